@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: Bookferry developers
+#
+# Installs what the build needs (Debian 12), builds, and then:
+#   ./build.sh demo    start Bookferry on the built-in demo device
+#   ./build.sh test    build and run every test (plus the device tests under ASan+UBSan)
+#   ./build.sh build   only build
+set -euo pipefail
+cd "$(dirname "$0")"
+here=$PWD
+jobs=$(nproc 2>/dev/null || echo 2)
+
+deps=(build-essential cmake ninja-build pkg-config ccache
+      qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
+      libimobiledevice-dev libplist-dev libusbmuxd-dev libzip-dev libssl-dev
+      libgtest-dev libgmock-dev libbenchmark-dev
+      libimobiledevice-utils zip unzip)
+
+install_deps() {
+    local missing=()
+    for p in "${deps[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo=sudo
+    $sudo apt-get update -q
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+configure_and_build() { # dir, extra cmake args..., then targets after --
+    local dir=$1; shift
+    local args=() targets=()
+    while [ $# -gt 0 ] && [ "$1" != "--" ]; do args+=("$1"); shift; done
+    [ $# -gt 0 ] && shift && targets=("$@")
+    cmake -S "$here" -B "$dir" -G Ninja "${args[@]}" >/dev/null
+    if [ ${#targets[@]} -gt 0 ]; then
+        cmake --build "$dir" -j "$jobs" --target "${targets[@]}"
+    else
+        cmake --build "$dir" -j "$jobs"
+    fi
+}
+
+cmd=${1:-build}
+[ $# -gt 0 ] && shift
+install_deps
+case "$cmd" in
+    build)
+        configure_and_build build ;;
+    demo)
+        configure_and_build build
+        if [ -x build/bin/bookferry ]; then
+            exec build/bin/bookferry --device demo "$@"
+        else
+            exec build/bin/bookferry-demo "$@"
+        fi ;;
+    test)
+        configure_and_build build
+        export QT_QPA_PLATFORM=offscreen
+        (cd build && ctest --output-on-failure -j "$jobs" "$@")
+        # The device link again under AddressSanitizer + UndefinedBehaviorSanitizer.
+        configure_and_build build-asan -DBOOKFERRY_SANITIZE=ON -DBOOKFERRY_GUI=OFF -DCMAKE_BUILD_TYPE=Debug -- sanitized_tests
+        (cd build-asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j "$jobs" -L sanitize)
+        ;;
+    *)
+        echo "usage: $0 [build|demo|test]" >&2; exit 2 ;;
+esac

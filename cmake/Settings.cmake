@@ -1,0 +1,22 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: Bookferry developers
+# One interface target carries the settings every target of ours shares.
+add_library(bookferry_settings INTERFACE)
+target_compile_features(bookferry_settings INTERFACE cxx_std_20)
+target_compile_options(bookferry_settings INTERFACE
+  -Wall -Wextra -Wpedantic -Wnon-virtual-dtor)
+target_compile_definitions(bookferry_settings INTERFACE
+  QT_NO_KEYWORDS QT_NO_CAST_FROM_ASCII QT_USE_QSTRINGBUILDER
+  BOOKFERRY_VERSION="${PROJECT_VERSION}")
+
+if(BOOKFERRY_SANITIZE)
+  set(_san -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  target_compile_options(bookferry_settings INTERFACE ${_san})
+  target_link_options(bookferry_settings INTERFACE ${_san})
+endif()
+
+find_program(CCACHE_PROGRAM ccache)
+if(CCACHE_PROGRAM)
+  set(CMAKE_C_COMPILER_LAUNCHER "${CCACHE_PROGRAM}")
+  set(CMAKE_CXX_COMPILER_LAUNCHER "${CCACHE_PROGRAM}")
+endif()

@@ -1,0 +1,19 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#pragma once
+
+#include <string>
+
+// The private per-user scratch folder that stands in for the fixed "/tmp" places of
+// the design ("/tmp/Books" is scratchPath("Books")). BOOKFERRY_SCRATCH wins, then
+// $XDG_RUNTIME_DIR/bookferry, then ${TMPDIR:-/tmp}/bookferry-UID. The folder is
+// created with mode 0700 and must be a real folder owned by this user; otherwise
+// scratchDir() returns an empty string and nothing is written there.
+std::string scratchDir();
+
+// scratchDir() joined with a relative path ("Books/Books.plist"). Empty when the
+// scratch folder cannot be used.
+std::string scratchPath(const std::string &relative);
+
+// Forgets the cached folder (tests change BOOKFERRY_SCRATCH between cases).
+void resetScratchDir();

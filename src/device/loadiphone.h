@@ -1,0 +1,131 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#pragma once
+
+// The one connection object: subscribes to device notifications, brings an arriving device
+// to an open file service and notification proxy, runs the survey, and offers the progress
+// transfers and the tree copies. One instance for the process, in the global Loadiphone.
+// Thread notes: the callback and mainloadIPhoneInfo run on the main thread; loadIPhoneInfo
+// runs on its own worker thread; the transfers run on the caller's thread.
+
+#include "notificationcenter.h"
+#include "userdataiphone.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+extern const char *const DeviceMountNotification;        // "DeviceMountNotification"
+extern const char *const iphoneUnDeviceInfoNotification; // "iphoneUnDeviceInfoNotification"
+extern const char *const DeviceInfoNotification;         // "DeviceInfoNotification"
+
+// Survey dictionary keys (values are all text).
+extern const char *const ipod_Type;       // "ipodType"
+extern const char *const Family_ID;       // "FamilyID"
+extern const char *const FSTotal_Bytes;   // "FSTotalBytes"
+extern const char *const FSFree_Bytes;    // "FSFreeBytes"
+extern const char *const Product_Version; // "ProductVersion"
+extern const char *const Serial_Number;   // "SerialNumber"
+extern const char *const Volume_Format;   // "VolumeFormat"
+extern const char *const Device_Name;     // "DeviceName"
+
+// The load window shown while a survey runs. runModal() blocks in a nested event loop on
+// the main thread until abortModal() is called (from the main thread); orderOut() hides it.
+class LoadWindow
+{
+public:
+    virtual ~LoadWindow() = default;
+    virtual void runModal() = 0;
+    virtual void abortModal() = 0;
+    virtual void orderOut() = 0;
+    // Survey progress (folders walked so far); optional.
+    virtual void surveyProgress(int /*foldersWalked*/) {}
+};
+
+// A QEventLoop-based load window with nothing on screen (tests, command-line tool).
+class HeadlessLoadWindow : public LoadWindow
+{
+public:
+    void runModal() override;
+    void abortModal() override;
+    void orderOut() override {}
+    int timesRun() const { return m_runs; }
+
+private:
+    void *m_loop = nullptr; // the QEventLoop of the running modal session
+    bool m_abortPending = false;
+    int m_runs = 0;
+};
+
+// Receivers of the progress transfers' display updates (setDoubleValue: / setStringValue:).
+class ProgressIndicator
+{
+public:
+    virtual ~ProgressIndicator() = default;
+    virtual void setDoubleValue(double percent) = 0;
+};
+class TextField
+{
+public:
+    virtual ~TextField() = default;
+    virtual void setStringValue(const std::string &text) = 0;
+};
+
+class loadIPhone
+{
+public:
+    // Registers mainloadIPhoneInfo for DeviceMountNotification and subscribes to device
+    // notifications. Returns null when the subscription fails.
+    static loadIPhone *initDevice(LoadWindow *window);
+    ~loadIPhone();
+
+    userDataIphone *user_data() { return &m_user_data; }
+    LoadWindow *loadwindow() const { return m_loadwindow; }
+
+    // The subscription callback; `context` is the record's address.
+    static void notification(am_device_notification_callback_info *info, void *context);
+
+    // Progress transfers (0 / -1).
+    int getfile(userDataIphone *data, const char *localpath, const char *remotepath, ProgressIndicator *progress,
+                TextField *progressText, int64_t tatolSize, int64_t *redoSize);
+    int put_file(userDataIphone *data, const char *localpath, const char *remotepath, ProgressIndicator *progress,
+                 TextField *progressText, int64_t tatolSize, int64_t *redoSize);
+
+    // Survey.
+    void mainloadIPhoneInfo(const Notification &notification);
+    void closeloadSyncWindow(void *unused);
+    void loadIPhoneInfo(const Notification &notification);
+    std::optional<std::string> readValue(const char *key);
+
+    // Tree copies.
+    int cpAllFilesfromPath(const char *srcPath, const char *dstPah, userDataIphone *data);
+    int copyFileAtRemotePath(const std::string &remotePath, const std::string &localBase, userDataIphone *data);
+    int mirrorDirectoryAtRemotePath(const std::string &remotePath, const std::string &localDir,
+                                    userDataIphone *data);
+    // nullopt when the device folder cannot be listed.
+    std::optional<std::vector<std::string>> saveBooksFromPhoneToLocalPath(const std::string &localPath,
+                                                                          const std::string &srcepub,
+                                                                          bool isbuybook, userDataIphone *data);
+    int copyThisFile(const std::string &file, const std::string &baseDir, userDataIphone *data);
+    int drillIntoSubdirectory(const std::string &dir, userDataIphone *data);
+    int copyTheseFiles(const std::vector<std::string> &paths, userDataIphone *data);
+
+private:
+    loadIPhone() = default;
+    userDataIphone m_user_data;
+    LoadWindow *m_loadwindow = nullptr;
+};
+
+extern loadIPhone *Loadiphone;
+
+// Folder sum: bytes of the files below `folder` (hidden names skipped), 64-bit. With an
+// extension list (null-terminated), only files whose path contains one of them count.
+uint64_t get_file_size_in_floder(userDataIphone *data, const char *folder, const char *const *extensions);
+// Writes "key:value\n" when the device has a value for the key.
+void putinfotofile(userDataIphone *data, const char *key, std::FILE *out);
+
+// Sync lock.
+void startToSync(userDataIphone *data);
+int endsync(userDataIphone *data);

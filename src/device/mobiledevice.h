@@ -1,0 +1,154 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#pragma once
+
+// The mobile device layer: the device and file-service operations the rest of the
+// device link is written against, with the names, argument order and results of the
+// platform framework it stands in for. Every call is dispatched to the backend chosen at
+// start-up (setDeviceBackend): the folder backend (a simulated device kept in a local
+// folder) or the imobiledevice backend (real devices through usbmuxd).
+//
+// Results: 0 for success unless said otherwise. Paths are UTF-8 device paths.
+// Handles (am_device*, afc_connection*, ...) are owned by the layer; a device's handles
+// stay valid (and answer errors) after the device has gone, because the connection
+// record keeps stale handles until the next arrival overwrites them.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct am_device;          // one device seen by the backend
+struct afc_connection;     // a file-service connection
+struct am_device_notification; // a subscription
+typedef uint64_t afc_file_ref;
+typedef int32_t service_conn_t; // service handle ("notificationproxy" holds one)
+
+// Key/value list of AFCDeviceInfoOpen / AFCFileInfoOpen, read with AFCKeyValueRead.
+struct afc_dictionary
+{
+    std::vector<std::pair<std::string, std::string>> pairs;
+    size_t next = 0;
+};
+
+// Directory listing of AFCDirectoryOpen: every name, "." and ".." included, read with
+// AFCDirectoryRead. The handle alone suffices to read and close it.
+struct afc_directory
+{
+    std::vector<std::string> names;
+    size_t next = 0;
+};
+
+enum : unsigned int {
+    ADNCI_MSG_CONNECTED = 1,
+    ADNCI_MSG_DISCONNECTED = 2,
+};
+
+struct am_device_notification_callback_info
+{
+    am_device *dev;
+    unsigned int msg;
+};
+typedef void (*am_device_notification_callback)(am_device_notification_callback_info *info, void *context);
+
+// Open modes of AFCFileRefOpen.
+enum : uint64_t {
+    AFC_MODE_READ = 1,       // an existing file, for reading
+    AFC_MODE_READ_WRITE = 2, // reading and writing, created if absent
+    AFC_MODE_WRITE = 3,      // writing, created or truncated
+};
+
+// Non-zero results. A backend may return others; callers only test for 0.
+enum : int {
+    MDERR_OK = 0,
+    MDERR_FAILED = 1,
+    MDERR_NOT_FOUND = 8,
+    MDERR_BUSY = 19,     // AFCFileRefLock while another holds the lock
+    MDERR_NO_DEVICE = 0xe8000023,
+};
+
+// ---- Device operations ---------------------------------------------------------------
+
+// The callback runs on the main thread (through the main queue) for every arrival (1) and
+// removal (2). `unused0` and `unused1` are 0.
+int AMDeviceNotificationSubscribe(am_device_notification_callback callback, unsigned int unused0,
+                                  unsigned int unused1, void *context, am_device_notification **subscription);
+int AMDeviceConnect(am_device *device);
+int AMDeviceIsPaired(am_device *device); // non-zero when paired
+int AMDeviceValidatePairing(am_device *device);
+int AMDeviceStartSession(am_device *device);
+int AMDeviceStartService(am_device *device, const std::string &serviceName, service_conn_t *handle,
+                         unsigned int *unknown);
+// std::nullopt when the device has no such value.
+std::optional<std::string> AMDeviceCopyValue(am_device *device, unsigned int domain, const std::string &key);
+std::string AMDeviceCopyDeviceIdentifier(am_device *device);
+int AMDPostNotification(service_conn_t notificationProxy, const std::string &name, unsigned int unused);
+
+// ---- File service (AFC) -------------------------------------------------------------
+
+int AFCConnectionOpen(service_conn_t handle, unsigned int ioTimeout, afc_connection **connection);
+int AFCDeviceInfoOpen(afc_connection *connection, afc_dictionary **info);
+int AFCFileInfoOpen(afc_connection *connection, const char *path, afc_dictionary **info);
+// Next pair; *key and *value become null at the end. The texts live until AFCKeyValueClose.
+int AFCKeyValueRead(afc_dictionary *dict, char **key, char **value);
+int AFCKeyValueClose(afc_dictionary *dict);
+int AFCDirectoryOpen(afc_connection *connection, const char *path, afc_directory **dir);
+// Next name; *name becomes null at the end. `connection` may be null.
+int AFCDirectoryRead(afc_connection *connection, afc_directory *dir, char **name);
+int AFCDirectoryClose(afc_connection *connection, afc_directory *dir);
+int AFCDirectoryCreate(afc_connection *connection, const char *path);
+int AFCRemovePath(afc_connection *connection, const char *path); // a file or an empty folder
+int AFCRenamePath(afc_connection *connection, const char *from, const char *to); // replaces `to`
+int AFCFileRefOpen(afc_connection *connection, const char *path, uint64_t mode, int unused, afc_file_ref *ref);
+// *len: in, the bytes asked for; out, the bytes read (0 at end of file).
+int AFCFileRefRead(afc_connection *connection, afc_file_ref ref, void *buffer, unsigned int *len);
+int AFCFileRefWrite(afc_connection *connection, afc_file_ref ref, const void *buffer, unsigned int len);
+int AFCFileRefClose(afc_connection *connection, afc_file_ref ref);
+int AFCFileRefLock(afc_connection *connection, afc_file_ref ref);   // non-zero while another holds it
+int AFCFileRefUnlock(afc_connection *connection, afc_file_ref ref);
+
+// ---- Backends -----------------------------------------------------------------------
+
+// What a backend implements. Handles returned by a backend are owned by it and must stay
+// valid (answering errors once their device is gone) until the backend is destroyed.
+// Operations may be called from any thread; a backend serialises what it must.
+class DeviceBackend
+{
+public:
+    virtual ~DeviceBackend() = default;
+
+    virtual std::string name() const = 0; // "folder", "imobiledevice"
+
+    // Starts reporting arrivals and removals. `report` may be called on any thread; the
+    // layer carries it to the main thread. Devices already present are reported as arrivals.
+    using EventReport = void (*)(void *layer, am_device *device, unsigned int msg);
+    virtual int subscribe(EventReport report, void *layer) = 0;
+
+    virtual int connect(am_device *device) = 0;
+    virtual int isPaired(am_device *device) = 0;
+    virtual int validatePairing(am_device *device) = 0;
+    virtual int startSession(am_device *device) = 0;
+    virtual int startService(am_device *device, const std::string &serviceName, service_conn_t *handle) = 0;
+    virtual std::optional<std::string> copyValue(am_device *device, const std::string &key) = 0;
+    virtual std::string copyDeviceIdentifier(am_device *device) = 0;
+    virtual int postNotification(service_conn_t proxy, const std::string &name) = 0;
+
+    virtual int connectionOpen(service_conn_t handle, afc_connection **connection) = 0;
+    virtual int deviceInfo(afc_connection *connection, afc_dictionary &out) = 0;
+    virtual int fileInfo(afc_connection *connection, const char *path, afc_dictionary &out) = 0;
+    virtual int directoryList(afc_connection *connection, const char *path, afc_directory &out) = 0;
+    virtual int directoryCreate(afc_connection *connection, const char *path) = 0;
+    virtual int removePath(afc_connection *connection, const char *path) = 0;
+    virtual int renamePath(afc_connection *connection, const char *from, const char *to) = 0;
+    virtual int fileOpen(afc_connection *connection, const char *path, uint64_t mode, afc_file_ref *ref) = 0;
+    virtual int fileRead(afc_connection *connection, afc_file_ref ref, void *buffer, unsigned int *len) = 0;
+    virtual int fileWrite(afc_connection *connection, afc_file_ref ref, const void *buffer, unsigned int len) = 0;
+    virtual int fileClose(afc_connection *connection, afc_file_ref ref) = 0;
+    virtual int fileLock(afc_connection *connection, afc_file_ref ref) = 0;
+    virtual int fileUnlock(afc_connection *connection, afc_file_ref ref) = 0;
+};
+
+// Installs the backend every call goes to (replacing and destroying the previous one).
+void setDeviceBackend(std::unique_ptr<DeviceBackend> backend);
+DeviceBackend *deviceBackend();

@@ -1,0 +1,88 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#include "mainqueue.h"
+#include "notificationcenter.h"
+#include "scratch.h"
+#include "tempdir.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+TEST(NotificationCenter, ObserversRunInOrderWithPayloadAndSenderFilter)
+{
+    NotificationCenter center;
+    std::vector<std::string> seen;
+    int a = 0, b = 0, sender = 0, other = 0;
+    center.addObserver(&a, "N", [&](const Notification &n) {
+        seen.push_back("a:" + std::any_cast<std::string>(n.userInfo));
+    });
+    center.addObserver(&b, "N", [&](const Notification &) { seen.push_back("b"); }, &sender);
+    center.addObserver(&b, "M", [&](const Notification &) { seen.push_back("m"); });
+
+    center.postNotificationName("N", &other, std::string("x"));
+    center.postNotificationName("N", &sender, std::string("y"));
+    EXPECT_EQ(seen, (std::vector<std::string>{"a:x", "a:y", "b"}));
+
+    center.removeObserver(&a);
+    seen.clear();
+    center.postNotificationName("N", &sender, std::string("z"));
+    EXPECT_EQ(seen, (std::vector<std::string>{"b"}));
+    EXPECT_TRUE(center.hasObserver(&b, "M"));
+    EXPECT_FALSE(center.hasObserver(&a, "N"));
+}
+
+TEST(NotificationCenter, ObserverRemovedDuringPostIsNotCalled)
+{
+    NotificationCenter center;
+    int a = 0, b = 0;
+    bool bCalled = false;
+    center.addObserver(&a, "N", [&](const Notification &) { center.removeObserver(&b); });
+    center.addObserver(&b, "N", [&](const Notification &) { bCalled = true; });
+    center.postNotificationName("N");
+    EXPECT_FALSE(bCalled);
+}
+
+TEST(MainQueue, WorkFromAnotherThreadRunsOnMainThreadInOrder)
+{
+    std::vector<int> order;
+    bool allOnMain = true;
+    std::thread worker([&] {
+        for (int i = 0; i < 5; ++i)
+            performOnMainThread([&, i] {
+                allOnMain = allOnMain && isMainThread();
+                order.push_back(i);
+            });
+    });
+    worker.join();
+    ASSERT_TRUE(processMainEventsUntil([&] { return order.size() == 5; }));
+    EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3, 4}));
+    EXPECT_TRUE(allOnMain);
+}
+
+TEST(Scratch, PrivateFolderIsCreatedAndForeignOrLinkedFoldersAreRefused)
+{
+    TempDir tmp;
+    ::setenv("BOOKFERRY_SCRATCH", tmp.file("s").c_str(), 1);
+    resetScratchDir();
+    ASSERT_EQ(scratchDir(), tmp.file("s"));
+    struct stat st{};
+    ASSERT_EQ(::stat(tmp.file("s").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    EXPECT_EQ(scratchPath("Books/Books.plist"), tmp.file("s/Books/Books.plist"));
+
+    // A symlink planted where the folder should be is not followed.
+    fs::create_directory(tmp.file("target"));
+    fs::create_directory_symlink(tmp.file("target"), tmp.file("link"));
+    ::setenv("BOOKFERRY_SCRATCH", tmp.file("link").c_str(), 1);
+    resetScratchDir();
+    EXPECT_EQ(scratchDir(), "");
+    EXPECT_EQ(scratchPath("Books"), "");
+
+    ::unsetenv("BOOKFERRY_SCRATCH");
+    resetScratchDir();
+}
