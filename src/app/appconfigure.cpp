@@ -1,0 +1,7 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#include "appconfigure.h"
+
+const char *const AppName = "Bookferry";
+const char *const HomePageUrl = "https://bookferry.org/";
+const char *const SupportUrl = "https://bookferry.org/support/";
