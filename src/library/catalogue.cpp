@@ -1,0 +1,249 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#include "catalogue.h"
+
+#include "bookkeys.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <sstream>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace {
+// Property-list dates count from 2001-01-01 UTC.
+constexpr int64_t kPlistEpochOffset = 978307200;
+// A catalogue larger than this is not a catalogue this system should read into memory.
+constexpr std::uintmax_t kMaxCatalogueBytes = 256u * 1024u * 1024u;
+} // namespace
+
+Catalogue::Catalogue() : m_root(plist_new_dict())
+{
+    plist_dict_set_item(m_root.get(), BookKey::Books, plist_new_array());
+}
+
+Catalogue Catalogue::load(const std::string &path)
+{
+    std::error_code ec;
+    const auto size = fs::file_size(path, ec);
+    if (ec || size == 0) {
+        Catalogue c;
+        c.m_state = State::Missing;
+        c.m_error = ec ? "no catalogue at " + path : "the catalogue at " + path + " is empty";
+        return c;
+    }
+    if (size > kMaxCatalogueBytes) {
+        Catalogue c;
+        c.m_root.reset();
+        c.m_state = State::Unreadable;
+        c.m_error = "the catalogue at " + path + " is too large";
+        return c;
+    }
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    if (!in && !in.eof()) {
+        Catalogue c;
+        c.m_root.reset();
+        c.m_state = State::Unreadable;
+        c.m_error = "cannot read " + path;
+        return c;
+    }
+    Catalogue c = fromData(ss.str());
+    if (!c.isLoaded())
+        c.m_error += " (" + path + ")";
+    return c;
+}
+
+Catalogue Catalogue::fromData(const std::string &data)
+{
+    Catalogue c;
+    c.m_root.reset();
+    if (data.empty()) {
+        c.m_state = State::Missing;
+        c.m_error = "the catalogue is empty";
+        return c;
+    }
+    plist_t root = nullptr;
+    if (data.size() <= std::numeric_limits<uint32_t>::max())
+        plist_from_memory(data.data(), static_cast<uint32_t>(data.size()), &root);
+    c.m_root.reset(root);
+    if (!root) {
+        c.m_state = State::Unreadable;
+        c.m_error = "the catalogue is not a readable property list";
+        return c;
+    }
+    if (plist_get_node_type(root) != PLIST_DICT) {
+        c.m_state = State::Unreadable;
+        c.m_error = "the catalogue's root is not a dictionary";
+        return c;
+    }
+    plist_t books = plist_dict_get_item(root, BookKey::Books);
+    if (!books) {
+        c.m_hadBooks = false;
+    } else if (plist_get_node_type(books) != PLIST_ARRAY) {
+        c.m_state = State::Unreadable;
+        c.m_error = "the catalogue's \"Books\" value is not an array";
+        return c;
+    }
+    c.m_state = State::Loaded;
+    return c;
+}
+
+plist_t Catalogue::booksArray(bool create)
+{
+    if (!isLoaded())
+        return nullptr;
+    plist_t books = plist_dict_get_item(m_root.get(), BookKey::Books);
+    if (!books && create) {
+        books = plist_new_array();
+        plist_dict_set_item(m_root.get(), BookKey::Books, books);
+    }
+    return books;
+}
+
+uint32_t Catalogue::bookCount() const
+{
+    if (!isLoaded())
+        return 0;
+    plist_t books = plist_dict_get_item(m_root.get(), BookKey::Books);
+    return books ? plist_array_get_size(books) : 0;
+}
+
+plist_t Catalogue::bookAt(uint32_t index) const
+{
+    if (index >= bookCount())
+        return nullptr;
+    return plist_array_get_item(plist_dict_get_item(m_root.get(), BookKey::Books), index);
+}
+
+std::vector<plist_t> Catalogue::books() const
+{
+    std::vector<plist_t> out;
+    const uint32_t n = bookCount();
+    for (uint32_t i = 0; i < n; ++i)
+        out.push_back(bookAt(i));
+    return out;
+}
+
+std::vector<std::string> Catalogue::stringValues(const char *key) const
+{
+    std::vector<std::string> out;
+    for (plist_t entry : books()) {
+        if (auto value = entryString(entry, key))
+            out.push_back(*value);
+    }
+    return out;
+}
+
+void Catalogue::appendBook(PlistPtr entry)
+{
+    plist_t books = booksArray(true);
+    if (books)
+        plist_array_append_item(books, entry.release());
+}
+
+int Catalogue::removeBooksWithPath(const std::string &path)
+{
+    plist_t books = booksArray(false);
+    if (!books)
+        return 0;
+    int removed = 0;
+    for (uint32_t i = plist_array_get_size(books); i-- > 0;) {
+        if (entryString(plist_array_get_item(books, i), BookKey::Path) == path) {
+            plist_array_remove_item(books, i);
+            ++removed;
+        }
+    }
+    return removed;
+}
+
+std::string Catalogue::toXml() const
+{
+    if (!m_root)
+        return {};
+    char *xml = nullptr;
+    uint32_t length = 0;
+    plist_to_xml(m_root.get(), &xml, &length);
+    std::string out = xml ? std::string(xml, length) : std::string();
+    if (xml)
+        plist_to_xml_free(xml);
+    return out;
+}
+
+bool Catalogue::write(const std::string &path, std::string *error) const
+{
+    auto fail = [&](const std::string &text) {
+        if (error)
+            *error = text;
+        return false;
+    };
+    if (!isLoaded())
+        return fail("refusing to write a catalogue that was not read");
+    const std::string xml = toXml();
+    if (xml.empty())
+        return fail("cannot serialise the catalogue");
+    std::error_code ec;
+    fs::create_directories(fs::path(path).parent_path(), ec);
+    const std::string tmp = path + ".new";
+    {
+        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
+        out.write(xml.data(), static_cast<std::streamsize>(xml.size()));
+        out.flush();
+        if (!out)
+            return fail("cannot write " + tmp);
+    }
+    fs::rename(tmp, path, ec);
+    if (ec) {
+        fs::remove(tmp, ec);
+        return fail("cannot replace " + path);
+    }
+    return true;
+}
+
+std::optional<std::string> entryString(plist_t entry, const char *key)
+{
+    if (!entry || plist_get_node_type(entry) != PLIST_DICT)
+        return std::nullopt;
+    plist_t node = plist_dict_get_item(entry, key);
+    if (!node || plist_get_node_type(node) != PLIST_STRING)
+        return std::nullopt;
+    char *value = nullptr;
+    plist_get_string_val(node, &value);
+    if (!value)
+        return std::nullopt;
+    std::string out(value);
+    std::free(value);
+    return out;
+}
+
+std::optional<bool> entryBool(plist_t entry, const char *key)
+{
+    if (!entry || plist_get_node_type(entry) != PLIST_DICT)
+        return std::nullopt;
+    plist_t node = plist_dict_get_item(entry, key);
+    if (!node || plist_get_node_type(node) != PLIST_BOOLEAN)
+        return std::nullopt;
+    uint8_t value = 0;
+    plist_get_bool_val(node, &value);
+    return value != 0;
+}
+
+void entrySetString(plist_t entry, const char *key, const std::string &value)
+{
+    plist_dict_set_item(entry, key, plist_new_string(value.c_str()));
+}
+
+void entrySetBool(plist_t entry, const char *key, bool value)
+{
+    plist_dict_set_item(entry, key, plist_new_bool(value ? 1 : 0));
+}
+
+void entrySetDate(plist_t entry, const char *key, int64_t unixSeconds)
+{
+    plist_dict_set_item(entry, key, plist_new_date(static_cast<int32_t>(unixSeconds - kPlistEpochOffset), 0));
+}

@@ -1,0 +1,210 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#include "bookkeys.h"
+#include "catalogue.h"
+#include "epub.h"
+#include "ipoddevice.h"
+#include "scratch.h"
+#include "tempdir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace {
+PlistPtr bookEntry(const std::string &name, const std::string &path, std::optional<bool> userItem = std::nullopt)
+{
+    PlistPtr entry(plist_new_dict());
+    entrySetString(entry.get(), BookKey::Name, name);
+    entrySetString(entry.get(), BookKey::Path, path);
+    if (userItem)
+        entrySetBool(entry.get(), BookKey::UserItem, *userItem);
+    return entry;
+}
+
+std::string xmlOf(plist_t node)
+{
+    char *xml = nullptr;
+    uint32_t length = 0;
+    plist_to_xml(node, &xml, &length);
+    std::string out(xml, length);
+    plist_to_xml_free(xml);
+    return out;
+}
+
+std::string binaryOf(plist_t node)
+{
+    char *bin = nullptr;
+    uint32_t length = 0;
+    plist_to_bin(node, &bin, &length);
+    std::string out(bin, length);
+    plist_to_bin_free(bin);
+    return out;
+}
+
+std::vector<std::string> names(const EpubList &list)
+{
+    std::vector<std::string> out;
+    for (const auto &record : list)
+        out.push_back(record->mediaName());
+    return out;
+}
+
+class CatalogueTest : public ::testing::Test
+{
+protected:
+    void writeBooks(const Catalogue &c) { ASSERT_TRUE(c.write(scratchPath(CataloguePath::LocalBooks))); }
+    void writePurchases(const Catalogue &c) { ASSERT_TRUE(c.write(scratchPath(CataloguePath::LocalPurchases))); }
+    ScopedScratch m_scratch;
+    iPodDevice m_device{scratchDir(), std::string("4.0")};
+};
+} // namespace
+
+TEST_F(CatalogueTest, RewriteOfBinaryCatalogueKeepsUnknownKeysAndTypes)
+{
+    // A catalogue as a device keeps it: binary, with root keys and entry keys of every type.
+    PlistPtr root(plist_new_dict());
+    plist_dict_set_item(root.get(), "Version", plist_new_uint(7));
+    plist_t nested = plist_new_dict();
+    plist_dict_set_item(nested, "Ratio", plist_new_real(0.25));
+    plist_t list = plist_new_array();
+    plist_array_append_item(list, plist_new_data("\x00\x01\xff", 3));
+    plist_array_append_item(list, plist_new_date(123456789, 0));
+    plist_dict_set_item(nested, "List", list);
+    plist_dict_set_item(root.get(), "Settings", nested);
+    plist_t books = plist_new_array();
+    PlistPtr keep = bookEntry("Keep", "KEEP.epub", false);
+    plist_dict_set_item(keep.get(), "Downloaded", plist_new_date(400000000, 0));
+    plist_dict_set_item(keep.get(), "Artwork", plist_new_data("PNG", 3));
+    plist_dict_set_item(keep.get(), "Rating", plist_new_real(4.5));
+    plist_dict_set_item(keep.get(), "Plays", plist_new_uint(42));
+    plist_dict_set_item(keep.get(), "Explicit", plist_new_bool(1));
+    plist_array_append_item(books, plist_copy(keep.get()));
+    plist_array_append_item(books, bookEntry("Drop", "DROP.epub", true).release());
+    plist_dict_set_item(root.get(), BookKey::Books, books);
+    const std::string settingsBefore = xmlOf(plist_dict_get_item(root.get(), "Settings"));
+    writeWholeFile(scratchPath(CataloguePath::LocalBooks), binaryOf(root.get()));
+
+    Catalogue c = Catalogue::load(scratchPath(CataloguePath::LocalBooks));
+    ASSERT_TRUE(c.isLoaded()) << c.error();
+    EXPECT_EQ(c.removeBooksWithPath("DROP.epub"), 1);
+    c.appendBook(bookEntry("New", "NEWB.epub", true));
+    writeBooks(c);
+
+    const std::string written = readWholeFile(scratchPath(CataloguePath::LocalBooks));
+    EXPECT_EQ(written.rfind("<?xml", 0), 0u) << "the rewrite is an XML property list";
+    Catalogue again = Catalogue::load(scratchPath(CataloguePath::LocalBooks));
+    ASSERT_TRUE(again.isLoaded());
+    EXPECT_EQ(xmlOf(plist_dict_get_item(again.root(), "Settings")), settingsBefore);
+    plist_t version = plist_dict_get_item(again.root(), "Version");
+    ASSERT_EQ(plist_get_node_type(version), PLIST_UINT);
+    ASSERT_EQ(again.bookCount(), 2u);
+    EXPECT_EQ(xmlOf(again.bookAt(0)), xmlOf(keep.get()));
+    EXPECT_EQ(entryString(again.bookAt(1), BookKey::Path), "NEWB.epub");
+}
+
+TEST_F(CatalogueTest, TellsMissingFromUnreadable)
+{
+    const std::string path = scratchPath(CataloguePath::LocalBooks);
+    EXPECT_EQ(Catalogue::load(path).state(), Catalogue::State::Missing);
+    writeWholeFile(path, "");
+    EXPECT_EQ(Catalogue::load(path).state(), Catalogue::State::Missing) << "a failed device copy leaves an empty file";
+    writeWholeFile(path, "this is not a property list");
+    EXPECT_EQ(Catalogue::load(path).state(), Catalogue::State::Unreadable);
+    writeWholeFile(path, "<?xml version=\"1.0\"?><plist version=\"1.0\"><array/></plist>");
+    EXPECT_EQ(Catalogue::load(path).state(), Catalogue::State::Unreadable);
+    writeWholeFile(path, "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>Books</key><string>x</string>"
+                         "</dict></plist>");
+    Catalogue notArray = Catalogue::load(path);
+    EXPECT_EQ(notArray.state(), Catalogue::State::Unreadable);
+    EXPECT_FALSE(notArray.write(path)) << "an unreadable catalogue is never written over";
+    EXPECT_NE(readWholeFile(path).find("<string>x</string>"), std::string::npos);
+
+    writeWholeFile(path, "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>Other</key><true/></dict></plist>");
+    Catalogue noBooks = Catalogue::load(path);
+    ASSERT_TRUE(noBooks.isLoaded());
+    EXPECT_FALSE(noBooks.hadBooksArray());
+    noBooks.appendBook(bookEntry("A", "AAAA.epub", true));
+    ASSERT_TRUE(noBooks.write(path));
+    Catalogue reread = Catalogue::load(path);
+    EXPECT_EQ(reread.bookCount(), 1u);
+    EXPECT_TRUE(plist_dict_get_item(reread.root(), "Other"));
+}
+
+TEST_F(CatalogueTest, RemovesEveryEntryWithThePathAndCollectsValues)
+{
+    Catalogue c;
+    c.appendBook(bookEntry("One", "SAME.epub", true));
+    c.appendBook(bookEntry("Two", "OTHR.epub", true));
+    c.appendBook(bookEntry("Three", "SAME.epub", true));
+    PlistPtr noPath(plist_new_dict());
+    entrySetString(noPath.get(), BookKey::Name, "No path");
+    c.appendBook(std::move(noPath));
+    EXPECT_EQ(c.stringValues(BookKey::Path), (std::vector<std::string>{"SAME.epub", "OTHR.epub", "SAME.epub"}));
+    EXPECT_EQ(c.removeBooksWithPath("SAME.epub"), 2);
+    EXPECT_EQ(c.removeBooksWithPath("MISS.epub"), 0);
+    EXPECT_EQ(c.stringValues(BookKey::Name), (std::vector<std::string>{"Two", "No path"}));
+}
+
+TEST_F(CatalogueTest, SplitsUserItemsLibraryBooksAndPurchases)
+{
+    Catalogue books;
+    books.appendBook(bookEntry("Library absent", "LIB1.epub"));
+    books.appendBook(bookEntry("Mine", "MINE.epub", true));
+    books.appendBook(bookEntry("Library false", "LIB2.epub", false));
+    PlistPtr bare(plist_new_dict()); // no keys at all: still listed, with empty fields
+    books.appendBook(std::move(bare));
+    writeBooks(books);
+    Catalogue purchases;
+    purchases.appendBook(bookEntry("Bought", "BUY1.epub", true));
+    purchases.appendBook(bookEntry("Bought too", "BUY2.epub"));
+    writePurchases(purchases);
+
+    const EpubList all = m_device.getiPodEbooks();
+    EXPECT_EQ(names(all), (std::vector<std::string>{"Library absent", "Library false", "", "Bought", "Bought too"}));
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        EXPECT_TRUE(all[i]->isSelect()) << "a fresh record is check-marked";
+        EXPECT_FALSE(all[i]->isuserItem());
+        EXPECT_EQ(all[i]->ispurchases(), i >= 3);
+    }
+    EXPECT_EQ(all[3]->mediaPcPath(), "BUY1.epub");
+
+    const EpubList custom = m_device.getiPodCustomEbooks();
+    ASSERT_EQ(names(custom), (std::vector<std::string>{"Mine"}));
+    EXPECT_TRUE(custom[0]->isuserItem());
+    EXPECT_FALSE(custom[0]->ispurchases());
+    EXPECT_EQ(custom[0]->mediaPcPath(), "MINE.epub");
+}
+
+TEST_F(CatalogueTest, PurchasesAreListedWithoutABooksCatalogue)
+{
+    Catalogue purchases;
+    purchases.appendBook(bookEntry("P1", "P1.epub"));
+    purchases.appendBook(bookEntry("P2", "P2.epub"));
+    writePurchases(purchases);
+    EXPECT_EQ(names(m_device.getiPodEbooks()), (std::vector<std::string>{"P1", "P2"}));
+    EXPECT_TRUE(m_device.getiPodCustomEbooks().empty());
+
+    writeWholeFile(scratchPath(CataloguePath::LocalBooks), "garbage");
+    EXPECT_EQ(names(m_device.getiPodEbooks()), (std::vector<std::string>{"P1", "P2"}));
+}
+
+TEST(EpubRecord, TakesTheFiveFieldsOfAnEntry)
+{
+    PlistPtr entry(plist_new_dict());
+    entrySetString(entry.get(), BookKey::Name, "Title & More");
+    entrySetString(entry.get(), BookKey::Artist, "Writer");
+    entrySetString(entry.get(), BookKey::Album, "Album");
+    entrySetString(entry.get(), BookKey::Genre, "Genre");
+    entrySetString(entry.get(), BookKey::Path, "ABCD.epub");
+    entrySetBool(entry.get(), BookKey::UserItem, true);
+    plist_dict_set_item(entry.get(), BookKey::Artist, plist_new_uint(5)); // a wrong type reads as no value
+    auto record = epub::initWithDict(entry.get());
+    EXPECT_EQ(record->mediaName(), "Title & More");
+    EXPECT_EQ(record->mediaArtist(), "");
+    EXPECT_EQ(record->mediaAlbum(), "Album");
+    EXPECT_EQ(record->mediaGenre(), "Genre");
+    EXPECT_EQ(record->mediaPcPath(), "ABCD.epub");
+    EXPECT_FALSE(record->isuserItem()) << "the record reads no other key";
+    EXPECT_FALSE(record->mediaSize().has_value());
+}
