@@ -1,0 +1,96 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#pragma once
+
+// AFC packets: a 40-byte header of little-endian u64 {magic "CFA6LPAA", entire_length,
+// this_length, packet_num, operation}, header data, then (FILE_WRITE only) a payload.
+
+#include "wire.h"
+
+namespace afc {
+
+constexpr size_t HeaderSize = 40;
+constexpr uint64_t MaxHeaderData = 64 * 1024; // paths and integers; never bulk data
+constexpr uint64_t MaxPayload = uint64_t(1) << 32; // one afc_file_write carries at most 4 GiB
+
+enum Op : uint64_t {
+    OpStatus = 0x01,
+    OpData = 0x02,
+    OpReadDir = 0x03,
+    OpTruncate = 0x07,
+    OpRemovePath = 0x08,
+    OpMakeDir = 0x09,
+    OpGetFileInfo = 0x0A,
+    OpGetDevInfo = 0x0B,
+    OpFileOpen = 0x0D,
+    OpFileOpenResult = 0x0E,
+    OpFileRead = 0x0F,
+    OpFileWrite = 0x10,
+    OpFileSeek = 0x11,
+    OpFileTell = 0x12,
+    OpFileTellResult = 0x13,
+    OpFileClose = 0x14,
+    OpFileSetSize = 0x15,
+    OpRenamePath = 0x18,
+    OpFileLock = 0x1B,
+    OpMakeLink = 0x1C,
+    OpSetFileModTime = 0x1E,
+    OpRemovePathAndContents = 0x22,
+};
+
+enum Status : uint64_t {
+    StatusSuccess = 0,
+    StatusUnknownError = 1,
+    StatusHeaderInvalid = 2,
+    StatusReadError = 4,
+    StatusWriteError = 5,
+    StatusInvalidArg = 7,
+    StatusObjectNotFound = 8,
+    StatusObjectIsDir = 9,
+    StatusPermDenied = 10,
+    StatusObjectExists = 16,
+    StatusObjectBusy = 17,
+    StatusNoSpaceLeft = 18,
+    StatusWouldBlock = 19,
+    StatusIoError = 20,
+    StatusOpNotSupported = 15,
+};
+
+struct Header
+{
+    uint64_t entireLength = 0;
+    uint64_t thisLength = 0;
+    uint64_t packetNum = 0;
+    uint64_t operation = 0;
+    uint64_t headerDataLength() const { return thisLength - HeaderSize; }
+    uint64_t payloadLength() const { return entireLength - thisLength; }
+};
+
+// The request, its fields taken from the header data.
+struct Request
+{
+    Header header;
+    std::string path;   // first path (READ_DIR, FILE_OPEN, RENAME "from", ...)
+    std::string path2;  // RENAME "to", MAKE_LINK link name
+    uint64_t number1 = 0; // FILE_OPEN mode, handle, TRUNCATE size, MAKE_LINK type, mtime
+    uint64_t number2 = 0; // FILE_READ length, SEEK whence, SET_SIZE size, LOCK op
+    int64_t offset = 0;   // FILE_SEEK offset
+};
+
+// Refuses a wrong magic, this_length < 40, entire_length < this_length, header data
+// above MaxHeaderData and payloads above MaxPayload or on anything but FILE_WRITE.
+Parsed<Header> parseHeader(const uint8_t *data, size_t size);
+// Decodes the header data of an accepted header (which must be exactly headerDataLength()).
+Parsed<Request> parseRequest(const Header &header, const uint8_t *data, size_t size);
+
+const char *operationName(uint64_t op); // "FILE_OPEN", ...; nullptr for unknown codes
+std::optional<uint64_t> operationByName(const std::string &name);
+
+Bytes encodeStatus(uint64_t packetNum, uint64_t status);
+// A reply carrying bytes in its payload part (DATA) or a u64 (FILE_OPEN_RES, FILE_TELL_RES).
+Bytes encodeData(uint64_t packetNum, const uint8_t *data, size_t size);
+Bytes encodeNumber(uint64_t packetNum, uint64_t op, uint64_t value);
+// "k\0v\0..." lists of GET_FILE_INFO, GET_DEVINFO, READ_DIR.
+Bytes encodeStrings(const std::vector<std::string> &items);
+
+} // namespace afc

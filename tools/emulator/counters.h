@@ -1,0 +1,24 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#pragma once
+
+// Request counters per operation ("usbmux.Connect", "lockdown.GetValue", "afc.FILE_READ",
+// "np.PostNotification", ...). Thread-safe.
+
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+
+class Counters
+{
+public:
+    uint64_t add(const std::string &name); // returns the new count
+    uint64_t get(const std::string &name) const;
+    std::string text() const;              // "name count" lines, sorted by name
+    bool writeTo(const std::string &path) const;
+
+private:
+    mutable std::mutex m_mutex;
+    std::map<std::string, uint64_t> m_counts;
+};

@@ -1,0 +1,525 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#include "emulator.h"
+
+#include "channel.h"
+#include "usbmuxprotocol.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sstream>
+#include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr uint16_t LockdownPort = 62078;
+
+int listenUnix(const std::string &path, std::string *error)
+{
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    if (path.empty() || path.size() >= sizeof addr.sun_path) {
+        *error = "socket path is empty or longer than " + std::to_string(sizeof addr.sun_path - 1) + " bytes: " + path;
+        return -1;
+    }
+    std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
+    // Replace only a stale socket, never another kind of file.
+    struct stat st;
+    if (lstat(path.c_str(), &st) == 0) {
+        if (!S_ISSOCK(st.st_mode)) {
+            *error = path + " exists and is not a socket";
+            return -1;
+        }
+        ::unlink(path.c_str());
+    }
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0 || ::listen(fd, 64) != 0) {
+        *error = "cannot listen on " + path + ": " + std::strerror(errno);
+        if (fd >= 0)
+            ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+bool recvExact(int fd, void *buffer, size_t size)
+{
+    auto *p = static_cast<char *>(buffer);
+    size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::recv(fd, p + done, size - done, 0);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += size_t(n);
+    }
+    return true;
+}
+
+bool sendAll(int fd, const Bytes &data)
+{
+    size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::send(fd, data.data() + done, data.size() - done, MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += size_t(n);
+    }
+    return true;
+}
+
+} // namespace
+
+Emulator::Emulator(EmulatorOptions options)
+    : m_options(std::move(options))
+    , m_buid(randomUuid())
+{
+}
+
+Emulator::~Emulator()
+{
+    for (int fd : {m_listenFd, m_controlFd, m_wakePipe[0], m_wakePipe[1]})
+        if (fd >= 0)
+            ::close(fd);
+    for (auto &device : m_devices)
+        for (int fd : device->heldLockFds)
+            ::close(fd);
+}
+
+bool Emulator::start(std::string *error)
+{
+    if (::pipe2(m_wakePipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        *error = std::string("pipe: ") + std::strerror(errno);
+        return false;
+    }
+    for (const auto &dir : m_options.deviceDirs) {
+        Device *device = loadDevice(dir, error);
+        if (!device)
+            return false;
+        device->attached = true;
+    }
+    for (const auto &dir : m_options.detachedDirs)
+        if (!loadDevice(dir, error))
+            return false;
+    m_listenFd = listenUnix(m_options.socketPath, error);
+    if (m_listenFd < 0)
+        return false;
+    if (!m_options.controlPath.empty()) {
+        m_controlFd = listenUnix(m_options.controlPath, error);
+        if (m_controlFd < 0)
+            return false;
+    }
+    return true;
+}
+
+Emulator::Device *Emulator::loadDevice(const std::string &dir, std::string *error)
+{
+    std::unique_ptr<FolderDevice> folder = FolderDevice::load(dir, error);
+    if (!folder)
+        return nullptr;
+    std::lock_guard lock(m_mutex);
+    for (const auto &existing : m_devices) {
+        if (existing->folder->udid() == folder->udid()) {
+            *error = "two devices share the UniqueDeviceID " + folder->udid();
+            return nullptr;
+        }
+    }
+    auto device = std::make_unique<Device>();
+    device->id = m_nextDeviceId++;
+    device->link = std::make_unique<LinkModel>(m_options.latencyMs, m_options.bandwidthBytesPerSecond);
+    for (const auto &path : m_options.heldLocks) {
+        // The emulator itself keeps these files locked, as another host syncing would.
+        const auto host = folder->folder().resolve(path, true);
+        const int fd = host ? ::open(host->c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644) : -1;
+        if (fd < 0 || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            *error = "cannot hold the lock on " + path + " of " + dir;
+            if (fd >= 0)
+                ::close(fd);
+            return nullptr;
+        }
+        device->heldLockFds.push_back(fd);
+    }
+    device->folder = std::move(folder);
+    m_devices.push_back(std::move(device));
+    return m_devices.back().get();
+}
+
+void Emulator::run()
+{
+    while (!m_stopping) {
+        pollfd fds[3] = {{m_listenFd, POLLIN, 0}, {m_wakePipe[0], POLLIN, 0}, {m_controlFd, POLLIN, 0}};
+        const int count = m_controlFd >= 0 ? 3 : 2;
+        if (::poll(fds, nfds_t(count), 1000) < 0 && errno != EINTR)
+            break;
+        if (fds[1].revents & POLLIN) {
+            char buf[16];
+            ssize_t n;
+            while ((n = ::read(m_wakePipe[0], buf, sizeof buf)) > 0) {
+                for (ssize_t i = 0; i < n; ++i)
+                    if (buf[i] == 'c' && !m_options.countersPath.empty())
+                        m_counters.writeTo(m_options.countersPath);
+            }
+        }
+        if (fds[0].revents & POLLIN) {
+            const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC);
+            if (fd >= 0) {
+                auto connection = std::make_shared<Connection>();
+                connection->fd = fd;
+                {
+                    std::lock_guard lock(m_mutex);
+                    m_connections.push_back(connection);
+                }
+                spawn([this, connection] { serveUsbmux(connection); });
+            }
+        }
+        if (count == 3 && (fds[2].revents & POLLIN)) {
+            const int fd = ::accept4(m_controlFd, nullptr, nullptr, SOCK_CLOEXEC);
+            if (fd >= 0)
+                spawn([this, fd] { serveControl(fd); });
+        }
+        reapWorkers(false);
+    }
+    // Unplug everything: every open stream ends, so every worker returns.
+    ::unlink(m_options.socketPath.c_str());
+    if (!m_options.controlPath.empty())
+        ::unlink(m_options.controlPath.c_str());
+    {
+        std::lock_guard lock(m_mutex);
+        for (const auto &connection : m_connections)
+            ::shutdown(connection->fd, SHUT_RDWR);
+    }
+    reapWorkers(true);
+    if (!m_options.countersPath.empty())
+        m_counters.writeTo(m_options.countersPath);
+}
+
+void Emulator::stop()
+{
+    m_stopping = true;
+    const char q = 'q';
+    [[maybe_unused]] ssize_t n = ::write(m_wakePipe[1], &q, 1);
+}
+
+void Emulator::dumpCounters()
+{
+    const char c = 'c';
+    [[maybe_unused]] ssize_t n = ::write(m_wakePipe[1], &c, 1);
+}
+
+void Emulator::spawn(std::function<void()> job)
+{
+    auto done = std::make_shared<std::atomic_bool>(false);
+    std::thread thread([job = std::move(job), done] {
+        job();
+        *done = true;
+    });
+    std::lock_guard lock(m_mutex);
+    m_workers.push_back(Worker{std::move(thread), done});
+}
+
+void Emulator::reapWorkers(bool all)
+{
+    for (;;) {
+        std::list<Worker> finished;
+        {
+            std::lock_guard lock(m_mutex);
+            for (auto it = m_workers.begin(); it != m_workers.end();) {
+                if (all || *it->done) {
+                    finished.push_back(std::move(*it));
+                    it = m_workers.erase(it);
+                } else {
+                    ++it;
+                }
+            }
+        }
+        if (finished.empty())
+            return;
+        for (auto &worker : finished)
+            worker.thread.join();
+        if (!all)
+            return;
+        // A worker may have spawned nothing, but connections accepted before the stop are
+        // already shut down; loop until the list is empty.
+        std::lock_guard lock(m_mutex);
+        for (const auto &connection : m_connections)
+            ::shutdown(connection->fd, SHUT_RDWR);
+    }
+}
+
+Bytes Emulator::attachedMessage(const Device &device, uint32_t tag) const
+{
+    PlistPtr dict(plist_new_dict());
+    plist_dict_set_item(dict.get(), "MessageType", plist_new_string("Attached"));
+    plist_dict_set_item(dict.get(), "DeviceID", plist_new_uint(device.id));
+    plist_t props = plist_new_dict();
+    plist_dict_set_item(props, "ConnectionSpeed", plist_new_uint(480000000));
+    plist_dict_set_item(props, "ConnectionType", plist_new_string("USB"));
+    plist_dict_set_item(props, "DeviceID", plist_new_uint(device.id));
+    plist_dict_set_item(props, "LocationID", plist_new_uint((1u << 16) | device.id));
+    plist_dict_set_item(props, "ProductID", plist_new_uint(0x12A8));
+    plist_dict_set_item(props, "SerialNumber", plist_new_string(device.folder->udid().c_str()));
+    plist_dict_set_item(dict.get(), "Properties", props);
+    return usbmux::encodePacket(tag, dict.get());
+}
+
+// Callers hold m_mutex.
+void Emulator::broadcast(const Bytes &packet)
+{
+    for (const auto &connection : m_connections) {
+        if (!connection->listener)
+            continue;
+        std::lock_guard lock(connection->writeMutex);
+        sendAll(connection->fd, packet);
+    }
+}
+
+bool Emulator::attach(Device &device)
+{
+    std::lock_guard lock(m_mutex);
+    if (device.attached)
+        return false;
+    device.attached = true;
+    broadcast(attachedMessage(device, 0));
+    return true;
+}
+
+bool Emulator::detach(Device &device)
+{
+    std::lock_guard lock(m_mutex);
+    if (!device.attached)
+        return false;
+    device.attached = false;
+    PlistPtr dict(plist_new_dict());
+    plist_dict_set_item(dict.get(), "MessageType", plist_new_string("Detached"));
+    plist_dict_set_item(dict.get(), "DeviceID", plist_new_uint(device.id));
+    broadcast(usbmux::encodePacket(0, dict.get()));
+    // An unplugged device takes its open streams and service ports with it.
+    for (const auto &connection : m_connections)
+        if (connection->deviceId == device.id)
+            ::shutdown(connection->fd, SHUT_RDWR);
+    for (auto it = m_services.begin(); it != m_services.end();)
+        it = it->second.deviceId == device.id ? m_services.erase(it) : std::next(it);
+    return true;
+}
+
+Emulator::Device *Emulator::findDevice(const std::string &udidOrDir)
+{
+    std::lock_guard lock(m_mutex);
+    for (const auto &device : m_devices)
+        if (device->folder->udid() == udidOrDir || device->folder->dir() == udidOrDir)
+            return device.get();
+    return nullptr;
+}
+
+void Emulator::serveUsbmux(const std::shared_ptr<Connection> &connection)
+{
+    const int fd = connection->fd;
+    auto reply = [&](const Bytes &packet) {
+        std::lock_guard lock(connection->writeMutex);
+        return sendAll(fd, packet);
+    };
+    for (;;) {
+        uint8_t headerBytes[usbmux::HeaderSize];
+        if (!recvExact(fd, headerBytes, sizeof headerBytes))
+            break;
+        if (connection->listener)
+            continue; // a listening client sends nothing more; ignore whatever arrives
+        auto header = usbmux::parseHeader(headerBytes, sizeof headerBytes);
+        if (!header) {
+            std::fprintf(stderr, "usbmux: %s; closing the connection\n", header.error.c_str());
+            break;
+        }
+        Bytes payload(header.value->length - usbmux::HeaderSize);
+        if (!recvExact(fd, payload.data(), payload.size()))
+            break;
+        auto request = usbmux::parseRequest(*header.value, payload.data(), payload.size());
+        if (!request) {
+            std::fprintf(stderr, "usbmux: %s; closing the connection\n", request.error.c_str());
+            break;
+        }
+        const usbmux::Request &r = *request.value;
+        m_counters.add("usbmux." + r.messageType);
+        const uint32_t tag = r.tag;
+        if (r.messageType == "ListDevices") {
+            PlistPtr dict(plist_new_dict());
+            plist_t list = plist_new_array();
+            {
+                std::lock_guard lock(m_mutex);
+                for (const auto &device : m_devices) {
+                    if (!device->attached)
+                        continue;
+                    const Bytes packet = attachedMessage(*device, 0);
+                    plist_t entry = nullptr;
+                    plist_from_xml(reinterpret_cast<const char *>(packet.data()) + usbmux::HeaderSize,
+                                   uint32_t(packet.size() - usbmux::HeaderSize), &entry);
+                    if (entry)
+                        plist_array_append_item(list, entry);
+                }
+            }
+            plist_dict_set_item(dict.get(), "DeviceList", list);
+            if (!reply(usbmux::encodePacket(tag, dict.get())))
+                break;
+        } else if (r.messageType == "Listen") {
+            // Registering and announcing present devices under one lock keeps events in order.
+            std::lock_guard lock(m_mutex);
+            std::lock_guard writeLock(connection->writeMutex);
+            connection->listener = true;
+            sendAll(fd, usbmux::encodeResult(tag, usbmux::ResultOk));
+            for (const auto &device : m_devices)
+                if (device->attached)
+                    sendAll(fd, attachedMessage(*device, 0));
+        } else if (r.messageType == "Connect") {
+            Device *target = nullptr;
+            uint32_t result = usbmux::ResultBadDevice;
+            {
+                std::lock_guard lock(m_mutex);
+                for (const auto &device : m_devices) {
+                    if (device->attached && r.deviceId && device->id == *r.deviceId)
+                        target = device.get();
+                }
+                if (target) {
+                    const bool known = r.port && (*r.port == LockdownPort
+                                                  || (m_services.count(*r.port) && m_services[*r.port].deviceId == target->id));
+                    result = known ? usbmux::ResultOk : usbmux::ResultConnectionRefused;
+                    if (known)
+                        connection->deviceId = target->id;
+                }
+            }
+            if (!reply(usbmux::encodeResult(tag, result)) || result != usbmux::ResultOk)
+                continue;
+            serveDevicePort(connection, *target, *r.port);
+            break;
+        } else if (r.messageType == "ReadBUID") {
+            PlistPtr dict(plist_new_dict());
+            plist_dict_set_item(dict.get(), "BUID", plist_new_string(m_buid.c_str()));
+            if (!reply(usbmux::encodePacket(tag, dict.get())))
+                break;
+        } else if (r.messageType == "ReadPairRecord") {
+            Device *device = r.pairRecordId ? findDevice(*r.pairRecordId) : nullptr;
+            Bytes record;
+            if (device && device->folder->paired() && !m_options.refusePairing)
+                record = device->folder->pairRecord();
+            if (!r.pairRecordId) {
+                reply(usbmux::encodeResult(tag, 22));
+            } else if (record.empty()) {
+                // Never "OK without data": the client would read a null record.
+                reply(usbmux::encodeResult(tag, 2));
+            } else {
+                PlistPtr dict(plist_new_dict());
+                plist_dict_set_item(dict.get(), "PairRecordData",
+                                    plist_new_data(reinterpret_cast<const char *>(record.data()), record.size()));
+                reply(usbmux::encodePacket(tag, dict.get()));
+            }
+        } else if (r.messageType == "SavePairRecord") {
+            Device *device = r.pairRecordId ? findDevice(*r.pairRecordId) : nullptr;
+            if (device && !r.pairRecordData.empty())
+                device->folder->savePairRecord(r.pairRecordData);
+            reply(usbmux::encodeResult(tag, device && !r.pairRecordData.empty() ? 0 : 22));
+        } else if (r.messageType == "DeletePairRecord") {
+            reply(usbmux::encodeResult(tag, usbmux::ResultOk));
+        } else {
+            reply(usbmux::encodeResult(tag, usbmux::ResultBadCommand));
+        }
+    }
+    {
+        std::lock_guard lock(m_mutex);
+        m_connections.remove(connection);
+    }
+    ::close(fd);
+}
+
+void Emulator::serveDevicePort(const std::shared_ptr<Connection> &connection, Device &device, uint16_t port)
+{
+    Channel channel(connection->fd, device.link.get());
+    if (port == LockdownPort) {
+        serveLockdown(channel, device);
+        return;
+    }
+    std::string service;
+    {
+        std::lock_guard lock(m_mutex);
+        auto it = m_services.find(port);
+        if (it != m_services.end())
+            service = it->second.name;
+    }
+    if (service == "com.apple.afc")
+        serveAfc(channel, device);
+    else if (service == "com.apple.mobile.notification_proxy" || service == "com.apple.mobile.insecure_notification_proxy")
+        serveNotificationProxy(channel, device);
+}
+
+void Emulator::serveControl(int fd)
+{
+    std::string line;
+    char c;
+    while (line.size() < 4096 && ::recv(fd, &c, 1, 0) == 1 && c != '\n')
+        line.push_back(c);
+    const std::string answer = command(line);
+    sendAll(fd, Bytes(answer.begin(), answer.end()));
+    ::close(fd);
+}
+
+std::string Emulator::command(const std::string &line)
+{
+    std::istringstream in(line);
+    std::string verb, arg, arg2;
+    in >> verb >> arg >> arg2;
+    if (verb == "list") {
+        std::lock_guard lock(m_mutex);
+        std::string out;
+        for (const auto &device : m_devices)
+            out += std::to_string(device->id) + " " + device->folder->udid() + " "
+                + (device->attached ? "attached " : "detached ") + device->folder->dir() + "\n";
+        return out;
+    }
+    if (verb == "counters")
+        return m_counters.text();
+    if (verb == "attach" || verb == "detach") {
+        if (arg.empty())
+            return "error: " + verb + " needs a UDID or a device folder\n";
+        Device *device = findDevice(arg);
+        if (!device && verb == "attach") {
+            std::string error;
+            device = loadDevice(arg, &error);
+            if (!device)
+                return "error: " + error + "\n";
+        }
+        if (!device)
+            return "error: no device " + arg + "\n";
+        const bool changed = verb == "attach" ? attach(*device) : detach(*device);
+        return changed ? "ok\n" : "error: " + arg + " is already " + verb + "ed\n";
+    }
+    if (verb == "hold" || verb == "release") {
+        Device *device = arg.empty() ? nullptr : findDevice(arg);
+        if (!device)
+            return "error: no device " + arg + "\n";
+        std::lock_guard lock(m_mutex);
+        if (verb == "release") {
+            for (int held : device->heldLockFds)
+                ::close(held);
+            device->heldLockFds.clear();
+            return "ok\n";
+        }
+        const auto host = device->folder->folder().resolve(arg2.empty() ? "/com.apple.itunes.lock_sync" : arg2, true);
+        const int held = host ? ::open(host->c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644) : -1;
+        if (held < 0)
+            return "error: cannot open the lock file\n";
+        if (::flock(held, LOCK_EX | LOCK_NB) != 0) {
+            ::close(held);
+            return "error: the lock is held by someone else\n";
+        }
+        device->heldLockFds.push_back(held);
+        return "ok\n";
+    }
+    return "error: unknown command \"" + verb + "\" (list, attach, detach, hold, release, counters)\n";
+}

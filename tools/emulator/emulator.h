@@ -1,0 +1,106 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#pragma once
+
+// The device emulator: a usbmuxd on a UNIX socket that serves folder devices through
+// lockdownd (with its TLS session), AFC and the notification proxy, as the installed
+// libimobiledevice expects them. Every accepted connection gets its own thread, so every
+// socket is drained continuously and slow requests never hold up others.
+// An optional control socket takes one text command per connection (see emulatorUsage()).
+
+#include "counters.h"
+#include "emulatoroptions.h"
+#include "folderdevice.h"
+#include "linkmodel.h"
+
+#include <atomic>
+#include <functional>
+#include <list>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+class Channel;
+
+class Emulator
+{
+public:
+    explicit Emulator(EmulatorOptions options);
+    ~Emulator();
+    Emulator(const Emulator &) = delete;
+    Emulator &operator=(const Emulator &) = delete;
+
+    // Loads the devices and opens the sockets; false with *error when that fails.
+    bool start(std::string *error);
+    // Serves until stop() (which is async-signal-safe) is called; writes the counters on exit.
+    void run();
+    void stop();
+    void dumpCounters(); // async-signal-safe request to write the counters file
+
+    Counters &counters() { return m_counters; }
+    const EmulatorOptions &options() const { return m_options; }
+
+    // Control commands (also used by the control socket); the answer is one or more lines.
+    std::string command(const std::string &line);
+
+private:
+    struct Device
+    {
+        uint32_t id = 0;
+        std::unique_ptr<FolderDevice> folder;
+        std::unique_ptr<LinkModel> link;
+        bool attached = false;
+        std::vector<int> heldLockFds;
+    };
+    struct Connection
+    {
+        int fd = -1;
+        uint32_t deviceId = 0; // set once the connection became a device-port stream
+        bool listener = false;
+        std::mutex writeMutex;
+    };
+    struct Service
+    {
+        uint32_t deviceId;
+        std::string name;
+    };
+    struct Worker
+    {
+        std::thread thread;
+        std::shared_ptr<std::atomic_bool> done;
+    };
+
+    Device *loadDevice(const std::string &dir, std::string *error);
+    bool attach(Device &device);
+    bool detach(Device &device);
+    Device *findDevice(const std::string &udidOrDir);
+    void broadcast(const Bytes &packet);
+    Bytes attachedMessage(const Device &device, uint32_t tag) const;
+
+    void spawn(std::function<void()> job);
+    void reapWorkers(bool all);
+    void serveUsbmux(const std::shared_ptr<Connection> &connection);
+    void serveControl(int fd);
+    void serveDevicePort(const std::shared_ptr<Connection> &connection, Device &device, uint16_t port);
+
+    void serveLockdown(Channel &channel, Device &device);
+    void serveAfc(Channel &channel, Device &device);
+    void serveNotificationProxy(Channel &channel, Device &device);
+
+    EmulatorOptions m_options;
+    Counters m_counters;
+    std::string m_buid;
+    int m_listenFd = -1;
+    int m_controlFd = -1;
+    int m_wakePipe[2] = {-1, -1};
+    std::atomic_bool m_stopping{false};
+
+    std::mutex m_mutex; // guards everything below
+    std::list<std::unique_ptr<Device>> m_devices;
+    uint32_t m_nextDeviceId = 1;
+    std::list<std::shared_ptr<Connection>> m_connections;
+    std::map<uint16_t, Service> m_services;
+    uint16_t m_nextPort = 49152;
+    std::list<Worker> m_workers;
+};

@@ -1,0 +1,33 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#include "linkmodel.h"
+
+#include <thread>
+
+LinkModel::LinkModel(double latencyMs, double bytesPerSecond)
+    : m_latency(std::chrono::nanoseconds(int64_t(latencyMs * 1e6)))
+    , m_bytesPerSecond(bytesPerSecond)
+{
+}
+
+void LinkModel::requestDelay() const
+{
+    if (m_latency.count() > 0)
+        std::this_thread::sleep_for(m_latency);
+}
+
+void LinkModel::transfer(size_t bytes)
+{
+    if (m_bytesPerSecond <= 0 || bytes == 0)
+        return;
+    const auto cost = std::chrono::nanoseconds(int64_t(double(bytes) / m_bytesPerSecond * 1e9));
+    std::chrono::steady_clock::time_point until;
+    {
+        // Each transfer books the next free slot of the shared link, then waits for it.
+        std::lock_guard lock(m_mutex);
+        const auto now = std::chrono::steady_clock::now();
+        m_busyUntil = std::max(m_busyUntil, now) + cost;
+        until = m_busyUntil;
+    }
+    std::this_thread::sleep_until(until);
+}

@@ -1,0 +1,407 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+// The device-port services of the emulator: lockdownd, AFC and the notification proxy.
+#include "afcprotocol.h"
+#include "channel.h"
+#include "emulator.h"
+#include "plistframing.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr uint64_t MaxReadReply = 4u << 20;
+constexpr size_t WriteChunk = 1u << 20;
+
+// One framed plist from the channel; nullptr at the end of the stream or on bad input.
+PlistPtr receiveMessage(Channel &channel, const char *service)
+{
+    uint8_t prefix[4];
+    if (!channel.readExact(prefix, sizeof prefix))
+        return nullptr;
+    auto length = plistframe::parseLength(prefix, sizeof prefix);
+    if (!length) {
+        std::fprintf(stderr, "%s: %s; closing the connection\n", service, length.error.c_str());
+        return nullptr;
+    }
+    Bytes body(*length.value);
+    if (!channel.readExact(body.data(), body.size()))
+        return nullptr;
+    auto message = plistframe::parseBody(body.data(), body.size());
+    if (!message) {
+        std::fprintf(stderr, "%s: %s; closing the connection\n", service, message.error.c_str());
+        return nullptr;
+    }
+    return std::move(*message.value);
+}
+
+bool sendMessage(Channel &channel, plist_t message)
+{
+    const Bytes bytes = plistframe::encode(message);
+    return channel.writeAll(bytes.data(), bytes.size());
+}
+
+bool sendBytes(Channel &channel, const Bytes &bytes)
+{
+    return channel.writeAll(bytes.data(), bytes.size());
+}
+
+bool isKnownService(const std::string &name)
+{
+    return name == "com.apple.afc" || name == "com.apple.mobile.notification_proxy"
+        || name == "com.apple.mobile.insecure_notification_proxy";
+}
+
+} // namespace
+
+void Emulator::serveLockdown(Channel &channel, Device &device)
+{
+    FolderDevice &folder = *device.folder;
+    const bool paired = folder.paired() && !m_options.refusePairing;
+    bool session = false;
+    for (;;) {
+        PlistPtr message = receiveMessage(channel, "lockdown");
+        if (!message)
+            return;
+        const std::string request = plistString(message.get(), "Request").value_or(std::string());
+        m_counters.add("lockdown." + (request.empty() ? std::string("(none)") : request));
+        device.link->requestDelay();
+        PlistPtr reply(plist_new_dict());
+        plist_dict_set_item(reply.get(), "Request", plist_new_string(request.c_str()));
+        // Failures go out as "Error" without "Result": the client maps only that form.
+        auto fail = [&](const char *error) { plist_dict_set_item(reply.get(), "Error", plist_new_string(error)); };
+        plist_t pairRecord = plist_dict_get_item(message.get(), "PairRecord");
+        const std::string pairHost = plistString(pairRecord, "HostID").value_or(std::string());
+
+        if (request == "QueryType") {
+            plist_dict_set_item(reply.get(), "Type", plist_new_string("com.apple.mobile.lockdown"));
+        } else if (request == "GetValue") {
+            const auto domain = plistString(message.get(), "Domain");
+            const auto key = plistString(message.get(), "Key");
+            if (domain)
+                plist_dict_set_item(reply.get(), "Domain", plist_new_string(domain->c_str()));
+            if (key)
+                plist_dict_set_item(reply.get(), "Key", plist_new_string(key->c_str()));
+            if (PlistPtr value = folder.value(domain.value_or(""), key.value_or("")))
+                plist_dict_set_item(reply.get(), "Value", value.release());
+            else
+                fail("MissingValue");
+        } else if (request == "SetValue" || request == "RemoveValue") {
+            fail("SetProhibited");
+        } else if (request == "StartSession") {
+            const std::string host = plistString(message.get(), "HostID").value_or(std::string());
+            if (!paired || !folder.trustsHost(host)) {
+                fail("InvalidHostID");
+            } else if (session) {
+                fail("SessionActive");
+            } else {
+                plist_dict_set_item(reply.get(), "SessionID", plist_new_string(randomUuid().c_str()));
+                plist_dict_set_item(reply.get(), "EnableSessionSSL", plist_new_bool(1));
+                if (!sendMessage(channel, reply.get()))
+                    return;
+                std::string error;
+                if (!channel.startTls(folder.tlsContext(), &error)) {
+                    std::fprintf(stderr, "lockdown: TLS handshake with the host failed: %s\n", error.c_str());
+                    return;
+                }
+                session = true;
+                continue;
+            }
+        } else if (request == "StopSession") {
+            if (!sendMessage(channel, reply.get()))
+                return;
+            channel.endTls();
+            session = false;
+            continue;
+        } else if (request == "StartService") {
+            const std::string service = plistString(message.get(), "Service").value_or(std::string());
+            if (!session) {
+                fail("SessionInactive");
+            } else if (std::find(m_options.failedServices.begin(), m_options.failedServices.end(), service)
+                       != m_options.failedServices.end()) {
+                fail("ServiceProhibited");
+            } else if (!isKnownService(service)) {
+                fail("InvalidService");
+            } else {
+                uint16_t port;
+                {
+                    // Ports outlive this connection: the client connects after closing it.
+                    std::lock_guard lock(m_mutex);
+                    do {
+                        port = m_nextPort;
+                        m_nextPort = m_nextPort == 65535 ? 49152 : uint16_t(m_nextPort + 1);
+                    } while (m_services.count(port));
+                    m_services[port] = Service{device.id, service};
+                }
+                plist_dict_set_item(reply.get(), "Service", plist_new_string(service.c_str()));
+                plist_dict_set_item(reply.get(), "Port", plist_new_uint(port));
+            }
+        } else if (request == "ValidatePair") {
+            if (!paired || !folder.trustsHost(pairHost))
+                fail("InvalidHostID");
+        } else if (request == "Pair") {
+            if (!paired)
+                fail(m_options.pairingError.c_str());
+            else if (pairHost.empty())
+                fail("InvalidPairRecord");
+            else
+                folder.trustHost(pairHost);
+        } else if (request == "Unpair") {
+            // Nothing to forget: the folder device's own record stays trusted.
+        } else if (request == "Goodbye") {
+            sendMessage(channel, reply.get());
+            return;
+        } else {
+            fail("InvalidRequest");
+        }
+        if (!sendMessage(channel, reply.get()))
+            return;
+    }
+}
+
+void Emulator::serveAfc(Channel &channel, Device &device)
+{
+    AfcFolder &folder = device.folder->folder();
+    std::map<uint64_t, int> handles;
+    uint64_t nextHandle = 1;
+    uint64_t packets = 0;
+    Bytes buffer;
+    for (;;) {
+        uint8_t headerBytes[afc::HeaderSize];
+        if (!channel.readExact(headerBytes, sizeof headerBytes))
+            break;
+        auto header = afc::parseHeader(headerBytes, sizeof headerBytes);
+        if (!header) {
+            std::fprintf(stderr, "afc: %s; closing the connection\n", header.error.c_str());
+            break;
+        }
+        const afc::Header &h = *header.value;
+        Bytes headerData(h.headerDataLength());
+        if (!channel.readExact(headerData.data(), headerData.size()))
+            break;
+        auto parsed = afc::parseRequest(h, headerData.data(), headerData.size());
+        if (!parsed) {
+            std::fprintf(stderr, "afc: %s; closing the connection\n", parsed.error.c_str());
+            break;
+        }
+        const afc::Request &r = *parsed.value;
+        if (m_options.dropAfterAfcPackets && ++packets > m_options.dropAfterAfcPackets)
+            break; // injected fault: the link goes dead mid-conversation
+        const char *name = afc::operationName(h.operation);
+        const uint64_t nth = m_counters.add(std::string("afc.") + (name ? name : "UNKNOWN"));
+        device.link->requestDelay();
+
+        // Drains a FILE_WRITE payload, writing it to fd when fd >= 0.
+        auto consumePayload = [&](int fd, uint64_t &status) {
+            uint64_t left = h.payloadLength();
+            buffer.resize(std::min<uint64_t>(left, WriteChunk));
+            while (left > 0) {
+                const size_t chunk = size_t(std::min<uint64_t>(left, WriteChunk));
+                if (!channel.readExact(buffer.data(), chunk))
+                    return false;
+                left -= chunk;
+                if (fd >= 0 && status == afc::StatusSuccess) {
+                    size_t done = 0;
+                    while (done < chunk) {
+                        const ssize_t n = ::write(fd, buffer.data() + done, chunk - done);
+                        if (n < 0 && errno == EINTR)
+                            continue;
+                        if (n <= 0) {
+                            status = AfcFolder::statusFromErrno(n < 0 ? errno : EIO);
+                            break;
+                        }
+                        done += size_t(n);
+                    }
+                }
+            }
+            return true;
+        };
+
+        const auto failure = std::find_if(m_options.afcFailures.begin(), m_options.afcFailures.end(),
+                                          [&](const AfcFailure &f) {
+                                              return f.operation == h.operation && (f.nth == 0 || f.nth == nth);
+                                          });
+        if (failure != m_options.afcFailures.end()) {
+            uint64_t ignored = 0;
+            if (!consumePayload(-1, ignored) || !sendBytes(channel, afc::encodeStatus(h.packetNum, failure->status)))
+                break;
+            continue;
+        }
+
+        auto handleFd = [&](uint64_t handle) {
+            auto it = handles.find(handle);
+            return it == handles.end() ? -1 : it->second;
+        };
+        Bytes reply;
+        uint64_t status = afc::StatusSuccess;
+        bool broken = false;
+        switch (h.operation) {
+        case afc::OpReadDir: {
+            std::vector<std::string> names;
+            status = folder.readDirectory(r.path, names);
+            if (status == afc::StatusSuccess) {
+                const Bytes data = afc::encodeStrings(names);
+                reply = afc::encodeData(h.packetNum, data.data(), data.size());
+            }
+            break;
+        }
+        case afc::OpGetFileInfo:
+        case afc::OpGetDevInfo: {
+            std::vector<std::string> pairs;
+            if (h.operation == afc::OpGetDevInfo)
+                pairs = device.folder->deviceInfo();
+            else
+                status = folder.fileInfo(r.path, pairs);
+            if (status == afc::StatusSuccess) {
+                const Bytes data = afc::encodeStrings(pairs);
+                reply = afc::encodeData(h.packetNum, data.data(), data.size());
+            }
+            break;
+        }
+        case afc::OpMakeDir:
+            status = folder.makeDirectory(r.path);
+            break;
+        case afc::OpRemovePath:
+        case afc::OpRemovePathAndContents:
+            status = folder.removePath(r.path, h.operation == afc::OpRemovePathAndContents);
+            break;
+        case afc::OpRenamePath:
+            status = folder.renamePath(r.path, r.path2);
+            break;
+        case afc::OpTruncate:
+            status = folder.truncatePath(r.path, r.number1);
+            break;
+        case afc::OpSetFileModTime:
+            status = folder.setModificationTime(r.path, r.number1);
+            break;
+        case afc::OpMakeLink:
+            status = folder.makeLink(r.number1, r.path, r.path2);
+            break;
+        case afc::OpFileOpen: {
+            int fd = -1;
+            status = folder.openFile(r.path, r.number1, &fd);
+            if (status == afc::StatusSuccess) {
+                const uint64_t handle = nextHandle++;
+                handles[handle] = fd;
+                reply = afc::encodeNumber(h.packetNum, afc::OpFileOpenResult, handle);
+            }
+            break;
+        }
+        case afc::OpFileRead: {
+            const int fd = handleFd(r.number1);
+            if (fd < 0) {
+                status = afc::StatusInvalidArg;
+                break;
+            }
+            buffer.resize(size_t(std::min(r.number2, MaxReadReply)));
+            ssize_t n;
+            do {
+                n = ::read(fd, buffer.data(), buffer.size());
+            } while (n < 0 && errno == EINTR);
+            if (n < 0)
+                status = AfcFolder::statusFromErrno(errno);
+            else
+                reply = afc::encodeData(h.packetNum, buffer.data(), size_t(n));
+            break;
+        }
+        case afc::OpFileWrite: {
+            const int fd = handleFd(r.number1);
+            status = fd < 0 ? uint64_t(afc::StatusInvalidArg) : uint64_t(afc::StatusSuccess);
+            broken = !consumePayload(fd, status);
+            break;
+        }
+        case afc::OpFileSeek: {
+            const int fd = handleFd(r.number1);
+            const int whence = r.number2 == 0 ? SEEK_SET : r.number2 == 1 ? SEEK_CUR : r.number2 == 2 ? SEEK_END : -1;
+            if (fd < 0 || whence < 0)
+                status = afc::StatusInvalidArg;
+            else if (::lseek(fd, off_t(r.offset), whence) < 0)
+                status = AfcFolder::statusFromErrno(errno);
+            break;
+        }
+        case afc::OpFileTell: {
+            const int fd = handleFd(r.number1);
+            const off_t position = fd < 0 ? -1 : ::lseek(fd, 0, SEEK_CUR);
+            if (position < 0)
+                status = afc::StatusInvalidArg;
+            else
+                reply = afc::encodeNumber(h.packetNum, afc::OpFileTellResult, uint64_t(position));
+            break;
+        }
+        case afc::OpFileClose: {
+            const int fd = handleFd(r.number1);
+            if (fd < 0) {
+                status = afc::StatusInvalidArg;
+            } else {
+                ::close(fd);
+                handles.erase(r.number1);
+            }
+            break;
+        }
+        case afc::OpFileSetSize: {
+            const int fd = handleFd(r.number1);
+            if (fd < 0)
+                status = afc::StatusInvalidArg;
+            else if (::ftruncate(fd, off_t(r.number2)) != 0)
+                status = AfcFolder::statusFromErrno(errno);
+            break;
+        }
+        case afc::OpFileLock: {
+            // The op carries flock() bits: 1 shared, 2 exclusive, 8 unlock, 4 non-blocking.
+            const int fd = handleFd(r.number1);
+            int op = (r.number2 & 8) ? LOCK_UN : (r.number2 & 2) ? LOCK_EX : (r.number2 & 1) ? LOCK_SH : 0;
+            if (fd < 0 || op == 0) {
+                status = afc::StatusInvalidArg;
+                break;
+            }
+            if (op != LOCK_UN)
+                op |= LOCK_NB; // a blocked lock would stall the whole connection
+            if (::flock(fd, op) != 0)
+                status = AfcFolder::statusFromErrno(errno);
+            break;
+        }
+        default:
+            status = afc::StatusOpNotSupported;
+            break;
+        }
+        if (broken)
+            break;
+        if (reply.empty())
+            reply = afc::encodeStatus(h.packetNum, status);
+        if (!sendBytes(channel, reply))
+            break;
+    }
+    // The client just closes the socket; its handles and their locks go with it.
+    for (const auto &[handle, fd] : handles)
+        ::close(fd);
+}
+
+void Emulator::serveNotificationProxy(Channel &channel, Device &device)
+{
+    for (;;) {
+        PlistPtr message = receiveMessage(channel, "notification_proxy");
+        if (!message)
+            return;
+        const std::string command = plistString(message.get(), "Command").value_or(std::string());
+        m_counters.add("np." + (command.empty() ? std::string("(none)") : command));
+        device.link->requestDelay();
+        if (command == "PostNotification") {
+            const auto name = plistString(message.get(), "Name");
+            // One name per line in the log: a name that would break a line is not recorded.
+            if (name && !name->empty() && name->find_first_of("\r\n") == std::string::npos)
+                device.folder->recordNotification(*name);
+            else
+                std::fprintf(stderr, "notification_proxy: ignored a notification without a usable name\n");
+        } else if (command == "Shutdown") {
+            PlistPtr reply(plist_new_dict());
+            plist_dict_set_item(reply.get(), "Command", plist_new_string("ProxyDeath"));
+            sendMessage(channel, reply.get());
+            return;
+        }
+        // ObserveNotification needs no answer; nothing is ever relayed to observers.
+    }
+}
