@@ -8,13 +8,17 @@
 // Thread notes: the callback and mainloadIPhoneInfo run on the main thread; loadIPhoneInfo
 // runs on its own worker thread; the transfers run on the caller's thread.
 
+#include "devicesurvey.h"
 #include "notificationcenter.h"
+#include "synclock.h"
 #include "userdataiphone.h"
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 extern const char *const DeviceMountNotification;        // "DeviceMountNotification"
@@ -77,9 +81,16 @@ class loadIPhone
 {
 public:
     // Registers mainloadIPhoneInfo for DeviceMountNotification and subscribes to device
-    // notifications. Returns null when the subscription fails.
+    // notifications. Returns null when the subscription fails; the instance then stays
+    // alive (and registered) until discardUnsubscribed(). On success the caller owns the
+    // instance, and it becomes the global Loadiphone; deleting it ends its subscription.
     static loadIPhone *initDevice(LoadWindow *window);
     ~loadIPhone();
+    loadIPhone(const loadIPhone &) = delete;
+    loadIPhone &operator=(const loadIPhone &) = delete;
+
+    // Destroys the instances kept alive by failed initDevice calls (tests).
+    static void discardUnsubscribed();
 
     userDataIphone *user_data() { return &m_user_data; }
     LoadWindow *loadwindow() const { return m_loadwindow; }
@@ -116,16 +127,10 @@ private:
     loadIPhone() = default;
     userDataIphone m_user_data;
     LoadWindow *m_loadwindow = nullptr;
+    LoadWindow *m_modalWindow = nullptr;           // the window of the running modal session
+    am_device_notification *m_subscription = nullptr;
+    std::thread m_surveyThread;
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true); // guards hand-overs queued to the main thread
 };
 
 extern loadIPhone *Loadiphone;
-
-// Folder sum: bytes of the files below `folder` (hidden names skipped), 64-bit. With an
-// extension list (null-terminated), only files whose path contains one of them count.
-uint64_t get_file_size_in_floder(userDataIphone *data, const char *folder, const char *const *extensions);
-// Writes "key:value\n" when the device has a value for the key.
-void putinfotofile(userDataIphone *data, const char *key, std::FILE *out);
-
-// Sync lock.
-void startToSync(userDataIphone *data);
-int endsync(userDataIphone *data);

@@ -19,9 +19,11 @@
 #include <string>
 #include <vector>
 
+// The handle types are opaque tags: a backend hands out pointers to records of its own
+// cast to these types (reinterpret_cast) and casts them back; nothing defines them.
 struct am_device;          // one device seen by the backend
 struct afc_connection;     // a file-service connection
-struct am_device_notification; // a subscription
+struct am_device_notification; // a subscription (the layer's own record)
 typedef uint64_t afc_file_ref;
 typedef int32_t service_conn_t; // service handle ("notificationproxy" holds one)
 
@@ -65,7 +67,7 @@ enum : int {
     MDERR_FAILED = 1,
     MDERR_NOT_FOUND = 8,
     MDERR_BUSY = 19,     // AFCFileRefLock while another holds the lock
-    MDERR_NO_DEVICE = 0xe8000023,
+    MDERR_NO_DEVICE = static_cast<int>(0xe8000023u), // the framework's unsigned code, as int
 };
 
 // ---- Device operations ---------------------------------------------------------------
@@ -74,6 +76,8 @@ enum : int {
 // removal (2). `unused0` and `unused1` are 0.
 int AMDeviceNotificationSubscribe(am_device_notification_callback callback, unsigned int unused0,
                                   unsigned int unused1, void *context, am_device_notification **subscription);
+// Stops the callbacks of a subscription (the object that gave `context` is going away).
+int AMDeviceNotificationUnsubscribe(am_device_notification *subscription);
 int AMDeviceConnect(am_device *device);
 int AMDeviceIsPaired(am_device *device); // non-zero when paired
 int AMDeviceValidatePairing(am_device *device);

@@ -1,0 +1,235 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#include "devicesurvey.h"
+
+#include "devicefiles.h"
+#include "loadiphone.h"
+#include "log.h"
+#include "mainqueue.h"
+#include "scratch.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cstdlib>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
+const char *const kMusicExtensions[] = {"mp3", "aiff", "m4a", "MP3", "AIFF", "M4A", nullptr};
+const char *const kVideoExtensions[] = {"mp4", "mov", "m4v", "MP4", "MOV", "M4V", nullptr};
+
+DeviceKind deviceKindForModel(const char *model)
+{
+    if (model && std::strstr(model, "iPod"))
+        return {"iPod Touch", "10001", 1};
+    if (model && std::strstr(model, "iPhone"))
+        return {"iPhone", "10000", 2};
+    if (model && std::strstr(model, "iPad"))
+        return {"iPad", "10002", 3};
+    return {"UnKnow", "-1", -1};
+}
+
+double leadingVersionNumber(const std::string &text)
+{
+    size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n'))
+        ++i;
+    if (i < text.size() && text[i] == '+')
+        ++i;
+    double value = 0;
+    const auto result = std::from_chars(text.data() + i, text.data() + text.size(), value, std::chars_format::fixed);
+    return result.ec == std::errc() ? value : 0.0;
+}
+
+std::string formatFixed(double value, int precision)
+{
+    char buf[400];
+    const auto result = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, precision);
+    return result.ec == std::errc() ? std::string(buf, result.ptr) : std::string();
+}
+
+namespace {
+bool matchesAny(const std::string &path, const char *const *extensions)
+{
+    for (const char *const *ext = extensions; *ext; ++ext)
+        if (path.find(*ext) != std::string::npos)
+            return true;
+    return false;
+}
+
+struct FolderWalk
+{
+    userDataIphone *data;
+    const std::vector<const char *const *> &lists;
+    std::vector<uint64_t> sums;
+    const std::function<void()> &folderWalked;
+};
+
+// One file-information request per entry answers both the folder test and the size.
+void walkFolder(FolderWalk &walk, const std::string &folder)
+{
+    afc_connection *conn = walk.data ? walk.data->conn : nullptr;
+    afc_directory *dir = nullptr;
+    if (AFCDirectoryOpen(conn, folder.c_str(), &dir) != 0)
+        return;
+    char *name = nullptr;
+    while (AFCDirectoryRead(conn, dir, &name) == 0 && name) {
+        if (name[0] == '.')
+            continue;
+        const std::string path = folder + "/" + name;
+        afc_dictionary *info = nullptr;
+        const bool haveInfo = AFCFileInfoOpen(conn, path.c_str(), &info) == 0;
+        bool directory = false;
+        uint64_t size = 0;
+        if (haveInfo) {
+            bool haveSize = false;
+            char *key = nullptr, *value = nullptr;
+            while (AFCKeyValueRead(info, &key, &value) == 0 && key && value) {
+                if (std::strcmp(value, "S_IFDIR") == 0)
+                    directory = true;
+                if (!haveSize && std::strcmp(key, "st_size") == 0) {
+                    size = std::strtoull(value, nullptr, 10);
+                    haveSize = true;
+                }
+            }
+            AFCKeyValueClose(info);
+        }
+        if (directory) {
+            walkFolder(walk, path);
+            continue;
+        }
+        for (size_t i = 0; i < walk.lists.size(); ++i) {
+            if (walk.lists[i] && !matchesAny(path, walk.lists[i]))
+                continue;
+            if (!haveInfo) {
+                // What the size request says when the information cannot be read.
+                std::printf("AFCFileInfoOpen: could not open file %s !\n", path.c_str());
+                std::fflush(stdout);
+            }
+            walk.sums[i] += size;
+        }
+    }
+    AFCDirectoryClose(nullptr, dir);
+    if (walk.folderWalked)
+        walk.folderWalked();
+}
+
+std::string figure(uint64_t bytes)
+{
+    return formatFixed(static_cast<double>(bytes), 6);
+}
+
+bool makePrivateFolder(const std::string &path)
+{
+    return ::mkdir(path.c_str(), 0700) == 0 || errno == EEXIST;
+}
+} // namespace
+
+std::vector<uint64_t> folderSums(userDataIphone *data, const char *folder,
+                                 const std::vector<const char *const *> &extensionLists,
+                                 const std::function<void()> &folderWalked)
+{
+    FolderWalk walk{data, extensionLists, std::vector<uint64_t>(extensionLists.size(), 0), folderWalked};
+    if (folder)
+        walkFolder(walk, folder);
+    return walk.sums;
+}
+
+uint64_t get_file_size_in_floder(userDataIphone *data, const char *folder, const char *const *extensions)
+{
+    return folderSums(data, folder, {extensions}).front();
+}
+
+void putinfotofile(userDataIphone *data, const char *key, std::FILE *out)
+{
+    if (!data || !key || !out)
+        return;
+    if (auto value = AMDeviceCopyValue(data->dev, 0, key))
+        std::fprintf(out, "%s:%s\n", key, value->c_str());
+}
+
+std::optional<std::string> loadIPhone::readValue(const char *key)
+{
+    if (!key)
+        return std::nullopt;
+    return AMDeviceCopyValue(m_user_data.dev, 0, key);
+}
+
+void loadIPhone::loadIPhoneInfo(const Notification &)
+{
+    userDataIphone *data = &m_user_data;
+    StringDictionary survey;
+    int kind = -1;
+
+    afc_dictionary *info = nullptr;
+    if (AFCDeviceInfoOpen(data->conn, &info) == 0) {
+        char *key = nullptr, *value = nullptr;
+        while (AFCKeyValueRead(info, &key, &value) == 0 && key && value) {
+            if (std::strcmp(key, "Model") == 0) {
+                const DeviceKind k = deviceKindForModel(value);
+                kind = k.code;
+                survey.insert_or_assign(ipod_Type, k.ipodType);
+                survey.insert_or_assign(Family_ID, k.familyID);
+            } else if (std::strcmp(key, "FSTotalBytes") == 0) {
+                survey.insert_or_assign(FSTotal_Bytes, value);
+            } else if (std::strcmp(key, "FSFreeBytes") == 0) {
+                survey.insert_or_assign(FSFree_Bytes, value);
+            }
+        }
+        AFCKeyValueClose(info);
+    }
+
+    const std::string version = readValue("ProductVersion").value_or("UnKnow Product Version");
+    survey.insert_or_assign(Product_Version, version);
+    survey.insert_or_assign(Serial_Number, readValue("SerialNumber").value_or("UnKnow Serial Number"));
+    survey.insert_or_assign(Volume_Format, readValue("VolumeFormat").value_or("Mac OS X"));
+    std::string name;
+    if (auto deviceName = readValue("DeviceName"))
+        name = deviceName->empty() && kind == 3 ? std::string("ipad") : *deviceName;
+    else
+        name = "UnKnow Device Name";
+    survey.insert_or_assign(Device_Name, name);
+    survey.insert_or_assign("guid", AMDeviceCopyDeviceIdentifier(data->dev).substr(0, 255));
+
+    // Devices before 3.0 keep no catalogue of this kind; their old copies stay untouched.
+    if (leadingVersionNumber(version) >= 3.0) {
+        const std::string books = scratchPath("Books");
+        if (books.empty()) {
+            logMessage("no private scratch folder: the book catalogue was not copied");
+        } else {
+            makePrivateFolder(books);
+            ::unlink((books + "/Books.plist").c_str());
+            get_file(data, (books + "/Books.plist").c_str(), "/Books/Books.plist");
+            makePrivateFolder(books + "/Purchases");
+            ::unlink((books + "/Purchases/Purchases.plist").c_str());
+            get_file(data, (books + "/Purchases/Purchases.plist").c_str(), "/Books/Purchases/Purchases.plist");
+        }
+    }
+
+    int walked = 0;
+    std::weak_ptr<bool> alive = m_alive;
+    LoadWindow *window = m_loadwindow;
+    std::function<void()> folderWalked = [&walked, alive, window] {
+        const int n = ++walked;
+        if (window)
+            performOnMainThread([alive, window, n] {
+                if (auto a = alive.lock(); a && *a)
+                    window->surveyProgress(n);
+            });
+    };
+    const uint64_t dcim = folderSums(data, "/DCIM", {nullptr}, folderWalked).front();
+    const uint64_t thumbs = folderSums(data, "/Photos/Thumbs", {nullptr}, folderWalked).front();
+    survey.insert_or_assign("PhotoSzie", formatFixed(static_cast<double>(dcim) + static_cast<double>(thumbs), 6));
+    survey.insert_or_assign("BooksSzie", figure(folderSums(data, "/Books", {nullptr}, folderWalked).front()));
+    // Music and video come from the same folder: one walk serves both figures.
+    const auto media = folderSums(data, "/iTunes_Control/Music", {kMusicExtensions, kVideoExtensions}, folderWalked);
+    survey.insert_or_assign("MusicSzie", figure(media[0]));
+    survey.insert_or_assign("VideoSzie", figure(media[1]));
+
+    NotificationCenter::defaultCenter().postNotificationName(DeviceInfoNotification, nullptr, survey);
+
+    performOnMainThread([this, alive] {
+        if (auto a = alive.lock(); a && *a)
+            closeloadSyncWindow(nullptr);
+    });
+}

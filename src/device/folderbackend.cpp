@@ -1,0 +1,772 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#include "folderbackend.h"
+
+#include "plistutil.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+struct FolderBackend::Device
+{
+    std::string dir;
+    std::string root; // real path of DEVICE_DIR/root
+    bool present = true;
+    bool connected = false;
+    bool sessionStarted = false;
+    std::optional<bool> pairedOverride;
+    bool failValidation = false;
+    bool failSession = false;
+    std::map<std::string, ServiceFailure> serviceFailures;
+    std::vector<std::string> posted;
+};
+
+struct FolderBackend::Service
+{
+    Device *device;
+    std::string name;
+};
+
+struct FolderBackend::Connection
+{
+    Device *device;
+};
+
+struct FolderBackend::OpenFile
+{
+    Connection *connection;
+    int fd;
+    bool locked = false;
+};
+
+namespace {
+const char *const kAfcService = "com.apple.afc";
+const char *const kProxyService = "com.apple.mobile.notification_proxy";
+
+template <typename T>
+am_device *asHandle(T *record)
+{
+    return reinterpret_cast<am_device *>(record);
+}
+
+// The device path's components with "." and empty parts dropped and ".." applied;
+// nullopt when ".." would climb above the device's root.
+std::optional<std::vector<std::string>> components(const char *path)
+{
+    std::vector<std::string> parts;
+    std::string_view rest(path);
+    while (!rest.empty()) {
+        const size_t slash = rest.find('/');
+        std::string_view part = rest.substr(0, slash);
+        rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
+        if (part.empty() || part == ".")
+            continue;
+        if (part == "..") {
+            if (parts.empty())
+                return std::nullopt;
+            parts.pop_back();
+            continue;
+        }
+        parts.emplace_back(part);
+    }
+    return parts;
+}
+
+std::string joinComponents(const std::string &root, const std::vector<std::string> &parts, size_t count)
+{
+    std::string path = root;
+    for (size_t i = 0; i < count; ++i)
+        path += "/" + parts[i];
+    return path;
+}
+
+bool isInside(const std::string &real, const std::string &root)
+{
+    return real == root || (real.size() > root.size() && real.compare(0, root.size(), root) == 0 &&
+                            real[root.size()] == '/');
+}
+
+std::optional<std::string> realPath(const std::string &path)
+{
+    char *resolved = ::realpath(path.c_str(), nullptr);
+    if (!resolved)
+        return std::nullopt;
+    std::string out(resolved);
+    std::free(resolved);
+    return out;
+}
+
+int errnoResult(int err)
+{
+    return err == ENOENT || err == ENOTDIR ? static_cast<int>(MDERR_NOT_FOUND) : static_cast<int>(MDERR_FAILED);
+}
+
+// An existing path, every symlink followed, that must still lie inside the root.
+int resolveExisting(const std::string &root, const char *path, std::string &out)
+{
+    auto parts = components(path);
+    if (!parts)
+        return MDERR_FAILED;
+    auto real = realPath(joinComponents(root, *parts, parts->size()));
+    if (!real)
+        return errnoResult(errno);
+    if (!isInside(*real, root))
+        return MDERR_FAILED;
+    out = *real;
+    return MDERR_OK;
+}
+
+// The real folder that holds the path's last component, and that component. The last
+// component itself is not followed (so a symlink can be removed or renamed as itself).
+int resolveParent(const std::string &root, const char *path, std::string &parent, std::string &last)
+{
+    auto parts = components(path);
+    if (!parts || parts->empty())
+        return MDERR_FAILED;
+    auto real = realPath(joinComponents(root, *parts, parts->size() - 1));
+    if (!real)
+        return errnoResult(errno);
+    if (!isInside(*real, root))
+        return MDERR_FAILED;
+    parent = *real;
+    last = parts->back();
+    return MDERR_OK;
+}
+
+// Where a file to be created or opened lands: the parent's entry, or, when that entry is a
+// symlink, its target, which must exist and lie inside the root.
+int resolveForCreate(const std::string &root, const char *path, std::string &out)
+{
+    std::string parent, last;
+    if (int rc = resolveParent(root, path, parent, last))
+        return rc;
+    std::string target = parent + "/" + last;
+    struct stat st{};
+    if (::lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        auto real = realPath(target);
+        if (!real || !isInside(*real, root))
+            return MDERR_FAILED;
+        target = *real;
+    }
+    out = target;
+    return MDERR_OK;
+}
+
+uint64_t bytesStoredUnder(const std::string &root)
+{
+    uint64_t total = 0;
+    std::error_code ec;
+    for (fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, ec), end;
+         !ec && it != end; it.increment(ec)) {
+        std::error_code sec;
+        if (it->is_regular_file(sec) && !it->is_symlink(sec)) {
+            const auto size = it->file_size(sec);
+            if (!sec)
+                total += size;
+        }
+    }
+    return total;
+}
+
+std::optional<uint64_t> parseCount(const std::optional<std::string> &text)
+{
+    if (!text || text->empty())
+        return std::nullopt;
+    char *end = nullptr;
+    errno = 0;
+    const unsigned long long v = std::strtoull(text->c_str(), &end, 10);
+    if (errno != 0 || *end != '\0')
+        return std::nullopt;
+    return v;
+}
+
+std::string nanoseconds(const struct timespec &ts)
+{
+    return std::to_string(static_cast<uint64_t>(ts.tv_sec) * 1000000000ull + static_cast<uint64_t>(ts.tv_nsec));
+}
+} // namespace
+
+bool writeFolderDevice(const std::string &deviceDir, const FolderDeviceSpec &spec, std::string *error)
+{
+    std::error_code ec;
+    fs::create_directories(fs::path(deviceDir) / "root", ec);
+    if (ec) {
+        if (error)
+            *error = "cannot create " + deviceDir + "/root: " + ec.message();
+        return false;
+    }
+    PlistPtr root(plist_new_dict());
+    plist_dict_set_item(root.get(), "UniqueDeviceID", plist_new_string(spec.uniqueDeviceID.c_str()));
+    plist_dict_set_item(root.get(), "Paired", plist_new_bool(spec.paired ? 1 : 0));
+    plist_t values = plist_new_dict();
+    for (const auto &[k, v] : spec.values)
+        plist_dict_set_item(values, k.c_str(), plist_new_string(v.c_str()));
+    plist_dict_set_item(root.get(), "Values", values);
+    plist_t info = plist_new_dict();
+    for (const auto &[k, v] : spec.deviceInfo)
+        plist_dict_set_item(info, k.c_str(), plist_new_string(v.c_str()));
+    plist_dict_set_item(root.get(), "DeviceInfo", info);
+    if (!writePlistXmlFile(deviceDir + "/device.plist", root.get())) {
+        if (error)
+            *error = "cannot write " + deviceDir + "/device.plist";
+        return false;
+    }
+    return true;
+}
+
+FolderBackend::FolderBackend() = default;
+
+FolderBackend::~FolderBackend()
+{
+    for (auto &[ref, file] : m_files)
+        ::close(file.fd);
+}
+
+am_device *FolderBackend::attach(const std::string &deviceDir, std::string *error)
+{
+    auto root = realPath(deviceDir + "/root");
+    struct stat st{};
+    if (!root || ::stat(root->c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || !readPlistFile(deviceDir + "/device.plist")) {
+        if (error)
+            *error = deviceDir + " is not a folder device (device.plist and root/ are needed)";
+        return nullptr;
+    }
+    auto device = std::make_unique<Device>();
+    device->dir = deviceDir;
+    device->root = *root;
+    am_device *handle = asHandle(device.get());
+    std::vector<std::pair<EventReport, void *>> subscribers;
+    {
+        std::lock_guard lock(m_mutex);
+        m_devices.push_back(std::move(device));
+        subscribers = m_subscribers;
+    }
+    for (auto &[report, layer] : subscribers)
+        report(layer, handle, ADNCI_MSG_CONNECTED);
+    return handle;
+}
+
+void FolderBackend::detach(am_device *device)
+{
+    std::vector<std::pair<EventReport, void *>> subscribers;
+    {
+        std::lock_guard lock(m_mutex);
+        Device *d = liveDevice(device);
+        if (!d)
+            return;
+        d->present = false;
+        closeFilesOf(d);
+        subscribers = m_subscribers;
+    }
+    for (auto &[report, layer] : subscribers)
+        report(layer, device, ADNCI_MSG_DISCONNECTED);
+}
+
+std::vector<am_device *> FolderBackend::attachedDevices() const
+{
+    std::lock_guard lock(m_mutex);
+    std::vector<am_device *> out;
+    for (auto &d : m_devices)
+        if (d->present)
+            out.push_back(asHandle(d.get()));
+    return out;
+}
+
+std::string FolderBackend::deviceDir(am_device *device) const
+{
+    std::lock_guard lock(m_mutex);
+    for (auto &d : m_devices)
+        if (asHandle(d.get()) == device)
+            return d->dir;
+    return {};
+}
+
+FolderBackend::Device *FolderBackend::liveDevice(am_device *device) const
+{
+    for (auto &d : m_devices)
+        if (asHandle(d.get()) == device)
+            return d->present ? d.get() : nullptr;
+    return nullptr;
+}
+
+FolderBackend::Connection *FolderBackend::liveConnection(afc_connection *connection) const
+{
+    for (auto &c : m_connections)
+        if (reinterpret_cast<afc_connection *>(c.get()) == connection)
+            return c->device->present ? c.get() : nullptr;
+    return nullptr;
+}
+
+FolderBackend::OpenFile *FolderBackend::openFile(Connection *connection, afc_file_ref ref)
+{
+    auto it = m_files.find(ref);
+    if (it == m_files.end() || it->second.connection != connection)
+        return nullptr;
+    return &it->second;
+}
+
+void FolderBackend::closeFilesOf(Device *device)
+{
+    for (auto it = m_files.begin(); it != m_files.end();) {
+        if (it->second.connection->device == device) {
+            ::close(it->second.fd);
+            it = m_files.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+void FolderBackend::setPaired(am_device *device, std::optional<bool> paired)
+{
+    std::lock_guard lock(m_mutex);
+    for (auto &d : m_devices)
+        if (asHandle(d.get()) == device)
+            d->pairedOverride = paired;
+}
+
+void FolderBackend::setFailValidation(am_device *device, bool fail)
+{
+    std::lock_guard lock(m_mutex);
+    for (auto &d : m_devices)
+        if (asHandle(d.get()) == device)
+            d->failValidation = fail;
+}
+
+void FolderBackend::setFailSession(am_device *device, bool fail)
+{
+    std::lock_guard lock(m_mutex);
+    for (auto &d : m_devices)
+        if (asHandle(d.get()) == device)
+            d->failSession = fail;
+}
+
+void FolderBackend::setServiceFailure(am_device *device, const std::string &serviceName, ServiceFailure failure)
+{
+    std::lock_guard lock(m_mutex);
+    for (auto &d : m_devices)
+        if (asHandle(d.get()) == device)
+            d->serviceFailures[serviceName] = failure;
+}
+
+std::vector<std::string> FolderBackend::postedNotifications(am_device *device) const
+{
+    std::lock_guard lock(m_mutex);
+    for (auto &d : m_devices)
+        if (asHandle(d.get()) == device)
+            return d->posted;
+    return {};
+}
+
+int FolderBackend::subscribe(EventReport report, void *layer)
+{
+    if (!report)
+        return MDERR_FAILED;
+    std::vector<am_device *> present;
+    {
+        std::lock_guard lock(m_mutex);
+        m_subscribers.emplace_back(report, layer);
+        for (auto &d : m_devices)
+            if (d->present)
+                present.push_back(asHandle(d.get()));
+    }
+    for (am_device *device : present)
+        report(layer, device, ADNCI_MSG_CONNECTED);
+    return MDERR_OK;
+}
+
+int FolderBackend::connect(am_device *device)
+{
+    std::lock_guard lock(m_mutex);
+    Device *d = liveDevice(device);
+    if (!d)
+        return MDERR_NO_DEVICE;
+    d->connected = true;
+    return MDERR_OK;
+}
+
+int FolderBackend::isPaired(am_device *device)
+{
+    std::lock_guard lock(m_mutex);
+    Device *d = liveDevice(device);
+    if (!d)
+        return 0;
+    if (d->pairedOverride)
+        return *d->pairedOverride ? 1 : 0;
+    PlistPtr plist = readPlistFile(d->dir + "/device.plist");
+    plist_t paired = plist ? plist_dict_get_item(plist.get(), "Paired") : nullptr;
+    if (!paired || plist_get_node_type(paired) != PLIST_BOOLEAN)
+        return 1;
+    uint8_t v = 1;
+    plist_get_bool_val(paired, &v);
+    return v ? 1 : 0;
+}
+
+int FolderBackend::validatePairing(am_device *device)
+{
+    if (!isPaired(device))
+        return MDERR_FAILED;
+    std::lock_guard lock(m_mutex);
+    Device *d = liveDevice(device);
+    if (!d)
+        return MDERR_NO_DEVICE;
+    return d->connected && !d->failValidation ? static_cast<int>(MDERR_OK) : static_cast<int>(MDERR_FAILED);
+}
+
+int FolderBackend::startSession(am_device *device)
+{
+    if (!isPaired(device))
+        return MDERR_FAILED;
+    std::lock_guard lock(m_mutex);
+    Device *d = liveDevice(device);
+    if (!d)
+        return MDERR_NO_DEVICE;
+    if (!d->connected || d->failSession)
+        return MDERR_FAILED;
+    d->sessionStarted = true;
+    return MDERR_OK;
+}
+
+int FolderBackend::startService(am_device *device, const std::string &serviceName, service_conn_t *handle)
+{
+    std::lock_guard lock(m_mutex);
+    Device *d = liveDevice(device);
+    if (!d)
+        return MDERR_NO_DEVICE;
+    if (!handle || !d->sessionStarted || (serviceName != kAfcService && serviceName != kProxyService))
+        return MDERR_FAILED;
+    auto failure = d->serviceFailures.find(serviceName);
+    if (failure != d->serviceFailures.end() && failure->second != ServiceFailure::None) {
+        if (failure->second == ServiceFailure::Once)
+            failure->second = ServiceFailure::None;
+        return MDERR_FAILED;
+    }
+    const service_conn_t id = m_nextService++;
+    m_services[id] = Service{d, serviceName};
+    *handle = id;
+    return MDERR_OK;
+}
+
+std::optional<std::string> FolderBackend::copyValue(am_device *device, const std::string &key)
+{
+    std::lock_guard lock(m_mutex);
+    Device *d = liveDevice(device);
+    if (!d)
+        return std::nullopt;
+    PlistPtr plist = readPlistFile(d->dir + "/device.plist");
+    plist_t values = plist ? plist_dict_get_item(plist.get(), "Values") : nullptr;
+    if (!values || plist_get_node_type(values) != PLIST_DICT)
+        return std::nullopt;
+    return plistScalarText(plist_dict_get_item(values, key.c_str()));
+}
+
+std::string FolderBackend::copyDeviceIdentifier(am_device *device)
+{
+    std::lock_guard lock(m_mutex);
+    for (auto &d : m_devices) {
+        if (asHandle(d.get()) != device)
+            continue;
+        PlistPtr plist = readPlistFile(d->dir + "/device.plist");
+        if (auto udid = plistScalarText(plist ? plist_dict_get_item(plist.get(), "UniqueDeviceID") : nullptr);
+            udid && !udid->empty())
+            return *udid;
+        return fs::path(d->dir).filename().string();
+    }
+    return {};
+}
+
+int FolderBackend::postNotification(service_conn_t proxy, const std::string &name)
+{
+    std::lock_guard lock(m_mutex);
+    auto it = m_services.find(proxy);
+    if (it == m_services.end() || it->second.name != kProxyService || !it->second.device->present)
+        return MDERR_FAILED;
+    Device *d = it->second.device;
+    d->posted.push_back(name);
+    std::ofstream log(d->dir + "/notifications.log", std::ios::app);
+    log << name << '\n';
+    return log.good() ? static_cast<int>(MDERR_OK) : static_cast<int>(MDERR_FAILED);
+}
+
+int FolderBackend::connectionOpen(service_conn_t handle, afc_connection **connection)
+{
+    std::lock_guard lock(m_mutex);
+    auto it = m_services.find(handle);
+    if (it == m_services.end() || it->second.name != kAfcService)
+        return MDERR_FAILED;
+    if (!it->second.device->present)
+        return MDERR_NO_DEVICE;
+    m_connections.push_back(std::make_unique<Connection>(Connection{it->second.device}));
+    *connection = reinterpret_cast<afc_connection *>(m_connections.back().get());
+    return MDERR_OK;
+}
+
+int FolderBackend::deviceInfo(afc_connection *connection, afc_dictionary &out)
+{
+    std::lock_guard lock(m_mutex);
+    Connection *c = liveConnection(connection);
+    if (!c)
+        return MDERR_NO_DEVICE;
+    PlistPtr plist = readPlistFile(c->device->dir + "/device.plist");
+    plist_t info = plist ? plist_dict_get_item(plist.get(), "DeviceInfo") : nullptr;
+    auto value = [&](const char *key) {
+        return info && plist_get_node_type(info) == PLIST_DICT ? plistScalarText(plist_dict_get_item(info, key))
+                                                               : std::nullopt;
+    };
+    struct statvfs vfs{};
+    const bool haveVfs = ::statvfs(c->device->root.c_str(), &vfs) == 0;
+    std::optional<uint64_t> total = parseCount(value("FSTotalBytes"));
+    if (!total && haveVfs)
+        total = static_cast<uint64_t>(vfs.f_blocks) * vfs.f_frsize;
+    std::optional<uint64_t> free = parseCount(value("FSFreeBytes"));
+    if (!free && total) {
+        const uint64_t used = bytesStoredUnder(c->device->root);
+        free = used < *total ? *total - used : 0;
+    }
+    if (auto model = value("Model"))
+        out.pairs.emplace_back("Model", *model);
+    if (total)
+        out.pairs.emplace_back("FSTotalBytes", std::to_string(*total));
+    if (free)
+        out.pairs.emplace_back("FSFreeBytes", std::to_string(*free));
+    out.pairs.emplace_back("FSBlockSize", value("FSBlockSize").value_or("4096"));
+    return MDERR_OK;
+}
+
+int FolderBackend::fileInfo(afc_connection *connection, const char *path, afc_dictionary &out)
+{
+    std::lock_guard lock(m_mutex);
+    Connection *c = liveConnection(connection);
+    if (!c)
+        return MDERR_NO_DEVICE;
+    auto parts = components(path);
+    if (!parts)
+        return MDERR_FAILED;
+    std::string target = c->device->root;
+    if (!parts->empty()) {
+        std::string parent, last;
+        if (int rc = resolveParent(c->device->root, path, parent, last))
+            return rc;
+        target = parent + "/" + last;
+    }
+    struct stat st{};
+    if (::lstat(target.c_str(), &st) != 0)
+        return errnoResult(errno);
+    const char *kind = S_ISDIR(st.st_mode) ? "S_IFDIR" : S_ISLNK(st.st_mode) ? "S_IFLNK" : "S_IFREG";
+    out.pairs = {{"st_size", std::to_string(static_cast<uint64_t>(st.st_size))},
+                 {"st_blocks", std::to_string(static_cast<uint64_t>(st.st_blocks))},
+                 {"st_nlink", std::to_string(static_cast<uint64_t>(st.st_nlink))},
+                 {"st_ifmt", kind},
+                 {"st_mtime", nanoseconds(st.st_mtim)},
+                 {"st_birthtime", nanoseconds(st.st_ctim)}};
+    if (S_ISLNK(st.st_mode)) {
+        std::string link(PATH_MAX, '\0');
+        const ssize_t n = ::readlink(target.c_str(), link.data(), link.size());
+        if (n >= 0)
+            out.pairs.emplace_back("LinkTarget", link.substr(0, static_cast<size_t>(n)));
+    }
+    return MDERR_OK;
+}
+
+int FolderBackend::directoryList(afc_connection *connection, const char *path, afc_directory &out)
+{
+    std::lock_guard lock(m_mutex);
+    Connection *c = liveConnection(connection);
+    if (!c)
+        return MDERR_NO_DEVICE;
+    std::string real;
+    if (int rc = resolveExisting(c->device->root, path, real))
+        return rc;
+    DIR *dir = ::opendir(real.c_str());
+    if (!dir)
+        return errnoResult(errno);
+    std::vector<std::string> names;
+    while (struct dirent *entry = ::readdir(dir)) {
+        std::string name = entry->d_name;
+        if (name != "." && name != "..")
+            names.push_back(std::move(name));
+    }
+    ::closedir(dir);
+    std::sort(names.begin(), names.end());
+    out.names = {".", ".."};
+    out.names.insert(out.names.end(), names.begin(), names.end());
+    return MDERR_OK;
+}
+
+int FolderBackend::directoryCreate(afc_connection *connection, const char *path)
+{
+    std::lock_guard lock(m_mutex);
+    Connection *c = liveConnection(connection);
+    if (!c)
+        return MDERR_NO_DEVICE;
+    std::string target;
+    if (int rc = resolveForCreate(c->device->root, path, target))
+        return rc;
+    if (::mkdir(target.c_str(), 0755) == 0)
+        return MDERR_OK;
+    struct stat st{};
+    // Like the device's file service, an existing folder is not an error.
+    if (errno == EEXIST && ::stat(target.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+        return MDERR_OK;
+    return errnoResult(errno);
+}
+
+int FolderBackend::removePath(afc_connection *connection, const char *path)
+{
+    std::lock_guard lock(m_mutex);
+    Connection *c = liveConnection(connection);
+    if (!c)
+        return MDERR_NO_DEVICE;
+    std::string parent, last;
+    if (int rc = resolveParent(c->device->root, path, parent, last))
+        return rc;
+    const std::string target = parent + "/" + last;
+    struct stat st{};
+    if (::lstat(target.c_str(), &st) != 0)
+        return errnoResult(errno);
+    const int rc = S_ISDIR(st.st_mode) ? ::rmdir(target.c_str()) : ::unlink(target.c_str());
+    return rc == 0 ? static_cast<int>(MDERR_OK) : errnoResult(errno);
+}
+
+int FolderBackend::renamePath(afc_connection *connection, const char *from, const char *to)
+{
+    std::lock_guard lock(m_mutex);
+    Connection *c = liveConnection(connection);
+    if (!c)
+        return MDERR_NO_DEVICE;
+    std::string fromParent, fromLast, toParent, toLast;
+    if (int rc = resolveParent(c->device->root, from, fromParent, fromLast))
+        return rc;
+    if (int rc = resolveParent(c->device->root, to, toParent, toLast))
+        return rc;
+    const std::string src = fromParent + "/" + fromLast, dst = toParent + "/" + toLast;
+    return ::rename(src.c_str(), dst.c_str()) == 0 ? static_cast<int>(MDERR_OK) : errnoResult(errno);
+}
+
+int FolderBackend::fileOpen(afc_connection *connection, const char *path, uint64_t mode, afc_file_ref *ref)
+{
+    std::lock_guard lock(m_mutex);
+    Connection *c = liveConnection(connection);
+    if (!c)
+        return MDERR_NO_DEVICE;
+    int flags;
+    switch (mode) {
+    case AFC_MODE_READ: flags = O_RDONLY; break;
+    case AFC_MODE_READ_WRITE: flags = O_RDWR | O_CREAT; break;
+    case AFC_MODE_WRITE: flags = O_WRONLY | O_CREAT | O_TRUNC; break;
+    default: return MDERR_FAILED;
+    }
+    std::string target;
+    const int rc = mode == AFC_MODE_READ ? resolveExisting(c->device->root, path, target)
+                                         : resolveForCreate(c->device->root, path, target);
+    if (rc)
+        return rc;
+    const int fd = ::open(target.c_str(), flags | O_CLOEXEC | O_NOFOLLOW, 0644);
+    if (fd < 0)
+        return errnoResult(errno);
+    struct stat st{};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return MDERR_FAILED;
+    }
+    const afc_file_ref id = m_nextRef++;
+    m_files.emplace(id, OpenFile{c, fd});
+    *ref = id;
+    return MDERR_OK;
+}
+
+int FolderBackend::fileRead(afc_connection *connection, afc_file_ref ref, void *buffer, unsigned int *len)
+{
+    std::lock_guard lock(m_mutex);
+    const unsigned int wanted = *len;
+    *len = 0;
+    Connection *c = liveConnection(connection);
+    OpenFile *f = c ? openFile(c, ref) : nullptr;
+    if (!f || (!buffer && wanted))
+        return c ? static_cast<int>(MDERR_FAILED) : static_cast<int>(MDERR_NO_DEVICE);
+    unsigned int got = 0;
+    while (got < wanted) {
+        const ssize_t n = ::read(f->fd, static_cast<char *>(buffer) + got, wanted - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return MDERR_FAILED;
+        if (n == 0)
+            break;
+        got += static_cast<unsigned int>(n);
+    }
+    *len = got;
+    return MDERR_OK;
+}
+
+int FolderBackend::fileWrite(afc_connection *connection, afc_file_ref ref, const void *buffer, unsigned int len)
+{
+    std::lock_guard lock(m_mutex);
+    Connection *c = liveConnection(connection);
+    OpenFile *f = c ? openFile(c, ref) : nullptr;
+    if (!f || (!buffer && len))
+        return c ? static_cast<int>(MDERR_FAILED) : static_cast<int>(MDERR_NO_DEVICE);
+    unsigned int done = 0;
+    while (done < len) {
+        const ssize_t n = ::write(f->fd, static_cast<const char *>(buffer) + done, len - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return MDERR_FAILED;
+        done += static_cast<unsigned int>(n);
+    }
+    return MDERR_OK;
+}
+
+int FolderBackend::fileClose(afc_connection *connection, afc_file_ref ref)
+{
+    std::lock_guard lock(m_mutex);
+    Connection *c = liveConnection(connection);
+    OpenFile *f = c ? openFile(c, ref) : nullptr;
+    if (!f)
+        return c ? static_cast<int>(MDERR_FAILED) : static_cast<int>(MDERR_NO_DEVICE);
+    const int rc = ::close(f->fd);
+    m_files.erase(ref);
+    return rc == 0 ? static_cast<int>(MDERR_OK) : static_cast<int>(MDERR_FAILED);
+}
+
+int FolderBackend::fileLock(afc_connection *connection, afc_file_ref ref)
+{
+    std::lock_guard lock(m_mutex);
+    Connection *c = liveConnection(connection);
+    OpenFile *f = c ? openFile(c, ref) : nullptr;
+    if (!f)
+        return c ? static_cast<int>(MDERR_FAILED) : static_cast<int>(MDERR_NO_DEVICE);
+    // flock, not fcntl: a second open of the same file, even in this process, conflicts.
+    if (::flock(f->fd, LOCK_EX | LOCK_NB) != 0)
+        return errno == EWOULDBLOCK ? static_cast<int>(MDERR_BUSY) : static_cast<int>(MDERR_FAILED);
+    f->locked = true;
+    return MDERR_OK;
+}
+
+int FolderBackend::fileUnlock(afc_connection *connection, afc_file_ref ref)
+{
+    std::lock_guard lock(m_mutex);
+    Connection *c = liveConnection(connection);
+    OpenFile *f = c ? openFile(c, ref) : nullptr;
+    if (!f)
+        return c ? static_cast<int>(MDERR_FAILED) : static_cast<int>(MDERR_NO_DEVICE);
+    // Giving back a lock that was never taken is an error, as on the device.
+    if (!f->locked || ::flock(f->fd, LOCK_UN) != 0)
+        return MDERR_FAILED;
+    f->locked = false;
+    return MDERR_OK;
+}

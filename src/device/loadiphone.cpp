@@ -1,0 +1,140 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#include "loadiphone.h"
+
+#include "devicesleep.h"
+#include "log.h"
+#include "mainqueue.h"
+
+const char *const DeviceMountNotification = "DeviceMountNotification";
+const char *const iphoneUnDeviceInfoNotification = "iphoneUnDeviceInfoNotification";
+const char *const DeviceInfoNotification = "DeviceInfoNotification";
+
+const char *const ipod_Type = "ipodType";
+const char *const Family_ID = "FamilyID";
+const char *const FSTotal_Bytes = "FSTotalBytes";
+const char *const FSFree_Bytes = "FSFreeBytes";
+const char *const Product_Version = "ProductVersion";
+const char *const Serial_Number = "SerialNumber";
+const char *const Volume_Format = "VolumeFormat";
+const char *const Device_Name = "DeviceName";
+
+loadIPhone *Loadiphone = nullptr;
+
+namespace {
+const char *const kAfcServiceName = "com.apple.afc";
+const char *const kProxyServiceName = "com.apple.mobile.notification_proxy";
+
+// Instances whose subscription failed stay registered for DeviceMountNotification, so they
+// must outlive every post that could reach them.
+std::vector<std::unique_ptr<loadIPhone>> &unsubscribedInstances()
+{
+    NotificationCenter::defaultCenter(); // constructed first, so it is destroyed after these
+    static std::vector<std::unique_ptr<loadIPhone>> instances;
+    return instances;
+}
+} // namespace
+
+loadIPhone *loadIPhone::initDevice(LoadWindow *window)
+{
+    std::unique_ptr<loadIPhone> instance(new loadIPhone());
+    instance->m_loadwindow = window;
+    loadIPhone *self = instance.get();
+    NotificationCenter::defaultCenter().addObserver(
+        self, DeviceMountNotification, [self](const Notification &n) { self->mainloadIPhoneInfo(n); });
+    am_device_notification *subscription = nullptr;
+    if (AMDeviceNotificationSubscribe(&loadIPhone::notification, 0, 0, self->user_data(), &subscription) != 0) {
+        unsubscribedInstances().push_back(std::move(instance));
+        return nullptr;
+    }
+    self->m_subscription = subscription;
+    Loadiphone = self;
+    return instance.release();
+}
+
+void loadIPhone::discardUnsubscribed()
+{
+    unsubscribedInstances().clear();
+}
+
+loadIPhone::~loadIPhone()
+{
+    *m_alive = false;
+    if (m_subscription)
+        AMDeviceNotificationUnsubscribe(m_subscription);
+    NotificationCenter::defaultCenter().removeObserver(this);
+    if (m_surveyThread.joinable())
+        m_surveyThread.join();
+    if (Loadiphone == this)
+        Loadiphone = nullptr;
+}
+
+void loadIPhone::notification(am_device_notification_callback_info *info, void *context)
+{
+    auto *data = static_cast<userDataIphone *>(context);
+    if (!info || !data)
+        return;
+    data->dev = info->dev;
+    if (info->msg == ADNCI_MSG_DISCONNECTED) {
+        NotificationCenter::defaultCenter().postNotificationName(iphoneUnDeviceInfoNotification);
+        return;
+    }
+    if (info->msg != ADNCI_MSG_CONNECTED)
+        return;
+
+    logMessage("notification get devect");
+    am_device *dev = data->dev;
+    if (AMDeviceConnect(dev) != 0)
+        return;
+    if (AMDeviceIsPaired(dev) == 0) {
+        logMessage("AMDeviceIsPaired error!");
+        return;
+    }
+    if (AMDeviceValidatePairing(dev) != 0) {
+        logMessage("AMDeviceValidatePairing error!");
+        return;
+    }
+    if (AMDeviceStartSession(dev) != 0) {
+        logMessage("AMDeviceStartSession error!");
+        return;
+    }
+    service_conn_t afcService = 0;
+    if (AMDeviceStartService(dev, kAfcServiceName, &afcService, nullptr) != 0) {
+        logMessage("AMDeviceStartService error!");
+        return;
+    }
+    if (AFCConnectionOpen(afcService, 0, &data->conn) != 0) {
+        logMessage("AFCConnectionOpen error!");
+        return;
+    }
+    if (AMDeviceStartService(dev, kProxyServiceName, &data->notificationproxy, nullptr) == 0) {
+        // The survey's starter runs here, inside this post, and returns after its modal run.
+        NotificationCenter::defaultCenter().postNotificationName(DeviceMountNotification);
+        return;
+    }
+    // One more try after a pause; the device is then left connected but not surveyed.
+    deviceLinkSleep(2);
+    AMDeviceStartService(dev, kProxyServiceName, &data->notificationproxy, nullptr);
+}
+
+void loadIPhone::mainloadIPhoneInfo(const Notification &notification)
+{
+    if (m_surveyThread.joinable())
+        m_surveyThread.join();
+    HeadlessLoadWindow fallback;
+    LoadWindow *window = m_loadwindow ? m_loadwindow : &fallback;
+    LoadWindow *outer = m_modalWindow;
+    m_modalWindow = window;
+    m_surveyThread = std::thread([this, notification] { loadIPhoneInfo(notification); });
+    window->runModal();
+    window->orderOut();
+    m_modalWindow = outer;
+    // The survey's last step is the hand-over that ended the modal run: it is ending now.
+    m_surveyThread.join();
+}
+
+void loadIPhone::closeloadSyncWindow(void *)
+{
+    if (m_modalWindow)
+        m_modalWindow->abortModal();
+}

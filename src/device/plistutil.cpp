@@ -1,0 +1,78 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#include "plistutil.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <unistd.h>
+
+PlistPtr readPlistFile(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return nullptr;
+    std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (data.empty() || data.size() > std::numeric_limits<uint32_t>::max())
+        return nullptr;
+    plist_t root = nullptr;
+    plist_from_memory(data.data(), static_cast<uint32_t>(data.size()), &root);
+    return PlistPtr(root);
+}
+
+bool writePlistXmlFile(const std::string &path, plist_t root)
+{
+    char *xml = nullptr;
+    uint32_t length = 0;
+    plist_to_xml(root, &xml, &length);
+    if (!xml)
+        return false;
+    const std::string tmp = path + ".tmp" + std::to_string(::getpid());
+    bool ok = false;
+    if (std::FILE *f = std::fopen(tmp.c_str(), "wb")) {
+        ok = std::fwrite(xml, 1, length, f) == length;
+        ok = (std::fclose(f) == 0) && ok;
+    }
+    plist_to_xml_free(xml);
+    if (ok)
+        ok = std::rename(tmp.c_str(), path.c_str()) == 0;
+    if (!ok)
+        std::remove(tmp.c_str());
+    return ok;
+}
+
+std::optional<std::string> plistScalarText(plist_t node)
+{
+    if (!node)
+        return std::nullopt;
+    switch (plist_get_node_type(node)) {
+    case PLIST_STRING: {
+        char *s = nullptr;
+        plist_get_string_val(node, &s);
+        std::string text = s ? s : "";
+        std::free(s);
+        return text;
+    }
+    case PLIST_UINT: {
+        uint64_t v = 0;
+        plist_get_uint_val(node, &v);
+        return std::to_string(v);
+    }
+    case PLIST_BOOLEAN: {
+        uint8_t v = 0;
+        plist_get_bool_val(node, &v);
+        return std::string(v ? "true" : "false");
+    }
+    case PLIST_REAL: {
+        double v = 0;
+        plist_get_real_val(node, &v);
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "%g", v);
+        return std::string(buf);
+    }
+    default:
+        return std::nullopt;
+    }
+}

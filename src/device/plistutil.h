@@ -1,0 +1,26 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#pragma once
+
+// Small libplist helpers shared by the folder backend and the demo device.
+
+#include <plist/plist.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+struct PlistDeleter
+{
+    void operator()(plist_t node) const { plist_free(node); }
+};
+using PlistPtr = std::unique_ptr<void, PlistDeleter>;
+
+// Reads an XML or binary property list; null when the file is missing or not a plist.
+PlistPtr readPlistFile(const std::string &path);
+// Writes the XML form through a temporary file and a rename.
+bool writePlistXmlFile(const std::string &path, plist_t root);
+
+// A scalar node as text: strings as they are, integers in decimal, booleans as
+// "true"/"false", reals with "%g". Null for containers, data and missing nodes.
+std::optional<std::string> plistScalarText(plist_t node);

@@ -1,0 +1,44 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#include "synclock.h"
+
+namespace {
+const char *const kSyncWillStart = "com.apple.itunes-mobdev.syncWillStart";
+const char *const kSyncLockRequest = "com.apple.itunes-mobdev.syncLockRequest";
+const char *const kSyncDidStart = "com.apple.itunes-mobdev.syncDidStart";
+const char *const kSyncDidFinish = "com.apple.itunes-mobdev.syncDidFinish";
+} // namespace
+
+void startToSync(userDataIphone *data)
+{
+    if (!data || data->notificationproxy == 0)
+        return;
+    if (AMDPostNotification(data->notificationproxy, kSyncWillStart, 0) != 0)
+        return;
+    if (AFCFileRefOpen(data->conn, kSyncLockFile, AFC_MODE_READ_WRITE, 0, &data->resyncfile) != 0)
+        return;
+    if (AMDPostNotification(data->notificationproxy, kSyncLockRequest, 0) != 0)
+        return;
+    // The device (or another program) may hold the lock for a while; without it the batch
+    // goes on regardless, as it always has.
+    for (unsigned int attempt = 1; attempt <= kSyncLockTries; ++attempt) {
+        if (AFCFileRefLock(data->conn, data->resyncfile) == 0)
+            return;
+        if (attempt < kSyncLockTries)
+            deviceLinkSleep(1);
+    }
+}
+
+int endsync(userDataIphone *data)
+{
+    if (!data || data->resyncfile == 0 || !data->conn)
+        return -1;
+    if (AMDPostNotification(data->notificationproxy, kSyncDidStart, 0) != 0)
+        return -1;
+    if (AFCFileRefUnlock(data->conn, data->resyncfile) != 0)
+        return -1;
+    AFCFileRefClose(data->conn, data->resyncfile);
+    if (data->notificationproxy == 0)
+        return -1;
+    return AMDPostNotification(data->notificationproxy, kSyncDidFinish, 0) == 0 ? 0 : -1;
+}

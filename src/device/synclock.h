@@ -1,0 +1,17 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#pragma once
+
+// The device's sync lock: announce a sync and take "/com.apple.itunes.lock_sync" before
+// changing the book library, give it back and announce the end afterwards. The lock is
+// tried 15 times, one second apart (deviceLinkSleep, see devicesleep.h).
+
+#include "devicesleep.h"
+#include "userdataiphone.h"
+
+inline constexpr const char *kSyncLockFile = "/com.apple.itunes.lock_sync";
+inline constexpr unsigned int kSyncLockTries = 15;
+
+void startToSync(userDataIphone *data);
+// 0 when the final announcement was posted, -1 otherwise.
+int endsync(userDataIphone *data);
