@@ -1,0 +1,30 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#pragma once
+
+#include "catalogue.h"
+
+#include <optional>
+#include <string>
+
+struct userDataIphone;
+
+// The device's book catalogue as the book operations change it: the working copy under the
+// scratch folder, told apart from a catalogue the device does not have, and uploaded so that
+// the device never holds a half-written one.
+
+enum class DeviceFilePresence { Present, Absent, Unknown };
+
+// Whether the device holds /Books/Books.plist, from the listings of "/Books" and "/" (a
+// failed question is Unknown, never Absent).
+DeviceFilePresence deviceCatalogueExists(userDataIphone *data);
+
+// The working copy for a change. When the copy is missing or empty, the device is asked:
+// a device without a catalogue gets a new {"Books": []} (only when createWhenMissing), one
+// with a catalogue has it copied again. An unreadable catalogue, or one whose presence cannot
+// be told, gives nullopt with *error set: it must not be written over.
+std::optional<Catalogue> loadCatalogueForChange(userDataIphone *data, bool createWhenMissing, std::string *error);
+
+// Writes the catalogue beside the working copy, uploads it to a hidden file beside
+// /Books/Books.plist and renames it into place; the working copy is replaced only then.
+bool uploadCatalogue(const Catalogue &catalogue, userDataIphone *data, std::string *error);

@@ -1,0 +1,248 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#include "epubarchive.h"
+
+#include <openssl/evp.h>
+#include <zip.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sys/stat.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+struct ZipCloser
+{
+    void operator()(zip_t *z) const { zip_discard(z); }
+};
+using ZipPtr = std::unique_ptr<zip_t, ZipCloser>;
+struct ZipFileCloser
+{
+    void operator()(zip_file_t *f) const { zip_fclose(f); }
+};
+using ZipFilePtr = std::unique_ptr<zip_file_t, ZipFileCloser>;
+
+constexpr const char *kMimetype = "application/epub+zip";
+
+bool fail(std::string *error, const std::string &text)
+{
+    if (error)
+        *error = text;
+    return false;
+}
+
+// A relative path whose every component is a plain name. Directory entries end with "/".
+bool isSafeEntryName(const std::string &name)
+{
+    if (name.empty() || name.front() == '/' || name.find('\0') != std::string::npos)
+        return false;
+    std::size_t start = 0;
+    while (start <= name.size()) {
+        std::size_t end = name.find('/', start);
+        if (end == std::string::npos)
+            end = name.size();
+        if (name.compare(start, end - start, "..") == 0 && end - start == 2)
+            return false;
+        start = end + 1;
+    }
+    return true;
+}
+} // namespace
+
+bool unpackEpubArchive(const std::string &archive, const std::string &destination, std::string *error,
+                       const UnpackLimits &limits)
+{
+    int code = 0;
+    ZipPtr zip(zip_open(archive.c_str(), ZIP_RDONLY, &code));
+    if (!zip) {
+        zip_error_t ze;
+        zip_error_init_with_code(&ze, code);
+        std::string text = "not a readable ePub (zip) file: " + std::string(zip_error_strerror(&ze));
+        zip_error_fini(&ze);
+        return fail(error, text);
+    }
+    const zip_int64_t count = zip_get_num_entries(zip.get(), 0);
+    if (count < 0 || static_cast<uint64_t>(count) > limits.maxEntries)
+        return fail(error, "the archive holds too many entries");
+
+    // Check every entry before writing anything.
+    uint64_t declared = 0;
+    for (zip_int64_t i = 0; i < count; ++i) {
+        const auto index = static_cast<zip_uint64_t>(i);
+        const char *rawName = zip_get_name(zip.get(), index, ZIP_FL_ENC_GUESS);
+        const std::string name = rawName ? rawName : "";
+        if (!isSafeEntryName(name))
+            return fail(error, "the archive holds an entry outside its folder: \"" + name + "\"");
+        zip_uint8_t opsys = 0;
+        zip_uint32_t attributes = 0;
+        if (zip_file_get_external_attributes(zip.get(), index, 0, &opsys, &attributes) == 0 &&
+            opsys == ZIP_OPSYS_UNIX && ((attributes >> 16) & S_IFMT) == S_IFLNK)
+            return fail(error, "the archive holds a symbolic link: \"" + name + "\"");
+        zip_stat_t st;
+        if (zip_stat_index(zip.get(), index, 0, &st) == 0 && (st.valid & ZIP_STAT_SIZE))
+            declared += st.size;
+        if (declared > limits.maxTotalBytes)
+            return fail(error, "the archive unpacks to more than the allowed size");
+    }
+
+    std::error_code ec;
+    if (fs::exists(fs::symlink_status(destination, ec)))
+        return fail(error, "the unpack folder already exists: " + destination);
+    if (!fs::create_directories(destination, ec) || ec)
+        return fail(error, "cannot create " + destination);
+    auto cleanupFail = [&](const std::string &text) {
+        std::error_code ignored;
+        fs::remove_all(destination, ignored);
+        return fail(error, text);
+    };
+
+    uint64_t written = 0;
+    std::vector<char> buffer(64 * 1024);
+    for (zip_int64_t i = 0; i < count; ++i) {
+        const auto index = static_cast<zip_uint64_t>(i);
+        const std::string name = zip_get_name(zip.get(), index, ZIP_FL_ENC_GUESS);
+        const fs::path target = fs::path(destination) / name;
+        if (name.back() == '/') {
+            fs::create_directories(target, ec);
+            if (ec)
+                return cleanupFail("cannot create folder " + target.string());
+            continue;
+        }
+        fs::create_directories(target.parent_path(), ec);
+        if (ec)
+            return cleanupFail("cannot create folder " + target.parent_path().string());
+        ZipFilePtr in(zip_fopen_index(zip.get(), index, 0));
+        if (!in)
+            return cleanupFail("cannot read \"" + name + "\" in the archive: " + zip_strerror(zip.get()));
+        std::ofstream out(target, std::ios::binary | std::ios::trunc);
+        if (!out)
+            return cleanupFail("cannot write " + target.string());
+        for (;;) {
+            const zip_int64_t n = zip_fread(in.get(), buffer.data(), buffer.size());
+            if (n < 0)
+                return cleanupFail("the archive entry \"" + name + "\" is damaged");
+            if (n == 0)
+                break;
+            written += static_cast<uint64_t>(n);
+            if (written > limits.maxTotalBytes)
+                return cleanupFail("the archive unpacks to more than the allowed size");
+            out.write(buffer.data(), n);
+        }
+        out.close();
+        if (!out)
+            return cleanupFail("cannot write " + target.string());
+    }
+    return true;
+}
+
+bool packEpub(const std::string &source, const std::string &target, std::string *error)
+{
+    std::error_code ec;
+    const auto status = fs::symlink_status(source, ec);
+    const std::string tmp = target + ".part";
+    fs::remove(tmp, ec);
+    if (fs::is_regular_file(status)) {
+        fs::copy_file(source, tmp, fs::copy_options::overwrite_existing, ec);
+        if (ec) {
+            fs::remove(tmp, ec);
+            return fail(error, "cannot copy " + source + ": " + ec.message());
+        }
+    } else if (fs::is_directory(status)) {
+        std::vector<std::string> files;
+        for (auto it = fs::recursive_directory_iterator(source, ec); !ec && it != fs::recursive_directory_iterator();
+             it.increment(ec)) {
+            if (it->is_regular_file(ec) && !it->is_symlink(ec))
+                files.push_back(fs::relative(it->path(), source, ec).generic_string());
+        }
+        if (ec)
+            return fail(error, "cannot read the folder " + source + ": " + ec.message());
+        std::sort(files.begin(), files.end());
+
+        int code = 0;
+        ZipPtr zip(zip_open(tmp.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code));
+        if (!zip)
+            return fail(error, "cannot create " + tmp);
+        auto zipFail = [&](const std::string &text) {
+            zip.reset();
+            std::error_code ignored;
+            fs::remove(tmp, ignored);
+            return fail(error, text);
+        };
+        // The reading system finds the type in the first entry, uncompressed.
+        zip_source_t *mime = nullptr;
+        const bool hasMimetype = std::find(files.begin(), files.end(), "mimetype") != files.end();
+        if (hasMimetype)
+            mime = zip_source_file(zip.get(), (fs::path(source) / "mimetype").c_str(), 0, -1);
+        else
+            mime = zip_source_buffer(zip.get(), kMimetype, std::char_traits<char>::length(kMimetype), 0);
+        const zip_int64_t mimeIndex = mime ? zip_file_add(zip.get(), "mimetype", mime, ZIP_FL_ENC_UTF_8) : -1;
+        if (mimeIndex < 0) {
+            zip_source_free(mime);
+            return zipFail("cannot add mimetype");
+        }
+        zip_set_file_compression(zip.get(), static_cast<zip_uint64_t>(mimeIndex), ZIP_CM_STORE, 0);
+        for (const std::string &file : files) {
+            if (file == "mimetype")
+                continue;
+            zip_source_t *src = zip_source_file(zip.get(), (fs::path(source) / file).c_str(), 0, -1);
+            const zip_int64_t index = src ? zip_file_add(zip.get(), file.c_str(), src, ZIP_FL_ENC_UTF_8) : -1;
+            if (index < 0) {
+                zip_source_free(src);
+                return zipFail("cannot add " + file + ": " + zip_strerror(zip.get()));
+            }
+        }
+        zip_t *raw = zip.release();
+        if (zip_close(raw) != 0) {
+            std::string text = std::string("cannot write ") + tmp + ": " + zip_strerror(raw);
+            zip_discard(raw);
+            fs::remove(tmp, ec);
+            return fail(error, text);
+        }
+    } else {
+        return fail(error, "nothing to pack at " + source);
+    }
+    fs::rename(tmp, target, ec);
+    if (ec) {
+        std::error_code ignored;
+        fs::remove(tmp, ignored);
+        return fail(error, "cannot write " + target + ": " + ec.message());
+    }
+    return true;
+}
+
+std::string md5HexOfFile(const std::string &path)
+{
+    std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> ctx(EVP_MD_CTX_new(), &EVP_MD_CTX_free);
+    EVP_DigestInit_ex(ctx.get(), EVP_md5(), nullptr);
+    std::ifstream in(path, std::ios::binary);
+    std::vector<char> buffer(64 * 1024);
+    bool ok = static_cast<bool>(in);
+    while (ok && in) {
+        in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+        if (in.bad()) {
+            ok = false;
+            break;
+        }
+        EVP_DigestUpdate(ctx.get(), buffer.data(), static_cast<size_t>(in.gcount()));
+    }
+    if (!ok) {
+        // An unreadable file hashes as empty input, whatever was read before the failure.
+        EVP_DigestInit_ex(ctx.get(), EVP_md5(), nullptr);
+    }
+    std::array<unsigned char, EVP_MAX_MD_SIZE> digest{};
+    unsigned int length = 0;
+    EVP_DigestFinal_ex(ctx.get(), digest.data(), &length);
+    std::string hex;
+    char two[3];
+    for (unsigned int i = 0; i < length; ++i) {
+        std::snprintf(two, sizeof two, "%02x", digest[i]);
+        hex += two;
+    }
+    return hex;
+}

@@ -1,0 +1,33 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Unpacking an ePub (a zip archive) into a folder and packing an unpacked book back.
+// Plain functions on the caller's thread; no shell, no external program.
+
+struct UnpackLimits
+{
+    uint64_t maxTotalBytes = 2ull * 1024 * 1024 * 1024; // bytes written, whatever the headers claim
+    uint64_t maxEntries = 20000;
+};
+
+// Unpacks `archive` into `destination`, which must not exist yet. Refuses (and writes
+// nothing) when the file is not a readable zip, when an entry would land outside the folder
+// (an absolute name, a ".." component) or is a symbolic link, or when the limits are passed;
+// a failure part way removes what was written. Answers false with a sentence in *error.
+bool unpackEpubArchive(const std::string &archive, const std::string &destination, std::string *error,
+                       const UnpackLimits &limits = {});
+
+// Makes the ePub `target` from `source`: from a folder holding an unpacked book, "mimetype"
+// first and stored uncompressed (written as "application/epub+zip" when the folder has none),
+// then every other regular file in path order, compressed; a single file is copied as it is.
+// The target is written beside itself and renamed into place, so a failure leaves any old
+// target untouched. Symbolic links in the folder are not followed.
+bool packEpub(const std::string &source, const std::string &target, std::string *error);
+
+// MD5 of a file's whole content as 32 lower-case hexadecimal digits; the MD5 of empty input
+// when the file cannot be read.
+std::string md5HexOfFile(const std::string &path);

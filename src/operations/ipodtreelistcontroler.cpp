@@ -1,0 +1,287 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#include "ipodtreelistcontroler.h"
+
+#include "devicefiles.h"
+#include "epubnode.h"
+#include "ipodrootnode.h"
+#include "loadiphone.h"
+#include "log.h"
+#include "mainqueue.h"
+#include "nodeinfo.h"
+#include "scratch.h"
+
+#include <QPointer>
+
+#include <algorithm>
+#include <cstdio>
+
+const char *const iPodListSelectionDidChangeNotification = "iPodListSelectionDidChangeNotification";
+const char *const EjectiPodNotification = "EjectiPodNotification";
+const char *const reloadiPodNotification = "reloadiPodNotification";
+
+namespace {
+std::string valueOf(const StringDictionary &dictionary, const char *key)
+{
+    auto it = dictionary.find(key);
+    return it == dictionary.end() ? std::string() : it->second;
+}
+
+// Device nodes stand for devices mirrored under the scratch folder (the catalogue copies).
+std::string mirrorVolumePath()
+{
+    return scratchDir();
+}
+
+void collectInRowOrder(const TreeNode *node, std::vector<const TreeNode *> &out)
+{
+    for (const auto &child : node->children()) {
+        out.push_back(child.get());
+        collectInRowOrder(child.get(), out);
+    }
+}
+} // namespace
+
+iPodTreeListControler::iPodTreeListControler(LoadWindow *loadwindow, QObject *parent) : QObject(parent)
+{
+    if (!Loadiphone) {
+        Loadiphone = loadIPhone::initDevice(loadwindow);
+        m_ownsLoadiphone = Loadiphone != nullptr;
+        if (!Loadiphone)
+            logMessage("Cannot subscribe to device notifications");
+    }
+    auto &center = NotificationCenter::defaultCenter();
+    center.addObserver(this, DeviceInfoNotification, [this](const Notification &n) { loadIphoneNotification(n); });
+    center.addObserver(this, iphoneUnDeviceInfoNotification,
+                       [this](const Notification &n) { unloadIphoneNotification(n); });
+    center.addObserver(this, ::reloadiPodNotification, [this](const Notification &n) { reloadiPodNotification(n); });
+
+    m_rootNode = TreeNode::treeNodeWithData(std::make_shared<TreeNodeData>());
+    m_model = new DeviceListModel(m_rootNode, this);
+    m_selection = new QItemSelectionModel(m_model, this);
+    connect(m_selection, &QItemSelectionModel::selectionChanged, this,
+            [this](const QItemSelection &, const QItemSelection &) { outlineViewSelectionDidChange(); });
+    m_model->appendChild(m_rootNode.get(), iPodRootNode::initNoDevice());
+}
+
+iPodTreeListControler::~iPodTreeListControler()
+{
+    NotificationCenter::defaultCenter().removeObserver(this);
+    if (m_ownsLoadiphone) {
+        delete Loadiphone;
+        Loadiphone = nullptr;
+    }
+}
+
+userDataIphone *iPodTreeListControler::deviceData() const
+{
+    return Loadiphone ? Loadiphone->user_data() : nullptr;
+}
+
+// ---- Outline -----------------------------------------------------------------------------
+
+void iPodTreeListControler::outlineSelectionChanged(const QModelIndex &index)
+{
+    if (index.isValid())
+        m_selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    else
+        m_selection->clear();
+}
+
+void iPodTreeListControler::outlineViewSelectionDidChange()
+{
+    const TreeNodeArray nodes = selectedNodes();
+    if (nodes.empty())
+        postSelection(std::nullopt);
+    else
+        postSelection(nodes.front()->getNodeInfo());
+}
+
+void iPodTreeListControler::postSelection(const std::optional<NodeInfo> &info)
+{
+    std::any userInfo;
+    if (info)
+        userInfo = *info;
+    NotificationCenter::defaultCenter().postNotificationName(iPodListSelectionDidChangeNotification, this,
+                                                             std::move(userInfo));
+}
+
+TreeNodeArray iPodTreeListControler::selectedNodes() const
+{
+    std::vector<const TreeNode *> rows;
+    collectInRowOrder(m_rootNode.get(), rows);
+    TreeNodeArray out;
+    for (const QModelIndex &index : m_selection->selectedRows(0)) {
+        TreeNode *node = m_model->nodeForIndex(index);
+        if (node && node->nodeParent()) {
+            auto shared = node->nodeParent()->childAtIndex(node->nodeParent()->indexOfChildIdenticalTo(node));
+            if (shared)
+                out.push_back(shared);
+        }
+    }
+    auto position = [&rows](const TreeNodePtr &n) { return std::find(rows.begin(), rows.end(), n.get()) - rows.begin(); };
+    std::sort(out.begin(), out.end(), [&](const auto &a, const auto &b) { return position(a) < position(b); });
+    return out;
+}
+
+// ---- Questions ---------------------------------------------------------------------------
+
+int iPodTreeListControler::ipodCount() const
+{
+    if (m_rootNode->numberOfChildren() == 1 && m_rootNode->firstChild()->titleName() == iPodRootNode::NoDeviceTitle)
+        return 0;
+    return static_cast<int>(m_rootNode->numberOfChildren());
+}
+
+bool iPodTreeListControler::isRootSelect() const
+{
+    const TreeNodeArray nodes = selectedNodes();
+    return std::any_of(nodes.begin(), nodes.end(), [](const auto &n) { return dynamic_cast<iPodRootNode *>(n.get()); });
+}
+
+bool iPodTreeListControler::isSelectepubnodecanadd() const
+{
+    const TreeNodeArray nodes = selectedNodes();
+    if (nodes.empty())
+        return false;
+    auto *list = dynamic_cast<epubNode *>(nodes.front().get());
+    return list && list->titleName() == epubNode::CustomBooksTitle;
+}
+
+std::string iPodTreeListControler::DeviceName() const
+{
+    const TreeNodePtr first = m_rootNode->firstChild();
+    if (!first)
+        return {};
+    if (auto *device = dynamic_cast<iPodRootNode *>(first.get()))
+        return device->whichIpodNode()->titleName();
+    if (auto *list = dynamic_cast<epubNode *>(first.get()); list && list->whichIpodNode())
+        return list->whichIpodNode()->titleName();
+    return {};
+}
+
+int64_t iPodTreeListControler::getDeviceFreeSize() const
+{
+    const TreeNodeArray nodes = selectedNodes();
+    if (nodes.empty())
+        return 0;
+    auto *list = dynamic_cast<epubNode *>(nodes.front().get());
+    if (!list || !list->whichIpodNode())
+        return 0;
+    return static_cast<int64_t>(leadingNumber(valueOf(list->whichIpodNode()->deviceInfoDic(), FSFree_Bytes)));
+}
+
+std::string iPodTreeListControler::BytesToGB(double bytes)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%0.1fGB", bytes / 1024.0 / 1024.0 / 1024.0);
+    return text;
+}
+
+double iPodTreeListControler::folderSize(const char *folder, const char *const *extensions) const
+{
+    userDataIphone *data = deviceData();
+    return data ? static_cast<double>(get_file_size_in_floder(data, folder, extensions)) : 0.0;
+}
+
+double iPodTreeListControler::photoSize() const
+{
+    return folderSize("/DCIM", nullptr) + folderSize("/Photos/Thumbs", nullptr);
+}
+
+double iPodTreeListControler::ebooksSize() const
+{
+    return folderSize("/Books", nullptr);
+}
+
+double iPodTreeListControler::musicSize() const
+{
+    static const char *const extensions[] = {"mp3", "aiff", "m4a", "MP3", "AIFF", "M4A", nullptr};
+    return folderSize("/iTunes_Control/Music", extensions);
+}
+
+double iPodTreeListControler::videoSize() const
+{
+    static const char *const extensions[] = {"mp4", "mov", "m4v", "MP4", "MOV", "M4V", nullptr};
+    return folderSize("/iTunes_Control/Music", extensions);
+}
+
+void iPodTreeListControler::startToSync()
+{
+    if (userDataIphone *data = deviceData())
+        ::startToSync(data);
+}
+
+void iPodTreeListControler::endsync()
+{
+    if (userDataIphone *data = deviceData())
+        ::endsync(data);
+}
+
+// ---- Notification handlers ---------------------------------------------------------------
+
+void iPodTreeListControler::loadIphoneNotification(const Notification &notification)
+{
+    const auto *survey = std::any_cast<StringDictionary>(&notification.userInfo);
+    if (!survey)
+        return;
+    // Posted on the survey thread: the tree belongs to the main thread. The survey asks the
+    // main thread to close the load window after this, so the node is there before it closes.
+    QPointer<iPodTreeListControler> self(this);
+    performOnMainThread([self, dictionary = *survey] {
+        if (self)
+            self->addDeviceNode(dictionary);
+    });
+}
+
+void iPodTreeListControler::addDeviceNode(const StringDictionary &survey)
+{
+    // A survey without "ipodType" (no model reported) still makes a node: the phone picture.
+    StringDictionary nodeDictionary{{NodeInfoKey::Volumes_KEY, mirrorVolumePath()}};
+    for (const char *key : {Product_Version, NodeInfoKey::guid, ipod_Type, NodeInfoKey::PhotoSzie,
+                            NodeInfoKey::BooksSzie, NodeInfoKey::MusicSzie, NodeInfoKey::VideoSzie}) {
+        if (auto it = survey.find(key); it != survey.end())
+            nodeDictionary[key] = it->second;
+    }
+    auto node = iPodRootNode::initWithDictionary(nodeDictionary);
+    if (!node)
+        return;
+    node->setDeviceInfoDic(survey);
+    node->setTitleName(valueOf(survey, Device_Name) + "(" + BytesToGB(leadingNumber(valueOf(survey, FSFree_Bytes))) +
+                       "/" + BytesToGB(leadingNumber(valueOf(survey, FSTotal_Bytes))) + ")");
+    const TreeNodePtr first = m_rootNode->firstChild();
+    if (first && first->titleName() == iPodRootNode::NoDeviceTitle)
+        m_model->removeChild(m_rootNode.get(), first.get());
+    m_model->appendChild(m_rootNode.get(), node);
+    Q_EMIT expandItem(m_model->indexForNode(node.get()));
+    postSelection(node->getNodeInfo());
+}
+
+void iPodTreeListControler::unloadIphoneNotification(const Notification &)
+{
+    deviceRemoved(mirrorVolumePath());
+}
+
+void iPodTreeListControler::deviceRemoved(const std::string &volumePath)
+{
+    if (volumePath.empty())
+        return;
+    for (const TreeNodePtr &child : m_rootNode->children()) {
+        auto *device = dynamic_cast<iPodRootNode *>(child.get());
+        if (device && !device->isPlaceholder() && device->iPodVolumePath() == volumePath)
+            m_model->removeChild(m_rootNode.get(), child.get());
+    }
+    if (m_rootNode->numberOfChildren() == 0) {
+        m_model->appendChild(m_rootNode.get(), iPodRootNode::initNoDevice());
+        NotificationCenter::defaultCenter().postNotificationName(EjectiPodNotification, this);
+    }
+}
+
+void iPodTreeListControler::reloadiPodNotification(const Notification &)
+{
+    const TreeNodeArray nodes = selectedNodes();
+    if (nodes.empty())
+        return;
+    if (auto info = nodes.front()->getNodeInfo())
+        postSelection(info);
+}

@@ -1,0 +1,152 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#include "epubarchive.h"
+#include "epubbuilder.h"
+#include "tempdir.h"
+
+#include <gtest/gtest.h>
+#include <zip.h>
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+struct ZipEntryInfo
+{
+    std::string name;
+    zip_uint16_t method;
+    zip_int16_t extraFields;
+};
+
+std::vector<ZipEntryInfo> entriesOf(const std::string &path)
+{
+    std::vector<ZipEntryInfo> out;
+    int code = 0;
+    zip_t *zip = zip_open(path.c_str(), ZIP_RDONLY, &code);
+    if (!zip)
+        return out;
+    for (zip_int64_t i = 0; i < zip_get_num_entries(zip, 0); ++i) {
+        zip_stat_t st;
+        zip_stat_index(zip, static_cast<zip_uint64_t>(i), 0, &st);
+        out.push_back({st.name, st.comp_method, zip_file_extra_fields_count(zip, static_cast<zip_uint64_t>(i), ZIP_FL_LOCAL)});
+    }
+    zip_discard(zip);
+    return out;
+}
+
+class EpubArchiveTest : public ::testing::Test
+{
+protected:
+    std::string unpackTo() const { return m_dir.file("unpacked"); }
+    std::string archive() const { return m_dir.file("book.epub"); }
+    TempDir m_dir;
+    std::string m_error;
+};
+} // namespace
+
+TEST_F(EpubArchiveTest, UnpacksABookIntoAFreshFolder)
+{
+    ASSERT_TRUE(EpubBuilder::validBook("T", "C").add("OEBPS/images/", "").write(archive()));
+    ASSERT_TRUE(unpackEpubArchive(archive(), unpackTo(), &m_error)) << m_error;
+    EXPECT_EQ(readWholeFile(unpackTo() + "/mimetype"), "application/epub+zip");
+    EXPECT_TRUE(fs::is_regular_file(unpackTo() + "/OEBPS/content.opf"));
+    EXPECT_TRUE(fs::is_directory(unpackTo() + "/OEBPS/images"));
+    EXPECT_FALSE(unpackEpubArchive(archive(), unpackTo(), &m_error)) << "an existing folder is not unpacked into";
+}
+
+TEST_F(EpubArchiveTest, RefusesHostileOrBrokenArchivesAndWritesNothing)
+{
+    struct Case
+    {
+        const char *what;
+        EpubBuilder book;
+        UnpackLimits limits;
+    };
+    const std::string big(4096, 'x');
+    std::vector<Case> cases = {
+        {"dot-dot", EpubBuilder::validBook("T", "C").add("../escape.txt", "x"), {}},
+        {"nested dot-dot", EpubBuilder::validBook("T", "C").add("OEBPS/../../escape.txt", "x"), {}},
+        {"absolute", EpubBuilder::validBook("T", "C").add("/tmp/escape.txt", "x"), {}},
+        {"symlink", EpubBuilder::validBook("T", "C").addSymlink("OEBPS/link", "/etc/passwd"), {}},
+        {"too large", EpubBuilder::validBook("T", "C").add("big.bin", big), {3000, 100}},
+        {"too many", EpubBuilder::validBook("T", "C"), {1u << 20, 3}},
+    };
+    for (auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(c.book.write(archive()));
+        m_error.clear();
+        EXPECT_FALSE(unpackEpubArchive(archive(), unpackTo(), &m_error, c.limits));
+        EXPECT_FALSE(m_error.empty());
+        EXPECT_FALSE(fs::exists(unpackTo()));
+        EXPECT_FALSE(fs::exists(m_dir.file("escape.txt")));
+    }
+    writeWholeFile(archive(), "PK\x03\x04 but not really a zip");
+    EXPECT_FALSE(unpackEpubArchive(archive(), unpackTo(), &m_error));
+    EXPECT_NE(m_error.find("not a readable"), std::string::npos) << m_error;
+    EXPECT_FALSE(unpackEpubArchive(m_dir.file("missing.epub"), unpackTo(), &m_error));
+    EXPECT_FALSE(fs::exists(unpackTo()));
+}
+
+TEST_F(EpubArchiveTest, PacksMimetypeFirstStoredAndTheRestInOrder)
+{
+    ASSERT_TRUE(EpubBuilder::validBook("T", "C").write(archive()));
+    ASSERT_TRUE(unpackEpubArchive(archive(), unpackTo(), &m_error));
+    fs::create_symlink("/etc/passwd", unpackTo() + "/OEBPS/link");
+    const std::string packed = m_dir.file("out/packed.epub");
+    fs::create_directories(m_dir.file("out"));
+    ASSERT_TRUE(packEpub(unpackTo(), packed, &m_error)) << m_error;
+    const auto entries = entriesOf(packed);
+    ASSERT_EQ(entries.size(), 5u) << "the symbolic link is left out";
+    EXPECT_EQ(entries[0].name, "mimetype");
+    EXPECT_EQ(entries[0].method, ZIP_CM_STORE);
+    EXPECT_EQ(entries[0].extraFields, 0);
+    EXPECT_EQ(entries[1].name, "META-INF/container.xml");
+    EXPECT_EQ(entries[2].name, "OEBPS/chapter1.xhtml");
+    EXPECT_EQ(entries[2].method, ZIP_CM_DEFLATE);
+    EXPECT_FALSE(fs::exists(packed + ".part"));
+
+    // A folder without mimetype still makes an ePub that names its type first.
+    fs::remove(unpackTo() + "/mimetype");
+    ASSERT_TRUE(packEpub(unpackTo(), packed, &m_error));
+    EXPECT_EQ(entriesOf(packed).front().name, "mimetype");
+    TempDir again;
+    ASSERT_TRUE(unpackEpubArchive(packed, again.file("u"), &m_error));
+    EXPECT_EQ(readWholeFile(again.file("u/mimetype")), "application/epub+zip");
+}
+
+TEST_F(EpubArchiveTest, PassesASingleFileThroughAndKeepsTheOldTargetOnFailure)
+{
+    writeWholeFile(archive(), "single-file book");
+    const std::string target = m_dir.file("copy.epub");
+    ASSERT_TRUE(packEpub(archive(), target, &m_error));
+    EXPECT_EQ(readWholeFile(target), "single-file book");
+    EXPECT_FALSE(packEpub(m_dir.file("nothing-here"), target, &m_error));
+    EXPECT_EQ(readWholeFile(target), "single-file book");
+}
+
+TEST_F(EpubArchiveTest, RepackedBookPassesEpubcheck)
+{
+    if (!epubcheckAvailable())
+        GTEST_SKIP() << "epubcheck is not installed";
+    ASSERT_TRUE(EpubBuilder::validBook("Checked", "Writer").write(archive()));
+    std::string output;
+    ASSERT_EQ(runEpubcheck(archive(), &output), 0) << "the test book itself must be valid:\n" << output;
+    ASSERT_TRUE(unpackEpubArchive(archive(), unpackTo(), &m_error));
+    const std::string packed = m_dir.file("repacked.epub");
+    ASSERT_TRUE(packEpub(unpackTo(), packed, &m_error));
+    EXPECT_EQ(runEpubcheck(packed, &output), 0) << output;
+}
+
+TEST(Md5, HashesWholeFilesAndEmptyInputForUnreadableOnes)
+{
+    TempDir dir;
+    writeWholeFile(dir.file("abc"), "abc");
+    EXPECT_EQ(md5HexOfFile(dir.file("abc")), "900150983cd24fb0d6963f7d28e17f72");
+    EXPECT_EQ(md5HexOfFile(dir.file("missing")), "d41d8cd98f00b204e9800998ecf8427e");
+    EXPECT_EQ(md5HexOfFile(""), "d41d8cd98f00b204e9800998ecf8427e");
+    std::string large(300000, 'a');
+    writeWholeFile(dir.file("large"), large);
+    EXPECT_EQ(md5HexOfFile(dir.file("large")).size(), 32u);
+    EXPECT_NE(md5HexOfFile(dir.file("large")), md5HexOfFile(dir.file("abc")));
+}
