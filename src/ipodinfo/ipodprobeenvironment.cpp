@@ -1,0 +1,29 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#include "ipodprobeenvironment.h"
+
+#include "linuxscsitransport.h"
+
+#include <iostream>
+
+const IPodProbeEnvironment &IPodProbeEnvironment::system()
+{
+    static const IPodProbeEnvironment environment;
+    return environment;
+}
+
+ScsiTransport &IPodProbeEnvironment::scsi() const
+{
+    static LinuxScsiTransport kernel;
+    return transport ? *transport : kernel;
+}
+
+std::ostream &IPodProbeEnvironment::output() const
+{
+    return out ? *out : std::cout;
+}
+
+std::ostream &IPodProbeEnvironment::errors() const
+{
+    return err ? *err : std::cerr;
+}
