@@ -1,0 +1,61 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#include "mountinfo.h"
+#include "tempdir.h"
+
+#include <cerrno>
+#include <gtest/gtest.h>
+
+TEST(MountInfo, UnescapesTheKernelsOctalEscapesOnly)
+{
+    EXPECT_EQ(unescapeMountInfoField("/media/My\\040iPod"), "/media/My iPod");
+    EXPECT_EQ(unescapeMountInfoField("a\\011b\\012c\\134d"), "a\tb\nc\\d");
+    EXPECT_EQ(unescapeMountInfoField("\\134040"), "\\040"); // an escaped backslash before digits
+    // Not an escape: too short, not octal, beyond a byte, or a lone backslash.
+    EXPECT_EQ(unescapeMountInfoField("x\\04"), "x\\04");
+    EXPECT_EQ(unescapeMountInfoField("x\\089"), "x\\089");
+    EXPECT_EQ(unescapeMountInfoField("x\\400"), "x\\400");
+    EXPECT_EQ(unescapeMountInfoField("x\\"), "x\\");
+}
+
+TEST(MountInfo, ParsesLinesWithAndWithoutOptionalFields)
+{
+    const auto plain = parseMountInfoLine("36 35 8:17 / /media/My\\040iPod rw,nosuid - vfat /dev/sdb1 rw,fmask=0022");
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(plain->major, 8u);
+    EXPECT_EQ(plain->minor, 17u);
+    EXPECT_EQ(plain->mountPoint, "/media/My iPod");
+    EXPECT_EQ(plain->fileSystem, "vfat");
+    EXPECT_EQ(plain->source, "/dev/sdb1");
+
+    const auto tagged = parseMountInfoLine("36 35 259:3 /sub /mnt rw shared:1 master:2 - ext4 /dev/nvme0n1p3 rw");
+    ASSERT_TRUE(tagged);
+    EXPECT_EQ(tagged->major, 259u);
+    EXPECT_EQ(tagged->minor, 3u);
+    EXPECT_EQ(tagged->mountPoint, "/mnt");
+    EXPECT_EQ(tagged->fileSystem, "ext4");
+
+    for (const char *bad : {"", "36 35 8:17 / /mnt rw vfat /dev/sdb1 rw", "36 35 8-17 / /mnt rw - vfat /dev/sdb1 rw",
+                            "36 35 8:x / /mnt rw - vfat /dev/sdb1 rw", "36 35 8:17 / /mnt rw - vfat", "36 35 8:17"}) {
+        SCOPED_TRACE(bad);
+        EXPECT_FALSE(parseMountInfoLine(bad));
+    }
+}
+
+TEST(MountInfo, ReadsEveryMountInOrderAndReportsAMissingTable)
+{
+    TempDir dir;
+    writeWholeFile(dir.file("mountinfo"), "1 0 0:2 / / rw - rootfs rootfs rw\n"
+                                          "garbage\n"
+                                          "2 1 8:1 / /boot rw - ext4 /dev/sda1 rw\n");
+    int error = -1;
+    const auto mounts = readMountInfo(dir.file("mountinfo"), &error);
+    ASSERT_TRUE(mounts);
+    EXPECT_EQ(error, 0);
+    ASSERT_EQ(mounts->size(), 2u);
+    EXPECT_EQ((*mounts)[0].mountPoint, "/");
+    EXPECT_EQ((*mounts)[1].mountPoint, "/boot");
+
+    EXPECT_FALSE(readMountInfo(dir.file("none"), &error));
+    EXPECT_EQ(error, ENOENT);
+}
