@@ -1,0 +1,218 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#include "testimages.h"
+#include "xldrawfunc.h"
+
+#include <QFont>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Skins are described bottom-up; these read an image at bottom-up coordinates.
+QRgb skinAt(const QImage &image, int x, int yUp)
+{
+    return image.pixel(x, image.height() - 1 - yUp);
+}
+
+TEST(MakeImage, ComposesCornersEdgesAndCentreOf30x30SkinAt100x60)
+{
+    const QImage skin = codedImage(30, 30);
+    const QImage out = makeImage(skin, QSizeF(100, 60), 10, 10);
+    ASSERT_EQ(out.size(), QSize(100, 60));
+
+    // Every target pixel, bottom-up: corners unscaled, side edges the skin's row 9, top and
+    // bottom edges its column 10, the rest the skin pixel (10, 10).
+    for (int y = 0; y < 60; ++y) {
+        for (int x = 0; x < 100; ++x) {
+            const int sx = x < 10 ? x : x >= 80 ? x - 70 : 10;
+            const int sy = y < 10 ? y : y >= 40 ? y - 30 : (x < 10 || x >= 80) ? 9 : 10;
+            ASSERT_EQ(skinAt(out, x, y), skinAt(skin, sx, sy)) << "at " << x << "," << y;
+        }
+    }
+    // The skin's bottom band is still at the bottom of the picture.
+    EXPECT_EQ(out.pixel(0, 59), skin.pixel(0, 29));
+    EXPECT_EQ(out.pixel(99, 0), skin.pixel(29, 0));
+}
+
+TEST(MakeImage, NormalisesSplits)
+{
+    const QImage skin = codedImage(30, 30);
+    const QSizeF size(70, 50);
+    // Negative counts from the top (or right) edge.
+    EXPECT_EQ(makeImage(skin, size, -5, 10), makeImage(skin, size, 25, 10));
+    EXPECT_EQ(makeImage(skin, size, 10, -5), makeImage(skin, size, 10, 25));
+    EXPECT_EQ(makeImage(skin, size, -35, 10), makeImage(skin, size, 25, 10));
+    // Zero is read as one, more than the size as size - 1.
+    EXPECT_EQ(makeImage(skin, size, 0, 10), makeImage(skin, size, 1, 10));
+    EXPECT_EQ(makeImage(skin, size, 10, 0), makeImage(skin, size, 10, 1));
+    EXPECT_EQ(makeImage(skin, size, 31, 10), makeImage(skin, size, 29, 10));
+    EXPECT_EQ(makeImage(skin, size, 10, 500), makeImage(skin, size, 10, 29));
+    EXPECT_NE(makeImage(skin, size, 10, 10), makeImage(skin, size, 11, 10));
+
+    // A split equal to the size stays: the whole skin is the bottom band, and the centre
+    // colour comes from the nearest pixel instead of one past the skin.
+    const QImage full = makeImage(skin, size, 30, 10);
+    ASSERT_FALSE(full.isNull());
+    EXPECT_EQ(skinAt(full, 0, 0), skinAt(skin, 0, 0));
+    EXPECT_EQ(skinAt(full, 0, 29), skinAt(skin, 0, 29));
+    EXPECT_EQ(skinAt(full, 30, 35), skinAt(skin, 10, 29));
+}
+
+TEST(MakeImage, SmallTargetOverlapsCornersInDrawingOrder)
+{
+    const QImage skin = codedImage(30, 30);
+    const QImage out = makeImage(skin, QSizeF(20, 20), 10, 10);
+    ASSERT_EQ(out.size(), QSize(20, 20));
+    // The bottom-right corner (20 x 10) is drawn last and covers the bottom row from x = 0.
+    EXPECT_EQ(skinAt(out, 0, 0), skinAt(skin, 10, 0));
+    EXPECT_EQ(skinAt(out, 19, 9), skinAt(skin, 29, 9));
+    // Above it the top-right corner, which itself covered the top-left one.
+    EXPECT_EQ(skinAt(out, 0, 19), skinAt(skin, 10, 29));
+}
+
+TEST(MakeImage, RejectsEmptyTargetsAndImages)
+{
+    const QImage skin = codedImage(30, 30);
+    EXPECT_TRUE(makeImage(skin, QSizeF(0, 60), 10, 10).isNull());
+    EXPECT_TRUE(makeImage(skin, QSizeF(100, 0), 10, 10).isNull());
+    EXPECT_TRUE(makeImage(skin, QSizeF(-100, 60), 10, 10).isNull());
+    EXPECT_TRUE(makeImage(QImage(), QSizeF(100, 60), 10, 10).isNull());
+
+    QImage canvas = solidImage(40, 40, Qt::white);
+    const QImage before = canvas;
+    QPainter painter(&canvas);
+    drawBltCornerThenStretchImage(painter, skin, QRectF(5, 5, 0, 30), 10, 10);
+    drawBltCornerThenStretchImage(painter, QImage(), QRectF(5, 5, 30, 30), 10, 10);
+    drawBltImage(painter, skin, QRectF(5, 5, 30, 0));
+    drawStretchImage(painter, QImage(), QRectF(5, 5, 30, 30));
+    painter.end();
+    EXPECT_EQ(canvas, before);
+}
+
+TEST(DrawBltCornerThenStretchImage, DrawsTheComposedPictureIntoTheRectangle)
+{
+    const QImage skin = codedImage(30, 30);
+    QImage canvas = solidImage(120, 80, Qt::white);
+    QPainter painter(&canvas);
+    drawBltCornerThenStretchImage(painter, skin, QRectF(10, 10, 100, 60), 10, 10);
+    painter.end();
+    EXPECT_EQ(canvas.copy(10, 10, 100, 60), makeImage(skin, QSizeF(100, 60), 10, 10).convertToFormat(canvas.format()));
+    EXPECT_EQ(canvas.pixel(9, 9), QColor(Qt::white).rgb());
+    EXPECT_EQ(canvas.pixel(110, 70), QColor(Qt::white).rgb());
+}
+
+TEST(DrawBltImage, Tiles16x16Over40x40FromTheTopLeftWithoutClipping)
+{
+    const QImage tile = codedImage(16, 16);
+    const QColor canvasColour(Qt::white);
+    QImage canvas = solidImage(64, 64, canvasColour);
+    QPainter painter(&canvas);
+    drawBltImage(painter, tile, QRectF(10, 10, 40, 40));
+    painter.end();
+
+    // Three columns and three rows: the right column and the bottom row reach 8 past.
+    for (int y = 0; y < 64; ++y) {
+        for (int x = 0; x < 64; ++x) {
+            const bool covered = x >= 10 && x < 58 && y >= 10 && y < 58;
+            const QRgb expected = covered ? tile.pixel((x - 10) % 16, (y - 10) % 16) : canvasColour.rgb();
+            ASSERT_EQ(canvas.pixel(x, y), expected) << "at " << x << "," << y;
+        }
+    }
+}
+
+TEST(DrawStretchImage, ScalesTheWholeImageToTheRectangle)
+{
+    QImage quadrants(2, 2, QImage::Format_ARGB32);
+    quadrants.setPixel(0, 0, qRgb(255, 0, 0));
+    quadrants.setPixel(1, 0, qRgb(0, 255, 0));
+    quadrants.setPixel(0, 1, qRgb(0, 0, 255));
+    quadrants.setPixel(1, 1, qRgb(255, 255, 0));
+    QImage canvas = solidImage(30, 30, Qt::white);
+    QPainter painter(&canvas);
+    drawStretchImage(painter, quadrants, QRectF(5, 5, 20, 20));
+    painter.end();
+    EXPECT_EQ(canvas.pixel(6, 6), qRgb(255, 0, 0));
+    EXPECT_EQ(canvas.pixel(23, 6), qRgb(0, 255, 0));
+    EXPECT_EQ(canvas.pixel(6, 23), qRgb(0, 0, 255));
+    EXPECT_EQ(canvas.pixel(23, 23), qRgb(255, 255, 0));
+    EXPECT_EQ(canvas.pixel(4, 4), QColor(Qt::white).rgb());
+    EXPECT_EQ(canvas.pixel(25, 25), QColor(Qt::white).rgb());
+}
+
+// Ten units a character makes every step of the truncation predictable.
+qreal monospace(const QString &text)
+{
+    return 10.0 * text.size();
+}
+
+QString truncate(const QString &text, float width, int mode)
+{
+    return stringByTruncatingStringWithAttributesForWidth(text, monospace, width, mode);
+}
+
+TEST(Truncation, ReturnsTheStringWhenItFits)
+{
+    const QString text = QStringLiteral("abcdefghij");
+    for (int mode : {TruncateHead, TruncateTail, TruncateMiddle}) {
+        EXPECT_EQ(truncate(text, 100, mode), text);
+        EXPECT_EQ(truncate(text, 250, mode), text);
+    }
+    EXPECT_EQ(truncate(QString(), 0, TruncateTail), QString());
+}
+
+TEST(Truncation, TailKeepsTheStartAndGivesUpBelowTwoCharacters)
+{
+    const QString text = QStringLiteral("abcdefghij");
+    EXPECT_EQ(truncate(text, 99, TruncateTail), QStringLiteral("abcdef..."));
+    EXPECT_EQ(truncate(text, 60, TruncateTail), QStringLiteral("abc..."));
+    EXPECT_EQ(truncate(text, 50, TruncateTail), QStringLiteral("ab..."));
+    EXPECT_EQ(truncate(text, 49, TruncateTail), QStringLiteral("..."));
+    EXPECT_EQ(truncate(text, 10, TruncateTail), QStringLiteral("..."));
+    EXPECT_EQ(truncate(QStringLiteral("a"), 5, TruncateTail), QStringLiteral("..."));
+    EXPECT_EQ(truncate(QString(), -1, TruncateTail), QStringLiteral("..."));
+}
+
+TEST(Truncation, HeadKeepsTheEnd)
+{
+    const QString text = QStringLiteral("abcdefghij");
+    EXPECT_EQ(truncate(text, 99, TruncateHead), QStringLiteral("...efghij"));
+    EXPECT_EQ(truncate(text, 60, TruncateHead), QStringLiteral("...hij"));
+    EXPECT_EQ(truncate(text, 40, TruncateHead), QStringLiteral("...j"));
+    EXPECT_EQ(truncate(text, 30, TruncateHead), QStringLiteral("..."));
+    EXPECT_EQ(truncate(text, 20, TruncateHead), QStringLiteral("..."));
+}
+
+TEST(Truncation, MiddleGrowsTheCutRightThenLeft)
+{
+    const QString text = QStringLiteral("abcdefghij");
+    // Ranges (5,1), (4,2), (4,3), (3,4), (3,5), (2,6) replaced in turn.
+    EXPECT_EQ(truncate(text, 99, TruncateMiddle), QStringLiteral("abc...hij"));
+    EXPECT_EQ(truncate(text, 90, TruncateMiddle), QStringLiteral("abc...hij"));
+    EXPECT_EQ(truncate(text, 89, TruncateMiddle), QStringLiteral("abc...ij"));
+    EXPECT_EQ(truncate(text, 80, TruncateMiddle), QStringLiteral("abc...ij"));
+    EXPECT_EQ(truncate(text, 70, TruncateMiddle), QStringLiteral("ab...ij"));
+    EXPECT_EQ(truncate(text, 30, TruncateMiddle), QStringLiteral("..."));
+    // Any value other than head or tail cuts the middle.
+    EXPECT_EQ(truncate(text, 70, 0), QStringLiteral("ab...ij"));
+}
+
+TEST(Truncation, WithAFontTheResultFits)
+{
+    const QFont font;
+    const QFontMetricsF metrics(font);
+    const QString text = QStringLiteral("The Adventures of a Very Long Book Title");
+    const float width = static_cast<float>(metrics.horizontalAdvance(text) / 2);
+    for (int mode : {TruncateHead, TruncateTail, TruncateMiddle}) {
+        const QString shortened = stringByTruncatingStringWithAttributesForWidth(text, font, width, mode);
+        EXPECT_TRUE(shortened.contains(QStringLiteral("..."))) << mode;
+        EXPECT_LE(metrics.horizontalAdvance(shortened), width) << mode;
+    }
+    EXPECT_TRUE(stringByTruncatingStringWithAttributesForWidth(text, font, width, TruncateTail)
+                    .startsWith(QStringLiteral("The Adv")));
+    EXPECT_TRUE(stringByTruncatingStringWithAttributesForWidth(text, font, width, TruncateHead)
+                    .endsWith(QStringLiteral("Title")));
+}
+
+} // namespace
