@@ -56,8 +56,10 @@ int ScsiTaskDeviceInterface::obtainExclusiveAccess()
 {
     if (m_exclusive)
         return 0;
-    // sg refuses O_EXCL while any descriptor is open, ours included.
-    const int error = reopen(kSharedFlags | O_EXCL);
+    // sg refuses O_EXCL while any descriptor is open, ours included, and on a
+    // read-only open.
+    const int accessMode = m_node.generic ? O_RDWR : O_RDONLY;
+    const int error = reopen(accessMode | O_NONBLOCK | O_EXCL);
     if (error == 0) {
         m_exclusive = true;
         return 0;

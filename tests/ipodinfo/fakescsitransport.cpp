@@ -38,6 +38,8 @@ int FakeScsiTransport::openNode(const ScsiDeviceNode &node, int flags)
     if (openError)
         return -openError;
     const bool exclusive = (flags & O_EXCL) != 0;
+    if (exclusive && node.generic && (flags & O_ACCMODE) == O_RDONLY)
+        return -EPERM; // sg: "can't lock it with read only access"
     if (exclusive && exclusiveOpenError)
         return -exclusiveOpenError;
     if (!exclusive && m_wasExclusive && reopenError)
