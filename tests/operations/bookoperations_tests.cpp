@@ -1,0 +1,332 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#include "bookfoldernamegenerator.h"
+#include "bookkeys.h"
+#include "devicefaultinjector.h"
+#include "devicefixture.h"
+#include "epubarchive.h"
+#include "epubbuilder.h"
+#include "scratch.h"
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+plist_t entryWithPath(const Catalogue &c, const std::string &path)
+{
+    for (plist_t entry : c.books()) {
+        if (entryString(entry, BookKey::Path) == path)
+            return entry;
+    }
+    return nullptr;
+}
+
+std::string md5Upper(const std::string &content)
+{
+    TempDir dir;
+    writeWholeFile(dir.file("f"), content);
+    std::string hex = md5HexOfFile(dir.file("f"));
+    for (char &c : hex)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return hex;
+}
+
+std::vector<std::string> filesUnder(const std::string &dir)
+{
+    std::vector<std::string> out;
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(dir, ec); !ec && it != fs::recursive_directory_iterator(); ++it)
+        if (it->is_regular_file())
+            out.push_back(fs::relative(it->path(), dir).generic_string());
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+class BookOperationsTest : public FolderDeviceTest
+{
+protected:
+    std::string book(const std::string &name, const EpubBuilder &builder)
+    {
+        const std::string path = m_files.file(name);
+        EXPECT_TRUE(builder.write(path));
+        return path;
+    }
+    std::string exportDir()
+    {
+        const std::string dir = m_files.file("export");
+        fs::create_directories(dir);
+        return dir;
+    }
+};
+} // namespace
+
+TEST_F(BookOperationsTest, ImportWritesTheBookAndAFullEntry)
+{
+    Catalogue existing;
+    existing.appendBook(testEntry("Library", "LIBR.epub", false));
+    writeDeviceCatalogue(existing);
+    attach();
+    const std::string cover = "JPEGDATA";
+    const std::string opf = EpubBuilder::packageDocument(
+        "Tom &amp; Jerry", "Writer", "    <dc:subject>Tales</dc:subject>\n",
+        "    <item href=\"images/cover.jpg\" id=\"cover\" media-type=\"image/jpeg\"/>\n");
+    const std::string file =
+        book("tom.epub", EpubBuilder::validBook("x", "y").add("OEBPS/content.opf", opf).add("OEBPS/images/cover.jpg", cover));
+
+    const std::string path = importBook(file);
+    ASSERT_EQ(path, BookFolderNameGenerator().next()) << "a fresh run draws the same first name";
+    // The files are on the device under the folder name, the catalogue names the book.
+    EXPECT_EQ(filesUnder(deviceFile("/Books/" + path)),
+              (std::vector<std::string>{"META-INF/container.xml", "OEBPS/chapter1.xhtml", "OEBPS/content.opf",
+                                        "OEBPS/images/cover.jpg", "OEBPS/nav.xhtml", "mimetype"}));
+    const Catalogue onDevice = deviceCatalogue();
+    ASSERT_TRUE(onDevice.isLoaded());
+    ASSERT_EQ(onDevice.bookCount(), 2u);
+    plist_t entry = entryWithPath(onDevice, path);
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entryString(entry, BookKey::Name), "Tom &amp; Jerry");
+    EXPECT_EQ(entryString(entry, BookKey::Album), "Tom &amp; Jerry");
+    EXPECT_EQ(entryString(entry, BookKey::Artist), "Writer");
+    EXPECT_EQ(entryString(entry, BookKey::SortArtist), "Writer");
+    EXPECT_EQ(entryString(entry, BookKey::Genre), "Tales");
+    EXPECT_EQ(entryString(entry, BookKey::PublisherUniqueID), "urn:uuid:12345678-1234-1234-1234-123456789abc");
+    EXPECT_EQ(entryString(entry, BookKey::CoverPath), "images/cover.jpg") << "written as the package has it";
+    EXPECT_EQ(entryString(entry, BookKey::CoverHash), md5Upper(cover)) << "found beside the package document";
+    EXPECT_EQ(entryString(entry, BookKey::PackageHash), md5Upper(opf));
+    EXPECT_EQ(entryString(entry, BookKey::PersistentID), "0000000000002000");
+    EXPECT_EQ(entryString(entry, BookKey::UniqueID), "0000000000002000");
+    EXPECT_EQ(entryBool(entry, BookKey::UserItem), true);
+    EXPECT_EQ(entryBool(entry, BookKey::HasArtwork), false);
+    plist_t date = plist_dict_get_item(entry, BookKey::ReleaseDate);
+    ASSERT_TRUE(date);
+    EXPECT_EQ(plist_get_node_type(date), PLIST_DATE);
+    // The working copy matches the device, and the upload left no temporary file behind.
+    EXPECT_EQ(readWholeFile(scratchPath(CataloguePath::LocalBooks)), readWholeFile(deviceFile("/Books/Books.plist")));
+    EXPECT_FALSE(fs::exists(deviceFile("/Books/.Books.plist.upload")));
+    EXPECT_FALSE(fs::exists(scratchPath(path))) << "the unpacked copy is not kept";
+
+    // The book is listed under "Custom Books".
+    auto custom = m_controller->rootNode()->firstChild()->childAtIndex(1)->getNodeInfo();
+    ASSERT_EQ(custom->tableColumn_data->size(), 1u);
+    EXPECT_TRUE(custom->tableColumn_data->front()->isuserItem());
+}
+
+TEST_F(BookOperationsTest, ImportSkipsNamesAndRefusesBrokenFilesWithoutChanges)
+{
+    attach();
+    const std::string valid = m_files.file("Book.EPUB");
+    ASSERT_TRUE(EpubBuilder::validBook("T", "C").write(valid));
+    auto upper = m_controller->addEPUBToDevice(valid);
+    EXPECT_EQ(upper.status, BookOperationResult::Status::Skipped) << "the extension test is exact";
+
+    writeWholeFile(m_files.file("broken.epub"), "no zip here");
+    auto broken = m_controller->addEPUBToDevice(m_files.file("broken.epub"));
+    EXPECT_TRUE(broken.failed());
+    EXPECT_EQ(broken.item, "broken.epub");
+    const std::string hostile = book("hostile.epub", EpubBuilder::validBook("T", "C").add("../../evil", "x"));
+    EXPECT_TRUE(m_controller->addEPUBToDevice(hostile).failed());
+    EXPECT_FALSE(fs::exists(deviceFile("/Books/Books.plist"))) << "nothing reached the device";
+    EXPECT_FALSE(fs::exists(fs::path(scratchDir()).parent_path() / "evil"));
+}
+
+TEST_F(BookOperationsTest, FirstBookOnADeviceWithoutCatalogueMakesOne)
+{
+    attach(); // the device has no /Books at all
+    const std::string path = importBook(book("My Book.epub", EpubBuilder::validBook("", "C")));
+    const Catalogue onDevice = deviceCatalogue();
+    ASSERT_TRUE(onDevice.isLoaded());
+    ASSERT_EQ(onDevice.bookCount(), 1u);
+    EXPECT_EQ(entryString(onDevice.bookAt(0), BookKey::Name), "My Book") << "an empty title falls back to the file name";
+    EXPECT_EQ(entryString(onDevice.bookAt(0), BookKey::Path), path);
+}
+
+TEST_F(BookOperationsTest, UnreadableCatalogueIsNeverWrittenOver)
+{
+    writeWholeFile(deviceFile("/Books/Books.plist"), "<?xml version=\"1.0\"?><plist><dict><key>Books</key>");
+    attach();
+    const std::string before = readWholeFile(deviceFile("/Books/Books.plist"));
+    auto imported = m_controller->addEPUBToDevice(book("a.epub", EpubBuilder::validBook("A", "C")));
+    EXPECT_TRUE(imported.failed());
+    EXPECT_NE(imported.message.find("cannot be read"), std::string::npos) << imported.message;
+    epub record;
+    record.setMediaPcPath("ABCD.epub");
+    EXPECT_TRUE(m_controller->deleteMediaFromDevice(record).failed());
+    EXPECT_EQ(readWholeFile(deviceFile("/Books/Books.plist")), before);
+    EXPECT_EQ(filesUnder(deviceFile("/Books")), std::vector<std::string>{"Books.plist"});
+}
+
+TEST_F(BookOperationsTest, IdentifiersAndFolderNamesNeverCollide)
+{
+    // The catalogue already holds the first folder name and the first identifier candidate.
+    BookFolderNameGenerator names;
+    const std::string taken = names.next();
+    Catalogue existing;
+    PlistPtr entry = testEntry("Old", taken, true);
+    entrySetString(entry.get(), BookKey::PersistentID, "0000000000002000");
+    existing.appendBook(std::move(entry));
+    writeDeviceCatalogue(existing);
+    attach();
+    const std::string first = importBook(book("one.epub", EpubBuilder::validBook("One", "C")));
+    EXPECT_EQ(first, names.next());
+    const std::string second = importBook(book("two.epub", EpubBuilder::validBook("Two", "C")));
+    EXPECT_NE(second, first);
+    const Catalogue onDevice = deviceCatalogue();
+    ASSERT_EQ(onDevice.bookCount(), 3u);
+    const auto persistent = onDevice.stringValues(BookKey::PersistentID);
+    ASSERT_EQ(persistent.size(), 3u);
+    EXPECT_NE(persistent[1], "0000000000002000");
+    EXPECT_NE(persistent[2], persistent[1]);
+    const auto unique = onDevice.stringValues(BookKey::UniqueID);
+    EXPECT_EQ(unique[0], "0000000000002000") << "unique IDs are chosen among themselves";
+}
+
+TEST_F(BookOperationsTest, CoverAtTheRootAndPackageWithoutContainerStillImport)
+{
+    attach();
+    const std::string opf = EpubBuilder::packageDocument("Rooted", "C", {},
+                                                         "<item href=\"cover.png\" id=\"cover\"/>\n");
+    const std::string rooted = importBook(
+        book("r.epub", EpubBuilder::validBook("x", "y").add("OEBPS/content.opf", opf).add("cover.png", "ROOTCOVER")));
+    const std::string bare = importBook(book("Bare Book.epub", EpubBuilder().add("text.html", "<p/>")));
+    const Catalogue onDevice = deviceCatalogue();
+    EXPECT_EQ(entryString(entryWithPath(onDevice, rooted), BookKey::CoverHash), md5Upper("ROOTCOVER"));
+    plist_t bareEntry = entryWithPath(onDevice, bare);
+    ASSERT_TRUE(bareEntry);
+    EXPECT_EQ(entryString(bareEntry, BookKey::Name), "Bare Book");
+    EXPECT_EQ(entryString(bareEntry, BookKey::PackageHash), md5Upper(""));
+    EXPECT_EQ(entryString(bareEntry, BookKey::CoverHash), md5Upper(""));
+    EXPECT_FALSE(entryString(bareEntry, BookKey::CoverPath));
+    EXPECT_TRUE(fs::is_regular_file(deviceFile("/Books/" + bare + "/text.html")));
+}
+
+TEST_F(BookOperationsTest, FailedCatalogueUploadIsReportedAndLeavesTheDeviceCatalogue)
+{
+    Catalogue existing;
+    existing.appendBook(testEntry("Old", "OLDB.epub", true));
+    writeDeviceCatalogue(existing);
+    attach();
+    const std::string before = readWholeFile(deviceFile("/Books/Books.plist"));
+    DeviceFaultInjector::instance().failAlways("AFCRenamePath");
+    auto result = m_controller->addEPUBToDevice(book("a.epub", EpubBuilder::validBook("A", "C")));
+    DeviceFaultInjector::instance().reset();
+    EXPECT_TRUE(result.failed());
+    EXPECT_EQ(readWholeFile(deviceFile("/Books/Books.plist")), before);
+    EXPECT_EQ(Catalogue::load(scratchPath(CataloguePath::LocalBooks)).bookCount(), 1u)
+        << "the working copy stays as the device has it";
+    EXPECT_EQ(filesUnder(deviceFile("/Books")), std::vector<std::string>{"Books.plist"})
+        << "the book's folder and the temporary catalogue are taken away again";
+}
+
+TEST_F(BookOperationsTest, ExportAsksBeforeReplacingAndPacksAValidBook)
+{
+    attach();
+    const std::string path = importBook(book("a.epub", EpubBuilder::validBook("Exported", "C")));
+    const std::string dir = exportDir();
+    std::vector<std::string> questions;
+    bool answer = false;
+    m_controller->setReplaceQuestion([&](const std::string &q) {
+        questions.push_back(q);
+        return answer;
+    });
+    auto first = m_controller->saveEpubToMac(path, dir, false, "A/Title\x01");
+    ASSERT_TRUE(first.done()) << first.message;
+    const std::string target = dir + "/A_Title_.epub";
+    EXPECT_EQ(first.detail, target);
+    EXPECT_TRUE(questions.empty());
+    const std::string firstBytes = readWholeFile(target);
+    EXPECT_EQ(readWholeFile(target).substr(30, 8), "mimetype");
+
+    writeWholeFile(target, "old file");
+    auto kept = m_controller->saveEpubToMac(path, dir, false, "A/Title\x01");
+    EXPECT_EQ(kept.status, BookOperationResult::Status::Skipped);
+    ASSERT_EQ(questions.size(), 1u);
+    EXPECT_EQ(questions[0], target + " is existing. Are you sure to replace?");
+    EXPECT_EQ(readWholeFile(target), "old file");
+    answer = true;
+    EXPECT_TRUE(m_controller->saveEpubToMac(path, dir, false, "A/Title\x01").done());
+    EXPECT_NE(readWholeFile(target), "old file");
+    EXPECT_EQ(filesUnder(dir), std::vector<std::string>{"A_Title_.epub"}) << "no download copy is left";
+
+    if (epubcheckAvailable()) {
+        std::string output;
+        EXPECT_EQ(runEpubcheck(target, &output), 0) << output;
+    }
+}
+
+TEST_F(BookOperationsTest, ExportTakesPurchasesFromTheirFolderAndSurvivesATitleLikeTheFolder)
+{
+    const std::string unpacked = m_files.file("unpacked");
+    ASSERT_TRUE(EpubBuilder::validBook("Bought", "C").write(m_files.file("bought.epub")));
+    std::string error;
+    ASSERT_TRUE(unpackEpubArchive(m_files.file("bought.epub"), deviceFile("/Books/Purchases/BUY1.epub"), &error));
+    writeWholeFile(deviceFile("/Books/BUY1.epub"), "a different book with the same name");
+    attach();
+    const std::string dir = exportDir();
+    // The title equals the folder's name without ".epub": the target is "BUY1.epub" itself.
+    auto bought = m_controller->saveEpubToMac("BUY1.epub", dir, true, "BUY1");
+    ASSERT_TRUE(bought.done()) << bought.message;
+    TempDir check;
+    ASSERT_TRUE(unpackEpubArchive(dir + "/BUY1.epub", check.file("u"), &error)) << error;
+    EXPECT_NE(readWholeFile(check.file("u/OEBPS/content.opf")).find("Bought"), std::string::npos);
+
+    // A library book that is a single file passes through as it is.
+    auto single = m_controller->saveEpubToMac("BUY1.epub", dir, false, "Single");
+    ASSERT_TRUE(single.done()) << single.message;
+    EXPECT_EQ(readWholeFile(dir + "/Single.epub"), "a different book with the same name");
+
+    auto missing = m_controller->saveEpubToMac("NONE.epub", dir, false, "None");
+    EXPECT_TRUE(missing.failed());
+    EXPECT_TRUE(m_controller->saveEpubToMac("../Books", dir, false, "x").failed());
+}
+
+TEST_F(BookOperationsTest, DeleteRemovesEveryEntryWithThePathAndItsFolder)
+{
+    Catalogue existing;
+    existing.appendBook(testEntry("One", "SAME.epub", true));
+    existing.appendBook(testEntry("Keep", "KEEP.epub", true));
+    existing.appendBook(testEntry("Two", "SAME.epub", true));
+    writeDeviceCatalogue(existing);
+    writeWholeFile(deviceFile("/Books/SAME.epub/OEBPS/a.html"), "a");
+    writeWholeFile(deviceFile("/Books/KEEP.epub/b.html"), "b");
+    attach();
+
+    epub missing;
+    missing.setMediaPcPath("GONE.epub");
+    const std::string before = readWholeFile(deviceFile("/Books/Books.plist"));
+    EXPECT_EQ(m_controller->deleteMediaFromDevice(missing).status, BookOperationResult::Status::Skipped);
+    EXPECT_EQ(readWholeFile(deviceFile("/Books/Books.plist")), before);
+
+    epub record;
+    record.setMediaPcPath("SAME.epub");
+    ASSERT_TRUE(m_controller->deleteMediaFromDevice(record).done());
+    const Catalogue onDevice = deviceCatalogue();
+    EXPECT_EQ(onDevice.stringValues(BookKey::Path), std::vector<std::string>{"KEEP.epub"});
+    EXPECT_FALSE(fs::exists(deviceFile("/Books/SAME.epub")));
+    EXPECT_TRUE(fs::exists(deviceFile("/Books/KEEP.epub/b.html")));
+    auto custom = m_controller->rootNode()->firstChild()->childAtIndex(1)->getNodeInfo();
+    ASSERT_EQ(custom->tableColumn_data->size(), 1u);
+    EXPECT_EQ(custom->tableColumn_data->front()->mediaPcPath(), "KEEP.epub");
+
+    epub hostile;
+    hostile.setMediaPcPath("../Books");
+    EXPECT_TRUE(m_controller->deleteMediaFromDevice(hostile).failed());
+    EXPECT_TRUE(fs::exists(deviceFile("/Books/KEEP.epub/b.html")));
+}
+
+TEST_F(BookOperationsTest, FailedDeleteUploadKeepsTheBookWhole)
+{
+    Catalogue existing;
+    existing.appendBook(testEntry("One", "ONEB.epub", true));
+    writeDeviceCatalogue(existing);
+    writeWholeFile(deviceFile("/Books/ONEB.epub/a.html"), "a");
+    attach();
+    DeviceFaultInjector::instance().failAlways("AFCRenamePath");
+    epub record;
+    record.setMediaPcPath("ONEB.epub");
+    EXPECT_TRUE(m_controller->deleteMediaFromDevice(record).failed());
+    DeviceFaultInjector::instance().reset();
+    EXPECT_EQ(deviceCatalogue().bookCount(), 1u);
+    EXPECT_TRUE(fs::exists(deviceFile("/Books/ONEB.epub/a.html")));
+    EXPECT_EQ(m_controller->rootNode()->firstChild()->childAtIndex(1)->getNodeInfo()->tableColumn_data->size(), 1u);
+}

@@ -1,0 +1,54 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#pragma once
+
+#include "catalogue.h"
+#include "folderbackend.h"
+#include "ipodtreelistcontroler.h"
+#include "loadiphone.h"
+#include "notificationcenter.h"
+#include "tempdir.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+// A folder device, the controller on top of it, and a record of what the controller posts.
+// attach() plugs the device in and waits until the survey's node is in the tree.
+class FolderDeviceTest : public ::testing::Test
+{
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    void attach();
+    void detach();
+
+    std::string deviceFile(const std::string &relative) const { return m_deviceDir.file("root" + relative); }
+    // Writes a catalogue into the device (before attach(), so the survey copies it).
+    void writeDeviceCatalogue(const Catalogue &catalogue, const char *devicePath = "/Books/Books.plist");
+    Catalogue deviceCatalogue() const { return Catalogue::load(deviceFile("/Books/Books.plist")); }
+    // The scratch copy as the survey left it, re-read from the device (a second survey).
+    std::string importBook(const std::string &file); // the new "Path", empty on failure (test fails)
+
+    struct Posted
+    {
+        std::string name;
+        std::optional<NodeInfo> info;
+    };
+    std::vector<Posted> m_posted;
+
+    ScopedScratch m_scratch;
+    TempDir m_deviceDir;
+    TempDir m_files;
+    FolderBackend *m_backend = nullptr;
+    am_device *m_device = nullptr;
+    HeadlessLoadWindow m_window;
+    std::unique_ptr<iPodTreeListControler> m_controller;
+};
+
+// One catalogue entry for tests.
+PlistPtr testEntry(const std::string &name, const std::string &path, bool userItem);
