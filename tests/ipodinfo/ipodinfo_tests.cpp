@@ -5,6 +5,7 @@
 #include "fakesysfs.h"
 #include "ipodinfo.h"
 #include "linuxscsitransport.h"
+#include "scratch.h"
 #include "scsitask.h"
 
 #include <cerrno>
@@ -36,7 +37,7 @@ protected:
         device.setPage(0xC3, FakeScsiTransport::page(0xC3, kTail));
     }
 
-    std::string descriptionPath() const { return scratch.path() + "/scratch/ipod.plist"; }
+    std::string descriptionPath() const { return scratchPath("ipod.plist"); }
     void expectNothingRead()
     {
         EXPECT_TRUE(device.commands.empty());

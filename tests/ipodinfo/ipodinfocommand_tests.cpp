@@ -3,6 +3,7 @@
 #include "fakescsitransport.h"
 #include "fakesysfs.h"
 #include "ipodinfocommand.h"
+#include "scratch.h"
 
 #include <filesystem>
 #include <gmock/gmock.h>
@@ -44,7 +45,7 @@ protected:
 TEST_F(IPodInfoCommand, PrintsThePathAndTheFirstValueInHex)
 {
     EXPECT_EQ(run(mountPoint), 0);
-    EXPECT_EQ(out.str(), scratch.path() + "/scratch/ipod.plist\n000A27001A2B3C4D\n");
+    EXPECT_EQ(out.str(), scratchPath("ipod.plist") + "\n000A27001A2B3C4D\n");
     EXPECT_EQ(err.str(), "");
 }
 
@@ -80,7 +81,7 @@ TEST_F(IPodInfoCommand, EmptyDescriptionIsNotASuccess)
 {
     device.setPage(0xC0, FakeScsiTransport::page(0xC5, std::vector<std::uint8_t>{0xC2}));
     EXPECT_EQ(run(mountPoint), 1);
-    EXPECT_EQ(out.str(), scratch.path() + "/scratch/ipod.plist\n");
+    EXPECT_EQ(out.str(), scratchPath("ipod.plist") + "\n");
     EXPECT_EQ(err.str(), "The iPod at " + mountPoint + " gave an empty description.\n");
 }
 
