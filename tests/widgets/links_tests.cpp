@@ -1,0 +1,132 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#include "appconfigure.h"
+#include "linkbutton.h"
+#include "linkimageview.h"
+#include "tempdir.h"
+#include "testimages.h"
+#include "urlopener.h"
+
+#include <QFontMetricsF>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+namespace {
+
+// Records the addresses the link controls ask to open instead of starting a browser.
+class Links : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_previous = UrlOpener::setHandler([this](const QUrl &url) { opened.push_back(url); });
+    }
+    void TearDown() override { UrlOpener::setHandler(std::move(m_previous)); }
+
+    std::vector<QUrl> opened;
+
+private:
+    UrlOpener::Handler m_previous;
+};
+
+TEST_F(Links, ButtonOpensItsAddressWhenThePressEndsWhereverReleased)
+{
+    LinkButton button;
+    button.setLinkAttribute(QStringLiteral("https://example.org/books"));
+    EXPECT_EQ(button.text(), QStringLiteral("https://example.org/books"));
+    button.resize(200, 20);
+    button.show();
+
+    QTest::mousePress(&button, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_TRUE(opened.empty());
+    QTest::mouseRelease(&button, Qt::LeftButton, {}, QPoint(500, 300));
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0], QUrl(QStringLiteral("https://example.org/books")));
+
+    // A release without a press on the button, or another mouse button, opens nothing.
+    QTest::mouseRelease(&button, Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mousePress(&button, Qt::RightButton, {}, QPoint(5, 5));
+    QTest::mouseRelease(&button, Qt::RightButton, {}, QPoint(5, 5));
+    EXPECT_EQ(opened.size(), 1u);
+}
+
+TEST_F(Links, EmptyLinkHasNoTitleAndOpensTheHomePage)
+{
+    LinkButton button;
+    button.setLinkAttribute(QString());
+    EXPECT_TRUE(button.text().isEmpty());
+    EXPECT_EQ(button.linkURL(), QUrl(QString::fromUtf8(HomePageUrl)));
+    button.resize(50, 20);
+    button.show();
+    QTest::mouseClick(&button, Qt::LeftButton, {}, QPoint(5, 5));
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0], QUrl(QString::fromUtf8(HomePageUrl)));
+}
+
+TEST_F(Links, ButtonShrinksToItsTextWidthPlusTen)
+{
+    LinkButton button;
+    button.setLinkAttribute(QStringLiteral("Support"));
+    QFont underlined = button.font();
+    underlined.setUnderline(true);
+    const int textWidth = static_cast<int>(std::ceil(QFontMetricsF(underlined).horizontalAdvance(button.text())));
+    ASSERT_LT(textWidth, 190);
+
+    button.resize(200, 22);
+    button.resetCursorRects();
+    EXPECT_EQ(button.size(), QSize(textWidth + 10, 22));
+    EXPECT_EQ(button.cursor().shape(), Qt::PointingHandCursor);
+
+    // Narrower than its text: left as it is.
+    button.resize(textWidth - 5, 22);
+    button.resetCursorRects();
+    EXPECT_EQ(button.width(), textWidth - 5);
+}
+
+TEST_F(Links, TitleIsDrawnInTheLinkColour)
+{
+    LinkButton button;
+    button.setLinkAttribute(QStringLiteral("HOME"));
+    QPalette palette = button.palette();
+    palette.setColor(QPalette::Link, QColor(0, 0, 255));
+    button.setPalette(palette);
+    button.resize(button.sizeHint());
+    const QImage drawn = renderWidget(button, Qt::white);
+    int blue = 0;
+    for (int y = 0; y < drawn.height(); ++y)
+        for (int x = 0; x < drawn.width(); ++x)
+            if (drawn.pixel(x, y) == qRgb(0, 0, 255))
+                ++blue;
+    // The underline alone is a full row of link colour.
+    EXPECT_GE(blue, button.titleWidth() - 2);
+}
+
+TEST_F(Links, LogoShowsItsPictureAndOpensTheHomePageOnPress)
+{
+    TempDir resources;
+    const QByteArray previous = qgetenv("BOOKFERRY_RESOURCES");
+    qputenv("BOOKFERRY_RESOURCES", QByteArray::fromStdString(resources.path()));
+
+    linkImageView withoutLogo;
+    EXPECT_TRUE(withoutLogo.bgImage().isNull());
+
+    ASSERT_TRUE(solidImage(24, 12, Qt::darkCyan).save(QString::fromStdString(resources.file("logolink.png"))));
+    linkImageView logo;
+    qputenv("BOOKFERRY_RESOURCES", previous);
+    EXPECT_EQ(logo.bgImage().size(), QSize(24, 12));
+    EXPECT_EQ(logo.cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_EQ(logo.linkURL(), QUrl(QString::fromUtf8(HomePageUrl)));
+
+    logo.resize(24, 12);
+    logo.show();
+    QTest::mousePress(&logo, Qt::LeftButton, {}, QPoint(3, 3));
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0], QUrl(QString::fromUtf8(HomePageUrl)));
+    QTest::mouseRelease(&logo, Qt::LeftButton, {}, QPoint(3, 3));
+    EXPECT_EQ(opened.size(), 1u);
+}
+
+} // namespace

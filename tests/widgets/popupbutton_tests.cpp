@@ -1,0 +1,201 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#include "mainqueue.h"
+#include "notificationcenter.h"
+#include "testimages.h"
+#include "xlpopupmenubutton.h"
+
+#include <QPainter>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+const QColor kNormal(200, 0, 0);
+const QColor kPressed(0, 200, 0);
+const QColor kDisabled(0, 0, 200);
+
+// A shown button on a clock the test moves by hand, and a record of what it posted. The
+// clock counts its readings, so a test can wait for the hold timer to have ticked.
+class PopupButton : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        button.setImageSelected(solidImage(4, 4, kPressed));
+        button.setImage(solidImage(4, 4, kNormal));
+        button.setImageDisabled(solidImage(4, 4, kDisabled));
+        button.setClock([this] {
+            ++readings;
+            return now;
+        });
+        button.resize(60, 30);
+        button.show();
+        NotificationCenter::defaultCenter().addObserver(this, XLButtonClickedNotification,
+                                                        [this](const Notification &n) {
+                                                            reports.push_back({n.object, button.needPopupMenu()});
+                                                        });
+    }
+    void TearDown() override { NotificationCenter::defaultCenter().removeObserver(this); }
+
+    QRgb centre() { return renderWidget(button).pixel(30, 15); }
+    bool ticksPass(int count)
+    {
+        const int target = readings + count;
+        return processMainEventsUntil([&] { return readings >= target; });
+    }
+
+    struct Report
+    {
+        const void *object;
+        bool hold;
+    };
+    XLPopupMenuButton button;
+    double now = 1000;
+    int readings = 0;
+    std::vector<Report> reports;
+};
+
+TEST_F(PopupButton, ShortPressIsReportedOnceAsAClickAfterTheRelease)
+{
+    EXPECT_EQ(centre(), kNormal.rgb());
+    QTest::mousePress(&button, Qt::LeftButton, {}, QPoint(30, 15));
+    EXPECT_TRUE(button.isWatchingPress());
+    EXPECT_EQ(button.state(), 1);
+    EXPECT_EQ(centre(), kPressed.rgb());
+
+    now += 100;
+    QTest::mouseRelease(&button, Qt::LeftButton, {}, QPoint(30, 15));
+    EXPECT_EQ(centre(), kNormal.rgb());
+    // The click is reported by the next tick of the hold timer, not by the release itself.
+    EXPECT_TRUE(reports.empty());
+    ASSERT_TRUE(processMainEventsUntil([&] { return !reports.empty(); }));
+    EXPECT_FALSE(button.isWatchingPress());
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].object, &button);
+    EXPECT_FALSE(reports[0].hold);
+    EXPECT_FALSE(button.needPopupMenu());
+}
+
+TEST_F(PopupButton, PressHeldForHalfASecondIsReportedOnceAsAHold)
+{
+    QTest::mousePress(&button, Qt::LeftButton, {}, QPoint(30, 15));
+    ASSERT_TRUE(ticksPass(3));
+    now += 499;
+    ASSERT_TRUE(ticksPass(3));
+    EXPECT_TRUE(reports.empty());
+    EXPECT_TRUE(button.isWatchingPress());
+
+    now += 1;
+    ASSERT_TRUE(processMainEventsUntil([&] { return !reports.empty(); }));
+    EXPECT_FALSE(button.isWatchingPress());
+    EXPECT_EQ(centre(), kPressed.rgb()); // still down
+
+    now += 1500;
+    QTest::mouseRelease(&button, Qt::LeftButton, {}, QPoint(30, 15));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(button.isWatchingPress());
+    EXPECT_EQ(centre(), kNormal.rgb());
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_TRUE(reports[0].hold);
+    EXPECT_EQ(reports[0].object, &button);
+
+    // The next short press is a click again.
+    QTest::mousePress(&button, Qt::LeftButton, {}, QPoint(30, 15));
+    EXPECT_FALSE(button.needPopupMenu());
+    QTest::mouseRelease(&button, Qt::LeftButton, {}, QPoint(30, 15));
+    ASSERT_TRUE(processMainEventsUntil([&] { return reports.size() == 2; }));
+    EXPECT_FALSE(reports[1].hold);
+}
+
+TEST_F(PopupButton, DisabledButtonShowsItsImageAndIgnoresPresses)
+{
+    button.setEnabled(false);
+    EXPECT_EQ(centre(), kDisabled.rgb());
+    QTest::mousePress(&button, Qt::LeftButton, {}, QPoint(30, 15));
+    EXPECT_FALSE(button.isWatchingPress());
+    EXPECT_EQ(button.state(), 0);
+    now += 2000;
+    QTest::mouseRelease(&button, Qt::LeftButton, {}, QPoint(30, 15));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(reports.empty());
+}
+
+TEST_F(PopupButton, OtherButtonsDoNotPress)
+{
+    QTest::mousePress(&button, Qt::RightButton, {}, QPoint(30, 15));
+    EXPECT_FALSE(button.isWatchingPress());
+    EXPECT_EQ(button.state(), 0);
+    QTest::mouseRelease(&button, Qt::RightButton, {}, QPoint(30, 15));
+}
+
+TEST_F(PopupButton, ImageSettersSetTheStateAndMissingImagesShowWhite)
+{
+    XLPopupMenuButton plain;
+    plain.resize(20, 20);
+    EXPECT_EQ(renderWidget(plain).pixel(10, 10), QColor(Qt::white).rgb());
+    plain.setImageSelected(solidImage(2, 2, kPressed));
+    EXPECT_EQ(plain.state(), 1);
+    EXPECT_EQ(renderWidget(plain).pixel(10, 10), kPressed.rgb());
+    plain.setImage(QImage());
+    EXPECT_EQ(plain.state(), 0);
+    EXPECT_EQ(renderWidget(plain).pixel(10, 10), QColor(Qt::white).rgb());
+}
+
+TEST_F(PopupButton, PullDownArrowSitsFourInFromTheRightAndBottom)
+{
+    button.setImagePullDown(solidImage(13, 13, Qt::magenta));
+    QImage canvas = solidImage(60, 30, Qt::white);
+    QPainter painter(&canvas);
+    button.drawPullDownArrow(painter);
+    painter.end();
+    const QRgb arrow = QColor(Qt::magenta).rgb();
+    EXPECT_EQ(canvas.pixel(43, 13), arrow);
+    EXPECT_EQ(canvas.pixel(55, 25), arrow);
+    EXPECT_NE(canvas.pixel(42, 13), arrow);
+    EXPECT_NE(canvas.pixel(43, 12), arrow);
+    EXPECT_NE(canvas.pixel(56, 25), arrow);
+    EXPECT_NE(canvas.pixel(55, 26), arrow);
+}
+
+TEST_F(PopupButton, TitleIsCentredLeftOfTheArrowAndClippedThere)
+{
+    button.setTitle(QStringLiteral("MMMMMMMMMMMMMMMMMMMM"));
+    button.setImagePullDown(solidImage(13, 13, Qt::magenta));
+    QImage canvas = solidImage(60, 30, Qt::white);
+    QPainter painter(&canvas);
+    button.drawTitle(painter);
+    painter.end();
+    // Ink only left of the arrow's 13 columns.
+    bool inked = false;
+    for (int y = 0; y < 30; ++y) {
+        for (int x = 0; x < 60; ++x) {
+            const bool white = canvas.pixel(x, y) == QColor(Qt::white).rgb();
+            if (x >= 47) {
+                ASSERT_TRUE(white) << x << "," << y;
+            }
+            inked = inked || !white;
+        }
+    }
+    EXPECT_TRUE(inked);
+
+    // A short title sits in the middle of that width.
+    button.setTitle(QStringLiteral("I"));
+    canvas.fill(Qt::white);
+    QPainter again(&canvas);
+    button.drawTitle(again);
+    again.end();
+    int left = 60, right = -1;
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 60; ++x)
+            if (canvas.pixel(x, y) != QColor(Qt::white).rgb()) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+    ASSERT_GE(right, left);
+    EXPECT_NEAR((left + right) / 2.0, 47 / 2.0, 3.0);
+}
+
+} // namespace
