@@ -132,6 +132,25 @@ QImage addButton(ButtonState state)
     return image;
 }
 
+// A plain key for captioned press-and-hold buttons (the caption is drawn by the button).
+QImage plainKey()
+{
+    constexpr int width = 96;
+    constexpr int height = 32;
+    QImage image = blank(width, height);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    QPainterPath key;
+    key.addRoundedRect(QRectF(0.5, 0.5, width - 1.0, height - 1.0), 6, 6);
+    QLinearGradient fill(0, 0, 0, height);
+    fill.setColorAt(0, QColor(0xfd, 0xfd, 0xfe));
+    fill.setColorAt(1, QColor(0xe6, 0xe9, 0xee));
+    p.fillPath(key, fill);
+    p.setPen(QPen(QColor(0xa8, 0xb0, 0xbc), 1.0));
+    p.drawPath(key);
+    return image;
+}
+
 QImage pullDownArrow()
 {
     QImage image = blank(13, 13);
@@ -210,6 +229,7 @@ int main(int argc, char **argv)
     ok &= save(addButton(ButtonState::Pressed), dir, "mac to ipod-1.png");
     ok &= save(addButton(ButtonState::Normal), dir, "mac to ipod-2.png");
     ok &= save(addButton(ButtonState::Disabled), dir, "mac to ipod-3.png");
+    ok &= save(plainKey(), dir, "popup_button.png");
     ok &= save(pullDownArrow(), dir, "popup_arrow.png");
     ok &= save(panelSkin(), dir, "skin_panel.png");
     ok &= save(windowSkin(), dir, "skin_window.png");

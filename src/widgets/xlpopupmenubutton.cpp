@@ -197,8 +197,9 @@ void XLPopupMenuButton::drawPullDownArrow(QPainter &painter)
     const QRectF bounds = rect();
     const QRectF square(bounds.right() - kArrowSize - kArrowInset, bounds.bottom() - kArrowSize - kArrowInset,
                         kArrowSize, kArrowSize);
+    // Blended, not copied: a copy would punch the arrow's transparent pixels through the skin.
     painter.save();
-    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     painter.drawImage(square, m_imagePullDown, QRectF(m_imagePullDown.rect()));
     painter.restore();
 }

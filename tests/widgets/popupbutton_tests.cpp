@@ -146,13 +146,18 @@ TEST_F(PopupButton, ImageSettersSetTheStateAndMissingImagesShowWhite)
 
 TEST_F(PopupButton, PullDownArrowSitsFourInFromTheRightAndBottom)
 {
-    button.setImagePullDown(solidImage(13, 13, Qt::magenta));
+    QImage arrowImage = solidImage(13, 13, Qt::magenta);
+    arrowImage.setPixel(0, 0, qRgba(0, 0, 0, 0));
+    button.setImagePullDown(arrowImage);
     QImage canvas = solidImage(60, 30, Qt::white);
     QPainter painter(&canvas);
     button.drawPullDownArrow(painter);
     painter.end();
     const QRgb arrow = QColor(Qt::magenta).rgb();
-    EXPECT_EQ(canvas.pixel(43, 13), arrow);
+    // Transparent parts of the arrow leave what is under them.
+    EXPECT_EQ(canvas.pixel(43, 13), QColor(Qt::white).rgb());
+    EXPECT_EQ(canvas.pixel(44, 13), arrow);
+    EXPECT_EQ(canvas.pixel(43, 14), arrow);
     EXPECT_EQ(canvas.pixel(55, 25), arrow);
     EXPECT_NE(canvas.pixel(42, 13), arrow);
     EXPECT_NE(canvas.pixel(43, 12), arrow);
