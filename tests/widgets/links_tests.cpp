@@ -86,24 +86,6 @@ TEST_F(Links, ButtonShrinksToItsTextWidthPlusTen)
     EXPECT_EQ(button.width(), textWidth - 5);
 }
 
-TEST_F(Links, TitleIsDrawnInTheLinkColour)
-{
-    LinkButton button;
-    button.setLinkAttribute(QStringLiteral("HOME"));
-    QPalette palette = button.palette();
-    palette.setColor(QPalette::Link, QColor(0, 0, 255));
-    button.setPalette(palette);
-    button.resize(button.sizeHint());
-    const QImage drawn = renderWidget(button, Qt::white);
-    int blue = 0;
-    for (int y = 0; y < drawn.height(); ++y)
-        for (int x = 0; x < drawn.width(); ++x)
-            if (drawn.pixel(x, y) == qRgb(0, 0, 255))
-                ++blue;
-    // The underline alone is a full row of link colour.
-    EXPECT_GE(blue, button.titleWidth() - 2);
-}
-
 TEST_F(Links, LogoShowsItsPictureAndOpensTheHomePageOnPress)
 {
     TempDir resources;

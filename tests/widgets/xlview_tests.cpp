@@ -172,23 +172,13 @@ TEST(XLViewArchive, StreamsTheEightSettingsInOrderAndRejectsATruncatedRecord)
 
 TEST(XLViewArchive, SettingsAreQtPropertiesUnderTheirOwnNames)
 {
-    XLView view;
-    EXPECT_TRUE(view.setProperty("splitterHorizontal", 4));
-    EXPECT_TRUE(view.setProperty("splitterVertical", 5));
-    EXPECT_TRUE(view.setProperty("fillMode", 0));
-    EXPECT_TRUE(view.setProperty("colorBackground", QColor(Qt::red)));
-    EXPECT_TRUE(view.setProperty("colorBorder", QColor(Qt::green)));
-    EXPECT_TRUE(view.setProperty("useBackgroundColor", true));
-    EXPECT_TRUE(view.setProperty("drawBorder", true));
-    EXPECT_TRUE(view.setProperty("imageBackground", codedImage(3, 3)));
-    EXPECT_EQ(view.splitterHorizontal(), 4);
-    EXPECT_EQ(view.splitterVertical(), 5);
-    EXPECT_EQ(view.fillMode(), 0);
-    EXPECT_EQ(view.colorBackground(), QColor(Qt::red));
-    EXPECT_EQ(view.colorBorder(), QColor(Qt::green));
-    EXPECT_TRUE(view.useBackgroundColor());
-    EXPECT_TRUE(view.drawBorder());
-    EXPECT_EQ(view.imageBackground(), codedImage(3, 3));
+    XLView original;
+    configure(original);
+    XLView keyed;
+    for (const char *key : {"splitterHorizontal", "splitterVertical", "imageBackground", "colorBackground",
+                            "colorBorder", "fillMode", "useBackgroundColor", "drawBorder"})
+        EXPECT_TRUE(keyed.setProperty(key, original.property(key))) << key;
+    expectSameSettings(original, keyed);
 }
 
 TEST(XLViewCopy, CopiesTheSettingsButNotGeometryOrChildren)
