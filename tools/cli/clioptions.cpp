@@ -1,0 +1,98 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#include "clioptions.h"
+
+const char *const kCliUsage =
+    "usage: bookferry-cli [--device usb[:UDID] | folder:DIR | demo] [--json] COMMAND [ARGS]\n"
+    "  info                       the device's survey values\n"
+    "  list [--library|--custom]  books: Name, Artist, Album, Genre, Path, user item, purchased\n"
+    "  import FILE...             import ePub files into \"Custom Books\"\n"
+    "  export --to DIR [--replace|--keep] [PATH...]\n"
+    "                             export books by catalogue \"Path\" (all listed books when none\n"
+    "                             given); an existing file is kept unless --replace\n"
+    "  delete PATH...             delete books added by the user, by catalogue \"Path\"\n"
+    "  ipod-info MOUNTPOINT       describe a disk-mode iPod mounted at MOUNTPOINT\n"
+    "options: --device SEL (default: usb), --json (one JSON document on standard output),\n"
+    "         --help, --version\n"
+    "exit status: 0 all done, 1 some item failed, 2 usage error or no device\n";
+
+std::optional<CliOptions> parseCliOptions(const std::vector<std::string> &args, std::string *error)
+{
+    CliOptions o;
+    std::size_t i = 0;
+    auto fail = [error](const std::string &text) -> std::optional<CliOptions> {
+        *error = text;
+        return std::nullopt;
+    };
+    for (; i < args.size() && o.command.empty(); ++i) {
+        const std::string &a = args[i];
+        if (a == "--help" || a == "-h") {
+            o.help = true;
+            return o;
+        } else if (a == "--version") {
+            o.version = true;
+            return o;
+        } else if (a == "--json") {
+            o.json = true;
+        } else if (a == "--device") {
+            if (++i >= args.size())
+                return fail("--device needs a value");
+            o.device = args[i];
+        } else if (a.rfind("--device=", 0) == 0) {
+            o.device = a.substr(9);
+        } else if (!a.empty() && a[0] == '-') {
+            return fail("unknown option " + a);
+        } else {
+            o.command = a;
+        }
+    }
+    if (o.command.empty())
+        return fail("no command given");
+    bool endOfOptions = false;
+    for (; i < args.size(); ++i) {
+        const std::string &a = args[i];
+        if (!endOfOptions && a == "--") {
+            endOfOptions = true;
+        } else if (!endOfOptions && a == "--json") {
+            o.json = true;
+        } else if (!endOfOptions && o.command == "list" && a == "--library") {
+            o.libraryOnly = true;
+        } else if (!endOfOptions && o.command == "list" && a == "--custom") {
+            o.customOnly = true;
+        } else if (!endOfOptions && o.command == "export" && (a == "--to" || a.rfind("--to=", 0) == 0)) {
+            if (a == "--to") {
+                if (++i >= args.size())
+                    return fail("--to needs a folder");
+                o.exportDir = args[i];
+            } else {
+                o.exportDir = a.substr(5);
+            }
+        } else if (!endOfOptions && o.command == "export" && a == "--replace") {
+            o.replace = true;
+        } else if (!endOfOptions && o.command == "export" && a == "--keep") {
+            o.replace = false;
+        } else if (!endOfOptions && a.size() > 1 && a[0] == '-') {
+            return fail("unknown option " + a + " for " + o.command);
+        } else {
+            o.arguments.push_back(a);
+        }
+    }
+    if (o.command == "info" || o.command == "list") {
+        if (!o.arguments.empty())
+            return fail(o.command + " takes no arguments");
+        if (o.libraryOnly && o.customOnly)
+            return fail("--library and --custom exclude each other");
+    } else if (o.command == "import" || o.command == "delete") {
+        if (o.arguments.empty())
+            return fail(o.command + " needs at least one " + (o.command == "import" ? "file" : "Path"));
+    } else if (o.command == "export") {
+        if (o.exportDir.empty())
+            return fail("export needs --to DIR");
+    } else if (o.command == "ipod-info") {
+        if (o.arguments.size() != 1)
+            return fail("ipod-info needs one mount point");
+    } else {
+        return fail("unknown command " + o.command);
+    }
+    return o;
+}

@@ -1,0 +1,31 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// The command line of bookferry-cli, parsed:
+//   bookferry-cli [--device SEL] [--json] COMMAND [ARGS]
+struct CliOptions
+{
+    std::optional<std::string> device; // usb, usb:UDID, folder:DIR, demo
+    bool json = false;
+    bool help = false;
+    bool version = false;
+    std::string command; // info, list, import, export, delete, ipod-info
+    // list
+    bool libraryOnly = false;
+    bool customOnly = false;
+    // export
+    std::string exportDir;
+    bool replace = false;
+    // import: files; export and delete: catalogue "Path" values; ipod-info: the mount point
+    std::vector<std::string> arguments;
+};
+
+// Parses argv (without the program name); nullopt with *error set on a usage error.
+std::optional<CliOptions> parseCliOptions(const std::vector<std::string> &args, std::string *error);
+
+extern const char *const kCliUsage;

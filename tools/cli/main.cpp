@@ -1,0 +1,359 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+// bookferry-cli: the device's books from a terminal. The device comes up as in the
+// application (the connection object with a headless load window, the survey, the
+// device-list controller), and the books go through the controller's own operations.
+#include "clioptions.h"
+
+#include "deviceselection.h"
+#include "epubnode.h"
+#include "ipodrootnode.h"
+#include "ipodtreelistcontroler.h"
+#include "loadiphone.h"
+#include "mainqueue.h"
+#include "mobiledevice.h"
+
+#ifdef BOOKFERRY_HAVE_IPODINFO
+#include "ipodinfocommand.h"
+#endif
+
+#include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <map>
+#include <sstream>
+#include <unistd.h>
+
+namespace {
+enum ExitCode { kOk = 0, kItemFailed = 1, kUsage = 2 };
+
+QString q(const std::string &text)
+{
+    return QString::fromStdString(text);
+}
+
+// One line on standard error that rewrites itself, only when a person is watching.
+class Progress
+{
+public:
+    Progress() : m_enabled(::isatty(2) == 1) {}
+    void show(std::size_t done, std::size_t total, const std::string &what)
+    {
+        if (m_enabled)
+            std::fprintf(stderr, "\r\033[K[%zu/%zu] %s", done, total, what.c_str());
+    }
+    void finish()
+    {
+        if (m_enabled)
+            std::fprintf(stderr, "\r\033[K");
+    }
+
+private:
+    bool m_enabled;
+};
+
+const char *statusText(const BookOperationResult &r)
+{
+    switch (r.status) {
+    case BookOperationResult::Status::Done:
+        return "done";
+    case BookOperationResult::Status::Skipped:
+        return "skipped";
+    case BookOperationResult::Status::Failed:
+        break;
+    }
+    return "failed";
+}
+
+QJsonObject resultJson(const BookOperationResult &r, bool failed)
+{
+    QJsonObject o{{QStringLiteral("item"), q(r.item)}, {QStringLiteral("status"), QString::fromLatin1(failed && r.status == BookOperationResult::Status::Skipped ? "failed" : statusText(r))}};
+    if (!r.message.empty())
+        o.insert(QStringLiteral("message"), q(r.message));
+    if (!r.detail.empty())
+        o.insert(QStringLiteral("detail"), q(r.detail));
+    return o;
+}
+
+// What the tool itself prints. The device layer prints its fixed lines on standard output,
+// so while the device is in use standard output is pointed at standard error, and this text
+// is written to the real standard output at the end: a --json document stays one document.
+std::ostringstream g_out;
+
+void printJson(const QJsonDocument &doc)
+{
+    g_out << doc.toJson(QJsonDocument::Indented).toStdString();
+}
+
+class StdoutToStderr
+{
+public:
+    StdoutToStderr()
+    {
+        std::fflush(stdout);
+        m_saved = ::dup(1);
+        ::dup2(2, 1);
+    }
+    ~StdoutToStderr()
+    {
+        std::fflush(stdout);
+        std::cout.flush();
+        if (m_saved >= 0) {
+            ::dup2(m_saved, 1);
+            ::close(m_saved);
+        }
+        const std::string text = g_out.str();
+        std::size_t done = 0;
+        while (done < text.size()) {
+            const ssize_t n = ::write(1, text.data() + done, text.size() - done);
+            if (n <= 0)
+                break;
+            done += static_cast<std::size_t>(n);
+        }
+    }
+
+private:
+    int m_saved = -1;
+};
+
+class Session
+{
+public:
+    Session(const CliOptions &options) : m_options(options) {}
+    ~Session()
+    {
+        m_controller.reset();
+        setDeviceBackend(nullptr);
+    }
+
+    // Brings the device up; false (with the message printed) when there is none.
+    bool start()
+    {
+        const std::string selection = m_options.device.value_or("usb");
+        std::string error;
+        std::unique_ptr<DeviceBackend> backend = makeDeviceBackend(selection, &error);
+        if (!backend) {
+            std::cerr << "bookferry-cli: " << error << "\n";
+            return false;
+        }
+        setDeviceBackend(std::move(backend));
+        m_controller = std::make_unique<iPodTreeListControler>(&m_window);
+        if (!Loadiphone) {
+            std::cerr << "bookferry-cli: cannot watch for devices (" << selection << ")\n";
+            return false;
+        }
+        const char *wait = std::getenv("BOOKFERRY_CLI_WAIT_SECONDS");
+        const int seconds = wait ? std::atoi(wait) : 5;
+        if (!processMainEventsUntil([this] { return m_controller->ipodCount() > 0; },
+                                    std::chrono::seconds(seconds > 0 ? seconds : 5))) {
+            if (selection.rfind("usb", 0) == 0)
+                std::cerr << "bookferry-cli: no device is attached (or it is locked or not trusted). Connect a "
+                             "device by USB, or use --device folder:DIR or --device demo.\n";
+            else
+                std::cerr << "bookferry-cli: the device " << selection << " did not come up\n";
+            return false;
+        }
+        m_node = std::dynamic_pointer_cast<iPodRootNode>(m_controller->rootNode()->firstChild());
+        return m_node && m_node->device();
+    }
+
+    int info()
+    {
+        const StringDictionary &survey = m_node->deviceInfoDic();
+        if (m_options.json) {
+            QJsonObject o;
+            for (const auto &[key, value] : survey)
+                o.insert(q(key), q(value));
+            printJson(QJsonDocument(o));
+        } else {
+            for (const auto &[key, value] : survey)
+                g_out << key << ": " << value << "\n";
+        }
+        return kOk;
+    }
+
+    EpubList books(bool library, bool custom) const
+    {
+        EpubList out;
+        if (library)
+            out = m_node->device()->getiPodEbooks();
+        if (custom) {
+            EpubList mine = m_node->device()->getiPodCustomEbooks();
+            out.insert(out.end(), mine.begin(), mine.end());
+        }
+        return out;
+    }
+
+    int list()
+    {
+        const EpubList records = books(!m_options.customOnly, !m_options.libraryOnly);
+        if (m_options.json) {
+            QJsonArray array;
+            for (const auto &r : records)
+                array.append(QJsonObject{{QStringLiteral("Name"), q(r->mediaName())},
+                                         {QStringLiteral("Artist"), q(r->mediaArtist())},
+                                         {QStringLiteral("Album"), q(r->mediaAlbum())},
+                                         {QStringLiteral("Genre"), q(r->mediaGenre())},
+                                         {QStringLiteral("Path"), q(r->mediaPcPath())},
+                                         {QStringLiteral("userItem"), r->isuserItem()},
+                                         {QStringLiteral("purchased"), r->ispurchases()}});
+            printJson(QJsonDocument(array));
+        } else {
+            g_out << "Path\tName\tArtist\tAlbum\tGenre\tUser item\tPurchased\n";
+            for (const auto &r : records)
+                g_out << r->mediaPcPath() << "\t" << r->mediaName() << "\t" << r->mediaArtist() << "\t"
+                          << r->mediaAlbum() << "\t" << r->mediaGenre() << "\t" << (r->isuserItem() ? "yes" : "no")
+                          << "\t" << (r->ispurchases() ? "yes" : "no") << "\n";
+        }
+        return kOk;
+    }
+
+    int import()
+    {
+        std::vector<BookOperationResult> results;
+        Progress progress;
+        m_controller->startToSync();
+        for (std::size_t i = 0; i < m_options.arguments.size(); ++i) {
+            progress.show(i, m_options.arguments.size(), "importing " + m_options.arguments[i]);
+            results.push_back(m_controller->addEPUBToDevice(m_options.arguments[i]));
+        }
+        m_controller->endsync();
+        progress.finish();
+        // A file that was not imported (also one skipped for its name) is a failure here.
+        return report(results, "imported", [](const BookOperationResult &r) { return !r.done(); });
+    }
+
+    int exportBooks()
+    {
+        m_controller->setReplaceQuestion([replace = m_options.replace](const std::string &) { return replace; });
+        const EpubList all = books(true, true);
+        std::vector<BookOperationResult> results;
+        std::vector<std::shared_ptr<epub>> chosen;
+        if (m_options.arguments.empty()) {
+            chosen = all;
+        } else {
+            for (const std::string &path : m_options.arguments) {
+                auto it = std::find_if(all.begin(), all.end(), [&](const auto &r) { return r->mediaPcPath() == path; });
+                if (it == all.end())
+                    results.push_back(BookOperationResult::makeFailed(path, "no book with this \"Path\" is listed"));
+                else
+                    chosen.push_back(*it);
+            }
+        }
+        Progress progress;
+        for (std::size_t i = 0; i < chosen.size(); ++i) {
+            const auto &r = chosen[i];
+            progress.show(i, chosen.size(), "exporting " + r->mediaName());
+            results.push_back(m_controller->saveEpubToMac(r->mediaPcPath(), m_options.exportDir, r->ispurchases(),
+                                                          r->mediaName()));
+        }
+        progress.finish();
+        return report(results, "exported", [](const BookOperationResult &r) { return r.failed(); });
+    }
+
+    int deleteBooks()
+    {
+        const EpubList library = books(true, false);
+        const EpubList custom = books(false, true);
+        std::vector<BookOperationResult> results;
+        Progress progress;
+        m_controller->startToSync();
+        for (std::size_t i = 0; i < m_options.arguments.size(); ++i) {
+            const std::string &path = m_options.arguments[i];
+            progress.show(i, m_options.arguments.size(), "deleting " + path);
+            auto mine = std::find_if(custom.begin(), custom.end(), [&](const auto &r) { return r->mediaPcPath() == path; });
+            if (mine != custom.end()) {
+                results.push_back(m_controller->deleteMediaFromDevice(**mine));
+                continue;
+            }
+            const bool listed = std::any_of(library.begin(), library.end(),
+                                            [&](const auto &r) { return r->mediaPcPath() == path; });
+            results.push_back(BookOperationResult::makeFailed(
+                path, listed ? "only books added by the user can be deleted" : "no book with this \"Path\" is listed"));
+        }
+        m_controller->endsync();
+        progress.finish();
+        return report(results, "deleted", [](const BookOperationResult &r) { return !r.done(); });
+    }
+
+private:
+    template<typename IsFailure>
+    int report(const std::vector<BookOperationResult> &results, const char *verb, IsFailure isFailure)
+    {
+        bool anyFailed = false;
+        QJsonArray array;
+        for (const auto &r : results) {
+            const bool failed = isFailure(r);
+            anyFailed = anyFailed || failed;
+            if (failed)
+                std::cerr << "bookferry-cli: " << r.item << ": " << r.message << "\n";
+            if (m_options.json) {
+                array.append(resultJson(r, failed));
+            } else if (!failed) {
+                g_out << (r.done() ? verb : "kept") << " " << r.item;
+                if (!r.detail.empty())
+                    g_out << (r.done() ? " -> " : ": ") << r.detail;
+                else if (!r.message.empty())
+                    g_out << ": " << r.message;
+                g_out << "\n";
+            }
+        }
+        if (m_options.json)
+            printJson(QJsonDocument(QJsonObject{{QStringLiteral("results"), array}, {QStringLiteral("ok"), !anyFailed}}));
+        return anyFailed ? kItemFailed : kOk;
+    }
+
+    CliOptions m_options;
+    HeadlessLoadWindow m_window;
+    std::unique_ptr<iPodTreeListControler> m_controller;
+    std::shared_ptr<iPodRootNode> m_node;
+};
+} // namespace
+
+int main(int argc, char **argv)
+{
+    std::vector<std::string> args(argv + 1, argv + argc);
+    std::string error;
+    const std::optional<CliOptions> options = parseCliOptions(args, &error);
+    if (!options) {
+        std::cerr << "bookferry-cli: " << error << "\n" << kCliUsage;
+        return kUsage;
+    }
+    if (options->help) {
+        std::cout << kCliUsage;
+        return kOk;
+    }
+    if (options->version) {
+        std::cout << "bookferry-cli " << BOOKFERRY_VERSION << "\n";
+        return kOk;
+    }
+    if (options->command == "ipod-info") {
+#ifdef BOOKFERRY_HAVE_IPODINFO
+        return runIPodInfoCommand(options->arguments.front(), std::cout, std::cerr);
+#else
+        std::cerr << "bookferry-cli: ipod-info is not part of this build\n";
+        return kUsage;
+#endif
+    }
+
+    StdoutToStderr redirect;
+    QCoreApplication app(argc, argv);
+    Session session(*options);
+    if (!session.start())
+        return kUsage;
+    if (options->command == "info")
+        return session.info();
+    if (options->command == "list")
+        return session.list();
+    if (options->command == "import")
+        return session.import();
+    if (options->command == "export")
+        return session.exportBooks();
+    return session.deleteBooks();
+}
