@@ -1,0 +1,18 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#include "appglobals.h"
+
+const char *const tableColumn_key = "tableColumn_key";
+const char *const tableColumn_data = "tableColumn_data";
+const char *const mediaNameRowTitle = "Name";
+const char *const mediaArtistRowTitle = "Artist";
+const char *const mediaAlbumRowTitle = "Album";
+const char *const mediaGenreRowTitle = "Genre";
+const char *const mediaTrackLengRowTitle = "Time";
+const char *const mediaSelectRowTitle = "isSelect";
+
+const char *const progressNotification = "progressNotification";
+const char *const progressTitleKeyNotification = "progressTitleKeyNotification";
+const char *const progressKeyNotification = "progressKeyNotification";
+
+std::shared_ptr<EpubList> medias = std::make_shared<EpubList>();

@@ -1,0 +1,74 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#include "commandline.h"
+
+namespace {
+
+bool validDevice(const QString &device)
+{
+    if (device == QLatin1String("usb") || device == QLatin1String("demo"))
+        return true;
+    if (device.startsWith(QLatin1String("usb:")))
+        return device.size() > 4;
+    if (device.startsWith(QLatin1String("folder:")))
+        return device.size() > 7;
+    return false;
+}
+
+} // namespace
+
+CommandLineOptions parseCommandLine(const QStringList &arguments)
+{
+    CommandLineOptions options;
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
+        auto value = [&](const QString &name) -> QString {
+            const QString prefix = name + QLatin1Char('=');
+            if (argument.startsWith(prefix))
+                return argument.mid(prefix.size());
+            if (i + 1 < arguments.size())
+                return arguments.at(++i);
+            options.error = QStringLiteral("%1 needs a value").arg(name);
+            return {};
+        };
+        if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
+            options.help = true;
+        } else if (argument == QLatin1String("--version")) {
+            options.version = true;
+        } else if (argument == QLatin1String("--device") || argument.startsWith(QLatin1String("--device="))) {
+            options.device = value(QStringLiteral("--device"));
+            if (options.error.isEmpty() && !validDevice(options.device))
+                options.error = QStringLiteral("unknown device \"%1\": use usb, usb:UDID, folder:DIR or demo").arg(options.device);
+        } else if (argument == QLatin1String("--screenshots") || argument.startsWith(QLatin1String("--screenshots="))) {
+            options.screenshots = true;
+            // The folder is optional: a following option or nothing keeps the default.
+            if (argument.startsWith(QLatin1String("--screenshots=")))
+                options.screenshotDir = argument.mid(14);
+            else if (i + 1 < arguments.size() && !arguments.at(i + 1).startsWith(QLatin1String("--")))
+                options.screenshotDir = arguments.at(++i);
+        } else {
+            options.error = QStringLiteral("unknown argument \"%1\"").arg(argument);
+        }
+        if (!options.error.isEmpty())
+            break;
+    }
+    return options;
+}
+
+QString commandLineHelp()
+{
+    return QStringLiteral(
+        "Usage: bookferry [--device usb[:UDID] | folder:DIR | demo] [--screenshots [DIR]]\n"
+        "\n"
+        "Manages the ePub books on an iPhone, iPad or iPod touch connected by USB.\n"
+        "\n"
+        "  --device usb         the device attached by USB (through usbmuxd)\n"
+        "  --device usb:UDID    the attached device with this identifier\n"
+        "  --device folder:DIR  a simulated device kept in the folder DIR\n"
+        "  --device demo        a simulated device with a few sample books\n"
+        "                       (default: usb when a device is attached, else demo)\n"
+        "  --screenshots [DIR]  write pictures of the windows into DIR (default\n"
+        "                       build/screenshots) and exit\n"
+        "  --version            print the version and exit\n"
+        "  --help               print this help and exit\n");
+}

@@ -1,0 +1,21 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// What the command line of `bookferry` asks for.
+struct CommandLineOptions
+{
+    QString device;          // "usb", "usb:UDID", "folder:DIR", "demo"; empty: choose at start
+    QString screenshotDir;   // set with --screenshots: write the pictures there and exit
+    bool screenshots = false;
+    bool help = false;
+    bool version = false;
+    QString error;           // not empty when the command line cannot be used
+};
+
+// Parses the arguments (the program name first).
+CommandLineOptions parseCommandLine(const QStringList &arguments);
+QString commandLineHelp();

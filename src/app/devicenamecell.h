@@ -1,0 +1,30 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#pragma once
+
+#include <QHash>
+#include <QImage>
+#include <QStyledItemDelegate>
+
+#include <memory>
+
+class ImageAndTextCell;
+
+// The device list's name column: an ImageAndTextCell whose icon is the node's picture,
+// which the device list hands over as a file path. Pictures are read once and kept.
+class DeviceNameCell : public QStyledItemDelegate
+{
+    Q_OBJECT
+public:
+    explicit DeviceNameCell(QObject *parent = nullptr);
+    ~DeviceNameCell() override;
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+
+private:
+    QImage iconFor(const QModelIndex &index) const;
+
+    std::unique_ptr<ImageAndTextCell> m_cell;
+    mutable QHash<QString, QImage> m_pictures;
+};

@@ -1,0 +1,73 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#include "appconfigure.h"
+#include "commandline.h"
+#include "deviceselection.h"
+#include "maincontroler.h"
+#include "mobiledevice.h"
+#include "screenshots.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QMainWindow>
+
+#include <usbmuxd.h>
+
+#include <cstdio>
+
+namespace {
+
+// True when usbmuxd answers and knows at least one device.
+bool usbDeviceAttached()
+{
+    usbmuxd_device_info_t *list = nullptr;
+    const int count = usbmuxd_get_device_list(&list);
+    if (list)
+        usbmuxd_device_list_free(&list);
+    return count > 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QString::fromUtf8(AppName));
+    QApplication::setApplicationName(QString::fromUtf8(AppName));
+    QApplication::setApplicationVersion(QStringLiteral(BOOKFERRY_VERSION));
+
+    const CommandLineOptions options = parseCommandLine(QApplication::arguments());
+    if (!options.error.isEmpty()) {
+        std::fprintf(stderr, "bookferry: %s\n\n%s", qPrintable(options.error), qPrintable(commandLineHelp()));
+        return 2;
+    }
+    if (options.help) {
+        std::printf("%s", qPrintable(commandLineHelp()));
+        return 0;
+    }
+    if (options.version) {
+        std::printf("%s %s\n", AppName, BOOKFERRY_VERSION);
+        return 0;
+    }
+
+    QString selection = options.device;
+    if (selection.isEmpty())
+        selection = usbDeviceAttached() ? QStringLiteral("usb") : QStringLiteral("demo");
+    std::string error;
+    std::unique_ptr<DeviceBackend> backend = makeDeviceBackend(selection.toStdString(), &error);
+    if (!backend) {
+        std::fprintf(stderr, "bookferry: %s\n", error.c_str());
+        return 1;
+    }
+    setDeviceBackend(std::move(backend));
+
+    mainControler controller;
+    controller.awakeFromNib();
+    controller.mainWindow->show();
+
+    if (options.screenshots) {
+        const QString dir = options.screenshotDir.isEmpty() ? QStringLiteral("build/screenshots") : options.screenshotDir;
+        return takeScreenshots(controller, QDir(dir).absolutePath());
+    }
+    return QApplication::exec();
+}

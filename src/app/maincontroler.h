@@ -1,0 +1,225 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#pragma once
+
+// The hub of the main window: it builds the windows from their forms, prepares them at
+// start-up, shows the device panel or the book table for the device list's selection,
+// keeps every command's enabled state, and runs the transfers, deletion, help and about.
+//
+// Threads: everything here runs on the main thread except the transfer bodies
+// (threadSelectedLoadEPUBToDeviceDidEnd and the two export bodies), which run on a worker
+// thread of their own, one at a time, and reach the widgets only through performOnMainThread.
+// Observers that may be called on another thread carry their work to the main thread.
+
+#include "bookoperationresult.h"
+#include "epub.h"
+#include "notificationcenter.h"
+#include "userinteraction.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QDialog;
+class QFrame;
+class QLabel;
+class QMainWindow;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QWidget;
+class AIOutLineView;
+class AITableView;
+class LinkButton;
+class MediaTableModel;
+class QtLoadWindow;
+class XLPopupMenuButton;
+class iPodTreeListControler;
+class silder;
+class linkImageView;
+namespace Ui {
+class MainWindow;
+class ProgressWindow;
+class AboutDialog;
+class PreferencesWindow;
+class FailedWindow;
+} // namespace Ui
+
+class mainControler : public QObject
+{
+    Q_OBJECT
+public:
+    // Builds every window from its form and the device-list controller around the outline.
+    // The interaction object answers the panels and questions (dialogs when null).
+    explicit mainControler(std::unique_ptr<UserInteraction> interaction = nullptr, QObject *parent = nullptr);
+    ~mainControler() override;
+
+    // Start-up, in the order the window needs it; called once after construction.
+    void awakeFromNib();
+    void initApp();
+    void getMenuItems(QMenu *menu);
+    void getMenuItems(const QList<QAction *> &items);
+
+    // ---- Device panel --------------------------------------------------------------------
+    void iPodListSelectionDidChangeNotification(const Notification &notification);
+    void EjectiPodNotification(const Notification &notification);
+    void reloadiPodNotification();
+    void setProductViewImage(int modelNumber);
+    static QString BytesToMB(double bytes);
+    static QString BytesToGB(double bytes);
+    // The picture file of a model number.
+    static QString productImageName(int modelNumber);
+
+    // ---- Book table ------------------------------------------------------------------------
+    void initTableView(const std::vector<std::string> *identifiers);
+    void clickBox();
+    void clickAll();
+    void clickAllMenu();
+    void unClickAllMenu();
+    void selectMenu();
+    void unselectMenu();
+    void buttonStatus();
+    bool menuStatus(const QString &title) const;
+    bool validateUserInterfaceItem(const QAction *item) const;
+    // Applies validateUserInterfaceItem to every validated item.
+    void validateMenus();
+
+    // ---- Transfers -------------------------------------------------------------------------
+    void showProfileOperateMenu(const Notification &notification);
+    void loadMediaPCToIpod();
+    void addEpub();
+    void loadMediaIpodToPC();
+    void loadSelectedMediaIpodToPC();
+    void cancelCopyMediaIpodToPC();
+    void progressFun(int index, const std::string &filename, int files);
+    void progressNotification(const Notification &notification);
+    void showProgressWindow();
+    void endProgressWindow();
+    void ProgressFaildNotification(const BookFailureList &failures);
+    void closeFailedWindow();
+    bool isTransferRunning() const { return m_transferRunning; }
+
+    // ---- Delete, help, about, preferences --------------------------------------------------
+    void deleteNotification(const Notification &notification);
+    void deleteSelectedItem();
+    void deleteSelectedItemMenu();
+    void home();
+    void help();
+    void about();
+    void closeabout();
+    void setPreference();
+    void preferenceOK();
+    void preferenceCancel();
+
+    // ---- Outlets -------------------------------------------------------------------------
+    QMainWindow *mainWindow = nullptr;
+    iPodTreeListControler *treeListControler = nullptr;
+    AIOutLineView *iPodTableView = nullptr;
+    QLabel *listHeadView = nullptr;
+    QWidget *drawer = nullptr;
+    AITableView *mediaTableView = nullptr;
+    QCheckBox *selectAllButton = nullptr;
+    QDialog *progressWindow = nullptr;
+    QLabel *progressTitle = nullptr;
+    QLabel *progressTitleLable = nullptr;
+    QProgressBar *progress = nullptr;
+    QLabel *ipodProductView = nullptr;
+    QLabel *ipodBgView = nullptr;
+    silder *ipodSizeView = nullptr;
+    QFrame *box = nullptr;
+    QLabel *ipodNameTextField = nullptr;
+    QLabel *ipodTypeTextField = nullptr;
+    QLabel *ipodSizeTextField = nullptr;
+    QLabel *ipodSize_1TextField = nullptr;
+    QLabel *ipodFramworkTypeTextField = nullptr;
+    QLabel *ipodNameSerNumberTextField = nullptr;
+    QLabel *ipodVolumTypeTextField = nullptr;
+    QLabel *freeSizeTextField = nullptr;
+    QLabel *ebooksTextField = nullptr;
+    QLabel *audioSizeTextField = nullptr;
+    QLabel *videoTextField = nullptr;
+    QLabel *pictureTextField = nullptr;
+    QLabel *otherTextField = nullptr;
+    QLabel *typeTextField = nullptr;
+    QLabel *SizeTextField = nullptr;
+    QLabel *FramworkTextField = nullptr;
+    QLabel *SerNumberTextField = nullptr;
+    QLabel *VolumTextField = nullptr;
+    QLabel *ebooksstaticTextField = nullptr;
+    QLabel *AudioImageView = nullptr;
+    QLabel *VideoImageView = nullptr;
+    QLabel *PictureImageView = nullptr;
+    QLabel *ebooksImageView = nullptr;
+    QLabel *OtherImageView = nullptr;
+    QLabel *FreeSizeImageView = nullptr;
+    QComboBox *albumsPopupButton = nullptr;
+    QPushButton *ipodtoMacButton = nullptr;
+    XLPopupMenuButton *addMediaButton = nullptr;
+    QAction *helpMenu = nullptr;
+    LinkButton *homeLinkButton = nullptr;
+    LinkButton *SupportLinkButton = nullptr;
+    LinkButton *SupportLinkButtonFa = nullptr;
+    linkImageView *logoView = nullptr;
+    QDialog *aboultDlg = nullptr;
+    QLabel *aboutImageView = nullptr;
+    QLabel *aboultAppName = nullptr;
+    QLabel *versionTextField = nullptr;
+    QDialog *preferencesWindow = nullptr;
+    QComboBox *picSaveTypeComboBox = nullptr;
+    QDialog *failedWindow = nullptr;
+    QtLoadWindow *loadwindow = nullptr;
+    QMenu *tableMenu = nullptr;
+
+    // ---- State -----------------------------------------------------------------------------
+    std::map<QString, QAction *> appMenuDict;
+    std::atomic_bool copyMediaIpodToPC{false};
+    bool showProgressWindowFlag = false; // the design's `showProgressWindow`
+
+    // The failures listed by the last failure window (tests read them).
+    const BookFailureList &lastFailures() const { return m_lastFailures; }
+    // Waits for a finished transfer thread (tests, shut-down).
+    void joinWorker();
+
+private:
+    void buildWindows();
+    void wireCommands();
+    void addCommand(QAction *action, void (mainControler::*command)());
+    QString resourceFile(const char *name) const;
+    void setImage(QLabel *view, const char *name) const;
+    std::vector<int> highlightedRows() const;
+    bool startTransfer(); // false when one already runs
+    void finishTransfer(BookFailureList failures);
+    void runWorker(std::function<void()> body);
+    void deleteCandidates(const std::vector<std::shared_ptr<epub>> &candidates);
+    void updateSelectAllPosition();
+    bool askOnMainThread(const std::string &message);
+
+    std::unique_ptr<QMainWindow> m_mainWindow;
+    std::unique_ptr<Ui::MainWindow> m_ui;
+    std::unique_ptr<Ui::ProgressWindow> m_progressUi;
+    std::unique_ptr<Ui::AboutDialog> m_aboutUi;
+    std::unique_ptr<Ui::PreferencesWindow> m_preferencesUi;
+    std::unique_ptr<Ui::FailedWindow> m_failedUi;
+    std::unique_ptr<QtLoadWindow> m_loadWindow;
+    std::unique_ptr<iPodTreeListControler> m_treeListControler;
+    std::unique_ptr<UserInteraction> m_interaction;
+    MediaTableModel *m_tableModel = nullptr;
+    std::vector<QAction *> m_validatedItems;
+
+    bool m_transferRunning = false; // from the panel's end to the sheet's end
+    std::thread m_worker;
+    BookFailureList m_lastFailures;
+    std::shared_ptr<std::atomic_bool> m_alive; // lets late queued work see that we are gone
+};

@@ -1,0 +1,69 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#include "userinteraction.h"
+
+#include <QAbstractButton>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+
+QStringList DialogInteraction::chooseImportPaths(QWidget *window)
+{
+    QFileDialog panel(window, QObject::tr("Choose ePub books to add"));
+    panel.setFileMode(QFileDialog::ExistingFiles);
+    panel.setNameFilters({QObject::tr("ePub books (*.epub)"), QObject::tr("All files (*)")});
+    panel.setWindowModality(Qt::WindowModal);
+    if (panel.exec() != QDialog::Accepted)
+        return {};
+    return panel.selectedFiles();
+}
+
+QString DialogInteraction::chooseExportFolder(QWidget *window)
+{
+    QFileDialog panel(window, QObject::tr("Choose the folder for the books"));
+    panel.setFileMode(QFileDialog::Directory);
+    panel.setOption(QFileDialog::ShowDirsOnly, true);
+    panel.setWindowModality(Qt::WindowModal);
+    if (panel.exec() != QDialog::Accepted || panel.selectedFiles().isEmpty())
+        return {};
+    return panel.selectedFiles().first();
+}
+
+std::unique_ptr<QMessageBox> makeQuestion(QWidget *window, const QString &message, const QString &informative,
+                                          const QStringList &buttons)
+{
+    auto alert = std::make_unique<QMessageBox>(window);
+    alert->setIcon(QMessageBox::Warning);
+    alert->setWindowTitle(message);
+    alert->setText(message);
+    alert->setInformativeText(informative);
+    alert->setWindowModality(Qt::WindowModal);
+    // Paths make long questions; a wider text keeps them to a few lines.
+    alert->setStyleSheet(QStringLiteral("QLabel#qt_msgbox_informativelabel { min-width: 360px; }"));
+    QPushButton *first = nullptr;
+    for (const QString &title : buttons) {
+        QPushButton *button = alert->addButton(title, first ? QMessageBox::AcceptRole : QMessageBox::RejectRole);
+        if (!first)
+            first = button;
+    }
+    // The first button is the default, so Return never confirms by accident.
+    if (first)
+        alert->setDefaultButton(first);
+    return alert;
+}
+
+int DialogInteraction::ask(QWidget *window, const QString &message, const QString &informative,
+                           const QStringList &buttons)
+{
+    auto alert = makeQuestion(window, message, informative, buttons);
+    alert->exec();
+    const QList<QAbstractButton *> added = alert->buttons();
+    // buttons() does not keep the order of addition; match by title.
+    if (QAbstractButton *clicked = alert->clickedButton()) {
+        const int index = static_cast<int>(buttons.indexOf(clicked->text()));
+        if (index >= 0)
+            return AlertFirstButtonReturn + index;
+    }
+    return AlertFirstButtonReturn; // closed without an answer: the first (safe) button
+}

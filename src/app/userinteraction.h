@@ -1,0 +1,44 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+// The panels and questions of the main window, behind one interface so that tests answer
+// them without a person. Everything here runs on the main thread.
+class UserInteraction
+{
+public:
+    virtual ~UserInteraction() = default;
+
+    // Files (several, "*.epub") to import, in the order chosen; empty when cancelled.
+    virtual QStringList chooseImportPaths(QWidget *window) = 0;
+    // One destination folder; empty when cancelled.
+    virtual QString chooseExportFolder(QWidget *window) = 0;
+    // A modal question with buttons in the order given. Answers 1000 for the first button,
+    // 1001 for the second, ..., as the platform's alerts do.
+    virtual int ask(QWidget *window, const QString &message, const QString &informative,
+                    const QStringList &buttons) = 0;
+};
+
+// The real thing: window-modal file dialogs and message boxes.
+class DialogInteraction : public UserInteraction
+{
+public:
+    QStringList chooseImportPaths(QWidget *window) override;
+    QString chooseExportFolder(QWidget *window) override;
+    int ask(QWidget *window, const QString &message, const QString &informative,
+            const QStringList &buttons) override;
+};
+
+// The message box `ask` shows (the screenshot mode shows it without waiting).
+#include <QMessageBox>
+#include <memory>
+std::unique_ptr<QMessageBox> makeQuestion(QWidget *window, const QString &message, const QString &informative,
+                                          const QStringList &buttons);
+
+// The alert's return code of the first button.
+inline constexpr int AlertFirstButtonReturn = 1000;
