@@ -1,0 +1,157 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#include "epubarchive.h"
+#include "epubbuilder.h"
+#include "folderbackend.h"
+#include "tempdir.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+struct ProcessRun
+{
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+ProcessRun run(const char *program, const std::vector<std::string> &args, const std::string &scratch)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("BOOKFERRY_SCRATCH"), QString::fromStdString(scratch));
+    env.insert(QStringLiteral("BOOKFERRY_CLI_WAIT_SECONDS"), QStringLiteral("20"));
+    p.setProcessEnvironment(env);
+    QStringList list;
+    for (const auto &a : args)
+        list << QString::fromStdString(a);
+    p.start(QString::fromUtf8(program), list);
+    if (!p.waitForFinished(120000))
+        p.kill();
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput().toStdString(),
+            p.readAllStandardError().toStdString()};
+}
+
+class CliTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        FolderDeviceSpec spec;
+        spec.uniqueDeviceID = "e2e";
+        spec.values = {{"ProductVersion", "4.0"}, {"DeviceName", "E2E Phone"}};
+        spec.deviceInfo = {{"Model", "iPhone3,1"}, {"FSTotalBytes", "17179869184"}, {"FSFreeBytes", "1073741824"}};
+        std::string error;
+        ASSERT_TRUE(writeFolderDevice(m_device.path(), spec, &error)) << error;
+    }
+    ProcessRun cli(std::vector<std::string> args)
+    {
+        args.insert(args.begin(), {"--device", "folder:" + m_device.path()});
+        return run(BOOKFERRY_CLI, args, m_scratch.file("scratch"));
+    }
+    QJsonDocument json(const ProcessRun &r)
+    {
+        QJsonParseError e{};
+        QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(r.out), &e);
+        EXPECT_EQ(e.error, QJsonParseError::NoError) << "stdout holds one JSON document:\n" << r.out;
+        return doc;
+    }
+    TempDir m_device;
+    TempDir m_scratch;
+    TempDir m_files;
+};
+} // namespace
+
+TEST_F(CliTest, ImportListExportDeleteOnAFolderDevice)
+{
+    ASSERT_TRUE(EpubBuilder::validBook("Round Trip", "Writer").write(m_files.file("trip.epub")));
+    writeWholeFile(m_files.file("broken.epub"), "not a zip");
+
+    ProcessRun imported = cli({"import", m_files.file("trip.epub"), m_files.file("broken.epub")});
+    EXPECT_EQ(imported.exitCode, 1) << imported.err;
+    EXPECT_NE(imported.err.find("broken.epub"), std::string::npos) << imported.err;
+    EXPECT_NE(imported.out.find("imported trip.epub"), std::string::npos) << imported.out;
+
+    ProcessRun listed = cli({"--json", "list"});
+    ASSERT_EQ(listed.exitCode, 0) << listed.err;
+    const QJsonArray books = json(listed).array();
+    ASSERT_EQ(books.size(), 1);
+    const QJsonObject book = books.at(0).toObject();
+    EXPECT_EQ(book.value(QStringLiteral("Name")).toString(), QStringLiteral("Round Trip"));
+    EXPECT_EQ(book.value(QStringLiteral("Artist")).toString(), QStringLiteral("Writer"));
+    EXPECT_TRUE(book.value(QStringLiteral("userItem")).toBool());
+    EXPECT_FALSE(book.value(QStringLiteral("purchased")).toBool());
+    const std::string path = book.value(QStringLiteral("Path")).toString().toStdString();
+    EXPECT_TRUE(fs::is_regular_file(m_device.file("root/Books/" + path + "/OEBPS/content.opf")));
+
+    const std::string out = m_files.file("out");
+    fs::create_directories(out);
+    ProcessRun exported = cli({"export", "--to", out});
+    ASSERT_EQ(exported.exitCode, 0) << exported.err;
+    const std::string target = out + "/Round Trip.epub";
+    ASSERT_TRUE(fs::is_regular_file(target));
+    TempDir unpacked;
+    std::string error;
+    ASSERT_TRUE(unpackEpubArchive(target, unpacked.file("u"), &error)) << error;
+    EXPECT_EQ(readWholeFile(unpacked.file("u/mimetype")), "application/epub+zip");
+
+    writeWholeFile(target, "older");
+    ProcessRun kept = cli({"--json", "export", "--to", out, path});
+    EXPECT_EQ(kept.exitCode, 0) << kept.err;
+    EXPECT_EQ(json(kept).object().value(QStringLiteral("results")).toArray().at(0).toObject().value(QStringLiteral("status")).toString(),
+              QStringLiteral("skipped"));
+    EXPECT_EQ(readWholeFile(target), "older");
+    EXPECT_EQ(cli({"export", "--to", out, "--replace", path}).exitCode, 0);
+    EXPECT_NE(readWholeFile(target), "older");
+    EXPECT_EQ(cli({"export", "--to", out, "NONE.epub"}).exitCode, 1);
+
+    ProcessRun deleted = cli({"delete", path});
+    EXPECT_EQ(deleted.exitCode, 0) << deleted.err;
+    EXPECT_FALSE(fs::exists(m_device.file("root/Books/" + path)));
+    ProcessRun empty = cli({"--json", "list", "--custom"});
+    EXPECT_EQ(json(empty).array().size(), 0);
+    ProcessRun again = cli({"delete", path});
+    EXPECT_EQ(again.exitCode, 1);
+    EXPECT_NE(again.err.find(path), std::string::npos);
+}
+
+TEST_F(CliTest, InfoAndUsage)
+{
+    ProcessRun info = cli({"--json", "info"});
+    ASSERT_EQ(info.exitCode, 0) << info.err;
+    const QJsonObject survey = json(info).object();
+    EXPECT_EQ(survey.value(QStringLiteral("DeviceName")).toString(), QStringLiteral("E2E Phone"));
+    EXPECT_EQ(survey.value(QStringLiteral("FSTotalBytes")).toString(), QStringLiteral("17179869184"));
+    EXPECT_TRUE(survey.contains(QStringLiteral("BooksSzie")));
+
+    EXPECT_EQ(run(BOOKFERRY_CLI, {}, m_scratch.path()).exitCode, 2);
+    EXPECT_EQ(run(BOOKFERRY_CLI, {"--version"}, m_scratch.path()).exitCode, 0);
+    EXPECT_EQ(run(BOOKFERRY_CLI, {"--help"}, m_scratch.path()).exitCode, 0);
+    ProcessRun noDevice = run(BOOKFERRY_CLI, {"--device", "folder:" + m_files.file("none"), "list"}, m_scratch.path());
+    EXPECT_EQ(noDevice.exitCode, 2);
+    EXPECT_FALSE(noDevice.err.empty());
+}
+
+TEST(Epubbuild, PacksAFolderAndReportsBadUse)
+{
+    TempDir dir;
+    ASSERT_TRUE(EpubBuilder::validBook("Packed", "C").write(dir.file("in.epub")));
+    std::string error;
+    ASSERT_TRUE(unpackEpubArchive(dir.file("in.epub"), dir.file("book"), &error));
+    EXPECT_EQ(run(BOOKFERRY_EPUBBUILD, {dir.file("book"), dir.file("out.epub")}, dir.path()).exitCode, 0);
+    ASSERT_TRUE(unpackEpubArchive(dir.file("out.epub"), dir.file("again"), &error)) << error;
+    EXPECT_EQ(readWholeFile(dir.file("again/OEBPS/content.opf")), readWholeFile(dir.file("book/OEBPS/content.opf")));
+    EXPECT_EQ(run(BOOKFERRY_EPUBBUILD, {dir.file("book")}, dir.path()).exitCode, 2);
+    ProcessRun missing = run(BOOKFERRY_EPUBBUILD, {dir.file("nothing"), dir.file("x.epub")}, dir.path());
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_FALSE(fs::exists(dir.file("x.epub")));
+}
