@@ -19,6 +19,8 @@ LinkButton::LinkButton(QWidget *parent) : QAbstractButton(parent)
 {
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::TabFocus);
+    // Layouts keep it at its text's width, as resetCursorRects would.
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
 void LinkButton::setLinkAttribute(const QString &link)

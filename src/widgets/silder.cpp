@@ -13,6 +13,7 @@
 silder::silder(QWidget *parent) : QWidget(parent)
 {
     loadImages();
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
 silder::silder(double tatolSize, double freesize, double videosize, double audiosize, double photosize,
@@ -21,6 +22,7 @@ silder::silder(double tatolSize, double freesize, double videosize, double audio
       m_audioSize(audiosize), m_photoSize(photosize), m_otherSize(othersize)
 {
     loadImages();
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
 void silder::loadImages()
@@ -37,6 +39,7 @@ void silder::loadImages()
     m_otherImage = load("sizebar_other.png");
 }
 
+// The pictures are the bar: a layout should neither stretch nor squeeze it.
 QSize silder::sizeHint() const
 {
     if (!m_freeImage.isNull())

@@ -57,6 +57,7 @@ void XLPopupMenuButton::setImage(const QImage &image)
 {
     m_image = image;
     m_state = 0;
+    updateGeometry(); // the normal image gives the button its natural size
 }
 
 void XLPopupMenuButton::setImageSelected(const QImage &image)

@@ -8,6 +8,7 @@
 #include "urlopener.h"
 
 #include <QFontMetricsF>
+#include <QHBoxLayout>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -79,6 +80,16 @@ TEST_F(Links, ButtonShrinksToItsTextWidthPlusTen)
     button.resetCursorRects();
     EXPECT_EQ(button.size(), QSize(textWidth + 10, 22));
     EXPECT_EQ(button.cursor().shape(), Qt::PointingHandCursor);
+
+    // A layout gives it the same width.
+    QWidget row;
+    auto *layout = new QHBoxLayout(&row);
+    auto *inLayout = new LinkButton;
+    inLayout->setLinkAttribute(QStringLiteral("Support"));
+    layout->addWidget(inLayout);
+    row.resize(400, 40);
+    row.show();
+    EXPECT_EQ(inLayout->width(), textWidth + 10);
 
     // Narrower than its text: left as it is.
     button.resize(textWidth - 5, 22);
