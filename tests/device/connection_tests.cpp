@@ -1,0 +1,162 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#include "devicetest.h"
+
+#include "mainqueue.h"
+
+#include <QCoreApplication>
+
+using ConnectionTest = DeviceTest;
+
+namespace {
+const std::vector<std::string> kMountAndSurvey = {"DeviceMountNotification", "DeviceInfoNotification"};
+}
+
+TEST_F(ConnectionTest, AnArrivingDeviceIsConnectedAndSurveyedBehindTheLoadWindow)
+{
+    device.iPhone();
+    device.write();
+    startLink();
+    EXPECT_EQ(Loadiphone, link);
+    EXPECT_TRUE(NotificationCenter::defaultCenter().hasObserver(link, "DeviceMountNotification"));
+    am_device *dev = plugIn(device.dir());
+    EXPECT_EQ(logLines(), (std::vector<std::string>{"notification get devect"}));
+    EXPECT_EQ(observed(""), kMountAndSurvey);
+    EXPECT_EQ(window.timesRun(), 1);
+    userDataIphone *d = link->user_data();
+    EXPECT_EQ(d->dev, dev);
+    EXPECT_NE(d->conn, nullptr);
+    EXPECT_NE(d->notificationproxy, 0);
+    EXPECT_EQ(d->resyncfile, 0u);
+    ASSERT_TRUE(lastSurvey());
+    EXPECT_EQ(lastSurvey()->at("DeviceName"), "Test iPhone");
+}
+
+TEST_F(ConnectionTest, EachFailureOfTheArrivalEndsItWithItsLine)
+{
+    struct Case
+    {
+        const char *name;
+        std::function<void(FolderBackend *, am_device *)> hook;
+        std::vector<std::string> log;
+    };
+    const std::vector<Case> cases = {
+        {"connect", [](FolderBackend *, am_device *) { DeviceFaultInjector::instance().failAlways("AMDeviceConnect"); },
+         {"notification get devect"}},
+        {"unpaired", [](FolderBackend *b, am_device *dev) { b->setPaired(dev, false); },
+         {"notification get devect", "AMDeviceIsPaired error!"}},
+        {"validation", [](FolderBackend *b, am_device *dev) { b->setFailValidation(dev, true); },
+         {"notification get devect", "AMDeviceValidatePairing error!"}},
+        {"session", [](FolderBackend *b, am_device *dev) { b->setFailSession(dev, true); },
+         {"notification get devect", "AMDeviceStartSession error!"}},
+        {"file service",
+         [](FolderBackend *b, am_device *dev) {
+             b->setServiceFailure(dev, "com.apple.afc", FolderBackend::ServiceFailure::Always);
+         },
+         {"notification get devect", "AMDeviceStartService error!"}},
+        {"connection", [](FolderBackend *, am_device *) { DeviceFaultInjector::instance().failAlways("AFCConnectionOpen"); },
+         {"notification get devect", "AFCConnectionOpen error!"}},
+    };
+    device.iPhone();
+    device.write();
+    startLink();
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        DeviceFaultInjector::instance().reset();
+        const size_t logBefore = logLines().size();
+        am_device *dev = plugIn(device.dir(), [&](am_device *d) { c.hook(backend, d); });
+        const auto lines = logLines();
+        EXPECT_EQ(std::vector<std::string>(lines.begin() + static_cast<long>(logBefore), lines.end()), c.log);
+        EXPECT_EQ(link->user_data()->dev, dev);
+        backend->detach(dev);
+    }
+    processMainEventsUntil([&] { return observed("iphoneUnDeviceInfoNotification").size() == cases.size(); });
+    // No arrival got as far as the survey, and every removal was announced all the same.
+    EXPECT_TRUE(observed("DeviceMountNotification").empty());
+    EXPECT_TRUE(observed("DeviceInfoNotification").empty());
+    EXPECT_EQ(observed("iphoneUnDeviceInfoNotification").size(), cases.size());
+    EXPECT_EQ(window.timesRun(), 0);
+}
+
+TEST_F(ConnectionTest, UnpairedInDevicePlistIsRefused)
+{
+    device.iPhone().paired(false);
+    device.write();
+    startLink();
+    plugIn(device.dir());
+    EXPECT_EQ(logLines(), (std::vector<std::string>{"notification get devect", "AMDeviceIsPaired error!"}));
+    EXPECT_TRUE(observed("").empty());
+}
+
+TEST_F(ConnectionTest, AProxyThatStartsOnlyAtTheSecondTryLeavesTheDeviceUnsurveyed)
+{
+    device.iPhone();
+    device.write();
+    startLink();
+    plugIn(device.dir(), [&](am_device *dev) {
+        backend->setServiceFailure(dev, "com.apple.mobile.notification_proxy", FolderBackend::ServiceFailure::Once);
+    });
+    EXPECT_EQ(sleeps, (std::vector<unsigned int>{2}));
+    EXPECT_NE(link->user_data()->conn, nullptr);
+    EXPECT_NE(link->user_data()->notificationproxy, 0);
+    EXPECT_TRUE(observed("").empty());
+    EXPECT_EQ(window.timesRun(), 0);
+}
+
+TEST_F(ConnectionTest, ASecondDeviceTakesOverTheRecord)
+{
+    device.iPhone().udid("first-device");
+    device.write();
+    FolderDeviceBuilder second;
+    second.iPhone().udid("second-device").value("DeviceName", "Second");
+    second.write();
+    startLink();
+    am_device *a = plugIn(device.dir());
+    afc_connection *firstConn = link->user_data()->conn;
+    am_device *b = plugIn(second.dir());
+    EXPECT_NE(a, b);
+    EXPECT_EQ(link->user_data()->dev, b);
+    EXPECT_NE(link->user_data()->conn, firstConn);
+    ASSERT_TRUE(lastSurvey());
+    EXPECT_EQ(lastSurvey()->at("guid"), "second-device");
+    EXPECT_EQ(window.timesRun(), 2);
+
+    // Removing the first device still names it in the record; its handles stay stale.
+    unplug(a);
+    EXPECT_EQ(link->user_data()->dev, a);
+}
+
+TEST_F(ConnectionTest, AFailedSubscriptionKeepsTheObserverAlive)
+{
+    DeviceFaultInjector::instance().failAlways("AMDeviceNotificationSubscribe");
+    EXPECT_EQ(loadIPhone::initDevice(&window), nullptr);
+    EXPECT_EQ(Loadiphone, nullptr);
+    // The instance that failed still answers the mount notification: it runs a survey.
+    NotificationCenter::defaultCenter().postNotificationName("DeviceMountNotification");
+    EXPECT_EQ(window.timesRun(), 1);
+    ASSERT_TRUE(lastSurvey());
+    EXPECT_EQ(lastSurvey()->at("ProductVersion"), "UnKnow Product Version");
+}
+
+TEST_F(ConnectionTest, DeletingTheLinkEndsItsSubscription)
+{
+    device.iPhone();
+    device.write();
+    startLink();
+    delete link;
+    link = nullptr;
+    EXPECT_EQ(Loadiphone, nullptr);
+    backend->attach(device.dir());
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(logged("notification get devect"));
+}
+
+TEST(HeadlessLoadWindowTest, AnAbortBeforeTheRunIsNotLost)
+{
+    HeadlessLoadWindow window;
+    window.abortModal();
+    window.runModal(); // returns at once
+    performOnMainThread([&] { window.abortModal(); });
+    window.runModal(); // ended by the queued abort
+    EXPECT_EQ(window.timesRun(), 2);
+}

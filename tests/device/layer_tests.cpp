@@ -1,0 +1,200 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#include "devicetest.h"
+
+#include "devicefiles.h"
+
+#include <filesystem>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+using LayerTest = DeviceTest;
+
+TEST_F(LayerTest, DirectoryListingHasDotEntriesThenNamesAndWorksWithoutConnection)
+{
+    device.file("/Books/b.txt", "b").file("/Books/a.txt", "a").folder("/Books/Sub");
+    userDataIphone *d = openDevice();
+    afc_directory *dir = nullptr;
+    ASSERT_EQ(AFCDirectoryOpen(d->conn, "/Books", &dir), 0);
+    std::vector<std::string> names;
+    char *name = nullptr;
+    while (AFCDirectoryRead(nullptr, dir, &name) == 0 && name)
+        names.emplace_back(name);
+    EXPECT_EQ(names, (std::vector<std::string>{".", "..", "Sub", "a.txt", "b.txt"}));
+    EXPECT_EQ(AFCDirectoryRead(nullptr, dir, &name), 0);
+    EXPECT_EQ(name, nullptr);
+    EXPECT_EQ(AFCDirectoryClose(nullptr, dir), 0);
+    // A plain file is not a directory.
+    EXPECT_NE(AFCDirectoryOpen(d->conn, "/Books/a.txt", &dir), 0);
+    EXPECT_EQ(dir, nullptr);
+}
+
+TEST_F(LayerTest, FileInformationLooksLikeTheDevicesOwn)
+{
+    device.file("/Books/a.txt", std::string(1234, 'x')).folder("/DCIM");
+    userDataIphone *d = openDevice();
+    auto read = [&](const char *path) {
+        std::map<std::string, std::string> out;
+        afc_dictionary *info = nullptr;
+        if (AFCFileInfoOpen(d->conn, path, &info) != 0)
+            return out;
+        char *k = nullptr, *v = nullptr;
+        while (AFCKeyValueRead(info, &k, &v) == 0 && k)
+            out[k] = v;
+        AFCKeyValueClose(info);
+        return out;
+    };
+    auto file = read("/Books/a.txt");
+    EXPECT_EQ(file["st_size"], "1234");
+    EXPECT_EQ(file["st_ifmt"], "S_IFREG");
+    EXPECT_EQ(file["st_nlink"], "1");
+    EXPECT_FALSE(file["st_mtime"].empty());
+    EXPECT_FALSE(file["st_birthtime"].empty());
+    EXPECT_EQ(read("/DCIM")["st_ifmt"], "S_IFDIR");
+    EXPECT_TRUE(read("/missing").empty());
+}
+
+TEST_F(LayerTest, DeviceInfoComputesFreeSpaceFromWhatRootHolds)
+{
+    device.model("iPod touch").deviceInfo("FSTotalBytes", "10000").file("/a", std::string(1500, 'a'));
+    userDataIphone *d = openDevice();
+    afc_dictionary *info = nullptr;
+    ASSERT_EQ(AFCDeviceInfoOpen(d->conn, &info), 0);
+    std::vector<std::pair<std::string, std::string>> pairs;
+    char *k = nullptr, *v = nullptr;
+    while (AFCKeyValueRead(info, &k, &v) == 0 && k)
+        pairs.emplace_back(k, v);
+    AFCKeyValueClose(info);
+    ASSERT_GE(pairs.size(), 3u);
+    EXPECT_EQ(pairs[0], (std::pair<std::string, std::string>{"Model", "iPod touch"}));
+    EXPECT_EQ(pairs[1], (std::pair<std::string, std::string>{"FSTotalBytes", "10000"}));
+    EXPECT_EQ(pairs[2], (std::pair<std::string, std::string>{"FSFreeBytes", "8500"}));
+}
+
+TEST_F(LayerTest, PathsNeverLeaveTheRoot)
+{
+    TempDir outside;
+    writeWholeFile(outside.file("secret"), "secret");
+    device.file("/Books/inside.txt", "inside");
+    fs::create_symlink(outside.path(), device.local("/Books/abs"));
+    fs::create_symlink("../../..", device.local("/Books/up"));
+    fs::create_symlink(outside.file("secret"), device.local("/Books/secretlink"));
+    fs::create_symlink("inside.txt", device.local("/Books/rel"));
+    fs::create_symlink(outside.file("new"), device.local("/Books/dangling"));
+    userDataIphone *d = openDevice();
+
+    afc_file_ref ref = 0;
+    EXPECT_NE(AFCFileRefOpen(d->conn, "/../../etc/passwd", AFC_MODE_READ, 0, &ref), 0);
+    EXPECT_NE(AFCFileRefOpen(d->conn, "/Books/../../device.plist", AFC_MODE_READ, 0, &ref), 0);
+    EXPECT_NE(AFCFileRefOpen(d->conn, "/Books/abs/secret", AFC_MODE_READ, 0, &ref), 0);
+    EXPECT_NE(AFCFileRefOpen(d->conn, "/Books/secretlink", AFC_MODE_READ, 0, &ref), 0);
+    EXPECT_NE(AFCFileRefOpen(d->conn, "/Books/up/device.plist", AFC_MODE_READ, 0, &ref), 0);
+    EXPECT_NE(AFCFileRefOpen(d->conn, "/Books/abs/planted", AFC_MODE_WRITE, 0, &ref), 0);
+    EXPECT_NE(AFCFileRefOpen(d->conn, "/Books/dangling", AFC_MODE_WRITE, 0, &ref), 0);
+    EXPECT_NE(AFCDirectoryCreate(d->conn, "/Books/abs/newdir"), 0);
+    EXPECT_NE(AFCRemovePath(d->conn, "/Books/abs/secret"), 0);
+    EXPECT_NE(AFCRenamePath(d->conn, "/Books/inside.txt", "/Books/abs/stolen"), 0);
+    afc_directory *dir = nullptr;
+    EXPECT_NE(AFCDirectoryOpen(d->conn, "/Books/abs", &dir), 0);
+    EXPECT_FALSE(fs::exists(outside.file("planted")));
+    EXPECT_FALSE(fs::exists(outside.file("new")));
+    EXPECT_FALSE(fs::exists(outside.file("newdir")));
+    EXPECT_FALSE(fs::exists(outside.file("stolen")));
+    EXPECT_EQ(readWholeFile(outside.file("secret")), "secret");
+
+    // Links that stay inside work; ".." inside the root is fine; removing a link removes the link.
+    ASSERT_EQ(AFCFileRefOpen(d->conn, "/Books/rel", AFC_MODE_READ, 0, &ref), 0);
+    AFCFileRefClose(d->conn, ref);
+    ASSERT_EQ(AFCFileRefOpen(d->conn, "/DCIM/../Books/inside.txt", AFC_MODE_READ, 0, &ref), 0);
+    AFCFileRefClose(d->conn, ref);
+    EXPECT_EQ(AFCRemovePath(d->conn, "/Books/secretlink"), 0);
+    EXPECT_EQ(readWholeFile(outside.file("secret")), "secret");
+}
+
+TEST_F(LayerTest, RenameReplacesTheTarget)
+{
+    device.file("/Books/Books.plist", "old").file("/Books/Books.plist.tmp", "new");
+    userDataIphone *d = openDevice();
+    EXPECT_EQ(AFCRenamePath(d->conn, "/Books/Books.plist.tmp", "/Books/Books.plist"), 0);
+    EXPECT_EQ(readWholeFile(device.local("/Books/Books.plist")), "new");
+    EXPECT_FALSE(fs::exists(device.local("/Books/Books.plist.tmp")));
+}
+
+TEST_F(LayerTest, FaultInjectorFailsByNameByCallAndFromACall)
+{
+    device.file("/a", "a");
+    userDataIphone *d = openDevice();
+    auto &faults = DeviceFaultInjector::instance();
+    afc_file_ref ref = 0;
+
+    faults.failOnCall("AFCFileRefOpen", 2);
+    EXPECT_EQ(AFCFileRefOpen(d->conn, "/a", AFC_MODE_READ, 0, &ref), 0);
+    EXPECT_EQ(AFCFileRefClose(d->conn, ref), 0);
+    EXPECT_NE(AFCFileRefOpen(d->conn, "/a", AFC_MODE_READ, 0, &ref), 0);
+    EXPECT_EQ(AFCFileRefOpen(d->conn, "/a", AFC_MODE_READ, 0, &ref), 0);
+    EXPECT_EQ(AFCFileRefClose(d->conn, ref), 0);
+    EXPECT_EQ(faults.calls("AFCFileRefOpen"), 3u);
+    EXPECT_EQ(faults.calls("AFCFileRefClose"), 2u);
+    EXPECT_EQ(faults.totalCalls(), 5u);
+
+    faults.reset();
+    faults.failAlways("AMDeviceCopyValue");
+    EXPECT_EQ(AMDeviceCopyValue(d->dev, 0, "ProductVersion"), std::nullopt);
+    EXPECT_EQ(AMDeviceCopyValue(d->dev, 0, "ProductVersion"), std::nullopt);
+    EXPECT_EQ(faults.failures(), 2u);
+
+    faults.reset();
+    faults.failFromCall(3);
+    EXPECT_EQ(n_mkdir("/x", d), 0);
+    EXPECT_EQ(n_mkdir("/y", d), 0);
+    EXPECT_EQ(n_mkdir("/z", d), -1);
+    EXPECT_EQ(dirExists("/x", d), -1);
+    EXPECT_FALSE(fs::exists(device.local("/z")));
+}
+
+TEST_F(LayerTest, FlockConflictsWithinTheProcessAndRemovalReleasesLocks)
+{
+    userDataIphone *d = openDevice();
+    afc_file_ref first = 0, second = 0;
+    ASSERT_EQ(AFCFileRefOpen(d->conn, "/lock", AFC_MODE_READ_WRITE, 0, &first), 0);
+    ASSERT_EQ(AFCFileRefOpen(d->conn, "/lock", AFC_MODE_READ_WRITE, 0, &second), 0);
+    EXPECT_EQ(AFCFileRefLock(d->conn, first), 0);
+    EXPECT_EQ(AFCFileRefLock(d->conn, second), static_cast<int>(MDERR_BUSY));
+    EXPECT_NE(AFCFileRefUnlock(d->conn, second), 0); // never taken
+    EXPECT_EQ(AFCFileRefUnlock(d->conn, first), 0);
+    EXPECT_EQ(AFCFileRefLock(d->conn, second), 0);
+
+    // A removed device answers errors on its stale handles and gives its locks back.
+    backend->detach(d->dev);
+    EXPECT_NE(AFCFileRefUnlock(d->conn, second), 0);
+    EXPECT_NE(AFCFileRefOpen(d->conn, "/lock", AFC_MODE_READ, 0, &first), 0);
+    const int fd = ::open(device.local("/lock").c_str(), O_RDWR);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+    ::close(fd);
+}
+
+TEST_F(LayerTest, NotificationsAreRecordedInOrderAndInTheLogFile)
+{
+    userDataIphone *d = openDevice();
+    EXPECT_EQ(AMDPostNotification(d->notificationproxy, "one", 0), 0);
+    EXPECT_EQ(AMDPostNotification(d->notificationproxy, "two", 0), 0);
+    EXPECT_EQ(backend->postedNotifications(d->dev), (std::vector<std::string>{"one", "two"}));
+    EXPECT_EQ(readWholeFile(device.dir() + "/notifications.log"), "one\ntwo\n");
+    // The file service's handle is not a notification proxy.
+    EXPECT_NE(AMDPostNotification(12345, "three", 0), 0);
+}
+
+TEST_F(LayerTest, NoBackendAnswersErrors)
+{
+    setDeviceBackend(nullptr);
+    afc_connection *conn = nullptr;
+    EXPECT_NE(AFCConnectionOpen(1, 0, &conn), 0);
+    EXPECT_EQ(conn, nullptr);
+    am_device_notification *sub = nullptr;
+    EXPECT_NE(AMDeviceNotificationSubscribe([](am_device_notification_callback_info *, void *) {}, 0, 0, nullptr, &sub), 0);
+    EXPECT_EQ(AMDeviceIsPaired(nullptr), 0);
+}

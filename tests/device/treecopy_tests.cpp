@@ -1,0 +1,153 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#include "devicetest.h"
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+class TreeCopyTest : public DeviceTest
+{
+protected:
+    void SetUp() override
+    {
+        DeviceTest::SetUp();
+        link = loadIPhone::initDevice(nullptr);
+        ASSERT_NE(link, nullptr);
+    }
+    std::vector<std::string> notADirectoryLines() const
+    {
+        std::vector<std::string> out;
+        for (const auto &line : logLines())
+            if (line.rfind("Not a directory: ", 0) == 0)
+                out.push_back(line);
+        return out;
+    }
+};
+
+TEST_F(TreeCopyTest, UploadOfABookFolderKeepsItsTreeAndHiddenFiles)
+{
+    device.folder("/Books");
+    userDataIphone *d = openDevice();
+    writeWholeFile(local.file("MyBook/mimetype"), "application/epub+zip");
+    writeWholeFile(local.file("MyBook/META-INF/container.xml"), "<container/>");
+    writeWholeFile(local.file("MyBook/OEBPS/.hidden"), "hidden");
+    fs::create_directories(local.file("MyBook/OEBPS/empty"));
+    writeWholeFile(local.file("loose.txt"), "loose");
+
+    EXPECT_EQ(link->copyTheseFiles({local.file("MyBook"), local.file("loose.txt"), local.file("missing")}, d), 2);
+    EXPECT_EQ(readWholeFile(device.local("/Books/MyBook/META-INF/container.xml")), "<container/>");
+    EXPECT_EQ(readWholeFile(device.local("/Books/MyBook/mimetype")), "application/epub+zip");
+    EXPECT_EQ(readWholeFile(device.local("/Books/MyBook/OEBPS/.hidden")), "hidden");
+    EXPECT_TRUE(fs::is_directory(device.local("/Books/MyBook/OEBPS/empty")));
+    EXPECT_EQ(readWholeFile(device.local("/Books/loose.txt")), "loose");
+    EXPECT_EQ(link->copyTheseFiles({}, d), 0);
+    EXPECT_TRUE(logLines().empty());
+}
+
+TEST_F(TreeCopyTest, UploadFailuresCountAsFailures)
+{
+    device.folder("/Books");
+    userDataIphone *d = openDevice();
+    writeWholeFile(local.file("big.bin"), std::string(2621440, 'b')); // 2.5 MiB
+    auto &faults = DeviceFaultInjector::instance();
+    EXPECT_EQ(link->copyThisFile(local.file("big.bin"), local.path(), d), 1);
+    EXPECT_EQ(faults.calls("AFCFileRefWrite"), 3u); // pieces of at most 1 MiB
+    EXPECT_EQ(fs::file_size(device.local("/Books/big.bin")), 2621440u);
+
+    faults.reset();
+    faults.failOnCall("AFCFileRefWrite", 2);
+    EXPECT_EQ(link->copyThisFile(local.file("big.bin"), local.path(), d), 0);
+    faults.reset();
+    faults.failAlways("AFCFileRefClose");
+    EXPECT_EQ(link->copyThisFile(local.file("big.bin"), local.path(), d), 0);
+    faults.reset();
+    EXPECT_EQ(link->copyThisFile(local.file("absent"), local.path(), d), 0);
+
+    writeWholeFile(local.file("Book2/a"), "a");
+    faults.failOnCall("AFCDirectoryCreate", 1);
+    EXPECT_EQ(link->drillIntoSubdirectory(local.file("Book2"), d), 0);
+    EXPECT_FALSE(fs::exists(device.local("/Books/Book2")));
+}
+
+TEST_F(TreeCopyTest, DownloadMirrorsABookFolder)
+{
+    device.file("/Books/ABCD.epub/mimetype", "application/epub+zip")
+        .file("/Books/ABCD.epub/META-INF/container.xml", "<container/>")
+        .file("/Books/ABCD.epub/OEBPS/.hidden", "hidden")
+        .file("/Books/ABCD.epub/OEBPS/empty.css", "")
+        .file("/Books/Purchases/ABCD.epub/other", "purchased");
+    userDataIphone *d = openDevice();
+    auto created = link->saveBooksFromPhoneToLocalPath(local.path(), "ABCD.epub", false, d);
+    ASSERT_TRUE(created);
+    EXPECT_EQ(*created, (std::vector<std::string>{local.file("ABCD.epub")}));
+    EXPECT_EQ(readWholeFile(local.file("ABCD.epub/META-INF/container.xml")), "<container/>");
+    EXPECT_EQ(readWholeFile(local.file("ABCD.epub/OEBPS/.hidden")), "hidden");
+    EXPECT_EQ(readWholeFile(local.file("ABCD.epub/mimetype")), "application/epub+zip");
+    // A file of size 0 is not downloaded.
+    EXPECT_FALSE(fs::exists(local.file("ABCD.epub/OEBPS/empty.css")));
+    EXPECT_TRUE(logged("Error: zero size for file at path /Books/ABCD.epub/OEBPS/empty.css"));
+    EXPECT_EQ(notADirectoryLines(), (std::vector<std::string>{"Not a directory: /Books/ABCD.epub/META-INF/container.xml",
+                                                              "Not a directory: /Books/ABCD.epub/OEBPS/.hidden",
+                                                              "Not a directory: /Books/ABCD.epub/OEBPS/empty.css",
+                                                              "Not a directory: /Books/ABCD.epub/mimetype"}));
+    EXPECT_FALSE(fs::exists(local.file("ABCD.epub/other")));
+
+    TempDir bought;
+    auto purchased = link->saveBooksFromPhoneToLocalPath(bought.path(), "ABCD.epub", true, d);
+    ASSERT_TRUE(purchased);
+    EXPECT_EQ(readWholeFile(bought.file("ABCD.epub/other")), "purchased");
+    EXPECT_EQ(link->saveBooksFromPhoneToLocalPath(local.path(), "NONE.epub", false, d), std::vector<std::string>{});
+    EXPECT_EQ(link->saveBooksFromPhoneToLocalPath(local.path(), "..", false, d), std::vector<std::string>{});
+    fs::remove_all(device.local("/Books/Purchases"));
+    EXPECT_EQ(link->saveBooksFromPhoneToLocalPath(local.path(), "ABCD.epub", true, d), std::nullopt);
+}
+
+TEST_F(TreeCopyTest, DownloadOfAFileIsChunkedAndAtomic)
+{
+    const std::string content(2621440, 'q');
+    device.file("/Books/BOOK.pdf", content);
+    userDataIphone *d = openDevice();
+    auto &faults = DeviceFaultInjector::instance();
+    EXPECT_EQ(link->copyFileAtRemotePath("/Books/BOOK.pdf", local.path(), d), 0);
+    EXPECT_EQ(faults.calls("AFCFileRefRead"), 3u);
+    EXPECT_EQ(readWholeFile(local.file("BOOK.pdf")), content);
+
+    // A read failing half-way leaves the earlier copy as it was.
+    writeWholeFile(local.file("BOOK.pdf"), "earlier");
+    faults.reset();
+    faults.failOnCall("AFCFileRefRead", 2);
+    EXPECT_EQ(link->copyFileAtRemotePath("/Books/BOOK.pdf", local.path(), d), 1);
+    EXPECT_TRUE(logged("Failed to read /Books/BOOK.pdf"));
+    EXPECT_EQ(readWholeFile(local.file("BOOK.pdf")), "earlier");
+    EXPECT_EQ(fs::directory_iterator(local.path()) == fs::directory_iterator(), false);
+    size_t files = 0;
+    for ([[maybe_unused]] auto &e : fs::directory_iterator(local.path()))
+        ++files;
+    EXPECT_EQ(files, 1u); // no temporary file left behind
+
+    faults.reset();
+    EXPECT_EQ(link->copyFileAtRemotePath("/Books/none", local.path(), d), 1);
+    EXPECT_TRUE(logged("Error: could not open file info at path /Books/none"));
+    faults.failAlways("AFCFileRefOpen");
+    EXPECT_EQ(link->copyFileAtRemotePath("/Books/BOOK.pdf", local.path(), d), 1);
+    EXPECT_TRUE(logged("Error: could not open /Books/BOOK.pdf for reading"));
+    faults.reset();
+    EXPECT_EQ(link->copyFileAtRemotePath("/Books/BOOK.pdf", local.file("no/such/dir"), d), 1);
+    EXPECT_TRUE(logged("Could not write local file " + local.file("no/such/dir/BOOK.pdf")));
+
+    EXPECT_EQ(link->mirrorDirectoryAtRemotePath("/Books/missing", local.path(), d), 1);
+    EXPECT_TRUE(logged("Could not open base directory."));
+}
+
+TEST_F(TreeCopyTest, FlatCopyTakesTheFilesOfOneFolder)
+{
+    device.file("/Books/Purchases/Purchases.plist", "p").file("/Books/Purchases/x", "x").folder("/Books/Purchases/sub");
+    userDataIphone *d = openDevice();
+    const std::string dst = local.path() + "/";
+    stdoutLines([&] { EXPECT_EQ(link->cpAllFilesfromPath("/Books/Purchases/", dst.c_str(), d), 0); });
+    EXPECT_EQ(readWholeFile(local.file("Purchases.plist")), "p");
+    EXPECT_EQ(readWholeFile(local.file("x")), "x");
+    EXPECT_FALSE(fs::is_directory(local.file("sub")));
+    EXPECT_EQ(link->cpAllFilesfromPath("/none/", dst.c_str(), d), -1);
+}
