@@ -1,0 +1,185 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#include "appfixture.h"
+
+#include "aioutlineview.h"
+#include "aitableview.h"
+#include "appglobals.h"
+#include "catalogue.h"
+#include "devicelistmodel.h"
+#include "epubbuilder.h"
+#include "ipodtreelistcontroler.h"
+#include "mainqueue.h"
+#include "urlopener.h"
+
+#include <QAction>
+#include <QDialog>
+#include <QFrame>
+#include <QMainWindow>
+#include <QMenuBar>
+
+#include <plist/plist.h>
+
+#include <filesystem>
+
+QStringList ScriptedInteraction::chooseImportPaths(QWidget *)
+{
+    ++panelsShown;
+    if (importAnswers.empty())
+        return {};
+    QStringList answer = importAnswers.front();
+    importAnswers.pop_front();
+    return answer;
+}
+
+QString ScriptedInteraction::chooseExportFolder(QWidget *)
+{
+    ++panelsShown;
+    if (folderAnswers.empty())
+        return {};
+    QString answer = folderAnswers.front();
+    folderAnswers.pop_front();
+    return answer;
+}
+
+int ScriptedInteraction::ask(QWidget *, const QString &, const QString &informative, const QStringList &)
+{
+    questions.push_back(informative);
+    if (answers.empty())
+        return AlertFirstButtonReturn;
+    const int answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
+void MainWindowTest::SetUp()
+{
+    auto backend = std::make_unique<FolderBackend>();
+    m_backend = backend.get();
+    setDeviceBackend(std::move(backend));
+
+    FolderDeviceSpec spec;
+    spec.uniqueDeviceID = "00008030-0016D8A43C0B802E";
+    spec.values = {{"ProductVersion", "16.7"}, {"DeviceName", "Anna"}, {"SerialNumber", "F2LZK0QMN72J"},
+                   {"VolumeFormat", "APFS"}, {"ProductType", "iPhone12,1"}};
+    spec.deviceInfo = {{"Model", "iPhone12,1"}, {"FSTotalBytes", "8589934592"}, {"FSFreeBytes", "4294967296"}};
+    std::string error;
+    ASSERT_TRUE(writeFolderDevice(m_deviceDir.path(), spec, &error)) << error;
+
+    UrlOpener::setHandler([this](const QUrl &url) { m_opened.push_back(url); });
+    auto interaction = std::make_unique<ScriptedInteraction>();
+    m_interaction = interaction.get();
+    m_window = std::make_unique<mainControler>(std::move(interaction));
+    m_window->awakeFromNib();
+    m_window->mainWindow->show();
+    NotificationCenter::defaultCenter().addObserver(this, progressNotification, [this](const Notification &n) {
+        if (const auto *info = std::any_cast<StringDictionary>(&n.userInfo)) {
+            std::lock_guard<std::mutex> lock(m_progressMutex);
+            m_progress.push_back(info->at(progressKeyNotification));
+        }
+    });
+}
+
+void MainWindowTest::TearDown()
+{
+    NotificationCenter::defaultCenter().removeObserver(this);
+    if (m_window)
+        m_window->joinWorker();
+    m_window.reset();
+    UrlOpener::setHandler({});
+    setDeviceBackend(nullptr);
+}
+
+void MainWindowTest::attach()
+{
+    std::string error;
+    m_device = m_backend->attach(m_deviceDir.path(), &error);
+    ASSERT_TRUE(m_device) << error;
+    ASSERT_TRUE(processMainEventsUntil([this] {
+        return m_window->treeListControler->ipodCount() == 1 && !m_window->box->isHidden();
+    }));
+}
+
+void MainWindowTest::detach()
+{
+    m_backend->detach(m_device);
+    ASSERT_TRUE(processMainEventsUntil([this] { return m_window->treeListControler->ipodCount() == 0; }));
+}
+
+void MainWindowTest::selectDevice()
+{
+    const QModelIndex device = m_window->treeListControler->model()->index(0, 0);
+    m_window->iPodTableView->setCurrentIndex(device);
+    ASSERT_TRUE(processMainEventsUntil([this] { return m_window->mediaTableView->isHidden(); }));
+}
+
+void MainWindowTest::selectList(int row)
+{
+    DeviceListModel *model = m_window->treeListControler->model();
+    const QModelIndex list = model->index(row, 0, model->index(0, 0));
+    ASSERT_TRUE(list.isValid());
+    m_window->iPodTableView->setCurrentIndex(list);
+    ASSERT_TRUE(processMainEventsUntil([this] { return !m_window->mediaTableView->isHidden(); }));
+}
+
+void MainWindowTest::writeCatalogue(const std::vector<Entry> &entries)
+{
+    std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict><key>Books</key><array>";
+    for (const Entry &entry : entries) {
+        xml += "<dict><key>Name</key><string>" + entry.name + "</string><key>Path</key><string>" + entry.path
+               + "</string><key>User Item</key>" + (entry.userItem ? "<true/>" : "<false/>") + "</dict>";
+    }
+    xml += "</array></dict></plist>\n";
+    std::filesystem::create_directories(deviceFile("/Books"));
+    writeWholeFile(deviceFile("/Books/Books.plist"), xml);
+}
+
+QString MainWindowTest::makeBook(const std::string &fileName, const std::string &title, const std::string &creator)
+{
+    const std::string path = m_files.file(fileName);
+    EXPECT_TRUE(EpubBuilder::validBook(title, creator).write(path));
+    return QString::fromStdString(path);
+}
+
+void MainWindowTest::highlightRows(const std::vector<int> &rows)
+{
+    QAbstractItemView *table = m_window->mediaTableView;
+    table->clearSelection();
+    for (int row : rows)
+        table->selectionModel()->select(table->model()->index(row, 1),
+                                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
+}
+
+QAction *MainWindowTest::action(const QString &title) const
+{
+    for (QAction *item : m_window->mainWindow->findChildren<QAction *>()) {
+        if (item->text() == title && !item->menu())
+            return item;
+    }
+    ADD_FAILURE() << "no menu item " << title.toStdString();
+    return nullptr;
+}
+
+std::vector<std::string> MainWindowTest::progressSeen()
+{
+    std::lock_guard<std::mutex> lock(m_progressMutex);
+    return m_progress;
+}
+
+bool MainWindowTest::waitForTransferEnd()
+{
+    return processMainEventsUntil(
+        [this] { return !m_window->isTransferRunning() && !m_window->progressWindow->isVisible(); },
+        std::chrono::seconds(20));
+}
+
+int MainWindowTest::rowCount() const
+{
+    return m_window->mediaTableView->model()->rowCount();
+}
+
+std::string MainWindowTest::rowTitle(int row) const
+{
+    QAbstractItemModel *model = m_window->mediaTableView->model();
+    return model->data(model->index(row, 1)).toString().toStdString();
+}

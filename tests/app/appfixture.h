@@ -1,0 +1,84 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#pragma once
+
+#include "folderbackend.h"
+#include "maincontroler.h"
+#include "tempdir.h"
+#include "userinteraction.h"
+
+#include <gtest/gtest.h>
+
+#include <QUrl>
+
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+class QAction;
+
+// Answers the main window's panels and questions from queues a test fills, and records
+// what was asked. An empty queue answers "cancelled" (or "NO").
+class ScriptedInteraction : public UserInteraction
+{
+public:
+    QStringList chooseImportPaths(QWidget *) override;
+    QString chooseExportFolder(QWidget *) override;
+    int ask(QWidget *, const QString &message, const QString &informative, const QStringList &buttons) override;
+
+    std::deque<QStringList> importAnswers;
+    std::deque<QString> folderAnswers;
+    std::deque<int> answers; // 1000 for the first button, 1001 for the second
+    std::vector<QString> questions; // informative texts, in order
+    int panelsShown = 0;
+};
+
+// The real main window over a folder device: a scratch folder, a device folder with an
+// iPhone, the controller with a scripted interaction, and a record of the progress reports.
+class MainWindowTest : public ::testing::Test
+{
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Plugs the device in and waits until its node and panel are shown.
+    void attach();
+    void detach();
+    // Selects the device node (row 0) or one of its book lists ("iTunes Books" 0, "Custom Books" 1).
+    void selectDevice();
+    void selectList(int row);
+    // Writes the device's catalogue before attach(): entries of (title, "Path", user item).
+    struct Entry
+    {
+        std::string name;
+        std::string path;
+        bool userItem;
+    };
+    void writeCatalogue(const std::vector<Entry> &entries);
+    std::string deviceFile(const std::string &devicePath) const { return m_deviceDir.file("root" + devicePath); }
+    // Writes a small ePub into the test's file folder.
+    QString makeBook(const std::string &fileName, const std::string &title, const std::string &creator);
+    // Highlights exactly these rows of the book table.
+    void highlightRows(const std::vector<int> &rows);
+    QAction *action(const QString &title) const;
+    std::vector<std::string> progressSeen();
+    // Waits until a transfer has finished (sheet down, nothing running).
+    bool waitForTransferEnd();
+    int rowCount() const;
+    std::string rowTitle(int row) const;
+
+    ScopedScratch m_scratch;
+    TempDir m_deviceDir;
+    TempDir m_files;
+    FolderBackend *m_backend = nullptr;
+    am_device *m_device = nullptr;
+    ScriptedInteraction *m_interaction = nullptr;
+    std::unique_ptr<mainControler> m_window;
+    std::vector<QUrl> m_opened;
+
+private:
+    std::mutex m_progressMutex;
+    std::vector<std::string> m_progress;
+};

@@ -1,0 +1,277 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+// Start-up, the device panel, the book table's check marks and the enabling rules, driven
+// through the real main window over a folder device.
+#include "appfixture.h"
+
+#include "aioutlineview.h"
+#include "aitableview.h"
+#include "appglobals.h"
+#include "devicelistmodel.h"
+#include "ipodtreelistcontroler.h"
+#include "mainqueue.h"
+#include "nodeinfo.h"
+#include "xlpopupmenubutton.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QFile>
+#include <QFrame>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenu>
+#include <QPushButton>
+#include <QSettings>
+
+TEST_F(MainWindowTest, StartsOnTheGettingStartedPictureWithBothCommandsOff)
+{
+    EXPECT_FALSE(m_window->ipodBgView->isHidden());
+    EXPECT_FALSE(m_window->ipodBgView->pixmap().isNull());
+    EXPECT_TRUE(m_window->box->isHidden());
+    EXPECT_TRUE(m_window->mediaTableView->isHidden());
+    EXPECT_FALSE(m_window->ipodtoMacButton->isEnabled());
+    EXPECT_FALSE(m_window->addMediaButton->isEnabled());
+    EXPECT_EQ(m_window->treeListControler->ipodCount(), 0);
+    // The check-all box sits at the left end of the table header.
+    EXPECT_EQ(m_window->selectAllButton->parentWidget(), m_window->mediaTableView->horizontalHeader());
+    EXPECT_EQ(m_window->selectAllButton->x(), 0);
+    const int checkColumn = m_window->mediaTableView->horizontalHeader()->sectionSize(0);
+    EXPECT_GE(checkColumn, 15);
+    EXPECT_LE(checkColumn, 16);
+    EXPECT_EQ(m_window->mainWindow->windowTitle(), QStringLiteral("Bookferry"));
+}
+
+TEST_F(MainWindowTest, MenuTitlesTakeTheBundleNameAndVersion)
+{
+    // "About @", "Hide @" and "Quit @" of the form become the product's name.
+    EXPECT_EQ(m_window->appMenuDict.count(QStringLiteral("About @")), 1u);
+    EXPECT_EQ(m_window->appMenuDict.at(QStringLiteral("About @"))->text(), QStringLiteral("About Bookferry"));
+    EXPECT_EQ(m_window->appMenuDict.at(QStringLiteral("Quit @"))->text(), QStringLiteral("Quit Bookferry"));
+    EXPECT_EQ(m_window->appMenuDict.at(QStringLiteral("Hide @"))->text(), QStringLiteral("Hide Bookferry"));
+    EXPECT_EQ(m_window->appMenuDict.at(QStringLiteral("Check All"))->text(), QStringLiteral("Check All"));
+    EXPECT_EQ(m_window->helpMenu->text(), QStringLiteral("Bookferry Help"));
+    EXPECT_TRUE(m_window->versionTextField->text().contains(QStringLiteral(BOOKFERRY_VERSION)));
+
+    // Two items of one title: the later one is kept and retitled.
+    QMenu extra;
+    QAction *first = extra.addAction(QStringLiteral("About @"));
+    QAction *second = extra.addAction(QStringLiteral("About @"));
+    m_window->appMenuDict.clear();
+    m_window->getMenuItems(&extra);
+    ASSERT_EQ(m_window->appMenuDict.size(), 1u);
+    EXPECT_EQ(m_window->appMenuDict.begin()->second, second);
+    EXPECT_NE(m_window->appMenuDict.begin()->second, first);
+}
+
+TEST_F(MainWindowTest, DeviceArrivalFillsThePanel)
+{
+    attach();
+    const QModelIndex device = m_window->treeListControler->model()->index(0, 0);
+    EXPECT_EQ(device.data().toString(), QStringLiteral("Anna(4.0GB/8.0GB)"));
+    EXPECT_EQ(m_window->ipodNameTextField->text(), QStringLiteral("Anna"));
+    EXPECT_EQ(m_window->ipodFramworkTypeTextField->text(), QStringLiteral("16.7"));
+    EXPECT_EQ(m_window->ipodNameSerNumberTextField->text(), QStringLiteral("F2LZK0QMN72J"));
+    EXPECT_EQ(m_window->ipodVolumTypeTextField->text(), QStringLiteral("APFS"));
+    EXPECT_EQ(m_window->ipodSizeTextField->text(), QStringLiteral("8.0GB"));
+    EXPECT_EQ(m_window->ipodSize_1TextField->text(), QStringLiteral("8.0GB"));
+    EXPECT_EQ(m_window->freeSizeTextField->text(), QStringLiteral("4.0GB"));
+    EXPECT_FALSE(m_window->typeTextField->isHidden());
+    EXPECT_FALSE(m_window->ebooksImageView->pixmap().isNull());
+    EXPECT_FALSE(m_window->ipodProductView->pixmap().isNull());
+    EXPECT_TRUE(m_window->ipodBgView->pixmap().isNull());
+    EXPECT_FALSE(m_window->addMediaButton->isEnabled());
+}
+
+TEST_F(MainWindowTest, PanelConversionsAndFallbacks)
+{
+    EXPECT_EQ(mainControler::BytesToGB(1073741824.0), QStringLiteral("1.0GB"));
+    EXPECT_EQ(mainControler::BytesToMB(1073741823.0), QStringLiteral("1024.0MB"));
+    EXPECT_EQ(mainControler::productImageName(15), QStringLiteral("iPod Nano 3.png"));
+    EXPECT_EQ(mainControler::productImageName(16), QStringLiteral("iPod Nano 3.png"));
+    EXPECT_EQ(mainControler::productImageName(8), QStringLiteral("ipodnor.png"));
+    EXPECT_EQ(mainControler::productImageName(10002), QStringLiteral("ipadview.png"));
+
+    // A device description as the device list posts it, without a model and with sizes
+    // on either side of one gigabyte.
+    NodeInfo info;
+    info.device = {{NodeInfoKey::isDeviceInfo, "1"},     {"FSTotalBytes", "15000000000.000000"},
+                   {"FSFreeBytes", "536870912"},          {NodeInfoKey::books_size, "1073741824"},
+                   {NodeInfoKey::music_Size, "1073741823"}, {"FamilyID", "8"}};
+    NotificationCenter::defaultCenter().postNotificationName(iPodListSelectionDidChangeNotification, nullptr, info);
+    EXPECT_EQ(m_window->ipodTypeTextField->text(), QStringLiteral("Unknow IPod"));
+    EXPECT_EQ(m_window->ipodSizeTextField->text(), QStringLiteral("14.0GB"));
+    EXPECT_EQ(m_window->ipodSize_1TextField->text(), QStringLiteral("14.0GB"));
+    EXPECT_EQ(m_window->freeSizeTextField->text(), QStringLiteral("0.5GB"));
+    EXPECT_EQ(m_window->ebooksTextField->text(), QStringLiteral("1.0GB"));
+    EXPECT_EQ(m_window->audioSizeTextField->text(), QStringLiteral("1024.0MB"));
+    EXPECT_EQ(m_window->videoTextField->text(), QStringLiteral("0.0MB"));
+    EXPECT_EQ(m_window->ipodProductView->property("pictureName").toString(), QStringLiteral("ipodnor.png"));
+
+    // The same notification from another thread is carried to the main thread.
+    info.device["DeviceName"] = "From a worker";
+    std::thread poster([&info] {
+        NotificationCenter::defaultCenter().postNotificationName(iPodListSelectionDidChangeNotification, nullptr, info);
+    });
+    poster.join();
+    EXPECT_TRUE(processMainEventsUntil([this] { return m_window->ipodNameTextField->text() == QStringLiteral("From a worker"); }));
+}
+
+TEST_F(MainWindowTest, BookListsAndTheEnablingRules)
+{
+    writeCatalogue({{"Library One", "LIBA.epub", false},
+                    {"Mine One", "MINA.epub", true},
+                    {"Mine Two", "MINB.epub", true},
+                    {"Mine Three", "MINC.epub", true}});
+    attach();
+
+    // With the device node selected every check-mark item is off.
+    m_window->validateMenus();
+    EXPECT_FALSE(action(QStringLiteral("Check All"))->isEnabled());
+    EXPECT_FALSE(action(QStringLiteral("Uncheck All"))->isEnabled());
+
+    // "Custom Books": three user items, all checked.
+    selectList(1);
+    ASSERT_EQ(rowCount(), 3);
+    EXPECT_EQ(rowTitle(0), "Mine One");
+    EXPECT_FALSE(m_window->box->isHidden()); // left as it was
+    EXPECT_TRUE(m_window->typeTextField->isHidden());
+    EXPECT_EQ(m_window->selectAllButton->checkState(), Qt::Checked);
+    EXPECT_TRUE(m_window->ipodtoMacButton->isEnabled());
+    EXPECT_TRUE(m_window->addMediaButton->isEnabled());
+    EXPECT_FALSE(m_window->menuStatus(QStringLiteral("Check All")));
+    EXPECT_TRUE(m_window->menuStatus(QStringLiteral("Uncheck All")));
+    EXPECT_TRUE(m_window->menuStatus(QStringLiteral("Delete check item")));
+    EXPECT_FALSE(m_window->menuStatus(QStringLiteral("Delete selected item"))); // nothing highlighted
+    EXPECT_FALSE(m_window->menuStatus(QStringLiteral("Preferences...")));
+    EXPECT_TRUE(m_window->menuStatus(QStringLiteral("About Bookferry")));
+    EXPECT_FALSE(action(QStringLiteral("Check All"))->isEnabled());
+    EXPECT_TRUE(action(QStringLiteral("Uncheck All"))->isEnabled());
+
+    // Two identifiers share (530 - 12) / 2 after the check column.
+    const std::vector<std::string> two{"Name", "Artist"};
+    m_window->initTableView(&two);
+    EXPECT_EQ(m_window->mediaTableView->horizontalHeader()->sectionSize(1), 259);
+    EXPECT_EQ(m_window->mediaTableView->model()->columnCount(), 3);
+    const std::vector<std::string> four{"Name", "Artist", "Album", "Genre"};
+    m_window->initTableView(&four);
+
+    // A click on a check box with no highlighted row changes nothing.
+    m_window->mediaTableView->clearSelection();
+    m_window->clickBox();
+    EXPECT_TRUE((*medias)[0]->isSelect());
+
+    // Check marks through the highlighted rows and the menu commands.
+    highlightRows({1});
+    m_window->mediaTableView->setCurrentIndex(m_window->mediaTableView->model()->index(1, 0));
+    highlightRows({1});
+    m_window->clickBox();
+    EXPECT_FALSE((*medias)[1]->isSelect());
+    EXPECT_EQ(m_window->selectAllButton->checkState(), Qt::Unchecked);
+    EXPECT_TRUE(m_window->menuStatus(QStringLiteral("Check All")));
+    EXPECT_TRUE(m_window->menuStatus(QStringLiteral("Check Selected")));
+    EXPECT_FALSE(m_window->menuStatus(QStringLiteral("Uncheck Selected")));
+    EXPECT_TRUE(m_window->menuStatus(QStringLiteral("Delete selected item")));
+    m_window->selectMenu();
+    EXPECT_TRUE((*medias)[1]->isSelect());
+    m_window->unClickAllMenu();
+    EXPECT_FALSE(std::any_of(medias->begin(), medias->end(), [](const auto &r) { return r->isSelect(); }));
+    EXPECT_FALSE(m_window->ipodtoMacButton->isEnabled());
+    EXPECT_FALSE(m_window->menuStatus(QStringLiteral("Export to Mac")));
+    EXPECT_TRUE(m_window->menuStatus(QStringLiteral("Export select contents to Mac")));
+    m_window->selectAllButton->setCheckState(Qt::Checked);
+    m_window->clickAll();
+    EXPECT_TRUE(std::all_of(medias->begin(), medias->end(), [](const auto &r) { return r->isSelect(); }));
+    EXPECT_TRUE(m_window->ipodtoMacButton->isEnabled());
+
+    // "iTunes Books": import and every delete item off, export follows the marks.
+    selectList(0);
+    ASSERT_EQ(rowCount(), 1);
+    EXPECT_EQ(rowTitle(0), "Library One");
+    EXPECT_FALSE(m_window->addMediaButton->isEnabled());
+    EXPECT_TRUE(m_window->ipodtoMacButton->isEnabled());
+    highlightRows({0});
+    EXPECT_FALSE(m_window->menuStatus(QStringLiteral("Import to Device...")));
+    EXPECT_FALSE(m_window->menuStatus(QStringLiteral("Delete selected item")));
+    EXPECT_FALSE(m_window->menuStatus(QStringLiteral("Delete check item")));
+    // A checked record that is not a user item turns the box on.
+    EXPECT_EQ(m_window->selectAllButton->checkState(), Qt::Checked);
+
+    // Back to the device node: the table goes and the list is emptied.
+    selectDevice();
+    EXPECT_TRUE(medias->empty());
+    EXPECT_FALSE(m_window->ipodtoMacButton->isEnabled());
+}
+
+TEST_F(MainWindowTest, CheckAllBoxFollowsTheFirstTellingRecord)
+{
+    // First record checked but not a user item, second unchecked: the box is on.
+    auto library = std::make_shared<epub>();
+    auto unchecked = std::make_shared<epub>();
+    unchecked->setisuserItem(true);
+    unchecked->setIsSelect(false);
+    medias = std::make_shared<EpubList>(EpubList{library, unchecked});
+    m_window->buttonStatus();
+    EXPECT_EQ(m_window->selectAllButton->checkState(), Qt::Checked);
+    // Without a device nothing can be exported, marks or not.
+    EXPECT_FALSE(m_window->ipodtoMacButton->isEnabled());
+
+    // An empty list: box on, nothing to check or uncheck.
+    medias = std::make_shared<EpubList>();
+    m_window->buttonStatus();
+    EXPECT_EQ(m_window->selectAllButton->checkState(), Qt::Checked);
+    EXPECT_FALSE(m_window->menuStatus(QStringLiteral("Check All")));
+    EXPECT_FALSE(m_window->menuStatus(QStringLiteral("Uncheck All")));
+}
+
+TEST_F(MainWindowTest, RemovalBringsBackTheGettingStartedPicture)
+{
+    writeCatalogue({{"Mine One", "MINA.epub", true}});
+    attach();
+    selectList(1);
+    ASSERT_EQ(rowCount(), 1);
+    detach();
+    ASSERT_TRUE(processMainEventsUntil([this] { return m_window->mediaTableView->isHidden(); }));
+    EXPECT_FALSE(m_window->ipodBgView->isHidden());
+    EXPECT_FALSE(m_window->ipodBgView->pixmap().isNull());
+    EXPECT_TRUE(m_window->box->isHidden());
+    EXPECT_TRUE(m_window->albumsPopupButton->isHidden());
+    EXPECT_FALSE(m_window->ipodtoMacButton->isEnabled());
+    EXPECT_FALSE(m_window->addMediaButton->isEnabled());
+    // The records stay until the next selection change, but nothing can act on them.
+    EXPECT_EQ(medias->size(), 1u);
+    highlightRows({0});
+    EXPECT_FALSE(m_window->menuStatus(QStringLiteral("Export select contents to Mac")));
+}
+
+TEST_F(MainWindowTest, HelpHomeAboutAndPreferences)
+{
+    m_window->home();
+    m_window->help();
+    ASSERT_EQ(m_opened.size(), 2u);
+    EXPECT_EQ(m_opened[0].scheme(), QStringLiteral("https"));
+    EXPECT_TRUE(m_opened[1].isLocalFile());
+    EXPECT_TRUE(m_opened[1].toLocalFile().endsWith(QStringLiteral("help/index.html")));
+    EXPECT_TRUE(QFile::exists(m_opened[1].toLocalFile()));
+
+    m_window->about();
+    EXPECT_TRUE(m_window->aboultDlg->isVisible());
+    EXPECT_FALSE(m_window->aboutImageView->pixmap().isNull());
+    EXPECT_EQ(m_window->aboultAppName->text(), QStringLiteral("Bookferry"));
+    m_window->closeabout();
+    EXPECT_FALSE(m_window->aboultDlg->isVisible());
+
+    // Cancel puts the stored type (or "png") back; OK keeps the choice.
+    QSettings().remove(QStringLiteral("PICTYPE"));
+    m_window->picSaveTypeComboBox->setCurrentText(QStringLiteral("bmp"));
+    m_window->preferenceCancel();
+    EXPECT_EQ(m_window->picSaveTypeComboBox->currentText(), QStringLiteral("png"));
+    m_window->picSaveTypeComboBox->setCurrentText(QStringLiteral("jpg"));
+    m_window->preferenceOK();
+    EXPECT_EQ(QSettings().value(QStringLiteral("PICTYPE")).toString(), QStringLiteral("jpg"));
+    m_window->picSaveTypeComboBox->setCurrentText(QStringLiteral("tiff"));
+    m_window->preferenceCancel();
+    EXPECT_EQ(m_window->picSaveTypeComboBox->currentText(), QStringLiteral("jpg"));
+}

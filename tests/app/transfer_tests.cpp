@@ -1,0 +1,193 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+// Import, export and deletion through the real main window over a folder device, with the
+// panels and questions answered by a script.
+#include "appfixture.h"
+
+#include "aitableview.h"
+#include "appglobals.h"
+#include "catalogue.h"
+#include "ipodtreelistcontroler.h"
+#include "mainqueue.h"
+#include "xlpopupmenubutton.h"
+
+#include <QAction>
+#include <QDialog>
+#include <QLabel>
+#include <QListWidget>
+#include <QMainWindow>
+#include <QPushButton>
+#include <QTimer>
+
+#include <filesystem>
+
+namespace {
+
+std::vector<std::string> catalogueNames(const std::string &file)
+{
+    return Catalogue::load(file).stringValues("Name");
+}
+
+} // namespace
+
+TEST_F(MainWindowTest, ImportExportAndDeleteEndToEnd)
+{
+    attach();
+    selectList(1);
+    ASSERT_EQ(rowCount(), 0);
+    ASSERT_TRUE(m_window->addMediaButton->isEnabled());
+
+    // A cancelled panel starts nothing.
+    m_window->loadMediaPCToIpod();
+    EXPECT_EQ(m_interaction->panelsShown, 1);
+    EXPECT_FALSE(m_window->isTransferRunning());
+
+    // Import two books: 0% and 50%, then the list is read again.
+    m_interaction->importAnswers.push_back({makeBook("first.epub", "First Light", "Ada Penrose"),
+                                            makeBook("second.epub", "Second Wind", "Margaret Elling")});
+    m_window->loadMediaPCToIpod();
+    EXPECT_TRUE(m_window->isTransferRunning());
+    EXPECT_FALSE(m_window->addMediaButton->isEnabled());
+    EXPECT_FALSE(m_window->menuStatus(QStringLiteral("Import to Device...")));
+    EXPECT_FALSE(m_window->menuStatus(QStringLiteral("Delete check item")));
+    // A second transfer cannot start while this one runs.
+    m_window->loadMediaPCToIpod();
+    EXPECT_EQ(m_interaction->panelsShown, 2);
+    ASSERT_TRUE(processMainEventsUntil([this] { return m_window->progressWindow->isVisible(); }));
+    ASSERT_TRUE(waitForTransferEnd());
+    EXPECT_EQ(progressSeen(), (std::vector<std::string>{"0", "50"}));
+    EXPECT_EQ(m_window->progressTitle->text().toStdString(), "Copying to: " + m_files.file("second.epub"));
+    EXPECT_EQ(m_window->progressTitleLable->text(), QStringLiteral("50%"));
+    ASSERT_TRUE(processMainEventsUntil([this] { return rowCount() == 2; }));
+    EXPECT_EQ(rowTitle(0), "First Light");
+    EXPECT_EQ(rowTitle(1), "Second Wind");
+    EXPECT_EQ(catalogueNames(deviceFile("/Books/Books.plist")), (std::vector<std::string>{"First Light", "Second Wind"}));
+    // The sync lock was given back.
+    const std::vector<std::string> posted = m_backend->postedNotifications(m_device);
+    ASSERT_FALSE(posted.empty());
+    EXPECT_EQ(posted.back(), "com.apple.itunes-mobdev.syncDidFinish");
+    EXPECT_TRUE(m_window->addMediaButton->isEnabled());
+
+    // Export the checked books (both) into a folder: 0% and 50% over the whole list.
+    TempDir exportDir;
+    m_interaction->folderAnswers.push_back(QString::fromStdString(exportDir.path()));
+    const size_t before = progressSeen().size();
+    m_window->loadMediaIpodToPC();
+    ASSERT_TRUE(processMainEventsUntil([this] { return m_window->progressWindow->isVisible(); }));
+    ASSERT_TRUE(waitForTransferEnd());
+    std::vector<std::string> reports = progressSeen();
+    reports.erase(reports.begin(), reports.begin() + static_cast<long>(before));
+    EXPECT_EQ(reports, (std::vector<std::string>{"0", "50"}));
+    EXPECT_TRUE(std::filesystem::is_regular_file(exportDir.file("First Light.epub")));
+    EXPECT_TRUE(std::filesystem::is_regular_file(exportDir.file("Second Wind.epub")));
+    EXPECT_EQ(m_window->progressTitle->text().toStdString(), "Copying to: " + exportDir.path());
+
+    // Export the highlighted second row again into the same folder: the replace question is
+    // asked on the main thread while the export waits; "NO" keeps the old file.
+    std::filesystem::resize_file(exportDir.file("Second Wind.epub"), 3);
+    highlightRows({1});
+    m_interaction->folderAnswers.push_back(QString::fromStdString(exportDir.path()));
+    m_interaction->answers.push_back(AlertFirstButtonReturn); // NO
+    m_window->loadSelectedMediaIpodToPC();
+    ASSERT_TRUE(waitForTransferEnd());
+    ASSERT_EQ(m_interaction->questions.size(), 1u);
+    EXPECT_TRUE(m_interaction->questions[0].endsWith(QStringLiteral("Second Wind.epub is existing. Are you sure to replace?")));
+    EXPECT_EQ(std::filesystem::file_size(exportDir.file("Second Wind.epub")), 3u);
+    EXPECT_EQ(progressSeen().back(), "100");
+    // ... and "YES" replaces it.
+    m_interaction->folderAnswers.push_back(QString::fromStdString(exportDir.path()));
+    m_interaction->answers.push_back(AlertFirstButtonReturn + 1);
+    m_window->loadSelectedMediaIpodToPC();
+    ASSERT_TRUE(waitForTransferEnd());
+    EXPECT_GT(std::filesystem::file_size(exportDir.file("Second Wind.epub")), 3u);
+
+    // Delete the highlighted row: "NO" changes nothing and takes no lock, "YES" deletes.
+    const size_t postedBefore = m_backend->postedNotifications(m_device).size();
+    highlightRows({0});
+    m_interaction->answers.push_back(AlertFirstButtonReturn);
+    m_window->deleteSelectedItem();
+    EXPECT_EQ(m_interaction->questions.back(), QStringLiteral("Are you sure, delete the item?"));
+    EXPECT_EQ(rowCount(), 2);
+    EXPECT_EQ(m_backend->postedNotifications(m_device).size(), postedBefore);
+
+    m_interaction->answers.push_back(AlertFirstButtonReturn + 1);
+    // The delete key in the table runs the same command.
+    NotificationCenter::defaultCenter().postNotificationName(deleteNotification);
+    ASSERT_TRUE(processMainEventsUntil([this] { return rowCount() == 1; }));
+    EXPECT_EQ(rowTitle(0), "Second Wind");
+    EXPECT_EQ(catalogueNames(deviceFile("/Books/Books.plist")), (std::vector<std::string>{"Second Wind"}));
+    EXPECT_GT(m_backend->postedNotifications(m_device).size(), postedBefore);
+
+    // The device goes: back to the getting-started picture.
+    detach();
+    ASSERT_TRUE(processMainEventsUntil([this] { return m_window->mediaTableView->isHidden(); }));
+    EXPECT_FALSE(m_window->ipodBgView->pixmap().isNull());
+}
+
+TEST_F(MainWindowTest, DeleteCheckedTouchesOnlyUserItems)
+{
+    writeCatalogue({{"Mine One", "MINA.epub", true}, {"Mine Two", "MINB.epub", true}, {"Mine Three", "MINC.epub", true}});
+    attach();
+    selectList(1);
+    ASSERT_EQ(rowCount(), 3);
+    // One checked record that is not a user item stays; highlighted rows do not matter here.
+    (*medias)[1]->setisuserItem(false);
+    highlightRows({2});
+    m_interaction->answers.push_back(AlertFirstButtonReturn + 1);
+    m_window->deleteSelectedItemMenu();
+    EXPECT_EQ(rowCount(), 1);
+    EXPECT_EQ(rowTitle(0), "Mine Two");
+    // The reload then shows the catalogue as it now stands, every book checked.
+    ASSERT_TRUE(processMainEventsUntil([this] { return !medias->empty() && (*medias)[0]->isuserItem(); }));
+    EXPECT_EQ(catalogueNames(deviceFile("/Books/Books.plist")), (std::vector<std::string>{"Mine Two"}));
+    EXPECT_TRUE((*medias)[0]->isSelect());
+
+    // With no highlighted row the question is still asked, and nothing is deleted.
+    m_window->mediaTableView->clearSelection();
+    m_interaction->answers.push_back(AlertFirstButtonReturn + 1);
+    m_window->deleteSelectedItem();
+    EXPECT_EQ(m_interaction->questions.size(), 2u);
+    EXPECT_EQ(rowCount(), 1);
+}
+
+TEST_F(MainWindowTest, CancelStopsAfterTheCurrentBookAndFailuresAreListed)
+{
+    attach();
+    selectList(1);
+    // The second "book" is not a zip: it fails and is listed at the end; cancel after the
+    // first report leaves the third alone.
+    const QString bad = QString::fromStdString(m_files.file("broken.epub"));
+    writeWholeFile(bad.toStdString(), "this is not a zip archive");
+    m_interaction->importAnswers.push_back({makeBook("one.epub", "One", "A"), bad, makeBook("three.epub", "Three", "C")});
+    // The cancel lands between the first and the second book, as a click during the first would.
+    NotificationCenter::defaultCenter().addObserver(&m_interaction, progressNotification, [this](const Notification &) {
+        m_window->copyMediaIpodToPC = false;
+    });
+    QTimer closer;
+    bool failureShown = false;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (m_window->failedWindow->isVisible()) {
+            failureShown = true;
+            m_window->closeFailedWindow();
+        }
+    });
+    closer.start(20);
+    m_window->loadMediaPCToIpod();
+    ASSERT_TRUE(waitForTransferEnd());
+    NotificationCenter::defaultCenter().removeObserver(&m_interaction);
+    ASSERT_TRUE(processMainEventsUntil([this] { return rowCount() >= 1; }));
+    // Cancelled during the first book's report: only it was imported.
+    EXPECT_EQ(catalogueNames(deviceFile("/Books/Books.plist")), (std::vector<std::string>{"One"}));
+    EXPECT_EQ(m_backend->postedNotifications(m_device).back(), "com.apple.itunes-mobdev.syncDidFinish");
+    EXPECT_FALSE(failureShown);
+
+    // A run with a broken book lists it in the failure window.
+    m_interaction->importAnswers.push_back({bad});
+    m_window->loadMediaPCToIpod();
+    ASSERT_TRUE(processMainEventsUntil([&] { return failureShown; }, std::chrono::seconds(20)));
+    ASSERT_TRUE(waitForTransferEnd());
+    ASSERT_EQ(m_window->lastFailures().size(), 1u);
+    EXPECT_EQ(m_window->lastFailures()[0].item, "broken.epub");
+    EXPECT_FALSE(m_window->lastFailures()[0].reason.empty());
+    EXPECT_FALSE(m_window->failedWindow->isVisible());
+}
