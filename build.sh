@@ -15,7 +15,8 @@ deps=(build-essential cmake ninja-build pkg-config ccache
       qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
       libimobiledevice-dev libplist-dev libusbmuxd-dev libzip-dev libssl-dev
       libgtest-dev libgmock-dev libbenchmark-dev
-      libimobiledevice-utils zip unzip)
+      libimobiledevice-utils zip unzip
+      dpkg-dev file desktop-file-utils appstream man-db usbmuxd)
 
 install_deps() {
     local missing=()
