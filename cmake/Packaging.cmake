@@ -27,13 +27,9 @@ bookferry-cli and bookferry-device-emulator, which serves simulated devices
 kept in folders through a usbmuxd socket.]=])
 # Library dependencies are read from the linked shared libraries by dpkg-shlibdeps.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Qt loads its platform plugins at run time, so no linked library names them; the window
-# cannot open without one.
-if(TARGET bookferry)
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
-endif()
 # Real devices are reached through the usbmuxd service.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "usbmuxd")
+# Qt's X11 platform plugin comes with libqt6gui6; the native Wayland one is packaged apart.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
