@@ -176,6 +176,11 @@ void skinnedWindow(Gallery &gallery)
     auto *layout = new QVBoxLayout(window.centralWidget());
     auto *label = new QLabel(QStringLiteral("Skinned window, corners and edges"));
     layout->addWidget(label, 0, Qt::AlignTop | Qt::AlignHCenter);
+    // A view with no colour of its own shows the window's background, lined up with it.
+    auto *inner = new XLView;
+    inner->setDrawBorder(true);
+    inner->setColorBorder(QColor(0xd1, 0xd5, 0xdb));
+    layout->addWidget(inner, 1);
     window.resize(360, 220);
     window.setImageBackground(resourceImage("skin_window.png"));
     window.show();
