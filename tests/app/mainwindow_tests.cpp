@@ -25,6 +25,8 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSettings>
+#include <QTimer>
+#include <QApplication>
 
 TEST_F(MainWindowTest, StartsOnTheGettingStartedPictureWithBothCommandsOff)
 {
@@ -274,4 +276,15 @@ TEST_F(MainWindowTest, HelpHomeAboutAndPreferences)
     m_window->picSaveTypeComboBox->setCurrentText(QStringLiteral("tiff"));
     m_window->preferenceCancel();
     EXPECT_EQ(m_window->picSaveTypeComboBox->currentText(), QStringLiteral("jpg"));
+}
+
+TEST_F(MainWindowTest, ClosingTheMainWindowEndsTheApplication)
+{
+    // The application's loop ends on the close alone; the second timer only bounds a failure.
+    QTimer::singleShot(0, m_window->mainWindow, [this] { m_window->mainWindow->close(); });
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(7); });
+    guard.start(5000);
+    EXPECT_EQ(QApplication::exec(), 0);
 }
