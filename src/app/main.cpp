@@ -31,12 +31,12 @@ bool usbDeviceAttached()
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
-    QApplication::setOrganizationName(QString::fromUtf8(AppName));
-    QApplication::setApplicationName(QString::fromUtf8(AppName));
-    QApplication::setApplicationVersion(QStringLiteral(BOOKFERRY_VERSION));
-
-    const CommandLineOptions options = parseCommandLine(QApplication::arguments());
+    // The command line is read before the application connects to a display, so --help,
+    // --version and mistakes need none.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const CommandLineOptions options = parseCommandLine(arguments);
     if (!options.error.isEmpty()) {
         std::fprintf(stderr, "bookferry: %s\n\n%s", qPrintable(options.error), qPrintable(commandLineHelp()));
         return 2;
@@ -49,6 +49,14 @@ int main(int argc, char *argv[])
         std::printf("%s %s\n", AppName, BOOKFERRY_VERSION);
         return 0;
     }
+    // Screenshots are drawn off screen unless a platform was asked for.
+    if (options.screenshots && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QString::fromUtf8(AppName));
+    QApplication::setApplicationName(QString::fromUtf8(AppName));
+    QApplication::setApplicationVersion(QStringLiteral(BOOKFERRY_VERSION));
 
     QString selection = options.device;
     if (selection.isEmpty())
