@@ -125,11 +125,17 @@ void loadIPhone::mainloadIPhoneInfo(const Notification &notification)
     LoadWindow *window = m_loadwindow ? m_loadwindow : &fallback;
     LoadWindow *outer = m_modalWindow;
     m_modalWindow = window;
-    m_surveyThread = std::thread([this, notification] { loadIPhoneInfo(notification); });
+    m_surveyFinished = false;
+    m_surveyThread = std::thread([this, notification] {
+        loadIPhoneInfo(notification);
+        m_surveyFinished = true;
+    });
     window->runModal();
     window->orderOut();
     m_modalWindow = outer;
-    // The survey's last step is the hand-over that ended the modal run: it is ending now.
+    // Normally the survey's hand-over ended the run and the worker is ending too. A window
+    // closed early must not block the main thread the survey's observers may still need.
+    processMainEventsUntil([this] { return m_surveyFinished.load(); }, std::chrono::hours(24));
     m_surveyThread.join();
 }
 

@@ -13,6 +13,7 @@
 #include "synclock.h"
 #include "userdataiphone.h"
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -130,6 +131,7 @@ private:
     LoadWindow *m_modalWindow = nullptr;           // the window of the running modal session
     am_device_notification *m_subscription = nullptr;
     std::thread m_surveyThread;
+    std::atomic_bool m_surveyFinished{false};
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true); // guards hand-overs queued to the main thread
 };
 
