@@ -194,6 +194,8 @@ uint64_t AfcFolder::makeDirectory(const std::string &path) const
         return afc::StatusPermDenied;
     // Like the device, create missing parents and accept an existing folder.
     std::error_code ec;
+    if (std::filesystem::exists(std::filesystem::symlink_status(*host, ec)) && !std::filesystem::is_directory(*host, ec))
+        return afc::StatusObjectExists;
     std::filesystem::create_directories(*host, ec);
     if (ec)
         return statusFromErrno(ec.value());

@@ -82,6 +82,7 @@ Options:
   --bandwidth MB_PER_S    cap each device's link at MB_PER_S megabytes per second
   --link                  model a USB 2 link: 30 MB/s and 1 ms per request unless
                           --bandwidth/--latency say otherwise
+  --exit-with-parent      stop when the process that started the emulator ends (tests)
   --help, --version
 )";
 }
@@ -157,6 +158,8 @@ bool parseEmulatorOptions(int argc, char **argv, EmulatorOptions &options, std::
                 return usageError("--bandwidth needs a positive number of megabytes per second");
             options.bandwidthBytesPerSecond = mb * 1e6;
             bandwidthSet = true;
+        } else if (arg == "--exit-with-parent") {
+            options.exitWithParent = true;
         } else if (arg == "--link") {
             link = true;
         } else if (!arg.empty() && arg[0] == '-') {

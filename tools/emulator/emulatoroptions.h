@@ -30,6 +30,7 @@ struct EmulatorOptions
     std::string pairingError = "PairingDialogResponsePending";
     std::vector<std::string> heldLocks;    // device paths the emulator keeps flock()ed
     std::vector<std::string> failedServices;
+    bool exitWithParent = false;
     double latencyMs = 0;
     double bandwidthBytesPerSecond = 0;
 };

@@ -4,6 +4,8 @@
 
 #include <csignal>
 #include <cstdio>
+#include <sys/prctl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -31,6 +33,13 @@ int main(int argc, char **argv)
         return exitCode;
     }
     std::signal(SIGPIPE, SIG_IGN);
+    if (options.exitWithParent) {
+        // A test that crashes must not leave its emulator behind.
+        const pid_t parent = getppid();
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (getppid() != parent)
+            return 0;
+    }
     Emulator emulator(std::move(options));
     std::string error;
     if (!emulator.start(&error)) {

@@ -1,0 +1,373 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+// The imobiledevice backend through libimobiledevice against the emulator.
+#include "emulatorharness.h"
+#include "imobiledevicebackend.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <deque>
+#include <fcntl.h>
+#include <mutex>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace {
+
+struct Event
+{
+    am_device *device;
+    unsigned int msg;
+};
+
+// Collects the backend's reports; they arrive on libusbmuxd's thread.
+class EventQueue
+{
+public:
+    static void report(void *self, am_device *device, unsigned int msg)
+    {
+        auto *queue = static_cast<EventQueue *>(self);
+        std::lock_guard lock(queue->m_mutex);
+        queue->m_events.push_back({device, msg});
+        queue->m_changed.notify_all();
+    }
+
+    // The next event; a generous deadline only keeps a broken run from hanging.
+    std::optional<Event> next()
+    {
+        std::unique_lock lock(m_mutex);
+        if (!m_changed.wait_for(lock, std::chrono::seconds(30), [this] { return !m_events.empty(); }))
+            return std::nullopt;
+        Event e = m_events.front();
+        m_events.pop_front();
+        return e;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<Event> m_events;
+};
+
+class BackendTest : public ::testing::Test
+{
+protected:
+    TempDir tmp;
+    EmulatorProcess emulator{tmp.path()};
+    FolderDeviceSpec spec;
+    std::string deviceDir;
+    std::unique_ptr<DeviceBackend> backend;
+    EventQueue events;
+
+    void TearDown() override
+    {
+        backend.reset(); // unsubscribes before the emulator goes
+        ::unsetenv("USBMUXD_SOCKET_ADDRESS");
+    }
+
+    // Starts the emulator with one device (plus options) and a backend subscribed to it.
+    void startWith(const std::vector<std::string> &options, const std::string &udid = {})
+    {
+        deviceDir = makeFolderDevice(tmp.file("dev"), spec);
+        std::vector<std::string> args = options;
+        args.push_back(deviceDir);
+        ASSERT_TRUE(emulator.start(args));
+        ::setenv("USBMUXD_SOCKET_ADDRESS", ("UNIX:" + emulator.socketPath()).c_str(), 1);
+        std::string error;
+        backend = makeIMobileDeviceBackend(udid, &error);
+        ASSERT_TRUE(backend) << error;
+        ASSERT_EQ(backend->name(), "imobiledevice");
+        ASSERT_EQ(backend->subscribe(&EventQueue::report, &events), 0);
+    }
+
+    am_device *arrival()
+    {
+        auto e = events.next();
+        if (!e || e->msg != ADNCI_MSG_CONNECTED)
+            return nullptr;
+        return e->device;
+    }
+
+    // Arrival sequence up to an open file service; returns the connection.
+    afc_connection *openFileService(am_device *device)
+    {
+        if (backend->connect(device) != 0 || !backend->isPaired(device) || backend->validatePairing(device) != 0
+            || backend->startSession(device) != 0)
+            return nullptr;
+        service_conn_t afcService = 0;
+        afc_connection *connection = nullptr;
+        if (backend->startService(device, "com.apple.afc", &afcService) != 0
+            || backend->connectionOpen(afcService, &connection) != 0)
+            return nullptr;
+        return connection;
+    }
+};
+
+TEST_F(BackendTest, ArrivalSessionValuesAndNotifications)
+{
+    startWith({});
+    am_device *device = arrival();
+    ASSERT_NE(device, nullptr);
+    EXPECT_EQ(backend->copyDeviceIdentifier(device), spec.udid);
+    ASSERT_EQ(backend->connect(device), 0);
+    EXPECT_NE(backend->isPaired(device), 0);
+    ASSERT_EQ(backend->validatePairing(device), 0);
+    ASSERT_EQ(backend->startSession(device), 0);
+    EXPECT_EQ(emulator.counter("lockdown.StartSession"), 1u);
+
+    EXPECT_EQ(backend->copyValue(device, "DeviceName"), "Emulated iPhone");
+    EXPECT_EQ(backend->copyValue(device, "ProductVersion"), "16.7.2");
+    EXPECT_EQ(backend->copyValue(device, "SerialNumber"), "F2LEMU000001");
+    EXPECT_EQ(backend->copyValue(device, "VolumeFormat"), "APFS");
+    EXPECT_EQ(backend->copyValue(device, "NoSuchKey"), std::nullopt);
+    // Every value came from one GetValue of the whole domain (the handshake adds one of its own).
+    EXPECT_EQ(emulator.counter("lockdown.GetValue"), 2u);
+    EXPECT_EQ(emulator.counter("lockdown.StartSession"), 1u);
+
+    service_conn_t afcService = 0, proxy = 0;
+    ASSERT_EQ(backend->startService(device, "com.apple.afc", &afcService), 0);
+    ASSERT_EQ(backend->startService(device, "com.apple.mobile.notification_proxy", &proxy), 0);
+    EXPECT_NE(afcService, proxy);
+    EXPECT_NE(backend->startService(device, "com.apple.no.such.service", &afcService), 0);
+    EXPECT_FALSE(lastDeviceError(device).empty());
+
+    ASSERT_EQ(backend->postNotification(proxy, "com.apple.itunes-mobdev.syncWillStart"), 0);
+    ASSERT_EQ(backend->postNotification(proxy, "com.apple.itunes-mobdev.syncDidFinish"), 0);
+    backend.reset(); // closing the proxy waits for the device's ProxyDeath, so both posts have landed
+    EXPECT_EQ(readWholeFile(deviceDir + "/notifications.log"),
+              "com.apple.itunes-mobdev.syncWillStart\ncom.apple.itunes-mobdev.syncDidFinish\n");
+}
+
+TEST_F(BackendTest, FileServiceRoundTrip)
+{
+    startWith({});
+    am_device *device = arrival();
+    ASSERT_NE(device, nullptr);
+    afc_connection *afc = openFileService(device);
+    ASSERT_NE(afc, nullptr) << lastDeviceError(device);
+
+    afc_dictionary info;
+    ASSERT_EQ(backend->deviceInfo(afc, info), 0);
+    std::map<std::string, std::string> infoMap(info.pairs.begin(), info.pairs.end());
+    EXPECT_EQ(infoMap["Model"], "iPhone12,1");
+    EXPECT_EQ(infoMap["FSTotalBytes"], "64000000000");
+    EXPECT_EQ(infoMap["FSFreeBytes"], "64000000000");
+
+    ASSERT_EQ(backend->directoryCreate(afc, "/Books/Fresh"), 0);
+    // Larger than one transfer chunk, with a pattern that shows misplaced pieces.
+    std::string content(3 * 1024 * 1024 + 123, '\0');
+    for (size_t i = 0; i < content.size(); ++i)
+        content[i] = char((i * 7 + i / 4096) & 0xff);
+    afc_file_ref ref = 0;
+    ASSERT_EQ(backend->fileOpen(afc, "/Books/Fresh/book.epub", AFC_MODE_WRITE, &ref), 0);
+    ASSERT_EQ(backend->fileWrite(afc, ref, content.data(), unsigned(content.size())), 0);
+    ASSERT_EQ(backend->fileClose(afc, ref), 0);
+    EXPECT_EQ(readWholeFile(deviceDir + "/root/Books/Fresh/book.epub"), content);
+
+    ASSERT_EQ(backend->fileOpen(afc, "/Books/Fresh/book.epub", AFC_MODE_READ, &ref), 0);
+    std::string back;
+    std::vector<char> buffer(1000 * 1000);
+    for (;;) {
+        unsigned int len = unsigned(buffer.size());
+        ASSERT_EQ(backend->fileRead(afc, ref, buffer.data(), &len), 0);
+        if (len == 0)
+            break;
+        back.append(buffer.data(), len);
+    }
+    ASSERT_EQ(backend->fileClose(afc, ref), 0);
+    EXPECT_EQ(back, content);
+
+    afc_dictionary fileInfo;
+    ASSERT_EQ(backend->fileInfo(afc, "/Books/Fresh/book.epub", fileInfo), 0);
+    std::map<std::string, std::string> fileMap(fileInfo.pairs.begin(), fileInfo.pairs.end());
+    EXPECT_EQ(fileMap["st_size"], std::to_string(content.size()));
+    EXPECT_EQ(fileMap["st_ifmt"], "S_IFREG");
+    ASSERT_EQ(backend->fileInfo(afc, "/Books/Fresh", fileInfo), 0);
+    fileMap = std::map<std::string, std::string>(fileInfo.pairs.begin(), fileInfo.pairs.end());
+    EXPECT_EQ(fileMap["st_ifmt"], "S_IFDIR");
+    EXPECT_EQ(backend->fileInfo(afc, "/Books/Missing", fileInfo), MDERR_NOT_FOUND);
+    EXPECT_EQ(backend->fileOpen(afc, "/Books/Missing", AFC_MODE_READ, &ref), MDERR_NOT_FOUND);
+    EXPECT_FALSE(lastDeviceError(device).empty());
+
+    afc_directory dir;
+    ASSERT_EQ(backend->directoryList(afc, "/Books/Fresh", dir), 0);
+    std::sort(dir.names.begin(), dir.names.end());
+    EXPECT_EQ(dir.names, (std::vector<std::string>{".", "..", "book.epub"}));
+
+    // Rename replaces the target; a folder with contents cannot be removed.
+    ASSERT_EQ(backend->fileOpen(afc, "/Books/Fresh/other", AFC_MODE_READ_WRITE, &ref), 0);
+    ASSERT_EQ(backend->fileWrite(afc, ref, "x", 1), 0);
+    ASSERT_EQ(backend->fileClose(afc, ref), 0);
+    ASSERT_EQ(backend->renamePath(afc, "/Books/Fresh/other", "/Books/Fresh/book.epub"), 0);
+    EXPECT_EQ(readWholeFile(deviceDir + "/root/Books/Fresh/book.epub"), "x");
+    EXPECT_NE(backend->removePath(afc, "/Books/Fresh"), 0);
+    ASSERT_EQ(backend->removePath(afc, "/Books/Fresh/book.epub"), 0);
+    ASSERT_EQ(backend->removePath(afc, "/Books/Fresh"), 0);
+    EXPECT_NE(backend->removePath(afc, "/Books/Fresh"), 0);
+    // A path that climbs out of the device is refused, not served.
+    EXPECT_NE(backend->fileOpen(afc, "/../../etc/passwd", AFC_MODE_READ, &ref), 0);
+}
+
+TEST_F(BackendTest, LockContention)
+{
+    startWith({});
+    am_device *device = arrival();
+    ASSERT_NE(device, nullptr);
+    afc_connection *afc = openFileService(device);
+    ASSERT_NE(afc, nullptr) << lastDeviceError(device);
+    const char *lockPath = "/com.apple.itunes.lock_sync";
+    afc_file_ref ref = 0;
+    ASSERT_EQ(backend->fileOpen(afc, lockPath, AFC_MODE_READ_WRITE, &ref), 0);
+
+    // Another host syncing (here the emulator itself) holds the lock.
+    ASSERT_EQ(emulator.control("hold " + spec.udid), "ok\n");
+    EXPECT_EQ(backend->fileLock(afc, ref), MDERR_BUSY);
+    ASSERT_EQ(emulator.control("release " + spec.udid), "ok\n");
+    ASSERT_EQ(backend->fileLock(afc, ref), 0);
+
+    // While we hold it, another process cannot take it.
+    const int fd = ::open((deviceDir + "/root" + lockPath).c_str(), O_RDWR);
+    ASSERT_GE(fd, 0);
+    EXPECT_NE(::flock(fd, LOCK_EX | LOCK_NB), 0);
+    ASSERT_EQ(backend->fileUnlock(afc, ref), 0);
+    EXPECT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+    ::close(fd);
+    EXPECT_EQ(backend->fileClose(afc, ref), 0);
+}
+
+TEST_F(BackendTest, BusyLockOption)
+{
+    startWith({"--hold-lock", "/com.apple.itunes.lock_sync"});
+    am_device *device = arrival();
+    ASSERT_NE(device, nullptr);
+    afc_connection *afc = openFileService(device);
+    ASSERT_NE(afc, nullptr);
+    afc_file_ref ref = 0;
+    ASSERT_EQ(backend->fileOpen(afc, "/com.apple.itunes.lock_sync", AFC_MODE_READ_WRITE, &ref), 0);
+    EXPECT_NE(backend->fileLock(afc, ref), 0);
+    EXPECT_NE(lastDeviceError(device).find("Another program is syncing"), std::string::npos);
+}
+
+TEST_F(BackendTest, RemovalAndReturn)
+{
+    startWith({});
+    am_device *device = arrival();
+    ASSERT_NE(device, nullptr);
+    afc_connection *afc = openFileService(device);
+    ASSERT_NE(afc, nullptr);
+
+    ASSERT_EQ(emulator.control("detach " + spec.udid), "ok\n");
+    auto removal = events.next();
+    ASSERT_TRUE(removal);
+    EXPECT_EQ(removal->msg, ADNCI_MSG_DISCONNECTED);
+    EXPECT_EQ(removal->device, device);
+    // The stale handles answer errors.
+    afc_dictionary info;
+    EXPECT_NE(backend->deviceInfo(afc, info), 0);
+    EXPECT_NE(backend->connect(device), 0);
+    EXPECT_EQ(backend->copyDeviceIdentifier(device), spec.udid);
+
+    ASSERT_EQ(emulator.control("attach " + spec.udid), "ok\n");
+    am_device *again = arrival();
+    ASSERT_NE(again, nullptr);
+    EXPECT_NE(again, device);
+    ASSERT_NE(openFileService(again), nullptr) << lastDeviceError(again);
+}
+
+TEST_F(BackendTest, UntrustedDeviceIsRefusedWithAClearMessage)
+{
+    spec.paired = false;
+    startWith({});
+    am_device *device = arrival();
+    ASSERT_NE(device, nullptr);
+    EXPECT_EQ(backend->connect(device), 0);
+    EXPECT_EQ(backend->isPaired(device), 0);
+    EXPECT_NE(lastDeviceError(device).find("tap Trust"), std::string::npos) << lastDeviceError(device);
+    EXPECT_NE(backend->validatePairing(device), 0);
+    EXPECT_NE(lastDeviceError(device).find("Unlock the device and tap Trust"), std::string::npos)
+        << lastDeviceError(device);
+    EXPECT_NE(backend->startSession(device), 0);
+    EXPECT_EQ(emulator.counter("lockdown.StartSession"), 0u);
+}
+
+TEST_F(BackendTest, LockedDeviceSaysUnlock)
+{
+    startWith({"--refuse-pairing", "--pairing-error", "PasswordProtected"});
+    am_device *device = arrival();
+    ASSERT_NE(device, nullptr);
+    EXPECT_EQ(backend->isPaired(device), 0);
+    ASSERT_EQ(backend->connect(device), 0);
+    EXPECT_NE(backend->validatePairing(device), 0);
+    EXPECT_NE(lastDeviceError(device).find("The device is locked. Unlock it"), std::string::npos)
+        << lastDeviceError(device);
+}
+
+TEST_F(BackendTest, SelectsTheNamedDevice)
+{
+    FolderDeviceSpec other = spec;
+    other.udid = "00008030001a2b3c4d5e6f708192a3b4c5d6e7f9";
+    other.values["DeviceName"] = "Second";
+    const std::string otherDir = makeFolderDevice(tmp.file("other"), other);
+    startWith({otherDir}, other.udid);
+    am_device *device = arrival();
+    ASSERT_NE(device, nullptr);
+    EXPECT_EQ(backend->copyDeviceIdentifier(device), other.udid);
+    // No session yet: one short handshake reads the values.
+    EXPECT_EQ(backend->connect(device), 0);
+    EXPECT_EQ(backend->copyValue(device, "DeviceName"), "Second");
+    // The first device is never reported; detaching the second is.
+    ASSERT_EQ(emulator.control("detach " + other.udid), "ok\n");
+    auto next = events.next();
+    ASSERT_TRUE(next);
+    EXPECT_EQ(next->device, device);
+    EXPECT_EQ(next->msg, ADNCI_MSG_DISCONNECTED);
+
+    std::string error;
+    EXPECT_FALSE(makeIMobileDeviceBackend("not/a-udid", &error));
+    EXPECT_FALSE(error.empty());
+}
+
+TEST_F(BackendTest, InjectedFileServiceFaults)
+{
+    startWith({"--fail-afc", "FILE_OPEN@2", "--fail-afc", "MAKE_DIR=18"});
+    am_device *device = arrival();
+    ASSERT_NE(device, nullptr);
+    afc_connection *afc = openFileService(device);
+    ASSERT_NE(afc, nullptr);
+    afc_file_ref ref = 0;
+    EXPECT_EQ(backend->fileOpen(afc, "/a", AFC_MODE_WRITE, &ref), 0);
+    EXPECT_NE(backend->fileOpen(afc, "/b", AFC_MODE_WRITE, &ref), 0);
+    EXPECT_EQ(backend->fileOpen(afc, "/c", AFC_MODE_WRITE, &ref), 0);
+    EXPECT_NE(backend->directoryCreate(afc, "/Books"), 0);
+    EXPECT_NE(lastDeviceError(device).find("The device is full"), std::string::npos);
+    EXPECT_EQ(emulator.counter("afc.FILE_OPEN"), 3u);
+}
+
+TEST_F(BackendTest, DroppedConnectionFailsInsteadOfHanging)
+{
+    startWith({"--drop-after", "2"});
+    am_device *device = arrival();
+    ASSERT_NE(device, nullptr);
+    afc_connection *afc = openFileService(device);
+    ASSERT_NE(afc, nullptr);
+    EXPECT_EQ(backend->directoryCreate(afc, "/one"), 0);
+    EXPECT_EQ(backend->directoryCreate(afc, "/two"), 0);
+    EXPECT_NE(backend->directoryCreate(afc, "/three"), 0);
+    EXPECT_NE(lastDeviceError(device).find("Lost contact"), std::string::npos) << lastDeviceError(device);
+}
+
+TEST_F(BackendTest, ServiceRefused)
+{
+    startWith({"--fail-service", "com.apple.mobile.notification_proxy"});
+    am_device *device = arrival();
+    ASSERT_NE(device, nullptr);
+    ASSERT_NE(openFileService(device), nullptr);
+    service_conn_t proxy = 0;
+    EXPECT_NE(backend->startService(device, "com.apple.mobile.notification_proxy", &proxy), 0);
+    EXPECT_FALSE(lastDeviceError(device).empty());
+}
+
+} // namespace

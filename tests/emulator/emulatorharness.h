@@ -1,0 +1,67 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#pragma once
+
+// Test helpers: folder devices written at test time, the emulator run as a child process
+// on a private socket, the stock tools run without a shell, and the control socket.
+
+#include "tempdir.h"
+
+#include <map>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+struct FolderDeviceSpec
+{
+    std::string udid = "00008030001a2b3c4d5e6f708192a3b4c5d6e7f8";
+    bool paired = true;
+    std::map<std::string, std::string> values = {
+        {"DeviceName", "Emulated iPhone"}, {"ProductVersion", "16.7.2"}, {"ProductType", "iPhone12,1"},
+        {"SerialNumber", "F2LEMU000001"}, {"VolumeFormat", "APFS"}};
+    std::string model = "iPhone12,1";
+    std::string totalBytes = "64000000000";
+};
+
+// Writes DIR/device.plist and DIR/root/; returns DIR.
+std::string makeFolderDevice(const std::string &dir, const FolderDeviceSpec &spec);
+
+struct ToolResult
+{
+    int exitCode = -1;
+    std::string out;
+};
+
+// Runs argv[0] (looked up in PATH) with USBMUXD_SOCKET_ADDRESS=UNIX:socket; no shell.
+ToolResult runTool(const std::vector<std::string> &argv, const std::string &socketPath);
+
+// The emulator on TMP/mux (control socket TMP/ctl); started by start(), stopped by
+// SIGTERM in the destructor.
+class EmulatorProcess
+{
+public:
+    explicit EmulatorProcess(const std::string &workDir);
+    ~EmulatorProcess();
+    EmulatorProcess(const EmulatorProcess &) = delete;
+    EmulatorProcess &operator=(const EmulatorProcess &) = delete;
+
+    // Starts with the extra arguments (options, then device folders); true once it said "ready".
+    bool start(const std::vector<std::string> &arguments);
+    // SIGTERM and wait; returns the exit status.
+    int stop();
+    bool signal(int signal);
+
+    const std::string &socketPath() const { return m_socket; }
+    const std::string &controlPath() const { return m_control; }
+    std::string countersPath() const { return m_workDir + "/counters.txt"; }
+    // One control command; the emulator's answer.
+    std::string control(const std::string &command) const;
+    // The request counter `name` as the control socket reports it.
+    uint64_t counter(const std::string &name) const;
+
+private:
+    std::string m_workDir;
+    std::string m_socket;
+    std::string m_control;
+    pid_t m_pid = -1;
+};

@@ -1,0 +1,304 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+// The emulator's request parsers and its file service over a folder.
+#include "afcfolder.h"
+#include "afcprotocol.h"
+#include "plistframing.h"
+#include "tempdir.h"
+#include "usbmuxprotocol.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+#include <unistd.h>
+
+namespace {
+
+Bytes usbmuxPacket(uint32_t length, uint32_t version, uint32_t message, const std::string &payload)
+{
+    Bytes out;
+    appendLe32(out, length);
+    appendLe32(out, version);
+    appendLe32(out, message);
+    appendLe32(out, 7);
+    out.insert(out.end(), payload.begin(), payload.end());
+    return out;
+}
+
+std::string connectPlist(uint64_t port)
+{
+    PlistPtr dict(plist_new_dict());
+    plist_dict_set_item(dict.get(), "MessageType", plist_new_string("Connect"));
+    plist_dict_set_item(dict.get(), "DeviceID", plist_new_uint(3));
+    plist_dict_set_item(dict.get(), "PortNumber", plist_new_uint(port));
+    return plistToXml(dict.get());
+}
+
+TEST(UsbmuxParser, HeaderLimits)
+{
+    const Bytes ok = usbmuxPacket(16 + 10, 1, 8, "");
+    EXPECT_TRUE(usbmux::parseHeader(ok.data(), ok.size()));
+    EXPECT_FALSE(usbmux::parseHeader(ok.data(), 15));
+    const Bytes tooSmall = usbmuxPacket(15, 1, 8, "");
+    EXPECT_FALSE(usbmux::parseHeader(tooSmall.data(), tooSmall.size()));
+    const Bytes tooBig = usbmuxPacket(usbmux::MaxPacket + 1, 1, 8, "");
+    EXPECT_FALSE(usbmux::parseHeader(tooBig.data(), tooBig.size()));
+    const Bytes binaryProtocol = usbmuxPacket(16, 0, 3, "");
+    EXPECT_FALSE(usbmux::parseHeader(binaryProtocol.data(), binaryProtocol.size()));
+}
+
+TEST(UsbmuxParser, ConnectDecodesTheSwappedPort)
+{
+    // lockdownd's 62078 arrives as 32498; 49152 as 192.
+    for (auto [wire, port] : {std::pair<uint64_t, uint16_t>{32498, 62078}, {192, 49152}}) {
+        const std::string xml = connectPlist(wire);
+        const Bytes packet = usbmuxPacket(uint32_t(16 + xml.size()), 1, 8, xml);
+        auto header = usbmux::parseHeader(packet.data(), packet.size());
+        ASSERT_TRUE(header);
+        auto request = usbmux::parseRequest(*header.value, packet.data() + 16, packet.size() - 16);
+        ASSERT_TRUE(request) << request.error;
+        EXPECT_EQ(request.value->messageType, "Connect");
+        EXPECT_EQ(request.value->deviceId, 3u);
+        EXPECT_EQ(request.value->port, port);
+        EXPECT_EQ(request.value->tag, 7u);
+    }
+    const std::string xml = connectPlist(0x10000);
+    const Bytes packet = usbmuxPacket(uint32_t(16 + xml.size()), 1, 8, xml);
+    EXPECT_FALSE(usbmux::parseRequest(*usbmux::parseHeader(packet.data(), packet.size()).value, packet.data() + 16,
+                                      packet.size() - 16));
+}
+
+TEST(UsbmuxParser, RefusesBadPayloads)
+{
+    PlistPtr array(plist_new_array());
+    PlistPtr noType(plist_new_dict());
+    plist_dict_set_item(noType.get(), "DeviceID", plist_new_uint(1));
+    for (const std::string &payload : {std::string("not a plist"), plistToXml(array.get()), plistToXml(noType.get()),
+                                       std::string()}) {
+        const Bytes packet = usbmuxPacket(uint32_t(16 + payload.size()), 1, 8, payload);
+        usbmux::Header header{uint32_t(packet.size()), 1, 8, 1};
+        EXPECT_FALSE(usbmux::parseRequest(header, packet.data() + 16, packet.size() - 16)) << payload;
+    }
+    // A payload shorter than its header announces.
+    usbmux::Header header{100, 1, 8, 1};
+    const std::string xml = connectPlist(1);
+    EXPECT_FALSE(usbmux::parseRequest(header, reinterpret_cast<const uint8_t *>(xml.data()), xml.size()));
+}
+
+TEST(PlistFraming, LengthAndBody)
+{
+    const uint8_t zero[4] = {0, 0, 0, 0};
+    EXPECT_FALSE(plistframe::parseLength(zero, 4));
+    const uint8_t huge[4] = {0x7f, 0xff, 0xff, 0xff};
+    EXPECT_FALSE(plistframe::parseLength(huge, 4));
+    const uint8_t small[4] = {0, 0, 1, 2};
+    EXPECT_EQ(*plistframe::parseLength(small, 4).value, 258u);
+    EXPECT_FALSE(plistframe::parseLength(small, 3));
+
+    PlistPtr dict(plist_new_dict());
+    plist_dict_set_item(dict.get(), "Request", plist_new_string("QueryType"));
+    const Bytes framed = plistframe::encode(dict.get());
+    ASSERT_EQ(readBe32(framed.data()), framed.size() - 4);
+    auto xml = plistframe::parseBody(framed.data() + 4, framed.size() - 4);
+    ASSERT_TRUE(xml);
+    EXPECT_EQ(plistString(xml.value->get(), "Request"), "QueryType");
+    const Bytes binary = plistToBinary(dict.get());
+    EXPECT_TRUE(plistframe::parseBody(binary.data(), binary.size()));
+
+    // The client's own rule: a body must start with "<?xml" or "bplist00".
+    const std::string leadingSpace = " " + std::string(framed.begin() + 4, framed.end());
+    EXPECT_FALSE(plistframe::parseBody(reinterpret_cast<const uint8_t *>(leadingSpace.data()), leadingSpace.size()));
+    const std::string notDict = "<?xml version=\"1.0\"?><plist><string>x</string></plist>";
+    EXPECT_FALSE(plistframe::parseBody(reinterpret_cast<const uint8_t *>(notDict.data()), notDict.size()));
+    const Bytes truncated(binary.begin(), binary.begin() + long(binary.size() / 2));
+    EXPECT_FALSE(plistframe::parseBody(truncated.data(), truncated.size()));
+}
+
+Bytes afcHeader(uint64_t entire, uint64_t thisLength, uint64_t op, const char *magic = "CFA6LPAA")
+{
+    Bytes out(magic, magic + 8);
+    appendLe64(out, entire);
+    appendLe64(out, thisLength);
+    appendLe64(out, 5);
+    appendLe64(out, op);
+    return out;
+}
+
+TEST(AfcParser, HeaderLimits)
+{
+    EXPECT_TRUE(afc::parseHeader(afcHeader(48, 48, afc::OpFileClose).data(), 40));
+    EXPECT_FALSE(afc::parseHeader(afcHeader(48, 48, afc::OpFileClose, "CFA6LPAB").data(), 40));
+    EXPECT_FALSE(afc::parseHeader(afcHeader(48, 39, afc::OpFileClose).data(), 40));
+    EXPECT_FALSE(afc::parseHeader(afcHeader(47, 48, afc::OpFileClose).data(), 40));
+    EXPECT_FALSE(afc::parseHeader(afcHeader(40 + afc::MaxHeaderData + 1, 40 + afc::MaxHeaderData + 1,
+                                            afc::OpReadDir).data(), 40));
+    // Only FILE_WRITE carries a payload, and at most 4 GiB of it.
+    EXPECT_TRUE(afc::parseHeader(afcHeader(48 + 1000, 48, afc::OpFileWrite).data(), 40));
+    EXPECT_FALSE(afc::parseHeader(afcHeader(48 + 1000, 48, afc::OpFileRead).data(), 40));
+    EXPECT_FALSE(afc::parseHeader(afcHeader(48 + afc::MaxPayload + 1, 48, afc::OpFileWrite).data(), 40));
+    EXPECT_FALSE(afc::parseHeader(afcHeader(48, 48, afc::OpFileClose).data(), 39));
+}
+
+TEST(AfcParser, RequestFields)
+{
+    auto parse = [](uint64_t op, const Bytes &data) {
+        afc::Header h{40 + data.size(), 40 + data.size(), 1, op};
+        return afc::parseRequest(h, data.data(), data.size());
+    };
+    Bytes rename = {'/', 'a', 0, '/', 'b', 0};
+    auto r = parse(afc::OpRenamePath, rename);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r.value->path, "/a");
+    EXPECT_EQ(r.value->path2, "/b");
+    rename.pop_back(); // second path without its NUL
+    EXPECT_FALSE(parse(afc::OpRenamePath, rename));
+
+    Bytes open;
+    appendLe64(open, 3);
+    for (char c : std::string("/Books/x"))
+        open.push_back(uint8_t(c));
+    open.push_back(0);
+    r = parse(afc::OpFileOpen, open);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r.value->number1, 3u);
+    EXPECT_EQ(r.value->path, "/Books/x");
+    EXPECT_FALSE(parse(afc::OpFileOpen, Bytes(open.begin(), open.begin() + 5)));
+
+    Bytes seek;
+    appendLe64(seek, 9);
+    appendLe64(seek, 2);
+    appendLe64(seek, uint64_t(-16));
+    r = parse(afc::OpFileSeek, seek);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r.value->offset, -16);
+    EXPECT_FALSE(parse(afc::OpFileSeek, Bytes(seek.begin(), seek.begin() + 16)));
+    EXPECT_FALSE(parse(afc::OpFileRead, Bytes(7, 0)));
+    // Header data must be exactly as long as the header says.
+    afc::Header h{60, 60, 1, afc::OpReadDir};
+    EXPECT_FALSE(afc::parseRequest(h, rename.data(), rename.size()));
+}
+
+// Random and mutated input must be refused or accepted, never crash (run under ASan too).
+TEST(Parsers, SurviveRandomInput)
+{
+    std::mt19937 rng(20261206);
+    PlistPtr dict(plist_new_dict());
+    plist_dict_set_item(dict.get(), "MessageType", plist_new_string("ReadPairRecord"));
+    plist_dict_set_item(dict.get(), "PairRecordID", plist_new_string("abc"));
+    const Bytes seedBinary = plistToBinary(dict.get());
+    const std::string seedXml = plistToXml(dict.get());
+    for (int i = 0; i < 3000; ++i) {
+        Bytes data = (i % 2) ? seedBinary : Bytes(seedXml.begin(), seedXml.end());
+        const int mutations = 1 + int(rng() % 8);
+        for (int m = 0; m < mutations && !data.empty(); ++m)
+            data[rng() % data.size()] = uint8_t(rng());
+        if (rng() % 4 == 0)
+            data.resize(rng() % (data.size() + 1));
+        if (auto body = plistframe::parseBody(data.data(), data.size())) {
+            EXPECT_EQ(plist_get_node_type(body.value->get()), PLIST_DICT);
+        }
+        usbmux::Header h{uint32_t(16 + data.size()), 1, 8, 1};
+        if (auto request = usbmux::parseRequest(h, data.data(), data.size())) {
+            EXPECT_FALSE(request.value->messageType.empty());
+        }
+        Bytes header(40);
+        for (auto &b : header)
+            b = uint8_t(rng());
+        if (i % 3 == 0)
+            std::copy_n("CFA6LPAA", 8, header.begin());
+        if (auto ah = afc::parseHeader(header.data(), header.size())) {
+            EXPECT_GE(ah.value->thisLength, afc::HeaderSize);
+            EXPECT_LE(ah.value->headerDataLength(), afc::MaxHeaderData);
+            EXPECT_LE(ah.value->payloadLength(), afc::MaxPayload);
+        }
+        for (uint64_t op : {afc::OpFileOpen, afc::OpRenamePath, afc::OpFileSeek, afc::OpMakeLink, afc::OpReadDir}) {
+            afc::Header ah{40 + data.size(), 40 + data.size(), 1, op};
+            if (auto request = afc::parseRequest(ah, data.data(), data.size())) {
+                EXPECT_LE(request.value->path.size() + request.value->path2.size(), data.size());
+            }
+        }
+    }
+}
+
+class AfcFolderTest : public ::testing::Test
+{
+protected:
+    TempDir tmp;
+    std::string root = tmp.file("root");
+    AfcFolder folder{root};
+
+    void SetUp() override
+    {
+        std::filesystem::create_directories(root + "/Books/inner");
+        writeWholeFile(root + "/Books/a.txt", "alpha");
+        writeWholeFile(tmp.file("secret"), "outside");
+    }
+};
+
+TEST_F(AfcFolderTest, PathsStayInsideTheRoot)
+{
+    EXPECT_EQ(folder.resolve("/Books/a.txt", true), root + "/Books/a.txt");
+    EXPECT_EQ(folder.resolve("Books/./inner/../a.txt", true), root + "/Books/a.txt");
+    EXPECT_EQ(folder.resolve("/", true), root);
+    EXPECT_FALSE(folder.resolve("/../secret", true));
+    EXPECT_FALSE(folder.resolve("/Books/../../secret", true));
+
+    ASSERT_EQ(::symlink("inner", (root + "/Books/link").c_str()), 0);
+    ASSERT_EQ(::symlink((tmp.path() + "/secret").c_str(), (root + "/abs").c_str()), 0);
+    ASSERT_EQ(::symlink("../../secret", (root + "/Books/up").c_str()), 0);
+    ASSERT_EQ(::symlink("loop", (root + "/loop").c_str()), 0);
+    EXPECT_EQ(folder.resolve("/Books/link/x", true), root + "/Books/inner/x");
+    EXPECT_FALSE(folder.resolve("/abs", true));
+    EXPECT_FALSE(folder.resolve("/Books/up", true));
+    EXPECT_FALSE(folder.resolve("/loop", true));
+    // Acting on a link itself (info, remove) does not follow it, so it is allowed.
+    EXPECT_EQ(folder.resolve("/abs", false), root + "/abs");
+
+    int fd = -1;
+    EXPECT_EQ(folder.openFile("/abs", 1, &fd), uint64_t(afc::StatusPermDenied));
+    EXPECT_EQ(folder.openFile("/Books/up", 3, &fd), uint64_t(afc::StatusPermDenied));
+    std::vector<std::string> names;
+    EXPECT_NE(folder.readDirectory("/../", names), uint64_t(afc::StatusSuccess));
+    EXPECT_EQ(readWholeFile(tmp.file("secret")), "outside");
+}
+
+TEST_F(AfcFolderTest, OperationsAnswerDeviceStatusCodes)
+{
+    std::vector<std::string> names;
+    ASSERT_EQ(folder.readDirectory("/Books", names), 0u);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{".", "..", "a.txt", "inner"}));
+    EXPECT_EQ(folder.readDirectory("/missing", names), uint64_t(afc::StatusObjectNotFound));
+
+    std::vector<std::string> info;
+    ASSERT_EQ(folder.fileInfo("/Books/a.txt", info), 0u);
+    ASSERT_GE(info.size(), 8u);
+    EXPECT_EQ(info[0], "st_size");
+    EXPECT_EQ(info[1], "5");
+    EXPECT_EQ(info[7], "S_IFREG");
+    ASSERT_EQ(folder.fileInfo("/Books", info), 0u);
+    EXPECT_EQ(info[7], "S_IFDIR");
+
+    EXPECT_EQ(folder.makeDirectory("/Books/new/deeper"), 0u);
+    EXPECT_EQ(folder.makeDirectory("/Books/new"), 0u);
+    EXPECT_EQ(folder.makeDirectory("/Books/a.txt"), uint64_t(afc::StatusObjectExists));
+    // A non-empty folder answers 1, which the client reports as "directory not empty".
+    EXPECT_EQ(folder.removePath("/Books/new", false), uint64_t(afc::StatusUnknownError));
+    EXPECT_EQ(folder.removePath("/Books/new", true), 0u);
+    EXPECT_EQ(folder.removePath("/Books/new", false), uint64_t(afc::StatusObjectNotFound));
+    EXPECT_EQ(folder.removePath("/", true), uint64_t(afc::StatusPermDenied));
+
+    int fd = -1;
+    EXPECT_EQ(folder.openFile("/Books", 1, &fd), uint64_t(afc::StatusObjectIsDir));
+    EXPECT_EQ(folder.openFile("/Books/none", 1, &fd), uint64_t(afc::StatusObjectNotFound));
+    EXPECT_EQ(folder.openFile("/Books/a.txt", 7, &fd), uint64_t(afc::StatusInvalidArg));
+    ASSERT_EQ(folder.openFile("/Books/b.txt", 3, &fd), 0u);
+    ASSERT_EQ(::write(fd, "beta", 4), 4);
+    ::close(fd);
+    EXPECT_EQ(folder.renamePath("/Books/b.txt", "/Books/a.txt"), 0u);
+    EXPECT_EQ(readWholeFile(root + "/Books/a.txt"), "beta");
+    EXPECT_EQ(folder.bytesUsed(), 4u);
+}
+
+} // namespace

@@ -1,0 +1,137 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+// The unmodified libimobiledevice tools against the emulator.
+#include "emulatorharness.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+
+namespace {
+
+class StockToolsTest : public ::testing::Test
+{
+protected:
+    TempDir tmp;
+    EmulatorProcess emulator{tmp.path()};
+    FolderDeviceSpec spec;
+
+    std::string device(const std::string &name, const FolderDeviceSpec &s) { return makeFolderDevice(tmp.file(name), s); }
+    ToolResult tool(const std::vector<std::string> &argv) { return runTool(argv, emulator.socketPath()); }
+};
+
+TEST_F(StockToolsTest, ToolsReadTheFolderDevice)
+{
+    ASSERT_TRUE(emulator.start({device("dev", spec)}));
+
+    const ToolResult ids = tool({"idevice_id", "-l"});
+    EXPECT_EQ(ids.exitCode, 0);
+    EXPECT_EQ(ids.out, spec.udid + "\n");
+
+    const ToolResult name = tool({"ideviceinfo", "-k", "DeviceName"});
+    EXPECT_EQ(name.exitCode, 0);
+    EXPECT_EQ(name.out, "Emulated iPhone\n");
+
+    const ToolResult version = tool({"ideviceinfo", "-k", "ProductVersion"});
+    EXPECT_EQ(version.out, "16.7.2\n");
+
+    const ToolResult shortName = tool({"idevicename"});
+    EXPECT_EQ(shortName.exitCode, 0);
+    EXPECT_EQ(shortName.out, "Emulated iPhone\n");
+
+    // The whole root domain and a computed domain.
+    const ToolResult all = tool({"ideviceinfo"});
+    EXPECT_NE(all.out.find("SerialNumber: F2LEMU000001"), std::string::npos) << all.out;
+    EXPECT_NE(all.out.find("UniqueDeviceID: " + spec.udid), std::string::npos);
+    const ToolResult disk = tool({"ideviceinfo", "-q", "com.apple.disk_usage", "-k", "TotalDiskCapacity"});
+    EXPECT_EQ(disk.out, "64000000000\n");
+
+    // One StartSession and one StopSession per handshaking tool run: the TLS switch went both ways.
+    EXPECT_EQ(emulator.counter("lockdown.StartSession"), emulator.counter("lockdown.StopSession"));
+    EXPECT_GE(emulator.counter("lockdown.StartSession"), 4u);
+}
+
+TEST_F(StockToolsTest, NotificationsAreRecordedInOrder)
+{
+    const std::string dir = device("dev", spec);
+    ASSERT_TRUE(emulator.start({dir}));
+    EXPECT_EQ(tool({"idevicenotificationproxy", "post", "com.apple.itunes-mobdev.syncWillStart"}).exitCode, 0);
+    EXPECT_EQ(tool({"idevicenotificationproxy", "post", "com.apple.itunes-mobdev.syncDidStart",
+                    "com.apple.itunes-mobdev.syncDidFinish"}).exitCode, 0);
+    EXPECT_EQ(readWholeFile(dir + "/notifications.log"),
+              "com.apple.itunes-mobdev.syncWillStart\ncom.apple.itunes-mobdev.syncDidStart\n"
+              "com.apple.itunes-mobdev.syncDidFinish\n");
+}
+
+TEST_F(StockToolsTest, OldDeviceUsesTls10)
+{
+    // Before 10.0 the client caps TLS at 1.0, which OpenSSL 3 only allows at security level 0.
+    spec.values["ProductVersion"] = "9.3.5";
+    ASSERT_TRUE(emulator.start({device("dev", spec)}));
+    const ToolResult version = tool({"ideviceinfo", "-k", "ProductVersion"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, "9.3.5\n");
+}
+
+TEST_F(StockToolsTest, UntrustedDeviceRefusesTheSession)
+{
+    spec.paired = false;
+    ASSERT_TRUE(emulator.start({device("dev", spec)}));
+    EXPECT_EQ(tool({"idevice_id", "-l"}).out, spec.udid + "\n");
+    const ToolResult info = tool({"ideviceinfo", "-k", "DeviceName"});
+    EXPECT_NE(info.exitCode, 0);
+    EXPECT_EQ(info.out.find("Emulated iPhone"), std::string::npos);
+    EXPECT_GE(emulator.counter("lockdown.Pair"), 1u);
+    EXPECT_EQ(emulator.counter("lockdown.StartSession"), 0u);
+    // A session-less read still answers, as a real device does before trust.
+    EXPECT_EQ(tool({"ideviceinfo", "-s", "-k", "DeviceName"}).out, "Emulated iPhone\n");
+}
+
+TEST_F(StockToolsTest, AttachAndDetachThroughTheControlSocket)
+{
+    FolderDeviceSpec second = spec;
+    second.udid = "00008030001a2b3c4d5e6f708192a3b4c5d6e7f9";
+    const std::string secondDir = device("second", second);
+    ASSERT_TRUE(emulator.start({device("dev", spec), "--detached", secondDir}));
+    EXPECT_EQ(tool({"idevice_id", "-l"}).out, spec.udid + "\n");
+
+    EXPECT_EQ(emulator.control("attach " + second.udid), "ok\n");
+    EXPECT_EQ(tool({"idevice_id", "-l"}).out, spec.udid + "\n" + second.udid + "\n");
+
+    EXPECT_EQ(emulator.control("detach " + spec.udid), "ok\n");
+    EXPECT_EQ(tool({"idevice_id", "-l"}).out, second.udid + "\n");
+    EXPECT_NE(emulator.control("detach " + spec.udid).find("error"), std::string::npos);
+    EXPECT_NE(emulator.control("attach nosuchdevice").find("error"), std::string::npos);
+    EXPECT_NE(emulator.control("frobnicate").find("error"), std::string::npos);
+}
+
+TEST_F(StockToolsTest, SocketAddressComesFromTheEnvironment)
+{
+    ASSERT_TRUE(emulator.start({device("dev", spec)}));
+    // The same tool pointed at another (absent) socket sees no device at all.
+    const ToolResult elsewhere = runTool({"idevice_id", "-l"}, tmp.file("absent"));
+    EXPECT_EQ(elsewhere.out, "");
+    EXPECT_EQ(tool({"idevice_id", "-l"}).out, spec.udid + "\n");
+}
+
+TEST_F(StockToolsTest, CountersAreWrittenOnRequestAndAtExit)
+{
+    ASSERT_TRUE(emulator.start({device("dev", spec)}));
+    ASSERT_EQ(tool({"idevice_id", "-l"}).exitCode, 0);
+    ASSERT_EQ(tool({"idevice_id", "-l"}).exitCode, 0);
+    EXPECT_EQ(emulator.counter("usbmux.ListDevices"), 2u);
+    EXPECT_EQ(emulator.stop(), 0);
+    EXPECT_NE(readWholeFile(emulator.countersPath()).find("usbmux.ListDevices 2\n"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(emulator.socketPath()));
+}
+
+TEST_F(StockToolsTest, StartupErrorsAreReported)
+{
+    // A device folder without device.plist: the emulator refuses to start and says why.
+    std::filesystem::create_directories(tmp.file("empty"));
+    EXPECT_FALSE(emulator.start({tmp.file("empty")}));
+    EXPECT_NE(emulator.stop(), 0);
+}
+
+} // namespace
