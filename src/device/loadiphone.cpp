@@ -119,8 +119,11 @@ void loadIPhone::notification(am_device_notification_callback_info *info, void *
 
 void loadIPhone::mainloadIPhoneInfo(const Notification &notification)
 {
-    if (m_surveyThread.joinable())
+    // A device arriving while another is surveyed waits for that survey to end first.
+    if (m_surveyThread.joinable()) {
+        processMainEventsUntil([this] { return m_surveyFinished.load(); }, std::chrono::hours(24));
         m_surveyThread.join();
+    }
     HeadlessLoadWindow fallback;
     LoadWindow *window = m_loadwindow ? m_loadwindow : &fallback;
     LoadWindow *outer = m_modalWindow;
