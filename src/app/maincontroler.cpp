@@ -138,6 +138,8 @@ void mainControler::joinWorker()
 
 void mainControler::buildWindows()
 {
+    // The main window owns every widget below it; the dialogs are its children so that they
+    // open as sheets over it and go with it.
     m_mainWindow = std::make_unique<QMainWindow>();
     m_ui = std::make_unique<Ui::MainWindow>();
     m_ui->setupUi(m_mainWindow.get());
@@ -180,6 +182,7 @@ void mainControler::buildWindows()
     failedWindow->setWindowModality(Qt::WindowModal);
     connect(m_failedUi->closeFailedButton, &QPushButton::clicked, this, [this] { closeFailedWindow(); });
 
+    // The load window must exist before the device list: the connection object keeps it.
     m_loadWindow = std::make_unique<QtLoadWindow>(mainWindow);
     loadwindow = m_loadWindow.get();
 
@@ -225,7 +228,8 @@ void mainControler::buildWindows()
     helpMenu = ui.helpMenu;
     homeLinkButton = ui.homeLinkButton;
     SupportLinkButton = ui.SupportLinkButton;
-    SupportLinkButtonFa = ui.SupportLinkButton; // one support link on this layout
+    // The side panel has room for one support link; both outlets name it.
+    SupportLinkButtonFa = ui.SupportLinkButton;
     logoView = ui.logoView;
 
     // A light, flat look: the device card on a soft backdrop, captions in grey.
@@ -245,6 +249,7 @@ void mainControler::buildWindows()
                            m_ui->OtherImageView, m_ui->FreeSizeImageView})
         legend->setFixedSize(14, 14);
 
+    // The table reads `medias` through its model; the context menu offers the row commands.
     m_tableModel = new MediaTableModel(this);
     mediaTableView->setModel(m_tableModel);
     tableMenu = new QMenu(mediaTableView);
@@ -269,6 +274,7 @@ void mainControler::buildWindows()
     wireCommands();
 }
 
+// Every command item is validated by its title (validateMenus), so remember it.
 void mainControler::addCommand(QAction *action, void (mainControler::*command)())
 {
     connect(action, &QAction::triggered, this, [this, command] { (this->*command)(); });
@@ -303,11 +309,13 @@ void mainControler::wireCommands()
 
     connect(ipodtoMacButton, &QPushButton::clicked, this, [this] { loadMediaIpodToPC(); });
     connect(selectAllButton, &QCheckBox::clicked, this, [this] { clickAll(); });
+    // A click in the check column toggles the clicked row's mark through clickBox.
     connect(mediaTableView, &QAbstractItemView::clicked, this, [this](const QModelIndex &index) {
         if (index.column() == 0)
             clickBox();
     });
     connect(mediaTableView->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { validateMenus(); });
+    // Items are also re-validated as their menu opens, so shortcuts and menus agree.
     for (QMenu *menu : {ui.fileMenu, ui.editMenu, ui.helpMenuBar, tableMenu})
         connect(menu, &QMenu::aboutToShow, this, [this] { validateMenus(); });
     connect(mediaTableView->horizontalHeader(), &QHeaderView::geometriesChanged, this, [this] { updateSelectAllPosition(); });
@@ -331,6 +339,8 @@ void mainControler::awakeFromNib()
     appMenuDict.clear();
     initApp();
 
+    // Observers are called on the posting thread; each handler hands widget work to the main
+    // thread itself.
     NotificationCenter &center = NotificationCenter::defaultCenter();
     center.addObserver(this, ::deleteNotification, [this](const Notification &n) { deleteNotification(n); });
     center.addObserver(this, ::progressNotification, [this](const Notification &n) { progressNotification(n); });
@@ -357,6 +367,7 @@ void mainControler::awakeFromNib()
     selectAllButton->show();
     selectAllButton->raise();
 
+    // Nothing is selected yet: the getting-started picture and both commands off.
     setImage(ipodBgView, "gettingstarted_enu.png");
     ipodtoMacButton->setIcon(QIcon(resourceFile("ipod to pc-1.png")));
     ipodtoMacButton->setEnabled(false);
@@ -433,6 +444,7 @@ void mainControler::initApp()
         logFormat("Cannot read %s", info.fileName().toLocal8Bit().constData());
     }
 
+    // The form carries a bare "@" where the product's name goes.
     for (auto &[title, item] : appMenuDict) {
         if (title == QLatin1String("About @"))
             item->setText(QStringLiteral("About %1").arg(bundleName));
@@ -531,6 +543,7 @@ void mainControler::iPodListSelectionDidChangeNotification(const Notification &n
     }
 
     if (info->isDeviceInfo()) {
+        // A device node: its panel, with the sizes in gigabytes from one gigabyte up.
         const StringDictionary &values = info->device;
         // A transfer keeps its own copy of the records; the table's list may change.
         medias->clear();
@@ -591,7 +604,8 @@ void mainControler::iPodListSelectionDidChangeNotification(const Notification &n
         return;
     }
 
-    // A book list.
+    // A book list: the table adopts the list the device list read for it, so check marks
+    // live in these records until the next selection.
     ipodtoMacButton->setEnabled(true);
     addMediaButton->setEnabled(true);
     mediaTableView->show();
@@ -633,6 +647,7 @@ void mainControler::initTableView(const std::vector<std::string> *identifiers)
 {
     if (!identifiers)
         return;
+    // The check column stays first; the text columns share the table's nominal width.
     m_tableModel->setColumnIdentifiers(*identifiers);
     QHeaderView *header = mediaTableView->horizontalHeader();
     header->setSectionResizeMode(0, QHeaderView::Fixed);
@@ -750,6 +765,7 @@ void mainControler::buttonStatus()
     }
     selectAllButton->setCheckState(boxOn ? Qt::Checked : Qt::Unchecked);
 
+    // Export needs a device and a checked book; import (and deletion) a "Custom Books" list.
     const bool anyChecked =
         std::any_of(medias->begin(), medias->end(), [](const auto &record) { return record && record->isSelect(); });
     if (!anyChecked)
@@ -775,6 +791,7 @@ void mainControler::buttonStatus()
     validateMenus();
 }
 
+// Enabling by the item's exact title; a title not listed here is disabled.
 bool mainControler::menuStatus(const QString &title) const
 {
     const QString appName = QString::fromUtf8(AppName);
@@ -866,6 +883,8 @@ void mainControler::addEpub()
     for (const QString &path : chosen)
         paths.push_back(path.toStdString());
 
+    // The import runs on a worker under the sync lock; the pause lets the panel's sheet
+    // close before the progress sheet takes its place.
     runWorker([this, paths] {
         // threadSelectedLoadEPUBToDeviceDidEnd
         std::this_thread::sleep_for(std::chrono::seconds(1));
@@ -986,6 +1005,8 @@ void mainControler::loadSelectedMediaIpodToPC()
     });
 }
 
+// The flag set here, on the main thread, keeps a second transfer from starting until
+// finishTransfer, including in the pause before the progress sheet appears.
 bool mainControler::startTransfer()
 {
     if (m_transferRunning)
@@ -1017,6 +1038,7 @@ void mainControler::cancelCopyMediaIpodToPC()
     progressTitle->setText(tr("Stopping after the current book..."));
 }
 
+// Runs on the worker: the percentage in 32-bit integer arithmetic, truncated.
 void mainControler::progressFun(int index, const std::string &filename, int files)
 {
     const int percent = files > 0 ? index * 100 / files : 0;
@@ -1060,6 +1082,7 @@ void mainControler::endProgressWindow()
     progressWindow->hide();
 }
 
+// The books a transfer could not move, listed once at its end.
 void mainControler::ProgressFaildNotification(const BookFailureList &failures)
 {
     m_lastFailures = failures;
@@ -1119,6 +1142,7 @@ void mainControler::deleteCandidates(const std::vector<std::shared_ptr<epub>> &c
                                           {QStringLiteral("NO"), QStringLiteral("YES")});
     if (answer == AlertFirstButtonReturn)
         return;
+    // One lock for the whole batch; the table loses the rows only after it is given back.
     std::vector<std::shared_ptr<epub>> deleted;
     treeListControler->startToSync();
     for (const auto &record : candidates) {
@@ -1184,6 +1208,7 @@ void mainControler::closeabout()
     aboultDlg->hide();
 }
 
+// The preferences window is application-modal: it runs its own loop until OK or Cancel.
 void mainControler::setPreference()
 {
     QSettings settings;

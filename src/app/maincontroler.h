@@ -185,7 +185,7 @@ public:
     // ---- State -----------------------------------------------------------------------------
     std::map<QString, QAction *> appMenuDict;
     std::atomic_bool copyMediaIpodToPC{false};
-    bool showProgressWindowFlag = false; // the design's `showProgressWindow`
+    bool showProgressWindowFlag = false; // true while the progress sheet is up
 
     // The failures listed by the last failure window (tests read them).
     const BookFailureList &lastFailures() const { return m_lastFailures; }
