@@ -107,12 +107,12 @@ int AMDeviceNotificationSubscribe(am_device_notification_callback callback, unsi
 
 int AMDeviceNotificationUnsubscribe(am_device_notification *subscription)
 {
-    if (injected("AMDeviceNotificationUnsubscribe"))
-        return MDERR_FAILED;
+    // Callbacks stop even when the call is made to fail: their context is going away.
+    const bool fail = injected("AMDeviceNotificationUnsubscribe");
     if (!subscription)
         return MDERR_FAILED;
     subscription->active = false;
-    return MDERR_OK;
+    return fail ? static_cast<int>(MDERR_FAILED) : static_cast<int>(MDERR_OK);
 }
 
 #define LAYER_CALL(name, failure, call)                                                                                \

@@ -160,3 +160,16 @@ TEST(HeadlessLoadWindowTest, AnAbortBeforeTheRunIsNotLost)
     window.runModal(); // ended by the queued abort
     EXPECT_EQ(window.timesRun(), 2);
 }
+
+TEST_F(ConnectionTest, ALinkDeletedWhileTheLayerFailsStillStopsItsCallbacks)
+{
+    device.iPhone();
+    device.write();
+    startLink();
+    DeviceFaultInjector::instance().failAlways("AMDeviceNotificationUnsubscribe");
+    delete link;
+    link = nullptr;
+    backend->attach(device.dir());
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(logged("notification get devect"));
+}

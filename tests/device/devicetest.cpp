@@ -35,6 +35,7 @@ void DeviceTest::SetUp()
 
 void DeviceTest::TearDown()
 {
+    DeviceFaultInjector::instance().reset();
     delete link;
     link = nullptr;
     loadIPhone::discardUnsubscribed();
