@@ -183,3 +183,15 @@ TEST(SurveyHelpersTest, VersionNumbersAndFigures)
     EXPECT_DOUBLE_EQ(leadingVersionNumber("UnKnow Product Version"), 0.0);
     EXPECT_EQ(formatFixed(4294967296.0 * 3, 6), "12884901888.000000");
 }
+
+TEST_F(SurveyTest, MusicAndVideoComeFromOneWalk)
+{
+    device.file("/iTunes_Control/Music/F00/a.mp3", "aaa").file("/iTunes_Control/Music/F00/b.mov", "bb");
+    auto s = survey();
+    ASSERT_TRUE(s);
+    EXPECT_EQ(s->at("MusicSzie"), "3.000000");
+    EXPECT_EQ(s->at("VideoSzie"), "2.000000");
+    // /DCIM, /Photos/Thumbs and /Books (all missing), then the music folder and F00 once each.
+    EXPECT_EQ(DeviceFaultInjector::instance().calls("AFCDirectoryOpen"), 5u);
+    EXPECT_EQ(DeviceFaultInjector::instance().calls("AFCFileInfoOpen"), 3u);
+}
