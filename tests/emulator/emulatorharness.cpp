@@ -197,3 +197,8 @@ uint64_t EmulatorProcess::counter(const std::string &name) const
             return value;
     return 0;
 }
+
+bool EmulatorProcess::waitForCounter(const std::string &name, uint64_t count) const
+{
+    return control("wait " + name + " " + std::to_string(count)) == "ok\n";
+}

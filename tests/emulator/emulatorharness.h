@@ -58,6 +58,8 @@ public:
     std::string control(const std::string &command) const;
     // The request counter `name` as the control socket reports it.
     uint64_t counter(const std::string &name) const;
+    // Waits until the counter reaches `count` (the emulator answers when it does; at most 30 s).
+    bool waitForCounter(const std::string &name, uint64_t count) const;
 
 private:
     std::string m_workDir;

@@ -3,6 +3,7 @@
 // The emulator's request parsers and its file service over a folder.
 #include "afcfolder.h"
 #include "afcprotocol.h"
+#include "emulatoroptions.h"
 #include "plistframing.h"
 #include "tempdir.h"
 #include "usbmuxprotocol.h"
@@ -299,6 +300,73 @@ TEST_F(AfcFolderTest, OperationsAnswerDeviceStatusCodes)
     EXPECT_EQ(folder.renamePath("/Books/b.txt", "/Books/a.txt"), 0u);
     EXPECT_EQ(readWholeFile(root + "/Books/a.txt"), "beta");
     EXPECT_EQ(folder.bytesUsed(), 4u);
+}
+
+} // namespace
+
+namespace {
+
+struct OptionsRun
+{
+    bool ok;
+    EmulatorOptions options;
+    std::string message;
+    int exitCode = -1;
+};
+
+OptionsRun parseArgs(std::vector<std::string> args)
+{
+    args.insert(args.begin(), "bookferry-device-emulator");
+    std::vector<char *> argv;
+    for (auto &a : args)
+        argv.push_back(a.data());
+    OptionsRun run;
+    run.ok = parseEmulatorOptions(int(argv.size()), argv.data(), run.options, &run.message, &run.exitCode);
+    return run;
+}
+
+TEST(EmulatorOptionsTest, FaultsAndLinkModel)
+{
+    auto run = parseArgs({"--socket", "/s", "--fail-afc", "FILE_WRITE@3=18", "--fail-afc", "READ_DIR", "--link",
+                          "--latency", "5", "--drop-after", "10", "--refuse-pairing", "dev"});
+    ASSERT_TRUE(run.ok) << run.message;
+    ASSERT_EQ(run.options.afcFailures.size(), 2u);
+    EXPECT_EQ(run.options.afcFailures[0].operation, uint64_t(afc::OpFileWrite));
+    EXPECT_EQ(run.options.afcFailures[0].nth, 3u);
+    EXPECT_EQ(run.options.afcFailures[0].status, 18u);
+    EXPECT_EQ(run.options.afcFailures[1].operation, uint64_t(afc::OpReadDir));
+    EXPECT_EQ(run.options.afcFailures[1].nth, 0u);
+    EXPECT_EQ(run.options.afcFailures[1].status, 20u);
+    // --link fills in what was not given: 30 MB/s, and the explicit 5 ms stays.
+    EXPECT_EQ(run.options.bandwidthBytesPerSecond, 30e6);
+    EXPECT_EQ(run.options.latencyMs, 5.0);
+    EXPECT_EQ(run.options.dropAfterAfcPackets, 10u);
+    EXPECT_TRUE(run.options.refusePairing);
+    EXPECT_EQ(run.options.deviceDirs, std::vector<std::string>{"dev"});
+}
+
+TEST(EmulatorOptionsTest, UsageErrors)
+{
+    for (const auto &args : std::vector<std::vector<std::string>>{
+             {"dev"},                                            // no socket
+             {"--socket", "/s"},                                 // no device
+             {"--socket", "/s", "--fail-afc", "NO_SUCH_OP", "dev"},
+             {"--socket", "/s", "--fail-afc", "FILE_OPEN@0", "dev"},
+             {"--socket", "/s", "--fail-afc", "FILE_OPEN=0", "dev"},
+             {"--socket", "/s", "--bandwidth", "-1", "dev"},
+             {"--socket", "/s", "--latency", "fast", "dev"},
+             {"--socket", "/s", "--drop-after", "0", "dev"},
+             {"--socket", "/s", "--frobnicate", "dev"},
+             {"--socket"}}) {
+        auto run = parseArgs(args);
+        EXPECT_FALSE(run.ok);
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_NE(run.message.find("--help"), std::string::npos);
+    }
+    auto help = parseArgs({"--help"});
+    EXPECT_FALSE(help.ok);
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.message.find("--control PATH"), std::string::npos);
 }
 
 } // namespace

@@ -59,6 +59,7 @@ TEST_F(StockToolsTest, NotificationsAreRecordedInOrder)
     EXPECT_EQ(tool({"idevicenotificationproxy", "post", "com.apple.itunes-mobdev.syncWillStart"}).exitCode, 0);
     EXPECT_EQ(tool({"idevicenotificationproxy", "post", "com.apple.itunes-mobdev.syncDidStart",
                     "com.apple.itunes-mobdev.syncDidFinish"}).exitCode, 0);
+    ASSERT_TRUE(emulator.waitForCounter("np.PostNotification", 3));
     EXPECT_EQ(readWholeFile(dir + "/notifications.log"),
               "com.apple.itunes-mobdev.syncWillStart\ncom.apple.itunes-mobdev.syncDidStart\n"
               "com.apple.itunes-mobdev.syncDidFinish\n");
@@ -104,6 +105,17 @@ TEST_F(StockToolsTest, AttachAndDetachThroughTheControlSocket)
     EXPECT_NE(emulator.control("detach " + spec.udid).find("error"), std::string::npos);
     EXPECT_NE(emulator.control("attach nosuchdevice").find("error"), std::string::npos);
     EXPECT_NE(emulator.control("frobnicate").find("error"), std::string::npos);
+}
+
+TEST_F(StockToolsTest, LinkModelKeepsTheConversationIntact)
+{
+    // A slow link (1 MB/s, 2 ms per request) only delays; every tool still gets its answers.
+    const std::string dir = device("dev", spec);
+    ASSERT_TRUE(emulator.start({"--link", "--bandwidth", "1", "--latency", "2", dir}));
+    EXPECT_EQ(tool({"ideviceinfo", "-k", "DeviceName"}).out, "Emulated iPhone\n");
+    EXPECT_EQ(tool({"idevicenotificationproxy", "post", "a.b"}).exitCode, 0);
+    ASSERT_TRUE(emulator.waitForCounter("np.PostNotification", 1));
+    EXPECT_EQ(readWholeFile(dir + "/notifications.log"), "a.b\n");
 }
 
 TEST_F(StockToolsTest, SocketAddressComesFromTheEnvironment)

@@ -8,7 +8,9 @@
 uint64_t Counters::add(const std::string &name)
 {
     std::lock_guard lock(m_mutex);
-    return ++m_counts[name];
+    const uint64_t count = ++m_counts[name];
+    m_changed.notify_all();
+    return count;
 }
 
 uint64_t Counters::get(const std::string &name) const
@@ -37,4 +39,13 @@ bool Counters::writeTo(const std::string &path) const
             return false;
     }
     return std::rename(tmp.c_str(), path.c_str()) == 0;
+}
+
+bool Counters::waitFor(const std::string &name, uint64_t count, std::chrono::milliseconds timeout) const
+{
+    std::unique_lock lock(m_mutex);
+    return m_changed.wait_for(lock, timeout, [&] {
+        auto it = m_counts.find(name);
+        return it != m_counts.end() && it->second >= count;
+    });
 }

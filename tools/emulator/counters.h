@@ -5,6 +5,8 @@
 // Request counters per operation ("usbmux.Connect", "lockdown.GetValue", "afc.FILE_READ",
 // "np.PostNotification", ...). Thread-safe.
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -17,8 +19,11 @@ public:
     uint64_t get(const std::string &name) const;
     std::string text() const;              // "name count" lines, sorted by name
     bool writeTo(const std::string &path) const;
+    // Blocks until `name` has reached `count` or the timeout passed; true when reached.
+    bool waitFor(const std::string &name, uint64_t count, std::chrono::milliseconds timeout) const;
 
 private:
     mutable std::mutex m_mutex;
+    mutable std::condition_variable m_changed;
     std::map<std::string, uint64_t> m_counts;
 };

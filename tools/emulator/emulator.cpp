@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
@@ -460,6 +461,9 @@ void Emulator::serveDevicePort(const std::shared_ptr<Connection> &connection, De
 
 void Emulator::serveControl(int fd)
 {
+    // A control client that never finishes its line must not hold up the shutdown.
+    timeval timeout{5, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
     std::string line;
     char c;
     while (line.size() < 4096 && ::recv(fd, &c, 1, 0) == 1 && c != '\n')
@@ -484,6 +488,13 @@ std::string Emulator::command(const std::string &line)
     }
     if (verb == "counters")
         return m_counters.text();
+    if (verb == "wait") {
+        char *end = nullptr;
+        const unsigned long long count = std::strtoull(arg2.c_str(), &end, 10);
+        if (arg.empty() || arg2.empty() || *end)
+            return "error: wait needs a counter name and a count\n";
+        return m_counters.waitFor(arg, count, std::chrono::seconds(30)) ? "ok\n" : "error: timed out\n";
+    }
     if (verb == "attach" || verb == "detach") {
         if (arg.empty())
             return "error: " + verb + " needs a UDID or a device folder\n";
@@ -521,5 +532,5 @@ std::string Emulator::command(const std::string &line)
         device->heldLockFds.push_back(held);
         return "ok\n";
     }
-    return "error: unknown command \"" + verb + "\" (list, attach, detach, hold, release, counters)\n";
+    return "error: unknown command \"" + verb + "\" (list, attach, detach, hold, release, counters, wait)\n";
 }

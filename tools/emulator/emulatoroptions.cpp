@@ -64,6 +64,9 @@ Options:
                             hold UDID [DEVICE_PATH]   keep a file locked (default the sync lock)
                             release UDID              give back the locks held with hold
                             counters                  the request counters
+                            wait NAME COUNT           answer once counter NAME reaches COUNT
+                                                      (at most 30 s; counters of the
+                                                      notification proxy count handled requests)
   --detached DEVICE_DIR   load a device that is attached later with "attach"
   --counters FILE         write the request counters to FILE on SIGUSR1 and at exit
   --fail-afc NAME[@N][=STATUS]

@@ -387,8 +387,14 @@ void Emulator::serveNotificationProxy(Channel &channel, Device &device)
         if (!message)
             return;
         const std::string command = plistString(message.get(), "Command").value_or(std::string());
-        m_counters.add("np." + (command.empty() ? std::string("(none)") : command));
         device.link->requestDelay();
+        // Counted once handled, so that a count seen from outside means "recorded".
+        struct CountWhenDone
+        {
+            Counters &counters;
+            std::string name;
+            ~CountWhenDone() { counters.add(name); }
+        } countWhenDone{m_counters, "np." + (command.empty() ? std::string("(none)") : command)};
         if (command == "PostNotification") {
             const auto name = plistString(message.get(), "Name");
             // One name per line in the log: a name that would break a line is not recorded.
