@@ -124,6 +124,16 @@ TreeNodeArray iPodTreeListControler::selectedNodes() const
     return out;
 }
 
+TreeNodePtr iPodTreeListControler::selectedItem() const
+{
+    const QModelIndex current = m_selection->currentIndex();
+    if (!current.isValid() || !m_selection->isSelected(current))
+        return nullptr;
+    TreeNode *node = m_model->nodeForIndex(current);
+    TreeNode *parent = node ? node->nodeParent() : nullptr;
+    return parent ? parent->childAtIndex(parent->indexOfChildIdenticalTo(node)) : nullptr;
+}
+
 // ---- Questions ---------------------------------------------------------------------------
 
 int iPodTreeListControler::ipodCount() const

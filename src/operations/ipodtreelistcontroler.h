@@ -61,7 +61,8 @@ public:
     void outlineViewSelectionDidChange();
 
     // ---- Questions of the main window --------------------------------------------------
-    TreeNodeArray selectedNodes() const; // in row order
+    TreeNodeArray selectedNodes() const; // in row order (the outline's allSelectedItems)
+    TreeNodePtr selectedItem() const;    // the node of the current selected row, or null
     int ipodCount() const;
     bool isRootSelect() const;
     bool isSelectepubnodecanadd() const;

@@ -76,6 +76,13 @@ TEST_F(FolderDeviceTest, SelectionQuestionsAndAnnouncements)
     EXPECT_TRUE(m_controller->isSelectepubnodecanadd());
     ASSERT_EQ(m_controller->selectedNodes().size(), 1u);
     EXPECT_EQ(m_controller->selectedNodes()[0]->titleName(), "Custom Books");
+    EXPECT_EQ(m_controller->selectedItem(), m_controller->selectedNodes()[0]);
+    // Two selected rows come back in row order, whatever order they were picked in.
+    m_controller->selectionModel()->select(itunes, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    ASSERT_EQ(m_controller->selectedNodes().size(), 2u);
+    EXPECT_EQ(m_controller->selectedNodes()[0]->titleName(), "iTunes Books");
+    EXPECT_FALSE(m_controller->isSelectepubnodecanadd()) << "the first selected node decides";
+    m_controller->outlineSelectionChanged(custom);
 
     // A reload describes the selected node again, read afresh.
     m_posted.clear();
@@ -91,6 +98,7 @@ TEST_F(FolderDeviceTest, SelectionQuestionsAndAnnouncements)
     m_controller->outlineSelectionChanged(QModelIndex());
     ASSERT_EQ(m_posted.size(), 1u);
     EXPECT_FALSE(m_posted[0].info) << "no selection: the notification carries nothing";
+    EXPECT_EQ(m_controller->selectedItem(), nullptr);
     NotificationCenter::defaultCenter().postNotificationName(reloadiPodNotification);
     EXPECT_EQ(m_posted.size(), 1u) << "a reload with nothing selected posts nothing";
 }
