@@ -330,6 +330,40 @@ TEST_F(BackendTest, SelectsTheNamedDevice)
     EXPECT_FALSE(error.empty());
 }
 
+TEST_F(BackendTest, WithoutAnIdentifierTheFirstDeviceIsServed)
+{
+    FolderDeviceSpec other = spec;
+    other.udid = "00008030001a2b3c4d5e6f708192a3b4c5d6e7f9";
+    const std::string otherDir = makeFolderDevice(tmp.file("other"), other);
+    startWith({otherDir});
+    am_device *first = arrival();
+    ASSERT_NE(first, nullptr);
+    const std::string firstUdid = backend->copyDeviceIdentifier(first);
+    EXPECT_TRUE(firstUdid == spec.udid || firstUdid == other.udid);
+    const std::string secondUdid = firstUdid == spec.udid ? other.udid : spec.udid;
+    // The second device was not announced: the next event is the first one's removal,
+    // and then the waiting device arrives.
+    ASSERT_EQ(emulator.control("detach " + firstUdid), "ok\n");
+    auto next = events.next();
+    ASSERT_TRUE(next);
+    EXPECT_EQ(next->device, first);
+    EXPECT_EQ(next->msg, ADNCI_MSG_DISCONNECTED);
+    am_device *second = arrival();
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(backend->copyDeviceIdentifier(second), secondUdid);
+    EXPECT_NE(openFileService(second), nullptr) << lastDeviceError(second);
+    // The first one coming back now waits in turn.
+    ASSERT_EQ(emulator.control("attach " + firstUdid), "ok\n");
+    ASSERT_EQ(emulator.control("detach " + secondUdid), "ok\n");
+    next = events.next();
+    ASSERT_TRUE(next);
+    EXPECT_EQ(next->device, second);
+    EXPECT_EQ(next->msg, ADNCI_MSG_DISCONNECTED);
+    am_device *again = arrival();
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(backend->copyDeviceIdentifier(again), firstUdid);
+}
+
 TEST_F(BackendTest, InjectedFileServiceFaults)
 {
     startWith({"--fail-afc", "FILE_OPEN@2", "--fail-afc", "MAKE_DIR=18"});

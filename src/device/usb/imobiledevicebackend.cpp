@@ -19,6 +19,7 @@
 #include <list>
 #include <map>
 #include <mutex>
+#include <vector>
 
 namespace {
 
@@ -497,6 +498,7 @@ private:
         if (!self->m_udid.empty() && udid != self->m_udid)
             return;
         UsbDevice *device = nullptr;
+        UsbDevice *promoted = nullptr;
         unsigned int msg = 0;
         EventReport report = nullptr;
         void *layer = nullptr;
@@ -505,6 +507,15 @@ private:
             report = self->m_report;
             layer = self->m_layer;
             if (event->event == IDEVICE_DEVICE_ADD) {
+                // Without a chosen identifier the first device is served until it goes;
+                // others wait rather than silently taking its place mid-transfer.
+                if (self->m_udid.empty() && !self->m_present.empty() && !self->m_present.count(udid)) {
+                    logMessage("Another device (" + udid + ") is connected; it waits while "
+                               + self->m_present.begin()->first + " is in use. Choose it with usb:" + udid + ".");
+                    if (std::find(self->m_waiting.begin(), self->m_waiting.end(), udid) == self->m_waiting.end())
+                        self->m_waiting.push_back(udid);
+                    return;
+                }
                 auto &slot = self->m_present[udid];
                 if (slot)
                     slot->present = false; // a second arrival without a removal in between
@@ -513,6 +524,8 @@ private:
                 device = slot;
                 msg = ADNCI_MSG_CONNECTED;
             } else if (event->event == IDEVICE_DEVICE_REMOVE) {
+                self->m_waiting.erase(std::remove(self->m_waiting.begin(), self->m_waiting.end(), udid),
+                                      self->m_waiting.end());
                 auto it = self->m_present.find(udid);
                 if (it == self->m_present.end())
                     return;
@@ -520,12 +533,23 @@ private:
                 device->present = false;
                 self->m_present.erase(it);
                 msg = ADNCI_MSG_DISCONNECTED;
+                // A device that waited is still plugged in: it arrives now.
+                if (!self->m_waiting.empty()) {
+                    const std::string next = self->m_waiting.front();
+                    self->m_waiting.erase(self->m_waiting.begin());
+                    self->m_devices.push_back(std::make_unique<UsbDevice>(next));
+                    promoted = self->m_devices.back().get();
+                    self->m_present[next] = promoted;
+                }
             } else {
                 return; // IDEVICE_DEVICE_PAIRED: nothing the layer reports
             }
         }
-        if (report)
+        if (report) {
             report(layer, reinterpret_cast<am_device *>(device), msg);
+            if (promoted)
+                report(layer, reinterpret_cast<am_device *>(promoted), ADNCI_MSG_CONNECTED);
+        }
     }
 
     UsbDevice *find(am_device *handle)
@@ -645,6 +669,7 @@ private:
     void *m_layer = nullptr;
     std::list<std::unique_ptr<UsbDevice>> m_devices; // every arrival, kept until the end
     std::map<std::string, UsbDevice *> m_present;
+    std::vector<std::string> m_waiting; // plugged in while another device was served
     std::map<service_conn_t, UsbService> m_services;
     service_conn_t m_nextService = 1;
     std::list<UsbConnection> m_connections;

@@ -11,8 +11,10 @@
 #include <memory>
 #include <string>
 
-// udid empty: the first device that arrives is served, and every later one; otherwise only
-// the device with that identifier. nullptr with *error when udid is not a device identifier.
+// udid empty: the first device that arrives is served until it is removed; devices arriving
+// meanwhile wait, and the first of them arrives when it goes. Otherwise only the device
+// with that identifier is served.
+// nullptr with *error when udid is not a device identifier.
 std::unique_ptr<DeviceBackend> makeIMobileDeviceBackend(const std::string &udid, std::string *error);
 
 // Why the last operation on this device failed, as a sentence a user can act on ("The
