@@ -218,6 +218,21 @@ TEST_F(BookOperationsTest, FailedCatalogueUploadIsReportedAndLeavesTheDeviceCata
         << "the book's folder and the temporary catalogue are taken away again";
 }
 
+TEST_F(BookOperationsTest, BookFileThatCouldNotBeWrittenFailsTheImport)
+{
+    Catalogue existing;
+    existing.appendBook(testEntry("Old", "OLDB.epub", true));
+    writeDeviceCatalogue(existing);
+    attach();
+    const std::string before = readWholeFile(deviceFile("/Books/Books.plist"));
+    DeviceFaultInjector::instance().failOnCall("AFCFileRefWrite", 3);
+    auto result = m_controller->addEPUBToDevice(book("a.epub", EpubBuilder::validBook("A", "C")));
+    DeviceFaultInjector::instance().reset();
+    EXPECT_TRUE(result.failed());
+    EXPECT_EQ(readWholeFile(deviceFile("/Books/Books.plist")), before);
+    EXPECT_EQ(filesUnder(deviceFile("/Books")), std::vector<std::string>{"Books.plist"});
+}
+
 TEST_F(BookOperationsTest, ExportAsksBeforeReplacingAndPacksAValidBook)
 {
     attach();
