@@ -1085,14 +1085,19 @@ void mainControler::endProgressWindow()
 // The books a transfer could not move, listed once at its end.
 void mainControler::ProgressFaildNotification(const BookFailureList &failures)
 {
+    fillFailedWindow(failures);
+    failedWindow->exec();
+    failedWindow->hide();
+}
+
+void mainControler::fillFailedWindow(const BookFailureList &failures)
+{
     m_lastFailures = failures;
     m_failedUi->failedList->clear();
     for (const BookFailure &failure : failures) {
         m_failedUi->failedList->addItem(QStringLiteral("%1 — %2").arg(QString::fromStdString(failure.item),
                                                                          QString::fromStdString(failure.reason)));
     }
-    failedWindow->exec();
-    failedWindow->hide();
 }
 
 void mainControler::closeFailedWindow()

@@ -108,6 +108,7 @@ public:
     void showProgressWindow();
     void endProgressWindow();
     void ProgressFaildNotification(const BookFailureList &failures);
+    void fillFailedWindow(const BookFailureList &failures);
     void closeFailedWindow();
     bool isTransferRunning() const { return m_transferRunning; }
 

@@ -11,6 +11,7 @@
 #include "qtloadwindow.h"
 #include "userinteraction.h"
 
+#include <QDialog>
 #include <QDir>
 #include <QFrame>
 #include <QLabel>
@@ -94,5 +95,15 @@ int takeScreenshots(mainControler &controller, const QString &dirPath)
     question->show();
     ok = save(question.get(), dir, "06-replace-question.png") && ok;
     question->hide();
+
+    controller.fillFailedWindow({{"Field Notes.epub", "The file is not a readable ePub (zip) archive."},
+                                 {"Old Atlas.epub", "The device refused the copy: no space left."}});
+    controller.failedWindow->show();
+    ok = save(controller.failedWindow, dir, "07-failure-window.png") && ok;
+    controller.failedWindow->hide();
+
+    controller.loadwindow->show();
+    ok = save(controller.loadwindow, dir, "08-load-window.png") && ok;
+    controller.loadwindow->hide();
     return ok ? 0 : 1;
 }
