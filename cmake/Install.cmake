@@ -1,11 +1,14 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # SPDX-FileCopyrightText: Bookferry developers
 # What `cmake --install` lays out: the programs, the resource folder, and what a desktop needs to
-# offer the application (desktop entry, icons, AppStream metadata, man pages).
+# offer the application (icons, AppStream metadata, man pages; resources/ installs the menu entry).
 #
 # The programs look for their resources at ../share/bookferry beside their own folder, so bin/ and
 # share/bookferry/ are fixed relative to each other and not taken from GNUInstallDirs.
 set(BOOKFERRY_APP_ID org.bookferry.Bookferry)
+# The menu entry (resources/bookferry.desktop) and the icon are named after the executable, which is
+# also the window class and Wayland application id Qt gives the window, so desktops match the two.
+set(BOOKFERRY_ICON_NAME bookferry)
 set(_pkg_src "${PROJECT_SOURCE_DIR}/packaging")
 set(_pkg_out "${CMAKE_BINARY_DIR}/packaging")
 
@@ -62,7 +65,7 @@ if(TARGET bookferry)
   if(TARGET bookferry_svgrender)
     foreach(_size 16 22 24 32 48 64 128 256 512)
       set(_dir "${_pkg_out}/icons/hicolor/${_size}x${_size}/apps")
-      set(_png "${_dir}/${BOOKFERRY_APP_ID}.png")
+      set(_png "${_dir}/${BOOKFERRY_ICON_NAME}.png")
       add_custom_command(OUTPUT "${_png}"
         COMMAND ${CMAKE_COMMAND} -E make_directory "${_dir}"
         COMMAND bookferry_svgrender "${_icon_svg}" "${_png}" ${_size} ${_size}
@@ -74,8 +77,7 @@ if(TARGET bookferry)
     endforeach()
   endif()
   install(FILES "${_icon_svg}" DESTINATION share/icons/hicolor/scalable/apps
-    RENAME "${BOOKFERRY_APP_ID}.svg")
-  install(FILES "${_pkg_src}/${BOOKFERRY_APP_ID}.desktop" DESTINATION share/applications)
+    RENAME "${BOOKFERRY_ICON_NAME}.svg")
   install(FILES "${_pkg_src}/${BOOKFERRY_APP_ID}.metainfo.xml" DESTINATION share/metainfo)
 endif()
 

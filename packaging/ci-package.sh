@@ -18,6 +18,7 @@ set -euo pipefail
 src=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$src/build}" && pwd)
 app_id=org.bookferry.Bookferry
+icon=bookferry
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 [ -n "$version" ] || { echo "packaging: no project version in $build/CMakeCache.txt" >&2; exit 2; }
 
@@ -62,9 +63,24 @@ check_help_version() { # program path, name
 
 check_desktop_files() { # prefix
     local prefix=$1 out
-    out=$(desktop-file-validate "$prefix/share/applications/$app_id.desktop" 2>&1) \
-        || fail "desktop-file-validate: $out"
-    [ -z "$out" ] || fail "desktop-file-validate: $out"
+    local entry="$prefix/share/applications/bookferry.desktop"
+    out=$(desktop-file-validate "$entry" 2>&1) || fail "desktop-file-validate: $out"
+    # Hints are advice, not faults.
+    if grep -v ': hint: ' <<<"$out" | grep -q .; then
+        fail "desktop-file-validate: $out"
+    fi
+    # One menu entry, whose program and icon are installed beside it.
+    if [ "$prefix" != /usr ]; then
+        local entries
+        entries=$(cd "$prefix/share/applications" && ls)
+        [ "$entries" = bookferry.desktop ] || fail "more than one menu entry is installed: $entries"
+    fi
+    local exec_name icon_name
+    exec_name=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$entry")
+    [ -x "$prefix/bin/$exec_name" ] || fail "the menu entry starts $exec_name, which is not installed"
+    icon_name=$(sed -n 's/^Icon=//p' "$entry")
+    [ "$icon_name" = "$icon" ] || fail "the menu entry names the icon \"$icon_name\", not $icon"
+    [ -f "$prefix/share/icons/hicolor/scalable/apps/$icon_name.svg" ] || fail "no scalable icon $icon_name"
     out=$(appstreamcli validate --no-net "$prefix/share/metainfo/$app_id.metainfo.xml" 2>&1) \
         || fail "appstreamcli validate: $out"
     for page in bookferry bookferry-cli bookferry-device-emulator; do
@@ -88,10 +104,10 @@ cmake --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1 || { cat "
 
 expected=(bin/bookferry bin/bookferry-cli bin/bookferry-device-emulator
           share/bookferry/epubbuild share/bookferry/Info.plist share/bookferry/help/index.html
-          share/applications/$app_id.desktop share/metainfo/$app_id.metainfo.xml
-          share/icons/hicolor/scalable/apps/$app_id.svg share/doc/bookferry/copyright)
+          share/applications/bookferry.desktop share/metainfo/$app_id.metainfo.xml
+          share/icons/hicolor/scalable/apps/$icon.svg share/doc/bookferry/copyright)
 for size in 16 22 24 32 48 64 128 256 512; do
-    expected+=("share/icons/hicolor/${size}x$size/apps/$app_id.png")
+    expected+=("share/icons/hicolor/${size}x$size/apps/$icon.png")
 done
 for f in "${expected[@]}"; do
     [ -f "$prefix/$f" ] || fail "not installed: $f"
@@ -106,7 +122,7 @@ missing=$(comm -23 "$work/built" "$work/installed")
 [ -z "$missing" ] || fail "resources not installed: $missing"
 # Icons are the size their folder names.
 for size in 16 48 256; do
-    file "$prefix/share/icons/hicolor/${size}x$size/apps/$app_id.png" | grep -q "$size x $size" \
+    file "$prefix/share/icons/hicolor/${size}x$size/apps/$icon.png" | grep -q "$size x $size" \
         || fail "the ${size}x$size icon has another size"
 done
 # Installed programs never look into the build tree for libraries.
@@ -130,6 +146,7 @@ else
 fi
 [ -f "$work/user-cli/data/bookferry/demo-device/device.plist" ] \
     || fail "the demo device is not under \$XDG_DATA_HOME/bookferry"
+mkdir -p "$work/exported"
 if run_as_user cli "$prefix/bin/bookferry-cli" --device demo export --to "$work/exported" >/dev/null 2>"$work/export.err"; then
     n=$(find "$work/exported" -name '*.epub' | wc -l)
     [ "$n" -gt 0 ] || fail "bookferry-cli export wrote no ePub"
@@ -155,12 +172,6 @@ if grep -Ei 'cannot (read|load|open)|not found' "$work/gui.err" >/dev/null; then
     fail "bookferry misses resources when installed: $(grep -Ei 'cannot (read|load|open)|not found' "$work/gui.err")"
 fi
 
-# Nothing lands in the home folder itself: settings, data and caches go to the XDG folders.
-for u in "$work"/user-*; do
-    stray=$(find "$u/home" -mindepth 1 -maxdepth 1 | sed "s|$u/home/||")
-    [ -z "$stray" ] || fail "$(basename "$u"): written into the home folder: $stray"
-done
-
 check_desktop_files "$prefix"
 
 # The emulator serves the demo device on a socket.
@@ -174,9 +185,22 @@ for _ in $(seq 1 100); do
     kill -0 "$emulator_pid" 2>/dev/null || break
     sleep 0.1
 done
-grep -q ready "$work/emu/out" || fail "bookferry-device-emulator did not get ready: $(cat "$work/emu/err")"
+if grep -q ready "$work/emu/out"; then
+    # The command-line tool reaches it as a USB device, through the client library.
+    out=$(run_as_user usb USBMUXD_SOCKET_ADDRESS="UNIX:$work/emu/mux.sock" BOOKFERRY_CLI_WAIT_SECONDS=10 \
+        "$prefix/bin/bookferry-cli" --device usb info 2>&1) || fail "bookferry-cli --device usb info through the emulator: $out"
+    grep -q '^DeviceName: ' <<<"$out" || fail "bookferry-cli --device usb info shows no DeviceName: $out"
+else
+    fail "bookferry-device-emulator did not get ready: $(cat "$work/emu/err")"
+fi
 kill "$emulator_pid" 2>/dev/null && wait "$emulator_pid" 2>/dev/null || true
 emulator_pid=
+
+# Nothing lands in the home folder itself: settings, data and caches go to the XDG folders.
+for u in "$work"/user-*; do
+    stray=$(find "$u/home" -mindepth 1 -maxdepth 1 | sed "s|$u/home/||")
+    [ -z "$stray" ] || fail "$(basename "$u"): written into the home folder: $stray"
+done
 
 # ---- 2. The Debian package -----------------------------------------------------------------------
 say "making the Debian package"
@@ -214,10 +238,10 @@ if [ "${BOOKFERRY_PACKAGE_INSTALL:-1}" != 0 ] && [ -f "$deb" ]; then
         check_help_version /usr/bin/bookferry bookferry
         check_help_version /usr/bin/bookferry-cli bookferry-cli
         check_help_version /usr/bin/bookferry-device-emulator bookferry-device-emulator
-        if out=$(run_as_user installed /usr/bin/bookferry-cli --device demo list 2>&1); then
+        if out=$(run_as_user installed /usr/bin/bookferry-cli --device demo list 2>"$work/installed.err"); then
             say "bookferry-cli --device demo list (installed): $(wc -l <<<"$out") lines"
         else
-            fail "installed bookferry-cli --device demo list: $out"
+            fail "installed bookferry-cli --device demo list: $(cat "$work/installed.err")"
         fi
         check_desktop_files /usr
         dpkg -L bookferry | grep -qx "/usr/share/bookferry/epubbuild" || fail "dpkg -L bookferry lacks epubbuild"
