@@ -64,6 +64,8 @@ case "$cmd" in
         # The device link again under AddressSanitizer + UndefinedBehaviorSanitizer.
         configure_and_build build-asan -DBOOKFERRY_SANITIZE=ON -DBOOKFERRY_GUI=OFF -DCMAKE_BUILD_TYPE=Debug -- sanitized_tests
         (cd build-asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j "$jobs" -L sanitize)
+        # Install layout, Debian package, its installation with apt, desktop entry and metadata.
+        packaging/ci-package.sh build
         ;;
     *)
         echo "usage: $0 [build|demo|test]" >&2; exit 2 ;;
