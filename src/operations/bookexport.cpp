@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
 // The export of one book from the device into a folder, as "<title>.epub".
+#include "devicefiles.h"
 #include "epubarchive.h"
 #include "ipodtreelistcontroler.h"
 #include "loadiphone.h"
+#include "mobiledevice.h"
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 namespace fs = std::filesystem;
 
@@ -37,6 +40,39 @@ std::string fileNameForTitle(const std::string &title, const std::string &fallba
     if (name.empty())
         name = fallback;
     return name;
+}
+// Whether the local copy holds every file of the device item with its size. The download
+// goes on past a file it cannot read, and it leaves out empty files; those are made here,
+// since a book may list an empty file and must not lose it.
+bool localCopyIsComplete(const std::string &remote, const std::string &local, userDataIphone *data, int depth = 0)
+{
+    if (depth > 64)
+        return false;
+    std::error_code ec;
+    if (!isDirectory(remote.c_str(), data)) {
+        const uint64_t size = get_file_size(data->conn, remote.c_str());
+        if (size == 0 && !fs::exists(local, ec)) {
+            std::ofstream(local, std::ios::binary);
+            return fs::exists(local, ec);
+        }
+        return fs::is_regular_file(local, ec) && fs::file_size(local, ec) == size && !ec;
+    }
+    afc_directory *dir = nullptr;
+    if (AFCDirectoryOpen(data->conn, remote.c_str(), &dir) != 0 || !dir)
+        return false;
+    std::vector<std::string> names;
+    char *name = nullptr;
+    while (AFCDirectoryRead(data->conn, dir, &name) == 0 && name) {
+        if (std::string(name) != "." && std::string(name) != "..")
+            names.emplace_back(name);
+    }
+    AFCDirectoryClose(data->conn, dir);
+    fs::create_directories(local, ec);
+    for (const std::string &n : names) {
+        if (!localCopyIsComplete(remote + "/" + n, local + "/" + n, data, depth + 1))
+            return false;
+    }
+    return true;
 }
 } // namespace
 
@@ -73,6 +109,12 @@ BookOperationResult iPodTreeListControler::saveEpubToMac(const std::string &path
         return BookOperationResult::makeFailed(item, "cannot open the device's books folder");
     if (copies->empty())
         return BookOperationResult::makeFailed(item, "the book \"" + path + "\" is not on the device");
+
+    const std::string deviceItem = std::string(isbuybook ? "/Books/Purchases/" : "/Books/") + path;
+    for (const std::string &copy : *copies) {
+        if (!localCopyIsComplete(deviceItem, copy, data))
+            return BookOperationResult::makeFailed(item, "could not read all of the book from the device");
+    }
 
     const fs::path stem = fs::path(path).stem();
     const std::string target =

@@ -295,6 +295,27 @@ TEST_F(BookOperationsTest, ExportTakesPurchasesFromTheirFolderAndSurvivesATitleL
     EXPECT_TRUE(m_controller->saveEpubToMac("../Books", dir, false, "x").failed());
 }
 
+TEST_F(BookOperationsTest, ExportKeepsEmptyFilesAndFailsOnAnUnreadableOne)
+{
+    writeWholeFile(deviceFile("/Books/ABCD.epub/mimetype"), "application/epub+zip");
+    writeWholeFile(deviceFile("/Books/ABCD.epub/OEBPS/empty.css"), "");
+    writeWholeFile(deviceFile("/Books/ABCD.epub/OEBPS/text.html"), "<p>text</p>");
+    attach();
+    const std::string dir = exportDir();
+    ASSERT_TRUE(m_controller->saveEpubToMac("ABCD.epub", dir, false, "Whole").done());
+    TempDir check;
+    std::string error;
+    ASSERT_TRUE(unpackEpubArchive(dir + "/Whole.epub", check.file("u"), &error)) << error;
+    EXPECT_EQ(filesUnder(check.file("u")), (std::vector<std::string>{"OEBPS/empty.css", "OEBPS/text.html", "mimetype"}));
+
+    DeviceFaultInjector::instance().failAlways("AFCFileRefRead");
+    auto broken = m_controller->saveEpubToMac("ABCD.epub", dir, false, "Broken");
+    DeviceFaultInjector::instance().reset();
+    EXPECT_TRUE(broken.failed());
+    EXPECT_FALSE(fs::exists(dir + "/Broken.epub"));
+    EXPECT_EQ(filesUnder(dir), std::vector<std::string>{"Whole.epub"});
+}
+
 TEST_F(BookOperationsTest, DeleteRemovesEveryEntryWithThePathAndItsFolder)
 {
     Catalogue existing;
