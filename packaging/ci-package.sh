@@ -97,6 +97,13 @@ metainfo="$src/packaging/$app_id.metainfo.xml"
 newest=$(grep -m1 -o '<release version="[^"]*"' "$metainfo" | sed 's/.*version="//; s/"$//')
 [ "$newest" = "$version" ] || fail "the newest release in $app_id.metainfo.xml is $newest, the project is $version"
 
+# The committed screenshots have the sizes the metadata gives them.
+while read -r w h shot; do
+    f="$src/packaging/screenshots/$shot"
+    [ -f "$f" ] || { fail "packaging/screenshots/$shot is missing"; continue; }
+    file "$f" | grep -q "$w x $h" || fail "packaging/screenshots/$shot is not ${w}x$h: $(file -b "$f")"
+done < <(sed -n 's|.*width="\([0-9]*\)" height="\([0-9]*\)">[^<]*screenshots/\([^<]*\)</image>.*|\1 \2 \3|p' "$metainfo")
+
 # ---- 1. Install into an unusual prefix ---------------------------------------------------------
 prefix="$work/odd prefix/opt/bookferry"
 say "installing into $prefix"
@@ -163,7 +170,6 @@ shots="$work/shots"
 if run_as_user gui "$prefix/bin/bookferry" --device demo --screenshots "$shots" >"$work/gui.out" 2>"$work/gui.err"; then
     for shot in $(grep -o 'screenshots/[^<]*\.png' "$metainfo" | sed 's|screenshots/||'); do
         [ -s "$shots/$shot" ] || fail "the screenshot mode wrote no $shot (named in the metadata)"
-        [ -f "$src/packaging/screenshots/$shot" ] || fail "packaging/screenshots/$shot is missing"
     done
 else
     fail "bookferry --screenshots: $(cat "$work/gui.err")"
