@@ -75,6 +75,17 @@ TEST_F(StockToolsTest, OldDeviceUsesTls10)
     EXPECT_EQ(version.out, "9.3.5\n");
 }
 
+TEST_F(StockToolsTest, ModernSerialIsServedInItsDashedForm)
+{
+    // The client inserts the dash itself; pair record and lockdown must use the same form.
+    spec.udid = "00008030001A2B3C4D5E6F70";
+    ASSERT_TRUE(emulator.start({device("dev", spec)}));
+    EXPECT_EQ(tool({"idevice_id", "-l"}).out, "00008030-001A2B3C4D5E6F70\n");
+    const ToolResult info = tool({"ideviceinfo", "-k", "UniqueDeviceID"});
+    EXPECT_EQ(info.exitCode, 0);
+    EXPECT_EQ(info.out, "00008030-001A2B3C4D5E6F70\n");
+}
+
 TEST_F(StockToolsTest, UntrustedDeviceRefusesTheSession)
 {
     spec.paired = false;
@@ -127,7 +138,7 @@ TEST_F(StockToolsTest, SocketAddressComesFromTheEnvironment)
     EXPECT_EQ(tool({"idevice_id", "-l"}).out, spec.udid + "\n");
 }
 
-TEST_F(StockToolsTest, CountersAreWrittenOnRequestAndAtExit)
+TEST_F(StockToolsTest, CountersAreReadableAndWrittenAtExit)
 {
     ASSERT_TRUE(emulator.start({device("dev", spec)}));
     ASSERT_EQ(tool({"idevice_id", "-l"}).exitCode, 0);

@@ -93,6 +93,10 @@ std::unique_ptr<FolderDevice> FolderDevice::load(const std::string &dir, std::st
         *error = dir + "/device.plist has no usable UniqueDeviceID (1 to 43 characters)";
         return nullptr;
     }
+    // libusbmuxd turns a 24-character serial into the dashed 8-16 form; advertise that
+    // form, so that usbmuxd, pair records and lockdownd agree on one identifier.
+    if (udid->size() == 24 && udid->find('-') == std::string::npos)
+        udid->insert(8, "-");
     std::unique_ptr<FolderDevice> device(new FolderDevice(dir, *udid));
     device->m_paired = plistBool(plist.get(), "Paired").value_or(true);
     plist_t values = plist_dict_get_item(plist.get(), "Values");
