@@ -191,3 +191,32 @@ TEST_F(MainWindowTest, CancelStopsAfterTheCurrentBookAndFailuresAreListed)
     EXPECT_FALSE(m_window->lastFailures()[0].reason.empty());
     EXPECT_FALSE(m_window->failedWindow->isVisible());
 }
+
+TEST_F(MainWindowTest, CheckedExportReportsAgainstTheWholeList)
+{
+    std::vector<Entry> entries;
+    for (int i = 0; i < 10; ++i)
+        entries.push_back({"Book " + std::to_string(i), "BK" + std::string(1, char('A' + i)) + "A.epub", true});
+    writeCatalogue(entries);
+    attach();
+    selectList(1);
+    ASSERT_EQ(rowCount(), 10);
+    for (int i = 0; i < 10; ++i)
+        (*medias)[static_cast<size_t>(i)]->setIsSelect(i == 2 || i == 6);
+    m_window->buttonStatus();
+    // The books have no folders on the device; whatever the export makes of that, a
+    // failure window that may open is closed.
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [this] {
+        if (m_window->failedWindow->isVisible())
+            m_window->closeFailedWindow();
+    });
+    closer.start(20);
+    TempDir exportDir;
+    m_interaction->folderAnswers.push_back(QString::fromStdString(exportDir.path()));
+    m_window->loadMediaIpodToPC();
+    ASSERT_TRUE(processMainEventsUntil([this] { return progressSeen().size() == 2; }, std::chrono::seconds(20)));
+    ASSERT_TRUE(waitForTransferEnd());
+    EXPECT_EQ(progressSeen(), (std::vector<std::string>{"20", "60"}));
+    EXPECT_FALSE(m_window->copyMediaIpodToPC);
+}
