@@ -84,6 +84,7 @@ private:
     void serveControl(int fd);
     void serveDevicePort(const std::shared_ptr<Connection> &connection, Device &device, uint16_t port);
 
+    size_t servicePortsInUse();
     void serveLockdown(Channel &channel, Device &device);
     void serveAfc(Channel &channel, Device &device);
     void serveNotificationProxy(Channel &channel, Device &device);

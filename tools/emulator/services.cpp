@@ -58,6 +58,12 @@ bool isKnownService(const std::string &name)
 
 } // namespace
 
+size_t Emulator::servicePortsInUse()
+{
+    std::lock_guard lock(m_mutex);
+    return m_services.size();
+}
+
 void Emulator::serveLockdown(Channel &channel, Device &device)
 {
     FolderDevice &folder = *device.folder;
@@ -126,6 +132,8 @@ void Emulator::serveLockdown(Channel &channel, Device &device)
                 fail("ServiceProhibited");
             } else if (!isKnownService(service)) {
                 fail("InvalidService");
+            } else if (servicePortsInUse() >= 65536 - 49152) {
+                fail("ServiceLimit"); // every service port is taken (they live until the device goes)
             } else {
                 uint16_t port;
                 {
