@@ -19,6 +19,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 class Channel;
@@ -84,7 +85,7 @@ private:
     void serveControl(int fd);
     void serveDevicePort(const std::shared_ptr<Connection> &connection, Device &device, uint16_t port);
 
-    size_t servicePortsInUse();
+    std::optional<uint16_t> allocateServicePort(uint32_t deviceId, const std::string &service);
     void serveLockdown(Channel &channel, Device &device);
     void serveAfc(Channel &channel, Device &device);
     void serveNotificationProxy(Channel &channel, Device &device);

@@ -58,10 +58,19 @@ bool isKnownService(const std::string &name)
 
 } // namespace
 
-size_t Emulator::servicePortsInUse()
+std::optional<uint16_t> Emulator::allocateServicePort(uint32_t deviceId, const std::string &service)
 {
+    // Ports outlive the lockdown connection: the client connects after closing it.
     std::lock_guard lock(m_mutex);
-    return m_services.size();
+    if (m_services.size() >= 65536 - 49152)
+        return std::nullopt;
+    uint16_t port;
+    do {
+        port = m_nextPort;
+        m_nextPort = m_nextPort == 65535 ? 49152 : uint16_t(m_nextPort + 1);
+    } while (m_services.count(port));
+    m_services[port] = Service{deviceId, service};
+    return port;
 }
 
 void Emulator::serveLockdown(Channel &channel, Device &device)
@@ -132,21 +141,11 @@ void Emulator::serveLockdown(Channel &channel, Device &device)
                 fail("ServiceProhibited");
             } else if (!isKnownService(service)) {
                 fail("InvalidService");
-            } else if (servicePortsInUse() >= 65536 - 49152) {
-                fail("ServiceLimit"); // every service port is taken (they live until the device goes)
-            } else {
-                uint16_t port;
-                {
-                    // Ports outlive this connection: the client connects after closing it.
-                    std::lock_guard lock(m_mutex);
-                    do {
-                        port = m_nextPort;
-                        m_nextPort = m_nextPort == 65535 ? 49152 : uint16_t(m_nextPort + 1);
-                    } while (m_services.count(port));
-                    m_services[port] = Service{device.id, service};
-                }
+            } else if (auto port = allocateServicePort(device.id, service)) {
                 plist_dict_set_item(reply.get(), "Service", plist_new_string(service.c_str()));
-                plist_dict_set_item(reply.get(), "Port", plist_new_uint(port));
+                plist_dict_set_item(reply.get(), "Port", plist_new_uint(*port));
+            } else {
+                fail("ServiceLimit"); // every service port is taken (they live until the device goes)
             }
         } else if (request == "ValidatePair") {
             if (!paired || !folder.trustsHost(pairHost))
