@@ -23,7 +23,8 @@ bool unpackEpubArchive(const std::string &archive, const std::string &destinatio
 
 // Makes the ePub `target` from `source`: from a folder holding an unpacked book, "mimetype"
 // first and stored uncompressed (written as "application/epub+zip" when the folder has none),
-// then every other regular file in path order, compressed; a single file is copied as it is.
+// then every other regular file in path order, compressed (stored when it is compressed data
+// already, such as a picture); a single file is copied as it is.
 // The target is written beside itself and renamed into place, so a failure leaves any old
 // target untouched. Symbolic links in the folder are not followed.
 bool packEpub(const std::string &source, const std::string &target, std::string *error);
