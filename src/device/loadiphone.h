@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -78,6 +79,16 @@ public:
     virtual void setStringValue(const std::string &text) = 0;
 };
 
+// What the last tree copy (copyTheseFiles or saveBooksFromPhoneToLocalPath) could not move,
+// so a caller can judge the copy without asking the device again.
+struct TreeCopyReport
+{
+    int failedFiles = 0;                 // files not copied whole, folders not walked
+    std::vector<std::string> emptyFiles; // local paths of empty device files the download left out
+};
+
+class TransferLanes;
+
 class loadIPhone
 {
 public:
@@ -123,6 +134,7 @@ public:
     int copyThisFile(const std::string &file, const std::string &baseDir, userDataIphone *data);
     int drillIntoSubdirectory(const std::string &dir, userDataIphone *data);
     int copyTheseFiles(const std::vector<std::string> &paths, userDataIphone *data);
+    const TreeCopyReport &lastTreeCopy() const { return m_lastTreeCopy; }
 
 private:
     loadIPhone() = default;
@@ -133,6 +145,19 @@ private:
     std::thread m_surveyThread;
     std::atomic_bool m_surveyFinished{false};
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true); // guards hand-overs queued to the main thread
+
+    // Tree copies: extra file-service connections of the current device, and while a copy
+    // runs, the lanes its files go through and what failed.
+    std::vector<afc_connection *> laneConnections(userDataIphone *data);
+    void noteCopyResult(bool ok);
+    void queueUpload(const std::string &file, const std::string &baseDir, userDataIphone *data);
+    void queueDownload(const std::string &remotePath, const std::string &localDir, userDataIphone *data);
+    std::vector<afc_connection *> m_laneConnections;
+    afc_connection *m_lanesOf = nullptr;
+    DeviceBackend *m_lanesBackend = nullptr;
+    TransferLanes *m_activeLanes = nullptr;
+    std::mutex m_reportMutex;
+    TreeCopyReport m_lastTreeCopy;
 };
 
 extern loadIPhone *Loadiphone;

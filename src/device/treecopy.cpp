@@ -9,6 +9,9 @@
 #include <QSaveFile>
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
+#include <deque>
+#include <functional>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -16,14 +19,99 @@
 #include <memory>
 #include <new>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
+
+// A book of many small files is limited by the round trip every request makes over USB, not
+// by the link's bandwidth; requests on separate file-service connections overlap those
+// round trips. The copy's walk stays on the caller's thread and connection, in order; the
+// files themselves go through the lanes. Without extra connections jobs run at once, inline.
+class TransferLanes
+{
+public:
+    using Job = std::function<void(userDataIphone *lane)>;
+
+    TransferLanes(const userDataIphone &main, const std::vector<afc_connection *> &extra) : m_main(main)
+    {
+        for (afc_connection *conn : extra) {
+            userDataIphone lane = main;
+            lane.conn = conn;
+            m_threads.emplace_back([this, lane]() mutable { work(&lane); });
+        }
+    }
+    ~TransferLanes() { finish(); }
+
+    void submit(Job job)
+    {
+        if (m_threads.empty()) {
+            job(&m_main);
+            return;
+        }
+        std::lock_guard lock(m_mutex);
+        m_jobs.push_back(std::move(job));
+        m_changed.notify_one();
+    }
+
+    // The caller's connection helps with what is left, then every lane ends.
+    void finish()
+    {
+        for (;;) {
+            Job job;
+            {
+                std::lock_guard lock(m_mutex);
+                if (m_jobs.empty())
+                    break;
+                job = std::move(m_jobs.front());
+                m_jobs.pop_front();
+            }
+            job(&m_main);
+        }
+        {
+            std::lock_guard lock(m_mutex);
+            m_closing = true;
+            m_changed.notify_all();
+        }
+        for (auto &t : m_threads)
+            t.join();
+        m_threads.clear();
+    }
+
+private:
+    void work(userDataIphone *lane)
+    {
+        for (;;) {
+            Job job;
+            {
+                std::unique_lock lock(m_mutex);
+                m_changed.wait(lock, [this] { return m_closing || !m_jobs.empty(); });
+                if (m_jobs.empty())
+                    return;
+                job = std::move(m_jobs.front());
+                m_jobs.pop_front();
+            }
+            job(lane);
+        }
+    }
+
+    userDataIphone m_main;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<Job> m_jobs;
+    bool m_closing = false;
+    std::vector<std::thread> m_threads;
+};
 
 namespace {
 // Whole-file moves of the tree copy go in pieces of at most this size, so memory does not
 // grow with the size of a book's files.
 constexpr size_t kTreeCopyChunk = 1024 * 1024;
+// File-service connections a copy uses besides the device's own.
+constexpr size_t kExtraLanes = 3;
+
+enum class Download { Done, Empty, Failed };
+Download downloadFile(afc_connection *conn, const std::string &remotePath, const std::string &localBase);
 
 std::string joinPath(const std::string &folder, const std::string &name)
 {
@@ -37,7 +125,9 @@ std::string joinPath(const std::string &folder, const std::string &name)
         return a;
     if (a.empty())
         return name.substr(start);
-    return a == "/" ? "/" + name.substr(start) : a + "/" + name.substr(start);
+    if (a != "/")
+        a += '/';
+    return a.append(name, start, std::string::npos);
 }
 
 std::string lastComponent(std::string path)
@@ -79,18 +169,106 @@ bool unsafeEntryName(const char *name)
 }
 } // namespace
 
+std::vector<afc_connection *> loadIPhone::laneConnections(userDataIphone *data)
+{
+    // Only a real link has round trips to overlap; a folder device answers at once.
+    DeviceBackend *backend = deviceBackend();
+    if (!data || !data->conn || !data->dev || !backend || backend->name() != "imobiledevice")
+        return {};
+    if (m_lanesOf != data->conn || m_lanesBackend != backend) {
+        m_laneConnections.clear(); // those of a device that has gone
+        m_lanesOf = data->conn;
+        m_lanesBackend = backend;
+    }
+    while (m_laneConnections.size() < kExtraLanes) {
+        service_conn_t service = 0;
+        afc_connection *conn = nullptr;
+        if (AMDeviceStartService(data->dev, "com.apple.afc", &service, nullptr) != 0 ||
+            AFCConnectionOpen(service, 0, &conn) != 0 || !conn)
+            break;
+        m_laneConnections.push_back(conn);
+    }
+    return m_laneConnections;
+}
+
+void loadIPhone::noteCopyResult(bool ok)
+{
+    if (ok)
+        return;
+    std::lock_guard lock(m_reportMutex);
+    ++m_lastTreeCopy.failedFiles;
+}
+
+void loadIPhone::queueUpload(const std::string &file, const std::string &baseDir, userDataIphone *data)
+{
+    if (!m_activeLanes) {
+        noteCopyResult(copyThisFile(file, baseDir, data) == 1);
+        return;
+    }
+    m_activeLanes->submit([this, file, baseDir](userDataIphone *lane) {
+        noteCopyResult(copyThisFile(file, baseDir, lane) == 1);
+    });
+}
+
+void loadIPhone::queueDownload(const std::string &remotePath, const std::string &localDir, userDataIphone *data)
+{
+    auto job = [this, remotePath, localDir](userDataIphone *lane) {
+        const Download result = downloadFile(lane ? lane->conn : nullptr, remotePath, localDir);
+        if (result == Download::Empty) {
+            std::lock_guard lock(m_reportMutex);
+            m_lastTreeCopy.emptyFiles.push_back(joinPath(localDir, lastComponent(remotePath)));
+        }
+        noteCopyResult(result != Download::Failed);
+    };
+    if (m_activeLanes)
+        m_activeLanes->submit(job);
+    else
+        job(data);
+}
+
+namespace {
+// Lanes for the length of one top-level copy.
+class ActiveLanes
+{
+public:
+    ActiveLanes(TransferLanes *&slot, const userDataIphone &main, const std::vector<afc_connection *> &extra)
+        : m_slot(slot), m_lanes(main, extra)
+    {
+        m_slot = &m_lanes;
+    }
+    ~ActiveLanes()
+    {
+        m_lanes.finish();
+        m_slot = nullptr;
+    }
+
+private:
+    TransferLanes *&m_slot;
+    TransferLanes m_lanes;
+};
+} // namespace
+
 int loadIPhone::copyTheseFiles(const std::vector<std::string> &paths, userDataIphone *data)
 {
+    {
+        std::lock_guard lock(m_reportMutex);
+        m_lastTreeCopy = {};
+    }
+    const userDataIphone main = data ? *data : userDataIphone{};
+    ActiveLanes lanes(m_activeLanes, main, laneConnections(data));
     int copied = 0;
     for (const std::string &path : paths) {
         std::error_code ec;
         const auto status = fs::status(path, ec);
         if (ec || !fs::exists(status))
             continue;
-        if (fs::is_directory(status))
+        if (fs::is_directory(status)) {
             copied += drillIntoSubdirectory(path, data);
-        else
-            copied += copyThisFile(path, parentFolder(path), data);
+        } else {
+            const int ok = copyThisFile(path, parentFolder(path), data);
+            noteCopyResult(ok == 1);
+            copied += ok;
+        }
     }
     return copied;
 }
@@ -99,8 +277,10 @@ int loadIPhone::drillIntoSubdirectory(const std::string &dir, userDataIphone *da
 {
     afc_connection *conn = data ? data->conn : nullptr;
     const std::string root = joinPath("/Books/", lastComponent(dir));
-    if (AFCDirectoryCreate(conn, root.c_str()) != 0)
+    if (AFCDirectoryCreate(conn, root.c_str()) != 0) {
+        noteCopyResult(false);
         return 0;
+    }
     std::string base = dir;
     while (base.size() > 1 && base.back() == '/')
         base.pop_back();
@@ -115,10 +295,12 @@ int loadIPhone::drillIntoSubdirectory(const std::string &dir, userDataIphone *da
         if (sec || !fs::exists(status))
             continue;
         if (fs::is_directory(status)) {
-            if (AFCDirectoryCreate(conn, joinPath(root, relative).c_str()) != 0)
+            if (AFCDirectoryCreate(conn, joinPath(root, relative).c_str()) != 0) {
+                noteCopyResult(false);
                 return 0;
+            }
         } else {
-            copyThisFile(full, parent, data);
+            queueUpload(full, parent, data);
         }
     }
     return 1;
@@ -166,9 +348,14 @@ std::optional<std::vector<std::string>> loadIPhone::saveBooksFromPhoneToLocalPat
 {
     afc_connection *conn = data ? data->conn : nullptr;
     const std::string base = isbuybook ? "/Books/Purchases/" : "/Books/";
+    {
+        std::lock_guard lock(m_reportMutex);
+        m_lastTreeCopy = {};
+    }
     afc_directory *dir = nullptr;
     if (AFCDirectoryOpen(conn, base.c_str(), &dir) != 0)
         return std::nullopt;
+    ActiveLanes lanes(m_activeLanes, *data, laneConnections(data));
     std::vector<std::string> created;
     char *name = nullptr;
     while (AFCDirectoryRead(conn, dir, &name) == 0 && name) {
@@ -180,7 +367,7 @@ std::optional<std::vector<std::string>> loadIPhone::saveBooksFromPhoneToLocalPat
             makeLocalFolder(local);
             mirrorDirectoryAtRemotePath(remote, local, data);
         } else {
-            copyFileAtRemotePath(remote, localPath, data);
+            queueDownload(remote, localPath, data);
         }
         created.push_back(local);
     }
@@ -195,6 +382,7 @@ int loadIPhone::mirrorDirectoryAtRemotePath(const std::string &remotePath, const
     afc_directory *dir = nullptr;
     if (AFCDirectoryOpen(conn, remotePath.c_str(), &dir) != 0) {
         logMessage("Could not open base directory.");
+        noteCopyResult(false);
         return 1;
     }
     int rc;
@@ -209,24 +397,30 @@ int loadIPhone::mirrorDirectoryAtRemotePath(const std::string &remotePath, const
             mirrorDirectoryAtRemotePath(remoteChild, localChild, data);
         } else {
             logFormat("Not a directory: %s", remoteChild.c_str());
-            copyFileAtRemotePath(remoteChild, localDir, data);
+            queueDownload(remoteChild, localDir, data);
         }
     }
     AFCDirectoryClose(conn, dir);
+    noteCopyResult(rc == 0);
     return rc;
 }
 
 int loadIPhone::copyFileAtRemotePath(const std::string &remotePath, const std::string &localBase,
                                      userDataIphone *data)
 {
-    afc_connection *conn = data ? data->conn : nullptr;
+    return downloadFile(data ? data->conn : nullptr, remotePath, localBase) == Download::Done ? 0 : 1;
+}
+
+namespace {
+Download downloadFile(afc_connection *conn, const std::string &remotePath, const std::string &localBase)
+{
     const std::string local = joinPath(localBase, lastComponent(remotePath));
     const char *remote = remotePath.c_str();
 
     afc_dictionary *info = nullptr;
     if (AFCFileInfoOpen(conn, remote, &info) != 0) {
         logFormat("Error: could not open file info at path %s", remote);
-        return 1;
+        return Download::Failed;
     }
     uint64_t size = 0;
     char *key = nullptr, *value = nullptr;
@@ -239,19 +433,19 @@ int loadIPhone::copyFileAtRemotePath(const std::string &remotePath, const std::s
     AFCKeyValueClose(info);
     if (size == 0) {
         logFormat("Error: zero size for file at path %s", remote);
-        return 1;
+        return Download::Empty;
     }
     afc_file_ref ref = 0;
     if (AFCFileRefOpen(conn, remote, AFC_MODE_READ, 0, &ref) != 0) {
         logFormat("Error: could not open %s for reading", remote);
-        return 1;
+        return Download::Failed;
     }
     const size_t bufferSize = static_cast<size_t>(std::min<uint64_t>(size, kTreeCopyChunk));
     std::unique_ptr<char[]> buffer(new (std::nothrow) char[bufferSize]);
     if (!buffer) {
         AFCFileRefClose(conn, ref);
         logMessage("Error: could not allocate save buffer.");
-        return 1;
+        return Download::Failed;
     }
     // The local file appears whole or not at all: a temporary file renamed at the end.
     QSaveFile out(QFile::decodeName(QByteArray::fromStdString(local)));
@@ -274,14 +468,15 @@ int loadIPhone::copyFileAtRemotePath(const std::string &remotePath, const std::s
     if (readFailed) {
         out.cancelWriting();
         logFormat("Failed to read %s", remote);
-        return 1;
+        return Download::Failed;
     }
     if (writeFailed || !out.commit()) {
         logFormat("Could not write local file %s", local.c_str());
-        return 1;
+        return Download::Failed;
     }
-    return 0;
+    return Download::Done;
 }
+} // namespace
 
 int loadIPhone::cpAllFilesfromPath(const char *srcPath, const char *dstPah, userDataIphone *data)
 {
