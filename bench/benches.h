@@ -1,0 +1,51 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#pragma once
+
+#include "benchutil.h"
+
+#include <string>
+
+// Each benchmark works below `work` (a private folder) and adds its figures to the report.
+// `books` are made once by main and shared.
+struct BenchBooks
+{
+    BenchBook large; // about 50 MB, many parts
+    BenchBook text;  // 500 text parts
+};
+
+void benchLinkTransfers(const std::string &work, const BenchBooks &books, Report &report);
+void benchZip(const std::string &work, const BenchBooks &books, Report &report);
+void benchSurvey(const std::string &work, Report &report);
+void benchCatalogue(const std::string &work, Report &report);
+void benchMemory(const std::string &work, const std::string &self, Report &report);
+
+// The child process of benchMemory: imports and exports `epub` and prints its sizes.
+int memoryChild(int argc, char **argv);
+
+#include "loadiphone.h"
+
+#include <memory>
+#include <vector>
+
+class EmulatorProcess;
+class iPodTreeListControler;
+
+// The emulator serving one folder device, reached through the USB backend, and the
+// device-list controller with the device up (connection, survey, device node).
+class DeviceRig
+{
+public:
+    DeviceRig(const std::string &workDir, const std::vector<std::string> &emulatorOptions,
+              const std::string &deviceDir);
+    ~DeviceRig();
+    bool up() const { return m_up; }
+    EmulatorProcess &emulator() { return *m_emulator; }
+    iPodTreeListControler &controller() { return *m_controller; }
+
+private:
+    std::unique_ptr<EmulatorProcess> m_emulator;
+    HeadlessLoadWindow m_window;
+    std::unique_ptr<iPodTreeListControler> m_controller;
+    bool m_up = false;
+};

@@ -1,0 +1,167 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+// Import and export through the emulator's link model, and the zip work against the stock
+// unzip and zip programs.
+#include "benches.h"
+
+#include "deviceselection.h"
+#include "emulatorharness.h"
+#include "epubarchive.h"
+#include "ipodtreelistcontroler.h"
+#include "mainqueue.h"
+#include "mobiledevice.h"
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+DeviceRig::DeviceRig(const std::string &workDir, const std::vector<std::string> &emulatorOptions,
+                     const std::string &deviceDir)
+    : m_emulator(std::make_unique<EmulatorProcess>(workDir))
+{
+    std::vector<std::string> args = emulatorOptions;
+    args.push_back(deviceDir);
+    if (!m_emulator->start(args))
+        return;
+    ::setenv("USBMUXD_SOCKET_ADDRESS", ("UNIX:" + m_emulator->socketPath()).c_str(), 1);
+    std::string error;
+    auto backend = makeDeviceBackend("usb", &error);
+    if (!backend) {
+        std::fprintf(stderr, "bench: %s\n", error.c_str());
+        return;
+    }
+    setDeviceBackend(std::move(backend));
+    m_controller = std::make_unique<iPodTreeListControler>(&m_window);
+    m_up = processMainEventsUntil([this] { return m_controller->ipodCount() > 0; }, std::chrono::minutes(5));
+}
+
+DeviceRig::~DeviceRig()
+{
+    m_controller.reset();
+    setDeviceBackend(nullptr);
+    m_emulator.reset();
+    ::unsetenv("USBMUXD_SOCKET_ADDRESS");
+}
+
+namespace {
+struct TransferFigures
+{
+    double importSeconds = 0;
+    double exportSeconds = 0;
+    uint64_t importRequests = 0;
+    uint64_t exportRequests = 0;
+    std::string importKinds, exportKinds;
+    bool ok = false;
+};
+
+TransferFigures importAndExport(DeviceRig &rig, const BenchBook &book, const std::string &outDir)
+{
+    TransferFigures f;
+    iPodTreeListControler &ctl = rig.controller();
+    ctl.startToSync();
+    auto c0 = requestCounters(rig.emulator());
+    uint64_t r0 = requestCount(rig.emulator(), "afc.");
+    double t0 = nowSeconds();
+    const BookOperationResult imported = ctl.addEPUBToDevice(book.epub);
+    f.importSeconds = nowSeconds() - t0;
+    f.importRequests = requestCount(rig.emulator(), "afc.") - r0;
+    f.importKinds = counterDifference(c0, requestCounters(rig.emulator()));
+    ctl.endsync();
+    if (!imported.done()) {
+        std::fprintf(stderr, "bench: import of %s failed: %s\n", book.epub.c_str(), imported.message.c_str());
+        return f;
+    }
+    fs::create_directories(outDir);
+    c0 = requestCounters(rig.emulator());
+    r0 = requestCount(rig.emulator(), "afc.");
+    t0 = nowSeconds();
+    const BookOperationResult exported = ctl.saveEpubToMac(imported.detail, outDir, false, book.title);
+    f.exportSeconds = nowSeconds() - t0;
+    f.exportRequests = requestCount(rig.emulator(), "afc.") - r0;
+    f.exportKinds = counterDifference(c0, requestCounters(rig.emulator()));
+    if (!exported.done()) {
+        std::fprintf(stderr, "bench: export of %s failed: %s\n", book.title.c_str(), exported.message.c_str());
+        return f;
+    }
+    f.ok = true;
+    return f;
+}
+
+double fractionOfLink(uint64_t bytes, double seconds)
+{
+    return seconds > 0 ? static_cast<double>(bytes) / seconds / kLinkBytesPerSecond : 0;
+}
+} // namespace
+
+void benchLinkTransfers(const std::string &work, const BenchBooks &books, Report &report)
+{
+    std::printf("\n== Import and export through the link model (30 MB/s, 1 ms per request)\n");
+    fs::create_directories(work);
+    const std::string device = work + "/device";
+    makeDeviceFolder(device, "0000be7c000000000000000000000000000000a1");
+    DeviceRig rig(work, {"--link"}, device);
+    if (!rig.up()) {
+        report.add("link: device up", "FAILED", "up", false);
+        return;
+    }
+    for (const BenchBook *book : {&books.large, &books.text}) {
+        const TransferFigures f = importAndExport(rig, *book, work + "/out-" + book->title);
+        if (!f.ok) {
+            report.add("link: " + book->title, "FAILED", "done", false);
+            continue;
+        }
+        const bool large = book == &books.large;
+        const double mb = static_cast<double>(book->payloadBytes) / 1e6;
+        const double fi = fractionOfLink(book->payloadBytes, f.importSeconds);
+        const double fe = fractionOfLink(book->payloadBytes, f.exportSeconds);
+        const std::string what = fmt("%s (%.1f MB, %d parts)", book->title.c_str(), mb, book->parts);
+        report.add("import " + what + ": fraction of cap",
+                   fmt("%.2f (%.1f MB/s, %.2f s)", fi, mb / f.importSeconds, f.importSeconds), large ? ">= 0.80" : "",
+                   fi >= 0.80);
+        report.add("export " + what + ": fraction of cap",
+                   fmt("%.2f (%.1f MB/s, %.2f s)", fe, mb / f.exportSeconds, f.exportSeconds), large ? ">= 0.80" : "",
+                   fe >= 0.80);
+        report.add("  requests: import / export / parts",
+                   fmt("%llu / %llu / %d", static_cast<unsigned long long>(f.importRequests),
+                       static_cast<unsigned long long>(f.exportRequests), book->parts));
+        report.note("import requests: " + f.importKinds);
+        report.note("export requests: " + f.exportKinds);
+    }
+}
+
+void benchZip(const std::string &work, const BenchBooks &books, Report &report)
+{
+    std::printf("\n== Zip work on the local disk against unzip -q and zip -X -r (best of 3)\n");
+    for (const BenchBook *book : {&books.large, &books.text}) {
+        const std::string dir = work + "/" + book->title;
+        fs::create_directories(dir);
+        const std::string ours = dir + "/ours", theirs = dir + "/theirs";
+        std::string error;
+        const double unpackOurs = bestOf(3, [&] {
+            fs::remove_all(ours);
+            if (!unpackEpubArchive(book->epub, ours, &error))
+                std::fprintf(stderr, "bench: unpack failed: %s\n", error.c_str());
+        });
+        const double unpackTheirs = bestOf(3, [&] {
+            fs::remove_all(theirs);
+            runProgram({"unzip", "-q", book->epub, "-d", theirs});
+        });
+        const double packOurs = bestOf(3, [&] {
+            if (!packEpub(ours, dir + "/ours.epub", &error))
+                std::fprintf(stderr, "bench: pack failed: %s\n", error.c_str());
+        });
+        const double packTheirs = bestOf(3, [&] {
+            fs::remove(dir + "/theirs.epub");
+            runProgram({"zip", "-q", "-X", "-r", dir + "/theirs.epub", "."}, theirs);
+        });
+        const double ru = unpackOurs / unpackTheirs, rp = packOurs / packTheirs;
+        report.add("unpack " + book->title + ": ours / unzip -q",
+                   fmt("%.2fx (%.3f s / %.3f s)", ru, unpackOurs, unpackTheirs), "<= 1.0x", ru <= 1.0);
+        report.add("pack " + book->title + ": ours / zip -X -r",
+                   fmt("%.2fx (%.3f s / %.3f s)", rp, packOurs, packTheirs), "<= 1.2x", rp <= 1.2);
+        report.add("  packed sizes: ours / zip", fmt("%.1f MB / %.1f MB", fs::file_size(dir + "/ours.epub") / 1e6,
+                                                     fs::file_size(dir + "/theirs.epub") / 1e6));
+        fs::remove_all(dir);
+    }
+}
