@@ -6,6 +6,7 @@
 #   ./build.sh demo    start Bookferry on the built-in demo device
 #   ./build.sh test    build and run every test (plus the device tests under ASan+UBSan)
 #   ./build.sh build   only build
+#   ./build.sh bench   build a Release tree in build-bench and run the benchmarks (not part of CI)
 set -euo pipefail
 cd "$(dirname "$0")"
 here=$PWD
@@ -67,6 +68,9 @@ case "$cmd" in
         # Install layout, Debian package, its installation with apt, desktop entry and metadata.
         packaging/ci-package.sh build
         ;;
+    bench)
+        configure_and_build build-bench -DCMAKE_BUILD_TYPE=Release -- bookferry-bench bookferry-device-emulator
+        exec build-bench/bin/bookferry-bench "$@" ;;
     *)
-        echo "usage: $0 [build|demo|test]" >&2; exit 2 ;;
+        echo "usage: $0 [build|demo|test|bench]" >&2; exit 2 ;;
 esac
