@@ -124,9 +124,23 @@ plist_t Catalogue::bookAt(uint32_t index) const
 std::vector<plist_t> Catalogue::books() const
 {
     std::vector<plist_t> out;
-    const uint32_t n = bookCount();
-    for (uint32_t i = 0; i < n; ++i)
-        out.push_back(bookAt(i));
+    if (!isLoaded())
+        return out;
+    plist_t books = plist_dict_get_item(m_root.get(), BookKey::Books);
+    if (!books || plist_get_node_type(books) != PLIST_ARRAY)
+        return out;
+    // An array read from a file is a linked list: fetching by index walks it from the start
+    // every time, so a large catalogue is walked once with an iterator instead.
+    out.reserve(plist_array_get_size(books));
+    plist_array_iter iter = nullptr;
+    plist_array_new_iter(books, &iter);
+    for (plist_t item = nullptr;;) {
+        plist_array_next_item(books, iter, &item);
+        if (!item)
+            break;
+        out.push_back(item);
+    }
+    std::free(iter);
     return out;
 }
 
