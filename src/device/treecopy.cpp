@@ -303,6 +303,8 @@ int loadIPhone::drillIntoSubdirectory(const std::string &dir, userDataIphone *da
             queueUpload(full, parent, data);
         }
     }
+    if (ec)
+        noteCopyResult(false); // the walk stopped early: files after it were not copied
     return 1;
 }
 
@@ -465,7 +467,8 @@ Download downloadFile(afc_connection *conn, const std::string &remotePath, const
         done += len;
     }
     AFCFileRefClose(conn, ref);
-    if (readFailed) {
+    // A file that ended before its size is a failed read too, not a short success.
+    if (readFailed || done < size) {
         out.cancelWriting();
         logFormat("Failed to read %s", remote);
         return Download::Failed;

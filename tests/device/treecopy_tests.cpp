@@ -103,6 +103,39 @@ TEST_F(TreeCopyTest, DownloadMirrorsABookFolder)
     EXPECT_EQ(link->saveBooksFromPhoneToLocalPath(local.path(), "ABCD.epub", true, d), std::nullopt);
 }
 
+TEST_F(TreeCopyTest, TheReportNamesWhatACopyCouldNotMove)
+{
+    device.file("/Books/ABCD.epub/a.xhtml", "aaa")
+        .file("/Books/ABCD.epub/OEBPS/empty.css", "")
+        .file("/Books/ABCD.epub/OEBPS/b.xhtml", "bbb");
+    userDataIphone *d = openDevice();
+    ASSERT_TRUE(link->saveBooksFromPhoneToLocalPath(local.path(), "ABCD.epub", false, d));
+    EXPECT_EQ(link->lastTreeCopy().failedFiles, 0);
+    EXPECT_EQ(link->lastTreeCopy().emptyFiles, std::vector<std::string>{local.file("ABCD.epub/OEBPS/empty.css")});
+
+    auto &faults = DeviceFaultInjector::instance();
+    faults.reset();
+    faults.failOnCall("AFCFileRefRead", 1);
+    TempDir again;
+    ASSERT_TRUE(link->saveBooksFromPhoneToLocalPath(again.path(), "ABCD.epub", false, d));
+    EXPECT_EQ(link->lastTreeCopy().failedFiles, 1);
+    EXPECT_EQ(link->lastTreeCopy().emptyFiles.size(), 1u);
+
+    // An upload starts a fresh report; a failed write counts although the walk went on.
+    faults.reset();
+    writeWholeFile(local.file("Up/one"), "1");
+    writeWholeFile(local.file("Up/two"), "2");
+    writeWholeFile(local.file("Up/empty"), "");
+    faults.failOnCall("AFCFileRefWrite", 1);
+    EXPECT_EQ(link->copyTheseFiles({local.file("Up")}, d), 1);
+    EXPECT_EQ(link->lastTreeCopy().failedFiles, 1);
+    EXPECT_TRUE(link->lastTreeCopy().emptyFiles.empty());
+    EXPECT_TRUE(fs::exists(device.local("/Books/Up/empty")));
+    faults.reset();
+    EXPECT_EQ(link->copyTheseFiles({local.file("Up")}, d), 1);
+    EXPECT_EQ(link->lastTreeCopy().failedFiles, 0);
+}
+
 TEST_F(TreeCopyTest, DownloadOfAFileIsChunkedAndAtomic)
 {
     const std::string content(2621440, 'q');
