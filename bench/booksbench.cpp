@@ -127,6 +127,22 @@ void benchLinkTransfers(const std::string &work, const BenchBooks &books, Report
                        static_cast<unsigned long long>(f.exportRequests), book->parts));
         report.note("import requests: " + f.importKinds);
         report.note("export requests: " + f.exportKinds);
+        // The tree copies alone, without unpacking, packing or the operations' own checks.
+        userDataIphone *data = rig.controller().deviceData();
+        const std::string staged = work + "/staged/TREE" + book->title;
+        fs::create_directories(work + "/staged");
+        fs::copy(book->folder, staged, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+        double t0 = nowSeconds();
+        Loadiphone->copyTheseFiles({staged}, data);
+        const double up = nowSeconds() - t0;
+        const std::string down = work + "/down-" + book->title;
+        fs::create_directories(down);
+        t0 = nowSeconds();
+        Loadiphone->saveBooksFromPhoneToLocalPath(down, "TREE" + book->title, false, data);
+        const double dn = nowSeconds() - t0;
+        report.add("  tree copy alone: upload / download, fraction of cap",
+                   fmt("%.2f / %.2f (%.2f s / %.2f s)", fractionOfLink(book->payloadBytes, up),
+                       fractionOfLink(book->payloadBytes, dn), up, dn));
     }
 }
 

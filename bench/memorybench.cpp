@@ -6,6 +6,7 @@
 #include "benches.h"
 
 #include "ipodtreelistcontroler.h"
+#include "log.h"
 
 #include <QCoreApplication>
 
@@ -27,6 +28,7 @@ int memoryChild(int argc, char **argv)
     if (argc < 5)
         return 2;
     QCoreApplication app(argc, argv);
+    setLogSink([](const std::string &) {});
     const std::string work = argv[2], epub = argv[3], title = argv[4];
     const std::string device = work + "/device";
     makeDeviceFolder(device, "0000be7c000000000000000000000000000000c3");
