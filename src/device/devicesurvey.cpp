@@ -8,11 +8,13 @@
 #include "mainqueue.h"
 #include "scratch.h"
 
+#include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 const char *const kMusicExtensions[] = {"mp3", "aiff", "m4a", "MP3", "AIFF", "M4A", nullptr};
@@ -63,7 +65,58 @@ struct FolderWalk
     const std::vector<const char *const *> &lists;
     std::vector<uint64_t> sums;
     const std::function<void()> &folderWalked;
+    const std::vector<afc_connection *> &lanes;
 };
+
+// What one file-information request says about an entry: both the folder test and the size.
+struct EntryInfo
+{
+    bool haveInfo = false;
+    bool directory = false;
+    uint64_t size = 0;
+};
+
+EntryInfo entryInfo(afc_connection *conn, const std::string &path)
+{
+    EntryInfo e;
+    afc_dictionary *info = nullptr;
+    e.haveInfo = AFCFileInfoOpen(conn, path.c_str(), &info) == 0;
+    if (!e.haveInfo)
+        return e;
+    bool haveSize = false;
+    char *key = nullptr, *value = nullptr;
+    while (AFCKeyValueRead(info, &key, &value) == 0 && key && value) {
+        if (std::strcmp(value, "S_IFDIR") == 0)
+            e.directory = true;
+        if (!haveSize && std::strcmp(key, "st_size") == 0) {
+            e.size = std::strtoull(value, nullptr, 10);
+            haveSize = true;
+        }
+    }
+    AFCKeyValueClose(info);
+    return e;
+}
+
+// The information of every path, asked over the walk's own connection and its lanes at once.
+std::vector<EntryInfo> entryInfos(FolderWalk &walk, afc_connection *conn, const std::vector<std::string> &paths)
+{
+    std::vector<EntryInfo> infos(paths.size());
+    std::atomic_size_t next{0};
+    auto work = [&](afc_connection *c) {
+        for (size_t i; (i = next++) < paths.size();)
+            infos[i] = entryInfo(c, paths[i]);
+    };
+    std::vector<std::thread> helpers;
+    if (paths.size() > 1)
+        for (afc_connection *lane : walk.lanes)
+            helpers.emplace_back(work, lane);
+    work(conn);
+    for (auto &t : helpers)
+        t.join();
+    return infos;
+}
+
+void addEntry(FolderWalk &walk, const std::string &path, const EntryInfo &e);
 
 // One file-information request per entry answers both the folder test and the size.
 void walkFolder(FolderWalk &walk, const std::string &folder)
@@ -73,45 +126,45 @@ void walkFolder(FolderWalk &walk, const std::string &folder)
     if (AFCDirectoryOpen(conn, folder.c_str(), &dir) != 0)
         return;
     char *name = nullptr;
-    while (AFCDirectoryRead(conn, dir, &name) == 0 && name) {
-        if (name[0] == '.')
-            continue;
-        const std::string path = folder + "/" + name;
-        afc_dictionary *info = nullptr;
-        const bool haveInfo = AFCFileInfoOpen(conn, path.c_str(), &info) == 0;
-        bool directory = false;
-        uint64_t size = 0;
-        if (haveInfo) {
-            bool haveSize = false;
-            char *key = nullptr, *value = nullptr;
-            while (AFCKeyValueRead(info, &key, &value) == 0 && key && value) {
-                if (std::strcmp(value, "S_IFDIR") == 0)
-                    directory = true;
-                if (!haveSize && std::strcmp(key, "st_size") == 0) {
-                    size = std::strtoull(value, nullptr, 10);
-                    haveSize = true;
-                }
-            }
-            AFCKeyValueClose(info);
-        }
-        if (directory) {
-            walkFolder(walk, path);
-            continue;
-        }
-        for (size_t i = 0; i < walk.lists.size(); ++i) {
-            if (walk.lists[i] && !matchesAny(path, walk.lists[i]))
+    if (walk.lanes.empty()) {
+        while (AFCDirectoryRead(conn, dir, &name) == 0 && name) {
+            if (name[0] == '.')
                 continue;
-            if (!haveInfo) {
-                // What the size request says when the information cannot be read.
-                std::printf("AFCFileInfoOpen: could not open file %s !\n", path.c_str());
-                std::fflush(stdout);
-            }
-            walk.sums[i] += size;
+            const std::string path = folder + "/" + name;
+            addEntry(walk, path, entryInfo(conn, path));
         }
+    } else {
+        // The folder's entries are asked for all at once, then taken in the listing's order.
+        std::vector<std::string> paths;
+        while (AFCDirectoryRead(conn, dir, &name) == 0 && name) {
+            if (name[0] != '.')
+                paths.push_back(folder + "/" + name);
+        }
+        const std::vector<EntryInfo> infos = entryInfos(walk, conn, paths);
+        for (size_t k = 0; k < paths.size(); ++k)
+            addEntry(walk, paths[k], infos[k]);
     }
     AFCDirectoryClose(nullptr, dir);
     if (walk.folderWalked)
         walk.folderWalked();
+}
+
+void addEntry(FolderWalk &walk, const std::string &path, const EntryInfo &e)
+{
+    if (e.directory) {
+        walkFolder(walk, path);
+        return;
+    }
+    for (size_t i = 0; i < walk.lists.size(); ++i) {
+        if (walk.lists[i] && !matchesAny(path, walk.lists[i]))
+            continue;
+        if (!e.haveInfo) {
+            // What the size request says when the information cannot be read.
+            std::printf("AFCFileInfoOpen: could not open file %s !\n", path.c_str());
+            std::fflush(stdout);
+        }
+        walk.sums[i] += e.size;
+    }
 }
 
 std::string figure(uint64_t bytes)
@@ -127,9 +180,10 @@ bool makePrivateFolder(const std::string &path)
 
 std::vector<uint64_t> folderSums(userDataIphone *data, const char *folder,
                                  const std::vector<const char *const *> &extensionLists,
-                                 const std::function<void()> &folderWalked)
+                                 const std::function<void()> &folderWalked,
+                                 const std::vector<afc_connection *> &lanes)
 {
-    FolderWalk walk{data, extensionLists, std::vector<uint64_t>(extensionLists.size(), 0), folderWalked};
+    FolderWalk walk{data, extensionLists, std::vector<uint64_t>(extensionLists.size(), 0), folderWalked, lanes};
     if (folder)
         walkFolder(walk, folder);
     return walk.sums;
@@ -217,12 +271,16 @@ void loadIPhone::loadIPhoneInfo(const Notification &)
                     window->surveyProgress(n);
             });
     };
-    const uint64_t dcim = folderSums(data, "/DCIM", {nullptr}, folderWalked).front();
-    const uint64_t thumbs = folderSums(data, "/Photos/Thumbs", {nullptr}, folderWalked).front();
+    // A photo library is tens of thousands of requests: on a USB link they go over several
+    // connections at once.
+    const std::vector<afc_connection *> lanes = laneConnections(data);
+    const uint64_t dcim = folderSums(data, "/DCIM", {nullptr}, folderWalked, lanes).front();
+    const uint64_t thumbs = folderSums(data, "/Photos/Thumbs", {nullptr}, folderWalked, lanes).front();
     survey.insert_or_assign("PhotoSzie", formatFixed(static_cast<double>(dcim) + static_cast<double>(thumbs), 6));
-    survey.insert_or_assign("BooksSzie", figure(folderSums(data, "/Books", {nullptr}, folderWalked).front()));
+    survey.insert_or_assign("BooksSzie", figure(folderSums(data, "/Books", {nullptr}, folderWalked, lanes).front()));
     // Music and video come from the same folder: one walk serves both figures.
-    const auto media = folderSums(data, "/iTunes_Control/Music", {kMusicExtensions, kVideoExtensions}, folderWalked);
+    const auto media =
+        folderSums(data, "/iTunes_Control/Music", {kMusicExtensions, kVideoExtensions}, folderWalked, lanes);
     survey.insert_or_assign("MusicSzie", figure(media[0]));
     survey.insert_or_assign("VideoSzie", figure(media[1]));
 

@@ -18,10 +18,13 @@ uint64_t get_file_size_in_floder(userDataIphone *data, const char *folder, const
 
 // Several folder sums from one walk: one sum per extension list (a null list counts every
 // file), each equal to get_file_size_in_floder with that list. `folderWalked` (may be
-// empty) hears of every folder finished.
+// empty) hears of every folder finished. The file information of a folder's entries may be
+// asked over the extra connections `lanes` of the same device as well, so that the request
+// round trips overlap; the sums and messages stay those of the one-connection walk.
 std::vector<uint64_t> folderSums(userDataIphone *data, const char *folder,
                                  const std::vector<const char *const *> &extensionLists,
-                                 const std::function<void()> &folderWalked = {});
+                                 const std::function<void()> &folderWalked = {},
+                                 const std::vector<afc_connection *> &lanes = {});
 
 // Writes "key:value\n" when the device has a value for the key.
 void putinfotofile(userDataIphone *data, const char *key, std::FILE *out);

@@ -23,6 +23,7 @@ protected:
     std::string deviceDir;
     std::unique_ptr<loadIPhone> link;
     std::atomic_bool surveyed{false};
+    StringDictionary survey;
     const int tag = 0;
 
     void TearDown() override
@@ -34,10 +35,13 @@ protected:
     }
 
     // The emulator with one device, the link up and its survey done.
-    userDataIphone *start(const std::vector<std::string> &options)
+    userDataIphone *start(const std::vector<std::string> &options,
+                          const std::map<std::string, std::string> &deviceFiles = {})
     {
         deviceDir = makeFolderDevice(tmp.file("dev"), FolderDeviceSpec{});
         fs::create_directories(deviceDir + "/root/Books");
+        for (const auto &[path, content] : deviceFiles)
+            writeWholeFile(deviceDir + "/root" + path, content);
         std::vector<std::string> args = options;
         args.push_back(deviceDir);
         if (!emulator.start(args))
@@ -45,8 +49,11 @@ protected:
         ::setenv("USBMUXD_SOCKET_ADDRESS", ("UNIX:" + emulator.socketPath()).c_str(), 1);
         std::string error;
         setDeviceBackend(makeIMobileDeviceBackend("", &error));
-        NotificationCenter::defaultCenter().addObserver(&tag, DeviceInfoNotification,
-                                                        [this](const Notification &) { surveyed = true; });
+        NotificationCenter::defaultCenter().addObserver(&tag, DeviceInfoNotification, [this](const Notification &n) {
+            if (const auto *dict = std::any_cast<StringDictionary>(&n.userInfo))
+                survey = *dict;
+            surveyed = true;
+        });
         link.reset(loadIPhone::initDevice(nullptr));
         if (!link || !processMainEventsUntil([this] { return surveyed.load(); }, std::chrono::seconds(60)))
             return nullptr;
@@ -82,8 +89,8 @@ TEST_F(TreeLanesTest, UploadAndDownloadMoveEveryFileWholeOverSeveralConnections)
     EXPECT_EQ(link->lastTreeCopy().failedFiles, 0);
     for (const auto &[name, content] : files)
         EXPECT_EQ(readWholeFile(deviceDir + "/root/Books/BOOK.epub/" + name), content) << name;
-    const uint64_t lanesStarted = emulator.counter("lockdown.StartService") - servicesBefore;
-    EXPECT_GE(lanesStarted, 1u) << "the files went through extra connections";
+    // The file service and the notification proxy, and the extra connections (opened by the survey).
+    EXPECT_GE(servicesBefore, 3u) << "the files went through extra connections";
 
     fs::create_directories(tmp.file("out"));
     auto copies = link->saveBooksFromPhoneToLocalPath(tmp.file("out"), "BOOK.epub", false, d);
@@ -97,8 +104,32 @@ TEST_F(TreeLanesTest, UploadAndDownloadMoveEveryFileWholeOverSeveralConnections)
         else
             EXPECT_EQ(readWholeFile(tmp.file("out/BOOK.epub/" + name)), content) << name;
     }
-    // The connections stay with the device for the next copy.
-    EXPECT_EQ(emulator.counter("lockdown.StartService") - servicesBefore, lanesStarted);
+    // The connections stay with the device from one copy to the next.
+    EXPECT_EQ(emulator.counter("lockdown.StartService"), servicesBefore);
+}
+
+TEST_F(TreeLanesTest, TheSurveyAsksOnceAnEntryAndSumsAsOneWalkWould)
+{
+    std::map<std::string, std::string> files;
+    for (int i = 0; i < 40; ++i)
+        files["/DCIM/10" + std::to_string(i % 3) + "APPLE/IMG_" + std::to_string(i) + ".JPG"] = std::string(100 + i, 'p');
+    files["/Photos/Thumbs/1.ithmb"] = std::string(7, 't');
+    files["/iTunes_Control/Music/F00/a.mp3"] = std::string(300, 'm');
+    files["/iTunes_Control/Music/F01/b.m4v"] = std::string(500, 'v');
+    files["/iTunes_Control/Music/F01/c.MOV.m4a"] = std::string(11, 'x'); // music and video both
+    files["/iTunes_Control/Music/F01/.d.mp3"] = std::string(1000, 'h');  // hidden
+    files["/iTunes_Control/Music/F01/e.txt"] = std::string(13, 'o');
+    ASSERT_NE(start({}, files), nullptr);
+    // 40 photos in 3 folders, 1 thumb, 4 visible files in 2 folders below Music; "Books" is empty.
+    const uint64_t entries = 40 + 3 + 1 + 4 + 2;
+    EXPECT_EQ(emulator.counter("afc.GET_FILE_INFO"), entries) << "one request per entry";
+    int photos = 0;
+    for (int i = 0; i < 40; ++i)
+        photos += 100 + i;
+    EXPECT_EQ(survey["PhotoSzie"], std::to_string(photos + 7) + ".000000");
+    EXPECT_EQ(survey["MusicSzie"], "311.000000");
+    EXPECT_EQ(survey["VideoSzie"], "511.000000");
+    EXPECT_EQ(survey["BooksSzie"], "0.000000");
 }
 
 TEST_F(TreeLanesTest, AFailureOnAnyConnectionIsReported)
