@@ -2,6 +2,8 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "demodevice.h"
 
+#include "datadir.h"
+
 #include "folderbackend.h"
 #include "plistutil.h"
 
@@ -284,13 +286,8 @@ bool writeMedia(const fs::path &root)
 
 std::string demoDeviceDir()
 {
-    if (const char *d = std::getenv("BOOKFERRY_DATA_DIR"); d && *d)
-        return std::string(d) + "/demo-device";
-    if (const char *x = std::getenv("XDG_DATA_HOME"); x && *x == '/')
-        return std::string(x) + "/bookferry/demo-device";
-    if (const char *h = std::getenv("HOME"); h && *h)
-        return std::string(h) + "/.local/share/bookferry/demo-device";
-    return {};
+    const std::string data = userDataDir();
+    return data.empty() ? std::string() : data + "/demo-device";
 }
 
 bool ensureDemoDevice(const std::string &dir, std::string *error)
