@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 namespace fs = std::filesystem;
 
@@ -30,7 +31,8 @@ std::string fileNameForTitle(const std::string &title, const std::string &fallba
         const auto u = static_cast<unsigned char>(c);
         name += (c == '/' || u < 0x20 || u == 0x7f) ? '_' : c;
     }
-    constexpr std::size_t kMaxBytes = 240;
+    // Room is left for the packer's temporary names beside the target (".part" and its own suffix).
+    constexpr std::size_t kMaxBytes = 200;
     if (name.size() > kMaxBytes) {
         std::size_t cut = kMaxBytes;
         while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xc0) == 0x80)
@@ -41,6 +43,23 @@ std::string fileNameForTitle(const std::string &title, const std::string &fallba
         name = fallback;
     return name;
 }
+std::optional<uint64_t> deviceFileSize(const std::string &remote, userDataIphone *data)
+{
+    afc_dictionary *info = nullptr;
+    if (AFCFileInfoOpen(data->conn, remote.c_str(), &info) != 0 || !info)
+        return std::nullopt;
+    std::optional<uint64_t> size;
+    char *key = nullptr, *value = nullptr;
+    while (AFCKeyValueRead(info, &key, &value) == 0 && key && value) {
+        if (std::string(key) == "st_size") {
+            size = std::strtoull(value, nullptr, 10);
+            break;
+        }
+    }
+    AFCKeyValueClose(info);
+    return size;
+}
+
 // Whether the local copy holds every file of the device item with its size. The download
 // goes on past a file it cannot read, and it leaves out empty files; those are made here,
 // since a book may list an empty file and must not lose it.
@@ -50,23 +69,29 @@ bool localCopyIsComplete(const std::string &remote, const std::string &local, us
         return false;
     std::error_code ec;
     if (!isDirectory(remote.c_str(), data)) {
-        const uint64_t size = get_file_size(data->conn, remote.c_str());
-        if (size == 0 && !fs::exists(local, ec)) {
+        // The size must be read: a failed question is no empty file.
+        const std::optional<uint64_t> size = deviceFileSize(remote, data);
+        if (!size)
+            return false;
+        if (*size == 0 && !fs::exists(local, ec)) {
             std::ofstream(local, std::ios::binary);
             return fs::exists(local, ec);
         }
-        return fs::is_regular_file(local, ec) && fs::file_size(local, ec) == size && !ec;
+        return fs::is_regular_file(local, ec) && fs::file_size(local, ec) == *size && !ec;
     }
     afc_directory *dir = nullptr;
     if (AFCDirectoryOpen(data->conn, remote.c_str(), &dir) != 0 || !dir)
         return false;
     std::vector<std::string> names;
     char *name = nullptr;
-    while (AFCDirectoryRead(data->conn, dir, &name) == 0 && name) {
+    int rc = 0;
+    while ((rc = AFCDirectoryRead(data->conn, dir, &name)) == 0 && name) {
         if (std::string(name) != "." && std::string(name) != "..")
             names.emplace_back(name);
     }
     AFCDirectoryClose(data->conn, dir);
+    if (rc != 0)
+        return false; // a listing cut short hides files
     fs::create_directories(local, ec);
     for (const std::string &n : names) {
         if (!localCopyIsComplete(remote + "/" + n, local + "/" + n, data, depth + 1))
