@@ -255,8 +255,11 @@ BookOperationResult iPodTreeListControler::addEPUBToDevice(const std::string &pa
         return BookOperationResult::makeFailed(item, "cannot copy the book to the device");
     }
     catalogue->appendBook(std::move(entry));
-    if (!uploadCatalogue(*catalogue, data, &error)) {
-        n_rmdir(deviceFolder.c_str(), data);
+    bool catalogueMayNameIt = false;
+    if (!uploadCatalogue(*catalogue, data, &error, &catalogueMayNameIt)) {
+        // A folder the device's catalogue may name stays; one it cannot name is taken away.
+        if (!catalogueMayNameIt)
+            n_rmdir(deviceFolder.c_str(), data);
         return BookOperationResult::makeFailed(item, error);
     }
     return BookOperationResult::makeDone(item, folderName);

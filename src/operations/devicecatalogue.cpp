@@ -3,18 +3,30 @@
 #include "devicecatalogue.h"
 
 #include "bookkeys.h"
+#include "cataloguebackup.h"
 #include "devicefiles.h"
 #include "mobiledevice.h"
 #include "scratch.h"
 #include "userdataiphone.h"
 
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 
 namespace fs = std::filesystem;
 
 namespace {
 constexpr const char *kRemoteUpload = "/Books/.Books.plist.upload"; // hidden: not summed, not a book
 constexpr const char *kLocalUpload = "Books/Books.plist.upload";
+constexpr const char *kLocalCheck = "Books/Books.plist.check";
+
+std::string readFile(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
 
 // nullopt when the folder cannot be listed.
 std::optional<bool> folderHolds(userDataIphone *data, const char *folder, const std::string &name)
@@ -82,8 +94,10 @@ std::optional<Catalogue> loadCatalogueForChange(userDataIphone *data, bool creat
     return catalogue;
 }
 
-bool uploadCatalogue(const Catalogue &catalogue, userDataIphone *data, std::string *error)
+bool uploadCatalogue(const Catalogue &catalogue, userDataIphone *data, std::string *error, bool *deviceMayHaveChanged)
 {
+    if (deviceMayHaveChanged)
+        *deviceMayHaveChanged = false;
     const std::string upload = scratchPath(kLocalUpload);
     if (upload.empty() || !catalogue.write(upload, error)) {
         if (error && error->empty())
@@ -91,21 +105,63 @@ bool uploadCatalogue(const Catalogue &catalogue, userDataIphone *data, std::stri
         return false;
     }
     std::error_code ec;
-    if (!data || !data->conn || put_file(data, upload.c_str(), kRemoteUpload) != 0) {
+    // The catalogue as it is now is kept before it is replaced; without that copy nothing changes.
+    std::string backup;
+    if (!data || !data->conn || !backUpDeviceCatalogue(data, error, &backup)) {
+        fs::remove(upload, ec);
+        if (error && error->empty())
+            *error = "no device is connected";
+        return false;
+    }
+    if (put_file(data, upload.c_str(), kRemoteUpload) != 0) {
+        AFCRemovePath(data->conn, kRemoteUpload);
         fs::remove(upload, ec);
         *error = "cannot upload the book catalogue to the device";
         return false;
     }
-    if (AFCRenamePath(data->conn, kRemoteUpload, CataloguePath::DeviceBooks) != 0) {
+    const std::string local = scratchPath(CataloguePath::LocalBooks);
+    const bool renamed = AFCRenamePath(data->conn, kRemoteUpload, CataloguePath::DeviceBooks) == 0;
+
+    // Read the catalogue back: it tells a rename whose answer was lost from one that did not
+    // happen, and a device that stores something else from one that took the catalogue.
+    const std::string written = readFile(upload);
+    const std::string check = scratchPath(kLocalCheck);
+    // One more try: a read that failed once says little about what the device holds.
+    const bool readBack = get_file(data, check.c_str(), CataloguePath::DeviceBooks) == 0 ||
+                          get_file(data, check.c_str(), CataloguePath::DeviceBooks) == 0;
+    const std::string onDevice = readBack ? readFile(check) : std::string();
+    fs::remove(check, ec);
+    if (readBack && onDevice == written) {
+        fs::rename(upload, local, ec);
+        if (ec) {
+            fs::remove(upload, ec);
+            fs::remove(local, ec); // the next change asks the device again
+            *error = "the device's catalogue was updated, but its local copy could not be replaced";
+            if (deviceMayHaveChanged)
+                *deviceMayHaveChanged = true;
+            return false;
+        }
+        return true;
+    }
+    if (!renamed)
         AFCRemovePath(data->conn, kRemoteUpload);
-        fs::remove(upload, ec);
+    const bool unchanged = readBack && !backup.empty() && onDevice == readFile(backup);
+    if (deviceMayHaveChanged)
+        *deviceMayHaveChanged = !unchanged;
+    // The working copy follows what the device most likely holds: what it gave back when that
+    // is a catalogue, the new one when the rename was answered, else the old one.
+    if (readBack && !unchanged && Catalogue::fromData(onDevice).isLoaded()) {
+        std::ofstream(upload, std::ios::binary | std::ios::trunc) << onDevice;
+        fs::rename(upload, local, ec);
+    } else if (!readBack && renamed) {
+        fs::rename(upload, local, ec);
+    }
+    fs::remove(upload, ec);
+    if (!renamed)
         *error = "cannot replace the book catalogue on the device";
-        return false;
-    }
-    fs::rename(upload, scratchPath(CataloguePath::LocalBooks), ec);
-    if (ec) {
-        *error = "the device's catalogue was updated, but its local copy could not be replaced";
-        return false;
-    }
-    return true;
+    else if (!readBack)
+        *error = "the book catalogue was uploaded, but could not be read back from the device to check it";
+    else
+        *error = "the book catalogue read back from the device differs from the one uploaded";
+    return false;
 }

@@ -25,6 +25,12 @@ DeviceFilePresence deviceCatalogueExists(userDataIphone *data);
 // be told, gives nullopt with *error set: it must not be written over.
 std::optional<Catalogue> loadCatalogueForChange(userDataIphone *data, bool createWhenMissing, std::string *error);
 
-// Writes the catalogue beside the working copy, uploads it to a hidden file beside
-// /Books/Books.plist and renames it into place; the working copy is replaced only then.
-bool uploadCatalogue(const Catalogue &catalogue, userDataIphone *data, std::string *error);
+// Keeps a backup of the device's catalogue (cataloguebackup.h), writes the catalogue beside
+// the working copy, uploads it to a hidden file beside /Books/Books.plist, renames it into
+// place and reads it back; the working copy is replaced only when the device holds exactly
+// what was written. On failure, *deviceMayHaveChanged tells whether the device's catalogue
+// may be the new one after all (a lost answer, a failed read-back): the caller must then not
+// take away anything the new catalogue names. The working copy then follows what the device
+// most likely holds (what it read back, else the new one once the rename was answered).
+bool uploadCatalogue(const Catalogue &catalogue, userDataIphone *data, std::string *error,
+                     bool *deviceMayHaveChanged = nullptr);

@@ -1,0 +1,220 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#include "cataloguebackup.h"
+
+#include "bookkeys.h"
+#include "catalogue.h"
+#include "datadir.h"
+#include "devicecatalogue.h"
+#include "devicefiles.h"
+#include "mobiledevice.h"
+#include "synclock.h"
+#include "userdataiphone.h"
+
+#include <algorithm>
+#include <chrono>
+#include <ctime>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+constexpr const char *kPrefix = "Books-";
+constexpr const char *kSuffix = ".plist";
+
+std::string safeName(const std::string &identifier)
+{
+    std::string out;
+    for (char c : identifier) {
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+                           c == '_' || c == '.';
+        out += plain ? c : '_';
+    }
+    if (out.empty() || out == "." || out == "..")
+        out = "unknown-device";
+    return out;
+}
+
+// "Books-20261206-073012-345.plist" -> "2026-12-06 07:30:12.345"; empty for other names.
+std::string createdFromName(const std::string &name)
+{
+    const std::string prefix(kPrefix), suffix(kSuffix);
+    if (name.size() < prefix.size() + 19 + suffix.size() || name.compare(0, prefix.size(), prefix) != 0 ||
+        name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0)
+        return {};
+    const std::string t = name.substr(prefix.size(), 19); // YYYYMMDD-HHMMSS-mmm
+    if (t[8] != '-' || t[15] != '-')
+        return {};
+    for (std::size_t i : {0u, 1u, 2u, 3u, 4u, 5u, 6u, 7u, 9u, 10u, 11u, 12u, 13u, 14u, 16u, 17u, 18u})
+        if (t[i] < '0' || t[i] > '9')
+            return {};
+    return t.substr(0, 4) + "-" + t.substr(4, 2) + "-" + t.substr(6, 2) + " " + t.substr(9, 2) + ":" +
+           t.substr(11, 2) + ":" + t.substr(13, 2) + "." + t.substr(16, 3);
+}
+
+std::string timestampName()
+{
+    const auto now = std::chrono::system_clock::now();
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+    const auto millis =
+        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+    std::tm utc{};
+    gmtime_r(&seconds, &utc);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", &utc);
+    char ms[8];
+    std::snprintf(ms, sizeof ms, "-%03d", static_cast<int>(millis));
+    return std::string(kPrefix) + text + ms + kSuffix;
+}
+
+std::vector<CatalogueBackup> backupsIn(const fs::path &dir)
+{
+    std::vector<CatalogueBackup> out;
+    std::error_code ec;
+    for (auto it = fs::directory_iterator(dir, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
+        const std::string created = createdFromName(it->path().filename().string());
+        if (created.empty() || !it->is_regular_file(ec))
+            continue;
+        out.push_back({it->path().string(), dir.filename().string(), created, it->file_size(ec)});
+    }
+    std::sort(out.begin(), out.end(), [](const auto &a, const auto &b) { return a.path > b.path; });
+    return out;
+}
+
+std::string deviceIdentifier(userDataIphone *data)
+{
+    return data && data->dev ? AMDeviceCopyDeviceIdentifier(data->dev) : std::string();
+}
+
+bool deviceHasItem(userDataIphone *data, const std::string &path)
+{
+    afc_dictionary *info = nullptr;
+    if (AFCFileInfoOpen(data->conn, path.c_str(), &info) != 0 || !info)
+        return false;
+    AFCKeyValueClose(info);
+    return true;
+}
+} // namespace
+
+std::string catalogueBackupRoot()
+{
+    const std::string data = userDataDir();
+    return data.empty() ? std::string() : data + "/backups";
+}
+
+std::string catalogueBackupDir(const std::string &deviceIdentifier)
+{
+    const std::string root = catalogueBackupRoot();
+    return root.empty() ? std::string() : root + "/" + safeName(deviceIdentifier);
+}
+
+std::vector<CatalogueBackup> listCatalogueBackups(const std::string &deviceIdentifier)
+{
+    if (!deviceIdentifier.empty())
+        return backupsIn(catalogueBackupDir(deviceIdentifier));
+    std::vector<CatalogueBackup> out;
+    std::error_code ec;
+    const std::string root = catalogueBackupRoot();
+    for (auto it = fs::directory_iterator(root, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
+        if (!it->is_directory(ec))
+            continue;
+        const auto some = backupsIn(it->path());
+        out.insert(out.end(), some.begin(), some.end());
+    }
+    std::sort(out.begin(), out.end(), [](const auto &a, const auto &b) {
+        return a.created != b.created ? a.created > b.created : a.path > b.path;
+    });
+    return out;
+}
+
+bool backUpDeviceCatalogue(userDataIphone *data, std::string *error, std::string *backupPath)
+{
+    auto fail = [error](const std::string &text) {
+        if (error)
+            *error = text;
+        return false;
+    };
+    if (backupPath)
+        backupPath->clear();
+    switch (deviceCatalogueExists(data)) {
+    case DeviceFilePresence::Absent:
+        return true;
+    case DeviceFilePresence::Unknown:
+        return fail("cannot tell whether the device has a book catalogue to back up");
+    case DeviceFilePresence::Present:
+        break;
+    }
+    const std::string dir = catalogueBackupDir(deviceIdentifier(data));
+    if (dir.empty())
+        return fail("no data folder for the catalogue backups (set HOME or BOOKFERRY_DATA_DIR)");
+    std::error_code ec;
+    fs::create_directories(dir, ec);
+    if (ec)
+        return fail("cannot create the backup folder " + dir + ": " + ec.message());
+    const std::string incoming = dir + "/.incoming.plist";
+    if (get_file(data, incoming.c_str(), CataloguePath::DeviceBooks) != 0) {
+        fs::remove(incoming, ec);
+        return fail("cannot keep a copy of the device's book catalogue before changing it");
+    }
+    // Names carry milliseconds; two changes within one millisecond get a counter.
+    std::string name = timestampName();
+    for (int n = 1; fs::exists(dir + "/" + name, ec); ++n)
+        name = name.substr(0, std::string(kPrefix).size() + 19) + "-" + std::to_string(n) + kSuffix;
+    const std::string target = dir + "/" + name;
+    fs::rename(incoming, target, ec);
+    if (ec) {
+        fs::remove(incoming, ec);
+        return fail("cannot write the catalogue backup " + target);
+    }
+    if (backupPath)
+        *backupPath = target;
+    const auto all = backupsIn(dir);
+    for (std::size_t i = kCatalogueBackupsKept; i < all.size(); ++i)
+        fs::remove(all[i].path, ec);
+    return true;
+}
+
+BookOperationResult restoreCatalogueBackup(const std::string &file, userDataIphone *data)
+{
+    const std::string item = fs::path(file).filename().string();
+    if (!data || !data->conn)
+        return BookOperationResult::makeFailed(item, "no device is connected");
+    Catalogue catalogue = Catalogue::load(file);
+    if (!catalogue.isLoaded() || !catalogue.hadBooksArray())
+        return BookOperationResult::makeFailed(item, "not a book catalogue: " +
+                                                         (catalogue.isLoaded() ? std::string("it has no \"Books\" array")
+                                                                               : catalogue.error()));
+    // A backup kept for another device would name books this one does not have.
+    const std::string root = catalogueBackupRoot();
+    const fs::path parent = fs::weakly_canonical(fs::path(file)).parent_path();
+    std::error_code ec;
+    if (!root.empty() && parent.parent_path() == fs::weakly_canonical(root, ec) &&
+        parent.filename() != safeName(deviceIdentifier(data)))
+        return BookOperationResult::makeFailed(item, "this copy was kept for another device (" +
+                                                         parent.filename().string() + ")");
+
+    startToSync(data);
+    std::vector<std::string> missing;
+    for (plist_t entry : catalogue.books()) {
+        if (const auto path = entryString(entry, BookKey::Path)) {
+            const bool plain = !path->empty() && *path != "." && *path != ".." && path->find('/') == std::string::npos;
+            if (!plain || !deviceHasItem(data, "/Books/" + *path))
+                missing.push_back(*path);
+        }
+    }
+    for (const std::string &path : missing)
+        catalogue.removeBooksWithPath(path);
+    std::string error;
+    const bool uploaded = uploadCatalogue(catalogue, data, &error);
+    endsync(data);
+    if (!uploaded)
+        return BookOperationResult::makeFailed(item, error);
+    BookOperationResult result = BookOperationResult::makeDone(item);
+    if (!missing.empty()) {
+        result.detail = std::to_string(missing.size()) + " book(s) of the copy are no longer on the device and were "
+                                                          "left out:";
+        for (const std::string &path : missing)
+            result.detail += " " + path;
+    }
+    return result;
+}
