@@ -10,8 +10,14 @@
 #include "ipodrootnode.h"
 #include "ipodtreelistcontroler.h"
 #include "loadiphone.h"
+#include "log.h"
 #include "mainqueue.h"
 #include "mobiledevice.h"
+
+#if __has_include("imobiledevicebackend.h")
+#include "imobiledevicebackend.h"
+#define BOOKFERRY_HAVE_USB 1
+#endif
 
 #ifdef BOOKFERRY_HAVE_IPODINFO
 #include "ipodinfocommand.h"
@@ -22,12 +28,15 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <map>
 #include <sstream>
+#include <syslog.h>
 #include <unistd.h>
 
 namespace {
@@ -122,6 +131,54 @@ private:
     int m_saved = -1;
 };
 
+// The arrival sequence reports a device it could not open only in the log. Watching for
+// its lines lets a locked or untrusted device end the wait with its reason at once.
+class ArrivalWatch
+{
+public:
+    ArrivalWatch()
+    {
+        setLogSink([this](const std::string &line) {
+            std::fprintf(stderr, "bookferry: %s\n", line.c_str());
+            if (std::getenv("BOOKFERRY_SYSLOG"))
+                syslog(LOG_NOTICE, "%s", line.c_str());
+            if (isArrivalFailure(line)) {
+                m_line = line;
+                m_failed = true;
+            }
+        });
+    }
+    ~ArrivalWatch() { setLogSink(nullptr); }
+    ArrivalWatch(const ArrivalWatch &) = delete;
+    ArrivalWatch &operator=(const ArrivalWatch &) = delete;
+
+    bool failed() const { return m_failed; }
+    // Why the device could not be opened: the backend's sentence when it has one.
+    std::string reason() const
+    {
+#ifdef BOOKFERRY_HAVE_USB
+        if (Loadiphone && Loadiphone->user_data()->dev) {
+            const std::string text = lastDeviceError(Loadiphone->user_data()->dev);
+            if (!text.empty())
+                return text;
+        }
+#endif
+        return "the device could not be opened (" + m_line + ")";
+    }
+
+private:
+    static bool isArrivalFailure(const std::string &line)
+    {
+        static const char *const lines[] = {"AMDeviceIsPaired error!", "AMDeviceValidatePairing error!",
+                                            "AMDeviceStartSession error!", "AMDeviceStartService error!",
+                                            "AFCConnectionOpen error!"};
+        return std::any_of(std::begin(lines), std::end(lines), [&](const char *l) { return line == l; });
+    }
+
+    std::atomic_bool m_failed{false};
+    std::string m_line; // written before m_failed is set, read after
+};
+
 class Session
 {
 public:
@@ -150,8 +207,14 @@ public:
         }
         const char *wait = std::getenv("BOOKFERRY_CLI_WAIT_SECONDS");
         const int seconds = wait ? std::atoi(wait) : 5;
-        if (!processMainEventsUntil([this] { return m_controller->ipodCount() > 0; },
-                                    std::chrono::seconds(seconds > 0 ? seconds : 5))) {
+        const bool arrived = processMainEventsUntil(
+            [this] { return m_controller->ipodCount() > 0 || m_arrival.failed(); },
+            std::chrono::seconds(seconds > 0 ? seconds : 5));
+        if (m_controller->ipodCount() == 0 && m_arrival.failed()) {
+            std::cerr << "bookferry-cli: " << m_arrival.reason() << "\n";
+            return false;
+        }
+        if (!arrived) {
             if (selection.rfind("usb", 0) == 0)
                 std::cerr << "bookferry-cli: no device is attached (or it is locked or not trusted). Connect a "
                              "device by USB, or use --device folder:DIR or --device demo.\n";
@@ -310,6 +373,7 @@ private:
     }
 
     CliOptions m_options;
+    ArrivalWatch m_arrival;
     HeadlessLoadWindow m_window;
     std::unique_ptr<iPodTreeListControler> m_controller;
     std::shared_ptr<iPodRootNode> m_node;
