@@ -11,6 +11,8 @@ const char *const kCliUsage =
     "                             export books by catalogue \"Path\" (all listed books when none\n"
     "                             given); an existing file is kept unless --replace\n"
     "  delete PATH...             delete books added by the user, by catalogue \"Path\"\n"
+    "  backups                    the copies of device catalogues kept before each change\n"
+    "  restore FILE               put a kept catalogue copy back on the device\n"
     "  ipod-info MOUNTPOINT       describe a disk-mode iPod mounted at MOUNTPOINT\n"
     "options: --device SEL (default: usb), --json (one JSON document on standard output),\n"
     "         --help, --version\n"
@@ -77,7 +79,7 @@ std::optional<CliOptions> parseCliOptions(const std::vector<std::string> &args, 
             o.arguments.push_back(a);
         }
     }
-    if (o.command == "info" || o.command == "list") {
+    if (o.command == "info" || o.command == "list" || o.command == "backups") {
         if (!o.arguments.empty())
             return fail(o.command + " takes no arguments");
         if (o.libraryOnly && o.customOnly)
@@ -88,6 +90,9 @@ std::optional<CliOptions> parseCliOptions(const std::vector<std::string> &args, 
     } else if (o.command == "export") {
         if (o.exportDir.empty())
             return fail("export needs --to DIR");
+    } else if (o.command == "restore") {
+        if (o.arguments.size() != 1)
+            return fail("restore needs one catalogue copy (see bookferry-cli backups)");
     } else if (o.command == "ipod-info") {
         if (o.arguments.size() != 1)
             return fail("ipod-info needs one mount point");

@@ -14,14 +14,14 @@ struct CliOptions
     bool json = false;
     bool help = false;
     bool version = false;
-    std::string command; // info, list, import, export, delete, ipod-info
+    std::string command; // info, list, import, export, delete, backups, restore, ipod-info
     // list
     bool libraryOnly = false;
     bool customOnly = false;
     // export
     std::string exportDir;
     bool replace = false;
-    // import: files; export and delete: catalogue "Path" values; ipod-info: the mount point
+    // import: files; export and delete: catalogue "Path" values; restore: the copy; ipod-info: the mount point
     std::vector<std::string> arguments;
 };
 

@@ -5,6 +5,7 @@
 // device-list controller), and the books go through the controller's own operations.
 #include "clioptions.h"
 
+#include "cataloguebackup.h"
 #include "deviceselection.h"
 #include "epubnode.h"
 #include "ipodrootnode.h"
@@ -345,6 +346,12 @@ public:
         return report(results, "deleted", [](const BookOperationResult &r) { return !r.done(); });
     }
 
+    int restore()
+    {
+        const BookOperationResult r = restoreCatalogueBackup(m_options.arguments.front(), m_controller->deviceData());
+        return report({r}, "restored", [](const BookOperationResult &result) { return !result.done(); });
+    }
+
 private:
     template<typename IsFailure>
     int report(const std::vector<BookOperationResult> &results, const char *verb, IsFailure isFailure)
@@ -406,6 +413,25 @@ int main(int argc, char **argv)
 #endif
     }
 
+    if (options->command == "backups") {
+        // Kept in the user's data folder: no device needed.
+        const std::vector<CatalogueBackup> backups = listCatalogueBackups();
+        if (options->json) {
+            QJsonArray array;
+            for (const CatalogueBackup &b : backups)
+                array.append(QJsonObject{{QStringLiteral("file"), q(b.path)},
+                                         {QStringLiteral("device"), q(b.deviceIdentifier)},
+                                         {QStringLiteral("created"), q(b.created)},
+                                         {QStringLiteral("size"), static_cast<qint64>(b.size)}});
+            std::cout << QJsonDocument(array).toJson(QJsonDocument::Indented).toStdString();
+        } else {
+            std::cout << "File\tDevice\tCreated (UTC)\tBytes\n";
+            for (const CatalogueBackup &b : backups)
+                std::cout << b.path << "\t" << b.deviceIdentifier << "\t" << b.created << "\t" << b.size << "\n";
+        }
+        return kOk;
+    }
+
     StdoutToStderr redirect;
     QCoreApplication app(argc, argv);
     Session session(*options);
@@ -419,5 +445,7 @@ int main(int argc, char **argv)
         return session.import();
     if (options->command == "export")
         return session.exportBooks();
+    if (options->command == "restore")
+        return session.restore();
     return session.deleteBooks();
 }
