@@ -9,6 +9,9 @@
 #include <clocale>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <map>
+#include <mutex>
 #include <sstream>
 
 double leadingNumber(const std::string &text)
@@ -43,19 +46,79 @@ int iPodDevice::productVersion312() const
     return (m_productVersion == "3.0" || m_productVersion == "3.1") ? 0 : 2;
 }
 
+namespace {
+// What the book table shows of one entry.
+struct BookFields
+{
+    std::string name, artist, album, genre, path;
+    bool userItem = false;
+};
+using BookFieldList = std::vector<BookFields>;
+
+constexpr std::uintmax_t kMaxCatalogueBytes = 256u * 1024u * 1024u;
+
+// The entries of a catalogue file. The file is read afresh on every call; its bytes are only
+// parsed again when they differ from the last read's: both book lists read the same file one
+// after the other, and parsing is most of the time a large catalogue takes.
+std::shared_ptr<const BookFieldList> readBooks(const std::string &path)
+{
+    static std::mutex mutex;
+    static std::map<std::string, std::pair<std::string, std::shared_ptr<const BookFieldList>>> last;
+
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(path, ec);
+    if (ec || size == 0 || size > kMaxCatalogueBytes)
+        return std::make_shared<BookFieldList>();
+    std::ifstream in(path, std::ios::binary);
+    std::string bytes(static_cast<size_t>(size), '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<size_t>(in.gcount()));
+    {
+        std::lock_guard lock(mutex);
+        auto it = last.find(path);
+        if (it != last.end() && it->second.first == bytes)
+            return it->second.second;
+    }
+    auto books = std::make_shared<BookFieldList>();
+    const Catalogue catalogue = Catalogue::fromData(bytes);
+    for (plist_t entry : catalogue.books()) {
+        BookFields f;
+        f.name = entryString(entry, BookKey::Name).value_or(std::string());
+        f.artist = entryString(entry, BookKey::Artist).value_or(std::string());
+        f.album = entryString(entry, BookKey::Album).value_or(std::string());
+        f.genre = entryString(entry, BookKey::Genre).value_or(std::string());
+        f.path = entryString(entry, BookKey::Path).value_or(std::string());
+        f.userItem = entryBool(entry, BookKey::UserItem).value_or(false);
+        books->push_back(std::move(f));
+    }
+    std::lock_guard lock(mutex);
+    last[path] = {std::move(bytes), books};
+    return books;
+}
+
+// A fresh record, as epub::initWithDict makes it from the entry.
+std::shared_ptr<epub> recordOf(const BookFields &f)
+{
+    auto record = std::make_shared<epub>();
+    record->setMediaName(f.name);
+    record->setMediaArtist(f.artist);
+    record->setMediaAlbum(f.album);
+    record->setMediaGenre(f.genre);
+    record->setMediaPcPath(f.path);
+    return record;
+}
+} // namespace
+
 EpubList iPodDevice::getiPodEbooks() const
 {
     EpubList out;
-    const Catalogue books = Catalogue::load(scratchPath(CataloguePath::LocalBooks));
-    for (plist_t entry : books.books()) {
-        if (entryBool(entry, BookKey::UserItem).value_or(false))
-            continue;
-        out.push_back(epub::initWithDict(entry));
+    for (const BookFields &f : *readBooks(scratchPath(CataloguePath::LocalBooks))) {
+        if (!f.userItem)
+            out.push_back(recordOf(f));
     }
     // Purchases are listed whatever their "User Item" says, also when Books.plist is unreadable.
-    const Catalogue purchases = Catalogue::load(scratchPath(CataloguePath::LocalPurchases));
-    for (plist_t entry : purchases.books()) {
-        auto record = epub::initWithDict(entry);
+    for (const BookFields &f : *readBooks(scratchPath(CataloguePath::LocalPurchases))) {
+        auto record = recordOf(f);
         record->setispurchases(true);
         out.push_back(record);
     }
@@ -65,11 +128,10 @@ EpubList iPodDevice::getiPodEbooks() const
 EpubList iPodDevice::getiPodCustomEbooks() const
 {
     EpubList out;
-    const Catalogue books = Catalogue::load(scratchPath(CataloguePath::LocalBooks));
-    for (plist_t entry : books.books()) {
-        if (!entryBool(entry, BookKey::UserItem).value_or(false))
+    for (const BookFields &f : *readBooks(scratchPath(CataloguePath::LocalBooks))) {
+        if (!f.userItem)
             continue;
-        auto record = epub::initWithDict(entry);
+        auto record = recordOf(f);
         record->setisuserItem(true);
         out.push_back(record);
     }

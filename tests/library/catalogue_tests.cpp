@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 
 namespace {
@@ -187,6 +188,31 @@ TEST_F(CatalogueTest, PurchasesAreListedWithoutABooksCatalogue)
 
     writeWholeFile(scratchPath(CataloguePath::LocalBooks), "garbage");
     EXPECT_EQ(names(m_device.getiPodEbooks()), (std::vector<std::string>{"P1", "P2"}));
+}
+
+TEST_F(CatalogueTest, ListsFollowEveryChangeOfTheFileAndGiveFreshRecords)
+{
+    Catalogue books;
+    books.appendBook(bookEntry("Alpha", "AAAA.epub", true));
+    writeBooks(books);
+    EpubList first = m_device.getiPodCustomEbooks();
+    ASSERT_EQ(names(first), std::vector<std::string>{"Alpha"});
+    first[0]->setIsSelect(false);
+    EpubList again = m_device.getiPodCustomEbooks();
+    ASSERT_EQ(again.size(), 1u);
+    EXPECT_NE(again[0], first[0]);
+    EXPECT_TRUE(again[0]->isSelect()) << "a record is never shared between two reads";
+
+    // Rewritten in place with the same size, at once: the lists still see the new text.
+    std::string xml = readWholeFile(scratchPath(CataloguePath::LocalBooks));
+    const auto at = xml.find("Alpha");
+    ASSERT_NE(at, std::string::npos);
+    xml.replace(at, 5, "Omega");
+    writeWholeFile(scratchPath(CataloguePath::LocalBooks), xml);
+    EXPECT_EQ(names(m_device.getiPodCustomEbooks()), std::vector<std::string>{"Omega"});
+    EXPECT_TRUE(m_device.getiPodEbooks().empty());
+    std::remove(scratchPath(CataloguePath::LocalBooks).c_str());
+    EXPECT_TRUE(m_device.getiPodCustomEbooks().empty());
 }
 
 TEST(EpubRecord, TakesTheFiveFieldsOfAnEntry)
