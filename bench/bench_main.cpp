@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: Bookferry developers
 // bookferry-bench: every benchmark in one run, each against its baseline measured in the
 // same run, then the table of figures and targets. Exit status 1 when a target is missed.
-//   bookferry-bench [--only link|zip|survey|catalogue|memory]... [--keep DIR]
+//   bookferry-bench [--only link|zip|survey|catalogue|memory|gui]... [--keep DIR]
 #include "benches.h"
 
 #include "log.h"
@@ -32,7 +32,7 @@ int main(int argc, char **argv)
         } else if (arg == "--keep" && i + 1 < argc) {
             keep = argv[++i];
         } else {
-            std::fprintf(stderr, "usage: bookferry-bench [--only link|zip|survey|catalogue|memory]... [--keep DIR]\n");
+            std::fprintf(stderr, "usage: bookferry-bench [--only link|zip|survey|catalogue|memory|gui]... [--keep DIR]\n");
             return 2;
         }
     }
@@ -56,7 +56,7 @@ int main(int argc, char **argv)
     const double started = nowSeconds();
     Report report;
     BenchBooks books;
-    if (wanted("link") || wanted("zip")) {
+    if (wanted("link") || wanted("zip") || wanted("gui")) {
         std::printf("Making the books...\n");
         books.large = makeBook(work + "/books", "Large", 48, 1000000, 100, 20000);
         books.text = makeBook(work + "/books", "Text500", 0, 0, 497, 12000);
@@ -71,6 +71,8 @@ int main(int argc, char **argv)
         benchSurvey(work + "/survey", report);
     if (wanted("memory"))
         benchMemory(work + "/memory", self, report);
+    if (wanted("gui"))
+        benchGui(work + "/gui", self, books, report);
 
     report.print();
     std::printf("whole run: %.0f s\n", nowSeconds() - started);

@@ -19,6 +19,8 @@ void benchZip(const std::string &work, const BenchBooks &books, Report &report);
 void benchSurvey(const std::string &work, Report &report);
 void benchCatalogue(const std::string &work, Report &report);
 void benchMemory(const std::string &work, const std::string &self, Report &report);
+// Runs bookferry-gui-bench (beside this program) on the large book.
+void benchGui(const std::string &work, const std::string &self, const BenchBooks &books, Report &report);
 
 // The child process of benchMemory: imports and exports `epub` and prints its sizes.
 int memoryChild(int argc, char **argv);

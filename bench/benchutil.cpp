@@ -63,6 +63,40 @@ int runProgram(const std::vector<std::string> &argv, const std::string &cwd)
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+std::string runAndCapture(const std::vector<std::string> &argv, int *exitCode)
+{
+    *exitCode = -1;
+    int fds[2];
+    if (::pipe(fds) != 0)
+        return {};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+    posix_spawn_file_actions_addclose(&actions, fds[0]);
+    std::vector<char *> args;
+    for (const auto &a : argv)
+        args.push_back(const_cast<char *>(a.c_str()));
+    args.push_back(nullptr);
+    pid_t pid = -1;
+    const int rc = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(fds[1]);
+    std::string out;
+    char buf[512];
+    ssize_t n;
+    while (rc == 0 && ((n = ::read(fds[0], buf, sizeof buf)) > 0 || (n < 0 && errno == EINTR)))
+        if (n > 0)
+            out.append(buf, static_cast<size_t>(n));
+    ::close(fds[0]);
+    if (rc != 0)
+        return out;
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    *exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return out;
+}
+
 namespace {
 // Incompressible bytes, quickly (xorshift): stands in for pictures.
 void writeNoise(const std::string &path, uint64_t bytes, uint64_t seed)

@@ -22,6 +22,10 @@ double bestOf(int runs, const std::function<void()> &fn);
 // Runs argv (looked up in PATH) in `cwd` (empty: here), output discarded; the exit code.
 int runProgram(const std::vector<std::string> &argv, const std::string &cwd = {});
 
+// Runs argv (a path) and answers its standard output; *exitCode gets its exit code (-1 when
+// it could not run or did not exit).
+std::string runAndCapture(const std::vector<std::string> &argv, int *exitCode);
+
 // A book on disk: the unpacked folder (`folder`), its ePub (`epub`) and its payload.
 struct BenchBook
 {

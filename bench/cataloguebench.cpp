@@ -30,7 +30,7 @@ std::string readFile(const std::string &path)
     return ss.str();
 }
 
-void writeBinaryCatalogue(const std::string &path, int entries, bool userItems)
+void writeBinaryCatalogue(const std::string &path, int entries, bool userItems, uint64_t version = 3)
 {
     plist_t root = plist_new_dict();
     plist_t books = plist_new_array();
@@ -54,7 +54,7 @@ void writeBinaryCatalogue(const std::string &path, int entries, bool userItems)
         plist_array_append_item(books, e);
     }
     plist_dict_set_item(root, "Books", books);
-    plist_dict_set_item(root, "Version", plist_new_uint(3));
+    plist_dict_set_item(root, "Version", plist_new_uint(version));
     char *bin = nullptr;
     uint32_t length = 0;
     plist_to_bin(root, &bin, &length);
@@ -81,9 +81,14 @@ void benchCatalogue(const std::string &work, Report &report)
 
     size_t listed = 0;
     iPodDevice device("", std::string("16.0"));
-    const double lists = bestOf(5, [&] {
+    // Each run reads a catalogue that has just changed, as after a survey or an import.
+    double lists = 1e9;
+    for (int run = 0; run < 5; ++run) {
+        writeBinaryCatalogue(books, kEntries, true, 100 + static_cast<uint64_t>(run));
+        const double t0 = nowSeconds();
         listed = device.getiPodEbooks().size() + device.getiPodCustomEbooks().size();
-    });
+        lists = std::min(lists, nowSeconds() - t0);
+    }
     const double parse = bestOf(5, [&] {
         const std::string data = readFile(books);
         plist_t root = nullptr;

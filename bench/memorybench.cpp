@@ -10,17 +10,12 @@
 
 #include <QCoreApplication>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <sstream>
 
 namespace fs = std::filesystem;
-extern char **environ;
 
 int memoryChild(int argc, char **argv)
 {
@@ -61,37 +56,12 @@ void benchMemory(const std::string &work, const std::string &self, Report &repor
     fs::create_directories(work);
     const BenchBook book = makeBook(work, "Huge", 100, 5000000, 20, 50000, true);
 
-    int pipeFds[2];
-    if (::pipe(pipeFds) != 0)
-        return;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
-    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
     const std::string childWork = work + "/child";
     fs::create_directories(childWork);
-    std::vector<std::string> argv = {self, "--memory-child", childWork, book.epub, book.title};
-    std::vector<char *> args;
-    for (auto &a : argv)
-        args.push_back(a.data());
-    args.push_back(nullptr);
-    pid_t pid = -1;
-    const int rc = posix_spawn(&pid, self.c_str(), &actions, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(pipeFds[1]);
-    std::string out;
-    char buf[256];
-    ssize_t n;
-    while (rc == 0 && ((n = ::read(pipeFds[0], buf, sizeof buf)) > 0 || (n < 0 && errno == EINTR)))
-        if (n > 0)
-            out.append(buf, static_cast<size_t>(n));
-    ::close(pipeFds[0]);
-    int status = 0;
-    if (rc == 0)
-        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-        }
+    int code = -1;
+    const std::string out = runAndCapture({self, "--memory-child", childWork, book.epub, book.title}, &code);
     unsigned long long idle = 0, importPeak = 0, exportPeak = 0;
-    if (rc != 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0 ||
+    if (code != 0 ||
         std::sscanf(out.c_str(), "%llu %llu %llu", &idle, &importPeak, &exportPeak) != 3) {
         report.add("memory: 500 MB import and export", "FAILED", "done", false);
         return;
@@ -104,4 +74,32 @@ void benchMemory(const std::string &work, const std::string &self, Report &repor
     report.add(fmt("export %.0f MB: peak above idle", book.payloadBytes / 1e6), fmt("%.1f MB", de / 1e6), "< 100 MB",
                de < limit);
     fs::remove_all(work);
+}
+
+void benchGui(const std::string &work, const std::string &self, const BenchBooks &books, Report &report)
+{
+    std::printf("\n== Main window event loop during a survey, an import and an export (link model)\n");
+    const std::string gui = (fs::path(self).parent_path() / "bookferry-gui-bench").string();
+    if (!fs::exists(gui)) {
+        report.add("GUI: event-loop latency", "not measured (no GUI build)");
+        return;
+    }
+    fs::create_directories(work);
+    int code = -1;
+    const std::string out = runAndCapture({gui, work, books.large.epub, books.large.title}, &code);
+    std::istringstream in(out);
+    std::string phase, p99, max, samples;
+    int phases = 0;
+    while (in >> phase >> p99) {
+        if (p99 == "failed") {
+            report.add("GUI: " + phase, "FAILED", "done", false);
+            continue;
+        }
+        in >> max >> samples;
+        ++phases;
+        report.add("GUI " + phase + ": event-loop latency p99 (max, samples)",
+                   p99 + " ms (" + max + " ms, " + samples + ")", "< 50 ms", std::stod(p99) < 50.0);
+    }
+    if (phases == 0 || code != 0)
+        report.add("GUI benchmark", fmt("exit %d", code), "0", false);
 }
