@@ -10,6 +10,7 @@
 #include "ipodtreelistcontroler.h"
 #include "linkbutton.h"
 #include "linkimageview.h"
+#include "loadiphone.h"
 #include "log.h"
 #include "mainqueue.h"
 #include "mediatablemodel.h"
@@ -39,8 +40,16 @@
 
 #include <plist/plist.h>
 
+#if __has_include("imobiledevicebackend.h")
+#include "imobiledevicebackend.h"
+#define BOOKFERRY_HAVE_USB 1
+#endif
+
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <syslog.h>
 #include <chrono>
 #include <future>
 
@@ -121,6 +130,8 @@ mainControler::mainControler(std::unique_ptr<UserInteraction> interaction, QObje
 mainControler::~mainControler()
 {
     *m_alive = false;
+    if (m_previousLogSink)
+        setLogSink(std::move(*m_previousLogSink));
     NotificationCenter::defaultCenter().removeObserver(this);
     copyMediaIpodToPC = false;
     joinWorker();
@@ -181,6 +192,13 @@ void mainControler::buildWindows()
     m_failedUi->setupUi(failedWindow);
     failedWindow->setWindowModality(Qt::WindowModal);
     connect(m_failedUi->closeFailedButton, &QPushButton::clicked, this, [this] { closeFailedWindow(); });
+
+    // Above the getting-started picture: the reason a device that came could not be opened.
+    deviceMessageLabel = new QLabel(m_ui->ipodBgView->parentWidget());
+    deviceMessageLabel->setObjectName(QStringLiteral("deviceMessageLabel"));
+    deviceMessageLabel->setWordWrap(true);
+    deviceMessageLabel->hide();
+    m_ui->rightLayout->insertWidget(m_ui->rightLayout->indexOf(m_ui->ipodBgView), deviceMessageLabel);
 
     // The load window must exist before the device list: the connection object keeps it.
     m_loadWindow = std::make_unique<QtLoadWindow>(mainWindow);
@@ -244,7 +262,9 @@ void mainControler::buildWindows()
         " #storageCaption, #audioCaption, #videoCaption, #pictureCaption, #ebooksstaticTextField,"
         " #otherCaption, #freeCaption { color: #64748B; }"
         "#ipodNameTextField { font-size: 15pt; font-weight: bold; color: #1F2937; }"
-        "#ipodtoMacButton { border: none; padding: 0; }").arg(backdrop));
+        "#ipodtoMacButton { border: none; padding: 0; }"
+        "#deviceMessageLabel { background: #FFF7E6; color: #7A4B00; border: 1px solid #F0C36D;"
+        " border-radius: 6px; padding: 8px; }").arg(backdrop));
     for (QLabel *legend : {m_ui->AudioImageView, m_ui->VideoImageView, m_ui->PictureImageView, m_ui->ebooksImageView,
                            m_ui->OtherImageView, m_ui->FreeSizeImageView})
         legend->setFixedSize(14, 14);
@@ -348,6 +368,7 @@ void mainControler::awakeFromNib()
     center.addObserver(this, ::iPodListSelectionDidChangeNotification,
                        [this](const Notification &n) { iPodListSelectionDidChangeNotification(n); });
     center.addObserver(this, XLButtonClickedNotification, [this](const Notification &n) { showProfileOperateMenu(n); });
+    watchArrivalFailures();
 
     medias = std::make_shared<EpubList>();
     m_tableModel->setColumnIdentifiers({});
@@ -543,6 +564,7 @@ void mainControler::iPodListSelectionDidChangeNotification(const Notification &n
     }
 
     if (info->isDeviceInfo()) {
+        deviceMessageLabel->hide();
         // A device node: its panel, with the sizes in gigabytes from one gigabyte up.
         const StringDictionary &values = info->device;
         // A transfer keeps its own copy of the records; the table's list may change.
@@ -639,6 +661,48 @@ void mainControler::EjectiPodNotification(const Notification &notification)
     setImage(ipodBgView, "gettingstarted_enu.png");
     albumsPopupButton->hide();
     buttonStatus();
+}
+
+// The arrival sequence reports a device it could not open only in the log; its lines are
+// watched so the user learns why nothing appeared (a locked or untrusted device).
+void mainControler::watchArrivalFailures()
+{
+    if (m_previousLogSink)
+        return;
+    auto alive = m_alive;
+    auto previous = std::make_shared<LogSink>();
+    *previous = setLogSink([this, alive, previous](const std::string &line) {
+        if (*previous) {
+            (*previous)(line);
+        } else {
+            std::fprintf(stderr, "bookferry: %s\n", line.c_str());
+            if (std::getenv("BOOKFERRY_SYSLOG"))
+                syslog(LOG_NOTICE, "%s", line.c_str());
+        }
+        static const char *const failures[] = {"AMDeviceIsPaired error!", "AMDeviceValidatePairing error!",
+                                               "AMDeviceStartSession error!", "AMDeviceStartService error!",
+                                               "AFCConnectionOpen error!"};
+        if (std::none_of(std::begin(failures), std::end(failures), [&](const char *f) { return line == f; }))
+            return;
+        performOnMainThread([this, alive, line] {
+            if (*alive)
+                showDeviceMessage(line);
+        });
+    });
+    m_previousLogSink = *previous;
+}
+
+void mainControler::showDeviceMessage(const std::string &logLine)
+{
+    std::string text;
+#ifdef BOOKFERRY_HAVE_USB
+    if (Loadiphone && Loadiphone->user_data()->dev)
+        text = lastDeviceError(Loadiphone->user_data()->dev);
+#endif
+    if (text.empty())
+        text = "The device could not be opened (" + logLine + "). Unplug it and plug it in again.";
+    deviceMessageLabel->setText(QString::fromStdString(text));
+    deviceMessageLabel->show();
 }
 
 // ---- Book table --------------------------------------------------------------------------

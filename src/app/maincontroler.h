@@ -13,6 +13,7 @@
 
 #include "bookoperationresult.h"
 #include "epub.h"
+#include "log.h"
 #include "notificationcenter.h"
 #include "userinteraction.h"
 
@@ -25,6 +26,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -182,6 +184,8 @@ public:
     QDialog *failedWindow = nullptr;
     QtLoadWindow *loadwindow = nullptr;
     QMenu *tableMenu = nullptr;
+    // Why an attached device could not be opened (locked, not trusted); hidden otherwise.
+    QLabel *deviceMessageLabel = nullptr;
 
     // ---- State -----------------------------------------------------------------------------
     std::map<QString, QAction *> appMenuDict;
@@ -206,6 +210,8 @@ private:
     void deleteCandidates(const std::vector<std::shared_ptr<epub>> &candidates);
     void updateSelectAllPosition();
     bool askOnMainThread(const std::string &message);
+    void watchArrivalFailures();
+    void showDeviceMessage(const std::string &logLine);
 
     std::unique_ptr<QMainWindow> m_mainWindow;
     std::unique_ptr<Ui::MainWindow> m_ui;
@@ -223,4 +229,5 @@ private:
     std::thread m_worker;
     BookFailureList m_lastFailures;
     std::shared_ptr<std::atomic_bool> m_alive; // lets late queued work see that we are gone
+    std::optional<LogSink> m_previousLogSink;  // set while the arrival watch is installed
 };
