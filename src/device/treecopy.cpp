@@ -425,17 +425,21 @@ Download downloadFile(afc_connection *conn, const std::string &remotePath, const
         return Download::Failed;
     }
     uint64_t size = 0;
+    bool haveSize = false;
     char *key = nullptr, *value = nullptr;
-    while (AFCKeyValueRead(info, &key, &value) == 0 && key && value) {
+    int rc;
+    while ((rc = AFCKeyValueRead(info, &key, &value)) == 0 && key && value) {
         if (std::strcmp(key, "st_size") == 0) {
             size = std::strtoull(value, nullptr, 10);
+            haveSize = true;
             break;
         }
     }
     AFCKeyValueClose(info);
     if (size == 0) {
         logFormat("Error: zero size for file at path %s", remote);
-        return Download::Empty;
+        // Only a size the device gave makes an empty file; no size at all is a failed read.
+        return haveSize && rc == 0 ? Download::Empty : Download::Failed;
     }
     afc_file_ref ref = 0;
     if (AFCFileRefOpen(conn, remote, AFC_MODE_READ, 0, &ref) != 0) {
