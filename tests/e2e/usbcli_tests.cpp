@@ -1,0 +1,301 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+// bookferry-cli through usbmuxd (the emulator) does to a device what it does to the same
+// device kept as a folder; a device that cannot be opened says why; a held sync lock is
+// waited for.
+#include "emulatorharness.h"
+#include "epubbuilder.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+#include <plist/plist.h>
+#include <zip.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kUdid = "00008030001a2b3c4d5e6f708192a3b4c5d6e7f8";
+
+struct CliRun
+{
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+// One bookferry-cli run; usbSocket empty means no usbmuxd override.
+class Cli
+{
+public:
+    Cli(std::string device, std::string scratch, std::string usbSocket = {})
+        : m_device(std::move(device)), m_scratch(std::move(scratch)), m_socket(std::move(usbSocket))
+    {
+    }
+
+    void start(std::vector<std::string> args)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("BOOKFERRY_SCRATCH"), QString::fromStdString(m_scratch));
+        env.insert(QStringLiteral("BOOKFERRY_CLI_WAIT_SECONDS"), QStringLiteral("20"));
+        if (!m_socket.empty())
+            env.insert(QStringLiteral("USBMUXD_SOCKET_ADDRESS"), QString::fromStdString("UNIX:" + m_socket));
+        m_process.setProcessEnvironment(env);
+        QStringList list{QStringLiteral("--device"), QString::fromStdString(m_device)};
+        for (const auto &a : args)
+            list << QString::fromStdString(a);
+        m_process.start(QString::fromUtf8(BOOKFERRY_CLI), list);
+    }
+
+    CliRun finish()
+    {
+        if (!m_process.waitForFinished(60000))
+            m_process.kill();
+        m_process.waitForFinished();
+        return {m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1,
+                m_process.readAllStandardOutput().toStdString(), m_process.readAllStandardError().toStdString()};
+    }
+
+    CliRun run(std::vector<std::string> args)
+    {
+        start(std::move(args));
+        return finish();
+    }
+
+private:
+    std::string m_device, m_scratch, m_socket;
+    QProcess m_process;
+};
+
+QJsonDocument json(const CliRun &r)
+{
+    QJsonParseError e{};
+    QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(r.out), &e);
+    EXPECT_EQ(e.error, QJsonParseError::NoError) << r.out << r.err;
+    return doc;
+}
+
+struct PlistFree
+{
+    void operator()(plist_t p) const { plist_free(p); }
+};
+using PlistPtr = std::unique_ptr<void, PlistFree>;
+
+// The entries of a device's /Books/Books.plist, each as XML without what two runs cannot
+// share: "Release Date" (the time of the import) and the two identifiers drawn at random.
+std::vector<std::string> catalogueEntries(const std::string &deviceDir)
+{
+    const std::string data = readWholeFile(deviceDir + "/root/Books/Books.plist");
+    plist_t raw = nullptr;
+    plist_from_memory(data.data(), uint32_t(data.size()), &raw);
+    PlistPtr root(raw);
+    std::vector<std::string> out;
+    plist_t books = root ? plist_dict_get_item(root.get(), "Books") : nullptr;
+    EXPECT_TRUE(books && plist_get_node_type(books) == PLIST_ARRAY) << deviceDir;
+    if (!books || plist_get_node_type(books) != PLIST_ARRAY)
+        return out;
+    for (uint32_t i = 0; i < plist_array_get_size(books); ++i) {
+        PlistPtr entry(plist_copy(plist_array_get_item(books, i)));
+        for (const char *key : {"Release Date", "Persistent ID", "Unique ID"})
+            if (plist_get_node_type(entry.get()) == PLIST_DICT && plist_dict_get_item(entry.get(), key))
+                plist_dict_remove_item(entry.get(), key);
+        char *xml = nullptr;
+        uint32_t size = 0;
+        plist_to_xml(entry.get(), &xml, &size);
+        out.emplace_back(xml, size);
+        std::free(xml);
+    }
+    return out;
+}
+
+// Every member of a zip file, name to content.
+std::map<std::string, std::string> zipMembers(const std::string &path)
+{
+    std::map<std::string, std::string> out;
+    int error = 0;
+    zip_t *archive = zip_open(path.c_str(), ZIP_RDONLY, &error);
+    EXPECT_NE(archive, nullptr) << path;
+    if (!archive)
+        return out;
+    for (zip_int64_t i = 0; i < zip_get_num_entries(archive, 0); ++i) {
+        zip_stat_t st;
+        zip_stat_index(archive, zip_uint64_t(i), 0, &st);
+        std::string content(st.size, '\0');
+        zip_file_t *file = zip_fopen_index(archive, zip_uint64_t(i), 0);
+        EXPECT_NE(file, nullptr) << st.name;
+        if (file) {
+            EXPECT_EQ(zip_fread(file, content.data(), st.size), zip_int64_t(st.size)) << st.name;
+            zip_fclose(file);
+        }
+        out[st.name] = content;
+    }
+    zip_close(archive);
+    return out;
+}
+
+std::vector<std::string> fileNames(const std::string &dir)
+{
+    std::vector<std::string> names;
+    for (const auto &e : fs::directory_iterator(dir))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The notifications a device was sent, in order (the emulator's record).
+std::vector<std::string> notifications(const std::string &deviceDir)
+{
+    std::vector<std::string> out;
+    std::istringstream in(readWholeFile(deviceDir + "/notifications.log"));
+    for (std::string line; std::getline(in, line);)
+        out.push_back(line);
+    return out;
+}
+
+class UsbCliTest : public ::testing::Test
+{
+protected:
+    TempDir tmp;
+    EmulatorProcess emulator{tmp.path()};
+    FolderDeviceSpec spec;
+
+    std::string book(const std::string &name, const std::string &title)
+    {
+        const std::string path = tmp.file(name);
+        EXPECT_TRUE(EpubBuilder::validBook(title, "Writer").write(path));
+        return path;
+    }
+    Cli folderCli(const std::string &dir) { return Cli("folder:" + dir, tmp.file("scratch-folder")); }
+    Cli usbCli() { return Cli("usb", tmp.file("scratch-usb"), emulator.socketPath()); }
+};
+
+} // namespace
+
+TEST_F(UsbCliTest, SameCatalogueAndFilesAsTheFolderDevice)
+{
+    // One device with a book on it, twice: served as a folder and through the emulator.
+    const std::string base = makeFolderDevice(tmp.file("base"), spec);
+    {
+        Cli seed = folderCli(base);
+        const CliRun seeded = seed.run({"import", book("seed.epub", "Seed Book")});
+        ASSERT_EQ(seeded.exitCode, 0) << seeded.err;
+    }
+    const std::string asFolder = tmp.file("as-folder"), overUsb = tmp.file("over-usb");
+    fs::copy(base, asFolder, fs::copy_options::recursive);
+    fs::copy(base, overUsb, fs::copy_options::recursive);
+    ASSERT_TRUE(emulator.start({overUsb}));
+
+    auto both = [&](const std::vector<std::string> &args) {
+        Cli f = folderCli(asFolder);
+        Cli u = usbCli();
+        const CliRun a = f.run(args);
+        const CliRun b = u.run(args);
+        EXPECT_EQ(a.exitCode, 0) << a.err;
+        EXPECT_EQ(b.exitCode, 0) << b.err;
+        return std::make_pair(json(a), json(b));
+    };
+
+    // The survey, key for key: both ends read the same folder, so even the free space agrees.
+    const auto [infoFolder, infoUsb] = both({"--json", "info"});
+    EXPECT_TRUE(infoFolder.object().contains(QStringLiteral("FSFreeBytes")));
+    EXPECT_EQ(infoFolder, infoUsb);
+
+    const auto [listFolder, listUsb] = both({"--json", "list"});
+    EXPECT_EQ(listFolder.array().size(), 1);
+    EXPECT_EQ(listFolder, listUsb);
+
+    const std::string first = book("first.epub", "First Book"), second = book("second.epub", "Second Book");
+    const auto [importFolder, importUsb] = both({"--json", "import", first, second});
+    EXPECT_EQ(importFolder, importUsb);
+    EXPECT_EQ(catalogueEntries(asFolder), catalogueEntries(overUsb));
+
+    const auto [afterFolder, afterUsb] = both({"--json", "list"});
+    ASSERT_EQ(afterFolder.array().size(), 3);
+    EXPECT_EQ(afterFolder, afterUsb);
+
+    // Export everything into two folders: the same files, member for member.
+    fs::create_directories(tmp.file("out-folder"));
+    fs::create_directories(tmp.file("out-usb"));
+    {
+        Cli f = folderCli(asFolder);
+        Cli u = usbCli();
+        const CliRun a = f.run({"--json", "export", "--to", tmp.file("out-folder")});
+        const CliRun b = u.run({"--json", "export", "--to", tmp.file("out-usb")});
+        ASSERT_EQ(a.exitCode, 0) << a.err;
+        ASSERT_EQ(b.exitCode, 0) << b.err;
+    }
+    const std::vector<std::string> exported = fileNames(tmp.file("out-folder"));
+    ASSERT_EQ(exported.size(), 3u);
+    EXPECT_EQ(exported, fileNames(tmp.file("out-usb")));
+    for (const std::string &name : exported) {
+        const auto a = zipMembers(tmp.file("out-folder/" + name)), b = zipMembers(tmp.file("out-usb/" + name));
+        EXPECT_FALSE(a.empty()) << name;
+        EXPECT_EQ(a, b) << name;
+    }
+
+    // Delete the first imported book by its "Path" on each side.
+    const QString path = afterFolder.array().at(1).toObject().value(QStringLiteral("Path")).toString();
+    ASSERT_FALSE(path.isEmpty());
+    const auto [deleteFolder, deleteUsb] = both({"--json", "delete", path.toStdString()});
+    EXPECT_EQ(deleteFolder, deleteUsb);
+    const std::vector<std::string> left = catalogueEntries(asFolder);
+    EXPECT_EQ(left.size(), 2u);
+    EXPECT_EQ(left, catalogueEntries(overUsb));
+    EXPECT_FALSE(fs::exists(asFolder + "/root" + path.toStdString()));
+    EXPECT_FALSE(fs::exists(overUsb + "/root" + path.toStdString()));
+}
+
+TEST_F(UsbCliTest, UntrustedDeviceSaysUnlockAndTrust)
+{
+    spec.paired = false;
+    ASSERT_TRUE(emulator.start({makeFolderDevice(tmp.file("dev"), spec)}));
+    Cli cli = usbCli();
+    const CliRun r = cli.run({"info"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(r.out.empty()) << r.out;
+    EXPECT_NE(r.err.find("bookferry-cli: "), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Unlock the device and tap Trust"), std::string::npos) << r.err;
+    EXPECT_EQ(emulator.counter("lockdown.StartSession"), 0u);
+}
+
+TEST_F(UsbCliTest, ImportWaitsForAHeldSyncLockAndGoesOn)
+{
+    const std::string dev = makeFolderDevice(tmp.file("dev"), spec);
+    ASSERT_TRUE(emulator.start({dev}));
+    ASSERT_EQ(emulator.control("hold " + kUdid), "ok\n");
+
+    Cli cli = usbCli();
+    cli.start({"import", book("locked.epub", "Locked Out")});
+    // Two refused tries, then the other client lets go and the next try gets the lock.
+    ASSERT_TRUE(emulator.waitForCounter("afc.FILE_LOCK", 2));
+    ASSERT_EQ(emulator.control("release " + kUdid), "ok\n");
+    const CliRun r = cli.finish();
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("imported"), std::string::npos) << r.out;
+    EXPECT_EQ(catalogueEntries(dev).size(), 1u);
+
+    const uint64_t tries = emulator.counter("afc.FILE_LOCK");
+    EXPECT_GE(tries, 3u);  // refused at least twice, then granted
+    EXPECT_LT(tries, 15u); // it did not run out of tries
+    // Each notification once, in the order the sync goes through them.
+    const std::vector<std::string> sent = notifications(dev);
+    std::vector<std::ptrdiff_t> at;
+    for (const std::string name : {"syncWillStart", "syncLockRequest", "syncDidStart", "syncDidFinish"}) {
+        auto it = std::find_if(sent.begin(), sent.end(), [&](const std::string &l) { return l.find(name) != std::string::npos; });
+        ASSERT_NE(it, sent.end()) << name << " missing";
+        at.push_back(it - sent.begin());
+    }
+    EXPECT_TRUE(std::is_sorted(at.begin(), at.end()));
+    EXPECT_EQ(sent.size(), 4u);
+}
