@@ -43,62 +43,6 @@ std::string fileNameForTitle(const std::string &title, const std::string &fallba
         name = fallback;
     return name;
 }
-std::optional<uint64_t> deviceFileSize(const std::string &remote, userDataIphone *data)
-{
-    afc_dictionary *info = nullptr;
-    if (AFCFileInfoOpen(data->conn, remote.c_str(), &info) != 0 || !info)
-        return std::nullopt;
-    std::optional<uint64_t> size;
-    char *key = nullptr, *value = nullptr;
-    while (AFCKeyValueRead(info, &key, &value) == 0 && key && value) {
-        if (std::string(key) == "st_size") {
-            size = std::strtoull(value, nullptr, 10);
-            break;
-        }
-    }
-    AFCKeyValueClose(info);
-    return size;
-}
-
-// Whether the local copy holds every file of the device item with its size. The download
-// goes on past a file it cannot read, and it leaves out empty files; those are made here,
-// since a book may list an empty file and must not lose it.
-bool localCopyIsComplete(const std::string &remote, const std::string &local, userDataIphone *data, int depth = 0)
-{
-    if (depth > 64)
-        return false;
-    std::error_code ec;
-    if (!isDirectory(remote.c_str(), data)) {
-        // The size must be read: a failed question is no empty file.
-        const std::optional<uint64_t> size = deviceFileSize(remote, data);
-        if (!size)
-            return false;
-        if (*size == 0 && !fs::exists(local, ec)) {
-            std::ofstream(local, std::ios::binary);
-            return fs::exists(local, ec);
-        }
-        return fs::is_regular_file(local, ec) && fs::file_size(local, ec) == *size && !ec;
-    }
-    afc_directory *dir = nullptr;
-    if (AFCDirectoryOpen(data->conn, remote.c_str(), &dir) != 0 || !dir)
-        return false;
-    std::vector<std::string> names;
-    char *name = nullptr;
-    int rc = 0;
-    while ((rc = AFCDirectoryRead(data->conn, dir, &name)) == 0 && name) {
-        if (std::string(name) != "." && std::string(name) != "..")
-            names.emplace_back(name);
-    }
-    AFCDirectoryClose(data->conn, dir);
-    if (rc != 0)
-        return false; // a listing cut short hides files
-    fs::create_directories(local, ec);
-    for (const std::string &n : names) {
-        if (!localCopyIsComplete(remote + "/" + n, local + "/" + n, data, depth + 1))
-            return false;
-    }
-    return true;
-}
 } // namespace
 
 BookOperationResult iPodTreeListControler::saveEpubToMac(const std::string &path, const std::string &dstpath,
@@ -135,9 +79,14 @@ BookOperationResult iPodTreeListControler::saveEpubToMac(const std::string &path
     if (copies->empty())
         return BookOperationResult::makeFailed(item, "the book \"" + path + "\" is not on the device");
 
-    const std::string deviceItem = std::string(isbuybook ? "/Books/Purchases/" : "/Books/") + path;
-    for (const std::string &copy : *copies) {
-        if (!localCopyIsComplete(deviceItem, copy, data))
+    // The download names what it could not read: a file, a size, a folder or a listing cut
+    // short. It leaves out empty files; a book may list one, so they are made here.
+    const TreeCopyReport &download = Loadiphone->lastTreeCopy();
+    if (download.failedFiles > 0)
+        return BookOperationResult::makeFailed(item, "could not read all of the book from the device");
+    for (const std::string &empty : download.emptyFiles) {
+        std::ofstream(empty, std::ios::binary);
+        if (!fs::exists(empty, ec))
             return BookOperationResult::makeFailed(item, "could not read all of the book from the device");
     }
 

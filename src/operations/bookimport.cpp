@@ -82,25 +82,6 @@ std::optional<fs::path> confined(const fs::path &base, const std::string &relati
     return joined;
 }
 
-// Whether every file of the local folder stands in the device folder with its size: the tree
-// copy counts a folder as copied even when one of its files could not be written.
-bool deviceCopyIsComplete(const std::string &localFolder, const std::string &deviceFolder, userDataIphone *data)
-{
-    std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator(localFolder, ec); it != fs::recursive_directory_iterator();
-         it.increment(ec)) {
-        if (ec)
-            return false;
-        if (!it->is_regular_file(ec))
-            continue;
-        const std::string remote = deviceFolder + "/" + fs::relative(it->path(), localFolder, ec).generic_string();
-        const uint64_t size = it->file_size(ec);
-        if (ec || n_fileExists(remote.c_str(), data) != 0 || (size > 0 && get_file_size(data->conn, remote.c_str()) != size))
-            return false;
-    }
-    return !ec;
-}
-
 std::string upper(std::string text)
 {
     std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::toupper(c); });
@@ -249,8 +230,10 @@ BookOperationResult iPodTreeListControler::addEPUBToDevice(const std::string &pa
     if (dirExists("/Books", data) != 0)
         n_mkdir("/Books", data);
     const std::string deviceFolder = "/Books/" + folderName;
+    // The tree copy counts a folder as copied even when one of its files could not be written;
+    // its report says whether every file arrived whole.
     if (!Loadiphone || Loadiphone->copyTheseFiles({scratchFolder}, data) < 1 ||
-        !deviceCopyIsComplete(scratchFolder, deviceFolder, data)) {
+        Loadiphone->lastTreeCopy().failedFiles > 0) {
         n_rmdir(deviceFolder.c_str(), data);
         return BookOperationResult::makeFailed(item, "cannot copy the book to the device");
     }
