@@ -239,8 +239,19 @@ void iPodTreeListControler::loadIphoneNotification(const Notification &notificat
     // main thread to close the load window after this, so the node is there before it closes.
     QPointer<iPodTreeListControler> self(this);
     performOnMainThread([self, dictionary = *survey] {
-        if (self)
-            self->addDeviceNode(dictionary);
+        if (!self)
+            return;
+        // A survey may end after its device went away: after a removal, the device must
+        // still answer before its survey makes a node.
+        if (self->m_deviceGone) {
+            userDataIphone *data = self->deviceData();
+            afc_dictionary *info = nullptr;
+            if (!data || !data->conn || AFCDeviceInfoOpen(data->conn, &info) != 0 || !info)
+                return;
+            AFCKeyValueClose(info);
+            self->m_deviceGone = false;
+        }
+        self->addDeviceNode(dictionary);
     });
 }
 
@@ -269,6 +280,7 @@ void iPodTreeListControler::addDeviceNode(const StringDictionary &survey)
 
 void iPodTreeListControler::unloadIphoneNotification(const Notification &)
 {
+    m_deviceGone = true;
     deviceRemoved(mirrorVolumePath());
 }
 

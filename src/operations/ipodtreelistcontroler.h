@@ -122,4 +122,5 @@ private:
     bool m_ownsLoadiphone = false;
     ReplaceQuestion m_replaceQuestion;
     BookFolderNameGenerator m_folderNames;
+    bool m_deviceGone = false; // a device went since the last node was made (main thread)
 };
