@@ -1,0 +1,120 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+// The main window over USB: the emulator plugs a device in and out while the window runs,
+// and a device that does not trust this computer is explained in the window.
+#include "emulatorharness.h"
+#include "imobiledevicebackend.h"
+#include "ipodtreelistcontroler.h"
+#include "maincontroler.h"
+#include "mainqueue.h"
+#include "userinteraction.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QMainWindow>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace {
+
+const std::string kUdid = "00008030001a2b3c4d5e6f708192a3b4c5d6e7f0";
+
+// No panel or question is expected here; each would be answered "cancelled".
+class NoInteraction : public UserInteraction
+{
+public:
+    QStringList chooseImportPaths(QWidget *) override { return {}; }
+    QString chooseExportFolder(QWidget *) override { return {}; }
+    int ask(QWidget *, const QString &, const QString &, const QStringList &) override { return 1001; }
+};
+
+// The device folder written here: this program also holds the folder backend's own
+// device description type, which must not meet the harness's of the same name.
+std::string writeDevice(const std::string &dir, bool paired)
+{
+    std::filesystem::create_directories(dir + "/root/Books");
+    writeWholeFile(dir + "/device.plist",
+                   "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+                   "<key>UniqueDeviceID</key><string>" + kUdid + "</string>"
+                   "<key>Paired</key>" + (paired ? "<true/>" : "<false/>") +
+                   "<key>Values</key><dict><key>DeviceName</key><string>Emulated iPhone</string>"
+                   "<key>ProductVersion</key><string>16.7.2</string><key>ProductType</key><string>iPhone12,1</string>"
+                   "<key>SerialNumber</key><string>F2LEMU000002</string><key>VolumeFormat</key><string>APFS</string>"
+                   "</dict><key>DeviceInfo</key><dict><key>Model</key><string>iPhone12,1</string>"
+                   "<key>FSTotalBytes</key><string>64000000000</string></dict></dict></plist>\n");
+    return dir;
+}
+
+class UsbWindowTest : public ::testing::Test
+{
+protected:
+    void TearDown() override
+    {
+        if (m_window)
+            m_window->joinWorker();
+        m_window.reset();
+        setDeviceBackend(nullptr); // unsubscribes before the emulator goes
+        ::unsetenv("USBMUXD_SOCKET_ADDRESS");
+    }
+
+    // The emulator with its arguments, then the window watching it through the USB backend.
+    void startWindow(const std::vector<std::string> &emulatorArguments)
+    {
+        ASSERT_TRUE(m_emulator.start(emulatorArguments));
+        ::setenv("USBMUXD_SOCKET_ADDRESS", ("UNIX:" + m_emulator.socketPath()).c_str(), 1);
+        std::string error;
+        std::unique_ptr<DeviceBackend> backend = makeIMobileDeviceBackend({}, &error);
+        ASSERT_TRUE(backend) << error;
+        setDeviceBackend(std::move(backend));
+        m_window = std::make_unique<mainControler>(std::make_unique<NoInteraction>());
+        m_window->awakeFromNib();
+        m_window->mainWindow->show();
+    }
+
+    bool deviceShown() const
+    {
+        return m_window->treeListControler->ipodCount() == 1 && !m_window->box->isHidden();
+    }
+    bool placeholderShown() const
+    {
+        return m_window->treeListControler->ipodCount() == 0 && m_window->box->isHidden()
+               && !m_window->ipodBgView->isHidden();
+    }
+
+    ScopedScratch m_scratch;
+    TempDir m_tmp;
+    EmulatorProcess m_emulator{m_tmp.path()};
+    std::unique_ptr<mainControler> m_window;
+};
+
+} // namespace
+
+TEST_F(UsbWindowTest, DeviceArrivesAndLeavesWhileTheWindowRuns)
+{
+    const std::string dir = writeDevice(m_tmp.file("dev"), true);
+    startWindow({"--detached", dir});
+    ASSERT_TRUE(placeholderShown());
+
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_EQ(m_emulator.control("attach " + kUdid), "ok\n") << round;
+        ASSERT_TRUE(processMainEventsUntil([this] { return deviceShown(); })) << round;
+        EXPECT_EQ(m_window->ipodNameTextField->text(), QStringLiteral("Emulated iPhone"));
+        EXPECT_TRUE(m_window->deviceMessageLabel->isHidden());
+
+        ASSERT_EQ(m_emulator.control("detach " + kUdid), "ok\n") << round;
+        ASSERT_TRUE(processMainEventsUntil([this] { return placeholderShown(); })) << round;
+    }
+}
+
+TEST_F(UsbWindowTest, UntrustedDeviceIsExplainedInTheWindow)
+{
+    startWindow({writeDevice(m_tmp.file("dev"), false)});
+    ASSERT_TRUE(processMainEventsUntil([this] { return !m_window->deviceMessageLabel->isHidden(); }));
+    EXPECT_TRUE(m_window->deviceMessageLabel->text().contains(QStringLiteral("Unlock the device and tap Trust")))
+        << m_window->deviceMessageLabel->text().toStdString();
+    EXPECT_TRUE(placeholderShown());
+    EXPECT_EQ(m_emulator.counter("lockdown.StartSession"), 0u);
+}
