@@ -4,13 +4,12 @@
 #include "loadiphone.h"
 #include "log.h"
 
-#include <QByteArray>
-#include <QFile>
-#include <QSaveFile>
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <condition_variable>
 #include <deque>
+#include <fcntl.h>
 #include <functional>
 #include <cstdio>
 #include <cstdlib>
@@ -414,6 +413,66 @@ int loadIPhone::copyFileAtRemotePath(const std::string &remotePath, const std::s
 }
 
 namespace {
+// Writes a local file whole or not at all: into a temporary file beside it, renamed over it
+// at the end. The copies are packed and removed right after, so nothing is forced to disk.
+class LocalFileWriter
+{
+public:
+    explicit LocalFileWriter(const std::string &path) : m_path(path)
+    {
+        static std::atomic_ulong counter{0};
+        m_temporary = path + ".part-" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
+        m_fd = ::open(m_temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (m_fd < 0)
+            m_temporary.clear();
+    }
+    ~LocalFileWriter() { cancel(); }
+    LocalFileWriter(const LocalFileWriter &) = delete;
+    LocalFileWriter &operator=(const LocalFileWriter &) = delete;
+
+    bool isOpen() const { return m_fd >= 0; }
+    bool write(const char *data, size_t size)
+    {
+        while (size > 0) {
+            const ssize_t n = ::write(m_fd, data, size);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return false;
+            data += n;
+            size -= static_cast<size_t>(n);
+        }
+        return true;
+    }
+    bool commit()
+    {
+        if (m_fd < 0)
+            return false;
+        const bool closed = ::close(m_fd) == 0;
+        m_fd = -1;
+        if (!closed || ::rename(m_temporary.c_str(), m_path.c_str()) != 0) {
+            cancel();
+            return false;
+        }
+        m_temporary.clear();
+        return true;
+    }
+    void cancel()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = -1;
+        if (!m_temporary.empty())
+            ::unlink(m_temporary.c_str());
+        m_temporary.clear();
+    }
+
+private:
+    std::string m_path;
+    std::string m_temporary;
+    int m_fd = -1;
+};
+
 Download downloadFile(afc_connection *conn, const std::string &remotePath, const std::string &localBase)
 {
     const std::string local = joinPath(localBase, lastComponent(remotePath));
@@ -454,8 +513,8 @@ Download downloadFile(afc_connection *conn, const std::string &remotePath, const
         return Download::Failed;
     }
     // The local file appears whole or not at all: a temporary file renamed at the end.
-    QSaveFile out(QFile::decodeName(QByteArray::fromStdString(local)));
-    bool writeFailed = !out.open(QIODevice::WriteOnly);
+    LocalFileWriter out(local);
+    bool writeFailed = !out.isOpen();
     bool readFailed = false;
     uint64_t done = 0;
     while (done < size) {
@@ -466,14 +525,14 @@ Download downloadFile(afc_connection *conn, const std::string &remotePath, const
         }
         if (len == 0)
             break;
-        if (!writeFailed && out.write(buffer.get(), len) != static_cast<qint64>(len))
+        if (!writeFailed && !out.write(buffer.get(), len))
             writeFailed = true;
         done += len;
     }
     AFCFileRefClose(conn, ref);
     // A file that ended before its size is a failed read too, not a short success.
     if (readFailed || done < size) {
-        out.cancelWriting();
+        out.cancel();
         logFormat("Failed to read %s", remote);
         return Download::Failed;
     }
