@@ -226,12 +226,15 @@ std::optional<std::string> entryString(plist_t entry, const char *key)
     plist_t node = plist_dict_get_item(entry, key);
     if (!node || plist_get_node_type(node) != PLIST_STRING)
         return std::nullopt;
-    char *value = nullptr;
-    plist_get_string_val(node, &value);
+    // The string is taken with its length: libplist aborts when asked to copy one that holds
+    // a NUL, and such a value (a "Path" cut at the NUL would name another book) reads as none.
+    uint64_t length = 0;
+    const char *value = plist_get_string_ptr(node, &length);
     if (!value)
         return std::nullopt;
-    std::string out(value);
-    std::free(value);
+    std::string out(value, static_cast<std::size_t>(length));
+    if (out.find('\0') != std::string::npos)
+        return std::nullopt;
     return out;
 }
 
