@@ -11,12 +11,14 @@ std::optional<std::string> plistString(plist_t dict, const char *key)
     plist_t node = plist_dict_get_item(dict, key);
     if (!node || plist_get_node_type(node) != PLIST_STRING)
         return std::nullopt;
-    char *text = nullptr;
-    plist_get_string_val(node, &text);
+    // Taken with its length: libplist aborts when asked to copy a string holding a NUL.
+    uint64_t length = 0;
+    const char *text = plist_get_string_ptr(node, &length);
     if (!text)
         return std::nullopt;
-    std::string result(text);
-    free(text);
+    std::string result(text, static_cast<size_t>(length));
+    if (result.find('\0') != std::string::npos)
+        return std::nullopt; // no request names anything with a NUL in it
     return result;
 }
 
@@ -72,11 +74,9 @@ std::optional<std::string> plistScalarText(plist_t node)
         return std::nullopt;
     switch (plist_get_node_type(node)) {
     case PLIST_STRING: {
-        char *text = nullptr;
-        plist_get_string_val(node, &text);
-        std::string result = text ? text : "";
-        free(text);
-        return result;
+        uint64_t length = 0;
+        const char *text = plist_get_string_ptr(node, &length);
+        return text ? std::string(text, static_cast<size_t>(length)) : std::string();
     }
     case PLIST_UINT: {
         uint64_t v = 0;
