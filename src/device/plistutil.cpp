@@ -2,6 +2,8 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "plistutil.h"
 
+#include <cstring>
+
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -49,11 +51,10 @@ std::optional<std::string> plistScalarText(plist_t node)
         return std::nullopt;
     switch (plist_get_node_type(node)) {
     case PLIST_STRING: {
-        char *s = nullptr;
-        plist_get_string_val(node, &s);
-        std::string text = s ? s : "";
-        std::free(s);
-        return text;
+        // By pointer and length: libplist aborts when asked to copy a string holding a NUL.
+        uint64_t length = 0;
+        const char *s = plist_get_string_ptr(node, &length);
+        return s ? std::string(s, ::strnlen(s, static_cast<std::size_t>(length))) : std::string();
     }
     case PLIST_UINT: {
         uint64_t v = 0;
