@@ -16,6 +16,7 @@
 #include <atomic>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <list>
 #include <map>
 #include <mutex>
@@ -83,10 +84,10 @@ std::optional<std::string> scalarText(plist_t node)
 {
     switch (plist_get_node_type(node)) {
     case PLIST_STRING: {
-        char *text = nullptr;
-        plist_get_string_val(node, &text);
-        std::unique_ptr<char, MallocFree> owned(text);
-        return std::string(text ? text : "");
+        // By pointer and length: libplist aborts when asked to copy a string holding a NUL.
+        uint64_t length = 0;
+        const char *text = plist_get_string_ptr(node, &length);
+        return text ? std::string(text, ::strnlen(text, static_cast<size_t>(length))) : std::string();
     }
     case PLIST_UINT: {
         uint64_t v = 0;
