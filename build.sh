@@ -17,7 +17,8 @@ deps=(build-essential cmake ninja-build pkg-config ccache
       libimobiledevice-dev libplist-dev libusbmuxd-dev libzip-dev libssl-dev
       libgtest-dev libgmock-dev libbenchmark-dev
       libimobiledevice-utils zip unzip
-      dpkg-dev file desktop-file-utils appstream man-db usbmuxd)
+      dpkg-dev file desktop-file-utils appstream man-db usbmuxd
+      clang-14 libclang-rt-14-dev)
 
 install_deps() {
     local missing=()
@@ -67,6 +68,10 @@ case "$cmd" in
         (cd build-asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j "$jobs" -L sanitize)
         # Install layout, Debian package, its installation with apt, desktop entry and metadata.
         packaging/ci-package.sh build
+        # Short libFuzzer runs: every fuzz target for 20 seconds from its saved inputs.
+        configure_and_build build-fuzz -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
+            -DBOOKFERRY_FUZZ=ON -DBOOKFERRY_GUI=OFF -DBOOKFERRY_TESTS=OFF -- fuzz_targets
+        fuzz/run-fuzzers.sh build-fuzz 20
         ;;
     bench)
         configure_and_build build-bench -DCMAKE_BUILD_TYPE=Release -- bookferry-bench bookferry-device-emulator
