@@ -112,12 +112,15 @@ std::shared_ptr<epub> recordOf(const BookFields &f)
 EpubList iPodDevice::getiPodEbooks() const
 {
     EpubList out;
-    for (const BookFields &f : *readBooks(scratchPath(CataloguePath::LocalBooks))) {
+    // Held here: the cache may drop its copy while the loop runs.
+    const auto library = readBooks(scratchPath(CataloguePath::LocalBooks));
+    for (const BookFields &f : *library) {
         if (!f.userItem)
             out.push_back(recordOf(f));
     }
     // Purchases are listed whatever their "User Item" says, also when Books.plist is unreadable.
-    for (const BookFields &f : *readBooks(scratchPath(CataloguePath::LocalPurchases))) {
+    const auto purchases = readBooks(scratchPath(CataloguePath::LocalPurchases));
+    for (const BookFields &f : *purchases) {
         auto record = recordOf(f);
         record->setispurchases(true);
         out.push_back(record);
@@ -128,7 +131,8 @@ EpubList iPodDevice::getiPodEbooks() const
 EpubList iPodDevice::getiPodCustomEbooks() const
 {
     EpubList out;
-    for (const BookFields &f : *readBooks(scratchPath(CataloguePath::LocalBooks))) {
+    const auto library = readBooks(scratchPath(CataloguePath::LocalBooks));
+    for (const BookFields &f : *library) {
         if (!f.userItem)
             continue;
         auto record = recordOf(f);
