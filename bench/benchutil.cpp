@@ -202,9 +202,9 @@ BenchBook makeBook(const std::string &dir, const std::string &title, int images,
 
 void makeDeviceFolder(const std::string &dir, const std::string &udid)
 {
-    FolderDeviceSpec spec;
-    spec.udid = udid;
-    makeFolderDevice(dir, spec);
+    FolderDeviceDescription desc;
+    desc.udid = udid;
+    makeFolderDevice(dir, desc);
     fs::create_directories(dir + "/root/Books/Purchases");
     const char *empty = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n"
                         "<key>Books</key><array/>\n</dict>\n</plist>\n";

@@ -300,15 +300,15 @@ bool ensureDemoDevice(const std::string &dir, std::string *error)
 
 bool createDemoDevice(const std::string &dir, std::string *error)
 {
-    FolderDeviceSpec spec;
-    spec.uniqueDeviceID = "00008030-0016D8A43C0B802E";
-    spec.values = {{"DeviceName", "Demo iPhone"},     {"ProductVersion", "16.7"},
+    FolderDeviceDescription desc;
+    desc.uniqueDeviceID = "00008030-0016D8A43C0B802E";
+    desc.values = {{"DeviceName", "Demo iPhone"},     {"ProductVersion", "16.7"},
                    {"SerialNumber", "F2LZK0QMN72J"},  {"VolumeFormat", "APFS"},
                    {"ProductType", "iPhone12,1"},     {"DeviceClass", "iPhone"},
                    {"ModelNumber", "MWLT2"},          {"BuildVersion", "20H19"}};
     // 64 GB phone; the free space is computed from what root/ holds.
-    spec.deviceInfo = {{"Model", "iPhone12,1"}, {"FSTotalBytes", "63933894656"}, {"FSBlockSize", "4096"}};
-    if (!writeFolderDevice(dir, spec, error))
+    desc.deviceInfo = {{"Model", "iPhone12,1"}, {"FSTotalBytes", "63933894656"}, {"FSBlockSize", "4096"}};
+    if (!writeFolderDevice(dir, desc, error))
         return false;
     const fs::path root = fs::path(dir) / "root";
     auto fail = [&](const std::string &what) {

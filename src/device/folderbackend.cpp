@@ -199,7 +199,7 @@ std::string nanoseconds(const struct timespec &ts)
 }
 } // namespace
 
-bool writeFolderDevice(const std::string &deviceDir, const FolderDeviceSpec &spec, std::string *error)
+bool writeFolderDevice(const std::string &deviceDir, const FolderDeviceDescription &desc, std::string *error)
 {
     std::error_code ec;
     fs::create_directories(fs::path(deviceDir) / "root", ec);
@@ -209,14 +209,14 @@ bool writeFolderDevice(const std::string &deviceDir, const FolderDeviceSpec &spe
         return false;
     }
     PlistPtr root(plist_new_dict());
-    plist_dict_set_item(root.get(), "UniqueDeviceID", plist_new_string(spec.uniqueDeviceID.c_str()));
-    plist_dict_set_item(root.get(), "Paired", plist_new_bool(spec.paired ? 1 : 0));
+    plist_dict_set_item(root.get(), "UniqueDeviceID", plist_new_string(desc.uniqueDeviceID.c_str()));
+    plist_dict_set_item(root.get(), "Paired", plist_new_bool(desc.paired ? 1 : 0));
     plist_t values = plist_new_dict();
-    for (const auto &[k, v] : spec.values)
+    for (const auto &[k, v] : desc.values)
         plist_dict_set_item(values, k.c_str(), plist_new_string(v.c_str()));
     plist_dict_set_item(root.get(), "Values", values);
     plist_t info = plist_new_dict();
-    for (const auto &[k, v] : spec.deviceInfo)
+    for (const auto &[k, v] : desc.deviceInfo)
         plist_dict_set_item(info, k.c_str(), plist_new_string(v.c_str()));
     plist_dict_set_item(root.get(), "DeviceInfo", info);
     if (!writePlistXmlFile(deviceDir + "/device.plist", root.get())) {

@@ -26,7 +26,7 @@
 #include <vector>
 
 // What device.plist holds, for writing a new folder device.
-struct FolderDeviceSpec
+struct FolderDeviceDescription
 {
     std::string uniqueDeviceID;
     bool paired = true;
@@ -35,7 +35,7 @@ struct FolderDeviceSpec
 };
 
 // Writes DEVICE_DIR/device.plist and creates DEVICE_DIR/root/. False with *error set on failure.
-bool writeFolderDevice(const std::string &deviceDir, const FolderDeviceSpec &spec, std::string *error);
+bool writeFolderDevice(const std::string &deviceDir, const FolderDeviceDescription &desc, std::string *error);
 
 class FolderBackend : public DeviceBackend
 {

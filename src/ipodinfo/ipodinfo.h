@@ -44,38 +44,38 @@ constexpr unsigned kInquiryTimeoutMs = 10000;
 // null when no mount matches or its device is not an iPod that answers.
 std::optional<std::string>
 GetiPodInfoPlistByVolume(const std::string &mountPoint,
-                         const IPodProbeEnvironment &env = IPodProbeEnvironment::system());
+                         const IPodProbeEnvironment &env = IPodProbeEnvironment::host());
 
 // As above for a kernel device name ("sdb", "sdb1" or the generic "sg2").
 std::optional<std::string>
 GetiPodInfoPlistByDeviceID(const std::string &bsdName,
-                           const IPodProbeEnvironment &env = IPodProbeEnvironment::system());
+                           const IPodProbeEnvironment &env = IPodProbeEnvironment::host());
 
 // Reads the pages of an iPod's SCSI device (as ProbeNearby finds it) into
 // SCRATCH/ipod.plist and answers its path.
 std::optional<std::string>
 GetiPodInfoPlistByServiceID(const DeviceEntry &scsiDevice,
-                            const IPodProbeEnvironment &env = IPodProbeEnvironment::system());
+                            const IPodProbeEnvironment &env = IPodProbeEnvironment::host());
 
 // entry itself or its nearest ancestor that passes isValidiPodDevice, or IO_OBJECT_NULL.
 DeviceEntry ProbeNearby(const DeviceEntry &entry,
-                        const IPodProbeEnvironment &env = IPodProbeEnvironment::system());
+                        const IPodProbeEnvironment &env = IPodProbeEnvironment::host());
 
 bool isValidiPodDevice(const DeviceEntry &service,
-                       const IPodProbeEnvironment &env = IPodProbeEnvironment::system());
+                       const IPodProbeEnvironment &env = IPodProbeEnvironment::host());
 
 // For an iPod's SCSI device: its command node in plugInInterface and the device
 // opened on it in interface. False when the entry is no iPod SCSI device or its
 // node cannot be opened.
 bool CreateDeviceInterfaceUsingSTUC(const DeviceEntry &scsiDevice, ScsiDeviceNode &plugInInterface,
                                     std::unique_ptr<ScsiTaskDeviceInterface> &interface,
-                                    const IPodProbeEnvironment &env = IPodProbeEnvironment::system());
+                                    const IPodProbeEnvironment &env = IPodProbeEnvironment::host());
 
 // INQUIRY with the vital-product-data bit for pageCode into buffer (cleared first).
 // True when the command completed with good status.
 bool ExecuteVPDInquiryUsingSTUC(ScsiTaskDeviceInterface *interface, std::uint8_t pageCode,
                                 InquiryBuffer &buffer,
-                                const IPodProbeEnvironment &env = IPodProbeEnvironment::system());
+                                const IPodProbeEnvironment &env = IPodProbeEnvironment::host());
 
 // The sysfs attributes that single out an iPod's SCSI device.
 void CreateMatchingDictionaryForSTUC(MatchingDictionary *matchingDict);

@@ -34,7 +34,7 @@ std::string normalizedMountPoint(const std::string &argument)
 
 int runIPodInfoCommand(const std::string &mountPoint, std::ostream &out, std::ostream &err)
 {
-    return runIPodInfoCommand(mountPoint, out, err, IPodProbeEnvironment::system());
+    return runIPodInfoCommand(mountPoint, out, err, IPodProbeEnvironment::host());
 }
 
 int runIPodInfoCommand(const std::string &mountPoint, std::ostream &out, std::ostream &err,

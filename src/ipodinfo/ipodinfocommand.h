@@ -13,7 +13,7 @@
 // read failed, 2 usage.
 int runIPodInfoCommand(const std::string &mountPoint, std::ostream &out, std::ostream &err);
 
-// The same against another system (tests: a fake device tree and transport).
+// The same against another host: tests pass a fake device tree and transport.
 // The probe's own messages go to out and err as well.
 int runIPodInfoCommand(const std::string &mountPoint, std::ostream &out, std::ostream &err,
                        const IPodProbeEnvironment &env);

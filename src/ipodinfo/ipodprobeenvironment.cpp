@@ -6,7 +6,7 @@
 
 #include <iostream>
 
-const IPodProbeEnvironment &IPodProbeEnvironment::system()
+const IPodProbeEnvironment &IPodProbeEnvironment::host()
 {
     static const IPodProbeEnvironment environment;
     return environment;

@@ -19,7 +19,7 @@ struct IPodProbeEnvironment
     std::ostream *out = nullptr;        // null: standard output
     std::ostream *err = nullptr;        // null: standard error
 
-    static const IPodProbeEnvironment &system();
+    static const IPodProbeEnvironment &host();
 
     ScsiTransport &scsi() const;
     std::ostream &output() const;

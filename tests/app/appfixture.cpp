@@ -58,13 +58,13 @@ void MainWindowTest::SetUp()
     m_backend = backend.get();
     setDeviceBackend(std::move(backend));
 
-    FolderDeviceSpec spec;
-    spec.uniqueDeviceID = "00008030-0016D8A43C0B802E";
-    spec.values = {{"ProductVersion", "16.7"}, {"DeviceName", "Anna"}, {"SerialNumber", "F2LZK0QMN72J"},
+    FolderDeviceDescription desc;
+    desc.uniqueDeviceID = "00008030-0016D8A43C0B802E";
+    desc.values = {{"ProductVersion", "16.7"}, {"DeviceName", "Anna"}, {"SerialNumber", "F2LZK0QMN72J"},
                    {"VolumeFormat", "APFS"}, {"ProductType", "iPhone12,1"}};
-    spec.deviceInfo = {{"Model", "iPhone12,1"}, {"FSTotalBytes", "8589934592"}, {"FSFreeBytes", "4294967296"}};
+    desc.deviceInfo = {{"Model", "iPhone12,1"}, {"FSTotalBytes", "8589934592"}, {"FSFreeBytes", "4294967296"}};
     std::string error;
-    ASSERT_TRUE(writeFolderDevice(m_deviceDir.path(), spec, &error)) << error;
+    ASSERT_TRUE(writeFolderDevice(m_deviceDir.path(), desc, &error)) << error;
 
     UrlOpener::setHandler([this](const QUrl &url) { m_opened.push_back(url); });
     auto interaction = std::make_unique<ScriptedInteraction>();

@@ -46,12 +46,12 @@ class CliTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        FolderDeviceSpec spec;
-        spec.uniqueDeviceID = "e2e";
-        spec.values = {{"ProductVersion", "4.0"}, {"DeviceName", "E2E Phone"}};
-        spec.deviceInfo = {{"Model", "iPhone3,1"}, {"FSTotalBytes", "17179869184"}, {"FSFreeBytes", "1073741824"}};
+        FolderDeviceDescription desc;
+        desc.uniqueDeviceID = "e2e";
+        desc.values = {{"ProductVersion", "4.0"}, {"DeviceName", "E2E Phone"}};
+        desc.deviceInfo = {{"Model", "iPhone3,1"}, {"FSTotalBytes", "17179869184"}, {"FSFreeBytes", "1073741824"}};
         std::string error;
-        ASSERT_TRUE(writeFolderDevice(m_device.path(), spec, &error)) << error;
+        ASSERT_TRUE(writeFolderDevice(m_device.path(), desc, &error)) << error;
     }
     ProcessRun cli(std::vector<std::string> args)
     {

@@ -168,7 +168,7 @@ class UsbCliTest : public ::testing::Test
 protected:
     TempDir tmp;
     EmulatorProcess emulator{tmp.path()};
-    FolderDeviceSpec spec;
+    FolderDeviceDescription desc;
 
     std::string book(const std::string &name, const std::string &title)
     {
@@ -185,7 +185,7 @@ protected:
 TEST_F(UsbCliTest, SameCatalogueAndFilesAsTheFolderDevice)
 {
     // One device with a book on it, twice: served as a folder and through the emulator.
-    const std::string base = makeFolderDevice(tmp.file("base"), spec);
+    const std::string base = makeFolderDevice(tmp.file("base"), desc);
     {
         Cli seed = folderCli(base);
         const CliRun seeded = seed.run({"import", book("seed.epub", "Seed Book")});
@@ -258,8 +258,8 @@ TEST_F(UsbCliTest, SameCatalogueAndFilesAsTheFolderDevice)
 
 TEST_F(UsbCliTest, UntrustedDeviceSaysUnlockAndTrust)
 {
-    spec.paired = false;
-    ASSERT_TRUE(emulator.start({makeFolderDevice(tmp.file("dev"), spec)}));
+    desc.paired = false;
+    ASSERT_TRUE(emulator.start({makeFolderDevice(tmp.file("dev"), desc)}));
     Cli cli = usbCli();
     const CliRun r = cli.run({"info"});
     EXPECT_EQ(r.exitCode, 2);
@@ -271,7 +271,7 @@ TEST_F(UsbCliTest, UntrustedDeviceSaysUnlockAndTrust)
 
 TEST_F(UsbCliTest, ImportWaitsForAHeldSyncLockAndGoesOn)
 {
-    const std::string dev = makeFolderDevice(tmp.file("dev"), spec);
+    const std::string dev = makeFolderDevice(tmp.file("dev"), desc);
     ASSERT_TRUE(emulator.start({dev}));
     ASSERT_EQ(emulator.control("hold " + kUdid), "ok\n");
 

@@ -57,7 +57,7 @@ class BackendTest : public ::testing::Test
 protected:
     TempDir tmp;
     EmulatorProcess emulator{tmp.path()};
-    FolderDeviceSpec spec;
+    FolderDeviceDescription desc;
     std::string deviceDir;
     std::unique_ptr<DeviceBackend> backend;
     EventQueue events;
@@ -71,7 +71,7 @@ protected:
     // Starts the emulator with one device (plus options) and a backend subscribed to it.
     void startWith(const std::vector<std::string> &options, const std::string &udid = {})
     {
-        deviceDir = makeFolderDevice(tmp.file("dev"), spec);
+        deviceDir = makeFolderDevice(tmp.file("dev"), desc);
         std::vector<std::string> args = options;
         args.push_back(deviceDir);
         ASSERT_TRUE(emulator.start(args));
@@ -111,7 +111,7 @@ TEST_F(BackendTest, ArrivalSessionValuesAndNotifications)
     startWith({});
     am_device *device = arrival();
     ASSERT_NE(device, nullptr);
-    EXPECT_EQ(backend->copyDeviceIdentifier(device), spec.udid);
+    EXPECT_EQ(backend->copyDeviceIdentifier(device), desc.udid);
     ASSERT_EQ(backend->connect(device), 0);
     EXPECT_NE(backend->isPaired(device), 0);
     ASSERT_EQ(backend->validatePairing(device), 0);
@@ -223,9 +223,9 @@ TEST_F(BackendTest, LockContention)
     ASSERT_EQ(backend->fileOpen(afc, lockPath, AFC_MODE_READ_WRITE, &ref), 0);
 
     // Another host syncing (here the emulator itself) holds the lock.
-    ASSERT_EQ(emulator.control("hold " + spec.udid), "ok\n");
+    ASSERT_EQ(emulator.control("hold " + desc.udid), "ok\n");
     EXPECT_EQ(backend->fileLock(afc, ref), MDERR_BUSY);
-    ASSERT_EQ(emulator.control("release " + spec.udid), "ok\n");
+    ASSERT_EQ(emulator.control("release " + desc.udid), "ok\n");
     ASSERT_EQ(backend->fileLock(afc, ref), 0);
 
     // While we hold it, another process cannot take it.
@@ -259,7 +259,7 @@ TEST_F(BackendTest, RemovalAndReturn)
     afc_connection *afc = openFileService(device);
     ASSERT_NE(afc, nullptr);
 
-    ASSERT_EQ(emulator.control("detach " + spec.udid), "ok\n");
+    ASSERT_EQ(emulator.control("detach " + desc.udid), "ok\n");
     auto removal = events.next();
     ASSERT_TRUE(removal);
     EXPECT_EQ(removal->msg, ADNCI_MSG_DISCONNECTED);
@@ -268,9 +268,9 @@ TEST_F(BackendTest, RemovalAndReturn)
     afc_dictionary info;
     EXPECT_NE(backend->deviceInfo(afc, info), 0);
     EXPECT_NE(backend->connect(device), 0);
-    EXPECT_EQ(backend->copyDeviceIdentifier(device), spec.udid);
+    EXPECT_EQ(backend->copyDeviceIdentifier(device), desc.udid);
 
-    ASSERT_EQ(emulator.control("attach " + spec.udid), "ok\n");
+    ASSERT_EQ(emulator.control("attach " + desc.udid), "ok\n");
     am_device *again = arrival();
     ASSERT_NE(again, nullptr);
     EXPECT_NE(again, device);
@@ -279,7 +279,7 @@ TEST_F(BackendTest, RemovalAndReturn)
 
 TEST_F(BackendTest, UntrustedDeviceIsRefusedWithAClearMessage)
 {
-    spec.paired = false;
+    desc.paired = false;
     startWith({});
     am_device *device = arrival();
     ASSERT_NE(device, nullptr);
@@ -307,7 +307,7 @@ TEST_F(BackendTest, LockedDeviceSaysUnlock)
 
 TEST_F(BackendTest, SelectsTheNamedDevice)
 {
-    FolderDeviceSpec other = spec;
+    FolderDeviceDescription other = desc;
     other.udid = "00008030001a2b3c4d5e6f708192a3b4c5d6e7f9";
     other.values["DeviceName"] = "Second";
     const std::string otherDir = makeFolderDevice(tmp.file("other"), other);
@@ -332,15 +332,15 @@ TEST_F(BackendTest, SelectsTheNamedDevice)
 
 TEST_F(BackendTest, WithoutAnIdentifierTheFirstDeviceIsServed)
 {
-    FolderDeviceSpec other = spec;
+    FolderDeviceDescription other = desc;
     other.udid = "00008030001a2b3c4d5e6f708192a3b4c5d6e7f9";
     const std::string otherDir = makeFolderDevice(tmp.file("other"), other);
     startWith({otherDir});
     am_device *first = arrival();
     ASSERT_NE(first, nullptr);
     const std::string firstUdid = backend->copyDeviceIdentifier(first);
-    EXPECT_TRUE(firstUdid == spec.udid || firstUdid == other.udid);
-    const std::string secondUdid = firstUdid == spec.udid ? other.udid : spec.udid;
+    EXPECT_TRUE(firstUdid == desc.udid || firstUdid == other.udid);
+    const std::string secondUdid = firstUdid == desc.udid ? other.udid : desc.udid;
     // The second device was not announced: the next event is the first one's removal,
     // and then the waiting device arrives.
     ASSERT_EQ(emulator.control("detach " + firstUdid), "ok\n");

@@ -96,17 +96,17 @@ int waitExit(pid_t pid)
 
 } // namespace
 
-std::string makeFolderDevice(const std::string &dir, const FolderDeviceSpec &spec)
+std::string makeFolderDevice(const std::string &dir, const FolderDeviceDescription &desc)
 {
     std::filesystem::create_directories(dir + "/root");
     std::ostringstream plist;
     plist << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n"
-          << "<key>UniqueDeviceID</key><string>" << xmlEscape(spec.udid) << "</string>\n"
-          << "<key>Paired</key><" << (spec.paired ? "true" : "false") << "/>\n<key>Values</key><dict>\n";
-    for (const auto &[key, value] : spec.values)
+          << "<key>UniqueDeviceID</key><string>" << xmlEscape(desc.udid) << "</string>\n"
+          << "<key>Paired</key><" << (desc.paired ? "true" : "false") << "/>\n<key>Values</key><dict>\n";
+    for (const auto &[key, value] : desc.values)
         plist << "<key>" << xmlEscape(key) << "</key><string>" << xmlEscape(value) << "</string>\n";
-    plist << "</dict>\n<key>DeviceInfo</key><dict><key>Model</key><string>" << xmlEscape(spec.model)
-          << "</string><key>FSTotalBytes</key><string>" << spec.totalBytes << "</string></dict>\n</dict>\n</plist>\n";
+    plist << "</dict>\n<key>DeviceInfo</key><dict><key>Model</key><string>" << xmlEscape(desc.model)
+          << "</string><key>FSTotalBytes</key><string>" << desc.totalBytes << "</string></dict>\n</dict>\n</plist>\n";
     writeWholeFile(dir + "/device.plist", plist.str());
     return dir;
 }

@@ -12,7 +12,7 @@
 #include <sys/types.h>
 #include <vector>
 
-struct FolderDeviceSpec
+struct FolderDeviceDescription
 {
     std::string udid = "00008030001a2b3c4d5e6f708192a3b4c5d6e7f8";
     bool paired = true;
@@ -24,7 +24,7 @@ struct FolderDeviceSpec
 };
 
 // Writes DIR/device.plist and DIR/root/; returns DIR.
-std::string makeFolderDevice(const std::string &dir, const FolderDeviceSpec &spec);
+std::string makeFolderDevice(const std::string &dir, const FolderDeviceDescription &desc);
 
 struct ToolResult
 {

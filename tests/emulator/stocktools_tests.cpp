@@ -15,19 +15,19 @@ class StockToolsTest : public ::testing::Test
 protected:
     TempDir tmp;
     EmulatorProcess emulator{tmp.path()};
-    FolderDeviceSpec spec;
+    FolderDeviceDescription desc;
 
-    std::string device(const std::string &name, const FolderDeviceSpec &s) { return makeFolderDevice(tmp.file(name), s); }
+    std::string device(const std::string &name, const FolderDeviceDescription &s) { return makeFolderDevice(tmp.file(name), s); }
     ToolResult tool(const std::vector<std::string> &argv) { return runTool(argv, emulator.socketPath()); }
 };
 
 TEST_F(StockToolsTest, ToolsReadTheFolderDevice)
 {
-    ASSERT_TRUE(emulator.start({device("dev", spec)}));
+    ASSERT_TRUE(emulator.start({device("dev", desc)}));
 
     const ToolResult ids = tool({"idevice_id", "-l"});
     EXPECT_EQ(ids.exitCode, 0);
-    EXPECT_EQ(ids.out, spec.udid + "\n");
+    EXPECT_EQ(ids.out, desc.udid + "\n");
 
     const ToolResult name = tool({"ideviceinfo", "-k", "DeviceName"});
     EXPECT_EQ(name.exitCode, 0);
@@ -43,7 +43,7 @@ TEST_F(StockToolsTest, ToolsReadTheFolderDevice)
     // The whole root domain and a computed domain.
     const ToolResult all = tool({"ideviceinfo"});
     EXPECT_NE(all.out.find("SerialNumber: F2LEMU000001"), std::string::npos) << all.out;
-    EXPECT_NE(all.out.find("UniqueDeviceID: " + spec.udid), std::string::npos);
+    EXPECT_NE(all.out.find("UniqueDeviceID: " + desc.udid), std::string::npos);
     const ToolResult disk = tool({"ideviceinfo", "-q", "com.apple.disk_usage", "-k", "TotalDiskCapacity"});
     EXPECT_EQ(disk.out, "64000000000\n");
 
@@ -54,7 +54,7 @@ TEST_F(StockToolsTest, ToolsReadTheFolderDevice)
 
 TEST_F(StockToolsTest, NotificationsAreRecordedInOrder)
 {
-    const std::string dir = device("dev", spec);
+    const std::string dir = device("dev", desc);
     ASSERT_TRUE(emulator.start({dir}));
     EXPECT_EQ(tool({"idevicenotificationproxy", "post", "com.apple.itunes-mobdev.syncWillStart"}).exitCode, 0);
     EXPECT_EQ(tool({"idevicenotificationproxy", "post", "com.apple.itunes-mobdev.syncDidStart",
@@ -68,8 +68,8 @@ TEST_F(StockToolsTest, NotificationsAreRecordedInOrder)
 TEST_F(StockToolsTest, OldDeviceUsesTls10)
 {
     // Before 10.0 the client caps TLS at 1.0, which OpenSSL 3 only allows at security level 0.
-    spec.values["ProductVersion"] = "9.3.5";
-    ASSERT_TRUE(emulator.start({device("dev", spec)}));
+    desc.values["ProductVersion"] = "9.3.5";
+    ASSERT_TRUE(emulator.start({device("dev", desc)}));
     const ToolResult version = tool({"ideviceinfo", "-k", "ProductVersion"});
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_EQ(version.out, "9.3.5\n");
@@ -78,8 +78,8 @@ TEST_F(StockToolsTest, OldDeviceUsesTls10)
 TEST_F(StockToolsTest, ModernSerialIsServedInItsDashedForm)
 {
     // The client inserts the dash itself; pair record and lockdown must use the same form.
-    spec.udid = "00008030001A2B3C4D5E6F70";
-    ASSERT_TRUE(emulator.start({device("dev", spec)}));
+    desc.udid = "00008030001A2B3C4D5E6F70";
+    ASSERT_TRUE(emulator.start({device("dev", desc)}));
     EXPECT_EQ(tool({"idevice_id", "-l"}).out, "00008030-001A2B3C4D5E6F70\n");
     const ToolResult info = tool({"ideviceinfo", "-k", "UniqueDeviceID"});
     EXPECT_EQ(info.exitCode, 0);
@@ -88,9 +88,9 @@ TEST_F(StockToolsTest, ModernSerialIsServedInItsDashedForm)
 
 TEST_F(StockToolsTest, UntrustedDeviceRefusesTheSession)
 {
-    spec.paired = false;
-    ASSERT_TRUE(emulator.start({device("dev", spec)}));
-    EXPECT_EQ(tool({"idevice_id", "-l"}).out, spec.udid + "\n");
+    desc.paired = false;
+    ASSERT_TRUE(emulator.start({device("dev", desc)}));
+    EXPECT_EQ(tool({"idevice_id", "-l"}).out, desc.udid + "\n");
     const ToolResult info = tool({"ideviceinfo", "-k", "DeviceName"});
     EXPECT_NE(info.exitCode, 0);
     EXPECT_EQ(info.out.find("Emulated iPhone"), std::string::npos);
@@ -102,18 +102,18 @@ TEST_F(StockToolsTest, UntrustedDeviceRefusesTheSession)
 
 TEST_F(StockToolsTest, AttachAndDetachThroughTheControlSocket)
 {
-    FolderDeviceSpec second = spec;
+    FolderDeviceDescription second = desc;
     second.udid = "00008030001a2b3c4d5e6f708192a3b4c5d6e7f9";
     const std::string secondDir = device("second", second);
-    ASSERT_TRUE(emulator.start({device("dev", spec), "--detached", secondDir}));
-    EXPECT_EQ(tool({"idevice_id", "-l"}).out, spec.udid + "\n");
+    ASSERT_TRUE(emulator.start({device("dev", desc), "--detached", secondDir}));
+    EXPECT_EQ(tool({"idevice_id", "-l"}).out, desc.udid + "\n");
 
     EXPECT_EQ(emulator.control("attach " + second.udid), "ok\n");
-    EXPECT_EQ(tool({"idevice_id", "-l"}).out, spec.udid + "\n" + second.udid + "\n");
+    EXPECT_EQ(tool({"idevice_id", "-l"}).out, desc.udid + "\n" + second.udid + "\n");
 
-    EXPECT_EQ(emulator.control("detach " + spec.udid), "ok\n");
+    EXPECT_EQ(emulator.control("detach " + desc.udid), "ok\n");
     EXPECT_EQ(tool({"idevice_id", "-l"}).out, second.udid + "\n");
-    EXPECT_NE(emulator.control("detach " + spec.udid).find("error"), std::string::npos);
+    EXPECT_NE(emulator.control("detach " + desc.udid).find("error"), std::string::npos);
     EXPECT_NE(emulator.control("attach nosuchdevice").find("error"), std::string::npos);
     EXPECT_NE(emulator.control("frobnicate").find("error"), std::string::npos);
 }
@@ -121,7 +121,7 @@ TEST_F(StockToolsTest, AttachAndDetachThroughTheControlSocket)
 TEST_F(StockToolsTest, LinkModelKeepsTheConversationIntact)
 {
     // A slow link (1 MB/s, 2 ms per request) only delays; every tool still gets its answers.
-    const std::string dir = device("dev", spec);
+    const std::string dir = device("dev", desc);
     ASSERT_TRUE(emulator.start({"--link", "--bandwidth", "1", "--latency", "2", dir}));
     EXPECT_EQ(tool({"ideviceinfo", "-k", "DeviceName"}).out, "Emulated iPhone\n");
     EXPECT_EQ(tool({"idevicenotificationproxy", "post", "a.b"}).exitCode, 0);
@@ -131,16 +131,16 @@ TEST_F(StockToolsTest, LinkModelKeepsTheConversationIntact)
 
 TEST_F(StockToolsTest, SocketAddressComesFromTheEnvironment)
 {
-    ASSERT_TRUE(emulator.start({device("dev", spec)}));
+    ASSERT_TRUE(emulator.start({device("dev", desc)}));
     // The same tool pointed at another (absent) socket sees no device at all.
     const ToolResult elsewhere = runTool({"idevice_id", "-l"}, tmp.file("absent"));
     EXPECT_EQ(elsewhere.out, "");
-    EXPECT_EQ(tool({"idevice_id", "-l"}).out, spec.udid + "\n");
+    EXPECT_EQ(tool({"idevice_id", "-l"}).out, desc.udid + "\n");
 }
 
 TEST_F(StockToolsTest, CountersAreReadableAndWrittenAtExit)
 {
-    ASSERT_TRUE(emulator.start({device("dev", spec)}));
+    ASSERT_TRUE(emulator.start({device("dev", desc)}));
     ASSERT_EQ(tool({"idevice_id", "-l"}).exitCode, 0);
     ASSERT_EQ(tool({"idevice_id", "-l"}).exitCode, 0);
     EXPECT_EQ(emulator.counter("usbmux.ListDevices"), 2u);

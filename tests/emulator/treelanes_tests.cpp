@@ -38,7 +38,7 @@ protected:
     userDataIphone *start(const std::vector<std::string> &options,
                           const std::map<std::string, std::string> &deviceFiles = {})
     {
-        deviceDir = makeFolderDevice(tmp.file("dev"), FolderDeviceSpec{});
+        deviceDir = makeFolderDevice(tmp.file("dev"), FolderDeviceDescription{});
         fs::create_directories(deviceDir + "/root/Books");
         for (const auto &[path, content] : deviceFiles)
             writeWholeFile(deviceDir + "/root" + path, content);

@@ -74,13 +74,13 @@ FileTree readTree(const std::string &dir)
 
 void SweepWorld::build(const std::string &deviceDir, const std::string &filesDir)
 {
-    FolderDeviceSpec spec;
-    spec.uniqueDeviceID = "5eed5eed5eed5eed5eed5eed5eed5eed5eed5eed";
-    spec.values = {{"ProductVersion", "16.7"}, {"DeviceName", "Sweep Phone"}, {"SerialNumber", "SWEEP1"},
+    FolderDeviceDescription desc;
+    desc.uniqueDeviceID = "5eed5eed5eed5eed5eed5eed5eed5eed5eed5eed";
+    desc.values = {{"ProductVersion", "16.7"}, {"DeviceName", "Sweep Phone"}, {"SerialNumber", "SWEEP1"},
                    {"VolumeFormat", "APFS"},   {"ProductType", "iPhone12,1"}};
-    spec.deviceInfo = {{"Model", "iPhone12,1"}, {"FSTotalBytes", "8589934592"}, {"FSFreeBytes", "4294967296"}};
+    desc.deviceInfo = {{"Model", "iPhone12,1"}, {"FSTotalBytes", "8589934592"}, {"FSFreeBytes", "4294967296"}};
     std::string error;
-    need(writeFolderDevice(deviceDir, spec, &error), error);
+    need(writeFolderDevice(deviceDir, desc, &error), error);
     const fs::path books = fs::path(deviceDir) / "root" / "Books";
 
     struct Book

@@ -37,12 +37,12 @@ HostileDevice::HostileDevice(const std::string &catalogue)
     ::setenv("BOOKFERRY_SCRATCH", m_base.file("scratch").c_str(), 1);
     ::setenv("BOOKFERRY_DATA_DIR", m_base.file("data").c_str(), 1);
     resetScratchDir();
-    FolderDeviceSpec spec;
-    spec.uniqueDeviceID = "b0b0b0b0b0b0b0b0b0b0b0b0b0b0b0b0b0b0b0b0";
-    spec.values = {{"ProductVersion", "16.7"}, {"DeviceName", "Hostile Phone"}, {"SerialNumber", "HOSTILE"}};
-    spec.deviceInfo = {{"Model", "iPhone12,1"}, {"FSTotalBytes", "8589934592"}, {"FSFreeBytes", "4294967296"}};
+    FolderDeviceDescription desc;
+    desc.uniqueDeviceID = "b0b0b0b0b0b0b0b0b0b0b0b0b0b0b0b0b0b0b0b0";
+    desc.values = {{"ProductVersion", "16.7"}, {"DeviceName", "Hostile Phone"}, {"SerialNumber", "HOSTILE"}};
+    desc.deviceInfo = {{"Model", "iPhone12,1"}, {"FSTotalBytes", "8589934592"}, {"FSFreeBytes", "4294967296"}};
     std::string error;
-    writeFolderDevice(m_base.file("device"), spec, &error);
+    writeFolderDevice(m_base.file("device"), desc, &error);
     fs::create_directories(deviceFile("/Books"));
     if (!catalogue.empty())
         writeWholeFile(deviceFile("/Books/Books.plist"), catalogue);

@@ -14,12 +14,12 @@ void FolderDeviceTest::SetUp()
     auto backend = std::make_unique<FolderBackend>();
     m_backend = backend.get();
     setDeviceBackend(std::move(backend));
-    FolderDeviceSpec spec;
-    spec.uniqueDeviceID = "0123456789abcdef0123456789abcdef01234567";
-    spec.values = {{"ProductVersion", "4.0"}, {"DeviceName", "Test Phone"}, {"SerialNumber", "SN1"}};
-    spec.deviceInfo = {{"Model", "iPhone1,2"}, {"FSTotalBytes", "8589934592"}, {"FSFreeBytes", "4294967296"}};
+    FolderDeviceDescription desc;
+    desc.uniqueDeviceID = "0123456789abcdef0123456789abcdef01234567";
+    desc.values = {{"ProductVersion", "4.0"}, {"DeviceName", "Test Phone"}, {"SerialNumber", "SN1"}};
+    desc.deviceInfo = {{"Model", "iPhone1,2"}, {"FSTotalBytes", "8589934592"}, {"FSFreeBytes", "4294967296"}};
     std::string error;
-    ASSERT_TRUE(writeFolderDevice(m_deviceDir.path(), spec, &error)) << error;
+    ASSERT_TRUE(writeFolderDevice(m_deviceDir.path(), desc, &error)) << error;
     m_controller = std::make_unique<iPodTreeListControler>(&m_window);
     NotificationCenter::defaultCenter().addObserver(this, "", [this](const Notification &n) {
         if (n.name != iPodListSelectionDidChangeNotification && n.name != EjectiPodNotification)

@@ -26,18 +26,18 @@ bool parseCount(const std::string &text, uint64_t &out)
 // NAME[@N][=STATUS]
 bool parseAfcFailure(const std::string &text, AfcFailure &out)
 {
-    std::string spec = text;
-    if (auto eq = spec.find('='); eq != std::string::npos) {
-        if (!parseCount(spec.substr(eq + 1), out.status) || out.status == 0)
+    std::string desc = text;
+    if (auto eq = desc.find('='); eq != std::string::npos) {
+        if (!parseCount(desc.substr(eq + 1), out.status) || out.status == 0)
             return false;
-        spec.resize(eq);
+        desc.resize(eq);
     }
-    if (auto at = spec.find('@'); at != std::string::npos) {
-        if (!parseCount(spec.substr(at + 1), out.nth) || out.nth == 0)
+    if (auto at = desc.find('@'); at != std::string::npos) {
+        if (!parseCount(desc.substr(at + 1), out.nth) || out.nth == 0)
             return false;
-        spec.resize(at);
+        desc.resize(at);
     }
-    const auto op = afc::operationByName(spec);
+    const auto op = afc::operationByName(desc);
     if (!op)
         return false;
     out.operation = *op;
