@@ -10,6 +10,8 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 here=$PWD
+# Let ccache reuse objects between checkouts in other folders (CI clones afresh).
+export CCACHE_BASEDIR="$here" CCACHE_NOHASHDIR=1
 jobs=$(nproc 2>/dev/null || echo 2)
 
 deps=(build-essential cmake ninja-build pkg-config ccache
@@ -18,7 +20,7 @@ deps=(build-essential cmake ninja-build pkg-config ccache
       libgtest-dev libgmock-dev libbenchmark-dev
       libimobiledevice-utils zip unzip
       dpkg-dev file desktop-file-utils appstream man-db usbmuxd
-      clang-14 libclang-rt-14-dev)
+      clang-14 libclang-rt-14-dev epubcheck)
 
 install_deps() {
     local missing=()
