@@ -24,10 +24,12 @@
 
 namespace {
 
-bool save(QWidget *widget, const QDir &dir, const char *name)
+bool save(QWidget *widget, const QDir &dir, const char *name, bool settle = true)
 {
-    // Let pending layout and paint requests settle first.
-    processMainEventsUntil([] { return false; }, std::chrono::milliseconds(150));
+    // Let pending layout and paint requests settle first; the first picture is taken
+    // before any event runs, or the demo device would already have arrived.
+    if (settle)
+        processMainEventsUntil([] { return false; }, std::chrono::milliseconds(150));
     widget->ensurePolished();
     if (widget->layout())
         widget->layout()->activate();
@@ -55,7 +57,7 @@ int takeScreenshots(mainControler &controller, const QString &dirPath)
         return 1;
     }
     QMainWindow *window = controller.mainWindow;
-    bool ok = save(window, dir, "01-getting-started.png");
+    bool ok = save(window, dir, "01-getting-started.png", false);
 
     iPodTreeListControler *tree = controller.treeListControler;
     if (!waitFor([&] { return tree->ipodCount() >= 1 && !controller.box->isHidden(); })) {
