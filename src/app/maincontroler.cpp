@@ -788,28 +788,26 @@ void mainControler::unClickAllMenu()
     buttonStatus();
 }
 
-void mainControler::selectMenu()
+void mainControler::setHighlightedCheckMarks(bool checked)
 {
     if (m_transferRunning)
         return;
     for (int row : highlightedRows()) {
         if (row < static_cast<int>(medias->size()) && (*medias)[row])
-            (*medias)[row]->setIsSelect(true);
+            (*medias)[row]->setIsSelect(checked);
     }
     m_tableModel->checkMarksChanged();
     buttonStatus();
 }
 
+void mainControler::selectMenu()
+{
+    setHighlightedCheckMarks(true);
+}
+
 void mainControler::unselectMenu()
 {
-    if (m_transferRunning)
-        return;
-    for (int row : highlightedRows()) {
-        if (row < static_cast<int>(medias->size()) && (*medias)[row])
-            (*medias)[row]->setIsSelect(false);
-    }
-    m_tableModel->checkMarksChanged();
-    buttonStatus();
+    setHighlightedCheckMarks(false);
 }
 
 void mainControler::buttonStatus()

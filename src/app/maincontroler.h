@@ -204,6 +204,7 @@ private:
     QString resourceFile(const char *name) const;
     void setImage(QLabel *view, const char *name) const;
     std::vector<int> highlightedRows() const;
+    void setHighlightedCheckMarks(bool checked);
     bool startTransfer(); // false when one already runs
     void finishTransfer(BookFailureList failures);
     void runWorker(std::function<void()> body);
