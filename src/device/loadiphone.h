@@ -152,6 +152,8 @@ private:
     void noteCopyResult(bool ok);
     void queueUpload(const std::string &file, const std::string &baseDir, userDataIphone *data);
     void queueDownload(const std::string &remotePath, const std::string &localDir, userDataIphone *data);
+    void visitRemoteEntry(const std::string &remotePath, const std::string &localDir, userDataIphone *lane);
+    void noteDownload(bool ok, bool empty, const std::string &local);
     std::vector<afc_connection *> m_laneConnections;
     afc_connection *m_lanesOf = nullptr;
     DeviceBackend *m_lanesBackend = nullptr;

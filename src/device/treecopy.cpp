@@ -50,22 +50,23 @@ public:
         }
         std::lock_guard lock(m_mutex);
         m_jobs.push_back(std::move(job));
-        m_changed.notify_one();
+        m_changed.notify_all();
     }
 
-    // The caller's connection helps with what is left, then every lane ends.
+    // The caller's connection helps with what is left, then every lane ends. A running job
+    // may queue more (the folders a download finds), so "left" counts those still running.
     void finish()
     {
         for (;;) {
             Job job;
             {
-                std::lock_guard lock(m_mutex);
+                std::unique_lock lock(m_mutex);
+                m_changed.wait(lock, [this] { return !m_jobs.empty() || m_running == 0; });
                 if (m_jobs.empty())
                     break;
-                job = std::move(m_jobs.front());
-                m_jobs.pop_front();
+                job = takeFront();
             }
-            job(&m_main);
+            run(job, &m_main);
         }
         {
             std::lock_guard lock(m_mutex);
@@ -87,17 +88,33 @@ private:
                 m_changed.wait(lock, [this] { return m_closing || !m_jobs.empty(); });
                 if (m_jobs.empty())
                     return;
-                job = std::move(m_jobs.front());
-                m_jobs.pop_front();
+                job = takeFront();
             }
-            job(lane);
+            run(job, lane);
         }
+    }
+
+    Job takeFront() // with m_mutex held
+    {
+        Job job = std::move(m_jobs.front());
+        m_jobs.pop_front();
+        ++m_running;
+        return job;
+    }
+
+    void run(Job &job, userDataIphone *lane)
+    {
+        job(lane);
+        std::lock_guard lock(m_mutex);
+        --m_running;
+        m_changed.notify_all();
     }
 
     userDataIphone m_main;
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::deque<Job> m_jobs;
+    size_t m_running = 0;
     bool m_closing = false;
     std::vector<std::thread> m_threads;
 };
@@ -107,10 +124,23 @@ namespace {
 // grow with the size of a book's files.
 constexpr size_t kTreeCopyChunk = 1024 * 1024;
 // File-service connections a copy uses besides the device's own.
-constexpr size_t kExtraLanes = 3;
+constexpr size_t kExtraLanes = 6;
 
 enum class Download { Done, Empty, Failed };
+
+// One file-information request: the kind ("S_IFDIR", "S_IFREG", ...) and the size.
+struct RemoteInfo
+{
+    bool read = false;     // the request was answered
+    bool complete = false; // and its record read to the end without an error
+    bool haveSize = false;
+    uint64_t size = 0;
+    std::string kind;
+};
+RemoteInfo readRemoteInfo(afc_connection *conn, const std::string &remotePath);
 Download downloadFile(afc_connection *conn, const std::string &remotePath, const std::string &localBase);
+Download downloadFile(afc_connection *conn, const std::string &remotePath, const std::string &localBase,
+                      const RemoteInfo &info);
 
 std::string joinPath(const std::string &folder, const std::string &name)
 {
@@ -213,11 +243,7 @@ void loadIPhone::queueDownload(const std::string &remotePath, const std::string 
 {
     auto job = [this, remotePath, localDir](userDataIphone *lane) {
         const Download result = downloadFile(lane ? lane->conn : nullptr, remotePath, localDir);
-        if (result == Download::Empty) {
-            std::lock_guard lock(m_reportMutex);
-            m_lastTreeCopy.emptyFiles.push_back(joinPath(localDir, lastComponent(remotePath)));
-        }
-        noteCopyResult(result != Download::Failed);
+        noteDownload(result != Download::Failed, result == Download::Empty, joinPath(localDir, lastComponent(remotePath)));
     };
     if (m_activeLanes)
         m_activeLanes->submit(job);
@@ -393,7 +419,13 @@ int loadIPhone::mirrorDirectoryAtRemotePath(const std::string &remotePath, const
             continue;
         const std::string remoteChild = joinPath(remotePath, name);
         const std::string localChild = joinPath(localDir, name);
-        if (opensAsDirectory(conn, remoteChild)) {
+        if (m_activeLanes) {
+            // Over a link the entries are told apart on the lanes too: a walk on one
+            // connection would feed them slower than they empty the queue.
+            m_activeLanes->submit([this, remoteChild, localDir](userDataIphone *lane) {
+                visitRemoteEntry(remoteChild, localDir, lane);
+            });
+        } else if (opensAsDirectory(conn, remoteChild)) {
             makeLocalFolder(localChild);
             mirrorDirectoryAtRemotePath(remoteChild, localChild, data);
         } else {
@@ -404,6 +436,35 @@ int loadIPhone::mirrorDirectoryAtRemotePath(const std::string &remotePath, const
     AFCDirectoryClose(conn, dir);
     noteCopyResult(rc == 0);
     return rc;
+}
+
+void loadIPhone::visitRemoteEntry(const std::string &remotePath, const std::string &localDir, userDataIphone *lane)
+{
+    afc_connection *conn = lane ? lane->conn : nullptr;
+    const std::string local = joinPath(localDir, lastComponent(remotePath));
+    // One file-information request tells a folder from a file and gives the size the
+    // download needs; anything else (a link, no answer) takes the folder test of the walk.
+    const RemoteInfo info = readRemoteInfo(conn, remotePath);
+    const bool folder = info.read && info.kind == "S_IFDIR";
+    const bool file = info.read && info.kind == "S_IFREG";
+    if (folder || (!file && opensAsDirectory(conn, remotePath))) {
+        makeLocalFolder(local);
+        mirrorDirectoryAtRemotePath(remotePath, local, lane);
+        return;
+    }
+    logFormat("Not a directory: %s", remotePath.c_str());
+    const Download result =
+        file ? downloadFile(conn, remotePath, localDir, info) : downloadFile(conn, remotePath, localDir);
+    noteDownload(result != Download::Failed, result == Download::Empty, local);
+}
+
+void loadIPhone::noteDownload(bool ok, bool empty, const std::string &local)
+{
+    if (empty) {
+        std::lock_guard lock(m_reportMutex);
+        m_lastTreeCopy.emptyFiles.push_back(local);
+    }
+    noteCopyResult(ok);
 }
 
 int loadIPhone::copyFileAtRemotePath(const std::string &remotePath, const std::string &localBase,
@@ -473,32 +534,50 @@ private:
     int m_fd = -1;
 };
 
+RemoteInfo readRemoteInfo(afc_connection *conn, const std::string &remotePath)
+{
+    RemoteInfo info;
+    afc_dictionary *dict = nullptr;
+    if (AFCFileInfoOpen(conn, remotePath.c_str(), &dict) != 0)
+        return info;
+    info.read = true;
+    char *key = nullptr, *value = nullptr;
+    int rc;
+    while ((rc = AFCKeyValueRead(dict, &key, &value)) == 0 && key && value) {
+        if (std::strcmp(key, "st_size") == 0) {
+            info.size = std::strtoull(value, nullptr, 10);
+            info.haveSize = true;
+        } else if (std::strcmp(key, "st_ifmt") == 0) {
+            info.kind = value;
+        }
+        if (info.haveSize && !info.kind.empty())
+            break;
+    }
+    info.complete = rc == 0;
+    AFCKeyValueClose(dict);
+    return info;
+}
+
 Download downloadFile(afc_connection *conn, const std::string &remotePath, const std::string &localBase)
+{
+    const RemoteInfo info = readRemoteInfo(conn, remotePath);
+    if (!info.read) {
+        logFormat("Error: could not open file info at path %s", remotePath.c_str());
+        return Download::Failed;
+    }
+    return downloadFile(conn, remotePath, localBase, info);
+}
+
+Download downloadFile(afc_connection *conn, const std::string &remotePath, const std::string &localBase,
+                      const RemoteInfo &info)
 {
     const std::string local = joinPath(localBase, lastComponent(remotePath));
     const char *remote = remotePath.c_str();
-
-    afc_dictionary *info = nullptr;
-    if (AFCFileInfoOpen(conn, remote, &info) != 0) {
-        logFormat("Error: could not open file info at path %s", remote);
-        return Download::Failed;
-    }
-    uint64_t size = 0;
-    bool haveSize = false;
-    char *key = nullptr, *value = nullptr;
-    int rc;
-    while ((rc = AFCKeyValueRead(info, &key, &value)) == 0 && key && value) {
-        if (std::strcmp(key, "st_size") == 0) {
-            size = std::strtoull(value, nullptr, 10);
-            haveSize = true;
-            break;
-        }
-    }
-    AFCKeyValueClose(info);
+    const uint64_t size = info.size;
     if (size == 0) {
         logFormat("Error: zero size for file at path %s", remote);
         // Only a size the device gave makes an empty file; no size at all is a failed read.
-        return haveSize && rc == 0 ? Download::Empty : Download::Failed;
+        return info.haveSize && info.complete ? Download::Empty : Download::Failed;
     }
     afc_file_ref ref = 0;
     if (AFCFileRefOpen(conn, remote, AFC_MODE_READ, 0, &ref) != 0) {

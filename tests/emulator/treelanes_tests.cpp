@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
 // The tree copies over a USB link, where files move on extra file-service connections.
+#include "devicefaultinjector.h"
 #include "emulatorharness.h"
 #include "imobiledevicebackend.h"
 #include "loadiphone.h"
@@ -143,6 +144,46 @@ TEST_F(TreeLanesTest, AFailureOnAnyConnectionIsReported)
     fs::create_directories(tmp.file("out"));
     ASSERT_TRUE(link->saveBooksFromPhoneToLocalPath(tmp.file("out"), "BOOK.epub", false, d));
     EXPECT_GE(link->lastTreeCopy().failedFiles, 1);
+}
+
+TEST_F(TreeLanesTest, ADownloadRecoversAnUnansweredEntryAndReportsAnUnlistedFolder)
+{
+    userDataIphone *d = start({});
+    ASSERT_NE(d, nullptr);
+    const auto files = makeBook(tmp.file("local/BOOK.epub"));
+    ASSERT_EQ(link->copyTheseFiles({tmp.file("local/BOOK.epub")}, d), 1);
+    auto download = [&](const std::string &operation, unsigned long call) {
+        DeviceFaultInjector::instance().reset();
+        DeviceFaultInjector::instance().failOnCall(operation, call);
+        const std::string out = tmp.file("out-" + operation + std::to_string(call));
+        fs::create_directories(out);
+        EXPECT_TRUE(link->saveBooksFromPhoneToLocalPath(out, "BOOK.epub", false, d));
+        EXPECT_EQ(DeviceFaultInjector::instance().failures(), 1u);
+        DeviceFaultInjector::instance().reset();
+        return out + "/BOOK.epub/";
+    };
+    // An entry whose file information is not answered takes the folder test and, as a
+    // file, asks again: nothing is missed.
+    for (unsigned long call : {1ul, 3ul}) {
+        const std::string out = download("AFCFileInfoOpen", call);
+        EXPECT_EQ(link->lastTreeCopy().failedFiles, 0) << call;
+        for (const auto &[name, content] : files) {
+            if (!content.empty()) {
+                EXPECT_EQ(readWholeFile(out + name), content) << name;
+            }
+        }
+    }
+    // A sub-folder that cannot be listed is counted; what did arrive is whole.
+    const std::string out = download("AFCDirectoryOpen", 3);
+    EXPECT_GE(link->lastTreeCopy().failedFiles, 1);
+    int missing = 0;
+    for (const auto &[name, content] : files) {
+        if (!fs::exists(out + name))
+            ++missing;
+        else
+            EXPECT_EQ(readWholeFile(out + name), content) << name;
+    }
+    EXPECT_GT(missing, 0);
 }
 
 } // namespace
