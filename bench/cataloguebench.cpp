@@ -89,12 +89,18 @@ void benchCatalogue(const std::string &work, Report &report)
         listed = device.getiPodEbooks().size() + device.getiPodCustomEbooks().size();
         lists = std::min(lists, nowSeconds() - t0);
     }
-    const double parse = bestOf(5, [&] {
+    // The baseline starts from the same state: a catalogue just written (and the writer's
+    // memory just freed), so neither side pays for the other's garbage.
+    double parse = 1e9;
+    for (int run = 0; run < 5; ++run) {
+        writeBinaryCatalogue(books, kEntries, true, 200 + static_cast<uint64_t>(run));
+        const double t0 = nowSeconds();
         const std::string data = readFile(books);
         plist_t root = nullptr;
         plist_from_bin(data.data(), static_cast<uint32_t>(data.size()), &root);
         plist_free(root);
-    });
+        parse = std::min(parse, nowSeconds() - t0);
+    }
     const double ratio = lists / parse;
     report.add("both book lists / libplist parse of the file",
                fmt("%.2fx (%.1f ms / %.1f ms, %zu records)", ratio, lists * 1e3, parse * 1e3, listed), "<= 1.5x",

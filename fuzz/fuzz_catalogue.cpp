@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-// The catalogue reader: any bytes as Books.plist, read the way the lists and the import read it.
+// The catalogue readers: any bytes as Books.plist, read the way the lists and the import read it.
 #include "fuzzentry.h"
 
+#include "bookfields.h"
 #include "bookkeys.h"
 #include "catalogue.h"
 #include "epub.h"
@@ -11,7 +12,11 @@
 
 extern "C" int FUZZ_ENTRY(const uint8_t *data, size_t size)
 {
-    Catalogue catalogue = Catalogue::fromData(std::string(reinterpret_cast<const char *>(data), size));
+    const std::string_view bytes(reinterpret_cast<const char *>(data), size);
+    // The direct reader of binary lists answers what libplist's tree gives, or nothing.
+    if (const auto fast = readBinaryCatalogueBooks(bytes); fast && *fast != readCatalogueBooksWithTree(bytes))
+        __builtin_trap();
+    Catalogue catalogue = Catalogue::fromData(std::string(bytes));
     if (!catalogue.isLoaded())
         return 0;
     for (plist_t entry : catalogue.books()) {
@@ -24,8 +29,10 @@ extern "C" int FUZZ_ENTRY(const uint8_t *data, size_t size)
     PlistPtr entry(plist_new_dict());
     entrySetString(entry.get(), BookKey::Path, "FUZZ.epub");
     catalogue.appendBook(std::move(entry));
+    if (!catalogue.writable())
+        return 0;
     const std::string xml = catalogue.toXml();
-    if (!xml.empty() && !Catalogue::fromData(xml).isLoaded())
-        __builtin_trap(); // what was written must read back
+    if (xml.empty() || !Catalogue::fromData(xml).isLoaded())
+        __builtin_trap(); // what is written must read back
     return 0;
 }

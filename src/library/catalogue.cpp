@@ -4,6 +4,7 @@
 
 #include "bookkeys.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -189,7 +190,50 @@ std::string Catalogue::toXml() const
     return out;
 }
 
-bool Catalogue::write(const std::string &path, std::string *error) const
+namespace {
+bool repeatsAKey(plist_t node, unsigned depth)
+{
+    // Deeper than any catalogue goes: such a file is not written over either.
+    if (depth > 256)
+        return true;
+    const plist_type type = plist_get_node_type(node);
+    if (type == PLIST_ARRAY) {
+        plist_array_iter iter = nullptr;
+        plist_array_new_iter(node, &iter);
+        bool repeats = false;
+        for (plist_t item = nullptr; !repeats;) {
+            plist_array_next_item(node, iter, &item);
+            if (!item)
+                break;
+            repeats = repeatsAKey(item, depth + 1);
+        }
+        std::free(iter);
+        return repeats;
+    }
+    if (type != PLIST_DICT)
+        return false;
+    std::vector<std::string> keys;
+    plist_dict_iter iter = nullptr;
+    plist_dict_new_iter(node, &iter);
+    bool repeats = false;
+    while (!repeats) {
+        char *key = nullptr;
+        plist_t value = nullptr;
+        plist_dict_next_item(node, iter, &key, &value);
+        if (key)
+            keys.emplace_back(key);
+        std::free(key);
+        if (!value)
+            break;
+        repeats = repeatsAKey(value, depth + 1);
+    }
+    std::free(iter);
+    std::sort(keys.begin(), keys.end());
+    return repeats || std::adjacent_find(keys.begin(), keys.end()) != keys.end();
+}
+} // namespace
+
+bool Catalogue::writable(std::string *error) const
 {
     auto fail = [&](const std::string &text) {
         if (error)
@@ -198,6 +242,20 @@ bool Catalogue::write(const std::string &path, std::string *error) const
     };
     if (!isLoaded())
         return fail("refusing to write a catalogue that was not read");
+    if (repeatsAKey(m_root.get(), 0))
+        return fail("the catalogue holds a key twice in one dictionary; it is left as it is");
+    return true;
+}
+
+bool Catalogue::write(const std::string &path, std::string *error) const
+{
+    auto fail = [&](const std::string &text) {
+        if (error)
+            *error = text;
+        return false;
+    };
+    if (!writable(error))
+        return false;
     const std::string xml = toXml();
     if (xml.empty())
         return fail("cannot serialise the catalogue");

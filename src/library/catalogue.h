@@ -47,6 +47,10 @@ public:
     int removeBooksWithPath(const std::string &path);
 
     std::string toXml() const;
+    // Whether write() would write it: a catalogue that was read, in which no dictionary holds
+    // a key twice (the binary form keeps both and readers take the first, the XML form's
+    // readers the last: written out, another value would take effect).
+    bool writable(std::string *error = nullptr) const;
     // Writes the XML form to `path` (through a temporary file beside it, then a rename).
     bool write(const std::string &path, std::string *error = nullptr) const;
 

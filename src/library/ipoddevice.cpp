@@ -2,8 +2,8 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "ipoddevice.h"
 
+#include "bookfields.h"
 #include "bookkeys.h"
-#include "catalogue.h"
 #include "scratch.h"
 
 #include <clocale>
@@ -47,19 +47,11 @@ int iPodDevice::productVersion312() const
 }
 
 namespace {
-// What the book table shows of one entry.
-struct BookFields
-{
-    std::string name, artist, album, genre, path;
-    bool userItem = false;
-};
-using BookFieldList = std::vector<BookFields>;
-
 constexpr std::uintmax_t kMaxCatalogueBytes = 256u * 1024u * 1024u;
 
 // The entries of a catalogue file. The file is read afresh on every call; its bytes are only
 // parsed again when they differ from the last read's: both book lists read the same file one
-// after the other, and parsing is most of the time a large catalogue takes.
+// after the other.
 std::shared_ptr<const BookFieldList> readBooks(const std::string &path)
 {
     static std::mutex mutex;
@@ -79,18 +71,7 @@ std::shared_ptr<const BookFieldList> readBooks(const std::string &path)
         if (it != last.end() && it->second.first == bytes)
             return it->second.second;
     }
-    auto books = std::make_shared<BookFieldList>();
-    const Catalogue catalogue = Catalogue::fromData(bytes);
-    for (plist_t entry : catalogue.books()) {
-        BookFields f;
-        f.name = entryString(entry, BookKey::Name).value_or(std::string());
-        f.artist = entryString(entry, BookKey::Artist).value_or(std::string());
-        f.album = entryString(entry, BookKey::Album).value_or(std::string());
-        f.genre = entryString(entry, BookKey::Genre).value_or(std::string());
-        f.path = entryString(entry, BookKey::Path).value_or(std::string());
-        f.userItem = entryBool(entry, BookKey::UserItem).value_or(false);
-        books->push_back(std::move(f));
-    }
+    auto books = std::make_shared<const BookFieldList>(readCatalogueBooks(bytes));
     std::lock_guard lock(mutex);
     last[path] = {std::move(bytes), books};
     return books;

@@ -1,0 +1,319 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+// The direct reader of binary catalogues against libplist's tree: whenever it answers, it
+// answers what the tree gives, on generated catalogues, on damaged ones and on hand-made
+// files with the format's odd corners.
+#include "bookfields.h"
+#include "bookkeys.h"
+#include "catalogue.h"
+#include "tempdir.h"
+
+#include <plist/plist.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+
+namespace {
+
+std::string toBinary(plist_t root)
+{
+    char *bin = nullptr;
+    uint32_t length = 0;
+    plist_to_bin(root, &bin, &length);
+    std::string out(bin, length);
+    plist_to_bin_free(bin);
+    plist_free(root);
+    return out;
+}
+
+// Random catalogues: strings in both encodings (and astral characters, which libplist writes
+// with surrogates), values of the wrong type, extra keys, nested values, entries that are no
+// dictionaries.
+struct Generator
+{
+    std::mt19937 rng;
+    bool astral = true;
+    explicit Generator(unsigned seed) : rng(seed) {}
+    int pick(int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); }
+
+    std::string text()
+    {
+        static const char *const pieces[] = {"A", "Book", " ", "é", "Ω", "中文", "\"q\"", "/", "\n", "x", "🙂"};
+        std::string s;
+        for (int i = pick(6); i > 0; --i)
+            s += pieces[pick(astral ? 11 : 10)];
+        return s;
+    }
+    plist_t value(int depth = 0)
+    {
+        switch (pick(depth > 1 ? 6 : 8)) {
+        case 0: return plist_new_uint(rng());
+        case 1: return plist_new_bool(pick(2));
+        case 2: return plist_new_date(pick(1000000), 0);
+        case 3: return plist_new_data("\0\1\2", 3);
+        case 4: return plist_new_real(0.5);
+        case 5: return plist_new_string(text().c_str());
+        case 6: {
+            plist_t a = plist_new_array();
+            for (int i = pick(3); i > 0; --i)
+                plist_array_append_item(a, value(depth + 1));
+            return a;
+        }
+        default: {
+            plist_t d = plist_new_dict();
+            plist_dict_set_item(d, text().c_str(), value(depth + 1));
+            return d;
+        }
+        }
+    }
+    std::string catalogue(bool allowOdd)
+    {
+        static const char *const keys[] = {BookKey::Name, BookKey::Artist, BookKey::Album, BookKey::Genre,
+                                           BookKey::Path, BookKey::UserItem, BookKey::PersistentID, "Other"};
+        plist_t root = plist_new_dict();
+        plist_t books = plist_new_array();
+        for (int i = pick(40); i > 0; --i) {
+            if (allowOdd && pick(30) == 0) {
+                plist_array_append_item(books, value());
+                continue;
+            }
+            plist_t e = plist_new_dict();
+            for (const char *key : keys) {
+                if (pick(5) == 0)
+                    continue;
+                const bool odd = allowOdd && pick(6) == 0;
+                if (std::string(key) == BookKey::UserItem)
+                    plist_dict_set_item(e, key, odd ? value() : plist_new_bool(pick(2)));
+                else
+                    plist_dict_set_item(e, key, odd ? value() : plist_new_string(text().c_str()));
+            }
+            plist_array_append_item(books, e);
+        }
+        plist_dict_set_item(root, "Version", plist_new_uint(3));
+        plist_dict_set_item(root, BookKey::Books, books);
+        return toBinary(root);
+    }
+};
+
+// A hand-made binary list: objects in order, one-byte references, two-byte offsets.
+struct Hand
+{
+    std::vector<std::string> objects;
+    int add(const std::string &bytes)
+    {
+        objects.push_back(bytes);
+        return static_cast<int>(objects.size()) - 1;
+    }
+    int ascii(const std::string &s) { return add(std::string(1, char(0x50 | s.size())) + s); }
+    int utf16(const std::u16string &s)
+    {
+        std::string b(1, char(0x60 | s.size()));
+        for (char16_t c : s) {
+            b += char(c >> 8);
+            b += char(c & 0xff);
+        }
+        return add(b);
+    }
+    int array(const std::vector<int> &items)
+    {
+        std::string b(1, char(0xa0 | items.size()));
+        for (int i : items)
+            b += char(i);
+        return add(b);
+    }
+    int dict(const std::vector<std::pair<int, int>> &pairs)
+    {
+        std::string b(1, char(0xd0 | pairs.size()));
+        for (auto &p : pairs)
+            b += char(p.first);
+        for (auto &p : pairs)
+            b += char(p.second);
+        return add(b);
+    }
+    std::string build(int root) const
+    {
+        std::string out = "bplist00";
+        std::vector<size_t> offsets;
+        for (const std::string &o : objects) {
+            offsets.push_back(out.size());
+            out += o;
+        }
+        const size_t table = out.size();
+        for (size_t off : offsets) {
+            out += char(off >> 8);
+            out += char(off & 0xff);
+        }
+        std::string trailer(32, '\0');
+        trailer[6] = 2; // offset size
+        trailer[7] = 1; // reference size
+        trailer[15] = char(objects.size());
+        trailer[23] = char(root);
+        trailer[30] = char(table >> 8);
+        trailer[31] = char(table & 0xff);
+        return out + trailer;
+    }
+};
+
+// Whenever the direct reader answers, it answers what the tree gives.
+::testing::AssertionResult agrees(const std::string &bytes, bool *answered = nullptr)
+{
+    const auto fast = readBinaryCatalogueBooks(bytes);
+    if (answered)
+        *answered = fast.has_value();
+    if (fast && *fast != readCatalogueBooksWithTree(bytes))
+        return ::testing::AssertionFailure() << "the direct reader differs from the tree";
+    if (readCatalogueBooks(bytes) != readCatalogueBooksWithTree(bytes))
+        return ::testing::AssertionFailure() << "the lists differ from the tree";
+    return ::testing::AssertionSuccess();
+}
+
+TEST(BookFields, GeneratedCataloguesReadAsTheTreeReadsThem)
+{
+    Generator gen(7);
+    int plain = 0, plainAnswered = 0, odd = 0, oddAnswered = 0;
+    for (int run = 0; run < 400; ++run) {
+        // Plain catalogues, odd ones, and odd ones with astral characters.
+        const bool isOdd = run % 4 != 0;
+        gen.astral = run % 4 == 3;
+        bool answered = false;
+        ASSERT_TRUE(agrees(gen.catalogue(isOdd), &answered)) << "run " << run;
+        if (run % 4 == 0) {
+            ++plain;
+            plainAnswered += answered;
+        } else if (!gen.astral) {
+            ++odd;
+            oddAnswered += answered;
+        }
+    }
+    // The direct reader is the one at work for ordinary catalogues, and for many odd ones.
+    EXPECT_EQ(plainAnswered, plain);
+    EXPECT_GT(oddAnswered, odd / 4) << oddAnswered << " of " << odd;
+}
+
+TEST(BookFields, DamagedCataloguesNeverReadOtherwiseThanTheTree)
+{
+    Generator gen(11);
+    gen.astral = false;
+    std::mt19937 rng(5);
+    int damagedAnswered = 0;
+    for (int run = 0; run < 3000; ++run) {
+        std::string bytes = gen.catalogue(run % 8 == 0);
+        switch (run % 4) {
+        case 0: // a few bytes changed anywhere
+            for (int i = 0; i < 3; ++i)
+                bytes[rng() % bytes.size()] = char(rng());
+            break;
+        case 1: // the trailer and offset table changed
+            bytes[bytes.size() - 1 - rng() % 48] = char(rng());
+            break;
+        case 2: // cut short
+            bytes.resize(rng() % bytes.size());
+            break;
+        default: // a marker changed
+            for (size_t i = 8 + rng() % 64; i < bytes.size(); i += 97)
+                bytes[i] = char((bytes[i] & 0x0f) | (rng() << 4));
+            break;
+        }
+        bool answered = false;
+        ASSERT_TRUE(agrees(bytes, &answered)) << "run " << run;
+        damagedAnswered += answered;
+    }
+    // Many damaged files are still well formed (a changed letter, a changed type): the
+    // direct reader answers for those, and what it answers was compared.
+    EXPECT_GT(damagedAnswered, 200);
+}
+
+TEST(BookFields, OddCornersOfTheFormat)
+{
+    {
+        // A NUL cuts a single-byte string (libplist keeps what comes before it) but makes a
+        // UTF-16 value read as none; keys are compared up to a NUL; the first of two equal
+        // keys counts.
+        Hand h;
+        const int name = h.ascii(std::string("Name\0junk", 9));
+        const int title = h.ascii(std::string("Title\0cut", 9));
+        const int artist = h.ascii("Artist");
+        const int who = h.utf16(std::u16string(u"A\u00e9\0B", 4));
+        const int path = h.ascii("Path");
+        const int p1 = h.ascii("first.epub");
+        const int p2 = h.ascii("second.epub");
+        const int genre = h.utf16(u"Genre");
+        const int g = h.utf16(u"\u4e2d\u6587");
+        const int entry = h.dict({{name, title}, {artist, who}, {path, p1}, {path, p2}, {genre, g}});
+        const int books = h.array({entry});
+        const int root = h.dict({{h.ascii("Books"), books}});
+        const std::string bytes = h.build(root);
+        bool answered = false;
+        ASSERT_TRUE(agrees(bytes, &answered));
+        ASSERT_TRUE(answered);
+        const BookFieldList list = readCatalogueBooks(bytes);
+        ASSERT_EQ(list.size(), 1u);
+        EXPECT_EQ(list[0].name, "Title");
+        EXPECT_EQ(list[0].artist, "");
+        EXPECT_EQ(list[0].path, "first.epub");
+        EXPECT_EQ(list[0].genre, "\u4e2d\u6587");
+    }
+    {
+        // An array inside itself: libplist refuses the file, the lists are empty.
+        Hand h;
+        const int books = h.array({1});
+        h.array({0});
+        const int root = h.dict({{h.ascii("Books"), books}});
+        bool answered = true;
+        ASSERT_TRUE(agrees(h.build(root), &answered));
+        EXPECT_FALSE(answered);
+        EXPECT_TRUE(readCatalogueBooks(h.build(root)).empty());
+    }
+    {
+        // An empty UTF-16 string anywhere makes libplist refuse the whole file.
+        Hand h;
+        const int entry = h.dict({{h.ascii("Name"), h.ascii("Kept")}, {h.ascii("Other"), h.utf16(u"")}});
+        const int root = h.dict({{h.ascii("Books"), h.array({entry})}});
+        bool answered = true;
+        ASSERT_TRUE(agrees(h.build(root), &answered));
+        EXPECT_FALSE(answered);
+        EXPECT_TRUE(readCatalogueBooks(h.build(root)).empty());
+    }
+    {
+        // A key that is no string, deep inside a value nobody reads, spoils the file too.
+        Hand h;
+        const int inner = h.dict({{h.add("\x10\x01"), h.ascii("v")}});
+        const int entry = h.dict({{h.ascii("Name"), h.ascii("Kept")}, {h.ascii("Extra"), inner}});
+        const int root = h.dict({{h.ascii("Books"), h.array({entry})}});
+        bool answered = true;
+        ASSERT_TRUE(agrees(h.build(root), &answered));
+        EXPECT_FALSE(answered);
+    }
+}
+
+TEST(BookFields, ACatalogueWithAKeyTwiceIsListedButNeverWrittenOver)
+{
+    // Read from the binary form the first "Path" counts; written as XML and read again the
+    // second would, and the device would look for another folder.
+    for (bool inRoot : {false, true}) {
+        Hand h;
+        const int path = h.ascii("Path");
+        const int entry = h.dict({{h.ascii("Name"), h.ascii("Kept")}, {path, h.ascii("A.epub")}, {path, h.ascii("B.epub")}});
+        const int books = h.ascii("Books");
+        const int root = inRoot ? h.dict({{books, h.array({entry})}, {books, h.add("\x10\x03")}})
+                                : h.dict({{books, h.array({entry})}});
+        const std::string bytes = h.build(root);
+        ASSERT_TRUE(agrees(bytes));
+        const BookFieldList list = readCatalogueBooks(bytes);
+        ASSERT_EQ(list.size(), 1u);
+        EXPECT_EQ(list[0].path, "A.epub");
+
+        Catalogue catalogue = Catalogue::fromData(bytes);
+        ASSERT_TRUE(catalogue.isLoaded());
+        std::string error;
+        EXPECT_FALSE(catalogue.writable(&error));
+        EXPECT_NE(error.find("twice"), std::string::npos) << error;
+        TempDir dir;
+        EXPECT_FALSE(catalogue.write(dir.file("Books.plist")));
+        EXPECT_FALSE(std::filesystem::exists(dir.file("Books.plist")));
+    }
+}
+
+} // namespace
