@@ -13,8 +13,11 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 namespace fs = std::filesystem;
 
@@ -67,6 +70,24 @@ std::string timestampName()
     return std::string(kPrefix) + text + ms + kSuffix;
 }
 
+// A name's counter: two copies kept within one millisecond are told apart by "-1", "-2", ...
+unsigned long counterOf(const std::string &path)
+{
+    const std::string name = fs::path(path).filename().string();
+    const std::size_t at = std::string(kPrefix).size() + 19;
+    return name.size() > at + 1 && name[at] == '-' ? std::strtoul(name.c_str() + at + 1, nullptr, 10) : 0;
+}
+
+// Newest first: by the time in the name, then by its counter (a plain comparison of the names
+// would put "-345-1" before "-345." and so call the later copy the older).
+bool newerFirst(const CatalogueBackup &a, const CatalogueBackup &b)
+{
+    if (a.created != b.created)
+        return a.created > b.created;
+    const unsigned long ca = counterOf(a.path), cb = counterOf(b.path);
+    return ca != cb ? ca > cb : a.path > b.path;
+}
+
 std::vector<CatalogueBackup> backupsIn(const fs::path &dir)
 {
     std::vector<CatalogueBackup> out;
@@ -77,7 +98,7 @@ std::vector<CatalogueBackup> backupsIn(const fs::path &dir)
             continue;
         out.push_back({it->path().string(), dir.filename().string(), created, it->file_size(ec)});
     }
-    std::sort(out.begin(), out.end(), [](const auto &a, const auto &b) { return a.path > b.path; });
+    std::sort(out.begin(), out.end(), newerFirst);
     return out;
 }
 
@@ -121,9 +142,7 @@ std::vector<CatalogueBackup> listCatalogueBackups(const std::string &deviceIdent
         const auto some = backupsIn(it->path());
         out.insert(out.end(), some.begin(), some.end());
     }
-    std::sort(out.begin(), out.end(), [](const auto &a, const auto &b) {
-        return a.created != b.created ? a.created > b.created : a.path > b.path;
-    });
+    std::sort(out.begin(), out.end(), newerFirst);
     return out;
 }
 
@@ -193,6 +212,14 @@ BookOperationResult restoreCatalogueBackup(const std::string &file, userDataIpho
         return BookOperationResult::makeFailed(item, "this copy was kept for another device (" +
                                                          parent.filename().string() + ")");
 
+    // Keeping a copy of the catalogue being replaced may forget the oldest copy, which can be
+    // the one being put back: a failed restore must not lose it.
+    std::string chosenBytes;
+    {
+        std::ifstream in(file, std::ios::binary);
+        chosenBytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+
     startToSync(data);
     std::vector<std::string> missing;
     for (plist_t entry : catalogue.books()) {
@@ -207,8 +234,11 @@ BookOperationResult restoreCatalogueBackup(const std::string &file, userDataIpho
     std::string error;
     const bool uploaded = uploadCatalogue(catalogue, data, &error);
     endsync(data);
-    if (!uploaded)
+    if (!uploaded) {
+        if (!fs::exists(file, ec))
+            std::ofstream(file, std::ios::binary | std::ios::trunc) << chosenBytes;
         return BookOperationResult::makeFailed(item, error);
+    }
     BookOperationResult result = BookOperationResult::makeDone(item);
     if (!missing.empty()) {
         result.detail = std::to_string(missing.size()) + " book(s) of the copy are no longer on the device and were "
