@@ -6,7 +6,10 @@
 #include "aitableview.h"
 #include "appconfigure.h"
 #include "appglobals.h"
+#include "cataloguebackup.h"
+#include "cataloguebackupdialog.h"
 #include "devicenamecell.h"
+#include "ipodrootnode.h"
 #include "ipodtreelistcontroler.h"
 #include "linkbutton.h"
 #include "linkimageview.h"
@@ -14,6 +17,7 @@
 #include "log.h"
 #include "mainqueue.h"
 #include "mediatablemodel.h"
+#include "mobiledevice.h"
 #include "nodeinfo.h"
 #include "plistptr.h"
 #include "qtloadwindow.h"
@@ -25,6 +29,7 @@
 #include "ui_preferenceswindow.h"
 #include "ui_progresswindow.h"
 #include "urlopener.h"
+#include "userdataiphone.h"
 #include "userinteraction.h"
 #include "xlpopupmenubutton.h"
 
@@ -34,6 +39,7 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QMainWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QSettings>
 #include <QUrl>
@@ -279,6 +285,11 @@ void mainControler::buildWindows()
     tableMenu->addAction(ui.actionContextExport);
     tableMenu->addAction(ui.actionContextDelete);
     mediaTableView->setMenu(tableMenu);
+    // The device list's own menu, for the device row.
+    deviceMenu = new QMenu(iPodTableView);
+    restoreCatalogueBackupItem = deviceMenu->addAction(QStringLiteral("Restore Catalogue Backup..."));
+    restoreCatalogueBackupItem->setEnabled(false);
+    iPodTableView->setMenu(deviceMenu);
 
     // The device list and its controller, which from here on reports device arrivals.
     m_treeListControler = std::make_unique<iPodTreeListControler>(loadwindow);
@@ -326,6 +337,10 @@ void mainControler::wireCommands()
     connect(ui.actionPreferences, &QAction::triggered, this, [this] { setPreference(); });
     connect(ui.actionHide, &QAction::triggered, mainWindow, &QWidget::showMinimized);
     connect(ui.actionQuit, &QAction::triggered, mainWindow, &QWidget::close);
+
+    // Outside the title rules of menuStatus: its state depends on the kept copies.
+    connect(restoreCatalogueBackupItem, &QAction::triggered, this, [this] { restoreCatalogueBackupMenu(); });
+    connect(deviceMenu, &QMenu::aboutToShow, this, [this] { validateDeviceMenu(); });
 
     connect(ipodtoMacButton, &QPushButton::clicked, this, [this] { loadMediaIpodToPC(); });
     connect(selectAllButton, &QCheckBox::clicked, this, [this] { clickAll(); });
@@ -1096,6 +1111,8 @@ void mainControler::finishTransfer(BookFailureList failures)
 
 void mainControler::cancelCopyMediaIpodToPC()
 {
+    if (m_restoreRunning)
+        return; // a catalogue upload is not stopped halfway
     copyMediaIpodToPC = false;
     progressTitle->setText(tr("Stopping after the current book..."));
 }
@@ -1188,6 +1205,120 @@ bool mainControler::askOnMainThread(const std::string &message)
             return false;
     }
     return result.get();
+}
+
+// ---- Catalogue backups -------------------------------------------------------------------
+
+std::string mainControler::selectedDeviceIdentifier() const
+{
+    const TreeNodeArray nodes = treeListControler->selectedNodes();
+    if (nodes.size() != 1 || treeListControler->ipodCount() < 1)
+        return {};
+    const auto *device = dynamic_cast<const iPodRootNode *>(nodes.front().get());
+    userDataIphone *data = treeListControler->deviceData();
+    if (!device || device->isPlaceholder() || !data || !data->dev || !data->conn)
+        return {};
+    return AMDeviceCopyDeviceIdentifier(data->dev);
+}
+
+QString mainControler::selectedDeviceName() const
+{
+    const TreeNodeArray nodes = treeListControler->selectedNodes();
+    const auto *device = nodes.empty() ? nullptr : dynamic_cast<const iPodRootNode *>(nodes.front().get());
+    if (!device)
+        return {};
+    const auto name = device->deviceInfoDic().find(Device_Name);
+    return QString::fromStdString(name != device->deviceInfoDic().end() ? name->second : device->titleName());
+}
+
+void mainControler::validateDeviceMenu()
+{
+    bool enabled = false;
+    if (!m_transferRunning) {
+        const std::string identifier = selectedDeviceIdentifier();
+        enabled = !identifier.empty() && !listCatalogueBackups(identifier).empty();
+    }
+    restoreCatalogueBackupItem->setEnabled(enabled);
+}
+
+void mainControler::restoreCatalogueBackupMenu()
+{
+    if (m_transferRunning)
+        return;
+    const std::string identifier = selectedDeviceIdentifier();
+    if (identifier.empty())
+        return;
+    const QString deviceName = selectedDeviceName();
+    const std::vector<CatalogueBackup> backups = listCatalogueBackups(identifier);
+    const QString chosen = m_interaction->chooseCatalogueBackup(mainWindow, deviceName, backups);
+    if (chosen.isEmpty())
+        return;
+    // Only a copy of this device's list is put back, never a path from elsewhere.
+    const auto backup = std::find_if(backups.begin(), backups.end(),
+                                     [&](const CatalogueBackup &b) { return b.path == chosen.toStdString(); });
+    if (backup == backups.end())
+        return;
+    const QString keptAt = CatalogueBackupDialog::keptAtText(backup->created);
+    const QString count = CatalogueBackupDialog::bookCountText(backup->path);
+    bool numeric = false;
+    const int n = count.toInt(&numeric);
+    const QString books = !numeric ? QStringLiteral("which cannot be read as a catalogue")
+                                   : n == 1 ? QStringLiteral("1 book") : QStringLiteral("%1 books").arg(n);
+    const int answer = m_interaction->ask(
+        mainWindow, QStringLiteral("Restore Catalogue Backup"),
+        QStringLiteral("The book catalogue on \u201C%1\u201D will be replaced by the copy kept on %2 (%3). "
+                       "The catalogue the device holds now is kept as a copy first, so this can be undone the same "
+                       "way. Books of the copy that are no longer on the device are left out.")
+            .arg(deviceName, keptAt, books),
+        {QStringLiteral("Cancel"), QStringLiteral("Restore")});
+    if (answer != AlertFirstButtonReturn + 1)
+        return;
+    // The device may have gone, or another come, while the questions were open.
+    if (selectedDeviceIdentifier() != identifier || !startTransfer())
+        return;
+    m_restoreRunning = true;
+    showProgressWindow();
+    progressTitle->setText(QStringLiteral("Restoring the book catalogue of \u201C%1\u201D...").arg(deviceName));
+    progressTitleLable->clear();
+    progress->setRange(0, 0);
+    m_progressUi->cancelButton->setEnabled(false);
+
+    userDataIphone *data = treeListControler->deviceData();
+    const std::string file = backup->path;
+    auto alive = m_alive;
+    runWorker([this, alive, data, file, keptAt] {
+        // restoreCatalogueBackup takes the sync lock itself and backs up what it replaces.
+        const BookOperationResult result = restoreCatalogueBackup(file, data);
+        performOnMainThread([this, alive, result, keptAt] {
+            if (*alive)
+                finishRestore(result, keptAt);
+        });
+    });
+}
+
+void mainControler::finishRestore(const BookOperationResult &result, const QString &keptAt)
+{
+    endProgressWindow();
+    progress->setRange(0, 100);
+    m_progressUi->cancelButton->setEnabled(true);
+    m_restoreRunning = false;
+    if (result.failed())
+        logFormat("Catalogue restore failed: %s", result.message.c_str());
+    // The lists are read again from the working copy the restore brought up to date.
+    reloadiPodNotification();
+
+    BookFailureList failures;
+    if (result.failed())
+        failures.push_back({"Catalogue copy kept on " + keptAt.toStdString(), result.message});
+    const QString heading = m_failedUi->failedTitle->text();
+    if (!failures.empty())
+        m_failedUi->failedTitle->setText(QStringLiteral("The book catalogue could not be restored:"));
+    finishTransfer(failures);
+    m_failedUi->failedTitle->setText(heading);
+    if (result.done() && !result.detail.empty())
+        m_interaction->ask(mainWindow, QStringLiteral("Information"),
+                           QStringLiteral("The book catalogue was restored. %1").arg(QString::fromStdString(result.detail)),
+                           {QStringLiteral("OK")});
 }
 
 // ---- Delete, help, about, preferences ----------------------------------------------------

@@ -7,8 +7,9 @@
 // keeps every command's enabled state, and runs the transfers, deletion, help and about.
 //
 // Threads: everything here runs on the main thread except the transfer bodies
-// (threadSelectedLoadEPUBToDeviceDidEnd and the two export bodies), which run on a worker
-// thread of their own, one at a time, and reach the widgets only through performOnMainThread.
+// (threadSelectedLoadEPUBToDeviceDidEnd, the two export bodies and the catalogue restore),
+// which run on a worker thread of their own, one at a time, and reach the widgets only
+// through performOnMainThread.
 // Observers that may be called on another thread carry their work to the main thread.
 
 #include "bookoperationresult.h"
@@ -114,6 +115,15 @@ public:
     void closeFailedWindow();
     bool isTransferRunning() const { return m_transferRunning; }
 
+    // ---- Catalogue backups (the device list's context menu) --------------------------------
+    // Enables the restore entry: a connected device's row is selected, nothing runs, and
+    // copies of its catalogue are kept. Done as the menu opens (it asks the device layer).
+    void validateDeviceMenu();
+    // Lets the user pick a kept copy of the selected device's catalogue, asks before
+    // replacing, then puts it back on a worker and reloads the lists.
+    void restoreCatalogueBackupMenu();
+    bool isRestoreRunning() const { return m_restoreRunning; }
+
     // ---- Delete, help, about, preferences --------------------------------------------------
     void deleteNotification(const Notification &notification);
     void deleteSelectedItem();
@@ -184,6 +194,8 @@ public:
     QDialog *failedWindow = nullptr;
     QtLoadWindow *loadwindow = nullptr;
     QMenu *tableMenu = nullptr;
+    QMenu *deviceMenu = nullptr; // the device list's context menu
+    QAction *restoreCatalogueBackupItem = nullptr;
     // Why an attached device could not be opened (locked, not trusted); hidden otherwise.
     QLabel *deviceMessageLabel = nullptr;
 
@@ -213,6 +225,10 @@ private:
     bool askOnMainThread(const std::string &message);
     void watchArrivalFailures();
     void showDeviceMessage(const std::string &logLine);
+    // The identifier of the device whose row is selected, if it is connected; else empty.
+    std::string selectedDeviceIdentifier() const;
+    QString selectedDeviceName() const;
+    void finishRestore(const BookOperationResult &result, const QString &keptAt);
 
     std::unique_ptr<QMainWindow> m_mainWindow;
     std::unique_ptr<Ui::MainWindow> m_ui;
@@ -227,6 +243,7 @@ private:
     std::vector<QAction *> m_validatedItems;
 
     bool m_transferRunning = false; // from the panel's end to the sheet's end
+    bool m_restoreRunning = false;  // a catalogue restore holds the transfer slot
     std::thread m_worker;
     BookFailureList m_lastFailures;
     std::shared_ptr<std::atomic_bool> m_alive; // lets late queued work see that we are gone

@@ -2,11 +2,12 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "userinteraction.h"
 
+#include "cataloguebackupdialog.h"
+
 #include <QAbstractButton>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
-
 
 QStringList DialogInteraction::chooseImportPaths(QWidget *window)
 {
@@ -66,4 +67,11 @@ int DialogInteraction::ask(QWidget *window, const QString &message, const QStrin
             return AlertFirstButtonReturn + index;
     }
     return AlertFirstButtonReturn; // closed without an answer: the first (safe) button
+}
+
+QString UserInteraction::chooseCatalogueBackup(QWidget *window, const QString &deviceName,
+                                               const std::vector<CatalogueBackup> &backups)
+{
+    CatalogueBackupDialog dialog(deviceName, backups, window);
+    return dialog.exec() == QDialog::Accepted ? dialog.chosenPath() : QString();
 }

@@ -2,8 +2,12 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #pragma once
 
+#include "cataloguebackup.h"
+
 #include <QString>
 #include <QStringList>
+
+#include <vector>
 
 class QWidget;
 
@@ -22,6 +26,10 @@ public:
     // 1001 for the second, ..., as the platform's alerts do.
     virtual int ask(QWidget *window, const QString &message, const QString &informative,
                     const QStringList &buttons) = 0;
+    // The kept catalogue copy (one of `backups`) to put back on the device; empty when
+    // cancelled. By default the backup dialog, so every interaction has it.
+    virtual QString chooseCatalogueBackup(QWidget *window, const QString &deviceName,
+                                          const std::vector<CatalogueBackup> &backups);
 };
 
 // The real thing: window-modal file dialogs and message boxes.

@@ -20,6 +20,7 @@
 
 #include <plist/plist.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 QStringList ScriptedInteraction::chooseImportPaths(QWidget *)
@@ -52,8 +53,26 @@ int ScriptedInteraction::ask(QWidget *, const QString &, const QString &informat
     return answer;
 }
 
+QString ScriptedInteraction::chooseCatalogueBackup(QWidget *, const QString &deviceName,
+                                                  const std::vector<CatalogueBackup> &backups)
+{
+    backupsOffered.push_back(backups);
+    backupDeviceNames.push_back(deviceName);
+    if (backupAnswers.empty())
+        return {};
+    const int index = backupAnswers.front();
+    backupAnswers.pop_front();
+    return index >= 0 && index < static_cast<int>(backups.size()) ? QString::fromStdString(backups[index].path)
+                                                                   : QString();
+}
+
 void MainWindowTest::SetUp()
 {
+    // Catalogue backups of every change go to the test's own data folder.
+    if (const char *previous = std::getenv("BOOKFERRY_DATA_DIR"))
+        m_previousDataDir = previous;
+    ::setenv("BOOKFERRY_DATA_DIR", m_data.path().c_str(), 1);
+
     auto backend = std::make_unique<FolderBackend>();
     m_backend = backend.get();
     setDeviceBackend(std::move(backend));
@@ -88,6 +107,10 @@ void MainWindowTest::TearDown()
     m_window.reset();
     UrlOpener::setHandler({});
     setDeviceBackend(nullptr);
+    if (m_previousDataDir)
+        ::setenv("BOOKFERRY_DATA_DIR", m_previousDataDir->c_str(), 1);
+    else
+        ::unsetenv("BOOKFERRY_DATA_DIR");
 }
 
 void MainWindowTest::attach()

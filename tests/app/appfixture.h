@@ -14,6 +14,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,12 +28,17 @@ public:
     QStringList chooseImportPaths(QWidget *) override;
     QString chooseExportFolder(QWidget *) override;
     int ask(QWidget *, const QString &message, const QString &informative, const QStringList &buttons) override;
+    QString chooseCatalogueBackup(QWidget *, const QString &deviceName,
+                                  const std::vector<CatalogueBackup> &backups) override;
 
     std::deque<QStringList> importAnswers;
     std::deque<QString> folderAnswers;
     std::deque<int> answers; // 1000 for the first button, 1001 for the second
     std::vector<QString> questions; // informative texts, in order
     int panelsShown = 0;
+    std::deque<int> backupAnswers; // the index of the offered copy to choose
+    std::vector<std::vector<CatalogueBackup>> backupsOffered;
+    std::vector<QString> backupDeviceNames;
 };
 
 // The real main window over a folder device: a scratch folder, a device folder with an
@@ -70,6 +76,7 @@ protected:
     std::string rowTitle(int row) const;
 
     ScopedScratch m_scratch;
+    TempDir m_data; // the user's data folder (catalogue backups)
     TempDir m_deviceDir;
     TempDir m_files;
     FolderBackend *m_backend = nullptr;
@@ -81,4 +88,5 @@ protected:
 private:
     std::mutex m_progressMutex;
     std::vector<std::string> m_progress;
+    std::optional<std::string> m_previousDataDir;
 };
