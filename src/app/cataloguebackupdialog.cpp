@@ -53,6 +53,10 @@ CatalogueBackupDialog::CatalogueBackupDialog(const QString &deviceName, const st
     m_list->setUniformRowHeights(true);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setHeaderLabels({tr("Kept on"), tr("Books"), tr("Size")});
+    // Room between the right-aligned numbers and the next column.
+    m_list->setStyleSheet(QStringLiteral("QTreeView::item { padding: 3px 10px 3px 4px; }"));
+    m_list->headerItem()->setTextAlignment(BooksColumn, Qt::AlignRight | Qt::AlignVCenter);
+    m_list->headerItem()->setTextAlignment(SizeColumn, Qt::AlignRight | Qt::AlignVCenter);
     const QLocale locale;
     for (const CatalogueBackup &backup : backups) {
         auto *row = new QTreeWidgetItem(m_list);
@@ -89,6 +93,7 @@ CatalogueBackupDialog::CatalogueBackupDialog(const QString &deviceName, const st
                               "before every change made to it.")
                                .arg(name));
         m_list->hide();
+        m_restore->hide();
         m_cancel->setText(tr("Close"));
         m_cancel->setDefault(true);
         resize(420, 120);

@@ -1281,7 +1281,7 @@ void mainControler::restoreCatalogueBackupMenu()
     progressTitle->setText(QStringLiteral("Restoring the book catalogue of \u201C%1\u201D...").arg(deviceName));
     progressTitleLable->clear();
     progress->setRange(0, 0);
-    m_progressUi->cancelButton->setEnabled(false);
+    m_progressUi->cancelButton->hide(); // nothing to stop: one upload and a rename
 
     userDataIphone *data = treeListControler->deviceData();
     const std::string file = backup->path;
@@ -1300,7 +1300,7 @@ void mainControler::finishRestore(const BookOperationResult &result, const QStri
 {
     endProgressWindow();
     progress->setRange(0, 100);
-    m_progressUi->cancelButton->setEnabled(true);
+    m_progressUi->cancelButton->show();
     m_restoreRunning = false;
     if (result.failed())
         logFormat("Catalogue restore failed: %s", result.message.c_str());

@@ -4,21 +4,28 @@
 
 #include "aioutlineview.h"
 #include "aitableview.h"
+#include "cataloguebackupdialog.h"
 #include "devicelistmodel.h"
 #include "ipodtreelistcontroler.h"
 #include "maincontroler.h"
 #include "mainqueue.h"
 #include "qtloadwindow.h"
+#include "scratch.h"
 #include "userinteraction.h"
 
 #include <QDialog>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QLayout>
 #include <QMainWindow>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QTemporaryDir>
+#include <QTreeWidget>
 
 #include <cstdio>
 
@@ -107,5 +114,32 @@ int takeScreenshots(mainControler &controller, const QString &dirPath)
     controller.loadwindow->show();
     ok = save(controller.loadwindow, dir, "08-load-window.png") && ok;
     controller.loadwindow->hide();
+
+    // The device row's menu, in whatever state the kept copies give it.
+    const QRect deviceRow = controller.iPodTableView->visualRect(device);
+    if (QMenu *menu = controller.iPodTableView->menuForEvent(deviceRow.center())) {
+        menu->popup(controller.iPodTableView->viewport()->mapToGlobal(deviceRow.center()));
+        ok = save(menu, dir, "09-device-menu.png") && ok;
+        menu->hide();
+    }
+
+    // The backup list, over copies of the device's catalogue in a folder of its own, so the
+    // pictures never add to the user's kept copies.
+    QTemporaryDir copies;
+    std::vector<CatalogueBackup> backups;
+    const QString catalogue = QString::fromStdString(scratchPath("Books/Books.plist"));
+    for (const char *created : {"2026-12-06 09:41:07.120", "2026-12-05 18:02:55.004", "2026-11-28 07:15:30.512"}) {
+        const QString copy = copies.filePath(QString::number(backups.size()) + QStringLiteral(".plist"));
+        QFile::copy(catalogue, copy);
+        backups.push_back({copy.toStdString(), "demo", created, static_cast<uintmax_t>(QFileInfo(copy).size())});
+    }
+    CatalogueBackupDialog list(QStringLiteral("Demo iPhone"), backups, window);
+    list.show();
+    ok = save(&list, dir, "10-catalogue-backups.png") && ok;
+    list.hide();
+    CatalogueBackupDialog none(QStringLiteral("Demo iPhone"), {}, window);
+    none.show();
+    ok = save(&none, dir, "11-no-catalogue-backups.png") && ok;
+    none.hide();
     return ok ? 0 : 1;
 }

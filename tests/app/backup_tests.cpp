@@ -179,6 +179,8 @@ TEST_F(CatalogueRestoreTest, ChoosingACopyRestoresExactlyThatCatalogueAndReloads
     // The upload runs on a worker; its end comes through the main queue, not yet run.
     EXPECT_TRUE(m_window->isRestoreRunning());
     EXPECT_TRUE(m_window->progressWindow->isVisible());
+    EXPECT_TRUE(m_window->progressWindow->findChild<QPushButton *>(QStringLiteral("cancelButton"))->isHidden())
+        << "an upload is not stopped halfway";
     ASSERT_TRUE(waitForRestoreEnd());
     NotificationCenter::defaultCenter().removeObserver(&reloads);
 
@@ -297,7 +299,7 @@ TEST_F(CatalogueRestoreTest, AFailedUploadIsReportedAndLeavesTheCatalogueAsItWas
     // The window is free again and the sheet ready for the next transfer.
     EXPECT_FALSE(m_window->isTransferRunning());
     EXPECT_EQ(m_window->progress->maximum(), 100);
-    EXPECT_TRUE(m_window->progressWindow->findChild<QPushButton *>(QStringLiteral("cancelButton"))->isEnabled());
+    EXPECT_FALSE(m_window->progressWindow->findChild<QPushButton *>(QStringLiteral("cancelButton"))->isHidden());
 }
 
 TEST_F(CatalogueRestoreTest, TheOldestCopyIsNotLostWhenPuttingItBackFails)
@@ -387,6 +389,7 @@ TEST(CatalogueBackupDialog, ListsTheCopiesAsGivenAndChoosesTheHighlightedOne)
     // No copies: said plainly, nothing to choose.
     CatalogueBackupDialog none(QStringLiteral("Anna"), {});
     EXPECT_TRUE(none.list()->isHidden());
+    EXPECT_TRUE(none.restoreButton()->isHidden());
     EXPECT_FALSE(none.restoreButton()->isEnabled());
     EXPECT_TRUE(none.heading()->text().startsWith(QStringLiteral("No copies")));
 }
