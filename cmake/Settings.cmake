@@ -9,7 +9,13 @@ target_compile_definitions(bookferry_settings INTERFACE
   QT_NO_KEYWORDS QT_NO_CAST_FROM_ASCII QT_USE_QSTRINGBUILDER
   BOOKFERRY_VERSION="${PROJECT_VERSION}")
 
-if(BOOKFERRY_SANITIZE)
+# BOOKFERRY_SANITIZE=ON: AddressSanitizer + UndefinedBehaviorSanitizer;
+# BOOKFERRY_SANITIZE=thread: ThreadSanitizer (it cannot be combined with the other two).
+if(BOOKFERRY_SANITIZE STREQUAL "thread")
+  set(_san -fsanitize=thread -fno-omit-frame-pointer)
+  target_compile_options(bookferry_settings INTERFACE ${_san})
+  target_link_options(bookferry_settings INTERFACE ${_san})
+elseif(BOOKFERRY_SANITIZE)
   set(_san -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   target_compile_options(bookferry_settings INTERFACE ${_san})
   target_link_options(bookferry_settings INTERFACE ${_san})
