@@ -7,14 +7,53 @@
 #include <QMetaObject>
 #include <QThread>
 #include <condition_variable>
+#include <deque>
 #include <mutex>
+
+namespace {
+
+// The work itself waits here, not inside Qt's queued call: the hand-over from the posting
+// thread then goes through a lock that race checkers see (Qt's own queue lock they do not).
+struct PendingWork {
+    std::mutex mutex;
+    std::deque<std::function<void()>> queue;
+};
+
+PendingWork &pendingWork()
+{
+    static auto *pending = new PendingWork; // never destroyed: threads may still post during exit
+    return *pending;
+}
+
+void runNextWork()
+{
+    PendingWork &pending = pendingWork();
+    std::function<void()> work;
+    {
+        std::lock_guard lock(pending.mutex);
+        if (pending.queue.empty())
+            return;
+        work = std::move(pending.queue.front());
+        pending.queue.pop_front();
+    }
+    work();
+}
+
+} // namespace
 
 void performOnMainThread(std::function<void()> work)
 {
     QCoreApplication *app = QCoreApplication::instance();
     if (!app)
         return;
-    QMetaObject::invokeMethod(app, std::move(work), Qt::QueuedConnection);
+    {
+        PendingWork &pending = pendingWork();
+        std::lock_guard lock(pending.mutex);
+        pending.queue.push_back(std::move(work));
+    }
+    // One queued call per item, so each runs as its own event and nested event loops keep
+    // the order. The call carries no state of its own.
+    QMetaObject::invokeMethod(app, [] { runNextWork(); }, Qt::QueuedConnection);
 }
 
 bool isMainThread()

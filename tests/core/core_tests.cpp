@@ -5,6 +5,8 @@
 #include "scratch.h"
 #include "tempdir.h"
 
+#include <QCoreApplication>
+
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -62,6 +64,47 @@ TEST(MainQueue, WorkFromAnotherThreadRunsOnMainThreadInOrder)
     ASSERT_TRUE(processMainEventsUntil([&] { return order.size() == 5; }));
     EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3, 4}));
     EXPECT_TRUE(allOnMain);
+}
+
+TEST(MainQueue, ManyThreadsPostingLoseNothingAndKeepEachThreadsOrder)
+{
+    constexpr int threads = 4, perThread = 200;
+    std::vector<std::vector<int>> seen(threads);
+    int ran = 0;
+    std::vector<std::thread> workers;
+    for (int t = 0; t < threads; ++t)
+        workers.emplace_back([&, t] {
+            for (int i = 0; i < perThread; ++i)
+                performOnMainThread([&, t, i] {
+                    seen[t].push_back(i);
+                    ++ran;
+                });
+        });
+    for (auto &w : workers)
+        w.join();
+    ASSERT_TRUE(processMainEventsUntil([&] { return ran >= threads * perThread; }));
+    std::vector<int> expected(perThread);
+    for (int i = 0; i < perThread; ++i)
+        expected[i] = i;
+    for (int t = 0; t < threads; ++t)
+        EXPECT_EQ(seen[t], expected) << "thread " << t;
+    // Nothing is left over to run a second time.
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ran, threads * perThread);
+}
+
+TEST(MainQueue, ANestedLoopInsideWorkRunsTheLaterWorkInTheOrderPosted)
+{
+    std::vector<std::string> order;
+    performOnMainThread([&] {
+        order.push_back("first begins");
+        std::thread([&] { performOnMainThread([&] { order.push_back("third"); }); }).join();
+        EXPECT_TRUE(processMainEventsUntil([&] { return order.size() == 3; }));
+        order.push_back("first ends");
+    });
+    performOnMainThread([&] { order.push_back("second"); });
+    ASSERT_TRUE(processMainEventsUntil([&] { return order.size() == 4; }));
+    EXPECT_EQ(order, (std::vector<std::string>{"first begins", "second", "third", "first ends"}));
 }
 
 TEST(Scratch, PrivateFolderIsCreatedAndForeignOrLinkedFoldersAreRefused)
