@@ -4,7 +4,6 @@
 
 #include "bookkeys.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -191,60 +190,119 @@ std::string Catalogue::toXml() const
 }
 
 namespace {
-bool repeatsAKey(plist_t node, unsigned depth)
+std::vector<plist_t> children(plist_t node)
 {
-    // Deeper than any catalogue goes: such a file is not written over either.
-    if (depth > 256)
-        return true;
+    std::vector<plist_t> out;
     const plist_type type = plist_get_node_type(node);
     if (type == PLIST_ARRAY) {
         plist_array_iter iter = nullptr;
         plist_array_new_iter(node, &iter);
-        bool repeats = false;
-        for (plist_t item = nullptr; !repeats;) {
+        for (plist_t item = nullptr;;) {
             plist_array_next_item(node, iter, &item);
             if (!item)
                 break;
-            repeats = repeatsAKey(item, depth + 1);
+            out.push_back(item);
         }
         std::free(iter);
-        return repeats;
+    } else if (type == PLIST_DICT) {
+        // Values only: libplist asserts on a key holding a NUL when asked for its text.
+        plist_dict_iter iter = nullptr;
+        plist_dict_new_iter(node, &iter);
+        for (plist_t value = nullptr;;) {
+            plist_dict_next_item(node, iter, nullptr, &value);
+            if (!value)
+                break;
+            out.push_back(value);
+        }
+        std::free(iter);
     }
-    if (type != PLIST_DICT)
+    return out;
+}
+
+enum class Repeats { No, Yes, Unknown };
+
+// Whether some dictionary holds a key twice. Keys are compared as the XML reader would
+// merge them; a dictionary too large to compare key by key answers Unknown.
+Repeats repeatsAKey(plist_t node, unsigned depth)
+{
+    if (depth > 512)
+        return Repeats::Unknown;
+    const std::vector<plist_t> values = children(node);
+    if (plist_get_node_type(node) == PLIST_DICT) {
+        if (values.size() > 2048)
+            return Repeats::Unknown;
+        std::vector<plist_t> keys;
+        keys.reserve(values.size());
+        for (plist_t value : values)
+            keys.push_back(plist_dict_item_get_key(value));
+        for (size_t i = 0; i < keys.size(); ++i) {
+            for (size_t j = i + 1; j < keys.size(); ++j) {
+                if (plist_compare_node_value(keys[i], keys[j]))
+                    return Repeats::Yes;
+            }
+        }
+    }
+    Repeats result = Repeats::No;
+    for (plist_t child : values) {
+        const Repeats r = repeatsAKey(child, depth + 1);
+        if (r == Repeats::Yes)
+            return r;
+        if (r == Repeats::Unknown)
+            result = r;
+    }
+    return result;
+}
+
+// Whether two trees have the same shape: the same kinds of node, the same number of
+// entries in every array and dictionary.
+bool sameShape(plist_t a, plist_t b, unsigned depth)
+{
+    if (depth > 512 || plist_get_node_type(a) != plist_get_node_type(b))
         return false;
-    std::vector<std::string> keys;
-    plist_dict_iter iter = nullptr;
-    plist_dict_new_iter(node, &iter);
-    bool repeats = false;
-    while (!repeats) {
-        char *key = nullptr;
-        plist_t value = nullptr;
-        plist_dict_next_item(node, iter, &key, &value);
-        if (key)
-            keys.emplace_back(key);
-        std::free(key);
-        if (!value)
-            break;
-        repeats = repeatsAKey(value, depth + 1);
+    const std::vector<plist_t> ca = children(a), cb = children(b);
+    if (ca.size() != cb.size())
+        return false;
+    for (size_t i = 0; i < ca.size(); ++i) {
+        if (!sameShape(ca[i], cb[i], depth + 1))
+            return false;
     }
-    std::free(iter);
-    std::sort(keys.begin(), keys.end());
-    return repeats || std::adjacent_find(keys.begin(), keys.end()) != keys.end();
+    return true;
 }
 } // namespace
 
-bool Catalogue::writable(std::string *error) const
+std::string Catalogue::serialise(std::string *error) const
 {
     auto fail = [&](const std::string &text) {
         if (error)
             *error = text;
-        return false;
+        return std::string();
     };
     if (!isLoaded())
         return fail("refusing to write a catalogue that was not read");
-    if (repeatsAKey(m_root.get(), 0))
-        return fail("the catalogue holds a key twice in one dictionary; it is left as it is");
-    return true;
+    std::string xml = toXml();
+    if (xml.empty())
+        return fail("cannot serialise the catalogue");
+    // The XML must read back as the same tree. A dictionary holding a key twice does not:
+    // the binary form keeps both and readers take the first, XML readers keep the last.
+    const char *const repeated = "the catalogue holds a key twice in one dictionary; it is left as it is";
+    const Repeats repeats = repeatsAKey(m_root.get(), 0);
+    if (repeats == Repeats::Yes)
+        return fail(repeated);
+    if (repeats == Repeats::Unknown) {
+        // Too large to compare keys pairwise: read the XML back and compare the shapes.
+        plist_t back = nullptr;
+        if (xml.size() <= std::numeric_limits<uint32_t>::max())
+            plist_from_xml(xml.data(), static_cast<uint32_t>(xml.size()), &back);
+        const PlistPtr reread(back);
+        if (!back || !sameShape(m_root.get(), back, 0))
+            return fail(repeated);
+    }
+    return xml;
+}
+
+bool Catalogue::writable(std::string *error) const
+{
+    return !serialise(error).empty();
 }
 
 bool Catalogue::write(const std::string &path, std::string *error) const
@@ -254,11 +312,9 @@ bool Catalogue::write(const std::string &path, std::string *error) const
             *error = text;
         return false;
     };
-    if (!writable(error))
-        return false;
-    const std::string xml = toXml();
+    const std::string xml = serialise(error);
     if (xml.empty())
-        return fail("cannot serialise the catalogue");
+        return false;
     std::error_code ec;
     fs::create_directories(fs::path(path).parent_path(), ec);
     const std::string tmp = path + ".new";

@@ -47,9 +47,9 @@ public:
     int removeBooksWithPath(const std::string &path);
 
     std::string toXml() const;
-    // Whether write() would write it: a catalogue that was read, in which no dictionary holds
-    // a key twice (the binary form keeps both and readers take the first, the XML form's
-    // readers the last: written out, another value would take effect).
+    // Whether write() would write it: a catalogue that was read, whose XML form reads back
+    // as the same tree (it does not when a dictionary holds a key twice: the binary form keeps
+    // both and readers take the first, XML readers the last, so another value would count).
     bool writable(std::string *error = nullptr) const;
     // Writes the XML form to `path` (through a temporary file beside it, then a rename).
     bool write(const std::string &path, std::string *error = nullptr) const;
@@ -58,6 +58,7 @@ public:
 
 private:
     plist_t booksArray(bool create);
+    std::string serialise(std::string *error) const; // the checked XML form, or empty
 
     PlistPtr m_root;
     State m_state = State::Loaded;

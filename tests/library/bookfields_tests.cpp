@@ -97,19 +97,30 @@ struct Generator
     }
 };
 
-// A hand-made binary list: objects in order, one-byte references, two-byte offsets.
+// A hand-made binary list: objects in order, references of `refSize` bytes, four-byte offsets.
 struct Hand
 {
+    int refSize = 1;
     std::vector<std::string> objects;
     int add(const std::string &bytes)
     {
         objects.push_back(bytes);
         return static_cast<int>(objects.size()) - 1;
     }
-    int ascii(const std::string &s) { return add(std::string(1, char(0x50 | s.size())) + s); }
+    static std::string marker(int type, size_t count)
+    {
+        if (count < 15)
+            return std::string(1, char(type << 4 | int(count)));
+        return std::string(1, char(type << 4 | 0xf)) + char(0x11) + char(count >> 8) + char(count & 0xff);
+    }
+    std::string refBytes(int index) const
+    {
+        return refSize == 1 ? std::string(1, char(index)) : std::string{char(index >> 8), char(index & 0xff)};
+    }
+    int ascii(const std::string &s) { return add(marker(5, s.size()) + s); }
     int utf16(const std::u16string &s)
     {
-        std::string b(1, char(0x60 | s.size()));
+        std::string b = marker(6, s.size());
         for (char16_t c : s) {
             b += char(c >> 8);
             b += char(c & 0xff);
@@ -118,18 +129,18 @@ struct Hand
     }
     int array(const std::vector<int> &items)
     {
-        std::string b(1, char(0xa0 | items.size()));
+        std::string b = marker(0xa, items.size());
         for (int i : items)
-            b += char(i);
+            b += refBytes(i);
         return add(b);
     }
     int dict(const std::vector<std::pair<int, int>> &pairs)
     {
-        std::string b(1, char(0xd0 | pairs.size()));
+        std::string b = marker(0xd, pairs.size());
         for (auto &p : pairs)
-            b += char(p.first);
+            b += refBytes(p.first);
         for (auto &p : pairs)
-            b += char(p.second);
+            b += refBytes(p.second);
         return add(b);
     }
     std::string build(int root) const
@@ -141,17 +152,17 @@ struct Hand
             out += o;
         }
         const size_t table = out.size();
-        for (size_t off : offsets) {
-            out += char(off >> 8);
-            out += char(off & 0xff);
-        }
+        for (size_t off : offsets)
+            out += std::string{char(off >> 24), char(off >> 16), char(off >> 8), char(off & 0xff)};
         std::string trailer(32, '\0');
-        trailer[6] = 2; // offset size
-        trailer[7] = 1; // reference size
-        trailer[15] = char(objects.size());
-        trailer[23] = char(root);
-        trailer[30] = char(table >> 8);
-        trailer[31] = char(table & 0xff);
+        trailer[6] = 4; // offset size
+        trailer[7] = char(refSize);
+        trailer[14] = char(objects.size() >> 8);
+        trailer[15] = char(objects.size() & 0xff);
+        trailer[22] = char(root >> 8);
+        trailer[23] = char(root & 0xff);
+        for (int i = 0; i < 4; ++i)
+            trailer[28 + i] = char(table >> (24 - 8 * i));
         return out + trailer;
     }
 };
@@ -313,6 +324,26 @@ TEST(BookFields, ACatalogueWithAKeyTwiceIsListedButNeverWrittenOver)
         TempDir dir;
         EXPECT_FALSE(catalogue.write(dir.file("Books.plist")));
         EXPECT_FALSE(std::filesystem::exists(dir.file("Books.plist")));
+    }
+}
+
+TEST(BookFields, ALargeDictionaryWithAKeyTwiceIsNeverWrittenOverEither)
+{
+    // A dictionary of thousands of keys is checked by reading the XML back.
+    for (bool twice : {false, true}) {
+        Hand h;
+        h.refSize = 2;
+        std::vector<std::pair<int, int>> pairs;
+        const int value = h.ascii("v");
+        for (int i = 0; i < 3000; ++i)
+            pairs.emplace_back(h.ascii("k" + std::to_string(twice && i == 2999 ? 7 : i)), value);
+        const int extra = h.dict(pairs);
+        const int entry = h.dict({{h.ascii("Name"), h.ascii("Kept")}, {h.ascii("Extra"), extra}});
+        const int root = h.dict({{h.ascii("Books"), h.array({entry})}});
+        const Catalogue catalogue = Catalogue::fromData(h.build(root));
+        ASSERT_TRUE(catalogue.isLoaded());
+        EXPECT_EQ(catalogue.writable(), !twice);
+        EXPECT_EQ(readCatalogueBooks(h.build(root)).at(0).name, "Kept");
     }
 }
 
