@@ -15,7 +15,12 @@
 
 namespace {
 
-enum Column { KeptColumn, BooksColumn, SizeColumn };
+enum Column
+{
+    KeptColumn,
+    BooksColumn,
+    SizeColumn
+};
 
 // The locale's short time format with seconds added where it has none: two copies are
 // often kept within the same minute.
@@ -34,8 +39,8 @@ QString timeFormatWithSeconds(const QLocale &locale)
 
 } // namespace
 
-CatalogueBackupDialog::CatalogueBackupDialog(const QString &deviceName, const std::vector<CatalogueBackup> &backups,
-                                             QWidget *parent)
+CatalogueBackupDialog::CatalogueBackupDialog(const QString &deviceName,
+                                             const std::vector<CatalogueBackup> &backups, QWidget *parent)
     : QDialog(parent)
 {
     setObjectName(QStringLiteral("catalogueBackupDialog"));
@@ -64,8 +69,8 @@ CatalogueBackupDialog::CatalogueBackupDialog(const QString &deviceName, const st
         row->setData(KeptColumn, Qt::UserRole, QString::fromStdString(backup.path));
         row->setToolTip(KeptColumn, QString::fromStdString(backup.path));
         row->setText(BooksColumn, bookCountText(backup.path));
-        row->setText(SizeColumn,
-                     locale.formattedDataSize(static_cast<qint64>(backup.size), 1, QLocale::DataSizeTraditionalFormat));
+        row->setText(SizeColumn, locale.formattedDataSize(static_cast<qint64>(backup.size), 1,
+                                                          QLocale::DataSizeTraditionalFormat));
         row->setTextAlignment(BooksColumn, Qt::AlignRight | Qt::AlignVCenter);
         row->setTextAlignment(SizeColumn, Qt::AlignRight | Qt::AlignVCenter);
     }
@@ -87,7 +92,8 @@ CatalogueBackupDialog::CatalogueBackupDialog(const QString &deviceName, const st
     connect(m_list, &QTreeWidget::itemSelectionChanged, this, [this] { updateButtons(); });
     connect(m_list, &QTreeWidget::itemDoubleClicked, this, [this] { accept(); });
 
-    const QString name = deviceName.isEmpty() ? tr("the device") : QStringLiteral("\u201C%1\u201D").arg(deviceName);
+    const QString name =
+        deviceName.isEmpty() ? tr("the device") : QStringLiteral("\u201C%1\u201D").arg(deviceName);
     if (backups.empty()) {
         m_heading->setText(tr("No copies of the book catalogue of %1 have been kept yet. A copy is kept "
                               "before every change made to it.")
@@ -127,8 +133,8 @@ QString CatalogueBackupDialog::keptAtText(const std::string &createdUtc, const Q
         return text;
     when.setTimeZone(QTimeZone::utc());
     const QDateTime local = when.toLocalTime();
-    return locale.toString(local.date(), QLocale::ShortFormat) + QLatin1Char(' ')
-           + locale.toString(local.time(), timeFormatWithSeconds(locale));
+    return locale.toString(local.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
+           locale.toString(local.time(), timeFormatWithSeconds(locale));
 }
 
 QString CatalogueBackupDialog::bookCountText(const std::string &path)

@@ -4,9 +4,9 @@
 #include "appfixture.h"
 
 #include "aioutlineview.h"
+#include "catalogue.h"
 #include "cataloguebackup.h"
 #include "cataloguebackupdialog.h"
-#include "catalogue.h"
 #include "devicefaultinjector.h"
 #include "devicelistmodel.h"
 #include "ipodtreelistcontroler.h"
@@ -82,8 +82,9 @@ protected:
 
     bool waitForRestoreEnd()
     {
-        return processMainEventsUntil([this] { return !m_window->isRestoreRunning() && !m_window->isTransferRunning(); },
-                                      std::chrono::seconds(20));
+        return processMainEventsUntil(
+            [this] { return !m_window->isRestoreRunning() && !m_window->isTransferRunning(); },
+            std::chrono::seconds(20));
     }
 
     // Chooses the nth offered copy and answers the question with `confirm`.
@@ -132,13 +133,15 @@ TEST_F(CatalogueRestoreTest, TheChosenCopyIsPutBackAndTheListsShowIt)
     const std::string replaced = deviceCatalogue();
     const std::vector<CatalogueBackup> kept = listCatalogueBackups(kDeviceId);
     int reloads = 0;
-    NotificationCenter::defaultCenter().addObserver(&reloads, reloadiPodNotification, [&](const Notification &) { ++reloads; });
+    NotificationCenter::defaultCenter().addObserver(&reloads, reloadiPodNotification,
+                                                    [&](const Notification &) { ++reloads; });
 
     restore(1, true); // the older copy, before the import
     // The upload runs on a worker: the sheet is up, without a Cancel for a single upload.
     EXPECT_TRUE(m_window->isRestoreRunning());
     EXPECT_TRUE(m_window->progressWindow->isVisible());
-    EXPECT_TRUE(m_window->progressWindow->findChild<QPushButton *>(QStringLiteral("cancelButton"))->isHidden());
+    EXPECT_TRUE(
+        m_window->progressWindow->findChild<QPushButton *>(QStringLiteral("cancelButton"))->isHidden());
     ASSERT_TRUE(waitForRestoreEnd());
     NotificationCenter::defaultCenter().removeObserver(&reloads);
 
@@ -147,13 +150,15 @@ TEST_F(CatalogueRestoreTest, TheChosenCopyIsPutBackAndTheListsShowIt)
     EXPECT_EQ(m_interaction->backupDeviceNames[0], QStringLiteral("Anna"));
     ASSERT_EQ(m_interaction->questions.size(), 1u);
     for (const char *said : {"Anna", "2 books", "kept as a copy first"})
-        EXPECT_TRUE(m_interaction->questions[0].contains(QLatin1String(said))) << m_interaction->questions[0].toStdString();
+        EXPECT_TRUE(m_interaction->questions[0].contains(QLatin1String(said)))
+            << m_interaction->questions[0].toStdString();
 
     const Catalogue onDevice = Catalogue::fromData(deviceCatalogue());
     EXPECT_EQ(onDevice.stringValues("Path"), Catalogue::load(kept[1].path).stringValues("Path"));
     EXPECT_EQ(onDevice.stringValues("Name"), (std::vector<std::string>{"Alpha", "Beta"}));
     EXPECT_EQ(readWholeFile(scratchPath("Books/Books.plist")), deviceCatalogue());
-    EXPECT_EQ(readWholeFile(listCatalogueBackups(kDeviceId).front().path), replaced) << "the replaced one is kept";
+    EXPECT_EQ(readWholeFile(listCatalogueBackups(kDeviceId).front().path), replaced)
+        << "the replaced one is kept";
     EXPECT_EQ(m_backend->postedNotifications(m_device).back(), "com.apple.itunes-mobdev.syncDidFinish");
 
     EXPECT_GE(reloads, 1);
@@ -161,7 +166,8 @@ TEST_F(CatalogueRestoreTest, TheChosenCopyIsPutBackAndTheListsShowIt)
     ASSERT_EQ(rowCount(), 2);
     EXPECT_EQ(rowTitle(1), "Beta");
     EXPECT_EQ(m_window->progress->maximum(), 100) << "the sheet is ready for the next transfer";
-    EXPECT_FALSE(m_window->progressWindow->findChild<QPushButton *>(QStringLiteral("cancelButton"))->isHidden());
+    EXPECT_FALSE(
+        m_window->progressWindow->findChild<QPushButton *>(QStringLiteral("cancelButton"))->isHidden());
 }
 
 TEST_F(CatalogueRestoreTest, CancellingOrAFailedUploadLeavesTheCatalogueAsItWas)
@@ -183,7 +189,9 @@ TEST_F(CatalogueRestoreTest, CancellingOrAFailedUploadLeavesTheCatalogueAsItWas)
     DeviceFaultInjector::instance().failAlways("AFCFileRefWrite");
     QTimer closer;
     QString headingShown;
-    auto heading = [this] { return m_window->failedWindow->findChild<QLabel *>(QStringLiteral("failedTitle"))->text(); };
+    auto heading = [this] {
+        return m_window->failedWindow->findChild<QLabel *>(QStringLiteral("failedTitle"))->text();
+    };
     const QString usualHeading = heading();
     QObject::connect(&closer, &QTimer::timeout, [&] {
         if (m_window->failedWindow->isVisible()) {
@@ -228,7 +236,8 @@ TEST_F(CatalogueRestoreTest, TheOldestCopyIsNotLostWhenPuttingItBackFails)
     closer.start(20);
     selectDevice();
     restore(static_cast<int>(kCatalogueBackupsKept) - 1, true);
-    ASSERT_TRUE(processMainEventsUntil([this] { return !m_window->lastFailures().empty(); }, std::chrono::seconds(20)));
+    ASSERT_TRUE(processMainEventsUntil([this] { return !m_window->lastFailures().empty(); },
+                                       std::chrono::seconds(20)));
     ASSERT_TRUE(waitForRestoreEnd());
     EXPECT_EQ(readWholeFile(oldest), bytes);
 }
@@ -239,9 +248,10 @@ TEST(CatalogueBackupList, CopiesKeptWithinOneMillisecondAreListedInTheOrderKept)
     ::setenv("BOOKFERRY_DATA_DIR", data.path().c_str(), 1);
     const std::string dir = catalogueBackupDir("d");
     fs::create_directories(dir);
-    const std::vector<std::string> newestFirst{"Books-20260101-000000-001.plist", "Books-20260101-000000-000-10.plist",
-                                               "Books-20260101-000000-000-2.plist", "Books-20260101-000000-000-1.plist",
-                                               "Books-20260101-000000-000.plist"};
+    const std::vector<std::string> newestFirst{
+        "Books-20260101-000000-001.plist", "Books-20260101-000000-000-10.plist",
+        "Books-20260101-000000-000-2.plist", "Books-20260101-000000-000-1.plist",
+        "Books-20260101-000000-000.plist"};
     for (const std::string &name : newestFirst)
         writeWholeFile(dir + "/" + name, "x");
     std::vector<std::string> listed;
@@ -277,8 +287,10 @@ TEST(CatalogueBackupDialog, ListsTheCopiesAndChoosesTheHighlightedOne)
     EXPECT_TRUE(none.heading()->text().startsWith(QLatin1String("No copies")));
 
     // Times get seconds in the locale's own style; a name that is no time shows as it is.
-    const QString us = CatalogueBackupDialog::keptAtText("2026-12-06 07:30:12.345", QLocale(QLocale::English, QLocale::UnitedStates));
-    const QString fi = CatalogueBackupDialog::keptAtText("2026-12-06 07:30:12.345", QLocale(QLocale::Finnish, QLocale::Finland));
+    const QString us = CatalogueBackupDialog::keptAtText("2026-12-06 07:30:12.345",
+                                                         QLocale(QLocale::English, QLocale::UnitedStates));
+    const QString fi = CatalogueBackupDialog::keptAtText("2026-12-06 07:30:12.345",
+                                                         QLocale(QLocale::Finnish, QLocale::Finland));
     EXPECT_TRUE(us.contains(QRegularExpression(QStringLiteral(":\\d\\d:12 [AP]M$")))) << us.toStdString();
     EXPECT_TRUE(fi.contains(QRegularExpression(QStringLiteral("\\.\\d\\d\\.12$")))) << fi.toStdString();
     EXPECT_EQ(CatalogueBackupDialog::keptAtText("yesterday"), QStringLiteral("yesterday"));
