@@ -42,6 +42,9 @@ struct RunObservation
     std::string scratch;      // the scratch folder
     std::string exportDir;
     bool reportedFailure = false; // status 1, or a failed result
+    // The run began with the device's arrival, whose copy of the catalogue may itself have
+    // failed: no local copy (the state a failed copy leaves) is then allowed in a failed run.
+    bool includesArrival = false;
 };
 
 // Problems found after one run (empty when every rule held). `complete` is set when the
