@@ -42,6 +42,8 @@ public:
     }
     ~TransferLanes() { finish(); }
 
+    bool parallel() const { return !m_threads.empty(); }
+
     void submit(Job job)
     {
         if (m_threads.empty()) {
@@ -419,7 +421,7 @@ int loadIPhone::mirrorDirectoryAtRemotePath(const std::string &remotePath, const
             continue;
         const std::string remoteChild = joinPath(remotePath, name);
         const std::string localChild = joinPath(localDir, name);
-        if (m_activeLanes) {
+        if (m_activeLanes && m_activeLanes->parallel()) {
             // Over a link the entries are told apart on the lanes too: a walk on one
             // connection would feed them slower than they empty the queue.
             m_activeLanes->submit([this, remoteChild, localDir](userDataIphone *lane) {
