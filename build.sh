@@ -4,7 +4,8 @@
 #
 # Installs what the build needs (Debian 12), builds, and then:
 #   ./build.sh demo    start Bookferry on the built-in demo device
-#   ./build.sh test    build and run every test (plus the device tests under ASan+UBSan)
+#   ./build.sh test    build and run every test (plus the device tests under ASan+UBSan,
+#                      and the threaded ones under ThreadSanitizer)
 #   ./build.sh build   only build
 #   ./build.sh bench   build a Release tree in build-bench and run the benchmarks (not part of CI)
 set -euo pipefail
@@ -68,6 +69,22 @@ case "$cmd" in
         # The device link again under AddressSanitizer + UndefinedBehaviorSanitizer.
         configure_and_build build-asan -DBOOKFERRY_SANITIZE=ON -DBOOKFERRY_GUI=OFF -DCMAKE_BUILD_TYPE=Debug -- sanitized_tests
         (cd build-asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j "$jobs" -L sanitize)
+        # The threaded test programs, and the emulator and command-line tool they start, under
+        # ThreadSanitizer. Every process writes its reports to a file, so those of child
+        # processes are seen too; any report fails the step.
+        configure_and_build build-tsan -DBOOKFERRY_SANITIZE=thread -DBOOKFERRY_GUI=OFF -- threaded_tests
+        reports=$here/build-tsan/tsan-reports
+        rm -rf "$reports" && mkdir -p "$reports"
+        tsan_options="halt_on_error=1 second_deadlock_stack=1"
+        tsan_options+=" suppressions=$here/tests/tsan.supp log_path=$reports/report"
+        status=0
+        (cd build-tsan && TSAN_OPTIONS=$tsan_options ctest --output-on-failure -j "$jobs" -L threads) || status=$?
+        if [ -n "$(ls -A "$reports")" ]; then
+            cat "$reports"/*
+            echo "ThreadSanitizer reports above (kept in $reports)" >&2
+            exit 1
+        fi
+        [ "$status" -eq 0 ] || exit "$status"
         # Install layout, Debian package, its installation with apt, desktop entry and metadata.
         packaging/ci-package.sh build
         # Short libFuzzer runs: every fuzz target for 20 seconds from its saved inputs.
