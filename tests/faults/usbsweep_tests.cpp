@@ -29,8 +29,14 @@ using Counters = std::map<std::string, uint64_t>;
 
 struct Injection
 {
-    enum class Kind { None, FailRequest, Drop } kind = Kind::None;
-    std::string request; // FailRequest: the file-service operation ("FILE_WRITE", ...)
+    enum class Kind
+    {
+        None,
+        FailRequest,
+        Drop,
+        RefuseService
+    } kind = Kind::None;
+    std::string request; // the file-service operation ("FILE_WRITE", ...), or the service refused
     uint64_t n = 0;      // its nth call, or the packet count after which connections close
     std::vector<std::string> emulatorOptions() const
     {
@@ -38,6 +44,8 @@ struct Injection
             return {"--fail-afc", request + "@" + std::to_string(n)};
         if (kind == Kind::Drop)
             return {"--drop-after", std::to_string(n)};
+        if (kind == Kind::RefuseService)
+            return {"--fail-service", request};
         return {};
     }
     std::string describe() const
@@ -46,6 +54,8 @@ struct Injection
             return request + " request " + std::to_string(n) + " fails";
         if (kind == Kind::Drop)
             return "connections close at packet " + std::to_string(n + 1);
+        if (kind == Kind::RefuseService)
+            return "the service " + request + " is refused";
         return "no fault";
     }
 };
@@ -53,9 +63,9 @@ struct Injection
 struct Outcome
 {
     std::vector<std::string> problems;
-    int exitCode = -1;        // -1: it did not end by itself
-    Counters counters;        // the emulator's request counters
-    std::string errorOutput;  // the program's standard error, for failure messages
+    int exitCode = -1;       // -1: it did not end by itself
+    Counters counters;       // the emulator's request counters
+    std::string errorOutput; // the program's standard error, for failure messages
 };
 
 Counters parseCounters(const std::string &text)
@@ -181,7 +191,7 @@ protected:
         set("XDG_CONFIG_HOME", run + "/home/.config");
         set("XDG_CACHE_HOME", run + "/home/.cache");
         set("USBMUXD_SOCKET_ADDRESS", "UNIX:" + emulator.socketPath());
-        set("BOOKFERRY_CLI_WAIT_SECONDS", "30");
+        set("BOOKFERRY_CLI_WAIT_SECONDS", "20");
         cli.setProcessEnvironment(env);
         cli.setWorkingDirectory(QString::fromStdString(run + "/cwd"));
         QStringList args;
@@ -223,7 +233,8 @@ protected:
         for (const char *dir : {"tmp", "cwd", "home"})
             for (const std::string &stray : strayEntries(run + "/" + dir, {}))
                 outcome.problems.push_back(std::string("written into ") + dir + ": " + stray);
-        for (const std::string &stray : strayEntries(run + "/device", {"device.plist", "root", "notifications.log", "emulator-pairing.plist"}))
+        for (const std::string &stray : strayEntries(
+                 run + "/device", {"device.plist", "root", "notifications.log", "emulator-pairing.plist"}))
             outcome.problems.push_back("written beside the device's files: " + stray);
         return outcome;
     }
@@ -232,7 +243,8 @@ protected:
     bool tally(const char *label, const Injection &injection, const Outcome &outcome)
     {
         for (const std::string &problem : outcome.problems)
-            ADD_FAILURE() << label << ", " << injection.describe() << ": " << problem << "\n" << outcome.errorOutput;
+            ADD_FAILURE() << label << ", " << injection.describe() << ": " << problem << "\n"
+                          << outcome.errorOutput;
         return outcome.problems.empty();
     }
 
@@ -254,11 +266,17 @@ protected:
         std::vector<Injection> chosen;
         for (uint64_t index : spread(failures.size(), everyPoint ? failures.size() : kSampleFailures))
             chosen.push_back(failures[index - 1]);
+        // The services the program starts, each refused. Without its notification service the
+        // device is never listed, so that run lasts the program's whole wait: only in full sweeps.
+        chosen.push_back({Injection::Kind::RefuseService, "com.apple.afc", 0});
+        if (everyPoint)
+            chosen.push_back({Injection::Kind::RefuseService, "com.apple.mobile.notification_proxy", 0});
         int failuresHeld = 0;
         for (const Injection &injection : chosen)
             failuresHeld += tally(label, injection, runOnce(operation, injection));
         std::cout << "[ sweep    ] USB device, " << label << ", one request fails: " << requestCount
-                  << " file-service requests, " << chosen.size() << " injection points tried"
+                  << " file-service requests (and " << (everyPoint ? "2 services" : "1 service")
+                  << " refused), " << chosen.size() << " injection points tried"
                   << (everyPoint ? "" : " (a sample)") << ", " << failuresHeld << " held\n";
         EXPECT_EQ(failuresHeld, static_cast<int>(chosen.size()));
 
@@ -303,7 +321,9 @@ protected:
                   << " packets on the longest connection, " << dropsTried << " injection points tried"
                   << (everyPoint ? "" : " (a sample)") << ", " << dropsHeld << " held (" << withoutEffect
                   << " settings closed nothing); "
-                  << std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started).count()
+                  << std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() -
+                                                                      started)
+                         .count()
                   << " s\n";
         EXPECT_EQ(dropsHeld, dropsTried);
     }
