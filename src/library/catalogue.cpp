@@ -19,6 +19,39 @@ namespace {
 constexpr int64_t kPlistEpochOffset = 978307200;
 // A catalogue larger than this is not a catalogue this system should read into memory.
 constexpr std::uintmax_t kMaxCatalogueBytes = 256u * 1024u * 1024u;
+
+// The items of an array or the values of a dictionary, in order. An array read from a file is
+// a linked list (fetching by index walks it from the start every time), so it is walked once
+// with an iterator.
+std::vector<plist_t> children(plist_t node)
+{
+    std::vector<plist_t> out;
+    const plist_type type = plist_get_node_type(node);
+    if (type == PLIST_ARRAY) {
+        out.reserve(plist_array_get_size(node));
+        plist_array_iter iter = nullptr;
+        plist_array_new_iter(node, &iter);
+        for (plist_t item = nullptr;;) {
+            plist_array_next_item(node, iter, &item);
+            if (!item)
+                break;
+            out.push_back(item);
+        }
+        std::free(iter);
+    } else if (type == PLIST_DICT) {
+        // Values only: libplist asserts on a key holding a NUL when asked for its text.
+        plist_dict_iter iter = nullptr;
+        plist_dict_new_iter(node, &iter);
+        for (plist_t value = nullptr;;) {
+            plist_dict_next_item(node, iter, nullptr, &value);
+            if (!value)
+                break;
+            out.push_back(value);
+        }
+        std::free(iter);
+    }
+    return out;
+}
 } // namespace
 
 Catalogue::Catalogue() : m_root(plist_new_dict())
@@ -123,25 +156,10 @@ plist_t Catalogue::bookAt(uint32_t index) const
 
 std::vector<plist_t> Catalogue::books() const
 {
-    std::vector<plist_t> out;
-    if (!isLoaded())
-        return out;
-    plist_t books = plist_dict_get_item(m_root.get(), BookKey::Books);
+    plist_t books = isLoaded() ? plist_dict_get_item(m_root.get(), BookKey::Books) : nullptr;
     if (!books || plist_get_node_type(books) != PLIST_ARRAY)
-        return out;
-    // An array read from a file is a linked list: fetching by index walks it from the start
-    // every time, so a large catalogue is walked once with an iterator instead.
-    out.reserve(plist_array_get_size(books));
-    plist_array_iter iter = nullptr;
-    plist_array_new_iter(books, &iter);
-    for (plist_t item = nullptr;;) {
-        plist_array_next_item(books, iter, &item);
-        if (!item)
-            break;
-        out.push_back(item);
-    }
-    std::free(iter);
-    return out;
+        return {};
+    return children(books);
 }
 
 std::vector<std::string> Catalogue::stringValues(const char *key) const
@@ -190,35 +208,6 @@ std::string Catalogue::toXml() const
 }
 
 namespace {
-std::vector<plist_t> children(plist_t node)
-{
-    std::vector<plist_t> out;
-    const plist_type type = plist_get_node_type(node);
-    if (type == PLIST_ARRAY) {
-        plist_array_iter iter = nullptr;
-        plist_array_new_iter(node, &iter);
-        for (plist_t item = nullptr;;) {
-            plist_array_next_item(node, iter, &item);
-            if (!item)
-                break;
-            out.push_back(item);
-        }
-        std::free(iter);
-    } else if (type == PLIST_DICT) {
-        // Values only: libplist asserts on a key holding a NUL when asked for its text.
-        plist_dict_iter iter = nullptr;
-        plist_dict_new_iter(node, &iter);
-        for (plist_t value = nullptr;;) {
-            plist_dict_next_item(node, iter, nullptr, &value);
-            if (!value)
-                break;
-            out.push_back(value);
-        }
-        std::free(iter);
-    }
-    return out;
-}
-
 enum class Repeats { No, Yes, Unknown };
 
 // Whether some dictionary holds a key twice. Keys are compared as the XML reader would
