@@ -5,9 +5,8 @@
 #include "demodevice.h"
 #include "folderbackend.h"
 
-#if __has_include("usb/imobiledevicebackend.h")
-#include "usb/imobiledevicebackend.h"
-#define BOOKFERRY_HAVE_USB 1
+#if BOOKFERRY_USB
+#include "imobiledevicebackend.h"
 #endif
 
 namespace {
@@ -48,7 +47,7 @@ std::unique_ptr<DeviceBackend> makeDeviceBackend(const std::string &selection, s
     }
     if (selection == "usb" || selection.rfind("usb:", 0) == 0) {
         const std::string udid = selection.size() > 4 ? selection.substr(4) : std::string();
-#ifdef BOOKFERRY_HAVE_USB
+#if BOOKFERRY_USB
         return makeIMobileDeviceBackend(udid, error);
 #else
         setError(error, "USB devices are not supported by this build");

@@ -3,19 +3,29 @@
 #include "devicesurvey.h"
 
 #include "devicefiles.h"
-#include "loadiphone.h"
+#include "laneconnections.h"
 #include "log.h"
-#include "mainqueue.h"
+#include "notificationcenter.h"
 #include "scratch.h"
 
 #include <atomic>
 #include <cerrno>
-#include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
+
+const char *const DeviceInfoNotification = "DeviceInfoNotification";
+
+const char *const ipod_Type = "ipodType";
+const char *const Family_ID = "FamilyID";
+const char *const FSTotal_Bytes = "FSTotalBytes";
+const char *const FSFree_Bytes = "FSFreeBytes";
+const char *const Product_Version = "ProductVersion";
+const char *const Serial_Number = "SerialNumber";
+const char *const Volume_Format = "VolumeFormat";
+const char *const Device_Name = "DeviceName";
 
 const char *const kMusicExtensions[] = {"mp3", "aiff", "m4a", "MP3", "AIFF", "M4A", nullptr};
 const char *const kVideoExtensions[] = {"mp4", "mov", "m4v", "MP4", "MOV", "M4V", nullptr};
@@ -29,25 +39,6 @@ DeviceKind deviceKindForModel(const char *model)
     if (model && std::strstr(model, "iPad"))
         return {"iPad", "10002", 3};
     return {"UnKnow", "-1", -1};
-}
-
-double leadingVersionNumber(const std::string &text)
-{
-    size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n'))
-        ++i;
-    if (i < text.size() && text[i] == '+')
-        ++i;
-    double value = 0;
-    const auto result = std::from_chars(text.data() + i, text.data() + text.size(), value, std::chars_format::fixed);
-    return result.ec == std::errc() ? value : 0.0;
-}
-
-std::string formatFixed(double value, int precision)
-{
-    char buf[400];
-    const auto result = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, precision);
-    return result.ec == std::errc() ? std::string(buf, result.ptr) : std::string();
 }
 
 namespace {
@@ -202,16 +193,16 @@ void putinfotofile(userDataIphone *data, const char *key, std::FILE *out)
         std::fprintf(out, "%s:%s\n", key, value->c_str());
 }
 
-std::optional<std::string> loadIPhone::readValue(const char *key)
+std::optional<std::string> DeviceSurvey::readValue(const char *key)
 {
     if (!key)
         return std::nullopt;
-    return AMDeviceCopyValue(m_user_data.dev, 0, key);
+    return AMDeviceCopyValue(m_data ? m_data->dev : nullptr, 0, key);
 }
 
-void loadIPhone::loadIPhoneInfo(const Notification &)
+void DeviceSurvey::run(const std::function<void(int)> &foldersWalked)
 {
-    userDataIphone *data = &m_user_data;
+    userDataIphone *data = m_data;
     StringDictionary survey;
     int kind = -1;
 
@@ -246,7 +237,7 @@ void loadIPhone::loadIPhoneInfo(const Notification &)
     survey.insert_or_assign("guid", AMDeviceCopyDeviceIdentifier(data->dev).substr(0, 255));
 
     // Devices before 3.0 keep no catalogue of this kind; their old copies stay untouched.
-    if (leadingVersionNumber(version) >= 3.0) {
+    if (leadingNumber(version) >= 3.0) {
         const std::string books = scratchPath("Books");
         if (books.empty()) {
             logMessage("no private scratch folder: the book catalogue was not copied");
@@ -261,19 +252,14 @@ void loadIPhone::loadIPhoneInfo(const Notification &)
     }
 
     int walked = 0;
-    std::weak_ptr<bool> alive = m_alive;
-    LoadWindow *window = m_loadwindow;
-    std::function<void()> folderWalked = [&walked, alive, window] {
+    std::function<void()> folderWalked = [&walked, &foldersWalked] {
         const int n = ++walked;
-        if (window)
-            performOnMainThread([alive, window, n] {
-                if (auto a = alive.lock(); a && *a)
-                    window->surveyProgress(n);
-            });
+        if (foldersWalked)
+            foldersWalked(n);
     };
     // A photo library is tens of thousands of requests: on a USB link they go over several
     // connections at once.
-    const std::vector<afc_connection *> lanes = laneConnections(data);
+    const std::vector<afc_connection *> lanes = m_lanes ? m_lanes->forDevice(data) : std::vector<afc_connection *>();
     const uint64_t dcim = folderSums(data, "/DCIM", {nullptr}, folderWalked, lanes).front();
     const uint64_t thumbs = folderSums(data, "/Photos/Thumbs", {nullptr}, folderWalked, lanes).front();
     survey.insert_or_assign("PhotoSzie", formatFixed(static_cast<double>(dcim) + static_cast<double>(thumbs), 6));
@@ -285,9 +271,4 @@ void loadIPhone::loadIPhoneInfo(const Notification &)
     survey.insert_or_assign("VideoSzie", figure(media[1]));
 
     NotificationCenter::defaultCenter().postNotificationName(DeviceInfoNotification, nullptr, survey);
-
-    performOnMainThread([this, alive] {
-        if (auto a = alive.lock(); a && *a)
-            closeloadSyncWindow(nullptr);
-    });
 }

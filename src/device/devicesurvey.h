@@ -2,15 +2,51 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #pragma once
 
-// The survey's free functions: folder sums and the device-value dump.
+// The device survey: the device's values, the catalogue copies and the media folder sums,
+// handed on in one dictionary with DeviceInfoNotification. loadIPhone runs it on a worker
+// thread behind its load window; the folder sums are used on their own as well.
 
+#include "numbertext.h"
 #include "userdataiphone.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
+
+class LaneConnections;
+
+extern const char *const DeviceInfoNotification; // "DeviceInfoNotification"
+
+// Survey dictionary keys (values are all text).
+extern const char *const ipod_Type;       // "ipodType"
+extern const char *const Family_ID;       // "FamilyID"
+extern const char *const FSTotal_Bytes;   // "FSTotalBytes"
+extern const char *const FSFree_Bytes;    // "FSFreeBytes"
+extern const char *const Product_Version; // "ProductVersion"
+extern const char *const Serial_Number;   // "SerialNumber"
+extern const char *const Volume_Format;   // "VolumeFormat"
+extern const char *const Device_Name;     // "DeviceName"
+
+class DeviceSurvey
+{
+public:
+    // `lanes` (may be null) lends the survey extra connections of the record's device.
+    DeviceSurvey(userDataIphone *data, LaneConnections *lanes) : m_data(data), m_lanes(lanes) {}
+
+    // Reads the values, copies the catalogues, sums the media folders and posts
+    // DeviceInfoNotification on the calling thread. `foldersWalked` (may be empty) hears
+    // the count of folders walked so far, on this thread.
+    void run(const std::function<void(int)> &foldersWalked);
+    // The device value for `key`, or nullopt when the device has none.
+    std::optional<std::string> readValue(const char *key);
+
+private:
+    userDataIphone *m_data;
+    LaneConnections *m_lanes;
+};
 
 // Folder sum: bytes of the files below `folder` (hidden names skipped), 64-bit. With an
 // extension list (null-terminated), only files whose path contains one of them count.
@@ -41,10 +77,3 @@ struct DeviceKind
     int code;
 };
 DeviceKind deviceKindForModel(const char *model);
-
-// The leading decimal number of a version text ("3.1.3" gives 3.1, text without one 0),
-// read the same way whatever the process's locale.
-double leadingVersionNumber(const std::string &text);
-
-// "%f"-style fixed notation with a '.' whatever the locale.
-std::string formatFixed(double value, int precision);

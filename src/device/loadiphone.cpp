@@ -8,16 +8,7 @@
 
 const char *const DeviceMountNotification = "DeviceMountNotification";
 const char *const iphoneUnDeviceInfoNotification = "iphoneUnDeviceInfoNotification";
-const char *const DeviceInfoNotification = "DeviceInfoNotification";
-
-const char *const ipod_Type = "ipodType";
-const char *const Family_ID = "FamilyID";
-const char *const FSTotal_Bytes = "FSTotalBytes";
-const char *const FSFree_Bytes = "FSFreeBytes";
-const char *const Product_Version = "ProductVersion";
-const char *const Serial_Number = "SerialNumber";
-const char *const Volume_Format = "VolumeFormat";
-const char *const Device_Name = "DeviceName";
+const char *const DeviceArrivalFailedNotification = "DeviceArrivalFailedNotification";
 
 loadIPhone *Loadiphone = nullptr;
 
@@ -33,7 +24,23 @@ std::vector<std::unique_ptr<loadIPhone>> &unsubscribedInstances()
     static std::vector<std::unique_ptr<loadIPhone>> instances;
     return instances;
 }
+
+// A step of the arrival that failed: its fixed log line, then the event the window and the
+// command-line tool tell the user from, with the backend's reason when it has one.
+void arrivalFailed(am_device *dev, const char *step)
+{
+    logMessage(step);
+    NotificationCenter::defaultCenter().postNotificationName(DeviceArrivalFailedNotification, nullptr,
+                                                             DeviceArrivalFailure{step, deviceErrorSentence(dev)});
+}
 } // namespace
+
+DeviceArrivalFailure deviceArrivalFailure(const Notification &notification)
+{
+    if (const auto *failure = std::any_cast<DeviceArrivalFailure>(&notification.userInfo))
+        return *failure;
+    return {};
+}
 
 loadIPhone *loadIPhone::initDevice(LoadWindow *window)
 {
@@ -87,24 +94,24 @@ void loadIPhone::notification(am_device_notification_callback_info *info, void *
     if (AMDeviceConnect(dev) != 0)
         return;
     if (AMDeviceIsPaired(dev) == 0) {
-        logMessage("AMDeviceIsPaired error!");
+        arrivalFailed(dev, "AMDeviceIsPaired error!");
         return;
     }
     if (AMDeviceValidatePairing(dev) != 0) {
-        logMessage("AMDeviceValidatePairing error!");
+        arrivalFailed(dev, "AMDeviceValidatePairing error!");
         return;
     }
     if (AMDeviceStartSession(dev) != 0) {
-        logMessage("AMDeviceStartSession error!");
+        arrivalFailed(dev, "AMDeviceStartSession error!");
         return;
     }
     service_conn_t afcService = 0;
     if (AMDeviceStartService(dev, kAfcServiceName, &afcService, nullptr) != 0) {
-        logMessage("AMDeviceStartService error!");
+        arrivalFailed(dev, "AMDeviceStartService error!");
         return;
     }
     if (AFCConnectionOpen(afcService, 0, &data->conn) != 0) {
-        logMessage("AFCConnectionOpen error!");
+        arrivalFailed(dev, "AFCConnectionOpen error!");
         return;
     }
     if (AMDeviceStartService(dev, kProxyServiceName, &data->notificationproxy, nullptr) == 0) {
@@ -140,6 +147,23 @@ void loadIPhone::mainloadIPhoneInfo(const Notification &notification)
     // closed early must not block the main thread the survey's observers may still need.
     processMainEventsUntil([this] { return m_surveyFinished.load(); }, std::chrono::hours(24));
     m_surveyThread.join();
+}
+
+void loadIPhone::loadIPhoneInfo(const Notification &)
+{
+    std::weak_ptr<bool> alive = m_alive;
+    LoadWindow *window = m_loadwindow;
+    m_survey.run([alive, window](int walked) {
+        if (window)
+            performOnMainThread([alive, window, walked] {
+                if (auto a = alive.lock(); a && *a)
+                    window->surveyProgress(walked);
+            });
+    });
+    performOnMainThread([this, alive] {
+        if (auto a = alive.lock(); a && *a)
+            closeloadSyncWindow(nullptr);
+    });
 }
 
 void loadIPhone::closeloadSyncWindow(void *)

@@ -165,6 +165,12 @@ int AMDPostNotification(service_conn_t notificationProxy, const std::string &nam
     LAYER_CALL("AMDPostNotification", static_cast<int>(MDERR_FAILED), postNotification(notificationProxy, name));
 }
 
+std::string deviceErrorSentence(am_device *device)
+{
+    auto b = backend();
+    return b ? b->errorSentence(device) : std::string();
+}
+
 int AFCConnectionOpen(service_conn_t handle, unsigned int, afc_connection **connection)
 {
     if (connection)

@@ -88,6 +88,8 @@ int AMDeviceStartService(am_device *device, const std::string &serviceName, serv
 std::optional<std::string> AMDeviceCopyValue(am_device *device, unsigned int domain, const std::string &key);
 std::string AMDeviceCopyDeviceIdentifier(am_device *device);
 int AMDPostNotification(service_conn_t notificationProxy, const std::string &name, unsigned int unused);
+// The backend's sentence on the device's last failure ("The device is locked. ..."), or empty.
+std::string deviceErrorSentence(am_device *device);
 
 // ---- File service (AFC) -------------------------------------------------------------
 
@@ -151,6 +153,10 @@ public:
     virtual int fileClose(afc_connection *connection, afc_file_ref ref) = 0;
     virtual int fileLock(afc_connection *connection, afc_file_ref ref) = 0;
     virtual int fileUnlock(afc_connection *connection, afc_file_ref ref) = 0;
+
+    // Why the last operation on this device failed, as a sentence a user can act on; empty
+    // when the backend has none.
+    virtual std::string errorSentence(am_device * /*device*/) { return {}; }
 };
 
 // Installs the backend every call goes to (replacing and destroying the previous one).

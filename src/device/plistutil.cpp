@@ -2,8 +2,6 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "plistutil.h"
 
-#include <cstring>
-
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -43,37 +41,4 @@ bool writePlistXmlFile(const std::string &path, plist_t root)
     if (!ok)
         std::remove(tmp.c_str());
     return ok;
-}
-
-std::optional<std::string> plistScalarText(plist_t node)
-{
-    if (!node)
-        return std::nullopt;
-    switch (plist_get_node_type(node)) {
-    case PLIST_STRING: {
-        // By pointer and length: libplist aborts when asked to copy a string holding a NUL.
-        uint64_t length = 0;
-        const char *s = plist_get_string_ptr(node, &length);
-        return s ? std::string(s, ::strnlen(s, static_cast<std::size_t>(length))) : std::string();
-    }
-    case PLIST_UINT: {
-        uint64_t v = 0;
-        plist_get_uint_val(node, &v);
-        return std::to_string(v);
-    }
-    case PLIST_BOOLEAN: {
-        uint8_t v = 0;
-        plist_get_bool_val(node, &v);
-        return std::string(v ? "true" : "false");
-    }
-    case PLIST_REAL: {
-        double v = 0;
-        plist_get_real_val(node, &v);
-        char buf[64];
-        std::snprintf(buf, sizeof buf, "%g", v);
-        return std::string(buf);
-    }
-    default:
-        return std::nullopt;
-    }
 }

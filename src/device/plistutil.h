@@ -4,6 +4,8 @@
 
 // Small libplist helpers shared by the folder backend and the demo device.
 
+#include "plistscalar.h"
+
 #include <plist/plist.h>
 
 #include <memory>
@@ -20,7 +22,3 @@ using PlistPtr = std::unique_ptr<void, PlistDeleter>;
 PlistPtr readPlistFile(const std::string &path);
 // Writes the XML form through a temporary file and a rename.
 bool writePlistXmlFile(const std::string &path, plist_t root);
-
-// A scalar node as text: strings as they are, integers in decimal, booleans as
-// "true"/"false", reals with "%g". Null for containers, data and missing nodes.
-std::optional<std::string> plistScalarText(plist_t node);

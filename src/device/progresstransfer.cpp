@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "devicefiles.h"
-#include "filetransfer.h"
 #include "loadiphone.h"
+
+#include "devicefiles.h"
+#include "devicepath.h"
+#include "filetransfer.h"
+#include "numbertext.h"
 
 namespace {
 // Adds each chunk to the batch's running count and shows the batch's percentage.
@@ -20,16 +23,6 @@ ChunkDone progressReporter(ProgressIndicator *progress, TextField *progressText,
             progressText->setStringValue(formatFixed(percent, 2) + "%");
     };
 }
-
-std::string parentPath(std::string path)
-{
-    while (path.size() > 1 && path.back() == '/')
-        path.pop_back();
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return {};
-    return slash == 0 ? std::string("/") : path.substr(0, slash);
-}
 } // namespace
 
 int loadIPhone::getfile(userDataIphone *data, const char *localpath, const char *remotepath,
@@ -44,7 +37,7 @@ int loadIPhone::put_file(userDataIphone *data, const char *localpath, const char
     if (!remotepath || !isValidUtf8(remotepath))
         return -1;
     // The folder the file goes into is made when missing (one level only).
-    const std::string parent = parentPath(remotepath);
+    const std::string parent = parentFolder(remotepath);
     if (!parent.empty() && dirExists(parent.c_str(), data) != 0)
         AFCDirectoryCreate(data ? data->conn : nullptr, parent.c_str());
     return copyToDevice(data, localpath, remotepath, progressReporter(progress, progressText, tatolSize, redoSize));

@@ -3,6 +3,7 @@
 #include "ipodinfo.h"
 
 #include "assertion.h"
+#include "fullio.h"
 #include "mountinfo.h"
 #include "scratch.h"
 #include "scsitask.h"
@@ -124,20 +125,6 @@ std::size_t payloadLength(const InquiryBuffer &page, std::ostream &err)
     return kPayloadCapacity;
 }
 
-bool writeAll(int descriptor, const std::uint8_t *data, std::size_t size)
-{
-    while (size > 0) {
-        const ssize_t written = ::write(descriptor, data, size);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
-
 // Appends the payload of every page the index lists, in its order, up to the first
 // page that cannot be read. False only when the file cannot be written.
 bool copyDescription(ScsiTaskDeviceInterface &device, int file, const std::string &path,
@@ -152,7 +139,7 @@ bool copyDescription(ScsiTaskDeviceInterface &device, int file, const std::strin
     for (std::size_t i = 0; i < count; ++i) {
         if (!ExecuteVPDInquiryUsingSTUC(&device, index[kPayloadOffset + i], page, env))
             break;
-        if (!writeAll(file, page.data() + kPayloadOffset, payloadLength(page, env.errors()))) {
+        if (!writeFull(file, page.data() + kPayloadOffset, payloadLength(page, env.errors()))) {
             print(env.errors(), "xxxxxxxx Could not write %s: %s\n", path.c_str(), std::strerror(errno));
             return false;
         }

@@ -87,7 +87,7 @@ TEST_F(DemoDeviceTest, SelectionStrings)
     auto made = makeDeviceBackend("folder:" + device.dir(), &error);
     ASSERT_NE(made, nullptr);
     EXPECT_EQ(made->name(), "folder");
-#if !__has_include("usb/imobiledevicebackend.h")
+#if !BOOKFERRY_USB
     EXPECT_EQ(makeDeviceBackend("usb", &error), nullptr);
     EXPECT_EQ(error, "USB devices are not supported by this build");
 #endif

@@ -177,10 +177,10 @@ TEST_F(SurveyTest, PutInfoToFileWritesKnownValuesOnly)
 
 TEST(SurveyHelpersTest, VersionNumbersAndFigures)
 {
-    EXPECT_DOUBLE_EQ(leadingVersionNumber("3.1.3"), 3.1);
-    EXPECT_DOUBLE_EQ(leadingVersionNumber("2.2.1"), 2.2);
-    EXPECT_DOUBLE_EQ(leadingVersionNumber("16.7"), 16.7);
-    EXPECT_DOUBLE_EQ(leadingVersionNumber("UnKnow Product Version"), 0.0);
+    EXPECT_DOUBLE_EQ(leadingNumber("3.1.3"), 3.1);
+    EXPECT_DOUBLE_EQ(leadingNumber("2.2.1"), 2.2);
+    EXPECT_DOUBLE_EQ(leadingNumber("16.7"), 16.7);
+    EXPECT_DOUBLE_EQ(leadingNumber("UnKnow Product Version"), 0.0);
     EXPECT_EQ(formatFixed(4294967296.0 * 3, 6), "12884901888.000000");
 }
 

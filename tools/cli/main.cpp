@@ -8,17 +8,13 @@
 #include "cataloguebackup.h"
 #include "deviceselection.h"
 #include "epubnode.h"
+#include "fullio.h"
 #include "ipodrootnode.h"
 #include "ipodtreelistcontroler.h"
 #include "loadiphone.h"
 #include "log.h"
 #include "mainqueue.h"
 #include "mobiledevice.h"
-
-#if __has_include("imobiledevicebackend.h")
-#include "imobiledevicebackend.h"
-#define BOOKFERRY_HAVE_USB 1
-#endif
 
 #ifdef BOOKFERRY_HAVE_IPODINFO
 #include "ipodinfocommand.h"
@@ -119,37 +115,36 @@ public:
             ::close(m_saved);
         }
         const std::string text = g_out.str();
-        std::size_t done = 0;
-        while (done < text.size()) {
-            const ssize_t n = ::write(1, text.data() + done, text.size() - done);
-            if (n <= 0)
-                break;
-            done += static_cast<std::size_t>(n);
-        }
+        writeFull(1, text.data(), text.size());
     }
 
 private:
     int m_saved = -1;
 };
 
-// The arrival sequence reports a device it could not open only in the log. Watching for
-// its lines lets a locked or untrusted device end the wait with its reason at once.
+// The device layer reports a device it could not open; the report ends the wait with its
+// reason at once (a locked or untrusted device).
 class ArrivalWatch
 {
 public:
     ArrivalWatch()
     {
-        setLogSink([this](const std::string &line) {
+        setLogSink([](const std::string &line) {
             std::fprintf(stderr, "bookferry: %s\n", line.c_str());
             if (std::getenv("BOOKFERRY_SYSLOG"))
                 syslog(LOG_NOTICE, "%s", line.c_str());
-            if (isArrivalFailure(line)) {
-                m_line = line;
-                m_failed = true;
-            }
         });
+        NotificationCenter::defaultCenter().addObserver(this, DeviceArrivalFailedNotification,
+                                                        [this](const Notification &n) {
+                                                            m_failure = deviceArrivalFailure(n);
+                                                            m_failed = true;
+                                                        });
     }
-    ~ArrivalWatch() { setLogSink(nullptr); }
+    ~ArrivalWatch()
+    {
+        NotificationCenter::defaultCenter().removeObserver(this);
+        setLogSink(nullptr);
+    }
     ArrivalWatch(const ArrivalWatch &) = delete;
     ArrivalWatch &operator=(const ArrivalWatch &) = delete;
 
@@ -157,27 +152,14 @@ public:
     // Why the device could not be opened: the backend's sentence when it has one.
     std::string reason() const
     {
-#ifdef BOOKFERRY_HAVE_USB
-        if (Loadiphone && Loadiphone->user_data()->dev) {
-            const std::string text = lastDeviceError(Loadiphone->user_data()->dev);
-            if (!text.empty())
-                return text;
-        }
-#endif
-        return "the device could not be opened (" + m_line + ")";
+        if (!m_failure.reason.empty())
+            return m_failure.reason;
+        return "the device could not be opened (" + m_failure.step + ")";
     }
 
 private:
-    static bool isArrivalFailure(const std::string &line)
-    {
-        static const char *const lines[] = {"AMDeviceIsPaired error!", "AMDeviceValidatePairing error!",
-                                            "AMDeviceStartSession error!", "AMDeviceStartService error!",
-                                            "AFCConnectionOpen error!"};
-        return std::any_of(std::begin(lines), std::end(lines), [&](const char *l) { return line == l; });
-    }
-
     std::atomic_bool m_failed{false};
-    std::string m_line; // written before m_failed is set, read after
+    DeviceArrivalFailure m_failure; // written before m_failed is set, read after
 };
 
 class Session

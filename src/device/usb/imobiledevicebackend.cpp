@@ -4,6 +4,7 @@
 
 #include "deviceerrors.h"
 #include "log.h"
+#include "plistscalar.h"
 
 #include <libimobiledevice/afc.h>
 #include <libimobiledevice/libimobiledevice.h>
@@ -79,35 +80,6 @@ struct UsbConnection
     UsbDevice *owner = nullptr;
     afc_client_t afc = nullptr; // owned by the UsbService
 };
-
-std::optional<std::string> scalarText(plist_t node)
-{
-    switch (plist_get_node_type(node)) {
-    case PLIST_STRING: {
-        // By pointer and length: libplist aborts when asked to copy a string holding a NUL.
-        uint64_t length = 0;
-        const char *text = plist_get_string_ptr(node, &length);
-        return text ? std::string(text, ::strnlen(text, static_cast<size_t>(length))) : std::string();
-    }
-    case PLIST_UINT: {
-        uint64_t v = 0;
-        plist_get_uint_val(node, &v);
-        return std::to_string(v);
-    }
-    case PLIST_BOOLEAN: {
-        uint8_t v = 0;
-        plist_get_bool_val(node, &v);
-        return std::string(v ? "true" : "false");
-    }
-    case PLIST_REAL: {
-        double v = 0;
-        plist_get_real_val(node, &v);
-        return std::to_string(v);
-    }
-    default:
-        return std::nullopt;
-    }
-}
 
 bool validUdid(const std::string &udid)
 {
@@ -479,6 +451,8 @@ public:
         return c ? afcResult(c, afc_file_lock(c->afc, ref, AFC_LOCK_UN)) : MDERR_FAILED;
     }
 
+    std::string errorSentence(am_device *handle) override { return lastError(handle); }
+
     std::string lastError(am_device *handle)
     {
         UsbDevice *d = find(handle);
@@ -655,7 +629,7 @@ private:
             std::unique_ptr<char, MallocFree> ownedKey(key);
             if (!key)
                 break;
-            if (auto text = scalarText(node))
+            if (auto text = plistScalarText(node))
                 d->values[key] = *text;
         }
         std::free(iter);

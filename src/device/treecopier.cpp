@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
+#include "treecopier.h"
+
 #include "devicefiles.h"
-#include "loadiphone.h"
+#include "devicepath.h"
+#include "fullio.h"
+#include "laneconnections.h"
 #include "log.h"
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <condition_variable>
 #include <deque>
 #include <fcntl.h>
@@ -125,8 +128,6 @@ namespace {
 // Whole-file moves of the tree copy go in pieces of at most this size, so memory does not
 // grow with the size of a book's files.
 constexpr size_t kTreeCopyChunk = 1024 * 1024;
-// File-service connections a copy uses besides the device's own.
-constexpr size_t kExtraLanes = 6;
 
 enum class Download { Done, Empty, Failed };
 
@@ -143,41 +144,6 @@ RemoteInfo readRemoteInfo(afc_connection *conn, const std::string &remotePath);
 Download downloadFile(afc_connection *conn, const std::string &remotePath, const std::string &localBase);
 Download downloadFile(afc_connection *conn, const std::string &remotePath, const std::string &localBase,
                       const RemoteInfo &info);
-
-std::string joinPath(const std::string &folder, const std::string &name)
-{
-    std::string a = folder;
-    while (a.size() > 1 && a.back() == '/')
-        a.pop_back();
-    size_t start = 0;
-    while (start < name.size() && name[start] == '/')
-        ++start;
-    if (start == name.size())
-        return a;
-    if (a.empty())
-        return name.substr(start);
-    if (a != "/")
-        a += '/';
-    return a.append(name, start, std::string::npos);
-}
-
-std::string lastComponent(std::string path)
-{
-    while (path.size() > 1 && path.back() == '/')
-        path.pop_back();
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos || path == "/" ? path : path.substr(slash + 1);
-}
-
-std::string parentFolder(std::string path)
-{
-    while (path.size() > 1 && path.back() == '/')
-        path.pop_back();
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return {};
-    return slash == 0 ? std::string("/") : path.substr(0, slash);
-}
 
 bool opensAsDirectory(afc_connection *conn, const std::string &path)
 {
@@ -200,29 +166,12 @@ bool unsafeEntryName(const char *name)
 }
 } // namespace
 
-std::vector<afc_connection *> loadIPhone::laneConnections(userDataIphone *data)
+std::vector<afc_connection *> TreeCopier::laneConnections(userDataIphone *data)
 {
-    // Only a real link has round trips to overlap; a folder device answers at once.
-    DeviceBackend *backend = deviceBackend();
-    if (!data || !data->conn || !data->dev || !backend || backend->name() != "imobiledevice")
-        return {};
-    if (m_lanesOf != data->conn || m_lanesBackend != backend) {
-        m_laneConnections.clear(); // those of a device that has gone
-        m_lanesOf = data->conn;
-        m_lanesBackend = backend;
-    }
-    while (m_laneConnections.size() < kExtraLanes) {
-        service_conn_t service = 0;
-        afc_connection *conn = nullptr;
-        if (AMDeviceStartService(data->dev, "com.apple.afc", &service, nullptr) != 0 ||
-            AFCConnectionOpen(service, 0, &conn) != 0 || !conn)
-            break;
-        m_laneConnections.push_back(conn);
-    }
-    return m_laneConnections;
+    return m_lanes ? m_lanes->forDevice(data) : std::vector<afc_connection *>();
 }
 
-void loadIPhone::noteCopyResult(bool ok)
+void TreeCopier::noteCopyResult(bool ok)
 {
     if (ok)
         return;
@@ -230,7 +179,7 @@ void loadIPhone::noteCopyResult(bool ok)
     ++m_lastTreeCopy.failedFiles;
 }
 
-void loadIPhone::queueUpload(const std::string &file, const std::string &baseDir, userDataIphone *data)
+void TreeCopier::queueUpload(const std::string &file, const std::string &baseDir, userDataIphone *data)
 {
     if (!m_activeLanes) {
         noteCopyResult(copyThisFile(file, baseDir, data) == 1);
@@ -241,7 +190,7 @@ void loadIPhone::queueUpload(const std::string &file, const std::string &baseDir
     });
 }
 
-void loadIPhone::queueDownload(const std::string &remotePath, const std::string &localDir, userDataIphone *data)
+void TreeCopier::queueDownload(const std::string &remotePath, const std::string &localDir, userDataIphone *data)
 {
     auto job = [this, remotePath, localDir](userDataIphone *lane) {
         const Download result = downloadFile(lane ? lane->conn : nullptr, remotePath, localDir);
@@ -275,7 +224,7 @@ private:
 };
 } // namespace
 
-int loadIPhone::copyTheseFiles(const std::vector<std::string> &paths, userDataIphone *data)
+int TreeCopier::copyTheseFiles(const std::vector<std::string> &paths, userDataIphone *data)
 {
     {
         std::lock_guard lock(m_reportMutex);
@@ -300,7 +249,7 @@ int loadIPhone::copyTheseFiles(const std::vector<std::string> &paths, userDataIp
     return copied;
 }
 
-int loadIPhone::drillIntoSubdirectory(const std::string &dir, userDataIphone *data)
+int TreeCopier::drillIntoSubdirectory(const std::string &dir, userDataIphone *data)
 {
     afc_connection *conn = data ? data->conn : nullptr;
     const std::string root = joinPath("/Books/", lastComponent(dir));
@@ -335,7 +284,7 @@ int loadIPhone::drillIntoSubdirectory(const std::string &dir, userDataIphone *da
     return 1;
 }
 
-int loadIPhone::copyThisFile(const std::string &file, const std::string &baseDir, userDataIphone *data)
+int TreeCopier::copyThisFile(const std::string &file, const std::string &baseDir, userDataIphone *data)
 {
     // The device path is the file's path below the base folder; a file outside it has none.
     if (file.size() <= baseDir.size() || file.compare(0, baseDir.size(), baseDir) != 0)
@@ -371,7 +320,7 @@ int loadIPhone::copyThisFile(const std::string &file, const std::string &baseDir
     return closed && !failed ? 1 : 0;
 }
 
-std::optional<std::vector<std::string>> loadIPhone::saveBooksFromPhoneToLocalPath(const std::string &localPath,
+std::optional<std::vector<std::string>> TreeCopier::saveBooksFromPhoneToLocalPath(const std::string &localPath,
                                                                                  const std::string &srcepub,
                                                                                  bool isbuybook, userDataIphone *data)
 {
@@ -404,7 +353,7 @@ std::optional<std::vector<std::string>> loadIPhone::saveBooksFromPhoneToLocalPat
     return created;
 }
 
-int loadIPhone::mirrorDirectoryAtRemotePath(const std::string &remotePath, const std::string &localDir,
+int TreeCopier::mirrorDirectoryAtRemotePath(const std::string &remotePath, const std::string &localDir,
                                             userDataIphone *data)
 {
     afc_connection *conn = data ? data->conn : nullptr;
@@ -440,7 +389,7 @@ int loadIPhone::mirrorDirectoryAtRemotePath(const std::string &remotePath, const
     return rc;
 }
 
-void loadIPhone::visitRemoteEntry(const std::string &remotePath, const std::string &localDir, userDataIphone *lane)
+void TreeCopier::visitRemoteEntry(const std::string &remotePath, const std::string &localDir, userDataIphone *lane)
 {
     afc_connection *conn = lane ? lane->conn : nullptr;
     const std::string local = joinPath(localDir, lastComponent(remotePath));
@@ -460,7 +409,7 @@ void loadIPhone::visitRemoteEntry(const std::string &remotePath, const std::stri
     noteDownload(result != Download::Failed, result == Download::Empty, local);
 }
 
-void loadIPhone::noteDownload(bool ok, bool empty, const std::string &local)
+void TreeCopier::noteDownload(bool ok, bool empty, const std::string &local)
 {
     if (empty) {
         std::lock_guard lock(m_reportMutex);
@@ -469,7 +418,7 @@ void loadIPhone::noteDownload(bool ok, bool empty, const std::string &local)
     noteCopyResult(ok);
 }
 
-int loadIPhone::copyFileAtRemotePath(const std::string &remotePath, const std::string &localBase,
+int TreeCopier::copyFileAtRemotePath(const std::string &remotePath, const std::string &localBase,
                                      userDataIphone *data)
 {
     return downloadFile(data ? data->conn : nullptr, remotePath, localBase) == Download::Done ? 0 : 1;
@@ -494,19 +443,7 @@ public:
     LocalFileWriter &operator=(const LocalFileWriter &) = delete;
 
     bool isOpen() const { return m_fd >= 0; }
-    bool write(const char *data, size_t size)
-    {
-        while (size > 0) {
-            const ssize_t n = ::write(m_fd, data, size);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                return false;
-            data += n;
-            size -= static_cast<size_t>(n);
-        }
-        return true;
-    }
+    bool write(const char *data, size_t size) { return writeFull(m_fd, data, size); }
     bool commit()
     {
         if (m_fd < 0)
@@ -625,7 +562,7 @@ Download downloadFile(afc_connection *conn, const std::string &remotePath, const
 }
 } // namespace
 
-int loadIPhone::cpAllFilesfromPath(const char *srcPath, const char *dstPah, userDataIphone *data)
+int TreeCopier::cpAllFilesfromPath(const char *srcPath, const char *dstPah, userDataIphone *data)
 {
     if (!srcPath || !dstPah)
         return -1;

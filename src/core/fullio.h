@@ -1,0 +1,14 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#pragma once
+
+// Whole reads and writes on a file descriptor: a call interrupted by a signal, or one that
+// moved fewer bytes than asked, is resumed until the request is done.
+
+#include <cstddef>
+#include <sys/types.h>
+
+// The bytes read (fewer than `size` only at the end of the file), or -1 on an error.
+ssize_t readFull(int fd, void *buffer, std::size_t size);
+// True when every byte was written.
+bool writeFull(int fd, const void *data, std::size_t size);

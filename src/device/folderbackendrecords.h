@@ -1,0 +1,40 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#pragma once
+
+// The folder backend's records of devices, services, connections and open files, shared
+// by its device side (folderbackend.cpp) and its file service (folderfileservice.cpp).
+
+#include "folderbackend.h"
+
+struct FolderBackend::Device
+{
+    std::string dir;
+    std::string root; // real path of DEVICE_DIR/root
+    bool present = true;
+    bool connected = false;
+    bool sessionStarted = false;
+    std::optional<bool> pairedOverride;
+    bool failValidation = false;
+    bool failSession = false;
+    std::map<std::string, ServiceFailure> serviceFailures;
+    std::vector<std::string> posted;
+};
+
+struct FolderBackend::Service
+{
+    Device *device;
+    std::string name;
+};
+
+struct FolderBackend::Connection
+{
+    Device *device;
+};
+
+struct FolderBackend::OpenFile
+{
+    Connection *connection;
+    int fd;
+    bool locked = false;
+};

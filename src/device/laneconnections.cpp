@@ -1,0 +1,25 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#include "laneconnections.h"
+
+std::vector<afc_connection *> LaneConnections::forDevice(userDataIphone *data)
+{
+    // Only a real link has round trips to overlap; a folder device answers at once.
+    DeviceBackend *backend = deviceBackend();
+    if (!data || !data->conn || !data->dev || !backend || backend->name() != "imobiledevice")
+        return {};
+    if (m_of != data->conn || m_backend != backend) {
+        m_connections.clear(); // those of a device that has gone
+        m_of = data->conn;
+        m_backend = backend;
+    }
+    while (m_connections.size() < kExtraLanes) {
+        service_conn_t service = 0;
+        afc_connection *conn = nullptr;
+        if (AMDeviceStartService(data->dev, "com.apple.afc", &service, nullptr) != 0 ||
+            AFCConnectionOpen(service, 0, &conn) != 0 || !conn)
+            break;
+        m_connections.push_back(conn);
+    }
+    return m_connections;
+}

@@ -1,0 +1,27 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#pragma once
+
+// Extra file-service connections of the current device. A walk of many small requests is
+// limited by the round trip each one makes over USB, not by the link's bandwidth; requests
+// on separate connections overlap those round trips. The tree copies and the survey share
+// the connections of one device; a folder device answers at once and gets none.
+
+#include "userdataiphone.h"
+
+#include <vector>
+
+class LaneConnections
+{
+public:
+    // Up to kExtraLanes connections to the record's device, opened on first use and kept
+    // while the device stays the same; none unless the device is reached over USB.
+    std::vector<afc_connection *> forDevice(userDataIphone *data);
+
+    static constexpr size_t kExtraLanes = 6;
+
+private:
+    std::vector<afc_connection *> m_connections;
+    afc_connection *m_of = nullptr;
+    DeviceBackend *m_backend = nullptr;
+};

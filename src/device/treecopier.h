@@ -1,0 +1,71 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#pragma once
+
+// Tree copies between the local disk and the device's "/Books": uploads of files and
+// folders, downloads of one book, a flat copy of one device folder. A top-level copy moves
+// its files through transfer lanes (extra file-service connections, each with its thread)
+// when the device is reached over USB; its walk stays on the caller's thread and
+// connection, in order. loadIPhone offers these methods under the same names.
+
+#include "userdataiphone.h"
+
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+class LaneConnections;
+class TransferLanes;
+
+// What the last tree copy (copyTheseFiles or saveBooksFromPhoneToLocalPath) could not move,
+// so a caller can judge the copy without asking the device again.
+struct TreeCopyReport
+{
+    int failedFiles = 0;                 // files not copied whole, folders not walked
+    std::vector<std::string> emptyFiles; // local paths of empty device files the download left out
+};
+
+class TreeCopier
+{
+public:
+    // `lanes` (may be null) lends the copies extra connections of the record's device.
+    explicit TreeCopier(LaneConnections *lanes) : m_lanes(lanes) {}
+    TreeCopier(const TreeCopier &) = delete;
+    TreeCopier &operator=(const TreeCopier &) = delete;
+
+    // Upload: the number of items whose copy reported success.
+    int copyTheseFiles(const std::vector<std::string> &paths, userDataIphone *data);
+    // 1 when the whole folder was walked, 0 when creating a device folder failed.
+    int drillIntoSubdirectory(const std::string &dir, userDataIphone *data);
+    // 1 on success, 0 on failure.
+    int copyThisFile(const std::string &file, const std::string &baseDir, userDataIphone *data);
+
+    // Download of one book; nullopt when the device folder cannot be listed.
+    std::optional<std::vector<std::string>> saveBooksFromPhoneToLocalPath(const std::string &localPath,
+                                                                          const std::string &srcepub,
+                                                                          bool isbuybook, userDataIphone *data);
+    // 1 when the device folder cannot be opened, else the last listing read's result.
+    int mirrorDirectoryAtRemotePath(const std::string &remotePath, const std::string &localDir,
+                                    userDataIphone *data);
+    // 0 on success, 1 on failure.
+    int copyFileAtRemotePath(const std::string &remotePath, const std::string &localBase, userDataIphone *data);
+
+    // Flat copy of one device folder: 0, or -1 when it cannot be opened.
+    int cpAllFilesfromPath(const char *srcPath, const char *dstPah, userDataIphone *data);
+
+    const TreeCopyReport &lastTreeCopy() const { return m_lastTreeCopy; }
+
+private:
+    std::vector<afc_connection *> laneConnections(userDataIphone *data);
+    void noteCopyResult(bool ok);
+    void queueUpload(const std::string &file, const std::string &baseDir, userDataIphone *data);
+    void queueDownload(const std::string &remotePath, const std::string &localDir, userDataIphone *data);
+    void visitRemoteEntry(const std::string &remotePath, const std::string &localDir, userDataIphone *lane);
+    void noteDownload(bool ok, bool empty, const std::string &local);
+
+    LaneConnections *m_lanes;
+    TransferLanes *m_activeLanes = nullptr; // while a top-level copy runs
+    std::mutex m_reportMutex;
+    TreeCopyReport m_lastTreeCopy;
+};
