@@ -6,9 +6,11 @@
 #include "log.h"
 #include "mainqueue.h"
 
+#include <algorithm>
+#include <mutex>
+
 const char *const DeviceMountNotification = "DeviceMountNotification";
 const char *const iphoneUnDeviceInfoNotification = "iphoneUnDeviceInfoNotification";
-const char *const DeviceArrivalFailedNotification = "DeviceArrivalFailedNotification";
 
 loadIPhone *Loadiphone = nullptr;
 
@@ -25,21 +27,45 @@ std::vector<std::unique_ptr<loadIPhone>> &unsubscribedInstances()
     return instances;
 }
 
+std::mutex g_arrivalObserversMutex;
+std::vector<std::pair<const void *, std::shared_ptr<ArrivalFailureObserver>>> &arrivalObservers()
+{
+    static std::vector<std::pair<const void *, std::shared_ptr<ArrivalFailureObserver>>> observers;
+    return observers;
+}
+
 // A step of the arrival that failed: its fixed log line, then the event the window and the
 // command-line tool tell the user from, with the backend's reason when it has one.
 void arrivalFailed(am_device *dev, const char *step)
 {
     logMessage(step);
-    NotificationCenter::defaultCenter().postNotificationName(DeviceArrivalFailedNotification, nullptr,
-                                                             DeviceArrivalFailure{step, deviceErrorSentence(dev)});
+    const DeviceArrivalFailure failure{step, deviceErrorSentence(dev)};
+    std::vector<std::shared_ptr<ArrivalFailureObserver>> observers;
+    {
+        std::lock_guard lock(g_arrivalObserversMutex);
+        for (const auto &entry : arrivalObservers())
+            observers.push_back(entry.second);
+    }
+    // Called outside the lock: an observer may add or remove observers.
+    for (const auto &observer : observers)
+        (*observer)(failure);
 }
 } // namespace
 
-DeviceArrivalFailure deviceArrivalFailure(const Notification &notification)
+void addArrivalFailureObserver(const void *observer, ArrivalFailureObserver callback)
 {
-    if (const auto *failure = std::any_cast<DeviceArrivalFailure>(&notification.userInfo))
-        return *failure;
-    return {};
+    if (!callback)
+        return;
+    std::lock_guard lock(g_arrivalObserversMutex);
+    arrivalObservers().emplace_back(observer, std::make_shared<ArrivalFailureObserver>(std::move(callback)));
+}
+
+void removeArrivalFailureObserver(const void *observer)
+{
+    std::lock_guard lock(g_arrivalObserversMutex);
+    auto &list = arrivalObservers();
+    list.erase(std::remove_if(list.begin(), list.end(), [&](const auto &entry) { return entry.first == observer; }),
+               list.end());
 }
 
 loadIPhone *loadIPhone::initDevice(LoadWindow *window)

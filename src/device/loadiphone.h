@@ -20,6 +20,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -29,16 +30,20 @@
 extern const char *const DeviceMountNotification;        // "DeviceMountNotification"
 extern const char *const iphoneUnDeviceInfoNotification; // "iphoneUnDeviceInfoNotification"
 
-// Posted on the main thread when an arriving device cannot be opened (no notification
-// follows for that arrival). Its userInfo is a DeviceArrivalFailure.
-extern const char *const DeviceArrivalFailedNotification; // "DeviceArrivalFailedNotification"
+// An arriving device that cannot be opened ends its arrival with one of the fixed log
+// lines and no notification at all. The window and the command-line tool tell the user why
+// from this event instead: observers run on the main thread, inside the device callback,
+// once per failed arrival (a connection that is refused at once logs nothing and makes no
+// event).
 struct DeviceArrivalFailure
 {
     std::string step;   // the failed step's log line, e.g. "AMDeviceIsPaired error!"
     std::string reason; // the backend's sentence for the user (deviceErrorSentence); may be empty
 };
-// The failure a DeviceArrivalFailedNotification carries (empty fields for another notification).
-DeviceArrivalFailure deviceArrivalFailure(const Notification &notification);
+using ArrivalFailureObserver = std::function<void(const DeviceArrivalFailure &)>;
+// `observer` is the key removeArrivalFailureObserver takes; one observer may add several.
+void addArrivalFailureObserver(const void *observer, ArrivalFailureObserver callback);
+void removeArrivalFailureObserver(const void *observer);
 
 // Receivers of the progress transfers' display updates (setDoubleValue: / setStringValue:).
 class ProgressIndicator

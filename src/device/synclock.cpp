@@ -2,13 +2,6 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "synclock.h"
 
-namespace {
-const char *const kSyncWillStart = "com.apple.itunes-mobdev.syncWillStart";
-const char *const kSyncLockRequest = "com.apple.itunes-mobdev.syncLockRequest";
-const char *const kSyncDidStart = "com.apple.itunes-mobdev.syncDidStart";
-const char *const kSyncDidFinish = "com.apple.itunes-mobdev.syncDidFinish";
-} // namespace
-
 void startToSync(userDataIphone *data)
 {
     if (!data || data->notificationproxy == 0)

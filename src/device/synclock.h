@@ -10,6 +10,12 @@
 #include "userdataiphone.h"
 
 inline constexpr const char *kSyncLockFile = "/com.apple.itunes.lock_sync";
+// The notifications the device hears through its notification proxy, in the order of a
+// batch: will start, lock request, (the lock taken, the batch's changes), did start, did finish.
+inline constexpr const char *kSyncWillStart = "com.apple.itunes-mobdev.syncWillStart";
+inline constexpr const char *kSyncLockRequest = "com.apple.itunes-mobdev.syncLockRequest";
+inline constexpr const char *kSyncDidStart = "com.apple.itunes-mobdev.syncDidStart";
+inline constexpr const char *kSyncDidFinish = "com.apple.itunes-mobdev.syncDidFinish";
 inline constexpr unsigned int kSyncLockTries = 15;
 
 void startToSync(userDataIphone *data);

@@ -12,6 +12,7 @@
 #include "ipodtreelistcontroler.h"
 #include "mainqueue.h"
 #include "scratch.h"
+#include "synclock.h"
 
 #include <QAction>
 #include <QLabel>
@@ -159,7 +160,7 @@ TEST_F(CatalogueRestoreTest, TheChosenCopyIsPutBackAndTheListsShowIt)
     EXPECT_EQ(readWholeFile(scratchPath("Books/Books.plist")), deviceCatalogue());
     EXPECT_EQ(readWholeFile(listCatalogueBackups(kDeviceId).front().path), replaced)
         << "the replaced one is kept";
-    EXPECT_EQ(m_backend->postedNotifications(m_device).back(), "com.apple.itunes-mobdev.syncDidFinish");
+    EXPECT_EQ(m_backend->postedNotifications(m_device).back(), kSyncDidFinish);
 
     EXPECT_GE(reloads, 1);
     ASSERT_NO_FATAL_FAILURE(selectList(1));
@@ -211,7 +212,7 @@ TEST_F(CatalogueRestoreTest, CancellingOrAFailedUploadLeavesTheCatalogueAsItWas)
 
     EXPECT_EQ(deviceCatalogue(), catalogue);
     EXPECT_EQ(readWholeFile(scratchPath("Books/Books.plist")), working);
-    EXPECT_EQ(m_backend->postedNotifications(m_device).back(), "com.apple.itunes-mobdev.syncDidFinish");
+    EXPECT_EQ(m_backend->postedNotifications(m_device).back(), kSyncDidFinish);
     EXPECT_FALSE(m_window->isTransferRunning());
 }
 

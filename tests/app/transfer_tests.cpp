@@ -9,6 +9,7 @@
 #include "catalogue.h"
 #include "ipodtreelistcontroler.h"
 #include "mainqueue.h"
+#include "synclock.h"
 #include "xlpopupmenubutton.h"
 
 #include <QAction>
@@ -65,7 +66,7 @@ TEST_F(MainWindowTest, ImportExportAndDeleteEndToEnd)
     // The sync lock was given back.
     const std::vector<std::string> posted = m_backend->postedNotifications(m_device);
     ASSERT_FALSE(posted.empty());
-    EXPECT_EQ(posted.back(), "com.apple.itunes-mobdev.syncDidFinish");
+    EXPECT_EQ(posted.back(), kSyncDidFinish);
     EXPECT_TRUE(m_window->addMediaButton->isEnabled());
 
     // Export the checked books (both) into a folder: 0% and 50% over the whole list.
@@ -178,7 +179,7 @@ TEST_F(MainWindowTest, CancelStopsAfterTheCurrentBookAndFailuresAreListed)
     ASSERT_TRUE(processMainEventsUntil([this] { return rowCount() >= 1; }));
     // Cancelled during the first book's report: only it was imported.
     EXPECT_EQ(catalogueNames(deviceFile("/Books/Books.plist")), (std::vector<std::string>{"One"}));
-    EXPECT_EQ(m_backend->postedNotifications(m_device).back(), "com.apple.itunes-mobdev.syncDidFinish");
+    EXPECT_EQ(m_backend->postedNotifications(m_device).back(), kSyncDidFinish);
     EXPECT_FALSE(failureShown);
 
     // A run with a broken book lists it in the failure window.

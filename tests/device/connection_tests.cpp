@@ -78,6 +78,55 @@ TEST_F(ConnectionTest, EachFailureOfTheArrivalEndsItWithItsLine)
     EXPECT_EQ(window.timesRun(), 0);
 }
 
+namespace {
+// A folder device whose backend, like the USB one, has a sentence for its last failure.
+class SayingBackend : public FolderBackend
+{
+public:
+    std::string errorSentence(am_device *device) override
+    {
+        return device ? "The device is locked. Unlock it and try again." : std::string();
+    }
+};
+} // namespace
+
+TEST_F(ConnectionTest, AFailedArrivalIsReportedToItsObserversWithStepAndReason)
+{
+    auto saying = std::make_unique<SayingBackend>();
+    backend = saying.get();
+    setDeviceBackend(std::move(saying));
+    std::vector<std::pair<std::string, std::string>> seen;
+    int observerKey = 0;
+    addArrivalFailureObserver(&observerKey, [&](const DeviceArrivalFailure &failure) {
+        seen.emplace_back(failure.step, failure.reason);
+    });
+    device.iPhone();
+    device.write();
+    startLink();
+    const std::string reason = "The device is locked. Unlock it and try again.";
+
+    am_device *dev = plugIn(device.dir(), [&](am_device *d) { backend->setPaired(d, false); });
+    backend->detach(dev);
+    dev = plugIn(device.dir(), [&](am_device *d) { backend->setFailSession(d, true); });
+    backend->detach(dev);
+    // A refused connection logs nothing and reports nothing; a good arrival reports nothing.
+    DeviceFaultInjector::instance().failAlways("AMDeviceConnect");
+    dev = plugIn(device.dir());
+    backend->detach(dev);
+    DeviceFaultInjector::instance().reset();
+    dev = plugIn(device.dir());
+    EXPECT_EQ(observed("DeviceInfoNotification").size(), 1u);
+    backend->detach(dev);
+    EXPECT_EQ(seen, (std::vector<std::pair<std::string, std::string>>{{"AMDeviceIsPaired error!", reason},
+                                                                      {"AMDeviceStartSession error!", reason}}));
+
+    // The failure still adds no notification of its own, and a removed observer hears nothing.
+    removeArrivalFailureObserver(&observerKey);
+    plugIn(device.dir(), [&](am_device *d) { backend->setFailValidation(d, true); });
+    EXPECT_EQ(seen.size(), 2u);
+    EXPECT_EQ(observed("DeviceMountNotification").size(), 1u);
+}
+
 TEST_F(ConnectionTest, UnpairedInDevicePlistIsRefused)
 {
     device.iPhone().paired(false);

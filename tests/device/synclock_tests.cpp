@@ -10,10 +10,10 @@
 using SyncLockTest = DeviceTest;
 
 namespace {
-const std::string kWillStart = "com.apple.itunes-mobdev.syncWillStart";
-const std::string kLockRequest = "com.apple.itunes-mobdev.syncLockRequest";
-const std::string kDidStart = "com.apple.itunes-mobdev.syncDidStart";
-const std::string kDidFinish = "com.apple.itunes-mobdev.syncDidFinish";
+const std::string kWillStart = kSyncWillStart;
+const std::string kLockRequest = kSyncLockRequest;
+const std::string kDidStart = kSyncDidStart;
+const std::string kDidFinish = kSyncDidFinish;
 
 bool lockedElsewhere(const std::string &path)
 {

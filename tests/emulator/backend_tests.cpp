@@ -3,6 +3,7 @@
 // The imobiledevice backend through libimobiledevice against the emulator.
 #include "emulatorharness.h"
 #include "imobiledevicebackend.h"
+#include "synclock.h"
 
 #include <gtest/gtest.h>
 
@@ -134,11 +135,11 @@ TEST_F(BackendTest, ArrivalSessionValuesAndNotifications)
     EXPECT_NE(backend->startService(device, "com.apple.no.such.service", &afcService), 0);
     EXPECT_FALSE(lastDeviceError(device).empty());
 
-    ASSERT_EQ(backend->postNotification(proxy, "com.apple.itunes-mobdev.syncWillStart"), 0);
-    ASSERT_EQ(backend->postNotification(proxy, "com.apple.itunes-mobdev.syncDidFinish"), 0);
+    ASSERT_EQ(backend->postNotification(proxy, kSyncWillStart), 0);
+    ASSERT_EQ(backend->postNotification(proxy, kSyncDidFinish), 0);
     backend.reset(); // closing the proxy waits for the device's ProxyDeath, so both posts have landed
     EXPECT_EQ(readWholeFile(deviceDir + "/notifications.log"),
-              "com.apple.itunes-mobdev.syncWillStart\ncom.apple.itunes-mobdev.syncDidFinish\n");
+              std::string(kSyncWillStart) + "\n" + kSyncDidFinish + "\n");
 }
 
 TEST_F(BackendTest, FileServiceRoundTrip)

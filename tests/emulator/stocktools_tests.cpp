@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: Bookferry developers
 // The unmodified libimobiledevice tools against the emulator.
 #include "emulatorharness.h"
+#include "synclock.h"
 
 #include <gtest/gtest.h>
 
@@ -56,13 +57,12 @@ TEST_F(StockToolsTest, NotificationsAreRecordedInOrder)
 {
     const std::string dir = device("dev", desc);
     ASSERT_TRUE(emulator.start({dir}));
-    EXPECT_EQ(tool({"idevicenotificationproxy", "post", "com.apple.itunes-mobdev.syncWillStart"}).exitCode, 0);
-    EXPECT_EQ(tool({"idevicenotificationproxy", "post", "com.apple.itunes-mobdev.syncDidStart",
-                    "com.apple.itunes-mobdev.syncDidFinish"}).exitCode, 0);
+    EXPECT_EQ(tool({"idevicenotificationproxy", "post", kSyncWillStart}).exitCode, 0);
+    EXPECT_EQ(tool({"idevicenotificationproxy", "post", kSyncDidStart,
+                    kSyncDidFinish}).exitCode, 0);
     ASSERT_TRUE(emulator.waitForCounter("np.PostNotification", 3));
     EXPECT_EQ(readWholeFile(dir + "/notifications.log"),
-              "com.apple.itunes-mobdev.syncWillStart\ncom.apple.itunes-mobdev.syncDidStart\n"
-              "com.apple.itunes-mobdev.syncDidFinish\n");
+              std::string(kSyncWillStart) + "\n" + kSyncDidStart + "\n" + kSyncDidFinish + "\n");
 }
 
 TEST_F(StockToolsTest, OldDeviceUsesTls10)

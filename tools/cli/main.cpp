@@ -134,15 +134,14 @@ public:
             if (std::getenv("BOOKFERRY_SYSLOG"))
                 syslog(LOG_NOTICE, "%s", line.c_str());
         });
-        NotificationCenter::defaultCenter().addObserver(this, DeviceArrivalFailedNotification,
-                                                        [this](const Notification &n) {
-                                                            m_failure = deviceArrivalFailure(n);
-                                                            m_failed = true;
-                                                        });
+        addArrivalFailureObserver(this, [this](const DeviceArrivalFailure &failure) {
+            m_failure = failure;
+            m_failed = true;
+        });
     }
     ~ArrivalWatch()
     {
-        NotificationCenter::defaultCenter().removeObserver(this);
+        removeArrivalFailureObserver(this);
         setLogSink(nullptr);
     }
     ArrivalWatch(const ArrivalWatch &) = delete;
