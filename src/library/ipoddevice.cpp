@@ -4,25 +4,14 @@
 
 #include "bookfields.h"
 #include "bookkeys.h"
+#include "numbertext.h"
 #include "scratch.h"
 
-#include <clocale>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <mutex>
-#include <sstream>
-
-double leadingNumber(const std::string &text)
-{
-    // Parse in the "C" locale whatever the process locale says about decimal separators.
-    std::istringstream in(text);
-    in.imbue(std::locale::classic());
-    double value = 0.0;
-    in >> value;
-    return in.fail() ? 0.0 : value;
-}
 
 iPodDevice::iPodDevice(const std::string &volumePath, const std::optional<std::string> &productVersion)
     : m_volumePath(volumePath), m_productVersion(productVersion)

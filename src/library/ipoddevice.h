@@ -55,7 +55,3 @@ private:
     bool m_isTouch = false;
     std::string m_puid;
 };
-
-// The leading decimal number of a text, as the device's version texts are read ("3.1.3"
-// gives 3.1, a text without a leading number gives 0).
-double leadingNumber(const std::string &text);

@@ -4,25 +4,13 @@
 
 #include "epubnode.h"
 #include "nodeinfo.h"
+#include "numbertext.h"
 #include "resources.h"
+#include "surveyvalues.h"
 
-#include <cstdio>
 #include <optional>
 
 namespace {
-std::string valueOf(const StringDictionary &dictionary, const char *key)
-{
-    auto it = dictionary.find(key);
-    return it == dictionary.end() ? std::string() : it->second;
-}
-
-std::string formatDouble(double value)
-{
-    char buffer[512];
-    std::snprintf(buffer, sizeof buffer, "%f", value);
-    return buffer;
-}
-
 long long integerValue(const std::string &text)
 {
     return static_cast<long long>(leadingNumber(text));
@@ -38,7 +26,7 @@ std::shared_ptr<iPodRootNode> iPodRootNode::initNoDevice()
 
 std::shared_ptr<iPodRootNode> iPodRootNode::initWithDictionary(const StringDictionary &dictionary)
 {
-    const std::string volumePath = valueOf(dictionary, NodeInfoKey::Volumes_KEY);
+    const std::string volumePath = surveyText(dictionary, NodeInfoKey::Volumes_KEY);
     if (volumePath.empty())
         return nullptr;
     std::optional<std::string> productVersion;
@@ -46,16 +34,16 @@ std::shared_ptr<iPodRootNode> iPodRootNode::initWithDictionary(const StringDicti
         productVersion = it->second;
 
     auto node = std::make_shared<iPodRootNode>();
-    node->m_photoSzie = valueOf(dictionary, NodeInfoKey::PhotoSzie);
-    node->m_BooksSzie = valueOf(dictionary, NodeInfoKey::BooksSzie);
-    node->m_MusicSzie = valueOf(dictionary, NodeInfoKey::MusicSzie);
-    node->m_VideoSzie = valueOf(dictionary, NodeInfoKey::VideoSzie);
+    node->m_photoSzie = surveyText(dictionary, NodeInfoKey::PhotoSzie);
+    node->m_BooksSzie = surveyText(dictionary, NodeInfoKey::BooksSzie);
+    node->m_MusicSzie = surveyText(dictionary, NodeInfoKey::MusicSzie);
+    node->m_VideoSzie = surveyText(dictionary, NodeInfoKey::VideoSzie);
     node->m_device = iPodDevice::initDeviceWithData(volumePath, productVersion);
     if (!node->m_device)
         return nullptr;
     node->m_iPodName = "iPod";
     if (productVersion)
-        node->m_image = resourcePath(valueOf(dictionary, "ipodType") == "iPad" ? "ipad.png" : "iphonenor.png");
+        node->m_image = resourcePath(surveyText(dictionary, "ipodType") == "iPad" ? "ipad.png" : "iphonenor.png");
     else
         node->m_image = resourcePath("ipod.png");
 
@@ -78,17 +66,17 @@ std::optional<NodeInfo> iPodRootNode::getNodeInfo() const
     info.device[NodeInfoKey::picture_Size] = m_photoSzie;
     info.device[NodeInfoKey::books_size] = m_BooksSzie;
     // May come out negative when the survey's figures overlap; kept as computed.
-    const double total = leadingNumber(valueOf(m_deviceInfoDic, "FSTotalBytes"));
-    const double freeBytes = leadingNumber(valueOf(m_deviceInfoDic, "FSFreeBytes"));
+    const double total = surveyNumber(m_deviceInfoDic, "FSTotalBytes");
+    const double freeBytes = surveyNumber(m_deviceInfoDic, "FSFreeBytes");
     const double used = leadingNumber(m_photoSzie) + leadingNumber(m_MusicSzie) + leadingNumber(m_VideoSzie) +
                         freeBytes + leadingNumber(m_BooksSzie);
-    info.device[NodeInfoKey::other_Size] = formatDouble(total - used);
+    info.device[NodeInfoKey::other_Size] = surveyFigure(total - used);
     return info;
 }
 
 bool iPodRootNode::devicesupportsphoto() const
 {
-    switch (integerValue(valueOf(m_deviceInfoDic, "FamilyID"))) {
+    switch (integerValue(surveyText(m_deviceInfoDic, "FamilyID"))) {
     case 5: case 6: case 7: case 9: case 12: case 15: case 16: case 10000: case 10001:
         return true;
     default:
@@ -98,7 +86,7 @@ bool iPodRootNode::devicesupportsphoto() const
 
 bool iPodRootNode::devicesupportsvideo() const
 {
-    switch (integerValue(valueOf(m_deviceInfoDic, "FamilyID"))) {
+    switch (integerValue(surveyText(m_deviceInfoDic, "FamilyID"))) {
     case 6: case 11: case 12: case 15: case 16: case 10000: case 10001:
         return true;
     default:

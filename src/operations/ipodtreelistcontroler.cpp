@@ -10,6 +10,7 @@
 #include "mainqueue.h"
 #include "nodeinfo.h"
 #include "scratch.h"
+#include "surveyvalues.h"
 
 #include <QPointer>
 
@@ -21,12 +22,6 @@ const char *const EjectiPodNotification = "EjectiPodNotification";
 const char *const reloadiPodNotification = "reloadiPodNotification";
 
 namespace {
-std::string valueOf(const StringDictionary &dictionary, const char *key)
-{
-    auto it = dictionary.find(key);
-    return it == dictionary.end() ? std::string() : it->second;
-}
-
 // Device nodes stand for devices mirrored under the scratch folder (the catalogue copies).
 std::string mirrorVolumePath()
 {
@@ -178,14 +173,12 @@ int64_t iPodTreeListControler::getDeviceFreeSize() const
     auto *list = dynamic_cast<epubNode *>(nodes.front().get());
     if (!list || !list->whichIpodNode())
         return 0;
-    return static_cast<int64_t>(leadingNumber(valueOf(list->whichIpodNode()->deviceInfoDic(), FSFree_Bytes)));
+    return static_cast<int64_t>(surveyNumber(list->whichIpodNode()->deviceInfoDic(), FSFree_Bytes));
 }
 
 std::string iPodTreeListControler::BytesToGB(double bytes)
 {
-    char text[64];
-    std::snprintf(text, sizeof text, "%0.1fGB", bytes / 1024.0 / 1024.0 / 1024.0);
-    return text;
+    return bytesToGB(bytes);
 }
 
 double iPodTreeListControler::folderSize(const char *folder, const char *const *extensions) const
@@ -268,8 +261,8 @@ void iPodTreeListControler::addDeviceNode(const StringDictionary &survey)
     if (!node)
         return;
     node->setDeviceInfoDic(survey);
-    node->setTitleName(valueOf(survey, Device_Name) + "(" + BytesToGB(leadingNumber(valueOf(survey, FSFree_Bytes))) +
-                       "/" + BytesToGB(leadingNumber(valueOf(survey, FSTotal_Bytes))) + ")");
+    node->setTitleName(surveyText(survey, Device_Name) + "(" + BytesToGB(surveyNumber(survey, FSFree_Bytes)) +
+                       "/" + BytesToGB(surveyNumber(survey, FSTotal_Bytes)) + ")");
     const TreeNodePtr first = m_rootNode->firstChild();
     if (first && first->titleName() == iPodRootNode::NoDeviceTitle)
         m_model->removeChild(m_rootNode.get(), first.get());
