@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
+#include "fullio.h"
 #include "mainqueue.h"
+#include "numbertext.h"
 #include "notificationcenter.h"
 #include "scratch.h"
 #include "tempdir.h"
@@ -128,4 +130,43 @@ TEST(Scratch, PrivateFolderIsCreatedAndForeignOrLinkedFoldersAreRefused)
 
     ::unsetenv("BOOKFERRY_SCRATCH");
     resetScratchDir();
+}
+
+TEST(FullIo, ReadsAndWritesWholeBuffersAndStopsOnlyAtTheEnd)
+{
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    // A payload larger than a pipe holds: the writer has to be resumed after short writes
+    // while the reader drains it in pieces.
+    std::string payload(256 * 1024, '\0');
+    for (size_t i = 0; i < payload.size(); ++i)
+        payload[i] = static_cast<char>(i * 7);
+    bool written = false;
+    std::thread writer([&] {
+        written = writeFull(fds[1], payload.data(), payload.size());
+        ::close(fds[1]);
+    });
+    std::string got(payload.size() + 100, 'x');
+    const ssize_t n = readFull(fds[0], got.data(), got.size());
+    writer.join();
+    ::close(fds[0]);
+    EXPECT_TRUE(written);
+    ASSERT_EQ(n, static_cast<ssize_t>(payload.size()));
+    EXPECT_EQ(got.substr(0, payload.size()), payload);
+    EXPECT_EQ(readFull(-1, got.data(), 1), -1);
+    EXPECT_FALSE(writeFull(-1, "x", 1));
+}
+
+TEST(NumberText, LeadingNumbersAndFixedNotation)
+{
+    EXPECT_DOUBLE_EQ(leadingNumber("3.1.3"), 3.1);
+    EXPECT_DOUBLE_EQ(leadingNumber(" +7.5GB"), 7.5);
+    EXPECT_DOUBLE_EQ(leadingNumber("-50.000000"), -50.0);
+    EXPECT_DOUBLE_EQ(leadingNumber("7,5"), 7.0);
+    EXPECT_DOUBLE_EQ(leadingNumber("UnKnow Product Version"), 0.0);
+    EXPECT_DOUBLE_EQ(leadingNumber("nan"), 0.0);
+    EXPECT_DOUBLE_EQ(leadingNumber("infinity"), 0.0);
+    EXPECT_DOUBLE_EQ(leadingNumber(""), 0.0);
+    EXPECT_EQ(formatFixed(42.5, 2), "42.50");
+    EXPECT_EQ(formatFixed(-0.25, 1), "-0.2");
 }

@@ -3,7 +3,10 @@
 #include "devicetest.h"
 
 #include "devicefiles.h"
+#include "devicepath.h"
+#include "plistscalar.h"
 
+#include <clocale>
 #include <filesystem>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -197,4 +200,40 @@ TEST_F(LayerTest, NoBackendAnswersErrors)
     am_device_notification *sub = nullptr;
     EXPECT_NE(AMDeviceNotificationSubscribe([](am_device_notification_callback_info *, void *) {}, 0, 0, nullptr, &sub), 0);
     EXPECT_EQ(AMDeviceIsPaired(nullptr), 0);
+}
+
+TEST(PlistScalar, EveryScalarAsTextWithAPointWhateverTheLocale)
+{
+    const std::string previous = std::setlocale(LC_ALL, nullptr);
+    const bool comma = std::setlocale(LC_ALL, "de_DE.UTF-8") || std::setlocale(LC_ALL, "de_DE.utf8");
+    auto text = [](plist_t node) {
+        auto out = plistScalarText(node);
+        plist_free(node);
+        return out;
+    };
+    EXPECT_EQ(text(plist_new_real(7.5)), "7.5");
+    EXPECT_EQ(text(plist_new_real(1e20)), "1e+20");
+    EXPECT_EQ(text(plist_new_real(-0.125)), "-0.125");
+    EXPECT_EQ(text(plist_new_uint(18446744073709551615ull)), "18446744073709551615");
+    EXPECT_EQ(text(plist_new_bool(1)), "true");
+    EXPECT_EQ(text(plist_new_string("Pad")), "Pad");
+    EXPECT_EQ(text(plist_new_dict()), std::nullopt);
+    EXPECT_EQ(plistScalarText(nullptr), std::nullopt);
+    std::setlocale(LC_ALL, previous.c_str());
+    if (!comma)
+        GTEST_SKIP() << "checked in the C locale only: no de_DE.UTF-8 locale here";
+}
+
+TEST(DevicePath, ComponentsJoinWithOneSeparator)
+{
+    EXPECT_EQ(joinPath("/Books/", "MyBook"), "/Books/MyBook");
+    EXPECT_EQ(joinPath("/Books", "/MyBook"), "/Books/MyBook");
+    EXPECT_EQ(joinPath("/", "a"), "/a");
+    EXPECT_EQ(joinPath("", "a"), "a");
+    EXPECT_EQ(joinPath("/Books", ""), "/Books");
+    EXPECT_EQ(lastComponent("/Books/MyBook/"), "MyBook");
+    EXPECT_EQ(lastComponent("/"), "/");
+    EXPECT_EQ(parentFolder("/Books/a"), "/Books");
+    EXPECT_EQ(parentFolder("/a"), "/");
+    EXPECT_EQ(parentFolder("a"), "");
 }
