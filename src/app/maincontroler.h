@@ -3,13 +3,17 @@
 #pragma once
 
 // The hub of the main window: it builds the windows from their forms, prepares them at
-// start-up, shows the device panel or the book table for the device list's selection,
-// keeps every command's enabled state, and runs the transfers, deletion, help and about.
+// start-up and wires every command to the object that owns it: the device panel
+// (DevicePanel), the book table and its enabling rules (BookTable, commandrules.h), the
+// transfers and deletion (TransferCommands, over BookBatch) and the catalogue restore
+// (CatalogueRestoreCommand). Its own methods of those jobs are short forwards.
 //
-// Threads: everything here runs on the main thread except the transfer bodies
-// (threadSelectedLoadEPUBToDeviceDidEnd, the two export bodies and the catalogue restore),
-// which run on a worker thread of their own, one at a time, and reach the widgets only
-// through performOnMainThread.
+// Words: a *checked* book carries a check mark (epub::isSelect, the check column); a
+// *highlighted* row is selected in the table view. "select" in a method name below means
+// one or the other as its comment says.
+//
+// Threads: everything here runs on the main thread except the batch bodies, which run on
+// the transfer worker, one at a time, and reach the widgets only through performOnMainThread.
 // Observers that may be called on another thread carry their work to the main thread.
 
 #include "bookoperationresult.h"
@@ -26,10 +30,8 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 class QAction;
@@ -45,8 +47,11 @@ class QPushButton;
 class QWidget;
 class AIOutLineView;
 class AITableView;
+class BookTable;
+class CatalogueRestoreCommand;
+class DevicePanel;
+class TransferCommands;
 class LinkButton;
-class MediaTableModel;
 class QtLoadWindow;
 class XLPopupMenuButton;
 class iPodTreeListControler;
@@ -87,13 +92,18 @@ public:
 
     // ---- Book table ------------------------------------------------------------------------
     void initTableView(const std::vector<std::string> *identifiers);
+    // Toggles the check mark of the highlighted row the user clicked.
     void clickBox();
+    // Every book's check mark follows the check-all box.
     void clickAll();
     void clickAllMenu();
     void unClickAllMenu();
+    // "select" here means checked: sets (or clears) the check marks of the highlighted rows.
     void selectMenu();
     void unselectMenu();
     void buttonStatus();
+    // "Check Selected"/"Delete selected item": "Selected" means the highlighted rows;
+    // "Check All"/"Delete check item" act on the checked books.
     bool menuStatus(const QString &title) const;
     bool validateUserInterfaceItem(const QAction *item) const;
     // Applies validateUserInterfaceItem to every validated item.
@@ -113,7 +123,7 @@ public:
     void ProgressFaildNotification(const BookFailureList &failures);
     void fillFailedWindow(const BookFailureList &failures);
     void closeFailedWindow();
-    bool isTransferRunning() const { return m_transferRunning; }
+    bool isTransferRunning() const;
 
     // ---- Catalogue backups (the device list's context menu) --------------------------------
     // Enables the restore entry: a connected device's row is selected, nothing runs, and
@@ -122,11 +132,13 @@ public:
     // Lets the user pick a kept copy of the selected device's catalogue, asks before
     // replacing, then puts it back on a worker and reloads the lists.
     void restoreCatalogueBackupMenu();
-    bool isRestoreRunning() const { return m_restoreRunning; }
+    bool isRestoreRunning() const;
 
     // ---- Delete, help, about, preferences --------------------------------------------------
     void deleteNotification(const Notification &notification);
+    // Deletes the highlighted rows' user items ("selected" means highlighted).
     void deleteSelectedItem();
+    // Deletes the checked user items ("selected" means checked).
     void deleteSelectedItemMenu();
     void home();
     void help();
@@ -205,30 +217,25 @@ public:
     bool showProgressWindowFlag = false; // true while the progress sheet is up
 
     // The failures listed by the last failure window (tests read them).
-    const BookFailureList &lastFailures() const { return m_lastFailures; }
+    const BookFailureList &lastFailures() const;
     // Waits for a finished transfer thread (tests, shut-down).
     void joinWorker();
 
 private:
+    friend class BookTable;
+    friend class CatalogueRestoreCommand;
+    friend class DevicePanel;
+    friend class TransferCommands;
+
     void buildWindows();
+    void assignOutlets();
+    void applyStyleSheet();
     void wireCommands();
     void addCommand(QAction *action, void (mainControler::*command)());
     QString resourceFile(const char *name) const;
     void setImage(QLabel *view, const char *name) const;
-    std::vector<int> highlightedRows() const;
-    void setHighlightedCheckMarks(bool checked);
-    bool startTransfer(); // false when one already runs
-    void finishTransfer(BookFailureList failures);
-    void runWorker(std::function<void()> body);
-    void deleteCandidates(const std::vector<std::shared_ptr<epub>> &candidates);
-    void updateSelectAllPosition();
-    bool askOnMainThread(const std::string &message);
     void watchArrivalFailures();
     void showDeviceMessage(const std::string &logLine);
-    // The identifier of the device whose row is selected, if it is connected; else empty.
-    std::string selectedDeviceIdentifier() const;
-    QString selectedDeviceName() const;
-    void finishRestore(const BookOperationResult &result, const QString &keptAt);
 
     std::unique_ptr<QMainWindow> m_mainWindow;
     std::unique_ptr<Ui::MainWindow> m_ui;
@@ -239,13 +246,12 @@ private:
     std::unique_ptr<QtLoadWindow> m_loadWindow;
     std::unique_ptr<iPodTreeListControler> m_treeListControler;
     std::unique_ptr<UserInteraction> m_interaction;
-    MediaTableModel *m_tableModel = nullptr;
+    std::unique_ptr<DevicePanel> m_panel;
+    BookTable *m_table = nullptr;                 // children of this object
+    TransferCommands *m_transfers = nullptr;
+    CatalogueRestoreCommand *m_restore = nullptr;
     std::vector<QAction *> m_validatedItems;
 
-    bool m_transferRunning = false; // from the panel's end to the sheet's end
-    bool m_restoreRunning = false;  // a catalogue restore holds the transfer slot
-    std::thread m_worker;
-    BookFailureList m_lastFailures;
     std::shared_ptr<std::atomic_bool> m_alive; // lets late queued work see that we are gone
     std::optional<LogSink> m_previousLogSink;  // set while the arrival watch is installed
 };

@@ -85,6 +85,7 @@ void MainWindowTest::SetUp()
     std::string error;
     ASSERT_TRUE(writeFolderDevice(m_deviceDir.path(), desc, &error)) << error;
 
+    m_previousSleeper = setDeviceLinkSleeper([this](unsigned int seconds) { m_secondsAsked += seconds; });
     UrlOpener::setHandler([this](const QUrl &url) { m_opened.push_back(url); });
     auto interaction = std::make_unique<ScriptedInteraction>();
     m_interaction = interaction.get();
@@ -107,6 +108,7 @@ void MainWindowTest::TearDown()
     m_window.reset();
     UrlOpener::setHandler({});
     setDeviceBackend(nullptr);
+    setDeviceLinkSleeper(std::move(m_previousSleeper));
     if (m_previousDataDir)
         ::setenv("BOOKFERRY_DATA_DIR", m_previousDataDir->c_str(), 1);
     else

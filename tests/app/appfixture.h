@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #pragma once
 
+#include "devicesleep.h"
 #include "folderbackend.h"
 #include "maincontroler.h"
 #include "tempdir.h"
@@ -11,6 +12,7 @@
 
 #include <QUrl>
 
+#include <atomic>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -84,8 +86,12 @@ protected:
     ScriptedInteraction *m_interaction = nullptr;
     std::unique_ptr<mainControler> m_window;
     std::vector<QUrl> m_opened;
+    // The device link's waits (the pause before a batch, the sync lock's retries) are counted,
+    // not slept; a test may install its own sleeper.
+    std::atomic<unsigned int> m_secondsAsked{0};
 
 private:
+    DeviceLinkSleeper m_previousSleeper;
     std::mutex m_progressMutex;
     std::vector<std::string> m_progress;
     std::optional<std::string> m_previousDataDir;

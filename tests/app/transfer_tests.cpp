@@ -136,6 +136,7 @@ TEST_F(MainWindowTest, DeleteCheckedTouchesOnlyUserItems)
     highlightRows({2});
     m_interaction->answers.push_back(AlertFirstButtonReturn + 1);
     m_window->deleteSelectedItemMenu();
+    ASSERT_TRUE(waitForTransferEnd());
     EXPECT_EQ(rowCount(), 1);
     EXPECT_EQ(rowTitle(0), "Mine Two");
     // The reload then shows the catalogue as it now stands, every book checked.

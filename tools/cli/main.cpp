@@ -5,6 +5,7 @@
 // device-list controller), and the books go through the controller's own operations.
 #include "clioptions.h"
 
+#include "bookbatch.h"
 #include "cataloguebackup.h"
 #include "deviceselection.h"
 #include "epubnode.h"
@@ -261,14 +262,14 @@ public:
 
     int import()
     {
-        std::vector<BookOperationResult> results;
         Progress progress;
-        m_controller->startToSync();
-        for (std::size_t i = 0; i < m_options.arguments.size(); ++i) {
-            progress.show(i, m_options.arguments.size(), "importing " + m_options.arguments[i]);
-            results.push_back(m_controller->addEPUBToDevice(m_options.arguments[i]));
-        }
-        m_controller->endsync();
+        const std::vector<std::string> &paths = m_options.arguments;
+        BookBatch batch;
+        batch.syncLock = true;
+        batch.onItemStarting = [&](std::size_t i) { progress.show(i, paths.size(), "importing " + paths[i]); };
+        std::vector<BookOperationResult> results =
+            resultsOf(batch.run(*m_controller, paths.size(),
+                                [&](std::size_t i) { return m_controller->addEPUBToDevice(paths[i]); }));
         progress.finish();
         // A file that was not imported (also one skipped for its name) is a failure here.
         return report(results, "imported", [](const BookOperationResult &r) { return !r.done(); });
@@ -292,12 +293,14 @@ public:
             }
         }
         Progress progress;
-        for (std::size_t i = 0; i < chosen.size(); ++i) {
-            const auto &r = chosen[i];
-            progress.show(i, chosen.size(), "exporting " + r->mediaName());
-            results.push_back(m_controller->saveEpubToMac(r->mediaPcPath(), m_options.exportDir, r->ispurchases(),
-                                                          r->mediaName()));
-        }
+        BookBatch batch;
+        batch.onItemStarting = [&](std::size_t i) { progress.show(i, chosen.size(), "exporting " + chosen[i]->mediaName()); };
+        for (BookOperationResult &r : resultsOf(batch.run(*m_controller, chosen.size(), [&](std::size_t i) {
+                 const auto &r = chosen[i];
+                 return m_controller->saveEpubToMac(r->mediaPcPath(), m_options.exportDir, r->ispurchases(),
+                                                    r->mediaName());
+             })))
+            results.push_back(std::move(r));
         progress.finish();
         return report(results, "exported", [](const BookOperationResult &r) { return r.failed(); });
     }
@@ -306,23 +309,21 @@ public:
     {
         const EpubList library = books(true, false);
         const EpubList custom = books(false, true);
-        std::vector<BookOperationResult> results;
         Progress progress;
-        m_controller->startToSync();
-        for (std::size_t i = 0; i < m_options.arguments.size(); ++i) {
-            const std::string &path = m_options.arguments[i];
-            progress.show(i, m_options.arguments.size(), "deleting " + path);
+        const std::vector<std::string> &paths = m_options.arguments;
+        BookBatch batch;
+        batch.syncLock = true;
+        batch.onItemStarting = [&](std::size_t i) { progress.show(i, paths.size(), "deleting " + paths[i]); };
+        std::vector<BookOperationResult> results = resultsOf(batch.run(*m_controller, paths.size(), [&](std::size_t i) {
+            const std::string &path = paths[i];
             auto mine = std::find_if(custom.begin(), custom.end(), [&](const auto &r) { return r->mediaPcPath() == path; });
-            if (mine != custom.end()) {
-                results.push_back(m_controller->deleteMediaFromDevice(**mine));
-                continue;
-            }
+            if (mine != custom.end())
+                return m_controller->deleteMediaFromDevice(**mine);
             const bool listed = std::any_of(library.begin(), library.end(),
                                             [&](const auto &r) { return r->mediaPcPath() == path; });
-            results.push_back(BookOperationResult::makeFailed(
-                path, listed ? "only books added by the user can be deleted" : "no book with this \"Path\" is listed"));
-        }
-        m_controller->endsync();
+            return BookOperationResult::makeFailed(
+                path, listed ? "only books added by the user can be deleted" : "no book with this \"Path\" is listed");
+        }));
         progress.finish();
         return report(results, "deleted", [](const BookOperationResult &r) { return !r.done(); });
     }
@@ -334,6 +335,14 @@ public:
     }
 
 private:
+    static std::vector<BookOperationResult> resultsOf(std::vector<BookBatch::ItemResult> items)
+    {
+        std::vector<BookOperationResult> results;
+        for (BookBatch::ItemResult &item : items)
+            results.push_back(std::move(item.result));
+        return results;
+    }
+
     template<typename IsFailure>
     int report(const std::vector<BookOperationResult> &results, const char *verb, IsFailure isFailure)
     {

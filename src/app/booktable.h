@@ -1,0 +1,62 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#pragma once
+
+#include "commandrules.h"
+#include "epub.h"
+
+#include <QObject>
+
+#include <string>
+#include <vector>
+
+class MediaTableModel;
+class mainControler;
+
+// The book table of the main window: its columns and header, the check marks of `medias`,
+// the highlighted rows, and the enabled state of the buttons and items the rules in
+// commandrules.h derive from them. "Checked" means a record's check mark (epub::isSelect);
+// "highlighted" means a row selected in the view.
+//
+// Threads: main thread only. It reads the window's outlets and never outlives the window.
+class BookTable : public QObject
+{
+    Q_OBJECT
+public:
+    explicit BookTable(mainControler &window);
+
+    MediaTableModel *model() const { return m_model; }
+
+    // Once at start-up: the check column held to the width of its box, the check-all box over it.
+    void setUp();
+    // The text columns of a list after the check column, sharing the table's nominal width.
+    void setColumns(const std::vector<std::string> *identifiers);
+    // The table adopts the list the device list read, so check marks live in its records.
+    void showRecords(std::shared_ptr<EpubList> records);
+    // The rows deleted from the device leave the table.
+    void removeRecords(const EpubList &gone);
+    void updateSelectAllPosition();
+
+    // Highlighted rows, ascending, each once.
+    std::vector<int> highlightedRows() const;
+    // Toggles the check mark of the row the user acted on (the current row when it is
+    // highlighted, else the last highlighted one).
+    void toggleActedOnRow();
+    // Every record's check mark follows the check-all box.
+    void checkAllFromBox();
+    void setCheckAll(bool checked);
+    // The check marks of the highlighted rows.
+    void setHighlightedCheckMarks(bool checked);
+
+    // The rules' input as the window stands now.
+    CommandState commandState() const;
+    // The check-all box's mark: off at the first unchecked record, on at the first checked
+    // record that is not a user item, on when the walk ends.
+    static bool checkAllBoxOn(const EpubList &records);
+    // Applies the check-all box's mark and the rules' button states.
+    void applyButtonRules();
+
+private:
+    mainControler &m_window;
+    MediaTableModel *m_model = nullptr;
+};

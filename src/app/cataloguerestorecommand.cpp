@@ -1,0 +1,145 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#include "cataloguerestorecommand.h"
+
+#include "cataloguebackup.h"
+#include "cataloguebackupdialog.h"
+#include "ipodrootnode.h"
+#include "ipodtreelistcontroler.h"
+#include "loadiphone.h"
+#include "log.h"
+#include "maincontroler.h"
+#include "mainqueue.h"
+#include "mobiledevice.h"
+#include "nodeinfo.h"
+#include "transfercommands.h"
+#include "ui_progresswindow.h"
+#include "userdataiphone.h"
+#include "userinteraction.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMainWindow>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include <algorithm>
+
+CatalogueRestoreCommand::CatalogueRestoreCommand(mainControler &window)
+    : QObject(&window)
+    , m_window(window)
+{
+}
+
+std::string CatalogueRestoreCommand::selectedDeviceIdentifier() const
+{
+    const iPodTreeListControler &devices = *m_window.treeListControler;
+    const TreeNodeArray nodes = devices.selectedNodes();
+    if (nodes.size() != 1 || devices.ipodCount() < 1)
+        return {};
+    const auto *device = dynamic_cast<const iPodRootNode *>(nodes.front().get());
+    userDataIphone *data = devices.deviceData();
+    if (!device || device->isPlaceholder() || !data || !data->dev || !data->conn)
+        return {};
+    return AMDeviceCopyDeviceIdentifier(data->dev);
+}
+
+QString CatalogueRestoreCommand::selectedDeviceName() const
+{
+    const TreeNodeArray nodes = m_window.treeListControler->selectedNodes();
+    const auto *device = nodes.empty() ? nullptr : dynamic_cast<const iPodRootNode *>(nodes.front().get());
+    if (!device)
+        return {};
+    const auto name = device->deviceInfoDic().find(Device_Name);
+    return QString::fromStdString(name != device->deviceInfoDic().end() ? name->second : device->titleName());
+}
+
+void CatalogueRestoreCommand::validate()
+{
+    bool enabled = false;
+    if (!m_window.isTransferRunning()) {
+        const std::string identifier = selectedDeviceIdentifier();
+        enabled = !identifier.empty() && !listCatalogueBackups(identifier).empty();
+    }
+    m_window.restoreCatalogueBackupItem->setEnabled(enabled);
+}
+
+void CatalogueRestoreCommand::run()
+{
+    if (m_window.isTransferRunning())
+        return;
+    const std::string identifier = selectedDeviceIdentifier();
+    if (identifier.empty())
+        return;
+    const QString deviceName = selectedDeviceName();
+    const std::vector<CatalogueBackup> backups = listCatalogueBackups(identifier);
+    UserInteraction &interaction = *m_window.m_interaction;
+    const QString chosen = interaction.chooseCatalogueBackup(m_window.mainWindow, deviceName, backups);
+    if (chosen.isEmpty())
+        return;
+    // Only a copy of this device's list is put back, never a path from elsewhere.
+    const auto backup = std::find_if(backups.begin(), backups.end(),
+                                     [&](const CatalogueBackup &b) { return b.path == chosen.toStdString(); });
+    if (backup == backups.end())
+        return;
+    const QString keptAt = CatalogueBackupDialog::keptAtText(backup->created);
+    const QString count = CatalogueBackupDialog::bookCountText(backup->path);
+    bool numeric = false;
+    const int n = count.toInt(&numeric);
+    const QString books = !numeric ? QStringLiteral("which cannot be read as a catalogue")
+                                   : n == 1 ? QStringLiteral("1 book") : QStringLiteral("%1 books").arg(n);
+    const int answer = interaction.ask(
+        m_window.mainWindow, QStringLiteral("Restore Catalogue Backup"),
+        QStringLiteral("The book catalogue on \u201C%1\u201D will be replaced by the copy kept on %2 (%3). "
+                       "The catalogue the device holds now is kept as a copy first, so this can be undone the same "
+                       "way. Books of the copy that are no longer on the device are left out.")
+            .arg(deviceName, keptAt, books),
+        {QStringLiteral("Cancel"), QStringLiteral("Restore")});
+    if (answer != AlertFirstButtonReturn + 1)
+        return;
+    // The device may have gone, or another come, while the questions were open.
+    TransferCommands &transfers = *m_window.m_transfers;
+    if (selectedDeviceIdentifier() != identifier || !transfers.start())
+        return;
+    transfers.setRestoreRunning(true);
+    transfers.showProgressWindow();
+    m_window.progressTitle->setText(QStringLiteral("Restoring the book catalogue of \u201C%1\u201D...").arg(deviceName));
+    m_window.progressTitleLable->clear();
+    m_window.progress->setRange(0, 0);
+    m_window.m_progressUi->cancelButton->hide(); // nothing to stop: one upload and a rename
+
+    userDataIphone *data = m_window.treeListControler->deviceData();
+    const std::string file = backup->path;
+    auto alive = m_window.m_alive;
+    transfers.runWorker([this, alive, data, file, keptAt] {
+        // restoreCatalogueBackup takes the sync lock itself and backs up what it replaces.
+        const BookOperationResult result = restoreCatalogueBackup(file, data);
+        performOnMainThread([this, alive, result, keptAt] {
+            if (*alive)
+                finish(result, keptAt);
+        });
+    });
+}
+
+void CatalogueRestoreCommand::finish(const BookOperationResult &result, const QString &keptAt)
+{
+    TransferCommands &transfers = *m_window.m_transfers;
+    transfers.endProgressWindow();
+    m_window.progress->setRange(0, 100);
+    m_window.m_progressUi->cancelButton->show();
+    transfers.setRestoreRunning(false);
+    if (result.failed())
+        logFormat("Catalogue restore failed: %s", result.message.c_str());
+    // The lists are read again from the working copy the restore brought up to date.
+    m_window.reloadiPodNotification();
+
+    BookFailureList failures;
+    if (result.failed())
+        failures.push_back({"Catalogue copy kept on " + keptAt.toStdString(), result.message});
+    transfers.finish(failures, QStringLiteral("The book catalogue could not be restored:"));
+    if (result.done() && !result.detail.empty())
+        m_window.m_interaction->ask(
+            m_window.mainWindow, QStringLiteral("Information"),
+            QStringLiteral("The book catalogue was restored. %1").arg(QString::fromStdString(result.detail)),
+            {QStringLiteral("OK")});
+}

@@ -1,0 +1,194 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#include "devicepanel.h"
+
+#include "aitableview.h"
+#include "loadiphone.h"
+#include "maincontroler.h"
+#include "nodeinfo.h"
+#include "resources.h"
+#include "silder.h"
+#include "xlpopupmenubutton.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+
+#include <charconv>
+
+namespace {
+
+// A size or number as the survey writes it ("%f" text); leading garbage or nothing gives 0.
+double doubleValue(const StringDictionary &values, const char *key)
+{
+    auto found = values.find(key);
+    if (found == values.end())
+        return 0.0;
+    const std::string &text = found->second;
+    size_t start = text.find_first_not_of(" \t\n");
+    if (start == std::string::npos)
+        return 0.0;
+    if (text[start] == '+')
+        ++start;
+    double value = 0.0;
+    std::from_chars(text.data() + start, text.data() + text.size(), value);
+    return value;
+}
+
+QString stringValue(const StringDictionary &values, const char *key)
+{
+    auto found = values.find(key);
+    return found == values.end() ? QString() : QString::fromStdString(found->second);
+}
+
+QString sizeText(double bytes)
+{
+    return bytes >= 1073741824.0 ? DevicePanel::BytesToGB(bytes) : DevicePanel::BytesToMB(bytes);
+}
+
+void setImage(QLabel *view, const char *name)
+{
+    if (view)
+        view->setPixmap(QPixmap(QString::fromStdString(resourcePath(name)))); // a missing file leaves it empty
+}
+
+} // namespace
+
+QString DevicePanel::BytesToMB(double bytes)
+{
+    return QString::asprintf("%0.1fMB", bytes / 1024.0 / 1024.0);
+}
+
+QString DevicePanel::BytesToGB(double bytes)
+{
+    return QString::asprintf("%0.1fGB", bytes / 1024.0 / 1024.0 / 1024.0);
+}
+
+QString DevicePanel::productImageName(int modelNumber)
+{
+    switch (modelNumber) {
+    case 1: return QStringLiteral("ipod 1G.png");
+    case 2: return QStringLiteral("ipod 3G.png");
+    case 3: return QStringLiteral("ipod mini.png");
+    case 4: return QStringLiteral("ipod 4G.png");
+    case 5: return QStringLiteral("iPod photo.png");
+    case 6: return QStringLiteral("iPod (5th gereration).png");
+    case 7: return QStringLiteral("iPod Nano 1.png");
+    case 9: return QStringLiteral("iPod Nano 2.png");
+    case 11: return QStringLiteral("iPod Classic.png");
+    case 12:
+    case 15:
+    case 16: return QStringLiteral("iPod Nano 3.png");
+    case 128: return QStringLiteral("iPod Shuffle 1.png");
+    case 130: return QStringLiteral("iPod Shuffle 2.png");
+    case 10000: return QStringLiteral("iPhone.png");
+    case 10001: return QStringLiteral("iPod Touch.png");
+    case 10002: return QStringLiteral("ipadview.png");
+    default: return QStringLiteral("ipodnor.png");
+    }
+}
+
+void DevicePanel::setProductViewImage(int modelNumber)
+{
+    const QString path = QString::fromStdString(resourceDir()) + QLatin1Char('/') + productImageName(modelNumber);
+    m_window.ipodProductView->setPixmap(QPixmap(path));
+    m_window.ipodProductView->setProperty("pictureName", productImageName(modelNumber));
+}
+
+void DevicePanel::hideBookCount()
+{
+    mainControler &w = m_window;
+    w.mediaTableView->hide();
+    w.ipodBgView->show();
+    w.box->hide();
+    w.ebooksstaticTextField->hide();
+    w.ebooksTextField->hide();
+    w.ebooksImageView->hide();
+    setImage(w.ipodBgView, "gettingstarted_enu.png");
+}
+
+void DevicePanel::showGettingStarted()
+{
+    m_window.ipodtoMacButton->setEnabled(false);
+    m_window.addMediaButton->setEnabled(false);
+    hideBookCount();
+}
+
+void DevicePanel::showDeviceGone()
+{
+    hideBookCount();
+    m_window.albumsPopupButton->hide();
+}
+
+void DevicePanel::showDevice(const StringDictionary &values)
+{
+    mainControler &w = m_window;
+    w.deviceMessageLabel->hide();
+    w.mediaTableView->hide();
+    w.ipodBgView->show();
+    w.ipodBgView->clear();
+    for (QWidget *view : std::initializer_list<QWidget *>{w.box, w.ebooksstaticTextField, w.ebooksTextField,
+                                                          w.ebooksImageView, w.typeTextField, w.SizeTextField,
+                                                          w.FramworkTextField, w.SerNumberTextField, w.VolumTextField})
+        view->show();
+
+    const QString model = stringValue(values, ipod_Type);
+    w.ipodTypeTextField->setText(values.count(ipod_Type) ? model : QStringLiteral("Unknow IPod"));
+    w.ipodNameTextField->setText(stringValue(values, Device_Name));
+    w.ipodFramworkTypeTextField->setText(stringValue(values, Product_Version));
+    w.ipodNameSerNumberTextField->setText(stringValue(values, Serial_Number));
+    w.ipodVolumTypeTextField->setText(stringValue(values, Volume_Format));
+
+    const double total = doubleValue(values, FSTotal_Bytes);
+    const double freeBytes = doubleValue(values, FSFree_Bytes);
+    w.ipodSizeTextField->setText(BytesToGB(total));
+    w.ipodSize_1TextField->setText(BytesToGB(total));
+    w.freeSizeTextField->setText(BytesToGB(freeBytes));
+
+    const double books = doubleValue(values, NodeInfoKey::books_size);
+    const double audio = doubleValue(values, NodeInfoKey::music_Size);
+    const double video = doubleValue(values, NodeInfoKey::vide_Size);
+    const double photos = doubleValue(values, NodeInfoKey::picture_Size);
+    const double other = doubleValue(values, NodeInfoKey::other_Size);
+    w.ebooksTextField->setText(sizeText(books));
+    w.audioSizeTextField->setText(sizeText(audio));
+    w.videoTextField->setText(sizeText(video));
+    w.pictureTextField->setText(sizeText(photos));
+    w.otherTextField->setText(sizeText(other));
+
+    if (silder *bar = w.ipodSizeView) {
+        bar->ipodSize(total);
+        bar->freeSize(freeBytes);
+        bar->videoSize(video);
+        bar->audioSize(audio);
+        bar->photoSize(photos);
+        bar->otherSize(other);
+        bar->update();
+    }
+
+    setProductViewImage(static_cast<int>(doubleValue(values, Family_ID)));
+    setImage(w.AudioImageView, "size_audio.png");
+    setImage(w.VideoImageView, "size_video.png");
+    setImage(w.PictureImageView, "size_photo.png");
+    setImage(w.ebooksImageView, "size_books.png");
+    setImage(w.OtherImageView, "size_other.png");
+    setImage(w.FreeSizeImageView, "size_free.png");
+
+    w.ipodtoMacButton->setEnabled(false);
+    w.addMediaButton->setEnabled(false);
+}
+
+void DevicePanel::showBookList()
+{
+    mainControler &w = m_window;
+    w.ipodtoMacButton->setEnabled(true);
+    w.addMediaButton->setEnabled(true);
+    w.mediaTableView->show();
+    w.ipodBgView->hide();
+    for (QWidget *view : std::initializer_list<QWidget *>{w.typeTextField, w.SizeTextField, w.FramworkTextField,
+                                                          w.SerNumberTextField, w.VolumTextField,
+                                                          w.ebooksstaticTextField, w.ebooksTextField,
+                                                          w.ebooksImageView})
+        view->hide();
+}

@@ -1,0 +1,403 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+// The main window's set-up: the windows built from their forms, the outlets, the look, the
+// commands wired to the objects that own them, and the start-up that fills in the names.
+#include "maincontroler.h"
+
+#include "aioutlineview.h"
+#include "aitableview.h"
+#include "appconfigure.h"
+#include "appglobals.h"
+#include "booktable.h"
+#include "devicenamecell.h"
+#include "ipodtreelistcontroler.h"
+#include "linkbutton.h"
+#include "linkimageview.h"
+#include "log.h"
+#include "mediatablemodel.h"
+#include "plistptr.h"
+#include "qtloadwindow.h"
+#include "resources.h"
+#include "silder.h"
+#include "transfercommands.h"
+#include "ui_aboutdialog.h"
+#include "ui_failedwindow.h"
+#include "ui_mainwindow.h"
+#include "ui_preferenceswindow.h"
+#include "ui_progresswindow.h"
+#include "xlpopupmenubutton.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QFile>
+#include <QHeaderView>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+
+#include <plist/plist.h>
+
+#include <cstdlib>
+
+namespace {
+
+// The progress sheet: Escape cancels the transfer instead of hiding the sheet under it.
+class ProgressSheet : public QDialog
+{
+public:
+    using QDialog::QDialog;
+    std::function<void()> onCancel;
+
+protected:
+    void reject() override
+    {
+        if (onCancel)
+            onCancel();
+    }
+};
+
+// Closing the main window ends the application.
+class MainWindowCloseFilter : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Close)
+            QCoreApplication::quit();
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+} // namespace
+
+void mainControler::buildWindows()
+{
+    // The main window owns every widget below it; the dialogs are its children so that they
+    // open as sheets over it and go with it.
+    m_mainWindow = std::make_unique<QMainWindow>();
+    m_ui = std::make_unique<Ui::MainWindow>();
+    m_ui->setupUi(m_mainWindow.get());
+    mainWindow = m_mainWindow.get();
+    mainWindow->installEventFilter(new MainWindowCloseFilter(mainWindow));
+
+    auto *sheet = new ProgressSheet(mainWindow);
+    m_progressUi = std::make_unique<Ui::ProgressWindow>();
+    m_progressUi->setupUi(sheet);
+    sheet->setWindowModality(Qt::WindowModal);
+    sheet->onCancel = [this] { cancelCopyMediaIpodToPC(); };
+    progressWindow = sheet;
+    progressTitle = m_progressUi->progressTitle;
+    progressTitleLable = m_progressUi->progressTitleLable;
+    progress = m_progressUi->progress;
+    connect(m_progressUi->cancelButton, &QPushButton::clicked, this, [this] { cancelCopyMediaIpodToPC(); });
+
+    aboultDlg = new QDialog(mainWindow);
+    m_aboutUi = std::make_unique<Ui::AboutDialog>();
+    m_aboutUi->setupUi(aboultDlg);
+    aboultDlg->setWindowModality(Qt::WindowModal);
+    aboutImageView = m_aboutUi->aboutImageView;
+    m_aboutUi->aboultAppName->setStyleSheet(QStringLiteral("font-size: 16pt; font-weight: bold;"));
+    aboultAppName = m_aboutUi->aboultAppName;
+    versionTextField = m_aboutUi->versionTextField;
+    connect(m_aboutUi->closeAboutButton, &QPushButton::clicked, this, [this] { closeabout(); });
+    connect(aboultDlg, &QDialog::rejected, this, [this] { closeabout(); });
+
+    preferencesWindow = new QDialog(mainWindow);
+    m_preferencesUi = std::make_unique<Ui::PreferencesWindow>();
+    m_preferencesUi->setupUi(preferencesWindow);
+    preferencesWindow->setWindowModality(Qt::ApplicationModal);
+    picSaveTypeComboBox = m_preferencesUi->picSaveTypeComboBox;
+    connect(m_preferencesUi->preferenceOKButton, &QPushButton::clicked, this, [this] { preferenceOK(); });
+    connect(m_preferencesUi->preferenceCancelButton, &QPushButton::clicked, this, [this] { preferenceCancel(); });
+
+    failedWindow = new QDialog(mainWindow);
+    m_failedUi = std::make_unique<Ui::FailedWindow>();
+    m_failedUi->setupUi(failedWindow);
+    failedWindow->setWindowModality(Qt::WindowModal);
+    connect(m_failedUi->closeFailedButton, &QPushButton::clicked, this, [this] { closeFailedWindow(); });
+
+    // Above the getting-started picture: the reason a device that came could not be opened.
+    deviceMessageLabel = new QLabel(m_ui->ipodBgView->parentWidget());
+    deviceMessageLabel->setObjectName(QStringLiteral("deviceMessageLabel"));
+    deviceMessageLabel->setWordWrap(true);
+    deviceMessageLabel->hide();
+    m_ui->rightLayout->insertWidget(m_ui->rightLayout->indexOf(m_ui->ipodBgView), deviceMessageLabel);
+
+    // The load window must exist before the device list: the connection object keeps it.
+    m_loadWindow = std::make_unique<QtLoadWindow>(mainWindow);
+    loadwindow = m_loadWindow.get();
+
+    assignOutlets();
+    applyStyleSheet();
+    const Ui::MainWindow &ui = *m_ui;
+    for (QLabel *legend : {m_ui->AudioImageView, m_ui->VideoImageView, m_ui->PictureImageView, m_ui->ebooksImageView,
+                           m_ui->OtherImageView, m_ui->FreeSizeImageView})
+        legend->setFixedSize(14, 14);
+
+    // The table reads `medias` through its model; the context menu offers the row commands.
+    mediaTableView->setModel(m_table->model());
+    tableMenu = new QMenu(mediaTableView);
+    tableMenu->addAction(ui.actionContextCheck);
+    tableMenu->addAction(ui.actionContextUncheck);
+    tableMenu->addSeparator();
+    tableMenu->addAction(ui.actionContextExport);
+    tableMenu->addAction(ui.actionContextDelete);
+    mediaTableView->setMenu(tableMenu);
+    // The device list's own menu, for the device row.
+    deviceMenu = new QMenu(iPodTableView);
+    restoreCatalogueBackupItem = deviceMenu->addAction(QStringLiteral("Restore Catalogue Backup..."));
+    restoreCatalogueBackupItem->setEnabled(false);
+    iPodTableView->setMenu(deviceMenu);
+
+    // The device list and its controller, which from here on reports device arrivals.
+    m_treeListControler = std::make_unique<iPodTreeListControler>(loadwindow);
+    treeListControler = m_treeListControler.get();
+    iPodTableView->setModel(treeListControler->model());
+    iPodTableView->setSelectionModel(treeListControler->selectionModel());
+    iPodTableView->setItemDelegate(new DeviceNameCell(iPodTableView));
+    iPodTableView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    iPodTableView->setWordWrap(true);
+    connect(treeListControler, &iPodTreeListControler::expandItem, iPodTableView, &QTreeView::expand);
+    treeListControler->setReplaceQuestion([this](const std::string &message) { return m_transfers->askOnMainThread(message); });
+
+    wireCommands();
+}
+
+void mainControler::assignOutlets()
+{
+    const Ui::MainWindow &ui = *m_ui;
+    iPodTableView = ui.iPodTableView;
+    listHeadView = ui.listHeadView;
+    drawer = ui.drawer;
+    mediaTableView = ui.mediaTableView;
+    selectAllButton = ui.selectAllButton;
+    ipodProductView = ui.ipodProductView;
+    ipodBgView = ui.ipodBgView;
+    ipodSizeView = ui.ipodSizeView;
+    box = ui.box;
+    ipodNameTextField = ui.ipodNameTextField;
+    ipodTypeTextField = ui.ipodTypeTextField;
+    ipodSizeTextField = ui.ipodSizeTextField;
+    ipodSize_1TextField = ui.ipodSize_1TextField;
+    ipodFramworkTypeTextField = ui.ipodFramworkTypeTextField;
+    ipodNameSerNumberTextField = ui.ipodNameSerNumberTextField;
+    ipodVolumTypeTextField = ui.ipodVolumTypeTextField;
+    freeSizeTextField = ui.freeSizeTextField;
+    ebooksTextField = ui.ebooksTextField;
+    audioSizeTextField = ui.audioSizeTextField;
+    videoTextField = ui.videoTextField;
+    pictureTextField = ui.pictureTextField;
+    otherTextField = ui.otherTextField;
+    typeTextField = ui.typeTextField;
+    SizeTextField = ui.SizeTextField;
+    FramworkTextField = ui.FramworkTextField;
+    SerNumberTextField = ui.SerNumberTextField;
+    VolumTextField = ui.VolumTextField;
+    ebooksstaticTextField = ui.ebooksstaticTextField;
+    AudioImageView = ui.AudioImageView;
+    VideoImageView = ui.VideoImageView;
+    PictureImageView = ui.PictureImageView;
+    ebooksImageView = ui.ebooksImageView;
+    OtherImageView = ui.OtherImageView;
+    FreeSizeImageView = ui.FreeSizeImageView;
+    albumsPopupButton = ui.albumsPopupButton;
+    ipodtoMacButton = ui.ipodtoMacButton;
+    addMediaButton = ui.addMediaButton;
+    helpMenu = ui.helpMenu;
+    homeLinkButton = ui.homeLinkButton;
+    SupportLinkButton = ui.SupportLinkButton;
+    // The side panel has room for one support link; both outlets name it.
+    SupportLinkButtonFa = ui.SupportLinkButton;
+    logoView = ui.logoView;
+
+}
+
+// The look lives in the style sheet resource; only the backdrop's path is filled in here.
+void mainControler::applyStyleSheet()
+{
+    QFile sheet(QStringLiteral(":/bookferry/mainwindow.qss"));
+    if (!sheet.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        logFormat("Cannot read %s", sheet.fileName().toLocal8Bit().constData());
+        return;
+    }
+    const QString backdrop = QString::fromStdString(resourcePath("bj.png"));
+    mainWindow->setStyleSheet(QString::fromUtf8(sheet.readAll()).arg(backdrop));
+}
+
+// Every command item is validated by its title (validateMenus), so remember it.
+void mainControler::addCommand(QAction *action, void (mainControler::*command)())
+{
+    connect(action, &QAction::triggered, this, [this, command] { (this->*command)(); });
+    m_validatedItems.push_back(action);
+}
+
+void mainControler::wireCommands()
+{
+    const Ui::MainWindow &ui = *m_ui;
+    addCommand(ui.actionCheckAll, &mainControler::clickAllMenu);
+    addCommand(ui.actionUncheckAll, &mainControler::unClickAllMenu);
+    addCommand(ui.actionCheckSelected, &mainControler::selectMenu);
+    addCommand(ui.actionUncheckSelected, &mainControler::unselectMenu);
+    addCommand(ui.actionContextCheck, &mainControler::selectMenu);
+    addCommand(ui.actionContextUncheck, &mainControler::unselectMenu);
+    addCommand(ui.actionExport, &mainControler::loadMediaIpodToPC);
+    addCommand(ui.actionExportSelected, &mainControler::loadSelectedMediaIpodToPC);
+    addCommand(ui.actionContextExport, &mainControler::loadSelectedMediaIpodToPC);
+    addCommand(ui.actionImport, &mainControler::loadMediaPCToIpod);
+    addCommand(ui.actionFileToDevice, &mainControler::loadMediaPCToIpod);
+    addCommand(ui.actionFolderToDevice, &mainControler::loadMediaPCToIpod);
+    addCommand(ui.actionDeleteSelected, &mainControler::deleteSelectedItem);
+    addCommand(ui.actionContextDelete, &mainControler::deleteSelectedItem);
+    addCommand(ui.actionDeleteChecked, &mainControler::deleteSelectedItemMenu);
+    addCommand(ui.actionHomePage, &mainControler::home);
+    addCommand(ui.helpMenu, &mainControler::help);
+    addCommand(ui.actionAbout, &mainControler::about);
+    // Not validated: the preferences and the window commands are always there.
+    connect(ui.actionPreferences, &QAction::triggered, this, [this] { setPreference(); });
+    connect(ui.actionHide, &QAction::triggered, mainWindow, &QWidget::showMinimized);
+    connect(ui.actionQuit, &QAction::triggered, mainWindow, &QWidget::close);
+
+    // Outside the title rules of menuStatus: its state depends on the kept copies.
+    connect(restoreCatalogueBackupItem, &QAction::triggered, this, [this] { restoreCatalogueBackupMenu(); });
+    connect(deviceMenu, &QMenu::aboutToShow, this, [this] { validateDeviceMenu(); });
+
+    connect(ipodtoMacButton, &QPushButton::clicked, this, [this] { loadMediaIpodToPC(); });
+    connect(selectAllButton, &QCheckBox::clicked, this, [this] { clickAll(); });
+    // A click in the check column toggles the clicked row's mark through clickBox.
+    connect(mediaTableView, &QAbstractItemView::clicked, this, [this](const QModelIndex &index) {
+        if (index.column() == 0)
+            clickBox();
+    });
+    connect(mediaTableView->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { validateMenus(); });
+    // Items are also re-validated as their menu opens, so shortcuts and menus agree.
+    for (QMenu *menu : {ui.fileMenu, ui.editMenu, ui.helpMenuBar, tableMenu})
+        connect(menu, &QMenu::aboutToShow, this, [this] { validateMenus(); });
+    connect(mediaTableView->horizontalHeader(), &QHeaderView::geometriesChanged, m_table,
+            &BookTable::updateSelectAllPosition);
+}
+
+QString mainControler::resourceFile(const char *name) const
+{
+    return QString::fromStdString(resourcePath(name));
+}
+
+void mainControler::setImage(QLabel *view, const char *name) const
+{
+    if (view)
+        view->setPixmap(QPixmap(resourceFile(name))); // a missing file leaves it empty
+}
+
+// ---- Start-up ----------------------------------------------------------------------------
+
+void mainControler::awakeFromNib()
+{
+    appMenuDict.clear();
+    initApp();
+
+    // Observers are called on the posting thread; each handler hands widget work to the main
+    // thread itself.
+    NotificationCenter &center = NotificationCenter::defaultCenter();
+    center.addObserver(this, ::deleteNotification, [this](const Notification &n) { deleteNotification(n); });
+    center.addObserver(this, ::progressNotification, [this](const Notification &n) { progressNotification(n); });
+    center.addObserver(this, ::EjectiPodNotification, [this](const Notification &n) { EjectiPodNotification(n); });
+    center.addObserver(this, ::iPodListSelectionDidChangeNotification,
+                       [this](const Notification &n) { iPodListSelectionDidChangeNotification(n); });
+    center.addObserver(this, XLButtonClickedNotification, [this](const Notification &n) { showProfileOperateMenu(n); });
+    watchArrivalFailures();
+
+    medias = std::make_shared<EpubList>();
+    m_table->setUp();
+
+    // Nothing is selected yet: the getting-started picture and both commands off.
+    setImage(ipodBgView, "gettingstarted_enu.png");
+    ipodtoMacButton->setIcon(QIcon(resourceFile("ipod to pc-1.png")));
+    ipodtoMacButton->setEnabled(false);
+    addMediaButton->setEnabled(false);
+    setImage(aboutImageView, "aboult.png");
+    addMediaButton->setImageSelected(QImage(resourceFile("mac to ipod-1.png")));
+    addMediaButton->setImage(QImage(resourceFile("mac to ipod-2.png")));
+    addMediaButton->setImageDisabled(QImage(resourceFile("mac to ipod-3.png")));
+
+    // The drawer became the side panel of the device list.
+    drawer->setMinimumWidth(160);
+
+    homeLinkButton->setLinkAttribute(QString::fromUtf8(HomePageUrl));
+    SupportLinkButton->setLinkAttribute(QString::fromUtf8(SupportUrl));
+    SupportLinkButtonFa->setLinkAttribute(QString::fromUtf8(SupportUrl));
+
+    const QString appName = QString::fromUtf8(AppName);
+    mainWindow->setWindowTitle(appName);
+    aboultAppName->setText(appName);
+    helpMenu->setText(QStringLiteral("%1 Help").arg(appName));
+    aboultDlg->setWindowTitle(QStringLiteral("About %1").arg(appName));
+    showProgressWindowFlag = false;
+
+    // The device list's own window side: its heading picture.
+    setImage(listHeadView, "leftlistHead.png");
+    mediaTableView->hide();
+    box->hide();
+    albumsPopupButton->hide();
+    mainWindow->setWindowIcon(QIcon(resourceFile("bookferry.png")));
+    validateMenus();
+}
+
+void mainControler::getMenuItems(const QList<QAction *> &items)
+{
+    for (QAction *item : items) {
+        if (!item->text().isEmpty())
+            appMenuDict[item->text()] = item; // a later item of the same title wins
+        if (QMenu *submenu = item->menu(); submenu && !submenu->actions().isEmpty())
+            getMenuItems(submenu);
+    }
+}
+
+void mainControler::getMenuItems(QMenu *menu)
+{
+    if (menu)
+        getMenuItems(menu->actions());
+}
+
+void mainControler::initApp()
+{
+    getMenuItems(mainWindow->menuBar()->actions());
+
+    QString bundleName;
+    QString version;
+    QFile info(QString::fromStdString(resourcePath("Info.plist")));
+    if (info.open(QIODevice::ReadOnly)) {
+        const QByteArray bytes = info.readAll();
+        plist_t root = nullptr;
+        plist_from_memory(bytes.constData(), static_cast<uint32_t>(bytes.size()), &root);
+        PlistPtr owner(root);
+        auto text = [root](const char *key) {
+            plist_t node = root && plist_get_node_type(root) == PLIST_DICT ? plist_dict_get_item(root, key) : nullptr;
+            if (!node || plist_get_node_type(node) != PLIST_STRING)
+                return QString();
+            char *value = nullptr;
+            plist_get_string_val(node, &value);
+            QString result = QString::fromUtf8(value ? value : "");
+            free(value);
+            return result;
+        };
+        bundleName = text("CFBundleName");
+        version = text("ProductVersion");
+    } else {
+        logFormat("Cannot read %s", info.fileName().toLocal8Bit().constData());
+    }
+
+    // The form carries a bare "@" where the product's name goes.
+    for (auto &[title, item] : appMenuDict) {
+        if (title == QLatin1String("About @"))
+            item->setText(QStringLiteral("About %1").arg(bundleName));
+        else if (title == QLatin1String("Hide @"))
+            item->setText(QStringLiteral("Hide %1").arg(bundleName));
+        else if (title == QLatin1String("Quit @"))
+            item->setText(QStringLiteral("Quit %1").arg(bundleName));
+        else
+            item->setText(title);
+    }
+    versionTextField->setText(tr("Version %1").arg(version));
+}

@@ -1,0 +1,332 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#include "transfercommands.h"
+
+#include "appglobals.h"
+#include "bookbatch.h"
+#include "booktable.h"
+#include "ipodtreelistcontroler.h"
+#include "mainqueue.h"
+#include "maincontroler.h"
+#include "ui_failedwindow.h"
+#include "userinteraction.h"
+
+#include <QDialog>
+#include <QLabel>
+#include <QListWidget>
+#include <QMainWindow>
+#include <QProgressBar>
+
+#include <chrono>
+#include <future>
+
+namespace {
+// The pause before a batch lets the panel's or the question's sheet close before the progress
+// sheet takes its place.
+constexpr unsigned int kSheetSwapSeconds = 1;
+} // namespace
+
+TransferCommands::TransferCommands(mainControler &window)
+    : QObject(&window)
+    , m_window(window)
+{
+}
+
+TransferCommands::~TransferCommands()
+{
+    joinWorker();
+}
+
+void TransferCommands::onMainThread(std::function<void()> work)
+{
+    auto alive = m_window.m_alive;
+    performOnMainThread([alive, work = std::move(work)] {
+        if (*alive)
+            work();
+    });
+}
+
+// The flag set here, on the main thread, keeps a second transfer from starting until
+// finish(), including in the pause before the progress sheet appears.
+bool TransferCommands::start()
+{
+    if (m_running)
+        return false;
+    joinWorker(); // the previous transfer's thread has finished its work by now
+    m_running = true;
+    m_window.buttonStatus();
+    return true;
+}
+
+void TransferCommands::runWorker(std::function<void()> body)
+{
+    m_worker = std::thread(std::move(body));
+}
+
+void TransferCommands::joinWorker()
+{
+    if (m_worker.joinable())
+        m_worker.join();
+}
+
+void TransferCommands::finish(const BookFailureList &failures, const QString &heading)
+{
+    joinWorker();
+    m_running = false;
+    m_window.copyMediaIpodToPC = false;
+    m_window.buttonStatus();
+    if (failures.empty())
+        return;
+    QLabel *title = m_window.m_failedUi->failedTitle;
+    const QString usual = title->text();
+    if (!heading.isEmpty())
+        title->setText(heading);
+    m_window.ProgressFaildNotification(failures);
+    title->setText(usual);
+}
+
+void TransferCommands::importBooks(const QStringList &chosen)
+{
+    if (chosen.isEmpty() || !start()) {
+        m_window.copyMediaIpodToPC = false;
+        return;
+    }
+    m_window.copyMediaIpodToPC = true;
+    std::vector<std::string> paths;
+    for (const QString &path : chosen)
+        paths.push_back(path.toStdString());
+
+    runWorker([this, paths] {
+        // threadSelectedLoadEPUBToDeviceDidEnd
+        BookBatch batch;
+        batch.pauseSeconds = kSheetSwapSeconds;
+        batch.syncLock = true;
+        batch.continueFlag = &m_window.copyMediaIpodToPC;
+        batch.onStarted = [this] { onMainThread([this] { showProgressWindow(); }); };
+        const int count = static_cast<int>(paths.size());
+        batch.onItemDone = [&](std::size_t i, const BookOperationResult &) {
+            m_window.progressFun(static_cast<int>(i), paths[i], count);
+        };
+        const BookFailureList failures = BookBatch::failures(batch.run(
+            *m_window.treeListControler, paths.size(),
+            [&](std::size_t i) { return m_window.treeListControler->addEPUBToDevice(paths[i]); }));
+        onMainThread([this, failures] {
+            endProgressWindow();
+            m_window.reloadiPodNotification();
+            finish(failures);
+        });
+    });
+}
+
+void TransferCommands::exportChecked(const QString &folder)
+{
+    if (folder.isEmpty() || !start()) {
+        m_window.copyMediaIpodToPC = false;
+        return;
+    }
+    // The records and their marks as they stand now; the table may change under the sheet.
+    const EpubList records = *medias;
+    std::vector<bool> checked;
+    for (const auto &record : records)
+        checked.push_back(record && record->isSelect());
+    const std::string dstpath = folder.toStdString();
+
+    runWorker([this, records, checked, dstpath] {
+        // threadLoadMediaIpodToPcDidEnd
+        BookBatch batch;
+        batch.pauseSeconds = kSheetSwapSeconds;
+        batch.continueFlag = &m_window.copyMediaIpodToPC;
+        batch.onStarted = [this] { onMainThread([this] { showProgressWindow(); }); };
+        // Reported against the whole list, unchecked rows included.
+        const int count = static_cast<int>(records.size());
+        batch.onItemDone = [&](std::size_t i, const BookOperationResult &) {
+            m_window.progressFun(static_cast<int>(i), dstpath, count);
+        };
+        const BookFailureList failures = BookBatch::failures(
+            batch.run(*m_window.treeListControler, records.size(), [&](std::size_t i) -> std::optional<BookOperationResult> {
+                const auto &record = records[i];
+                if (!record || !checked[i])
+                    return std::nullopt;
+                return m_window.treeListControler->saveEpubToMac(record->mediaPcPath(), dstpath, record->ispurchases(),
+                                                                 record->mediaName());
+            }));
+        m_window.copyMediaIpodToPC = false;
+        onMainThread([this, failures] {
+            endProgressWindow();
+            finish(failures);
+        });
+    });
+}
+
+void TransferCommands::exportHighlighted(const QString &folder)
+{
+    if (folder.isEmpty() || !start()) {
+        m_window.copyMediaIpodToPC = false;
+        return;
+    }
+    // The highlighted rows are taken once, here on the main thread.
+    const std::vector<int> rows = m_window.m_table->highlightedRows();
+    EpubList records;
+    for (int row : rows) {
+        if (row >= 0 && row < static_cast<int>(medias->size()))
+            records.push_back((*medias)[static_cast<size_t>(row)]);
+    }
+    const int highlighted = static_cast<int>(rows.size());
+    const std::string dstpath = folder.toStdString();
+
+    runWorker([this, records, highlighted, dstpath] {
+        // threadSelectedLoadMediaIpodToPcDidEnd and copyMediaipodToPc_v
+        BookBatch batch;
+        batch.pauseSeconds = kSheetSwapSeconds;
+        batch.continueFlag = &m_window.copyMediaIpodToPC;
+        batch.onStarted = [this] { onMainThread([this] { showProgressWindow(); }); };
+        // Counted from one, against the highlighted rows.
+        int k = 1;
+        batch.onItemDone = [&](std::size_t, const BookOperationResult &) {
+            m_window.progressFun(k++, dstpath, highlighted);
+        };
+        const BookFailureList failures = BookBatch::failures(
+            batch.run(*m_window.treeListControler, records.size(), [&](std::size_t i) -> std::optional<BookOperationResult> {
+                const auto &record = records[i];
+                if (!record)
+                    return std::nullopt;
+                return m_window.treeListControler->saveEpubToMac(record->mediaPcPath(), dstpath, record->ispurchases(),
+                                                                 record->mediaName());
+            }));
+        onMainThread([this, failures] {
+            endProgressWindow();
+            finish(failures);
+        });
+    });
+}
+
+void TransferCommands::deleteBooks(const EpubList &candidates)
+{
+    const int answer = m_window.m_interaction->ask(m_window.mainWindow, QStringLiteral("Information"),
+                                                   QStringLiteral("Are you sure, delete the item?"),
+                                                   {QStringLiteral("NO"), QStringLiteral("YES")});
+    if (answer == AlertFirstButtonReturn || candidates.empty() || !start())
+        return;
+    m_window.copyMediaIpodToPC = true;
+
+    // Like the transfers: the device may keep the sync lock for a while, and the window must
+    // stay responsive (and the deletion cancellable) meanwhile.
+    runWorker([this, candidates] {
+        BookBatch batch;
+        batch.pauseSeconds = kSheetSwapSeconds;
+        batch.syncLock = true;
+        batch.continueFlag = &m_window.copyMediaIpodToPC;
+        batch.onStarted = [this] { onMainThread([this] { showProgressWindow(); }); };
+        const int count = static_cast<int>(candidates.size());
+        batch.onItemDone = [&](std::size_t i, const BookOperationResult &result) {
+            postProgress("Deleting: " + result.item, static_cast<int>(i), count);
+        };
+        const std::vector<BookBatch::ItemResult> results = batch.run(
+            *m_window.treeListControler, candidates.size(),
+            [&](std::size_t i) { return m_window.treeListControler->deleteMediaFromDevice(*candidates[i]); });
+        EpubList deleted;
+        for (const BookBatch::ItemResult &r : results) {
+            if (r.result.done())
+                deleted.push_back(candidates[r.index]);
+        }
+        const BookFailureList failures = BookBatch::failures(results);
+        onMainThread([this, deleted, failures] {
+            endProgressWindow();
+            // The table loses the rows only after the lock is given back.
+            m_window.m_table->removeRecords(deleted);
+            onMainThread([this] { m_window.reloadiPodNotification(); });
+            finish(failures);
+        });
+    });
+}
+
+void TransferCommands::cancel()
+{
+    if (m_restoreRunning)
+        return; // a catalogue upload is not stopped halfway
+    m_window.copyMediaIpodToPC = false;
+    m_window.progressTitle->setText(tr("Stopping after the current book..."));
+}
+
+void TransferCommands::postProgress(const std::string &title, int index, int count)
+{
+    const int percent = count > 0 ? index * 100 / count : 0;
+    StringDictionary info;
+    info[progressTitleKeyNotification] = title;
+    info[progressKeyNotification] = std::to_string(percent);
+    NotificationCenter::defaultCenter().postNotificationName(::progressNotification, &m_window, info);
+}
+
+void TransferCommands::showProgress(const QString &title, const QString &percent)
+{
+    onMainThread([this, title, percent] {
+        m_window.progressTitle->clear();
+        m_window.progressTitle->setText(title);
+        m_window.progressTitleLable->clear();
+        m_window.progressTitleLable->setText(percent + QLatin1Char('%'));
+        m_window.progress->setValue(static_cast<int>(percent.toDouble()));
+    });
+}
+
+void TransferCommands::showProgressWindow()
+{
+    m_window.progressTitle->setText(QStringLiteral("Uploading....."));
+    m_window.progressTitleLable->setText(QStringLiteral("0%"));
+    m_window.progress->setValue(0);
+    m_window.showProgressWindowFlag = true;
+    m_window.progressWindow->open();
+}
+
+void TransferCommands::endProgressWindow()
+{
+    m_window.showProgressWindowFlag = false;
+    m_window.progressWindow->hide();
+}
+
+// The books a transfer could not move, listed once at its end.
+void TransferCommands::showFailures(const BookFailureList &failures)
+{
+    fillFailedWindow(failures);
+    m_window.failedWindow->exec();
+    m_window.failedWindow->hide();
+}
+
+void TransferCommands::fillFailedWindow(const BookFailureList &failures)
+{
+    m_lastFailures = failures;
+    QListWidget *list = m_window.m_failedUi->failedList;
+    list->clear();
+    for (const BookFailure &failure : failures) {
+        list->addItem(QStringLiteral("%1 — %2").arg(QString::fromStdString(failure.item),
+                                                       QString::fromStdString(failure.reason)));
+    }
+}
+
+void TransferCommands::closeFailedWindow()
+{
+    m_window.failedWindow->done(0);
+}
+
+bool TransferCommands::askOnMainThread(const std::string &message)
+{
+    // The export waits for the answer; a window that goes away answers "NO".
+    auto answer = std::make_shared<std::promise<bool>>();
+    std::future<bool> result = answer->get_future();
+    auto alive = m_window.m_alive;
+    performOnMainThread([this, alive, answer, message] {
+        if (!*alive) {
+            answer->set_value(false);
+            return;
+        }
+        QWidget *parent = m_window.progressWindow->isVisible() ? static_cast<QWidget *>(m_window.progressWindow)
+                                                               : m_window.mainWindow;
+        const int code = m_window.m_interaction->ask(parent, QStringLiteral("Warning"), QString::fromStdString(message),
+                                                     {QStringLiteral("NO"), QStringLiteral("YES")});
+        answer->set_value(code == AlertFirstButtonReturn + 1);
+    });
+    while (result.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
+        if (!*alive)
+            return false;
+    }
+    return result.get();
+}

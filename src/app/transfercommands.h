@@ -1,0 +1,71 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#pragma once
+
+#include "bookoperationresult.h"
+#include "epub.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <string>
+#include <thread>
+
+class mainControler;
+
+// The window's book transfers: import, export of the checked books, export of the
+// highlighted rows, and deletion. Each runs as one BookBatch on a worker thread behind the
+// progress sheet, one at a time (the "transfer slot"), and lists its failures in the failure
+// window at its end. The catalogue restore borrows the same slot, sheet and window.
+//
+// Threads: commands start on the main thread; batch bodies run on the worker and reach the
+// widgets only through performOnMainThread. The replace question of an export is asked on the
+// main thread while the worker waits.
+class TransferCommands : public QObject
+{
+    Q_OBJECT
+public:
+    explicit TransferCommands(mainControler &window);
+    ~TransferCommands() override;
+
+    void importBooks(const QStringList &paths);
+    void exportChecked(const QString &folder);
+    void exportHighlighted(const QString &folder);
+    // Asks first; the records are those the user chose (checked or highlighted user items).
+    void deleteBooks(const EpubList &candidates);
+
+    // The transfer slot: false when a transfer already holds it.
+    bool start();
+    void runWorker(std::function<void()> body);
+    // Gives the slot back and lists the failures, under `heading` when one is given.
+    void finish(const BookFailureList &failures, const QString &heading = {});
+    void joinWorker();
+    bool isRunning() const { return m_running; }
+    bool isRestoreRunning() const { return m_restoreRunning; }
+    void setRestoreRunning(bool running) { m_restoreRunning = running; }
+
+    void cancel();
+    // Runs on the worker: one progress report, the percentage in integer arithmetic, truncated.
+    void postProgress(const std::string &title, int index, int count);
+    void showProgress(const QString &title, const QString &percent);
+    void showProgressWindow();
+    void endProgressWindow();
+    void showFailures(const BookFailureList &failures);
+    void fillFailedWindow(const BookFailureList &failures);
+    void closeFailedWindow();
+    const BookFailureList &lastFailures() const { return m_lastFailures; }
+
+    bool askOnMainThread(const std::string &message);
+
+private:
+    // Queues `work` for the main thread, dropped if the window has gone by then.
+    void onMainThread(std::function<void()> work);
+
+    mainControler &m_window;
+    bool m_running = false;        // from the panel's end to the sheet's end
+    bool m_restoreRunning = false; // a catalogue restore holds the slot
+    std::thread m_worker;
+    BookFailureList m_lastFailures;
+};

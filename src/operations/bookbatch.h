@@ -1,0 +1,61 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#pragma once
+
+#include "bookoperationresult.h"
+
+#include <atomic>
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <vector>
+
+class iPodTreeListControler;
+
+// Holds the device's sync lock for one scope: taken when made, given back when it goes, on
+// every path out of the batch (an early return, an exception) as well as the normal end.
+class SyncLockGuard
+{
+public:
+    explicit SyncLockGuard(iPodTreeListControler &controller);
+    ~SyncLockGuard();
+    SyncLockGuard(const SyncLockGuard &) = delete;
+    SyncLockGuard &operator=(const SyncLockGuard &) = delete;
+
+private:
+    iPodTreeListControler &m_controller;
+};
+
+// One batch of book operations (an import, an export, a deletion), shared by the window and
+// bookferry-cli. The caller chooses the thread: the window runs it on its transfer worker,
+// the command line on its only thread. In order, run():
+//   1. pauses for `pauseSeconds` through deviceLinkSleep (the window's sheet swap; tests
+//      install a sleeper that does not wait), then calls onStarted;
+//   2. takes the sync lock when `syncLock` is set, for the whole batch;
+//   3. asks `item(i)` for i = 0..count-1 while the continue flag (if any) stays true; an item
+//      that returns nothing is not part of the batch (an unchecked row) and is not reported;
+//   4. gives the lock back.
+// onItemStarting runs before every index, onItemDone after every item, on the batch's thread.
+class BookBatch
+{
+public:
+    struct ItemResult
+    {
+        std::size_t index;
+        BookOperationResult result;
+    };
+    using Item = std::function<std::optional<BookOperationResult>(std::size_t index)>;
+
+    unsigned int pauseSeconds = 0;
+    bool syncLock = false;
+    // Cleared by another thread to stop before the next item; the current one finishes.
+    const std::atomic_bool *continueFlag = nullptr;
+    std::function<void()> onStarted;
+    std::function<void(std::size_t index)> onItemStarting;
+    std::function<void(std::size_t index, const BookOperationResult &result)> onItemDone;
+
+    std::vector<ItemResult> run(iPodTreeListControler &controller, std::size_t count, const Item &item) const;
+
+    // The failed items of a run, in order, for one report at its end.
+    static BookFailureList failures(const std::vector<ItemResult> &results);
+};

@@ -1,0 +1,183 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+// Deletion runs on the transfer worker behind the progress sheet: the window stays responsive
+// while another program holds the device's sync lock, and failed books are listed.
+#include "appfixture.h"
+
+#include "appglobals.h"
+#include "catalogue.h"
+#include "mainqueue.h"
+#include "synclock.h"
+
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QListWidget>
+#include <QTimer>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <condition_variable>
+
+namespace {
+
+// Another process holding the device's lock file (a real advisory lock) until it goes.
+class LockHolder
+{
+public:
+    explicit LockHolder(const std::string &path)
+    {
+        int ready[2], release[2];
+        if (::pipe(ready) != 0 || ::pipe(release) != 0)
+            return;
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            ::close(ready[0]);
+            ::close(release[1]);
+            const int fd = ::open(path.c_str(), O_RDWR | O_CREAT, 0644);
+            const char ok = (fd >= 0 && ::flock(fd, LOCK_EX) == 0) ? 1 : 0;
+            (void)!::write(ready[1], &ok, 1);
+            char c;
+            (void)!::read(release[0], &c, 1);
+            ::_exit(0);
+        }
+        ::close(ready[1]);
+        ::close(release[0]);
+        char ok = 0;
+        m_locked = ::read(ready[0], &ok, 1) == 1 && ok == 1;
+        ::close(ready[0]);
+        m_release = release[1];
+    }
+    ~LockHolder()
+    {
+        if (m_pid > 0) {
+            ::close(m_release);
+            int status = 0;
+            ::waitpid(m_pid, &status, 0);
+        }
+    }
+    bool locked() const { return m_locked; }
+
+private:
+    pid_t m_pid = -1;
+    int m_release = -1;
+    bool m_locked = false;
+};
+
+// Main-thread timer ticks; a device-link wait lasts a few ticks instead of its seconds, so the
+// deletion waits on the lock while the event loop is measured.
+class TickClock
+{
+public:
+    void tick()
+    {
+        const qint64 now = m_clock.nsecsElapsed();
+        if (m_last >= 0)
+            m_gaps.push_back(now - m_last);
+        m_last = now;
+        std::lock_guard lock(m_mutex);
+        ++m_ticks;
+        m_changed.notify_all();
+    }
+    void waitTicks(int count)
+    {
+        std::unique_lock lock(m_mutex);
+        const long target = m_ticks + count;
+        m_changed.wait(lock, [&] { return m_ticks >= target || m_stopped; });
+    }
+    void stop()
+    {
+        std::lock_guard lock(m_mutex);
+        m_stopped = true;
+        m_changed.notify_all();
+    }
+    void start() { m_clock.start(); }
+    // The 99th percentile of the ticks' lateness against their interval, in milliseconds.
+    double p99LatenessMs(int intervalMs) const
+    {
+        std::vector<qint64> gaps = m_gaps;
+        if (gaps.empty())
+            return 1e9;
+        std::sort(gaps.begin(), gaps.end());
+        const qint64 p99 = gaps[std::min(gaps.size() - 1, gaps.size() * 99 / 100)];
+        return std::max(0.0, static_cast<double>(p99) / 1e6 - intervalMs);
+    }
+    size_t samples() const { return m_gaps.size(); }
+
+private:
+    QElapsedTimer m_clock;
+    qint64 m_last = -1;
+    std::vector<qint64> m_gaps;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    long m_ticks = 0;
+    bool m_stopped = false;
+};
+
+} // namespace
+
+TEST_F(MainWindowTest, DeletionWaitsForTheLockBehindTheSheetAndListsItsFailures)
+{
+    // "Odd" has a "Path" that names no book folder: its deletion fails and must be listed.
+    writeCatalogue({{"Mine One", "MINA.epub", true}, {"Odd", "x/y.epub", true}, {"Mine Two", "MINB.epub", true}});
+    attach();
+    selectList(1);
+    ASSERT_EQ(rowCount(), 3);
+
+    TickClock clock;
+    std::atomic<int> waits{0};
+    setDeviceLinkSleeper([&](unsigned int) {
+        ++waits;
+        clock.waitTicks(3);
+    });
+    constexpr int kIntervalMs = 10;
+    QTimer ticker;
+    ticker.setTimerType(Qt::PreciseTimer);
+    bool sheetSeen = false;
+    bool failuresShown = false;
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        if (m_window->isTransferRunning())
+            clock.tick();
+        sheetSeen = sheetSeen || m_window->progressWindow->isVisible();
+        if (m_window->failedWindow->isVisible()) {
+            failuresShown = true;
+            m_window->closeFailedWindow();
+        }
+    });
+
+    {
+        LockHolder other(deviceFile(kSyncLockFile));
+        ASSERT_TRUE(other.locked());
+        clock.start();
+        ticker.start(kIntervalMs);
+        m_interaction->answers.push_back(AlertFirstButtonReturn + 1);
+        m_window->deleteSelectedItemMenu(); // every book is checked after the read
+        EXPECT_TRUE(m_window->isTransferRunning());
+        const bool ended = processMainEventsUntil(
+            [&] { return !m_window->isTransferRunning() && !m_window->progressWindow->isVisible(); },
+            std::chrono::seconds(30));
+        clock.stop();
+        ASSERT_TRUE(ended);
+    }
+    ticker.stop();
+
+    // The pause and all fourteen retries of the lock were waited out on the worker.
+    EXPECT_EQ(waits.load(), 1 + static_cast<int>(kSyncLockTries) - 1);
+    EXPECT_TRUE(sheetSeen);
+    ASSERT_GE(clock.samples(), 30u);
+    const double p99 = clock.p99LatenessMs(kIntervalMs);
+    std::printf("event loop during the deletion: %zu ticks, p99 lateness %.2f ms\n", clock.samples(), p99);
+    EXPECT_LT(p99, 50.0);
+
+    // The failure is listed; the other two books went, "Odd" stays in the table.
+    EXPECT_TRUE(failuresShown);
+    ASSERT_EQ(m_window->lastFailures().size(), 1u);
+    EXPECT_EQ(m_window->lastFailures()[0].item, "Odd");
+    EXPECT_NE(m_window->lastFailures()[0].reason.find("x/y.epub"), std::string::npos);
+    ASSERT_TRUE(processMainEventsUntil([this] { return rowCount() == 1; }));
+    EXPECT_EQ(rowTitle(0), "Odd");
+    EXPECT_EQ(Catalogue::load(deviceFile("/Books/Books.plist")).stringValues("Name"), (std::vector<std::string>{"Odd"}));
+}
