@@ -11,6 +11,7 @@
 #include <limits>
 #include <sstream>
 #include <system_error>
+#include <utility>
 
 namespace fs = std::filesystem;
 
@@ -49,6 +50,107 @@ std::vector<plist_t> children(plist_t node)
             out.push_back(value);
         }
         std::free(iter);
+    }
+    return out;
+}
+
+// Decodes one UTF-8 character at `i`: its code point and length, or length 0 when the bytes
+// there are no well-formed UTF-8 (a stray byte, an overlong form, a surrogate, past U+10FFFF).
+std::pair<char32_t, std::size_t> decodeUtf8(const std::string &text, std::size_t i)
+{
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c < 0x80)
+        return {c, 1};
+    const std::size_t length = (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xe ? 3 : (c >> 3) == 0x1e ? 4 : 0;
+    if (length == 0 || i + length > text.size())
+        return {0, 0};
+    char32_t cp = c & (0x7f >> length);
+    for (std::size_t k = 1; k < length; ++k) {
+        const auto next = static_cast<unsigned char>(text[i + k]);
+        if ((next >> 6) != 0x2)
+            return {0, 0};
+        cp = (cp << 6) | (next & 0x3f);
+    }
+    constexpr char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (cp < smallest[length] || cp > 0x10ffff || (cp >= 0xd800 && cp <= 0xdfff))
+        return {0, 0};
+    return {cp, length};
+}
+
+// Whether XML 1.0 can carry the character at all, raw or as a character reference.
+bool isXmlChar(char32_t cp)
+{
+    return cp == 0x9 || cp == 0xa || cp == 0xd || (cp >= 0x20 && cp <= 0xd7ff) || (cp >= 0xe000 && cp <= 0xfffd) ||
+           (cp >= 0x10000 && cp <= 0x10ffff);
+}
+
+// The text with every control character (C0, DEL, C1) taken out; tabs and line ends, which
+// separate words, become spaces. Bytes that are no UTF-8 are left to the XML writer.
+std::string withoutControlCharacters(const std::string &text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const auto [cp, length] = decodeUtf8(text, i);
+        if (length == 0) {
+            out += text[i++];
+            continue;
+        }
+        if (cp == '\t' || cp == '\n' || cp == '\r')
+            out += ' ';
+        else if (cp >= 0x20 && !(cp >= 0x7f && cp <= 0x9f))
+            out.append(text, i, length);
+        i += length;
+    }
+    return out;
+}
+
+// Every string value under `node` without control characters.
+void dropControlCharacters(plist_t node, unsigned depth)
+{
+    if (depth > 64)
+        return;
+    if (plist_get_node_type(node) == PLIST_STRING) {
+        uint64_t length = 0;
+        const char *value = plist_get_string_ptr(node, &length);
+        if (!value)
+            return;
+        const std::string text(value, static_cast<std::size_t>(length));
+        if (text.find('\0') != std::string::npos)
+            return; // libplist cannot set it as a C string; the XML writer drops the NUL
+        const std::string clean = withoutControlCharacters(text);
+        if (clean != text)
+            plist_set_string_val(node, clean.c_str());
+        return;
+    }
+    for (plist_t child : children(node))
+        dropControlCharacters(child, depth + 1);
+}
+
+// The XML text as a strict XML 1.0 reader takes it. The writer puts string values in raw, so
+// characters XML cannot carry at all (most control characters, U+FFFE, U+FFFF) are dropped,
+// bytes that are no UTF-8 become U+FFFD, and a carriage return is written as a reference
+// (a raw one would read back as a line feed). *changed tells whether the text lost anything.
+std::string strictXml(const std::string &xml, bool *changed)
+{
+    *changed = false;
+    std::string out;
+    out.reserve(xml.size());
+    for (std::size_t i = 0; i < xml.size();) {
+        const auto [cp, length] = decodeUtf8(xml, i);
+        if (length == 0) {
+            out += "\xef\xbf\xbd";
+            *changed = true;
+            ++i;
+            continue;
+        }
+        if (cp == '\r')
+            out += "&#13;";
+        else if (isXmlChar(cp))
+            out.append(xml, i, length);
+        else
+            *changed = true;
+        i += length;
     }
     return out;
 }
@@ -175,8 +277,10 @@ std::vector<std::string> Catalogue::stringValues(const char *key) const
 void Catalogue::appendBook(PlistPtr entry)
 {
     plist_t books = booksArray(true);
-    if (books)
-        plist_array_append_item(books, entry.release());
+    if (!books)
+        return;
+    dropControlCharacters(entry.get(), 0);
+    plist_array_append_item(books, entry.release());
 }
 
 int Catalogue::removeBooksWithPath(const std::string &path)
@@ -194,8 +298,10 @@ int Catalogue::removeBooksWithPath(const std::string &path)
     return removed;
 }
 
-std::string Catalogue::toXml() const
+std::string Catalogue::toXml(bool *lostCharacters) const
 {
+    if (lostCharacters)
+        *lostCharacters = false;
     if (!m_root)
         return {};
     char *xml = nullptr;
@@ -204,6 +310,10 @@ std::string Catalogue::toXml() const
     std::string out = xml ? std::string(xml, length) : std::string();
     if (xml)
         plist_to_xml_free(xml);
+    bool changed = false;
+    out = strictXml(out, &changed);
+    if (lostCharacters)
+        *lostCharacters = changed;
     return out;
 }
 
@@ -268,7 +378,8 @@ std::string Catalogue::serialise(std::string *error) const
     };
     if (!isLoaded())
         return fail("refusing to write a catalogue that was not read");
-    std::string xml = toXml();
+    bool lostCharacters = false;
+    std::string xml = toXml(&lostCharacters);
     if (xml.empty())
         return fail("cannot serialise the catalogue");
     // The XML must read back as the same tree. A dictionary holding a key twice does not:
@@ -277,7 +388,8 @@ std::string Catalogue::serialise(std::string *error) const
     const Repeats repeats = repeatsAKey(m_root.get(), 0);
     if (repeats == Repeats::Yes)
         return fail(repeated);
-    if (repeats == Repeats::Unknown) {
+    // Characters dropped from keys may make two keys one: read back, the tree must keep its shape.
+    if (repeats == Repeats::Unknown || lostCharacters) {
         // Too large to compare keys pairwise: read the XML back and compare the shapes.
         plist_t back = nullptr;
         if (xml.size() <= std::numeric_limits<uint32_t>::max())

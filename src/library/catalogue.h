@@ -42,11 +42,15 @@ public:
     // Every string value of `key` among the entries, in order; entries without it are left out.
     std::vector<std::string> stringValues(const char *key) const;
 
+    // Appends a new entry; control characters in its strings (which text from a book may hold)
+    // are dropped, tabs and line ends become spaces.
     void appendBook(PlistPtr entry);
     // Removes every entry whose "Path" equals `path`; answers how many were removed.
     int removeBooksWithPath(const std::string &path);
 
-    std::string toXml() const;
+    // The XML form, readable by a strict XML 1.0 reader: characters XML cannot carry at all are
+    // dropped and bytes that are no UTF-8 become U+FFFD (*lostCharacters tells whether any were).
+    std::string toXml(bool *lostCharacters = nullptr) const;
     // Whether write() would write it: a catalogue that was read, whose XML form reads back
     // as the same tree (it does not when a dictionary holds a key twice: the binary form keeps
     // both and readers take the first, XML readers the last, so another value would count).

@@ -125,6 +125,17 @@ void iPodTreeListControler::getcontenfilevalues(const std::string &packagePath, 
         if (auto at = line.find("</dc:identifier>"); at != std::string::npos)
             setValue(values, {BookKey::PublisherUniqueID}, valueBefore(line, at));
     }
+    // Newer books put attributes on the title and subject and name their cover otherwise;
+    // what the lines left empty is taken from those.
+    const PackageExtras extras = readPackageExtras(packagePath);
+    auto fill = [&](std::initializer_list<const char *> keys, const std::string &value) {
+        const auto it = values.find(*keys.begin());
+        if ((it == values.end() || it->second.empty()) && !value.empty())
+            setValue(values, keys, value);
+    };
+    fill({BookKey::Name, BookKey::Album}, extras.title);
+    fill({BookKey::Genre}, extras.subject);
+    fill({BookKey::CoverPath}, extras.coverHref);
 }
 
 std::string iPodTreeListControler::getMD5FromFile(const std::string &path)

@@ -12,7 +12,9 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <sstream>
 #include <sys/stat.h>
+#include <utility>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -168,6 +170,84 @@ bool unpackEpubArchive(const std::string &archive, const std::string &destinatio
     return true;
 }
 
+namespace {
+// Whether the archive's first entry is "mimetype", stored, holding exactly the type.
+bool hasExactMimetype(zip_t *zip)
+{
+    zip_stat_t stat;
+    zip_stat_init(&stat);
+    const auto length = std::char_traits<char>::length(kMimetype);
+    if (zip_get_num_entries(zip, 0) < 1 || zip_stat_index(zip, 0, 0, &stat) != 0 || !(stat.valid & ZIP_STAT_NAME) ||
+        std::string(stat.name) != "mimetype" || !(stat.valid & ZIP_STAT_COMP_METHOD) ||
+        stat.comp_method != ZIP_CM_STORE || !(stat.valid & ZIP_STAT_SIZE) || stat.size != length ||
+        zip_file_extra_fields_count(zip, 0, ZIP_FL_LOCAL) != 0)
+        return false;
+    ZipFilePtr file(zip_fopen_index(zip, 0, 0));
+    std::string content(length, '\0');
+    return file && zip_fread(file.get(), content.data(), length) == static_cast<zip_int64_t>(length) &&
+           content == kMimetype;
+}
+
+// Gives the ePub (zip) file `path` a first entry "mimetype" of exactly the type, stored; the
+// other entries are carried over unchanged, in their order. A file that is no zip, or whose
+// mimetype is right already, is left as it is.
+bool setMimetypeEntry(const std::string &path, std::string *error)
+{
+    int code = 0;
+    ZipPtr source(zip_open(path.c_str(), ZIP_RDONLY, &code));
+    if (!source || hasExactMimetype(source.get()))
+        return true;
+    const std::string rebuilt = path + ".mime";
+    ZipPtr zip(zip_open(rebuilt.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code));
+    if (!zip)
+        return fail(error, "cannot create " + rebuilt);
+    auto zipFail = [&](const std::string &text) {
+        zip.reset();
+        std::error_code ignored;
+        fs::remove(rebuilt, ignored);
+        return fail(error, text);
+    };
+    zip_source_t *mime = zip_source_buffer(zip.get(), kMimetype, std::char_traits<char>::length(kMimetype), 0);
+    const zip_int64_t mimeIndex = mime ? zip_file_add(zip.get(), "mimetype", mime, ZIP_FL_ENC_UTF_8) : -1;
+    if (mimeIndex < 0) {
+        zip_source_free(mime);
+        return zipFail("cannot add mimetype");
+    }
+    zip_set_file_compression(zip.get(), static_cast<zip_uint64_t>(mimeIndex), ZIP_CM_STORE, 0);
+    const zip_int64_t count = zip_get_num_entries(source.get(), 0);
+    for (zip_int64_t i = 0; i < count; ++i) {
+        const auto index = static_cast<zip_uint64_t>(i);
+        const char *name = zip_get_name(source.get(), index, ZIP_FL_ENC_RAW);
+        if (!name)
+            return zipFail("cannot read the entries of " + path);
+        if (std::string(name) == "mimetype")
+            continue;
+        zip_source_t *src = zip_source_zip(zip.get(), source.get(), index, 0, 0, -1);
+        if (!src || zip_file_add(zip.get(), name, src, ZIP_FL_ENC_RAW) < 0) {
+            zip_source_free(src);
+            return zipFail(std::string("cannot carry over ") + name + " from " + path + ": " + zip_strerror(zip.get()));
+        }
+    }
+    // The new archive reads its entries from the old one while it is written.
+    zip_t *raw = zip.release();
+    if (zip_close(raw) != 0) {
+        std::string text = "cannot write " + rebuilt + ": " + zip_strerror(raw);
+        zip_discard(raw);
+        std::error_code ignored;
+        fs::remove(rebuilt, ignored);
+        return fail(error, text);
+    }
+    source.reset();
+    std::error_code ec;
+    fs::rename(rebuilt, path, ec);
+    if (ec) {
+        fs::remove(rebuilt, ec);
+        return fail(error, "cannot write " + path);
+    }
+    return true;
+}
+} // namespace
+
 bool packEpub(const std::string &source, const std::string &target, std::string *error)
 {
     std::error_code ec;
@@ -179,6 +259,10 @@ bool packEpub(const std::string &source, const std::string &target, std::string 
         if (ec) {
             fs::remove(tmp, ec);
             return fail(error, "cannot copy " + source + ": " + ec.message());
+        }
+        if (!setMimetypeEntry(tmp, error)) {
+            fs::remove(tmp, ec);
+            return false;
         }
     } else if (fs::is_directory(status)) {
         std::vector<std::string> files;
@@ -201,13 +285,10 @@ bool packEpub(const std::string &source, const std::string &target, std::string 
             fs::remove(tmp, ignored);
             return fail(error, text);
         };
-        // The reading system finds the type in the first entry, uncompressed.
-        zip_source_t *mime = nullptr;
-        const bool hasMimetype = std::find(files.begin(), files.end(), "mimetype") != files.end();
-        if (hasMimetype)
-            mime = zip_source_file(zip.get(), (fs::path(source) / "mimetype").c_str(), 0, -1);
-        else
-            mime = zip_source_buffer(zip.get(), kMimetype, std::char_traits<char>::length(kMimetype), 0);
+        // The reading system finds the type in the first entry, uncompressed. It is written
+        // afresh: a copy whose mimetype file carries a line end or other bytes would make a
+        // package that readers refuse.
+        zip_source_t *mime = zip_source_buffer(zip.get(), kMimetype, std::char_traits<char>::length(kMimetype), 0);
         const zip_int64_t mimeIndex = mime ? zip_file_add(zip.get(), "mimetype", mime, ZIP_FL_ENC_UTF_8) : -1;
         if (mimeIndex < 0) {
             zip_source_free(mime);
@@ -246,6 +327,179 @@ bool packEpub(const std::string &source, const std::string &target, std::string 
         return fail(error, "cannot write " + target + ": " + ec.message());
     }
     return true;
+}
+
+namespace {
+// A package document larger than this is not one.
+constexpr std::uintmax_t kMaxPackageBytes = 16u * 1024u * 1024u;
+
+struct XmlTag
+{
+    std::string name;
+    std::vector<std::pair<std::string, std::string>> attributes;
+    std::size_t end = 0;    // just past the ">"
+    bool selfClosing = false;
+
+    std::string attribute(const std::string &key) const
+    {
+        for (const auto &[k, v] : attributes) {
+            if (k == key)
+                return v;
+        }
+        return {};
+    }
+};
+
+bool isXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+std::string trimmed(const std::string &text)
+{
+    std::size_t begin = 0, end = text.size();
+    while (begin < end && isXmlSpace(text[begin]))
+        ++begin;
+    while (end > begin && isXmlSpace(text[end - 1]))
+        --end;
+    return text.substr(begin, end - begin);
+}
+
+// Every opening (and empty-element) tag of the document, in order; comments, processing
+// instructions, declarations and closing tags are passed over. A tag cut off by the end of
+// the text ends the list.
+std::vector<XmlTag> openingTags(const std::string &text)
+{
+    std::vector<XmlTag> tags;
+    std::size_t i = 0;
+    while ((i = text.find('<', i)) != std::string::npos) {
+        if (text.compare(i, 4, "<!--") == 0) {
+            const std::size_t close = text.find("-->", i + 4);
+            if (close == std::string::npos)
+                break;
+            i = close + 3;
+            continue;
+        }
+        if (text.compare(i, 9, "<![CDATA[") == 0) {
+            const std::size_t close = text.find("]]>", i + 9);
+            if (close == std::string::npos)
+                break;
+            i = close + 3;
+            continue;
+        }
+        ++i;
+        if (i >= text.size())
+            break;
+        if (text[i] == '/' || text[i] == '?' || text[i] == '!') {
+            const std::size_t close = text.find('>', i);
+            if (close == std::string::npos)
+                break;
+            i = close + 1;
+            continue;
+        }
+        XmlTag tag;
+        while (i < text.size() && !isXmlSpace(text[i]) && text[i] != '>' && text[i] != '/')
+            tag.name += text[i++];
+        bool closed = false;
+        while (i < text.size()) {
+            while (i < text.size() && isXmlSpace(text[i]))
+                ++i;
+            if (i >= text.size())
+                break;
+            if (text[i] == '>') {
+                closed = true;
+                ++i;
+                break;
+            }
+            if (text[i] == '/') {
+                tag.selfClosing = true;
+                ++i;
+                continue;
+            }
+            std::string key;
+            while (i < text.size() && !isXmlSpace(text[i]) && text[i] != '=' && text[i] != '>' && text[i] != '/')
+                key += text[i++];
+            while (i < text.size() && isXmlSpace(text[i]))
+                ++i;
+            std::string value;
+            if (i < text.size() && text[i] == '=') {
+                ++i;
+                while (i < text.size() && isXmlSpace(text[i]))
+                    ++i;
+                if (i < text.size() && (text[i] == '"' || text[i] == '\'')) {
+                    const char quote = text[i];
+                    const std::size_t close = text.find(quote, i + 1);
+                    if (close == std::string::npos) {
+                        i = text.size();
+                        break;
+                    }
+                    value = text.substr(i + 1, close - i - 1);
+                    i = close + 1;
+                }
+            }
+            if (!key.empty())
+                tag.attributes.emplace_back(std::move(key), std::move(value));
+        }
+        if (!closed)
+            break;
+        tag.end = i;
+        tags.push_back(std::move(tag));
+    }
+    return tags;
+}
+
+// Whether the white-space separated list `list` holds `token`.
+bool hasToken(const std::string &list, const std::string &token)
+{
+    std::istringstream words(list);
+    std::string word;
+    while (words >> word) {
+        if (word == token)
+            return true;
+    }
+    return false;
+}
+
+bool isElement(const XmlTag &tag, const char *localName)
+{
+    const std::size_t colon = tag.name.rfind(':');
+    return (colon == std::string::npos ? tag.name : tag.name.substr(colon + 1)) == localName;
+}
+} // namespace
+
+PackageExtras readPackageExtras(const std::string &packageDocument)
+{
+    PackageExtras extras;
+    std::error_code ec;
+    const auto size = fs::file_size(packageDocument, ec);
+    if (ec || size > kMaxPackageBytes)
+        return extras;
+    std::ifstream in(packageDocument, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::vector<XmlTag> tags = openingTags(text);
+
+    auto elementText = [&](const XmlTag &tag) {
+        const std::size_t close = text.find('<', tag.end);
+        return trimmed(text.substr(tag.end, close == std::string::npos ? std::string::npos : close - tag.end));
+    };
+    std::string metaCover;
+    for (const XmlTag &tag : tags) {
+        const bool attributed = !tag.attributes.empty() && !tag.selfClosing;
+        if (extras.title.empty() && attributed && tag.name == "dc:title")
+            extras.title = elementText(tag);
+        else if (extras.subject.empty() && attributed && tag.name == "dc:subject")
+            extras.subject = elementText(tag);
+        else if (extras.coverHref.empty() && isElement(tag, "item") && hasToken(tag.attribute("properties"), "cover-image"))
+            extras.coverHref = tag.attribute("href");
+        else if (metaCover.empty() && isElement(tag, "meta") && tag.attribute("name") == "cover")
+            metaCover = tag.attribute("content");
+    }
+    if (extras.coverHref.empty() && !metaCover.empty()) {
+        for (const XmlTag &tag : tags) {
+            if (isElement(tag, "item") && tag.attribute("id") == metaCover) {
+                extras.coverHref = tag.attribute("href");
+                break;
+            }
+        }
+    }
+    return extras;
 }
 
 std::string md5HexOfFile(const std::string &path)

@@ -22,12 +22,27 @@ bool unpackEpubArchive(const std::string &archive, const std::string &destinatio
                        const UnpackLimits &limits = {});
 
 // Makes the ePub `target` from `source`: from a folder holding an unpacked book, "mimetype"
-// first and stored uncompressed (written as "application/epub+zip" when the folder has none),
-// then every other regular file in path order, compressed (stored when it is compressed data
-// already, such as a picture); a single file is copied as it is.
+// first and stored uncompressed, always exactly "application/epub+zip" whatever the folder's
+// own file holds, then every other regular file in path order, compressed (stored when it is
+// compressed data already, such as a picture); a single file is copied as it is, except that
+// a zip whose first entry is not exactly that stored mimetype gets one first, its other
+// entries carried over unchanged.
 // The target is written beside itself and renamed into place, so a failure leaves any old
 // target untouched. Symbolic links in the folder are not followed.
 bool packEpub(const std::string &source, const std::string &target, std::string *error);
+
+// What a package document says that a line-by-line reading of bare tags misses: the text of
+// the first title and the first subject element whose opening tag carries attributes (as
+// newer books write them), and the cover's href, from the manifest item with the property
+// "cover-image", else from the item that <meta name="cover" content="..."> names. Values are
+// taken as written (no entity decoding), without surrounding white space; empty when absent.
+struct PackageExtras
+{
+    std::string title;
+    std::string subject;
+    std::string coverHref;
+};
+PackageExtras readPackageExtras(const std::string &packageDocument);
 
 // MD5 of a file's whole content as 32 lower-case hexadecimal digits; the MD5 of empty input
 // when the file cannot be read.

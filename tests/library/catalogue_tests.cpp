@@ -7,6 +7,7 @@
 #include "scratch.h"
 #include "tempdir.h"
 
+#include <QXmlStreamReader>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -41,6 +42,17 @@ std::string binaryOf(plist_t node)
     std::string out(bin, length);
     plist_to_bin_free(bin);
     return out;
+}
+
+// Whether a strict XML 1.0 reader takes the whole text; *why says where it stopped.
+bool strictXmlReads(const std::string &xml, std::string *why)
+{
+    QXmlStreamReader reader(QByteArray::fromStdString(xml));
+    while (!reader.atEnd())
+        reader.readNext();
+    if (reader.hasError())
+        *why = reader.errorString().toStdString() + " at line " + std::to_string(reader.lineNumber());
+    return !reader.hasError();
 }
 
 std::vector<std::string> names(const EpubList &list)
@@ -233,4 +245,53 @@ TEST(EpubRecord, TakesTheFiveFieldsOfAnEntry)
     EXPECT_EQ(record->mediaPcPath(), "ABCD.epub");
     EXPECT_FALSE(record->isuserItem()) << "the record reads no other key";
     EXPECT_FALSE(record->mediaSize().has_value());
+}
+
+TEST_F(CatalogueTest, WrittenCatalogueReadsInAStrictXmlReaderWhateverItsStringsHold)
+{
+    // A catalogue as another program may leave it: strings with characters XML cannot carry,
+    // a byte that is no UTF-8, a carriage return, and controls XML does allow (DEL, U+0085).
+    PlistPtr root(plist_new_dict());
+    plist_t books = plist_new_array();
+    PlistPtr odd = bookEntry("Bad\x01Name\x0b", "ODDB.epub");
+    entrySetString(odd.get(), "Comment", std::string("line\rbreak\xef\xbf\xbe end \xff ok \x7f\xc2\x85"));
+    plist_array_append_item(books, odd.release());
+    plist_dict_set_item(root.get(), BookKey::Books, books);
+    plist_dict_set_item(root.get(), "Note\x02", plist_new_string("kept"));
+    std::string why;
+    const std::string raw = xmlOf(root.get());
+    ASSERT_FALSE(strictXmlReads(raw, &why)) << "the plain writer's output is what a strict reader refuses";
+    writeWholeFile(scratchPath(CataloguePath::LocalBooks), raw);
+
+    Catalogue c = Catalogue::load(scratchPath(CataloguePath::LocalBooks));
+    ASSERT_TRUE(c.isLoaded()) << c.error();
+    // A new entry never carries control characters; tabs and line ends become spaces.
+    c.appendBook(bookEntry("Fresh\x01Title\tTwo\x1f\xc2\x85", "NEWB.epub", true));
+    EXPECT_EQ(entryString(c.bookAt(1), BookKey::Name), "FreshTitle Two");
+    std::string error;
+    ASSERT_TRUE(c.writable(&error)) << error;
+    ASSERT_TRUE(c.write(scratchPath(CataloguePath::LocalBooks), &error)) << error;
+    const std::string written = readWholeFile(scratchPath(CataloguePath::LocalBooks));
+    EXPECT_TRUE(strictXmlReads(written, &why)) << why << "\n" << written;
+
+    // Only what XML cannot carry is gone; the carriage return survives as a reference.
+    Catalogue back = Catalogue::load(scratchPath(CataloguePath::LocalBooks));
+    ASSERT_TRUE(back.isLoaded()) << back.error();
+    ASSERT_EQ(back.bookCount(), 2u);
+    EXPECT_EQ(entryString(back.bookAt(0), BookKey::Name), "BadName");
+    EXPECT_EQ(entryString(back.bookAt(0), "Comment"), "line\rbreak end \xef\xbf\xbd ok \x7f\xc2\x85");
+    EXPECT_EQ(entryString(back.bookAt(0), BookKey::Path), "ODDB.epub");
+    EXPECT_EQ(entryString(back.bookAt(1), BookKey::Name), "FreshTitle Two");
+    EXPECT_EQ(entryString(back.root(), "Note"), "kept");
+
+    // Keys that become one once the characters are gone are not merged silently.
+    PlistPtr clash(plist_new_dict());
+    plist_dict_set_item(clash.get(), BookKey::Books, plist_new_array());
+    plist_dict_set_item(clash.get(), "Key", plist_new_string("one"));
+    plist_dict_set_item(clash.get(), "Key\x01", plist_new_string("two"));
+    writeWholeFile(scratchPath(CataloguePath::LocalBooks), xmlOf(clash.get()));
+    Catalogue clashing = Catalogue::load(scratchPath(CataloguePath::LocalBooks));
+    ASSERT_TRUE(clashing.isLoaded());
+    EXPECT_FALSE(clashing.write(scratchPath(CataloguePath::LocalBooks), &error));
+    EXPECT_EQ(readWholeFile(scratchPath(CataloguePath::LocalBooks)), xmlOf(clash.get())) << "left as it was";
 }

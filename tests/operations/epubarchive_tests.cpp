@@ -35,11 +35,44 @@ std::vector<ZipEntryInfo> entriesOf(const std::string &path)
     return out;
 }
 
+std::string entryContent(const std::string &path, const char *name)
+{
+    int code = 0;
+    zip_t *zip = zip_open(path.c_str(), ZIP_RDONLY, &code);
+    if (!zip)
+        return "<no zip>";
+    std::string out = "<no entry>";
+    zip_stat_t st;
+    if (zip_stat(zip, name, 0, &st) == 0) {
+        if (zip_file_t *file = zip_fopen(zip, name, 0)) {
+            out.assign(st.size, '\0');
+            if (zip_fread(file, out.data(), st.size) != static_cast<zip_int64_t>(st.size))
+                out = "<unreadable>";
+            zip_fclose(file);
+        }
+    }
+    zip_discard(zip);
+    return out;
+}
+
 class EpubArchiveTest : public ::testing::Test
 {
 protected:
     std::string unpackTo() const { return m_dir.file("unpacked"); }
     std::string archive() const { return m_dir.file("book.epub"); }
+    // Books whose mimetype carries a line end, packed from a folder and from a single file.
+    std::vector<std::string> packSloppyBooks()
+    {
+        EXPECT_TRUE(EpubBuilder::validBook("Sloppy", "Writer").add("mimetype", "application/epub+zip\n", true).write(archive()));
+        EXPECT_TRUE(unpackEpubArchive(archive(), unpackTo(), &m_error)) << m_error;
+        const std::string fromFolder = m_dir.file("folder.epub");
+        EXPECT_TRUE(packEpub(unpackTo(), fromFolder, &m_error)) << m_error;
+        const std::string single = m_dir.file("single-source.epub");
+        EXPECT_TRUE(EpubBuilder::validBook("Sloppy", "Writer").add("mimetype", "application/epub+zip\r\n").write(single));
+        const std::string fromFile = m_dir.file("file.epub");
+        EXPECT_TRUE(packEpub(single, fromFile, &m_error)) << m_error;
+        return {fromFolder, fromFile};
+    }
     TempDir m_dir;
     std::string m_error;
 };
@@ -136,6 +169,34 @@ TEST_F(EpubArchiveTest, RepackedBookPassesEpubcheck)
     const std::string packed = m_dir.file("repacked.epub");
     ASSERT_TRUE(packEpub(unpackTo(), packed, &m_error));
     EXPECT_EQ(runEpubcheck(packed, &output), 0) << output;
+}
+
+TEST_F(EpubArchiveTest, SloppyMimetypeIsPackedAsExactlyTheType)
+{
+    for (const std::string &packed : packSloppyBooks()) {
+        SCOPED_TRACE(packed);
+        const auto entries = entriesOf(packed);
+        ASSERT_EQ(entries.size(), 5u);
+        EXPECT_EQ(entries[0].name, "mimetype");
+        EXPECT_EQ(entries[0].method, ZIP_CM_STORE);
+        EXPECT_EQ(entryContent(packed, "mimetype"), "application/epub+zip");
+        EXPECT_EQ(entryContent(packed, "OEBPS/content.opf"), EpubBuilder::packageDocument("Sloppy", "Writer"));
+    }
+    // A single file that holds the type exactly is not rewritten.
+    ASSERT_TRUE(EpubBuilder::validBook("Exact", "Writer").write(archive()));
+    const std::string exact = m_dir.file("exact.epub");
+    ASSERT_TRUE(packEpub(archive(), exact, &m_error)) << m_error;
+    EXPECT_EQ(readWholeFile(exact), readWholeFile(archive()));
+}
+
+TEST_F(EpubArchiveTest, SloppyMimetypeExportsPassEpubcheck)
+{
+    if (!epubcheckAvailable())
+        GTEST_SKIP() << "epubcheck is not installed (Debian package epubcheck); the packed mimetype is not checked by it";
+    for (const std::string &packed : packSloppyBooks()) {
+        std::string output;
+        EXPECT_EQ(runEpubcheck(packed, &output), 0) << packed << "\n" << output;
+    }
 }
 
 TEST(Md5, HashesWholeFilesAndEmptyInputForUnreadableOnes)

@@ -1,9 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
 #include "bookfoldernamegenerator.h"
+#include "bookkeys.h"
+#include "devicefixture.h"
+#include "epubarchive.h"
+#include "epubbuilder.h"
 #include "ipodtreelistcontroler.h"
 #include "tempdir.h"
 
+#include <QXmlStreamReader>
 #include <gtest/gtest.h>
 
 namespace {
@@ -66,8 +71,46 @@ TEST(PackageDocument, CoverNeedsHrefFirstAndTitleNeedsABareTag)
     EXPECT_EQ(valueOr(idFirst, "Cover Path"), "<none>");
     const auto otherLine = valuesOf("<item href=\"cover.jpg\" media-type=\"image/jpeg\"\n id=\"cover\"/>\n");
     EXPECT_EQ(valueOr(otherLine, "Cover Path"), "<none>");
-    const auto titled = valuesOf("<dc:title id=\"t\">Attributed</dc:title>\n");
-    EXPECT_EQ(valueOr(titled, "Name"), "<none>");
+}
+
+TEST(PackageDocument, NewerBooksGiveTitleSubjectAndCoverWhereTheLinesFindNone)
+{
+    // As conversion tools write EPUB 3: attributes on title and subject, the cover by property.
+    const auto v = valuesOf("<metadata>\n"
+                            "  <dc:title id=\"title\">Dark Tide</dc:title>\n"
+                            "  <meta refines=\"#title\" property=\"title-type\">main</meta>\n"
+                            "  <dc:title id=\"sub\">A Subtitle</dc:title>\n"
+                            "  <dc:subject opf:authority=\"BISAC\"\n    term=\"FIC\">Sea Stories</dc:subject>\n"
+                            "</metadata>\n<manifest>\n"
+                            "  <item id=\"img\" href=\"images/front.jpg\" media-type=\"image/jpeg\"/>\n"
+                            "  <item id=\"c\" media-type=\"image/png\"\n   properties=\"svg cover-image\" href=\"c.png\"/>\n"
+                            "</manifest>\n");
+    EXPECT_EQ(valueOr(v, "Name"), "Dark Tide") << "the first title";
+    EXPECT_EQ(valueOr(v, "Album"), "Dark Tide");
+    EXPECT_EQ(valueOr(v, "Genre"), "Sea Stories") << "attributes may run over lines";
+    EXPECT_EQ(valueOr(v, "Cover Path"), "c.png");
+
+    // EPUB 2 names the cover item in a meta element; the item may list id before href.
+    const auto meta = valuesOf("<meta content=\"cover-img\" name=\"cover\"/>\n"
+                               "<item id=\"cover-img\" href=\"Images/Cover.jpeg\" media-type=\"image/jpeg\"/>\n");
+    EXPECT_EQ(valueOr(meta, "Cover Path"), "Images/Cover.jpeg");
+    EXPECT_EQ(valueOr(meta, "Name"), "<none>");
+    const auto dangling = valuesOf("<meta name=\"cover\" content=\"nowhere\"/><item id=\"x\" href=\"x.jpg\"/>\n");
+    EXPECT_EQ(valueOr(dangling, "Cover Path"), "<none>");
+
+    // What the lines do find stays as they found it.
+    const auto both = valuesOf("<dc:title id=\"t\">Attributed</dc:title>\n"
+                               "<dc:title>Bare Title</dc:title>\n"
+                               "<dc:subject>Bare</dc:subject><dc:subject id=\"s\">Other</dc:subject>\n"
+                               "<meta name=\"cover\" content=\"m\"/><item id=\"m\" href=\"meta.jpg\"/>\n"
+                               "<item href=\"p.jpg\" id=\"p\" properties=\"cover-image\"/>\n"
+                               "<item href=\"old.jpg\" id=\"cover\"/>\n");
+    EXPECT_EQ(valueOr(both, "Name"), "Bare Title");
+    EXPECT_EQ(valueOr(both, "Genre"), "Bare");
+    EXPECT_EQ(valueOr(both, "Cover Path"), "old.jpg");
+    const auto noMeta = valuesOf("<meta name=\"cover\" content=\"m\"/><item id=\"m\" href=\"meta.jpg\"/>\n"
+                                 "<item href=\"p.jpg\" id=\"p\" properties=\"cover-image\"/>\n");
+    EXPECT_EQ(valueOr(noMeta, "Cover Path"), "p.jpg") << "the cover-image item comes before the meta";
 }
 
 TEST(PackageDocument, OneLineDocumentGivesEachValueAlone)
@@ -93,6 +136,43 @@ TEST(PackageDocument, OddValuesAreCutOrSkipped)
     EXPECT_EQ(valueOr(v, "Artist"), "Caf\xc3\xa9");
     const auto longTitle = valuesOf("<dc:title>" + std::string(2000, 't') + "</dc:title>\n");
     EXPECT_EQ(valueOr(longTitle, "Name").size(), 1023u);
+}
+
+using ImportedPackageTest = FolderDeviceTest;
+
+TEST_F(ImportedPackageTest, NewerBookWithControlCharactersImportsIntoACatalogueStrictReadersTake)
+{
+    writeDeviceCatalogue(Catalogue());
+    attach();
+    const std::string cover = "PNGDATA";
+    std::string opf = EpubBuilder::packageDocument("x", "Writer", "    <dc:subject id=\"s\">Sea\x02 Stories</dc:subject>\n",
+                                                   "    <item id=\"c\" href=\"images/c.png\" media-type=\"image/png\" "
+                                                   "properties=\"cover-image\"/>\n");
+    opf.replace(opf.find("<dc:title>x</dc:title>"), 22, "<dc:title id=\"t\">Dark\x01\x1b Tide\x0c</dc:title>");
+    const std::string file = m_files.file("b.epub");
+    ASSERT_TRUE(EpubBuilder::validBook("x", "y").add("OEBPS/content.opf", opf).add("OEBPS/images/c.png", cover).write(file));
+
+    const std::string path = importBook(file);
+    ASSERT_FALSE(path.empty());
+    const std::string onDevice = readWholeFile(deviceFile("/Books/Books.plist"));
+    QXmlStreamReader reader(QByteArray::fromStdString(onDevice));
+    while (!reader.atEnd())
+        reader.readNext();
+    EXPECT_FALSE(reader.hasError()) << reader.errorString().toStdString() << "\n" << onDevice;
+
+    const Catalogue catalogue = deviceCatalogue();
+    ASSERT_EQ(catalogue.bookCount(), 1u);
+    plist_t entry = catalogue.bookAt(0);
+    EXPECT_EQ(entryString(entry, BookKey::Name), "Dark Tide") << "not the file's name";
+    EXPECT_EQ(entryString(entry, BookKey::Album), "Dark Tide");
+    EXPECT_EQ(entryString(entry, BookKey::Genre), "Sea Stories");
+    EXPECT_EQ(entryString(entry, BookKey::CoverPath), "images/c.png");
+    TempDir dir;
+    writeWholeFile(dir.file("c"), cover);
+    std::string hash = md5HexOfFile(dir.file("c"));
+    for (char &c : hash)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    EXPECT_EQ(entryString(entry, BookKey::CoverHash), hash);
 }
 
 TEST(Identifiers, RandValueAvoidsEveryExistingValue)
