@@ -402,6 +402,15 @@ TEST_F(WireTest, AfcTakesUnterminatedPathsAndAnswersNumbersInHeaderData)
     EXPECT_EQ(reopened.op, FileOpenRes);
     EXPECT_NE(reopened.number(), handle);
 
+    // A write whose bytes follow the handle as header data (this_length = entire_length).
+    const uint64_t second = afc.request(FileOpen, numbers({3}, "/Wire/h.txt")).number();
+    Bytes inHeader = numbers({second});
+    for (char c : std::string("bytes as header data"))
+        inHeader.push_back(uint8_t(c));
+    expectStatus(afc.request(FileWrite, inHeader), 0);
+    expectStatus(afc.request(FileClose, numbers({second})), 0);
+    EXPECT_EQ(readWholeFile(root + "/Wire/h.txt"), "bytes as header data");
+
     // Rename with its second path unterminated; arguments sent as payload instead of header data.
     Bytes rename = text("/Wire/f.txt", true);
     const Bytes to = text("/Wire/sub/g.txt", false);

@@ -75,6 +75,12 @@ Parsed<Header> parseHeader(const uint8_t *data, size_t size)
         return Parsed<Header>::fail("AFC this_length below the header size");
     if (h.entireLength < h.thisLength)
         return Parsed<Header>::fail("AFC entire_length below this_length");
+    if (h.operation == OpFileWrite) {
+        // Its bytes are everything after the handle, wherever this_length puts the split.
+        if (h.entireLength - HeaderSize > MaxPayload + 8)
+            return Parsed<Header>::fail("AFC payload too large");
+        return Parsed<Header>::ok(h);
+    }
     if (h.headerDataLength() > MaxHeaderData)
         return Parsed<Header>::fail("AFC header data too large");
     if (h.payloadLength() > MaxPayload)

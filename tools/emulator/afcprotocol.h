@@ -82,6 +82,8 @@ struct Request
 // Refuses a wrong magic, this_length < 40, entire_length < this_length, header data
 // above MaxHeaderData and payloads above MaxPayload. A payload on an operation other than
 // FILE_WRITE is the server's to read: it holds the arguments when the header data is empty.
+// FILE_WRITE is the 8-byte handle followed by the bytes, however this_length splits them
+// (some clients send everything as header data); up to MaxPayload bytes.
 Parsed<Header> parseHeader(const uint8_t *data, size_t size);
 // Decodes the arguments of an accepted header: its header data, or its payload when the
 // header data is empty (a client that puts everything after the header is served too).

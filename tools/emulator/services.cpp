@@ -210,7 +210,11 @@ void Emulator::serveAfc(Channel &channel, Device &device, uint64_t connection)
             std::fprintf(stderr, "afc: %s; closing the connection\n", header.error.c_str());
             break;
         }
-        const afc::Header &h = *header.value;
+        afc::Header h = *header.value;
+        // FILE_WRITE is read as handle + bytes whatever its this_length says; the bytes stream.
+        const bool write = h.operation == afc::OpFileWrite;
+        if (write)
+            h.thisLength = std::min<uint64_t>(h.entireLength, afc::HeaderSize + 8);
         Bytes arguments(h.headerDataLength());
         if (!channel.readExact(arguments.data(), arguments.size()))
             break;
@@ -242,7 +246,7 @@ void Emulator::serveAfc(Channel &channel, Device &device, uint64_t connection)
         // Only FILE_WRITE carries bytes; any other payload is read, and stands for the
         // arguments when the header data is empty. An oversized one is drained and refused.
         bool argumentsLost = false;
-        if (h.operation != afc::OpFileWrite && payloadLeft > 0) {
+        if (!write && payloadLeft > 0) {
             if (payloadLeft <= afc::MaxHeaderData) {
                 Bytes payload(payloadLeft);
                 if (!channel.readExact(payload.data(), payload.size()))
@@ -260,7 +264,8 @@ void Emulator::serveAfc(Channel &channel, Device &device, uint64_t connection)
         auto parsed = argumentsLost ? Parsed<afc::Request>::fail("AFC arguments too large")
                                     : afc::parseRequest(h, arguments.data(), arguments.size());
         if (m_trace.enabled())
-            m_trace.line(connection, "afc", '>', trace::describeAfcRequest(h, parsed ? &*parsed.value : nullptr));
+            m_trace.line(connection, "afc", '>',
+                         trace::describeAfcRequest(*header.value, parsed ? &*parsed.value : nullptr));
         if (m_options.dropAfterAfcPackets && ++packets > m_options.dropAfterAfcPackets)
             break; // injected fault: the link goes dead mid-conversation
         const char *name = afc::operationName(h.operation);

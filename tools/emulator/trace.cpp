@@ -203,7 +203,7 @@ std::string describeAfcRequest(const afc::Header &header, const afc::Request *r)
     case afc::OpFileRead:
         return out + " handle=" + n1 + " length=" + n2;
     case afc::OpFileWrite:
-        return out + " handle=" + n1 + " bytes=" + std::to_string(header.payloadLength());
+        return out + " handle=" + n1 + " bytes=" + std::to_string(header.entireLength - afc::HeaderSize - 8);
     case afc::OpFileSeek:
         return out + " handle=" + n1 + " whence=" + n2 + " offset=" + std::to_string(r->offset);
     case afc::OpFileTell:
