@@ -75,10 +75,12 @@ public:
         SSL_set_fd(m_ssl, m_fd);
         return SSL_connect(m_ssl) == 1;
     }
-    // As the stock client does after StopSession: one close_notify, then plain text again.
-    void endTls()
+    // After StopSession: one close_notify as the stock client sends (or none, as a
+    // minimal client may do), then plain text again.
+    void endTls(bool closeNotify)
     {
-        SSL_shutdown(m_ssl);
+        if (closeNotify)
+            SSL_shutdown(m_ssl);
         SSL_free(m_ssl);
         m_ssl = nullptr;
     }
@@ -287,8 +289,9 @@ protected:
     }
 
     // A lockdown session (with TLS, as a device insists) that starts the services; the
-    // first StartService carries only Request and Service, the others what fuller clients add.
-    std::vector<uint16_t> startServices(const std::vector<std::string> &services)
+    // first StartService carries only Request and Service, the others what fuller clients
+    // add. The session ends with or without the client's close_notify.
+    std::vector<uint16_t> startServices(const std::vector<std::string> &services, bool closeNotify)
     {
         Socket pairing(emulator.socketPath());
         sendMuxPlist(pairing, 3, dictOf({{"MessageType", plist_new_string("ReadPairRecord")},
@@ -333,7 +336,7 @@ protected:
         sendFramed(s, plistToXml(dictOf({{"Request", plist_new_string("StopSession")},
                                          {"SessionID", plist_get_item_copy(session.get(), "SessionID")}}).get()));
         EXPECT_EQ(plistString(readFramed(s).get(), "Request"), "StopSession");
-        s.endTls();
+        s.endTls(closeNotify);
         // Plain text again: without a session, services are refused by name.
         sendFramed(s, plistToXml(dictOf({{"Request", plist_new_string("StartService")}}).get()));
         EXPECT_EQ(plistString(readFramed(s).get(), "Error"), "MissingService");
@@ -349,7 +352,7 @@ protected:
 TEST_F(WireTest, AfcTakesUnterminatedPathsAndAnswersNumbersInHeaderData)
 {
     startEmulator();
-    const auto ports = startServices({"com.apple.afc", "com.apple.afc"});
+    const auto ports = startServices({"com.apple.afc", "com.apple.afc"}, true);
     ASSERT_EQ(ports.size(), 2u);
     ASSERT_NE(ports[0], ports[1]);
     Socket s(emulator.socketPath());
@@ -507,7 +510,7 @@ TEST_F(WireTest, UsbmuxServesBothFramingsAndAnswersWhatItCannotServe)
 TEST_F(WireTest, NotificationProxyTakesBinaryPlists)
 {
     startEmulator();
-    const auto ports = startServices({"com.apple.mobile.notification_proxy"});
+    const auto ports = startServices({"com.apple.mobile.notification_proxy"}, false);
     ASSERT_EQ(ports.size(), 1u);
     Socket s(emulator.socketPath());
     ASSERT_TRUE(connect(s, ports[0]));
