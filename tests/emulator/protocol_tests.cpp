@@ -369,7 +369,7 @@ OptionsRun parseArgs(std::vector<std::string> args)
 TEST(EmulatorOptionsTest, FaultsAndLinkModel)
 {
     auto run = parseArgs({"--socket", "/s", "--fail-afc", "FILE_WRITE@3=18", "--fail-afc", "READ_DIR", "--link",
-                          "--latency", "5", "--drop-after", "10", "--refuse-pairing", "dev"});
+                          "--latency", "5", "--drop-after", "10", "--refuse-pairing", "--trace", "/t", "dev"});
     ASSERT_TRUE(run.ok) << run.message;
     ASSERT_EQ(run.options.afcFailures.size(), 2u);
     EXPECT_EQ(run.options.afcFailures[0].operation, uint64_t(afc::OpFileWrite));
@@ -383,6 +383,7 @@ TEST(EmulatorOptionsTest, FaultsAndLinkModel)
     EXPECT_EQ(run.options.latencyMs, 5.0);
     EXPECT_EQ(run.options.dropAfterAfcPackets, 10u);
     EXPECT_TRUE(run.options.refusePairing);
+    EXPECT_EQ(run.options.tracePath, "/t");
     EXPECT_EQ(run.options.deviceDirs, std::vector<std::string>{"dev"});
 }
 
@@ -398,6 +399,7 @@ TEST(EmulatorOptionsTest, UsageErrors)
              {"--socket", "/s", "--latency", "fast", "dev"},
              {"--socket", "/s", "--drop-after", "0", "dev"},
              {"--socket", "/s", "--frobnicate", "dev"},
+             {"--socket", "/s", "dev", "--trace"},
              {"--socket"}}) {
         auto run = parseArgs(args);
         EXPECT_FALSE(run.ok);

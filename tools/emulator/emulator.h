@@ -59,7 +59,7 @@ private:
     {
         uint64_t id = 0; // names the connection in the trace
         int fd = -1;
-        bool binary = true; // usbmuxd protocol 0 until a plist request arrives
+        std::atomic_bool binary{true}; // usbmuxd protocol 0 until a plist request arrives
         uint32_t deviceId = 0; // set once the connection became a device-port stream
         bool listener = false;
         std::mutex writeMutex;
