@@ -289,7 +289,8 @@ void Emulator::broadcast(const Bytes &plistPacket, const Bytes &binaryPacket)
         if (!connection->listener)
             continue;
         const Bytes &packet = connection->binary ? binaryPacket : plistPacket;
-        m_trace.line(connection->id, "usbmux", '<', trace::describeUsbmux(packet.data(), packet.size()));
+        if (m_trace.enabled())
+            m_trace.line(connection->id, "usbmux", '<', trace::describeUsbmux(packet.data(), packet.size()));
         std::lock_guard lock(connection->writeMutex);
         sendAll(connection->fd, packet);
     }
@@ -342,7 +343,8 @@ void Emulator::serveUsbmux(const std::shared_ptr<Connection> &connection)
 {
     const int fd = connection->fd;
     auto reply = [&](const Bytes &packet) {
-        m_trace.line(connection->id, "usbmux", '<', trace::describeUsbmux(packet.data(), packet.size()));
+        if (m_trace.enabled())
+            m_trace.line(connection->id, "usbmux", '<', trace::describeUsbmux(packet.data(), packet.size()));
         std::lock_guard lock(connection->writeMutex);
         return sendAll(fd, packet);
     };
@@ -360,7 +362,8 @@ void Emulator::serveUsbmux(const std::shared_ptr<Connection> &connection)
         packet.resize(header.value->length);
         if (!recvExact(fd, packet.data() + usbmux::HeaderSize, packet.size() - usbmux::HeaderSize))
             break;
-        m_trace.line(connection->id, "usbmux", '>', trace::describeUsbmux(packet.data(), packet.size()));
+        if (m_trace.enabled())
+            m_trace.line(connection->id, "usbmux", '>', trace::describeUsbmux(packet.data(), packet.size()));
         const uint32_t tag = header.value->tag;
         // As usbmuxd does: protocol versions 0 and 1 only, and a request that cannot be
         // served is answered, not hung up on; the length keeps the stream in step.
@@ -416,7 +419,8 @@ void Emulator::serveUsbmux(const std::shared_ptr<Connection> &connection)
                 if (device->attached)
                     packets.push_back(binary ? binaryAttachedMessage(*device) : attachedMessage(*device, 0));
             for (const Bytes &packet : packets) {
-                m_trace.line(connection->id, "usbmux", '<', trace::describeUsbmux(packet.data(), packet.size()));
+                if (m_trace.enabled())
+                    m_trace.line(connection->id, "usbmux", '<', trace::describeUsbmux(packet.data(), packet.size()));
                 sendAll(fd, packet);
             }
         } else if (r.messageType == "Connect") {

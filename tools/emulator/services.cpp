@@ -44,16 +44,19 @@ PlistPtr receiveMessage(Channel &channel, const Tap &tap)
     auto message = plistframe::parseBody(body.data(), body.size());
     if (!message) {
         std::fprintf(stderr, "%s: %s; closing the connection\n", service, message.error.c_str());
-        tap.trace.line(tap.connection, tap.layer, '>', "(unreadable message, " + std::to_string(body.size()) + " bytes)");
+        if (tap.trace.enabled())
+            tap.trace.line(tap.connection, tap.layer, '>', "(unreadable message, " + std::to_string(body.size()) + " bytes)");
         return nullptr;
     }
-    tap.trace.line(tap.connection, tap.layer, '>', trace::describePlist(message.value->get()));
+    if (tap.trace.enabled())
+        tap.trace.line(tap.connection, tap.layer, '>', trace::describePlist(message.value->get()));
     return std::move(*message.value);
 }
 
 bool sendMessage(Channel &channel, plist_t message, const Tap &tap)
 {
-    tap.trace.line(tap.connection, tap.layer, '<', trace::describePlist(message));
+    if (tap.trace.enabled())
+        tap.trace.line(tap.connection, tap.layer, '<', trace::describePlist(message));
     const Bytes bytes = plistframe::encode(message);
     return channel.writeAll(bytes.data(), bytes.size());
 }
