@@ -10,7 +10,9 @@ extern "C" int FUZZ_ENTRY(const uint8_t *data, size_t size)
     const auto header = afc::parseHeader(data, size);
     if (!header || size < afc::HeaderSize)
         return 0;
-    const uint64_t wanted = header.value->headerDataLength();
+    // The arguments: the header data, or the payload when the header data is empty.
+    const uint64_t wanted = header.value->headerDataLength() ? header.value->headerDataLength()
+                                                              : header.value->payloadLength();
     if (size - afc::HeaderSize < wanted)
         return 0;
     afc::parseRequest(*header.value, data + afc::HeaderSize, static_cast<size_t>(wanted));

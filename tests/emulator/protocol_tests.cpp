@@ -45,8 +45,15 @@ TEST(UsbmuxParser, HeaderLimits)
     EXPECT_FALSE(usbmux::parseHeader(tooSmall.data(), tooSmall.size()));
     const Bytes tooBig = usbmuxPacket(usbmux::MaxPacket + 1, 1, 8, "");
     EXPECT_FALSE(usbmux::parseHeader(tooBig.data(), tooBig.size()));
-    const Bytes binaryProtocol = usbmuxPacket(16, 0, 3, "");
-    EXPECT_FALSE(usbmux::parseHeader(binaryProtocol.data(), binaryProtocol.size()));
+    // Versions and message types are judged by the server, which answers them.
+    const Bytes binaryListen = usbmuxPacket(16, 0, 3, "");
+    auto listen = usbmux::parseHeader(binaryListen.data(), binaryListen.size());
+    ASSERT_TRUE(listen);
+    auto request = usbmux::parseRequest(*listen.value, nullptr, 0);
+    ASSERT_TRUE(request) << request.error;
+    EXPECT_EQ(request.value->messageType, "Listen");
+    EXPECT_TRUE(request.value->binary);
+    EXPECT_FALSE(usbmux::parseRequest(usbmux::Header{16, 0, 99, 1}, nullptr, 0));
 }
 
 TEST(UsbmuxParser, ConnectDecodesTheSwappedPort)
@@ -64,6 +71,15 @@ TEST(UsbmuxParser, ConnectDecodesTheSwappedPort)
         EXPECT_EQ(request.value->port, port);
         EXPECT_EQ(request.value->tag, 7u);
     }
+    // Protocol 0: {u32 device, u16 port in network order, u16 reserved}.
+    const uint8_t binary[8] = {3, 0, 0, 0, 0xF2, 0x7E, 0, 0};
+    auto connect = usbmux::parseRequest(usbmux::Header{24, 0, 2, 9}, binary, sizeof binary);
+    ASSERT_TRUE(connect) << connect.error;
+    EXPECT_EQ(connect.value->messageType, "Connect");
+    EXPECT_EQ(connect.value->deviceId, 3u);
+    EXPECT_EQ(connect.value->port, 62078);
+    EXPECT_FALSE(usbmux::parseRequest(usbmux::Header{20, 0, 2, 9}, binary, 4));
+
     const std::string xml = connectPlist(0x10000);
     const Bytes packet = usbmuxPacket(uint32_t(16 + xml.size()), 1, 8, xml);
     EXPECT_FALSE(usbmux::parseRequest(*usbmux::parseHeader(packet.data(), packet.size()).value, packet.data() + 16,
@@ -107,9 +123,16 @@ TEST(PlistFraming, LengthAndBody)
     const Bytes binary = plistToBinary(dict.get());
     EXPECT_TRUE(plistframe::parseBody(binary.data(), binary.size()));
 
-    // The client's own rule: a body must start with "<?xml" or "bplist00".
-    const std::string leadingSpace = " " + std::string(framed.begin() + 4, framed.end());
-    EXPECT_FALSE(plistframe::parseBody(reinterpret_cast<const uint8_t *>(leadingSpace.data()), leadingSpace.size()));
+    // Taken as a device takes it: white space, a byte-order mark, no declaration.
+    const std::string bare = "<plist version=\"1.0\"><dict><key>Request</key><string>GetValue</string></dict></plist>";
+    for (const std::string &body : {" \r\n" + std::string(framed.begin() + 4, framed.end()), "\xEF\xBB\xBF" + bare,
+                                    bare}) {
+        auto lenient = plistframe::parseBody(reinterpret_cast<const uint8_t *>(body.data()), body.size());
+        ASSERT_TRUE(lenient) << body;
+        EXPECT_TRUE(plistString(lenient.value->get(), "Request")) << body;
+    }
+    for (const std::string &body : {std::string("  "), std::string("Request=GetValue")})
+        EXPECT_FALSE(plistframe::parseBody(reinterpret_cast<const uint8_t *>(body.data()), body.size())) << body;
     const std::string notDict = "<?xml version=\"1.0\"?><plist><string>x</string></plist>";
     EXPECT_FALSE(plistframe::parseBody(reinterpret_cast<const uint8_t *>(notDict.data()), notDict.size()));
     const Bytes truncated(binary.begin(), binary.begin() + long(binary.size() / 2));
@@ -134,9 +157,9 @@ TEST(AfcParser, HeaderLimits)
     EXPECT_FALSE(afc::parseHeader(afcHeader(47, 48, afc::OpFileClose).data(), 40));
     EXPECT_FALSE(afc::parseHeader(afcHeader(40 + afc::MaxHeaderData + 1, 40 + afc::MaxHeaderData + 1,
                                             afc::OpReadDir).data(), 40));
-    // Only FILE_WRITE carries a payload, and at most 4 GiB of it.
+    // A payload of at most 4 GiB, on any operation (the server decides what it means).
     EXPECT_TRUE(afc::parseHeader(afcHeader(48 + 1000, 48, afc::OpFileWrite).data(), 40));
-    EXPECT_FALSE(afc::parseHeader(afcHeader(48 + 1000, 48, afc::OpFileRead).data(), 40));
+    EXPECT_TRUE(afc::parseHeader(afcHeader(48 + 1000, 48, afc::OpFileRead).data(), 40));
     EXPECT_FALSE(afc::parseHeader(afcHeader(48 + afc::MaxPayload + 1, 48, afc::OpFileWrite).data(), 40));
     EXPECT_FALSE(afc::parseHeader(afcHeader(48, 48, afc::OpFileClose).data(), 39));
 }
@@ -152,8 +175,16 @@ TEST(AfcParser, RequestFields)
     ASSERT_TRUE(r);
     EXPECT_EQ(r.value->path, "/a");
     EXPECT_EQ(r.value->path2, "/b");
-    rename.pop_back(); // second path without its NUL
-    EXPECT_FALSE(parse(afc::OpRenamePath, rename));
+    rename.pop_back(); // the last path may end with the header data instead of a NUL
+    r = parse(afc::OpRenamePath, rename);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r.value->path2, "/b");
+    EXPECT_FALSE(parse(afc::OpRenamePath, Bytes{'/', 'a'})); // but not the first of two
+    for (uint64_t op : {afc::OpReadDir, afc::OpMakeDir, afc::OpGetFileInfo, afc::OpRemovePath}) {
+        r = parse(op, Bytes{'/', 'B', 'o', 'o', 'k', 's'});
+        ASSERT_TRUE(r);
+        EXPECT_EQ(r.value->path, "/Books");
+    }
 
     Bytes open;
     appendLe64(open, 3);
@@ -165,6 +196,16 @@ TEST(AfcParser, RequestFields)
     EXPECT_EQ(r.value->number1, 3u);
     EXPECT_EQ(r.value->path, "/Books/x");
     EXPECT_FALSE(parse(afc::OpFileOpen, Bytes(open.begin(), open.begin() + 5)));
+    open.pop_back();
+    r = parse(afc::OpFileOpen, open);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r.value->path, "/Books/x");
+    // Arguments in the payload when the header data is empty; never for FILE_WRITE.
+    afc::Header inPayload{40 + open.size(), 40, 1, afc::OpFileOpen};
+    r = afc::parseRequest(inPayload, open.data(), open.size());
+    ASSERT_TRUE(r) << r.error;
+    EXPECT_EQ(r.value->path, "/Books/x");
+    EXPECT_FALSE(afc::parseRequest(afc::Header{48, 40, 1, afc::OpFileWrite}, nullptr, 0));
 
     Bytes seek;
     appendLe64(seek, 9);
@@ -175,7 +216,7 @@ TEST(AfcParser, RequestFields)
     EXPECT_EQ(r.value->offset, -16);
     EXPECT_FALSE(parse(afc::OpFileSeek, Bytes(seek.begin(), seek.begin() + 16)));
     EXPECT_FALSE(parse(afc::OpFileRead, Bytes(7, 0)));
-    // Header data must be exactly as long as the header says.
+    // The arguments must be exactly as long as the header says.
     afc::Header h{60, 60, 1, afc::OpReadDir};
     EXPECT_FALSE(afc::parseRequest(h, rename.data(), rename.size()));
 }
@@ -328,7 +369,7 @@ OptionsRun parseArgs(std::vector<std::string> args)
 TEST(EmulatorOptionsTest, FaultsAndLinkModel)
 {
     auto run = parseArgs({"--socket", "/s", "--fail-afc", "FILE_WRITE@3=18", "--fail-afc", "READ_DIR", "--link",
-                          "--latency", "5", "--drop-after", "10", "--refuse-pairing", "dev"});
+                          "--latency", "5", "--drop-after", "10", "--refuse-pairing", "--trace", "/t", "dev"});
     ASSERT_TRUE(run.ok) << run.message;
     ASSERT_EQ(run.options.afcFailures.size(), 2u);
     EXPECT_EQ(run.options.afcFailures[0].operation, uint64_t(afc::OpFileWrite));
@@ -342,6 +383,7 @@ TEST(EmulatorOptionsTest, FaultsAndLinkModel)
     EXPECT_EQ(run.options.latencyMs, 5.0);
     EXPECT_EQ(run.options.dropAfterAfcPackets, 10u);
     EXPECT_TRUE(run.options.refusePairing);
+    EXPECT_EQ(run.options.tracePath, "/t");
     EXPECT_EQ(run.options.deviceDirs, std::vector<std::string>{"dev"});
 }
 
@@ -357,6 +399,7 @@ TEST(EmulatorOptionsTest, UsageErrors)
              {"--socket", "/s", "--latency", "fast", "dev"},
              {"--socket", "/s", "--drop-after", "0", "dev"},
              {"--socket", "/s", "--frobnicate", "dev"},
+             {"--socket", "/s", "dev", "--trace"},
              {"--socket"}}) {
         auto run = parseArgs(args);
         EXPECT_FALSE(run.ok);

@@ -25,15 +25,18 @@ constexpr OpName OpNames[] = {
     {OpRemovePathAndContents, "REMOVE_PATH_AND_CONTENTS"},
 };
 
-// Reads a NUL-terminated string at *pos; fails when no NUL is left.
-bool takeString(const uint8_t *data, size_t size, size_t &pos, std::string &out)
+// Reads the string at *pos up to its NUL. The last string of a request may run to the end
+// of the header data without one: the header's lengths bound it, and devices take it so.
+bool takeString(const uint8_t *data, size_t size, size_t &pos, std::string &out, bool last)
 {
-    const void *nul = pos < size ? std::memchr(data + pos, 0, size - pos) : nullptr;
-    if (!nul)
+    if (pos > size)
         return false;
-    const size_t end = size_t(static_cast<const uint8_t *>(nul) - data);
+    const void *nul = std::memchr(data + pos, 0, size - pos);
+    if (!nul && !last)
+        return false;
+    const size_t end = nul ? size_t(static_cast<const uint8_t *>(nul) - data) : size;
     out.assign(reinterpret_cast<const char *>(data + pos), end - pos);
-    pos = end + 1;
+    pos = nul ? end + 1 : size;
     return true;
 }
 
@@ -72,19 +75,25 @@ Parsed<Header> parseHeader(const uint8_t *data, size_t size)
         return Parsed<Header>::fail("AFC this_length below the header size");
     if (h.entireLength < h.thisLength)
         return Parsed<Header>::fail("AFC entire_length below this_length");
+    if (h.operation == OpFileWrite) {
+        // Its bytes are everything after the handle, wherever this_length puts the split.
+        if (h.entireLength - HeaderSize > MaxPayload + 8)
+            return Parsed<Header>::fail("AFC payload too large");
+        return Parsed<Header>::ok(h);
+    }
     if (h.headerDataLength() > MaxHeaderData)
         return Parsed<Header>::fail("AFC header data too large");
     if (h.payloadLength() > MaxPayload)
         return Parsed<Header>::fail("AFC payload too large");
-    if (h.payloadLength() > 0 && h.operation != OpFileWrite)
-        return Parsed<Header>::fail("AFC payload on an operation that takes none");
     return Parsed<Header>::ok(h);
 }
 
 Parsed<Request> parseRequest(const Header &header, const uint8_t *data, size_t size)
 {
-    if (size != header.headerDataLength())
-        return Parsed<Request>::fail("AFC header data size does not match its header");
+    const bool fromPayload = header.headerDataLength() == 0 && header.payloadLength() > 0
+        && header.operation != OpFileWrite;
+    if (size != (fromPayload ? header.payloadLength() : header.headerDataLength()))
+        return Parsed<Request>::fail("AFC argument size does not match its header");
     Request r;
     r.header = header;
     size_t pos = 0;
@@ -95,14 +104,14 @@ Parsed<Request> parseRequest(const Header &header, const uint8_t *data, size_t s
     case OpMakeDir:
     case OpGetFileInfo:
     case OpRemovePathAndContents:
-        ok = takeString(data, size, pos, r.path);
+        ok = takeString(data, size, pos, r.path, true);
         break;
     case OpGetDevInfo:
         break;
     case OpTruncate:
     case OpFileOpen:
     case OpSetFileModTime:
-        ok = takeU64(data, size, pos, r.number1) && takeString(data, size, pos, r.path);
+        ok = takeU64(data, size, pos, r.number1) && takeString(data, size, pos, r.path, true);
         break;
     case OpFileRead:
     case OpFileSetSize:
@@ -122,11 +131,11 @@ Parsed<Request> parseRequest(const Header &header, const uint8_t *data, size_t s
         ok = takeU64(data, size, pos, r.number1);
         break;
     case OpRenamePath:
-        ok = takeString(data, size, pos, r.path) && takeString(data, size, pos, r.path2);
+        ok = takeString(data, size, pos, r.path, false) && takeString(data, size, pos, r.path2, true);
         break;
     case OpMakeLink:
-        ok = takeU64(data, size, pos, r.number1) && takeString(data, size, pos, r.path)
-            && takeString(data, size, pos, r.path2);
+        ok = takeU64(data, size, pos, r.number1) && takeString(data, size, pos, r.path, false)
+            && takeString(data, size, pos, r.path2, true);
         break;
     default:
         break; // unknown operations are answered "not supported" by the server
@@ -155,10 +164,7 @@ std::optional<uint64_t> operationByName(const std::string &name)
 
 Bytes encodeStatus(uint64_t packetNum, uint64_t status)
 {
-    Bytes out;
-    appendHeader(out, HeaderSize + 8, HeaderSize + 8, packetNum, OpStatus);
-    appendLe64(out, status);
-    return out;
+    return encodeNumber(packetNum, OpStatus, status);
 }
 
 Bytes encodeData(uint64_t packetNum, const uint8_t *data, size_t size)
@@ -174,7 +180,7 @@ Bytes encodeData(uint64_t packetNum, const uint8_t *data, size_t size)
 Bytes encodeNumber(uint64_t packetNum, uint64_t op, uint64_t value)
 {
     Bytes out;
-    appendHeader(out, HeaderSize + 8, HeaderSize, packetNum, op);
+    appendHeader(out, HeaderSize + 8, HeaderSize + 8, packetNum, op);
     appendLe64(out, value);
     return out;
 }

@@ -3,7 +3,9 @@
 #pragma once
 
 // AFC packets: a 40-byte header of little-endian u64 {magic "CFA6LPAA", entire_length,
-// this_length, packet_num, operation}, header data, then (FILE_WRITE only) a payload.
+// this_length, packet_num, operation}, header data, then a payload (the bytes of FILE_WRITE
+// and of DATA answers). Numbers and paths travel in the header data; a request may end its
+// last path without a NUL.
 
 #include "wire.h"
 
@@ -78,17 +80,24 @@ struct Request
 };
 
 // Refuses a wrong magic, this_length < 40, entire_length < this_length, header data
-// above MaxHeaderData and payloads above MaxPayload or on anything but FILE_WRITE.
+// above MaxHeaderData and payloads above MaxPayload. A payload on an operation other than
+// FILE_WRITE is the server's to read: it holds the arguments when the header data is empty.
+// FILE_WRITE is the 8-byte handle followed by the bytes, however this_length splits them
+// (some clients send everything as header data); up to MaxPayload bytes.
 Parsed<Header> parseHeader(const uint8_t *data, size_t size);
-// Decodes the header data of an accepted header (which must be exactly headerDataLength()).
+// Decodes the arguments of an accepted header: its header data, or its payload when the
+// header data is empty (a client that puts everything after the header is served too).
+// Trailing bytes after the arguments are ignored.
 Parsed<Request> parseRequest(const Header &header, const uint8_t *data, size_t size);
 
 const char *operationName(uint64_t op); // "FILE_OPEN", ...; nullptr for unknown codes
 std::optional<uint64_t> operationByName(const std::string &name);
 
 Bytes encodeStatus(uint64_t packetNum, uint64_t status);
-// A reply carrying bytes in its payload part (DATA) or a u64 (FILE_OPEN_RES, FILE_TELL_RES).
+// DATA: the bytes in the payload part (this_length 40).
 Bytes encodeData(uint64_t packetNum, const uint8_t *data, size_t size);
+// FILE_OPEN_RES, FILE_TELL_RES (and STATUS): the u64 as header data (this_length 48), where a
+// device puts it and where a client reading only the header data looks.
 Bytes encodeNumber(uint64_t packetNum, uint64_t op, uint64_t value);
 // "k\0v\0..." lists of GET_FILE_INFO, GET_DEVINFO, READ_DIR.
 Bytes encodeStrings(const std::vector<std::string> &items);

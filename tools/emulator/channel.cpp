@@ -89,10 +89,20 @@ void Channel::endTls()
 {
     if (!m_ssl)
         return;
-    // SSL_read answers 0 on the peer's close_notify; without read-ahead it stops at that
-    // record, so the plain-text bytes that may follow stay in the socket.
-    char byte;
-    while (SSL_read(m_ssl, &byte, 1) > 0) {
+    // A client may go back to plain text without a close_notify. What comes next tells:
+    // a TLS record starts with its type (0x15 alert, 0x17 data), a plain message with the
+    // high byte of its length, which is 0 (messages are far below 0x15000000 bytes).
+    unsigned char next = 0;
+    ssize_t peeked;
+    do {
+        peeked = ::recv(m_fd, &next, 1, MSG_PEEK);
+    } while (peeked < 0 && errno == EINTR);
+    if (peeked == 1 && (next == 0x15 || next == 0x17)) {
+        // SSL_read answers 0 on the peer's close_notify; without read-ahead it stops at that
+        // record, so the plain-text bytes that may follow stay in the socket.
+        char byte;
+        while (SSL_read(m_ssl, &byte, 1) > 0) {
+        }
     }
     ERR_clear_error();
     SSL_free(m_ssl);

@@ -27,8 +27,8 @@ public:
 
     // Server side of the handshake on the plain stream; false when it fails.
     bool startTls(SSL_CTX *context, std::string *error);
-    // After StopSession: consume the client's close_notify without answering it (the
-    // client carries on in plain text) and return to the plain stream.
+    // After StopSession: consume the client's close_notify, if it sends one, without
+    // answering it (the client carries on in plain text) and return to the plain stream.
     void endTls();
     bool tlsActive() const { return m_ssl != nullptr; }
 

@@ -21,6 +21,12 @@
 namespace {
 
 constexpr uint16_t LockdownPort = 62078;
+constexpr uint16_t ProductId = 0x12A8; // an iPhone
+
+uint32_t locationId(const auto &device)
+{
+    return (1u << 16) | device.id;
+}
 
 int listenUnix(const std::string &path, std::string *error)
 {
@@ -112,6 +118,8 @@ bool Emulator::start(std::string *error)
     for (const auto &dir : m_options.detachedDirs)
         if (!loadDevice(dir, error))
             return false;
+    if (!m_options.tracePath.empty() && !m_trace.open(m_options.tracePath, error))
+        return false;
     m_listenFd = listenUnix(m_options.socketPath, error);
     if (m_listenFd < 0)
         return false;
@@ -178,6 +186,7 @@ void Emulator::run()
                 connection->fd = fd;
                 {
                     std::lock_guard lock(m_mutex);
+                    connection->id = m_nextConnectionId++;
                     m_connections.push_back(connection);
                 }
                 spawn([this, connection] { serveUsbmux(connection); });
@@ -266,22 +275,30 @@ Bytes Emulator::attachedMessage(const Device &device, uint32_t tag) const
     plist_dict_set_item(props, "ConnectionSpeed", plist_new_uint(480000000));
     plist_dict_set_item(props, "ConnectionType", plist_new_string("USB"));
     plist_dict_set_item(props, "DeviceID", plist_new_uint(device.id));
-    plist_dict_set_item(props, "LocationID", plist_new_uint((1u << 16) | device.id));
-    plist_dict_set_item(props, "ProductID", plist_new_uint(0x12A8));
+    plist_dict_set_item(props, "LocationID", plist_new_uint(locationId(device)));
+    plist_dict_set_item(props, "ProductID", plist_new_uint(ProductId));
     plist_dict_set_item(props, "SerialNumber", plist_new_string(device.folder->udid().c_str()));
     plist_dict_set_item(dict.get(), "Properties", props);
     return usbmux::encodePacket(tag, dict.get());
 }
 
 // Callers hold m_mutex.
-void Emulator::broadcast(const Bytes &packet)
+void Emulator::broadcast(const Bytes &plistPacket, const Bytes &binaryPacket)
 {
     for (const auto &connection : m_connections) {
         if (!connection->listener)
             continue;
+        const Bytes &packet = connection->binary ? binaryPacket : plistPacket;
+        if (m_trace.enabled())
+            m_trace.line(connection->id, "usbmux", '<', trace::describeUsbmux(packet.data(), packet.size()));
         std::lock_guard lock(connection->writeMutex);
         sendAll(connection->fd, packet);
     }
+}
+
+Bytes Emulator::binaryAttachedMessage(const Device &device) const
+{
+    return usbmux::encodeBinaryDeviceAdd(device.id, ProductId, device.folder->udid(), locationId(device));
 }
 
 bool Emulator::attach(Device &device)
@@ -290,7 +307,7 @@ bool Emulator::attach(Device &device)
     if (device.attached)
         return false;
     device.attached = true;
-    broadcast(attachedMessage(device, 0));
+    broadcast(attachedMessage(device, 0), binaryAttachedMessage(device));
     return true;
 }
 
@@ -303,7 +320,7 @@ bool Emulator::detach(Device &device)
     PlistPtr dict(plist_new_dict());
     plist_dict_set_item(dict.get(), "MessageType", plist_new_string("Detached"));
     plist_dict_set_item(dict.get(), "DeviceID", plist_new_uint(device.id));
-    broadcast(usbmux::encodePacket(0, dict.get()));
+    broadcast(usbmux::encodePacket(0, dict.get()), usbmux::encodeBinaryDeviceRemove(device.id));
     // An unplugged device takes its open streams and service ports with it.
     for (const auto &connection : m_connections)
         if (connection->deviceId == device.id)
@@ -326,31 +343,53 @@ void Emulator::serveUsbmux(const std::shared_ptr<Connection> &connection)
 {
     const int fd = connection->fd;
     auto reply = [&](const Bytes &packet) {
+        if (m_trace.enabled())
+            m_trace.line(connection->id, "usbmux", '<', trace::describeUsbmux(packet.data(), packet.size()));
         std::lock_guard lock(connection->writeMutex);
         return sendAll(fd, packet);
     };
     for (;;) {
-        uint8_t headerBytes[usbmux::HeaderSize];
-        if (!recvExact(fd, headerBytes, sizeof headerBytes))
+        Bytes packet(usbmux::HeaderSize);
+        if (!recvExact(fd, packet.data(), packet.size()))
             break;
         if (connection->listener)
             continue; // a listening client sends nothing more; ignore whatever arrives
-        auto header = usbmux::parseHeader(headerBytes, sizeof headerBytes);
+        auto header = usbmux::parseHeader(packet.data(), packet.size());
         if (!header) {
             std::fprintf(stderr, "usbmux: %s; closing the connection\n", header.error.c_str());
             break;
         }
-        Bytes payload(header.value->length - usbmux::HeaderSize);
-        if (!recvExact(fd, payload.data(), payload.size()))
+        packet.resize(header.value->length);
+        if (!recvExact(fd, packet.data() + usbmux::HeaderSize, packet.size() - usbmux::HeaderSize))
             break;
-        auto request = usbmux::parseRequest(*header.value, payload.data(), payload.size());
+        if (m_trace.enabled())
+            m_trace.line(connection->id, "usbmux", '>', trace::describeUsbmux(packet.data(), packet.size()));
+        const uint32_t tag = header.value->tag;
+        // As usbmuxd does: protocol versions 0 and 1 only, and a request that cannot be
+        // served is answered, not hung up on; the length keeps the stream in step.
+        if (header.value->version > 1) {
+            m_counters.add("usbmux.(bad version)");
+            if (!reply(usbmux::encodeResult(tag, usbmux::ResultBadVersion, connection->binary)))
+                break;
+            continue;
+        }
+        // Answers follow the protocol of the request; events that of the Listen.
+        if (header.value->message == usbmux::MessagePlist)
+            connection->binary = false;
+        else if (header.value->message == usbmux::MessageListen || header.value->message == usbmux::MessageConnect)
+            connection->binary = true;
+        auto request = usbmux::parseRequest(*header.value, packet.data() + usbmux::HeaderSize,
+                                            packet.size() - usbmux::HeaderSize);
         if (!request) {
-            std::fprintf(stderr, "usbmux: %s; closing the connection\n", request.error.c_str());
-            break;
+            std::fprintf(stderr, "usbmux: %s\n", request.error.c_str());
+            m_counters.add("usbmux.(bad request)");
+            if (!reply(usbmux::encodeResult(tag, usbmux::ResultBadCommand, connection->binary)))
+                break;
+            continue;
         }
         const usbmux::Request &r = *request.value;
         m_counters.add("usbmux." + r.messageType);
-        const uint32_t tag = r.tag;
+        const bool binary = connection->binary;
         if (r.messageType == "ListDevices") {
             PlistPtr dict(plist_new_dict());
             plist_t list = plist_new_array();
@@ -375,13 +414,24 @@ void Emulator::serveUsbmux(const std::shared_ptr<Connection> &connection)
             std::lock_guard lock(m_mutex);
             std::lock_guard writeLock(connection->writeMutex);
             connection->listener = true;
-            sendAll(fd, usbmux::encodeResult(tag, usbmux::ResultOk));
+            std::vector<Bytes> packets{usbmux::encodeResult(tag, usbmux::ResultOk, binary)};
             for (const auto &device : m_devices)
                 if (device->attached)
-                    sendAll(fd, attachedMessage(*device, 0));
+                    packets.push_back(binary ? binaryAttachedMessage(*device) : attachedMessage(*device, 0));
+            for (const Bytes &packet : packets) {
+                if (m_trace.enabled())
+                    m_trace.line(connection->id, "usbmux", '<', trace::describeUsbmux(packet.data(), packet.size()));
+                sendAll(fd, packet);
+            }
         } else if (r.messageType == "Connect") {
             Device *target = nullptr;
             uint32_t result = usbmux::ResultBadDevice;
+            if (r.deviceId && !r.port) {
+                // usbmuxd's answer to a Connect without PortNumber (without DeviceID: BADDEV)
+                if (!reply(usbmux::encodeResult(tag, usbmux::ResultBadCommand, binary)))
+                    break;
+                continue;
+            }
             {
                 std::lock_guard lock(m_mutex);
                 for (const auto &device : m_devices) {
@@ -396,7 +446,9 @@ void Emulator::serveUsbmux(const std::shared_ptr<Connection> &connection)
                         connection->deviceId = target->id;
                 }
             }
-            if (!reply(usbmux::encodeResult(tag, result)) || result != usbmux::ResultOk)
+            if (!reply(usbmux::encodeResult(tag, result, binary)))
+                break;
+            if (result != usbmux::ResultOk)
                 continue;
             serveDevicePort(connection, *target, *r.port);
             break;
@@ -427,9 +479,9 @@ void Emulator::serveUsbmux(const std::shared_ptr<Connection> &connection)
                 device->folder->savePairRecord(r.pairRecordData);
             reply(usbmux::encodeResult(tag, device && !r.pairRecordData.empty() ? 0 : 22));
         } else if (r.messageType == "DeletePairRecord") {
-            reply(usbmux::encodeResult(tag, usbmux::ResultOk));
+            reply(usbmux::encodeResult(tag, r.pairRecordId ? 0u : 22u));
         } else {
-            reply(usbmux::encodeResult(tag, usbmux::ResultBadCommand));
+            reply(usbmux::encodeResult(tag, usbmux::ResultBadCommand, binary));
         }
     }
     {
@@ -443,7 +495,7 @@ void Emulator::serveDevicePort(const std::shared_ptr<Connection> &connection, De
 {
     Channel channel(connection->fd, device.link.get());
     if (port == LockdownPort) {
-        serveLockdown(channel, device);
+        serveLockdown(channel, device, connection->id);
         return;
     }
     std::string service;
@@ -454,9 +506,9 @@ void Emulator::serveDevicePort(const std::shared_ptr<Connection> &connection, De
             service = it->second.name;
     }
     if (service == "com.apple.afc")
-        serveAfc(channel, device);
+        serveAfc(channel, device, connection->id);
     else if (service == "com.apple.mobile.notification_proxy" || service == "com.apple.mobile.insecure_notification_proxy")
-        serveNotificationProxy(channel, device);
+        serveNotificationProxy(channel, device, connection->id);
 }
 
 void Emulator::serveControl(int fd)

@@ -12,6 +12,7 @@
 #include "emulatoroptions.h"
 #include "folderdevice.h"
 #include "linkmodel.h"
+#include "trace.h"
 
 #include <atomic>
 #include <functional>
@@ -56,7 +57,9 @@ private:
     };
     struct Connection
     {
+        uint64_t id = 0; // names the connection in the trace
         int fd = -1;
+        std::atomic_bool binary{true}; // usbmuxd protocol 0 until a plist request arrives
         uint32_t deviceId = 0; // set once the connection became a device-port stream
         bool listener = false;
         std::mutex writeMutex;
@@ -76,8 +79,10 @@ private:
     bool attach(Device &device);
     bool detach(Device &device);
     Device *findDevice(const std::string &udidOrDir);
-    void broadcast(const Bytes &packet);
+    // Sends an event to every listener in the protocol it listens with.
+    void broadcast(const Bytes &plistPacket, const Bytes &binaryPacket);
     Bytes attachedMessage(const Device &device, uint32_t tag) const;
+    Bytes binaryAttachedMessage(const Device &device) const;
 
     void spawn(std::function<void()> job);
     void reapWorkers(bool all);
@@ -86,12 +91,13 @@ private:
     void serveDevicePort(const std::shared_ptr<Connection> &connection, Device &device, uint16_t port);
 
     std::optional<uint16_t> allocateServicePort(uint32_t deviceId, const std::string &service);
-    void serveLockdown(Channel &channel, Device &device);
-    void serveAfc(Channel &channel, Device &device);
-    void serveNotificationProxy(Channel &channel, Device &device);
+    void serveLockdown(Channel &channel, Device &device, uint64_t connection);
+    void serveAfc(Channel &channel, Device &device, uint64_t connection);
+    void serveNotificationProxy(Channel &channel, Device &device, uint64_t connection);
 
     EmulatorOptions m_options;
     Counters m_counters;
+    Trace m_trace;
     std::string m_buid;
     int m_listenFd = -1;
     int m_controlFd = -1;
@@ -101,6 +107,7 @@ private:
     std::mutex m_mutex; // guards everything below
     std::list<std::unique_ptr<Device>> m_devices;
     uint32_t m_nextDeviceId = 1;
+    uint64_t m_nextConnectionId = 1;
     std::list<std::shared_ptr<Connection>> m_connections;
     std::map<uint16_t, Service> m_services;
     uint16_t m_nextPort = 49152;

@@ -69,6 +69,12 @@ Options:
                                                       notification proxy count handled requests)
   --detached DEVICE_DIR   load a device that is attached later with "attach"
   --counters FILE         write the request counters to FILE on SIGUSR1 and at exit
+  --trace FILE            write one line per request and per answer to FILE:
+                            TIME cN LAYER > REQUEST   (what the client sent)
+                            TIME cN LAYER < ANSWER    (what the emulator answered)
+                          cN numbers the usbmuxd connection, LAYER is usbmux, lockdown,
+                          afc or np; AFC lines show the operation, packet number,
+                          this_length, entire_length and the decoded fields
   --fail-afc NAME[@N][=STATUS]
                           answer the AFC operation NAME (FILE_OPEN, FILE_WRITE, READ_DIR, ...)
                           with STATUS (default 20, I/O error): every call, or only the Nth
@@ -126,6 +132,9 @@ bool parseEmulatorOptions(int argc, char **argv, EmulatorOptions &options, std::
         } else if (arg == "--counters") {
             if (!value(options.countersPath))
                 return usageError("--counters needs a file");
+        } else if (arg == "--trace") {
+            if (!value(options.tracePath))
+                return usageError("--trace needs a file");
         } else if (arg == "--detached") {
             if (!value(v))
                 return usageError("--detached needs a device folder");

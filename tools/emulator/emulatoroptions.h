@@ -21,6 +21,7 @@ struct EmulatorOptions
     std::string socketPath;
     std::string controlPath;
     std::string countersPath;
+    std::string tracePath;
     std::vector<std::string> deviceDirs;   // attached at start
     std::vector<std::string> detachedDirs; // loaded, attached later through the control socket
 

@@ -20,15 +20,19 @@ Parsed<uint32_t> parseLength(const uint8_t *prefix, size_t size)
 
 Parsed<PlistPtr> parseBody(const uint8_t *body, size_t size)
 {
-    const bool binary = size >= 8 && std::memcmp(body, "bplist00", 8) == 0;
-    const bool xml = size >= 5 && std::memcmp(body, "<?xml", 5) == 0;
-    if (!binary && !xml)
-        return Parsed<PlistPtr>::fail("message is neither an XML nor a binary plist");
     plist_t raw = nullptr;
-    if (binary)
+    if (size >= 8 && std::memcmp(body, "bplist00", 8) == 0) {
         plist_from_bin(reinterpret_cast<const char *>(body), uint32_t(size), &raw);
-    else
-        plist_from_xml(reinterpret_cast<const char *>(body), uint32_t(size), &raw);
+    } else {
+        // XML as a device takes it: after a byte-order mark or white space, with or
+        // without the <?xml declaration.
+        size_t start = size >= 3 && body[0] == 0xEF && body[1] == 0xBB && body[2] == 0xBF ? 3 : 0;
+        while (start < size && (body[start] == ' ' || body[start] == '\t' || body[start] == '\r' || body[start] == '\n'))
+            ++start;
+        if (start == size || body[start] != '<')
+            return Parsed<PlistPtr>::fail("message is neither an XML nor a binary plist");
+        plist_from_xml(reinterpret_cast<const char *>(body + start), uint32_t(size - start), &raw);
+    }
     PlistPtr dict(raw);
     if (!dict || plist_get_node_type(dict.get()) != PLIST_DICT)
         return Parsed<PlistPtr>::fail("message is not a plist dictionary");

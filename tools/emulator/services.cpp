@@ -5,6 +5,7 @@
 #include "channel.h"
 #include "emulator.h"
 #include "plistframing.h"
+#include "trace.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -17,9 +18,18 @@ namespace {
 constexpr uint64_t MaxReadReply = 4u << 20;
 constexpr size_t WriteChunk = 1u << 20;
 
-// One framed plist from the channel; nullptr at the end of the stream or on bad input.
-PlistPtr receiveMessage(Channel &channel, const char *service)
+// Where a plist service's messages are traced.
+struct Tap
 {
+    Trace &trace;
+    uint64_t connection;
+    const char *layer;
+};
+
+// One framed plist from the channel; nullptr at the end of the stream or on bad input.
+PlistPtr receiveMessage(Channel &channel, const Tap &tap)
+{
+    const char *service = tap.layer;
     uint8_t prefix[4];
     if (!channel.readExact(prefix, sizeof prefix))
         return nullptr;
@@ -34,13 +44,19 @@ PlistPtr receiveMessage(Channel &channel, const char *service)
     auto message = plistframe::parseBody(body.data(), body.size());
     if (!message) {
         std::fprintf(stderr, "%s: %s; closing the connection\n", service, message.error.c_str());
+        if (tap.trace.enabled())
+            tap.trace.line(tap.connection, tap.layer, '>', "(unreadable message, " + std::to_string(body.size()) + " bytes)");
         return nullptr;
     }
+    if (tap.trace.enabled())
+        tap.trace.line(tap.connection, tap.layer, '>', trace::describePlist(message.value->get()));
     return std::move(*message.value);
 }
 
-bool sendMessage(Channel &channel, plist_t message)
+bool sendMessage(Channel &channel, plist_t message, const Tap &tap)
 {
+    if (tap.trace.enabled())
+        tap.trace.line(tap.connection, tap.layer, '<', trace::describePlist(message));
     const Bytes bytes = plistframe::encode(message);
     return channel.writeAll(bytes.data(), bytes.size());
 }
@@ -73,13 +89,14 @@ std::optional<uint16_t> Emulator::allocateServicePort(uint32_t deviceId, const s
     return port;
 }
 
-void Emulator::serveLockdown(Channel &channel, Device &device)
+void Emulator::serveLockdown(Channel &channel, Device &device, uint64_t connection)
 {
+    const Tap tap{m_trace, connection, "lockdown"};
     FolderDevice &folder = *device.folder;
     const bool paired = folder.paired() && !m_options.refusePairing;
     bool session = false;
     for (;;) {
-        PlistPtr message = receiveMessage(channel, "lockdown");
+        PlistPtr message = receiveMessage(channel, tap);
         if (!message)
             return;
         const std::string request = plistString(message.get(), "Request").value_or(std::string());
@@ -108,15 +125,17 @@ void Emulator::serveLockdown(Channel &channel, Device &device)
         } else if (request == "SetValue" || request == "RemoveValue") {
             fail("SetProhibited");
         } else if (request == "StartSession") {
-            const std::string host = plistString(message.get(), "HostID").value_or(std::string());
-            if (!paired || !folder.trustsHost(host)) {
+            const auto host = plistString(message.get(), "HostID");
+            if (!host) {
+                fail("MissingHostID");
+            } else if (!paired || !folder.trustsHost(*host)) {
                 fail("InvalidHostID");
             } else if (session) {
                 fail("SessionActive");
             } else {
                 plist_dict_set_item(reply.get(), "SessionID", plist_new_string(randomUuid().c_str()));
                 plist_dict_set_item(reply.get(), "EnableSessionSSL", plist_new_bool(1));
-                if (!sendMessage(channel, reply.get()))
+                if (!sendMessage(channel, reply.get(), tap))
                     return;
                 std::string error;
                 if (!channel.startTls(folder.tlsContext(), &error)) {
@@ -127,14 +146,17 @@ void Emulator::serveLockdown(Channel &channel, Device &device)
                 continue;
             }
         } else if (request == "StopSession") {
-            if (!sendMessage(channel, reply.get()))
+            if (!sendMessage(channel, reply.get(), tap))
                 return;
             channel.endTls();
             session = false;
             continue;
         } else if (request == "StartService") {
+            // Only Request and Service matter; Label, ProtocolVersion and EscrowBag may come or not.
             const std::string service = plistString(message.get(), "Service").value_or(std::string());
-            if (!session) {
+            if (service.empty()) {
+                fail("MissingService");
+            } else if (!session) {
                 fail("SessionInactive");
             } else if (std::find(m_options.failedServices.begin(), m_options.failedServices.end(), service)
                        != m_options.failedServices.end()) {
@@ -160,23 +182,28 @@ void Emulator::serveLockdown(Channel &channel, Device &device)
         } else if (request == "Unpair") {
             // Nothing to forget: the folder device's own record stays trusted.
         } else if (request == "Goodbye") {
-            sendMessage(channel, reply.get());
+            sendMessage(channel, reply.get(), tap);
             return;
         } else {
             fail("InvalidRequest");
         }
-        if (!sendMessage(channel, reply.get()))
+        if (!sendMessage(channel, reply.get(), tap))
             return;
     }
 }
 
-void Emulator::serveAfc(Channel &channel, Device &device)
+void Emulator::serveAfc(Channel &channel, Device &device, uint64_t connection)
 {
     AfcFolder &folder = device.folder->folder();
     std::map<uint64_t, int> handles;
     uint64_t nextHandle = 1;
     uint64_t packets = 0;
     Bytes buffer;
+    auto answer = [&](const Bytes &packet) {
+        if (m_trace.enabled())
+            m_trace.line(connection, "afc", '<', trace::describeAfcAnswer(packet));
+        return sendBytes(channel, packet);
+    };
     for (;;) {
         uint8_t headerBytes[afc::HeaderSize];
         if (!channel.readExact(headerBytes, sizeof headerBytes))
@@ -186,31 +213,23 @@ void Emulator::serveAfc(Channel &channel, Device &device)
             std::fprintf(stderr, "afc: %s; closing the connection\n", header.error.c_str());
             break;
         }
-        const afc::Header &h = *header.value;
-        Bytes headerData(h.headerDataLength());
-        if (!channel.readExact(headerData.data(), headerData.size()))
+        afc::Header h = *header.value;
+        // FILE_WRITE is read as handle + bytes whatever its this_length says; the bytes stream.
+        const bool write = h.operation == afc::OpFileWrite;
+        if (write)
+            h.thisLength = std::min<uint64_t>(h.entireLength, afc::HeaderSize + 8);
+        Bytes arguments(h.headerDataLength());
+        if (!channel.readExact(arguments.data(), arguments.size()))
             break;
-        auto parsed = afc::parseRequest(h, headerData.data(), headerData.size());
-        if (!parsed) {
-            std::fprintf(stderr, "afc: %s; closing the connection\n", parsed.error.c_str());
-            break;
-        }
-        const afc::Request &r = *parsed.value;
-        if (m_options.dropAfterAfcPackets && ++packets > m_options.dropAfterAfcPackets)
-            break; // injected fault: the link goes dead mid-conversation
-        const char *name = afc::operationName(h.operation);
-        const uint64_t nth = m_counters.add(std::string("afc.") + (name ? name : "UNKNOWN"));
-        device.link->requestDelay();
-
-        // Drains a FILE_WRITE payload, writing it to fd when fd >= 0.
+        uint64_t payloadLeft = h.payloadLength();
+        // Drains what is left of the payload, writing it to fd when fd >= 0.
         auto consumePayload = [&](int fd, uint64_t &status) {
-            uint64_t left = h.payloadLength();
-            buffer.resize(std::min<uint64_t>(left, WriteChunk));
-            while (left > 0) {
-                const size_t chunk = size_t(std::min<uint64_t>(left, WriteChunk));
+            buffer.resize(std::min<uint64_t>(payloadLeft, WriteChunk));
+            while (payloadLeft > 0) {
+                const size_t chunk = size_t(std::min<uint64_t>(payloadLeft, WriteChunk));
                 if (!channel.readExact(buffer.data(), chunk))
                     return false;
-                left -= chunk;
+                payloadLeft -= chunk;
                 if (fd >= 0 && status == afc::StatusSuccess) {
                     size_t done = 0;
                     while (done < chunk) {
@@ -227,6 +246,44 @@ void Emulator::serveAfc(Channel &channel, Device &device)
             }
             return true;
         };
+        // Only FILE_WRITE carries bytes; any other payload is read, and stands for the
+        // arguments when the header data is empty. An oversized one is drained and refused.
+        bool argumentsLost = false;
+        if (!write && payloadLeft > 0) {
+            if (payloadLeft <= afc::MaxHeaderData) {
+                Bytes payload(payloadLeft);
+                if (!channel.readExact(payload.data(), payload.size()))
+                    break;
+                payloadLeft = 0;
+                if (arguments.empty())
+                    arguments = std::move(payload);
+            } else {
+                uint64_t ignored = 0;
+                if (!consumePayload(-1, ignored))
+                    break;
+                argumentsLost = arguments.empty();
+            }
+        }
+        auto parsed = argumentsLost ? Parsed<afc::Request>::fail("AFC arguments too large")
+                                    : afc::parseRequest(h, arguments.data(), arguments.size());
+        if (m_trace.enabled())
+            m_trace.line(connection, "afc", '>',
+                         trace::describeAfcRequest(*header.value, parsed ? &*parsed.value : nullptr));
+        if (m_options.dropAfterAfcPackets && ++packets > m_options.dropAfterAfcPackets)
+            break; // injected fault: the link goes dead mid-conversation
+        const char *name = afc::operationName(h.operation);
+        const uint64_t nth = m_counters.add(std::string("afc.") + (name ? name : "UNKNOWN"));
+        device.link->requestDelay();
+        if (!parsed) {
+            // The lengths framed the packet, so the stream is still in step: answer and go on.
+            std::fprintf(stderr, "afc: %s\n", parsed.error.c_str());
+            uint64_t ignored = 0;
+            if (!consumePayload(-1, ignored)
+                || !answer(afc::encodeStatus(h.packetNum, name ? afc::StatusInvalidArg : afc::StatusOpNotSupported)))
+                break;
+            continue;
+        }
+        const afc::Request &r = *parsed.value;
 
         const auto failure = std::find_if(m_options.afcFailures.begin(), m_options.afcFailures.end(),
                                           [&](const AfcFailure &f) {
@@ -234,7 +291,7 @@ void Emulator::serveAfc(Channel &channel, Device &device)
                                           });
         if (failure != m_options.afcFailures.end()) {
             uint64_t ignored = 0;
-            if (!consumePayload(-1, ignored) || !sendBytes(channel, afc::encodeStatus(h.packetNum, failure->status)))
+            if (!consumePayload(-1, ignored) || !answer(afc::encodeStatus(h.packetNum, failure->status)))
                 break;
             continue;
         }
@@ -379,7 +436,7 @@ void Emulator::serveAfc(Channel &channel, Device &device)
             break;
         if (reply.empty())
             reply = afc::encodeStatus(h.packetNum, status);
-        if (!sendBytes(channel, reply))
+        if (!answer(reply))
             break;
     }
     // The client just closes the socket; its handles and their locks go with it.
@@ -387,10 +444,11 @@ void Emulator::serveAfc(Channel &channel, Device &device)
         ::close(fd);
 }
 
-void Emulator::serveNotificationProxy(Channel &channel, Device &device)
+void Emulator::serveNotificationProxy(Channel &channel, Device &device, uint64_t connection)
 {
+    const Tap tap{m_trace, connection, "np"};
     for (;;) {
-        PlistPtr message = receiveMessage(channel, "notification_proxy");
+        PlistPtr message = receiveMessage(channel, tap);
         if (!message)
             return;
         const std::string command = plistString(message.get(), "Command").value_or(std::string());
@@ -412,7 +470,7 @@ void Emulator::serveNotificationProxy(Channel &channel, Device &device)
         } else if (command == "Shutdown") {
             PlistPtr reply(plist_new_dict());
             plist_dict_set_item(reply.get(), "Command", plist_new_string("ProxyDeath"));
-            sendMessage(channel, reply.get());
+            sendMessage(channel, reply.get(), tap);
             return;
         }
         // ObserveNotification needs no answer; nothing is ever relayed to observers.

@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "usbmuxprotocol.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace usbmux {
@@ -19,8 +20,6 @@ Parsed<Header> parseHeader(const uint8_t *data, size_t size)
         return Parsed<Header>::fail("usbmux length smaller than its header");
     if (h.length > MaxPacket)
         return Parsed<Header>::fail("usbmux packet too large");
-    if (h.version != 1 || h.message != MessagePlist)
-        return Parsed<Header>::fail("only the plist protocol (version 1, message 8) is served");
     return Parsed<Header>::ok(h);
 }
 
@@ -28,6 +27,22 @@ Parsed<Request> parseRequest(const Header &header, const uint8_t *payload, size_
 {
     if (size != header.length - HeaderSize)
         return Parsed<Request>::fail("usbmux payload size does not match its header");
+    if (header.message == MessageListen || header.message == MessageConnect) {
+        Request r;
+        r.tag = header.tag;
+        r.binary = true;
+        r.messageType = header.message == MessageListen ? "Listen" : "Connect";
+        if (header.message == MessageConnect) {
+            // {u32 device id, u16 port in network order, u16 reserved}
+            if (size < 6)
+                return Parsed<Request>::fail("usbmux binary Connect too short");
+            r.deviceId = readLe32(payload);
+            r.port = uint16_t(payload[4] << 8 | payload[5]);
+        }
+        return Parsed<Request>::ok(std::move(r));
+    }
+    if (header.message != MessagePlist)
+        return Parsed<Request>::fail("usbmux message type " + std::to_string(header.message) + " is not a request");
     if (size == 0)
         return Parsed<Request>::fail("usbmux request without a plist");
     plist_t raw = nullptr;
@@ -75,8 +90,50 @@ Bytes encodePacket(uint32_t tag, plist_t message)
     return out;
 }
 
-Bytes encodeResult(uint32_t tag, uint32_t number)
+namespace {
+
+Bytes binaryPacket(uint32_t message, uint32_t tag, const Bytes &payload)
 {
+    Bytes out;
+    appendLe32(out, uint32_t(HeaderSize + payload.size()));
+    appendLe32(out, 0);
+    appendLe32(out, message);
+    appendLe32(out, tag);
+    out.insert(out.end(), payload.begin(), payload.end());
+    return out;
+}
+
+} // namespace
+
+Bytes encodeBinaryDeviceAdd(uint32_t deviceId, uint16_t productId, const std::string &serial, uint32_t location)
+{
+    Bytes record;
+    appendLe32(record, deviceId);
+    record.push_back(uint8_t(productId));
+    record.push_back(uint8_t(productId >> 8));
+    Bytes name(256, 0);
+    std::copy_n(serial.begin(), std::min<size_t>(serial.size(), 255), name.begin());
+    record.insert(record.end(), name.begin(), name.end());
+    record.push_back(0);
+    record.push_back(0);
+    appendLe32(record, location);
+    return binaryPacket(MessageDeviceAdd, 0, record);
+}
+
+Bytes encodeBinaryDeviceRemove(uint32_t deviceId)
+{
+    Bytes id;
+    appendLe32(id, deviceId);
+    return binaryPacket(MessageDeviceRemove, 0, id);
+}
+
+Bytes encodeResult(uint32_t tag, uint32_t number, bool binary)
+{
+    if (binary) {
+        Bytes value;
+        appendLe32(value, number);
+        return binaryPacket(MessageResult, tag, value);
+    }
     PlistPtr dict(plist_new_dict());
     plist_dict_set_item(dict.get(), "MessageType", plist_new_string("Result"));
     plist_dict_set_item(dict.get(), "Number", plist_new_uint(number));
