@@ -8,6 +8,7 @@
 #include "nodeinfo.h"
 #include "resources.h"
 #include "silder.h"
+#include "surveyvalues.h"
 #include "xlpopupmenubutton.h"
 
 #include <QComboBox>
@@ -15,36 +16,21 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include <charconv>
-
 namespace {
 
-// A size or number as the survey writes it ("%f" text); leading garbage or nothing gives 0.
 double doubleValue(const StringDictionary &values, const char *key)
 {
-    auto found = values.find(key);
-    if (found == values.end())
-        return 0.0;
-    const std::string &text = found->second;
-    size_t start = text.find_first_not_of(" \t\n");
-    if (start == std::string::npos)
-        return 0.0;
-    if (text[start] == '+')
-        ++start;
-    double value = 0.0;
-    std::from_chars(text.data() + start, text.data() + text.size(), value);
-    return value;
+    return surveyNumber(values, key);
 }
 
 QString stringValue(const StringDictionary &values, const char *key)
 {
-    auto found = values.find(key);
-    return found == values.end() ? QString() : QString::fromStdString(found->second);
+    return QString::fromStdString(surveyText(values, key));
 }
 
 QString sizeText(double bytes)
 {
-    return bytes >= 1073741824.0 ? DevicePanel::BytesToGB(bytes) : DevicePanel::BytesToMB(bytes);
+    return QString::fromStdString(::sizeText(bytes));
 }
 
 void setImage(QLabel *view, const char *name)
@@ -57,12 +43,12 @@ void setImage(QLabel *view, const char *name)
 
 QString DevicePanel::BytesToMB(double bytes)
 {
-    return QString::asprintf("%0.1fMB", bytes / 1024.0 / 1024.0);
+    return QString::fromStdString(bytesToMB(bytes));
 }
 
 QString DevicePanel::BytesToGB(double bytes)
 {
-    return QString::asprintf("%0.1fGB", bytes / 1024.0 / 1024.0 / 1024.0);
+    return QString::fromStdString(bytesToGB(bytes));
 }
 
 QString DevicePanel::productImageName(int modelNumber)

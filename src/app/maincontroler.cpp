@@ -34,15 +34,8 @@
 #include <QSettings>
 #include <QUrl>
 
-#if __has_include("imobiledevicebackend.h")
-#include "imobiledevicebackend.h"
-#define BOOKFERRY_HAVE_USB 1
-#endif
-
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
-#include <syslog.h>
 
 namespace {
 
@@ -65,8 +58,7 @@ mainControler::mainControler(std::unique_ptr<UserInteraction> interaction, QObje
 mainControler::~mainControler()
 {
     *m_alive = false;
-    if (m_previousLogSink)
-        setLogSink(std::move(*m_previousLogSink));
+    removeArrivalFailureObserver(this);
     NotificationCenter::defaultCenter().removeObserver(this);
     copyMediaIpodToPC = false;
     joinWorker();
@@ -149,44 +141,19 @@ void mainControler::EjectiPodNotification(const Notification &notification)
     buttonStatus();
 }
 
-// The arrival sequence reports a device it could not open only in the log; its lines are
-// watched so the user learns why nothing appeared (a locked or untrusted device).
+// A device that could not be opened makes no notification of its own; the device layer's
+// arrival-failure event tells the user why nothing appeared (a locked or untrusted device).
 void mainControler::watchArrivalFailures()
 {
-    if (m_previousLogSink)
-        return;
-    auto alive = m_alive;
-    auto previous = std::make_shared<LogSink>();
-    *previous = setLogSink([this, alive, previous](const std::string &line) {
-        if (*previous) {
-            (*previous)(line);
-        } else {
-            std::fprintf(stderr, "bookferry: %s\n", line.c_str());
-            if (std::getenv("BOOKFERRY_SYSLOG"))
-                syslog(LOG_NOTICE, "%s", line.c_str());
-        }
-        static const char *const failures[] = {"AMDeviceIsPaired error!", "AMDeviceValidatePairing error!",
-                                               "AMDeviceStartSession error!", "AMDeviceStartService error!",
-                                               "AFCConnectionOpen error!"};
-        if (std::none_of(std::begin(failures), std::end(failures), [&](const char *f) { return line == f; }))
-            return;
-        performOnMainThread([this, alive, line] {
-            if (*alive)
-                showDeviceMessage(line);
-        });
-    });
-    m_previousLogSink = *previous;
+    removeArrivalFailureObserver(this);
+    addArrivalFailureObserver(this, [this](const DeviceArrivalFailure &failure) { showDeviceMessage(failure); });
 }
 
-void mainControler::showDeviceMessage(const std::string &logLine)
+void mainControler::showDeviceMessage(const DeviceArrivalFailure &failure)
 {
-    std::string text;
-#ifdef BOOKFERRY_HAVE_USB
-    if (Loadiphone && Loadiphone->user_data()->dev)
-        text = lastDeviceError(Loadiphone->user_data()->dev);
-#endif
+    std::string text = failure.reason;
     if (text.empty())
-        text = "The device could not be opened (" + logLine + "). Unplug it and plug it in again.";
+        text = "The device could not be opened (" + failure.step + "). Unplug it and plug it in again.";
     deviceMessageLabel->setText(QString::fromStdString(text));
     deviceMessageLabel->show();
 }

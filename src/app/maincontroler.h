@@ -34,6 +34,8 @@
 #include <string>
 #include <vector>
 
+struct DeviceArrivalFailure;
+
 class QAction;
 class QCheckBox;
 class QComboBox;
@@ -235,7 +237,7 @@ private:
     QString resourceFile(const char *name) const;
     void setImage(QLabel *view, const char *name) const;
     void watchArrivalFailures();
-    void showDeviceMessage(const std::string &logLine);
+    void showDeviceMessage(const DeviceArrivalFailure &failure);
 
     std::unique_ptr<QMainWindow> m_mainWindow;
     std::unique_ptr<Ui::MainWindow> m_ui;
@@ -253,5 +255,4 @@ private:
     std::vector<QAction *> m_validatedItems;
 
     std::shared_ptr<std::atomic_bool> m_alive; // lets late queued work see that we are gone
-    std::optional<LogSink> m_previousLogSink;  // set while the arrival watch is installed
 };
