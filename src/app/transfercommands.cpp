@@ -235,7 +235,7 @@ void TransferCommands::deleteBooks(const EpubList &candidates)
             // The table loses the rows only after the lock is given back.
             m_window.m_table->removeRecords(deleted);
             onMainThread([this] { m_window.reloadiPodNotification(); });
-            finish(failures);
+            finish(failures, QStringLiteral("These books could not be deleted:"));
         });
     });
 }
