@@ -184,5 +184,6 @@ TEST_F(MainWindowTest, DeletionWaitsForTheLockBehindTheSheetAndListsItsFailures)
     EXPECT_NE(m_window->lastFailures()[0].reason.find("x/y.epub"), std::string::npos);
     ASSERT_TRUE(processMainEventsUntil([this] { return rowCount() == 1; }));
     EXPECT_EQ(rowTitle(0), "Odd");
-    EXPECT_EQ(Catalogue::load(deviceFile("/Books/Books.plist")).stringValues("Name"), (std::vector<std::string>{"Odd"}));
+    EXPECT_EQ(Catalogue::load(deviceFile("/Books/Books.plist")).stringValues("Name"),
+              (std::vector<std::string>{"Odd"}));
 }
