@@ -103,7 +103,8 @@ void CatalogueRestoreCommand::run()
         return;
     transfers.setRestoreRunning(true);
     transfers.showProgressWindow();
-    m_window.progressTitle->setText(QStringLiteral("Restoring the book catalogue of \u201C%1\u201D...").arg(deviceName));
+    m_window.progressTitle->setText(
+        QStringLiteral("Restoring the book catalogue of \u201C%1\u201D...").arg(deviceName));
     m_window.progressTitleLable->clear();
     m_window.progress->setRange(0, 0);
     m_window.m_progressUi->cancelButton->hide(); // nothing to stop: one upload and a rename

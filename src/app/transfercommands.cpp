@@ -143,13 +143,14 @@ void TransferCommands::exportChecked(const QString &folder)
             m_window.progressFun(static_cast<int>(i), dstpath, count);
         };
         const BookFailureList failures = BookBatch::failures(
-            batch.run(*m_window.treeListControler, records.size(), [&](std::size_t i) -> std::optional<BookOperationResult> {
-                const auto &record = records[i];
-                if (!record || !checked[i])
-                    return std::nullopt;
-                return m_window.treeListControler->saveEpubToMac(record->mediaPcPath(), dstpath, record->ispurchases(),
-                                                                 record->mediaName());
-            }));
+            batch.run(*m_window.treeListControler, records.size(),
+                      [&](std::size_t i) -> std::optional<BookOperationResult> {
+                          const auto &record = records[i];
+                          if (!record || !checked[i])
+                              return std::nullopt;
+                          return m_window.treeListControler->saveEpubToMac(
+                              record->mediaPcPath(), dstpath, record->ispurchases(), record->mediaName());
+                      }));
         m_window.copyMediaIpodToPC = false;
         onMainThread([this, failures] {
             endProgressWindow();
@@ -186,13 +187,14 @@ void TransferCommands::exportHighlighted(const QString &folder)
             m_window.progressFun(k++, dstpath, highlighted);
         };
         const BookFailureList failures = BookBatch::failures(
-            batch.run(*m_window.treeListControler, records.size(), [&](std::size_t i) -> std::optional<BookOperationResult> {
-                const auto &record = records[i];
-                if (!record)
-                    return std::nullopt;
-                return m_window.treeListControler->saveEpubToMac(record->mediaPcPath(), dstpath, record->ispurchases(),
-                                                                 record->mediaName());
-            }));
+            batch.run(*m_window.treeListControler, records.size(),
+                      [&](std::size_t i) -> std::optional<BookOperationResult> {
+                          const auto &record = records[i];
+                          if (!record)
+                              return std::nullopt;
+                          return m_window.treeListControler->saveEpubToMac(
+                              record->mediaPcPath(), dstpath, record->ispurchases(), record->mediaName());
+                      }));
         onMainThread([this, failures] {
             endProgressWindow();
             finish(failures);
@@ -235,7 +237,7 @@ void TransferCommands::deleteBooks(const EpubList &candidates)
             // The table loses the rows only after the lock is given back.
             m_window.m_table->removeRecords(deleted);
             onMainThread([this] { m_window.reloadiPodNotification(); });
-            finish(failures);
+            finish(failures, QStringLiteral("These books could not be deleted:"));
         });
     });
 }

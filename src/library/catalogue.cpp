@@ -84,27 +84,6 @@ bool isXmlChar(char32_t cp)
            (cp >= 0x10000 && cp <= 0x10ffff);
 }
 
-// The text with every control character (C0, DEL, C1) taken out; tabs and line ends, which
-// separate words, become spaces. Bytes that are no UTF-8 are left to the XML writer.
-std::string withoutControlCharacters(const std::string &text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) {
-        const auto [cp, length] = decodeUtf8(text, i);
-        if (length == 0) {
-            out += text[i++];
-            continue;
-        }
-        if (cp == '\t' || cp == '\n' || cp == '\r')
-            out += ' ';
-        else if (cp >= 0x20 && !(cp >= 0x7f && cp <= 0x9f))
-            out.append(text, i, length);
-        i += length;
-    }
-    return out;
-}
-
 // Every string value under `node` without control characters.
 void dropControlCharacters(plist_t node, unsigned depth)
 {
@@ -478,4 +457,23 @@ void entrySetBool(plist_t entry, const char *key, bool value)
 void entrySetDate(plist_t entry, const char *key, int64_t unixSeconds)
 {
     plist_dict_set_item(entry, key, plist_new_date(static_cast<int32_t>(unixSeconds - kPlistEpochOffset), 0));
+}
+
+std::string withoutControlCharacters(const std::string &text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const auto [cp, length] = decodeUtf8(text, i);
+        if (length == 0) {
+            out += text[i++];
+            continue;
+        }
+        if (cp == '\t' || cp == '\n' || cp == '\r')
+            out += ' ';
+        else if (cp >= 0x20 && !(cp >= 0x7f && cp <= 0x9f))
+            out.append(text, i, length);
+        i += length;
+    }
+    return out;
 }

@@ -79,3 +79,7 @@ void entrySetString(plist_t entry, const char *key, const std::string &value);
 void entrySetBool(plist_t entry, const char *key, bool value);
 // Seconds since 1970-01-01 UTC, stored as a property-list date.
 void entrySetDate(plist_t entry, const char *key, int64_t unixSeconds);
+
+// The text with every control character (C0, DEL, C1) taken out; tabs and line ends, which
+// separate words, become spaces. Bytes that are no UTF-8 are kept as they are.
+std::string withoutControlCharacters(const std::string &text);

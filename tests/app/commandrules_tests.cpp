@@ -12,13 +12,22 @@
 namespace {
 
 const QString kApp = QStringLiteral("Bookferry");
-const QStringList kTitles = {
-    QStringLiteral("Check All"), QStringLiteral("Uncheck All"), QStringLiteral("Check Selected"),
-    QStringLiteral("Uncheck Selected"), QStringLiteral("Export to Mac"), QStringLiteral("Export select contents to Mac"),
-    QStringLiteral("Import to Device..."), QStringLiteral("File to Device"), QStringLiteral("Folder to Device"),
-    QStringLiteral("Delete selected item"), QStringLiteral("Delete selected contents"), QStringLiteral("Delete check item"),
-    QStringLiteral("Home Page"), QStringLiteral("Bookferry Help"), QStringLiteral("About Bookferry"),
-    QStringLiteral("Some other title")};
+const QStringList kTitles = {QStringLiteral("Check All"),
+                             QStringLiteral("Uncheck All"),
+                             QStringLiteral("Check Selected"),
+                             QStringLiteral("Uncheck Selected"),
+                             QStringLiteral("Export to Mac"),
+                             QStringLiteral("Export select contents to Mac"),
+                             QStringLiteral("Import to Device..."),
+                             QStringLiteral("File to Device"),
+                             QStringLiteral("Folder to Device"),
+                             QStringLiteral("Delete selected item"),
+                             QStringLiteral("Delete selected contents"),
+                             QStringLiteral("Delete check item"),
+                             QStringLiteral("Home Page"),
+                             QStringLiteral("Bookferry Help"),
+                             QStringLiteral("About Bookferry"),
+                             QStringLiteral("Some other title")};
 const std::set<QString> kAlways = {QStringLiteral("Home Page"), QStringLiteral("Bookferry Help"),
                                    QStringLiteral("About Bookferry")};
 const std::set<QString> kImport = {QStringLiteral("Import to Device..."), QStringLiteral("File to Device"),

@@ -11,6 +11,7 @@
 
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QListWidget>
 #include <QTimer>
 
@@ -86,7 +87,8 @@ public:
     {
         std::unique_lock lock(m_mutex);
         const long target = m_ticks + count;
-        m_changed.wait(lock, [&] { return m_ticks >= target || m_stopped; });
+        // Bounded, so that a deletion that blocks the event loop fails the test instead of hanging it.
+        m_changed.wait_for(lock, std::chrono::seconds(1), [&] { return m_ticks >= target || m_stopped; });
     }
     void stop()
     {
@@ -138,12 +140,14 @@ TEST_F(MainWindowTest, DeletionWaitsForTheLockBehindTheSheetAndListsItsFailures)
     ticker.setTimerType(Qt::PreciseTimer);
     bool sheetSeen = false;
     bool failuresShown = false;
+    QString failureHeading;
     QObject::connect(&ticker, &QTimer::timeout, [&] {
         if (m_window->isTransferRunning())
             clock.tick();
         sheetSeen = sheetSeen || m_window->progressWindow->isVisible();
         if (m_window->failedWindow->isVisible()) {
             failuresShown = true;
+            failureHeading = m_window->failedWindow->findChild<QLabel *>(QStringLiteral("failedTitle"))->text();
             m_window->closeFailedWindow();
         }
     });
@@ -174,10 +178,12 @@ TEST_F(MainWindowTest, DeletionWaitsForTheLockBehindTheSheetAndListsItsFailures)
 
     // The failure is listed; the other two books went, "Odd" stays in the table.
     EXPECT_TRUE(failuresShown);
+    EXPECT_EQ(failureHeading, QStringLiteral("These books could not be deleted:"));
     ASSERT_EQ(m_window->lastFailures().size(), 1u);
     EXPECT_EQ(m_window->lastFailures()[0].item, "Odd");
     EXPECT_NE(m_window->lastFailures()[0].reason.find("x/y.epub"), std::string::npos);
     ASSERT_TRUE(processMainEventsUntil([this] { return rowCount() == 1; }));
     EXPECT_EQ(rowTitle(0), "Odd");
-    EXPECT_EQ(Catalogue::load(deviceFile("/Books/Books.plist")).stringValues("Name"), (std::vector<std::string>{"Odd"}));
+    EXPECT_EQ(Catalogue::load(deviceFile("/Books/Books.plist")).stringValues("Name"),
+              (std::vector<std::string>{"Odd"}));
 }

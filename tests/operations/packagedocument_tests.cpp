@@ -136,6 +136,9 @@ TEST(PackageDocument, OddValuesAreCutOrSkipped)
     EXPECT_EQ(valueOr(v, "Artist"), "Caf\xc3\xa9");
     const auto longTitle = valuesOf("<dc:title>" + std::string(2000, 't') + "</dc:title>\n");
     EXPECT_EQ(valueOr(longTitle, "Name").size(), 1023u);
+    const auto controls = valuesOf("<dc:title>\x01\x1f</dc:title>\n<dc:creator>A\tB\x7f</dc:creator>\n");
+    EXPECT_EQ(valueOr(controls, "Name"), "") << "control characters are dropped, so the file name can stand in";
+    EXPECT_EQ(valueOr(controls, "Artist"), "A B");
 }
 
 using ImportedPackageTest = FolderDeviceTest;
@@ -173,6 +176,14 @@ TEST_F(ImportedPackageTest, NewerBookWithControlCharactersImportsIntoACatalogueS
     for (char &c : hash)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     EXPECT_EQ(entryString(entry, BookKey::CoverHash), hash);
+
+    // A title of control characters only leaves the book its file's name.
+    opf = EpubBuilder::packageDocument("\x01\x02", "Writer");
+    const std::string controls = m_files.file("Only Controls.epub");
+    ASSERT_TRUE(EpubBuilder::validBook("x", "y").add("OEBPS/content.opf", opf).write(controls));
+    ASSERT_FALSE(importBook(controls).empty());
+    ASSERT_EQ(deviceCatalogue().bookCount(), 2u);
+    EXPECT_EQ(entryString(deviceCatalogue().bookAt(1), BookKey::Name), "Only Controls");
 }
 
 TEST(Identifiers, RandValueAvoidsEveryExistingValue)

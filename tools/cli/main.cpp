@@ -294,13 +294,16 @@ public:
         }
         Progress progress;
         BookBatch batch;
-        batch.onItemStarting = [&](std::size_t i) { progress.show(i, chosen.size(), "exporting " + chosen[i]->mediaName()); };
-        for (BookOperationResult &r : resultsOf(batch.run(*m_controller, chosen.size(), [&](std::size_t i) {
-                 const auto &r = chosen[i];
-                 return m_controller->saveEpubToMac(r->mediaPcPath(), m_options.exportDir, r->ispurchases(),
-                                                    r->mediaName());
-             })))
-            results.push_back(std::move(r));
+        batch.onItemStarting = [&](std::size_t i) {
+            progress.show(i, chosen.size(), "exporting " + chosen[i]->mediaName());
+        };
+        const std::vector<BookOperationResult> exported =
+            resultsOf(batch.run(*m_controller, chosen.size(), [&](std::size_t i) {
+                const auto &r = chosen[i];
+                return m_controller->saveEpubToMac(r->mediaPcPath(), m_options.exportDir, r->ispurchases(),
+                                                   r->mediaName());
+            }));
+        results.insert(results.end(), exported.begin(), exported.end());
         progress.finish();
         return report(results, "exported", [](const BookOperationResult &r) { return r.failed(); });
     }
@@ -314,16 +317,19 @@ public:
         BookBatch batch;
         batch.syncLock = true;
         batch.onItemStarting = [&](std::size_t i) { progress.show(i, paths.size(), "deleting " + paths[i]); };
-        std::vector<BookOperationResult> results = resultsOf(batch.run(*m_controller, paths.size(), [&](std::size_t i) {
-            const std::string &path = paths[i];
-            auto mine = std::find_if(custom.begin(), custom.end(), [&](const auto &r) { return r->mediaPcPath() == path; });
-            if (mine != custom.end())
-                return m_controller->deleteMediaFromDevice(**mine);
-            const bool listed = std::any_of(library.begin(), library.end(),
-                                            [&](const auto &r) { return r->mediaPcPath() == path; });
-            return BookOperationResult::makeFailed(
-                path, listed ? "only books added by the user can be deleted" : "no book with this \"Path\" is listed");
-        }));
+        std::vector<BookOperationResult> results =
+            resultsOf(batch.run(*m_controller, paths.size(), [&](std::size_t i) {
+                const std::string &path = paths[i];
+                auto mine = std::find_if(custom.begin(), custom.end(),
+                                         [&](const auto &r) { return r->mediaPcPath() == path; });
+                if (mine != custom.end())
+                    return m_controller->deleteMediaFromDevice(**mine);
+                const bool listed = std::any_of(library.begin(), library.end(),
+                                                [&](const auto &r) { return r->mediaPcPath() == path; });
+                return BookOperationResult::makeFailed(path,
+                                                       listed ? "only books added by the user can be deleted"
+                                                              : "no book with this \"Path\" is listed");
+            }));
         progress.finish();
         return report(results, "deleted", [](const BookOperationResult &r) { return !r.done(); });
     }

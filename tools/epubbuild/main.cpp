@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
 // epubbuild SOURCE TARGET: makes the ePub TARGET from SOURCE, a folder holding an unpacked
-// book ("mimetype" first and stored, then the rest) or a single-file book copied as it is.
+// book ("mimetype" first, stored, exactly the type; then the rest) or a single-file book,
+// copied as it is unless its mimetype entry needs setting right.
 #include "epubarchive.h"
 
 #include <cstdio>
