@@ -28,9 +28,9 @@ QString stringValue(const StringDictionary &values, const char *key)
     return QString::fromStdString(surveyText(values, key));
 }
 
-QString sizeText(double bytes)
+QString sizeLabel(double bytes)
 {
-    return QString::fromStdString(::sizeText(bytes));
+    return QString::fromStdString(sizeText(bytes));
 }
 
 void setImage(QLabel *view, const char *name)
@@ -137,11 +137,11 @@ void DevicePanel::showDevice(const StringDictionary &values)
     const double video = doubleValue(values, NodeInfoKey::vide_Size);
     const double photos = doubleValue(values, NodeInfoKey::picture_Size);
     const double other = doubleValue(values, NodeInfoKey::other_Size);
-    w.ebooksTextField->setText(sizeText(books));
-    w.audioSizeTextField->setText(sizeText(audio));
-    w.videoTextField->setText(sizeText(video));
-    w.pictureTextField->setText(sizeText(photos));
-    w.otherTextField->setText(sizeText(other));
+    w.ebooksTextField->setText(sizeLabel(books));
+    w.audioSizeTextField->setText(sizeLabel(audio));
+    w.videoTextField->setText(sizeLabel(video));
+    w.pictureTextField->setText(sizeLabel(photos));
+    w.otherTextField->setText(sizeLabel(other));
 
     if (silder *bar = w.ipodSizeView) {
         bar->ipodSize(total);
