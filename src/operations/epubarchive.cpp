@@ -337,7 +337,7 @@ struct XmlTag
 {
     std::string name;
     std::vector<std::pair<std::string, std::string>> attributes;
-    std::size_t end = 0;    // just past the ">"
+    std::size_t end = 0; // just past the ">"
     bool selfClosing = false;
 
     std::string attribute(const std::string &key) const
