@@ -4,7 +4,7 @@
 
 #include <string>
 
-// The private per-user scratch folder that stands in for fixed places under "/tmp"
+// The private per-user scratch folder that replaces fixed places under "/tmp"
 // ("/tmp/Books" becomes scratchPath("Books")). BOOKFERRY_SCRATCH wins, then
 // $XDG_RUNTIME_DIR/bookferry, then ${TMPDIR:-/tmp}/bookferry-UID. The folder is
 // created with mode 0700 and must be a real folder owned by this user; otherwise

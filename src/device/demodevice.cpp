@@ -42,7 +42,7 @@ struct SampleBook
     std::vector<Chapter> chapters;
 };
 
-// Short original texts, free to share like any public-domain tale.
+// Short texts written for the demo device, free to share like any public-domain tale.
 const std::vector<SampleBook> &sampleBooks()
 {
     static const std::vector<SampleBook> books = {

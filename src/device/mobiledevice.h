@@ -3,8 +3,8 @@
 #pragma once
 
 // The mobile device layer: the device and file-service operations the rest of the
-// device link is written against, with the names, argument order and results of the
-// platform framework it stands in for. Every call is dispatched to the backend chosen at
+// device link is written against (AMDevice… for the device, AFC… for its file service),
+// with fixed names, argument order and results. Every call is dispatched to the backend chosen at
 // start-up (setDeviceBackend): the folder backend (a simulated device kept in a local
 // folder) or the imobiledevice backend (real devices through usbmuxd).
 //

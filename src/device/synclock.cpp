@@ -12,8 +12,8 @@ void startToSync(userDataIphone *data)
         return;
     if (AMDPostNotification(data->notificationproxy, kSyncLockRequest, 0) != 0)
         return;
-    // The device (or another program) may hold the lock for a while; without it the batch
-    // goes on regardless, as it always has.
+    // The device (or another program) may hold the lock for a while; after the last try the
+    // batch goes on without it, so a lock nobody gives back cannot block the user for good.
     for (unsigned int attempt = 1; attempt <= kSyncLockTries; ++attempt) {
         if (AFCFileRefLock(data->conn, data->resyncfile) == 0)
             return;

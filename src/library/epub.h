@@ -33,6 +33,7 @@ public:
     // Never filled by this system.
     const std::optional<double> &mediaSize() const { return m_mediaSize; }
     void setMediaSize(std::optional<double> value) { m_mediaSize = value; }
+    // "Select" here means the book's check mark in the table, not a highlighted row.
     bool isSelect() const { return m_isSelect; }
     void setIsSelect(bool value) { m_isSelect = value; }
     bool isuserItem() const { return m_isuserItem; }

@@ -24,7 +24,8 @@ public:
     static constexpr std::size_t NotFound = std::numeric_limits<std::size_t>::max();
 
     static TreeNodePtr treeNodeWithData(std::shared_ptr<TreeNodeData> data);
-    // Stores the parent without changing the children's parents (as the original tree did).
+    // Stores the parent without changing the children's parents: the children keep theirs
+    // until they are attached elsewhere.
     TreeNode(std::shared_ptr<TreeNodeData> data, TreeNode *parent, const TreeNodeArray &children);
     TreeNode() = default;
     virtual ~TreeNode() = default;

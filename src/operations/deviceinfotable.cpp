@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "deviceinfotable.h"
 
-// The model names are kept letter for letter as devices and earlier releases showed them.
+// The model names are kept letter for letter: users know their devices by these texts.
 const IPodTypeSpecInfo DeviceInfoTable[] = {
     {1, "iPod"},
     {2, "iPod"},

@@ -11,13 +11,13 @@ namespace fs = std::filesystem;
 
 FolderDeviceBuilder::FolderDeviceBuilder() : m_temp(std::make_unique<TempDir>()), m_dir(m_temp->path() + "/device")
 {
-    m_spec.uniqueDeviceID = "0123456789abcdef0123456789abcdef01234567";
+    m_description.uniqueDeviceID = "0123456789abcdef0123456789abcdef01234567";
     fs::create_directories(m_dir + "/root");
 }
 
 FolderDeviceBuilder::FolderDeviceBuilder(std::string deviceDir) : m_dir(std::move(deviceDir))
 {
-    m_spec.uniqueDeviceID = "0123456789abcdef0123456789abcdef01234567";
+    m_description.uniqueDeviceID = "0123456789abcdef0123456789abcdef01234567";
     fs::create_directories(m_dir + "/root");
 }
 
@@ -47,25 +47,25 @@ FolderDeviceBuilder &FolderDeviceBuilder::iPhone(const std::string &version)
 
 FolderDeviceBuilder &FolderDeviceBuilder::udid(const std::string &udid)
 {
-    m_spec.uniqueDeviceID = udid;
+    m_description.uniqueDeviceID = udid;
     return *this;
 }
 
 FolderDeviceBuilder &FolderDeviceBuilder::paired(bool paired)
 {
-    m_spec.paired = paired;
+    m_description.paired = paired;
     return *this;
 }
 
 FolderDeviceBuilder &FolderDeviceBuilder::value(const std::string &key, const std::string &v)
 {
-    set(m_spec.values, key, v);
+    set(m_description.values, key, v);
     return *this;
 }
 
 FolderDeviceBuilder &FolderDeviceBuilder::removeValue(const std::string &key)
 {
-    erase(m_spec.values, key);
+    erase(m_description.values, key);
     return *this;
 }
 
@@ -76,13 +76,13 @@ FolderDeviceBuilder &FolderDeviceBuilder::model(const std::string &model)
 
 FolderDeviceBuilder &FolderDeviceBuilder::deviceInfo(const std::string &key, const std::string &v)
 {
-    set(m_spec.deviceInfo, key, v);
+    set(m_description.deviceInfo, key, v);
     return *this;
 }
 
 FolderDeviceBuilder &FolderDeviceBuilder::removeDeviceInfo(const std::string &key)
 {
-    erase(m_spec.deviceInfo, key);
+    erase(m_description.deviceInfo, key);
     return *this;
 }
 
@@ -112,7 +112,7 @@ FolderDeviceBuilder &FolderDeviceBuilder::folder(const std::string &devicePath)
 const std::string &FolderDeviceBuilder::write()
 {
     std::string error;
-    if (!writeFolderDevice(m_dir, m_spec, &error))
+    if (!writeFolderDevice(m_dir, m_description, &error))
         throw std::runtime_error(error);
     return m_dir;
 }

@@ -49,5 +49,5 @@ private:
 
     std::unique_ptr<TempDir> m_temp;
     std::string m_dir;
-    FolderDeviceDescription m_spec;
+    FolderDeviceDescription m_description;
 };
