@@ -17,9 +17,7 @@
 #include "mainqueue.h"
 #include "mobiledevice.h"
 
-#ifdef BOOKFERRY_HAVE_IPODINFO
 #include "ipodinfocommand.h"
-#endif
 
 #include <QCoreApplication>
 #include <QJsonArray>
@@ -401,12 +399,7 @@ int main(int argc, char **argv)
         return kOk;
     }
     if (options->command == "ipod-info") {
-#ifdef BOOKFERRY_HAVE_IPODINFO
         return runIPodInfoCommand(options->arguments.front(), std::cout, std::cerr);
-#else
-        std::cerr << "bookferry-cli: ipod-info is not part of this build\n";
-        return kUsage;
-#endif
     }
 
     if (options->command == "backups") {
