@@ -20,6 +20,12 @@ elseif(BOOKFERRY_SANITIZE)
   target_compile_options(bookferry_settings INTERFACE ${_san})
   target_link_options(bookferry_settings INTERFACE ${_san})
 endif()
+# The sanitizer and fuzzing trees exist for their reports, whose stacks need file, line and
+# inlined-function names only: line tables (-g1) instead of full debug information compile
+# their objects about a third faster and link them faster. The ordinary tree keeps -g for gdb.
+if(BOOKFERRY_SANITIZE OR BOOKFERRY_FUZZ)
+  target_compile_options(bookferry_settings INTERFACE -g1)
+endif()
 
 find_program(CCACHE_PROGRAM ccache)
 if(CCACHE_PROGRAM)
