@@ -21,7 +21,7 @@ deps=(build-essential cmake ninja-build pkg-config ccache
       libgtest-dev libgmock-dev libbenchmark-dev
       libimobiledevice-utils zip unzip
       dpkg-dev file desktop-file-utils appstream man-db usbmuxd
-      clang-14 libclang-rt-14-dev epubcheck)
+      clang-14 libclang-rt-14-dev lld epubcheck)
 
 install_deps() {
     local missing=()
