@@ -1,0 +1,129 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+// The USB backend follows usbmuxd (the emulator) whenever it runs: started only after the
+// backend subscribed, stopped, killed (its socket file left behind) and started again.
+#include "emulatorharness.h"
+#include "imobiledevicebackend.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <mutex>
+#include <vector>
+
+namespace {
+
+const std::string kUdid = "00008030001a2b3c4d5e6f708192a3b4c5d6e7f9";
+
+// The backend's reports, from its threads; waits are bounded.
+class Reports
+{
+public:
+    static void report(void *layer, am_device *device, unsigned int msg)
+    {
+        auto *self = static_cast<Reports *>(layer);
+        {
+            std::lock_guard lock(self->m_mutex);
+            self->m_events.push_back({device, msg});
+        }
+        self->m_changed.notify_all();
+    }
+
+    std::size_t count()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_events.size();
+    }
+
+    // The first arrival reported from index `from` on.
+    am_device *arrivalAfter(std::size_t from)
+    {
+        am_device *found = nullptr;
+        waitUntil([&] {
+            for (std::size_t i = from; i < m_events.size() && !found; ++i)
+                if (m_events[i].msg == ADNCI_MSG_CONNECTED)
+                    found = m_events[i].device;
+            return found != nullptr;
+        });
+        return found;
+    }
+
+    bool removed(am_device *device)
+    {
+        return waitUntil([&] {
+            for (const Event &e : m_events)
+                if (e.device == device && e.msg == ADNCI_MSG_DISCONNECTED)
+                    return true;
+            return false;
+        });
+    }
+
+private:
+    struct Event
+    {
+        am_device *device;
+        unsigned int msg;
+    };
+
+    template<typename Predicate>
+    bool waitUntil(Predicate predicate)
+    {
+        std::unique_lock lock(m_mutex);
+        return m_changed.wait_for(lock, std::chrono::seconds(30), predicate);
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<Event> m_events;
+};
+
+} // namespace
+
+TEST(UsbWatch, UsbmuxdStartedAfterTheProgramAndRestartedIsFollowed)
+{
+    TempDir tmp;
+    EmulatorProcess emulator(tmp.path());
+    FolderDeviceDescription description;
+    description.udid = kUdid;
+    description.values = {{"DeviceName", "Late Phone"}, {"ProductVersion", "16.7.2"}};
+    const std::string device = makeFolderDevice(tmp.file("dev"), description);
+
+    // No usbmuxd at the configured path when the backend subscribes.
+    ::setenv("USBMUXD_SOCKET_ADDRESS", ("UNIX:" + emulator.socketPath()).c_str(), 1);
+    ASSERT_FALSE(std::filesystem::exists(emulator.socketPath()));
+    std::string error;
+    std::unique_ptr<DeviceBackend> backend = makeIMobileDeviceBackend({}, &error);
+    ASSERT_TRUE(backend) << error;
+    Reports reports;
+    ASSERT_EQ(backend->subscribe(&Reports::report, &reports), int(MDERR_OK));
+
+    // Started, plugged in, then stopped; started, plugged in, then killed (its socket file
+    // stays behind); started once more.
+    for (int round = 0; round < 3; ++round) {
+        const std::size_t mark = reports.count();
+        ASSERT_TRUE(emulator.start({"--detached", device})) << round;
+        ASSERT_EQ(emulator.control("attach " + kUdid), "ok\n") << round;
+        am_device *arrived = reports.arrivalAfter(mark);
+        ASSERT_TRUE(arrived) << round;
+        EXPECT_EQ(backend->copyDeviceIdentifier(arrived), kUdid) << round;
+        // The handle talks to the daemon running now.
+        EXPECT_EQ(backend->connect(arrived), int(MDERR_OK)) << round << ": " << backend->errorSentence(arrived);
+        EXPECT_EQ(backend->copyValue(arrived, "DeviceName").value_or(""), "Late Phone") << round;
+
+        if (round == 1) {
+            ASSERT_TRUE(emulator.signal(SIGKILL));
+            emulator.stop();
+            ASSERT_TRUE(std::filesystem::exists(emulator.socketPath()));
+        } else {
+            emulator.stop();
+        }
+        EXPECT_TRUE(reports.removed(arrived)) << round;
+    }
+
+    backend.reset();
+    ::unsetenv("USBMUXD_SOCKET_ADDRESS");
+}
