@@ -135,11 +135,12 @@ public:
         }
         if (m_started.exchange(true))
             return MDERR_OK;
-        // libusbmuxd waits for a missing daemon itself and listens again when the daemon's
-        // connection drops: with inotify on /var/run only (never noticing another path), else
-        // by trying once a second. Its wait stays as the fallback; the watch below subscribes
-        // as soon as a daemon accepts and drops the subscription when the daemon goes, so
-        // that a device plugged in after launch, or after usbmuxd restarted, is seen at once.
+        // libusbmuxd (2.0.2 on Debian 12) waits for a missing daemon itself and listens again
+        // when its connection drops: with inotify on /var/run only (a socket elsewhere is never
+        // noticed), or, with inotify off as here, by trying once a second. That wait is only
+        // a fallback: the watch subscribes as soon as a daemon accepts and unsubscribes when
+        // it stops, so a device plugged in after launch, or after usbmuxd restarted, is seen
+        // at once, whatever the library version does.
         libusbmuxd_set_use_inotify(0);
         const std::string socketFile = muxSocketFile();
         if (socketFile.empty()) // a TCP address: libusbmuxd's own wait only
@@ -486,10 +487,15 @@ private:
         return true;
     }
 
-    // usbmuxd went away (or was replaced): the devices it served are gone with it. libusbmuxd
-    // reports the ones it knew; any it did not are reported here.
+    // usbmuxd stopped: the devices it served are gone with it. libusbmuxd reports the ones
+    // it knew; any it did not are reported here.
     void stopListening()
     {
+        {
+            // None of them takes the place of the one served while they all go.
+            std::lock_guard lock(m_mutex);
+            m_waiting.clear();
+        }
         if (m_events)
             usbmuxd_events_unsubscribe(m_events);
         m_events = nullptr;
