@@ -10,64 +10,95 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <optional>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
-
-#include <chrono>
-#include <cstdio>
-#include <condition_variable>
-#include <csignal>
-#include <cstdlib>
-#include <filesystem>
-#include <mutex>
 #include <vector>
 
 namespace {
 
 const std::string kUdid = "00008030001a2b3c4d5e6f708192a3b4c5d6e7f9";
 
-// The backend's reports, from its threads; waits are bounded.
+// Records handed from the threads under test to the test through a pipe: the write and
+// the read order them for ThreadSanitizer too, and a read waits at most 30 seconds.
+template<typename Record>
+class Handover
+{
+public:
+    Handover()
+    {
+        if (::pipe2(m_fds, O_CLOEXEC) != 0)
+            m_fds[0] = m_fds[1] = -1;
+    }
+    ~Handover()
+    {
+        ::close(m_fds[0]);
+        ::close(m_fds[1]);
+    }
+    Handover(const Handover &) = delete;
+    Handover &operator=(const Handover &) = delete;
+
+    void put(const Record &record)
+    {
+        static_assert(sizeof(Record) <= PIPE_BUF); // one write, never interleaved
+        if (::write(m_fds[1], &record, sizeof record) != ssize_t(sizeof record))
+            std::abort();
+    }
+    // The next record; nothing when none came within 30 seconds (or, with `wait` false, at once).
+    std::optional<Record> next(bool wait = true)
+    {
+        pollfd fd{m_fds[0], POLLIN, 0};
+        if (::poll(&fd, 1, wait ? 30000 : 0) != 1)
+            return std::nullopt;
+        Record record;
+        if (::read(m_fds[0], &record, sizeof record) != ssize_t(sizeof record))
+            return std::nullopt;
+        return record;
+    }
+
+private:
+    int m_fds[2] = {-1, -1};
+};
+
+// The backend's reports, from its threads.
 class Reports
 {
 public:
     static void report(void *layer, am_device *device, unsigned int msg)
     {
-        auto *self = static_cast<Reports *>(layer);
-        {
-            std::lock_guard lock(self->m_mutex);
-            self->m_events.push_back({device, msg});
+        static_cast<Reports *>(layer)->m_pipe.put({device, msg});
+    }
+
+    // The next arrival; the reports before it are kept.
+    am_device *arrival()
+    {
+        while (std::optional<Event> e = m_pipe.next()) {
+            m_seen.push_back(*e);
+            if (e->msg == ADNCI_MSG_CONNECTED)
+                return e->device;
         }
-        self->m_changed.notify_all();
-    }
-
-    std::size_t count()
-    {
-        std::lock_guard lock(m_mutex);
-        return m_events.size();
-    }
-
-    // The first arrival reported from index `from` on.
-    am_device *arrivalAfter(std::size_t from)
-    {
-        am_device *found = nullptr;
-        waitUntil([&] {
-            for (std::size_t i = from; i < m_events.size() && !found; ++i)
-                if (m_events[i].msg == ADNCI_MSG_CONNECTED)
-                    found = m_events[i].device;
-            return found != nullptr;
-        });
-        return found;
+        return nullptr;
     }
 
     bool removed(am_device *device)
     {
-        return waitUntil([&] {
-            for (const Event &e : m_events)
-                if (e.device == device && e.msg == ADNCI_MSG_DISCONNECTED)
-                    return true;
-            return false;
-        });
+        for (const Event &e : m_seen)
+            if (e.device == device && e.msg == ADNCI_MSG_DISCONNECTED)
+                return true;
+        while (std::optional<Event> e = m_pipe.next()) {
+            m_seen.push_back(*e);
+            if (e->device == device && e->msg == ADNCI_MSG_DISCONNECTED)
+                return true;
+        }
+        return false;
     }
 
 private:
@@ -76,17 +107,8 @@ private:
         am_device *device;
         unsigned int msg;
     };
-
-    template<typename Predicate>
-    bool waitUntil(Predicate predicate)
-    {
-        std::unique_lock lock(m_mutex);
-        return m_changed.wait_for(lock, std::chrono::seconds(30), predicate);
-    }
-
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::vector<Event> m_events;
+    Handover<Event> m_pipe;
+    std::vector<Event> m_seen; // the test's thread only
 };
 
 // A socket bound at a path, listening when asked, standing in for usbmuxd.
@@ -119,79 +141,42 @@ private:
     bool m_bound = false;
 };
 
-class Transitions
-{
-public:
-    void up() { change(+1); }
-    void down() { change(-1); }
-    // Waits (bounded) until there were `ups` ups and `downs` downs.
-    bool reached(int ups, int downs)
-    {
-        std::unique_lock lock(m_mutex);
-        return m_changed.wait_for(lock, std::chrono::seconds(30), [&] { return m_ups == ups && m_downs == downs; });
-    }
-    std::pair<int, int> counts()
-    {
-        std::lock_guard lock(m_mutex);
-        return {m_ups, m_downs};
-    }
-
-private:
-    void change(int step)
-    {
-        {
-            std::lock_guard lock(m_mutex);
-            // Calls alternate, starting with up.
-            m_inOrder = m_inOrder && (step > 0) == (m_ups == m_downs);
-            (step > 0 ? m_ups : m_downs)++;
-            if (!m_inOrder)
-                m_ups = m_downs = -1000;
-        }
-        m_changed.notify_all();
-    }
-
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    int m_ups = 0;
-    int m_downs = 0;
-    bool m_inOrder = true;
-};
-
 } // namespace
 
 TEST(UsbWatch, SocketWatchFollowsDaemonsThroughTheirFile)
 {
     TempDir tmp;
     const std::string path = tmp.file("mux");
-    Transitions seen;
+    Handover<char> seen; // '+' for up, '-' for down
     {
-        MuxSocketWatch watch(path, [&] { seen.up(); }, [&] { seen.down(); });
+        MuxSocketWatch watch(path, [&] { seen.put('+'); }, [&] { seen.put('-'); });
 
         // usbmuxd makes its file before it listens: a refusal is tried again.
         auto daemon = std::make_unique<BareDaemon>(path);
         ASSERT_TRUE(daemon->bound());
         ASSERT_TRUE(daemon->listen());
-        ASSERT_TRUE(seen.reached(1, 0));
+        EXPECT_EQ(seen.next(), '+');
 
         // Killed: the file stays and refuses; the next daemon replaces it.
         daemon->kill();
-        ASSERT_TRUE(seen.reached(1, 1));
+        EXPECT_EQ(seen.next(), '-');
         ASSERT_TRUE(std::filesystem::exists(path));
         daemon = std::make_unique<BareDaemon>(path);
         ASSERT_TRUE(daemon->bound());
         ASSERT_TRUE(daemon->listen());
-        ASSERT_TRUE(seen.reached(2, 1));
+        EXPECT_EQ(seen.next(), '+');
 
         // Gone with its file, then back.
         daemon.reset();
-        ASSERT_TRUE(seen.reached(2, 2));
+        EXPECT_EQ(seen.next(), '-');
         ::unlink(path.c_str());
         daemon = std::make_unique<BareDaemon>(path);
         ASSERT_TRUE(daemon->listen());
-        ASSERT_TRUE(seen.reached(3, 2));
+        EXPECT_EQ(seen.next(), '+');
     }
-    // The watch ends with the daemon still there: its last call is down.
-    EXPECT_EQ(seen.counts(), std::make_pair(3, 3));
+    // The watch ends with the daemon still there: its last call is down, and nothing follows.
+    EXPECT_EQ(seen.next(false), '-');
+    EXPECT_EQ(seen.next(false), std::nullopt);
 }
 
 TEST(UsbWatch, UsbmuxdStartedAfterTheProgramAndRestartedIsFollowed)
@@ -215,10 +200,9 @@ TEST(UsbWatch, UsbmuxdStartedAfterTheProgramAndRestartedIsFollowed)
     // Started, plugged in, then stopped; started, plugged in, then killed (its socket file
     // stays behind); started once more.
     for (int round = 0; round < 3; ++round) {
-        const std::size_t mark = reports.count();
         ASSERT_TRUE(emulator.start({"--detached", device})) << round;
         ASSERT_EQ(emulator.control("attach " + kUdid), "ok\n") << round;
-        am_device *arrived = reports.arrivalAfter(mark);
+        am_device *arrived = reports.arrival();
         ASSERT_TRUE(arrived) << round;
         EXPECT_EQ(backend->copyDeviceIdentifier(arrived), kUdid) << round;
         // The handle talks to the daemon running now.
