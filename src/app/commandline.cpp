@@ -52,6 +52,9 @@ CommandLineOptions parseCommandLine(const QStringList &arguments)
         if (!options.error.isEmpty())
             break;
     }
+    // The USB link also when nothing is attached yet: a device plugged in later is seen then.
+    if (options.device.isEmpty())
+        options.device = QStringLiteral("usb");
     return options;
 }
 
@@ -62,11 +65,11 @@ QString commandLineHelp()
         "\n"
         "Manages the ePub books on an iPhone, iPad or iPod touch connected by USB.\n"
         "\n"
-        "  --device usb         the device attached by USB (through usbmuxd)\n"
+        "  --device usb         the device attached by USB (through usbmuxd), also\n"
+        "                       when it is plugged in later (the default)\n"
         "  --device usb:UDID    the attached device with this identifier\n"
         "  --device folder:DIR  a simulated device kept in the folder DIR\n"
         "  --device demo        a simulated device with a few sample books\n"
-        "                       (default: usb when a device is attached, else demo)\n"
         "  --screenshots [DIR]  write pictures of the windows into DIR (default\n"
         "                       build/screenshots) and exit\n"
         "  --version            print the version and exit\n"

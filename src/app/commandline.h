@@ -8,7 +8,7 @@
 // What the command line of `bookferry` asks for.
 struct CommandLineOptions
 {
-    QString device;          // "usb", "usb:UDID", "folder:DIR", "demo"; empty: choose at start
+    QString device;          // "usb", "usb:UDID", "folder:DIR", "demo"; "usb" when not given
     QString screenshotDir;   // set with --screenshots: write the pictures there and exit
     bool screenshots = false;
     bool help = false;

@@ -3,17 +3,24 @@
 #include "devicepanel.h"
 
 #include "aitableview.h"
+#include "linkbutton.h"
 #include "loadiphone.h"
 #include "maincontroler.h"
+#include "mobiledevice.h"
 #include "nodeinfo.h"
 #include "resources.h"
+#include "scratch.h"
 #include "silder.h"
 #include "surveyvalues.h"
+#include "ui_mainwindow.h"
 #include "xlpopupmenubutton.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFrame>
 #include <QLabel>
+#include <QMainWindow>
+#include <QProcess>
 #include <QPushButton>
 
 namespace {
@@ -39,7 +46,61 @@ void setImage(QLabel *view, const char *name)
         view->setPixmap(QPixmap(QString::fromStdString(resourcePath(name)))); // a missing file leaves it empty
 }
 
+bool relaunchOnDemoDevice()
+{
+    return QProcess::startDetached(QCoreApplication::applicationFilePath(),
+                                   {QStringLiteral("--device"), QStringLiteral("demo")});
+}
+
+std::function<bool()> &demoLauncher()
+{
+    static std::function<bool()> launcher = relaunchOnDemoDevice;
+    return launcher;
+}
+
 } // namespace
+
+void DevicePanel::setDemoLauncher(std::function<bool()> launcher)
+{
+    demoLauncher() = launcher ? std::move(launcher) : relaunchOnDemoDevice;
+}
+
+void DevicePanel::setUp()
+{
+    mainControler &w = m_window;
+    // The demo device is there on request only; a folder device needs no offer.
+    DeviceBackend *backend = deviceBackend();
+    if (backend && backend->name() == "imobiledevice" && !m_demoLink) {
+        m_demoLink = new LinkButton(w.ipodBgView->parentWidget());
+        m_demoLink->setObjectName(QStringLiteral("demoLinkButton"));
+        m_demoLink->setText(QStringLiteral("Try the demo device"));
+        m_demoLink->setToolTip(QStringLiteral("Start again on a simulated device with a few sample books"));
+        QBoxLayout *layout = w.m_ui->rightLayout;
+        layout->insertWidget(layout->indexOf(w.ipodBgView) + 1, m_demoLink, 0, Qt::AlignHCenter);
+        QObject::connect(m_demoLink, &LinkButton::clicked, m_demoLink, [this] { tryDemoDevice(); });
+        showDemoLink(true); // nothing is selected yet
+    }
+    if (const std::string problem = scratchProblem(); !problem.empty()) {
+        w.deviceMessageLabel->setText(QString::fromStdString(problem));
+        w.deviceMessageLabel->show();
+    }
+}
+
+void DevicePanel::showDemoLink(bool show)
+{
+    if (m_demoLink)
+        m_demoLink->setVisible(show);
+}
+
+void DevicePanel::tryDemoDevice()
+{
+    if (demoLauncher()()) {
+        m_window.mainWindow->close();
+        return;
+    }
+    m_window.deviceMessageLabel->setText(QStringLiteral("The demo device could not be started."));
+    m_window.deviceMessageLabel->show();
+}
 
 QString DevicePanel::BytesToMB(double bytes)
 {
@@ -92,6 +153,7 @@ void DevicePanel::hideBookCount()
     w.ebooksTextField->hide();
     w.ebooksImageView->hide();
     setImage(w.ipodBgView, "gettingstarted_enu.png");
+    showDemoLink(true);
 }
 
 void DevicePanel::showGettingStarted()
@@ -111,6 +173,7 @@ void DevicePanel::showDevice(const StringDictionary &values)
 {
     mainControler &w = m_window;
     w.deviceMessageLabel->hide();
+    showDemoLink(false);
     w.mediaTableView->hide();
     w.ipodBgView->show();
     w.ipodBgView->clear();
@@ -172,6 +235,7 @@ void DevicePanel::showBookList()
     w.addMediaButton->setEnabled(true);
     w.mediaTableView->show();
     w.ipodBgView->hide();
+    showDemoLink(false);
     for (QWidget *view : std::initializer_list<QWidget *>{w.typeTextField, w.SizeTextField, w.FramworkTextField,
                                                           w.SerNumberTextField, w.VolumTextField,
                                                           w.ebooksstaticTextField, w.ebooksTextField,

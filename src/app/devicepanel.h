@@ -6,12 +6,18 @@
 
 #include <QString>
 
+#include <functional>
+
+class LinkButton;
 class mainControler;
 
 // The right side of the main window in its three states: the getting-started picture when
 // nothing is selected, the device card (picture, names, sizes and the storage bar) for a
 // device row, and the book table for a book list. Sizes are shown in gigabytes from one
 // gigabyte up, in megabytes below.
+//
+// Beside the getting-started picture, on the USB link, a link offers the demo device; a
+// scratch folder that cannot be used is explained above it, as no device could be listed.
 //
 // Threads: main thread only; it sets the window's outlets and never outlives the window.
 class DevicePanel
@@ -21,6 +27,12 @@ public:
         : m_window(window)
     {
     }
+
+    // Adds the demo link and shows the scratch folder's problem; once the window is built.
+    void setUp();
+    // What the demo link runs; true when the demo device is on its way. By default the
+    // program starts again with --device demo and this window closes.
+    static void setDemoLauncher(std::function<bool()> launcher);
 
     void showGettingStarted();
     // The device is gone: the picture again, the album choice hidden.
@@ -36,5 +48,8 @@ public:
 
 private:
     void hideBookCount();
+    void showDemoLink(bool show);
+    void tryDemoDevice();
     mainControler &m_window;
+    LinkButton *m_demoLink = nullptr; // owned by the window; null unless on the USB link
 };

@@ -11,23 +11,7 @@
 #include <QDir>
 #include <QMainWindow>
 
-#include <usbmuxd.h>
-
 #include <cstdio>
-
-namespace {
-
-// True when usbmuxd answers and knows at least one device.
-bool usbDeviceAttached()
-{
-    usbmuxd_device_info_t *list = nullptr;
-    const int count = usbmuxd_get_device_list(&list);
-    if (list)
-        usbmuxd_device_list_free(&list);
-    return count > 0;
-}
-
-} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -58,9 +42,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QString::fromUtf8(AppName));
     QApplication::setApplicationVersion(QStringLiteral(BOOKFERRY_VERSION));
 
-    QString selection = options.device;
-    if (selection.isEmpty())
-        selection = usbDeviceAttached() ? QStringLiteral("usb") : QStringLiteral("demo");
+    const QString selection = options.device;
     std::string error;
     std::unique_ptr<DeviceBackend> backend = makeDeviceBackend(selection.toStdString(), &error);
     if (!backend) {

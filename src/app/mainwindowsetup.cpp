@@ -10,6 +10,7 @@
 #include "appglobals.h"
 #include "booktable.h"
 #include "devicenamecell.h"
+#include "devicepanel.h"
 #include "ipodtreelistcontroler.h"
 #include "linkbutton.h"
 #include "linkimageview.h"
@@ -341,6 +342,7 @@ void mainControler::awakeFromNib()
     box->hide();
     albumsPopupButton->hide();
     mainWindow->setWindowIcon(QIcon(resourceFile("bookferry.png")));
+    m_panel->setUp();
     validateMenus();
 }
 

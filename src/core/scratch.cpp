@@ -2,8 +2,6 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "scratch.h"
 
-#include "log.h"
-
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -14,6 +12,7 @@
 namespace {
 std::mutex g_mutex;
 std::string g_dir;
+std::string g_problem;
 bool g_resolved = false;
 
 std::string candidate()
@@ -29,24 +28,21 @@ std::string candidate()
 
 // A folder in a shared place could have been made by someone else, or be a symlink
 // planted to redirect our deletes and writes: accept only our own private folder.
-bool usable(const std::string &dir)
+// Empty when usable, else why not.
+std::string problem(const std::string &dir)
 {
-    if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) {
-        logFormat("scratch folder %s cannot be created: %s", dir.c_str(), std::strerror(errno));
-        return false;
-    }
+    if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST)
+        return std::string("it cannot be created (") + std::strerror(errno) + ")";
     struct stat st{};
-    if (::lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-        logFormat("scratch folder %s is not a folder", dir.c_str());
-        return false;
-    }
-    if (st.st_uid != ::getuid()) {
-        logFormat("scratch folder %s belongs to another user", dir.c_str());
-        return false;
-    }
+    if (::lstat(dir.c_str(), &st) != 0)
+        return std::string("it cannot be read (") + std::strerror(errno) + ")";
+    if (!S_ISDIR(st.st_mode))
+        return "it is not a folder";
+    if (st.st_uid != ::getuid())
+        return "it belongs to another user";
     if ((st.st_mode & 077) != 0 && ::chmod(dir.c_str(), 0700) != 0)
-        return false;
-    return true;
+        return std::string("it is open to other users and cannot be made private (") + std::strerror(errno) + ")";
+    return {};
 }
 } // namespace
 
@@ -57,10 +53,23 @@ std::string scratchDir()
         std::string dir = candidate();
         while (dir.size() > 1 && dir.back() == '/')
             dir.pop_back();
-        g_dir = usable(dir) ? dir : std::string();
+        const std::string why = problem(dir);
+        g_dir = why.empty() ? dir : std::string();
+        g_problem.clear();
+        if (!why.empty()) {
+            g_problem = "The scratch folder " + dir + " cannot be used: " + why
+                        + ". Set BOOKFERRY_SCRATCH to a folder of your own.";
+        }
         g_resolved = true;
     }
     return g_dir;
+}
+
+std::string scratchProblem()
+{
+    scratchDir();
+    std::lock_guard lock(g_mutex);
+    return g_problem;
 }
 
 std::string scratchPath(const std::string &relative)
@@ -78,4 +87,5 @@ void resetScratchDir()
     std::lock_guard lock(g_mutex);
     g_resolved = false;
     g_dir.clear();
+    g_problem.clear();
 }

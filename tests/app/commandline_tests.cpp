@@ -18,7 +18,9 @@ CommandLineOptions parse(std::initializer_list<const char *> args)
 
 TEST(CommandLine, DeviceSelections)
 {
-    EXPECT_TRUE(parse({}).device.isEmpty());
+    // The USB link unless asked otherwise, whether or not a device is attached at start.
+    EXPECT_EQ(parse({}).device, QStringLiteral("usb"));
+    EXPECT_EQ(parse({"--screenshots"}).device, QStringLiteral("usb"));
     EXPECT_EQ(parse({"--device", "demo"}).device, QStringLiteral("demo"));
     EXPECT_EQ(parse({"--device=usb:00008030-0016"}).device, QStringLiteral("usb:00008030-0016"));
     EXPECT_EQ(parse({"--device", "folder:/tmp/phone"}).device, QStringLiteral("folder:/tmp/phone"));

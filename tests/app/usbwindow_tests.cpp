@@ -1,12 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
 // The main window over USB: the emulator plugs a device in and out while the window runs,
-// and a device that does not trust this computer is explained in the window.
+// also when usbmuxd starts only after the window and restarts; a device that does not trust
+// this computer, and a scratch folder that cannot be used, are explained in the window; the
+// getting-started side offers the demo device.
+#include "devicepanel.h"
 #include "emulatorharness.h"
 #include "imobiledevicebackend.h"
 #include "ipodtreelistcontroler.h"
+#include "linkbutton.h"
 #include "maincontroler.h"
 #include "mainqueue.h"
+#include "scratch.h"
 #include "userinteraction.h"
 
 #include <QFrame>
@@ -64,6 +69,12 @@ protected:
     void startWindow(const std::vector<std::string> &emulatorArguments)
     {
         ASSERT_TRUE(m_emulator.start(emulatorArguments));
+        openWindow();
+    }
+
+    // The window on the USB link, whether or not usbmuxd runs.
+    void openWindow()
+    {
         ::setenv("USBMUXD_SOCKET_ADDRESS", ("UNIX:" + m_emulator.socketPath()).c_str(), 1);
         std::string error;
         std::unique_ptr<DeviceBackend> backend = makeIMobileDeviceBackend({}, &error);
@@ -83,6 +94,7 @@ protected:
         return m_window->treeListControler->ipodCount() == 0 && m_window->box->isHidden()
                && !m_window->ipodBgView->isHidden();
     }
+    LinkButton *demoLink() const { return m_window->mainWindow->findChild<LinkButton *>(QStringLiteral("demoLinkButton")); }
 
     ScopedScratch m_scratch;
     TempDir m_tmp;
@@ -117,4 +129,73 @@ TEST_F(UsbWindowTest, UntrustedDeviceIsExplainedInTheWindow)
         << m_window->deviceMessageLabel->text().toStdString();
     EXPECT_TRUE(placeholderShown());
     EXPECT_EQ(m_emulator.counter("lockdown.StartSession"), 0u);
+}
+
+// Launched before usbmuxd (as from the desktop menu with nothing plugged in): the window
+// waits on the USB link, and shows the device once usbmuxd starts and it is plugged in, and
+// again after usbmuxd stopped and started.
+TEST_F(UsbWindowTest, DevicePluggedInAfterLaunchAndAfterUsbmuxdRestartsIsShown)
+{
+    const std::string dir = writeDevice(m_tmp.file("dev"), true);
+    ASSERT_FALSE(std::filesystem::exists(m_emulator.socketPath()));
+    openWindow();
+    ASSERT_TRUE(placeholderShown());
+    ASSERT_TRUE(demoLink());
+    EXPECT_FALSE(demoLink()->isHidden());
+
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(m_emulator.start({"--detached", dir})) << round;
+        ASSERT_EQ(m_emulator.control("attach " + kUdid), "ok\n") << round;
+        ASSERT_TRUE(processMainEventsUntil([this] { return deviceShown(); })) << round;
+        EXPECT_EQ(m_window->ipodNameTextField->text(), QStringLiteral("Emulated iPhone")) << round;
+        EXPECT_TRUE(demoLink()->isHidden()) << round;
+
+        m_emulator.stop();
+        ASSERT_TRUE(processMainEventsUntil([this] { return placeholderShown(); })) << round;
+        EXPECT_FALSE(demoLink()->isHidden()) << round;
+    }
+}
+
+// The link starts the demo device in place of this window; when that fails, the window
+// stays and says so.
+TEST_F(UsbWindowTest, DemoLinkStartsTheDemoDevice)
+{
+    openWindow();
+    int asked = 0;
+    bool starts = false;
+    DevicePanel::setDemoLauncher([&] {
+        ++asked;
+        return starts;
+    });
+    ASSERT_TRUE(demoLink());
+    demoLink()->click();
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(m_window->mainWindow->isVisible());
+    EXPECT_FALSE(m_window->deviceMessageLabel->isHidden());
+    EXPECT_EQ(m_window->deviceMessageLabel->text(), QStringLiteral("The demo device could not be started."));
+
+    starts = true;
+    demoLink()->click();
+    EXPECT_EQ(asked, 2);
+    EXPECT_FALSE(m_window->mainWindow->isVisible());
+    DevicePanel::setDemoLauncher({});
+}
+
+// No device could be listed without the scratch folder: the window says why at once.
+TEST_F(UsbWindowTest, UnusableScratchFolderIsExplained)
+{
+    const std::string notAFolder = m_tmp.file("scratch-file");
+    writeWholeFile(notAFolder, "x");
+    const char *saved = std::getenv("BOOKFERRY_SCRATCH");
+    const std::string previous = saved ? saved : "";
+    ::setenv("BOOKFERRY_SCRATCH", notAFolder.c_str(), 1);
+    resetScratchDir();
+    openWindow();
+    ::setenv("BOOKFERRY_SCRATCH", previous.c_str(), 1);
+    resetScratchDir();
+
+    EXPECT_FALSE(m_window->deviceMessageLabel->isHidden());
+    EXPECT_EQ(m_window->deviceMessageLabel->text().toStdString(),
+              "The scratch folder " + notAFolder + " cannot be used: it is not a folder. Set BOOKFERRY_SCRATCH "
+              "to a folder of your own.");
 }

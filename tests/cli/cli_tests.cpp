@@ -155,3 +155,22 @@ TEST(Epubbuild, PacksAFolderAndReportsBadUse)
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_FALSE(fs::exists(dir.file("x.epub")));
 }
+
+// A scratch folder that cannot be used would list no device: the tool says why and stops
+// before it waits for one.
+TEST_F(CliTest, UnusableScratchFolderIsExplained)
+{
+    const std::string notAFolder = m_files.file("scratch-file");
+    writeWholeFile(notAFolder, "x");
+    ProcessRun info = run(BOOKFERRY_CLI, {"--device", "folder:" + m_device.path(), "info"}, notAFolder);
+    EXPECT_EQ(info.exitCode, 2);
+    EXPECT_TRUE(info.out.empty()) << info.out;
+    EXPECT_NE(info.err.find("bookferry-cli: The scratch folder " + notAFolder + " cannot be used: it is not a folder."),
+              std::string::npos)
+        << info.err;
+
+    // Its parent not a folder either: creating it fails, and the reason is the system's.
+    ProcessRun list = run(BOOKFERRY_CLI, {"--device", "folder:" + m_device.path(), "list"}, notAFolder + "/below");
+    EXPECT_EQ(list.exitCode, 2);
+    EXPECT_NE(list.err.find("cannot be created (Not a directory)"), std::string::npos) << list.err;
+}

@@ -16,6 +16,7 @@
 #include "log.h"
 #include "mainqueue.h"
 #include "mobiledevice.h"
+#include "scratch.h"
 
 #include "ipodinfocommand.h"
 
@@ -419,6 +420,12 @@ int main(int argc, char **argv)
                 std::cout << b.path << "\t" << b.deviceIdentifier << "\t" << b.created << "\t" << b.size << "\n";
         }
         return kOk;
+    }
+
+    // Without the scratch folder no device can be listed: say why rather than wait for one.
+    if (const std::string problem = scratchProblem(); !problem.empty()) {
+        std::cerr << "bookferry-cli: " << problem << "\n";
+        return kUsage;
     }
 
     StdoutToStderr redirect;

@@ -4,6 +4,7 @@
 
 #include "deviceerrors.h"
 #include "log.h"
+#include "muxsocketwatch.h"
 #include "plistscalar.h"
 
 #include <libimobiledevice/afc.h>
@@ -109,8 +110,14 @@ public:
                 g_current = nullptr;
         }
         // Stop the event thread first; it must not be inside our callback while we tear down.
-        if (m_subscribed)
-            idevice_event_unsubscribe();
+        // Nothing is reported from here on: the layer is done with this backend.
+        {
+            std::lock_guard lock(m_mutex);
+            m_report = nullptr;
+        }
+        m_watch.reset();
+        if (m_events)
+            usbmuxd_events_unsubscribe(m_events);
         std::lock_guard lock(m_mutex);
         m_connections.clear();
         m_services.clear(); // service clients go before the devices they were opened on
@@ -126,17 +133,20 @@ public:
             m_report = report;
             m_layer = layer;
         }
-        // libusbmuxd waits for /var/run/usbmuxd through inotify when the daemon is not
-        // there yet; for any other address that wait never ends, so it polls instead.
-        const char *address = std::getenv("USBMUXD_SOCKET_ADDRESS");
-        if (address && *address)
-            libusbmuxd_set_use_inotify(0);
-        const idevice_error_t result = idevice_event_subscribe(&IMobileDeviceBackend::onEvent, this);
-        if (result != IDEVICE_E_SUCCESS) {
-            logMessage("Subscribing to device notifications failed: " + ideviceErrorText(result));
-            return MDERR_FAILED;
-        }
-        m_subscribed = true;
+        if (m_started.exchange(true))
+            return MDERR_OK;
+        // libusbmuxd (2.0.2 on Debian 12) waits for a missing daemon itself and listens again
+        // when its connection drops: with inotify on /var/run only (a socket elsewhere is never
+        // noticed), or, with inotify off as here, by trying once a second. That wait is only
+        // a fallback: the watch subscribes as soon as a daemon accepts and unsubscribes when
+        // it stops, so a device plugged in after launch, or after usbmuxd restarted, is seen
+        // at once, whatever the library version does.
+        libusbmuxd_set_use_inotify(0);
+        const std::string socketFile = muxSocketFile();
+        if (socketFile.empty()) // a TCP address: libusbmuxd's own wait only
+            return listen() ? MDERR_OK : MDERR_FAILED;
+        m_watch = std::make_unique<MuxSocketWatch>(
+            socketFile, [this] { listen(); }, [this] { stopListening(); });
         return MDERR_OK;
     }
 
@@ -463,13 +473,58 @@ public:
     }
 
 private:
-    static void onEvent(const idevice_event_t *event, void *context)
+    // Subscribes to usbmuxd's device events. On the watch's thread, or once from subscribe().
+    bool listen()
+    {
+        if (m_events)
+            return true;
+        const int result = usbmuxd_events_subscribe(&m_events, &IMobileDeviceBackend::onEvent, this);
+        if (result != 0) {
+            m_events = nullptr;
+            logMessage("Subscribing to device notifications failed: " + std::string(std::strerror(-result)));
+            return false;
+        }
+        return true;
+    }
+
+    // usbmuxd stopped: the devices it served are gone with it. libusbmuxd reports the ones
+    // it knew; any it did not are reported here.
+    void stopListening()
+    {
+        {
+            // None of them takes the place of the one served while they all go.
+            std::lock_guard lock(m_mutex);
+            m_waiting.clear();
+        }
+        if (m_events)
+            usbmuxd_events_unsubscribe(m_events);
+        m_events = nullptr;
+        std::vector<UsbDevice *> gone;
+        EventReport report = nullptr;
+        void *layer = nullptr;
+        {
+            std::lock_guard lock(m_mutex);
+            report = m_report;
+            layer = m_layer;
+            m_waiting.clear();
+            for (auto &[udid, device] : m_present) {
+                device->present = false;
+                gone.push_back(device);
+            }
+            m_present.clear();
+        }
+        if (report)
+            for (UsbDevice *device : gone)
+                report(layer, reinterpret_cast<am_device *>(device), ADNCI_MSG_DISCONNECTED);
+    }
+
+    static void onEvent(const usbmuxd_event_t *event, void *context)
     {
         // libusbmuxd's monitor thread, with its listener lock held: record and report only.
         auto *self = static_cast<IMobileDeviceBackend *>(context);
-        if (!event || !event->udid || event->conn_type != CONNECTION_USBMUXD)
+        if (!event || event->device.conn_type != CONNECTION_TYPE_USB || !event->device.udid[0])
             return;
-        const std::string udid = event->udid;
+        const std::string udid(event->device.udid, strnlen(event->device.udid, sizeof event->device.udid));
         if (!self->m_udid.empty() && udid != self->m_udid)
             return;
         UsbDevice *device = nullptr;
@@ -481,7 +536,7 @@ private:
             std::lock_guard lock(self->m_mutex);
             report = self->m_report;
             layer = self->m_layer;
-            if (event->event == IDEVICE_DEVICE_ADD) {
+            if (event->event == UE_DEVICE_ADD) {
                 // Without a chosen identifier the first device is served until it goes;
                 // others wait rather than silently taking its place mid-transfer.
                 if (self->m_udid.empty() && !self->m_present.empty() && !self->m_present.count(udid)) {
@@ -498,7 +553,7 @@ private:
                 slot = self->m_devices.back().get();
                 device = slot;
                 msg = ADNCI_MSG_CONNECTED;
-            } else if (event->event == IDEVICE_DEVICE_REMOVE) {
+            } else if (event->event == UE_DEVICE_REMOVE) {
                 self->m_waiting.erase(std::remove(self->m_waiting.begin(), self->m_waiting.end(), udid),
                                       self->m_waiting.end());
                 auto it = self->m_present.find(udid);
@@ -517,7 +572,7 @@ private:
                     self->m_present[next] = promoted;
                 }
             } else {
-                return; // IDEVICE_DEVICE_PAIRED: nothing the layer reports
+                return; // UE_DEVICE_PAIRED: nothing the layer reports
             }
         }
         if (report) {
@@ -637,7 +692,9 @@ private:
     }
 
     const std::string m_udid;
-    bool m_subscribed = false;
+    std::atomic_bool m_started{false};
+    usbmuxd_subscription_context_t m_events = nullptr; // used by the watch's thread only, once it runs
+    std::unique_ptr<MuxSocketWatch> m_watch;
 
     std::mutex m_mutex; // guards everything below
     EventReport m_report = nullptr;

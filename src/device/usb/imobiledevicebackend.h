@@ -4,7 +4,9 @@
 
 // The imobiledevice backend: real devices through usbmuxd (libusbmuxd and
 // libimobiledevice). usbmuxd is found where libusbmuxd looks for it: /var/run/usbmuxd,
-// or USBMUXD_SOCKET_ADDRESS ("UNIX:/path" or "host:port") when set.
+// or USBMUXD_SOCKET_ADDRESS ("UNIX:/path" or "host:port") when set. usbmuxd need not run
+// when the backend subscribes: devices are reported once it starts, and again after it
+// restarts (see MuxSocketWatch).
 
 #include "mobiledevice.h"
 
