@@ -109,10 +109,11 @@ void TransferCommands::importBooks(const QStringList &chosen)
         batch.onItemDone = [&](std::size_t i, const BookOperationResult &) {
             m_window.progressFun(static_cast<int>(i), paths[i], count);
         };
+        bool skipDuplicates = false; // "Skip All" was answered
         const BookFailureList failures = BookBatch::failures(batch.run(
             *m_window.treeListControler, paths.size(),
             [&](std::size_t i) {
-                if (!importAgain(paths[i]))
+                if (!importAgain(paths[i], skipDuplicates))
                     return BookOperationResult::makeSkipped(std::filesystem::path(paths[i]).filename().string(),
                                                             "already on the device");
                 return m_window.treeListControler->addEPUBToDevice(paths[i]);
@@ -348,13 +349,17 @@ int TransferCommands::askAndWait(const QString &title, const QString &message, c
     return result.get();
 }
 
-bool TransferCommands::importAgain(const std::string &path)
+bool TransferCommands::importAgain(const std::string &path, bool &skipAll)
 {
     const std::optional<CatalogueDuplicate> duplicate = findDeviceDuplicate(m_window.treeListControler->deviceData(), path);
     if (!duplicate)
         return true;
+    if (skipAll)
+        return false;
     const QString message = tr("\"%1\" (%2) is already on the device. Add it again?")
                                 .arg(QString::fromStdString(duplicate->name),
                                      QString::fromStdString(std::filesystem::path(path).filename().string()));
-    return askAndWait(QStringLiteral("Information"), message, {tr("Skip"), tr("Add Again")}) == AlertFirstButtonReturn + 1;
+    const int answer = askAndWait(QStringLiteral("Information"), message, {tr("Skip"), tr("Add Again"), tr("Skip All")});
+    skipAll = answer == AlertFirstButtonReturn + 2;
+    return answer == AlertFirstButtonReturn + 1;
 }

@@ -61,8 +61,8 @@ public:
     // Runs on the worker: asks on the main thread and waits; the answer code of `ask`.
     int askAndWait(const QString &title, const QString &message, const QStringList &buttons);
     // Runs on the worker: false when `path` is a book the device has already and the user
-    // chose to skip it.
-    bool importAgain(const std::string &path);
+    // chose to skip it; "Skip All" sets `skipAll`, which skips the batch's later ones unasked.
+    bool importAgain(const std::string &path, bool &skipAll);
 
 private:
     // Queues `work` for the main thread, dropped if the window has gone by then.

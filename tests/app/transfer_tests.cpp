@@ -322,4 +322,13 @@ TEST_F(MainWindowTest, FolderImportDropsAndBooksAlreadyOnTheDevice)
     ASSERT_TRUE(waitForTransferEnd());
     EXPECT_EQ(m_interaction->questions.size(), before + 1);
     EXPECT_EQ(catalogueNames(catalogue).back(), "Beta");
+
+    // "Skip All" is asked once and skips the other books the device has in the same import.
+    m_interaction->answers.push_back(AlertFirstButtonReturn + 2);
+    m_interaction->importFolderAnswers.push_back(QString::fromStdString(m_files.file("shelf")));
+    m_interaction->answers.push_front(AlertFirstButtonReturn + 1); // the folder question first
+    action(QStringLiteral("Folder to Device"))->trigger();
+    ASSERT_TRUE(waitForTransferEnd());
+    EXPECT_EQ(m_interaction->questions.size(), before + 3);
+    EXPECT_EQ(catalogueNames(catalogue).size(), 6u);
 }
