@@ -20,6 +20,7 @@
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSortFilterProxyModel>
 #include <QTest>
 #include <QTimer>
 
@@ -148,9 +149,15 @@ TEST_F(MainWindowTest, SortAndFilterKeepCheckMarksWithTheirBooks)
     EXPECT_EQ(viewChecked(model), (Titles{"Alpha", "Bravo"}));
     EXPECT_EQ(viewTitles(model), (Titles{"delta", "Alpha", "charlie", "Bravo"}));
 
-    // The filter goes with the table.
+    // The filter goes with the table; the rows leave only inside the model's reset.
+    int rowsAtResetStart = -1;
+    QAbstractItemModel *books = static_cast<QSortFilterProxyModel *>(model)->sourceModel();
+    QObject::connect(books, &QAbstractItemModel::modelAboutToBeReset,
+                     [&] { rowsAtResetStart = books->rowCount(); });
     selectDevice();
     EXPECT_FALSE(field->isVisible());
+    EXPECT_EQ(rowsAtResetStart, 4);
+    EXPECT_EQ(books->rowCount(), 0);
 }
 
 TEST_F(MainWindowTest, KeyboardLinksAndQuestionAnswers)
