@@ -7,12 +7,17 @@
 #include "ipodtreelistcontroler.h"
 #include "maincontroler.h"
 #include "mediatablemodel.h"
+#include "ui_mainwindow.h"
 #include "xlpopupmenubutton.h"
 
 #include <QCheckBox>
+#include <QEvent>
 #include <QFrame>
 #include <QHeaderView>
+#include <QLineEdit>
+#include <QMainWindow>
 #include <QPushButton>
+#include <QShortcut>
 
 #include <algorithm>
 
@@ -25,18 +30,31 @@ BookTable::BookTable(mainControler &window)
     : QObject(&window)
     , m_window(window)
     , m_model(new MediaTableModel(this))
+    , m_view(new MediaSortFilterModel(m_model, this))
 {
+}
+
+QLineEdit *BookTable::filterField() const
+{
+    return m_window.m_ui ? m_window.m_ui->bookFilterField : nullptr;
 }
 
 void BookTable::setUp()
 {
     m_model->setColumnIdentifiers({});
-    QHeaderView *header = m_window.mediaTableView->horizontalHeader();
+    AITableView *table = m_window.mediaTableView;
+    QHeaderView *header = table->horizontalHeader();
     header->setMinimumSectionSize(15);
     header->setSectionResizeMode(0, QHeaderView::Fixed);
     header->resizeSection(0, 16);
     header->setHighlightSections(false);
-    m_window.mediaTableView->verticalHeader()->hide();
+    table->verticalHeader()->hide();
+
+    // A click on a header sorts by that column, a second click reverses, a third gives the
+    // list's own order back; the list starts in its own order.
+    header->setSortIndicatorClearable(true);
+    header->setSortIndicator(-1, Qt::AscendingOrder);
+    table->setSortingEnabled(true);
 
     QCheckBox *box = m_window.selectAllButton;
     box->setParent(header);
@@ -44,6 +62,38 @@ void BookTable::setUp()
     updateSelectAllPosition();
     box->show();
     box->raise();
+
+    // The filter field stands above the table and comes and goes with it.
+    if (QLineEdit *field = filterField()) {
+        field->setVisible(!table->isHidden());
+        field->setAcceptDrops(false); // books dropped on it go to the window's import
+        table->installEventFilter(this);
+        connect(field, &QLineEdit::textChanged, this, [this](const QString &text) { setFilterText(text); });
+        auto *find = new QShortcut(QKeySequence::Find, m_window.mainWindow);
+        connect(find, &QShortcut::activated, field, [field] {
+            if (field->isVisible()) {
+                field->setFocus(Qt::ShortcutFocusReason);
+                field->selectAll();
+            }
+        });
+    }
+}
+
+bool BookTable::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_window.mediaTableView && filterField()) {
+        if (event->type() == QEvent::ShowToParent)
+            filterField()->show();
+        else if (event->type() == QEvent::HideToParent)
+            filterField()->hide();
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void BookTable::setFilterText(const QString &text)
+{
+    m_view->setFilterText(text);
+    applyButtonRules();
 }
 
 void BookTable::setColumns(const std::vector<std::string> *identifiers)
@@ -90,13 +140,21 @@ void BookTable::updateSelectAllPosition()
     box->move(0, std::max(0, (header->height() - box->height()) / 2));
 }
 
+std::shared_ptr<epub> BookTable::recordOfViewRow(int row) const
+{
+    return m_view->record(row);
+}
+
 std::vector<int> BookTable::highlightedRows() const
 {
     std::vector<int> rows;
     if (!m_window.mediaTableView->selectionModel())
         return rows;
-    for (const QModelIndex &index : m_window.mediaTableView->selectionModel()->selectedRows())
-        rows.push_back(index.row());
+    for (const QModelIndex &index : m_window.mediaTableView->selectionModel()->selectedRows()) {
+        const int row = m_view->sourceRow(index.row());
+        if (row >= 0)
+            rows.push_back(row);
+    }
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     return rows;
@@ -111,12 +169,25 @@ void BookTable::toggleActedOnRow()
         return;
     int row = rows.back();
     const QModelIndex current = m_window.mediaTableView->currentIndex();
-    if (current.isValid() && std::binary_search(rows.begin(), rows.end(), current.row()))
-        row = current.row();
-    if (row >= 0 && row < static_cast<int>(medias->size()) && (*medias)[row]) {
-        epub &record = *(*medias)[row];
-        record.setIsSelect(!record.isSelect());
+    if (current.isValid()) {
+        const int currentRow = m_view->sourceRow(current.row());
+        if (std::binary_search(rows.begin(), rows.end(), currentRow))
+            row = currentRow;
     }
+    if (const std::shared_ptr<epub> record = m_model->record(row))
+        record->setIsSelect(!record->isSelect());
+    m_model->checkMarksChanged();
+    applyButtonRules();
+}
+
+void BookTable::toggleRow(const QModelIndex &viewIndex)
+{
+    if (m_window.isTransferRunning() || !viewIndex.isValid())
+        return;
+    const std::shared_ptr<epub> record = recordOfViewRow(viewIndex.row());
+    if (!record)
+        return;
+    record->setIsSelect(!record->isSelect());
     m_model->checkMarksChanged();
     applyButtonRules();
 }
@@ -128,10 +199,9 @@ void BookTable::checkAllFromBox()
         return;
     }
     const bool on = m_window.selectAllButton->checkState() == Qt::Checked;
-    for (auto &record : *medias) {
-        if (record)
-            record->setIsSelect(on);
-    }
+    // The rows the filter hides keep their marks.
+    for (const auto &record : shownRecords())
+        record->setIsSelect(on);
     m_model->checkMarksChanged();
     applyButtonRules();
 }
@@ -148,11 +218,21 @@ void BookTable::setHighlightedCheckMarks(bool checked)
     if (m_window.isTransferRunning())
         return;
     for (int row : highlightedRows()) {
-        if (row < static_cast<int>(medias->size()) && (*medias)[row])
-            (*medias)[row]->setIsSelect(checked);
+        if (const std::shared_ptr<epub> record = m_model->record(row))
+            record->setIsSelect(checked);
     }
     m_model->checkMarksChanged();
     applyButtonRules();
+}
+
+EpubList BookTable::shownRecords() const
+{
+    EpubList shown;
+    for (int row = 0; row < m_view->rowCount(); ++row) {
+        if (std::shared_ptr<epub> record = recordOfViewRow(row))
+            shown.push_back(std::move(record));
+    }
+    return shown;
 }
 
 CommandState BookTable::commandState() const
@@ -164,10 +244,14 @@ CommandState BookTable::commandState() const
     state.customListSelected = devices.isSelectepubnodecanadd();
     state.rootSelected = devices.isRootSelect();
     state.panelShown = !m_window.box->isHidden();
-    state.records = static_cast<int>(medias->size());
-    for (const auto &record : *medias) {
-        if (record)
-            ++(record->isSelect() ? state.checked : state.unchecked);
+    const EpubList &records = m_model->records();
+    state.records = static_cast<int>(records.size());
+    for (const auto &record : records) {
+        if (!record)
+            continue;
+        ++(record->isSelect() ? state.checked : state.unchecked);
+        if (!m_view->shows(*record))
+            ++(record->isSelect() ? state.hiddenChecked : state.hiddenUnchecked);
     }
     const std::vector<int> rows = highlightedRows();
     state.highlighted = static_cast<int>(rows.size());
@@ -175,7 +259,7 @@ CommandState BookTable::commandState() const
         if (row >= state.records)
             continue;
         ++state.highlightedRecords;
-        if (const auto &record = (*medias)[static_cast<size_t>(row)])
+        if (const auto record = m_model->record(row))
             ++(record->isSelect() ? state.highlightedChecked : state.highlightedUnchecked);
     }
     return state;
@@ -196,7 +280,8 @@ bool BookTable::checkAllBoxOn(const EpubList &records)
 
 void BookTable::applyButtonRules()
 {
-    m_window.selectAllButton->setCheckState(checkAllBoxOn(*medias) ? Qt::Checked : Qt::Unchecked);
+    // The box speaks for the rows it acts on: the shown ones, in the order shown.
+    m_window.selectAllButton->setCheckState(checkAllBoxOn(shownRecords()) ? Qt::Checked : Qt::Unchecked);
     const ButtonRules rules = buttonRules(commandState());
     m_window.ipodtoMacButton->setEnabled(rules.exportButton);
     m_window.addMediaButton->setEnabled(rules.importButton);

@@ -7,16 +7,22 @@
 
 #include <QObject>
 
+#include <memory>
 #include <string>
 #include <vector>
 
+class QLineEdit;
+class QModelIndex;
+class MediaSortFilterModel;
 class MediaTableModel;
 class mainControler;
 
-// The book table of the main window: its columns and header, the check marks of `medias`,
-// the highlighted rows, and the enabled state of the buttons and items the rules in
-// commandrules.h derive from them. "Checked" means a record's check mark (epub::isSelect);
-// "highlighted" means a row selected in the view.
+// The book table of the main window: its columns and header, sorting and the filter field,
+// the check marks of `medias`, the highlighted rows, and the enabled state of the buttons and
+// items the rules in commandrules.h derive from them. "Checked" means a record's check mark
+// (epub::isSelect); "highlighted" means a row selected in the view. The view shows the
+// records through a sort and filter model, so a view row is never an index into `medias`:
+// every command maps it to its record first, and check marks stay with their books.
 //
 // Threads: main thread only. It reads the window's outlets and never outlives the window.
 class BookTable : public QObject
@@ -26,8 +32,11 @@ public:
     explicit BookTable(mainControler &window);
 
     MediaTableModel *model() const { return m_model; }
+    // What the view shows: the model sorted and filtered.
+    MediaSortFilterModel *viewModel() const { return m_view; }
 
-    // Once at start-up: the check column held to the width of its box, the check-all box over it.
+    // Once at start-up: the check column held to the width of its box, the check-all box over
+    // it, sorting by the header and the filter field above the table.
     void setUp();
     // The text columns of a list after the check column, sharing the table's nominal width.
     void setColumns(const std::vector<std::string> *identifiers);
@@ -36,13 +45,17 @@ public:
     // The rows deleted from the device leave the table.
     void removeRecords(const EpubList &gone);
     void updateSelectAllPosition();
+    // Narrows the shown rows (the filter field's text).
+    void setFilterText(const QString &text);
 
-    // Highlighted rows, ascending, each once.
+    // The records' indexes in `medias` of the highlighted rows, ascending, each once.
     std::vector<int> highlightedRows() const;
     // Toggles the check mark of the row the user acted on (the current row when it is
     // highlighted, else the last highlighted one).
     void toggleActedOnRow();
-    // Every record's check mark follows the check-all box.
+    // Toggles the check mark of the book in the view row of `viewIndex` (a click on its box).
+    void toggleRow(const QModelIndex &viewIndex);
+    // Every shown record's check mark follows the check-all box.
     void checkAllFromBox();
     void setCheckAll(bool checked);
     // The check marks of the highlighted rows.
@@ -53,10 +66,19 @@ public:
     // The check-all box's mark: off at the first unchecked record, on at the first checked
     // record that is not a user item, on when the walk ends.
     static bool checkAllBoxOn(const EpubList &records);
+    // The shown records, in the order the view shows them.
+    EpubList shownRecords() const;
     // Applies the check-all box's mark and the rules' button states.
     void applyButtonRules();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    QLineEdit *filterField() const;
+    std::shared_ptr<epub> recordOfViewRow(int row) const;
+
     mainControler &m_window;
     MediaTableModel *m_model = nullptr;
+    MediaSortFilterModel *m_view = nullptr;
 };

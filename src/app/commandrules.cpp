@@ -26,9 +26,9 @@ bool commandEnabled(const CommandState &state, const QString &title, const QStri
     const bool listShown = !state.rootSelected && state.records > 0;
     const bool importEnabled = buttonRules(state).importButton;
     if (title == QLatin1String("Check All"))
-        return listShown && state.unchecked > 0;
+        return listShown && state.unchecked - state.hiddenUnchecked > 0;
     if (title == QLatin1String("Uncheck All"))
-        return listShown && state.checked > 0;
+        return listShown && state.checked - state.hiddenChecked > 0;
     if (title == QLatin1String("Check Selected"))
         return listShown && state.panelShown && state.highlightedUnchecked > 0;
     if (title == QLatin1String("Uncheck Selected"))

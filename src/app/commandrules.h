@@ -8,7 +8,8 @@
 // functions of a small state value: the window reads the state from the device list and the
 // table, and applies what these return. Two words mean different things here: a *checked*
 // record carries a check mark in column 0 (epub::isSelect); a *highlighted* row is selected
-// in the table's selection model.
+// in the table's selection model. "Check All" and "Uncheck All" act on the rows the filter
+// shows; the other commands on every checked record, shown or not.
 struct CommandState
 {
     bool transferRunning = false;    // a transfer, deletion or restore holds the transfer slot
@@ -19,6 +20,8 @@ struct CommandState
     int records = 0;                 // rows of the book table
     int checked = 0;                 // records with a check mark
     int unchecked = 0;               // records without one
+    int hiddenChecked = 0;           // checked records the table's filter hides
+    int hiddenUnchecked = 0;         // unchecked records the table's filter hides
     int highlighted = 0;             // highlighted rows
     int highlightedRecords = 0;      // highlighted rows that name a record
     int highlightedChecked = 0;      // highlighted records with a check mark

@@ -11,6 +11,7 @@
 #include "booktable.h"
 #include "devicenamecell.h"
 #include "devicepanel.h"
+#include "importsources.h"
 #include "ipodtreelistcontroler.h"
 #include "linkbutton.h"
 #include "linkimageview.h"
@@ -139,7 +140,7 @@ void mainControler::buildWindows()
         legend->setFixedSize(14, 14);
 
     // The table reads `medias` through its model; the context menu offers the row commands.
-    mediaTableView->setModel(m_table->model());
+    mediaTableView->setModel(m_table->viewModel());
     tableMenu = new QMenu(mediaTableView);
     tableMenu->addAction(ui.actionContextCheck);
     tableMenu->addAction(ui.actionContextUncheck);
@@ -249,7 +250,17 @@ void mainControler::wireCommands()
     addCommand(ui.actionContextExport, &mainControler::loadSelectedMediaIpodToPC);
     addCommand(ui.actionImport, &mainControler::loadMediaPCToIpod);
     addCommand(ui.actionFileToDevice, &mainControler::loadMediaPCToIpod);
-    addCommand(ui.actionFolderToDevice, &mainControler::loadMediaPCToIpod);
+    // A folder of books, or books dropped on the window, go through the import as well.
+    BookImportSources::Hooks hooks;
+    hooks.deviceConnected = [this] { return treeListControler->ipodCount() >= 1; };
+    hooks.transferRunning = [this] { return isTransferRunning(); };
+    hooks.import = [this](const QStringList &paths) { m_transfers->importBooks(paths); };
+    auto *sources = new BookImportSources(mainWindow, *m_interaction, std::move(hooks), this);
+    connect(ui.actionFolderToDevice, &QAction::triggered, this, [this, sources] {
+        if (!isTransferRunning() && addMediaButton->isEnabled())
+            sources->importFolder();
+    });
+    m_validatedItems.push_back(ui.actionFolderToDevice);
     addCommand(ui.actionDeleteSelected, &mainControler::deleteSelectedItem);
     addCommand(ui.actionContextDelete, &mainControler::deleteSelectedItem);
     addCommand(ui.actionDeleteChecked, &mainControler::deleteSelectedItemMenu);
@@ -267,10 +278,11 @@ void mainControler::wireCommands()
 
     connect(ipodtoMacButton, &QPushButton::clicked, this, [this] { loadMediaIpodToPC(); });
     connect(selectAllButton, &QCheckBox::clicked, this, [this] { clickAll(); });
-    // A click in the check column toggles the clicked row's mark through clickBox.
-    connect(mediaTableView, &QAbstractItemView::clicked, this, [this](const QModelIndex &index) {
+    // A click in the check column toggles the mark of the book in the clicked row, whichever
+    // rows are highlighted.
+    connect(mediaTableView, &QAbstractItemView::clicked, m_table, [this](const QModelIndex &index) {
         if (index.column() == 0)
-            clickBox();
+            m_table->toggleRow(index);
     });
     connect(mediaTableView->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { validateMenus(); });
     // Items are also re-validated as their menu opens, so shortcuts and menus agree.

@@ -16,21 +16,49 @@ void MediaTableModel::setColumnIdentifiers(const std::vector<std::string> &ident
     endResetModel();
 }
 
+std::string MediaTableModel::columnIdentifier(int column) const
+{
+    if (column == 0)
+        return mediaSelectRowTitle;
+    if (column < 0 || column > static_cast<int>(m_columns.size()))
+        return {};
+    return m_columns[static_cast<size_t>(column - 1)];
+}
+
+int MediaTableModel::columnOf(const std::string &identifier) const
+{
+    if (identifier == mediaSelectRowTitle)
+        return 0;
+    for (size_t i = 0; i < m_columns.size(); ++i) {
+        if (m_columns[i] == identifier)
+            return static_cast<int>(i) + 1;
+    }
+    return -1;
+}
+
 void MediaTableModel::reloadData()
 {
     beginResetModel();
+    m_records = medias ? *medias : EpubList();
     endResetModel();
 }
 
 void MediaTableModel::checkMarksChanged()
 {
     if (rowCount() > 0)
-        Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, 0), {Qt::CheckStateRole});
+        Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, 0), {Qt::CheckStateRole, SortRole});
+}
+
+std::shared_ptr<epub> MediaTableModel::record(int row) const
+{
+    if (row < 0 || row >= static_cast<int>(m_records.size()))
+        return nullptr;
+    return m_records[static_cast<size_t>(row)];
 }
 
 int MediaTableModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() || !medias ? 0 : static_cast<int>(medias->size());
+    return parent.isValid() ? 0 : static_cast<int>(m_records.size());
 }
 
 int MediaTableModel::columnCount(const QModelIndex &parent) const
@@ -38,11 +66,17 @@ int MediaTableModel::columnCount(const QModelIndex &parent) const
     return parent.isValid() ? 0 : static_cast<int>(m_columns.size()) + 1;
 }
 
-QVariant MediaTableModel::objectValue(const std::string &identifier, int row)
+QVariant MediaTableModel::recordData(const std::string &identifier, const epub &record, int role)
 {
-    if (!medias || row < 0 || row >= static_cast<int>(medias->size()) || !(*medias)[row])
+    if (identifier == mediaSelectRowTitle) {
+        if (role == Qt::CheckStateRole)
+            return record.isSelect() ? Qt::Checked : Qt::Unchecked;
+        if (role == SortRole || role == Qt::EditRole)
+            return record.isSelect();
         return {};
-    const epub &record = *(*medias)[row];
+    }
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole && role != SortRole && role != Qt::EditRole)
+        return {};
     if (identifier == mediaNameRowTitle)
         return QString::fromStdString(record.mediaName());
     if (identifier == mediaTrackLengRowTitle)
@@ -53,28 +87,26 @@ QVariant MediaTableModel::objectValue(const std::string &identifier, int row)
         return QString::fromStdString(record.mediaAlbum());
     if (identifier == mediaGenreRowTitle)
         return QString::fromStdString(record.mediaGenre());
-    if (identifier == mediaSelectRowTitle)
-        return record.isSelect();
     return {};
+}
+
+QVariant MediaTableModel::objectValue(const std::string &identifier, int row)
+{
+    if (!medias || row < 0 || row >= static_cast<int>(medias->size()) || !(*medias)[row])
+        return {};
+    return recordData(identifier, *(*medias)[row], identifier == mediaSelectRowTitle ? int(SortRole) : int(Qt::DisplayRole));
 }
 
 QVariant MediaTableModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid())
         return {};
-    if (index.column() == 0) {
-        if (role != Qt::CheckStateRole)
-            return {};
-        const QVariant value = objectValue(mediaSelectRowTitle, index.row());
-        if (!value.isValid())
-            return {};
-        return value.toBool() ? Qt::Checked : Qt::Unchecked;
-    }
-    if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
-        return objectValue(m_columns[static_cast<size_t>(index.column() - 1)], index.row());
+    const std::shared_ptr<epub> book = record(index.row());
+    if (!book)
+        return {};
     if (role == Qt::TextAlignmentRole)
-        return int(Qt::AlignCenter);
-    return {};
+        return index.column() == 0 ? QVariant() : QVariant(int(Qt::AlignCenter));
+    return recordData(columnIdentifier(index.column()), *book, role);
 }
 
 QVariant MediaTableModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -92,6 +124,73 @@ Qt::ItemFlags MediaTableModel::flags(const QModelIndex &index) const
 {
     if (!index.isValid())
         return Qt::NoItemFlags;
-    // Not user-checkable: a click on the box goes through clickBox so the rules run.
+    // Not user-checkable: a click on the box goes through the book table so the rules run.
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+}
+
+// ---- Sorting and the filter ----------------------------------------------------------------
+
+MediaSortFilterModel::MediaSortFilterModel(MediaTableModel *source, QObject *parent)
+    : QSortFilterProxyModel(parent)
+    , m_books(source)
+{
+    setSourceModel(source);
+    setSortRole(MediaTableModel::SortRole);
+    // "book 9" before "Book 10": case is ignored and numbers are compared by value.
+    m_collator.setCaseSensitivity(Qt::CaseInsensitive);
+    m_collator.setNumericMode(true);
+}
+
+void MediaSortFilterModel::setFilterText(const QString &text)
+{
+    const QStringList words = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (words == m_words)
+        return;
+    m_words = words;
+    invalidateFilter();
+}
+
+bool MediaSortFilterModel::shows(const epub &record) const
+{
+    for (const QString &word : m_words) {
+        bool found = false;
+        for (const char *identifier : {mediaNameRowTitle, mediaArtistRowTitle, mediaAlbumRowTitle, mediaGenreRowTitle}) {
+            if (MediaTableModel::recordData(identifier, record, Qt::DisplayRole).toString().contains(word, Qt::CaseInsensitive)) {
+                found = true;
+                break;
+            }
+        }
+        if (!found)
+            return false;
+    }
+    return true;
+}
+
+bool MediaSortFilterModel::filterAcceptsRow(int sourceRow, const QModelIndex &) const
+{
+    const std::shared_ptr<epub> book = m_books->record(sourceRow);
+    return !book || shows(*book);
+}
+
+bool MediaSortFilterModel::lessThan(const QModelIndex &left, const QModelIndex &right) const
+{
+    const QVariant l = left.data(sortRole());
+    const QVariant r = right.data(sortRole());
+    if (l.typeId() == QMetaType::QString || r.typeId() == QMetaType::QString)
+        return m_collator.compare(l.toString(), r.toString()) < 0;
+    if (l.typeId() == QMetaType::Bool || r.typeId() == QMetaType::Bool)
+        return !l.toBool() && r.toBool();
+    return QVariant::compare(l, r) == QPartialOrdering::Less;
+}
+
+std::shared_ptr<epub> MediaSortFilterModel::record(int row) const
+{
+    return m_books->record(sourceRow(row));
+}
+
+int MediaSortFilterModel::sourceRow(int row) const
+{
+    if (row < 0 || row >= rowCount())
+        return -1;
+    return mapToSource(index(row, 0)).row();
 }

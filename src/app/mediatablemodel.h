@@ -2,27 +2,50 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #pragma once
 
-#include <QAbstractTableModel>
+#include "epub.h"
 
+#include <QAbstractTableModel>
+#include <QCollator>
+#include <QSortFilterProxyModel>
+#include <QStringList>
+
+#include <memory>
 #include <string>
 #include <vector>
 
-// The book table's rows: one per record of `medias`, read afresh on every call. Column 0 is
-// the check column ("isSelect"); the others are the list's column identifiers. Nothing is
-// editable here: check marks change only through the main window's commands.
+// The book table's rows: one per record of `medias`, taken when the model is reloaded, so
+// the rows change only between the begin and the end of a reset. Column 0 is the check
+// column ("isSelect"); the others are columns by identifier, their values from
+// recordData(). Nothing is editable here: check marks change only through the main
+// window's commands.
+//
+// A new column needs its identifier in the list given to setColumnIdentifiers() and a
+// branch in recordData() for the roles it shows (DisplayRole, DecorationRole, ...) and for
+// SortRole, its sort key: a string sorts ignoring case, a number by value.
 class MediaTableModel : public QAbstractTableModel
 {
     Q_OBJECT
 public:
+    enum Role {
+        SortRole = Qt::UserRole + 1, // the key the table sorts a column by
+    };
+
     explicit MediaTableModel(QObject *parent = nullptr);
 
-    // The text columns after the check column; resets the model.
+    // The columns after the check column; resets the model.
     void setColumnIdentifiers(const std::vector<std::string> &identifiers);
     const std::vector<std::string> &columnIdentifiers() const { return m_columns; }
-    // `medias` was replaced or changed size.
+    // The identifier of a column ("isSelect" for column 0), empty past the last one.
+    std::string columnIdentifier(int column) const;
+    // The column of an identifier, -1 when the table has none.
+    int columnOf(const std::string &identifier) const;
+    // Takes the records of `medias` afresh (a reset).
     void reloadData();
     // Check marks changed.
     void checkMarksChanged();
+    // The record of a row, or null.
+    std::shared_ptr<epub> record(int row) const;
+    const EpubList &records() const { return m_records; }
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
@@ -30,9 +53,42 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
 
-    // The cell value of one record for a column identifier, as the table shows it.
+    // What one record shows in a column, by identifier and role.
+    static QVariant recordData(const std::string &identifier, const epub &record, int role);
+    // The cell value of one record of `medias` for a column identifier, as the table shows it.
     static QVariant objectValue(const std::string &identifier, int row);
 
 private:
-    std::vector<std::string> m_columns; // the text columns; the check column comes first
+    std::vector<std::string> m_columns; // the columns after the check column
+    EpubList m_records;
+};
+
+// The rows as the table shows them: sorted by the clicked column (none at first, which is
+// the list's own order) and narrowed by the filter text. Every word of the filter must occur,
+// ignoring case, in the title, artist, album or genre.
+class MediaSortFilterModel : public QSortFilterProxyModel
+{
+    Q_OBJECT
+public:
+    explicit MediaSortFilterModel(MediaTableModel *source, QObject *parent = nullptr);
+
+    MediaTableModel *books() const { return m_books; }
+    void setFilterText(const QString &text);
+    QString filterText() const { return m_words.join(QLatin1Char(' ')); }
+    bool isFiltering() const { return !m_words.isEmpty(); }
+    // Whether a record passes the filter.
+    bool shows(const epub &record) const;
+    // The record of a shown row, or null.
+    std::shared_ptr<epub> record(int row) const;
+    // The source row (index into the records) of a shown row, -1 when there is none.
+    int sourceRow(int row) const;
+
+protected:
+    bool filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const override;
+    bool lessThan(const QModelIndex &left, const QModelIndex &right) const override;
+
+private:
+    MediaTableModel *m_books;
+    QStringList m_words;
+    QCollator m_collator;
 };

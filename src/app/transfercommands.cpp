@@ -4,6 +4,7 @@
 
 #include "appglobals.h"
 #include "bookbatch.h"
+#include "bookimport.h"
 #include "booktable.h"
 #include "ipodtreelistcontroler.h"
 #include "mainqueue.h"
@@ -18,6 +19,7 @@
 #include <QProgressBar>
 
 #include <chrono>
+#include <filesystem>
 #include <future>
 
 namespace {
@@ -107,9 +109,15 @@ void TransferCommands::importBooks(const QStringList &chosen)
         batch.onItemDone = [&](std::size_t i, const BookOperationResult &) {
             m_window.progressFun(static_cast<int>(i), paths[i], count);
         };
+        bool skipDuplicates = false; // "Skip All" was answered
         const BookFailureList failures = BookBatch::failures(batch.run(
             *m_window.treeListControler, paths.size(),
-            [&](std::size_t i) { return m_window.treeListControler->addEPUBToDevice(paths[i]); }));
+            [&](std::size_t i) {
+                if (!importAgain(paths[i], skipDuplicates))
+                    return BookOperationResult::makeSkipped(std::filesystem::path(paths[i]).filename().string(),
+                                                            "already on the device");
+                return m_window.treeListControler->addEPUBToDevice(paths[i]);
+            }));
         onMainThread([this, failures] {
             endProgressWindow();
             m_window.reloadiPodNotification();
@@ -247,6 +255,7 @@ void TransferCommands::cancel()
     if (m_restoreRunning)
         return; // a catalogue upload is not stopped halfway
     m_window.copyMediaIpodToPC = false;
+    m_stopping = true;
     m_window.progressTitle->setText(tr("Stopping after the current book..."));
 }
 
@@ -262,8 +271,11 @@ void TransferCommands::postProgress(const std::string &title, int index, int cou
 void TransferCommands::showProgress(const QString &title, const QString &percent)
 {
     onMainThread([this, title, percent] {
-        m_window.progressTitle->clear();
-        m_window.progressTitle->setText(title);
+        // Once stopping, the title keeps saying so; the percentage still moves.
+        if (!m_stopping) {
+            m_window.progressTitle->clear();
+            m_window.progressTitle->setText(title);
+        }
         m_window.progressTitleLable->clear();
         m_window.progressTitleLable->setText(percent + QLatin1Char('%'));
         m_window.progress->setValue(static_cast<int>(percent.toDouble()));
@@ -272,6 +284,7 @@ void TransferCommands::showProgress(const QString &title, const QString &percent
 
 void TransferCommands::showProgressWindow()
 {
+    m_stopping = false;
     m_window.progressTitle->setText(QStringLiteral("Uploading....."));
     m_window.progressTitleLable->setText(QStringLiteral("0%"));
     m_window.progress->setValue(0);
@@ -311,24 +324,44 @@ void TransferCommands::closeFailedWindow()
 
 bool TransferCommands::askOnMainThread(const std::string &message)
 {
-    // The export waits for the answer; a window that goes away answers "NO".
-    auto answer = std::make_shared<std::promise<bool>>();
-    std::future<bool> result = answer->get_future();
+    return askAndWait(QStringLiteral("Warning"), QString::fromStdString(message),
+                      {QStringLiteral("NO"), QStringLiteral("YES")})
+           == AlertFirstButtonReturn + 1;
+}
+
+int TransferCommands::askAndWait(const QString &title, const QString &message, const QStringList &buttons)
+{
+    // The worker waits for the answer; a window that goes away answers with the first button.
+    auto answer = std::make_shared<std::promise<int>>();
+    std::future<int> result = answer->get_future();
     auto alive = m_window.m_alive;
-    performOnMainThread([this, alive, answer, message] {
+    performOnMainThread([this, alive, answer, title, message, buttons] {
         if (!*alive) {
-            answer->set_value(false);
+            answer->set_value(AlertFirstButtonReturn);
             return;
         }
         QWidget *parent = m_window.progressWindow->isVisible() ? static_cast<QWidget *>(m_window.progressWindow)
                                                                : m_window.mainWindow;
-        const int code = m_window.m_interaction->ask(parent, QStringLiteral("Warning"), QString::fromStdString(message),
-                                                     {QStringLiteral("NO"), QStringLiteral("YES")});
-        answer->set_value(code == AlertFirstButtonReturn + 1);
+        answer->set_value(m_window.m_interaction->ask(parent, title, message, buttons));
     });
     while (result.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
         if (!*alive)
-            return false;
+            return AlertFirstButtonReturn;
     }
     return result.get();
+}
+
+bool TransferCommands::importAgain(const std::string &path, bool &skipAll)
+{
+    const std::optional<CatalogueDuplicate> duplicate = findDeviceDuplicate(m_window.treeListControler->deviceData(), path);
+    if (!duplicate)
+        return true;
+    if (skipAll)
+        return false;
+    const QString message = tr("\"%1\" (%2) is already on the device. Add it again?")
+                                .arg(QString::fromStdString(duplicate->name),
+                                     QString::fromStdString(std::filesystem::path(path).filename().string()));
+    const int answer = askAndWait(QStringLiteral("Information"), message, {tr("Skip"), tr("Add Again"), tr("Skip All")});
+    skipAll = answer == AlertFirstButtonReturn + 2;
+    return answer == AlertFirstButtonReturn + 1;
 }

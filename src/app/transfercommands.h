@@ -58,6 +58,11 @@ public:
     const BookFailureList &lastFailures() const { return m_lastFailures; }
 
     bool askOnMainThread(const std::string &message);
+    // Runs on the worker: asks on the main thread and waits; the answer code of `ask`.
+    int askAndWait(const QString &title, const QString &message, const QStringList &buttons);
+    // Runs on the worker: false when `path` is a book the device has already and the user
+    // chose to skip it; "Skip All" sets `skipAll`, which skips the batch's later ones unasked.
+    bool importAgain(const std::string &path, bool &skipAll);
 
 private:
     // Queues `work` for the main thread, dropped if the window has gone by then.
@@ -66,6 +71,7 @@ private:
     mainControler &m_window;
     bool m_running = false;        // from the panel's end to the sheet's end
     bool m_restoreRunning = false; // a catalogue restore holds the slot
+    bool m_stopping = false;       // cancel was asked: the progress title says so until the sheet ends
     std::thread m_worker;
     BookFailureList m_lastFailures;
 };

@@ -31,6 +31,21 @@ QString DialogInteraction::chooseExportFolder(QWidget *window)
     return panel.selectedFiles().first();
 }
 
+namespace {
+const char *const kAnswerProperty = "bookferryAnswer";
+} // namespace
+
+QString UserInteraction::chooseImportFolder(QWidget *window)
+{
+    QFileDialog panel(window, QObject::tr("Choose a folder of ePub books to add"));
+    panel.setFileMode(QFileDialog::Directory);
+    panel.setOption(QFileDialog::ShowDirsOnly, true);
+    panel.setWindowModality(Qt::WindowModal);
+    if (panel.exec() != QDialog::Accepted || panel.selectedFiles().isEmpty())
+        return {};
+    return panel.selectedFiles().first();
+}
+
 std::unique_ptr<QMessageBox> makeQuestion(QWidget *window, const QString &message, const QString &informative,
                                           const QStringList &buttons)
 {
@@ -43,8 +58,10 @@ std::unique_ptr<QMessageBox> makeQuestion(QWidget *window, const QString &messag
     // Paths make long questions; a wider text keeps them to a few lines.
     alert->setStyleSheet(QStringLiteral("QLabel#qt_msgbox_informativelabel { min-width: 360px; }"));
     QPushButton *first = nullptr;
-    for (const QString &title : buttons) {
-        QPushButton *button = alert->addButton(title, first ? QMessageBox::AcceptRole : QMessageBox::RejectRole);
+    for (int i = 0; i < buttons.size(); ++i) {
+        QPushButton *button = alert->addButton(buttons[i], first ? QMessageBox::AcceptRole : QMessageBox::RejectRole);
+        // The answer travels with the button: its text may change (a style adds accelerator marks).
+        button->setProperty(kAnswerProperty, AlertFirstButtonReturn + i);
         if (!first)
             first = button;
     }
@@ -59,12 +76,15 @@ int DialogInteraction::ask(QWidget *window, const QString &message, const QStrin
 {
     auto alert = makeQuestion(window, message, informative, buttons);
     alert->exec();
-    const QList<QAbstractButton *> added = alert->buttons();
-    // buttons() does not keep the order of addition; match by title.
-    if (QAbstractButton *clicked = alert->clickedButton()) {
-        const int index = static_cast<int>(buttons.indexOf(clicked->text()));
-        if (index >= 0)
-            return AlertFirstButtonReturn + index;
+    return questionAnswer(*alert);
+}
+
+int questionAnswer(const QMessageBox &question)
+{
+    if (const QAbstractButton *clicked = question.clickedButton()) {
+        const QVariant answer = clicked->property(kAnswerProperty);
+        if (answer.isValid())
+            return answer.toInt();
     }
     return AlertFirstButtonReturn; // closed without an answer: the first (safe) button
 }

@@ -22,6 +22,9 @@ public:
     virtual QStringList chooseImportPaths(QWidget *window) = 0;
     // One destination folder; empty when cancelled.
     virtual QString chooseExportFolder(QWidget *window) = 0;
+    // One folder whose ePub books to import ("Folder to Device"); empty when cancelled. By
+    // default a folder dialog.
+    virtual QString chooseImportFolder(QWidget *window);
     // A modal question with buttons in the order given. Answers 1000 for the first button,
     // 1001 for the second, ..., as the platform's alerts do.
     virtual int ask(QWidget *window, const QString &message, const QString &informative,
@@ -47,6 +50,9 @@ public:
 #include <memory>
 std::unique_ptr<QMessageBox> makeQuestion(QWidget *window, const QString &message, const QString &informative,
                                           const QStringList &buttons);
+// The answer code of the button that closed a question from makeQuestion: 1000 for the first
+// button given, whatever its text has become; the first when none was clicked.
+int questionAnswer(const QMessageBox &question);
 
 // The alert's return code of the first button.
 inline constexpr int AlertFirstButtonReturn = 1000;

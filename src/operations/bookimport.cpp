@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
 // The import of one ePub file into the device's "Custom Books".
+#include "bookimport.h"
+
 #include "bookkeys.h"
 #include "devicecatalogue.h"
 #include "devicefiles.h"
@@ -15,6 +17,8 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+
+#include <zip.h>
 
 namespace fs = std::filesystem;
 
@@ -257,4 +261,102 @@ BookOperationResult iPodTreeListControler::addEPUBToDevice(const std::string &pa
         return BookOperationResult::makeFailed(item, error);
     }
     return BookOperationResult::makeDone(item, folderName);
+}
+
+// ---- Books already on the device ---------------------------------------------------------------
+
+namespace {
+// A container or package document larger than this is not one.
+constexpr zip_uint64_t kPackageLimit = 8u * 1024 * 1024;
+
+bool extractEntry(zip_t *zip, const std::string &name, const fs::path &target)
+{
+    const zip_int64_t index = zip_name_locate(zip, name.c_str(), 0);
+    zip_stat_t st;
+    if (index < 0 || zip_stat_index(zip, static_cast<zip_uint64_t>(index), 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE) ||
+        st.size > kPackageLimit)
+        return false;
+    zip_file_t *file = zip_fopen_index(zip, static_cast<zip_uint64_t>(index), 0);
+    if (!file)
+        return false;
+    std::string bytes(static_cast<std::size_t>(st.size), '\0');
+    const zip_int64_t read = bytes.empty() ? 0 : zip_fread(file, bytes.data(), st.size);
+    zip_fclose(file);
+    if (read < 0 || static_cast<zip_uint64_t>(read) != st.size)
+        return false;
+    std::ofstream out(target, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out);
+}
+} // namespace
+
+std::optional<PackageIdentity> readPackageIdentity(const std::string &epubFile)
+{
+    int code = 0;
+    zip_t *zip = zip_open(epubFile.c_str(), ZIP_RDONLY, &code);
+    if (!zip)
+        return std::nullopt;
+    struct CloseZip
+    {
+        zip_t *zip;
+        ~CloseZip() { zip_discard(zip); }
+    } closeZip{zip};
+
+    // The same readers as the import, over the two files they need.
+    const std::string folder = scratchPath("identity");
+    if (folder.empty())
+        return std::nullopt;
+    std::error_code ec;
+    fs::remove_all(folder, ec);
+    fs::create_directories(folder, ec);
+    struct RemoveWhenDone
+    {
+        std::string path;
+        ~RemoveWhenDone()
+        {
+            std::error_code ignored;
+            fs::remove_all(path, ignored);
+        }
+    } cleanup{folder};
+    const fs::path container = fs::path(folder) / "container.xml";
+    const fs::path package = fs::path(folder) / "package.opf";
+    if (!extractEntry(zip, "META-INF/container.xml", container))
+        return std::nullopt;
+    const std::string packageName = iPodTreeListControler::getcontenfile(container.string());
+    StringDictionary values;
+    if (!packageName.empty() && extractEntry(zip, packageName, package))
+        iPodTreeListControler::getcontenfilevalues(package.string(), values);
+
+    PackageIdentity identity;
+    identity.identifier = values[BookKey::PublisherUniqueID];
+    identity.title = values[BookKey::Name];
+    if (identity.title.empty())
+        identity.title = fs::path(epubFile).stem().string();
+    return identity;
+}
+
+std::optional<CatalogueDuplicate> findCatalogueDuplicate(const Catalogue &catalogue, const PackageIdentity &identity)
+{
+    if (identity.identifier.empty())
+        return std::nullopt;
+    for (plist_t entry : catalogue.books()) {
+        if (entryString(entry, BookKey::PublisherUniqueID) == identity.identifier
+            && entryString(entry, BookKey::Name) == identity.title)
+            return CatalogueDuplicate{identity.title, entryString(entry, BookKey::Path).value_or(std::string())};
+    }
+    return std::nullopt;
+}
+
+std::optional<CatalogueDuplicate> findDeviceDuplicate(userDataIphone *data, const std::string &epubFile)
+{
+    if (fs::path(epubFile).extension() != ".epub" || !data || !data->conn)
+        return std::nullopt;
+    const std::optional<PackageIdentity> identity = readPackageIdentity(epubFile);
+    if (!identity || identity->identifier.empty())
+        return std::nullopt;
+    std::string error;
+    const std::optional<Catalogue> catalogue = loadCatalogueForChange(data, false, &error);
+    if (!catalogue)
+        return std::nullopt;
+    return findCatalogueDuplicate(*catalogue, *identity);
 }

@@ -6,6 +6,7 @@
 #include "urlopener.h"
 
 #include <QFontMetricsF>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -100,6 +101,43 @@ void LinkButton::mouseReleaseEvent(QMouseEvent *event)
     if (event->button() != Qt::LeftButton || !m_tracking)
         return;
     m_tracking = false;
+    openLink();
+}
+
+void LinkButton::openLink()
+{
     if (m_linkURL.isValid() && !m_linkURL.isEmpty())
         UrlOpener::open(m_linkURL);
+}
+
+void LinkButton::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (!event->isAutoRepeat())
+            openLink();
+        event->accept();
+        return;
+    case Qt::Key_Space:
+        if (!event->isAutoRepeat())
+            m_spacePressed = true;
+        event->accept();
+        return;
+    default:
+        QAbstractButton::keyPressEvent(event);
+    }
+}
+
+void LinkButton::keyReleaseEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Space) {
+        if (!event->isAutoRepeat() && m_spacePressed) {
+            m_spacePressed = false;
+            openLink();
+        }
+        event->accept();
+        return;
+    }
+    QAbstractButton::keyReleaseEvent(event);
 }

@@ -8,6 +8,7 @@
 // A button that looks like a hyperlink (its title in the link colour, underlined) and opens
 // its address when a press on it ends, wherever the mouse is released. It hugs its text:
 // resetCursorRects() narrows it to the title's width plus 10, with the pointing-hand cursor.
+// With the keyboard focus, Space (on its release) and Return or Enter open the address too.
 class LinkButton : public QAbstractButton
 {
     Q_OBJECT
@@ -28,12 +29,16 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private:
     QFont linkFont() const;
+    void openLink();
 
     QUrl m_linkURL;
     bool m_tracking = false;
+    bool m_spacePressed = false;
 };

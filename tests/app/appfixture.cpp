@@ -10,6 +10,7 @@
 #include "epubbuilder.h"
 #include "ipodtreelistcontroler.h"
 #include "mainqueue.h"
+#include "mediatablemodel.h"
 #include "urlopener.h"
 
 #include <QAction>
@@ -40,6 +41,16 @@ QString ScriptedInteraction::chooseExportFolder(QWidget *)
         return {};
     QString answer = folderAnswers.front();
     folderAnswers.pop_front();
+    return answer;
+}
+
+QString ScriptedInteraction::chooseImportFolder(QWidget *)
+{
+    ++panelsShown;
+    if (importFolderAnswers.empty())
+        return {};
+    QString answer = importFolderAnswers.front();
+    importFolderAnswers.pop_front();
     return answer;
 }
 
@@ -152,7 +163,10 @@ void MainWindowTest::writeCatalogue(const std::vector<Entry> &entries)
     std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict><key>Books</key><array>";
     for (const Entry &entry : entries) {
         xml += "<dict><key>Name</key><string>" + entry.name + "</string><key>Path</key><string>" + entry.path
-               + "</string><key>User Item</key>" + (entry.userItem ? "<true/>" : "<false/>") + "</dict>";
+               + "</string><key>User Item</key>" + (entry.userItem ? "<true/>" : "<false/>");
+        if (!entry.artist.empty())
+            xml += "<key>Artist</key><string>" + entry.artist + "</string>";
+        xml += "</dict>";
     }
     xml += "</array></dict></plist>\n";
     std::filesystem::create_directories(deviceFile("/Books"));
@@ -207,4 +221,11 @@ std::string MainWindowTest::rowTitle(int row) const
 {
     QAbstractItemModel *model = m_window->mediaTableView->model();
     return model->data(model->index(row, 1)).toString().toStdString();
+}
+
+void MainWindowTest::showRecords(const EpubList &records)
+{
+    medias = std::make_shared<EpubList>(records);
+    static_cast<MediaSortFilterModel *>(m_window->mediaTableView->model())->books()->reloadData();
+    m_window->buttonStatus();
 }

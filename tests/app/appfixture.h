@@ -29,12 +29,14 @@ class ScriptedInteraction : public UserInteraction
 public:
     QStringList chooseImportPaths(QWidget *) override;
     QString chooseExportFolder(QWidget *) override;
+    QString chooseImportFolder(QWidget *) override;
     int ask(QWidget *, const QString &message, const QString &informative, const QStringList &buttons) override;
     QString chooseCatalogueBackup(QWidget *, const QString &deviceName,
                                   const std::vector<CatalogueBackup> &backups) override;
 
     std::deque<QStringList> importAnswers;
     std::deque<QString> folderAnswers;
+    std::deque<QString> importFolderAnswers; // "Folder to Device"
     std::deque<int> answers; // 1000 for the first button, 1001 for the second
     std::vector<QString> questions; // informative texts, in order
     int panelsShown = 0;
@@ -63,6 +65,7 @@ protected:
         std::string name;
         std::string path;
         bool userItem;
+        std::string artist = {};
     };
     void writeCatalogue(const std::vector<Entry> &entries);
     std::string deviceFile(const std::string &devicePath) const { return m_deviceDir.file("root" + devicePath); }
@@ -75,6 +78,8 @@ protected:
     // Waits until a transfer has finished (sheet down, nothing running).
     bool waitForTransferEnd();
     int rowCount() const;
+    // The table shows these records as `medias`, without a device list behind them.
+    void showRecords(const EpubList &records);
     std::string rowTitle(int row) const;
 
     ScopedScratch m_scratch;

@@ -214,15 +214,13 @@ TEST_F(MainWindowTest, CheckAllBoxFollowsTheFirstTellingRecord)
     auto unchecked = std::make_shared<epub>();
     unchecked->setisuserItem(true);
     unchecked->setIsSelect(false);
-    medias = std::make_shared<EpubList>(EpubList{library, unchecked});
-    m_window->buttonStatus();
+    showRecords({library, unchecked});
     EXPECT_EQ(m_window->selectAllButton->checkState(), Qt::Checked);
     // Without a device nothing can be exported, marks or not.
     EXPECT_FALSE(m_window->ipodtoMacButton->isEnabled());
 
     // An empty list: box on, nothing to check or uncheck.
-    medias = std::make_shared<EpubList>();
-    m_window->buttonStatus();
+    showRecords({});
     EXPECT_EQ(m_window->selectAllButton->checkState(), Qt::Checked);
     EXPECT_FALSE(m_window->menuStatus(QStringLiteral("Check All")));
     EXPECT_FALSE(m_window->menuStatus(QStringLiteral("Uncheck All")));

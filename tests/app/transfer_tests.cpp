@@ -13,6 +13,10 @@
 #include "xlpopupmenubutton.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QDialog>
 #include <QLabel>
 #include <QListWidget>
@@ -20,7 +24,9 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <atomic>
 #include <filesystem>
+#include <thread>
 
 namespace {
 
@@ -221,4 +227,108 @@ TEST_F(MainWindowTest, CheckedExportReportsAgainstTheWholeList)
     ASSERT_TRUE(waitForTransferEnd());
     EXPECT_EQ(progressSeen(), (std::vector<std::string>{"20", "60"}));
     EXPECT_FALSE(m_window->copyMediaIpodToPC);
+}
+
+namespace {
+
+// Drags `urls` over the main window and drops them there, as a file manager would.
+void dropOn(QWidget *window, const QList<QUrl> &urls)
+{
+    QMimeData data;
+    data.setUrls(urls);
+    QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window, &drop);
+    EXPECT_TRUE(drop.isAccepted());
+}
+
+QUrl fileUrl(const std::string &path)
+{
+    return QUrl::fromLocalFile(QString::fromStdString(path));
+}
+
+} // namespace
+
+TEST_F(MainWindowTest, FolderImportDropsAndBooksAlreadyOnTheDevice)
+{
+    // A folder with books in sub-folders, a file that is no book and one the import would skip.
+    for (const char *folder : {"shelf/sub/deeper", "loose/more"})
+        std::filesystem::create_directories(m_files.file(folder));
+    makeBook("shelf/b.epub", "Beta", "B");
+    makeBook("shelf/sub/a.epub", "Alpha", "A");
+    makeBook("shelf/sub/deeper/c.epub", "Gamma", "C");
+    writeWholeFile(m_files.file("shelf/notes.txt"), "not a book");
+    makeBook("shelf/Upper.EPUB", "Upper", "U");
+    const QString delta = makeBook("loose/d.epub", "Delta", "D");
+    makeBook("loose/more/e.epub", "Epsilon", "E");
+    const std::string catalogue = deviceFile("/Books/Books.plist");
+
+    // Without a device a drop is refused with a message.
+    dropOn(m_window->mainWindow, {QUrl::fromLocalFile(delta)});
+    ASSERT_TRUE(processMainEventsUntil([this] { return m_interaction->questions.size() == 1; }));
+    EXPECT_TRUE(m_interaction->questions[0].startsWith(QStringLiteral("Connect a device")));
+    EXPECT_FALSE(m_window->isTransferRunning());
+
+    attach();
+    selectList(1);
+
+    // "Folder to Device": every book below the folder, in name order, after saying how many.
+    m_interaction->importFolderAnswers.push_back(QString::fromStdString(m_files.file("shelf")));
+    m_interaction->answers.push_back(AlertFirstButtonReturn + 1);
+    action(QStringLiteral("Folder to Device"))->trigger();
+    EXPECT_TRUE(m_interaction->questions.back().startsWith(QStringLiteral("Found 3 ePub books in")));
+    ASSERT_TRUE(waitForTransferEnd());
+    EXPECT_EQ(catalogueNames(catalogue), (std::vector<std::string>{"Beta", "Alpha", "Gamma"}));
+
+    // While a transfer runs a drop is refused; the transfer is held in its opening pause.
+    std::atomic_bool release{false};
+    setDeviceLinkSleeper([&release](unsigned int) {
+        while (!release)
+            std::this_thread::yield();
+    });
+    m_interaction->importAnswers.push_back({delta});
+    m_window->loadMediaPCToIpod();
+    ASSERT_TRUE(m_window->isTransferRunning());
+    const size_t asked = m_interaction->questions.size();
+    dropOn(m_window->mainWindow, {fileUrl(m_files.file("loose/more"))});
+    ASSERT_TRUE(processMainEventsUntil([&] { return m_interaction->questions.size() == asked + 1; }));
+    EXPECT_TRUE(m_interaction->questions.back().startsWith(QStringLiteral("Books are being copied")));
+    release = true;
+    ASSERT_TRUE(waitForTransferEnd());
+    setDeviceLinkSleeper([this](unsigned int seconds) { m_secondsAsked += seconds; });
+    EXPECT_EQ(catalogueNames(catalogue).size(), 4u);
+
+    // A drop of a folder, a file that is no book and a book the device has: the folder's book
+    // is imported, and the user is asked about the other; "Skip" leaves it out.
+    m_interaction->answers.push_back(AlertFirstButtonReturn);
+    dropOn(m_window->mainWindow, {fileUrl(m_files.file("loose/more")), fileUrl(m_files.file("shelf/notes.txt")),
+                                  fileUrl(m_files.file("shelf/b.epub"))});
+    ASSERT_TRUE(processMainEventsUntil(
+        [&] { return !m_window->isTransferRunning() && catalogueNames(catalogue).size() == 5; },
+        std::chrono::seconds(20)));
+    ASSERT_TRUE(waitForTransferEnd());
+    EXPECT_EQ(catalogueNames(catalogue), (std::vector<std::string>{"Beta", "Alpha", "Gamma", "Delta", "Epsilon"}));
+    EXPECT_TRUE(m_interaction->questions.back().startsWith(QStringLiteral("\"Beta\" (b.epub) is already on the device")));
+
+    // "Add Again" imports it a second time.
+    const size_t before = m_interaction->questions.size();
+    m_interaction->answers.push_back(AlertFirstButtonReturn + 1);
+    dropOn(m_window->mainWindow, {fileUrl(m_files.file("shelf/b.epub"))});
+    ASSERT_TRUE(processMainEventsUntil(
+        [&] { return !m_window->isTransferRunning() && catalogueNames(catalogue).size() == 6; },
+        std::chrono::seconds(20)));
+    ASSERT_TRUE(waitForTransferEnd());
+    EXPECT_EQ(m_interaction->questions.size(), before + 1);
+    EXPECT_EQ(catalogueNames(catalogue).back(), "Beta");
+
+    // "Skip All" is asked once and skips the other books the device has in the same import.
+    m_interaction->answers.push_back(AlertFirstButtonReturn + 2);
+    m_interaction->importFolderAnswers.push_back(QString::fromStdString(m_files.file("shelf")));
+    m_interaction->answers.push_front(AlertFirstButtonReturn + 1); // the folder question first
+    action(QStringLiteral("Folder to Device"))->trigger();
+    ASSERT_TRUE(waitForTransferEnd());
+    EXPECT_EQ(m_interaction->questions.size(), before + 3);
+    EXPECT_EQ(catalogueNames(catalogue).size(), 6u);
 }

@@ -124,6 +124,30 @@ TEST_F(CliTest, ImportListExportDeleteOnAFolderDevice)
     EXPECT_NE(again.err.find(path), std::string::npos);
 }
 
+TEST_F(CliTest, ABookTheDeviceHasIsSkippedUnlessDuplicatesAreAsked)
+{
+    ASSERT_TRUE(EpubBuilder::validBook("Twice", "Writer").write(m_files.file("twice.epub")));
+    ASSERT_TRUE(EpubBuilder::validBook("Other", "Writer").write(m_files.file("other.epub")));
+    ASSERT_EQ(cli({"import", m_files.file("twice.epub")}).exitCode, 0);
+
+    // Same identifier and title: reported as skipped, not a failure; a new title is imported.
+    ProcessRun skipped = cli({"--json", "import", m_files.file("twice.epub"), m_files.file("other.epub")});
+    EXPECT_EQ(skipped.exitCode, 0) << skipped.err;
+    const QJsonArray results = json(skipped).object().value(QStringLiteral("results")).toArray();
+    ASSERT_EQ(results.size(), 2);
+    EXPECT_EQ(results.at(0).toObject().value(QStringLiteral("status")).toString(), QStringLiteral("skipped"));
+    EXPECT_TRUE(results.at(0).toObject().value(QStringLiteral("message")).toString().contains(QStringLiteral("--duplicates")));
+    EXPECT_EQ(results.at(1).toObject().value(QStringLiteral("status")).toString(), QStringLiteral("done"));
+    ProcessRun plain = cli({"import", m_files.file("twice.epub")});
+    EXPECT_EQ(plain.exitCode, 0);
+    EXPECT_NE(plain.out.find("skipped twice.epub: already on the device as \"Twice\""), std::string::npos) << plain.out;
+    EXPECT_EQ(json(cli({"--json", "list", "--custom"})).array().size(), 2);
+
+    ProcessRun forced = cli({"import", "--duplicates", m_files.file("twice.epub")});
+    EXPECT_EQ(forced.exitCode, 0) << forced.err;
+    EXPECT_EQ(json(cli({"--json", "list", "--custom"})).array().size(), 3);
+}
+
 TEST_F(CliTest, InfoAndUsage)
 {
     ProcessRun info = cli({"--json", "info"});

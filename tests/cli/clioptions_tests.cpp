@@ -28,6 +28,11 @@ TEST(CliOptions, GlobalOptionsCommandsAndTheirArguments)
     auto files = parse({"import", "--", "--odd-name.epub"});
     ASSERT_TRUE(files);
     EXPECT_EQ(files->arguments, std::vector<std::string>{"--odd-name.epub"});
+    EXPECT_FALSE(files->duplicates);
+    auto again = parse({"import", "a.epub", "--duplicates"});
+    ASSERT_TRUE(again);
+    EXPECT_TRUE(again->duplicates);
+    EXPECT_EQ(again->arguments, std::vector<std::string>{"a.epub"});
     EXPECT_TRUE(parse({"list", "--custom"})->customOnly);
     EXPECT_TRUE(parse({"--help"})->help);
     EXPECT_TRUE(parse({"--version"})->version);
@@ -48,6 +53,7 @@ TEST(CliOptions, UsageErrorsAreNamed)
         {"export", "--to"},
         {"ipod-info"},
         {"info", "--replace"},
+        {"export", "--to", "/o", "--duplicates"},
     };
     for (const auto &args : bad) {
         std::string error;

@@ -6,7 +6,9 @@ const char *const kCliUsage =
     "usage: bookferry-cli [--device usb[:UDID] | folder:DIR | demo] [--json] COMMAND [ARGS]\n"
     "  info                       the device's survey values\n"
     "  list [--library|--custom]  books: Name, Artist, Album, Genre, Path, user item, purchased\n"
-    "  import FILE...             import ePub files into \"Custom Books\"\n"
+    "  import [--duplicates] FILE...\n"
+    "                             import ePub files into \"Custom Books\"; a book the device has\n"
+    "                             (same identifier and title) is skipped unless --duplicates\n"
     "  export --to DIR [--replace|--keep] [PATH...]\n"
     "                             export books by catalogue \"Path\" (all listed books when none\n"
     "                             given); an existing file is kept unless --replace\n"
@@ -69,6 +71,8 @@ std::optional<CliOptions> parseCliOptions(const std::vector<std::string> &args, 
             } else {
                 o.exportDir = a.substr(5);
             }
+        } else if (!endOfOptions && o.command == "import" && a == "--duplicates") {
+            o.duplicates = true;
         } else if (!endOfOptions && o.command == "export" && a == "--replace") {
             o.replace = true;
         } else if (!endOfOptions && o.command == "export" && a == "--keep") {

@@ -21,6 +21,8 @@ struct CliOptions
     // export
     std::string exportDir;
     bool replace = false;
+    // import: books the device has already are imported again instead of skipped
+    bool duplicates = false;
     // import: files; export and delete: catalogue "Path" values; restore: the copy; ipod-info: the mount point
     std::vector<std::string> arguments;
 };

@@ -6,6 +6,7 @@
 #include "clioptions.h"
 
 #include "bookbatch.h"
+#include "bookimport.h"
 #include "cataloguebackup.h"
 #include "deviceselection.h"
 #include "epubnode.h"
@@ -30,6 +31,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <map>
 #include <sstream>
@@ -266,12 +268,26 @@ public:
         BookBatch batch;
         batch.syncLock = true;
         batch.onItemStarting = [&](std::size_t i) { progress.show(i, paths.size(), "importing " + paths[i]); };
+        std::vector<bool> duplicate(paths.size(), false);
         std::vector<BookOperationResult> results =
-            resultsOf(batch.run(*m_controller, paths.size(),
-                                [&](std::size_t i) { return m_controller->addEPUBToDevice(paths[i]); }));
+            resultsOf(batch.run(*m_controller, paths.size(), [&](std::size_t i) {
+                if (!m_options.duplicates) {
+                    if (const auto same = findDeviceDuplicate(m_controller->deviceData(), paths[i])) {
+                        duplicate[i] = true;
+                        return BookOperationResult::makeSkipped(
+                            std::filesystem::path(paths[i]).filename().string(),
+                            "already on the device as \"" + same->name + "\" (" + same->path
+                                + "); --duplicates imports it again");
+                    }
+                }
+                return m_controller->addEPUBToDevice(paths[i]);
+            }));
         progress.finish();
-        // A file that was not imported (also one skipped for its name) is a failure here.
-        return report(results, "imported", [](const BookOperationResult &r) { return !r.done(); });
+        // A file that was not imported is a failure here (also one skipped for its name), a
+        // book the device has already is not.
+        std::size_t i = 0;
+        return report(results, "imported", [&](const BookOperationResult &r) { return !r.done() && !duplicate[i++]; },
+                      "skipped");
     }
 
     int exportBooks()
@@ -349,7 +365,8 @@ private:
     }
 
     template<typename IsFailure>
-    int report(const std::vector<BookOperationResult> &results, const char *verb, IsFailure isFailure)
+    int report(const std::vector<BookOperationResult> &results, const char *verb, IsFailure isFailure,
+               const char *notDone = "kept")
     {
         bool anyFailed = false;
         QJsonArray array;
@@ -361,7 +378,7 @@ private:
             if (m_options.json) {
                 array.append(resultJson(r, failed));
             } else if (!failed) {
-                g_out << (r.done() ? verb : "kept") << " " << r.item;
+                g_out << (r.done() ? verb : notDone) << " " << r.item;
                 if (!r.detail.empty())
                     g_out << (r.done() ? " -> " : ": ") << r.detail;
                 else if (!r.message.empty())

@@ -1,0 +1,153 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#include "importsources.h"
+
+#include "userinteraction.h"
+
+#include <QCollator>
+#include <QDir>
+#include <QDirIterator>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QTimer>
+#include <QWidget>
+
+#include <algorithm>
+
+namespace {
+
+bool isEpubName(const QString &name)
+{
+    // The import takes exactly this ending; a file it would pass over is not counted.
+    return name.endsWith(QLatin1String(".epub"), Qt::CaseSensitive);
+}
+
+bool hasLocalFiles(const QMimeData *data)
+{
+    if (!data || !data->hasUrls())
+        return false;
+    const QList<QUrl> urls = data->urls();
+    return std::any_of(urls.begin(), urls.end(), [](const QUrl &url) { return url.isLocalFile(); });
+}
+
+} // namespace
+
+QStringList epubFilesUnder(const QString &folder)
+{
+    const QDir root(folder);
+    QStringList relative;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        if (isEpubName(it.fileName()))
+            relative << root.relativeFilePath(path);
+    }
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    collator.setNumericMode(true);
+    std::sort(relative.begin(), relative.end(),
+              [&collator](const QString &a, const QString &b) { return collator.compare(a, b) < 0; });
+    QStringList paths;
+    for (const QString &name : relative)
+        paths << QDir::cleanPath(root.absoluteFilePath(name));
+    return paths;
+}
+
+QStringList epubFilesDropped(const QList<QUrl> &urls)
+{
+    QStringList paths;
+    for (const QUrl &url : urls) {
+        if (!url.isLocalFile())
+            continue;
+        const QFileInfo info(url.toLocalFile());
+        if (info.isDir())
+            paths << epubFilesUnder(info.absoluteFilePath());
+        else if (info.isFile() && isEpubName(info.fileName()))
+            paths << info.absoluteFilePath();
+    }
+    return paths;
+}
+
+BookImportSources::BookImportSources(QWidget *window, UserInteraction &interaction, Hooks hooks, QObject *parent)
+    : QObject(parent)
+    , m_window(window)
+    , m_interaction(interaction)
+    , m_hooks(std::move(hooks))
+{
+    m_window->setAcceptDrops(true);
+    m_window->installEventFilter(this);
+}
+
+void BookImportSources::tell(const QString &message)
+{
+    m_interaction.ask(m_window, QStringLiteral("Information"), message, {QStringLiteral("OK")});
+}
+
+void BookImportSources::importFolder()
+{
+    const QString folder = m_interaction.chooseImportFolder(m_window);
+    if (folder.isEmpty())
+        return;
+    const QStringList files = epubFilesUnder(folder);
+    const QString name = QDir::toNativeSeparators(folder);
+    if (files.isEmpty()) {
+        tell(tr("No ePub books were found in \"%1\" or its sub-folders.").arg(name));
+        return;
+    }
+    const QString found = files.size() == 1
+                              ? tr("Found 1 ePub book in \"%1\" and its sub-folders.").arg(name)
+                              : tr("Found %1 ePub books in \"%2\" and its sub-folders.").arg(files.size()).arg(name);
+    const int answer = m_interaction.ask(m_window, QStringLiteral("Folder to Device"),
+                                         found + QLatin1Char(' ') + tr("Add them to Custom Books?"),
+                                         {tr("Cancel"), tr("Add Books")});
+    if (answer == AlertFirstButtonReturn + 1 && !m_hooks.transferRunning())
+        m_hooks.import(files);
+}
+
+void BookImportSources::importDrop(const QList<QUrl> &urls)
+{
+    if (!m_hooks.deviceConnected()) {
+        tell(tr("Connect a device to add books to it."));
+        return;
+    }
+    if (m_hooks.transferRunning()) {
+        tell(tr("Books are being copied. Drop the new books again when that has finished."));
+        return;
+    }
+    const QStringList files = epubFilesDropped(urls);
+    if (files.isEmpty()) {
+        tell(tr("Nothing that was dropped is an ePub book (a file whose name ends in \".epub\")."));
+        return;
+    }
+    m_hooks.import(files);
+}
+
+bool BookImportSources::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != m_window)
+        return QObject::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto *drag = static_cast<QDragMoveEvent *>(event);
+        if (!hasLocalFiles(drag->mimeData()))
+            return false;
+        drag->acceptProposedAction();
+        return true;
+    }
+    case QEvent::Drop: {
+        auto *drop = static_cast<QDropEvent *>(event);
+        if (!hasLocalFiles(drop->mimeData()))
+            return false;
+        drop->acceptProposedAction();
+        // The drag source waits for the drop to end; questions and the import come after.
+        const QList<QUrl> urls = drop->mimeData()->urls();
+        QTimer::singleShot(0, this, [this, urls] { importDrop(urls); });
+        return true;
+    }
+    default:
+        return QObject::eventFilter(watched, event);
+    }
+}

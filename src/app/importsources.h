@@ -1,0 +1,53 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QStringList>
+#include <QUrl>
+
+#include <functional>
+
+class QWidget;
+class UserInteraction;
+
+// Every file under `folder`, sub-folders included, whose name ends in ".epub", ordered by
+// its path below the folder (ignoring case, numbers by value). Symbolic links to folders are
+// not followed.
+QStringList epubFilesUnder(const QString &folder);
+// The files a drop brings, in the order dropped: ePub files as they are, folders by the ePub
+// files under them; anything else (other files, addresses that are no local files) is left out.
+QStringList epubFilesDropped(const QList<QUrl> &urls);
+
+// The ways into an import besides the import panel: "Folder to Device" and files or folders
+// dropped on the window. Both end in the same import as the panel's files (`import`).
+// Threads: main thread only.
+class BookImportSources : public QObject
+{
+    Q_OBJECT
+public:
+    struct Hooks
+    {
+        std::function<bool()> deviceConnected;
+        std::function<bool()> transferRunning;
+        std::function<void(const QStringList &paths)> import;
+    };
+    BookImportSources(QWidget *window, UserInteraction &interaction, Hooks hooks, QObject *parent = nullptr);
+
+    // Asks for a folder, says how many books it holds and imports them when the user agrees.
+    void importFolder();
+    // A drop: refused with a message while no device is connected or a transfer runs.
+    void importDrop(const QList<QUrl> &urls);
+
+protected:
+    // Drags of local files over the window are accepted; a drop is handled once the drag ends.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void tell(const QString &message);
+
+    QWidget *m_window;
+    UserInteraction &m_interaction;
+    Hooks m_hooks;
+};

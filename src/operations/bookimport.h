@@ -1,0 +1,33 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#pragma once
+
+#include <optional>
+#include <string>
+
+class Catalogue;
+struct userDataIphone;
+
+// A book the catalogue already holds that an import of an ePub file would add again: an
+// entry whose "Publisher Unique ID" is the package's identifier and whose "Name" is the title
+// the import would record. A book without an identifier never counts as a duplicate.
+struct CatalogueDuplicate
+{
+    std::string name; // the entry's "Name"
+    std::string path; // the entry's "Path"
+};
+
+// What the import would record of `epubFile` as its identity: the package's identifier and
+// its title (the file's name without ".epub" when it has none). Read from the archive without
+// unpacking it; nullopt when the file is no readable ePub.
+struct PackageIdentity
+{
+    std::string identifier;
+    std::string title;
+};
+std::optional<PackageIdentity> readPackageIdentity(const std::string &epubFile);
+
+std::optional<CatalogueDuplicate> findCatalogueDuplicate(const Catalogue &catalogue, const PackageIdentity &identity);
+// The same against the device's catalogue working copy; nullopt when it cannot be read (the
+// import then says why).
+std::optional<CatalogueDuplicate> findDeviceDuplicate(userDataIphone *data, const std::string &epubFile);
