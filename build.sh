@@ -21,7 +21,7 @@ deps=(build-essential cmake ninja-build pkg-config ccache
       libgtest-dev libgmock-dev libbenchmark-dev
       libimobiledevice-utils zip unzip
       dpkg-dev file desktop-file-utils appstream man-db usbmuxd
-      clang-14 libclang-rt-14-dev lld epubcheck)
+      clang-14 libclang-rt-14-dev lld epubcheck locales)
 
 install_deps() {
     local missing=()
@@ -34,6 +34,15 @@ install_deps() {
     [ "$(id -u)" -ne 0 ] && sudo=sudo
     $sudo apt-get update -q
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+# The survey-values test checks the numbers in a comma-decimal locale; make one if none is there.
+ensure_comma_locale() {
+    locale -a 2>/dev/null | grep -qiE '^de_DE\.utf-?8$' && return 0
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo=sudo
+    $sudo localedef -i de_DE -f UTF-8 de_DE.UTF-8 ||
+        echo "Could not make the de_DE.UTF-8 locale; the locale test will be skipped." >&2
 }
 
 configure_and_build() { # dir, extra cmake args..., then targets after --
@@ -63,6 +72,7 @@ case "$cmd" in
             exec build/bin/bookferry-demo "$@"
         fi ;;
     test)
+        ensure_comma_locale
         configure_and_build build
         export QT_QPA_PLATFORM=offscreen
         (cd build && ctest --output-on-failure -j "$jobs" "$@")
