@@ -28,6 +28,12 @@ void MediaTableModel::checkMarksChanged()
         Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, 0), {Qt::CheckStateRole});
 }
 
+void MediaTableModel::rowChanged(int row)
+{
+    if (row >= 0 && row < rowCount() && columnCount() > 1)
+        Q_EMIT dataChanged(index(row, 1), index(row, columnCount() - 1));
+}
+
 int MediaTableModel::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() || !medias ? 0 : static_cast<int>(medias->size());
@@ -69,6 +75,11 @@ QVariant MediaTableModel::data(const QModelIndex &index, int role) const
         if (!value.isValid())
             return {};
         return value.toBool() ? Qt::Checked : Qt::Unchecked;
+    }
+    if (m_cellSource) {
+        const QVariant value = m_cellSource(index.row(), m_columns[static_cast<size_t>(index.column() - 1)], role);
+        if (value.isValid())
+            return value;
     }
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
         return objectValue(m_columns[static_cast<size_t>(index.column() - 1)], index.row());

@@ -4,6 +4,7 @@
 
 #include <QAbstractTableModel>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,13 @@ public:
     // Check marks changed.
     void checkMarksChanged();
 
+    // Cells other parts of the window fill (a book's cover and size): asked first for every
+    // text column; an invalid answer leaves the cell to the record's own values.
+    using CellSource = std::function<QVariant(int row, const std::string &identifier, int role)>;
+    void setCellSource(CellSource source) { m_cellSource = std::move(source); }
+    // Those cells of one row changed.
+    void rowChanged(int row);
+
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role) const override;
@@ -35,4 +43,5 @@ public:
 
 private:
     std::vector<std::string> m_columns; // the text columns; the check column comes first
+    CellSource m_cellSource;
 };
