@@ -46,9 +46,7 @@ MediaTableModel *tableModel(mainControler &window)
 }
 } // namespace
 
-BookCovers::BookCovers(mainControler &window)
-    : QObject(&window)
-    , m_window(window)
+BookCovers::BookCovers(mainControler &window) : QObject(&window), m_window(window)
 {
     m_loader = std::make_unique<BookDetailsLoader>(
         [](const std::string &bytes, const std::string &target) {
@@ -67,19 +65,23 @@ BookCovers::BookCovers(mainControler &window)
             QImage cover;
             if (!details.thumbnail.empty())
                 cover.load(QString::fromStdString(details.thumbnail), "PNG");
-            QMetaObject::invokeMethod(this, [this, details, cover] { arrived(details, cover); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this, details, cover] { arrived(details, cover); }, Qt::QueuedConnection);
         });
 
     MediaTableModel *model = tableModel(window);
-    model->setCellSource([this](int row, const std::string &identifier, int role) { return cell(row, identifier, role); });
+    model->setCellSource(
+        [this](int row, const std::string &identifier, int role) { return cell(row, identifier, role); });
     connect(model, &QAbstractItemModel::modelReset, this, &BookCovers::tableReset);
     window.mediaTableView->verticalHeader()->setDefaultSectionSize(kRowHeight);
     m_cell = new CoverCell(window.mediaTableView);
 
     // A device that goes takes its books' details with it; another may come in its place.
-    NotificationCenter::defaultCenter().addObserver(this, ::EjectiPodNotification, [this](const Notification &) {
-        QMetaObject::invokeMethod(this, [this] { deviceGone(); }, Qt::QueuedConnection);
-    });
+    NotificationCenter::defaultCenter().addObserver(
+        this, ::EjectiPodNotification, [this](const Notification &) {
+            QMetaObject::invokeMethod(
+                this, [this] { deviceGone(); }, Qt::QueuedConnection);
+        });
 }
 
 BookCovers::~BookCovers()
@@ -206,7 +208,8 @@ QVariant BookCovers::cell(int row, const std::string &identifier, int role) cons
                                                        QLocale::DataSizeTraditionalFormat)
                          : QString();
         case Qt::ToolTipRole:
-            return known ? QLocale().toString(static_cast<qulonglong>(*details->size)) + QStringLiteral(" bytes")
+            return known ? QLocale().toString(static_cast<qulonglong>(*details->size)) +
+                               QStringLiteral(" bytes")
                          : QString();
         case Qt::UserRole: // what the column sorts by
             return known ? QVariant(static_cast<qulonglong>(*details->size)) : QVariant(qulonglong(0));
@@ -251,7 +254,8 @@ QImage BookCovers::thumbnail(const QByteArray &bytes)
     // Decoded at twice the box at most (a large JPEG decodes scaled down, far faster), then
     // scaled smoothly to fit.
     if (natural.isValid() && !natural.isEmpty() &&
-        (natural.width() > 2 * box.width() || natural.height() > 2 * box.height() || reader.format() == "svg"))
+        (natural.width() > 2 * box.width() || natural.height() > 2 * box.height() ||
+         reader.format() == "svg"))
         reader.setScaledSize(natural.scaled(2 * box, Qt::KeepAspectRatio));
     QImage image = reader.read();
     if (image.isNull())
@@ -320,7 +324,8 @@ void CoverCell::drawPlaceholder(QPainter *painter, const QRectF &box)
     painter->setPen(QPen(QColor(0x94, 0xa3, 0xb8), 1.5, Qt::SolidLine, Qt::RoundCap));
     const qreal left = box.left() + spine + box.width() * 0.15;
     const qreal right = box.right() - box.width() * 0.15;
-    painter->drawLine(QPointF(left, box.top() + box.height() * 0.3), QPointF(right, box.top() + box.height() * 0.3));
+    painter->drawLine(QPointF(left, box.top() + box.height() * 0.3),
+                      QPointF(right, box.top() + box.height() * 0.3));
     painter->drawLine(QPointF(left, box.top() + box.height() * 0.42),
                       QPointF(left + (right - left) * 0.6, box.top() + box.height() * 0.42));
     painter->setPen(QPen(QColor(0x64, 0x74, 0x8b, 90), 1));

@@ -77,7 +77,8 @@ QVariant MediaTableModel::data(const QModelIndex &index, int role) const
         return value.toBool() ? Qt::Checked : Qt::Unchecked;
     }
     if (m_cellSource) {
-        const QVariant value = m_cellSource(index.row(), m_columns[static_cast<size_t>(index.column() - 1)], role);
+        const std::string &identifier = m_columns[static_cast<size_t>(index.column() - 1)];
+        const QVariant value = m_cellSource(index.row(), identifier, role);
         if (value.isValid())
             return value;
     }

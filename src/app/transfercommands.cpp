@@ -220,10 +220,12 @@ void TransferCommands::offerExportFolder(const QString &folder, int exported)
 {
     if (exported <= 0)
         return;
-    const QString text = exported == 1 ? QStringLiteral("1 book was exported to %1.").arg(folder)
-                                        : QStringLiteral("%1 books were exported to %2.").arg(exported).arg(folder);
-    const int answer = m_window.m_interaction->ask(m_window.mainWindow, QStringLiteral("Export finished"), text,
-                                                   {QStringLiteral("OK"), QStringLiteral("Open Folder")});
+    const QString text = exported == 1
+                             ? QStringLiteral("1 book was exported to %1.").arg(folder)
+                             : QStringLiteral("%1 books were exported to %2.").arg(exported).arg(folder);
+    const QStringList buttons{QStringLiteral("OK"), QStringLiteral("Open Folder")};
+    const int answer =
+        m_window.m_interaction->ask(m_window.mainWindow, QStringLiteral("Export finished"), text, buttons);
     if (answer == AlertFirstButtonReturn + 1)
         UrlOpener::open(QUrl::fromLocalFile(folder));
 }

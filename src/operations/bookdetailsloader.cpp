@@ -64,7 +64,8 @@ struct BookWalk
     bool complete = true;
 };
 
-void walkFolder(afc_connection *conn, const std::string &root, const std::string &relative, int depth, BookWalk &walk)
+void walkFolder(afc_connection *conn, const std::string &root, const std::string &relative, int depth,
+                BookWalk &walk)
 {
     afc_directory *dir = nullptr;
     const std::string folder = relative.empty() ? root : joinPath(root, relative);
@@ -146,7 +147,8 @@ std::string hrefPath(const std::string &href)
     std::string path = href.substr(0, href.find_first_of("#?"));
     std::string out;
     for (size_t i = 0; i < path.size(); ++i) {
-        if (path[i] == '%' && i + 2 < path.size() && hexValue(path[i + 1]) >= 0 && hexValue(path[i + 2]) >= 0) {
+        if (path[i] == '%' && i + 2 < path.size() && hexValue(path[i + 1]) >= 0 &&
+            hexValue(path[i + 2]) >= 0) {
             out += static_cast<char>(hexValue(path[i + 1]) * 16 + hexValue(path[i + 2]));
             i += 2;
         } else {
@@ -320,6 +322,77 @@ bool writeRecord(const std::string &file, const CacheRecord &record)
     return writeFileAtomically(file, text);
 }
 
+// A book folder walked on the device: its files can be read by their relative paths.
+struct BookFolder
+{
+    afc_connection *conn;
+    std::string root;
+    const BookWalk &walk;
+
+    bool has(const std::string &relative) const { return !relative.empty() && walk.files.count(relative); }
+    std::optional<std::string> read(const std::string &relative, uint64_t limit) const
+    {
+        if (!has(relative))
+            return std::nullopt;
+        return readDeviceFile(conn, root + "/" + relative, limit);
+    }
+    // The package document's path, from the container.
+    std::string packagePath() const
+    {
+        const auto container = read("META-INF/container.xml", BookDetailsLoader::kMaxDocumentBytes);
+        if (!container)
+            return {};
+        const size_t at = container->find("full-path=");
+        if (at == std::string::npos || at + 11 > container->size())
+            return {};
+        const char quote = (*container)[at + 10];
+        const size_t end = container->find(quote, at + 11);
+        return end == std::string::npos ? std::string()
+                                        : resolve({}, container->substr(at + 11, end - at - 11));
+    }
+};
+
+// The cover's picture file in the book, or empty. `coverPath` is the catalogue's value;
+// `scratchFolder` takes the package document for a moment while it is read.
+std::string findCover(const BookFolder &book, const std::string &coverPath, const std::string &scratchFolder)
+{
+    const std::string package = book.packagePath();
+    // Beside the package document, else from the book's root.
+    std::string cover;
+    for (const std::string &candidate : {resolve(folderOf(package), coverPath), resolve({}, coverPath)}) {
+        if (!coverPath.empty() && book.has(candidate)) {
+            cover = candidate;
+            break;
+        }
+    }
+    if (!cover.empty() && !isPage(cover))
+        return cover;
+    const std::string page = cover;
+    // The package names its cover picture (cover-image item, else meta cover).
+    if (auto opf = book.read(package, BookDetailsLoader::kMaxDocumentBytes); opf && !scratchFolder.empty()) {
+        std::string temporary = scratchFolder + "/.package-XXXXXX";
+        const int fd = ::mkstemp(temporary.data());
+        if (fd >= 0) {
+            ::close(fd);
+            std::string href;
+            if (writeFile(temporary, *opf))
+                href = resolve(folderOf(package), readPackageExtras(temporary).coverHref);
+            ::unlink(temporary.c_str());
+            if (book.has(href) && !isPage(href))
+                return href;
+        }
+    }
+    // Else the first picture the cover page shows.
+    if (!page.empty()) {
+        if (auto text = book.read(page, BookDetailsLoader::kMaxDocumentBytes)) {
+            const std::string href = resolve(folderOf(page), firstImageHref(*text));
+            if (book.has(href))
+                return href;
+        }
+    }
+    return {};
+}
+
 } // namespace
 
 std::string firstImageHref(const std::string &page)
@@ -339,7 +412,8 @@ std::string firstImageHref(const std::string &page)
         const std::string tag = page.substr(i + 1, close - i - 1);
         i = close + 1;
         size_t nameEnd = 0;
-        while (nameEnd < tag.size() && !std::isspace(static_cast<unsigned char>(tag[nameEnd])) && tag[nameEnd] != '/')
+        while (nameEnd < tag.size() && !std::isspace(static_cast<unsigned char>(tag[nameEnd])) &&
+               tag[nameEnd] != '/')
             ++nameEnd;
         std::string name = tag.substr(0, nameEnd);
         if (const size_t colon = name.rfind(':'); colon != std::string::npos)
@@ -360,7 +434,8 @@ std::string firstImageHref(const std::string &page)
     return {};
 }
 
-std::string BookDetailsLoader::deviceCacheFolder(const std::string &cacheRoot, const std::string &deviceIdentifier)
+std::string BookDetailsLoader::deviceCacheFolder(const std::string &cacheRoot,
+                                                 const std::string &deviceIdentifier)
 {
     if (cacheRoot.empty())
         return {};
@@ -392,7 +467,8 @@ BookDetailsLoader::~BookDetailsLoader()
 unsigned BookDetailsLoader::load(const BookDetailsSource &source, std::vector<BookDetailsRequest> books)
 {
     std::lock_guard lock(m_mutex);
-    if (source.conn != m_source.conn || source.dev != m_source.dev || source.cacheRoot != m_source.cacheRoot) {
+    if (source.conn != m_source.conn || source.dev != m_source.dev ||
+        source.cacheRoot != m_source.cacheRoot) {
         m_queue.clear();
         ++m_generation;
     }
@@ -455,7 +531,7 @@ void BookDetailsLoader::prepareBatch(const BookDetailsSource &source)
         for (plist_t book : catalogue.books()) {
             const std::optional<std::string> path = entryString(book, BookKey::Path);
             if (!path || out.count(*path))
-                continue; // the first entry of a path is the one the lists show first
+                continue; // a path listed twice takes its first entry's values
             out[*path] = {entryString(book, BookKey::CoverPath).value_or(""),
                           entryString(book, BookKey::CoverHash).value_or(""),
                           entryString(book, BookKey::PackageHash).value_or("")};
@@ -495,10 +571,12 @@ BookDetails BookDetailsLoader::readBook(const BookDetailsRequest &request, unsig
     const auto found = catalogue.find(request.path);
     const Entry entry = found == catalogue.end() ? Entry{} : found->second;
     const std::string key = fnvHex(std::string(request.purchases ? "P" : "B") + '\n' + request.path + '\n' +
-                                   entry.coverPath + '\n' + entry.coverHash + '\n' + entry.packageHash + '\n' +
-                                   top.mtime + '\n' + (top.directory ? "d" : "f"));
+                                   entry.coverPath + '\n' + entry.coverHash + '\n' + entry.packageHash +
+                                   '\n' + top.mtime + '\n' + (top.directory ? "d" : "f"));
     const std::string stem =
-        m_cacheFolder.empty() ? std::string() : m_cacheFolder + "/" + fnvHex((request.purchases ? "P/" : "B/") + request.path);
+        m_cacheFolder.empty()
+            ? std::string()
+            : m_cacheFolder + "/" + fnvHex((request.purchases ? "P/" : "B/") + request.path);
     const std::string picture = stem.empty() ? std::string() : stem + ".png";
     if (!stem.empty()) {
         std::error_code ec;
@@ -522,67 +600,11 @@ BookDetails BookDetailsLoader::readBook(const BookDetailsRequest &request, unsig
         walkFolder(conn, root, {}, 0, walk);
         complete = walk.complete;
         details.size = walk.bytes;
-        auto read = [&](const std::string &relative, uint64_t limit) -> std::optional<std::string> {
-            if (relative.empty() || !walk.files.count(relative))
-                return std::nullopt;
-            return readDeviceFile(conn, root + "/" + relative, limit);
-        };
-        // The package document's place, read once when needed.
-        std::optional<std::string> package;
-        auto packagePath = [&]() -> const std::string & {
-            if (!package) {
-                package = std::string();
-                if (auto container = read("META-INF/container.xml", kMaxDocumentBytes)) {
-                    const size_t at = container->find("full-path=");
-                    if (at != std::string::npos && at + 11 <= container->size()) {
-                        const char quote = (*container)[at + 10];
-                        const size_t end = container->find(quote, at + 11);
-                        if (end != std::string::npos)
-                            package = resolve({}, container->substr(at + 11, end - at - 11));
-                    }
-                }
-            }
-            return *package;
-        };
-        auto existing = [&](std::initializer_list<std::string> candidates) {
-            for (const std::string &c : candidates)
-                if (!c.empty() && walk.files.count(c))
-                    return c;
-            return std::string();
-        };
-
-        std::string cover;
-        if (!entry.coverPath.empty())
-            cover = existing({resolve(folderOf(packagePath()), entry.coverPath), resolve({}, entry.coverPath)});
-        if (cover.empty() || isPage(cover)) {
-            const std::string page = cover;
-            cover.clear();
-            // The package names its cover picture (cover-image item, else meta cover).
-            if (auto opf = read(packagePath(), kMaxDocumentBytes); opf && !m_cacheFolder.empty()) {
-                std::string temporary = m_cacheFolder + "/.package-XXXXXX";
-                const int fd = ::mkstemp(temporary.data());
-                if (fd >= 0) {
-                    ::close(fd);
-                    if (writeFile(temporary, *opf)) {
-                        const PackageExtras extras = readPackageExtras(temporary);
-                        const std::string href = resolve(folderOf(packagePath()), extras.coverHref);
-                        if (walk.files.count(href) && !isPage(href))
-                            cover = href;
-                    }
-                    ::unlink(temporary.c_str());
-                }
-            }
-            // Else the first picture the cover page shows.
-            if (cover.empty() && !page.empty()) {
-                if (auto text = read(page, kMaxDocumentBytes)) {
-                    const std::string href = resolve(folderOf(page), firstImageHref(*text));
-                    if (walk.files.count(href))
-                        cover = href;
-                }
-            }
-        }
+        const BookFolder book{conn, root, walk};
+        const std::string cover = findCover(book, entry.coverPath, m_cacheFolder);
         if (!cover.empty() && !picture.empty()) {
-            if (auto bytes = read(cover, kMaxPictureBytes); bytes && m_maker && m_maker(*bytes, picture)) {
+            if (auto bytes = book.read(cover, BookDetailsLoader::kMaxPictureBytes);
+                bytes && m_maker && m_maker(*bytes, picture)) {
                 record.cover = true;
                 details.thumbnail = picture;
             } else if (!bytes) {

@@ -65,8 +65,8 @@ struct DeviceBook
 {
     std::string title;
     std::string folder;
-    std::string coverPath;  // the catalogue's "Cover Path"
-    std::string coverHash;  // the catalogue's "Cover Hash"
+    std::string coverPath;                    // the catalogue's "Cover Path"
+    std::string coverHash;                    // the catalogue's "Cover Hash"
     std::map<std::string, std::string> files; // below the book folder
 };
 
@@ -81,8 +81,8 @@ protected:
                           "<key>Books</key><array>";
         for (const DeviceBook &book : books) {
             last = writeBookFiles(book);
-            xml += "<dict><key>Name</key><string>" + book.title + "</string><key>Path</key><string>" + book.folder +
-                   "</string><key>User Item</key><true/>";
+            xml += "<dict><key>Name</key><string>" + book.title + "</string><key>Path</key><string>" +
+                   book.folder + "</string><key>User Item</key><true/>";
             if (!book.coverPath.empty())
                 xml += "<key>Cover Path</key><string>" + book.coverPath + "</string>";
             if (!book.coverHash.empty())
@@ -109,10 +109,14 @@ protected:
 
     static DeviceBook book(const std::string &title, const std::string &folder, const QColor &colour)
     {
-        return {title, folder, "cover.png", "HASH1",
+        return {title,
+                folder,
+                "cover.png",
+                "HASH1",
                 {{"mimetype", "application/epub+zip"},
                  {"META-INF/container.xml", kContainer},
-                 {"OEBPS/content.opf", package({}, "<item id=\"c\" href=\"cover.png\" media-type=\"image/png\"/>\n")},
+                 {"OEBPS/content.opf",
+                  package({}, "<item id=\"c\" href=\"cover.png\" media-type=\"image/png\"/>\n")},
                  {"OEBPS/cover.png", picture(colour)}}};
     }
 
@@ -121,7 +125,8 @@ protected:
     int column(const char *identifier) const
     {
         for (int c = 0; c < table()->columnCount(); ++c)
-            if (table()->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString() == QLatin1String(identifier))
+            if (table()->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString() ==
+                QLatin1String(identifier))
                 return c;
         ADD_FAILURE() << "no column " << identifier;
         return -1;
@@ -144,7 +149,8 @@ protected:
     }
     bool waitForDetails(int rows)
     {
-        return processMainEventsUntil([&] { return covers()->loadedRows() == rows; }, std::chrono::seconds(60));
+        return processMainEventsUntil([&] { return covers()->loadedRows() == rows; },
+                                      std::chrono::seconds(60));
     }
     static bool near(const QImage &image, const QColor &colour)
     {
@@ -164,7 +170,9 @@ TEST_F(BookDetailsTest, StorageBarGivesTheBooksTheirOwnSegment)
     // first quarter of the bar, the other data the next one, and free space the rest.
     const std::string big = deviceFile("/Books/BIGA/big.bin");
     fs::create_directories(fs::path(big).parent_path());
-    { std::ofstream(big, std::ios::binary); }
+    {
+        std::ofstream(big, std::ios::binary);
+    }
     fs::resize_file(big, 2ull << 30);
     attach();
     silder *bar = m_window->ipodSizeView;
@@ -178,8 +186,8 @@ TEST_F(BookDetailsTest, StorageBarGivesTheBooksTheirOwnSegment)
     const QColor books = drawn.pixelColor(drawn.width() / 8, y);
     const QColor other = drawn.pixelColor(drawn.width() * 3 / 8, y);
     const QColor free = drawn.pixelColor(drawn.width() * 3 / 4, y);
-    EXPECT_GT(books.green(), books.red() + 60) << books.name().toStdString();   // the legend's green
-    EXPECT_GT(other.red(), other.green() + 40) << other.name().toStdString();   // orange
+    EXPECT_GT(books.green(), books.red() + 60) << books.name().toStdString();       // the legend's green
+    EXPECT_GT(other.red(), other.green() + 40) << other.name().toStdString();       // orange
     EXPECT_LT(std::abs(free.red() - free.blue()), 20) << free.name().toStdString(); // grey
 }
 
@@ -197,7 +205,8 @@ TEST_F(BookDetailsTest, ExportEndsWithAnOfferToOpenTheFolder)
     ASSERT_TRUE(waitForTransferEnd());
     ASSERT_TRUE(fs::is_regular_file(folder.file("First Light.epub")));
     ASSERT_EQ(m_interaction->questions.size(), 1u);
-    EXPECT_EQ(m_interaction->questions[0], QStringLiteral("2 books were exported to %1.").arg(QString::fromStdString(folder.path())));
+    EXPECT_EQ(m_interaction->questions[0],
+              QStringLiteral("2 books were exported to %1.").arg(QString::fromStdString(folder.path())));
     ASSERT_EQ(m_opened.size(), 1u);
     EXPECT_EQ(m_opened[0], QUrl::fromLocalFile(QString::fromStdString(folder.path())));
 
@@ -218,7 +227,10 @@ TEST_F(BookDetailsTest, CoverIsFoundBehindAnXhtmlCoverPage)
     std::vector<DeviceBook> books = {
         // The common EPUB library's way: "Cover Path" is its XHTML page; the package names the
         // picture with the cover-image property, which wins over what the page shows.
-        {"Item", "ITEM", "cover.xhtml", "H",
+        {"Item",
+         "ITEM",
+         "cover.xhtml",
+         "H",
          {{"META-INF/container.xml", kContainer},
           {"OEBPS/content.opf",
            package({}, "<item id=\"cover\" href=\"cover.xhtml\" media-type=\"application/xhtml+xml\"/>\n"
@@ -228,14 +240,20 @@ TEST_F(BookDetailsTest, CoverIsFoundBehindAnXhtmlCoverPage)
           {"OEBPS/images/cover art.png", picture(kGreen)},
           {"OEBPS/images/other.png", picture(kRed)}}},
         // EPUB 2: <meta name="cover"> names the picture's item.
-        {"Meta", "META", "titlepage.xhtml", "H",
+        {"Meta",
+         "META",
+         "titlepage.xhtml",
+         "H",
          {{"META-INF/container.xml", kContainer},
           {"OEBPS/content.opf",
            package(opfMeta, "<item id=\"front\" href=\"pics/front.jpg\" media-type=\"image/jpeg\"/>\n")},
           {"OEBPS/titlepage.xhtml", page("<p>Title</p>")},
           {"OEBPS/pics/front.jpg", picture(kBlue, "JPG")}}},
         // Neither: the first picture the page shows, relative to the page.
-        {"Page", "PAGE", "Text/cover.xhtml", "H",
+        {"Page",
+         "PAGE",
+         "Text/cover.xhtml",
+         "H",
          {{"META-INF/container.xml", kContainer},
           {"OEBPS/content.opf", package({}, {})},
           {"OEBPS/Text/cover.xhtml",
@@ -243,7 +261,10 @@ TEST_F(BookDetailsTest, CoverIsFoundBehindAnXhtmlCoverPage)
                 "<image width=\"600\" height=\"800\" xlink:href=\"../Images/c.png\"/></svg>")},
           {"OEBPS/Images/c.png", picture(kYellow)}}},
         // No cover at all: the placeholder stays, the size still comes.
-        {"Bare", "BARE", "", "",
+        {"Bare",
+         "BARE",
+         "",
+         "",
          {{"META-INF/container.xml", kContainer}, {"OEBPS/content.opf", package({}, {})}}},
     };
     writeBooks(books);
