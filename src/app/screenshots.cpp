@@ -112,6 +112,14 @@ int takeScreenshots(mainControler &controller, const QString &dirPath)
     ok = save(question.get(), dir, "06-replace-question.png") && ok;
     question->hide();
 
+    const QString books = QDir::home().filePath(QStringLiteral("Books"));
+    auto exported = makeQuestion(window, QStringLiteral("Export finished"),
+                                 QStringLiteral("2 books were exported to %1.").arg(books),
+                                 {QStringLiteral("OK"), QStringLiteral("Open Folder")});
+    exported->show();
+    ok = save(exported.get(), dir, "13-export-finished.png") && ok;
+    exported->hide();
+
     controller.fillFailedWindow({{"Field Notes.epub", "The file is not a readable ePub (zip) archive."},
                                  {"Old Atlas.epub", "The device refused the copy: no space left."}});
     controller.failedWindow->show();

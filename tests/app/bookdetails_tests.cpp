@@ -260,6 +260,9 @@ TEST_F(BookDetailsTest, CoverIsFoundBehindAnXhtmlCoverPage)
            page("<!-- <img src=\"../Images/wrong.png\"/> --><svg xmlns=\"http://www.w3.org/2000/svg\">"
                 "<image width=\"600\" height=\"800\" xlink:href=\"../Images/c.png\"/></svg>")},
           {"OEBPS/Images/c.png", picture(kYellow)}}},
+        // A "Cover Path" that leads out of the book is not followed.
+        {"Escape", "ESCP", "../../ITEM/OEBPS/images/other.png", "H",
+         {{"META-INF/container.xml", kContainer}, {"OEBPS/content.opf", package({}, {})}}},
         // No cover at all: the placeholder stays, the size still comes.
         {"Bare",
          "BARE",
@@ -270,12 +273,13 @@ TEST_F(BookDetailsTest, CoverIsFoundBehindAnXhtmlCoverPage)
     writeBooks(books);
     attach();
     selectList(1);
-    ASSERT_EQ(rowCount(), 4);
-    ASSERT_TRUE(waitForDetails(4));
+    ASSERT_EQ(rowCount(), 5);
+    ASSERT_TRUE(waitForDetails(5));
     EXPECT_TRUE(near(coverAt(rowOf("Item")), kGreen));
     EXPECT_TRUE(near(coverAt(rowOf("Meta")), kBlue));
     EXPECT_TRUE(near(coverAt(rowOf("Page")), kYellow));
     EXPECT_TRUE(coverAt(rowOf("Bare")).isNull());
+    EXPECT_TRUE(coverAt(rowOf("Escape")).isNull());
     // Thumbnails keep the picture's proportions within their box.
     const QImage item = coverAt(rowOf("Item"));
     EXPECT_LE(item.height(), BookCovers::kThumbnailHeight);
