@@ -21,6 +21,7 @@ const QColor kAudio(0x3b, 0x82, 0xf6);
 const QColor kVideo(0x8b, 0x5c, 0xf6);
 const QColor kPhoto(0xea, 0xb3, 0x08);
 const QColor kOther(0xf9, 0x73, 0x16);
+const QColor kBooks(0x10, 0xb9, 0x81); // the legend's books swatch
 const QColor kFree(0xe4, 0xe7, 0xeb);
 
 constexpr int kBarWidth = 400;
@@ -226,6 +227,7 @@ int main(int argc, char **argv)
     ok &= save(storageBar(kVideo, false), dir, "sizebar_video.png");
     ok &= save(storageBar(kPhoto, false), dir, "sizebar_photo.png");
     ok &= save(storageBar(kOther, false), dir, "sizebar_other.png");
+    ok &= save(storageBar(kBooks, false), dir, "sizebar_books.png");
     ok &= save(addButton(ButtonState::Pressed), dir, "mac to ipod-1.png");
     ok &= save(addButton(ButtonState::Normal), dir, "mac to ipod-2.png");
     ok &= save(addButton(ButtonState::Disabled), dir, "mac to ipod-3.png");

@@ -213,6 +213,7 @@ void DevicePanel::showDevice(const StringDictionary &values)
         bar->audioSize(audio);
         bar->photoSize(photos);
         bar->otherSize(other);
+        bar->booksSize(books);
         bar->update();
     }
 

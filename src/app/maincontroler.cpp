@@ -4,6 +4,7 @@
 
 #include "appconfigure.h"
 #include "appglobals.h"
+#include "bookcovers.h"
 #include "booktable.h"
 #include "cataloguerestorecommand.h"
 #include "devicepanel.h"
@@ -121,7 +122,10 @@ void mainControler::iPodListSelectionDidChangeNotification(const Notification &n
     } else {
         // A book list: check marks live in its records until the next selection.
         m_panel->showBookList();
-        initTableView(&info->tableColumn_key);
+        // Each book's size joins the list's own columns; its cover is drawn beside its title.
+        const std::vector<std::string> columns = BookCovers::withDetailColumns(info->tableColumn_key);
+        initTableView(&columns);
+        m_covers->fitColumns();
         m_table->showRecords(info->tableColumn_data);
     }
     buttonStatus();

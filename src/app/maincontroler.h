@@ -49,6 +49,7 @@ class QPushButton;
 class QWidget;
 class AIOutLineView;
 class AITableView;
+class BookCovers;
 class BookTable;
 class CatalogueRestoreCommand;
 class DevicePanel;
@@ -252,6 +253,7 @@ private:
     BookTable *m_table = nullptr;                 // children of this object
     TransferCommands *m_transfers = nullptr;
     CatalogueRestoreCommand *m_restore = nullptr;
+    BookCovers *m_covers = nullptr;
     std::vector<QAction *> m_validatedItems;
 
     std::shared_ptr<std::atomic_bool> m_alive; // lets late queued work see that we are gone

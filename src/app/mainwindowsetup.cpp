@@ -8,6 +8,7 @@
 #include "aitableview.h"
 #include "appconfigure.h"
 #include "appglobals.h"
+#include "bookcovers.h"
 #include "booktable.h"
 #include "devicenamecell.h"
 #include "devicepanel.h"
@@ -141,6 +142,7 @@ void mainControler::buildWindows()
 
     // The table reads `medias` through its model; the context menu offers the row commands.
     mediaTableView->setModel(m_table->viewModel());
+    m_covers = new BookCovers(*this);
     tableMenu = new QMenu(mediaTableView);
     tableMenu->addAction(ui.actionContextCheck);
     tableMenu->addAction(ui.actionContextUncheck);

@@ -56,6 +56,12 @@ std::shared_ptr<epub> MediaTableModel::record(int row) const
     return m_records[static_cast<size_t>(row)];
 }
 
+void MediaTableModel::rowChanged(int row)
+{
+    if (row >= 0 && row < rowCount() && columnCount() > 1)
+        Q_EMIT dataChanged(index(row, 1), index(row, columnCount() - 1));
+}
+
 int MediaTableModel::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : static_cast<int>(m_records.size());
@@ -104,6 +110,11 @@ QVariant MediaTableModel::data(const QModelIndex &index, int role) const
     const std::shared_ptr<epub> book = record(index.row());
     if (!book)
         return {};
+    if (index.column() > 0 && m_cellSource) {
+        const QVariant value = m_cellSource(*book, columnIdentifier(index.column()), role);
+        if (value.isValid())
+            return value;
+    }
     if (role == Qt::TextAlignmentRole)
         return index.column() == 0 ? QVariant() : QVariant(int(Qt::AlignCenter));
     return recordData(columnIdentifier(index.column()), *book, role);

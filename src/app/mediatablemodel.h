@@ -9,6 +9,7 @@
 #include <QSortFilterProxyModel>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -47,6 +48,13 @@ public:
     std::shared_ptr<epub> record(int row) const;
     const EpubList &records() const { return m_records; }
 
+    // Cells other parts of the window fill (a book's cover and size): asked first for every
+    // text column; an invalid answer leaves the cell to the record's own values.
+    using CellSource = std::function<QVariant(const epub &record, const std::string &identifier, int role)>;
+    void setCellSource(CellSource source) { m_cellSource = std::move(source); }
+    // Those cells of one row changed.
+    void rowChanged(int row);
+
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role) const override;
@@ -61,6 +69,7 @@ public:
 private:
     std::vector<std::string> m_columns; // the columns after the check column
     EpubList m_records;
+    CellSource m_cellSource;
 };
 
 // The rows as the table shows them: sorted by the clicked column (none at first, which is

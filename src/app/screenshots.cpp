@@ -4,6 +4,7 @@
 
 #include "aioutlineview.h"
 #include "aitableview.h"
+#include "bookcovers.h"
 #include "cataloguebackupdialog.h"
 #include "devicelistmodel.h"
 #include "ipodtreelistcontroler.h"
@@ -82,6 +83,12 @@ int takeScreenshots(mainControler &controller, const QString &dirPath)
         std::fprintf(stderr, "bookferry: the book list did not show\n");
         return 1;
     }
+    // The covers and sizes fill in after the table shows; the picture waits for them.
+    const BookCovers *covers = controller.findChild<BookCovers *>();
+    auto detailsShown = [&] {
+        return !covers || covers->loadedRows() == controller.mediaTableView->model()->rowCount();
+    };
+    waitFor(detailsShown);
     if (controller.mediaTableView->model()->rowCount() > 1)
         controller.mediaTableView->selectRow(1);
     ok = save(window, dir, "03-book-table.png") && ok;
@@ -104,6 +111,14 @@ int takeScreenshots(mainControler &controller, const QString &dirPath)
     question->show();
     ok = save(question.get(), dir, "06-replace-question.png") && ok;
     question->hide();
+
+    const QString books = QDir::home().filePath(QStringLiteral("Books"));
+    auto exported = makeQuestion(window, QStringLiteral("Export finished"),
+                                 QStringLiteral("2 books were exported to %1.").arg(books),
+                                 {QStringLiteral("OK"), QStringLiteral("Open Folder")});
+    exported->show();
+    ok = save(exported.get(), dir, "13-export-finished.png") && ok;
+    exported->hide();
 
     controller.fillFailedWindow({{"Field Notes.epub", "The file is not a readable ePub (zip) archive."},
                                  {"Old Atlas.epub", "The device refused the copy: no space left."}});
@@ -141,5 +156,14 @@ int takeScreenshots(mainControler &controller, const QString &dirPath)
     none.show();
     ok = save(&none, dir, "11-no-catalogue-backups.png") && ok;
     none.hide();
+
+    // The device's own library with its covers: a book of the store and one of the library.
+    controller.iPodTableView->setCurrentIndex(tree->model()->index(0, 0, device));
+    if (!waitFor([&] { return controller.mediaTableView->isVisible() && detailsShown(); })) {
+        std::fprintf(stderr, "bookferry: the covers did not show\n");
+        return 1;
+    }
+    controller.mediaTableView->clearSelection();
+    ok = save(window, dir, "12-book-table-covers.png") && ok;
     return ok ? 0 : 1;
 }

@@ -10,6 +10,7 @@
 #include "mainqueue.h"
 #include "maincontroler.h"
 #include "ui_failedwindow.h"
+#include "urlopener.h"
 #include "userinteraction.h"
 
 #include <QDialog>
@@ -17,7 +18,9 @@
 #include <QListWidget>
 #include <QMainWindow>
 #include <QProgressBar>
+#include <QUrl>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <future>
@@ -26,6 +29,12 @@ namespace {
 // The pause before a batch lets the panel's or the question's sheet close before the progress
 // sheet takes its place.
 constexpr unsigned int kSheetSwapSeconds = 1;
+
+int exportedCount(const std::vector<BookBatch::ItemResult> &results)
+{
+    return static_cast<int>(std::count_if(results.begin(), results.end(),
+                                          [](const BookBatch::ItemResult &r) { return r.result.done(); }));
+}
 } // namespace
 
 TransferCommands::TransferCommands(mainControler &window)
@@ -150,7 +159,7 @@ void TransferCommands::exportChecked(const QString &folder)
         batch.onItemDone = [&](std::size_t i, const BookOperationResult &) {
             m_window.progressFun(static_cast<int>(i), dstpath, count);
         };
-        const BookFailureList failures = BookBatch::failures(
+        const std::vector<BookBatch::ItemResult> results =
             batch.run(*m_window.treeListControler, records.size(),
                       [&](std::size_t i) -> std::optional<BookOperationResult> {
                           const auto &record = records[i];
@@ -158,11 +167,13 @@ void TransferCommands::exportChecked(const QString &folder)
                               return std::nullopt;
                           return m_window.treeListControler->saveEpubToMac(
                               record->mediaPcPath(), dstpath, record->ispurchases(), record->mediaName());
-                      }));
+                      });
+        const BookFailureList failures = BookBatch::failures(results);
         m_window.copyMediaIpodToPC = false;
-        onMainThread([this, failures] {
+        onMainThread([this, failures, exported = exportedCount(results), dstpath] {
             endProgressWindow();
             finish(failures);
+            offerExportFolder(QString::fromStdString(dstpath), exported);
         });
     });
 }
@@ -194,7 +205,7 @@ void TransferCommands::exportHighlighted(const QString &folder)
         batch.onItemDone = [&](std::size_t, const BookOperationResult &) {
             m_window.progressFun(k++, dstpath, highlighted);
         };
-        const BookFailureList failures = BookBatch::failures(
+        const std::vector<BookBatch::ItemResult> results =
             batch.run(*m_window.treeListControler, records.size(),
                       [&](std::size_t i) -> std::optional<BookOperationResult> {
                           const auto &record = records[i];
@@ -202,12 +213,29 @@ void TransferCommands::exportHighlighted(const QString &folder)
                               return std::nullopt;
                           return m_window.treeListControler->saveEpubToMac(
                               record->mediaPcPath(), dstpath, record->ispurchases(), record->mediaName());
-                      }));
-        onMainThread([this, failures] {
+                      });
+        const BookFailureList failures = BookBatch::failures(results);
+        onMainThread([this, failures, exported = exportedCount(results), dstpath] {
             endProgressWindow();
             finish(failures);
+            offerExportFolder(QString::fromStdString(dstpath), exported);
         });
     });
+}
+
+// The end of an export that wrote books: where they went, and a way to see them.
+void TransferCommands::offerExportFolder(const QString &folder, int exported)
+{
+    if (exported <= 0)
+        return;
+    const QString text = exported == 1
+                             ? QStringLiteral("1 book was exported to %1.").arg(folder)
+                             : QStringLiteral("%1 books were exported to %2.").arg(exported).arg(folder);
+    const QStringList buttons{QStringLiteral("OK"), QStringLiteral("Open Folder")};
+    const int answer =
+        m_window.m_interaction->ask(m_window.mainWindow, QStringLiteral("Export finished"), text, buttons);
+    if (answer == AlertFirstButtonReturn + 1)
+        UrlOpener::open(QUrl::fromLocalFile(folder));
 }
 
 void TransferCommands::deleteBooks(const EpubList &candidates)

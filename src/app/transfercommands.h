@@ -67,6 +67,7 @@ public:
 private:
     // Queues `work` for the main thread, dropped if the window has gone by then.
     void onMainThread(std::function<void()> work);
+    void offerExportFolder(const QString &folder, int exported);
 
     mainControler &m_window;
     bool m_running = false;        // from the panel's end to the sheet's end

@@ -37,6 +37,7 @@ void silder::loadImages()
     m_audioImage = load("sizebar_audio.png");
     m_photoImage = load("sizebar_photo.png");
     m_otherImage = load("sizebar_other.png");
+    m_booksImage = load("sizebar_books.png");
 }
 
 // The pictures are the bar: a layout should neither stretch nor squeeze it.
@@ -67,6 +68,7 @@ void silder::paintEvent(QPaintEvent *event)
     } segments[] = {{m_audioSize, m_audioImage},
                     {m_videoSize, m_videoImage},
                     {m_photoSize, m_photoImage},
+                    {m_booksSize, m_booksImage},
                     {m_otherSize, m_otherImage}};
     for (const auto &segment : segments) {
         if (!(segment.size > 0.0))

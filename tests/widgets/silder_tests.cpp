@@ -19,6 +19,7 @@ const QColor kAudio(255, 0, 0);
 const QColor kVideo(0, 255, 0);
 const QColor kPhoto(0, 0, 255);
 const QColor kOther(255, 255, 0);
+const QColor kBooks(0, 255, 255);
 
 // Writes one-colour bar pictures into a private resource folder for the bar to load.
 class StorageBar : public ::testing::Test
@@ -33,6 +34,7 @@ protected:
         writeBar("sizebar_video.png", kVideo);
         writeBar("sizebar_photo.png", kPhoto);
         writeBar("sizebar_other.png", kOther);
+        writeBar("sizebar_books.png", kBooks);
     }
     void TearDown() override { qputenv("BOOKFERRY_RESOURCES", m_previous); }
 
@@ -66,7 +68,7 @@ protected:
     QByteArray m_previous;
 };
 
-TEST_F(StorageBar, SegmentsFollowAudioVideoPhotoOtherAndSkipEmptyOnes)
+TEST_F(StorageBar, SegmentsFollowAudioVideoPhotoBooksOtherAndSkipEmptyOnes)
 {
     // Total 100: audio 20, video 0, photo 10, other 5 on a bar of 200.
     silder bar(100, 65, 0, 20, 10, 5);
@@ -76,9 +78,15 @@ TEST_F(StorageBar, SegmentsFollowAudioVideoPhotoOtherAndSkipEmptyOnes)
     bar.videoSize(15);
     EXPECT_EQ(columns(bar), runs({{40, kAudio}, {70, kVideo}, {90, kPhoto}, {100, kOther}, {200, kFree}}));
 
+    // Books take their own segment between photo and other, not the free space's.
+    bar.booksSize(25);
+    EXPECT_EQ(columns(bar),
+              runs({{40, kAudio}, {70, kVideo}, {90, kPhoto}, {140, kBooks}, {150, kOther}, {200, kFree}}));
+
     // A negative size counts as none, and leaves no gap.
     bar.videoSize(-15);
     bar.audioSize(-1);
+    bar.booksSize(-1);
     EXPECT_EQ(columns(bar), runs({{20, kPhoto}, {30, kOther}, {200, kFree}}));
 }
 

@@ -1,0 +1,340 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#include "bookcovers.h"
+
+#include "aitableview.h"
+#include "appglobals.h"
+#include "bookkeys.h"
+#include "datadir.h"
+#include "ipodtreelistcontroler.h"
+#include "maincontroler.h"
+#include "mediatablemodel.h"
+#include "notificationcenter.h"
+#include "scratch.h"
+#include "userdataiphone.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QHeaderView>
+#include <QImageReader>
+#include <QLinearGradient>
+#include <QLocale>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <algorithm>
+#include <filesystem>
+
+namespace {
+constexpr int kSizeColumnWidth = 76;
+constexpr int kRowHeight = 48;
+constexpr int kCoverRoom = 40; // the cover's box and its margins at the left of the title cell
+
+int columnOf(const MediaTableModel *model, const char *identifier)
+{
+    const auto &columns = model->columnIdentifiers();
+    for (size_t i = 0; i < columns.size(); ++i) {
+        if (columns[i] == identifier)
+            return static_cast<int>(i) + 1; // after the check column
+    }
+    return -1;
+}
+
+MediaTableModel *tableModel(mainControler &window)
+{
+    return qobject_cast<MediaTableModel *>(window.mediaTableView->model());
+}
+} // namespace
+
+BookCovers::BookCovers(mainControler &window) : QObject(&window), m_window(window)
+{
+    m_loader = std::make_unique<BookDetailsLoader>(
+        [](const std::string &bytes, const std::string &target) {
+            const QImage image = thumbnail(QByteArray::fromStdString(bytes));
+            if (image.isNull())
+                return false;
+            const QString part = QString::fromStdString(target + ".part");
+            if (!image.save(part, "PNG"))
+                return false;
+            std::error_code ec;
+            std::filesystem::rename(part.toStdString(), target, ec);
+            return !ec;
+        },
+        [this](const BookDetails &details) {
+            // Decoded here, on the worker: the main thread only stores the small picture.
+            QImage cover;
+            if (!details.thumbnail.empty())
+                cover.load(QString::fromStdString(details.thumbnail), "PNG");
+            QMetaObject::invokeMethod(
+                this, [this, details, cover] { arrived(details, cover); }, Qt::QueuedConnection);
+        });
+
+    MediaTableModel *model = tableModel(window);
+    model->setCellSource(
+        [this](const epub &record, const std::string &identifier, int role) { return cell(record, identifier, role); });
+    connect(model, &QAbstractItemModel::modelReset, this, &BookCovers::tableReset);
+    window.mediaTableView->verticalHeader()->setDefaultSectionSize(kRowHeight);
+    m_cell = new CoverCell(window.mediaTableView);
+
+    // A device that goes takes its books' details with it; another may come in its place.
+    NotificationCenter::defaultCenter().addObserver(
+        this, ::EjectiPodNotification, [this](const Notification &) {
+            QMetaObject::invokeMethod(
+                this, [this] { deviceGone(); }, Qt::QueuedConnection);
+        });
+}
+
+BookCovers::~BookCovers()
+{
+    NotificationCenter::defaultCenter().removeObserver(this);
+    m_loader.reset(); // waits for the book being read; its queued report dies with this object
+}
+
+std::vector<std::string> BookCovers::withDetailColumns(const std::vector<std::string> &identifiers)
+{
+    std::vector<std::string> columns = identifiers;
+    if (!columns.empty())
+        columns.emplace_back(kSizeColumn);
+    return columns;
+}
+
+void BookCovers::fitColumns()
+{
+    MediaTableModel *model = tableModel(m_window);
+    QHeaderView *header = m_window.mediaTableView->horizontalHeader();
+    const int title = columnOf(model, mediaNameRowTitle);
+    const int size = columnOf(model, kSizeColumn);
+    if (title > 0)
+        m_window.mediaTableView->setItemDelegateForColumn(title, m_cell);
+    if (size < 0)
+        return;
+    // The size column gives up room; the title gets the cover's share of it, the other
+    // text columns the rest.
+    const int freed = header->sectionSize(size) - kSizeColumnWidth;
+    header->resizeSection(size, kSizeColumnWidth);
+    const int others = model->columnCount() - 2 - (title > 0 ? 1 : 0);
+    int titleShare = title > 0 ? freed : 0;
+    if (title > 0 && others > 0)
+        titleShare = std::min(freed, kCoverRoom + (freed - kCoverRoom) / (others + 1));
+    for (int column = 1; others > 0 && column < model->columnCount(); ++column) {
+        if (column != title && column != size)
+            header->resizeSection(column, header->sectionSize(column) + (freed - titleShare) / others);
+    }
+    if (title > 0)
+        header->resizeSection(title, header->sectionSize(title) + titleShare);
+}
+
+void BookCovers::tableReset()
+{
+    if (!medias || medias->empty())
+        return;
+    userDataIphone *data = m_window.treeListControler->deviceData();
+    if (!data || !data->conn)
+        return;
+    if (data->conn != m_conn) {
+        deviceGone();
+        m_conn = data->conn;
+    }
+    std::vector<BookDetailsRequest> books;
+    for (const auto &record : *medias) {
+        if (!record)
+            continue;
+        const BookKey key{record->ispurchases(), record->mediaPcPath()};
+        if (m_asked.insert(key).second)
+            books.push_back({key.second, key.first});
+    }
+    if (books.empty())
+        return;
+    BookDetailsSource source;
+    source.conn = data->conn;
+    source.dev = data->dev;
+    source.booksCatalogue = scratchPath(CataloguePath::LocalBooks);
+    source.purchasesCatalogue = scratchPath(CataloguePath::LocalPurchases);
+    const std::string dataDir = userDataDir();
+    source.cacheRoot = dataDir.empty() ? std::string() : dataDir + "/covers";
+    m_generation = m_loader->load(source, std::move(books));
+}
+
+void BookCovers::deviceGone()
+{
+    m_loader->clear();
+    m_details.clear();
+    m_asked.clear();
+    m_conn = nullptr;
+    m_generation = 0;
+}
+
+void BookCovers::arrived(const BookDetails &details, const QImage &cover)
+{
+    if (details.generation != m_generation)
+        return;
+    const BookKey key{details.purchases, details.path};
+    m_details[key] = {cover, details.size};
+    MediaTableModel *model = tableModel(m_window);
+    const EpubList &records = model->records();
+    for (size_t row = 0; row < records.size(); ++row) {
+        const auto &record = records[row];
+        if (record && record->ispurchases() == key.first && record->mediaPcPath() == key.second)
+            model->rowChanged(static_cast<int>(row));
+    }
+}
+
+const BookCovers::Details *BookCovers::detailsOfRow(int row) const
+{
+    if (!medias || row < 0 || row >= static_cast<int>(medias->size()) || !(*medias)[static_cast<size_t>(row)])
+        return nullptr;
+    return detailsOf(*(*medias)[static_cast<size_t>(row)]);
+}
+
+const BookCovers::Details *BookCovers::detailsOf(const epub &record) const
+{
+    const auto it = m_details.find({record.ispurchases(), record.mediaPcPath()});
+    return it == m_details.end() ? nullptr : &it->second;
+}
+
+QVariant BookCovers::cell(const epub &record, const std::string &identifier, int role) const
+{
+    if (identifier == mediaNameRowTitle) {
+        if (role == Qt::DecorationRole) {
+            const Details *details = detailsOf(record);
+            return details && !details->cover.isNull() ? QVariant(details->cover) : QVariant();
+        }
+        // Beside its cover a title reads from the left.
+        if (role == Qt::TextAlignmentRole)
+            return int(Qt::AlignLeft | Qt::AlignVCenter);
+        return {};
+    }
+    if (identifier == kSizeColumn) {
+        const Details *details = detailsOf(record);
+        const bool known = details && details->size;
+        switch (role) {
+        case Qt::DisplayRole:
+            return known ? QLocale().formattedDataSize(static_cast<qint64>(*details->size), 1,
+                                                       QLocale::DataSizeTraditionalFormat)
+                         : QString();
+        case Qt::ToolTipRole:
+            return known ? QLocale().toString(static_cast<qulonglong>(*details->size)) +
+                               QStringLiteral(" bytes")
+                         : QString();
+        case MediaTableModel::SortRole: // what the column sorts by
+            return known ? QVariant(static_cast<qulonglong>(*details->size)) : QVariant(qulonglong(0));
+        case Qt::TextAlignmentRole:
+            return int(Qt::AlignRight | Qt::AlignVCenter);
+        default:
+            return {};
+        }
+    }
+    return {};
+}
+
+int BookCovers::loadedRows() const
+{
+    int count = 0;
+    for (int row = 0; medias && row < static_cast<int>(medias->size()); ++row)
+        count += detailsOfRow(row) ? 1 : 0;
+    return count;
+}
+
+bool BookCovers::idle() const
+{
+    return m_loader->idle();
+}
+
+QImage BookCovers::coverOfRow(int row) const
+{
+    const Details *details = detailsOfRow(row);
+    return details ? details->cover : QImage();
+}
+
+QImage BookCovers::thumbnail(const QByteArray &bytes)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    if (!buffer.open(QIODevice::ReadOnly))
+        return {};
+    QImageReader reader(&buffer);
+    reader.setAutoTransform(true);
+    const QSize box(kThumbnailWidth, kThumbnailHeight);
+    const QSize natural = reader.size();
+    // Decoded at twice the box at most (a large JPEG decodes scaled down, far faster), then
+    // scaled smoothly to fit.
+    if (natural.isValid() && !natural.isEmpty() &&
+        (natural.width() > 2 * box.width() || natural.height() > 2 * box.height() ||
+         reader.format() == "svg"))
+        reader.setScaledSize(natural.scaled(2 * box, Qt::KeepAspectRatio));
+    QImage image = reader.read();
+    if (image.isNull())
+        return {};
+    if (image.width() > box.width() || image.height() > box.height())
+        image = image.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    return image;
+}
+
+// ---- The cover cell ----------------------------------------------------------------------
+
+void CoverCell::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    // The style lays the cell out as for an icon of the cover's box and draws the background
+    // and the title; the cover is drawn into the icon's place.
+    QStyleOptionViewItem cell = option;
+    initStyleOption(&cell, index);
+    cell.icon = QIcon();
+    cell.features |= QStyleOptionViewItem::HasDecoration;
+    cell.decorationSize = QSize(kCoverRoom - 10, kRowHeight - 6);
+    cell.decorationAlignment = Qt::AlignCenter;
+    const QWidget *widget = option.widget;
+    QStyle *style = widget ? widget->style() : QApplication::style();
+    style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, widget);
+    const QRectF room = style->subElementRect(QStyle::SE_ItemViewItemDecoration, &cell, widget);
+
+    const QImage cover = index.data(Qt::DecorationRole).value<QImage>();
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    painter->setRenderHint(QPainter::SmoothPixmapTransform);
+    if (cover.isNull()) {
+        // A book's proportions (3:4), as large as the room allows.
+        QRectF box(QPointF(), QSizeF(3, 4).scaled(room.size(), Qt::KeepAspectRatio));
+        box.moveCenter(room.center());
+        drawPlaceholder(painter, box);
+    } else {
+        QRectF drawn(QPointF(), QSizeF(cover.size()).scaled(room.size(), Qt::KeepAspectRatio));
+        drawn.moveCenter(room.center());
+        painter->drawImage(drawn, cover);
+        painter->setPen(QPen(QColor(0, 0, 0, 60), 1));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRect(drawn.adjusted(0.5, 0.5, -0.5, -0.5));
+    }
+    painter->restore();
+}
+
+QSize CoverCell::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    const QSize text = QStyledItemDelegate::sizeHint(option, index);
+    return {text.width() + kCoverRoom, std::max(text.height(), kRowHeight)};
+}
+
+void CoverCell::drawPlaceholder(QPainter *painter, const QRectF &box)
+{
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    QLinearGradient fill(box.topLeft(), box.bottomRight());
+    fill.setColorAt(0.0, QColor(0xe2, 0xe8, 0xf0));
+    fill.setColorAt(1.0, QColor(0xcb, 0xd5, 0xe1));
+    QPainterPath page;
+    page.addRoundedRect(box, 2, 2);
+    painter->fillPath(page, fill);
+    // The spine down the left edge and two title lines.
+    const qreal spine = std::max<qreal>(2.0, box.width() * 0.12);
+    painter->fillRect(QRectF(box.left(), box.top(), spine, box.height()), QColor(0x94, 0xa3, 0xb8));
+    painter->setPen(QPen(QColor(0x94, 0xa3, 0xb8), 1.5, Qt::SolidLine, Qt::RoundCap));
+    const qreal left = box.left() + spine + box.width() * 0.15;
+    const qreal right = box.right() - box.width() * 0.15;
+    painter->drawLine(QPointF(left, box.top() + box.height() * 0.3),
+                      QPointF(right, box.top() + box.height() * 0.3));
+    painter->drawLine(QPointF(left, box.top() + box.height() * 0.42),
+                      QPointF(left + (right - left) * 0.6, box.top() + box.height() * 0.42));
+    painter->setPen(QPen(QColor(0x64, 0x74, 0x8b, 90), 1));
+    painter->setBrush(Qt::NoBrush);
+    painter->drawPath(page);
+    painter->restore();
+}

@@ -1,0 +1,95 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#pragma once
+
+#include "bookdetailsloader.h"
+
+#include <QImage>
+#include <QObject>
+#include <QStyledItemDelegate>
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+class mainControler;
+struct Notification;
+
+// Each book's cover, drawn beside its title, and the table's "Size" column. Whenever the table
+// is given a list, the books it has not seen yet are handed to a BookDetailsLoader; the table
+// shows at once, with a drawn placeholder and an empty size, and each row fills in as its
+// details arrive. The pictures are decoded and scaled on the loader's worker and kept in the
+// data folder.
+//
+// Threads: main thread, apart from the loader's callbacks, which reach it by queued calls.
+class BookCovers : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr const char *kSizeColumn = "Size";
+    // The largest thumbnail kept: twice the size drawn, so it stays sharp on dense screens.
+    static constexpr int kThumbnailWidth = 64;
+    static constexpr int kThumbnailHeight = 88;
+
+    explicit BookCovers(mainControler &window);
+    ~BookCovers() override;
+
+    // A list's columns with the size last.
+    static std::vector<std::string> withDetailColumns(const std::vector<std::string> &identifiers);
+    // After the table laid its columns out: the size column narrowed, the title column
+    // widened by the room it gave up (the cover takes some), the covers drawn in it.
+    void fitColumns();
+
+    // Tests and the screenshots: how many of the table's books have their details, and
+    // whether the loader has nothing left to read.
+    int loadedRows() const;
+    bool idle() const;
+    // The cover of a table row; null while it loads or when the book has none.
+    QImage coverOfRow(int row) const;
+
+    // Decodes picture bytes and scales them to fit the thumbnail box; a null image when they
+    // are no picture. Safe on any thread.
+    static QImage thumbnail(const QByteArray &bytes);
+
+private:
+    using BookKey = std::pair<bool, std::string>; // (purchases, "Path")
+    struct Details
+    {
+        QImage cover;
+        std::optional<uint64_t> size;
+    };
+
+    void tableReset();
+    void deviceGone();
+    void arrived(const BookDetails &details, const QImage &cover);
+    QVariant cell(const epub &record, const std::string &identifier, int role) const;
+    const Details *detailsOf(const epub &record) const;
+    const Details *detailsOfRow(int row) const;
+
+    mainControler &m_window;
+    std::unique_ptr<BookDetailsLoader> m_loader;
+    std::map<BookKey, Details> m_details;
+    std::set<BookKey> m_asked; // asked for in the current generation
+    QStyledItemDelegate *m_cell = nullptr;
+    unsigned m_generation = 0;
+    afc_connection *m_conn = nullptr;
+};
+
+// The title cell: the book's cover at the left, scaled to fit a book-shaped box (or a drawn
+// book while there is none), and the title beside it.
+class CoverCell : public QStyledItemDelegate
+{
+    Q_OBJECT
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter *painter, const QStyleOptionViewItem &option,
+               const QModelIndex &index) const override;
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+
+    // The placeholder, as drawn into `box`.
+    static void drawPlaceholder(QPainter *painter, const QRectF &box);
+};

@@ -1,0 +1,115 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#pragma once
+
+// What the book table shows beside a book's catalogue values: its cover and the bytes it
+// takes on the device. Both are read from the device on one worker thread, one book after
+// the other, and kept in the data folder per device, so the next time the table shows
+// at once what it showed before. A cached book costs one file-information request: its
+// key (the catalogue's "Path", "Cover Path", "Cover Hash" and "Package Hash" and the book
+// folder's modification time) tells whether it changed since.
+//
+// The cover is the catalogue's "Cover Path" (beside the package document, else at the book's
+// root). When that is a page rather than a picture (books made by some tools record their
+// XHTML cover page) the picture is the package's cover-image item, else the item its
+// <meta name="cover"> names, else the first image the page shows.
+
+#include "mobiledevice.h"
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+struct BookDetailsRequest
+{
+    std::string path;       // the catalogue's "Path": a folder (or file) under the books folder
+    bool purchases = false; // under /Books/Purchases, listed in Purchases.plist
+};
+
+struct BookDetails
+{
+    std::string path;
+    bool purchases = false;
+    std::optional<uint64_t> size; // none when the book cannot be read
+    std::string thumbnail;        // the cached picture file; empty when the book has no cover
+    bool fromCache = false;
+    unsigned generation = 0; // the loader's generation when the book was asked for
+};
+
+// Where the books are read from: a connection of the device and the working copies of its
+// catalogues, and the folder that holds every device's cache.
+struct BookDetailsSource
+{
+    afc_connection *conn = nullptr;
+    am_device *dev = nullptr; // names the cache folder of this device
+    std::string booksCatalogue;
+    std::string purchasesCatalogue;
+    std::string cacheRoot;
+};
+
+class BookDetailsLoader
+{
+public:
+    // Turns the cover's bytes into the picture file `target` (written whole or not at all);
+    // false when the bytes are no picture it can read. Called on the worker.
+    using ThumbnailMaker = std::function<bool(const std::string &pictureBytes, const std::string &target)>;
+    // One book's details, on the worker, in the order the books were asked for.
+    using Report = std::function<void(const BookDetails &)>;
+
+    BookDetailsLoader(ThumbnailMaker maker, Report report);
+    ~BookDetailsLoader(); // drops what is queued and waits for the book being read
+
+    // Queues `books` to be read from `source`. Books queued for another source are dropped.
+    // Answers the generation the reports of these books carry.
+    unsigned load(const BookDetailsSource &source, std::vector<BookDetailsRequest> books);
+    // Drops everything queued and starts a new generation; the book being read is finished
+    // and reported under the old one.
+    void clear();
+    // Nothing queued and nothing being read.
+    bool idle() const;
+
+    // The cache folder of one device under `cacheRoot` (its identifier, made safe as a name).
+    static std::string deviceCacheFolder(const std::string &cacheRoot, const std::string &deviceIdentifier);
+
+    // Limits on what is read for a book: hostile or broken books cost bounded time and memory.
+    static constexpr uint64_t kMaxPictureBytes = 32ull * 1024 * 1024;
+    static constexpr uint64_t kMaxDocumentBytes = 4ull * 1024 * 1024;
+
+private:
+    void run();
+    BookDetails readBook(const BookDetailsRequest &request, unsigned generation, afc_connection *conn);
+
+    ThumbnailMaker m_maker;
+    Report m_report;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::deque<BookDetailsRequest> m_queue;
+    BookDetailsSource m_source;
+    unsigned m_generation = 0;
+    bool m_busy = false;
+    bool m_stopping = false;
+    std::thread m_worker;
+
+    unsigned m_batch = 0; // counts load() calls: each may come with fresh catalogue copies
+
+    // Worker-only: the catalogue entries and the cache folder of the batch being read.
+    struct Entry
+    {
+        std::string coverPath, coverHash, packageHash;
+    };
+    void prepareBatch(const BookDetailsSource &source);
+    std::map<std::string, Entry> m_books, m_purchases;
+    std::string m_cacheFolder;
+    unsigned m_preparedBatch = 0;
+};
+
+// The first picture an XHTML page shows: the src of its first <img>, or the href (or
+// xlink:href) of its first SVG <image>; empty when it shows none. As written (not decoded).
+std::string firstImageHref(const std::string &page);

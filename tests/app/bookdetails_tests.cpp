@@ -1,0 +1,367 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+// What the window shows beside the catalogue: the books' share of the storage bar, each
+// book's cover and size, and the way to the folder an export wrote to.
+#include "appfixture.h"
+
+#include "aitableview.h"
+#include "bookcovers.h"
+#include "mainqueue.h"
+#include "silder.h"
+
+#include <QBuffer>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QLabel>
+#include <QTimer>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const QColor kRed(220, 30, 30);
+const QColor kGreen(30, 200, 60);
+const QColor kBlue(30, 60, 220);
+const QColor kYellow(230, 210, 20);
+
+std::string picture(const QColor &colour, const char *format = "PNG", QSize size = QSize(300, 450))
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(colour);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes.toStdString();
+}
+
+std::string package(const std::string &metadata, const std::string &manifest)
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<package xmlns=\"http://www.idpf.org/2007/opf\" version=\"3.0\" unique-identifier=\"id\">\n"
+           "  <metadata xmlns:dc=\"http://purl.org/dc/elements/1.1/\">\n"
+           "    <dc:identifier id=\"id\">urn:uuid:1</dc:identifier>\n    <dc:title>T</dc:title>\n" +
+           metadata + "  </metadata>\n  <manifest>\n" + manifest + "  </manifest>\n  <spine/>\n</package>\n";
+}
+
+std::string page(const std::string &body)
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<html xmlns=\"http://www.w3.org/1999/xhtml\" "
+           "xmlns:xlink=\"http://www.w3.org/1999/xlink\"><head><title>Cover</title></head><body>" +
+           body + "</body></html>\n";
+}
+
+const std::string kContainer = "<?xml version=\"1.0\"?>\n<container version=\"1.0\" "
+                               "xmlns=\"urn:oasis:names:tc:opendocument:xmlns:container\"><rootfiles>"
+                               "<rootfile full-path=\"OEBPS/content.opf\" "
+                               "media-type=\"application/oebps-package+xml\"/></rootfiles></container>\n";
+
+struct DeviceBook
+{
+    std::string title;
+    std::string folder;
+    std::string coverPath;                    // the catalogue's "Cover Path"
+    std::string coverHash;                    // the catalogue's "Cover Hash"
+    std::map<std::string, std::string> files; // below the book folder
+};
+
+class BookDetailsTest : public MainWindowTest
+{
+protected:
+    // Writes the books' folders and a catalogue naming them as user items.
+    uint64_t writeBooks(const std::vector<DeviceBook> &books)
+    {
+        uint64_t last = 0;
+        std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+                          "<key>Books</key><array>";
+        for (const DeviceBook &book : books) {
+            last = writeBookFiles(book);
+            xml += "<dict><key>Name</key><string>" + book.title + "</string><key>Path</key><string>" +
+                   book.folder + "</string><key>User Item</key><true/>";
+            if (!book.coverPath.empty())
+                xml += "<key>Cover Path</key><string>" + book.coverPath + "</string>";
+            if (!book.coverHash.empty())
+                xml += "<key>Cover Hash</key><string>" + book.coverHash + "</string>";
+            xml += "</dict>";
+        }
+        xml += "</array></dict></plist>\n";
+        writeWholeFile(deviceFile("/Books/Books.plist"), xml);
+        return last;
+    }
+
+    // The bytes the book's files hold.
+    uint64_t writeBookFiles(const DeviceBook &book)
+    {
+        uint64_t bytes = 0;
+        for (const auto &[name, content] : book.files) {
+            const std::string path = deviceFile("/Books/" + book.folder + "/" + name);
+            fs::create_directories(fs::path(path).parent_path());
+            writeWholeFile(path, content);
+            bytes += content.size();
+        }
+        return bytes;
+    }
+
+    static DeviceBook book(const std::string &title, const std::string &folder, const QColor &colour)
+    {
+        return {title,
+                folder,
+                "cover.png",
+                "HASH1",
+                {{"mimetype", "application/epub+zip"},
+                 {"META-INF/container.xml", kContainer},
+                 {"OEBPS/content.opf",
+                  package({}, "<item id=\"c\" href=\"cover.png\" media-type=\"image/png\"/>\n")},
+                 {"OEBPS/cover.png", picture(colour)}}};
+    }
+
+    BookCovers *covers() const { return m_window->findChild<BookCovers *>(); }
+    QAbstractItemModel *table() const { return m_window->mediaTableView->model(); }
+    int column(const char *identifier) const
+    {
+        for (int c = 0; c < table()->columnCount(); ++c)
+            if (table()->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString() ==
+                QLatin1String(identifier))
+                return c;
+        ADD_FAILURE() << "no column " << identifier;
+        return -1;
+    }
+    QImage coverAt(int row) const
+    {
+        return table()->index(row, column("Name")).data(Qt::DecorationRole).value<QImage>();
+    }
+    qulonglong sizeAt(int row) const
+    {
+        return table()->index(row, column(BookCovers::kSizeColumn)).data(MediaTableModel::SortRole).toULongLong();
+    }
+    int rowOf(const std::string &title) const
+    {
+        for (int row = 0; row < rowCount(); ++row)
+            if (rowTitle(row) == title)
+                return row;
+        ADD_FAILURE() << "no row " << title;
+        return 0;
+    }
+    bool waitForDetails(int rows)
+    {
+        return processMainEventsUntil([&] { return covers()->loadedRows() == rows; },
+                                      std::chrono::seconds(60));
+    }
+    static bool near(const QImage &image, const QColor &colour)
+    {
+        if (image.isNull())
+            return false;
+        const QColor seen = image.pixelColor(image.width() / 2, image.height() / 2);
+        return std::abs(seen.red() - colour.red()) < 24 && std::abs(seen.green() - colour.green()) < 24 &&
+               std::abs(seen.blue() - colour.blue()) < 24;
+    }
+};
+
+} // namespace
+
+TEST_F(BookDetailsTest, StorageBarGivesTheBooksTheirOwnSegment)
+{
+    // 2 GiB of books (a sparse file) on a device of 8 GiB with 4 GiB free: books take the
+    // first quarter of the bar, the other data the next one, and free space the rest.
+    const std::string big = deviceFile("/Books/BIGA/big.bin");
+    fs::create_directories(fs::path(big).parent_path());
+    {
+        std::ofstream(big, std::ios::binary);
+    }
+    fs::resize_file(big, 2ull << 30);
+    attach();
+    silder *bar = m_window->ipodSizeView;
+    EXPECT_EQ(bar->booksSize(), 2147483648.0);
+    EXPECT_EQ(bar->otherSize(), 2147483648.0);
+    EXPECT_EQ(m_window->ebooksTextField->text(), QStringLiteral("2.0GB"));
+
+    const QImage drawn = bar->grab().toImage();
+    ASSERT_GE(drawn.width(), 400);
+    const int y = drawn.height() / 2;
+    const QColor books = drawn.pixelColor(drawn.width() / 8, y);
+    const QColor other = drawn.pixelColor(drawn.width() * 3 / 8, y);
+    const QColor free = drawn.pixelColor(drawn.width() * 3 / 4, y);
+    EXPECT_GT(books.green(), books.red() + 60) << books.name().toStdString();       // the legend's green
+    EXPECT_GT(other.red(), other.green() + 40) << other.name().toStdString();       // orange
+    EXPECT_LT(std::abs(free.red() - free.blue()), 20) << free.name().toStdString(); // grey
+}
+
+TEST_F(BookDetailsTest, ExportEndsWithAnOfferToOpenTheFolder)
+{
+    writeBooks({book("First Light", "FLAA", kRed), book("Second Wind", "SWAA", kBlue)});
+    attach();
+    selectList(1);
+    ASSERT_EQ(rowCount(), 2);
+
+    TempDir folder;
+    m_interaction->folderAnswers.push_back(QString::fromStdString(folder.path()));
+    m_interaction->answers.push_back(AlertFirstButtonReturn + 1); // "Open Folder"
+    m_window->loadMediaIpodToPC();
+    ASSERT_TRUE(waitForTransferEnd());
+    ASSERT_TRUE(fs::is_regular_file(folder.file("First Light.epub")));
+    ASSERT_EQ(m_interaction->questions.size(), 1u);
+    EXPECT_EQ(m_interaction->questions[0],
+              QStringLiteral("2 books were exported to %1.").arg(QString::fromStdString(folder.path())));
+    ASSERT_EQ(m_opened.size(), 1u);
+    EXPECT_EQ(m_opened[0], QUrl::fromLocalFile(QString::fromStdString(folder.path())));
+
+    // An export that wrote nothing (the one book kept, as asked) has nothing to show.
+    highlightRows({0});
+    m_interaction->folderAnswers.push_back(QString::fromStdString(folder.path()));
+    m_interaction->answers.push_back(AlertFirstButtonReturn); // "NO" to replacing
+    m_window->loadSelectedMediaIpodToPC();
+    ASSERT_TRUE(waitForTransferEnd());
+    ASSERT_EQ(m_interaction->questions.size(), 2u);
+    EXPECT_TRUE(m_interaction->questions[1].endsWith(QStringLiteral("Are you sure to replace?")));
+    EXPECT_EQ(m_opened.size(), 1u);
+}
+
+TEST_F(BookDetailsTest, CoverIsFoundBehindAnXhtmlCoverPage)
+{
+    const std::string opfMeta = "<meta name=\"cover\" content=\"front\"/>\n";
+    std::vector<DeviceBook> books = {
+        // The common EPUB library's way: "Cover Path" is its XHTML page; the package names the
+        // picture with the cover-image property, which wins over what the page shows.
+        {"Item",
+         "ITEM",
+         "cover.xhtml",
+         "H",
+         {{"META-INF/container.xml", kContainer},
+          {"OEBPS/content.opf",
+           package({}, "<item id=\"cover\" href=\"cover.xhtml\" media-type=\"application/xhtml+xml\"/>\n"
+                       "<item id=\"ci\" href=\"images/cover%20art.png\" media-type=\"image/png\" "
+                       "properties=\"cover-image\"/>\n")},
+          {"OEBPS/cover.xhtml", page("<img src=\"images/other.png\" alt=\"\"/>")},
+          {"OEBPS/images/cover art.png", picture(kGreen)},
+          {"OEBPS/images/other.png", picture(kRed)}}},
+        // EPUB 2: <meta name="cover"> names the picture's item.
+        {"Meta",
+         "META",
+         "titlepage.xhtml",
+         "H",
+         {{"META-INF/container.xml", kContainer},
+          {"OEBPS/content.opf",
+           package(opfMeta, "<item id=\"front\" href=\"pics/front.jpg\" media-type=\"image/jpeg\"/>\n")},
+          {"OEBPS/titlepage.xhtml", page("<p>Title</p>")},
+          {"OEBPS/pics/front.jpg", picture(kBlue, "JPG")}}},
+        // Neither: the first picture the page shows, relative to the page.
+        {"Page",
+         "PAGE",
+         "Text/cover.xhtml",
+         "H",
+         {{"META-INF/container.xml", kContainer},
+          {"OEBPS/content.opf", package({}, {})},
+          {"OEBPS/Text/cover.xhtml",
+           page("<!-- <img src=\"../Images/wrong.png\"/> --><svg xmlns=\"http://www.w3.org/2000/svg\">"
+                "<image width=\"600\" height=\"800\" xlink:href=\"../Images/c.png\"/></svg>")},
+          {"OEBPS/Images/c.png", picture(kYellow)}}},
+        // A "Cover Path" that leads out of the book is not followed.
+        {"Escape", "ESCP", "../../ITEM/OEBPS/images/other.png", "H",
+         {{"META-INF/container.xml", kContainer}, {"OEBPS/content.opf", package({}, {})}}},
+        // No cover at all: the placeholder stays, the size still comes.
+        {"Bare",
+         "BARE",
+         "",
+         "",
+         {{"META-INF/container.xml", kContainer}, {"OEBPS/content.opf", package({}, {})}}},
+    };
+    writeBooks(books);
+    attach();
+    selectList(1);
+    ASSERT_EQ(rowCount(), 5);
+    ASSERT_TRUE(waitForDetails(5));
+    EXPECT_TRUE(near(coverAt(rowOf("Item")), kGreen));
+    EXPECT_TRUE(near(coverAt(rowOf("Meta")), kBlue));
+    EXPECT_TRUE(near(coverAt(rowOf("Page")), kYellow));
+    EXPECT_TRUE(coverAt(rowOf("Bare")).isNull());
+    EXPECT_TRUE(coverAt(rowOf("Escape")).isNull());
+    // Thumbnails keep the picture's proportions within their box.
+    const QImage item = coverAt(rowOf("Item"));
+    EXPECT_LE(item.height(), BookCovers::kThumbnailHeight);
+    EXPECT_NEAR(item.width() * 1.5, item.height(), 2.0);
+    // Each size is the bytes of the book's files.
+    for (const DeviceBook &b : books) {
+        uint64_t bytes = 0;
+        for (const auto &[name, content] : b.files)
+            bytes += content.size();
+        EXPECT_EQ(sizeAt(rowOf(b.title)), bytes) << b.title;
+    }
+}
+
+TEST_F(BookDetailsTest, CoversAreCachedAndFetchedAgainWhenTheBookChanges)
+{
+    writeBooks({book("Kept", "KEPT", kRed), book("Changed", "CHNG", kRed)});
+    attach();
+    selectList(1);
+    ASSERT_TRUE(waitForDetails(2));
+    EXPECT_TRUE(near(coverAt(rowOf("Kept")), kRed));
+    const fs::path cache = fs::path(m_data.path()) / "covers" / "00008030-0016D8A43C0B802E";
+    ASSERT_TRUE(fs::is_directory(cache));
+    detach();
+
+    // The kept book's picture is gone from the device, but the book is otherwise unchanged:
+    // the cache answers for it. The other book got a new cover, which its catalogue entry
+    // records: it is read again.
+    DeviceBook changed = book("Changed", "CHNG", kBlue);
+    changed.coverHash = "HASH2";
+    writeBooks({book("Kept", "KEPT", kRed), changed});
+    fs::remove(deviceFile("/Books/KEPT/OEBPS/cover.png"));
+    attach();
+    selectList(1);
+    ASSERT_TRUE(waitForDetails(2));
+    EXPECT_TRUE(near(coverAt(rowOf("Kept")), kRed));
+    EXPECT_TRUE(near(coverAt(rowOf("Changed")), kBlue));
+}
+
+TEST_F(BookDetailsTest, TwoHundredCoversLoadWithoutBlockingTheWindow)
+{
+    std::vector<DeviceBook> books;
+    const std::string jpeg = picture(kBlue, "JPG", QSize(600, 900));
+    for (int i = 0; i < 200; ++i) {
+        char folder[8];
+        std::snprintf(folder, sizeof folder, "B%03d", i);
+        DeviceBook b = book("Book " + std::to_string(i), folder, kBlue);
+        b.coverPath = "cover.jpg";
+        b.files.erase("OEBPS/cover.png");
+        b.files["OEBPS/cover.jpg"] = jpeg;
+        books.push_back(std::move(b));
+    }
+    writeBooks(books);
+    attach();
+
+    // How late a 5 ms timer fires while the covers come in.
+    std::vector<qint64> late;
+    QElapsedTimer clock;
+    QTimer tick;
+    tick.setTimerType(Qt::PreciseTimer);
+    qint64 last = 0;
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        late.push_back(now - last - 5'000'000);
+        last = now;
+    });
+    clock.start();
+    tick.start(5);
+    selectList(1);
+    // The table is there at once, the covers not yet.
+    EXPECT_EQ(rowCount(), 200);
+    EXPECT_LT(covers()->loadedRows(), 200);
+    EXPECT_TRUE(coverAt(199).isNull());
+    ASSERT_TRUE(waitForDetails(200));
+    tick.stop();
+    for (int row = 0; row < 200; ++row)
+        ASSERT_TRUE(near(coverAt(row), kBlue)) << row;
+
+    ASSERT_GT(late.size(), 20u);
+    std::sort(late.begin(), late.end());
+    const qint64 p99 = late[late.size() * 99 / 100];
+    RecordProperty("event_loop_p99_ms", static_cast<int>(p99 / 1'000'000));
+    std::printf("event-loop lateness over %zu ticks: p50 %.1f ms, p99 %.1f ms, max %.1f ms\n", late.size(),
+                late[late.size() / 2] / 1e6, p99 / 1e6, late.back() / 1e6);
+    EXPECT_LT(p99, 50'000'000);
+}
