@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+class epub;
 class mainControler;
 struct Notification;
 

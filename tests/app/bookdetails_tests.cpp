@@ -7,6 +7,7 @@
 #include "aitableview.h"
 #include "bookcovers.h"
 #include "mainqueue.h"
+#include "mediatablemodel.h"
 #include "silder.h"
 
 #include <QBuffer>
