@@ -28,7 +28,7 @@ QString stringValue(const StringDictionary &values, const char *key)
     return QString::fromStdString(surveyText(values, key));
 }
 
-QString sizeText(double bytes)
+QString panelSizeText(double bytes)
 {
     return QString::fromStdString(::sizeText(bytes));
 }
@@ -137,11 +137,11 @@ void DevicePanel::showDevice(const StringDictionary &values)
     const double video = doubleValue(values, NodeInfoKey::vide_Size);
     const double photos = doubleValue(values, NodeInfoKey::picture_Size);
     const double other = doubleValue(values, NodeInfoKey::other_Size);
-    w.ebooksTextField->setText(sizeText(books));
-    w.audioSizeTextField->setText(sizeText(audio));
-    w.videoTextField->setText(sizeText(video));
-    w.pictureTextField->setText(sizeText(photos));
-    w.otherTextField->setText(sizeText(other));
+    w.ebooksTextField->setText(panelSizeText(books));
+    w.audioSizeTextField->setText(panelSizeText(audio));
+    w.videoTextField->setText(panelSizeText(video));
+    w.pictureTextField->setText(panelSizeText(photos));
+    w.otherTextField->setText(panelSizeText(other));
 
     if (silder *bar = w.ipodSizeView) {
         bar->ipodSize(total);
