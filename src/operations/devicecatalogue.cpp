@@ -29,20 +29,29 @@ std::string readFile(const std::string &path)
     return ss.str();
 }
 
-// nullopt when the folder cannot be listed.
+// nullopt when the folder cannot be listed to its end: a listing cut short says nothing
+// about the names it did not reach.
 std::optional<bool> folderHolds(userDataIphone *data, const char *folder, const std::string &name)
 {
     afc_directory *dir = nullptr;
     if (!data || !data->conn || AFCDirectoryOpen(data->conn, folder, &dir) != 0 || !dir)
         return std::nullopt;
     bool found = false;
-    char *entry = nullptr;
-    while (AFCDirectoryRead(data->conn, dir, &entry) == 0 && entry) {
+    bool whole = true;
+    for (char *entry = nullptr;;) {
+        if (AFCDirectoryRead(data->conn, dir, &entry) != 0) {
+            whole = false;
+            break;
+        }
+        if (!entry)
+            break;
         if (name == entry)
             found = true;
     }
     AFCDirectoryClose(data->conn, dir);
-    return found;
+    if (found)
+        return true;
+    return whole ? std::optional<bool>(false) : std::nullopt;
 }
 } // namespace
 
@@ -56,11 +65,8 @@ DeviceFilePresence deviceCatalogueExists(userDataIphone *data)
     return DeviceFilePresence::Unknown;
 }
 
-std::optional<Catalogue> loadCatalogueForChange(userDataIphone *data, bool createWhenMissing, std::string *error,
-                                                bool *listsChanged)
+std::optional<Catalogue> loadCatalogueForChange(userDataIphone *data, bool createWhenMissing, std::string *error)
 {
-    if (listsChanged)
-        *listsChanged = false;
     const std::string local = scratchPath(CataloguePath::LocalBooks);
     const std::string fresh = scratchPath(kLocalFresh);
     if (local.empty() || fresh.empty()) {
@@ -71,11 +77,7 @@ std::optional<Catalogue> loadCatalogueForChange(userDataIphone *data, bool creat
     switch (deviceCatalogueExists(data)) {
     case DeviceFilePresence::Absent:
         // A copy the device no longer backs is not shown as its books.
-        if (fs::exists(fs::symlink_status(local, ec))) {
-            fs::remove(local, ec);
-            if (listsChanged)
-                *listsChanged = true;
-        }
+        fs::remove(local, ec);
         if (!createWhenMissing)
             return Catalogue::load(local); // Missing: nothing to change
         return Catalogue();
@@ -102,8 +104,6 @@ std::optional<Catalogue> loadCatalogueForChange(userDataIphone *data, bool creat
         fs::rename(fresh, local, ec);
         if (ec)
             fs::remove(local, ec); // rather no copy than one the device no longer holds
-        if (listsChanged)
-            *listsChanged = true;
     }
     fs::remove(fresh, ec);
     return catalogue;

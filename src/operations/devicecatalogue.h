@@ -24,10 +24,9 @@ DeviceFilePresence deviceCatalogueExists(userDataIphone *data);
 // or deleted on the device since then stay as the device has them. A device without a
 // catalogue gets a new {"Books": []} (only when createWhenMissing; else a Missing one). An
 // unreadable catalogue, or one whose presence cannot be told, gives nullopt with *error set:
-// it must not be written over. The working copy the book lists read follows what was read;
-// *listsChanged tells whether it differed from it (the lists are then out of date).
-std::optional<Catalogue> loadCatalogueForChange(userDataIphone *data, bool createWhenMissing, std::string *error,
-                                                bool *listsChanged = nullptr);
+// it must not be written over. The working copy the book lists read follows what was read,
+// so the lists, read again after the change, show the device as it is.
+std::optional<Catalogue> loadCatalogueForChange(userDataIphone *data, bool createWhenMissing, std::string *error);
 
 // Keeps a backup of the device's catalogue (cataloguebackup.h), writes the catalogue beside
 // the working copy, uploads it to a hidden file beside /Books/Books.plist, renames it into
