@@ -109,15 +109,19 @@ void CatalogueRestoreCommand::run()
     m_window.progress->setRange(0, 0);
     m_window.m_progressUi->cancelButton->hide(); // nothing to stop: one upload and a rename
 
-    userDataIphone *data = m_window.treeListControler->deviceData();
+    // The restore's own hold on the device: no arrival swaps the record under it.
+    std::shared_ptr<DeviceSession> session = m_window.treeListControler->openSession();
     const std::string file = backup->path;
     auto alive = m_window.m_alive;
-    transfers.runWorker([this, alive, data, file, keptAt] {
+    transfers.runWorker([this, alive, session, file, keptAt]() mutable {
         // restoreCatalogueBackup takes the sync lock itself and backs up what it replaces.
-        const BookOperationResult result = restoreCatalogueBackup(file, data);
-        performOnMainThread([this, alive, result, keptAt] {
+        const BookOperationResult result = session && !session->gone()
+                                               ? restoreCatalogueBackup(file, session->data())
+                                               : BookOperationResult::makeFailed(file, "no device is connected");
+        performOnMainThread([this, alive, result, keptAt, session = std::move(session)]() mutable {
             if (*alive)
                 finish(result, keptAt);
+            session.reset();
         });
     });
 }

@@ -107,9 +107,10 @@ void TransferCommands::importBooks(const QStringList &chosen)
     for (const QString &path : chosen)
         paths.push_back(path.toStdString());
 
-    runWorker([this, paths] {
+    runWorker([this, paths, session = m_window.treeListControler->openSession()]() mutable {
         // threadSelectedLoadEPUBToDeviceDidEnd
         BookBatch batch;
+        batch.session = session;
         batch.pauseSeconds = kSheetSwapSeconds;
         batch.syncLock = true;
         batch.continueFlag = &m_window.copyMediaIpodToPC;
@@ -127,10 +128,12 @@ void TransferCommands::importBooks(const QStringList &chosen)
                                                             "already on the device");
                 return m_window.treeListControler->addEPUBToDevice(paths[i]);
             }));
-        onMainThread([this, failures] {
+        batch.session.reset();
+        onMainThread([this, failures, session = std::move(session)]() mutable {
             endProgressWindow();
             m_window.reloadiPodNotification();
             finish(failures);
+            session.reset(); // a device that arrived meanwhile is surveyed now
         });
     });
 }
@@ -148,9 +151,10 @@ void TransferCommands::exportChecked(const QString &folder)
         checked.push_back(record && record->isSelect());
     const std::string dstpath = folder.toStdString();
 
-    runWorker([this, records, checked, dstpath] {
+    runWorker([this, records, checked, dstpath, session = m_window.treeListControler->openSession()]() mutable {
         // threadLoadMediaIpodToPcDidEnd
         BookBatch batch;
+        batch.session = session;
         batch.pauseSeconds = kSheetSwapSeconds;
         batch.continueFlag = &m_window.copyMediaIpodToPC;
         batch.onStarted = [this] { onMainThread([this] { showProgressWindow(); }); };
@@ -169,10 +173,13 @@ void TransferCommands::exportChecked(const QString &folder)
                               record->mediaPcPath(), dstpath, record->ispurchases(), record->mediaName());
                       });
         const BookFailureList failures = BookBatch::failures(results);
+        batch.session.reset();
         m_window.copyMediaIpodToPC = false;
-        onMainThread([this, failures, exported = exportedCount(results), dstpath] {
+        onMainThread([this, failures, exported = exportedCount(results), dstpath,
+                      session = std::move(session)]() mutable {
             endProgressWindow();
             finish(failures);
+            session.reset();
             offerExportFolder(QString::fromStdString(dstpath), exported);
         });
     });
@@ -194,9 +201,10 @@ void TransferCommands::exportHighlighted(const QString &folder)
     const int highlighted = static_cast<int>(rows.size());
     const std::string dstpath = folder.toStdString();
 
-    runWorker([this, records, highlighted, dstpath] {
+    runWorker([this, records, highlighted, dstpath, session = m_window.treeListControler->openSession()]() mutable {
         // threadSelectedLoadMediaIpodToPcDidEnd and copyMediaipodToPc_v
         BookBatch batch;
+        batch.session = session;
         batch.pauseSeconds = kSheetSwapSeconds;
         batch.continueFlag = &m_window.copyMediaIpodToPC;
         batch.onStarted = [this] { onMainThread([this] { showProgressWindow(); }); };
@@ -215,9 +223,12 @@ void TransferCommands::exportHighlighted(const QString &folder)
                               record->mediaPcPath(), dstpath, record->ispurchases(), record->mediaName());
                       });
         const BookFailureList failures = BookBatch::failures(results);
-        onMainThread([this, failures, exported = exportedCount(results), dstpath] {
+        batch.session.reset();
+        onMainThread([this, failures, exported = exportedCount(results), dstpath,
+                      session = std::move(session)]() mutable {
             endProgressWindow();
             finish(failures);
+            session.reset();
             offerExportFolder(QString::fromStdString(dstpath), exported);
         });
     });
@@ -249,8 +260,9 @@ void TransferCommands::deleteBooks(const EpubList &candidates)
 
     // Like the transfers: the device may keep the sync lock for a while, and the window must
     // stay responsive (and the deletion cancellable) meanwhile.
-    runWorker([this, candidates] {
+    runWorker([this, candidates, session = m_window.treeListControler->openSession()]() mutable {
         BookBatch batch;
+        batch.session = session;
         batch.pauseSeconds = kSheetSwapSeconds;
         batch.syncLock = true;
         batch.continueFlag = &m_window.copyMediaIpodToPC;
@@ -268,12 +280,14 @@ void TransferCommands::deleteBooks(const EpubList &candidates)
                 deleted.push_back(candidates[r.index]);
         }
         const BookFailureList failures = BookBatch::failures(results);
-        onMainThread([this, deleted, failures] {
+        batch.session.reset();
+        onMainThread([this, deleted, failures, session = std::move(session)]() mutable {
             endProgressWindow();
             // The table loses the rows only after the lock is given back.
             m_window.m_table->removeRecords(deleted);
             onMainThread([this] { m_window.reloadiPodNotification(); });
             finish(failures, QStringLiteral("These books could not be deleted:"));
+            session.reset();
         });
     });
 }

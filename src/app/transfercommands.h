@@ -18,7 +18,9 @@ class mainControler;
 // The window's book transfers: import, export of the checked books, export of the
 // highlighted rows, and deletion. Each runs as one BookBatch on a worker thread behind the
 // progress sheet, one at a time (the "transfer slot"), and lists its failures in the failure
-// window at its end. The catalogue restore borrows the same slot, sheet and window.
+// window at its end. The catalogue restore borrows the same slot, sheet and window. Each works
+// on a device session opened when the command starts and given back after its end, so a
+// device that arrives meanwhile is surveyed only then.
 //
 // Threads: commands start on the main thread; batch bodies run on the worker and reach the
 // widgets only through performOnMainThread. The replace question of an export is asked on the

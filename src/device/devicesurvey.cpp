@@ -236,8 +236,14 @@ void DeviceSurvey::run(const std::function<void(int)> &foldersWalked)
     survey.insert_or_assign(Device_Name, name);
     survey.insert_or_assign("guid", AMDeviceCopyDeviceIdentifier(data->dev).substr(0, 255));
 
-    // Devices before 3.0 keep no catalogue of this kind; their old copies stay untouched.
-    if (leadingNumber(version) >= 3.0) {
+    // Devices before 3.0 keep no catalogue of this kind. Copies left by another device must
+    // not be listed as this one's books, nor taken as the base of a change.
+    if (leadingNumber(version) < 3.0) {
+        if (const std::string books = scratchPath("Books"); !books.empty()) {
+            ::unlink((books + "/Books.plist").c_str());
+            ::unlink((books + "/Purchases/Purchases.plist").c_str());
+        }
+    } else {
         const std::string books = scratchPath("Books");
         if (books.empty()) {
             logMessage("no private scratch folder: the book catalogue was not copied");

@@ -8,6 +8,7 @@ std::vector<afc_connection *> LaneConnections::forDevice(userDataIphone *data)
     DeviceBackend *backend = deviceBackend();
     if (!data || !data->conn || !data->dev || !backend || backend->name() != "imobiledevice")
         return {};
+    std::lock_guard lock(m_mutex);
     if (m_of != data->conn || m_backend != backend) {
         m_connections.clear(); // those of a device that has gone
         m_of = data->conn;

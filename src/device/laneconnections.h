@@ -9,18 +9,21 @@
 
 #include "userdataiphone.h"
 
+#include <mutex>
 #include <vector>
 
 class LaneConnections
 {
 public:
     // Up to kExtraLanes connections to the record's device, opened on first use and kept
-    // while the device stays the same; none unless the device is reached over USB.
+    // while the device stays the same; none unless the device is reached over USB. The
+    // survey and a batch never run at once, but the list is still changed under a lock.
     std::vector<afc_connection *> forDevice(userDataIphone *data);
 
     static constexpr size_t kExtraLanes = 6;
 
 private:
+    std::mutex m_mutex;
     std::vector<afc_connection *> m_connections;
     afc_connection *m_of = nullptr;
     DeviceBackend *m_backend = nullptr;

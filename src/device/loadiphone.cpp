@@ -7,6 +7,8 @@
 #include "mainqueue.h"
 
 #include <algorithm>
+#include <condition_variable>
+#include <deque>
 #include <mutex>
 
 const char *const DeviceMountNotification = "DeviceMountNotification";
@@ -14,8 +16,48 @@ const char *const iphoneUnDeviceInfoNotification = "iphoneUnDeviceInfoNotificati
 
 loadIPhone *Loadiphone = nullptr;
 
+// What holds the link, shared with the sessions (which may end on any thread, also after
+// the link has gone).
+struct LinkHolds
+{
+    struct Pending
+    {
+        am_device *dev; // null: a survey asked for without an arrival (a mount notification)
+        unsigned int msg;
+    };
+
+    std::mutex mutex;
+    std::condition_variable released;
+    bool arriving = false;    // an arrival (and its survey) holds the link
+    std::size_t sessions = 0; // open sessions
+    // Open sessions; one is taken out (under the mutex) before it is deleted.
+    std::vector<DeviceSession *> open;
+    std::deque<Pending> pending;
+    bool handOverQueued = false;
+    loadIPhone *link = nullptr; // null once the link has gone
+
+    bool held() const { return arriving || sessions > 0; }
+    // With the mutex held: whether the caller must queue a hand-over to the main thread.
+    bool takeHandOver()
+    {
+        if (held() || pending.empty() || handOverQueued || !link)
+            return false;
+        handOverQueued = true;
+        return true;
+    }
+};
+
 namespace {
 const char *const kAfcServiceName = "com.apple.afc";
+
+// Ordinary messages of the subscription, and the queue's own for a survey asked for directly.
+constexpr unsigned int kSurveyOnly = 0;
+
+std::vector<loadIPhone *> &liveLinks() // main thread; never destroyed, links may outlive statics
+{
+    static auto *links = new std::vector<loadIPhone *>;
+    return *links;
+}
 const char *const kProxyServiceName = "com.apple.mobile.notification_proxy";
 
 // Instances whose subscription failed stay registered for DeviceMountNotification, so they
@@ -68,6 +110,12 @@ void removeArrivalFailureObserver(const void *observer)
                list.end());
 }
 
+loadIPhone::loadIPhone() : m_holds(std::make_shared<LinkHolds>())
+{
+    m_holds->link = this;
+    liveLinks().push_back(this);
+}
+
 loadIPhone *loadIPhone::initDevice(LoadWindow *window)
 {
     std::unique_ptr<loadIPhone> instance(new loadIPhone());
@@ -93,6 +141,13 @@ void loadIPhone::discardUnsubscribed()
 loadIPhone::~loadIPhone()
 {
     *m_alive = false;
+    {
+        std::lock_guard lock(m_holds->mutex);
+        m_holds->link = nullptr;
+        m_holds->pending.clear();
+    }
+    auto &links = liveLinks();
+    links.erase(std::remove(links.begin(), links.end(), this), links.end());
     if (m_subscription)
         AMDeviceNotificationUnsubscribe(m_subscription);
     NotificationCenter::defaultCenter().removeObserver(this);
@@ -107,16 +162,114 @@ void loadIPhone::notification(am_device_notification_callback_info *info, void *
     auto *data = static_cast<userDataIphone *>(context);
     if (!info || !data)
         return;
-    data->dev = info->dev;
-    if (info->msg == ADNCI_MSG_DISCONNECTED) {
-        NotificationCenter::defaultCenter().postNotificationName(iphoneUnDeviceInfoNotification);
+    for (loadIPhone *link : liveLinks()) {
+        if (link->user_data() == data) {
+            link->handleEvent(info->dev, info->msg);
+            return;
+        }
+    }
+}
+
+void loadIPhone::handleEvent(am_device *dev, unsigned int msg)
+{
+    if (msg == ADNCI_MSG_DISCONNECTED) {
+        removal(dev);
         return;
     }
-    if (info->msg != ADNCI_MSG_CONNECTED)
+    if (msg != ADNCI_MSG_CONNECTED)
         return;
+    if (!holdForArrival(dev, msg))
+        return; // handled when the hold ends
+    EndArrivalHold endHold{this};
+    arrive(dev);
+}
 
+// Announced at once, so that a batch on the device stops and the lists let it go; a record
+// that is lent or being read stays as it is, and an arrival of the same device still waiting
+// is dropped.
+void loadIPhone::removal(am_device *dev)
+{
+    {
+        std::lock_guard lock(m_holds->mutex);
+        if (m_holds->held()) {
+            for (DeviceSession *session : m_holds->open) {
+                if (session->m_data.dev == dev)
+                    session->m_gone = true;
+            }
+            auto &pending = m_holds->pending;
+            pending.erase(std::remove_if(pending.begin(), pending.end(),
+                                         [dev](const LinkHolds::Pending &p) { return p.dev == dev; }),
+                          pending.end());
+        } else {
+            m_user_data.dev = dev;
+        }
+    }
+    NotificationCenter::defaultCenter().postNotificationName(iphoneUnDeviceInfoNotification);
+}
+
+// Main thread. False when the link is held (or others wait before this one): the event is
+// queued and comes back through handOver.
+bool loadIPhone::holdForArrival(am_device *dev, unsigned int msg)
+{
+    std::lock_guard lock(m_holds->mutex);
+    if (m_holds->held() || !m_holds->pending.empty()) {
+        m_holds->pending.push_back({dev, msg});
+        if (m_holds->takeHandOver())
+            performOnMainThread([holds = m_holds] {
+                if (holds->link)
+                    holds->link->handOver();
+            });
+        return false;
+    }
+    m_holds->arriving = true;
+    m_arrivalHeld = true;
+    return true;
+}
+
+void loadIPhone::endArrivalHold()
+{
+    bool handOverNow = false;
+    {
+        std::lock_guard lock(m_holds->mutex);
+        m_holds->arriving = false;
+        m_arrivalHeld = false;
+        handOverNow = m_holds->takeHandOver();
+    }
+    m_holds->released.notify_all();
+    if (handOverNow)
+        performOnMainThread([holds = m_holds] {
+            if (holds->link)
+                holds->link->handOver();
+        });
+}
+
+// Main thread: the next waiting event, once nothing holds the link.
+void loadIPhone::handOver()
+{
+    LinkHolds::Pending next{};
+    {
+        std::lock_guard lock(m_holds->mutex);
+        m_holds->handOverQueued = false;
+        if (m_holds->held() || m_holds->pending.empty())
+            return;
+        next = m_holds->pending.front();
+        m_holds->pending.pop_front();
+        // Taken here, under the same lock: the others wait behind this one.
+        m_holds->arriving = true;
+        m_arrivalHeld = true;
+    }
+    EndArrivalHold endHold{this};
+    if (next.msg == kSurveyOnly)
+        surveyArrival();
+    else
+        arrive(next.dev);
+}
+
+void loadIPhone::arrive(am_device *dev)
+{
+    userDataIphone *data = &m_user_data;
+    data->dev = dev;
     logMessage("notification get devect");
-    am_device *dev = data->dev;
     if (AMDeviceConnect(dev) != 0)
         return;
     if (AMDeviceIsPaired(dev) == 0) {
@@ -150,20 +303,68 @@ void loadIPhone::notification(am_device_notification_callback_info *info, void *
     AMDeviceStartService(dev, kProxyServiceName, &data->notificationproxy, nullptr);
 }
 
-void loadIPhone::mainloadIPhoneInfo(const Notification &notification)
+std::shared_ptr<DeviceSession> loadIPhone::openSession()
 {
-    // A device arriving while another is surveyed waits for that survey to end first.
-    if (m_surveyThread.joinable()) {
-        processMainEventsUntil([this] { return m_surveyFinished.load(); }, std::chrono::hours(24));
-        m_surveyThread.join();
+    std::unique_lock lock(m_holds->mutex);
+    if (m_holds->arriving) {
+        // The survey needs the main thread to end; waiting for it there would never return.
+        if (isMainThread())
+            return nullptr;
+        m_holds->released.wait(lock, [this] { return !m_holds->arriving; });
     }
+    ++m_holds->sessions;
+    // The last owner may drop the session on any thread; a waiting arrival is then handed
+    // to the main thread.
+    std::shared_ptr<DeviceSession> session(new DeviceSession, [holds = m_holds](DeviceSession *ended) {
+        bool handOverNow = false;
+        {
+            std::lock_guard endLock(holds->mutex);
+            --holds->sessions;
+            auto &open = holds->open;
+            open.erase(std::remove(open.begin(), open.end(), ended), open.end());
+            handOverNow = holds->takeHandOver();
+        }
+        delete ended;
+        if (handOverNow)
+            performOnMainThread([holds] {
+                if (holds->link)
+                    holds->link->handOver();
+            });
+    });
+    session->m_data = m_user_data;
+    m_holds->open.push_back(session.get());
+    return session;
+}
+
+void loadIPhone::mainloadIPhoneInfo(const Notification &)
+{
+    // Surveys never nest: one asked for while another runs (or while a batch holds the
+    // device) waits its turn in the queue.
+    if (m_surveying) {
+        std::lock_guard lock(m_holds->mutex);
+        m_holds->pending.push_back({nullptr, kSurveyOnly});
+        return;
+    }
+    if (m_arrivalHeld) {
+        surveyArrival();
+        return;
+    }
+    if (!holdForArrival(nullptr, kSurveyOnly))
+        return;
+    EndArrivalHold endHold{this};
+    surveyArrival();
+}
+
+void loadIPhone::surveyArrival()
+{
     HeadlessLoadWindow fallback;
     LoadWindow *window = m_loadwindow ? m_loadwindow : &fallback;
     LoadWindow *outer = m_modalWindow;
     m_modalWindow = window;
+    m_surveying = true;
     m_surveyFinished = false;
-    m_surveyThread = std::thread([this, notification] {
-        loadIPhoneInfo(notification);
+    m_surveyThread = std::thread([this] {
+        loadIPhoneInfo(Notification{DeviceMountNotification, nullptr, {}});
         m_surveyFinished = true;
     });
     window->runModal();
@@ -173,6 +374,7 @@ void loadIPhone::mainloadIPhoneInfo(const Notification &notification)
     // closed early must not block the main thread the survey's observers may still need.
     processMainEventsUntil([this] { return m_surveyFinished.load(); }, std::chrono::hours(24));
     m_surveyThread.join();
+    m_surveying = false;
 }
 
 void loadIPhone::loadIPhoneInfo(const Notification &)

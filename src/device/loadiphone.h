@@ -9,6 +9,11 @@
 // methods of the same names here forward to them.
 // Thread notes: the callback and mainloadIPhoneInfo run on the main thread; loadIPhoneInfo
 // runs on its own worker thread; the transfers run on the caller's thread.
+//
+// Holds: the record is rewritten only by an arrival, and an arrival never runs while the
+// link is held: by another arrival and its survey, or by an open DeviceSession (a batch).
+// An arrival that comes meanwhile waits in a queue and is handled, with its own survey,
+// once the hold ends. A removal is announced at once, but leaves a held record as it is.
 
 #include "devicesurvey.h"
 #include "laneconnections.h"
@@ -59,6 +64,9 @@ public:
     virtual void setStringValue(const std::string &text) = 0;
 };
 
+class DeviceSession;
+struct LinkHolds;
+
 class loadIPhone
 {
 public:
@@ -79,6 +87,12 @@ public:
 
     // The subscription callback; `context` is the record's address.
     static void notification(am_device_notification_callback_info *info, void *context);
+
+    // A session on the current device for a batch, from any thread: a copy of the record
+    // that no arrival can swap. Arrivals wait until every session has ended. Off the main
+    // thread this waits for a running arrival and its survey to end; on the main thread it
+    // cannot wait for them and answers null instead.
+    std::shared_ptr<DeviceSession> openSession();
 
     // Progress transfers (0 / -1).
     int getfile(userDataIphone *data, const char *localpath, const char *remotepath, ProgressIndicator *progress,
@@ -128,19 +142,51 @@ public:
     const TreeCopyReport &lastTreeCopy() const { return m_treeCopier.lastTreeCopy(); }
 
 private:
-    loadIPhone() = default;
+    loadIPhone();
+    void handleEvent(am_device *dev, unsigned int msg);
+    void arrive(am_device *dev);
+    void surveyArrival();
+    void removal(am_device *dev);
+    bool holdForArrival(am_device *dev, unsigned int msg);
+    void endArrivalHold();
+    void handOver();
+    struct EndArrivalHold
+    {
+        loadIPhone *self;
+        ~EndArrivalHold() { self->endArrivalHold(); }
+    };
+
     userDataIphone m_user_data;
     LoadWindow *m_loadwindow = nullptr;
     LoadWindow *m_modalWindow = nullptr;           // the window of the running modal session
     am_device_notification *m_subscription = nullptr;
     std::thread m_surveyThread;
     std::atomic_bool m_surveyFinished{false};
+    bool m_arrivalHeld = false; // this arrival holds the link (main thread)
+    bool m_surveying = false;   // a survey runs behind the load window (main thread)
+    std::shared_ptr<LinkHolds> m_holds;
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true); // guards hand-overs queued to the main thread
 
     // Extra connections of the current device, shared by the survey and the tree copies.
     LaneConnections m_lanes;
     DeviceSurvey m_survey{&m_user_data, &m_lanes};
     TreeCopier m_treeCopier{&m_lanes};
+};
+
+// A batch's own hold on the device: the connection record as it stood when the batch took
+// the link. While it lives no arrival is handled; the removal of its device marks it gone at
+// once (from the main thread), so the batch ends at the book it is working on.
+class DeviceSession
+{
+public:
+    userDataIphone *data() { return &m_data; }
+    bool gone() const { return m_gone.load(); }
+
+private:
+    friend class loadIPhone;
+    DeviceSession() = default;
+    userDataIphone m_data;
+    std::atomic_bool m_gone{false};
 };
 
 extern loadIPhone *Loadiphone;

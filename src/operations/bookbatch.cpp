@@ -4,21 +4,33 @@
 
 #include "devicesleep.h"
 #include "ipodtreelistcontroler.h"
+#include "loadiphone.h"
+#include "synclock.h"
 
-SyncLockGuard::SyncLockGuard(iPodTreeListControler &controller)
-    : m_controller(controller)
+SyncLockGuard::SyncLockGuard(userDataIphone *data)
+    : m_data(data)
 {
-    m_controller.startToSync();
+    if (m_data)
+        startToSync(m_data);
 }
 
 SyncLockGuard::~SyncLockGuard()
 {
-    m_controller.endsync();
+    if (m_data)
+        endsync(m_data);
 }
 
 std::vector<BookBatch::ItemResult> BookBatch::run(iPodTreeListControler &controller, std::size_t count,
                                                   const Item &item) const
 {
+    const std::shared_ptr<DeviceSession> held = session ? session : controller.openSession();
+    controller.setBatchSession(held);
+    struct EndSession
+    {
+        iPodTreeListControler &controller;
+        ~EndSession() { controller.setBatchSession(nullptr); }
+    } endSession{controller};
+
     auto goOn = [this] { return !continueFlag || continueFlag->load(); };
     if (pauseSeconds > 0)
         deviceLinkSleep(pauseSeconds);
@@ -27,8 +39,8 @@ std::vector<BookBatch::ItemResult> BookBatch::run(iPodTreeListControler &control
 
     std::vector<ItemResult> results;
     std::optional<SyncLockGuard> lock;
-    if (syncLock)
-        lock.emplace(controller);
+    if (syncLock && held)
+        lock.emplace(held->data());
     for (std::size_t i = 0; i < count && goOn(); ++i) {
         if (onItemStarting)
             onItemStarting(i);

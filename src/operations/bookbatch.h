@@ -7,34 +7,40 @@
 #include <atomic>
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
+class DeviceSession;
 class iPodTreeListControler;
+struct userDataIphone;
 
 // Holds the device's sync lock for one scope: taken when made, given back when it goes, on
 // every path out of the batch (an early return, an exception) as well as the normal end.
 class SyncLockGuard
 {
 public:
-    explicit SyncLockGuard(iPodTreeListControler &controller);
+    explicit SyncLockGuard(userDataIphone *data);
     ~SyncLockGuard();
     SyncLockGuard(const SyncLockGuard &) = delete;
     SyncLockGuard &operator=(const SyncLockGuard &) = delete;
 
 private:
-    iPodTreeListControler &m_controller;
+    userDataIphone *m_data;
 };
 
 // One batch of book operations (an import, an export, a deletion), shared by the window and
 // bookferry-cli. The caller chooses the thread: the window runs it on its transfer worker,
 // the command line on its only thread. In order, run():
-//   1. pauses for `pauseSeconds` through deviceLinkSleep (the window's sheet swap; tests
+//   1. works on `session`, or opens one (waiting for a survey that runs to end): the book
+//      operations use it until run() returns, and no arrival is handled while it is held;
+//   2. pauses for `pauseSeconds` through deviceLinkSleep (the window's sheet swap; tests
 //      install a sleeper that does not wait), then calls onStarted;
-//   2. takes the sync lock when `syncLock` is set, for the whole batch;
-//   3. asks `item(i)` for i = 0..count-1 while the continue flag (if any) stays true; an item
+//   3. takes the sync lock when `syncLock` is set, for the whole batch;
+//   4. asks `item(i)` for i = 0..count-1 while the continue flag (if any) stays true; an item
 //      that returns nothing is not part of the batch (an unchecked row) and is not reported;
-//   4. gives the lock back.
+//      once the session's device is removed, every book operation left fails at once;
+//   5. gives the lock back.
 // onItemStarting runs before every index, onItemDone after every item, on the batch's thread.
 class BookBatch
 {
@@ -46,6 +52,9 @@ public:
     };
     using Item = std::function<std::optional<BookOperationResult>(std::size_t index)>;
 
+    // Opened by the caller where the batch is decided (the window: on the main thread, so
+    // that nothing is surveyed between the choice of books and the batch); may stay empty.
+    std::shared_ptr<DeviceSession> session;
     unsigned int pauseSeconds = 0;
     bool syncLock = false;
     // Cleared by another thread to stop before the next item; the current one finishes.

@@ -5,6 +5,7 @@
 #include "devicecatalogue.h"
 #include "devicefiles.h"
 #include "ipodtreelistcontroler.h"
+#include "loadiphone.h"
 
 BookOperationResult iPodTreeListControler::deleteMediaFromDevice(const epub &record)
 {
@@ -14,11 +15,12 @@ BookOperationResult iPodTreeListControler::deleteMediaFromDevice(const epub &rec
         return BookOperationResult::makeSkipped(item, "the book has no \"Path\" in the catalogue");
     if (path == "." || path == ".." || path.find('/') != std::string::npos)
         return BookOperationResult::makeFailed(item, "the book's \"Path\" does not name a book folder: " + path);
-    userDataIphone *data = deviceData();
-    if (!data || !data->conn)
-        return BookOperationResult::makeFailed(item, "no device is connected");
-
+    std::shared_ptr<DeviceSession> session;
     std::string error;
+    userDataIphone *data = operationDevice(session, &error);
+    if (!data)
+        return BookOperationResult::makeFailed(item, error);
+
     std::optional<Catalogue> catalogue = loadCatalogueForChange(data, false, &error);
     if (!catalogue)
         return BookOperationResult::makeFailed(item, error);

@@ -51,9 +51,11 @@ BookOperationResult iPodTreeListControler::saveEpubToMac(const std::string &path
     const std::string item = titlename.empty() ? path : titlename;
     if (!isPlainName(path))
         return BookOperationResult::makeFailed(item, "the book has no usable \"Path\" in the catalogue");
-    userDataIphone *data = deviceData();
-    if (!data || !data->conn || !Loadiphone)
-        return BookOperationResult::makeFailed(item, "no device is connected");
+    std::shared_ptr<DeviceSession> session;
+    std::string why;
+    userDataIphone *data = operationDevice(session, &why);
+    if (!data || !Loadiphone)
+        return BookOperationResult::makeFailed(item, data ? "no device is connected" : why);
     std::error_code ec;
     if (!fs::is_directory(dstpath, ec))
         return BookOperationResult::makeFailed(item, "the destination is not a folder: " + dstpath);

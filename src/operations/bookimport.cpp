@@ -172,11 +172,12 @@ BookOperationResult iPodTreeListControler::addEPUBToDevice(const std::string &pa
     const std::string item = file.filename().string();
     if (file.extension() != ".epub")
         return BookOperationResult::makeSkipped(item, "not an ePub file (its name does not end in \".epub\")");
-    userDataIphone *data = deviceData();
-    if (!data || !data->conn)
-        return BookOperationResult::makeFailed(item, "no device is connected");
-
+    std::shared_ptr<DeviceSession> session;
     std::string error;
+    userDataIphone *data = operationDevice(session, &error);
+    if (!data)
+        return BookOperationResult::makeFailed(item, error);
+
     std::optional<Catalogue> catalogue = loadCatalogueForChange(data, true, &error);
     if (!catalogue)
         return BookOperationResult::makeFailed(item, error);
@@ -252,6 +253,8 @@ BookOperationResult iPodTreeListControler::addEPUBToDevice(const std::string &pa
         n_rmdir(deviceFolder.c_str(), data);
         return BookOperationResult::makeFailed(item, "cannot copy the book to the device");
     }
+    if (session->gone())
+        return BookOperationResult::makeFailed(item, kDeviceDisconnected);
     catalogue->appendBook(std::move(entry));
     bool catalogueMayNameIt = false;
     if (!uploadCatalogue(*catalogue, data, &error, &catalogueMayNameIt)) {

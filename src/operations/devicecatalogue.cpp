@@ -19,6 +19,7 @@ namespace {
 constexpr const char *kRemoteUpload = "/Books/.Books.plist.upload"; // hidden: not summed, not a book
 constexpr const char *kLocalUpload = "Books/Books.plist.upload";
 constexpr const char *kLocalCheck = "Books/Books.plist.check";
+constexpr const char *kLocalFresh = "Books/Books.plist.current";
 
 std::string readFile(const std::string &path)
 {
@@ -28,20 +29,29 @@ std::string readFile(const std::string &path)
     return ss.str();
 }
 
-// nullopt when the folder cannot be listed.
+// nullopt when the folder cannot be listed to its end: a listing cut short says nothing
+// about the names it did not reach.
 std::optional<bool> folderHolds(userDataIphone *data, const char *folder, const std::string &name)
 {
     afc_directory *dir = nullptr;
     if (!data || !data->conn || AFCDirectoryOpen(data->conn, folder, &dir) != 0 || !dir)
         return std::nullopt;
     bool found = false;
-    char *entry = nullptr;
-    while (AFCDirectoryRead(data->conn, dir, &entry) == 0 && entry) {
+    bool whole = true;
+    for (char *entry = nullptr;;) {
+        if (AFCDirectoryRead(data->conn, dir, &entry) != 0) {
+            whole = false;
+            break;
+        }
+        if (!entry)
+            break;
         if (name == entry)
             found = true;
     }
     AFCDirectoryClose(data->conn, dir);
-    return found;
+    if (found)
+        return true;
+    return whole ? std::optional<bool>(false) : std::nullopt;
 }
 } // namespace
 
@@ -58,21 +68,18 @@ DeviceFilePresence deviceCatalogueExists(userDataIphone *data)
 std::optional<Catalogue> loadCatalogueForChange(userDataIphone *data, bool createWhenMissing, std::string *error)
 {
     const std::string local = scratchPath(CataloguePath::LocalBooks);
-    if (local.empty()) {
+    const std::string fresh = scratchPath(kLocalFresh);
+    if (local.empty() || fresh.empty()) {
         *error = "the scratch folder cannot be used";
         return std::nullopt;
     }
-    Catalogue catalogue = Catalogue::load(local);
-    if (catalogue.isLoaded())
-        return catalogue;
-    if (catalogue.state() == Catalogue::State::Unreadable) {
-        *error = "the device's book catalogue cannot be read, so it is left as it is: " + catalogue.error();
-        return std::nullopt;
-    }
+    std::error_code ec;
     switch (deviceCatalogueExists(data)) {
     case DeviceFilePresence::Absent:
+        // A copy the device no longer backs is not shown as its books.
+        fs::remove(local, ec);
         if (!createWhenMissing)
-            return catalogue; // Missing: nothing to change
+            return Catalogue::load(local); // Missing: nothing to change
         return Catalogue();
     case DeviceFilePresence::Unknown:
         *error = "cannot tell whether the device has a book catalogue";
@@ -80,17 +87,25 @@ std::optional<Catalogue> loadCatalogueForChange(userDataIphone *data, bool creat
     case DeviceFilePresence::Present:
         break;
     }
-    std::error_code ec;
     fs::create_directories(fs::path(local).parent_path(), ec);
-    if (get_file(data, local.c_str(), CataloguePath::DeviceBooks) != 0) {
+    if (get_file(data, fresh.c_str(), CataloguePath::DeviceBooks) != 0) {
+        fs::remove(fresh, ec);
         *error = "cannot copy the device's book catalogue";
         return std::nullopt;
     }
-    catalogue = Catalogue::load(local);
+    const std::string onDevice = readFile(fresh);
+    Catalogue catalogue = Catalogue::fromData(onDevice);
     if (!catalogue.isLoaded()) {
+        fs::remove(fresh, ec);
         *error = "the device's book catalogue cannot be read, so it is left as it is: " + catalogue.error();
         return std::nullopt;
     }
+    if (onDevice != readFile(local)) {
+        fs::rename(fresh, local, ec);
+        if (ec)
+            fs::remove(local, ec); // rather no copy than one the device no longer holds
+    }
+    fs::remove(fresh, ec);
     return catalogue;
 }
 

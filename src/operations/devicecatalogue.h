@@ -19,10 +19,13 @@ enum class DeviceFilePresence { Present, Absent, Unknown };
 // failed question is Unknown, never Absent).
 DeviceFilePresence deviceCatalogueExists(userDataIphone *data);
 
-// The working copy for a change. When the copy is missing or empty, the device is asked:
-// a device without a catalogue gets a new {"Books": []} (only when createWhenMissing), one
-// with a catalogue has it copied again. An unreadable catalogue, or one whose presence cannot
-// be told, gives nullopt with *error set: it must not be written over.
+// The catalogue a change is made to: the one the device holds now, read afresh (the caller
+// holds the sync lock), never the copy of the device's arrival, so that books bought, synced
+// or deleted on the device since then stay as the device has them. A device without a
+// catalogue gets a new {"Books": []} (only when createWhenMissing; else a Missing one). An
+// unreadable catalogue, or one whose presence cannot be told, gives nullopt with *error set:
+// it must not be written over. The working copy the book lists read follows what was read,
+// so the lists, read again after the change, show the device as it is.
 std::optional<Catalogue> loadCatalogueForChange(userDataIphone *data, bool createWhenMissing, std::string *error);
 
 // Keeps a backup of the device's catalogue (cataloguebackup.h), writes the catalogue beside

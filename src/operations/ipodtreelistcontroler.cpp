@@ -73,6 +73,37 @@ userDataIphone *iPodTreeListControler::deviceData() const
     return Loadiphone ? Loadiphone->user_data() : nullptr;
 }
 
+std::shared_ptr<DeviceSession> iPodTreeListControler::openSession() const
+{
+    return Loadiphone ? Loadiphone->openSession() : nullptr;
+}
+
+void iPodTreeListControler::setBatchSession(std::shared_ptr<DeviceSession> session)
+{
+    std::lock_guard lock(m_sessionMutex);
+    m_batchSession = std::move(session);
+}
+
+userDataIphone *iPodTreeListControler::operationDevice(std::shared_ptr<DeviceSession> &session, std::string *why) const
+{
+    {
+        std::lock_guard lock(m_sessionMutex);
+        session = m_batchSession;
+    }
+    if (!session)
+        session = openSession();
+    userDataIphone *data = session ? session->data() : nullptr;
+    if (session && session->gone()) {
+        *why = kDeviceDisconnected;
+        return nullptr;
+    }
+    if (!data || !data->conn) {
+        *why = "no device is connected";
+        return nullptr;
+    }
+    return data;
+}
+
 // ---- Outline -----------------------------------------------------------------------------
 
 void iPodTreeListControler::outlineSelectionChanged(const QModelIndex &index)

@@ -15,9 +15,11 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
+class DeviceSession;
 class LoadWindow;
 class loadIPhone;
 struct userDataIphone;
@@ -38,7 +40,10 @@ using ReplaceQuestion = std::function<bool(const std::string &message)>;
 // Threads: made, questioned and notified on the main thread. The survey's
 // DeviceInfoNotification arrives on the survey thread; its tree work is carried to the main
 // thread. addEPUBToDevice and saveEpubToMac may run on a transfer thread (they touch files and
-// the device, never the tree); one operation at a time, as the main window arranges.
+// the device, never the tree); one operation at a time, as the main window arranges. Each
+// book operation works on a device session (loadiphone.h): its batch's, else one of its own,
+// so an arrival cannot swap the device under it; once that device is removed, it fails at
+// once with kDeviceDisconnected.
 //
 // The selection lives in selectionModel(); a view shows it with
 // setModel(model()) and setSelectionModel(selectionModel()). Every selection change is
@@ -94,6 +99,13 @@ public:
     // Without a question, existing files are kept.
     void setReplaceQuestion(ReplaceQuestion question) { m_replaceQuestion = std::move(question); }
 
+    // ---- Device sessions -------------------------------------------------------------------
+    // A new session on the connected device (loadIPhone::openSession), or null.
+    std::shared_ptr<DeviceSession> openSession() const;
+    // The session the book operations use while it is set (a batch's); cleared with null.
+    void setBatchSession(std::shared_ptr<DeviceSession> session);
+    static constexpr const char *kDeviceDisconnected = "the device was disconnected";
+
     // ---- Helpers of the import (package document, identifiers) ---------------------------
     // The container's first full-path value, at most 1023 bytes; empty when not found.
     static std::string getcontenfile(const std::string &containerPath);
@@ -112,6 +124,8 @@ Q_SIGNALS:
     void expandItem(const QModelIndex &index);
 
 private:
+    // The session of one operation and its record; null (with *why set) when it cannot go on.
+    userDataIphone *operationDevice(std::shared_ptr<DeviceSession> &session, std::string *why) const;
     void addDeviceNode(const StringDictionary &survey);
     void postSelection(const std::optional<NodeInfo> &info);
     double folderSize(const char *folder, const char *const *extensions) const;
@@ -123,4 +137,6 @@ private:
     ReplaceQuestion m_replaceQuestion;
     BookFolderNameGenerator m_folderNames;
     bool m_deviceGone = false; // a device went since the last node was made (main thread)
+    mutable std::mutex m_sessionMutex;
+    std::shared_ptr<DeviceSession> m_batchSession;
 };

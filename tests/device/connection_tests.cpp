@@ -6,6 +6,11 @@
 
 #include <QCoreApplication>
 
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
 using ConnectionTest = DeviceTest;
 
 namespace {
@@ -221,4 +226,114 @@ TEST_F(ConnectionTest, ALinkDeletedWhileTheLayerFailsStillStopsItsCallbacks)
     backend->attach(device.dir());
     QCoreApplication::processEvents();
     EXPECT_FALSE(logged("notification get devect"));
+}
+
+// A second device arrives and the first is plugged in again while the first survey runs:
+// nothing nests. Each arrival waits for the survey before it and gets one of its own.
+TEST_F(ConnectionTest, ArrivalsDuringASurveyWaitAndGetSurveysOfTheirOwn)
+{
+    device.iPhone().udid("first-device");
+    device.write();
+    FolderDeviceBuilder second;
+    second.iPhone().udid("second-device").value("DeviceName", "Second");
+    second.write();
+    startLink();
+
+    std::mutex mutex;
+    std::condition_variable replugged;
+    bool done = false;
+    std::vector<std::string> guids;
+    am_device *first = nullptr, *again = nullptr;
+    // The first survey is held at its hand-over until the main thread has taken the events.
+    NotificationCenter::defaultCenter().addObserver(&guids, "DeviceInfoNotification", [&](const Notification &n) {
+        std::unique_lock lock(mutex);
+        guids.push_back(std::any_cast<StringDictionary>(n.userInfo).at("guid"));
+        if (guids.size() != 1)
+            return;
+        performOnMainThread([&] {
+            backend->attach(second.dir());
+            backend->detach(first);
+            again = backend->attach(device.dir());
+            performOnMainThread([&] {
+                std::lock_guard inner(mutex);
+                done = true;
+                replugged.notify_all();
+            });
+        });
+        replugged.wait(lock, [&] { return done; });
+    });
+    first = backend->attach(device.dir());
+    ASSERT_TRUE(processMainEventsUntil([&] { return observed("DeviceInfoNotification").size() == 3; }));
+    NotificationCenter::defaultCenter().removeObserver(&guids);
+
+    EXPECT_EQ(guids, (std::vector<std::string>{"first-device", "second-device", "first-device"}));
+    std::vector<std::string> surveys = observed("");
+    surveys.erase(std::remove(surveys.begin(), surveys.end(), "iphoneUnDeviceInfoNotification"), surveys.end());
+    EXPECT_EQ(surveys, (std::vector<std::string>{"DeviceMountNotification", "DeviceInfoNotification",
+                                                 "DeviceMountNotification", "DeviceInfoNotification",
+                                                 "DeviceMountNotification", "DeviceInfoNotification"}));
+    EXPECT_EQ(observed("iphoneUnDeviceInfoNotification").size(), 1u);
+    EXPECT_EQ(window.timesRun(), 3);
+    EXPECT_EQ(link->user_data()->dev, again);
+}
+
+// A session (a batch's hold) keeps its copy of the record; an arrival waits for its end,
+// and the removal of its device marks it gone at once.
+TEST_F(ConnectionTest, ASessionHoldsArrivalsBackAndHearsItsDeviceGo)
+{
+    device.iPhone().udid("first-device");
+    device.write();
+    FolderDeviceBuilder second;
+    second.iPhone().udid("second-device");
+    second.write();
+    startLink();
+    am_device *first = plugIn(device.dir());
+    const userDataIphone before = *link->user_data();
+
+    std::shared_ptr<DeviceSession> session = link->openSession();
+    ASSERT_TRUE(session);
+    EXPECT_EQ(session->data()->conn, before.conn);
+    EXPECT_EQ(session->data()->dev, first);
+    am_device *b = backend->attach(second.dir());
+    unplug(first); // the removal is announced while the arrival before it waits
+    EXPECT_TRUE(session->gone());
+    EXPECT_EQ(window.timesRun(), 1) << "no survey while the session is open";
+    EXPECT_EQ(link->user_data()->dev, first);
+    EXPECT_EQ(link->user_data()->conn, before.conn);
+
+    // Another session on the same link shares the hold; arrivals wait for the last one.
+    std::shared_ptr<DeviceSession> other = link->openSession();
+    EXPECT_FALSE(other->gone()) << "opened after the removal";
+    session.reset();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window.timesRun(), 1);
+    other.reset();
+    ASSERT_TRUE(processMainEventsUntil([&] { return window.timesRun() == 2; }));
+    EXPECT_EQ(link->user_data()->dev, b);
+    ASSERT_TRUE(lastSurvey());
+    EXPECT_EQ(lastSurvey()->at("guid"), "second-device");
+
+    // Off the main thread, a session waits for a running survey; on it, it cannot.
+    std::atomic_bool surveyed{false}, surveyedFirst{false};
+    std::shared_ptr<DeviceSession> fromWorker;
+    std::thread worker;
+    NotificationCenter::defaultCenter().addObserver(&worker, "DeviceMountNotification", [&](const Notification &) {
+        EXPECT_EQ(link->openSession(), nullptr);
+        worker = std::thread([&] {
+            fromWorker = link->openSession();
+            surveyedFirst = surveyed.load();
+        });
+    });
+    NotificationCenter::defaultCenter().addObserver(&surveyed, "DeviceInfoNotification",
+                                                    [&](const Notification &) { surveyed = true; });
+    unplug(b);
+    plugIn(device.dir());
+    NotificationCenter::defaultCenter().removeObserver(&worker);
+    NotificationCenter::defaultCenter().removeObserver(&surveyed);
+    ASSERT_TRUE(worker.joinable());
+    worker.join();
+    ASSERT_TRUE(fromWorker);
+    EXPECT_TRUE(surveyedFirst.load()) << "the session was opened before the survey ended";
+    EXPECT_EQ(fromWorker->data()->conn, link->user_data()->conn);
+    fromWorker.reset();
 }

@@ -99,10 +99,13 @@ TEST_F(SurveyTest, KindTableAndNamingRule)
 
 TEST_F(SurveyTest, OnlySoftware3AndLaterHasItsCatalogueCopied)
 {
+    // Copies another device left are not this one's books: they go.
     device.iPhone("2.2.1").file("/Books/Books.plist", "device catalogue");
     writeWholeFile(scratch.path() + "/scratch/Books/Books.plist", "older copy");
+    writeWholeFile(scratch.path() + "/scratch/Books/Purchases/Purchases.plist", "older purchases");
     ASSERT_TRUE(survey());
-    EXPECT_EQ(readWholeFile(scratch.path() + "/scratch/Books/Books.plist"), "older copy");
+    EXPECT_FALSE(fs::exists(scratch.path() + "/scratch/Books/Books.plist"));
+    EXPECT_FALSE(fs::exists(scratch.path() + "/scratch/Books/Purchases/Purchases.plist"));
 
     device.value("ProductVersion", "3.0").write();
     plugIn(device.dir());

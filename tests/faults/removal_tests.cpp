@@ -5,6 +5,9 @@
 // when it comes back.
 #include "sweepworld.h"
 
+#include "bookbatch.h"
+#include "bookkeys.h"
+#include "catalogue.h"
 #include "devicefaultinjector.h"
 #include "devicesleep.h"
 #include "folderbackend.h"
@@ -19,6 +22,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 #include <thread>
 
 namespace fs = std::filesystem;
@@ -36,6 +40,13 @@ public:
         m_device = device;
         m_unplugAt = n;
     }
+    // A loose cable: unplugged just before the nth call, and plugged in again at once.
+    void replugAt(unsigned long n, am_device *device, const std::string &dir)
+    {
+        m_replugDir = dir;
+        unplugAt(n, device);
+    }
+    unsigned long calls() const { return m_calls; }
     bool unplugged() const { return m_unplugged; }
 
     std::string name() const override { return m_inner->name(); }
@@ -83,6 +94,8 @@ private:
         if (m_unplugAt != 0 && ++m_calls == m_unplugAt && !m_unplugged) {
             m_unplugged = true;
             m_inner->detach(m_device);
+            if (!m_replugDir.empty())
+                m_inner->attach(m_replugDir);
         }
     }
     std::unique_ptr<FolderBackend> m_inner;
@@ -90,11 +103,12 @@ private:
     std::atomic<unsigned long> m_unplugAt{0};
     std::atomic_bool m_unplugged{false};
     am_device *m_device = nullptr;
+    std::string m_replugDir; // set before the calls it is read in
 };
 
 enum class Work { Import, Export, Delete, Survey };
 
-class DeviceRemoval : public ::testing::TestWithParam<Work>
+class RemovalFixture : public ::testing::Test
 {
 protected:
     void SetUp() override
@@ -178,6 +192,10 @@ protected:
     HeadlessLoadWindow m_window;
     std::unique_ptr<iPodTreeListControler> m_controller;
 };
+
+class DeviceRemoval : public RemovalFixture, public ::testing::WithParamInterface<Work>
+{
+};
 } // namespace
 
 TEST_P(DeviceRemoval, WorkFailsCleanlyAndTheDeviceComesBack)
@@ -230,3 +248,118 @@ std::string workName(const ::testing::TestParamInfo<Work> &info)
 
 INSTANTIATE_TEST_SUITE_P(Work, DeviceRemoval,
                          ::testing::Values(Work::Import, Work::Export, Work::Delete, Work::Survey), workName);
+
+namespace {
+struct Replug
+{
+    Work work;
+    unsigned long atCall; // the file-service call before which the cable comes loose
+};
+
+class BatchReplug : public RemovalFixture, public ::testing::WithParamInterface<Replug>
+{
+protected:
+    // The batch as the window runs it: on a transfer thread, on a session opened on the main
+    // thread, which goes on serving events.
+    std::vector<BookBatch::ItemResult> runBatch(Work work, const std::shared_ptr<DeviceSession> &session)
+    {
+        std::atomic_bool done{false};
+        std::vector<BookBatch::ItemResult> results;
+        std::thread worker([&] {
+            BookBatch batch;
+            batch.session = session;
+            batch.syncLock = true;
+            if (work == Work::Import) {
+                results = batch.run(*m_controller, m_world.importFiles.size(), [&](std::size_t i) {
+                    return m_controller->addEPUBToDevice(m_world.importFiles[i]);
+                });
+            } else {
+                results = batch.run(*m_controller, m_world.deletePaths.size(), [&](std::size_t i) {
+                    epub record;
+                    record.setMediaPcPath(m_world.deletePaths[i]);
+                    record.setisuserItem(true);
+                    return m_controller->deleteMediaFromDevice(record);
+                });
+            }
+            done = true;
+        });
+        processMainEventsUntil([&] { return done.load(); });
+        worker.join();
+        return results;
+    }
+};
+} // namespace
+
+// The device goes and comes back while an import of three books or a deletion of two runs.
+// The batch ends at the book it was on: that one and every one after it fail; the device's
+// catalogue parses and names only whole books, among them every book reported done; the
+// device that came back is surveyed once the batch has let the device go, not before.
+TEST_P(BatchReplug, TheBatchEndsAtItsBookAndTheDeviceIsSurveyedAfterIt)
+{
+    const Replug replug = GetParam();
+    am_device *device = plugIn();
+    const int surveys = m_window.timesRun();
+    std::shared_ptr<DeviceSession> session = m_controller->openSession();
+    ASSERT_TRUE(session);
+    m_backend->replugAt(replug.atCall, device, m_base.file("device"));
+    const std::vector<BookBatch::ItemResult> results = runBatch(replug.work, session);
+    ASSERT_TRUE(m_backend->unplugged()) << "the batch ended before call " << replug.atCall << " of "
+                                         << m_backend->calls();
+
+    const std::size_t count = replug.work == Work::Import ? m_world.importFiles.size() : m_world.deletePaths.size();
+    ASSERT_EQ(results.size(), count);
+    bool ended = false;
+    for (const BookBatch::ItemResult &r : results) {
+        if (ended) {
+            EXPECT_TRUE(r.result.failed()) << "book " << r.index << " after the removal: " << r.result.message;
+        }
+        ended = ended || r.result.failed();
+    }
+    EXPECT_TRUE(ended) << "the removal must be reported";
+    ASSERT_TRUE(processMainEventsUntil([&] { return m_controller->ipodCount() == 0; }));
+    EXPECT_TRUE(session->gone());
+    EXPECT_EQ(m_window.timesRun(), surveys) << "nothing is surveyed while the batch holds the device";
+
+    RunObservation run;
+    run.deviceRoot = m_base.file("device/root");
+    run.scratch = m_base.file("scratch");
+    run.exportDir = m_base.file("export");
+    run.reportedFailure = true;
+    bool complete = false;
+    for (const std::string &problem :
+         checkRun(m_world, replug.work == Work::Import ? SweepOperation::Import : SweepOperation::Delete, run, &complete))
+        ADD_FAILURE() << problem;
+    std::set<std::string> listed;
+    const Catalogue onDevice = Catalogue::load(run.deviceRoot + "/Books/Books.plist");
+    for (plist_t entry : onDevice.books())
+        listed.insert(entryString(entry, BookKey::Path).value_or(""));
+    for (const BookBatch::ItemResult &r : results) {
+        if (!r.result.done())
+            continue;
+        if (replug.work == Work::Import) {
+            EXPECT_TRUE(listed.count(r.result.detail)) << r.result.item << " was imported but is not listed";
+        } else {
+            EXPECT_FALSE(listed.count(m_world.deletePaths[r.index])) << r.result.item << " was deleted but is listed";
+        }
+    }
+
+    // The batch lets the device go: the one that came back is surveyed and takes a book.
+    session.reset();
+    ASSERT_TRUE(processMainEventsUntil([&] { return m_controller->ipodCount() == 1 && m_window.timesRun() == surveys + 1; }));
+    const BookOperationResult again = m_controller->addEPUBToDevice(m_world.importFiles.back());
+    EXPECT_TRUE(again.done()) << again.message;
+}
+
+namespace {
+std::string replugName(const ::testing::TestParamInfo<Replug> &info)
+{
+    return std::string(info.param.work == Work::Import ? "Import" : "Delete") + "AtCall" +
+           std::to_string(info.param.atCall);
+}
+} // namespace
+
+INSTANTIATE_TEST_SUITE_P(Replug, BatchReplug,
+                         ::testing::Values(Replug{Work::Import, 3}, Replug{Work::Import, 40}, Replug{Work::Import, 120},
+                                           Replug{Work::Import, 80}, Replug{Work::Delete, 3}, Replug{Work::Delete, 20},
+                                           Replug{Work::Delete, 45}),
+                         replugName);

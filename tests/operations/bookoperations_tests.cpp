@@ -366,3 +366,50 @@ TEST_F(BookOperationsTest, FailedDeleteUploadKeepsTheBookWhole)
     EXPECT_TRUE(fs::exists(deviceFile("/Books/ONEB.epub/a.html")));
     EXPECT_EQ(m_controller->rootNode()->firstChild()->childAtIndex(1)->getNodeInfo()->tableColumn_data->size(), 1u);
 }
+
+// Books the device gained or lost since its survey (bought, synced, deleted on the device)
+// stay as the device has them: a change is made to its catalogue as it is now, and the
+// lists follow the device.
+TEST_F(BookOperationsTest, ChangesOnTheDeviceSinceTheSurveySurviveAnImportAndADeletion)
+{
+    Catalogue atSurvey;
+    atSurvey.appendBook(testEntry("Old", "OLDB.epub", true));
+    atSurvey.appendBook(testEntry("Removed on the device", "GONE.epub", true));
+    writeDeviceCatalogue(atSurvey);
+    writeWholeFile(deviceFile("/Books/OLDB.epub/a.html"), "a");
+    attach();
+    auto customPaths = [this] {
+        std::vector<std::string> paths;
+        const auto custom = m_controller->rootNode()->firstChild()->childAtIndex(1)->getNodeInfo();
+        for (const auto &record : *custom->tableColumn_data)
+            paths.push_back(record->mediaPcPath());
+        return paths;
+    };
+    ASSERT_EQ(customPaths(), (std::vector<std::string>{"OLDB.epub", "GONE.epub"}));
+
+    Catalogue meanwhile;
+    meanwhile.appendBook(testEntry("Old", "OLDB.epub", true));
+    meanwhile.appendBook(testEntry("Bought", "BUYS.epub", true));
+    writeDeviceCatalogue(meanwhile);
+    const std::string path = importBook(book("new.epub", EpubBuilder::validBook("New", "C")));
+    EXPECT_EQ(deviceCatalogue().stringValues(BookKey::Path), (std::vector<std::string>{"OLDB.epub", "BUYS.epub", path}));
+    EXPECT_EQ(customPaths(), (std::vector<std::string>{"OLDB.epub", "BUYS.epub", path}));
+
+    Catalogue later = deviceCatalogue();
+    later.appendBook(testEntry("Synced", "SYNC.epub", true));
+    writeDeviceCatalogue(later);
+    epub record;
+    record.setMediaPcPath("OLDB.epub");
+    ASSERT_TRUE(m_controller->deleteMediaFromDevice(record).done());
+    EXPECT_EQ(deviceCatalogue().stringValues(BookKey::Path), (std::vector<std::string>{"BUYS.epub", path, "SYNC.epub"}));
+    EXPECT_EQ(customPaths(), (std::vector<std::string>{"BUYS.epub", path, "SYNC.epub"}));
+
+    // A book already gone from the device is skipped, and the lists catch up with the device.
+    Catalogue emptied;
+    writeDeviceCatalogue(emptied);
+    record.setMediaPcPath("BUYS.epub");
+    EXPECT_EQ(m_controller->deleteMediaFromDevice(record).status, BookOperationResult::Status::Skipped);
+    EXPECT_TRUE(customPaths().empty());
+    EXPECT_EQ(filesUnder(scratchPath("Books")), (std::vector<std::string>{"Books.plist", "Purchases/Purchases.plist"}))
+        << "no temporary copy left";
+}
