@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <fcntl.h>
@@ -35,7 +36,8 @@ class TransferLanes
 public:
     using Job = std::function<void(userDataIphone *lane)>;
 
-    TransferLanes(const userDataIphone &main, const std::vector<afc_connection *> &extra) : m_main(main)
+    TransferLanes(const userDataIphone &main, const std::vector<afc_connection *> &extra)
+        : m_main(main), m_connections(static_cast<int>(extra.size()) + 1)
     {
         for (afc_connection *conn : extra) {
             userDataIphone lane = main;
@@ -46,11 +48,17 @@ public:
     ~TransferLanes() { finish(); }
 
     bool parallel() const { return !m_threads.empty(); }
+    int connections() const { return m_connections; }
+    double busySeconds()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_busySeconds;
+    }
 
     void submit(Job job)
     {
         if (m_threads.empty()) {
-            job(&m_main);
+            run(job, &m_main, false);
             return;
         }
         std::lock_guard lock(m_mutex);
@@ -107,10 +115,15 @@ private:
         return job;
     }
 
-    void run(Job &job, userDataIphone *lane)
+    void run(Job &job, userDataIphone *lane, bool queued = true)
     {
+        const auto started = std::chrono::steady_clock::now();
         job(lane);
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - started;
         std::lock_guard lock(m_mutex);
+        m_busySeconds += took.count();
+        if (!queued)
+            return;
         --m_running;
         m_changed.notify_all();
     }
@@ -121,6 +134,8 @@ private:
     std::deque<Job> m_jobs;
     size_t m_running = 0;
     bool m_closing = false;
+    int m_connections;
+    double m_busySeconds = 0;
     std::vector<std::thread> m_threads;
 };
 
@@ -203,12 +218,13 @@ void TreeCopier::queueDownload(const std::string &remotePath, const std::string 
 }
 
 namespace {
-// Lanes for the length of one top-level copy.
+// Lanes for the length of one top-level copy; their figures go to the copy's report at the end.
 class ActiveLanes
 {
 public:
-    ActiveLanes(TransferLanes *&slot, const userDataIphone &main, const std::vector<afc_connection *> &extra)
-        : m_slot(slot), m_lanes(main, extra)
+    ActiveLanes(TransferLanes *&slot, const userDataIphone &main, const std::vector<afc_connection *> &extra,
+                TreeCopyReport &report, std::mutex &reportMutex)
+        : m_slot(slot), m_lanes(main, extra), m_report(report), m_reportMutex(reportMutex)
     {
         m_slot = &m_lanes;
     }
@@ -216,11 +232,17 @@ public:
     {
         m_lanes.finish();
         m_slot = nullptr;
+        std::lock_guard lock(m_reportMutex);
+        m_report.ended = std::chrono::steady_clock::now();
+        m_report.connections = m_lanes.connections();
+        m_report.busySeconds = m_lanes.busySeconds();
     }
 
 private:
     TransferLanes *&m_slot;
     TransferLanes m_lanes;
+    TreeCopyReport &m_report;
+    std::mutex &m_reportMutex;
 };
 } // namespace
 
@@ -229,9 +251,10 @@ int TreeCopier::copyTheseFiles(const std::vector<std::string> &paths, userDataIp
     {
         std::lock_guard lock(m_reportMutex);
         m_lastTreeCopy = {};
+        m_lastTreeCopy.started = std::chrono::steady_clock::now();
     }
     const userDataIphone main = data ? *data : userDataIphone{};
-    ActiveLanes lanes(m_activeLanes, main, laneConnections(data));
+    ActiveLanes lanes(m_activeLanes, main, laneConnections(data), m_lastTreeCopy, m_reportMutex);
     int copied = 0;
     for (const std::string &path : paths) {
         std::error_code ec;
@@ -329,11 +352,12 @@ std::optional<std::vector<std::string>> TreeCopier::saveBooksFromPhoneToLocalPat
     {
         std::lock_guard lock(m_reportMutex);
         m_lastTreeCopy = {};
+        m_lastTreeCopy.started = std::chrono::steady_clock::now();
     }
     afc_directory *dir = nullptr;
     if (AFCDirectoryOpen(conn, base.c_str(), &dir) != 0)
         return std::nullopt;
-    ActiveLanes lanes(m_activeLanes, *data, laneConnections(data));
+    ActiveLanes lanes(m_activeLanes, *data, laneConnections(data), m_lastTreeCopy, m_reportMutex);
     std::vector<std::string> created;
     char *name = nullptr;
     while (AFCDirectoryRead(conn, dir, &name) == 0 && name) {
