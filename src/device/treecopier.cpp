@@ -63,7 +63,10 @@ public:
         }
         std::lock_guard lock(m_mutex);
         m_jobs.push_back(std::move(job));
-        m_changed.notify_all();
+        // One lane is enough for one job; the caller's connection hears of it too in case
+        // it waits in finish() while every lane is busy.
+        m_work.notify_one();
+        m_idle.notify_one();
     }
 
     // The caller's connection helps with what is left, then every lane ends. A running job
@@ -74,7 +77,7 @@ public:
             Job job;
             {
                 std::unique_lock lock(m_mutex);
-                m_changed.wait(lock, [this] { return !m_jobs.empty() || m_running == 0; });
+                m_idle.wait(lock, [this] { return !m_jobs.empty() || m_running == 0; });
                 if (m_jobs.empty())
                     break;
                 job = takeFront();
@@ -84,7 +87,7 @@ public:
         {
             std::lock_guard lock(m_mutex);
             m_closing = true;
-            m_changed.notify_all();
+            m_work.notify_all();
         }
         for (auto &t : m_threads)
             t.join();
@@ -98,7 +101,7 @@ private:
             Job job;
             {
                 std::unique_lock lock(m_mutex);
-                m_changed.wait(lock, [this] { return m_closing || !m_jobs.empty(); });
+                m_work.wait(lock, [this] { return m_closing || !m_jobs.empty(); });
                 if (m_jobs.empty())
                     return;
                 job = takeFront();
@@ -124,13 +127,16 @@ private:
         m_busySeconds += took.count();
         if (!queued)
             return;
-        --m_running;
-        m_changed.notify_all();
+        if (--m_running == 0)
+            m_idle.notify_one();
     }
 
     userDataIphone m_main;
     std::mutex m_mutex;
-    std::condition_variable m_changed;
+    // Lanes wait on m_work for jobs; the caller's connection waits on m_idle for a job or the end.
+    // Separate, so that a job or its end wakes one thread, not every lane.
+    std::condition_variable m_work;
+    std::condition_variable m_idle;
     std::deque<Job> m_jobs;
     size_t m_running = 0;
     bool m_closing = false;
@@ -320,7 +326,9 @@ int TreeCopier::copyThisFile(const std::string &file, const std::string &baseDir
     struct stat st{};
     if (::fstat(fileno(local.get()), &st) != 0 || S_ISDIR(st.st_mode))
         return 0;
-    std::unique_ptr<char[]> buffer(new (std::nothrow) char[kTreeCopyChunk]);
+    // Most parts of a book are small: the buffer is no larger than the file.
+    const size_t bufferSize = static_cast<size_t>(std::clamp<off_t>(st.st_size, 1, static_cast<off_t>(kTreeCopyChunk)));
+    std::unique_ptr<char[]> buffer(new (std::nothrow) char[bufferSize]);
     if (!buffer)
         return 0;
     afc_file_ref ref = 0;
@@ -329,12 +337,12 @@ int TreeCopier::copyThisFile(const std::string &file, const std::string &baseDir
     // A short read or a failed write makes the copy a failure, not a truncated success.
     bool failed = false;
     for (;;) {
-        const size_t n = std::fread(buffer.get(), 1, kTreeCopyChunk, local.get());
+        const size_t n = std::fread(buffer.get(), 1, bufferSize, local.get());
         if (n > 0 && AFCFileRefWrite(conn, ref, buffer.get(), static_cast<unsigned int>(n)) != 0) {
             failed = true;
             break;
         }
-        if (n < kTreeCopyChunk) {
+        if (n < bufferSize) {
             failed = std::ferror(local.get()) != 0;
             break;
         }
