@@ -32,8 +32,8 @@ int main(int argc, char **argv)
         } else if (arg == "--keep" && i + 1 < argc) {
             keep = argv[++i];
         } else {
-            std::fprintf(stderr, "usage: bookferry-bench [--only link|batch|zip|survey|catalogue|memory|gui]... "
-                                 "[--keep DIR]\n");
+            std::fprintf(stderr, "usage: bookferry-bench "
+                                 "[--only link|batch|zip|survey|catalogue|memory|gui]... [--keep DIR]\n");
             return 2;
         }
     }

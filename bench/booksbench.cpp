@@ -196,7 +196,8 @@ void benchLinkTransfers(const std::string &work, const BenchBooks &books, Report
         Loadiphone->saveBooksFromPhoneToLocalPath(down, "TREE" + book->title, false, data);
         const double dn = nowSeconds() - t0;
         const double downRequest = perRequest(requestCount(rig.emulator(), "afc.") - r0);
-        report.add("  tree copy alone: ms per request on its connection", fmt("%.2f / %.2f", upRequest, downRequest));
+        report.add("  tree copy alone: ms per request on its connection",
+                   fmt("%.2f / %.2f", upRequest, downRequest));
         report.add("  tree copy alone: upload / download, fraction of cap",
                    fmt("%.2f / %.2f (%.2f s / %.2f s)", fractionOfLink(book->payloadBytes, up),
                        fractionOfLink(book->payloadBytes, dn), up, dn));

@@ -327,7 +327,8 @@ int TreeCopier::copyThisFile(const std::string &file, const std::string &baseDir
     if (::fstat(fileno(local.get()), &st) != 0 || S_ISDIR(st.st_mode))
         return 0;
     // Most parts of a book are small: the buffer is no larger than the file.
-    const size_t bufferSize = static_cast<size_t>(std::clamp<off_t>(st.st_size, 1, static_cast<off_t>(kTreeCopyChunk)));
+    const off_t largest = static_cast<off_t>(kTreeCopyChunk);
+    const size_t bufferSize = static_cast<size_t>(std::clamp<off_t>(st.st_size, 1, largest));
     std::unique_ptr<char[]> buffer(new (std::nothrow) char[bufferSize]);
     if (!buffer)
         return 0;
