@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: Bookferry developers
 // bookferry-bench: every benchmark in one run, each against its baseline measured in the
 // same run, then the table of figures and targets. Exit status 1 when a target is missed.
-//   bookferry-bench [--only link|zip|survey|catalogue|memory|gui]... [--keep DIR]
+//   bookferry-bench [--only link|batch|zip|survey|catalogue|memory|gui]... [--keep DIR]
 #include "benches.h"
 
 #include "log.h"
@@ -32,7 +32,8 @@ int main(int argc, char **argv)
         } else if (arg == "--keep" && i + 1 < argc) {
             keep = argv[++i];
         } else {
-            std::fprintf(stderr, "usage: bookferry-bench [--only link|zip|survey|catalogue|memory|gui]... [--keep DIR]\n");
+            std::fprintf(stderr, "usage: bookferry-bench "
+                                 "[--only link|batch|zip|survey|catalogue|memory|gui]... [--keep DIR]\n");
             return 2;
         }
     }
@@ -51,6 +52,9 @@ int main(int argc, char **argv)
     }
     fs::create_directories(work + "/scratch");
     ::setenv("BOOKFERRY_SCRATCH", (work + "/scratch").c_str(), 1);
+    // The catalogue backups every import keeps stay with the run, not in the user's data folder.
+    fs::create_directories(work + "/data");
+    ::setenv("BOOKFERRY_DATA_DIR", (work + "/data").c_str(), 1);
     const std::string self = fs::canonical("/proc/self/exe").string();
 
     const double started = nowSeconds();
@@ -63,6 +67,8 @@ int main(int argc, char **argv)
     }
     if (wanted("link"))
         benchLinkTransfers(work + "/link", books, report);
+    if (wanted("batch"))
+        benchBatch(work + "/batch", report);
     if (wanted("zip"))
         benchZip(work + "/zip", books, report);
     if (wanted("catalogue"))

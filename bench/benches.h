@@ -15,6 +15,8 @@ struct BenchBooks
 };
 
 void benchLinkTransfers(const std::string &work, const BenchBooks &books, Report &report);
+// A batch of 100 small books imported, then exported, through the link model.
+void benchBatch(const std::string &work, Report &report);
 void benchZip(const std::string &work, const BenchBooks &books, Report &report);
 void benchSurvey(const std::string &work, Report &report);
 void benchCatalogue(const std::string &work, Report &report);
@@ -26,6 +28,21 @@ void benchGui(const std::string &work, const std::string &self, const BenchBooks
 int memoryChild(int argc, char **argv);
 
 #include "loadiphone.h"
+
+// One book operation's time around its tree copy: before it (unpacking, the catalogue read,
+// the device folder), the copy, after it (the catalogue upload, or packing); how busy the
+// copy kept its connections (busy time over connections times the copy's time).
+struct CopyPhases
+{
+    double total = 0, before = 0, copy = 0, after = 0, busy = 0;
+    int connections = 0;
+    CopyPhases &operator+=(const CopyPhases &other);
+    // "before / copy / after UNIT, busy P% of N", the times multiplied by scale.
+    std::string describe(double scale, const char *unit) const;
+};
+// The phases of an operation from `started` to `ended` (nowSeconds) whose tree copy `copy` reports.
+CopyPhases copyPhases(double started, double ended, const TreeCopyReport &copy);
+double fractionOfLink(uint64_t bytes, double seconds);
 
 #include <memory>
 #include <vector>

@@ -11,6 +11,7 @@
 #include "mainqueue.h"
 #include "mobiledevice.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
@@ -44,6 +45,43 @@ DeviceRig::~DeviceRig()
     ::unsetenv("USBMUXD_SOCKET_ADDRESS");
 }
 
+double secondsOf(std::chrono::steady_clock::time_point t)
+{
+    return std::chrono::duration<double>(t.time_since_epoch()).count();
+}
+
+CopyPhases copyPhases(double started, double ended, const TreeCopyReport &copy)
+{
+    CopyPhases p;
+    p.total = ended - started;
+    const double copyStart = secondsOf(copy.started), copyEnd = secondsOf(copy.ended);
+    if (copy.connections == 0 || copyStart < started || copyEnd > ended)
+        return p; // no tree copy in this span
+    p.before = copyStart - started;
+    p.copy = copyEnd - copyStart;
+    p.after = ended - copyEnd;
+    p.busy = p.copy > 0 ? copy.busySeconds / (copy.connections * p.copy) : 0;
+    p.connections = copy.connections;
+    return p;
+}
+
+CopyPhases &CopyPhases::operator+=(const CopyPhases &o)
+{
+    total += o.total;
+    before += o.before;
+    copy += o.copy;
+    after += o.after;
+    busy += o.busy;
+    connections = std::max(connections, o.connections);
+    return *this;
+}
+
+std::string CopyPhases::describe(double scale, const char *unit) const
+{
+    return fmt("%.1f / %.1f / %.1f %s, busy %.0f%% of %d", before * scale, copy * scale, after * scale, unit,
+               busy * 100, connections);
+}
+
 namespace {
 struct TransferFigures
 {
@@ -52,6 +90,7 @@ struct TransferFigures
     uint64_t importRequests = 0;
     uint64_t exportRequests = 0;
     std::string importKinds, exportKinds;
+    CopyPhases importPhases, exportPhases;
     bool ok = false;
 };
 
@@ -65,6 +104,7 @@ TransferFigures importAndExport(DeviceRig &rig, const BenchBook &book, const std
     double t0 = nowSeconds();
     const BookOperationResult imported = ctl.addEPUBToDevice(book.epub);
     f.importSeconds = nowSeconds() - t0;
+    f.importPhases = copyPhases(t0, t0 + f.importSeconds, Loadiphone->lastTreeCopy());
     f.importRequests = requestCount(rig.emulator(), "afc.") - r0;
     f.importKinds = counterDifference(c0, requestCounters(rig.emulator()));
     ctl.endsync();
@@ -78,6 +118,7 @@ TransferFigures importAndExport(DeviceRig &rig, const BenchBook &book, const std
     t0 = nowSeconds();
     const BookOperationResult exported = ctl.saveEpubToMac(imported.detail, outDir, false, book.title);
     f.exportSeconds = nowSeconds() - t0;
+    f.exportPhases = copyPhases(t0, t0 + f.exportSeconds, Loadiphone->lastTreeCopy());
     f.exportRequests = requestCount(rig.emulator(), "afc.") - r0;
     f.exportKinds = counterDifference(c0, requestCounters(rig.emulator()));
     if (!exported.done()) {
@@ -88,11 +129,12 @@ TransferFigures importAndExport(DeviceRig &rig, const BenchBook &book, const std
     return f;
 }
 
+} // namespace
+
 double fractionOfLink(uint64_t bytes, double seconds)
 {
     return seconds > 0 ? static_cast<double>(bytes) / seconds / kLinkBytesPerSecond : 0;
 }
-} // namespace
 
 void benchLinkTransfers(const std::string &work, const BenchBooks &books, Report &report)
 {
@@ -115,16 +157,20 @@ void benchLinkTransfers(const std::string &work, const BenchBooks &books, Report
         const double mb = static_cast<double>(book->payloadBytes) / 1e6;
         const double fi = fractionOfLink(book->payloadBytes, f.importSeconds);
         const double fe = fractionOfLink(book->payloadBytes, f.exportSeconds);
+        // Novels are bound by request round trips, large books by the link's bandwidth.
+        const double importTarget = large ? 0.90 : 0.60, exportTarget = large ? 0.90 : 0.50;
         const std::string what = fmt("%s (%.1f MB, %d parts)", book->title.c_str(), mb, book->parts);
         report.add("import " + what + ": fraction of cap",
-                   fmt("%.2f (%.1f MB/s, %.2f s)", fi, mb / f.importSeconds, f.importSeconds), large ? ">= 0.80" : "",
-                   fi >= 0.80);
+                   fmt("%.2f (%.1f MB/s, %.2f s)", fi, mb / f.importSeconds, f.importSeconds),
+                   fmt(">= %.2f", importTarget), fi >= importTarget);
         report.add("export " + what + ": fraction of cap",
-                   fmt("%.2f (%.1f MB/s, %.2f s)", fe, mb / f.exportSeconds, f.exportSeconds), large ? ">= 0.80" : "",
-                   fe >= 0.80);
+                   fmt("%.2f (%.1f MB/s, %.2f s)", fe, mb / f.exportSeconds, f.exportSeconds),
+                   fmt(">= %.2f", exportTarget), fe >= exportTarget);
         report.add("  requests: import / export / parts",
                    fmt("%llu / %llu / %d", static_cast<unsigned long long>(f.importRequests),
                        static_cast<unsigned long long>(f.exportRequests), book->parts));
+        report.add("  import: before / tree copy / after; lanes", f.importPhases.describe(1000, "ms"));
+        report.add("  export: before / tree copy / after; lanes", f.exportPhases.describe(1000, "ms"));
         report.note("import requests: " + f.importKinds);
         report.note("export requests: " + f.exportKinds);
         // The tree copies alone, without unpacking, packing or the operations' own checks.
@@ -132,14 +178,26 @@ void benchLinkTransfers(const std::string &work, const BenchBooks &books, Report
         const std::string staged = work + "/staged/TREE" + book->title;
         fs::create_directories(work + "/staged");
         fs::copy(book->folder, staged, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+        // A request's time on its connection, waits for the link included: 1 ms and a little
+        // on an idle machine; more when other work keeps the threads from their processors.
+        auto perRequest = [&](uint64_t requests) {
+            const TreeCopyReport &copy = Loadiphone->lastTreeCopy();
+            return requests > 0 ? copy.busySeconds * 1000 / static_cast<double>(requests) : 0;
+        };
+        uint64_t r0 = requestCount(rig.emulator(), "afc.");
         double t0 = nowSeconds();
         Loadiphone->copyTheseFiles({staged}, data);
         const double up = nowSeconds() - t0;
+        const double upRequest = perRequest(requestCount(rig.emulator(), "afc.") - r0);
         const std::string down = work + "/down-" + book->title;
         fs::create_directories(down);
+        r0 = requestCount(rig.emulator(), "afc.");
         t0 = nowSeconds();
         Loadiphone->saveBooksFromPhoneToLocalPath(down, "TREE" + book->title, false, data);
         const double dn = nowSeconds() - t0;
+        const double downRequest = perRequest(requestCount(rig.emulator(), "afc.") - r0);
+        report.add("  tree copy alone: ms per request on its connection",
+                   fmt("%.2f / %.2f", upRequest, downRequest));
         report.add("  tree copy alone: upload / download, fraction of cap",
                    fmt("%.2f / %.2f (%.2f s / %.2f s)", fractionOfLink(book->payloadBytes, up),
                        fractionOfLink(book->payloadBytes, dn), up, dn));

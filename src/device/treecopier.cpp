@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <fcntl.h>
@@ -35,7 +36,8 @@ class TransferLanes
 public:
     using Job = std::function<void(userDataIphone *lane)>;
 
-    TransferLanes(const userDataIphone &main, const std::vector<afc_connection *> &extra) : m_main(main)
+    TransferLanes(const userDataIphone &main, const std::vector<afc_connection *> &extra)
+        : m_main(main), m_connections(static_cast<int>(extra.size()) + 1)
     {
         for (afc_connection *conn : extra) {
             userDataIphone lane = main;
@@ -46,16 +48,25 @@ public:
     ~TransferLanes() { finish(); }
 
     bool parallel() const { return !m_threads.empty(); }
+    int connections() const { return m_connections; }
+    double busySeconds()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_busySeconds;
+    }
 
     void submit(Job job)
     {
         if (m_threads.empty()) {
-            job(&m_main);
+            run(job, &m_main, false);
             return;
         }
         std::lock_guard lock(m_mutex);
         m_jobs.push_back(std::move(job));
-        m_changed.notify_all();
+        // One lane is enough for one job; the caller's connection hears of it too in case
+        // it waits in finish() while every lane is busy.
+        m_work.notify_one();
+        m_idle.notify_one();
     }
 
     // The caller's connection helps with what is left, then every lane ends. A running job
@@ -66,7 +77,7 @@ public:
             Job job;
             {
                 std::unique_lock lock(m_mutex);
-                m_changed.wait(lock, [this] { return !m_jobs.empty() || m_running == 0; });
+                m_idle.wait(lock, [this] { return !m_jobs.empty() || m_running == 0; });
                 if (m_jobs.empty())
                     break;
                 job = takeFront();
@@ -76,7 +87,7 @@ public:
         {
             std::lock_guard lock(m_mutex);
             m_closing = true;
-            m_changed.notify_all();
+            m_work.notify_all();
         }
         for (auto &t : m_threads)
             t.join();
@@ -90,7 +101,7 @@ private:
             Job job;
             {
                 std::unique_lock lock(m_mutex);
-                m_changed.wait(lock, [this] { return m_closing || !m_jobs.empty(); });
+                m_work.wait(lock, [this] { return m_closing || !m_jobs.empty(); });
                 if (m_jobs.empty())
                     return;
                 job = takeFront();
@@ -107,20 +118,30 @@ private:
         return job;
     }
 
-    void run(Job &job, userDataIphone *lane)
+    void run(Job &job, userDataIphone *lane, bool queued = true)
     {
+        const auto started = std::chrono::steady_clock::now();
         job(lane);
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - started;
         std::lock_guard lock(m_mutex);
-        --m_running;
-        m_changed.notify_all();
+        m_busySeconds += took.count();
+        if (!queued)
+            return;
+        if (--m_running == 0)
+            m_idle.notify_one();
     }
 
     userDataIphone m_main;
     std::mutex m_mutex;
-    std::condition_variable m_changed;
+    // Lanes wait on m_work for jobs; the caller's connection waits on m_idle for a job or the end.
+    // Separate, so that a job or its end wakes one thread, not every lane.
+    std::condition_variable m_work;
+    std::condition_variable m_idle;
     std::deque<Job> m_jobs;
     size_t m_running = 0;
     bool m_closing = false;
+    int m_connections;
+    double m_busySeconds = 0;
     std::vector<std::thread> m_threads;
 };
 
@@ -203,12 +224,13 @@ void TreeCopier::queueDownload(const std::string &remotePath, const std::string 
 }
 
 namespace {
-// Lanes for the length of one top-level copy.
+// Lanes for the length of one top-level copy; their figures go to the copy's report at the end.
 class ActiveLanes
 {
 public:
-    ActiveLanes(TransferLanes *&slot, const userDataIphone &main, const std::vector<afc_connection *> &extra)
-        : m_slot(slot), m_lanes(main, extra)
+    ActiveLanes(TransferLanes *&slot, const userDataIphone &main, const std::vector<afc_connection *> &extra,
+                TreeCopyReport &report, std::mutex &reportMutex)
+        : m_slot(slot), m_lanes(main, extra), m_report(report), m_reportMutex(reportMutex)
     {
         m_slot = &m_lanes;
     }
@@ -216,11 +238,17 @@ public:
     {
         m_lanes.finish();
         m_slot = nullptr;
+        std::lock_guard lock(m_reportMutex);
+        m_report.ended = std::chrono::steady_clock::now();
+        m_report.connections = m_lanes.connections();
+        m_report.busySeconds = m_lanes.busySeconds();
     }
 
 private:
     TransferLanes *&m_slot;
     TransferLanes m_lanes;
+    TreeCopyReport &m_report;
+    std::mutex &m_reportMutex;
 };
 } // namespace
 
@@ -229,9 +257,10 @@ int TreeCopier::copyTheseFiles(const std::vector<std::string> &paths, userDataIp
     {
         std::lock_guard lock(m_reportMutex);
         m_lastTreeCopy = {};
+        m_lastTreeCopy.started = std::chrono::steady_clock::now();
     }
     const userDataIphone main = data ? *data : userDataIphone{};
-    ActiveLanes lanes(m_activeLanes, main, laneConnections(data));
+    ActiveLanes lanes(m_activeLanes, main, laneConnections(data), m_lastTreeCopy, m_reportMutex);
     int copied = 0;
     for (const std::string &path : paths) {
         std::error_code ec;
@@ -297,7 +326,10 @@ int TreeCopier::copyThisFile(const std::string &file, const std::string &baseDir
     struct stat st{};
     if (::fstat(fileno(local.get()), &st) != 0 || S_ISDIR(st.st_mode))
         return 0;
-    std::unique_ptr<char[]> buffer(new (std::nothrow) char[kTreeCopyChunk]);
+    // Most parts of a book are small: the buffer is no larger than the file.
+    const off_t largest = static_cast<off_t>(kTreeCopyChunk);
+    const size_t bufferSize = static_cast<size_t>(std::clamp<off_t>(st.st_size, 1, largest));
+    std::unique_ptr<char[]> buffer(new (std::nothrow) char[bufferSize]);
     if (!buffer)
         return 0;
     afc_file_ref ref = 0;
@@ -306,12 +338,12 @@ int TreeCopier::copyThisFile(const std::string &file, const std::string &baseDir
     // A short read or a failed write makes the copy a failure, not a truncated success.
     bool failed = false;
     for (;;) {
-        const size_t n = std::fread(buffer.get(), 1, kTreeCopyChunk, local.get());
+        const size_t n = std::fread(buffer.get(), 1, bufferSize, local.get());
         if (n > 0 && AFCFileRefWrite(conn, ref, buffer.get(), static_cast<unsigned int>(n)) != 0) {
             failed = true;
             break;
         }
-        if (n < kTreeCopyChunk) {
+        if (n < bufferSize) {
             failed = std::ferror(local.get()) != 0;
             break;
         }
@@ -329,11 +361,12 @@ std::optional<std::vector<std::string>> TreeCopier::saveBooksFromPhoneToLocalPat
     {
         std::lock_guard lock(m_reportMutex);
         m_lastTreeCopy = {};
+        m_lastTreeCopy.started = std::chrono::steady_clock::now();
     }
     afc_directory *dir = nullptr;
     if (AFCDirectoryOpen(conn, base.c_str(), &dir) != 0)
         return std::nullopt;
-    ActiveLanes lanes(m_activeLanes, *data, laneConnections(data));
+    ActiveLanes lanes(m_activeLanes, *data, laneConnections(data), m_lastTreeCopy, m_reportMutex);
     std::vector<std::string> created;
     char *name = nullptr;
     while (AFCDirectoryRead(conn, dir, &name) == 0 && name) {

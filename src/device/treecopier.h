@@ -10,6 +10,7 @@
 
 #include "userdataiphone.h"
 
+#include <chrono>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -24,6 +25,12 @@ struct TreeCopyReport
 {
     int failedFiles = 0;                 // files not copied whole, folders not walked
     std::vector<std::string> emptyFiles; // local paths of empty device files the download left out
+
+    // Where the copy's time went, for measurements: its start and end, the connections that
+    // moved its files (the caller's included) and how long they were busy with them, summed.
+    std::chrono::steady_clock::time_point started, ended;
+    int connections = 0;
+    double busySeconds = 0;
 };
 
 class TreeCopier

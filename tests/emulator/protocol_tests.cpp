@@ -4,14 +4,17 @@
 #include "afcfolder.h"
 #include "afcprotocol.h"
 #include "emulatoroptions.h"
+#include "linkmodel.h"
 #include "plistframing.h"
 #include "tempdir.h"
 #include "usbmuxprotocol.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <random>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -410,6 +413,23 @@ TEST(EmulatorOptionsTest, UsageErrors)
     EXPECT_FALSE(help.ok);
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.message.find("--control PATH"), std::string::npos);
+}
+
+TEST(LinkModelTest, ShortWaitsLeftUnsleptStillCountAgainstTheBandwidth)
+{
+    // 100 KB in 50-byte messages from two connections at 1 MB/s: every message alone is far
+    // below the shortest wait slept, yet together they take the link's time.
+    LinkModel link(0, 1e6);
+    const auto started = std::chrono::steady_clock::now();
+    auto send = [&link] {
+        for (int i = 0; i < 1000; ++i)
+            link.transfer(50);
+    };
+    std::thread other(send);
+    send();
+    other.join();
+    const auto took = std::chrono::steady_clock::now() - started;
+    EXPECT_GE(took, std::chrono::milliseconds(100) - LinkModel::kShortestWait);
 }
 
 } // namespace

@@ -15,7 +15,10 @@ public:
     LinkModel(double latencyMs, double bytesPerSecond);
 
     void requestDelay() const;      // once per request, before its reply
-    void transfer(size_t bytes);    // blocks until the link has carried `bytes`
+    void transfer(size_t bytes);    // books `bytes` on the link and waits for them
+
+    // Waits shorter than this are not slept: the time stays booked for the transfers after.
+    static constexpr std::chrono::microseconds kShortestWait{500};
 
 private:
     std::chrono::nanoseconds m_latency;

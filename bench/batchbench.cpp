@@ -1,0 +1,157 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+// A batch of 100 small books (0.5 MB, 40 parts each) through the link model: imported one
+// after another under one sync lock, then exported, and each book's time split around its
+// tree copy, so the fixed cost of a book (its catalogue work above all) shows.
+#include "benches.h"
+
+#include "emulatorharness.h"
+#include "ipodtreelistcontroler.h"
+
+#include <filesystem>
+#include <map>
+
+namespace fs = std::filesystem;
+
+namespace {
+constexpr int kBooks = 100;
+
+struct BatchFigures
+{
+    double seconds = 0;
+    uint64_t requests = 0;
+    std::string kinds;
+    CopyPhases phases; // sums over the books
+    int done = 0;
+};
+
+uint64_t afcRequests(const std::map<std::string, uint64_t> &before,
+                     const std::map<std::string, uint64_t> &after)
+{
+    uint64_t sum = 0;
+    for (const auto &[key, value] : after) {
+        auto it = before.find(key);
+        if (key.compare(0, 4, "afc.") == 0)
+            sum += value - (it == before.end() ? 0 : it->second);
+    }
+    return sum;
+}
+
+std::string perBook(const BatchFigures &f)
+{
+    CopyPhases average = f.phases;
+    const double n = f.done > 0 ? f.done : 1;
+    average.before /= n;
+    average.copy /= n;
+    average.after /= n;
+    average.busy /= n;
+    return average.describe(1000, "ms");
+}
+} // namespace
+
+void benchBatch(const std::string &work, Report &report)
+{
+    std::printf("\n== A batch of %d small books through the link model (import, then export)\n", kBooks);
+    fs::create_directories(work);
+    std::vector<BenchBook> books;
+    uint64_t payload = 0;
+    for (int i = 0; i < kBooks; ++i) {
+        books.push_back(makeBook(work + "/books", fmt("Small%03d", i), 0, 0, 37, 13500));
+        payload += books.back().payloadBytes;
+    }
+    const std::string device = work + "/device";
+    makeDeviceFolder(device, "0000be7c000000000000000000000000000000b2");
+    DeviceRig rig(work, {"--link"}, device);
+    if (!rig.up()) {
+        report.add("batch: device up", "FAILED", "up", false);
+        return;
+    }
+    iPodTreeListControler &ctl = rig.controller();
+    // The window's batch holds the sync lock around all of its books; its cost is once a batch.
+    double t0 = nowSeconds();
+    ctl.startToSync();
+    const double lockSeconds = nowSeconds() - t0;
+
+    BatchFigures in;
+    std::vector<std::string> folders;
+    auto c0 = requestCounters(rig.emulator());
+    const double batchStart = nowSeconds();
+    for (const BenchBook &book : books) {
+        const double started = nowSeconds();
+        const BookOperationResult result = ctl.addEPUBToDevice(book.epub);
+        const double ended = nowSeconds();
+        if (!result.done()) {
+            std::fprintf(stderr, "bench: import of %s failed: %s\n", book.epub.c_str(),
+                         result.message.c_str());
+            continue;
+        }
+        in.phases += copyPhases(started, ended, Loadiphone->lastTreeCopy());
+        folders.push_back(result.detail);
+        ++in.done;
+    }
+    in.seconds = nowSeconds() - batchStart;
+    auto c1 = requestCounters(rig.emulator());
+    in.kinds = counterDifference(c0, c1);
+    in.requests = afcRequests(c0, c1);
+    t0 = nowSeconds();
+    ctl.endsync();
+    const double unlockSeconds = nowSeconds() - t0;
+
+    const std::string out = work + "/out";
+    fs::create_directories(out);
+    BatchFigures ex;
+    c0 = requestCounters(rig.emulator());
+    const double exportStart = nowSeconds();
+    for (size_t i = 0; i < folders.size(); ++i) {
+        const double started = nowSeconds();
+        const BookOperationResult result = ctl.saveEpubToMac(folders[i], out, false, books[i].title);
+        const double ended = nowSeconds();
+        if (!result.done()) {
+            std::fprintf(stderr, "bench: export of %s failed: %s\n", books[i].title.c_str(),
+                         result.message.c_str());
+            continue;
+        }
+        ex.phases += copyPhases(started, ended, Loadiphone->lastTreeCopy());
+        ++ex.done;
+    }
+    ex.seconds = nowSeconds() - exportStart;
+    c1 = requestCounters(rig.emulator());
+    ex.kinds = counterDifference(c0, c1);
+    ex.requests = afcRequests(c0, c1);
+
+    const double mb = static_cast<double>(payload) / 1e6;
+    const std::string what =
+        fmt("batch of %d (%.2f MB, %d parts each)", kBooks, mb / kBooks, books.front().parts);
+    for (const auto &[name, f] :
+         {std::pair<const char *, const BatchFigures &>{"import", in}, {"export", ex}}) {
+        if (f.done != kBooks) {
+            report.add(std::string(name) + " " + what, fmt("FAILED (%d of %d)", f.done, kBooks), "all done",
+                       false);
+            continue;
+        }
+        const double fraction = fractionOfLink(payload, f.seconds);
+        report.add(std::string(name) + " " + what + ": fraction of cap",
+                   fmt("%.2f (%.1f MB/s, %.2f s)", fraction, mb / f.seconds, f.seconds), ">= 0.50",
+                   fraction >= 0.50);
+        report.add(fmt("  %s per book: before / tree copy / after; lanes", name), perBook(f));
+        report.add(fmt("  %s per book: time / the link's time / requests", name),
+                   fmt("%.1f ms / %.1f ms / %.1f", f.seconds * 1000 / kBooks,
+                       static_cast<double>(payload) / kBooks / kLinkBytesPerSecond * 1000,
+                       static_cast<double>(f.requests) / kBooks));
+        report.note(std::string(name) + " batch requests: " + f.kinds);
+    }
+    if (in.done == kBooks) {
+        // Outside its tree copy a book costs the unpacking and the catalogue read before it and
+        // the catalogue's backup, upload and read-back after it; done once a batch, the latter
+        // would leave one round for the whole batch.
+        const double fixed = (in.phases.before + in.phases.after) / kBooks;
+        const double catalogue = in.phases.after / kBooks;
+        const double saved = catalogue * (kBooks - 1);
+        report.add("  import: fixed cost per book (outside the tree copy)",
+                   fmt("%.1f ms, of it catalogue upload %.1f ms", fixed * 1000, catalogue * 1000));
+        report.add("  import: a per-batch catalogue upload would give",
+                   fmt("%.2f of cap (%.2f s less)", fractionOfLink(payload, in.seconds - saved), saved));
+        report.add("  sync lock: take / give back (once a batch)",
+                   fmt("%.1f ms / %.1f ms", lockSeconds * 1000, unlockSeconds * 1000));
+    }
+}
