@@ -40,9 +40,13 @@ int columnOf(const MediaTableModel *model, const char *identifier)
     return -1;
 }
 
+// The records' model, under the view's sorting and filtering proxy.
 MediaTableModel *tableModel(mainControler &window)
 {
-    return qobject_cast<MediaTableModel *>(window.mediaTableView->model());
+    QAbstractItemModel *model = window.mediaTableView->model();
+    if (auto *shown = qobject_cast<MediaSortFilterModel *>(model))
+        return shown->books();
+    return qobject_cast<MediaTableModel *>(model);
 }
 } // namespace
 

@@ -21,6 +21,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLayout>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMessageBox>
@@ -165,5 +166,11 @@ int takeScreenshots(mainControler &controller, const QString &dirPath)
     }
     controller.mediaTableView->clearSelection();
     ok = save(window, dir, "12-book-table-covers.png") && ok;
+
+    // The same list sorted by title, last first, and narrowed by the filter field.
+    controller.mediaTableView->sortByColumn(1, Qt::DescendingOrder);
+    if (auto *filter = window->findChild<QLineEdit *>(QStringLiteral("bookFilterField")))
+        filter->setText(QStringLiteral("the"));
+    ok = save(window, dir, "14-book-table-sorted-filtered.png") && ok;
     return ok ? 0 : 1;
 }

@@ -6,6 +6,7 @@
 #include "log.h"
 #include "muxsocketwatch.h"
 #include "plistscalar.h"
+#include "usbrecords.h"
 
 #include <libimobiledevice/afc.h>
 #include <libimobiledevice/libimobiledevice.h>
@@ -26,61 +27,12 @@
 
 namespace {
 
+using namespace usbbackend;
+
 constexpr const char *Label = "bookferry";
 // afc_file_write sends one packet per call and afc_file_read asks for one reply per call;
 // bounded chunks keep both the packets and the memory of either side small.
 constexpr uint32_t TransferChunk = 1u << 20;
-
-struct IdeviceFree { void operator()(idevice_t p) const { idevice_free(p); } };
-struct LockdownFree { void operator()(lockdownd_client_t p) const { lockdownd_client_free(p); } };
-struct ServiceDescriptorFree
-{
-    void operator()(lockdownd_service_descriptor_t p) const { lockdownd_service_descriptor_free(p); }
-};
-struct AfcFree { void operator()(afc_client_t p) const { afc_client_free(p); } };
-struct NpFree { void operator()(np_client_t p) const { np_client_free(p); } };
-struct PlistFree { void operator()(plist_t p) const { plist_free(p); } };
-struct AfcListFree { void operator()(char **p) const { afc_dictionary_free(p); } };
-struct MallocFree { void operator()(void *p) const { std::free(p); } };
-
-using IdevicePtr = std::unique_ptr<idevice_private, IdeviceFree>;
-using LockdownPtr = std::unique_ptr<lockdownd_client_private, LockdownFree>;
-using ServiceDescriptorPtr = std::unique_ptr<lockdownd_service_descriptor, ServiceDescriptorFree>;
-using AfcPtr = std::unique_ptr<afc_client_private, AfcFree>;
-using NpPtr = std::unique_ptr<np_client_private, NpFree>;
-using PlistPtr = std::unique_ptr<std::remove_pointer_t<plist_t>, PlistFree>;
-using AfcListPtr = std::unique_ptr<char *, AfcListFree>;
-
-// One arrival of a device. Handed out as am_device*; a later arrival of the same device
-// gets a new record, so stale handles keep answering errors.
-struct UsbDevice
-{
-    explicit UsbDevice(std::string id) : udid(std::move(id)) {}
-
-    const std::string udid;
-    std::atomic_bool present{true};
-    std::mutex mutex; // serialises the lockdown conversation and guards the members below
-    IdevicePtr device;
-    LockdownPtr session; // lockdown client holding the device session
-    bool valuesRead = false;
-    std::map<std::string, std::string> values;
-    std::string lastError;
-};
-
-// A started service (notification proxy or AFC), numbered by its service_conn_t.
-struct UsbService
-{
-    UsbDevice *owner = nullptr;
-    AfcPtr afc;
-    NpPtr np;
-};
-
-// Handed out as afc_connection*.
-struct UsbConnection
-{
-    UsbDevice *owner = nullptr;
-    afc_client_t afc = nullptr; // owned by the UsbService
-};
 
 bool validUdid(const std::string &udid)
 {
