@@ -20,9 +20,12 @@ QStringList DialogInteraction::chooseImportPaths(QWidget *window)
     return panel.selectedFiles();
 }
 
-QString DialogInteraction::chooseExportFolder(QWidget *window)
+namespace {
+const char *const kAnswerProperty = "bookferryAnswer";
+
+QString chooseFolder(QWidget *window, const QString &title)
 {
-    QFileDialog panel(window, QObject::tr("Choose the folder for the books"));
+    QFileDialog panel(window, title);
     panel.setFileMode(QFileDialog::Directory);
     panel.setOption(QFileDialog::ShowDirsOnly, true);
     panel.setWindowModality(Qt::WindowModal);
@@ -30,20 +33,16 @@ QString DialogInteraction::chooseExportFolder(QWidget *window)
         return {};
     return panel.selectedFiles().first();
 }
-
-namespace {
-const char *const kAnswerProperty = "bookferryAnswer";
 } // namespace
+
+QString DialogInteraction::chooseExportFolder(QWidget *window)
+{
+    return chooseFolder(window, QObject::tr("Choose the folder for the books"));
+}
 
 QString UserInteraction::chooseImportFolder(QWidget *window)
 {
-    QFileDialog panel(window, QObject::tr("Choose a folder of ePub books to add"));
-    panel.setFileMode(QFileDialog::Directory);
-    panel.setOption(QFileDialog::ShowDirsOnly, true);
-    panel.setWindowModality(Qt::WindowModal);
-    if (panel.exec() != QDialog::Accepted || panel.selectedFiles().isEmpty())
-        return {};
-    return panel.selectedFiles().first();
+    return chooseFolder(window, QObject::tr("Choose a folder of ePub books to add"));
 }
 
 std::unique_ptr<QMessageBox> makeQuestion(QWidget *window, const QString &message, const QString &informative,

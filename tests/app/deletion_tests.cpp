@@ -6,6 +6,7 @@
 
 #include "appglobals.h"
 #include "catalogue.h"
+#include "lockholder.h"
 #include "mainqueue.h"
 #include "synclock.h"
 
@@ -25,48 +26,6 @@
 
 namespace {
 
-// Another process holding the device's lock file (a real advisory lock) until it goes.
-class LockHolder
-{
-public:
-    explicit LockHolder(const std::string &path)
-    {
-        int ready[2], release[2];
-        if (::pipe(ready) != 0 || ::pipe(release) != 0)
-            return;
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            ::close(ready[0]);
-            ::close(release[1]);
-            const int fd = ::open(path.c_str(), O_RDWR | O_CREAT, 0644);
-            const char ok = (fd >= 0 && ::flock(fd, LOCK_EX) == 0) ? 1 : 0;
-            (void)!::write(ready[1], &ok, 1);
-            char c;
-            (void)!::read(release[0], &c, 1);
-            ::_exit(0);
-        }
-        ::close(ready[1]);
-        ::close(release[0]);
-        char ok = 0;
-        m_locked = ::read(ready[0], &ok, 1) == 1 && ok == 1;
-        ::close(ready[0]);
-        m_release = release[1];
-    }
-    ~LockHolder()
-    {
-        if (m_pid > 0) {
-            ::close(m_release);
-            int status = 0;
-            ::waitpid(m_pid, &status, 0);
-        }
-    }
-    bool locked() const { return m_locked; }
-
-private:
-    pid_t m_pid = -1;
-    int m_release = -1;
-    bool m_locked = false;
-};
 
 // Main-thread timer ticks; a device-link wait lasts a few ticks instead of its seconds, so the
 // deletion waits on the lock while the event loop is measured.

@@ -51,7 +51,7 @@ TEST(ImageAndTextCellLayout, ReservesThreePlusTheIconForSizeAndEditing)
     cell.updateEditorGeometry(&editor, option, index);
     EXPECT_EQ(editor.geometry().left(), withoutIcon + 16);
 
-    // The model's own decoration stands in for the cell's image.
+    // The cell shows the model's own decoration as its image.
     model.setData(index, solidImage(24, 24, Qt::blue), Qt::DecorationRole);
     EXPECT_EQ(cell.sizeHint(option, index).width(), plainWidth + 27);
     EXPECT_EQ(cell.copyWithZone()->image(), cell.image());

@@ -31,7 +31,7 @@ void LinkModel::transfer(size_t bytes)
     }
     // A sleep costs the kernel's timer slack and a wake-up, and far more when the processors
     // are busy: slept once a message, those costs, not the link, would set the pace of small
-    // requests (a 40-byte header takes 1.3 us at 30 MB/s, a 12 KB part 0.4 ms). Short waits
+    // requests (a 40-byte header takes 1.3 us at 30 MB/s, a 12 KB file 0.4 ms). Short waits
     // are therefore skipped; their time stays booked, so the next transfer on any connection
     // waits for it: the link never carries more than its bandwidth over any stretch longer
     // than kShortestWait, which is below the delay every request takes anyway.
