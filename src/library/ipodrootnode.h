@@ -54,7 +54,7 @@ private:
     StringDictionary m_deviceInfoDic;
     std::string m_image;
     std::vector<std::string> m_playLists;
-    int64_t m_playListId = 0;
+    [[maybe_unused]] int64_t m_playListId = 0; // kept in the record; nothing reads it yet
     std::string m_photoSzie;
     std::string m_BooksSzie;
     std::string m_MusicSzie;

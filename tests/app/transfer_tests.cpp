@@ -147,7 +147,7 @@ TEST_F(MainWindowTest, DeleteCheckedTouchesOnlyUserItems)
     EXPECT_EQ(rowCount(), 1);
     EXPECT_EQ(rowTitle(0), "Mine Two");
     // The reload then shows the catalogue as it now stands, every book checked.
-    ASSERT_TRUE(processMainEventsUntil([this] { return !medias->empty() && (*medias)[0]->isuserItem(); }));
+    ASSERT_TRUE(processMainEventsUntil([&] { return !medias->empty() && (*medias)[0]->isuserItem(); }));
     EXPECT_EQ(catalogueNames(deviceFile("/Books/Books.plist")), (std::vector<std::string>{"Mine Two"}));
     EXPECT_TRUE((*medias)[0]->isSelect());
 

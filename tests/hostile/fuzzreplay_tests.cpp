@@ -31,6 +31,12 @@ struct Target
     int (*entry)(const uint8_t *, size_t);
 };
 
+// Printed by its name, so the listed test names stay the same from run to run.
+void PrintTo(const Target &target, std::ostream *out)
+{
+    *out << target.name;
+}
+
 class FuzzReplay : public ::testing::TestWithParam<Target>
 {
 };
