@@ -45,9 +45,20 @@ ensure_comma_locale() {
         echo "Could not make the de_DE.UTF-8 locale; the locale test will be skipped." >&2
 }
 
+# The main tree is compiled with clang where it is installed (it always is after install_deps):
+# at the same -O2 -g it compiles our test files in 55-70% of the processor time gcc takes.
+# The ThreadSanitizer tree keeps the system compiler (gcc), so the code builds with both.
+main_compiler() {
+    if command -v clang++-14 >/dev/null && command -v clang-14 >/dev/null; then
+        echo -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14
+    fi
+}
+
 configure_and_build() { # dir, extra cmake args..., then targets after --
     local dir=$1; shift
     local args=() targets=()
+    # shellcheck disable=SC2207 # two plain words or none
+    [ "$dir" = build ] && args+=($(main_compiler))
     while [ $# -gt 0 ] && [ "$1" != "--" ]; do args+=("$1"); shift; done
     [ $# -gt 0 ] && shift && targets=("$@")
     cmake -S "$here" -B "$dir" -G Ninja "${args[@]}" >/dev/null
@@ -76,8 +87,13 @@ case "$cmd" in
         configure_and_build build
         export QT_QPA_PLATFORM=offscreen
         (cd build && ctest --output-on-failure -j "$jobs" "$@")
-        # The device link again under AddressSanitizer + UndefinedBehaviorSanitizer.
-        configure_and_build build-asan -DBOOKFERRY_SANITIZE=ON -DBOOKFERRY_GUI=OFF -DCMAKE_BUILD_TYPE=Debug -- sanitized_tests
+        # The device link again under AddressSanitizer + UndefinedBehaviorSanitizer. The tree is
+        # built with clang and also instrumented for libFuzzer, so the fuzz targets (run at the
+        # end) link the very objects the tests use instead of a tree of their own. -O1 keeps the
+        # fuzzers quick; assertions stay on.
+        configure_and_build build-asan -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
+            -DBOOKFERRY_SANITIZE=ON -DBOOKFERRY_FUZZ=ON -DBOOKFERRY_GUI=OFF -DCMAKE_BUILD_TYPE=Debug \
+            -DCMAKE_C_FLAGS_DEBUG=-O1 -DCMAKE_CXX_FLAGS_DEBUG=-O1 -- sanitized_tests fuzz_targets
         (cd build-asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j "$jobs" -L sanitize)
         # The threaded test programs, and the emulator and command-line tool they start, under
         # ThreadSanitizer. Every process writes its reports to a file, so those of child
@@ -98,9 +114,7 @@ case "$cmd" in
         # Install layout, Debian package, its installation with apt, desktop entry and metadata.
         packaging/ci-package.sh build
         # Short libFuzzer runs: every fuzz target for 20 seconds from its saved inputs.
-        configure_and_build build-fuzz -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
-            -DBOOKFERRY_FUZZ=ON -DBOOKFERRY_GUI=OFF -DBOOKFERRY_TESTS=OFF -- fuzz_targets
-        fuzz/run-fuzzers.sh build-fuzz 20
+        fuzz/run-fuzzers.sh build-asan 20
         ;;
     bench)
         configure_and_build build-bench -DCMAKE_BUILD_TYPE=Release -- bookferry-bench bookferry-device-emulator
