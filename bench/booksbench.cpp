@@ -8,12 +8,15 @@
 #include "emulatorharness.h"
 #include "epubarchive.h"
 #include "ipodtreelistcontroler.h"
+#include "laneconnections.h"
 #include "mainqueue.h"
 #include "mobiledevice.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -129,6 +132,46 @@ TransferFigures importAndExport(DeviceRig &rig, const BenchBook &book, const std
     return f;
 }
 
+// A request that carries no payload either way, on `conn`: its round trip is the link's delay
+// per request plus what the client and the emulator add to it.
+bool bareRequest(afc_connection *conn)
+{
+    afc_dictionary *info = nullptr;
+    if (AFCFileInfoOpen(conn, "/Books", &info) != 0)
+        return false;
+    AFCKeyValueClose(info);
+    return true;
+}
+
+// Milliseconds per bare request on each of `conns` at once, `count` requests each.
+double bareRoundTrip(const std::vector<afc_connection *> &conns, int count)
+{
+    std::vector<std::thread> threads;
+    std::atomic<bool> ok{true};
+    const double t0 = nowSeconds();
+    for (afc_connection *conn : conns) {
+        threads.emplace_back([&ok, conn, count] {
+            for (int i = 0; i < count; ++i) {
+                if (!bareRequest(conn))
+                    ok = false;
+            }
+        });
+    }
+    for (auto &t : threads)
+        t.join();
+    return ok ? (nowSeconds() - t0) * 1000 / count : -1;
+}
+
+void benchBareRequests(userDataIphone *data, Report &report)
+{
+    LaneConnections probe; // connections of its own, as many as a copy's lanes
+    std::vector<afc_connection *> conns = probe.forDevice(data);
+    conns.insert(conns.begin(), data->conn);
+    const double alone = bareRoundTrip({data->conn}, 300);
+    const double together = bareRoundTrip(conns, 150);
+    report.add("  bare request (file info): ms per request, 1 / " + std::to_string(conns.size()) + " connections",
+               fmt("%.2f / %.2f", alone, together));
+}
 } // namespace
 
 double fractionOfLink(uint64_t bytes, double seconds)
@@ -147,6 +190,7 @@ void benchLinkTransfers(const std::string &work, const BenchBooks &books, Report
         report.add("link: device up", "FAILED", "up", false);
         return;
     }
+    benchBareRequests(rig.controller().deviceData(), report);
     for (const BenchBook *book : {&books.large, &books.text}) {
         const TransferFigures f = importAndExport(rig, *book, work + "/out-" + book->title);
         if (!f.ok) {
