@@ -162,14 +162,15 @@ double bareRoundTrip(const std::vector<afc_connection *> &conns, int count)
     return ok ? (nowSeconds() - t0) * 1000 / count : -1;
 }
 
-void benchBareRequests(userDataIphone *data, Report &report)
+void benchBareRequests(userDataIphone *data, const std::string &link, Report &report)
 {
     LaneConnections probe; // connections of its own, as many as a copy's lanes
     std::vector<afc_connection *> conns = probe.forDevice(data);
     conns.insert(conns.begin(), data->conn);
     const double alone = bareRoundTrip({data->conn}, 300);
     const double together = bareRoundTrip(conns, 150);
-    report.add("  bare request (file info): ms per request, 1 / " + std::to_string(conns.size()) + " connections",
+    report.add("  bare request (file info) " + link + ": ms per request, 1 / " + std::to_string(conns.size()) +
+                   " connections at once",
                fmt("%.2f / %.2f", alone, together));
 }
 } // namespace
@@ -183,6 +184,14 @@ void benchLinkTransfers(const std::string &work, const BenchBooks &books, Report
 {
     std::printf("\n== Import and export through the link model (30 MB/s, 1 ms per request)\n");
     fs::create_directories(work);
+    {
+        // What a request costs beyond the link's delay: the client, the emulator and their wake-ups.
+        const std::string quick = work + "/device-nodelay";
+        makeDeviceFolder(quick, "0000be7c000000000000000000000000000000a2");
+        DeviceRig rig(work, {"--latency", "0"}, quick);
+        if (rig.up())
+            benchBareRequests(rig.controller().deviceData(), "without delay", report);
+    }
     const std::string device = work + "/device";
     makeDeviceFolder(device, "0000be7c000000000000000000000000000000a1");
     DeviceRig rig(work, {"--link"}, device);
@@ -190,7 +199,7 @@ void benchLinkTransfers(const std::string &work, const BenchBooks &books, Report
         report.add("link: device up", "FAILED", "up", false);
         return;
     }
-    benchBareRequests(rig.controller().deviceData(), report);
+    benchBareRequests(rig.controller().deviceData(), "with 1 ms delay", report);
     for (const BenchBook *book : {&books.large, &books.text}) {
         const TransferFigures f = importAndExport(rig, *book, work + "/out-" + book->title);
         if (!f.ok) {
