@@ -8,12 +8,15 @@
 #include "emulatorharness.h"
 #include "epubarchive.h"
 #include "ipodtreelistcontroler.h"
+#include "laneconnections.h"
 #include "mainqueue.h"
 #include "mobiledevice.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -129,6 +132,47 @@ TransferFigures importAndExport(DeviceRig &rig, const BenchBook &book, const std
     return f;
 }
 
+// A request that carries no payload either way, on `conn`: its round trip is the link's delay
+// per request plus what the client and the emulator add to it.
+bool bareRequest(afc_connection *conn)
+{
+    afc_dictionary *info = nullptr;
+    if (AFCFileInfoOpen(conn, "/Books", &info) != 0)
+        return false;
+    AFCKeyValueClose(info);
+    return true;
+}
+
+// Milliseconds per bare request on each of `conns` at once, `count` requests each.
+double bareRoundTrip(const std::vector<afc_connection *> &conns, int count)
+{
+    std::vector<std::thread> threads;
+    std::atomic<bool> ok{true};
+    const double t0 = nowSeconds();
+    for (afc_connection *conn : conns) {
+        threads.emplace_back([&ok, conn, count] {
+            for (int i = 0; i < count; ++i) {
+                if (!bareRequest(conn))
+                    ok = false;
+            }
+        });
+    }
+    for (auto &t : threads)
+        t.join();
+    return ok ? (nowSeconds() - t0) * 1000 / count : -1;
+}
+
+void benchBareRequests(userDataIphone *data, const std::string &link, Report &report)
+{
+    LaneConnections probe; // connections of its own, as many as a copy's lanes
+    std::vector<afc_connection *> conns = probe.forDevice(data);
+    conns.insert(conns.begin(), data->conn);
+    const double alone = bareRoundTrip({data->conn}, 300);
+    const double together = bareRoundTrip(conns, 150);
+    report.add("  bare request (file info) " + link + ": ms per request, 1 / " + std::to_string(conns.size()) +
+                   " connections at once",
+               fmt("%.2f / %.2f", alone, together));
+}
 } // namespace
 
 double fractionOfLink(uint64_t bytes, double seconds)
@@ -140,6 +184,14 @@ void benchLinkTransfers(const std::string &work, const BenchBooks &books, Report
 {
     std::printf("\n== Import and export through the link model (30 MB/s, 1 ms per request)\n");
     fs::create_directories(work);
+    {
+        // What a request costs beyond the link's delay: the client, the emulator and their wake-ups.
+        const std::string quick = work + "/device-nodelay";
+        makeDeviceFolder(quick, "0000be7c000000000000000000000000000000a2");
+        DeviceRig rig(work, {"--latency", "0"}, quick);
+        if (rig.up())
+            benchBareRequests(rig.controller().deviceData(), "without delay", report);
+    }
     const std::string device = work + "/device";
     makeDeviceFolder(device, "0000be7c000000000000000000000000000000a1");
     DeviceRig rig(work, {"--link"}, device);
@@ -147,6 +199,7 @@ void benchLinkTransfers(const std::string &work, const BenchBooks &books, Report
         report.add("link: device up", "FAILED", "up", false);
         return;
     }
+    benchBareRequests(rig.controller().deviceData(), "with 1 ms delay", report);
     for (const BenchBook *book : {&books.large, &books.text}) {
         const TransferFigures f = importAndExport(rig, *book, work + "/out-" + book->title);
         if (!f.ok) {
@@ -229,11 +282,20 @@ void benchZip(const std::string &work, const BenchBooks &books, Report &report)
             fs::remove(dir + "/theirs.epub");
             runProgram({"zip", "-q", "-X", "-r", dir + "/theirs.epub", "."}, theirs);
         });
+        // The export's packer, all of it at the end (as when no file came while downloading).
+        const double packStreamed = bestOf(3, [&] {
+            EpubStreamPacker packer(ours, dir + "/streamed.part");
+            if (!packer.finish(dir + "/streamed.epub", &error))
+                std::fprintf(stderr, "bench: streamed pack failed: %s\n", error.c_str());
+        });
         const double ru = unpackOurs / unpackTheirs, rp = packOurs / packTheirs;
         report.add("unpack " + book->title + ": ours / unzip -q",
                    fmt("%.2fx (%.3f s / %.3f s)", ru, unpackOurs, unpackTheirs), "<= 1.0x", ru <= 1.0);
         report.add("pack " + book->title + ": ours / zip -X -r",
                    fmt("%.2fx (%.3f s / %.3f s)", rp, packOurs, packTheirs), "<= 1.2x", rp <= 1.2);
+        report.add("  export's packer, all at the end / zip -X -r",
+                   fmt("%.2fx (%.3f s, %.1f MB)", packStreamed / packTheirs, packStreamed,
+                       fs::file_size(dir + "/streamed.epub") / 1e6));
         report.add("  packed sizes: ours / zip", fmt("%.1f MB / %.1f MB", fs::file_size(dir + "/ours.epub") / 1e6,
                                                      fs::file_size(dir + "/theirs.epub") / 1e6));
         fs::remove_all(dir);

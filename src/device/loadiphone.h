@@ -123,9 +123,10 @@ public:
     // nullopt when the device folder cannot be listed.
     std::optional<std::vector<std::string>> saveBooksFromPhoneToLocalPath(const std::string &localPath,
                                                                           const std::string &srcepub,
-                                                                          bool isbuybook, userDataIphone *data)
+                                                                          bool isbuybook, userDataIphone *data,
+                                                                          const TreeCopier::FileDone &downloaded = {})
     {
-        return m_treeCopier.saveBooksFromPhoneToLocalPath(localPath, srcepub, isbuybook, data);
+        return m_treeCopier.saveBooksFromPhoneToLocalPath(localPath, srcepub, isbuybook, data, downloaded);
     }
     int copyThisFile(const std::string &file, const std::string &baseDir, userDataIphone *data)
     {
@@ -138,6 +139,11 @@ public:
     int copyTheseFiles(const std::vector<std::string> &paths, userDataIphone *data)
     {
         return m_treeCopier.copyTheseFiles(paths, data);
+    }
+    int copyFolderAsWritten(const std::string &dir, userDataIphone *data,
+                            const std::function<bool(const TreeCopier::FolderFeed &feed)> &produce)
+    {
+        return m_treeCopier.copyFolderAsWritten(dir, data, produce);
     }
     const TreeCopyReport &lastTreeCopy() const { return m_treeCopier.lastTreeCopy(); }
 

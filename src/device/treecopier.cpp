@@ -313,6 +313,51 @@ int TreeCopier::drillIntoSubdirectory(const std::string &dir, userDataIphone *da
     return 1;
 }
 
+int TreeCopier::copyFolderAsWritten(const std::string &dir, userDataIphone *data,
+                                    const std::function<bool(const FolderFeed &feed)> &produce)
+{
+    {
+        std::lock_guard lock(m_reportMutex);
+        m_lastTreeCopy = {};
+        m_lastTreeCopy.started = std::chrono::steady_clock::now();
+    }
+    afc_connection *conn = data ? data->conn : nullptr;
+    std::string base = dir;
+    while (base.size() > 1 && base.back() == '/')
+        base.pop_back();
+    const std::string parent = parentFolder(base);
+    const std::string root = joinPath("/Books/", lastComponent(base));
+    enum class Root { NotYet, Made, Failed } state = Root::NotYet;
+    bool walked = true; // every folder made so far
+    auto makeRoot = [&] {
+        if (state != Root::NotYet)
+            return;
+        state = AFCDirectoryCreate(conn, root.c_str()) == 0 ? Root::Made : Root::Failed;
+        if (state == Root::Failed)
+            noteCopyResult(false);
+    };
+    const userDataIphone main = data ? *data : userDataIphone{};
+    bool complete;
+    {
+        ActiveLanes lanes(m_activeLanes, main, laneConnections(data), m_lastTreeCopy, m_reportMutex);
+        complete = produce([&](const std::string &relative, bool isFolder) {
+            makeRoot();
+            // As in a walk: after a folder that could not be made, nothing more is copied.
+            if (state != Root::Made || !walked || relative.empty())
+                return;
+            if (!isFolder) {
+                queueUpload(joinPath(base, relative), parent, data);
+            } else if (AFCDirectoryCreate(conn, joinPath(root, relative).c_str()) != 0) {
+                noteCopyResult(false);
+                walked = false;
+            }
+        });
+        if (complete)
+            makeRoot(); // a folder with nothing in it
+    }
+    return complete && state == Root::Made && walked ? 1 : 0;
+}
+
 int TreeCopier::copyThisFile(const std::string &file, const std::string &baseDir, userDataIphone *data)
 {
     // The device path is the file's path below the base folder; a file outside it has none.
@@ -354,8 +399,15 @@ int TreeCopier::copyThisFile(const std::string &file, const std::string &baseDir
 
 std::optional<std::vector<std::string>> TreeCopier::saveBooksFromPhoneToLocalPath(const std::string &localPath,
                                                                                  const std::string &srcepub,
-                                                                                 bool isbuybook, userDataIphone *data)
+                                                                                 bool isbuybook, userDataIphone *data,
+                                                                                 const FileDone &downloaded)
 {
+    struct Hearing
+    {
+        FileDone &slot;
+        ~Hearing() { slot = nullptr; }
+    } hearing{m_downloaded};
+    m_downloaded = downloaded;
     afc_connection *conn = data ? data->conn : nullptr;
     const std::string base = isbuybook ? "/Books/Purchases/" : "/Books/";
     {
@@ -374,9 +426,11 @@ std::optional<std::vector<std::string>> TreeCopier::saveBooksFromPhoneToLocalPat
             continue;
         const std::string local = joinPath(localPath, name);
         const std::string remote = joinPath(base, name);
-        if (opensAsDirectory(conn, remote)) {
+        // The one listing of the book's folder is also the test that it is one.
+        afc_directory *book = nullptr;
+        if (AFCDirectoryOpen(conn, remote.c_str(), &book) == 0) {
             makeLocalFolder(local);
-            mirrorDirectoryAtRemotePath(remote, local, data);
+            mirrorOpenDirectory(book, remote, local, data);
         } else {
             queueDownload(remote, localPath, data);
         }
@@ -396,6 +450,13 @@ int TreeCopier::mirrorDirectoryAtRemotePath(const std::string &remotePath, const
         noteCopyResult(false);
         return 1;
     }
+    return mirrorOpenDirectory(dir, remotePath, localDir, data);
+}
+
+int TreeCopier::mirrorOpenDirectory(afc_directory *dir, const std::string &remotePath, const std::string &localDir,
+                                    userDataIphone *data)
+{
+    afc_connection *conn = data ? data->conn : nullptr;
     int rc;
     char *name = nullptr;
     while ((rc = AFCDirectoryRead(conn, dir, &name)) == 0 && name) {
@@ -444,6 +505,8 @@ void TreeCopier::visitRemoteEntry(const std::string &remotePath, const std::stri
 
 void TreeCopier::noteDownload(bool ok, bool empty, const std::string &local)
 {
+    if (ok && !empty && m_downloaded)
+        m_downloaded(local);
     if (empty) {
         std::lock_guard lock(m_reportMutex);
         m_lastTreeCopy.emptyFiles.push_back(local);

@@ -11,6 +11,7 @@
 #include "userdataiphone.h"
 
 #include <chrono>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -48,10 +49,24 @@ public:
     // 1 on success, 0 on failure.
     int copyThisFile(const std::string &file, const std::string &baseDir, userDataIphone *data);
 
+    // Upload of the local folder `dir` to "/Books/<its name>" while `produce` (on the caller's
+    // thread) is still writing it: `produce` hands over each folder before anything in it and
+    // each file once whole, by its path below `dir`, and answers whether it wrote the folder
+    // completely. Folders are made on the device as they come, files go to the lanes. Nothing
+    // is asked of the device before the first hand-over (or the end of a complete `produce`).
+    // 1 as drillIntoSubdirectory answers; 0 when `produce` failed too.
+    using FolderFeed = std::function<void(const std::string &relative, bool isFolder)>;
+    int copyFolderAsWritten(const std::string &dir, userDataIphone *data,
+                            const std::function<bool(const FolderFeed &feed)> &produce);
+
     // Download of one book; nullopt when the device folder cannot be listed.
+    // `downloaded`, when given, hears of each file once it is whole on the local disk (from
+    // any lane's thread).
+    using FileDone = std::function<void(const std::string &localPath)>;
     std::optional<std::vector<std::string>> saveBooksFromPhoneToLocalPath(const std::string &localPath,
                                                                           const std::string &srcepub,
-                                                                          bool isbuybook, userDataIphone *data);
+                                                                          bool isbuybook, userDataIphone *data,
+                                                                          const FileDone &downloaded = {});
     // 1 when the device folder cannot be opened, else the last listing read's result.
     int mirrorDirectoryAtRemotePath(const std::string &remotePath, const std::string &localDir,
                                     userDataIphone *data);
@@ -70,9 +85,12 @@ private:
     void queueDownload(const std::string &remotePath, const std::string &localDir, userDataIphone *data);
     void visitRemoteEntry(const std::string &remotePath, const std::string &localDir, userDataIphone *lane);
     void noteDownload(bool ok, bool empty, const std::string &local);
+    int mirrorOpenDirectory(afc_directory *dir, const std::string &remotePath, const std::string &localDir,
+                            userDataIphone *data);
 
     LaneConnections *m_lanes;
     TransferLanes *m_activeLanes = nullptr; // while a top-level copy runs
+    FileDone m_downloaded;                   // while a download runs
     std::mutex m_reportMutex;
     TreeCopyReport m_lastTreeCopy;
 };

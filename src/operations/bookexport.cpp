@@ -75,7 +75,13 @@ BookOperationResult iPodTreeListControler::saveEpubToMac(const std::string &path
         }
     } cleanup{downloads};
 
-    const auto copies = Loadiphone->saveBooksFromPhoneToLocalPath(downloads, path, isbuybook, data);
+    // The book is packed while it downloads, each part as it arrives, so that little is left
+    // to do after the last one. The archive grows in the private folder until it is wanted.
+    const std::string bookCopy = (fs::path(downloads) / path).string();
+    std::optional<EpubStreamPacker> packer;
+    packer.emplace(bookCopy, (fs::path(downloads) / (path + ".packing")).string());
+    const auto copies = Loadiphone->saveBooksFromPhoneToLocalPath(
+        downloads, path, isbuybook, data, [&packer](const std::string &local) { packer->add(local); });
     if (!copies)
         return BookOperationResult::makeFailed(item, "cannot open the device's books folder");
     if (copies->empty())
@@ -105,7 +111,11 @@ BookOperationResult iPodTreeListControler::saveEpubToMac(const std::string &path
             }
         }
         std::string error;
-        if (!packEpub(copy, target, &error))
+        const bool packed = copy == bookCopy && packer && fs::is_directory(fs::symlink_status(copy, ec))
+                                ? packer->finish(target, &error)
+                                : packEpub(copy, target, &error);
+        packer.reset();
+        if (!packed)
             return BookOperationResult::makeFailed(item, error);
         result = BookOperationResult::makeDone(item, target);
     }

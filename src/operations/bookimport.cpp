@@ -198,8 +198,6 @@ BookOperationResult iPodTreeListControler::addEPUBToDevice(const std::string &pa
         return BookOperationResult::makeFailed(item, "the scratch folder cannot be used");
     std::error_code ec;
     fs::remove_all(scratchFolder, ec);
-    if (!unpackEpubArchive(path, scratchFolder, &error))
-        return BookOperationResult::makeFailed(item, error);
     struct RemoveWhenDone
     {
         std::string path;
@@ -209,6 +207,43 @@ BookOperationResult iPodTreeListControler::addEPUBToDevice(const std::string &pa
             fs::remove_all(path, ignored);
         }
     } cleanup{scratchFolder};
+
+    // The book's files go first; the catalogue names the book only once they are there. They
+    // go while the archive is unpacked: each folder is made on the device before anything in
+    // it, each file is queued as soon as it is whole. Nothing reaches the device unless every
+    // entry passed the unpacker's checks.
+    const std::string deviceFolder = "/Books/" + folderName;
+    bool toDevice = false; // the device has been asked for anything
+    auto booksFolder = [&] {
+        if (toDevice)
+            return;
+        toDevice = true;
+        if (dirExists("/Books", data) != 0)
+            n_mkdir("/Books", data);
+    };
+    std::string unpackError;
+    bool unpacked = false;
+    auto unpack = [&](const TreeCopier::FolderFeed &feed) {
+        unpacked = unpackEpubArchive(path, scratchFolder, &unpackError, {},
+                                     [&](const std::string &relative, bool isFolder) {
+                                         booksFolder();
+                                         if (feed)
+                                             feed(relative, isFolder);
+                                     });
+        if (unpacked)
+            booksFolder(); // a book without any entry is still a folder on the device
+        return unpacked;
+    };
+    // The tree copy counts a folder as copied even when one of its files could not be written;
+    // its report says whether every file arrived whole.
+    const bool copied = Loadiphone ? Loadiphone->copyFolderAsWritten(scratchFolder, data, unpack) == 1 &&
+                                         Loadiphone->lastTreeCopy().failedFiles == 0
+                                   : (unpack({}), false);
+    if (!unpacked || !copied) {
+        if (toDevice)
+            n_rmdir(deviceFolder.c_str(), data);
+        return BookOperationResult::makeFailed(item, unpacked ? "cannot copy the book to the device" : unpackError);
+    }
 
     const fs::path root(scratchFolder);
     const std::string packageRelative = getcontenfile((root / "META-INF/container.xml").string());
@@ -242,17 +277,6 @@ BookOperationResult iPodTreeListControler::addEPUBToDevice(const std::string &pa
     if (values[BookKey::Name].empty())
         entrySetString(entry.get(), BookKey::Name, file.stem().string());
 
-    // The book's files go first; the catalogue names the book only once they are there.
-    if (dirExists("/Books", data) != 0)
-        n_mkdir("/Books", data);
-    const std::string deviceFolder = "/Books/" + folderName;
-    // The tree copy counts a folder as copied even when one of its files could not be written;
-    // its report says whether every file arrived whole.
-    if (!Loadiphone || Loadiphone->copyTheseFiles({scratchFolder}, data) < 1 ||
-        Loadiphone->lastTreeCopy().failedFiles > 0) {
-        n_rmdir(deviceFolder.c_str(), data);
-        return BookOperationResult::makeFailed(item, "cannot copy the book to the device");
-    }
     if (session->gone())
         return BookOperationResult::makeFailed(item, kDeviceDisconnected);
     catalogue->appendBook(std::move(entry));

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 
 // Unpacking an ePub (a zip archive) into a folder and packing an unpacked book back.
@@ -18,8 +20,13 @@ struct UnpackLimits
 // nothing) when the file is not a readable zip, when an entry would land outside the folder
 // (an absolute name, a ".." component) or is a symbolic link, or when the limits are passed;
 // a failure part way removes what was written. Answers false with a sentence in *error.
+// `written`, when given, hears of each folder (before anything inside it) and of each file
+// once it is whole on the disk, by its path below `destination` ("OEBPS/text"); a name the
+// archive holds twice is told once, when its last copy is written. Nothing is told unless
+// every entry passed the checks.
+using UnpackedEntry = std::function<void(const std::string &relative, bool isFolder)>;
 bool unpackEpubArchive(const std::string &archive, const std::string &destination, std::string *error,
-                       const UnpackLimits &limits = {});
+                       const UnpackLimits &limits = {}, const UnpackedEntry &written = {});
 
 // Makes the ePub `target` from `source`: from a folder holding an unpacked book, "mimetype"
 // first and stored uncompressed, always exactly "application/epub+zip" whatever the folder's
@@ -30,6 +37,31 @@ bool unpackEpubArchive(const std::string &archive, const std::string &destinatio
 // The target is written beside itself and renamed into place, so a failure leaves any old
 // target untouched. Symbolic links in the folder are not followed.
 bool packEpub(const std::string &source, const std::string &target, std::string *error);
+
+// Packs a book folder while it is still being filled: each file handed to add() is packed
+// on a thread of its own as soon as it comes, in the order they come, with the same choices
+// as packEpub (mimetype written first, stored and exact; the rest deflated unless already
+// compressed). finish() adds what was not handed over (empty files, say) and writes the
+// archive's directory with the entries in packEpub's order, and renames the archive to `target`. Anything the stream cannot do (a write error, a size past the plain zip limits)
+// makes finish() fall back to packEpub, so the result is never worse than packing at the end.
+// The files must not change once handed over. Destroying an unfinished packer removes its
+// output.
+class EpubStreamPacker
+{
+public:
+    // `scratch` is where the archive grows: a file name of its own on the target's file system.
+    EpubStreamPacker(std::string folder, std::string scratch);
+    ~EpubStreamPacker();
+    EpubStreamPacker(const EpubStreamPacker &) = delete;
+    EpubStreamPacker &operator=(const EpubStreamPacker &) = delete;
+
+    void add(const std::string &file); // any thread; files outside the folder are ignored
+    bool finish(const std::string &target, std::string *error);
+
+private:
+    struct State;
+    std::unique_ptr<State> m_state;
+};
 
 // What a package document says that a line-by-line reading of bare tags misses: the text of
 // the first title and the first subject element whose opening tag carries attributes (as

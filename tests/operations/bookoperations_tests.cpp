@@ -231,6 +231,30 @@ TEST_F(BookOperationsTest, BookFileThatCouldNotBeWrittenFailsTheImport)
     EXPECT_TRUE(result.failed());
     EXPECT_EQ(readWholeFile(deviceFile("/Books/Books.plist")), before);
     EXPECT_EQ(filesUnder(deviceFile("/Books")), std::vector<std::string>{"Books.plist"});
+
+    // An archive whose last part turns out damaged while the first ones are on the device
+    // already: the unpacker's reason, and the device as it was.
+    const std::string marker = "DAMAGED-PART-" + std::string(5000, 'd');
+    const std::string damaged = book("d.epub", EpubBuilder::validBook("D", "C").add("OEBPS/zz.xhtml", marker, true));
+    std::string bytes = readWholeFile(damaged);
+    const std::size_t at = bytes.find(marker);
+    ASSERT_NE(at, std::string::npos);
+    bytes[at + 100] = 'X';
+    writeWholeFile(damaged, bytes);
+    auto scratchNames = [] {
+        std::vector<std::string> names;
+        for (const auto &entry : fs::directory_iterator(scratchDir()))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    const auto scratchBefore = scratchNames();
+    result = m_controller->addEPUBToDevice(damaged);
+    EXPECT_TRUE(result.failed());
+    EXPECT_NE(result.message.find("damaged"), std::string::npos) << result.message;
+    EXPECT_EQ(readWholeFile(deviceFile("/Books/Books.plist")), before);
+    EXPECT_EQ(filesUnder(deviceFile("/Books")), std::vector<std::string>{"Books.plist"});
+    EXPECT_EQ(scratchNames(), scratchBefore) << "the scratch copy is gone";
 }
 
 TEST_F(BookOperationsTest, ExportAsksBeforeReplacingAndPacksAValidBook)

@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 #include <zip.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <set>
 
 namespace fs = std::filesystem;
 
@@ -210,4 +212,103 @@ TEST(Md5, HashesWholeFilesAndEmptyInputForUnreadableOnes)
     writeWholeFile(dir.file("large"), large);
     EXPECT_EQ(md5HexOfFile(dir.file("large")).size(), 32u);
     EXPECT_NE(md5HexOfFile(dir.file("large")), md5HexOfFile(dir.file("abc")));
+}
+
+TEST_F(EpubArchiveTest, UnpackTellsEachFolderBeforeItsContentAndEachFileOnceWhole)
+{
+    const std::string chapter(100000, 'c');
+    ASSERT_TRUE(EpubBuilder::validBook("T", "C")
+                    .add("OEBPS/images/", "")
+                    .add("OEBPS/text/deep/late.xhtml", chapter)
+                    .add("./odd//name.txt", "odd")
+                    .write(archive()));
+    std::vector<std::string> told;
+    std::set<std::string> folders;
+    ASSERT_TRUE(unpackEpubArchive(archive(), unpackTo(), &m_error, {}, [&](const std::string &relative, bool isFolder) {
+        const fs::path parent = fs::path(relative).parent_path();
+        EXPECT_TRUE(parent.empty() || folders.count(parent.generic_string())) << relative << " came before its folder";
+        if (isFolder) {
+            EXPECT_TRUE(fs::is_directory(unpackTo() + "/" + relative)) << relative;
+            folders.insert(relative);
+        } else if (relative == "OEBPS/text/deep/late.xhtml") {
+            EXPECT_EQ(readWholeFile(unpackTo() + "/" + relative), chapter) << "told before it was whole";
+        }
+        told.push_back(relative + (isFolder ? "/" : ""));
+    })) << m_error;
+    // Exactly what landed on the disk, each once.
+    std::vector<std::string> onDisk;
+    for (auto it = fs::recursive_directory_iterator(unpackTo()); it != fs::recursive_directory_iterator(); ++it)
+        onDisk.push_back(fs::relative(it->path(), unpackTo()).generic_string() + (it->is_directory() ? "/" : ""));
+    std::sort(onDisk.begin(), onDisk.end());
+    std::vector<std::string> sortedTold = told;
+    std::sort(sortedTold.begin(), sortedTold.end());
+    EXPECT_EQ(sortedTold, onDisk);
+    EXPECT_NE(std::find(told.begin(), told.end(), "odd/name.txt"), told.end());
+
+    // An archive refused by the checks tells nothing.
+    fs::remove_all(unpackTo());
+    ASSERT_TRUE(EpubBuilder::validBook("T", "C").add("../escape.txt", "x").write(archive()));
+    int calls = 0;
+    EXPECT_FALSE(unpackEpubArchive(archive(), unpackTo(), &m_error, {}, [&](const std::string &, bool) { ++calls; }));
+    EXPECT_EQ(calls, 0);
+}
+
+TEST_F(EpubArchiveTest, StreamPackerMakesWhatPackEpubMakesWhateverOrderFilesCome)
+{
+    std::string noise(200000, '\0');
+    uint32_t x = 12345;
+    for (char &c : noise) {
+        x = x * 1103515245u + 12345u;
+        c = static_cast<char>(x >> 24);
+    }
+    ASSERT_TRUE(EpubBuilder::validBook("Streamed", "Writer")
+                    .add("mimetype", "application/epub+zip\n", true)
+                    .add("OEBPS/images/photo.jpg", noise)
+                    .add("OEBPS/empty.css", "")
+                    .add("OEBPS/text/long.xhtml", std::string(300000, 'w'))
+                    .write(archive()));
+    ASSERT_TRUE(unpackEpubArchive(archive(), unpackTo(), &m_error)) << m_error;
+    const std::string reference = m_dir.file("reference.epub");
+    ASSERT_TRUE(packEpub(unpackTo(), reference, &m_error)) << m_error;
+
+    const std::string streamed = m_dir.file("streamed.epub");
+    {
+        EpubStreamPacker packer(unpackTo(), m_dir.file("growing"));
+        // Out of order, one twice, the mimetype, one outside the folder; some never handed over.
+        for (const char *name : {"OEBPS/text/long.xhtml", "OEBPS/images/photo.jpg", "mimetype", "OEBPS/text/long.xhtml"})
+            packer.add(unpackTo() + "/" + name);
+        packer.add(archive());
+        ASSERT_TRUE(packer.finish(streamed, &m_error)) << m_error;
+    }
+    EXPECT_FALSE(fs::exists(m_dir.file("growing")));
+    EXPECT_EQ(readWholeFile(streamed).substr(30, 28), "mimetypeapplication/epub+zip") << "the type opens the file, stored";
+    const auto ours = entriesOf(streamed), theirs = entriesOf(reference);
+    ASSERT_EQ(ours.size(), theirs.size());
+    for (size_t i = 0; i < ours.size(); ++i) {
+        SCOPED_TRACE(theirs[i].name);
+        EXPECT_EQ(ours[i].name, theirs[i].name);
+        EXPECT_EQ(ours[i].method, theirs[i].method);
+        EXPECT_EQ(entryContent(streamed, theirs[i].name.c_str()), entryContent(reference, theirs[i].name.c_str()));
+    }
+    EXPECT_EQ(entryContent(streamed, "OEBPS/images/photo.jpg"), noise);
+    EXPECT_LT(fs::file_size(streamed), 230000u) << "the text is deflated";
+    TempDir again;
+    ASSERT_TRUE(unpackEpubArchive(streamed, again.file("u"), &m_error)) << m_error;
+    if (epubcheckAvailable()) {
+        std::string output;
+        EXPECT_EQ(runEpubcheck(streamed, &output), 0) << output;
+    }
+
+    // Where the archive cannot grow, the packing at the end still makes the book; an unfinished
+    // packer leaves nothing behind.
+    const std::string fallback = m_dir.file("fallback.epub");
+    EpubStreamPacker blocked(unpackTo(), m_dir.file("no-such-folder/growing"));
+    blocked.add(unpackTo() + "/OEBPS/text/long.xhtml");
+    ASSERT_TRUE(blocked.finish(fallback, &m_error)) << m_error;
+    EXPECT_EQ(entriesOf(fallback).size(), theirs.size());
+    {
+        EpubStreamPacker abandoned(unpackTo(), m_dir.file("abandoned"));
+        abandoned.add(unpackTo() + "/OEBPS/images/photo.jpg");
+    }
+    EXPECT_FALSE(fs::exists(m_dir.file("abandoned")));
 }
