@@ -7,6 +7,7 @@
 #include "deviceselection.h"
 #include "emulatorharness.h"
 #include "epubarchive.h"
+#include "epubstreampacker.h"
 #include "ipodtreelistcontroler.h"
 #include "laneconnections.h"
 #include "mainqueue.h"

@@ -3,6 +3,7 @@
 // The export of one book from the device into a folder, as "<title>.epub".
 #include "devicefiles.h"
 #include "epubarchive.h"
+#include "epubstreampacker.h"
 #include "ipodtreelistcontroler.h"
 #include "loadiphone.h"
 #include "mobiledevice.h"

@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <string>
 
 // Unpacking an ePub (a zip archive) into a folder and packing an unpacked book back.
@@ -37,31 +36,6 @@ bool unpackEpubArchive(const std::string &archive, const std::string &destinatio
 // The target is written beside itself and renamed into place, so a failure leaves any old
 // target untouched. Symbolic links in the folder are not followed.
 bool packEpub(const std::string &source, const std::string &target, std::string *error);
-
-// Packs a book folder while it is still being filled: each file handed to add() is packed
-// on a thread of its own as soon as it comes, in the order they come, with the same choices
-// as packEpub (mimetype written first, stored and exact; the rest deflated unless already
-// compressed). finish() adds what was not handed over (empty files, say) and writes the
-// archive's directory with the entries in packEpub's order, and renames the archive to `target`. Anything the stream cannot do (a write error, a size past the plain zip limits)
-// makes finish() fall back to packEpub, so the result is never worse than packing at the end.
-// The files must not change once handed over. Destroying an unfinished packer removes its
-// output.
-class EpubStreamPacker
-{
-public:
-    // `scratch` is where the archive grows: a file name of its own on the target's file system.
-    EpubStreamPacker(std::string folder, std::string scratch);
-    ~EpubStreamPacker();
-    EpubStreamPacker(const EpubStreamPacker &) = delete;
-    EpubStreamPacker &operator=(const EpubStreamPacker &) = delete;
-
-    void add(const std::string &file); // any thread; files outside the folder are ignored
-    bool finish(const std::string &target, std::string *error);
-
-private:
-    struct State;
-    std::unique_ptr<State> m_state;
-};
 
 // What a package document says that a line-by-line reading of bare tags misses: the text of
 // the first title and the first subject element whose opening tag carries attributes (as

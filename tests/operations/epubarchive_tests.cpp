@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
 #include "epubarchive.h"
+#include "epubstreampacker.h"
 #include "epubbuilder.h"
 #include "tempdir.h"
 
