@@ -243,8 +243,7 @@ BookOperationResult iPodTreeListControler::addEPUBToDevice(const std::string &pa
         entrySetString(entry.get(), BookKey::Name, file.stem().string());
 
     // The book's files go first; the catalogue names the book only once they are there.
-    if (dirExists("/Books", data) != 0)
-        n_mkdir("/Books", data);
+    ensureBooksFolder(data);
     const std::string deviceFolder = "/Books/" + folderName;
     // The tree copy counts a folder as copied even when one of its files could not be written;
     // its report says whether every file arrived whole.
