@@ -9,6 +9,7 @@
 #include "scratch.h"
 #include "userdataiphone.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -20,7 +21,6 @@ namespace fs = std::filesystem;
 namespace {
 constexpr const char *kRemoteUpload = "/Books/.Books.plist.upload"; // hidden: not summed, not a book
 constexpr const char *kLocalUpload = "Books/Books.plist.upload";
-constexpr const char *kLocalCheck = "Books/Books.plist.check";
 constexpr const char *kLocalFresh = "Books/Books.plist.current";
 
 std::string readFile(const std::string &path)
@@ -84,6 +84,32 @@ void followDevice(const std::string &local, const std::string &bytes)
         fs::remove(fresh, ec);
     }
     fs::remove(local, ec);
+}
+
+// The device's catalogue read straight into memory, in one read when it is no longer than
+// `expected` (the next, empty read ends it): nullopt when a request fails or the file is
+// empty (no catalogue is).
+std::optional<std::string> readDeviceCatalogue(userDataIphone *data, std::size_t expected)
+{
+    afc_file_ref ref = 0;
+    if (AFCFileRefOpen(data->conn, CataloguePath::DeviceBooks, AFC_MODE_READ, 0, &ref) != 0)
+        return std::nullopt;
+    std::string bytes;
+    std::string buffer(std::min<std::size_t>(expected + 1, kTransferChunk), '\0');
+    bool whole = true;
+    for (;;) {
+        auto len = static_cast<unsigned int>(buffer.size());
+        if (AFCFileRefRead(data->conn, ref, buffer.data(), &len) != 0) {
+            whole = false;
+            break;
+        }
+        if (len == 0)
+            break;
+        bytes.append(buffer.data(), std::min<std::size_t>(len, buffer.size()));
+    }
+    if (AFCFileRefClose(data->conn, ref) != 0 || !whole || bytes.empty())
+        return std::nullopt;
+    return bytes;
 }
 
 // nullopt when the folder cannot be listed to its end: a listing cut short says nothing
@@ -222,12 +248,12 @@ bool uploadAndCheck(const Catalogue &catalogue, userDataIphone *data, std::strin
     // Read the catalogue back: it tells a rename whose answer was lost from one that did not
     // happen, and a device that stores something else from one that took the catalogue.
     *written = readFile(upload);
-    const std::string check = scratchPath(kLocalCheck);
     // One more try: a read that failed once says little about what the device holds.
-    const bool readBack = get_file(data, check.c_str(), CataloguePath::DeviceBooks) == 0 ||
-                          get_file(data, check.c_str(), CataloguePath::DeviceBooks) == 0;
-    const std::string onDevice = readBack ? readFile(check) : std::string();
-    fs::remove(check, ec);
+    std::optional<std::string> back = readDeviceCatalogue(data, written->size());
+    if (!back)
+        back = readDeviceCatalogue(data, written->size());
+    const bool readBack = back.has_value();
+    const std::string onDevice = readBack ? *back : std::string();
     if (readBack && onDevice == *written) {
         fs::rename(upload, local, ec);
         if (ec) {
