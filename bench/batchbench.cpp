@@ -165,14 +165,15 @@ void benchBatch(const std::string &work, Report &report)
         report.note(std::string(name) + " batch requests: " + f.kinds);
     }
     if (in.done == kBooks) {
-        // Outside its tree copy a book costs the unpacking and the catalogue read before it and
-        // the catalogue's backup, upload and read-back after it; done once a batch, the latter
-        // would leave one round for the whole batch.
+        // Outside its tree copy a book costs the duplicate check, the unpacking and the
+        // catalogue (read from the device for the first book only) before it, and the
+        // catalogue's backup, upload, rename and read-back after it. The last line is what the
+        // uploads would save were they made once a batch, which a book reported done forbids.
         const double fixed = (in.phases.before + in.phases.after) / kBooks;
         const double catalogue = in.phases.after / kBooks;
         const double saved = catalogue * (kBooks - 1);
         report.add("  import: fixed cost per book (outside the tree copy)",
-                   fmt("%.1f ms, of it catalogue upload %.1f ms", fixed * 1000, catalogue * 1000));
+                   fmt("%.1f ms, of it after the copy (catalogue upload) %.1f ms", fixed * 1000, catalogue * 1000));
         report.add("  import: of the time before the copy, the duplicate check",
                    fmt("%.1f ms", duplicateSeconds * 1000 / kBooks));
         report.add("  import: a per-batch catalogue upload would give",
