@@ -86,16 +86,17 @@ void followDevice(const std::string &local, const std::string &bytes)
     fs::remove(local, ec);
 }
 
-// The device's catalogue read straight into memory, in one read when it is no longer than
-// `expected` (the next, empty read ends it): nullopt when a request fails or the file is
-// empty (no catalogue is).
+// The device's catalogue read straight into memory, in one read when it is `expected` bytes
+// long (the next, empty read ends it): nullopt when a request fails or the file is empty (no
+// catalogue is). Asking for more than expected would cost a request more: the layer goes on
+// reading until the buffer is full or the file ends.
 std::optional<std::string> readDeviceCatalogue(userDataIphone *data, std::size_t expected)
 {
     afc_file_ref ref = 0;
     if (AFCFileRefOpen(data->conn, CataloguePath::DeviceBooks, AFC_MODE_READ, 0, &ref) != 0)
         return std::nullopt;
     std::string bytes;
-    std::string buffer(std::min<std::size_t>(expected + 1, kTransferChunk), '\0');
+    std::string buffer(std::clamp<std::size_t>(expected, 1, kTransferChunk), '\0');
     bool whole = true;
     for (;;) {
         auto len = static_cast<unsigned int>(buffer.size());
