@@ -20,8 +20,9 @@ enum class DeviceFilePresence { Present, Absent, Unknown };
 DeviceFilePresence deviceCatalogueExists(userDataIphone *data);
 
 // The catalogue a change is made to: the one the device holds now, read afresh (the caller
-// holds the sync lock), never the copy of the device's arrival, so that books bought, synced
-// or deleted on the device since then stay as the device has them. A device without a
+// holds the sync lock; within a CatalogueBatchScope, what the batch's last change left), never
+// the copy of the device's arrival, so that books bought, synced or deleted on the device
+// since then stay as the device has them. A device without a
 // catalogue gets a new {"Books": []} (only when createWhenMissing; else a Missing one). An
 // unreadable catalogue, or one whose presence cannot be told, gives nullopt with *error set:
 // it must not be written over. The working copy the book lists read follows what was read,
