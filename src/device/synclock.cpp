@@ -2,24 +2,25 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "synclock.h"
 
-void startToSync(userDataIphone *data)
+bool startToSync(userDataIphone *data)
 {
     if (!data || data->notificationproxy == 0)
-        return;
+        return false;
     if (AMDPostNotification(data->notificationproxy, kSyncWillStart, 0) != 0)
-        return;
+        return false;
     if (AFCFileRefOpen(data->conn, kSyncLockFile, AFC_MODE_READ_WRITE, 0, &data->resyncfile) != 0)
-        return;
+        return false;
     if (AMDPostNotification(data->notificationproxy, kSyncLockRequest, 0) != 0)
-        return;
+        return false;
     // The device (or another program) may hold the lock for a while; after the last try the
     // batch goes on without it, so a lock nobody gives back cannot block the user for good.
     for (unsigned int attempt = 1; attempt <= kSyncLockTries; ++attempt) {
         if (AFCFileRefLock(data->conn, data->resyncfile) == 0)
-            return;
+            return true;
         if (attempt < kSyncLockTries)
             deviceLinkSleep(1);
     }
+    return false;
 }
 
 int endsync(userDataIphone *data)

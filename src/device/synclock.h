@@ -18,6 +18,8 @@ inline constexpr const char *kSyncDidStart = "com.apple.itunes-mobdev.syncDidSta
 inline constexpr const char *kSyncDidFinish = "com.apple.itunes-mobdev.syncDidFinish";
 inline constexpr unsigned int kSyncLockTries = 15;
 
-void startToSync(userDataIphone *data);
+// True when the lock was taken; a batch that goes on without it cannot count on nobody else
+// changing the device's files meanwhile.
+bool startToSync(userDataIphone *data);
 // 0 when the final announcement was posted, -1 otherwise.
 int endsync(userDataIphone *data);

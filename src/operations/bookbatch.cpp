@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "bookbatch.h"
 
+#include "devicecatalogue.h"
 #include "devicesleep.h"
 #include "ipodtreelistcontroler.h"
 #include "loadiphone.h"
@@ -11,7 +12,7 @@ SyncLockGuard::SyncLockGuard(userDataIphone *data)
     : m_data(data)
 {
     if (m_data)
-        startToSync(m_data);
+        m_taken = startToSync(m_data);
 }
 
 SyncLockGuard::~SyncLockGuard()
@@ -39,14 +40,21 @@ std::vector<BookBatch::ItemResult> BookBatch::run(iPodTreeListControler &control
 
     std::vector<ItemResult> results;
     std::optional<SyncLockGuard> lock;
-    if (syncLock && held)
+    std::optional<CatalogueBatchScope> known; // goes before the lock is given back
+    if (syncLock && held) {
         lock.emplace(held->data());
+        if (lock->taken())
+            known.emplace(held->data());
+    }
     for (std::size_t i = 0; i < count && goOn(); ++i) {
         if (onItemStarting)
             onItemStarting(i);
         std::optional<BookOperationResult> result = item(i);
         if (!result)
             continue;
+        // After a failure the device may hold anything: the next change reads it afresh.
+        if (known && (result->failed() || held->gone()))
+            forgetBatchCatalogue(held->data());
         results.push_back({i, std::move(*result)});
         if (onItemDone)
             onItemDone(i, results.back().result);

@@ -22,11 +22,14 @@ class SyncLockGuard
 public:
     explicit SyncLockGuard(userDataIphone *data);
     ~SyncLockGuard();
+    // Whether the lock was taken (the batch goes on without it after the last try).
+    bool taken() const { return m_taken; }
     SyncLockGuard(const SyncLockGuard &) = delete;
     SyncLockGuard &operator=(const SyncLockGuard &) = delete;
 
 private:
     userDataIphone *m_data;
+    bool m_taken = false;
 };
 
 // One batch of book operations (an import, an export, a deletion), shared by the window and
@@ -36,7 +39,9 @@ private:
 //      operations use it until run() returns, and no arrival is handled while it is held;
 //   2. pauses for `pauseSeconds` through deviceLinkSleep (the window's sheet swap; tests
 //      install a sleeper that does not wait), then calls onStarted;
-//   3. takes the sync lock when `syncLock` is set, for the whole batch;
+//   3. takes the sync lock when `syncLock` is set, for the whole batch; once taken, the
+//      catalogue one change leaves on the device is the next one's (CatalogueBatchScope)
+//      until an item fails or the device goes;
 //   4. asks `item(i)` for i = 0..count-1 while the continue flag (if any) stays true; an item
 //      that returns nothing is not part of the batch (an unchecked row) and is not reported;
 //      once the session's device is removed, every book operation left fails at once;

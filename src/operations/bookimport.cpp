@@ -17,6 +17,8 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <thread>
+#include <utility>
 
 #include <zip.h>
 
@@ -218,8 +220,7 @@ BookOperationResult iPodTreeListControler::addEPUBToDevice(const std::string &pa
         if (toDevice)
             return;
         toDevice = true;
-        if (dirExists("/Books", data) != 0)
-            n_mkdir("/Books", data);
+        ensureBooksFolder(data);
     };
     std::string unpackError;
     bool unpacked = false;
@@ -280,6 +281,17 @@ BookOperationResult iPodTreeListControler::addEPUBToDevice(const std::string &pa
     if (session->gone())
         return BookOperationResult::makeFailed(item, kDeviceDisconnected);
     catalogue->appendBook(std::move(entry));
+    // The unpacked copy has served: it goes while the catalogue is uploaded, and is gone
+    // before the import returns.
+    std::thread removal([path = std::exchange(cleanup.path, std::string())] {
+        std::error_code ignored;
+        fs::remove_all(path, ignored);
+    });
+    struct JoinWhenDone
+    {
+        std::thread &thread;
+        ~JoinWhenDone() { thread.join(); }
+    } join{removal};
     bool catalogueMayNameIt = false;
     if (!uploadCatalogue(*catalogue, data, &error, &catalogueMayNameIt)) {
         // A folder the device's catalogue may name stays; one it cannot name is taken away.

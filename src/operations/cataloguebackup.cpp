@@ -17,6 +17,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 namespace fs = std::filesystem;
@@ -146,23 +147,17 @@ std::vector<CatalogueBackup> listCatalogueBackups(const std::string &deviceIdent
     return out;
 }
 
-bool backUpDeviceCatalogue(userDataIphone *data, std::string *error, std::string *backupPath)
+namespace {
+// Fills <the device's backup folder>/.incoming.plist through `fill`, then gives it its
+// time-stamped name and forgets all but the newest copies.
+bool keepBackup(userDataIphone *data, std::string *error, std::string *backupPath,
+                const std::function<bool(const std::string &incoming)> &fill)
 {
     auto fail = [error](const std::string &text) {
         if (error)
             *error = text;
         return false;
     };
-    if (backupPath)
-        backupPath->clear();
-    switch (deviceCatalogueExists(data)) {
-    case DeviceFilePresence::Absent:
-        return true;
-    case DeviceFilePresence::Unknown:
-        return fail("cannot tell whether the device has a book catalogue to back up");
-    case DeviceFilePresence::Present:
-        break;
-    }
     const std::string dir = catalogueBackupDir(deviceIdentifier(data));
     if (dir.empty())
         return fail("no data folder for the catalogue backups (set HOME or BOOKFERRY_DATA_DIR)");
@@ -171,7 +166,7 @@ bool backUpDeviceCatalogue(userDataIphone *data, std::string *error, std::string
     if (ec)
         return fail("cannot create the backup folder " + dir + ": " + ec.message());
     const std::string incoming = dir + "/.incoming.plist";
-    if (get_file(data, incoming.c_str(), CataloguePath::DeviceBooks) != 0) {
+    if (!fill(incoming)) {
         fs::remove(incoming, ec);
         return fail("cannot keep a copy of the device's book catalogue before changing it");
     }
@@ -191,6 +186,38 @@ bool backUpDeviceCatalogue(userDataIphone *data, std::string *error, std::string
     for (std::size_t i = kCatalogueBackupsKept; i < all.size(); ++i)
         fs::remove(all[i].path, ec);
     return true;
+}
+} // namespace
+
+bool backUpDeviceCatalogue(userDataIphone *data, std::string *error, std::string *backupPath)
+{
+    if (backupPath)
+        backupPath->clear();
+    switch (deviceCatalogueExists(data)) {
+    case DeviceFilePresence::Absent:
+        return true;
+    case DeviceFilePresence::Unknown:
+        if (error)
+            *error = "cannot tell whether the device has a book catalogue to back up";
+        return false;
+    case DeviceFilePresence::Present:
+        break;
+    }
+    return keepBackup(data, error, backupPath, [data](const std::string &incoming) {
+        return get_file(data, incoming.c_str(), CataloguePath::DeviceBooks) == 0;
+    });
+}
+
+bool keepCatalogueBackup(userDataIphone *data, const std::string &bytes, std::string *error, std::string *backupPath)
+{
+    if (backupPath)
+        backupPath->clear();
+    return keepBackup(data, error, backupPath, [&bytes](const std::string &incoming) {
+        std::ofstream out(incoming, std::ios::binary | std::ios::trunc);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        out.close();
+        return static_cast<bool>(out);
+    });
 }
 
 BookOperationResult restoreCatalogueBackup(const std::string &file, userDataIphone *data)

@@ -40,6 +40,10 @@ std::vector<CatalogueBackup> listCatalogueBackups(const std::string &deviceIdent
 // *backupPath stays empty). False with *error when a copy could not be kept: the caller must
 // not change the catalogue then.
 bool backUpDeviceCatalogue(userDataIphone *data, std::string *error, std::string *backupPath = nullptr);
+// The same for a catalogue the caller knows the device to hold now (`bytes`, read from it
+// under the sync lock that is still held), kept without reading it again.
+bool keepCatalogueBackup(userDataIphone *data, const std::string &bytes, std::string *error,
+                         std::string *backupPath = nullptr);
 
 // Puts the catalogue in `file` back on the connected device, under the device's sync lock
 // (taken and given back here; the caller must not hold it), with the same safe upload as

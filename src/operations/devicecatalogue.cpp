@@ -9,8 +9,11 @@
 #include "scratch.h"
 #include "userdataiphone.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <mutex>
 #include <sstream>
 
 namespace fs = std::filesystem;
@@ -18,7 +21,6 @@ namespace fs = std::filesystem;
 namespace {
 constexpr const char *kRemoteUpload = "/Books/.Books.plist.upload"; // hidden: not summed, not a book
 constexpr const char *kLocalUpload = "Books/Books.plist.upload";
-constexpr const char *kLocalCheck = "Books/Books.plist.check";
 constexpr const char *kLocalFresh = "Books/Books.plist.current";
 
 std::string readFile(const std::string &path)
@@ -27,6 +29,88 @@ std::string readFile(const std::string &path)
     std::ostringstream ss;
     ss << in.rdbuf();
     return ss.str();
+}
+
+// What a batch holding the sync lock knows of its device's catalogue, per connection.
+struct BatchKnowledge
+{
+    bool known = false;   // the device's catalogue is known:
+    bool present = false; // it is `bytes`; else the device has none
+    std::string bytes;
+    bool booksFolder = false; // "/Books" exists
+};
+std::mutex batchMutex;
+std::map<const void *, BatchKnowledge> batches;
+
+const void *connectionOf(userDataIphone *data)
+{
+    return data ? static_cast<const void *>(data->conn) : nullptr;
+}
+
+std::optional<BatchKnowledge> batchKnowledge(userDataIphone *data)
+{
+    std::lock_guard lock(batchMutex);
+    const auto it = batches.find(connectionOf(data));
+    return it == batches.end() ? std::nullopt : std::optional<BatchKnowledge>(it->second);
+}
+
+// Nothing happens outside a batch's scope: there the next change asks the device again anyway.
+void rememberCatalogue(userDataIphone *data, bool present, const std::string &bytes)
+{
+    std::lock_guard lock(batchMutex);
+    const auto it = batches.find(connectionOf(data));
+    if (it == batches.end())
+        return;
+    it->second.known = true;
+    it->second.present = present;
+    it->second.bytes = present ? bytes : std::string();
+    it->second.booksFolder = it->second.booksFolder || present; // the catalogue lives in it
+}
+
+// The working copy the book lists read, made to hold `bytes`; removed when it cannot.
+void followDevice(const std::string &local, const std::string &bytes)
+{
+    if (bytes == readFile(local))
+        return;
+    const std::string fresh = scratchPath(kLocalFresh);
+    std::error_code ec;
+    if (!fresh.empty()) {
+        std::ofstream(fresh, std::ios::binary | std::ios::trunc) << bytes;
+        if (readFile(fresh) == bytes) {
+            fs::rename(fresh, local, ec);
+            if (!ec)
+                return;
+        }
+        fs::remove(fresh, ec);
+    }
+    fs::remove(local, ec);
+}
+
+// The device's catalogue read straight into memory, in one read when it is `expected` bytes
+// long (the next, empty read ends it): nullopt when a request fails or the file is empty (no
+// catalogue is). Asking for more than expected would cost a request more: the layer goes on
+// reading until the buffer is full or the file ends.
+std::optional<std::string> readDeviceCatalogue(userDataIphone *data, std::size_t expected)
+{
+    afc_file_ref ref = 0;
+    if (AFCFileRefOpen(data->conn, CataloguePath::DeviceBooks, AFC_MODE_READ, 0, &ref) != 0)
+        return std::nullopt;
+    std::string bytes;
+    std::string buffer(std::clamp<std::size_t>(expected, 1, kTransferChunk), '\0');
+    bool whole = true;
+    for (;;) {
+        auto len = static_cast<unsigned int>(buffer.size());
+        if (AFCFileRefRead(data->conn, ref, buffer.data(), &len) != 0) {
+            whole = false;
+            break;
+        }
+        if (len == 0)
+            break;
+        bytes.append(buffer.data(), std::min<std::size_t>(len, buffer.size()));
+    }
+    if (AFCFileRefClose(data->conn, ref) != 0 || !whole || bytes.empty())
+        return std::nullopt;
+    return bytes;
 }
 
 // nullopt when the folder cannot be listed to its end: a listing cut short says nothing
@@ -74,13 +158,27 @@ std::optional<Catalogue> loadCatalogueForChange(userDataIphone *data, bool creat
         return std::nullopt;
     }
     std::error_code ec;
-    switch (deviceCatalogueExists(data)) {
-    case DeviceFilePresence::Absent:
+    auto absent = [&] {
         // A copy the device no longer backs is not shown as its books.
         fs::remove(local, ec);
         if (!createWhenMissing)
             return Catalogue::load(local); // Missing: nothing to change
         return Catalogue();
+    };
+    if (const std::optional<BatchKnowledge> known = batchKnowledge(data); known && known->known) {
+        if (!known->present)
+            return absent();
+        Catalogue catalogue = Catalogue::fromData(known->bytes);
+        if (catalogue.isLoaded()) {
+            followDevice(local, known->bytes);
+            return catalogue;
+        }
+        forgetBatchCatalogue(data);
+    }
+    switch (deviceCatalogueExists(data)) {
+    case DeviceFilePresence::Absent:
+        rememberCatalogue(data, false, {});
+        return absent();
     case DeviceFilePresence::Unknown:
         *error = "cannot tell whether the device has a book catalogue";
         return std::nullopt;
@@ -106,10 +204,14 @@ std::optional<Catalogue> loadCatalogueForChange(userDataIphone *data, bool creat
             fs::remove(local, ec); // rather no copy than one the device no longer holds
     }
     fs::remove(fresh, ec);
+    rememberCatalogue(data, true, onDevice);
     return catalogue;
 }
 
-bool uploadCatalogue(const Catalogue &catalogue, userDataIphone *data, std::string *error, bool *deviceMayHaveChanged)
+namespace {
+// The upload itself; *written is what was uploaded.
+bool uploadAndCheck(const Catalogue &catalogue, userDataIphone *data, std::string *error, bool *deviceMayHaveChanged,
+                    std::string *written)
 {
     if (deviceMayHaveChanged)
         *deviceMayHaveChanged = false;
@@ -122,7 +224,14 @@ bool uploadCatalogue(const Catalogue &catalogue, userDataIphone *data, std::stri
     std::error_code ec;
     // The catalogue as it is now is kept before it is replaced; without that copy nothing changes.
     std::string backup;
-    if (!data || !data->conn || !backUpDeviceCatalogue(data, error, &backup)) {
+    // Under a batch's lock the catalogue the device holds may be known already: kept from memory.
+    const std::optional<BatchKnowledge> known = batchKnowledge(data);
+    auto backUp = [&] {
+        if (!known || !known->known)
+            return backUpDeviceCatalogue(data, error, &backup);
+        return !known->present || keepCatalogueBackup(data, known->bytes, error, &backup);
+    };
+    if (!data || !data->conn || !backUp()) {
         fs::remove(upload, ec);
         if (error && error->empty())
             *error = "no device is connected";
@@ -139,14 +248,14 @@ bool uploadCatalogue(const Catalogue &catalogue, userDataIphone *data, std::stri
 
     // Read the catalogue back: it tells a rename whose answer was lost from one that did not
     // happen, and a device that stores something else from one that took the catalogue.
-    const std::string written = readFile(upload);
-    const std::string check = scratchPath(kLocalCheck);
+    *written = readFile(upload);
     // One more try: a read that failed once says little about what the device holds.
-    const bool readBack = get_file(data, check.c_str(), CataloguePath::DeviceBooks) == 0 ||
-                          get_file(data, check.c_str(), CataloguePath::DeviceBooks) == 0;
-    const std::string onDevice = readBack ? readFile(check) : std::string();
-    fs::remove(check, ec);
-    if (readBack && onDevice == written) {
+    std::optional<std::string> back = readDeviceCatalogue(data, written->size());
+    if (!back)
+        back = readDeviceCatalogue(data, written->size());
+    const bool readBack = back.has_value();
+    const std::string onDevice = readBack ? *back : std::string();
+    if (readBack && onDevice == *written) {
         fs::rename(upload, local, ec);
         if (ec) {
             fs::remove(upload, ec);
@@ -179,4 +288,49 @@ bool uploadCatalogue(const Catalogue &catalogue, userDataIphone *data, std::stri
     else
         *error = "the book catalogue read back from the device differs from the one uploaded";
     return false;
+}
+} // namespace
+
+bool uploadCatalogue(const Catalogue &catalogue, userDataIphone *data, std::string *error, bool *deviceMayHaveChanged)
+{
+    std::string written;
+    if (!uploadAndCheck(catalogue, data, error, deviceMayHaveChanged, &written)) {
+        forgetBatchCatalogue(data);
+        return false;
+    }
+    rememberCatalogue(data, true, written);
+    return true;
+}
+
+CatalogueBatchScope::CatalogueBatchScope(userDataIphone *data)
+    : m_connection(connectionOf(data))
+{
+    std::lock_guard lock(batchMutex);
+    if (m_connection)
+        batches[m_connection] = BatchKnowledge();
+}
+
+CatalogueBatchScope::~CatalogueBatchScope()
+{
+    std::lock_guard lock(batchMutex);
+    batches.erase(m_connection);
+}
+
+void forgetBatchCatalogue(userDataIphone *data)
+{
+    std::lock_guard lock(batchMutex);
+    if (const auto it = batches.find(connectionOf(data)); it != batches.end())
+        it->second = BatchKnowledge();
+}
+
+bool ensureBooksFolder(userDataIphone *data)
+{
+    if (const std::optional<BatchKnowledge> known = batchKnowledge(data); known && known->booksFolder)
+        return true;
+    if (dirExists("/Books", data) != 0 && n_mkdir("/Books", data) != 0)
+        return false;
+    std::lock_guard lock(batchMutex);
+    if (const auto it = batches.find(connectionOf(data)); it != batches.end())
+        it->second.booksFolder = true;
+    return true;
 }

@@ -359,7 +359,7 @@ std::string replugName(const ::testing::TestParamInfo<Replug> &info)
 } // namespace
 
 INSTANTIATE_TEST_SUITE_P(Replug, BatchReplug,
-                         ::testing::Values(Replug{Work::Import, 3}, Replug{Work::Import, 40}, Replug{Work::Import, 120},
+                         ::testing::Values(Replug{Work::Import, 3}, Replug{Work::Import, 40}, Replug{Work::Import, 85},
                                            Replug{Work::Import, 80}, Replug{Work::Delete, 3}, Replug{Work::Delete, 20},
-                                           Replug{Work::Delete, 45}),
+                                           Replug{Work::Delete, 40}),
                          replugName);

@@ -1,15 +1,26 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
 #include "bookbatch.h"
+#include "bookimport.h"
+#include "bookkeys.h"
+#include "cataloguebackup.h"
+#include "devicefaultinjector.h"
 #include "devicefixture.h"
 #include "devicesleep.h"
+#include "epubbuilder.h"
+#include "scratch.h"
 #include "synclock.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <climits>
+#include <cstdint>
+#include <filesystem>
 #include <stdexcept>
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -126,4 +137,146 @@ TEST_F(BookBatchTest, CancelStopsBeforeTheNextItemAndTheLockIsGivenBackOnEveryPa
     const size_t quiet = posted().size();
     plain.run(*m_controller, 1, [&](std::size_t) { return BookOperationResult::makeDone("x"); });
     EXPECT_EQ(posted().size(), quiet);
+}
+
+namespace {
+// Imports under one batch as the command line runs them: each book checked for a duplicate
+// against the device's catalogue, then imported; `between(i)` runs before book i.
+class CatalogueBatchTest : public BookBatchTest
+{
+protected:
+    void SetUp() override
+    {
+        BookBatchTest::SetUp();
+        ::setenv("BOOKFERRY_DATA_DIR", m_data.path().c_str(), 1);
+        for (int i = 0; i < 3; ++i) {
+            m_books.push_back(m_files.file("book" + std::to_string(i) + ".epub"));
+            ASSERT_TRUE(EpubBuilder::validBook("Book " + std::to_string(i), "C").write(m_books.back()));
+        }
+    }
+    void TearDown() override
+    {
+        ::unsetenv("BOOKFERRY_DATA_DIR");
+        BookBatchTest::TearDown();
+    }
+    std::vector<BookBatch::ItemResult> importAll(const std::function<void(std::size_t)> &between = {})
+    {
+        BookBatch batch;
+        batch.syncLock = true;
+        return batch.run(*m_controller, m_books.size(), [&](std::size_t i) {
+            if (between)
+                between(i);
+            if (findDeviceDuplicate(m_controller->deviceData(), m_books[i]))
+                return BookOperationResult::makeSkipped(m_books[i], "duplicate");
+            return m_controller->addEPUBToDevice(m_books[i]);
+        });
+    }
+    // Adds an entry to the device's catalogue behind the program's back.
+    void addOnDevice(const std::string &name, const std::string &path)
+    {
+        fs::create_directories(deviceFile("/Books"));
+        Catalogue c = fs::exists(deviceFile("/Books/Books.plist")) ? deviceCatalogue() : Catalogue();
+        c.appendBook(testEntry(name, path, true));
+        writeDeviceCatalogue(c);
+    }
+    std::vector<std::string> donePaths(const std::vector<BookBatch::ItemResult> &results) const
+    {
+        std::vector<std::string> paths;
+        for (const auto &r : results) {
+            EXPECT_TRUE(r.result.done() || r.index == m_failing) << r.index << ": " << r.result.message;
+            if (r.result.done())
+                paths.push_back(r.result.detail);
+        }
+        return paths;
+    }
+
+    TempDir m_data;
+    std::vector<std::string> m_books;
+    std::size_t m_failing = SIZE_MAX;
+};
+} // namespace
+
+// Under the batch's lock the catalogue one book leaves on the device is the next one's: it is
+// listed and read once for the whole batch (the duplicate checks included), yet what the
+// device gained before the batch stays, each change is still backed up (from memory, with
+// the right bytes), uploaded, renamed into place and read back, and the lists follow.
+TEST_F(CatalogueBatchTest, BooksAfterTheFirstStartFromTheCatalogueTheLastOneLeft)
+{
+    addOnDevice("Bought", "BUYS.epub"); // since the survey
+    DeviceFaultInjector &faults = DeviceFaultInjector::instance();
+    faults.reset();
+    std::vector<std::string> catalogueBefore; // the device's catalogue as each book starts
+    const auto results = importAll([&](std::size_t) { catalogueBefore.push_back(readWholeFile(deviceFile("/Books/Books.plist"))); });
+    const std::vector<std::string> paths = donePaths(results);
+    ASSERT_EQ(paths.size(), 3u);
+
+    EXPECT_EQ(deviceCatalogue().stringValues(BookKey::Path),
+              (std::vector<std::string>{"BUYS.epub", paths[0], paths[1], paths[2]}));
+    EXPECT_EQ(readWholeFile(scratchPath(CataloguePath::LocalBooks)), readWholeFile(deviceFile("/Books/Books.plist")));
+    // One listing of "/Books" and one read of the catalogue (its size, its bytes, the end)
+    // before the first book; after that only each book's read-back (its bytes, the end).
+    EXPECT_EQ(faults.calls("AFCDirectoryOpen"), 1u);
+    EXPECT_EQ(faults.calls("AFCFileInfoOpen"), 1u);
+    EXPECT_EQ(faults.calls("AFCFileRefRead"), 2u + 3u * 2u);
+    EXPECT_EQ(faults.calls("AFCRenamePath"), 3u);
+
+    // A backup before each change, each the catalogue the change replaced, newest first.
+    const std::vector<CatalogueBackup> backups = listCatalogueBackups();
+    ASSERT_EQ(backups.size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(readWholeFile(backups[2 - i].path), catalogueBefore[i]) << "backup before book " << i;
+
+    // The next batch asks the device again: a book synced in between stays.
+    addOnDevice("Synced", "SYNC.epub");
+    m_books.resize(1);
+    ASSERT_TRUE(EpubBuilder::validBook("Book 3", "C").write(m_books[0] = m_files.file("book3.epub")));
+    const std::vector<std::string> more = donePaths(importAll());
+    ASSERT_EQ(more.size(), 1u);
+    EXPECT_EQ(deviceCatalogue().stringValues(BookKey::Path),
+              (std::vector<std::string>{"BUYS.epub", paths[0], paths[1], paths[2], "SYNC.epub", more[0]}));
+}
+
+// A failed book leaves the device's catalogue uncertain: the next book lists and reads it
+// afresh (and so keeps what it holds then), and the failed book is named nowhere.
+TEST_F(CatalogueBatchTest, AFailureMakesTheNextBookReadTheDeviceAfresh)
+{
+    DeviceFaultInjector &faults = DeviceFaultInjector::instance();
+    faults.reset();
+    m_failing = 1;
+    faults.failOnCall("AFCRenamePath", 2); // the second book's catalogue is refused
+    unsigned long listingsBeforeLast = 0;
+    const auto results = importAll([&](std::size_t i) {
+        if (i == 2) {
+            listingsBeforeLast = faults.calls("AFCDirectoryOpen");
+            addOnDevice("Meanwhile", "MEAN.epub");
+        }
+    });
+    ASSERT_EQ(results.size(), 3u);
+    EXPECT_TRUE(results[1].result.failed());
+    const std::vector<std::string> paths = donePaths(results);
+    ASSERT_EQ(paths.size(), 2u);
+    EXPECT_EQ(deviceCatalogue().stringValues(BookKey::Path),
+              (std::vector<std::string>{paths[0], "MEAN.epub", paths[1]}));
+    EXPECT_GT(faults.calls("AFCDirectoryOpen"), listingsBeforeLast) << "the last book listed /Books again";
+    EXPECT_FALSE(fs::exists(deviceFile("/Books/.Books.plist.upload")));
+}
+
+// Without the lock (another program keeps it past the last try) nothing is known between
+// books: each asks the device, and a change made meanwhile stays.
+TEST_F(CatalogueBatchTest, WithoutTheLockEveryBookAsksTheDevice)
+{
+    const int holder = ::open(deviceFile(kSyncLockFile).c_str(), O_RDWR | O_CREAT, 0644);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+    m_books.resize(2);
+    const auto results = importAll([&](std::size_t i) {
+        if (i == 1)
+            addOnDevice("Meanwhile", "MEAN.epub");
+    });
+    ::close(holder);
+    EXPECT_EQ(m_sleeps.size(), kSyncLockTries - 1) << "the lock was tried and not taken";
+    const std::vector<std::string> paths = donePaths(results);
+    ASSERT_EQ(paths.size(), 2u);
+    EXPECT_EQ(deviceCatalogue().stringValues(BookKey::Path),
+              (std::vector<std::string>{paths[0], "MEAN.epub", paths[1]}));
 }
