@@ -60,7 +60,8 @@ std::optional<NodeInfo> iPodRootNode::getNodeInfo() const
         return std::nullopt;
     NodeInfo info;
     info.device = m_deviceInfoDic;
-    info.device[NodeInfoKey::isDeviceInfo] = "1";
+    // Moved in: gcc 12 at -O3 warns falsely (-Wrestrict) when the literal is assigned.
+    info.device[NodeInfoKey::isDeviceInfo] = std::string("1");
     info.device[NodeInfoKey::music_Size] = m_MusicSzie;
     info.device[NodeInfoKey::vide_Size] = m_VideoSzie;
     info.device[NodeInfoKey::picture_Size] = m_photoSzie;
