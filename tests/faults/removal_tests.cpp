@@ -107,6 +107,16 @@ private:
 };
 
 enum class Work { Import, Export, Delete, Survey };
+const char *workWord(Work work)
+{
+    static const char *const names[] = {"Import", "Export", "Delete", "Survey"};
+    return names[static_cast<int>(work)];
+}
+// Parameters print as words, so the listed test names stay the same from run to run.
+void PrintTo(Work work, std::ostream *out)
+{
+    *out << workWord(work);
+}
 
 class RemovalFixture : public ::testing::Test
 {
@@ -241,8 +251,7 @@ TEST_P(DeviceRemoval, WorkFailsCleanlyAndTheDeviceComesBack)
 namespace {
 std::string workName(const ::testing::TestParamInfo<Work> &info)
 {
-    static const char *const names[] = {"Import", "Export", "Delete", "Survey"};
-    return names[static_cast<int>(info.param)];
+    return workWord(info.param);
 }
 } // namespace
 
@@ -255,6 +264,10 @@ struct Replug
     Work work;
     unsigned long atCall; // the file-service call before which the cable comes loose
 };
+void PrintTo(const Replug &replug, std::ostream *out)
+{
+    *out << workWord(replug.work) << " at call " << replug.atCall;
+}
 
 class BatchReplug : public RemovalFixture, public ::testing::WithParamInterface<Replug>
 {
