@@ -4,6 +4,7 @@
 
 #include "epubarchive.h"
 #include "epubzipchoices.h"
+#include "fullio.h"
 
 #include <zip.h>
 #include <zlib.h>
@@ -270,22 +271,6 @@ private:
         record.size = static_cast<uint32_t>(size);
         record.packedSize = static_cast<uint32_t>(packed);
         return true;
-    }
-
-    static ssize_t readFull(int fd, char *buffer, size_t size)
-    {
-        size_t done = 0;
-        while (done < size) {
-            const ssize_t n = ::read(fd, buffer + done, size - done);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0)
-                return -1;
-            if (n == 0)
-                break;
-            done += static_cast<size_t>(n);
-        }
-        return static_cast<ssize_t>(done);
     }
 
     // Writes go through a buffer: the many small entries of a book would be a system call each.
