@@ -69,6 +69,17 @@ bool TransferCommands::start()
     return true;
 }
 
+BookBatch TransferCommands::sheetBatch(std::shared_ptr<DeviceSession> session, bool syncLock)
+{
+    BookBatch batch;
+    batch.session = std::move(session);
+    batch.pauseSeconds = kSheetSwapSeconds;
+    batch.syncLock = syncLock;
+    batch.continueFlag = &m_window.copyMediaIpodToPC;
+    batch.onStarted = [this] { onMainThread([this] { showProgressWindow(); }); };
+    return batch;
+}
+
 void TransferCommands::runWorker(std::function<void()> body)
 {
     m_worker = std::thread(std::move(body));
@@ -109,12 +120,7 @@ void TransferCommands::importBooks(const QStringList &chosen)
 
     runWorker([this, paths, session = m_window.treeListControler->openSession()]() mutable {
         // threadSelectedLoadEPUBToDeviceDidEnd
-        BookBatch batch;
-        batch.session = session;
-        batch.pauseSeconds = kSheetSwapSeconds;
-        batch.syncLock = true;
-        batch.continueFlag = &m_window.copyMediaIpodToPC;
-        batch.onStarted = [this] { onMainThread([this] { showProgressWindow(); }); };
+        BookBatch batch = sheetBatch(session, true);
         const int count = static_cast<int>(paths.size());
         batch.onItemDone = [&](std::size_t i, const BookOperationResult &) {
             m_window.progressFun(static_cast<int>(i), paths[i], count);
@@ -153,11 +159,7 @@ void TransferCommands::exportChecked(const QString &folder)
 
     runWorker([this, records, checked, dstpath, session = m_window.treeListControler->openSession()]() mutable {
         // threadLoadMediaIpodToPcDidEnd
-        BookBatch batch;
-        batch.session = session;
-        batch.pauseSeconds = kSheetSwapSeconds;
-        batch.continueFlag = &m_window.copyMediaIpodToPC;
-        batch.onStarted = [this] { onMainThread([this] { showProgressWindow(); }); };
+        BookBatch batch = sheetBatch(session, false);
         // Reported against the whole list, unchecked rows included.
         const int count = static_cast<int>(records.size());
         batch.onItemDone = [&](std::size_t i, const BookOperationResult &) {
@@ -203,11 +205,7 @@ void TransferCommands::exportHighlighted(const QString &folder)
 
     runWorker([this, records, highlighted, dstpath, session = m_window.treeListControler->openSession()]() mutable {
         // threadSelectedLoadMediaIpodToPcDidEnd and copyMediaipodToPc_v
-        BookBatch batch;
-        batch.session = session;
-        batch.pauseSeconds = kSheetSwapSeconds;
-        batch.continueFlag = &m_window.copyMediaIpodToPC;
-        batch.onStarted = [this] { onMainThread([this] { showProgressWindow(); }); };
+        BookBatch batch = sheetBatch(session, false);
         // Counted from one, against the highlighted rows.
         int k = 1;
         batch.onItemDone = [&](std::size_t, const BookOperationResult &) {
@@ -261,12 +259,7 @@ void TransferCommands::deleteBooks(const EpubList &candidates)
     // Like the transfers: the device may keep the sync lock for a while, and the window must
     // stay responsive (and the deletion cancellable) meanwhile.
     runWorker([this, candidates, session = m_window.treeListControler->openSession()]() mutable {
-        BookBatch batch;
-        batch.session = session;
-        batch.pauseSeconds = kSheetSwapSeconds;
-        batch.syncLock = true;
-        batch.continueFlag = &m_window.copyMediaIpodToPC;
-        batch.onStarted = [this] { onMainThread([this] { showProgressWindow(); }); };
+        BookBatch batch = sheetBatch(session, true);
         const int count = static_cast<int>(candidates.size());
         batch.onItemDone = [&](std::size_t i, const BookOperationResult &result) {
             postProgress("Deleting: " + result.item, static_cast<int>(i), count);

@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #pragma once
 
+#include "bookbatch.h"
 #include "bookoperationresult.h"
 #include "epub.h"
 
@@ -10,6 +11,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -41,6 +43,9 @@ public:
     // The transfer slot: false when a transfer already holds it.
     bool start();
     void runWorker(std::function<void()> body);
+    // A batch behind the progress sheet: on `session`, after the sheet's pause, shown once it
+    // starts, stopped by Cancel.
+    BookBatch sheetBatch(std::shared_ptr<DeviceSession> session, bool syncLock);
     // Gives the slot back and lists the failures, under `heading` when one is given.
     void finish(const BookFailureList &failures, const QString &heading = {});
     void joinWorker();
