@@ -195,6 +195,20 @@ protected:
         return failed;
     }
 
+    // The device, scratch and export folders after a run that reported a failure: everything
+    // the fault sweep checks (whole books only, nothing stray) holds.
+    void checkFailedRun(SweepOperation operation)
+    {
+        bool complete = false;
+        RunObservation run;
+        run.deviceRoot = m_base.file("device/root");
+        run.scratch = m_base.file("scratch");
+        run.exportDir = m_base.file("export");
+        run.reportedFailure = true;
+        for (const std::string &problem : checkRun(m_world, operation, run, &complete))
+            ADD_FAILURE() << problem;
+    }
+
     TempDir m_base;
     SweepWorld m_world;
     DeviceLinkSleeper m_oldSleeper;
@@ -227,18 +241,10 @@ TEST_P(DeviceRemoval, WorkFailsCleanlyAndTheDeviceComesBack)
         << "unplugged " << m_backend->unplugged() << ", devices listed " << m_controller->ipodCount();
     EXPECT_EQ(m_controller->DeviceName(), "Please connect to your device");
 
-    RunObservation run;
-    run.deviceRoot = m_base.file("device/root");
-    run.scratch = m_base.file("scratch");
-    run.exportDir = m_base.file("export");
-    run.reportedFailure = true;
-    bool complete = false;
-    const SweepOperation operation = work == Work::Import   ? SweepOperation::Import
-                                     : work == Work::Delete ? SweepOperation::Delete
-                                                            : SweepOperation::Export;
     if (work != Work::Survey) {
-        for (const std::string &problem : checkRun(m_world, operation, run, &complete))
-            ADD_FAILURE() << problem;
+        checkFailedRun(work == Work::Import   ? SweepOperation::Import
+                       : work == Work::Delete ? SweepOperation::Delete
+                                              : SweepOperation::Export);
     }
 
     // Plugged in again: the device comes up and takes a book.
@@ -333,17 +339,9 @@ TEST_P(BatchReplug, TheBatchEndsAtItsBookAndTheDeviceIsSurveyedAfterIt)
     EXPECT_TRUE(session->gone());
     EXPECT_EQ(m_window.timesRun(), surveys) << "nothing is surveyed while the batch holds the device";
 
-    RunObservation run;
-    run.deviceRoot = m_base.file("device/root");
-    run.scratch = m_base.file("scratch");
-    run.exportDir = m_base.file("export");
-    run.reportedFailure = true;
-    bool complete = false;
-    for (const std::string &problem :
-         checkRun(m_world, replug.work == Work::Import ? SweepOperation::Import : SweepOperation::Delete, run, &complete))
-        ADD_FAILURE() << problem;
+    checkFailedRun(replug.work == Work::Import ? SweepOperation::Import : SweepOperation::Delete);
     std::set<std::string> listed;
-    const Catalogue onDevice = Catalogue::load(run.deviceRoot + "/Books/Books.plist");
+    const Catalogue onDevice = Catalogue::load(m_base.file("device/root") + "/Books/Books.plist");
     for (plist_t entry : onDevice.books())
         listed.insert(entryString(entry, BookKey::Path).value_or(""));
     for (const BookBatch::ItemResult &r : results) {
