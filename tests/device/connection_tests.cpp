@@ -13,6 +13,22 @@
 
 using ConnectionTest = DeviceTest;
 
+// Two devices ready to plug in: the fixture's, as "first-device", and "second-device".
+class TwoDevicesTest : public DeviceTest
+{
+protected:
+    void SetUp() override
+    {
+        DeviceTest::SetUp();
+        device.iPhone().udid("first-device");
+        device.write();
+        second.iPhone().udid("second-device").value("DeviceName", "Second");
+        second.write();
+    }
+
+    FolderDeviceBuilder second;
+};
+
 namespace {
 const std::vector<std::string> kMountAndSurvey = {"DeviceMountNotification", "DeviceInfoNotification"};
 }
@@ -157,13 +173,8 @@ TEST_F(ConnectionTest, AProxyThatStartsOnlyAtTheSecondTryLeavesTheDeviceUnsurvey
     EXPECT_EQ(window.timesRun(), 0);
 }
 
-TEST_F(ConnectionTest, ASecondDeviceTakesOverTheRecord)
+TEST_F(TwoDevicesTest, ASecondDeviceTakesOverTheRecord)
 {
-    device.iPhone().udid("first-device");
-    device.write();
-    FolderDeviceBuilder second;
-    second.iPhone().udid("second-device").value("DeviceName", "Second");
-    second.write();
     startLink();
     am_device *a = plugIn(device.dir());
     afc_connection *firstConn = link->user_data()->conn;
@@ -230,13 +241,8 @@ TEST_F(ConnectionTest, ALinkDeletedWhileTheLayerFailsStillStopsItsCallbacks)
 
 // A second device arrives and the first is plugged in again while the first survey runs:
 // nothing nests. Each arrival waits for the survey before it and gets one of its own.
-TEST_F(ConnectionTest, ArrivalsDuringASurveyWaitAndGetSurveysOfTheirOwn)
+TEST_F(TwoDevicesTest, ArrivalsDuringASurveyWaitAndGetSurveysOfTheirOwn)
 {
-    device.iPhone().udid("first-device");
-    device.write();
-    FolderDeviceBuilder second;
-    second.iPhone().udid("second-device").value("DeviceName", "Second");
-    second.write();
     startLink();
 
     std::mutex mutex;
@@ -279,13 +285,8 @@ TEST_F(ConnectionTest, ArrivalsDuringASurveyWaitAndGetSurveysOfTheirOwn)
 
 // A session (a batch's hold) keeps its copy of the record; an arrival waits for its end,
 // and the removal of its device marks it gone at once.
-TEST_F(ConnectionTest, ASessionHoldsArrivalsBackAndHearsItsDeviceGo)
+TEST_F(TwoDevicesTest, ASessionHoldsArrivalsBackAndHearsItsDeviceGo)
 {
-    device.iPhone().udid("first-device");
-    device.write();
-    FolderDeviceBuilder second;
-    second.iPhone().udid("second-device");
-    second.write();
     startLink();
     am_device *first = plugIn(device.dir());
     const userDataIphone before = *link->user_data();
