@@ -177,13 +177,7 @@ void TransferCommands::exportChecked(const QString &folder)
         const BookFailureList failures = BookBatch::failures(results);
         batch.session.reset();
         m_window.copyMediaIpodToPC = false;
-        onMainThread([this, failures, exported = exportedCount(results), dstpath,
-                      session = std::move(session)]() mutable {
-            endProgressWindow();
-            finish(failures);
-            session.reset();
-            offerExportFolder(QString::fromStdString(dstpath), exported);
-        });
+        endExport(failures, exportedCount(results), dstpath, std::move(session));
     });
 }
 
@@ -222,13 +216,20 @@ void TransferCommands::exportHighlighted(const QString &folder)
                       });
         const BookFailureList failures = BookBatch::failures(results);
         batch.session.reset();
-        onMainThread([this, failures, exported = exportedCount(results), dstpath,
-                      session = std::move(session)]() mutable {
-            endProgressWindow();
-            finish(failures);
-            session.reset();
-            offerExportFolder(QString::fromStdString(dstpath), exported);
-        });
+        endExport(failures, exportedCount(results), dstpath, std::move(session));
+    });
+}
+
+// On the main thread: the sheet goes, failures are shown, the session is given back there,
+// and the folder the books went to is offered.
+void TransferCommands::endExport(const BookFailureList &failures, int exported, const std::string &dstpath,
+                                 std::shared_ptr<DeviceSession> session)
+{
+    onMainThread([this, failures, exported, dstpath, session = std::move(session)]() mutable {
+        endProgressWindow();
+        finish(failures);
+        session.reset();
+        offerExportFolder(QString::fromStdString(dstpath), exported);
     });
 }
 

@@ -46,6 +46,8 @@ public:
     // A batch behind the progress sheet: on `session`, after the sheet's pause, shown once it
     // starts, stopped by Cancel.
     BookBatch sheetBatch(std::shared_ptr<DeviceSession> session, bool syncLock);
+    void endExport(const BookFailureList &failures, int exported, const std::string &dstpath,
+                   std::shared_ptr<DeviceSession> session);
     // Gives the slot back and lists the failures, under `heading` when one is given.
     void finish(const BookFailureList &failures, const QString &heading = {});
     void joinWorker();

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -88,4 +89,12 @@ void resetScratchDir()
     g_resolved = false;
     g_dir.clear();
     g_problem.clear();
+}
+
+FolderRemoval::~FolderRemoval()
+{
+    if (path.empty())
+        return;
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
 }

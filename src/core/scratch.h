@@ -22,3 +22,11 @@ std::string scratchPath(const std::string &relative);
 
 // Forgets the cached folder (tests change BOOKFERRY_SCRATCH between cases).
 void resetScratchDir();
+
+// A working folder that goes, with all it holds, when this goes out of scope (errors are
+// ignored: it is a leftover at worst). Clearing `path` first keeps the folder.
+struct FolderRemoval
+{
+    std::string path;
+    ~FolderRemoval();
+};

@@ -7,6 +7,7 @@
 #include "ipodtreelistcontroler.h"
 #include "loadiphone.h"
 #include "mobiledevice.h"
+#include "scratch.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -66,15 +67,7 @@ BookOperationResult iPodTreeListControler::saveEpubToMac(const std::string &path
     std::string downloads = (fs::path(dstpath) / ".bookferry-export-XXXXXX").string();
     if (!::mkdtemp(downloads.data()))
         return BookOperationResult::makeFailed(item, "cannot write in " + dstpath);
-    struct RemoveWhenDone
-    {
-        std::string path;
-        ~RemoveWhenDone()
-        {
-            std::error_code ignored;
-            fs::remove_all(path, ignored);
-        }
-    } cleanup{downloads};
+    FolderRemoval cleanup{downloads};
 
     // The book is packed while it downloads, each part as it arrives, so that little is left
     // to do after the last one. The archive grows in the private folder until it is wanted.

@@ -200,15 +200,7 @@ BookOperationResult iPodTreeListControler::addEPUBToDevice(const std::string &pa
         return BookOperationResult::makeFailed(item, "the scratch folder cannot be used");
     std::error_code ec;
     fs::remove_all(scratchFolder, ec);
-    struct RemoveWhenDone
-    {
-        std::string path;
-        ~RemoveWhenDone()
-        {
-            std::error_code ignored;
-            fs::remove_all(path, ignored);
-        }
-    } cleanup{scratchFolder};
+    FolderRemoval cleanup{scratchFolder};
 
     // The book's files go first; the catalogue names the book only once they are there. They
     // go while the archive is unpacked: each folder is made on the device before anything in
@@ -348,15 +340,7 @@ std::optional<PackageIdentity> readPackageIdentity(const std::string &epubFile)
     std::error_code ec;
     fs::remove_all(folder, ec);
     fs::create_directories(folder, ec);
-    struct RemoveWhenDone
-    {
-        std::string path;
-        ~RemoveWhenDone()
-        {
-            std::error_code ignored;
-            fs::remove_all(path, ignored);
-        }
-    } cleanup{folder};
+    FolderRemoval cleanup{folder};
     const fs::path container = fs::path(folder) / "container.xml";
     const fs::path package = fs::path(folder) / "package.opf";
     if (!extractEntry(zip, "META-INF/container.xml", container))
