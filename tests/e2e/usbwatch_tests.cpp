@@ -3,13 +3,16 @@
 // The USB backend follows usbmuxd (the emulator) whenever it runs: started only after the
 // backend subscribed, stopped, killed (its socket file left behind) and started again. The
 // socket watch under it, against a bare socket: a file that does not listen yet, a daemon
-// that dies leaving its file, one that takes its place.
+// that dies leaving its file, one that takes its place. Round after round of usbmuxd
+// leaving, under load, and a socket that hangs up at once: nothing hangs, aborts or leaks.
 #include "emulatorharness.h"
 #include "imobiledevicebackend.h"
 #include "muxsocketwatch.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <climits>
 #include <csignal>
 #include <cstdio>
@@ -20,6 +23,7 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -141,6 +145,84 @@ private:
     bool m_bound = false;
 };
 
+// A socket standing in for a broken usbmuxd: it takes every connection and closes it at once.
+class HangingUpDaemon
+{
+public:
+    explicit HangingUpDaemon(const std::string &path)
+    {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+        m_fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (::bind(m_fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0 && ::listen(m_fd, 16) == 0)
+            m_thread = std::thread([this] { run(); });
+    }
+    ~HangingUpDaemon()
+    {
+        m_stop = true;
+        if (m_thread.joinable())
+            m_thread.join();
+        ::close(m_fd);
+    }
+    bool listening() const { return m_thread.joinable(); }
+    int accepted() const { return m_accepted; }
+
+private:
+    void run()
+    {
+        while (!m_stop) {
+            pollfd fd{m_fd, POLLIN, 0};
+            if (::poll(&fd, 1, 20) == 1) {
+                const int client = ::accept4(m_fd, nullptr, nullptr, SOCK_CLOEXEC);
+                if (client >= 0) {
+                    ++m_accepted;
+                    ::close(client);
+                }
+            }
+        }
+    }
+
+    int m_fd = -1;
+    std::atomic_bool m_stop{false};
+    std::atomic_int m_accepted{0};
+    std::thread m_thread;
+};
+
+// Busy threads, so that the threads under test are scheduled late and in odd orders.
+class Load
+{
+public:
+    explicit Load(int threads)
+    {
+        for (int i = 0; i < threads; ++i)
+            m_threads.emplace_back([this] {
+                volatile unsigned long sink = 0;
+                while (!m_stop)
+                    for (int k = 0; k < 100000; ++k)
+                        sink = sink + k;
+            });
+    }
+    ~Load()
+    {
+        m_stop = true;
+        for (std::thread &t : m_threads)
+            t.join();
+    }
+
+private:
+    std::atomic_bool m_stop{false};
+    std::vector<std::thread> m_threads;
+};
+
+std::size_t openDescriptors()
+{
+    std::size_t n = 0;
+    for ([[maybe_unused]] const auto &entry : std::filesystem::directory_iterator("/proc/self/fd"))
+        ++n;
+    return n;
+}
+
 } // namespace
 
 TEST(UsbWatch, SocketWatchFollowsDaemonsThroughTheirFile)
@@ -220,5 +302,91 @@ TEST(UsbWatch, UsbmuxdStartedAfterTheProgramAndRestartedIsFollowed)
     }
 
     backend.reset();
+    ::unsetenv("USBMUXD_SOCKET_ADDRESS");
+}
+
+// usbmuxd leaves whenever the last device is unplugged. Round after round it is stopped or
+// killed, sometimes while the backend goes at the same moment, sometimes before the backend
+// goes: every arrival and removal is reported, every backend ends, no descriptor is left.
+TEST(UsbWatch, UsbmuxdLeavingRoundAfterRoundHangsNothing)
+{
+    const char *wanted = std::getenv("BOOKFERRY_WATCH_ROUNDS");
+    const int rounds = wanted ? std::atoi(wanted) : 200;
+    TempDir tmp;
+    EmulatorProcess emulator(tmp.path());
+    FolderDeviceDescription description;
+    description.udid = kUdid;
+    const std::string device = makeFolderDevice(tmp.file("dev"), description);
+    ::setenv("USBMUXD_SOCKET_ADDRESS", ("UNIX:" + emulator.socketPath()).c_str(), 1);
+
+    Load load(2);
+    const std::size_t descriptorsBefore = openDescriptors();
+    std::unique_ptr<DeviceBackend> backend;
+    std::unique_ptr<Reports> reports;
+    for (int round = 0; round < rounds; ++round) {
+        if (!backend) {
+            std::string error;
+            backend = makeIMobileDeviceBackend({}, &error);
+            ASSERT_TRUE(backend) << error;
+            reports = std::make_unique<Reports>();
+            ASSERT_EQ(backend->subscribe(&Reports::report, reports.get()), int(MDERR_OK));
+        }
+        ASSERT_TRUE(emulator.start({device})) << round;
+        am_device *arrived = reports->arrival();
+        ASSERT_TRUE(arrived) << "round " << round;
+        switch (round % 4) {
+        case 0: // stopped
+            emulator.stop();
+            ASSERT_TRUE(reports->removed(arrived)) << "round " << round;
+            break;
+        case 1: // killed, its socket file left behind; the backend goes while no daemon runs
+            ASSERT_TRUE(emulator.signal(SIGKILL));
+            emulator.stop();
+            ASSERT_TRUE(reports->removed(arrived)) << "round " << round;
+            backend.reset();
+            break;
+        case 2: // killed while the backend goes
+            ASSERT_TRUE(emulator.signal(SIGKILL));
+            backend.reset();
+            emulator.stop();
+            break;
+        case 3: // stopped, and the backend goes before or after it saw that
+            ASSERT_TRUE(emulator.signal(SIGTERM));
+            if (round % 8 == 7)
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            backend.reset();
+            emulator.stop();
+            break;
+        }
+    }
+    backend.reset();
+    reports.reset();
+    EXPECT_EQ(openDescriptors(), descriptorsBefore);
+    ::unsetenv("USBMUXD_SOCKET_ADDRESS");
+}
+
+// A socket that takes the connection and hangs up at once: the backend tries it again, less
+// often each time, and leaves no descriptor behind.
+TEST(UsbWatch, SocketThatHangsUpAtOnceIsTriedCalmly)
+{
+    TempDir tmp;
+    const std::string path = tmp.file("mux");
+    HangingUpDaemon daemon(path);
+    ASSERT_TRUE(daemon.listening());
+    ::setenv("USBMUXD_SOCKET_ADDRESS", ("UNIX:" + path).c_str(), 1);
+    Load load(2);
+    const std::size_t descriptorsBefore = openDescriptors();
+    {
+        std::string error;
+        std::unique_ptr<DeviceBackend> backend = makeIMobileDeviceBackend({}, &error);
+        ASSERT_TRUE(backend) << error;
+        Reports reports;
+        ASSERT_EQ(backend->subscribe(&Reports::report, &reports), int(MDERR_OK));
+        std::this_thread::sleep_for(std::chrono::seconds(3));
+    }
+    // 100 ms doubling up to 2 s: six or seven tries in three seconds.
+    EXPECT_GE(daemon.accepted(), 3);
+    EXPECT_LE(daemon.accepted(), 12);
+    EXPECT_EQ(openDescriptors(), descriptorsBefore);
     ::unsetenv("USBMUXD_SOCKET_ADDRESS");
 }

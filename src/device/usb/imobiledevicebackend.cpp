@@ -68,8 +68,6 @@ public:
             m_report = nullptr;
         }
         m_watch.reset();
-        if (m_events)
-            usbmuxd_events_unsubscribe(m_events);
         std::lock_guard lock(m_mutex);
         m_connections.clear();
         m_services.clear(); // service clients go before the devices they were opened on
@@ -87,18 +85,13 @@ public:
         }
         if (m_started.exchange(true))
             return MDERR_OK;
-        // libusbmuxd (2.0.2 on Debian 12) waits for a missing daemon itself and listens again
-        // when its connection drops: with inotify on /var/run only (a socket elsewhere is never
-        // noticed), or, with inotify off as here, by trying once a second. That wait is only
-        // a fallback: the watch subscribes as soon as a daemon accepts and unsubscribes when
-        // it stops, so a device plugged in after launch, or after usbmuxd restarted, is seen
-        // at once, whatever the library version does.
-        libusbmuxd_set_use_inotify(0);
-        const std::string socketFile = muxSocketFile();
-        if (socketFile.empty()) // a TCP address: libusbmuxd's own wait only
-            return listen() ? MDERR_OK : MDERR_FAILED;
+        // Device events come from a connection of the watch's own to usbmuxd, never from
+        // libusbmuxd's event thread: that thread cannot be stopped once the daemon is gone
+        // (it keeps looking for the socket and never reaches a point where it can be
+        // cancelled), and it leaves a socket open for every subscription.
         m_watch = std::make_unique<MuxSocketWatch>(
-            socketFile, [this] { listen(); }, [this] { stopListening(); });
+            muxAddress(), nullptr, [this] { daemonGone(); },
+            [this](const MuxDeviceEvent &event) { onEvent(event); });
         return MDERR_OK;
     }
 
@@ -425,36 +418,14 @@ public:
     }
 
 private:
-    // Subscribes to usbmuxd's device events. On the watch's thread, or once from subscribe().
-    bool listen()
+    // usbmuxd stopped: the devices it served are gone with it. On the watch's thread.
+    void daemonGone()
     {
-        if (m_events)
-            return true;
-        const int result = usbmuxd_events_subscribe(&m_events, &IMobileDeviceBackend::onEvent, this);
-        if (result != 0) {
-            m_events = nullptr;
-            logMessage("Subscribing to device notifications failed: " + std::string(std::strerror(-result)));
-            return false;
-        }
-        return true;
-    }
-
-    // usbmuxd stopped: the devices it served are gone with it. libusbmuxd reports the ones
-    // it knew; any it did not are reported here.
-    void stopListening()
-    {
-        {
-            // None of them takes the place of the one served while they all go.
-            std::lock_guard lock(m_mutex);
-            m_waiting.clear();
-        }
-        if (m_events)
-            usbmuxd_events_unsubscribe(m_events);
-        m_events = nullptr;
         std::vector<UsbDevice *> gone;
         EventReport report = nullptr;
         void *layer = nullptr;
         {
+            // None of them takes the place of the one served while they all go.
             std::lock_guard lock(m_mutex);
             report = m_report;
             layer = m_layer;
@@ -470,14 +441,13 @@ private:
                 report(layer, reinterpret_cast<am_device *>(device), ADNCI_MSG_DISCONNECTED);
     }
 
-    static void onEvent(const usbmuxd_event_t *event, void *context)
+    // A device usbmuxd announced or took back. On the watch's thread: record and report only.
+    void onEvent(const MuxDeviceEvent &event)
     {
-        // libusbmuxd's monitor thread, with its listener lock held: record and report only.
-        auto *self = static_cast<IMobileDeviceBackend *>(context);
-        if (!event || event->device.conn_type != CONNECTION_TYPE_USB || !event->device.udid[0])
+        if (!event.usb || event.udid.empty())
             return;
-        const std::string udid(event->device.udid, strnlen(event->device.udid, sizeof event->device.udid));
-        if (!self->m_udid.empty() && udid != self->m_udid)
+        const std::string &udid = event.udid;
+        if (!m_udid.empty() && udid != m_udid)
             return;
         UsbDevice *device = nullptr;
         UsbDevice *promoted = nullptr;
@@ -485,46 +455,46 @@ private:
         EventReport report = nullptr;
         void *layer = nullptr;
         {
-            std::lock_guard lock(self->m_mutex);
-            report = self->m_report;
-            layer = self->m_layer;
-            if (event->event == UE_DEVICE_ADD) {
+            std::lock_guard lock(m_mutex);
+            report = m_report;
+            layer = m_layer;
+            if (event.kind == MuxDeviceEvent::Kind::Attached) {
                 // Without a chosen identifier the first device is served until it goes;
                 // others wait rather than silently taking its place mid-transfer.
-                if (self->m_udid.empty() && !self->m_present.empty() && !self->m_present.count(udid)) {
+                if (m_udid.empty() && !m_present.empty() && !m_present.count(udid)) {
                     logMessage("Another device (" + udid + ") is connected; it waits while "
-                               + self->m_present.begin()->first + " is in use. Choose it with usb:" + udid + ".");
-                    if (std::find(self->m_waiting.begin(), self->m_waiting.end(), udid) == self->m_waiting.end())
-                        self->m_waiting.push_back(udid);
+                               + m_present.begin()->first + " is in use. Choose it with usb:" + udid + ".");
+                    if (std::find(m_waiting.begin(), m_waiting.end(), udid) == m_waiting.end())
+                        m_waiting.push_back(udid);
                     return;
                 }
-                auto &slot = self->m_present[udid];
+                auto &slot = m_present[udid];
                 if (slot)
                     slot->present = false; // a second arrival without a removal in between
-                self->m_devices.push_back(std::make_unique<UsbDevice>(udid));
-                slot = self->m_devices.back().get();
+                m_devices.push_back(std::make_unique<UsbDevice>(udid));
+                slot = m_devices.back().get();
                 device = slot;
                 msg = ADNCI_MSG_CONNECTED;
-            } else if (event->event == UE_DEVICE_REMOVE) {
-                self->m_waiting.erase(std::remove(self->m_waiting.begin(), self->m_waiting.end(), udid),
-                                      self->m_waiting.end());
-                auto it = self->m_present.find(udid);
-                if (it == self->m_present.end())
+            } else if (event.kind == MuxDeviceEvent::Kind::Detached) {
+                m_waiting.erase(std::remove(m_waiting.begin(), m_waiting.end(), udid),
+                                      m_waiting.end());
+                auto it = m_present.find(udid);
+                if (it == m_present.end())
                     return;
                 device = it->second;
                 device->present = false;
-                self->m_present.erase(it);
+                m_present.erase(it);
                 msg = ADNCI_MSG_DISCONNECTED;
                 // A device that waited is still plugged in: it arrives now.
-                if (!self->m_waiting.empty()) {
-                    const std::string next = self->m_waiting.front();
-                    self->m_waiting.erase(self->m_waiting.begin());
-                    self->m_devices.push_back(std::make_unique<UsbDevice>(next));
-                    promoted = self->m_devices.back().get();
-                    self->m_present[next] = promoted;
+                if (!m_waiting.empty()) {
+                    const std::string next = m_waiting.front();
+                    m_waiting.erase(m_waiting.begin());
+                    m_devices.push_back(std::make_unique<UsbDevice>(next));
+                    promoted = m_devices.back().get();
+                    m_present[next] = promoted;
                 }
             } else {
-                return; // UE_DEVICE_PAIRED: nothing the layer reports
+                return; // paired: nothing the layer reports
             }
         }
         if (report) {
@@ -645,7 +615,6 @@ private:
 
     const std::string m_udid;
     std::atomic_bool m_started{false};
-    usbmuxd_subscription_context_t m_events = nullptr; // used by the watch's thread only, once it runs
     std::unique_ptr<MuxSocketWatch> m_watch;
 
     std::mutex m_mutex; // guards everything below

@@ -2,11 +2,11 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #pragma once
 
-// The imobiledevice backend: real devices through usbmuxd (libusbmuxd and
-// libimobiledevice). usbmuxd is found where libusbmuxd looks for it: /var/run/usbmuxd,
-// or USBMUXD_SOCKET_ADDRESS ("UNIX:/path" or "host:port") when set. usbmuxd need not run
+// The imobiledevice backend: real devices through usbmuxd (libimobiledevice and
+// libusbmuxd). usbmuxd is found where libusbmuxd looks for it: /var/run/usbmuxd, or
+// USBMUXD_SOCKET_ADDRESS ("UNIX:/path" or "host:port") when set. usbmuxd need not run
 // when the backend subscribes: devices are reported once it starts, and again after it
-// restarts (see MuxSocketWatch).
+// restarts; the device events come from MuxSocketWatch's own connection.
 
 #include "mobiledevice.h"
 

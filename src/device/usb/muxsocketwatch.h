@@ -7,36 +7,62 @@
 #include <string>
 #include <thread>
 
-// The file of usbmuxd's socket as libusbmuxd finds it: the path of USBMUXD_SOCKET_ADDRESS
-// ("UNIX:/path") when set, else /var/run/usbmuxd. Empty for a TCP address ("host:port"),
-// which has no file to watch.
-std::string muxSocketFile();
+// Where usbmuxd is found, as libusbmuxd finds it: USBMUXD_SOCKET_ADDRESS "UNIX:/path" (a
+// socket file) or "host:port" ("[v6 address]:port") when set, else /var/run/usbmuxd.
+struct MuxAddress
+{
+    std::string file; // the socket file; empty for a TCP address
+    std::string host;
+    std::string port;
+};
+MuxAddress muxAddress();
 
-// Follows usbmuxd through its socket file. On Debian the daemon is started by udev when a
-// device is plugged in and stops when the last one goes, so it comes and goes while the
-// program runs. `up` is called once a daemon behind the file accepts a connection; the
-// watch keeps that connection, idle, and calls `down` when the daemon ends it (it stopped
-// or was killed), then `up` again when the next daemon accepts. While there is none, the
-// folder is watched with inotify for the file; a file that refuses (made before the daemon
-// listens, or left by one that died) is tried again within two seconds, and without inotify
-// (or while the folder is missing) the file is tried once a second.
+// A device as usbmuxd announces it on a listening connection.
+struct MuxDeviceEvent
+{
+    enum class Kind { Attached, Detached, Paired };
+    Kind kind = Kind::Attached;
+    std::string udid; // spelled as libusbmuxd spells it, so libimobiledevice finds the device by it
+    bool usb = true;  // false for a device on the network
+};
+
+// Follows usbmuxd and the devices it reports, on a connection of its own that asks for
+// usbmuxd's device events (the plist "Listen" request), driven by its own thread: nothing
+// waits on a thread it cannot stop. On Debian the daemon is started by udev when a device
+// is plugged in and stops when the last one goes, so it comes and goes while the program
+// runs. `up` is called once a daemon accepts the connection, then `event` for each device it
+// announces, and `down` when the connection ends (the daemon stopped or was killed): every
+// device it announced is gone with it. Then the next daemon is looked for. While there is
+// none, the socket file's folder is watched with inotify for the file; a file that refuses
+// (made before the daemon listens, or left by one that died), a daemon that hangs up at
+// once and a TCP address are tried again after 100 ms, doubling up to 2 s; a connection
+// that lasted 2 s, or a new socket file, starts again from 100 ms.
 //
-// Threads: `up` and `down` run on the watch's own thread, in turn, starting with `up`; the
-// destructor stops the thread, calling `down` last when `up` was the last call.
+// Threads: the callbacks run on the watch's own thread, in turn; the destructor stops the
+// thread at once, calling `down` last when `up` was the last of the two.
 class MuxSocketWatch
 {
 public:
-    MuxSocketWatch(std::string path, std::function<void()> up, std::function<void()> down);
+    using EventHandler = std::function<void(const MuxDeviceEvent &)>;
+    MuxSocketWatch(MuxAddress address, std::function<void()> up, std::function<void()> down, EventHandler event = {});
+    // usbmuxd behind a socket file
+    MuxSocketWatch(std::string socketFile, std::function<void()> up, std::function<void()> down, EventHandler event = {});
     ~MuxSocketWatch();
     MuxSocketWatch(const MuxSocketWatch &) = delete;
     MuxSocketWatch &operator=(const MuxSocketWatch &) = delete;
 
 private:
+    struct Link;
     void run();
+    bool open(Link &link);
+    bool sendListen(Link &link);
+    bool receive(Link &link);
+    bool handle(Link &link, const char *payload, std::size_t size);
 
-    const std::string m_path;
+    const MuxAddress m_address;
     const std::function<void()> m_up;
     const std::function<void()> m_down;
+    const EventHandler m_event;
     std::atomic_bool m_stop{false};
     int m_wake = -1; // an eventfd the destructor writes to
     std::thread m_thread;
