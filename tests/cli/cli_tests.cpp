@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 namespace fs = std::filesystem;
@@ -122,6 +123,46 @@ TEST_F(CliTest, ImportListExportDeleteOnAFolderDevice)
     ProcessRun again = cli({"delete", path});
     EXPECT_EQ(again.exitCode, 1);
     EXPECT_NE(again.err.find(path), std::string::npos);
+}
+
+// The device link's messages (its log and the lines it prints) are for --verbose only;
+// without it standard error holds nothing when nothing failed.
+TEST_F(CliTest, DeviceLinkMessagesOnlyWithVerbose)
+{
+    ASSERT_TRUE(EpubBuilder::validBook("Quiet Book", "Writer").write(m_files.file("quiet.epub")));
+    // A fresh device has no catalogue yet: the link says it could not read one.
+    const ProcessRun imported = cli({"--verbose", "import", m_files.file("quiet.epub")});
+    ASSERT_EQ(imported.exitCode, 0) << imported.err;
+    EXPECT_NE(imported.err.find("getfile: Failed to open remote file !"), std::string::npos) << imported.err;
+    EXPECT_EQ(imported.out.rfind("imported quiet.epub -> ", 0), 0u) << imported.out;
+    EXPECT_EQ(std::count(imported.out.begin(), imported.out.end(), '\n'), 1) << imported.out;
+
+    const std::string out = m_files.file("out");
+    fs::create_directories(out);
+    for (const bool verbose : {false, true}) {
+        std::vector<std::string> args = {"export", "--replace", "--to", out};
+        if (verbose)
+            args.insert(args.begin(), "--verbose");
+        const ProcessRun exported = cli(args);
+        ASSERT_EQ(exported.exitCode, 0) << exported.err;
+        EXPECT_EQ(exported.out.rfind("exported ", 0), 0u) << exported.out;
+        std::vector<std::string> listArgs = {"list"};
+        if (verbose)
+            listArgs.push_back("--verbose");
+        const ProcessRun listed = cli(listArgs);
+        ASSERT_EQ(listed.exitCode, 0) << listed.err;
+        EXPECT_EQ(listed.out.find("bookferry:"), std::string::npos) << listed.out;
+        if (verbose) {
+            EXPECT_NE(exported.err.find("bookferry: Not a directory: "), std::string::npos) << exported.err;
+            EXPECT_NE(listed.err.find("bookferry: notification get devect"), std::string::npos) << listed.err;
+        } else {
+            EXPECT_EQ(exported.err, "");
+            EXPECT_EQ(listed.err, "");
+        }
+    }
+    const ProcessRun fresh = cli({"import", m_files.file("quiet.epub"), "--duplicates"});
+    EXPECT_EQ(fresh.exitCode, 0) << fresh.err;
+    EXPECT_EQ(fresh.err, "");
 }
 
 TEST_F(CliTest, ABookTheDeviceHasIsSkippedUnlessDuplicatesAreAsked)

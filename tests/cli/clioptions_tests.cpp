@@ -34,6 +34,9 @@ TEST(CliOptions, GlobalOptionsCommandsAndTheirArguments)
     EXPECT_TRUE(again->duplicates);
     EXPECT_EQ(again->arguments, std::vector<std::string>{"a.epub"});
     EXPECT_TRUE(parse({"list", "--custom"})->customOnly);
+    EXPECT_FALSE(parse({"list"})->verbose);
+    EXPECT_TRUE(parse({"--verbose", "list"})->verbose);
+    EXPECT_TRUE(parse({"export", "--to", "/o", "--verbose"})->verbose);
     EXPECT_TRUE(parse({"--help"})->help);
     EXPECT_TRUE(parse({"--version"})->version);
 }

@@ -3,7 +3,7 @@
 #include "clioptions.h"
 
 const char *const kCliUsage =
-    "usage: bookferry-cli [--device usb[:UDID] | folder:DIR | demo] [--json] COMMAND [ARGS]\n"
+    "usage: bookferry-cli [--device usb[:UDID] | folder:DIR | demo] [--json] [--verbose] COMMAND [ARGS]\n"
     "  info                       the device's survey values\n"
     "  list [--library|--custom]  books: Name, Artist, Album, Genre, Path, user item, purchased\n"
     "  import [--duplicates] FILE...\n"
@@ -17,7 +17,7 @@ const char *const kCliUsage =
     "  restore FILE               put a kept catalogue copy back on the device\n"
     "  ipod-info MOUNTPOINT       describe a disk-mode iPod mounted at MOUNTPOINT\n"
     "options: --device SEL (default: usb), --json (one JSON document on standard output),\n"
-    "         --help, --version\n"
+    "         --verbose (the device link's messages on standard error), --help, --version\n"
     "exit status: 0 all done, 1 some item failed, 2 usage error or no device\n";
 
 std::optional<CliOptions> parseCliOptions(const std::vector<std::string> &args, std::string *error)
@@ -38,6 +38,8 @@ std::optional<CliOptions> parseCliOptions(const std::vector<std::string> &args, 
             return o;
         } else if (a == "--json") {
             o.json = true;
+        } else if (a == "--verbose") {
+            o.verbose = true;
         } else if (a == "--device") {
             if (++i >= args.size())
                 return fail("--device needs a value");
@@ -59,6 +61,8 @@ std::optional<CliOptions> parseCliOptions(const std::vector<std::string> &args, 
             endOfOptions = true;
         } else if (!endOfOptions && a == "--json") {
             o.json = true;
+        } else if (!endOfOptions && a == "--verbose") {
+            o.verbose = true;
         } else if (!endOfOptions && o.command == "list" && a == "--library") {
             o.libraryOnly = true;
         } else if (!endOfOptions && o.command == "list" && a == "--custom") {

@@ -7,11 +7,12 @@
 #include <vector>
 
 // The command line of bookferry-cli, parsed:
-//   bookferry-cli [--device SEL] [--json] COMMAND [ARGS]
+//   bookferry-cli [--device SEL] [--json] [--verbose] COMMAND [ARGS]
 struct CliOptions
 {
     std::optional<std::string> device; // usb, usb:UDID, folder:DIR, demo
     bool json = false;
+    bool verbose = false; // the device link's log lines and messages on standard error
     bool help = false;
     bool version = false;
     std::string command; // info, list, import, export, delete, backups, restore, ipod-info

@@ -31,6 +31,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <iostream>
 #include <map>
@@ -90,8 +91,8 @@ QJsonObject resultJson(const BookOperationResult &r, bool failed)
 }
 
 // What the tool itself prints. The device layer prints its fixed lines on standard output,
-// so while the device is in use standard output is pointed at standard error, and this text
-// is written to the real standard output at the end: a --json document stays one document.
+// so while the device is in use standard output is pointed elsewhere, and this text is
+// written to the real standard output at the end: a --json document stays one document.
 std::ostringstream g_out;
 
 void printJson(const QJsonDocument &doc)
@@ -99,16 +100,22 @@ void printJson(const QJsonDocument &doc)
     g_out << doc.toJson(QJsonDocument::Indented).toStdString();
 }
 
-class StdoutToStderr
+// The device layer's own lines go to standard error with --verbose and nowhere without it.
+class DeviceOutputAside
 {
 public:
-    StdoutToStderr()
+    explicit DeviceOutputAside(bool verbose)
     {
         std::fflush(stdout);
         m_saved = ::dup(1);
-        ::dup2(2, 1);
+        const int target = verbose ? 2 : ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (target >= 0) {
+            ::dup2(target, 1);
+            if (target != 2)
+                ::close(target);
+        }
     }
-    ~StdoutToStderr()
+    ~DeviceOutputAside()
     {
         std::fflush(stdout);
         std::cout.flush();
@@ -119,6 +126,8 @@ public:
         const std::string text = g_out.str();
         writeFull(1, text.data(), text.size());
     }
+    DeviceOutputAside(const DeviceOutputAside &) = delete;
+    DeviceOutputAside &operator=(const DeviceOutputAside &) = delete;
 
 private:
     int m_saved = -1;
@@ -129,10 +138,12 @@ private:
 class ArrivalWatch
 {
 public:
-    ArrivalWatch()
+    explicit ArrivalWatch(bool verbose)
     {
-        setLogSink([](const std::string &line) {
-            std::fprintf(stderr, "bookferry: %s\n", line.c_str());
+        // The window keeps the device link's log; a command line shows it only when asked.
+        setLogSink([verbose](const std::string &line) {
+            if (verbose)
+                std::fprintf(stderr, "bookferry: %s\n", line.c_str());
             if (std::getenv("BOOKFERRY_SYSLOG"))
                 syslog(LOG_NOTICE, "%s", line.c_str());
         });
@@ -166,7 +177,7 @@ private:
 class Session
 {
 public:
-    Session(const CliOptions &options) : m_options(options) {}
+    Session(const CliOptions &options) : m_options(options), m_arrival(options.verbose) {}
     ~Session()
     {
         m_controller.reset();
@@ -445,7 +456,7 @@ int main(int argc, char **argv)
         return kUsage;
     }
 
-    StdoutToStderr redirect;
+    DeviceOutputAside deviceOutput(options->verbose);
     QCoreApplication app(argc, argv);
     Session session(*options);
     if (!session.start())
