@@ -127,7 +127,11 @@ int TreeNode::compare(const TreeNode &other) const
 
 std::string TreeNode::description() const
 {
-    return "{" + (m_nodeData ? m_nodeData->description() : std::string("(null)")) + "}";
+    // Appended piece by piece: gcc 12 warns (-Wrestrict) about "literal" + temporary string.
+    std::string out = "{";
+    out += m_nodeData ? m_nodeData->description() : std::string("(null)");
+    out += '}';
+    return out;
 }
 
 TreeNodeArray TreeNode::minimumNodeCoverFromNodesInArray(const TreeNodeArray &nodes)

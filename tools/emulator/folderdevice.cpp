@@ -96,7 +96,7 @@ std::unique_ptr<FolderDevice> FolderDevice::load(const std::string &dir, std::st
     // libusbmuxd turns a 24-character serial into the dashed 8-16 form; advertise that
     // form, so that usbmuxd, pair records and lockdownd agree on one identifier.
     if (udid->size() == 24 && udid->find('-') == std::string::npos)
-        udid->insert(8, "-");
+        udid->insert(udid->begin() + 8, '-'); // (the position form makes gcc 12 warn: -Wrestrict)
     std::unique_ptr<FolderDevice> device(new FolderDevice(dir, *udid));
     device->m_paired = plistBool(plist.get(), "Paired").value_or(true);
     plist_t values = plist_dict_get_item(plist.get(), "Values");

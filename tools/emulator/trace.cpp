@@ -67,7 +67,9 @@ void describe(plist_t node, std::string &out)
     case PLIST_DATA: {
         uint64_t length = 0;
         plist_get_data_ptr(node, &length);
-        out += "<" + std::to_string(length) + " bytes>";
+        out += '<'; // appended piece by piece: "literal" + temporary makes gcc 12 warn (-Wrestrict)
+        out += std::to_string(length);
+        out += " bytes>";
         break;
     }
     default:

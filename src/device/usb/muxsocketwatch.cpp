@@ -91,7 +91,7 @@ bool uintItem(plist_t dict, const char *key, uint64_t *out)
 std::string deviceIdentifier(std::string serial, uint64_t deviceId)
 {
     if (serial.size() == 24) {
-        serial.insert(8, "-");
+        serial.insert(serial.begin() + 8, '-');
     } else if (serial.size() == 40 && serial.find_first_not_of('f') == std::string::npos) {
         char id[9];
         std::snprintf(id, sizeof id, "%08x", unsigned(deviceId));
