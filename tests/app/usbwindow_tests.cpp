@@ -3,7 +3,7 @@
 // The main window over USB: the emulator plugs a device in and out while the window runs,
 // also when usbmuxd starts only after the window and restarts; a device that does not trust
 // this computer, and a scratch folder that cannot be used, are explained in the window; the
-// getting-started side offers the demo device.
+// getting-started side offers the demo device; the window closes at once with usbmuxd gone.
 #include "devicepanel.h"
 #include "emulatorharness.h"
 #include "imobiledevicebackend.h"
@@ -20,6 +20,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 
@@ -154,6 +156,24 @@ TEST_F(UsbWindowTest, DevicePluggedInAfterLaunchAndAfterUsbmuxdRestartsIsShown)
         ASSERT_TRUE(processMainEventsUntil([this] { return placeholderShown(); })) << round;
         EXPECT_FALSE(demoLink()->isHidden()) << round;
     }
+}
+
+// usbmuxd killed with the device shown (its socket file stays behind, no daemon behind it):
+// the device goes from the window, and closing the window ends everything within 2 seconds.
+TEST_F(UsbWindowTest, WindowClosesWithinTwoSecondsOnceUsbmuxdIsGone)
+{
+    startWindow({writeDevice(m_tmp.file("dev"), true)});
+    ASSERT_TRUE(processMainEventsUntil([this] { return deviceShown(); }));
+    ASSERT_TRUE(m_emulator.signal(SIGKILL));
+    m_emulator.stop();
+    ASSERT_TRUE(std::filesystem::exists(m_emulator.socketPath()));
+    ASSERT_TRUE(processMainEventsUntil([this] { return placeholderShown(); }));
+
+    const auto closing = std::chrono::steady_clock::now();
+    m_window->mainWindow->close();
+    m_window.reset();
+    setDeviceBackend(nullptr);
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - closing).count(), 2.0);
 }
 
 // The link starts the demo device in place of this window; when that fails, the window

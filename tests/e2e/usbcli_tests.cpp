@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: Bookferry developers
 // bookferry-cli through usbmuxd (the emulator) does to a device what it does to the same
 // device kept as a folder; a device that cannot be opened says why; a held sync lock is
-// waited for.
+// waited for; it quits at once whatever usbmuxd does.
 #include "emulatorharness.h"
 #include "epubbuilder.h"
 
@@ -16,10 +16,13 @@
 #include <zip.h>
 
 #include <algorithm>
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <random>
 #include <sstream>
 
 namespace fs = std::filesystem;
@@ -44,11 +47,11 @@ public:
     {
     }
 
-    void start(std::vector<std::string> args)
+    void start(std::vector<std::string> args, int waitSeconds = 20)
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("BOOKFERRY_SCRATCH"), QString::fromStdString(m_scratch));
-        env.insert(QStringLiteral("BOOKFERRY_CLI_WAIT_SECONDS"), QStringLiteral("20"));
+        env.insert(QStringLiteral("BOOKFERRY_CLI_WAIT_SECONDS"), QString::number(waitSeconds));
         if (!m_socket.empty())
             env.insert(QStringLiteral("USBMUXD_SOCKET_ADDRESS"), QString::fromStdString("UNIX:" + m_socket));
         m_process.setProcessEnvironment(env);
@@ -57,6 +60,10 @@ public:
             list << QString::fromStdString(a);
         m_process.start(QString::fromUtf8(BOOKFERRY_CLI), list);
     }
+
+    // Still running (the process's end is only seen by waiting for it).
+    bool running() { return m_process.waitForStarted() && !m_process.waitForFinished(0); }
+    void signal(int sig) { ::kill(pid_t(m_process.processId()), sig); }
 
     CliRun finish()
     {
@@ -298,4 +305,71 @@ TEST_F(UsbCliTest, ImportWaitsForAHeldSyncLockAndGoesOn)
     }
     EXPECT_TRUE(std::is_sorted(at.begin(), at.end()));
     EXPECT_EQ(sent.size(), 4u);
+}
+
+// Whatever usbmuxd does, the tool ends within 2 seconds of having nothing more to do (its
+// wait for a device over, or its device gone mid-transfer) and of being told to stop.
+TEST_F(UsbCliTest, QuitsWithinTwoSecondsWhateverUsbmuxdDoes)
+{
+    using Clock = std::chrono::steady_clock;
+    const auto secondsSince = [](Clock::time_point t) { return std::chrono::duration<double>(Clock::now() - t).count(); };
+
+    // No usbmuxd at all: the one-second wait, then the end.
+    {
+        Cli cli = usbCli();
+        const auto started = Clock::now();
+        cli.start({"info"}, 1);
+        const CliRun r = cli.finish();
+        EXPECT_EQ(r.exitCode, 2) << r.err;
+        EXPECT_LT(secondsSince(started), 3.0);
+    }
+
+    // A book large enough that its export over a 1 MB/s link takes seconds.
+    const std::string dev = makeFolderDevice(tmp.file("dev"), desc);
+    {
+        std::string noise(6 << 20, '\0');
+        std::mt19937 random(7);
+        for (char &c : noise)
+            c = char(random());
+        const std::string big = tmp.file("big.epub");
+        ASSERT_TRUE(EpubBuilder::validBook("Big Book", "Writer").add("OEBPS/noise.bin", noise, true).write(big));
+        Cli seed = folderCli(dev);
+        ASSERT_EQ(seed.run({"import", big}).exitCode, 0);
+    }
+
+    // usbmuxd killed, its socket file left behind, while the tool waits for a device.
+    {
+        ASSERT_TRUE(emulator.start({"--detached", dev}));
+        Cli cli = usbCli();
+        const auto started = Clock::now();
+        cli.start({"info"}, 2);
+        ASSERT_TRUE(emulator.waitForCounter("usbmux.Listen", 1));
+        ASSERT_TRUE(emulator.signal(SIGKILL));
+        emulator.stop();
+        const CliRun r = cli.finish();
+        EXPECT_EQ(r.exitCode, 2) << r.err;
+        EXPECT_LT(secondsSince(started), 4.0);
+    }
+
+    // Mid-transfer: usbmuxd killed (the device goes with it), or the tool told to stop.
+    for (const bool killDaemon : {true, false}) {
+        ASSERT_TRUE(emulator.start({"--bandwidth", "1", dev}));
+        fs::create_directories(tmp.file("out"));
+        Cli cli = usbCli();
+        cli.start({"export", "--replace", "--to", tmp.file("out")});
+        // The survey reads the catalogue; the book's reads come after it.
+        ASSERT_TRUE(emulator.waitForCounter("afc.FILE_READ", 6));
+        ASSERT_TRUE(cli.running());
+        const auto stopped = Clock::now();
+        if (killDaemon)
+            ASSERT_TRUE(emulator.signal(SIGKILL));
+        else
+            cli.signal(SIGTERM);
+        const CliRun r = cli.finish();
+        EXPECT_LT(secondsSince(stopped), 2.0) << killDaemon;
+        if (killDaemon)
+            EXPECT_EQ(r.exitCode, 1) << r.err;
+        EXPECT_FALSE(fs::exists(tmp.file("out/Big Book.epub"))) << "the export was over before it was stopped";
+        emulator.stop();
+    }
 }

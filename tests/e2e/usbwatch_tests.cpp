@@ -311,7 +311,7 @@ TEST(UsbWatch, UsbmuxdStartedAfterTheProgramAndRestartedIsFollowed)
 TEST(UsbWatch, UsbmuxdLeavingRoundAfterRoundHangsNothing)
 {
     const char *wanted = std::getenv("BOOKFERRY_WATCH_ROUNDS");
-    const int rounds = wanted ? std::atoi(wanted) : 200;
+    const int rounds = wanted ? std::atoi(wanted) : BOOKFERRY_WATCH_ROUNDS;
     TempDir tmp;
     EmulatorProcess emulator(tmp.path());
     FolderDeviceDescription description;

@@ -24,7 +24,7 @@ struct Event
     unsigned int msg;
 };
 
-// Collects the backend's reports; they arrive on libusbmuxd's thread.
+// Collects the backend's reports; they arrive on the backend's usbmuxd watch thread.
 class EventQueue
 {
 public:
