@@ -24,6 +24,7 @@
 #include <memory>
 #include <random>
 #include <sstream>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -322,6 +323,21 @@ TEST_F(UsbCliTest, QuitsWithinTwoSecondsWhateverUsbmuxdDoes)
         const CliRun r = cli.finish();
         EXPECT_EQ(r.exitCode, 2) << r.err;
         EXPECT_LT(secondsSince(started), 3.0);
+    }
+
+    // A usbmuxd socket that takes each connection and hangs up at once: tried again calmly,
+    // the same one-second wait, and the same end (no abort).
+    {
+        HangingUpDaemon daemon(emulator.socketPath());
+        ASSERT_TRUE(daemon.listening());
+        Cli cli = usbCli();
+        const auto started = Clock::now();
+        cli.start({"info"}, 1);
+        const CliRun r = cli.finish();
+        EXPECT_EQ(r.exitCode, 2) << r.err;
+        EXPECT_LT(secondsSince(started), 3.0);
+        EXPECT_GE(daemon.accepted(), 1);
+        ::unlink(emulator.socketPath().c_str());
     }
 
     // A book large enough that its export over a 1 MB/s link takes seconds.

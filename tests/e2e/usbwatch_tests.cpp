@@ -145,50 +145,6 @@ private:
     bool m_bound = false;
 };
 
-// A socket standing in for a broken usbmuxd: it takes every connection and closes it at once.
-class HangingUpDaemon
-{
-public:
-    explicit HangingUpDaemon(const std::string &path)
-    {
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
-        m_fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        if (::bind(m_fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0 && ::listen(m_fd, 16) == 0)
-            m_thread = std::thread([this] { run(); });
-    }
-    ~HangingUpDaemon()
-    {
-        m_stop = true;
-        if (m_thread.joinable())
-            m_thread.join();
-        ::close(m_fd);
-    }
-    bool listening() const { return m_thread.joinable(); }
-    int accepted() const { return m_accepted; }
-
-private:
-    void run()
-    {
-        while (!m_stop) {
-            pollfd fd{m_fd, POLLIN, 0};
-            if (::poll(&fd, 1, 20) == 1) {
-                const int client = ::accept4(m_fd, nullptr, nullptr, SOCK_CLOEXEC);
-                if (client >= 0) {
-                    ++m_accepted;
-                    ::close(client);
-                }
-            }
-        }
-    }
-
-    int m_fd = -1;
-    std::atomic_bool m_stop{false};
-    std::atomic_int m_accepted{0};
-    std::thread m_thread;
-};
-
 // Busy threads, so that the threads under test are scheduled late and in odd orders.
 class Load
 {

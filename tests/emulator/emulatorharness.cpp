@@ -3,6 +3,7 @@
 #include "emulatorharness.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <cstring>
 #include <filesystem>
@@ -201,4 +202,36 @@ uint64_t EmulatorProcess::counter(const std::string &name) const
 bool EmulatorProcess::waitForCounter(const std::string &name, uint64_t count) const
 {
     return control("wait " + name + " " + std::to_string(count)) == "ok\n";
+}
+
+HangingUpDaemon::HangingUpDaemon(const std::string &path)
+{
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+    m_fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (::bind(m_fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0 && ::listen(m_fd, 16) == 0)
+        m_thread = std::thread([this] { run(); });
+}
+
+HangingUpDaemon::~HangingUpDaemon()
+{
+    m_stop = true;
+    if (m_thread.joinable())
+        m_thread.join();
+    ::close(m_fd);
+}
+
+void HangingUpDaemon::run()
+{
+    while (!m_stop) {
+        pollfd fd{m_fd, POLLIN, 0};
+        if (::poll(&fd, 1, 20) == 1) {
+            const int client = ::accept4(m_fd, nullptr, nullptr, SOCK_CLOEXEC);
+            if (client >= 0) {
+                ++m_accepted;
+                ::close(client);
+            }
+        }
+    }
 }

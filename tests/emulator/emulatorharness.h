@@ -7,8 +7,10 @@
 
 #include "tempdir.h"
 
+#include <atomic>
 #include <map>
 #include <string>
+#include <thread>
 #include <sys/types.h>
 #include <vector>
 
@@ -66,4 +68,25 @@ private:
     std::string m_socket;
     std::string m_control;
     pid_t m_pid = -1;
+};
+
+// A socket standing in for a broken usbmuxd: it takes every connection and closes it at once.
+class HangingUpDaemon
+{
+public:
+    explicit HangingUpDaemon(const std::string &path);
+    ~HangingUpDaemon();
+    HangingUpDaemon(const HangingUpDaemon &) = delete;
+    HangingUpDaemon &operator=(const HangingUpDaemon &) = delete;
+
+    bool listening() const { return m_thread.joinable(); }
+    int accepted() const { return m_accepted; }
+
+private:
+    void run();
+
+    int m_fd = -1;
+    std::atomic_bool m_stop{false};
+    std::atomic_int m_accepted{0};
+    std::thread m_thread;
 };
