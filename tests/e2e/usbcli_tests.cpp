@@ -383,8 +383,9 @@ TEST_F(UsbCliTest, QuitsWithinTwoSecondsWhateverUsbmuxdDoes)
             cli.signal(SIGTERM);
         const CliRun r = cli.finish();
         EXPECT_LT(secondsSince(stopped), 2.0) << killDaemon;
-        if (killDaemon)
+        if (killDaemon) {
             EXPECT_EQ(r.exitCode, 1) << r.err;
+        }
         EXPECT_FALSE(fs::exists(tmp.file("out/Big Book.epub"))) << "the export was over before it was stopped";
         emulator.stop();
     }
