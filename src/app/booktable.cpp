@@ -235,6 +235,11 @@ EpubList BookTable::shownRecords() const
     return shown;
 }
 
+bool BookTable::checkedAndShown(const epub &record) const
+{
+    return record.isSelect() && m_view->shows(record);
+}
+
 CommandState BookTable::commandState() const
 {
     CommandState state;

@@ -68,6 +68,10 @@ public:
     static bool checkAllBoxOn(const EpubList &records);
     // The shown records, in the order the view shows them.
     EpubList shownRecords() const;
+    // Whether a command on checked books ("Export to Mac", "Delete check item") takes this
+    // record: checked and shown. Like the check-all box, they leave the books the filter
+    // hides alone, so nobody exports or deletes a book they cannot see.
+    bool checkedAndShown(const epub &record) const;
     // Applies the check-all box's mark and the rules' button states.
     void applyButtonRules();
 

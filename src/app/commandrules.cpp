@@ -5,12 +5,12 @@
 ButtonRules buttonRules(const CommandState &state)
 {
     // One transfer at a time: nothing new starts while one runs. Export needs a device and a
-    // checked book; import (and deletion) the "Custom Books" list.
+    // checked book that the table shows; import (and deletion) the "Custom Books" list.
     ButtonRules rules;
     rules.checkAllBox = !state.transferRunning;
     if (state.transferRunning)
         return rules;
-    rules.exportButton = state.deviceConnected && state.records > 0 && state.checked > 0;
+    rules.exportButton = state.deviceConnected && state.records > 0 && state.checked - state.hiddenChecked > 0;
     rules.importButton = state.customListSelected;
     return rules;
 }

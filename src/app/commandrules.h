@@ -8,8 +8,8 @@
 // functions of a small state value: the window reads the state from the device list and the
 // table, and applies what these return. Two words mean different things here: a *checked*
 // record carries a check mark in column 0 (epub::isSelect); a *highlighted* row is selected
-// in the table's selection model. "Check All" and "Uncheck All" act on the rows the filter
-// shows; the other commands on every checked record, shown or not.
+// in the table's selection model. Every command on checked records ("Check All", "Uncheck
+// All", "Export to Mac", "Delete check item") acts on the rows the filter shows.
 struct CommandState
 {
     bool transferRunning = false;    // a transfer, deletion or restore holds the transfer slot

@@ -16,6 +16,7 @@
 #include "nodeinfo.h"
 #include "qtloadwindow.h"
 #include "resources.h"
+#include "shorttext.h"
 #include "transfercommands.h"
 #include "ui_aboutdialog.h"
 #include "ui_failedwindow.h"
@@ -41,6 +42,7 @@
 namespace {
 
 const char *const kPictureTypeDefault = "PICTYPE";
+constexpr qsizetype kProgressTitleChars = 1000;
 
 } // namespace
 
@@ -288,9 +290,10 @@ void mainControler::progressNotification(const Notification &notification)
     const auto *info = std::any_cast<StringDictionary>(&notification.userInfo);
     if (!info)
         return;
+    // The title names a book or a path, of any length: the sheet shows a line's worth.
     auto text = [info](const char *key) {
         const auto found = info->find(key);
-        return found == info->end() ? QString() : QString::fromStdString(found->second);
+        return found == info->end() ? QString() : shownText(found->second, kProgressTitleChars);
     };
     m_transfers->showProgress(text(progressTitleKeyNotification), text(progressKeyNotification));
 }
@@ -355,7 +358,7 @@ void mainControler::deleteSelectedItemMenu()
         return;
     EpubList candidates;
     for (const auto &record : *medias) {
-        if (record && record->isSelect() && record->isuserItem())
+        if (record && record->isuserItem() && m_table->checkedAndShown(*record))
             candidates.push_back(record);
     }
     m_transfers->deleteBooks(candidates);

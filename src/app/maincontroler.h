@@ -106,7 +106,7 @@ public:
     void unselectMenu();
     void buttonStatus();
     // "Check Selected"/"Delete selected item": "Selected" means the highlighted rows;
-    // "Check All"/"Delete check item" act on the checked books.
+    // "Check All"/"Delete check item" act on the checked books the table shows.
     bool menuStatus(const QString &title) const;
     bool validateUserInterfaceItem(const QAction *item) const;
     // Applies validateUserInterfaceItem to every validated item.
@@ -141,7 +141,7 @@ public:
     void deleteNotification(const Notification &notification);
     // Deletes the highlighted rows' user items ("selected" means highlighted).
     void deleteSelectedItem();
-    // Deletes the checked user items ("selected" means checked).
+    // Deletes the checked user items the table shows ("selected" means checked).
     void deleteSelectedItemMenu();
     void home();
     void help();

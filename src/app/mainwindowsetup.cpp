@@ -18,6 +18,7 @@
 #include "linkimageview.h"
 #include "log.h"
 #include "mediatablemodel.h"
+#include "messageline.h"
 #include "plistptr.h"
 #include "qtloadwindow.h"
 #include "resources.h"
@@ -128,6 +129,12 @@ void mainControler::buildWindows()
     deviceMessageLabel->setWordWrap(true);
     deviceMessageLabel->hide();
     m_ui->rightLayout->insertWidget(m_ui->rightLayout->indexOf(m_ui->ipodBgView), deviceMessageLabel);
+
+    // Under the table: how the last transfer ended, with a link to act on it.
+    auto *messageLine = new MessageLine(m_ui->rightPanel);
+    m_ui->rightLayout->addWidget(messageLine);
+    connect(m_transfers, &TransferCommands::message, messageLine, &MessageLine::showMessage);
+    connect(m_transfers, &TransferCommands::started, messageLine, &MessageLine::clearMessage);
 
     // The load window must exist before the device list: the connection object keeps it.
     m_loadWindow = std::make_unique<QtLoadWindow>(mainWindow);

@@ -3,6 +3,16 @@
 #include "mediatablemodel.h"
 
 #include "appglobals.h"
+#include "shorttext.h"
+
+namespace {
+// A cell lays out its whole text on every repaint, so it gets a bounded part of a value (a
+// catalogue may hold a title of megabytes); a tool tip a larger part, sorting and the filter
+// the first 64 Ki characters, more than any real title has.
+constexpr qsizetype kCellChars = 300;
+constexpr qsizetype kToolTipChars = 2000;
+constexpr qsizetype kKeyChars = 65536;
+} // namespace
 
 MediaTableModel::MediaTableModel(QObject *parent)
     : QAbstractTableModel(parent)
@@ -83,17 +93,23 @@ QVariant MediaTableModel::recordData(const std::string &identifier, const epub &
     }
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole && role != SortRole && role != Qt::EditRole)
         return {};
-    if (identifier == mediaNameRowTitle)
-        return QString::fromStdString(record.mediaName());
     if (identifier == mediaTrackLengRowTitle)
         return QStringLiteral("%1:%2:%3").arg(0, 2, 10, QLatin1Char('0')).arg(0, 2, 10, QLatin1Char('0')).arg(0, 2, 10, QLatin1Char('0'));
-    if (identifier == mediaArtistRowTitle)
-        return QString::fromStdString(record.mediaArtist());
-    if (identifier == mediaAlbumRowTitle)
-        return QString::fromStdString(record.mediaAlbum());
-    if (identifier == mediaGenreRowTitle)
-        return QString::fromStdString(record.mediaGenre());
-    return {};
+    const std::string *value = identifier == mediaNameRowTitle     ? &record.mediaName()
+                               : identifier == mediaArtistRowTitle ? &record.mediaArtist()
+                               : identifier == mediaAlbumRowTitle  ? &record.mediaAlbum()
+                               : identifier == mediaGenreRowTitle  ? &record.mediaGenre()
+                                                                   : nullptr;
+    if (!value)
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+        return shownText(*value, kCellChars);
+    case Qt::ToolTipRole:
+        return shownText(*value, kToolTipChars);
+    default:
+        return leadingText(*value, kKeyChars);
+    }
 }
 
 QVariant MediaTableModel::objectValue(const std::string &identifier, int row)
@@ -166,7 +182,7 @@ bool MediaSortFilterModel::shows(const epub &record) const
     for (const QString &word : m_words) {
         bool found = false;
         for (const char *identifier : {mediaNameRowTitle, mediaArtistRowTitle, mediaAlbumRowTitle, mediaGenreRowTitle}) {
-            if (MediaTableModel::recordData(identifier, record, Qt::DisplayRole).toString().contains(word, Qt::CaseInsensitive)) {
+            if (MediaTableModel::recordData(identifier, record, MediaTableModel::SortRole).toString().contains(word, Qt::CaseInsensitive)) {
                 found = true;
                 break;
             }

@@ -10,6 +10,7 @@
 #include "ipodtreelistcontroler.h"
 #include "maincontroler.h"
 #include "mainqueue.h"
+#include "messageline.h"
 #include "qtloadwindow.h"
 #include "scratch.h"
 #include "userinteraction.h"
@@ -113,13 +114,14 @@ int takeScreenshots(mainControler &controller, const QString &dirPath)
     ok = save(question.get(), dir, "06-replace-question.png") && ok;
     question->hide();
 
-    const QString books = QDir::home().filePath(QStringLiteral("Books"));
-    auto exported = makeQuestion(window, QStringLiteral("Export finished"),
-                                 QStringLiteral("2 books were exported to %1.").arg(books),
-                                 {QStringLiteral("OK"), QStringLiteral("Open Folder")});
-    exported->show();
-    ok = save(exported.get(), dir, "13-export-finished.png") && ok;
-    exported->hide();
+    // How an export ends: a line under the table, not a box to dismiss.
+    if (auto *line = window->findChild<MessageLine *>()) {
+        const QString books = QDir::home().filePath(QStringLiteral("Books"));
+        line->showMessage(QStringLiteral("2 books were exported to %1.").arg(books), QStringLiteral("Open Folder"),
+                          QUrl::fromLocalFile(books));
+        ok = save(window, dir, "13-export-finished.png") && ok;
+        line->clearMessage();
+    }
 
     controller.fillFailedWindow({{"Field Notes.epub", "The file is not a readable ePub (zip) archive."},
                                  {"Old Atlas.epub", "The device refused the copy: no space left."}});

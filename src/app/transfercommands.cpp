@@ -6,11 +6,14 @@
 #include "bookbatch.h"
 #include "bookimport.h"
 #include "booktable.h"
+#include "catalogue.h"
+#include "devicecatalogue.h"
 #include "ipodtreelistcontroler.h"
 #include "mainqueue.h"
 #include "maincontroler.h"
+#include "shorttext.h"
 #include "ui_failedwindow.h"
-#include "urlopener.h"
+#include "userdataiphone.h"
 #include "userinteraction.h"
 
 #include <QDialog>
@@ -29,6 +32,7 @@ namespace {
 // The pause before a batch lets the panel's or the question's sheet close before the progress
 // sheet takes its place.
 constexpr unsigned int kSheetSwapSeconds = 1;
+constexpr qsizetype kFailureChars = 1000;
 
 int exportedCount(const std::vector<BookBatch::ItemResult> &results)
 {
@@ -66,6 +70,7 @@ bool TransferCommands::start()
     joinWorker(); // the previous transfer's thread has finished its work by now
     m_running = true;
     m_window.buttonStatus();
+    Q_EMIT started();
     return true;
 }
 
@@ -125,11 +130,12 @@ void TransferCommands::importBooks(const QStringList &chosen)
         batch.onItemDone = [&](std::size_t i, const BookOperationResult &) {
             m_window.progressFun(static_cast<int>(i), paths[i], count);
         };
-        bool skipDuplicates = false; // "Skip All" was answered
+        std::vector<bool> skipped(paths.size(), false);
+        batch.beforeLock = [&](userDataIphone *device) { skipped = booksToSkip(paths, device); };
         const BookFailureList failures = BookBatch::failures(batch.run(
             *m_window.treeListControler, paths.size(),
             [&](std::size_t i) {
-                if (!importAgain(paths[i], skipDuplicates))
+                if (skipped[i])
                     return BookOperationResult::makeSkipped(std::filesystem::path(paths[i]).filename().string(),
                                                             "already on the device");
                 return m_window.treeListControler->addEPUBToDevice(paths[i]);
@@ -137,7 +143,11 @@ void TransferCommands::importBooks(const QStringList &chosen)
         batch.session.reset();
         onMainThread([this, failures, session = std::move(session)]() mutable {
             endProgressWindow();
-            m_window.reloadiPodNotification();
+            // Books dropped while another list was shown went to "Custom Books": the window
+            // shows that list next, read afresh, so the user sees where they went.
+            iPodTreeListControler &devices = *m_window.treeListControler;
+            if (devices.isSelectepubnodecanadd() || !devices.selectCustomBooks())
+                m_window.reloadiPodNotification();
             finish(failures);
             session.reset(); // a device that arrived meanwhile is surveyed now
         });
@@ -151,10 +161,11 @@ void TransferCommands::exportChecked(const QString &folder)
         return;
     }
     // The records and their marks as they stand now; the table may change under the sheet.
+    // A book the filter hides is left out, checked or not.
     const EpubList records = *medias;
     std::vector<bool> checked;
     for (const auto &record : records)
-        checked.push_back(record && record->isSelect());
+        checked.push_back(record && m_window.m_table->checkedAndShown(*record));
     const std::string dstpath = folder.toStdString();
 
     runWorker([this, records, checked, dstpath, session = m_window.treeListControler->openSession()]() mutable {
@@ -233,7 +244,8 @@ void TransferCommands::endExport(const BookFailureList &failures, int exported, 
     });
 }
 
-// The end of an export that wrote books: where they went, and a way to see them.
+// The end of an export that wrote books: where they went, and a way to see them, on the
+// window's message line. The replace question stays an export's only question.
 void TransferCommands::offerExportFolder(const QString &folder, int exported)
 {
     if (exported <= 0)
@@ -241,11 +253,7 @@ void TransferCommands::offerExportFolder(const QString &folder, int exported)
     const QString text = exported == 1
                              ? QStringLiteral("1 book was exported to %1.").arg(folder)
                              : QStringLiteral("%1 books were exported to %2.").arg(exported).arg(folder);
-    const QStringList buttons{QStringLiteral("OK"), QStringLiteral("Open Folder")};
-    const int answer =
-        m_window.m_interaction->ask(m_window.mainWindow, QStringLiteral("Export finished"), text, buttons);
-    if (answer == AlertFirstButtonReturn + 1)
-        UrlOpener::open(QUrl::fromLocalFile(folder));
+    Q_EMIT message(text, tr("Open Folder"), QUrl::fromLocalFile(folder));
 }
 
 void TransferCommands::deleteBooks(const EpubList &candidates)
@@ -253,7 +261,9 @@ void TransferCommands::deleteBooks(const EpubList &candidates)
     const int answer = m_window.m_interaction->ask(m_window.mainWindow, QStringLiteral("Information"),
                                                    QStringLiteral("Are you sure, delete the item?"),
                                                    {QStringLiteral("NO"), QStringLiteral("YES")});
-    if (answer == AlertFirstButtonReturn || candidates.empty() || !start())
+    // "YES" takes and gives back the sync lock even with nothing to delete: the device sees
+    // the same announcements for every deletion the user confirmed.
+    if (answer == AlertFirstButtonReturn || !start())
         return;
     m_window.copyMediaIpodToPC = true;
 
@@ -348,8 +358,9 @@ void TransferCommands::fillFailedWindow(const BookFailureList &failures)
     QListWidget *list = m_window.m_failedUi->failedList;
     list->clear();
     for (const BookFailure &failure : failures) {
-        list->addItem(QStringLiteral("%1 — %2").arg(QString::fromStdString(failure.item),
-                                                       QString::fromStdString(failure.reason)));
+        // A book's name or a reason may be of any length; a line of the list shows a part.
+        list->addItem(QStringLiteral("%1 — %2").arg(shownText(failure.item, kFailureChars),
+                                                       shownText(failure.reason, kFailureChars)));
     }
 }
 
@@ -387,17 +398,49 @@ int TransferCommands::askAndWait(const QString &title, const QString &message, c
     return result.get();
 }
 
-bool TransferCommands::importAgain(const std::string &path, bool &skipAll)
+std::vector<bool> TransferCommands::booksToSkip(const std::vector<std::string> &paths, userDataIphone *device)
 {
-    const std::optional<CatalogueDuplicate> duplicate = findDeviceDuplicate(m_window.treeListControler->deviceData(), path);
-    if (!duplicate)
-        return true;
-    if (skipAll)
-        return false;
-    const QString message = tr("\"%1\" (%2) is already on the device. Add it again?")
-                                .arg(QString::fromStdString(duplicate->name),
-                                     QString::fromStdString(std::filesystem::path(path).filename().string()));
-    const int answer = askAndWait(QStringLiteral("Information"), message, {tr("Skip"), tr("Add Again"), tr("Skip All")});
-    skipAll = answer == AlertFirstButtonReturn + 2;
-    return answer == AlertFirstButtonReturn + 1;
+    std::vector<bool> skip(paths.size(), false);
+    if (!device || !device->conn)
+        return skip;
+    std::optional<Catalogue> catalogue; // read when the first book that can be a duplicate needs it
+    bool catalogueRead = false;
+    std::vector<PackageIdentity> coming; // the books of this import before the one asked about
+    bool skipAll = false;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        if (std::filesystem::path(paths[i]).extension() != ".epub")
+            continue;
+        const std::optional<PackageIdentity> identity = readPackageIdentity(paths[i]);
+        if (!identity || identity->identifier.empty())
+            continue;
+        if (!catalogueRead) {
+            std::string error; // an unreadable catalogue is the import's to report
+            catalogue = loadCatalogueForChange(device, false, &error);
+            catalogueRead = true;
+        }
+        std::optional<CatalogueDuplicate> duplicate;
+        if (catalogue)
+            duplicate = findCatalogueDuplicate(*catalogue, *identity);
+        const bool comingEarlier = std::any_of(coming.begin(), coming.end(), [&](const PackageIdentity &earlier) {
+            return earlier.identifier == identity->identifier && earlier.title == identity->title;
+        });
+        if (!duplicate && comingEarlier)
+            duplicate = CatalogueDuplicate{identity->title, {}};
+        if (duplicate) {
+            if (!skipAll) {
+                const QString message = tr("\"%1\" (%2) is already on the device. Add it again?")
+                                            .arg(QString::fromStdString(duplicate->name),
+                                                 QString::fromStdString(std::filesystem::path(paths[i]).filename().string()));
+                const int answer =
+                    askAndWait(QStringLiteral("Information"), message, {tr("Skip"), tr("Add Again"), tr("Skip All")});
+                skipAll = answer == AlertFirstButtonReturn + 2;
+                skip[i] = answer != AlertFirstButtonReturn + 1;
+            } else {
+                skip[i] = true;
+            }
+        }
+        if (!skip[i])
+            coming.push_back(*identity);
+    }
+    return skip;
 }

@@ -9,13 +9,16 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 
 #include <functional>
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 class mainControler;
+struct userDataIphone;
 
 // The window's book transfers: import, export of the checked books, export of the
 // highlighted rows, and deletion. Each runs as one BookBatch on a worker thread behind the
@@ -69,9 +72,18 @@ public:
     bool askOnMainThread(const std::string &message);
     // Runs on the worker: asks on the main thread and waits; the answer code of `ask`.
     int askAndWait(const QString &title, const QString &message, const QStringList &buttons);
-    // Runs on the worker: false when `path` is a book the device has already and the user
-    // chose to skip it; "Skip All" sets `skipAll`, which skips the batch's later ones unasked.
-    bool importAgain(const std::string &path, bool &skipAll);
+    // Runs on the worker before an import takes the sync lock, so nothing waits on a person
+    // while the device is locked: for each of `paths`, whether the user chose to leave it out
+    // because the device has that book already (or an earlier book of the same import brings
+    // it). Asked in the order of the paths; "Skip All" skips the later ones unasked. The
+    // device's catalogue is read once for all of them.
+    std::vector<bool> booksToSkip(const std::vector<std::string> &paths, userDataIphone *device);
+
+Q_SIGNALS:
+    // A transfer took the slot.
+    void started();
+    // A sentence for the window's message line about how a transfer ended, with a link.
+    void message(const QString &text, const QString &linkTitle, const QUrl &target);
 
 private:
     // Queues `work` for the main thread, dropped if the window has gone by then.

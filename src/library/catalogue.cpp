@@ -84,8 +84,8 @@ bool isXmlChar(char32_t cp)
            (cp >= 0x10000 && cp <= 0x10ffff);
 }
 
-// Every string value under `node` without control characters.
-void dropControlCharacters(plist_t node, unsigned depth)
+// Every string value under `node` without the characters XML cannot carry.
+void dropNonXmlCharacters(plist_t node, unsigned depth)
 {
     if (depth > 64)
         return;
@@ -97,13 +97,13 @@ void dropControlCharacters(plist_t node, unsigned depth)
         const std::string text(value, static_cast<std::size_t>(length));
         if (text.find('\0') != std::string::npos)
             return; // libplist cannot set it as a C string; the XML writer drops the NUL
-        const std::string clean = withoutControlCharacters(text);
+        const std::string clean = withoutNonXmlCharacters(text);
         if (clean != text)
             plist_set_string_val(node, clean.c_str());
         return;
     }
     for (plist_t child : children(node))
-        dropControlCharacters(child, depth + 1);
+        dropNonXmlCharacters(child, depth + 1);
 }
 
 // The XML text as a strict XML 1.0 reader takes it. The writer puts string values in raw, so
@@ -258,7 +258,7 @@ void Catalogue::appendBook(PlistPtr entry)
     plist_t books = booksArray(true);
     if (!books)
         return;
-    dropControlCharacters(entry.get(), 0);
+    dropNonXmlCharacters(entry.get(), 0);
     plist_array_append_item(books, entry.release());
 }
 
@@ -459,7 +459,7 @@ void entrySetDate(plist_t entry, const char *key, int64_t unixSeconds)
     plist_dict_set_item(entry, key, plist_new_date(static_cast<int32_t>(unixSeconds - kPlistEpochOffset), 0));
 }
 
-std::string withoutControlCharacters(const std::string &text)
+std::string withoutNonXmlCharacters(const std::string &text)
 {
     std::string out;
     out.reserve(text.size());
@@ -469,9 +469,7 @@ std::string withoutControlCharacters(const std::string &text)
             out += text[i++];
             continue;
         }
-        if (cp == '\t' || cp == '\n' || cp == '\r')
-            out += ' ';
-        else if (cp >= 0x20 && !(cp >= 0x7f && cp <= 0x9f))
+        if (isXmlChar(cp))
             out.append(text, i, length);
         i += length;
     }

@@ -42,8 +42,8 @@ public:
     // Every string value of `key` among the entries, in order; entries without it are left out.
     std::vector<std::string> stringValues(const char *key) const;
 
-    // Appends a new entry; control characters in its strings (which text from a book may hold)
-    // are dropped, tabs and line ends become spaces.
+    // Appends a new entry; the characters XML cannot carry (which text from a book may hold)
+    // are dropped from its strings.
     void appendBook(PlistPtr entry);
     // Removes every entry whose "Path" equals `path`; answers how many were removed.
     int removeBooksWithPath(const std::string &path);
@@ -80,6 +80,7 @@ void entrySetBool(plist_t entry, const char *key, bool value);
 // Seconds since 1970-01-01 UTC, stored as a property-list date.
 void entrySetDate(plist_t entry, const char *key, int64_t unixSeconds);
 
-// The text with every control character (C0, DEL, C1) taken out; tabs and line ends, which
-// separate words, become spaces. Bytes that are no UTF-8 are kept as they are.
-std::string withoutControlCharacters(const std::string &text);
+// The text without the characters XML 1.0 cannot carry (C0 controls other than tab, line feed
+// and carriage return; U+FFFE, U+FFFF): a tab or a line end is part of the text. Bytes that
+// are no UTF-8 are kept as they are.
+std::string withoutNonXmlCharacters(const std::string &text);

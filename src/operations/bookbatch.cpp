@@ -33,6 +33,8 @@ std::vector<BookBatch::ItemResult> BookBatch::run(iPodTreeListControler &control
     } endSession{controller};
 
     auto goOn = [this] { return !continueFlag || continueFlag->load(); };
+    if (beforeLock)
+        beforeLock(held ? held->data() : nullptr);
     if (pauseSeconds > 0)
         deviceLinkSleep(pauseSeconds);
     if (onStarted)

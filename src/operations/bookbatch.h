@@ -37,15 +37,17 @@ private:
 // the command line on its only thread. In order, run():
 //   1. works on `session`, or opens one (waiting for a survey that runs to end): the book
 //      operations use it until run() returns, and no arrival is handled while it is held;
-//   2. pauses for `pauseSeconds` through deviceLinkSleep (the window's sheet swap; tests
+//   2. calls beforeLock with the session's device record: the place for every question to
+//      the user, so that the device's lock is never held while a person decides;
+//   3. pauses for `pauseSeconds` through deviceLinkSleep (the window's sheet swap; tests
 //      install a sleeper that does not wait), then calls onStarted;
-//   3. takes the sync lock when `syncLock` is set, for the whole batch; once taken, the
+//   4. takes the sync lock when `syncLock` is set, for the whole batch; once taken, the
 //      catalogue one change leaves on the device is the next one's (CatalogueBatchScope)
 //      until an item fails or the device goes;
-//   4. asks `item(i)` for i = 0..count-1 while the continue flag (if any) stays true; an item
+//   5. asks `item(i)` for i = 0..count-1 while the continue flag (if any) stays true; an item
 //      that returns nothing is not part of the batch (an unchecked row) and is not reported;
 //      once the session's device is removed, every book operation left fails at once;
-//   5. gives the lock back.
+//   6. gives the lock back.
 // onItemStarting runs before every index, onItemDone after every item, on the batch's thread.
 class BookBatch
 {
@@ -64,6 +66,8 @@ public:
     bool syncLock = false;
     // Cleared by another thread to stop before the next item; the current one finishes.
     const std::atomic_bool *continueFlag = nullptr;
+    // Null device record when no session could be opened.
+    std::function<void(userDataIphone *device)> beforeLock;
     std::function<void()> onStarted;
     std::function<void(std::size_t index)> onItemStarting;
     std::function<void(std::size_t index, const BookOperationResult &result)> onItemDone;

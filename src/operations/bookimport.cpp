@@ -54,7 +54,7 @@ bool isValidUtf8(const std::string &text)
 
 void setValue(StringDictionary &values, std::initializer_list<const char *> keys, const std::string &value)
 {
-    const std::string v = limited(withoutControlCharacters(value));
+    const std::string v = limited(withoutNonXmlCharacters(value));
     if (!isValidUtf8(v))
         return; // a value that cannot be decoded is skipped
     for (const char *key : keys)

@@ -114,6 +114,22 @@ void iPodTreeListControler::outlineSelectionChanged(const QModelIndex &index)
         m_selection->clear();
 }
 
+bool iPodTreeListControler::selectCustomBooks()
+{
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        const QModelIndex device = m_model->index(row, 0);
+        for (int list = 0; list < m_model->rowCount(device); ++list) {
+            const QModelIndex index = m_model->index(list, 0, device);
+            const auto *node = dynamic_cast<const epubNode *>(m_model->nodeForIndex(index));
+            if (node && node->titleName() == epubNode::CustomBooksTitle) {
+                outlineSelectionChanged(index);
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 void iPodTreeListControler::outlineViewSelectionDidChange()
 {
     const TreeNodeArray nodes = selectedNodes();

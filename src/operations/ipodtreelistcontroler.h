@@ -64,6 +64,9 @@ public:
     // Selects the node at `index` (none for an invalid index); the change is announced.
     void outlineSelectionChanged(const QModelIndex &index);
     void outlineViewSelectionDidChange();
+    // Selects the first device's "Custom Books" list, where imports go; false when no device
+    // shows one.
+    bool selectCustomBooks();
 
     // ---- Questions of the main window --------------------------------------------------
     TreeNodeArray selectedNodes() const; // in row order (the outline's allSelectedItems)

@@ -57,6 +57,8 @@ QString ScriptedInteraction::chooseImportFolder(QWidget *)
 int ScriptedInteraction::ask(QWidget *, const QString &, const QString &informative, const QStringList &)
 {
     questions.push_back(informative);
+    if (onAsk)
+        onAsk();
     if (answers.empty())
         return AlertFirstButtonReturn;
     const int answer = answers.front();

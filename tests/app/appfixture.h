@@ -14,6 +14,7 @@
 
 #include <atomic>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -39,6 +40,7 @@ public:
     std::deque<QString> importFolderAnswers; // "Folder to Device"
     std::deque<int> answers; // 1000 for the first button, 1001 for the second
     std::vector<QString> questions; // informative texts, in order
+    std::function<void()> onAsk;    // runs as each question is asked, before it is answered
     int panelsShown = 0;
     std::deque<int> backupAnswers; // the index of the offered copy to choose
     std::vector<std::vector<CatalogueBackup>> backupsOffered;

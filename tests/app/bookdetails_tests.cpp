@@ -5,15 +5,21 @@
 #include "appfixture.h"
 
 #include "aitableview.h"
+#include "appglobals.h"
 #include "bookcovers.h"
+#include "catalogue.h"
 #include "mainqueue.h"
 #include "mediatablemodel.h"
+#include "messageline.h"
 #include "silder.h"
 
 #include <QBuffer>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QAction>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
 #include <QTimer>
 
 #include <algorithm>
@@ -192,34 +198,81 @@ TEST_F(BookDetailsTest, StorageBarGivesTheBooksTheirOwnSegment)
     EXPECT_LT(std::abs(free.red() - free.blue()), 20) << free.name().toStdString(); // grey
 }
 
-TEST_F(BookDetailsTest, ExportEndsWithAnOfferToOpenTheFolder)
+TEST_F(BookDetailsTest, ExportEndsOnTheMessageLineWithALinkToTheFolder)
 {
     writeBooks({book("First Light", "FLAA", kRed), book("Second Wind", "SWAA", kBlue)});
     attach();
     selectList(1);
     ASSERT_EQ(rowCount(), 2);
+    auto *line = m_window->mainWindow->findChild<MessageLine *>();
+    ASSERT_TRUE(line);
+    EXPECT_FALSE(line->isVisible());
 
+    // No box waits for an answer: the replace question stays an export's only question.
     TempDir folder;
-    m_interaction->folderAnswers.push_back(QString::fromStdString(folder.path()));
-    m_interaction->answers.push_back(AlertFirstButtonReturn + 1); // "Open Folder"
+    const QString folderPath = QString::fromStdString(folder.path());
+    m_interaction->folderAnswers.push_back(folderPath);
     m_window->loadMediaIpodToPC();
     ASSERT_TRUE(waitForTransferEnd());
     ASSERT_TRUE(fs::is_regular_file(folder.file("First Light.epub")));
-    ASSERT_EQ(m_interaction->questions.size(), 1u);
-    EXPECT_EQ(m_interaction->questions[0],
-              QStringLiteral("2 books were exported to %1.").arg(QString::fromStdString(folder.path())));
+    EXPECT_EQ(m_interaction->questions, std::vector<QString>{});
+    EXPECT_TRUE(line->isVisible());
+    EXPECT_EQ(line->messageText(), QStringLiteral("2 books were exported to %1.").arg(folderPath));
+    EXPECT_TRUE(line->text().contains(QStringLiteral(">Open Folder</a>")));
+    EXPECT_TRUE(m_opened.empty());
+    Q_EMIT line->linkActivated(line->linkTarget().toString());
     ASSERT_EQ(m_opened.size(), 1u);
-    EXPECT_EQ(m_opened[0], QUrl::fromLocalFile(QString::fromStdString(folder.path())));
+    EXPECT_EQ(m_opened[0], QUrl::fromLocalFile(folderPath));
 
-    // An export that wrote nothing (the one book kept, as asked) has nothing to show.
+    // An export that wrote nothing (the one book kept, as asked) has nothing to say; the
+    // line of the one before goes as it starts.
     highlightRows({0});
-    m_interaction->folderAnswers.push_back(QString::fromStdString(folder.path()));
+    m_interaction->folderAnswers.push_back(folderPath);
     m_interaction->answers.push_back(AlertFirstButtonReturn); // "NO" to replacing
     m_window->loadSelectedMediaIpodToPC();
     ASSERT_TRUE(waitForTransferEnd());
-    ASSERT_EQ(m_interaction->questions.size(), 2u);
-    EXPECT_TRUE(m_interaction->questions[1].endsWith(QStringLiteral("Are you sure to replace?")));
-    EXPECT_EQ(m_opened.size(), 1u);
+    ASSERT_EQ(m_interaction->questions.size(), 1u);
+    EXPECT_TRUE(m_interaction->questions[0].endsWith(QStringLiteral("Are you sure to replace?")));
+    EXPECT_FALSE(line->isVisible());
+}
+
+// A list is read with every book checked, and the filter text stays when the list changes:
+// the commands on checked books take only the books shown, or a user would export or
+// delete books they cannot see.
+TEST_F(BookDetailsTest, CheckedCommandsTakeOnlyTheBooksShown)
+{
+    writeBooks({book("Sea Tales", "SEAA", kRed), book("Mountain Days", "MTNA", kBlue),
+                book("Sea Songs", "SEAB", kYellow)});
+    attach();
+    selectList(1);
+    auto *field = m_window->mainWindow->findChild<QLineEdit *>(QStringLiteral("bookFilterField"));
+    ASSERT_TRUE(field);
+    field->setText(QStringLiteral("sea"));
+    selectList(0);
+    selectList(1);
+    ASSERT_EQ(rowCount(), 2);
+    ASSERT_EQ(medias->size(), 3u);
+    ASSERT_TRUE(std::all_of(medias->begin(), medias->end(), [](const auto &r) { return r->isSelect(); }));
+
+    TempDir folder;
+    m_interaction->folderAnswers.push_back(QString::fromStdString(folder.path()));
+    const size_t reportsBefore = progressSeen().size();
+    m_window->loadMediaIpodToPC();
+    ASSERT_TRUE(waitForTransferEnd());
+    std::vector<std::string> reports = progressSeen();
+    reports.erase(reports.begin(), reports.begin() + static_cast<long>(reportsBefore));
+    EXPECT_EQ(reports, (std::vector<std::string>{"0", "66"}));
+    std::vector<std::string> exported;
+    for (const auto &entry : fs::directory_iterator(folder.path()))
+        exported.push_back(entry.path().filename().string());
+    std::sort(exported.begin(), exported.end());
+    EXPECT_EQ(exported, (std::vector<std::string>{"Sea Songs.epub", "Sea Tales.epub"}));
+
+    m_interaction->answers.push_back(AlertFirstButtonReturn + 1);
+    action(QStringLiteral("Delete check item"))->trigger();
+    ASSERT_TRUE(waitForTransferEnd());
+    EXPECT_EQ(Catalogue::load(deviceFile("/Books/Books.plist")).stringValues("Name"),
+              (std::vector<std::string>{"Mountain Days"}));
 }
 
 TEST_F(BookDetailsTest, CoverIsFoundBehindAnXhtmlCoverPage)

@@ -108,14 +108,15 @@ TEST_F(MainWindowTest, SortAndFilterKeepCheckMarksWithTheirBooks)
     EXPECT_EQ(viewChecked(model), (Titles{"delta"}));
     EXPECT_EQ(m_window->selectAllButton->checkState(), Qt::Unchecked);
 
-    // "Uncheck All" acts on the shown rows; the hidden checked books keep their marks and
-    // still count for the export.
+    // "Uncheck All" acts on the shown rows; the hidden checked books keep their marks, but
+    // the export, like every command on checked books, takes only books that are shown.
     EXPECT_TRUE(action(QStringLiteral("Uncheck All"))->isEnabled());
     action(QStringLiteral("Uncheck All"))->trigger();
     EXPECT_EQ(checkedRecords(), (Titles{"Alpha", "Bravo"}));
     EXPECT_FALSE(m_window->menuStatus(QStringLiteral("Uncheck All")));
     EXPECT_TRUE(m_window->menuStatus(QStringLiteral("Check All")));
-    EXPECT_TRUE(m_window->ipodtoMacButton->isEnabled());
+    EXPECT_FALSE(m_window->ipodtoMacButton->isEnabled());
+    EXPECT_FALSE(m_window->menuStatus(QStringLiteral("Export to Mac")));
 
     // The highlighted second shown row is "delta": the "selected" commands map it to its book.
     highlightRows({1});
@@ -231,4 +232,34 @@ TEST_F(MainWindowTest, KeyboardLinksAndQuestionAnswers)
     ASSERT_TRUE(processMainEventsUntil([this] { return m_window->progressTitleLable->text() == QStringLiteral("50%"); }));
     EXPECT_EQ(m_window->progressTitle->text(), QStringLiteral("Copying to: /books/next.epub"));
     m_window->endProgressWindow();
+}
+
+// A catalogue may hold a title of megabytes. Its record keeps it whole, but a cell lays out
+// its whole text on every repaint, so the table shows (and its tool tip holds) a bounded part.
+TEST_F(MainWindowTest, TitleOfMegabytesIsShownInPart)
+{
+    std::string huge = "Start of a long title";
+    while (huge.size() < 4 * 1024 * 1024)
+        huge += "\tand on";
+    writeCatalogue({{huge, "HUGE.epub", true, "Ann Lee"}, {"Short", "SHRT.epub", true}});
+    attach();
+    selectList(1);
+    ASSERT_EQ(rowCount(), 2);
+    EXPECT_EQ((*medias)[0]->mediaName(), huge);
+
+    QAbstractItemModel *model = m_window->mediaTableView->model();
+    const QString shown = model->data(model->index(0, 1)).toString();
+    EXPECT_LE(shown.size(), 1000);
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("Start of a long title and on and on"))) << shown.left(60).toStdString();
+    EXPECT_TRUE(shown.endsWith(QChar(0x2026)));
+    const QString tip = model->data(model->index(0, 1), Qt::ToolTipRole).toString();
+    EXPECT_LE(tip.size(), 5000);
+    EXPECT_TRUE(tip.startsWith(shown.chopped(1)));
+    EXPECT_EQ(rowTitle(1), "Short");
+
+    // The window paints, and the filter still finds the book by its title.
+    EXPECT_FALSE(m_window->mainWindow->grab().isNull());
+    m_window->mainWindow->findChild<QLineEdit *>(QStringLiteral("bookFilterField"))->setText(QStringLiteral("start long"));
+    ASSERT_EQ(rowCount(), 1);
+    EXPECT_TRUE(rowTitle(0).starts_with("Start of a long title"));
 }

@@ -24,6 +24,10 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <filesystem>
 #include <thread>
@@ -97,9 +101,8 @@ TEST_F(MainWindowTest, ImportExportAndDeleteEndToEnd)
     m_interaction->answers.push_back(AlertFirstButtonReturn); // NO
     m_window->loadSelectedMediaIpodToPC();
     ASSERT_TRUE(waitForTransferEnd());
-    // (The first question was the first export's closing message.)
-    ASSERT_EQ(m_interaction->questions.size(), 2u);
-    EXPECT_TRUE(m_interaction->questions[1].endsWith(QStringLiteral("Second Wind.epub is existing. Are you sure to replace?")));
+    ASSERT_EQ(m_interaction->questions.size(), 1u);
+    EXPECT_TRUE(m_interaction->questions[0].endsWith(QStringLiteral("Second Wind.epub is existing. Are you sure to replace?")));
     EXPECT_EQ(std::filesystem::file_size(exportDir.file("Second Wind.epub")), 3u);
     EXPECT_EQ(progressSeen().back(), "100");
     // ... and "YES" replaces it.
@@ -151,12 +154,20 @@ TEST_F(MainWindowTest, DeleteCheckedTouchesOnlyUserItems)
     EXPECT_EQ(catalogueNames(deviceFile("/Books/Books.plist")), (std::vector<std::string>{"Mine Two"}));
     EXPECT_TRUE((*medias)[0]->isSelect());
 
-    // With no highlighted row the question is still asked, and nothing is deleted.
+    // With no highlighted row the question is still asked, and "YES" takes and gives back the
+    // sync lock, which the device sees, while nothing is deleted.
+    const std::vector<std::string> postedBefore = m_backend->postedNotifications(m_device);
+    const std::string catalogueBefore = readWholeFile(deviceFile("/Books/Books.plist"));
     m_window->mediaTableView->clearSelection();
     m_interaction->answers.push_back(AlertFirstButtonReturn + 1);
     m_window->deleteSelectedItem();
+    ASSERT_TRUE(waitForTransferEnd());
     EXPECT_EQ(m_interaction->questions.size(), 2u);
     EXPECT_EQ(rowCount(), 1);
+    std::vector<std::string> posted = m_backend->postedNotifications(m_device);
+    posted.erase(posted.begin(), posted.begin() + static_cast<long>(postedBefore.size()));
+    EXPECT_EQ(posted, (std::vector<std::string>{kSyncWillStart, kSyncLockRequest, kSyncDidStart, kSyncDidFinish}));
+    EXPECT_EQ(readWholeFile(deviceFile("/Books/Books.plist")), catalogueBefore);
 }
 
 TEST_F(MainWindowTest, CancelStopsAfterTheCurrentBookAndFailuresAreListed)
@@ -332,4 +343,78 @@ TEST_F(MainWindowTest, FolderImportDropsAndBooksAlreadyOnTheDevice)
     ASSERT_TRUE(waitForTransferEnd());
     EXPECT_EQ(m_interaction->questions.size(), before + 3);
     EXPECT_EQ(catalogueNames(catalogue).size(), 6u);
+}
+
+TEST_F(MainWindowTest, BooksDroppedWhileAnotherNodeIsShownEndOnCustomBooks)
+{
+    attach();
+    // With "iTunes Books" shown, then with the device row: the books go to "Custom Books",
+    // and the window shows that list afterwards.
+    selectList(0);
+    dropOn(m_window->mainWindow, {QUrl::fromLocalFile(makeBook("a.epub", "Alpha", "A"))});
+    ASSERT_TRUE(processMainEventsUntil(
+        [this] { return m_window->treeListControler->isSelectepubnodecanadd() && rowCount() == 1; },
+        std::chrono::seconds(20)));
+    ASSERT_TRUE(waitForTransferEnd());
+    EXPECT_EQ(rowTitle(0), "Alpha");
+
+    selectDevice();
+    dropOn(m_window->mainWindow, {QUrl::fromLocalFile(makeBook("b.epub", "Beta", "B"))});
+    ASSERT_TRUE(processMainEventsUntil(
+        [this] { return m_window->treeListControler->isSelectepubnodecanadd() && rowCount() == 2; },
+        std::chrono::seconds(20)));
+    ASSERT_TRUE(waitForTransferEnd());
+    EXPECT_FALSE(m_window->mediaTableView->isHidden());
+    EXPECT_EQ(rowTitle(1), "Beta");
+    EXPECT_TRUE(m_window->addMediaButton->isEnabled());
+}
+
+namespace {
+
+// Whether someone holds the device's sync lock: a lock of our own on the file would conflict.
+bool syncLockHeld(const std::string &lockFile)
+{
+    const int fd = ::open(lockFile.c_str(), O_RDWR);
+    if (fd < 0)
+        return false;
+    const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+    ::close(fd); // gives back the probe's own lock, if it got one
+    return held;
+}
+
+} // namespace
+
+TEST_F(MainWindowTest, BooksAlreadyOnTheDeviceAreAskedAboutBeforeTheSyncLock)
+{
+    attach();
+    selectList(1);
+    const QString alpha = makeBook("alpha.epub", "Alpha", "A");
+    m_interaction->importAnswers.push_back({alpha});
+    m_window->loadMediaPCToIpod();
+    ASSERT_TRUE(waitForTransferEnd());
+
+    // "Alpha" is on the device; "Beta" and a copy of it come in the same import. Nobody holds
+    // the device's lock while the user decides.
+    const QString beta = makeBook("beta.epub", "Beta", "B");
+    const QString betaCopy = QString::fromStdString(m_files.file("beta copy.epub"));
+    ASSERT_TRUE(std::filesystem::copy_file(beta.toStdString(), betaCopy.toStdString()));
+    std::vector<bool> lockedAtQuestion;
+    m_interaction->onAsk = [&] { lockedAtQuestion.push_back(syncLockHeld(deviceFile(kSyncLockFile))); };
+    m_interaction->answers = {AlertFirstButtonReturn /* Skip */, AlertFirstButtonReturn + 1 /* Add Again */};
+    const size_t reportsBefore = progressSeen().size();
+    m_interaction->importAnswers.push_back({alpha, beta, betaCopy});
+    m_window->loadMediaPCToIpod();
+    ASSERT_TRUE(waitForTransferEnd());
+    EXPECT_EQ(lockedAtQuestion, (std::vector<bool>{false, false}));
+    EXPECT_EQ(m_interaction->questions,
+              (std::vector<QString>{QStringLiteral("\"Alpha\" (alpha.epub) is already on the device. Add it again?"),
+                                    QStringLiteral("\"Beta\" (beta copy.epub) is already on the device. Add it again?")}));
+
+    // Each book is reported in its place, the skipped one too; the lock was given back.
+    std::vector<std::string> reports = progressSeen();
+    reports.erase(reports.begin(), reports.begin() + static_cast<long>(reportsBefore));
+    EXPECT_EQ(reports, (std::vector<std::string>{"0", "33", "66"}));
+    EXPECT_EQ(catalogueNames(deviceFile("/Books/Books.plist")), (std::vector<std::string>{"Alpha", "Beta", "Beta"}));
+    EXPECT_EQ(m_backend->postedNotifications(m_device).back(), kSyncDidFinish);
+    EXPECT_FALSE(syncLockHeld(deviceFile(kSyncLockFile)));
 }
