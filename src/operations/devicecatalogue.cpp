@@ -5,8 +5,8 @@
 #include "bookkeys.h"
 #include "cataloguebackup.h"
 #include "devicefiles.h"
+#include "deviceworkpath.h"
 #include "mobiledevice.h"
-#include "scratch.h"
 #include "userdataiphone.h"
 
 #include <algorithm>
@@ -72,9 +72,9 @@ void followDevice(const std::string &local, const std::string &bytes)
 {
     if (bytes == readFile(local))
         return;
-    const std::string fresh = scratchPath(kLocalFresh);
+    const std::string fresh = local + ".current";
     std::error_code ec;
-    if (!fresh.empty()) {
+    if (!local.empty()) {
         std::ofstream(fresh, std::ios::binary | std::ios::trunc) << bytes;
         if (readFile(fresh) == bytes) {
             fs::rename(fresh, local, ec);
@@ -151,8 +151,8 @@ DeviceFilePresence deviceCatalogueExists(userDataIphone *data)
 
 std::optional<Catalogue> loadCatalogueForChange(userDataIphone *data, bool createWhenMissing, std::string *error)
 {
-    const std::string local = scratchPath(CataloguePath::LocalBooks);
-    const std::string fresh = scratchPath(kLocalFresh);
+    const std::string local = deviceWorkPath(data, CataloguePath::LocalBooks);
+    const std::string fresh = deviceWorkPath(data, kLocalFresh);
     if (local.empty() || fresh.empty()) {
         *error = "the scratch folder cannot be used";
         return std::nullopt;
@@ -215,7 +215,7 @@ bool uploadAndCheck(const Catalogue &catalogue, userDataIphone *data, std::strin
 {
     if (deviceMayHaveChanged)
         *deviceMayHaveChanged = false;
-    const std::string upload = scratchPath(kLocalUpload);
+    const std::string upload = deviceWorkPath(data, kLocalUpload);
     if (upload.empty() || !catalogue.write(upload, error)) {
         if (error && error->empty())
             *error = "the scratch folder cannot be used";
@@ -243,7 +243,7 @@ bool uploadAndCheck(const Catalogue &catalogue, userDataIphone *data, std::strin
         *error = "cannot upload the book catalogue to the device";
         return false;
     }
-    const std::string local = scratchPath(CataloguePath::LocalBooks);
+    const std::string local = deviceWorkPath(data, CataloguePath::LocalBooks);
     const bool renamed = AFCRenamePath(data->conn, kRemoteUpload, CataloguePath::DeviceBooks) == 0;
 
     // Read the catalogue back: it tells a rename whose answer was lost from one that did not

@@ -102,9 +102,9 @@ TEST_F(BookOperationsTest, ImportWritesTheBookAndAFullEntry)
     ASSERT_TRUE(date);
     EXPECT_EQ(plist_get_node_type(date), PLIST_DATE);
     // The working copy matches the device, and the upload left no temporary file behind.
-    EXPECT_EQ(readWholeFile(scratchPath(CataloguePath::LocalBooks)), readWholeFile(deviceFile("/Books/Books.plist")));
+    EXPECT_EQ(readWholeFile(deviceCopyPath(CataloguePath::LocalBooks)), readWholeFile(deviceFile("/Books/Books.plist")));
     EXPECT_FALSE(fs::exists(deviceFile("/Books/.Books.plist.upload")));
-    EXPECT_FALSE(fs::exists(scratchPath(path))) << "the unpacked copy is not kept";
+    EXPECT_FALSE(fs::exists(deviceCopyPath(path))) << "the unpacked copy is not kept";
 
     // The book is listed under "Custom Books".
     auto custom = m_controller->rootNode()->firstChild()->childAtIndex(1)->getNodeInfo();
@@ -212,7 +212,7 @@ TEST_F(BookOperationsTest, FailedCatalogueUploadIsReportedAndLeavesTheDeviceCata
     DeviceFaultInjector::instance().reset();
     EXPECT_TRUE(result.failed());
     EXPECT_EQ(readWholeFile(deviceFile("/Books/Books.plist")), before);
-    EXPECT_EQ(Catalogue::load(scratchPath(CataloguePath::LocalBooks)).bookCount(), 1u)
+    EXPECT_EQ(Catalogue::load(deviceCopyPath(CataloguePath::LocalBooks)).bookCount(), 1u)
         << "the working copy stays as the device has it";
     EXPECT_EQ(filesUnder(deviceFile("/Books")), std::vector<std::string>{"Books.plist"})
         << "the book's folder and the temporary catalogue are taken away again";
@@ -243,7 +243,7 @@ TEST_F(BookOperationsTest, BookFileThatCouldNotBeWrittenFailsTheImport)
     writeWholeFile(damaged, bytes);
     auto scratchNames = [] {
         std::vector<std::string> names;
-        for (const auto &entry : fs::directory_iterator(scratchDir()))
+        for (const auto &entry : fs::directory_iterator(deviceCopyPath("")))
             names.push_back(entry.path().filename().string());
         std::sort(names.begin(), names.end());
         return names;
@@ -434,6 +434,6 @@ TEST_F(BookOperationsTest, ChangesOnTheDeviceSinceTheSurveySurviveAnImportAndADe
     record.setMediaPcPath("BUYS.epub");
     EXPECT_EQ(m_controller->deleteMediaFromDevice(record).status, BookOperationResult::Status::Skipped);
     EXPECT_TRUE(customPaths().empty());
-    EXPECT_EQ(filesUnder(scratchPath("Books")), (std::vector<std::string>{"Books.plist", "Purchases/Purchases.plist"}))
+    EXPECT_EQ(filesUnder(deviceCopyPath("Books")), (std::vector<std::string>{"Books.plist", "Purchases/Purchases.plist"}))
         << "no temporary copy left";
 }
