@@ -250,12 +250,18 @@ void DeviceSurvey::run(const std::function<void(int)> &foldersWalked)
         if (books.empty()) {
             logMessage("no private scratch folder: the book catalogue was not copied");
         } else {
+            // A catalogue too large to read is not copied: its books are not listed.
+            auto copy = [data](const std::string &local, const char *remote) {
+                ::unlink(local.c_str());
+                uint64_t size = 0;
+                if (get_file_at_most(data, local.c_str(), remote, kMaxCatalogueBytes, &size) == kFileTooLarge)
+                    logMessage("the book catalogue " + std::string(remote) + " is too large to read (" +
+                               std::to_string(size) + " bytes)");
+            };
             makePrivateFolder(books);
-            ::unlink((books + "/Books.plist").c_str());
-            get_file(data, (books + "/Books.plist").c_str(), "/Books/Books.plist");
+            copy(books + "/Books.plist", "/Books/Books.plist");
             makePrivateFolder(books + "/Purchases");
-            ::unlink((books + "/Purchases/Purchases.plist").c_str());
-            get_file(data, (books + "/Purchases/Purchases.plist").c_str(), "/Books/Purchases/Purchases.plist");
+            copy(books + "/Purchases/Purchases.plist", "/Books/Purchases/Purchases.plist");
         }
     }
 

@@ -106,6 +106,10 @@ std::optional<std::string> readDeviceCatalogue(userDataIphone *data, std::size_t
         }
         if (len == 0)
             break;
+        if (bytes.size() + len > kMaxCatalogueBytes) {
+            whole = false; // a device that answers without end
+            break;
+        }
         bytes.append(buffer.data(), std::min<std::size_t>(len, buffer.size()));
     }
     if (AFCFileRefClose(data->conn, ref) != 0 || !whole || bytes.empty())
@@ -138,6 +142,13 @@ std::optional<bool> folderHolds(userDataIphone *data, const char *folder, const 
     return whole ? std::optional<bool>(false) : std::nullopt;
 }
 } // namespace
+
+std::string catalogueTooLarge(uint64_t size)
+{
+    constexpr uint64_t mb = 1024 * 1024;
+    return "the device's book catalogue is " + std::to_string((size + mb - 1) / mb) + " MB, more than the " +
+           std::to_string(kMaxCatalogueBytes / mb) + " MB this program reads, so it is left as it is";
+}
 
 DeviceFilePresence deviceCatalogueExists(userDataIphone *data)
 {
@@ -186,9 +197,11 @@ std::optional<Catalogue> loadCatalogueForChange(userDataIphone *data, bool creat
         break;
     }
     fs::create_directories(fs::path(local).parent_path(), ec);
-    if (get_file(data, fresh.c_str(), CataloguePath::DeviceBooks) != 0) {
+    uint64_t size = 0;
+    if (const int copied = get_file_at_most(data, fresh.c_str(), CataloguePath::DeviceBooks, kMaxCatalogueBytes, &size);
+        copied != 0) {
         fs::remove(fresh, ec);
-        *error = "cannot copy the device's book catalogue";
+        *error = copied == kFileTooLarge ? catalogueTooLarge(size) : "cannot copy the device's book catalogue";
         return std::nullopt;
     }
     const std::string onDevice = readFile(fresh);

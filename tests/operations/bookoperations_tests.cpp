@@ -3,12 +3,14 @@
 #include "bookfoldernamegenerator.h"
 #include "bookkeys.h"
 #include "devicefaultinjector.h"
+#include "devicefiles.h"
 #include "devicefixture.h"
 #include "epubarchive.h"
 #include "epubbuilder.h"
 #include "scratch.h"
 
 #include <filesystem>
+#include <fstream>
 
 namespace fs = std::filesystem;
 
@@ -436,4 +438,26 @@ TEST_F(BookOperationsTest, ChangesOnTheDeviceSinceTheSurveySurviveAnImportAndADe
     EXPECT_TRUE(customPaths().empty());
     EXPECT_EQ(filesUnder(deviceCopyPath("Books")), (std::vector<std::string>{"Books.plist", "Purchases/Purchases.plist"}))
         << "no temporary copy left";
+}
+
+// A catalogue of gigabytes is neither copied nor read into memory: the survey lists no books
+// from it, and a change is refused with the reason before anything is read or changed.
+TEST_F(BookOperationsTest, ACatalogueTooLargeToReadIsRefusedAndLeftAsItIs)
+{
+    const std::string catalogue = deviceFile("/Books/Books.plist");
+    fs::create_directories(deviceFile("/Books"));
+    std::ofstream(catalogue).close();
+    fs::resize_file(catalogue, kMaxCatalogueBytes + 1); // sparse: no disk used
+    attach();
+    EXPECT_FALSE(fs::exists(deviceCopyPath(CataloguePath::LocalBooks))) << "copied by the survey";
+
+    auto imported = m_controller->addEPUBToDevice(book("big.epub", EpubBuilder::validBook("Big", "C")));
+    EXPECT_TRUE(imported.failed());
+    EXPECT_NE(imported.message.find("book catalogue is 257 MB, more than the 256 MB this program reads"),
+              std::string::npos)
+        << imported.message;
+    EXPECT_EQ(fs::file_size(catalogue), kMaxCatalogueBytes + 1);
+    EXPECT_EQ(filesUnder(deviceFile("/Books")), std::vector<std::string>{"Books.plist"});
+    EXPECT_EQ(filesUnder(deviceCopyPath("")), std::vector<std::string>{"Books/Purchases/Purchases.plist"})
+        << "a partial copy was left";
 }
