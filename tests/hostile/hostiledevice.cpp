@@ -80,6 +80,11 @@ void HostileDevice::addBookFolder(const std::string &path, const std::string &ti
     fs::remove(file);
 }
 
+std::string HostileDevice::workingFolder()
+{
+    return deviceScratchDir(kUdid);
+}
+
 std::vector<std::string> HostileDevice::strays(const std::vector<std::string> &books) const
 {
     std::vector<std::string> out;
