@@ -144,7 +144,8 @@ int takeScreenshots(mainControler &controller, const QString &dirPath)
     // pictures never add to the user's kept copies.
     QTemporaryDir copies;
     std::vector<CatalogueBackup> backups;
-    const QString catalogue = QString::fromStdString(Loadiphone ? deviceWorkPath(Loadiphone->user_data(), "Books/Books.plist") : std::string());
+    const QString catalogue = QString::fromStdString(
+        Loadiphone ? deviceWorkPath(Loadiphone->user_data(), "Books/Books.plist") : std::string());
     for (const char *created : {"2026-12-06 09:41:07.120", "2026-12-05 18:02:55.004", "2026-11-28 07:15:30.512"}) {
         const QString copy = copies.filePath(QString::number(backups.size()) + QStringLiteral(".plist"));
         QFile::copy(catalogue, copy);
