@@ -80,7 +80,7 @@ void benchCatalogue(const std::string &work, Report &report)
     writeBinaryCatalogue(scratchPath(CataloguePath::LocalPurchases), 0, false);
 
     size_t listed = 0;
-    iPodDevice device("", std::string("16.0"));
+    iPodDevice device(scratchDir(), std::string("16.0")); // the copies are read from its folder
     // Each run reads a catalogue that has just changed, as after a survey or an import.
     double lists = 1e9;
     for (int run = 0; run < 5; ++run) {

@@ -6,11 +6,11 @@
 #include "appglobals.h"
 #include "bookkeys.h"
 #include "datadir.h"
+#include "deviceworkpath.h"
 #include "ipodtreelistcontroler.h"
 #include "maincontroler.h"
 #include "mediatablemodel.h"
 #include "notificationcenter.h"
-#include "scratch.h"
 #include "userdataiphone.h"
 
 #include <QApplication>
@@ -152,8 +152,8 @@ void BookCovers::tableReset()
     BookDetailsSource source;
     source.conn = data->conn;
     source.dev = data->dev;
-    source.booksCatalogue = scratchPath(CataloguePath::LocalBooks);
-    source.purchasesCatalogue = scratchPath(CataloguePath::LocalPurchases);
+    source.booksCatalogue = deviceWorkPath(data, CataloguePath::LocalBooks);
+    source.purchasesCatalogue = deviceWorkPath(data, CataloguePath::LocalPurchases);
     const std::string dataDir = userDataDir();
     source.cacheRoot = dataDir.empty() ? std::string() : dataDir + "/covers";
     m_generation = m_loader->load(source, std::move(books));

@@ -5,6 +5,7 @@
 #include "deviceselection.h"
 #include "maincontroler.h"
 #include "mobiledevice.h"
+#include "scratch.h"
 #include "screenshots.h"
 
 #include <QApplication>
@@ -41,6 +42,7 @@ int main(int argc, char *argv[])
     QApplication::setOrganizationName(QString::fromUtf8(AppName));
     QApplication::setApplicationName(QString::fromUtf8(AppName));
     QApplication::setApplicationVersion(QStringLiteral(BOOKFERRY_VERSION));
+    processScratchDir(); // this run's working folder; those of runs that were killed go
 
     const QString selection = options.device;
     std::string error;

@@ -7,12 +7,13 @@
 #include "bookcovers.h"
 #include "cataloguebackupdialog.h"
 #include "devicelistmodel.h"
+#include "deviceworkpath.h"
 #include "ipodtreelistcontroler.h"
+#include "loadiphone.h"
 #include "maincontroler.h"
 #include "mainqueue.h"
 #include "messageline.h"
 #include "qtloadwindow.h"
-#include "scratch.h"
 #include "userinteraction.h"
 
 #include <QDialog>
@@ -145,7 +146,8 @@ int takeScreenshots(mainControler &controller, const QString &dirPath)
     // pictures never add to the user's kept copies.
     QTemporaryDir copies;
     std::vector<CatalogueBackup> backups;
-    const QString catalogue = QString::fromStdString(scratchPath("Books/Books.plist"));
+    const QString catalogue = QString::fromStdString(
+        Loadiphone ? deviceWorkPath(Loadiphone->user_data(), "Books/Books.plist") : std::string());
     for (const char *created : {"2026-12-06 09:41:07.120", "2026-12-05 18:02:55.004", "2026-11-28 07:15:30.512"}) {
         const QString copy = copies.filePath(QString::number(backups.size()) + QStringLiteral(".plist"));
         QFile::copy(catalogue, copy);

@@ -157,7 +157,9 @@ uint64_t get_file_size(afc_connection *conn, const char *path)
     return size;
 }
 
-int copyFromDevice(userDataIphone *data, const char *localpath, const char *remotepath, const ChunkDone &chunkDone)
+namespace {
+int copyFromDeviceAtMost(userDataIphone *data, const char *localpath, const char *remotepath,
+                         const ChunkDone &chunkDone, uint64_t maxBytes, uint64_t *reportedSize)
 {
     if (!localpath || !remotepath)
         return -1;
@@ -175,10 +177,15 @@ int copyFromDevice(userDataIphone *data, const char *localpath, const char *remo
         return -1;
     }
     const uint64_t size = get_file_size(conn, remotepath);
-    if (size == 0) {
+    if (reportedSize)
+        *reportedSize = size;
+    if (size == 0 || (maxBytes && size > maxBytes)) {
         AFCFileRefClose(conn, ref);
         std::fclose(local);
-        return -1;
+        if (size == 0)
+            return -1;
+        ::unlink(localpath);
+        return kFileTooLarge;
     }
     const unsigned int chunk = size > kTransferChunk - 1 ? kTransferChunk : static_cast<unsigned int>(size);
     std::unique_ptr<char[]> buffer(new (std::nothrow) char[chunk]);
@@ -190,6 +197,7 @@ int copyFromDevice(userDataIphone *data, const char *localpath, const char *remo
     }
     // A read or write that fails mid-way makes the copy a failure, never a short success.
     bool failed = false;
+    uint64_t copied = 0;
     unsigned int len = chunk;
     for (;;) {
         if (AFCFileRefRead(conn, ref, buffer.get(), &len) != 0) {
@@ -198,7 +206,8 @@ int copyFromDevice(userDataIphone *data, const char *localpath, const char *remo
         }
         if (len == 0)
             break;
-        if (std::fwrite(buffer.get(), 1, len, local) != len) {
+        copied += len;
+        if ((maxBytes && copied > maxBytes) || std::fwrite(buffer.get(), 1, len, local) != len) {
             failed = true;
             break;
         }
@@ -212,7 +221,15 @@ int copyFromDevice(userDataIphone *data, const char *localpath, const char *remo
     }
     if (std::fclose(local) != 0)
         failed = true;
+    if (maxBytes && copied > maxBytes)
+        ::unlink(localpath); // a part of a file too large to read is of no use
     return failed ? -1 : 0;
+}
+} // namespace
+
+int copyFromDevice(userDataIphone *data, const char *localpath, const char *remotepath, const ChunkDone &chunkDone)
+{
+    return copyFromDeviceAtMost(data, localpath, remotepath, chunkDone, 0, nullptr);
 }
 
 int copyToDevice(userDataIphone *data, const char *localpath, const char *remotepath, const ChunkDone &chunkDone)
@@ -270,6 +287,14 @@ int copyToDevice(userDataIphone *data, const char *localpath, const char *remote
         return -1;
     }
     return failed ? -1 : 0;
+}
+
+int get_file_at_most(userDataIphone *data, const char *localpath, const char *remotepath, uint64_t maxBytes,
+                     uint64_t *reportedSize)
+{
+    if (reportedSize)
+        *reportedSize = 0;
+    return copyFromDeviceAtMost(data, localpath, remotepath, {}, maxBytes, reportedSize);
 }
 
 int get_file(userDataIphone *data, const char *localpath, const char *remotepath)

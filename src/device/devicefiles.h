@@ -20,6 +20,19 @@ uint64_t get_file_size(afc_connection *conn, const char *path);
 int get_file(userDataIphone *data, const char *localpath, const char *remotepath);
 int put_file(userDataIphone *data, const char *localpath, const char *remotepath);
 
+// get_file for a file that must stay small enough to be read whole afterwards (a book
+// catalogue): kFileTooLarge, with nothing copied and no local file left, when the device
+// reports more than `maxBytes`, and -1 when more arrives than that. The same requests as
+// get_file. `*reportedSize` is the size the device gave (0 when it gave none).
+inline constexpr int kFileTooLarge = -2;
+int get_file_at_most(userDataIphone *data, const char *localpath, const char *remotepath, uint64_t maxBytes,
+                     uint64_t *reportedSize);
+
+// The largest book catalogue copied or read. Catalogues are read whole and parsed into a
+// tree several times their size; a library of 5,000 books is about 8 MB, so this leaves
+// room for thirty times that while a catalogue of gigabytes cannot take the memory.
+inline constexpr uint64_t kMaxCatalogueBytes = 256u * 1024u * 1024u;
+
 // The text of a C string in the given encoding, as UTF-8 (CStr2CFString's role).
 enum class TextEncoding { UTF8, Latin1 };
 std::string CStr2CFString(const char *text, TextEncoding encoding);

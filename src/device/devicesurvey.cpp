@@ -3,6 +3,7 @@
 #include "devicesurvey.h"
 
 #include "devicefiles.h"
+#include "deviceworkpath.h"
 #include "laneconnections.h"
 #include "log.h"
 #include "notificationcenter.h"
@@ -234,26 +235,33 @@ void DeviceSurvey::run(const std::function<void(int)> &foldersWalked)
     else
         name = "UnKnow Device Name";
     survey.insert_or_assign(Device_Name, name);
-    survey.insert_or_assign("guid", AMDeviceCopyDeviceIdentifier(data->dev).substr(0, 255));
+    const std::string guid = deviceWorkIdentifier(data->dev);
+    survey.insert_or_assign("guid", guid);
 
-    // Devices before 3.0 keep no catalogue of this kind. Copies left by another device must
-    // not be listed as this one's books, nor taken as the base of a change.
+    // Devices before 3.0 keep no catalogue of this kind. Copies left by an earlier survey
+    // must not be listed as this one's books, nor taken as the base of a change.
     if (leadingNumber(version) < 3.0) {
-        if (const std::string books = scratchPath("Books"); !books.empty()) {
+        if (const std::string books = deviceScratchPath(guid, "Books"); !books.empty()) {
             ::unlink((books + "/Books.plist").c_str());
             ::unlink((books + "/Purchases/Purchases.plist").c_str());
         }
     } else {
-        const std::string books = scratchPath("Books");
+        const std::string books = deviceScratchPath(guid, "Books");
         if (books.empty()) {
             logMessage("no private scratch folder: the book catalogue was not copied");
         } else {
+            // A catalogue too large to read is not copied: its books are not listed.
+            auto copy = [data](const std::string &local, const char *remote) {
+                ::unlink(local.c_str());
+                uint64_t size = 0;
+                if (get_file_at_most(data, local.c_str(), remote, kMaxCatalogueBytes, &size) == kFileTooLarge)
+                    logMessage("the book catalogue " + std::string(remote) + " is too large to read (" +
+                               std::to_string(size) + " bytes)");
+            };
             makePrivateFolder(books);
-            ::unlink((books + "/Books.plist").c_str());
-            get_file(data, (books + "/Books.plist").c_str(), "/Books/Books.plist");
+            copy(books + "/Books.plist", "/Books/Books.plist");
             makePrivateFolder(books + "/Purchases");
-            ::unlink((books + "/Purchases/Purchases.plist").c_str());
-            get_file(data, (books + "/Purchases/Purchases.plist").c_str(), "/Books/Purchases/Purchases.plist");
+            copy(books + "/Purchases/Purchases.plist", "/Books/Purchases/Purchases.plist");
         }
     }
 

@@ -22,8 +22,8 @@ inline constexpr const char *PackageHash = "Package Hash";
 inline constexpr const char *PublisherUniqueID = "Publisher Unique ID";
 } // namespace BookKey
 
-// Where the catalogues live on the device, and their working copies under the scratch folder
-// (relative to scratchDir()).
+// Where the catalogues live on the device, and their working copies (relative to the
+// device's working folder, deviceScratchDir()).
 namespace CataloguePath {
 inline constexpr const char *DeviceBooks = "/Books/Books.plist";
 inline constexpr const char *DevicePurchases = "/Books/Purchases/Purchases.plist";

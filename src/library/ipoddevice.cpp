@@ -5,7 +5,6 @@
 #include "bookfields.h"
 #include "bookkeys.h"
 #include "numbertext.h"
-#include "scratch.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -83,13 +82,13 @@ EpubList iPodDevice::getiPodEbooks() const
 {
     EpubList out;
     // Held here: the cache may drop its copy while the loop runs.
-    const auto library = readBooks(scratchPath(CataloguePath::LocalBooks));
+    const auto library = readBooks(m_volumePath + "/" + CataloguePath::LocalBooks);
     for (const BookFields &f : *library) {
         if (!f.userItem)
             out.push_back(recordOf(f));
     }
     // Purchases are listed whatever their "User Item" says, also when Books.plist is unreadable.
-    const auto purchases = readBooks(scratchPath(CataloguePath::LocalPurchases));
+    const auto purchases = readBooks(m_volumePath + "/" + CataloguePath::LocalPurchases);
     for (const BookFields &f : *purchases) {
         auto record = recordOf(f);
         record->setispurchases(true);
@@ -101,7 +100,7 @@ EpubList iPodDevice::getiPodEbooks() const
 EpubList iPodDevice::getiPodCustomEbooks() const
 {
     EpubList out;
-    const auto library = readBooks(scratchPath(CataloguePath::LocalBooks));
+    const auto library = readBooks(m_volumePath + "/" + CataloguePath::LocalBooks);
     for (const BookFields &f : *library) {
         if (!f.userItem)
             continue;

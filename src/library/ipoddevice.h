@@ -11,7 +11,8 @@
 #include <vector>
 
 // The model object of one device. Its two book lists are read afresh from the catalogue
-// copies under the scratch folder on every call; it never talks to the device itself.
+// copies in its volume folder (the device's working folder below the scratch folder) on
+// every call; it never talks to the device itself.
 class iPodDevice
 {
 public:

@@ -7,7 +7,9 @@
 #include "devicepath.h"
 #include "epubarchive.h"
 
+#include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -434,6 +436,102 @@ std::string firstImageHref(const std::string &page)
     return {};
 }
 
+namespace {
+// A book's cache files are "<stem>.txt" and "<stem>.png"; anything else named like a
+// temporary file is one.
+bool isTemporaryName(const std::string &name)
+{
+    return name.rfind(".package-", 0) == 0 ||
+           (name.size() > 5 && name.compare(name.size() - 5, 5, ".part") == 0);
+}
+
+std::string stemOf(const std::string &name)
+{
+    for (const char *suffix : {".txt", ".png"}) {
+        const std::size_t n = std::strlen(suffix);
+        if (name.size() > n && name.compare(name.size() - n, n, suffix) == 0)
+            return name.substr(0, name.size() - n);
+    }
+    return {};
+}
+
+// Removes the temporary files a stopped program left in `folder`, and, when `keep` is given,
+// the books' files whose stem it does not hold (books gone from the device).
+void tidyCacheFolder(const std::string &folder, const std::set<std::string> *keep)
+{
+    const auto old = fs::file_time_type::clock::now() - std::chrono::seconds(BookDetailsLoader::kLeftoverSeconds);
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code ignored;
+        if (!it->is_regular_file(ignored))
+            continue;
+        const std::string name = it->path().filename().string();
+        if (isTemporaryName(name)) {
+            if (it->last_write_time(ignored) < old)
+                fs::remove(it->path(), ignored);
+        } else if (keep && !stemOf(name).empty() && !keep->count(stemOf(name))) {
+            fs::remove(it->path(), ignored);
+        }
+    }
+}
+} // namespace
+
+void BookDetailsLoader::setCacheLimit(uint64_t bytes)
+{
+    m_cacheLimit = bytes;
+}
+
+// Counts every device's cache files when asked to (or when the running count passed the
+// bound), and past the bound removes the books used longest ago (a book's record is touched
+// whenever it is used) until a tenth of the room is free again.
+void BookDetailsLoader::keepCacheBounded(bool recount)
+{
+    const uint64_t limit = m_cacheLimit;
+    if (m_cacheRoot.empty() || (!recount && m_cacheBytes <= limit))
+        return;
+    struct Book
+    {
+        fs::file_time_type used;
+        uint64_t bytes = 0;
+        std::vector<fs::path> files;
+    };
+    std::map<std::string, Book> books; // by folder and stem
+    uint64_t total = 0;
+    std::error_code ec;
+    for (fs::recursive_directory_iterator it(m_cacheRoot, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code ignored;
+        if (!it->is_regular_file(ignored))
+            continue;
+        const uintmax_t size = it->file_size(ignored);
+        if (ignored)
+            continue;
+        total += size;
+        const std::string stem = stemOf(it->path().filename().string());
+        if (stem.empty())
+            continue;
+        Book &book = books[(it->path().parent_path() / stem).string()];
+        book.bytes += size;
+        book.files.push_back(it->path());
+        if (const auto time = it->last_write_time(ignored); book.files.size() == 1 || time > book.used)
+            book.used = time;
+    }
+    if (total > limit) {
+        std::vector<Book *> byAge;
+        for (auto &entry : books)
+            byAge.push_back(&entry.second);
+        std::sort(byAge.begin(), byAge.end(), [](const Book *a, const Book *b) { return a->used < b->used; });
+        const uint64_t target = limit - limit / 10;
+        for (Book *book : byAge) {
+            if (total <= target)
+                break;
+            for (const fs::path &file : book->files)
+                fs::remove(file, ec);
+            total -= std::min(total, book->bytes);
+        }
+    }
+    m_cacheBytes = total;
+}
+
 std::string BookDetailsLoader::deviceCacheFolder(const std::string &cacheRoot,
                                                  const std::string &deviceIdentifier)
 {
@@ -523,11 +621,17 @@ void BookDetailsLoader::run()
 
 void BookDetailsLoader::prepareBatch(const BookDetailsSource &source)
 {
-    auto entries = [](const std::string &file) {
+    // `known` is cleared unless the catalogue read (purchases may be missing: a device may
+    // keep none); a list that is not known prunes nothing from the cache.
+    auto entries = [](const std::string &file, bool &known, bool mayBeMissing) {
         std::map<std::string, Entry> out;
-        if (file.empty())
+        if (file.empty()) {
+            known = false;
             return out;
+        }
         const Catalogue catalogue = Catalogue::load(file);
+        if (!catalogue.isLoaded() && !(mayBeMissing && catalogue.state() == Catalogue::State::Missing))
+            known = false;
         for (plist_t book : catalogue.books()) {
             const std::optional<std::string> path = entryString(book, BookKey::Path);
             if (!path || out.count(*path))
@@ -538,9 +642,11 @@ void BookDetailsLoader::prepareBatch(const BookDetailsSource &source)
         }
         return out;
     };
-    m_books = entries(source.booksCatalogue);
-    m_purchases = entries(source.purchasesCatalogue);
+    bool known = true; // both book lists read as they are on the device
+    m_books = entries(source.booksCatalogue, known, false);
+    m_purchases = entries(source.purchasesCatalogue, known, true);
     m_cacheFolder = deviceCacheFolder(source.cacheRoot, AMDeviceCopyDeviceIdentifier(source.dev));
+    m_cacheRoot = m_cacheFolder.empty() ? std::string() : source.cacheRoot;
     if (!m_cacheFolder.empty()) {
         std::error_code ec;
         fs::create_directories(m_cacheFolder, ec);
@@ -548,6 +654,15 @@ void BookDetailsLoader::prepareBatch(const BookDetailsSource &source)
             m_cacheFolder.clear();
         else
             fs::permissions(m_cacheFolder, fs::perms::owner_all, ec);
+    }
+    if (!m_cacheFolder.empty()) {
+        std::set<std::string> listed;
+        for (const auto &[path, entry] : m_books)
+            listed.insert(fnvHex("B/" + path));
+        for (const auto &[path, entry] : m_purchases)
+            listed.insert(fnvHex("P/" + path));
+        tidyCacheFolder(m_cacheFolder, known ? &listed : nullptr);
+        keepCacheBounded(true);
     }
 }
 
@@ -585,6 +700,7 @@ BookDetails BookDetailsLoader::readBook(const BookDetailsRequest &request, unsig
             details.size = record->size;
             details.thumbnail = record->cover ? picture : std::string();
             details.fromCache = true;
+            fs::last_write_time(stem + ".txt", fs::file_time_type::clock::now(), ec); // used now
             return details;
         }
     }
@@ -613,7 +729,13 @@ BookDetails BookDetailsLoader::readBook(const BookDetailsRequest &request, unsig
         }
     }
     record.size = details.size;
-    if (complete && !stem.empty())
-        writeRecord(stem + ".txt", record);
+    if (complete && !stem.empty() && writeRecord(stem + ".txt", record)) {
+        for (const std::string &file : {stem + ".txt", record.cover ? picture : std::string()}) {
+            std::error_code ec;
+            if (const uintmax_t size = file.empty() ? 0 : fs::file_size(file, ec); !ec)
+                m_cacheBytes += size;
+        }
+        keepCacheBounded(false);
+    }
     return details;
 }

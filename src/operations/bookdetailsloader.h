@@ -16,6 +16,7 @@
 
 #include "mobiledevice.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -82,6 +83,15 @@ public:
     static constexpr uint64_t kMaxPictureBytes = 32ull * 1024 * 1024;
     static constexpr uint64_t kMaxDocumentBytes = 4ull * 1024 * 1024;
 
+    // The most the cache of every device together takes on disk. A cover is kept as a
+    // scaled picture of a few kilobytes (the window's thumbnail size), so a library of 5,000
+    // books takes about 40 MB; past the bound, the books used longest ago go first.
+    static constexpr uint64_t kMaxCacheBytes = 64ull * 1024 * 1024;
+    // Another bound (tests); takes effect with the next load().
+    void setCacheLimit(uint64_t bytes);
+    // A temporary file older than this in a cache folder was left by a program that stopped.
+    static constexpr int kLeftoverSeconds = 60;
+
 private:
     void run();
     BookDetails readBook(const BookDetailsRequest &request, unsigned generation, afc_connection *conn);
@@ -107,6 +117,10 @@ private:
     void prepareBatch(const BookDetailsSource &source);
     std::map<std::string, Entry> m_books, m_purchases;
     std::string m_cacheFolder;
+    std::string m_cacheRoot;
+    uint64_t m_cacheBytes = 0; // all devices' cache files, as last counted plus what was written since
+    std::atomic<uint64_t> m_cacheLimit{kMaxCacheBytes};
+    void keepCacheBounded(bool recount);
     unsigned m_preparedBatch = 0;
 };
 

@@ -6,6 +6,7 @@
 #include "bookkeys.h"
 #include "devicecatalogue.h"
 #include "devicefiles.h"
+#include "deviceworkpath.h"
 #include "epubarchive.h"
 #include "ipodtreelistcontroler.h"
 #include "loadiphone.h"
@@ -195,7 +196,7 @@ BookOperationResult iPodTreeListControler::addEPUBToDevice(const std::string &pa
     } while (isSameValue(paths, folderName));
 
     // A fresh scratch folder: names repeat between runs, and old files must not mix in.
-    const std::string scratchFolder = scratchPath(folderName);
+    const std::string scratchFolder = deviceWorkPath(data, folderName);
     if (scratchFolder.empty())
         return BookOperationResult::makeFailed(item, "the scratch folder cannot be used");
     std::error_code ec;
@@ -334,12 +335,9 @@ std::optional<PackageIdentity> readPackageIdentity(const std::string &epubFile)
     } closeZip{zip};
 
     // The same readers as the import, over the two files they need.
-    const std::string folder = scratchPath("identity");
+    const std::string folder = makeProcessWorkFolder("identity");
     if (folder.empty())
         return std::nullopt;
-    std::error_code ec;
-    fs::remove_all(folder, ec);
-    fs::create_directories(folder, ec);
     FolderRemoval cleanup{folder};
     const fs::path container = fs::path(folder) / "container.xml";
     const fs::path package = fs::path(folder) / "package.opf";

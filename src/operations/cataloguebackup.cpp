@@ -203,8 +203,10 @@ bool backUpDeviceCatalogue(userDataIphone *data, std::string *error, std::string
     case DeviceFilePresence::Present:
         break;
     }
+    // A catalogue too large to read is not copied either (nothing changes it).
     return keepBackup(data, error, backupPath, [data](const std::string &incoming) {
-        return get_file(data, incoming.c_str(), CataloguePath::DeviceBooks) == 0;
+        uint64_t size = 0;
+        return get_file_at_most(data, incoming.c_str(), CataloguePath::DeviceBooks, kMaxCatalogueBytes, &size) == 0;
     });
 }
 

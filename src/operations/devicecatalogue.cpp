@@ -5,8 +5,8 @@
 #include "bookkeys.h"
 #include "cataloguebackup.h"
 #include "devicefiles.h"
+#include "deviceworkpath.h"
 #include "mobiledevice.h"
-#include "scratch.h"
 #include "userdataiphone.h"
 
 #include <algorithm>
@@ -72,9 +72,9 @@ void followDevice(const std::string &local, const std::string &bytes)
 {
     if (bytes == readFile(local))
         return;
-    const std::string fresh = scratchPath(kLocalFresh);
+    const std::string fresh = local + ".current";
     std::error_code ec;
-    if (!fresh.empty()) {
+    if (!local.empty()) {
         std::ofstream(fresh, std::ios::binary | std::ios::trunc) << bytes;
         if (readFile(fresh) == bytes) {
             fs::rename(fresh, local, ec);
@@ -106,6 +106,10 @@ std::optional<std::string> readDeviceCatalogue(userDataIphone *data, std::size_t
         }
         if (len == 0)
             break;
+        if (bytes.size() + len > kMaxCatalogueBytes) {
+            whole = false; // a device that answers without end
+            break;
+        }
         bytes.append(buffer.data(), std::min<std::size_t>(len, buffer.size()));
     }
     if (AFCFileRefClose(data->conn, ref) != 0 || !whole || bytes.empty())
@@ -139,6 +143,13 @@ std::optional<bool> folderHolds(userDataIphone *data, const char *folder, const 
 }
 } // namespace
 
+std::string catalogueTooLarge(uint64_t size)
+{
+    constexpr uint64_t mb = 1024 * 1024;
+    return "the device's book catalogue is " + std::to_string((size + mb - 1) / mb) + " MB, more than the " +
+           std::to_string(kMaxCatalogueBytes / mb) + " MB this program reads, so it is left as it is";
+}
+
 DeviceFilePresence deviceCatalogueExists(userDataIphone *data)
 {
     if (auto inBooks = folderHolds(data, "/Books", "Books.plist"))
@@ -151,8 +162,8 @@ DeviceFilePresence deviceCatalogueExists(userDataIphone *data)
 
 std::optional<Catalogue> loadCatalogueForChange(userDataIphone *data, bool createWhenMissing, std::string *error)
 {
-    const std::string local = scratchPath(CataloguePath::LocalBooks);
-    const std::string fresh = scratchPath(kLocalFresh);
+    const std::string local = deviceWorkPath(data, CataloguePath::LocalBooks);
+    const std::string fresh = deviceWorkPath(data, kLocalFresh);
     if (local.empty() || fresh.empty()) {
         *error = "the scratch folder cannot be used";
         return std::nullopt;
@@ -186,9 +197,11 @@ std::optional<Catalogue> loadCatalogueForChange(userDataIphone *data, bool creat
         break;
     }
     fs::create_directories(fs::path(local).parent_path(), ec);
-    if (get_file(data, fresh.c_str(), CataloguePath::DeviceBooks) != 0) {
+    uint64_t size = 0;
+    if (const int copied = get_file_at_most(data, fresh.c_str(), CataloguePath::DeviceBooks, kMaxCatalogueBytes, &size);
+        copied != 0) {
         fs::remove(fresh, ec);
-        *error = "cannot copy the device's book catalogue";
+        *error = copied == kFileTooLarge ? catalogueTooLarge(size) : "cannot copy the device's book catalogue";
         return std::nullopt;
     }
     const std::string onDevice = readFile(fresh);
@@ -215,7 +228,7 @@ bool uploadAndCheck(const Catalogue &catalogue, userDataIphone *data, std::strin
 {
     if (deviceMayHaveChanged)
         *deviceMayHaveChanged = false;
-    const std::string upload = scratchPath(kLocalUpload);
+    const std::string upload = deviceWorkPath(data, kLocalUpload);
     if (upload.empty() || !catalogue.write(upload, error)) {
         if (error && error->empty())
             *error = "the scratch folder cannot be used";
@@ -243,7 +256,7 @@ bool uploadAndCheck(const Catalogue &catalogue, userDataIphone *data, std::strin
         *error = "cannot upload the book catalogue to the device";
         return false;
     }
-    const std::string local = scratchPath(CataloguePath::LocalBooks);
+    const std::string local = deviceWorkPath(data, CataloguePath::LocalBooks);
     const bool renamed = AFCRenamePath(data->conn, kRemoteUpload, CataloguePath::DeviceBooks) == 0;
 
     // Read the catalogue back: it tells a rename whose answer was lost from one that did not

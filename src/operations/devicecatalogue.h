@@ -58,6 +58,9 @@ private:
     const void *m_connection;
 };
 
+// Why a catalogue of `size` bytes (more than kMaxCatalogueBytes) is not read or changed.
+std::string catalogueTooLarge(uint64_t size);
+
 // Forgets what the batch on data's connection knows of the device (after a failure).
 void forgetBatchCatalogue(userDataIphone *data);
 // Whether "/Books" exists on the device, asked once per batch (every time outside one);

@@ -22,10 +22,16 @@ const char *const EjectiPodNotification = "EjectiPodNotification";
 const char *const reloadiPodNotification = "reloadiPodNotification";
 
 namespace {
-// Device nodes stand for devices mirrored under the scratch folder (the catalogue copies).
-std::string mirrorVolumePath()
+// Device nodes stand for devices mirrored in their working folders (the catalogue copies),
+// one folder per device identifier.
+std::string mirrorVolumePath(const StringDictionary &survey)
 {
-    return scratchDir();
+    const auto guid = survey.find(NodeInfoKey::guid);
+    if (guid != survey.end() && !guid->second.empty())
+        return deviceScratchDir(guid->second);
+    // No identifier, so no copies were made: a folder that holds none lists no books.
+    const std::string process = processScratchDir();
+    return process.empty() ? process : process + "/unidentified";
 }
 
 void collectInRowOrder(const TreeNode *node, std::vector<const TreeNode *> &out)
@@ -298,7 +304,7 @@ void iPodTreeListControler::loadIphoneNotification(const Notification &notificat
 void iPodTreeListControler::addDeviceNode(const StringDictionary &survey)
 {
     // A survey without "ipodType" (no model reported) still makes a node: the phone picture.
-    StringDictionary nodeDictionary{{NodeInfoKey::Volumes_KEY, mirrorVolumePath()}};
+    StringDictionary nodeDictionary{{NodeInfoKey::Volumes_KEY, mirrorVolumePath(survey)}};
     for (const char *key : {Product_Version, NodeInfoKey::guid, ipod_Type, NodeInfoKey::PhotoSzie,
                             NodeInfoKey::BooksSzie, NodeInfoKey::MusicSzie, NodeInfoKey::VideoSzie}) {
         if (auto it = survey.find(key); it != survey.end())
@@ -321,7 +327,14 @@ void iPodTreeListControler::addDeviceNode(const StringDictionary &survey)
 void iPodTreeListControler::unloadIphoneNotification(const Notification &)
 {
     m_deviceGone = true;
-    deviceRemoved(mirrorVolumePath());
+    // The removal does not say which device went, and one device is served at a time.
+    std::vector<std::string> mirrored;
+    for (const TreeNodePtr &child : m_rootNode->children()) {
+        if (auto *device = dynamic_cast<iPodRootNode *>(child.get()); device && !device->isPlaceholder())
+            mirrored.push_back(device->iPodVolumePath());
+    }
+    for (const std::string &volumePath : mirrored)
+        deviceRemoved(volumePath);
 }
 
 void iPodTreeListControler::deviceRemoved(const std::string &volumePath)

@@ -157,7 +157,7 @@ TEST_F(CatalogueRestoreTest, TheChosenCopyIsPutBackAndTheListsShowIt)
     const Catalogue onDevice = Catalogue::fromData(deviceCatalogue());
     EXPECT_EQ(onDevice.stringValues("Path"), Catalogue::load(kept[1].path).stringValues("Path"));
     EXPECT_EQ(onDevice.stringValues("Name"), (std::vector<std::string>{"Alpha", "Beta"}));
-    EXPECT_EQ(readWholeFile(scratchPath("Books/Books.plist")), deviceCatalogue());
+    EXPECT_EQ(readWholeFile(deviceCopyPath("Books/Books.plist", "00008030-0016D8A43C0B802E")), deviceCatalogue());
     EXPECT_EQ(readWholeFile(listCatalogueBackups(kDeviceId).front().path), replaced)
         << "the replaced one is kept";
     EXPECT_EQ(m_backend->postedNotifications(m_device).back(), kSyncDidFinish);
@@ -175,7 +175,7 @@ TEST_F(CatalogueRestoreTest, CancellingOrAFailedUploadLeavesTheCatalogueAsItWas)
 {
     ASSERT_NO_FATAL_FAILURE(attachAndKeepTwoCopies());
     const std::string catalogue = deviceCatalogue();
-    const std::string working = readWholeFile(scratchPath("Books/Books.plist"));
+    const std::string working = readWholeFile(deviceCopyPath("Books/Books.plist", "00008030-0016D8A43C0B802E"));
     const size_t posted = m_backend->postedNotifications(m_device).size();
 
     m_window->restoreCatalogueBackupMenu(); // the list closed without a choice
@@ -211,7 +211,7 @@ TEST_F(CatalogueRestoreTest, CancellingOrAFailedUploadLeavesTheCatalogueAsItWas)
     EXPECT_EQ(heading(), usualHeading);
 
     EXPECT_EQ(deviceCatalogue(), catalogue);
-    EXPECT_EQ(readWholeFile(scratchPath("Books/Books.plist")), working);
+    EXPECT_EQ(readWholeFile(deviceCopyPath("Books/Books.plist", "00008030-0016D8A43C0B802E")), working);
     EXPECT_EQ(m_backend->postedNotifications(m_device).back(), kSyncDidFinish);
     EXPECT_FALSE(m_window->isTransferRunning());
 }

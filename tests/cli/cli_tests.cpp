@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 
 namespace fs = std::filesystem;
 
@@ -187,6 +188,56 @@ TEST_F(CliTest, ABookTheDeviceHasIsSkippedUnlessDuplicatesAreAsked)
     ProcessRun forced = cli({"import", "--duplicates", m_files.file("twice.epub")});
     EXPECT_EQ(forced.exitCode, 0) << forced.err;
     EXPECT_EQ(json(cli({"--json", "list", "--custom"})).array().size(), 3);
+}
+
+// Two programs importing into two devices at the same time, sharing one scratch folder:
+// neither's working files get in the other's way, each device gets its own books only, and
+// nothing is left in the scratch folder once both have ended.
+TEST_F(CliTest, TwoProgramsImportIntoTwoDevicesAtOnce)
+{
+    TempDir second;
+    FolderDeviceDescription desc;
+    desc.uniqueDeviceID = "e2e-second";
+    desc.values = {{"ProductVersion", "4.0"}, {"DeviceName", "Second Phone"}};
+    desc.deviceInfo = {{"Model", "iPhone3,1"}, {"FSTotalBytes", "17179869184"}, {"FSFreeBytes", "1073741824"}};
+    std::string error;
+    ASSERT_TRUE(writeFolderDevice(second.path(), desc, &error)) << error;
+
+    const std::string scratch = m_scratch.file("scratch");
+    fs::create_directories(scratch);
+    fs::permissions(scratch, fs::perms::owner_all, fs::perm_options::replace);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("BOOKFERRY_SCRATCH"), QString::fromStdString(scratch));
+    env.insert(QStringLiteral("BOOKFERRY_CLI_WAIT_SECONDS"), QStringLiteral("20"));
+    std::vector<std::unique_ptr<QProcess>> programs;
+    for (const std::string &device : {m_device.path(), second.path()}) {
+        QStringList args{QStringLiteral("--device"), QString::fromStdString("folder:" + device), QStringLiteral("import")};
+        for (int i = 0; i < 6; ++i) {
+            const std::string file = m_files.file(fs::path(device).filename().string() + std::to_string(i) + ".epub");
+            ASSERT_TRUE(EpubBuilder::validBook(device + " " + std::to_string(i), "W").write(file));
+            args << QString::fromStdString(file);
+        }
+        auto program = std::make_unique<QProcess>();
+        program->setProcessEnvironment(env);
+        program->start(QString::fromUtf8(BOOKFERRY_CLI), args);
+        programs.push_back(std::move(program));
+    }
+    for (auto &program : programs) {
+        ASSERT_TRUE(program->waitForFinished(120000));
+        EXPECT_EQ(program->exitCode(), 0) << program->readAllStandardError().toStdString();
+    }
+    for (const std::string &device : {m_device.path(), second.path()}) {
+        const QJsonDocument listed = json(run(BOOKFERRY_CLI, {"--device", "folder:" + device, "--json", "list", "--custom"},
+                                              m_scratch.file("other")));
+        ASSERT_EQ(listed.array().size(), 6);
+        for (const QJsonValue &book : listed.array())
+            EXPECT_TRUE(book.toObject().value(QStringLiteral("Name")).toString().startsWith(QString::fromStdString(device)))
+                << "a book of the other device: " << book.toObject().value(QStringLiteral("Name")).toString().toStdString();
+    }
+    std::vector<std::string> left;
+    for (const auto &entry : fs::recursive_directory_iterator(scratch))
+        left.push_back(entry.path().string());
+    EXPECT_EQ(left, std::vector<std::string>{}) << "working files outlived their programs";
 }
 
 TEST_F(CliTest, InfoAndUsage)

@@ -9,9 +9,14 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
+
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -130,6 +135,106 @@ TEST(Scratch, PrivateFolderIsCreatedAndForeignOrLinkedFoldersAreRefused)
 
     ::unsetenv("BOOKFERRY_SCRATCH");
     resetScratchDir();
+}
+
+namespace {
+// A process folder as another process leaves it: its lock file, and a working file.
+std::string otherProcessFolder(const std::string &scratch, const std::string &name)
+{
+    const std::string dir = scratch + "/" + name;
+    fs::create_directories(dir + "/d-other/Books");
+    writeWholeFile(dir + "/lock", "");
+    writeWholeFile(dir + "/d-other/Books/Books.plist", "theirs");
+    return dir;
+}
+} // namespace
+
+// Each process and each device works in folders of its own, whatever the identifier says.
+TEST(Scratch, ProcessAndDeviceFoldersAreTheirOwn)
+{
+    ScopedScratch scratch;
+    const fs::path process = processScratchDir();
+    ASSERT_FALSE(process.empty());
+    EXPECT_EQ(process.parent_path(), fs::path(scratchDir()));
+    EXPECT_EQ(process.filename().string().rfind("p-" + std::to_string(::getpid()) + "-", 0), 0u) << process;
+    EXPECT_EQ(fs::status(process).permissions() & fs::perms::all, fs::perms::owner_all);
+
+    std::vector<std::string> folders;
+    for (const char *id : {"00008030-0016D8A43C0B802E", "0123456789abcdef", "..", "a/../../b", "", "a/b", "a_b"})
+        folders.push_back(deviceScratchDir(id));
+    EXPECT_EQ(folders[4], "") << "no identifier, no folder";
+    folders.erase(folders.begin() + 4);
+    std::sort(folders.begin(), folders.end());
+    EXPECT_EQ(std::unique(folders.begin(), folders.end()), folders.end()) << "two devices share a folder";
+    for (const std::string &folder : folders) {
+        EXPECT_EQ(fs::path(folder).parent_path(), process) << folder;
+        EXPECT_TRUE(fs::is_directory(folder)) << folder;
+    }
+    EXPECT_EQ(deviceScratchPath("0123456789abcdef", "Books/Books.plist"), process.string() + "/d-0123456789abcdef/Books/Books.plist");
+
+    const std::string first = makeProcessWorkFolder("identity");
+    const std::string second = makeProcessWorkFolder("identity");
+    EXPECT_NE(first, second);
+    EXPECT_EQ(fs::path(first).parent_path(), process);
+
+    // The process's folder goes with it (here: when the scratch folder is given up).
+    resetScratchDir();
+    EXPECT_FALSE(fs::exists(process));
+}
+
+// A folder is stale when its lock can be taken, even while its number names a running
+// process (numbers are reused); a folder whose lock a running process holds stays.
+TEST(Scratch, FoldersOfEndedProcessesAreSweptAndLiveOnesKept)
+{
+    ScopedScratch scratch;
+    const std::string base = scratchDir();
+    const std::string reused = otherProcessFolder(base, "p-" + std::to_string(::getpid()) + "-aaaaaa");
+    const std::string live = otherProcessFolder(base, "p-1-bbbbbb");
+    pid_t gone = ::fork();
+    if (gone == 0)
+        ::_exit(0);
+    ASSERT_GT(gone, 0);
+    ::waitpid(gone, nullptr, 0);
+    const std::string unfinished = base + "/n-" + std::to_string(gone) + "-cccccc";
+    fs::create_directories(unfinished);
+    const std::string starting = base + "/n-" + std::to_string(::getpid()) + "-dddddd";
+    fs::create_directories(starting);
+    writeWholeFile(base + "/ipod.plist", "kept");
+
+    // Another process holds the live folder's lock until told to go.
+    int release[2];
+    int ready[2];
+    ASSERT_EQ(::pipe(release), 0);
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t holder = ::fork();
+    if (holder == 0) {
+        const int fd = ::open((live + "/lock").c_str(), O_RDWR);
+        char c = ::flock(fd, LOCK_EX) == 0 ? 'y' : 'n';
+        if (::write(ready[1], &c, 1) != 1 || ::read(release[0], &c, 1) < 0)
+            ::_exit(1);
+        ::_exit(0);
+    }
+    ASSERT_GT(holder, 0);
+    char locked = 0;
+    ASSERT_EQ(::read(ready[0], &locked, 1), 1);
+    ASSERT_EQ(locked, 'y');
+
+    const std::string mine = processScratchDir();
+    EXPECT_FALSE(fs::exists(reused)) << "left because its number is running";
+    EXPECT_FALSE(fs::exists(unfinished));
+    EXPECT_TRUE(fs::exists(live + "/d-other/Books/Books.plist")) << "a running process's copy was removed";
+    EXPECT_TRUE(fs::exists(starting)) << "a folder being made by a running process was removed";
+    EXPECT_TRUE(fs::exists(base + "/ipod.plist"));
+    EXPECT_EQ(removeStaleScratchFolders(), 0) << "this process's own folder is live";
+    EXPECT_TRUE(fs::exists(mine));
+
+    ASSERT_EQ(::write(release[1], "x", 1), 1);
+    ::waitpid(holder, nullptr, 0);
+    EXPECT_EQ(removeStaleScratchFolders(), 1);
+    EXPECT_FALSE(fs::exists(live));
+    EXPECT_TRUE(fs::exists(mine));
+    for (int fd : {release[0], release[1], ready[0], ready[1]})
+        ::close(fd);
 }
 
 TEST(FullIo, ReadsAndWritesWholeBuffersAndStopsOnlyAtTheEnd)

@@ -45,8 +45,8 @@ TEST_F(DemoDeviceTest, TheDemoDeviceIsAnIPhoneWithBooks)
     EXPECT_LT(music + video + photos + books, total - free); // room for "other"
 
     // The catalogue copies list the sample books, and every listed book is there.
-    PlistPtr library = readPlistFile(scratch.path() + "/scratch/Books/Books.plist");
-    PlistPtr purchases = readPlistFile(scratch.path() + "/scratch/Books/Purchases/Purchases.plist");
+    PlistPtr library = readPlistFile(deviceCopyPath("Books/Books.plist", "00008030-0016D8A43C0B802E"));
+    PlistPtr purchases = readPlistFile(deviceCopyPath("Books/Purchases/Purchases.plist", "00008030-0016D8A43C0B802E"));
     ASSERT_TRUE(library && purchases);
     plist_t books1 = plist_dict_get_item(library.get(), "Books");
     plist_t books2 = plist_dict_get_item(purchases.get(), "Books");

@@ -45,9 +45,9 @@ TEST_F(SurveyTest, AnIPhoneIsDescribedUnderTheFixedKeys)
         {"VideoSzie", "700.000000"},
     };
     EXPECT_EQ(*s, expected);
-    EXPECT_EQ(readWholeFile(scratch.path() + "/scratch/Books/Books.plist"), "catalogue");
-    EXPECT_EQ(readWholeFile(scratch.path() + "/scratch/Books/Purchases/Purchases.plist"), "purchases");
-    EXPECT_EQ(fs::status(scratch.path() + "/scratch/Books").permissions() & fs::perms::all, fs::perms::owner_all);
+    EXPECT_EQ(readWholeFile(deviceCopyPath("Books/Books.plist")), "catalogue");
+    EXPECT_EQ(readWholeFile(deviceCopyPath("Books/Purchases/Purchases.plist")), "purchases");
+    EXPECT_EQ(fs::status(deviceCopyPath("Books")).permissions() & fs::perms::all, fs::perms::owner_all);
 }
 
 TEST_F(SurveyTest, KindTableAndNamingRule)
@@ -101,18 +101,18 @@ TEST_F(SurveyTest, OnlySoftware3AndLaterHasItsCatalogueCopied)
 {
     // Copies another device left are not this one's books: they go.
     device.iPhone("2.2.1").file("/Books/Books.plist", "device catalogue");
-    writeWholeFile(scratch.path() + "/scratch/Books/Books.plist", "older copy");
-    writeWholeFile(scratch.path() + "/scratch/Books/Purchases/Purchases.plist", "older purchases");
+    writeWholeFile(deviceCopyPath("Books/Books.plist"), "older copy");
+    writeWholeFile(deviceCopyPath("Books/Purchases/Purchases.plist"), "older purchases");
     ASSERT_TRUE(survey());
-    EXPECT_FALSE(fs::exists(scratch.path() + "/scratch/Books/Books.plist"));
-    EXPECT_FALSE(fs::exists(scratch.path() + "/scratch/Books/Purchases/Purchases.plist"));
+    EXPECT_FALSE(fs::exists(deviceCopyPath("Books/Books.plist")));
+    EXPECT_FALSE(fs::exists(deviceCopyPath("Books/Purchases/Purchases.plist")));
 
     device.value("ProductVersion", "3.0").write();
     plugIn(device.dir());
-    EXPECT_EQ(readWholeFile(scratch.path() + "/scratch/Books/Books.plist"), "device catalogue");
+    EXPECT_EQ(readWholeFile(deviceCopyPath("Books/Books.plist")), "device catalogue");
     // The purchases catalogue is missing on the device: its copy is left empty.
-    EXPECT_TRUE(fs::exists(scratch.path() + "/scratch/Books/Purchases/Purchases.plist"));
-    EXPECT_EQ(fs::file_size(scratch.path() + "/scratch/Books/Purchases/Purchases.plist"), 0u);
+    EXPECT_TRUE(fs::exists(deviceCopyPath("Books/Purchases/Purchases.plist")));
+    EXPECT_EQ(fs::file_size(deviceCopyPath("Books/Purchases/Purchases.plist")), 0u);
 }
 
 TEST_F(SurveyTest, FolderSumsSkipHiddenNamesAndMatchExtensionsAnywhereInThePath)

@@ -155,7 +155,7 @@ protected:
 
         RunObservation run;
         run.deviceRoot = m_run + "/device/root";
-        run.scratch = m_run + "/scratch";
+        run.scratch = deviceScratchDir(kSweepDeviceID);
         run.exportDir = m_run + "/export";
         for (const BookOperationResult &r : results)
             run.reportedFailure = run.reportedFailure || r.failed();
@@ -163,6 +163,9 @@ protected:
         std::vector<std::string> problems = checkRun(*s_world, operation, run, &complete);
         if (!fault && !complete)
             problems.push_back("the run without faults did not finish its work");
+        for (const std::string &stray :
+             strayEntries(processScratchDir(), {"lock", fs::path(run.scratch).filename().string()}))
+            problems.push_back("left in this process's working folder: " + stray);
         // Only the scratch folder, the device, the export folder and the user's data folder.
         for (const std::string &stray : strayEntries(m_run, {"scratch", "data", "tmp", "export", "cwd", "device"}))
             problems.push_back("written beside the run's folders: " + stray);

@@ -202,7 +202,7 @@ protected:
         bool complete = false;
         RunObservation run;
         run.deviceRoot = m_base.file("device/root");
-        run.scratch = m_base.file("scratch");
+        run.scratch = deviceScratchDir(kSweepDeviceID);
         run.exportDir = m_base.file("export");
         run.reportedFailure = true;
         for (const std::string &problem : checkRun(m_world, operation, run, &complete))

@@ -75,7 +75,7 @@ FileTree readTree(const std::string &dir)
 void SweepWorld::build(const std::string &deviceDir, const std::string &filesDir)
 {
     FolderDeviceDescription desc;
-    desc.uniqueDeviceID = "5eed5eed5eed5eed5eed5eed5eed5eed5eed5eed";
+    desc.uniqueDeviceID = kSweepDeviceID;
     desc.values = {{"ProductVersion", "16.7"}, {"DeviceName", "Sweep Phone"}, {"SerialNumber", "SWEEP1"},
                    {"VolumeFormat", "APFS"},   {"ProductType", "iPhone12,1"}};
     desc.deviceInfo = {{"Model", "iPhone12,1"}, {"FSTotalBytes", "8589934592"}, {"FSFreeBytes", "4294967296"}};
@@ -213,15 +213,17 @@ std::vector<std::string> checkRun(const SweepWorld &world, SweepOperation operat
             problems.push_back("the book " + path + " was lost from the catalogue");
     }
 
-    const Catalogue local = Catalogue::load(run.scratch + "/Books/Books.plist");
-    const bool noLocalCopyAllowed =
-        run.includesArrival && run.reportedFailure && local.state() == Catalogue::State::Missing;
-    if (!local.isLoaded() && !noLocalCopyAllowed)
-        problems.push_back("the local working copy does not parse: " + local.error());
-    for (const std::string &stray : strayEntries(run.scratch, {"Books"}))
-        problems.push_back("left in the scratch folder: " + stray);
-    for (const std::string &stray : strayEntries(run.scratch + "/Books", {"Books.plist", "Purchases"}))
-        problems.push_back("left in the scratch folder: Books/" + stray);
+    if (!run.scratch.empty()) {
+        const Catalogue local = Catalogue::load(run.scratch + "/Books/Books.plist");
+        const bool noLocalCopyAllowed =
+            run.includesArrival && run.reportedFailure && local.state() == Catalogue::State::Missing;
+        if (!local.isLoaded() && !noLocalCopyAllowed)
+            problems.push_back("the local working copy does not parse: " + local.error());
+        for (const std::string &stray : strayEntries(run.scratch, {"Books"}))
+            problems.push_back("left in the device's working folder: " + stray);
+        for (const std::string &stray : strayEntries(run.scratch + "/Books", {"Books.plist", "Purchases"}))
+            problems.push_back("left in the device's working folder: Books/" + stray);
+    }
 
     int exported = 0;
     if (operation == SweepOperation::Export) {

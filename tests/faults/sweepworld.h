@@ -34,12 +34,15 @@ struct SweepWorld
     std::map<std::string, FileTree> importTrees;  // title -> the unpacked book
 };
 
+// The sweep device's identifier, which names its working folder.
+inline constexpr const char *kSweepDeviceID = "5eed5eed5eed5eed5eed5eed5eed5eed5eed5eed";
+
 enum class SweepOperation { Import, Export, Delete };
 
 struct RunObservation
 {
     std::string deviceRoot;   // DEVICE_DIR/root
-    std::string scratch;      // the scratch folder
+    std::string scratch;      // the device's working folder; empty when the program has ended
     std::string exportDir;
     bool reportedFailure = false; // status 1, or a failed result
     // The run began with the device's arrival, whose copy of the catalogue may itself have

@@ -216,7 +216,9 @@ protected:
             outcome.problems.push_back("the program ended with status " + std::to_string(outcome.exitCode));
         RunObservation observed;
         observed.deviceRoot = run + "/device/root";
-        observed.scratch = run + "/scratch";
+        // The program has ended: its working folders went with it.
+        for (const std::string &stray : strayEntries(run + "/scratch", {}))
+            outcome.problems.push_back("left in the scratch folder: " + stray);
         observed.exportDir = run + "/export";
         // 1: an item failed; 2: the device could not be opened (the fault came before the work).
         observed.reportedFailure = outcome.exitCode == 1 || outcome.exitCode == 2;

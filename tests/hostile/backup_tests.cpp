@@ -82,7 +82,7 @@ TEST(CatalogueBackups, RestorePutsACopyBackWithoutBooksThatAreGone)
     const Catalogue restored = device.deviceCatalogue();
     ASSERT_EQ(restored.bookCount(), 1u);
     EXPECT_EQ(entryString(restored.bookAt(0), BookKey::Path), "GOOD.epub");
-    EXPECT_EQ(readWholeFile(scratchPath("Books/Books.plist")), device.catalogueBytes()) << "the working copy follows";
+    EXPECT_EQ(readWholeFile(deviceCopyPath("Books/Books.plist", "b0b0b0b0b0b0b0b0b0b0b0b0b0b0b0b0b0b0b0b0")), device.catalogueBytes()) << "the working copy follows";
     EXPECT_EQ(readWholeFile(listCatalogueBackups().front().path), before) << "the replaced catalogue is kept too";
 
     // Not a catalogue, or another device's copy: refused, nothing changes.

@@ -70,7 +70,7 @@ TEST(HostileCatalogue, WrongShapesAreReportedAndNeverWrittenOver)
         device.addBookFolder("GOOD.epub", "Good");
         ASSERT_TRUE(device.attach()) << why;
         EXPECT_FALSE(Catalogue::fromData(bytes).isLoaded()) << why;
-        EXPECT_TRUE(iPodDevice("", std::string("16.7")).getiPodCustomEbooks().empty()) << why;
+        EXPECT_TRUE(iPodDevice(HostileDevice::workingFolder(), std::string("16.7")).getiPodCustomEbooks().empty()) << why;
 
         const std::string file = device.inputFile("book.epub");
         ASSERT_TRUE(EpubBuilder::validBook("New", "Writer").write(file));
@@ -101,7 +101,7 @@ TEST(HostileCatalogue, OddEntriesAreKeptAndNoPathLeavesTheBooksFolder)
     ASSERT_TRUE(device.attach());
 
     // Only dictionaries become records; a "Path" that is no string reads as none.
-    const EpubList custom = iPodDevice("", std::string("16.7")).getiPodCustomEbooks();
+    const EpubList custom = iPodDevice(HostileDevice::workingFolder(), std::string("16.7")).getiPodCustomEbooks();
     ASSERT_EQ(custom.size(), 4u);
     EXPECT_EQ(custom[0]->mediaPcPath(), "");
     EXPECT_EQ(custom[1]->mediaPcPath(), "../../outside");
@@ -164,7 +164,7 @@ TEST(HostileTitles, TitlesNameFilesOnlyInsideTheExportFolder)
         folders.push_back(path);
     }
     ASSERT_TRUE(device.attach());
-    const EpubList records = iPodDevice("", std::string("16.7")).getiPodCustomEbooks();
+    const EpubList records = iPodDevice(HostileDevice::workingFolder(), std::string("16.7")).getiPodCustomEbooks();
     ASSERT_EQ(records.size(), titles.size());
     EXPECT_EQ(records[2]->mediaName(), titles[2].second) << "the title itself is unchanged";
 

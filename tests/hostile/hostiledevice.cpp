@@ -17,6 +17,8 @@
 namespace fs = std::filesystem;
 
 namespace {
+constexpr const char *kUdid = "b0b0b0b0b0b0b0b0b0b0b0b0b0b0b0b0b0b0b0b0";
+
 void addStrays(std::vector<std::string> &out, const std::string &dir, const std::vector<std::string> &allowed)
 {
     std::error_code ec;
@@ -38,7 +40,7 @@ HostileDevice::HostileDevice(const std::string &catalogue)
     ::setenv("BOOKFERRY_DATA_DIR", m_base.file("data").c_str(), 1);
     resetScratchDir();
     FolderDeviceDescription desc;
-    desc.uniqueDeviceID = "b0b0b0b0b0b0b0b0b0b0b0b0b0b0b0b0b0b0b0b0";
+    desc.uniqueDeviceID = kUdid;
     desc.values = {{"ProductVersion", "16.7"}, {"DeviceName", "Hostile Phone"}, {"SerialNumber", "HOSTILE"}};
     desc.deviceInfo = {{"Model", "iPhone12,1"}, {"FSTotalBytes", "8589934592"}, {"FSFreeBytes", "4294967296"}};
     std::string error;
@@ -78,6 +80,11 @@ void HostileDevice::addBookFolder(const std::string &path, const std::string &ti
     fs::remove(file);
 }
 
+std::string HostileDevice::workingFolder()
+{
+    return deviceScratchDir(kUdid);
+}
+
 std::vector<std::string> HostileDevice::strays(const std::vector<std::string> &books) const
 {
     std::vector<std::string> out;
@@ -86,8 +93,12 @@ std::vector<std::string> HostileDevice::strays(const std::vector<std::string> &b
     std::vector<std::string> allowed = books;
     allowed.push_back("Books.plist");
     addStrays(out, root() + "/Books", allowed);
-    addStrays(out, m_base.file("scratch"), {"Books"});
-    addStrays(out, m_base.file("scratch/Books"), {"Books.plist", "Purchases"});
+    const fs::path process = processScratchDir();
+    const fs::path copies = deviceScratchDir(kUdid);
+    addStrays(out, m_base.file("scratch"), {process.filename().string()});
+    addStrays(out, process.string(), {"lock", copies.filename().string()});
+    addStrays(out, copies.string(), {"Books"});
+    addStrays(out, (copies / "Books").string(), {"Books.plist", "Purchases"});
     return out;
 }
 

@@ -30,6 +30,8 @@ public:
     iPodTreeListControler &controller() { return *m_controller; }
     std::string root() const { return m_base.file("device/root"); }
     std::string deviceFile(const std::string &devicePath) const { return root() + devicePath; }
+    // The device's working folder, where the survey leaves its catalogue copies.
+    static std::string workingFolder();
     std::string inputFile(const std::string &name) const { return m_base.file("files/" + name); }
     std::string exportDir() const { return m_base.file("export"); }
     std::string catalogueBytes() const { return readWholeFile(deviceFile("/Books/Books.plist")); }

@@ -200,8 +200,10 @@ TEST(iPodRootNode, PlaceholderAndDeviceNode)
 
 TEST(epubNode, ListsAreReadAfreshOnEveryCall)
 {
-    ScopedScratch scratch;
-    auto device = iPodRootNode::initWithDictionary(deviceDictionary("iPhone"));
+    TempDir volume;
+    StringDictionary dictionary = deviceDictionary("iPhone");
+    dictionary["Volumes_KEY"] = volume.path();
+    auto device = iPodRootNode::initWithDictionary(dictionary);
     auto custom = device->childAtIndex(1);
     auto first = custom->getNodeInfo();
     ASSERT_TRUE(first);
@@ -214,7 +216,7 @@ TEST(epubNode, ListsAreReadAfreshOnEveryCall)
     entrySetString(entry.get(), BookKey::Name, "Mine");
     entrySetBool(entry.get(), BookKey::UserItem, true);
     books.appendBook(std::move(entry));
-    ASSERT_TRUE(books.write(scratchPath(CataloguePath::LocalBooks)));
+    ASSERT_TRUE(books.write(volume.file(CataloguePath::LocalBooks)));
     auto second = custom->getNodeInfo();
     ASSERT_EQ(second->tableColumn_data->size(), 1u);
     EXPECT_EQ(second->tableColumn_data->front()->mediaName(), "Mine");

@@ -212,7 +212,7 @@ TEST_F(CatalogueBatchTest, BooksAfterTheFirstStartFromTheCatalogueTheLastOneLeft
 
     EXPECT_EQ(deviceCatalogue().stringValues(BookKey::Path),
               (std::vector<std::string>{"BUYS.epub", paths[0], paths[1], paths[2]}));
-    EXPECT_EQ(readWholeFile(scratchPath(CataloguePath::LocalBooks)), readWholeFile(deviceFile("/Books/Books.plist")));
+    EXPECT_EQ(readWholeFile(deviceCopyPath(CataloguePath::LocalBooks)), readWholeFile(deviceFile("/Books/Books.plist")));
     // One listing of "/Books" and one read of the catalogue (its size, its bytes, the end)
     // before the first book; after that only each book's read-back (its bytes, the end).
     EXPECT_EQ(faults.calls("AFCDirectoryOpen"), 1u);

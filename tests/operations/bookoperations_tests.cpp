@@ -3,12 +3,14 @@
 #include "bookfoldernamegenerator.h"
 #include "bookkeys.h"
 #include "devicefaultinjector.h"
+#include "devicefiles.h"
 #include "devicefixture.h"
 #include "epubarchive.h"
 #include "epubbuilder.h"
 #include "scratch.h"
 
 #include <filesystem>
+#include <fstream>
 
 namespace fs = std::filesystem;
 
@@ -102,9 +104,9 @@ TEST_F(BookOperationsTest, ImportWritesTheBookAndAFullEntry)
     ASSERT_TRUE(date);
     EXPECT_EQ(plist_get_node_type(date), PLIST_DATE);
     // The working copy matches the device, and the upload left no temporary file behind.
-    EXPECT_EQ(readWholeFile(scratchPath(CataloguePath::LocalBooks)), readWholeFile(deviceFile("/Books/Books.plist")));
+    EXPECT_EQ(readWholeFile(deviceCopyPath(CataloguePath::LocalBooks)), readWholeFile(deviceFile("/Books/Books.plist")));
     EXPECT_FALSE(fs::exists(deviceFile("/Books/.Books.plist.upload")));
-    EXPECT_FALSE(fs::exists(scratchPath(path))) << "the unpacked copy is not kept";
+    EXPECT_FALSE(fs::exists(deviceCopyPath(path))) << "the unpacked copy is not kept";
 
     // The book is listed under "Custom Books".
     auto custom = m_controller->rootNode()->firstChild()->childAtIndex(1)->getNodeInfo();
@@ -212,7 +214,7 @@ TEST_F(BookOperationsTest, FailedCatalogueUploadIsReportedAndLeavesTheDeviceCata
     DeviceFaultInjector::instance().reset();
     EXPECT_TRUE(result.failed());
     EXPECT_EQ(readWholeFile(deviceFile("/Books/Books.plist")), before);
-    EXPECT_EQ(Catalogue::load(scratchPath(CataloguePath::LocalBooks)).bookCount(), 1u)
+    EXPECT_EQ(Catalogue::load(deviceCopyPath(CataloguePath::LocalBooks)).bookCount(), 1u)
         << "the working copy stays as the device has it";
     EXPECT_EQ(filesUnder(deviceFile("/Books")), std::vector<std::string>{"Books.plist"})
         << "the book's folder and the temporary catalogue are taken away again";
@@ -243,7 +245,7 @@ TEST_F(BookOperationsTest, BookFileThatCouldNotBeWrittenFailsTheImport)
     writeWholeFile(damaged, bytes);
     auto scratchNames = [] {
         std::vector<std::string> names;
-        for (const auto &entry : fs::directory_iterator(scratchDir()))
+        for (const auto &entry : fs::directory_iterator(deviceCopyPath("")))
             names.push_back(entry.path().filename().string());
         std::sort(names.begin(), names.end());
         return names;
@@ -434,6 +436,28 @@ TEST_F(BookOperationsTest, ChangesOnTheDeviceSinceTheSurveySurviveAnImportAndADe
     record.setMediaPcPath("BUYS.epub");
     EXPECT_EQ(m_controller->deleteMediaFromDevice(record).status, BookOperationResult::Status::Skipped);
     EXPECT_TRUE(customPaths().empty());
-    EXPECT_EQ(filesUnder(scratchPath("Books")), (std::vector<std::string>{"Books.plist", "Purchases/Purchases.plist"}))
+    EXPECT_EQ(filesUnder(deviceCopyPath("Books")), (std::vector<std::string>{"Books.plist", "Purchases/Purchases.plist"}))
         << "no temporary copy left";
+}
+
+// A catalogue of gigabytes is neither copied nor read into memory: the survey lists no books
+// from it, and a change is refused with the reason before anything is read or changed.
+TEST_F(BookOperationsTest, ACatalogueTooLargeToReadIsRefusedAndLeftAsItIs)
+{
+    const std::string catalogue = deviceFile("/Books/Books.plist");
+    fs::create_directories(deviceFile("/Books"));
+    std::ofstream(catalogue).close();
+    fs::resize_file(catalogue, kMaxCatalogueBytes + 1); // sparse: no disk used
+    attach();
+    EXPECT_FALSE(fs::exists(deviceCopyPath(CataloguePath::LocalBooks))) << "copied by the survey";
+
+    auto imported = m_controller->addEPUBToDevice(book("big.epub", EpubBuilder::validBook("Big", "C")));
+    EXPECT_TRUE(imported.failed());
+    EXPECT_NE(imported.message.find("book catalogue is 257 MB, more than the 256 MB this program reads"),
+              std::string::npos)
+        << imported.message;
+    EXPECT_EQ(fs::file_size(catalogue), kMaxCatalogueBytes + 1);
+    EXPECT_EQ(filesUnder(deviceFile("/Books")), std::vector<std::string>{"Books.plist"});
+    EXPECT_EQ(filesUnder(deviceCopyPath("")), std::vector<std::string>{"Books/Purchases/Purchases.plist"})
+        << "a partial copy was left";
 }

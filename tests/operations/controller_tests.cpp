@@ -51,7 +51,7 @@ TEST_F(FolderDeviceTest, ArrivalReplacesThePlaceholderAndRemovalBringsItBack)
     EXPECT_EQ(m_posted[1].name, EjectiPodNotification);
 
     // A removal while only the placeholder is shown changes nothing and posts nothing.
-    m_controller->deviceRemoved(scratchDir());
+    m_controller->deviceRemoved(deviceCopyPath(""));
     EXPECT_EQ(m_posted.size(), 2u);
     EXPECT_EQ(m_controller->model()->rowCount(), 1);
 }

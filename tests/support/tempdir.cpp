@@ -39,6 +39,11 @@ ScopedScratch::~ScopedScratch()
     resetScratchDir();
 }
 
+std::string deviceCopyPath(const std::string &relative, const std::string &udid)
+{
+    return deviceScratchPath(udid, relative);
+}
+
 std::string readWholeFile(const std::string &path)
 {
     std::ifstream in(path, std::ios::binary);

@@ -33,5 +33,10 @@ private:
     TempDir m_dir;
 };
 
+// A working file of the device `udid` in this process (deviceScratchPath()); by default the
+// device the test builders make.
+std::string deviceCopyPath(const std::string &relative,
+                           const std::string &udid = "0123456789abcdef0123456789abcdef01234567");
+
 std::string readWholeFile(const std::string &path);
 void writeWholeFile(const std::string &path, const std::string &content);

@@ -455,6 +455,7 @@ int main(int argc, char **argv)
         std::cerr << "bookferry-cli: " << problem << "\n";
         return kUsage;
     }
+    processScratchDir(); // this run's working folder; those of runs that were killed go
 
     DeviceOutputAside deviceOutput(options->verbose);
     QCoreApplication app(argc, argv);

@@ -1,0 +1,138 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+// The cover cache in the data folder: what it keeps, for how long, and how much of it.
+#include "bookdetailsloader.h"
+#include "bookkeys.h"
+#include "devicefixture.h"
+
+#include <chrono>
+#include <filesystem>
+#include <set>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+namespace {
+class DetailsCacheTest : public FolderDeviceTest
+{
+protected:
+    // Books "A".."E" with a cover each, in the device's catalogue, and the device attached.
+    void SetUp() override
+    {
+        FolderDeviceTest::SetUp();
+        m_all = catalogueOf({"A", "B", "C", "D", "E"});
+        writeDeviceCatalogue(m_all);
+        for (const char *name : {"A", "B", "C", "D", "E"})
+            writeWholeFile(deviceFile(std::string("/Books/") + name + ".epub/cover.png"), std::string("cover of ") + name);
+        attach();
+        m_loader = std::make_unique<BookDetailsLoader>(
+            [](const std::string &bytes, const std::string &target) {
+                writeWholeFile(target, bytes + std::string(10000 - bytes.size(), ' ')); // 10,000 bytes
+                return true;
+            },
+            nullptr);
+    }
+    void TearDown() override
+    {
+        m_loader.reset();
+        FolderDeviceTest::TearDown();
+    }
+
+    static Catalogue catalogueOf(const std::vector<std::string> &names)
+    {
+        Catalogue catalogue;
+        for (const std::string &name : names) {
+            PlistPtr entry = testEntry(name, name + ".epub", true);
+            entrySetString(entry.get(), BookKey::CoverPath, "cover.png");
+            catalogue.appendBook(std::move(entry));
+        }
+        return catalogue;
+    }
+
+    // Reads the books' details and waits until they are all done.
+    void load(const std::vector<std::string> &names)
+    {
+        BookDetailsSource source;
+        source.conn = Loadiphone->user_data()->conn;
+        source.dev = Loadiphone->user_data()->dev;
+        source.booksCatalogue = deviceCopyPath(CataloguePath::LocalBooks);
+        source.purchasesCatalogue = deviceCopyPath(CataloguePath::LocalPurchases);
+        source.cacheRoot = m_files.file("covers");
+        std::vector<BookDetailsRequest> books;
+        for (const std::string &name : names)
+            books.push_back({name + ".epub", false});
+        m_loader->load(source, books);
+        for (int i = 0; i < 5000 && !m_loader->idle(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ASSERT_TRUE(m_loader->idle());
+    }
+
+    std::string folder() const
+    {
+        return BookDetailsLoader::deviceCacheFolder(m_files.file("covers"), "0123456789abcdef0123456789abcdef01234567");
+    }
+    // The books whose picture is in the cache.
+    std::set<std::string> cached() const
+    {
+        std::set<std::string> out;
+        for (const auto &entry : fs::directory_iterator(folder())) {
+            if (entry.path().extension() == ".png")
+                out.insert(readWholeFile(entry.path()).substr(9, 1)); // "cover of X..."
+        }
+        return out;
+    }
+
+    Catalogue m_all;
+    std::unique_ptr<BookDetailsLoader> m_loader;
+};
+} // namespace
+
+// Books gone from the device leave the cache once the device's book list is read again;
+// temporary files a stopped program left go, those being written stay; a list that cannot
+// be read prunes nothing.
+TEST_F(DetailsCacheTest, GoneBooksAndLeftoverTemporaryFilesArePruned)
+{
+    load({"A", "B", "C", "D", "E"});
+    EXPECT_EQ(cached(), (std::set<std::string>{"A", "B", "C", "D", "E"}));
+    const auto old = fs::file_time_type::clock::now() - std::chrono::minutes(5);
+    for (const char *leftover : {"0000.png.part", "0000.txt.part", ".package-Ab12Cd"}) {
+        writeWholeFile(folder() + "/" + leftover, "half");
+        fs::last_write_time(folder() + "/" + leftover, old);
+    }
+    writeWholeFile(folder() + "/1111.png.part", "being written");
+
+    writeWholeFile(deviceCopyPath(CataloguePath::LocalBooks), "not a catalogue");
+    load({"A"});
+    EXPECT_EQ(cached(), (std::set<std::string>{"A", "B", "C", "D", "E"})) << "pruned by an unreadable list";
+
+    ASSERT_TRUE(catalogueOf({"A", "C", "E"}).write(deviceCopyPath(CataloguePath::LocalBooks)));
+    load({"A"});
+    EXPECT_EQ(cached(), (std::set<std::string>{"A", "C", "E"}));
+    std::set<std::string> names;
+    for (const auto &entry : fs::directory_iterator(folder()))
+        names.insert(entry.path().filename().string());
+    EXPECT_EQ(names.size(), 7u) << "three books' picture and record, and the file being written";
+    EXPECT_TRUE(names.count("1111.png.part"));
+}
+
+// Past the bound the books used longest ago go; a book read from the cache counts as used.
+TEST_F(DetailsCacheTest, DiskUseIsBoundedAndTheLeastRecentlyUsedGoFirst)
+{
+    m_loader->setCacheLimit(35000); // room for three books of about 10,060 bytes
+    for (const char *name : {"A", "B", "C"}) {
+        load({name});
+        std::this_thread::sleep_for(std::chrono::milliseconds(20)); // distinct times of use
+    }
+    load({"A"}); // from the cache: used now
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    load({"D"});
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(cached(), (std::set<std::string>{"A", "C", "D"}));
+    load({"E"});
+    EXPECT_EQ(cached(), (std::set<std::string>{"A", "D", "E"}));
+    uintmax_t total = 0;
+    for (const auto &entry : fs::recursive_directory_iterator(m_files.file("covers")))
+        if (entry.is_regular_file())
+            total += entry.file_size();
+    EXPECT_LE(total, 35000u);
+}
