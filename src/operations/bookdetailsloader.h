@@ -109,7 +109,3 @@ private:
     std::string m_cacheFolder;
     unsigned m_preparedBatch = 0;
 };
-
-// The first picture an XHTML page shows: the src of its first <img>, or the href (or
-// xlink:href) of its first SVG <image>; empty when it shows none. As written (not decoded).
-std::string firstImageHref(const std::string &page);
