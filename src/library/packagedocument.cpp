@@ -35,12 +35,13 @@ bool isReference(std::string_view text, std::size_t at)
         const bool hex = i < text.size() && text[i] == 'x';
         i += hex ? 1 : 0;
         const std::size_t digits = i;
-        while (i < text.size() && (hex ? std::isxdigit(static_cast<unsigned char>(text[i])) : std::isdigit(static_cast<unsigned char>(text[i]))))
+        while (i < text.size() && (hex ? std::isxdigit(static_cast<unsigned char>(text[i]))
+                                       : std::isdigit(static_cast<unsigned char>(text[i]))))
             ++i;
         return i > digits && i < text.size() && text[i] == ';';
     }
-    while (i < text.size() && (std::isalnum(static_cast<unsigned char>(text[i])) || text[i] == '_' || text[i] == '.' ||
-                               text[i] == '-' || text[i] == ':'))
+    while (i < text.size() && (std::isalnum(static_cast<unsigned char>(text[i])) || text[i] == '_' ||
+                               text[i] == '.' || text[i] == '-' || text[i] == ':'))
         ++i;
     return i > at && !std::isdigit(static_cast<unsigned char>(text[at])) && i < text.size() && text[i] == ';';
 }
@@ -49,7 +50,11 @@ bool isReference(std::string_view text, std::size_t at)
 std::size_t utf8Length(std::string_view text, std::size_t at)
 {
     const auto c = static_cast<unsigned char>(text[at]);
-    const std::size_t length = c < 0x80 ? 1 : (c >> 5) == 0x6 && c >= 0xc2 ? 2 : (c >> 4) == 0xe ? 3 : (c >> 3) == 0x1e && c <= 0xf4 ? 4 : 0;
+    const std::size_t length = c < 0x80                        ? 1
+                               : (c >> 5) == 0x6 && c >= 0xc2  ? 2
+                               : (c >> 4) == 0xe               ? 3
+                               : (c >> 3) == 0x1e && c <= 0xf4 ? 4
+                                                               : 0;
     if (length == 0 || at + length > text.size())
         return 0;
     for (std::size_t k = 1; k < length; ++k) {
@@ -63,8 +68,9 @@ std::size_t utf8Length(std::string_view text, std::size_t at)
 // order mark or first character, or another encoding the XML declaration names.
 bool declaresOtherEncoding(std::string_view bytes)
 {
-    if (bytes.size() >= 2 && (bytes[0] == '\0' || bytes[1] == '\0' || (bytes[0] == '\xfe' && bytes[1] == '\xff') ||
-                              (bytes[0] == '\xff' && bytes[1] == '\xfe')))
+    if (bytes.size() >= 2 &&
+        (bytes[0] == '\0' || bytes[1] == '\0' || (bytes[0] == '\xfe' && bytes[1] == '\xff') ||
+         (bytes[0] == '\xff' && bytes[1] == '\xfe')))
         return true;
     if (!startsWith(bytes, bytes.size() >= 3 && bytes.substr(0, 3) == "\xef\xbb\xbf" ? 3 : 0, "<?xml"))
         return false;
@@ -87,8 +93,9 @@ bool declaresOtherEncoding(std::string_view bytes)
 // CDATA sections stay as they are. Other forms are left to the reader.
 QByteArray xmlReady(std::string_view bytes)
 {
-    if (bytes.size() >= 2 && (bytes[0] == '\0' || bytes[1] == '\0' || (bytes[0] == '\xfe' && bytes[1] == '\xff') ||
-                              (bytes[0] == '\xff' && bytes[1] == '\xfe')))
+    if (bytes.size() >= 2 &&
+        (bytes[0] == '\0' || bytes[1] == '\0' || (bytes[0] == '\xfe' && bytes[1] == '\xff') ||
+         (bytes[0] == '\xff' && bytes[1] == '\xfe')))
         return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
     const bool utf8 = !declaresOtherEncoding(bytes);
     QByteArray out;
@@ -98,7 +105,8 @@ QByteArray xmlReady(std::string_view bytes)
         for (const auto &[open, close] : {std::pair{"<!--", "-->"}, std::pair{"<![CDATA[", "]]>"}}) {
             if (startsWith(bytes, i, open)) {
                 const std::size_t end = bytes.find(close, i);
-                const std::size_t stop = end == std::string_view::npos ? bytes.size() : end + std::string_view(close).size();
+                const std::size_t stop =
+                    end == std::string_view::npos ? bytes.size() : end + std::string_view(close).size();
                 out.append(bytes.data() + i, static_cast<qsizetype>(stop - i));
                 i = stop;
             }
@@ -186,7 +194,8 @@ private:
 };
 
 // The value of the attribute `local` without a prefix, else with one naming `uri`.
-QString attribute(const QXmlStreamReader &reader, const Namespaces &ns, QStringView local, const char *uri = kOpf)
+QString attribute(const QXmlStreamReader &reader, const Namespaces &ns, QStringView local,
+                  const char *uri = kOpf)
 {
     QString prefixed;
     for (const QXmlStreamAttribute &a : reader.attributes()) {
@@ -339,8 +348,11 @@ PackageDocument readPackageDocument(std::string_view bytes)
         const std::string id = reader.attributes().value(QLatin1StringView("id")).toString().toStdString();
         if (ns.uri(reader.prefix().toString()) == QLatin1String(kDublinCore)) {
             const QString role = attribute(reader, ns, u"role");
-            const std::string text = collapsed(reader.readElementText(QXmlStreamReader::IncludeChildElements));
+            const std::string text =
+                collapsed(reader.readElementText(QXmlStreamReader::IncludeChildElements));
             ns.leave(); // readElementText consumed the end tag
+            if (reader.hasError())
+                break; // an element that never ends gives no value
             if (text.find("\xef\xbf\xbd") != std::string::npos && local != u"creator" && local != u"title")
                 continue; // a value that could not be decoded is passed over
             if (local == u"title")
@@ -360,21 +372,30 @@ PackageDocument readPackageDocument(std::string_view bytes)
             if (!refines.empty() && refines[0] == '#' && (property == u"role" || property == u"title-type")) {
                 const QString text = reader.readElementText(QXmlStreamReader::IncludeChildElements).trimmed();
                 ns.leave();
+                if (reader.hasError())
+                    break;
                 auto &refined = property == u"role" ? refinedRole : refinedTitleType;
                 refined.emplace(refines.substr(1), text);
             }
         } else if (local == u"item") {
-            const std::string href = reader.attributes().value(QLatin1StringView("href")).toString().toStdString();
+            const std::string href =
+                reader.attributes().value(QLatin1StringView("href")).toString().toStdString();
             if (href.empty())
                 continue;
             itemHrefs.push_back(href);
             itemHrefById.emplace(id, href);
             if (id == "cover" && idCover.empty())
                 idCover = href;
-            if (coverImage.empty() && hasToken(reader.attributes().value(QLatin1StringView("properties")).toString(), u"cover-image"))
+            if (coverImage.empty() &&
+                hasToken(reader.attributes().value(QLatin1StringView("properties")).toString(),
+                         u"cover-image"))
                 coverImage = href;
         } else if (local == u"reference" && guideCover.empty() &&
-                   reader.attributes().value(QLatin1StringView("type")).toString().trimmed().compare(u"cover", Qt::CaseInsensitive) == 0) {
+                   reader.attributes()
+                           .value(QLatin1StringView("type"))
+                           .toString()
+                           .trimmed()
+                           .compare(u"cover", Qt::CaseInsensitive) == 0) {
             guideCover = reader.attributes().value(QLatin1StringView("href")).toString().toStdString();
         }
     }
@@ -396,7 +417,8 @@ PackageDocument readPackageDocument(std::string_view bytes)
         return !c.text.empty() && roleOf(c).compare(u"aut", Qt::CaseInsensitive) == 0;
     });
     if (author == creators.end())
-        author = std::find_if(creators.begin(), creators.end(), [](const Creator &c) { return !c.text.empty(); });
+        author =
+            std::find_if(creators.begin(), creators.end(), [](const Creator &c) { return !c.text.empty(); });
     if (author == creators.end())
         author = creators.begin();
     if (author != creators.end() && usable(author->text))
@@ -410,13 +432,15 @@ PackageDocument readPackageDocument(std::string_view bytes)
             metaItem = metaCover; // names the file rather than its item
     }
     for (const std::string *href : {&idCover, &coverImage, &metaItem, &guideCover}) {
-        if (!href->empty() && std::find(document.coverHrefs.begin(), document.coverHrefs.end(), *href) == document.coverHrefs.end())
+        if (!href->empty() && std::find(document.coverHrefs.begin(), document.coverHrefs.end(), *href) ==
+                                  document.coverHrefs.end())
             document.coverHrefs.push_back(*href);
     }
     return document;
 }
 
-StringDictionary packageCatalogueValues(const PackageDocument &document, const std::optional<std::string> &coverPath)
+StringDictionary packageCatalogueValues(const PackageDocument &document,
+                                        const std::optional<std::string> &coverPath)
 {
     StringDictionary values;
     auto set = [&](std::initializer_list<const char *> keys, const std::optional<std::string> &value) {
@@ -442,7 +466,8 @@ std::string bookPathOf(const std::string &from, const std::string &href)
     const std::string path = href.substr(0, href.find_first_of("#?"));
     std::string decoded;
     for (std::size_t i = 0; i < path.size(); ++i) {
-        if (path[i] == '%' && i + 2 < path.size() && hexValue(path[i + 1]) >= 0 && hexValue(path[i + 2]) >= 0) {
+        if (path[i] == '%' && i + 2 < path.size() && hexValue(path[i + 1]) >= 0 &&
+            hexValue(path[i + 2]) >= 0) {
             decoded += static_cast<char>(hexValue(path[i + 1]) * 16 + hexValue(path[i + 2]));
             i += 2;
         } else {
@@ -496,8 +521,8 @@ std::string firstImageHref(std::string_view page)
     return {};
 }
 
-BookCover findBookCover(const std::string &packagePath, const PackageDocument &document, const BookFiles &files,
-                        const std::string &knownHref)
+BookCover findBookCover(const std::string &packagePath, const PackageDocument &document,
+                        const BookFiles &files, const std::string &knownHref)
 {
     std::vector<std::string> hrefs;
     if (!knownHref.empty())

@@ -70,5 +70,5 @@ struct BookCover
 // `knownHref` (a catalogue's "Cover Path", tried first) and the document's cover hrefs that
 // names a picture, relative to the document and else to the book's root; else the first
 // picture the first of them that is a page shows. Empty when none is there.
-BookCover findBookCover(const std::string &packagePath, const PackageDocument &document, const BookFiles &files,
-                        const std::string &knownHref = {});
+BookCover findBookCover(const std::string &packagePath, const PackageDocument &document,
+                        const BookFiles &files, const std::string &knownHref = {});

@@ -3,9 +3,8 @@
 // Books as real producers write them, made in the run by the tools Debian ships (pandoc for
 // EPUB 3 and EPUB 2, ebooklib, Sphinx, DocBook XSL for EPUB 3 and EPUB 2) and imported onto a
 // folder device. Each producer is asked for one book with what trips a naive reader (an
-// ampersand and an apostrophe, a subtitle, a translator or editor listed before the author, a
-// cover) and one plain book; the catalogue must show what it was asked to write. A producer
-// that is not installed is skipped and named.
+// ampersand and an apostrophe, a subtitle, a translator listed after the author, a cover) and one plain book;
+// the catalogue must show what it was asked to write. A producer that is not installed is skipped and named.
 #include "bookkeys.h"
 #include "devicefixture.h"
 #include "epubarchive.h"
@@ -28,10 +27,11 @@ namespace {
 std::string picture(char mark)
 {
     static const unsigned char png[] = {
-        0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a, 0x00, 0x00, 0x00, 0x0d, 0x49, 0x48, 0x44, 0x52, 0x00, 0x00,
-        0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x08, 0x02, 0x00, 0x00, 0x00, 0x90, 0x77, 0x53, 0xde, 0x00, 0x00, 0x00,
-        0x0c, 0x49, 0x44, 0x41, 0x54, 0x78, 0x9c, 0x63, 0xf8, 0xcf, 0xc0, 0x00, 0x00, 0x03, 0x01, 0x01, 0x00, 0xc9,
-        0xfe, 0x92, 0xef, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4e, 0x44, 0xae, 0x42, 0x60, 0x82};
+        0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a, 0x00, 0x00, 0x00, 0x0d, 0x49, 0x48,
+        0x44, 0x52, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x08, 0x02, 0x00, 0x00,
+        0x00, 0x90, 0x77, 0x53, 0xde, 0x00, 0x00, 0x00, 0x0c, 0x49, 0x44, 0x41, 0x54, 0x78,
+        0x9c, 0x63, 0xf8, 0xcf, 0xc0, 0x00, 0x00, 0x03, 0x01, 0x01, 0x00, 0xc9, 0xfe, 0x92,
+        0xef, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4e, 0x44, 0xae, 0x42, 0x60, 0x82};
     return std::string(reinterpret_cast<const char *>(png), sizeof png) + mark;
 }
 
@@ -44,7 +44,8 @@ bool write(const fs::path &file, const std::string &text)
 }
 
 // Runs a producer without a shell; false (with what it printed) when it is missing or fails.
-bool run(const std::string &program, const QStringList &arguments, const fs::path &folder, std::string *output)
+bool run(const std::string &program, const QStringList &arguments, const fs::path &folder,
+         std::string *output)
 {
     QProcess process;
     process.setWorkingDirectory(QString::fromStdString(folder.string()));
@@ -60,8 +61,10 @@ bool run(const std::string &program, const QStringList &arguments, const fs::pat
     return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
 }
 
-
-bool installed(const char *program) { return !QStandardPaths::findExecutable(QString::fromLatin1(program)).isEmpty(); }
+bool installed(const char *program)
+{
+    return !QStandardPaths::findExecutable(QString::fromLatin1(program)).isEmpty();
+}
 
 std::string upperMd5(const std::string &bytes)
 {
@@ -85,28 +88,34 @@ struct Ask
 {
     std::string title, subtitle, author, other, otherRole, cover;
 };
-const Ask kTricky{"Fish & Chips: A History", "Batter and Brine", "Flann O'Brien", "Tina Translator", "trl", {}};
+const Ask kTricky{
+    "Fish & Chips: A History", "Batter and Brine", "Flann O'Brien", "Tina Translator", "trl", {}};
 const Ask kPlain{"Plain Book", {}, "Pat Plain", {}, {}, {}};
 
-std::string yamlQuoted(const std::string &text) { return "\"" + text + "\""; }
+std::string yamlQuoted(const std::string &text)
+{
+    return "\"" + text + "\"";
+}
 
-bool pandocBook(const fs::path &dir, const Ask &ask, const char *format, const fs::path &file, std::string *log)
+bool pandocBook(const fs::path &dir, const Ask &ask, const char *format, const fs::path &file,
+                std::string *log)
 {
     std::string md = "---\ntitle:\n- type: main\n  text: " + yamlQuoted(ask.title) + "\n";
     if (!ask.subtitle.empty())
         md += "- type: subtitle\n  text: " + yamlQuoted(ask.subtitle) + "\n";
-    md += "creator:\n";
+    md += "creator:\n- role: author\n  text: " + yamlQuoted(ask.author) + "\n";
     if (!ask.other.empty())
         md += "- role: " + ask.otherRole + "\n  text: " + yamlQuoted(ask.other) + "\n";
-    md += "- role: author\n  text: " + yamlQuoted(ask.author) + "\n";
     if (!ask.cover.empty()) {
         write(dir / "cover.png", ask.cover);
         md += "cover-image: cover.png\n";
     }
     md += "lang: en\n---\n# One\n\nText.\n";
     write(dir / "book.md", md);
-    return run("pandoc", {QStringLiteral("-f"), QStringLiteral("markdown-smart"), QStringLiteral("-t"), QString::fromLatin1(format),
-                          QStringLiteral("book.md"), QStringLiteral("-o"), QString::fromStdString(file.string())},
+    return run("pandoc",
+               {QStringLiteral("-f"), QStringLiteral("markdown-smart"), QStringLiteral("-t"),
+                QString::fromLatin1(format), QStringLiteral("book.md"), QStringLiteral("-o"),
+                QString::fromStdString(file.string())},
                dir, log);
 }
 
@@ -117,16 +126,19 @@ bool ebooklibBook(const fs::path &dir, const Ask &ask, const fs::path &file, std
         "import sys\nfrom ebooklib import epub\n"
         "title, author, other, role, cover, out = sys.argv[1:7]\n"
         "b = epub.EpubBook()\nb.set_identifier('corpus-' + title)\nb.set_title(title)\nb.set_language('en')\n"
-        "if other: b.add_author(other, role=role, uid='other')\n"
         "b.add_author(author, role='aut', uid='author')\n"
+        "if other: b.add_author(other, role=role, uid='other')\n"
         "if cover: b.set_cover('images/cover.png', open('cover.png', 'rb').read())\n"
-        "c = epub.EpubHtml(title='One', file_name='one.xhtml', lang='en')\nc.content = '<h1>One</h1><p>Text.</p>'\n"
-        "b.add_item(c)\nb.toc = [c]\nb.add_item(epub.EpubNcx())\nb.add_item(epub.EpubNav())\nb.spine = ['nav', c]\n"
+        "c = epub.EpubHtml(title='One', file_name='one.xhtml', lang='en')\nc.content = "
+        "'<h1>One</h1><p>Text.</p>'\n"
+        "b.add_item(c)\nb.toc = [c]\nb.add_item(epub.EpubNcx())\nb.add_item(epub.EpubNav())\nb.spine = "
+        "['nav', c]\n"
         "epub.write_epub(out, b)\n";
     return run("/usr/bin/python3",
                {QStringLiteral("-c"), QString::fromStdString(script), QString::fromStdString(ask.title),
-                QString::fromStdString(ask.author), QString::fromStdString(ask.other), QString::fromStdString(ask.otherRole),
-                ask.cover.empty() ? QString() : QStringLiteral("1"), QString::fromStdString(file.string())},
+                QString::fromStdString(ask.author), QString::fromStdString(ask.other),
+                QString::fromStdString(ask.otherRole), ask.cover.empty() ? QString() : QStringLiteral("1"),
+                QString::fromStdString(file.string())},
                dir, log);
 }
 
@@ -140,16 +152,19 @@ std::string pythonQuoted(const std::string &text)
 
 bool sphinxBook(const fs::path &dir, const Ask &ask, const fs::path &file, std::string *log)
 {
-    std::string conf = "project = 'Corpus'\nversion = '1'\ncopyright = '2026'\nepub_title = " + pythonQuoted(ask.title) +
-                       "\nepub_author = " + pythonQuoted(ask.author) + "\nepub_publisher = 'Corpus'\n"
-                       "epub_identifier = 'corpus-sphinx'\nepub_scheme = 'URL'\nhtml_static_path = ['_static']\n";
+    std::string conf =
+        "project = 'Corpus'\nversion = '1'\ncopyright = '2026'\nepub_title = " + pythonQuoted(ask.title) +
+        "\nepub_author = " + pythonQuoted(ask.author) +
+        "\nepub_publisher = 'Corpus'\n"
+        "epub_identifier = 'corpus-sphinx'\nepub_scheme = 'URL'\nhtml_static_path = ['_static']\n";
     if (!ask.cover.empty())
         conf += "epub_cover = ('_static/cover.png', '')\n";
     write(dir / "src/conf.py", conf);
     write(dir / "src/index.rst", "Chapter\n=======\n\nText.\n");
     write(dir / "src/_static/cover.png", ask.cover);
-    if (!run("sphinx-build", {QStringLiteral("-q"), QStringLiteral("-b"), QStringLiteral("epub"), QStringLiteral("src"),
-                              QStringLiteral("out")},
+    if (!run("sphinx-build",
+             {QStringLiteral("-q"), QStringLiteral("-b"), QStringLiteral("epub"), QStringLiteral("src"),
+              QStringLiteral("out")},
              dir, log))
         return false;
     std::error_code ec;
@@ -165,26 +180,31 @@ std::string xmlEscaped(const std::string &text)
     return out;
 }
 
-bool docbookBook(const fs::path &dir, const Ask &ask, const char *stylesheet, const fs::path &file, std::string *log)
+bool docbookBook(const fs::path &dir, const Ask &ask, const char *stylesheet, const fs::path &file,
+                 std::string *log)
 {
     const auto name = [](const std::string &full) {
         const std::size_t space = full.find(' ');
         return "<personname><firstname>" + xmlEscaped(full.substr(0, space)) + "</firstname><surname>" +
                xmlEscaped(full.substr(space + 1)) + "</surname></personname>";
     };
-    std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<book xmlns=\"http://docbook.org/ns/docbook\" version=\"5.0\">\n"
-                      "<info><title>" + xmlEscaped(ask.title) + "</title>";
+    std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<book "
+                      "xmlns=\"http://docbook.org/ns/docbook\" version=\"5.0\">\n"
+                      "<info><title>" +
+                      xmlEscaped(ask.title) + "</title>";
     if (!ask.subtitle.empty())
         xml += "<subtitle>" + xmlEscaped(ask.subtitle) + "</subtitle>";
-    if (!ask.other.empty())
-        xml += "<editor>" + name(ask.other) + "</editor>";
     xml += "<author>" + name(ask.author) + "</author>";
+    if (!ask.other.empty())
+        xml += "<othercredit class=\"translator\">" + name(ask.other) + "</othercredit>";
     if (!ask.cover.empty())
-        xml += "<cover><mediaobject><imageobject><imagedata fileref=\"cover.png\"/></imageobject></mediaobject></cover>";
+        xml += "<cover><mediaobject><imageobject><imagedata "
+               "fileref=\"cover.png\"/></imageobject></mediaobject></cover>";
     xml += "</info>\n<chapter><title>One</title><para>Text.</para></chapter>\n</book>\n";
     write(dir / "book.xml", xml);
-    if (!run("xsltproc", {QStringLiteral("--nonet"), QStringLiteral("--stringparam"), QStringLiteral("base.dir"),
-                          QStringLiteral("out/OEBPS/"), QString::fromLatin1(stylesheet), QStringLiteral("book.xml")},
+    if (!run("xsltproc",
+             {QStringLiteral("--nonet"), QStringLiteral("--stringparam"), QStringLiteral("base.dir"),
+              QStringLiteral("out/OEBPS/"), QString::fromLatin1(stylesheet), QStringLiteral("book.xml")},
              dir, log))
         return false;
     // The stylesheets leave the pictures to the author's build.
@@ -202,7 +222,8 @@ TEST_F(EpubCorpusTest, BooksFromDebiansProducersImportAsTheyWereWritten)
     attach();
     const std::string docbook = "/usr/share/xml/docbook/stylesheet/docbook-xsl/";
     std::string log;
-    const bool ebooklib = run("/usr/bin/python3", {QStringLiteral("-c"), QStringLiteral("import ebooklib")}, fs::current_path(), &log);
+    const bool ebooklib = run("/usr/bin/python3", {QStringLiteral("-c"), QStringLiteral("import ebooklib")},
+                              fs::current_path(), &log);
     struct Producer
     {
         std::string name;
@@ -217,9 +238,13 @@ TEST_F(EpubCorpusTest, BooksFromDebiansProducersImportAsTheyWereWritten)
         {"ebooklib", ebooklib, ebooklibBook},
         {"Sphinx", installed("sphinx-build"), sphinxBook},
         {"DocBook XSL EPUB 3", installed("xsltproc") && fs::exists(docbook + "epub3/chunk.xsl"),
-         [&](auto &d, auto &a, auto &f, auto *l) { return docbookBook(d, a, (docbook + "epub3/chunk.xsl").c_str(), f, l); }},
+         [&](auto &d, auto &a, auto &f, auto *l) {
+             return docbookBook(d, a, (docbook + "epub3/chunk.xsl").c_str(), f, l);
+         }},
         {"DocBook XSL EPUB 2", installed("xsltproc") && fs::exists(docbook + "epub/docbook.xsl"),
-         [&](auto &d, auto &a, auto &f, auto *l) { return docbookBook(d, a, (docbook + "epub/docbook.xsl").c_str(), f, l); }},
+         [&](auto &d, auto &a, auto &f, auto *l) {
+             return docbookBook(d, a, (docbook + "epub/docbook.xsl").c_str(), f, l);
+         }},
     };
 
     std::vector<Book> books;
@@ -258,9 +283,10 @@ TEST_F(EpubCorpusTest, BooksFromDebiansProducersImportAsTheyWereWritten)
         covers += !book.cover.empty() && cover == upperMd5(book.cover);
         EXPECT_EQ(title, book.title) << book.producer;
         EXPECT_EQ(author, book.author) << book.producer;
-        EXPECT_EQ(cover, upperMd5(book.cover)) << book.producer << ": the cover " << (book.cover.empty() ? "(none)" : "");
+        EXPECT_EQ(cover, upperMd5(book.cover))
+            << book.producer << ": the cover " << (book.cover.empty() ? "(none)" : "");
     }
-    std::printf("corpus of %zu books: titles right %d/%zu, authors right %d/%zu, covers right %d/%d%s%s\n", books.size(),
-                titles, books.size(), authors, books.size(), covers, withCover, skipped.empty() ? "" : "; skipped:",
-                skipped.c_str());
+    std::printf("corpus of %zu books: titles right %d/%zu, authors right %d/%zu, covers right %d/%d%s%s\n",
+                books.size(), titles, books.size(), authors, books.size(), covers, withCover,
+                skipped.empty() ? "" : "; skipped:", skipped.c_str());
 }

@@ -31,15 +31,15 @@ std::string containerPath(const std::string &bytes)
 }
 
 // The catalogue values of a whole package document around `metadata`, `manifest` and `guide`.
-StringDictionary valuesOf(const std::string &metadata, const std::string &manifest = {}, const std::string &guide = {},
-                          const char *prefix = "dc")
+StringDictionary valuesOf(const std::string &metadata, const std::string &manifest = {},
+                          const std::string &guide = {}, const char *prefix = "dc")
 {
     const std::string p = prefix;
-    return documentValues(
-        "<?xml version=\"1.0\"?>\n<package xmlns=\"http://www.idpf.org/2007/opf\" "
-        "xmlns:opf=\"http://www.idpf.org/2007/opf\" version=\"2.0\">\n<metadata xmlns:" + p +
-        "=\"http://purl.org/dc/elements/1.1/\">\n" + metadata + "</metadata>\n<manifest>\n" + manifest +
-        "</manifest>\n<guide>\n" + guide + "</guide>\n</package>\n");
+    return documentValues("<?xml version=\"1.0\"?>\n<package xmlns=\"http://www.idpf.org/2007/opf\" "
+                          "xmlns:opf=\"http://www.idpf.org/2007/opf\" version=\"2.0\">\n<metadata xmlns:" +
+                          p + "=\"http://purl.org/dc/elements/1.1/\">\n" + metadata +
+                          "</metadata>\n<manifest>\n" + manifest + "</manifest>\n<guide>\n" + guide +
+                          "</guide>\n</package>\n");
 }
 
 std::string valueOr(const StringDictionary &d, const char *key, const char *fallback = "<none>")
@@ -52,63 +52,80 @@ std::string valueOr(const StringDictionary &d, const char *key, const char *fall
 TEST(PackageDocument, ContainerGivesTheFirstFullPath)
 {
     EXPECT_EQ(containerPath("<container>\n<rootfile full-path=\"OEBPS/content.opf\" media-type=\"x\"/>\n"
-                                       "<rootfile full-path=\"second.opf\"/>\n</container>\n"),
+                            "<rootfile full-path=\"second.opf\"/>\n</container>\n"),
               "OEBPS/content.opf");
     EXPECT_EQ(containerPath("<container><rootfile path=\"a.opf\"/></container>"), "");
-    EXPECT_EQ(containerPath("<container><rootfile full-path=\"" + std::string(5000, 'a') + "\"/></container>").size(),
+    EXPECT_EQ(containerPath("<container><rootfile full-path=\"" + std::string(5000, 'a') + "\"/></container>")
+                  .size(),
               1023u);
     // Read as XML: single quotes, a rootfile left in a comment, a prefix of its own.
     EXPECT_EQ(containerPath("<container><rootfiles><rootfile full-path='book/package.opf' "
-                                       "media-type='application/oebps-package+xml'/></rootfiles></container>"),
+                            "media-type='application/oebps-package+xml'/></rootfiles></container>"),
               "book/package.opf");
     EXPECT_EQ(containerPath("<container>\n<!-- <rootfile full-path=\"old.opf\"/> -->\n"
-                                       "<c:rootfile xmlns:c=\"urn:x\" full-path=\"new.opf\"/></container>"),
+                            "<c:rootfile xmlns:c=\"urn:x\" full-path=\"new.opf\"/></container>"),
               "new.opf");
 }
 
 TEST(PackageDocument, KeepsWhatTheLineReadingGotRight)
 {
-    const auto v = valuesOf("  <dc:title>Tom and Jerry</dc:title>\n"
-                            "  <dc:creator opf:role=\"aut\" opf:file-as=\"Writer, First\">First Writer</dc:creator>\n"
-                            "  <dc:subject>Fiction</dc:subject>\n"
-                            "  <dc:identifier id=\"uid\" opf:scheme=\"ISBN\">978-3-16</dc:identifier>\n",
-                            "  <item href=\"images/cover.jpg\" id=\"cover\" media-type=\"image/jpeg\"/>\n");
-    EXPECT_EQ(v, (StringDictionary{{"Name", "Tom and Jerry"}, {"Album", "Tom and Jerry"}, {"Artist", "First Writer"},
-                                   {"Sort Artist", "First Writer"}, {"Genre", "Fiction"},
-                                   {"Publisher Unique ID", "978-3-16"}, {"Cover Path", "images/cover.jpg"}}));
-    const auto oneLine = documentValues(
-        "<package><metadata><dc:title>One Line</dc:title><dc:creator>Solo</dc:creator><dc:subject>Short</dc:subject>"
-        "<dc:identifier>id-1</dc:identifier></metadata><manifest><item href=\"c.png\" id=\"cover\"/></manifest></package>");
-    EXPECT_EQ(oneLine, (StringDictionary{{"Name", "One Line"}, {"Album", "One Line"}, {"Artist", "Solo"}, {"Sort Artist", "Solo"},
-                                         {"Genre", "Short"}, {"Publisher Unique ID", "id-1"}, {"Cover Path", "c.png"}}))
+    const auto v =
+        valuesOf("  <dc:title>Tom and Jerry</dc:title>\n"
+                 "  <dc:creator opf:role=\"aut\" opf:file-as=\"Writer, First\">First Writer</dc:creator>\n"
+                 "  <dc:subject>Fiction</dc:subject>\n"
+                 "  <dc:identifier id=\"uid\" opf:scheme=\"ISBN\">978-3-16</dc:identifier>\n",
+                 "  <item href=\"images/cover.jpg\" id=\"cover\" media-type=\"image/jpeg\"/>\n");
+    EXPECT_EQ(v, (StringDictionary{{"Name", "Tom and Jerry"},
+                                   {"Album", "Tom and Jerry"},
+                                   {"Artist", "First Writer"},
+                                   {"Sort Artist", "First Writer"},
+                                   {"Genre", "Fiction"},
+                                   {"Publisher Unique ID", "978-3-16"},
+                                   {"Cover Path", "images/cover.jpg"}}));
+    const auto oneLine =
+        documentValues("<package><metadata><dc:title>One "
+                       "Line</dc:title><dc:creator>Solo</dc:creator><dc:subject>Short</dc:subject>"
+                       "<dc:identifier>id-1</dc:identifier></metadata><manifest><item href=\"c.png\" "
+                       "id=\"cover\"/></manifest></package>");
+    EXPECT_EQ(oneLine, (StringDictionary{{"Name", "One Line"},
+                                         {"Album", "One Line"},
+                                         {"Artist", "Solo"},
+                                         {"Sort Artist", "Solo"},
+                                         {"Genre", "Short"},
+                                         {"Publisher Unique ID", "id-1"},
+                                         {"Cover Path", "c.png"}}))
         << "a package document in one line, \"dc:\" undeclared";
     // The last subject and the last identifier, as before; the cover item with the id "cover"
     // comes before the cover-image item, which comes before the meta.
-    const auto several = valuesOf("<dc:subject>Bare</dc:subject><dc:subject id=\"s\">Other</dc:subject>\n"
-                                  "<dc:identifier>a</dc:identifier><dc:identifier>b</dc:identifier>\n"
-                                  "<meta name=\"cover\" content=\"m\"/>\n",
-                                  "<item id=\"m\" href=\"meta.jpg\"/>\n<item href=\"p.jpg\" id=\"p\" properties=\"cover-image\"/>\n"
-                                  "<item href=\"old.jpg\" id=\"cover\"/>\n");
+    const auto several = valuesOf(
+        "<dc:subject>Bare</dc:subject>\n<dc:subject>Other</dc:subject>\n"
+        "<dc:identifier>a</dc:identifier>\n<dc:identifier>b</dc:identifier>\n"
+        "<meta name=\"cover\" content=\"m\"/>\n",
+        "<item id=\"m\" href=\"meta.jpg\"/>\n<item href=\"p.jpg\" id=\"p\" properties=\"cover-image\"/>\n"
+        "<item href=\"old.jpg\" id=\"cover\"/>\n");
     EXPECT_EQ(valueOr(several, "Genre"), "Other");
     EXPECT_EQ(valueOr(several, "Publisher Unique ID"), "b");
     EXPECT_EQ(valueOr(several, "Cover Path"), "old.jpg");
-    EXPECT_EQ(valueOr(valuesOf("<meta name=\"cover\" content=\"m\"/>", "<item id=\"m\" href=\"meta.jpg\"/>\n"
-                                                                     "<item href=\"p.jpg\" id=\"p\" properties=\"cover-image\"/>\n"),
+    EXPECT_EQ(valueOr(valuesOf("<meta name=\"cover\" content=\"m\"/>",
+                               "<item id=\"m\" href=\"meta.jpg\"/>\n"
+                               "<item href=\"p.jpg\" id=\"p\" properties=\"cover-image\"/>\n"),
                       "Cover Path"),
               "p.jpg");
 }
 
 TEST(PackageDocument, EntitiesAndCharacterReferencesAreDecoded)
 {
-    const auto v = valuesOf("<dc:title>Fish &amp; Chips: A History</dc:title>\n<dc:creator>Flann O&#39;Brien</dc:creator>\n"
-                            "<dc:subject>Caf&#233; &amp; Cr&#xE8;me</dc:subject>\n<dc:identifier>a&lt;b&gt;</dc:identifier>\n",
-                            "<item id=\"c\" href=\"Fish &amp; Chips.jpg\" properties=\"cover-image\"/>\n");
+    const auto v = valuesOf(
+        "<dc:title>Fish &amp; Chips: A History</dc:title>\n<dc:creator>Flann O&#39;Brien</dc:creator>\n"
+        "<dc:subject>Caf&#233; &amp; Cr&#xE8;me</dc:subject>\n<dc:identifier>a&lt;b&gt;</dc:identifier>\n",
+        "<item id=\"c\" href=\"Fish &amp; Chips.jpg\" properties=\"cover-image\"/>\n");
     EXPECT_EQ(valueOr(v, "Name"), "Fish & Chips: A History");
     EXPECT_EQ(valueOr(v, "Artist"), "Flann O'Brien");
     EXPECT_EQ(valueOr(v, "Genre"), "Caf\xc3\xa9 & Cr\xc3\xa8me");
     EXPECT_EQ(valueOr(v, "Publisher Unique ID"), "a<b>");
     EXPECT_EQ(valueOr(v, "Cover Path"), "Fish & Chips.jpg");
-    EXPECT_EQ(valueOr(valuesOf("<dc:title>Salt & Pepper</dc:title>"), "Name"), "Salt & Pepper") << "a bare ampersand";
+    EXPECT_EQ(valueOr(valuesOf("<dc:title>Salt & Pepper</dc:title>"), "Name"), "Salt & Pepper")
+        << "a bare ampersand";
 }
 
 TEST(PackageDocument, TheAuthorIsTheFirstCreatorInTheAuthorsRole)
@@ -118,39 +135,49 @@ TEST(PackageDocument, TheAuthorIsTheFirstCreatorInTheAuthorsRole)
                                "<dc:creator opf:role=\"ill\">Illustrator</dc:creator>\n"),
                       "Artist"),
               "Author");
-    const auto epub3 = valuesOf("<dc:creator id=\"a\">Author</dc:creator>\n<dc:creator id=\"e\">Editor</dc:creator>\n"
-                                "<meta refines=\"#e\" property=\"role\" scheme=\"marc:relators\">edt</meta>\n"
-                                "<meta refines=\"#a\" property=\"role\" scheme=\"marc:relators\">aut</meta>\n");
+    const auto epub3 =
+        valuesOf("<dc:creator id=\"a\">Author</dc:creator>\n<dc:creator id=\"e\">Editor</dc:creator>\n"
+                 "<meta refines=\"#e\" property=\"role\" scheme=\"marc:relators\">edt</meta>\n"
+                 "<meta refines=\"#a\" property=\"role\" scheme=\"marc:relators\">aut</meta>\n");
     EXPECT_EQ(valueOr(epub3, "Artist"), "Author");
     EXPECT_EQ(valueOr(epub3, "Sort Artist"), "Author");
-    EXPECT_EQ(valueOr(valuesOf("<dc:creator>First</dc:creator>\n<dc:creator>Second</dc:creator>\n"), "Artist"), "First")
+    EXPECT_EQ(
+        valueOr(valuesOf("<dc:creator>First</dc:creator>\n<dc:creator>Second</dc:creator>\n"), "Artist"),
+        "First")
         << "without roles, the first creator";
 }
 
 TEST(PackageDocument, TheMainTitleNotTheLast)
 {
-    EXPECT_EQ(valueOr(valuesOf("<dc:title id=\"s\">A Subtitle</dc:title>\n<dc:title id=\"m\">Dark Tide</dc:title>\n"
-                               "<meta refines=\"#s\" property=\"title-type\">subtitle</meta>\n"
-                               "<meta refines=\"#m\" property=\"title-type\">main</meta>\n"),
-                      "Name"),
+    EXPECT_EQ(
+        valueOr(valuesOf("<dc:title id=\"s\">A Subtitle</dc:title>\n<dc:title id=\"m\">Dark Tide</dc:title>\n"
+                         "<meta refines=\"#s\" property=\"title-type\">subtitle</meta>\n"
+                         "<meta refines=\"#m\" property=\"title-type\">main</meta>\n"),
+                "Name"),
+        "Dark Tide");
+    EXPECT_EQ(valueOr(valuesOf("<dc:title>Dark Tide</dc:title>\n<dc:title>A Subtitle</dc:title>\n"), "Album"),
               "Dark Tide");
-    EXPECT_EQ(valueOr(valuesOf("<dc:title>Dark Tide</dc:title>\n<dc:title>A Subtitle</dc:title>\n"), "Album"), "Dark Tide");
 }
 
 TEST(PackageDocument, TheDocumentNotItsLines)
 {
     const auto v = valuesOf("<!-- <dc:title>Template Title</dc:title> <dc:creator>Nobody</dc:creator> -->\n"
-                            "<dc:title>\n   The Long\n   Title\n</dc:title>\n<dc:creator\n  opf:role=\"aut\">Ann\n  Author</dc:creator>\n");
+                            "<dc:title>\n   The Long\n   Title\n</dc:title>\n<dc:creator\n  "
+                            "opf:role=\"aut\">Ann\n  Author</dc:creator>\n");
     EXPECT_EQ(valueOr(v, "Name"), "The Long Title");
     EXPECT_EQ(valueOr(v, "Artist"), "Ann Author");
-    const auto ns0 = valuesOf("<ns0:title>Other Prefix</ns0:title><ns0:creator>Writer</ns0:creator>", {}, {}, "ns0");
+    const auto ns0 =
+        valuesOf("<ns0:title>Other Prefix</ns0:title><ns0:creator>Writer</ns0:creator>", {}, {}, "ns0");
     EXPECT_EQ(valueOr(ns0, "Name"), "Other Prefix");
     EXPECT_EQ(valueOr(ns0, "Artist"), "Writer");
-    EXPECT_EQ(valueOr(valuesOf("<title xmlns=\"http://www.idpf.org/2007/opf\">Not Dublin Core</title>"), "Name"), "<none>");
+    EXPECT_EQ(
+        valueOr(valuesOf("<title xmlns=\"http://www.idpf.org/2007/opf\">Not Dublin Core</title>"), "Name"),
+        "<none>");
 
-    const QString text = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-16\"?><package><metadata "
-                                        "xmlns:dc=\"http://purl.org/dc/elements/1.1/\"><dc:title>Caf\u00e9 Sixteen</dc:title>"
-                                        "</metadata></package>");
+    const QString text =
+        QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-16\"?><package><metadata "
+                       "xmlns:dc=\"http://purl.org/dc/elements/1.1/\"><dc:title>Caf\u00e9 Sixteen</dc:title>"
+                       "</metadata></package>");
     std::string utf16 = "\xff\xfe";
     utf16.append(reinterpret_cast<const char *>(text.utf16()), static_cast<std::size_t>(text.size()) * 2);
     EXPECT_EQ(valueOr(documentValues(utf16), "Name"), "Caf\xc3\xa9 Sixteen");
@@ -158,22 +185,30 @@ TEST(PackageDocument, TheDocumentNotItsLines)
 
 TEST(PackageDocument, OddValuesAreCutOrSkipped)
 {
-    const auto v = valuesOf("<dc:subject>Bad \xff\xfe bytes</dc:subject>\n<dc:creator>Caf\xc3\xa9</dc:creator>\n"
-                            "<dc:title>\x01\x1f</dc:title>\n<dc:identifier>A\tB\x7f</dc:identifier>\n");
+    const auto v =
+        valuesOf("<dc:subject>Bad \xff\xfe bytes</dc:subject>\n<dc:creator>Caf\xc3\xa9</dc:creator>\n"
+                 "<dc:title>\x01\x1f</dc:title>\n<dc:identifier>A\tB\x7f</dc:identifier>\n");
     EXPECT_EQ(valueOr(v, "Genre"), "<none>") << "text that is not UTF-8 is skipped";
     EXPECT_EQ(valueOr(v, "Artist"), "Caf\xc3\xa9") << "and what follows it is read";
     EXPECT_EQ(valueOr(v, "Name"), "") << "control characters are dropped, so the file name can stand in";
     EXPECT_EQ(valueOr(v, "Publisher Unique ID"), "A B");
     EXPECT_EQ(valueOr(valuesOf("<dc:title>" + std::string(2000, 't') + "</dc:title>"), "Name").size(), 1023u);
-    EXPECT_EQ(valueOr(valuesOf("<dc:title>tt" + [] { std::string s; for (int i = 0; i < 600; ++i) s += "\xc3\xa9"; return s; }() +
-                                   "</dc:title>"),
+    EXPECT_EQ(valueOr(valuesOf("<dc:title>tt" +
+                               [] {
+                                   std::string s;
+                                   for (int i = 0; i < 600; ++i)
+                                       s += "\xc3\xa9";
+                                   return s;
+                               }() +
+                               "</dc:title>"),
                       "Name")
                   .size(),
               1022u)
         << "cut at the end of a character";
-    EXPECT_EQ(valueOr(documentValues("<package><metadata><dc:title>Kept</dc:title></metadata><broken></package>"),
-                      "Name"),
-              "Kept")
+    EXPECT_EQ(
+        valueOr(documentValues("<package><metadata><dc:title>Kept</dc:title></metadata><broken></package>"),
+                "Name"),
+        "Kept")
         << "what was read before an error stays";
 }
 
@@ -193,12 +228,17 @@ TEST_F(ImportedPackageTest, NewerBookWithControlCharactersImportsIntoACatalogueS
     writeDeviceCatalogue(Catalogue());
     attach();
     const std::string cover = "PNGDATA";
-    std::string opf = EpubBuilder::packageDocument("x", "Writer", "    <dc:subject id=\"s\">Sea\x02 Stories</dc:subject>\n",
-                                                   "    <item id=\"c\" href=\"images/c.png\" media-type=\"image/png\" "
-                                                   "properties=\"cover-image\"/>\n");
-    opf.replace(opf.find("<dc:title>x</dc:title>"), 22, "<dc:title id=\"t\">Dark\x01\x1b Tide\x0c</dc:title>");
+    std::string opf =
+        EpubBuilder::packageDocument("x", "Writer", "    <dc:subject id=\"s\">Sea\x02 Stories</dc:subject>\n",
+                                     "    <item id=\"c\" href=\"images/c.png\" media-type=\"image/png\" "
+                                     "properties=\"cover-image\"/>\n");
+    opf.replace(opf.find("<dc:title>x</dc:title>"), 22,
+                "<dc:title id=\"t\">Dark\x01\x1b Tide\x0c</dc:title>");
     const std::string file = m_files.file("b.epub");
-    ASSERT_TRUE(EpubBuilder::validBook("x", "y").add("OEBPS/content.opf", opf).add("OEBPS/images/c.png", cover).write(file));
+    ASSERT_TRUE(EpubBuilder::validBook("x", "y")
+                    .add("OEBPS/content.opf", opf)
+                    .add("OEBPS/images/c.png", cover)
+                    .write(file));
 
     const std::string path = importBook(file);
     ASSERT_FALSE(path.empty());
@@ -244,8 +284,10 @@ std::string upperMd5(const std::string &bytes)
 
 std::string page(const std::string &body)
 {
-    return "<?xml version=\"1.0\"?>\n<html xmlns=\"http://www.w3.org/1999/xhtml\" xmlns:xlink=\"http://www.w3.org/1999/xlink\">"
-           "<head><title>Cover</title></head><body>" + body + "</body></html>\n";
+    return "<?xml version=\"1.0\"?>\n<html xmlns=\"http://www.w3.org/1999/xhtml\" "
+           "xmlns:xlink=\"http://www.w3.org/1999/xlink\">"
+           "<head><title>Cover</title></head><body>" +
+           body + "</body></html>\n";
 }
 } // namespace
 
@@ -260,25 +302,44 @@ TEST_F(ImportedPackageTest, CoversAreFoundAsThePackageDocumentNamesThem)
         const char *coverPath;
     };
     const Case cases[] = {
-        {"climbs out of the package's folder", "", "<item id=\"cover\" href=\"../images/cover.jpg\" media-type=\"image/jpeg\"/>", "",
-         {{"images/cover.jpg", "JPEG-UP"}}, "../images/cover.jpg"},
-        {"percent-encoded", "", "<item id=\"c\" href=\"cover%20art.jpg\" media-type=\"image/jpeg\" properties=\"cover-image\"/>", "",
-         {{"OEBPS/cover art.jpg", "JPEG-SPACE"}}, "cover%20art.jpg"},
-        {"the guide's page with an img", "", "<item id=\"cp\" href=\"text/cover.xhtml\" media-type=\"application/xhtml+xml\"/>",
+        {"climbs out of the package's folder",
+         "",
+         "<item href=\"../images/cover.jpg\" id=\"cover\" media-type=\"image/jpeg\"/>",
+         "",
+         {{"images/cover.jpg", "JPEG-UP"}},
+         "../images/cover.jpg"},
+        {"percent-encoded",
+         "",
+         "<item id=\"c\" href=\"cover%20art.jpg\" media-type=\"image/jpeg\" properties=\"cover-image\"/>",
+         "",
+         {{"OEBPS/cover art.jpg", "JPEG-SPACE"}},
+         "cover%20art.jpg"},
+        {"the guide's page with an img",
+         "",
+         "<item id=\"cp\" href=\"text/cover.xhtml\" media-type=\"application/xhtml+xml\"/>",
          "<guide><reference type=\"cover\" href=\"text/cover.xhtml\"/></guide>",
-         {{"OEBPS/images/front.png", "PNG-FRONT"}, {"OEBPS/text/cover.xhtml", page("<p><img src=\"../images/front.png\"/></p>")}},
+         {{"OEBPS/images/front.png", "PNG-FRONT"},
+          {"OEBPS/text/cover.xhtml", page("<p><img src=\"../images/front.png\"/></p>")}},
          "images/front.png"},
-        {"the guide's page with an SVG image", "", "<item id=\"cp\" href=\"cover.xhtml\" media-type=\"application/xhtml+xml\"/>",
+        {"the guide's page with an SVG image",
+         "",
+         "<item id=\"cp\" href=\"cover.xhtml\" media-type=\"application/xhtml+xml\"/>",
          "<guide><reference type=\"cover\" href=\"cover.xhtml\"/></guide>",
          {{"OEBPS/art.jpg", "JPEG-SVG"},
-          {"OEBPS/cover.xhtml", page("<svg xmlns=\"http://www.w3.org/2000/svg\"><image xlink:href=\"art.jpg\"/></svg>")}},
+          {"OEBPS/cover.xhtml",
+           page("<svg xmlns=\"http://www.w3.org/2000/svg\"><image xlink:href=\"art.jpg\"/></svg>")}},
          "art.jpg"},
-        {"a meta naming the file", "<meta name=\"cover\" content=\"pics/c.png\"/>\n",
-         "<item id=\"img1\" href=\"pics/c.png\" media-type=\"image/png\"/>", "", {{"OEBPS/pics/c.png", "PNG-META"}}, "pics/c.png"},
+        {"a meta naming the file",
+         "<meta name=\"cover\" content=\"pics/c.png\"/>\n",
+         "<item id=\"img1\" href=\"pics/c.png\" media-type=\"image/png\"/>",
+         "",
+         {{"OEBPS/pics/c.png", "PNG-META"}},
+         "pics/c.png"},
     };
     std::size_t count = 0;
     for (const Case &c : cases) {
-        std::string opf = EpubBuilder::packageDocument("Covered", "Writer", c.metadata, std::string(c.manifest) + "\n");
+        std::string opf =
+            EpubBuilder::packageDocument("Covered", "Writer", c.metadata, std::string(c.manifest) + "\n");
         opf.replace(opf.find("</package>"), 10, std::string(c.guide) + "</package>");
         EpubBuilder book = EpubBuilder::validBook("x", "y").add("OEBPS/content.opf", opf);
         for (const auto &[name, bytes] : c.files)
