@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
 // Books as real producers write them, made in the run by the tools Debian ships (pandoc for
-// EPUB 3 and EPUB 2, ebooklib, Sphinx, DocBook XSL for EPUB 3 and EPUB 2) and imported onto a
+// EPUB 3 and EPUB 2, ebooklib, Sphinx, DocBook XSL for EPUB 3 and EPUB 2) and by npm's
+// epub-gen-memory, and imported onto a
 // folder device. Each producer is asked for one book with what trips a naive reader (an
 // ampersand and an apostrophe, a subtitle, a translator listed after the author, a cover) and one plain book;
 // the catalogue must show what it was asked to write. A producer that is not installed is skipped and named.
@@ -10,6 +11,7 @@
 #include "epubarchive.h"
 
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QStandardPaths>
 #include <QStringList>
 
@@ -50,6 +52,9 @@ bool run(const std::string &program, const QStringList &arguments, const fs::pat
     QProcess process;
     process.setWorkingDirectory(QString::fromStdString(folder.string()));
     process.setProcessChannelMode(QProcess::MergedChannels);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("NODE_PATH"), QStringLiteral(BOOKFERRY_NPM_PRODUCERS "/node_modules"));
+    process.setProcessEnvironment(environment);
     process.start(QString::fromStdString(program), arguments);
     if (!process.waitForFinished(120000)) {
         process.kill();
@@ -212,6 +217,22 @@ bool docbookBook(const fs::path &dir, const Ask &ask, const char *stylesheet, co
         write(dir / "out/OEBPS/cover.png", ask.cover);
     return packEpub((dir / "out").string(), file.string(), log);
 }
+
+// epub-gen-memory writes every author into one creator, so it is asked for the author alone.
+bool npmBook(const fs::path &dir, const Ask &ask, const fs::path &file, std::string *log)
+{
+    write(dir / "cover.png", ask.cover);
+    const char *script = "const [title, author, cover, out] = process.argv.slice(1);\n"
+                         "const options = {title, author, lang: 'en', verbose: false};\n"
+                         "if (cover) options.cover = 'file://' + require('path').resolve('cover.png');\n"
+                         "require('epub-gen-memory').default(options, [{title: 'One', content: '<p>Text.</p>'}])\n"
+                         "  .then(b => require('fs').writeFileSync(out, b)).catch(e => { console.error(e); process.exit(1); });\n";
+    return run("node",
+               {QStringLiteral("-e"), QString::fromLatin1(script), QString::fromStdString(ask.title),
+                QString::fromStdString(ask.author), ask.cover.empty() ? QString() : QStringLiteral("1"),
+                QString::fromStdString(file.string())},
+               dir, log);
+}
 } // namespace
 
 using EpubCorpusTest = FolderDeviceTest;
@@ -245,6 +266,8 @@ TEST_F(EpubCorpusTest, BooksFromDebiansProducersImportAsTheyWereWritten)
          [&](auto &d, auto &a, auto &f, auto *l) {
              return docbookBook(d, a, (docbook + "epub/docbook.xsl").c_str(), f, l);
          }},
+        {"epub-gen-memory (npm)", installed("node") && fs::exists(BOOKFERRY_NPM_PRODUCERS "/node_modules/epub-gen-memory"),
+         npmBook},
     };
 
     std::vector<Book> books;
