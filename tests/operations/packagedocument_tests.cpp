@@ -67,7 +67,7 @@ TEST(PackageDocument, ContainerGivesTheFirstFullPath)
               "new.opf");
 }
 
-TEST(PackageDocument, KeepsWhatTheLineReadingGotRight)
+TEST(PackageDocument, PlainDocumentsGiveEveryValue)
 {
     const auto v =
         valuesOf("  <dc:title>Tom and Jerry</dc:title>\n"
@@ -95,7 +95,7 @@ TEST(PackageDocument, KeepsWhatTheLineReadingGotRight)
                                          {"Publisher Unique ID", "id-1"},
                                          {"Cover Path", "c.png"}}))
         << "a package document in one line, \"dc:\" undeclared";
-    // The last subject and the last identifier, as before; the cover item with the id "cover"
+    // The last subject and the last identifier; the cover item with the id "cover"
     // comes before the cover-image item, which comes before the meta.
     const auto several = valuesOf(
         "<dc:subject>Bare</dc:subject>\n<dc:subject>Other</dc:subject>\n"
