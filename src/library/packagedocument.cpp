@@ -64,14 +64,17 @@ std::size_t utf8Length(std::string_view text, std::size_t at)
     return length;
 }
 
-// Whether the bytes are in a form other than UTF-8 (or ASCII): UTF-16 or UTF-32 by their byte
-// order mark or first character, or another encoding the XML declaration names.
+// Whether the bytes are UTF-16 or UTF-32, by their byte order mark or first character.
+bool isWide(std::string_view bytes)
+{
+    return bytes.size() >= 2 &&
+           (bytes[0] == '\0' || bytes[1] == '\0' || (bytes[0] == '\xfe' && bytes[1] == '\xff') ||
+            (bytes[0] == '\xff' && bytes[1] == '\xfe'));
+}
+
+// Whether the XML declaration names an encoding other than UTF-8 (or ASCII).
 bool declaresOtherEncoding(std::string_view bytes)
 {
-    if (bytes.size() >= 2 &&
-        (bytes[0] == '\0' || bytes[1] == '\0' || (bytes[0] == '\xfe' && bytes[1] == '\xff') ||
-         (bytes[0] == '\xff' && bytes[1] == '\xfe')))
-        return true;
     if (!startsWith(bytes, bytes.size() >= 3 && bytes.substr(0, 3) == "\xef\xbb\xbf" ? 3 : 0, "<?xml"))
         return false;
     const std::string_view declaration = bytes.substr(0, bytes.find("?>"));
@@ -88,35 +91,29 @@ bool declaresOtherEncoding(std::string_view bytes)
 }
 
 // The bytes as an XML reader takes them. In UTF-8 (and its ASCII-compatible kin), control
-// characters XML does not allow are left out, a bare "&" becomes "&amp;", and in UTF-8 every
-// byte that starts no character becomes U+FFFD (marking its value as unreadable); comments and
-// CDATA sections stay as they are. Other forms are left to the reader.
+// characters XML does not allow are left out, and a bare "&" outside comments and CDATA
+// sections becomes "&amp;"; in UTF-8 every byte that starts no character becomes U+FFFD, which
+// marks its value as unreadable. UTF-16 and UTF-32 are left to the reader.
 QByteArray xmlReady(std::string_view bytes)
 {
-    if (bytes.size() >= 2 &&
-        (bytes[0] == '\0' || bytes[1] == '\0' || (bytes[0] == '\xfe' && bytes[1] == '\xff') ||
-         (bytes[0] == '\xff' && bytes[1] == '\xfe')))
+    if (isWide(bytes))
         return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
     const bool utf8 = !declaresOtherEncoding(bytes);
     QByteArray out;
     out.reserve(static_cast<qsizetype>(bytes.size()));
-    std::size_t i = 0;
-    while (i < bytes.size()) {
+    std::size_t verbatimEnd = 0; // the end of the comment or CDATA section `i` is in
+    for (std::size_t i = 0; i < bytes.size();) {
         for (const auto &[open, close] : {std::pair{"<!--", "-->"}, std::pair{"<![CDATA[", "]]>"}}) {
-            if (startsWith(bytes, i, open)) {
+            if (i >= verbatimEnd && startsWith(bytes, i, open)) {
                 const std::size_t end = bytes.find(close, i);
-                const std::size_t stop =
+                verbatimEnd =
                     end == std::string_view::npos ? bytes.size() : end + std::string_view(close).size();
-                out.append(bytes.data() + i, static_cast<qsizetype>(stop - i));
-                i = stop;
             }
         }
-        if (i >= bytes.size())
-            break;
         const auto c = static_cast<unsigned char>(bytes[i]);
         if (c < 0x20 && c != '\t' && c != '\n' && c != '\r') {
             ++i;
-        } else if (c == '&') {
+        } else if (c == '&' && i >= verbatimEnd) {
             out.append(isReference(bytes, i + 1) ? "&" : "&amp;");
             ++i;
         } else if (c < 0x80 || !utf8) {
@@ -251,8 +248,9 @@ int hexValue(char c)
         return c - 'A' + 10;
     return -1;
 }
-// Pages are read leniently, tag by tag: a cover page in plain HTML is no XML document.
-// The value of `name` in the attribute text of one tag.
+
+// Pages are read leniently, tag by tag: a cover page in plain HTML is no XML document. The
+// value of `name` in the attribute text of one tag.
 std::string attributeOf(const std::string &tag, const std::string &name)
 {
     size_t i = 0;
