@@ -2,10 +2,10 @@
 // SPDX-FileCopyrightText: Bookferry developers
 // Books as real producers write them, made in the run by the tools Debian ships (pandoc for
 // EPUB 3 and EPUB 2, ebooklib, Sphinx, DocBook XSL for EPUB 3 and EPUB 2) and by npm's
-// epub-gen-memory, and imported onto a
-// folder device. Each producer is asked for one book with what trips a naive reader (an
-// ampersand and an apostrophe, a subtitle, a translator listed after the author, a cover) and one plain book;
-// the catalogue must show what it was asked to write. A producer that is not installed is skipped and named.
+// epub-gen-memory, and imported onto a folder device. Each producer is asked for one book with
+// what trips a naive reader (an ampersand and an apostrophe, a subtitle, a translator listed
+// after the author, a cover) and one plain book; the catalogue must show what it was asked to
+// write. A producer that is not installed is skipped and named.
 #include "bookkeys.h"
 #include "devicefixture.h"
 #include "epubarchive.h"
