@@ -5,6 +5,7 @@
 #include "datadir.h"
 
 #include "folderbackend.h"
+#include "packagedocument.h"
 #include "plistutil.h"
 
 #include <QByteArray>
@@ -226,11 +227,9 @@ plist_t catalogueEntry(const SampleBook &book, int number, const std::string &op
     };
     char id[32];
     std::snprintf(id, sizeof id, "000000000000%d", 2000 + number);
-    text("Name", book.title);
-    text("Artist", book.author);
-    text("Sort Artist", book.author);
-    text("Album", book.title);
-    text("Genre", book.subject);
+    // The catalogue says what an import of the book would say.
+    for (const auto &[key, value] : packageCatalogueValues(readPackageDocument(opf)))
+        text(key.c_str(), value);
     text("Path", book.folder);
     text("Persistent ID", id);
     std::snprintf(id, sizeof id, "000000000000%d", 3000 + number);
@@ -240,10 +239,8 @@ plist_t catalogueEntry(const SampleBook &book, int number, const std::string &op
     plist_dict_set_item(entry, "Has Artwork", plist_new_bool(0));
     // Seconds since 2001-01-01, the catalogue's epoch.
     plist_dict_set_item(entry, "Release Date", plist_new_date(static_cast<int32_t>(std::time(nullptr) - 978307200), 0));
-    text("Cover Path", "cover.svg");
     text("Cover Hash", md5Hex(cover));
     text("Package Hash", md5Hex(opf));
-    text("Publisher Unique ID", book.identifier);
     return entry;
 }
 

@@ -5,7 +5,7 @@
 #include "bookkeys.h"
 #include "catalogue.h"
 #include "devicepath.h"
-#include "epubarchive.h"
+#include "packagedocument.h"
 
 #include <algorithm>
 #include <cctype>
@@ -132,111 +132,6 @@ std::optional<std::string> readDeviceFile(afc_connection *conn, const std::strin
     return bytes;
 }
 
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-// An href as a path: without its fragment or query, percent escapes decoded.
-std::string hrefPath(const std::string &href)
-{
-    std::string path = href.substr(0, href.find_first_of("#?"));
-    std::string out;
-    for (size_t i = 0; i < path.size(); ++i) {
-        if (path[i] == '%' && i + 2 < path.size() && hexValue(path[i + 1]) >= 0 &&
-            hexValue(path[i + 2]) >= 0) {
-            out += static_cast<char>(hexValue(path[i + 1]) * 16 + hexValue(path[i + 2]));
-            i += 2;
-        } else {
-            out += path[i];
-        }
-    }
-    return out;
-}
-
-// `href` resolved against the folder `base` (both relative to the book's root), or empty
-// when it is absolute or would leave the book.
-std::string resolve(const std::string &base, const std::string &href)
-{
-    const std::string path = hrefPath(href);
-    if (path.empty() || path[0] == '/' || path.find('\0') != std::string::npos)
-        return {};
-    const fs::path joined = (fs::path(base) / path).lexically_normal();
-    const std::string text = joined.generic_string();
-    if (text.empty() || text == "." || text.rfind("..", 0) == 0)
-        return {};
-    return text;
-}
-
-std::string folderOf(const std::string &relative)
-{
-    const size_t slash = relative.rfind('/');
-    return slash == std::string::npos ? std::string() : relative.substr(0, slash);
-}
-
-bool isPage(const std::string &relative)
-{
-    const std::string ext = fs::path(relative).extension().string();
-    std::string lower;
-    for (char c : ext)
-        lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return lower == ".xhtml" || lower == ".html" || lower == ".htm" || lower == ".xml";
-}
-
-// The value of `name` in the attribute text of one tag.
-std::string attributeOf(const std::string &tag, const std::string &name)
-{
-    size_t i = 0;
-    while (i < tag.size()) {
-        while (i < tag.size() && std::isspace(static_cast<unsigned char>(tag[i])))
-            ++i;
-        size_t start = i;
-        while (i < tag.size() && !std::isspace(static_cast<unsigned char>(tag[i])) && tag[i] != '=')
-            ++i;
-        const std::string key = tag.substr(start, i - start);
-        while (i < tag.size() && std::isspace(static_cast<unsigned char>(tag[i])))
-            ++i;
-        std::string value;
-        if (i < tag.size() && tag[i] == '=') {
-            ++i;
-            while (i < tag.size() && std::isspace(static_cast<unsigned char>(tag[i])))
-                ++i;
-            if (i < tag.size() && (tag[i] == '"' || tag[i] == '\'')) {
-                const char quote = tag[i];
-                const size_t close = tag.find(quote, i + 1);
-                if (close == std::string::npos)
-                    return {};
-                value = tag.substr(i + 1, close - i - 1);
-                i = close + 1;
-            } else {
-                start = i;
-                while (i < tag.size() && !std::isspace(static_cast<unsigned char>(tag[i])))
-                    ++i;
-                value = tag.substr(start, i - start);
-            }
-        }
-        if (key == name)
-            return value;
-        if (key.empty())
-            ++i;
-    }
-    return {};
-}
-
-std::string trimmed(const std::string &text)
-{
-    const size_t first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
-}
-
 // FNV-1a: a name for a book's cache files and a short form of its key that stay the same
 // from one run to the next.
 std::string fnvHex(const std::string &text)
@@ -338,103 +233,20 @@ struct BookFolder
             return std::nullopt;
         return readDeviceFile(conn, root + "/" + relative, limit);
     }
-    // The package document's path, from the container.
-    std::string packagePath() const
-    {
-        const auto container = read("META-INF/container.xml", BookDetailsLoader::kMaxDocumentBytes);
-        if (!container)
-            return {};
-        const size_t at = container->find("full-path=");
-        if (at == std::string::npos || at + 11 > container->size())
-            return {};
-        const char quote = (*container)[at + 10];
-        const size_t end = container->find(quote, at + 11);
-        return end == std::string::npos ? std::string()
-                                        : resolve({}, container->substr(at + 11, end - at - 11));
-    }
 };
 
-// The cover's picture file in the book, or empty. `coverPath` is the catalogue's value;
-// `scratchFolder` takes the package document for a moment while it is read.
-std::string findCover(const BookFolder &book, const std::string &coverPath, const std::string &scratchFolder)
+// The cover's picture file in the book, or empty. `coverPath` is the catalogue's value.
+std::string findCover(const BookFolder &book, const std::string &coverPath)
 {
-    const std::string package = book.packagePath();
-    // Beside the package document, else from the book's root.
-    std::string cover;
-    for (const std::string &candidate : {resolve(folderOf(package), coverPath), resolve({}, coverPath)}) {
-        if (!coverPath.empty() && book.has(candidate)) {
-            cover = candidate;
-            break;
-        }
-    }
-    if (!cover.empty() && !isPage(cover))
-        return cover;
-    const std::string page = cover;
-    // The package names its cover picture (cover-image item, else meta cover).
-    if (auto opf = book.read(package, BookDetailsLoader::kMaxDocumentBytes); opf && !scratchFolder.empty()) {
-        std::string temporary = scratchFolder + "/.package-XXXXXX";
-        const int fd = ::mkstemp(temporary.data());
-        if (fd >= 0) {
-            ::close(fd);
-            std::string href;
-            if (writeFile(temporary, *opf))
-                href = resolve(folderOf(package), readPackageExtras(temporary).coverHref);
-            ::unlink(temporary.c_str());
-            if (book.has(href) && !isPage(href))
-                return href;
-        }
-    }
-    // Else the first picture the cover page shows.
-    if (!page.empty()) {
-        if (auto text = book.read(page, BookDetailsLoader::kMaxDocumentBytes)) {
-            const std::string href = resolve(folderOf(page), firstImageHref(*text));
-            if (book.has(href))
-                return href;
-        }
-    }
-    return {};
+    const auto container = book.read("META-INF/container.xml", BookDetailsLoader::kMaxDocumentBytes);
+    const std::string package = container ? bookPathOf({}, packagePathFromContainer(*container)) : std::string();
+    const auto opf = book.read(package, BookDetailsLoader::kMaxDocumentBytes);
+    const BookFiles files{[&](const std::string &path) { return book.has(path); },
+                          [&](const std::string &path) { return book.read(path, BookDetailsLoader::kMaxDocumentBytes); }};
+    return findBookCover(package, opf ? readPackageDocument(*opf) : PackageDocument{}, files, coverPath).file;
 }
 
 } // namespace
-
-std::string firstImageHref(const std::string &page)
-{
-    size_t i = 0;
-    while ((i = page.find('<', i)) != std::string::npos) {
-        if (page.compare(i, 4, "<!--") == 0) {
-            const size_t close = page.find("-->", i + 4);
-            if (close == std::string::npos)
-                return {};
-            i = close + 3;
-            continue;
-        }
-        const size_t close = page.find('>', i + 1);
-        if (close == std::string::npos)
-            return {};
-        const std::string tag = page.substr(i + 1, close - i - 1);
-        i = close + 1;
-        size_t nameEnd = 0;
-        while (nameEnd < tag.size() && !std::isspace(static_cast<unsigned char>(tag[nameEnd])) &&
-               tag[nameEnd] != '/')
-            ++nameEnd;
-        std::string name = tag.substr(0, nameEnd);
-        if (const size_t colon = name.rfind(':'); colon != std::string::npos)
-            name = name.substr(colon + 1);
-        const std::string attributes = tag.substr(nameEnd);
-        if (name == "img" || name == "IMG") {
-            const std::string src = trimmed(attributeOf(attributes, "src"));
-            if (!src.empty())
-                return src;
-        } else if (name == "image") {
-            std::string href = trimmed(attributeOf(attributes, "xlink:href"));
-            if (href.empty())
-                href = trimmed(attributeOf(attributes, "href"));
-            if (!href.empty())
-                return href;
-        }
-    }
-    return {};
-}
 
 namespace {
 // A book's cache files are "<stem>.txt" and "<stem>.png"; anything else named like a
@@ -717,7 +529,7 @@ BookDetails BookDetailsLoader::readBook(const BookDetailsRequest &request, unsig
         complete = walk.complete;
         details.size = walk.bytes;
         const BookFolder book{conn, root, walk};
-        const std::string cover = findCover(book, entry.coverPath, m_cacheFolder);
+        const std::string cover = findCover(book, entry.coverPath);
         if (!cover.empty() && !picture.empty()) {
             if (auto bytes = book.read(cover, BookDetailsLoader::kMaxPictureBytes);
                 bytes && m_maker && m_maker(*bytes, picture)) {

@@ -123,7 +123,3 @@ private:
     void keepCacheBounded(bool recount);
     unsigned m_preparedBatch = 0;
 };
-
-// The first picture an XHTML page shows: the src of its first <img>, or the href (or
-// xlink:href) of its first SVG <image>; empty when it shows none. As written (not decoded).
-std::string firstImageHref(const std::string &page);

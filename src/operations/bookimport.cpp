@@ -10,6 +10,7 @@
 #include "epubarchive.h"
 #include "ipodtreelistcontroler.h"
 #include "loadiphone.h"
+#include "packagedocument.h"
 #include "scratch.h"
 
 #include <algorithm>
@@ -26,67 +27,19 @@
 namespace fs = std::filesystem;
 
 namespace {
-// Values and the package path are at most this many bytes, as the package reader always took them.
-constexpr std::size_t kValueLimit = 1023;
+// A container or package document larger than this is not one.
+constexpr std::uintmax_t kDocumentLimit = 8u * 1024 * 1024;
 
-std::string limited(std::string value)
+std::optional<std::string> readLocalFile(const std::string &path)
 {
-    if (value.size() > kValueLimit)
-        value.resize(kValueLimit);
-    return value;
-}
-
-bool isValidUtf8(const std::string &text)
-{
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        std::size_t extra = c < 0x80 ? 0 : (c >> 5) == 0x6 ? 1 : (c >> 4) == 0xe ? 2 : (c >> 3) == 0x1e ? 3 : 4;
-        if (extra == 4 || i + extra >= text.size())
-            return false;
-        for (std::size_t k = 1; k <= extra; ++k) {
-            if ((static_cast<unsigned char>(text[i + k]) >> 6) != 0x2)
-                return false;
-        }
-        i += extra + 1;
-    }
-    return true;
-}
-
-void setValue(StringDictionary &values, std::initializer_list<const char *> keys, const std::string &value)
-{
-    const std::string v = limited(withoutNonXmlCharacters(value));
-    if (!isValidUtf8(v))
-        return; // a value that cannot be decoded is skipped
-    for (const char *key : keys)
-        values[key] = v;
-}
-
-// Text from just after `pattern` up to the next `delimiter` (or the line's end).
-std::string valueAfter(const std::string &line, std::size_t patternEnd, char delimiter)
-{
-    const std::size_t end = line.find(delimiter, patternEnd);
-    return line.substr(patternEnd, end == std::string::npos ? std::string::npos : end - patternEnd);
-}
-
-// Text between the last ">" before `at` and `at`.
-std::string valueBefore(const std::string &line, std::size_t at)
-{
-    const std::size_t open = at == 0 ? std::string::npos : line.rfind('>', at - 1);
-    const std::size_t start = open == std::string::npos ? 0 : open + 1;
-    return line.substr(start, at - start);
-}
-
-// `relative` resolved under `base` without leaving it; nullopt when it would.
-std::optional<fs::path> confined(const fs::path &base, const std::string &relative)
-{
-    if (relative.empty())
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec) || fs::file_size(path, ec) > kDocumentLimit || ec)
         return std::nullopt;
-    const fs::path joined = (base / fs::path(relative)).lexically_normal();
-    const fs::path rel = joined.lexically_relative(base.lexically_normal());
-    if (rel.empty() || fs::path(relative).is_absolute() || *rel.begin() == "..")
+    std::ifstream in(path, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad())
         return std::nullopt;
-    return joined;
+    return bytes;
 }
 
 std::string upper(std::string text)
@@ -98,51 +51,16 @@ std::string upper(std::string text)
 
 std::string iPodTreeListControler::getcontenfile(const std::string &containerPath)
 {
-    std::ifstream in(containerPath, std::ios::binary);
-    std::string line;
-    while (std::getline(in, line)) {
-        const std::size_t at = line.find("full-path=");
-        if (at == std::string::npos)
-            continue;
-        if (at + 11 > line.size())
-            return {};
-        return limited(valueAfter(line, at + 11, '"'));
-    }
-    return {};
+    const std::optional<std::string> container = readLocalFile(containerPath);
+    return container ? packagePathFromContainer(*container) : std::string();
 }
 
 void iPodTreeListControler::getcontenfilevalues(const std::string &packagePath, StringDictionary &values)
 {
-    std::ifstream in(packagePath, std::ios::binary);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        // Each pattern is looked for by itself, in this order; a later line overwrites.
-        if (auto at = line.find("<dc:title>"); at != std::string::npos)
-            setValue(values, {BookKey::Name, BookKey::Album}, valueAfter(line, at + 10, '<'));
-        if (auto at = line.find("<dc:subject>"); at != std::string::npos)
-            setValue(values, {BookKey::Genre}, valueAfter(line, at + 12, '<'));
-        if (auto at = line.find("</dc:creator>"); at != std::string::npos)
-            setValue(values, {BookKey::Artist, BookKey::SortArtist}, valueBefore(line, at));
-        if (line.find("id=\"cover\"") != std::string::npos) {
-            if (auto at = line.find("<item href=\""); at != std::string::npos)
-                setValue(values, {BookKey::CoverPath}, valueAfter(line, at + 12, '"'));
-        }
-        if (auto at = line.find("</dc:identifier>"); at != std::string::npos)
-            setValue(values, {BookKey::PublisherUniqueID}, valueBefore(line, at));
+    if (const std::optional<std::string> package = readLocalFile(packagePath)) {
+        for (auto &[key, value] : packageCatalogueValues(readPackageDocument(*package)))
+            values[key] = std::move(value);
     }
-    // Newer books put attributes on the title and subject and name their cover otherwise;
-    // what the lines left empty is taken from those.
-    const PackageExtras extras = readPackageExtras(packagePath);
-    auto fill = [&](std::initializer_list<const char *> keys, const std::string &value) {
-        const auto it = values.find(*keys.begin());
-        if ((it == values.end() || it->second.empty()) && !value.empty())
-            setValue(values, keys, value);
-    };
-    fill({BookKey::Name, BookKey::Album}, extras.title);
-    fill({BookKey::Genre}, extras.subject);
-    fill({BookKey::CoverPath}, extras.coverHref);
 }
 
 std::string iPodTreeListControler::getMD5FromFile(const std::string &path)
@@ -240,30 +158,24 @@ BookOperationResult iPodTreeListControler::addEPUBToDevice(const std::string &pa
     }
 
     const fs::path root(scratchFolder);
-    const std::string packageRelative = getcontenfile((root / "META-INF/container.xml").string());
-    const std::optional<fs::path> package = confined(root, packageRelative);
-    StringDictionary values;
-    if (package)
-        getcontenfilevalues(package->string(), values);
+    const std::string package = bookPathOf({}, getcontenfile((root / "META-INF/container.xml").string()));
+    const std::optional<std::string> packageBytes =
+        package.empty() ? std::nullopt : readLocalFile((root / package).string());
+    const PackageDocument document = packageBytes ? readPackageDocument(*packageBytes) : PackageDocument{};
+    const BookFiles files{[&](const std::string &p) { return fs::is_regular_file(root / p, ec); },
+                          [&](const std::string &p) { return readLocalFile((root / p).string()); }};
+    const BookCover cover = findBookCover(package, document, files);
+    StringDictionary values =
+        packageCatalogueValues(document, cover.file.empty() ? std::nullopt : std::optional(cover.coverPath));
 
     PlistPtr entry(plist_new_dict());
     for (const auto &[key, value] : values)
         entrySetString(entry.get(), key.c_str(), value);
     entrySetBool(entry.get(), BookKey::HasArtwork, false);
     entrySetDate(entry.get(), BookKey::ReleaseDate, static_cast<int64_t>(std::time(nullptr)));
-    // Hrefs in a package document are relative to its own folder; the scratch root is tried
-    // after that, as books whose package sits at the root have always been read.
-    std::string coverFile;
-    if (auto it = values.find(BookKey::CoverPath); it != values.end()) {
-        for (const fs::path &base : {package ? package->parent_path() : root, root}) {
-            if (auto candidate = confined(base, it->second); candidate && fs::is_regular_file(*candidate, ec)) {
-                coverFile = candidate->string();
-                break;
-            }
-        }
-    }
-    entrySetString(entry.get(), BookKey::CoverHash, upper(getMD5FromFile(coverFile)));
-    entrySetString(entry.get(), BookKey::PackageHash, upper(getMD5FromFile(package ? package->string() : "")));
+    entrySetString(entry.get(), BookKey::CoverHash,
+                   upper(getMD5FromFile(cover.file.empty() ? std::string() : (root / cover.file).string())));
+    entrySetString(entry.get(), BookKey::PackageHash, upper(getMD5FromFile(packageBytes ? (root / package).string() : "")));
     entrySetString(entry.get(), BookKey::PersistentID, persistentID);
     entrySetString(entry.get(), BookKey::UniqueID, uniqueID);
     entrySetString(entry.get(), BookKey::Path, folderName);
@@ -298,27 +210,22 @@ BookOperationResult iPodTreeListControler::addEPUBToDevice(const std::string &pa
 // ---- Books already on the device ---------------------------------------------------------------
 
 namespace {
-// A container or package document larger than this is not one.
-constexpr zip_uint64_t kPackageLimit = 8u * 1024 * 1024;
-
-bool extractEntry(zip_t *zip, const std::string &name, const fs::path &target)
+std::optional<std::string> zipEntry(zip_t *zip, const std::string &name)
 {
     const zip_int64_t index = zip_name_locate(zip, name.c_str(), 0);
     zip_stat_t st;
     if (index < 0 || zip_stat_index(zip, static_cast<zip_uint64_t>(index), 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE) ||
-        st.size > kPackageLimit)
-        return false;
+        st.size > kDocumentLimit)
+        return std::nullopt;
     zip_file_t *file = zip_fopen_index(zip, static_cast<zip_uint64_t>(index), 0);
     if (!file)
-        return false;
+        return std::nullopt;
     std::string bytes(static_cast<std::size_t>(st.size), '\0');
     const zip_int64_t read = bytes.empty() ? 0 : zip_fread(file, bytes.data(), st.size);
     zip_fclose(file);
     if (read < 0 || static_cast<zip_uint64_t>(read) != st.size)
-        return false;
-    std::ofstream out(target, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(out);
+        return std::nullopt;
+    return bytes;
 }
 } // namespace
 
@@ -334,19 +241,13 @@ std::optional<PackageIdentity> readPackageIdentity(const std::string &epubFile)
         ~CloseZip() { zip_discard(zip); }
     } closeZip{zip};
 
-    // The same readers as the import, over the two files they need.
-    const std::string folder = makeProcessWorkFolder("identity");
-    if (folder.empty())
+    const std::optional<std::string> container = zipEntry(zip, "META-INF/container.xml");
+    if (!container)
         return std::nullopt;
-    FolderRemoval cleanup{folder};
-    const fs::path container = fs::path(folder) / "container.xml";
-    const fs::path package = fs::path(folder) / "package.opf";
-    if (!extractEntry(zip, "META-INF/container.xml", container))
-        return std::nullopt;
-    const std::string packageName = iPodTreeListControler::getcontenfile(container.string());
+    const std::string packageName = bookPathOf({}, packagePathFromContainer(*container));
     StringDictionary values;
-    if (!packageName.empty() && extractEntry(zip, packageName, package))
-        iPodTreeListControler::getcontenfilevalues(package.string(), values);
+    if (const auto package = packageName.empty() ? std::nullopt : zipEntry(zip, packageName))
+        values = packageCatalogueValues(readPackageDocument(*package));
 
     PackageIdentity identity;
     identity.identifier = values[BookKey::PublisherUniqueID];

@@ -37,19 +37,6 @@ bool unpackEpubArchive(const std::string &archive, const std::string &destinatio
 // target untouched. Symbolic links in the folder are not followed.
 bool packEpub(const std::string &source, const std::string &target, std::string *error);
 
-// What a package document says that a line-by-line reading of bare tags misses: the text of
-// the first title and the first subject element whose opening tag carries attributes (as
-// newer books write them), and the cover's href, from the manifest item with the property
-// "cover-image", else from the item that <meta name="cover" content="..."> names. Values are
-// taken as written (no entity decoding), without surrounding white space; empty when absent.
-struct PackageExtras
-{
-    std::string title;
-    std::string subject;
-    std::string coverHref;
-};
-PackageExtras readPackageExtras(const std::string &packageDocument);
-
 // MD5 of a file's whole content as 32 lower-case hexadecimal digits; the MD5 of empty input
 // when the file cannot be read.
 std::string md5HexOfFile(const std::string &path);

@@ -112,7 +112,7 @@ public:
     // ---- Helpers of the import (package document, identifiers) ---------------------------
     // The container's first full-path value, at most 1023 bytes; empty when not found.
     static std::string getcontenfile(const std::string &containerPath);
-    // Title, subject, creator, cover and identifier of a package document, line by line.
+    // Title, subject, creator, cover and identifier of a package document (packagedocument.h).
     static void getcontenfilevalues(const std::string &packagePath, StringDictionary &values);
     // 32 lower-case hexadecimal digits; the MD5 of empty input for an unreadable file.
     static std::string getMD5FromFile(const std::string &path);

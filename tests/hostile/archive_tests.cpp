@@ -207,16 +207,19 @@ TEST(HostileImport, PackageDocumentsGiveTheirValuesOrTheFileName)
     EXPECT_EQ(entryString(e.get(), BookKey::Name), "latin title");
     books.push_back(*entryString(e.get(), BookKey::Path));
 
-    // A title without its closing tag runs to the line's end.
+    // A title without its closing tag gives no title (not the text after it); the file name stands in.
     e = import("open", EpubBuilder::validBook("x", "y").add("OEBPS/content.opf", opfWithTitleLine("<dc:title>Open Title")));
-    EXPECT_EQ(entryString(e.get(), BookKey::Name), "Open Title");
+    EXPECT_EQ(entryString(e.get(), BookKey::Name), "open");
+    EXPECT_EQ(entryString(e.get(), BookKey::PublisherUniqueID), "urn:uuid:12345678-1234-1234-1234-123456789abc")
+        << "what came before it is kept";
     books.push_back(*entryString(e.get(), BookKey::Path));
 
-    // A container whose path misses its closing quote still names the package at the line's end.
+    // A container whose path misses its closing quote is no XML and names no package.
     e = import("unquoted", EpubBuilder::validBook("Unquoted", "y")
                                .add("META-INF/container.xml", "<container><rootfiles>\n<rootfile full-path=\"OEBPS/content.opf\n"
                                                               "</rootfiles></container>\n"));
-    EXPECT_EQ(entryString(e.get(), BookKey::Name), "Unquoted");
+    EXPECT_EQ(entryString(e.get(), BookKey::Name), "unquoted");
+    EXPECT_EQ(entryString(e.get(), BookKey::PackageHash), kEmptyMd5);
     books.push_back(*entryString(e.get(), BookKey::Path));
 
     // Containers pointing outside the book, or at a folder: nothing is read from there.

@@ -87,8 +87,8 @@ TEST_F(BookOperationsTest, ImportWritesTheBookAndAFullEntry)
     ASSERT_EQ(onDevice.bookCount(), 2u);
     plist_t entry = entryWithPath(onDevice, path);
     ASSERT_TRUE(entry);
-    EXPECT_EQ(entryString(entry, BookKey::Name), "Tom &amp; Jerry");
-    EXPECT_EQ(entryString(entry, BookKey::Album), "Tom &amp; Jerry");
+    EXPECT_EQ(entryString(entry, BookKey::Name), "Tom & Jerry");
+    EXPECT_EQ(entryString(entry, BookKey::Album), "Tom & Jerry");
     EXPECT_EQ(entryString(entry, BookKey::Artist), "Writer");
     EXPECT_EQ(entryString(entry, BookKey::SortArtist), "Writer");
     EXPECT_EQ(entryString(entry, BookKey::Genre), "Tales");

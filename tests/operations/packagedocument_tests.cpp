@@ -6,19 +6,40 @@
 #include "epubarchive.h"
 #include "epubbuilder.h"
 #include "ipodtreelistcontroler.h"
+#include "packagedocument.h"
 #include "tempdir.h"
 
 #include <QXmlStreamReader>
 #include <gtest/gtest.h>
 
 namespace {
-StringDictionary valuesOf(const std::string &document)
+// What the import's package reader makes of `bytes`, read from a file as the import reads it.
+StringDictionary documentValues(const std::string &bytes)
 {
     TempDir dir;
-    writeWholeFile(dir.file("content.opf"), document);
+    writeWholeFile(dir.file("content.opf"), bytes);
     StringDictionary values;
     iPodTreeListControler::getcontenfilevalues(dir.file("content.opf"), values);
     return values;
+}
+
+std::string containerPath(const std::string &bytes)
+{
+    TempDir dir;
+    writeWholeFile(dir.file("container.xml"), bytes);
+    return iPodTreeListControler::getcontenfile(dir.file("container.xml"));
+}
+
+// The catalogue values of a whole package document around `metadata`, `manifest` and `guide`.
+StringDictionary valuesOf(const std::string &metadata, const std::string &manifest = {},
+                          const std::string &guide = {}, const char *prefix = "dc")
+{
+    const std::string p = prefix;
+    return documentValues("<?xml version=\"1.0\"?>\n<package xmlns=\"http://www.idpf.org/2007/opf\" "
+                          "xmlns:opf=\"http://www.idpf.org/2007/opf\" version=\"2.0\">\n<metadata xmlns:" +
+                          p + "=\"http://purl.org/dc/elements/1.1/\">\n" + metadata +
+                          "</metadata>\n<manifest>\n" + manifest + "</manifest>\n<guide>\n" + guide +
+                          "</guide>\n</package>\n");
 }
 
 std::string valueOr(const StringDictionary &d, const char *key, const char *fallback = "<none>")
@@ -30,115 +51,174 @@ std::string valueOr(const StringDictionary &d, const char *key, const char *fall
 
 TEST(PackageDocument, ContainerGivesTheFirstFullPath)
 {
-    TempDir dir;
-    writeWholeFile(dir.file("c.xml"), "<container>\n<rootfile full-path=\"OEBPS/content.opf\" media-type=\"x\"/>\n"
-                                      "<rootfile full-path=\"second.opf\"/>\n</container>\n");
-    EXPECT_EQ(iPodTreeListControler::getcontenfile(dir.file("c.xml")), "OEBPS/content.opf");
-    writeWholeFile(dir.file("none.xml"), "<container><rootfile path=\"a.opf\"/></container>");
-    EXPECT_EQ(iPodTreeListControler::getcontenfile(dir.file("none.xml")), "");
-    EXPECT_EQ(iPodTreeListControler::getcontenfile(dir.file("missing.xml")), "");
-    writeWholeFile(dir.file("long.xml"), "full-path=\"" + std::string(5000, 'a') + "\"\n");
-    EXPECT_EQ(iPodTreeListControler::getcontenfile(dir.file("long.xml")).size(), 1023u);
+    EXPECT_EQ(containerPath("<container>\n<rootfile full-path=\"OEBPS/content.opf\" media-type=\"x\"/>\n"
+                            "<rootfile full-path=\"second.opf\"/>\n</container>\n"),
+              "OEBPS/content.opf");
+    EXPECT_EQ(containerPath("<container><rootfile path=\"a.opf\"/></container>"), "");
+    EXPECT_EQ(containerPath("<container><rootfile full-path=\"" + std::string(5000, 'a') + "\"/></container>")
+                  .size(),
+              1023u);
+    // Read as XML: single quotes, a rootfile left in a comment, a prefix of its own.
+    EXPECT_EQ(containerPath("<container><rootfiles><rootfile full-path='book/package.opf' "
+                            "media-type='application/oebps-package+xml'/></rootfiles></container>"),
+              "book/package.opf");
+    EXPECT_EQ(containerPath("<container>\n<!-- <rootfile full-path=\"old.opf\"/> -->\n"
+                            "<c:rootfile xmlns:c=\"urn:x\" full-path=\"new.opf\"/></container>"),
+              "new.opf");
 }
 
-TEST(PackageDocument, LinePatternsTakeValuesVerbatim)
+TEST(PackageDocument, PlainDocumentsGiveEveryValue)
 {
-    const auto v = valuesOf("<metadata>\n"
-                            "  <dc:title>Tom &amp; Jerry</dc:title>\n"
-                            "  <dc:creator opf:role=\"aut\">First Writer</dc:creator>\n"
-                            "  <dc:creator>Second Writer</dc:creator>\n"
-                            "  <dc:subject>Fiction</dc:subject>\n"
-                            "  <dc:identifier id=\"uid\" opf:scheme=\"ISBN\">978-3-16</dc:identifier>\n"
-                            "</metadata>\n"
-                            "<manifest>\n"
-                            "  <item href=\"images/cover.jpg\" id=\"cover\" media-type=\"image/jpeg\"/>\n"
-                            "</manifest>\n");
-    EXPECT_EQ(valueOr(v, "Name"), "Tom &amp; Jerry") << "entities are kept as written";
-    EXPECT_EQ(valueOr(v, "Album"), "Tom &amp; Jerry");
-    EXPECT_EQ(valueOr(v, "Artist"), "Second Writer") << "the last creator wins";
-    EXPECT_EQ(valueOr(v, "Sort Artist"), "Second Writer");
-    EXPECT_EQ(valueOr(v, "Genre"), "Fiction");
-    EXPECT_EQ(valueOr(v, "Publisher Unique ID"), "978-3-16");
-    EXPECT_EQ(valueOr(v, "Cover Path"), "images/cover.jpg");
-
-    const auto attributed = valuesOf("<dc:creator opf:role=\"aut\" opf:file-as=\"Writer, A\">A Writer</dc:creator>\n");
-    EXPECT_EQ(valueOr(attributed, "Artist"), "A Writer");
+    const auto v =
+        valuesOf("  <dc:title>Tom and Jerry</dc:title>\n"
+                 "  <dc:creator opf:role=\"aut\" opf:file-as=\"Writer, First\">First Writer</dc:creator>\n"
+                 "  <dc:subject>Fiction</dc:subject>\n"
+                 "  <dc:identifier id=\"uid\" opf:scheme=\"ISBN\">978-3-16</dc:identifier>\n",
+                 "  <item href=\"images/cover.jpg\" id=\"cover\" media-type=\"image/jpeg\"/>\n");
+    EXPECT_EQ(v, (StringDictionary{{"Name", "Tom and Jerry"},
+                                   {"Album", "Tom and Jerry"},
+                                   {"Artist", "First Writer"},
+                                   {"Sort Artist", "First Writer"},
+                                   {"Genre", "Fiction"},
+                                   {"Publisher Unique ID", "978-3-16"},
+                                   {"Cover Path", "images/cover.jpg"}}));
+    const auto oneLine =
+        documentValues("<package><metadata><dc:title>One "
+                       "Line</dc:title><dc:creator>Solo</dc:creator><dc:subject>Short</dc:subject>"
+                       "<dc:identifier>id-1</dc:identifier></metadata><manifest><item href=\"c.png\" "
+                       "id=\"cover\"/></manifest></package>");
+    EXPECT_EQ(oneLine, (StringDictionary{{"Name", "One Line"},
+                                         {"Album", "One Line"},
+                                         {"Artist", "Solo"},
+                                         {"Sort Artist", "Solo"},
+                                         {"Genre", "Short"},
+                                         {"Publisher Unique ID", "id-1"},
+                                         {"Cover Path", "c.png"}}))
+        << "a package document in one line, \"dc:\" undeclared";
+    // The last subject and the last identifier; the cover item with the id "cover"
+    // comes before the cover-image item, which comes before the meta.
+    const auto several = valuesOf(
+        "<dc:subject>Bare</dc:subject>\n<dc:subject>Other</dc:subject>\n"
+        "<dc:identifier>a</dc:identifier>\n<dc:identifier>b</dc:identifier>\n"
+        "<meta name=\"cover\" content=\"m\"/>\n",
+        "<item id=\"m\" href=\"meta.jpg\"/>\n<item href=\"p.jpg\" id=\"p\" properties=\"cover-image\"/>\n"
+        "<item href=\"old.jpg\" id=\"cover\"/>\n");
+    EXPECT_EQ(valueOr(several, "Genre"), "Other");
+    EXPECT_EQ(valueOr(several, "Publisher Unique ID"), "b");
+    EXPECT_EQ(valueOr(several, "Cover Path"), "old.jpg");
+    EXPECT_EQ(valueOr(valuesOf("<meta name=\"cover\" content=\"m\"/>",
+                               "<item id=\"m\" href=\"meta.jpg\"/>\n"
+                               "<item href=\"p.jpg\" id=\"p\" properties=\"cover-image\"/>\n"),
+                      "Cover Path"),
+              "p.jpg");
 }
 
-TEST(PackageDocument, CoverNeedsHrefFirstAndTitleNeedsABareTag)
+TEST(PackageDocument, EntitiesAndCharacterReferencesAreDecoded)
 {
-    const auto idFirst = valuesOf("<item id=\"cover\" href=\"cover.jpg\" media-type=\"image/jpeg\"/>\n");
-    EXPECT_EQ(valueOr(idFirst, "Cover Path"), "<none>");
-    const auto otherLine = valuesOf("<item href=\"cover.jpg\" media-type=\"image/jpeg\"\n id=\"cover\"/>\n");
-    EXPECT_EQ(valueOr(otherLine, "Cover Path"), "<none>");
+    const auto v = valuesOf(
+        "<dc:title>Fish &amp; Chips: A History</dc:title>\n<dc:creator>Flann O&#39;Brien</dc:creator>\n"
+        "<dc:subject>Caf&#233; &amp; Cr&#xE8;me</dc:subject>\n<dc:identifier>a&lt;b&gt;</dc:identifier>\n",
+        "<item id=\"c\" href=\"Fish &amp; Chips.jpg\" properties=\"cover-image\"/>\n");
+    EXPECT_EQ(valueOr(v, "Name"), "Fish & Chips: A History");
+    EXPECT_EQ(valueOr(v, "Artist"), "Flann O'Brien");
+    EXPECT_EQ(valueOr(v, "Genre"), "Caf\xc3\xa9 & Cr\xc3\xa8me");
+    EXPECT_EQ(valueOr(v, "Publisher Unique ID"), "a<b>");
+    EXPECT_EQ(valueOr(v, "Cover Path"), "Fish & Chips.jpg");
+    EXPECT_EQ(valueOr(valuesOf("<dc:title>Salt & Pepper</dc:title>"), "Name"), "Salt & Pepper")
+        << "a bare ampersand";
 }
 
-TEST(PackageDocument, NewerBooksGiveTitleSubjectAndCoverWhereTheLinesFindNone)
+TEST(PackageDocument, TheAuthorIsTheFirstCreatorInTheAuthorsRole)
 {
-    // As conversion tools write EPUB 3: attributes on title and subject, the cover by property.
-    const auto v = valuesOf("<metadata>\n"
-                            "  <dc:title id=\"title\">Dark Tide</dc:title>\n"
-                            "  <meta refines=\"#title\" property=\"title-type\">main</meta>\n"
-                            "  <dc:title id=\"sub\">A Subtitle</dc:title>\n"
-                            "  <dc:subject opf:authority=\"BISAC\"\n    term=\"FIC\">Sea Stories</dc:subject>\n"
-                            "</metadata>\n<manifest>\n"
-                            "  <item id=\"img\" href=\"images/front.jpg\" media-type=\"image/jpeg\"/>\n"
-                            "  <item id=\"c\" media-type=\"image/png\"\n   properties=\"svg cover-image\" href=\"c.png\"/>\n"
-                            "</manifest>\n");
-    EXPECT_EQ(valueOr(v, "Name"), "Dark Tide") << "the first title";
-    EXPECT_EQ(valueOr(v, "Album"), "Dark Tide");
-    EXPECT_EQ(valueOr(v, "Genre"), "Sea Stories") << "attributes may run over lines";
-    EXPECT_EQ(valueOr(v, "Cover Path"), "c.png");
-
-    // EPUB 2 names the cover item in a meta element; the item may list id before href.
-    const auto meta = valuesOf("<meta content=\"cover-img\" name=\"cover\"/>\n"
-                               "<item id=\"cover-img\" href=\"Images/Cover.jpeg\" media-type=\"image/jpeg\"/>\n");
-    EXPECT_EQ(valueOr(meta, "Cover Path"), "Images/Cover.jpeg");
-    EXPECT_EQ(valueOr(meta, "Name"), "<none>");
-    const auto dangling = valuesOf("<meta name=\"cover\" content=\"nowhere\"/><item id=\"x\" href=\"x.jpg\"/>\n");
-    EXPECT_EQ(valueOr(dangling, "Cover Path"), "<none>");
-
-    // What the lines do find stays as they found it.
-    const auto both = valuesOf("<dc:title id=\"t\">Attributed</dc:title>\n"
-                               "<dc:title>Bare Title</dc:title>\n"
-                               "<dc:subject>Bare</dc:subject><dc:subject id=\"s\">Other</dc:subject>\n"
-                               "<meta name=\"cover\" content=\"m\"/><item id=\"m\" href=\"meta.jpg\"/>\n"
-                               "<item href=\"p.jpg\" id=\"p\" properties=\"cover-image\"/>\n"
-                               "<item href=\"old.jpg\" id=\"cover\"/>\n");
-    EXPECT_EQ(valueOr(both, "Name"), "Bare Title");
-    EXPECT_EQ(valueOr(both, "Genre"), "Bare");
-    EXPECT_EQ(valueOr(both, "Cover Path"), "old.jpg");
-    const auto noMeta = valuesOf("<meta name=\"cover\" content=\"m\"/><item id=\"m\" href=\"meta.jpg\"/>\n"
-                                 "<item href=\"p.jpg\" id=\"p\" properties=\"cover-image\"/>\n");
-    EXPECT_EQ(valueOr(noMeta, "Cover Path"), "p.jpg") << "the cover-image item comes before the meta";
+    EXPECT_EQ(valueOr(valuesOf("<dc:creator opf:role=\"trl\">Translator</dc:creator>\n"
+                               "<dc:creator opf:role=\"aut\">Author</dc:creator>\n"
+                               "<dc:creator opf:role=\"ill\">Illustrator</dc:creator>\n"),
+                      "Artist"),
+              "Author");
+    const auto epub3 =
+        valuesOf("<dc:creator id=\"a\">Author</dc:creator>\n<dc:creator id=\"e\">Editor</dc:creator>\n"
+                 "<meta refines=\"#e\" property=\"role\" scheme=\"marc:relators\">edt</meta>\n"
+                 "<meta refines=\"#a\" property=\"role\" scheme=\"marc:relators\">aut</meta>\n");
+    EXPECT_EQ(valueOr(epub3, "Artist"), "Author");
+    EXPECT_EQ(valueOr(epub3, "Sort Artist"), "Author");
+    EXPECT_EQ(
+        valueOr(valuesOf("<dc:creator>First</dc:creator>\n<dc:creator>Second</dc:creator>\n"), "Artist"),
+        "First")
+        << "without roles, the first creator";
 }
 
-TEST(PackageDocument, OneLineDocumentGivesEachValueAlone)
+TEST(PackageDocument, TheMainTitleNotTheLast)
 {
-    const auto v = valuesOf("<package><metadata><dc:title>One Line</dc:title><dc:creator>Solo</dc:creator>"
-                            "<dc:subject>Short</dc:subject><dc:identifier>id-1</dc:identifier></metadata>"
-                            "<manifest><item href=\"c.png\" id=\"cover\"/></manifest></package>");
-    EXPECT_EQ(valueOr(v, "Name"), "One Line");
-    EXPECT_EQ(valueOr(v, "Artist"), "Solo");
-    EXPECT_EQ(valueOr(v, "Genre"), "Short");
-    EXPECT_EQ(valueOr(v, "Publisher Unique ID"), "id-1");
-    EXPECT_EQ(valueOr(v, "Cover Path"), "c.png");
+    EXPECT_EQ(
+        valueOr(valuesOf("<dc:title id=\"s\">A Subtitle</dc:title>\n<dc:title id=\"m\">Dark Tide</dc:title>\n"
+                         "<meta refines=\"#s\" property=\"title-type\">subtitle</meta>\n"
+                         "<meta refines=\"#m\" property=\"title-type\">main</meta>\n"),
+                "Name"),
+        "Dark Tide");
+    EXPECT_EQ(valueOr(valuesOf("<dc:title>Dark Tide</dc:title>\n<dc:title>A Subtitle</dc:title>\n"), "Album"),
+              "Dark Tide");
+}
+
+TEST(PackageDocument, TheDocumentNotItsLines)
+{
+    const auto v = valuesOf("<!-- <dc:title>Template Title</dc:title> <dc:creator>Nobody</dc:creator> -->\n"
+                            "<dc:title>\n   The Long\n   Title\n</dc:title>\n<dc:creator\n  "
+                            "opf:role=\"aut\">Ann\n  Author</dc:creator>\n");
+    EXPECT_EQ(valueOr(v, "Name"), "The Long Title");
+    EXPECT_EQ(valueOr(v, "Artist"), "Ann Author");
+    const auto ns0 =
+        valuesOf("<ns0:title>Other Prefix</ns0:title><ns0:creator>Writer</ns0:creator>", {}, {}, "ns0");
+    EXPECT_EQ(valueOr(ns0, "Name"), "Other Prefix");
+    EXPECT_EQ(valueOr(ns0, "Artist"), "Writer");
+    EXPECT_EQ(
+        valueOr(valuesOf("<title xmlns=\"http://www.idpf.org/2007/opf\">Not Dublin Core</title>"), "Name"),
+        "<none>");
+
+    const QString text =
+        QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-16\"?><package><metadata "
+                       "xmlns:dc=\"http://purl.org/dc/elements/1.1/\"><dc:title>Caf\u00e9 Sixteen</dc:title>"
+                       "</metadata></package>");
+    std::string utf16 = "\xff\xfe";
+    utf16.append(reinterpret_cast<const char *>(text.utf16()), static_cast<std::size_t>(text.size()) * 2);
+    EXPECT_EQ(valueOr(documentValues(utf16), "Name"), "Caf\xc3\xa9 Sixteen");
 }
 
 TEST(PackageDocument, OddValuesAreCutOrSkipped)
 {
-    const auto v = valuesOf("<dc:title>" + std::string(2000, 't') + "</dc:title>\r\n"
-                            "<dc:subject>Bad \xff\xfe bytes</dc:subject>\n"
-                            "<dc:creator>Caf\xc3\xa9</dc:creator>\n"
-                            "<dc:title>Runs to the end\n");
-    EXPECT_EQ(valueOr(v, "Name"), "Runs to the end") << "a value without its delimiter runs to the line end";
+    const auto v =
+        valuesOf("<dc:subject>Bad \xff\xfe bytes</dc:subject>\n<dc:creator>Caf\xc3\xa9</dc:creator>\n"
+                 "<dc:title>\x01\x1f</dc:title>\n<dc:identifier>A\tB\x7f</dc:identifier>\n");
     EXPECT_EQ(valueOr(v, "Genre"), "<none>") << "text that is not UTF-8 is skipped";
-    EXPECT_EQ(valueOr(v, "Artist"), "Caf\xc3\xa9");
-    const auto longTitle = valuesOf("<dc:title>" + std::string(2000, 't') + "</dc:title>\n");
-    EXPECT_EQ(valueOr(longTitle, "Name").size(), 1023u);
-    const auto controls = valuesOf("<dc:title>\x01\x1f</dc:title>\n<dc:creator>A\tB\x7f</dc:creator>\n");
-    EXPECT_EQ(valueOr(controls, "Name"), "") << "control characters are dropped, so the file name can stand in";
-    EXPECT_EQ(valueOr(controls, "Artist"), "A\tB\x7f") << "XML carries a tab and DEL; only the others go";
+    EXPECT_EQ(valueOr(v, "Artist"), "Caf\xc3\xa9") << "and what follows it is read";
+    EXPECT_EQ(valueOr(v, "Name"), "") << "control characters are dropped, so the file name can stand in";
+    EXPECT_EQ(valueOr(v, "Publisher Unique ID"), "A\tB\x7f") << "XML carries a tab and DEL; only the others go";
+    EXPECT_EQ(valueOr(valuesOf("<dc:title>" + std::string(2000, 't') + "</dc:title>"), "Name").size(), 1023u);
+    EXPECT_EQ(valueOr(valuesOf("<dc:title>tt" +
+                               [] {
+                                   std::string s;
+                                   for (int i = 0; i < 600; ++i)
+                                       s += "\xc3\xa9";
+                                   return s;
+                               }() +
+                               "</dc:title>"),
+                      "Name")
+                  .size(),
+              1022u)
+        << "cut at the end of a character";
+    EXPECT_EQ(
+        valueOr(documentValues("<package><metadata><dc:title>Kept</dc:title></metadata><broken></package>"),
+                "Name"),
+        "Kept")
+        << "what was read before an error stays";
+}
+
+TEST(PackageDocument, BookPathsStayInsideTheBook)
+{
+    EXPECT_EQ(bookPathOf("OEBPS/content.opf", "images/cover%20art.jpg#x"), "OEBPS/images/cover art.jpg");
+    EXPECT_EQ(bookPathOf("OEBPS/content.opf", "../images/cover.jpg"), "images/cover.jpg");
+    EXPECT_EQ(bookPathOf("OEBPS/content.opf", "../../etc/passwd"), "");
+    EXPECT_EQ(bookPathOf("OEBPS/content.opf", "/etc/passwd"), "");
+    EXPECT_EQ(bookPathOf("content.opf", "%2e%2e/x.jpg"), "");
 }
 
 using ImportedPackageTest = FolderDeviceTest;
@@ -148,12 +228,17 @@ TEST_F(ImportedPackageTest, NewerBookWithControlCharactersImportsIntoACatalogueS
     writeDeviceCatalogue(Catalogue());
     attach();
     const std::string cover = "PNGDATA";
-    std::string opf = EpubBuilder::packageDocument("x", "Writer", "    <dc:subject id=\"s\">Sea\x02 Stories</dc:subject>\n",
-                                                   "    <item id=\"c\" href=\"images/c.png\" media-type=\"image/png\" "
-                                                   "properties=\"cover-image\"/>\n");
-    opf.replace(opf.find("<dc:title>x</dc:title>"), 22, "<dc:title id=\"t\">Dark\x01\x1b Tide\x0c</dc:title>");
+    std::string opf =
+        EpubBuilder::packageDocument("x", "Writer", "    <dc:subject id=\"s\">Sea\x02 Stories</dc:subject>\n",
+                                     "    <item id=\"c\" href=\"images/c.png\" media-type=\"image/png\" "
+                                     "properties=\"cover-image\"/>\n");
+    opf.replace(opf.find("<dc:title>x</dc:title>"), 22,
+                "<dc:title id=\"t\">Dark\x01\x1b Tide\x0c</dc:title>");
     const std::string file = m_files.file("b.epub");
-    ASSERT_TRUE(EpubBuilder::validBook("x", "y").add("OEBPS/content.opf", opf).add("OEBPS/images/c.png", cover).write(file));
+    ASSERT_TRUE(EpubBuilder::validBook("x", "y")
+                    .add("OEBPS/content.opf", opf)
+                    .add("OEBPS/images/c.png", cover)
+                    .write(file));
 
     const std::string path = importBook(file);
     ASSERT_FALSE(path.empty());
@@ -184,6 +269,90 @@ TEST_F(ImportedPackageTest, NewerBookWithControlCharactersImportsIntoACatalogueS
     ASSERT_FALSE(importBook(controls).empty());
     ASSERT_EQ(deviceCatalogue().bookCount(), 2u);
     EXPECT_EQ(entryString(deviceCatalogue().bookAt(1), BookKey::Name), "Only Controls");
+}
+
+namespace {
+std::string upperMd5(const std::string &bytes)
+{
+    TempDir dir;
+    writeWholeFile(dir.file("f"), bytes);
+    std::string hash = md5HexOfFile(dir.file("f"));
+    for (char &c : hash)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return hash;
+}
+
+std::string page(const std::string &body)
+{
+    return "<?xml version=\"1.0\"?>\n<html xmlns=\"http://www.w3.org/1999/xhtml\" "
+           "xmlns:xlink=\"http://www.w3.org/1999/xlink\">"
+           "<head><title>Cover</title></head><body>" +
+           body + "</body></html>\n";
+}
+} // namespace
+
+TEST_F(ImportedPackageTest, CoversAreFoundAsThePackageDocumentNamesThem)
+{
+    writeDeviceCatalogue(Catalogue());
+    attach();
+    struct Case
+    {
+        const char *what, *metadata, *manifest, *guide;
+        std::vector<std::pair<std::string, std::string>> files; // the first is the cover picture
+        const char *coverPath;
+    };
+    const Case cases[] = {
+        {"climbs out of the package's folder",
+         "",
+         "<item href=\"../images/cover.jpg\" id=\"cover\" media-type=\"image/jpeg\"/>",
+         "",
+         {{"images/cover.jpg", "JPEG-UP"}},
+         "../images/cover.jpg"},
+        {"percent-encoded",
+         "",
+         "<item id=\"c\" href=\"cover%20art.jpg\" media-type=\"image/jpeg\" properties=\"cover-image\"/>",
+         "",
+         {{"OEBPS/cover art.jpg", "JPEG-SPACE"}},
+         "cover%20art.jpg"},
+        {"the guide's page with an img",
+         "",
+         "<item id=\"cp\" href=\"text/cover.xhtml\" media-type=\"application/xhtml+xml\"/>",
+         "<guide><reference type=\"cover\" href=\"text/cover.xhtml\"/></guide>",
+         {{"OEBPS/images/front.png", "PNG-FRONT"},
+          {"OEBPS/text/cover.xhtml", page("<p><img src=\"../images/front.png\"/></p>")}},
+         "images/front.png"},
+        {"the guide's page with an SVG image",
+         "",
+         "<item id=\"cp\" href=\"cover.xhtml\" media-type=\"application/xhtml+xml\"/>",
+         "<guide><reference type=\"cover\" href=\"cover.xhtml\"/></guide>",
+         {{"OEBPS/art.jpg", "JPEG-SVG"},
+          {"OEBPS/cover.xhtml",
+           page("<svg xmlns=\"http://www.w3.org/2000/svg\"><image xlink:href=\"art.jpg\"/></svg>")}},
+         "art.jpg"},
+        {"a meta naming the file",
+         "<meta name=\"cover\" content=\"pics/c.png\"/>\n",
+         "<item id=\"img1\" href=\"pics/c.png\" media-type=\"image/png\"/>",
+         "",
+         {{"OEBPS/pics/c.png", "PNG-META"}},
+         "pics/c.png"},
+    };
+    std::size_t count = 0;
+    for (const Case &c : cases) {
+        std::string opf =
+            EpubBuilder::packageDocument("Covered", "Writer", c.metadata, std::string(c.manifest) + "\n");
+        opf.replace(opf.find("</package>"), 10, std::string(c.guide) + "</package>");
+        EpubBuilder book = EpubBuilder::validBook("x", "y").add("OEBPS/content.opf", opf);
+        for (const auto &[name, bytes] : c.files)
+            book.add(name, bytes);
+        const std::string file = m_files.file(std::to_string(count) + ".epub");
+        ASSERT_TRUE(book.write(file));
+        ASSERT_FALSE(importBook(file).empty()) << c.what;
+        const Catalogue catalogue = deviceCatalogue();
+        ASSERT_EQ(catalogue.bookCount(), ++count);
+        plist_t entry = catalogue.bookAt(count - 1);
+        EXPECT_EQ(entryString(entry, BookKey::CoverHash), upperMd5(c.files.front().second)) << c.what;
+        EXPECT_EQ(entryString(entry, BookKey::CoverPath), c.coverPath) << c.what;
+    }
 }
 
 TEST(Identifiers, RandValueAvoidsEveryExistingValue)
