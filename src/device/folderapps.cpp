@@ -180,10 +180,9 @@ int FolderBackend::openAppDocuments(am_device *device, const std::string &identi
     const auto app = readApp(d->dir, identifier);
     if (!app || !app->fileSharing)
         return refuse(MDERR_APP_GONE, why);
-    // The container must lie inside the device's folder, whatever links lead there.
+    // The container must lie inside the device's folder, whatever links lead there;
+    // nothing is created on the way, so a link leading out never gets a folder made there.
     const std::string container = d->dir + "/apps/" + identifier + "/container";
-    std::error_code ec;
-    fs::create_directories(container + "/Documents", ec);
     const auto real = realPath(container);
     const auto deviceReal = realPath(d->dir);
     if (!real || !deviceReal || real->rfind(*deviceReal + "/", 0) != 0) {
