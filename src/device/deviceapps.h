@@ -150,3 +150,9 @@ struct Shelf
 // A new file-service connection for the shelf: the device's file service for the
 // books, the app's container for an app.
 int openShelf(am_device *device, const Shelf &shelf, afc_connection **connection, std::string *why = nullptr);
+
+// The books on an app's connection: every ".epub" file or folder (any case) under
+// "/Documents", in nested folders down to `maxDepth` levels, as device paths in name
+// order. Links, special files and folders past the depth are passed over; an unreadable
+// nested folder is skipped. Fails only when "/Documents" itself cannot be read.
+int listAppBooks(afc_connection *connection, std::vector<std::string> &paths, int maxDepth = 8);
