@@ -7,6 +7,8 @@
 #include "synclock.h"
 
 #include <gtest/gtest.h>
+#include <plist/plist.h>
+#include <usbmuxd.h>
 
 #include <chrono>
 #include <condition_variable>
@@ -471,6 +473,41 @@ TEST_F(BackendTest, AppsThroughTheAppServices)
     makeFolderDevice(deviceDir, desc);
     EXPECT_EQ(backend->openAppDocuments(device, "org.example.filebox", &conn, &why), 0) << why;
     EXPECT_EQ(emulator.counter("lockdown.StartSession"), 1u);
+}
+
+TEST_F(BackendTest, ALockedDeviceOpensAnAppToThePairRecordsEscrowBag)
+{
+    desc.locked = true;
+    startWith({});
+    FolderAppDescription reader;
+    reader.identifier = "org.example.reader";
+    reader.displayName = "Reader";
+    addFolderApp(deviceDir, reader);
+    // The record this computer keeps gains the escrow bag a device hands out when it pairs.
+    char *raw = nullptr;
+    uint32_t size = 0;
+    ASSERT_EQ(usbmuxd_read_pair_record(desc.udid.c_str(), &raw, &size), 0);
+    plist_t record = nullptr;
+    plist_from_memory(raw, size, &record);
+    std::free(raw);
+    ASSERT_NE(record, nullptr);
+    plist_dict_set_item(record, "EscrowBag", plist_new_data("escrow-bag", 10));
+    char *xml = nullptr;
+    uint32_t length = 0;
+    plist_to_xml(record, &xml, &length);
+    plist_free(record);
+    ASSERT_EQ(usbmuxd_save_pair_record(desc.udid.c_str(), xml, length), 0);
+    std::free(xml);
+
+    am_device *device = arrival();
+    ASSERT_NE(device, nullptr);
+    ASSERT_EQ(backend->connect(device), 0);
+    ASSERT_EQ(backend->startSession(device), 0);
+    afc_connection *conn = nullptr;
+    std::string why;
+    EXPECT_EQ(backend->openAppDocuments(device, "org.example.reader", &conn, &why), 0) << why;
+    afc_directory listing;
+    EXPECT_EQ(backend->directoryList(conn, "/Documents", listing), 0);
 }
 
 } // namespace
