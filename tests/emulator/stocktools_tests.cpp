@@ -303,9 +303,10 @@ TEST_F(AppServicesTest, RefusalsOfHouseArrest)
         client = vend("VendDocuments", app, &answer);
         ASSERT_TRUE(client) << app;
         EXPECT_EQ(answer, "InstallationLookupFailed") << app;
-        // One command per connection: the refused connection is closed.
+        // One command per connection: the refused connection is closed (the second command
+        // may already fail to go out; it never gets an answer).
         plist_t more = nullptr;
-        EXPECT_EQ(house_arrest_send_command(client, "VendDocuments", "org.example.reader"), HOUSE_ARREST_E_SUCCESS);
+        house_arrest_send_command(client, "VendDocuments", "org.example.reader");
         EXPECT_NE(house_arrest_get_result(client, &more), HOUSE_ARREST_E_SUCCESS) << app;
         plist_free(more);
         house_arrest_client_free(client);
