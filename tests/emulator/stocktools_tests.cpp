@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <libimobiledevice/afc.h>
 #include <libimobiledevice/house_arrest.h>
+#include <libimobiledevice/installation_proxy.h>
 #include <libimobiledevice/libimobiledevice.h>
 #include <libimobiledevice/lockdown.h>
 #include <libimobiledevice/sbservices.h>
@@ -325,6 +326,29 @@ TEST_F(AppServicesTest, RefusalsOfHouseArrest)
     client = vend("VendDocuments", "org.example.reader", &answer);
     EXPECT_EQ(answer, "Complete");
     house_arrest_client_free(client);
+}
+
+TEST_F(AppServicesTest, LookupAnswersTheAppsAskedForWithTheAttributesAskedFor)
+{
+    instproxy_client_t proxy = nullptr;
+    ASSERT_EQ(instproxy_client_start_service(dev, &proxy, "test"), INSTPROXY_E_SUCCESS);
+    plist_t options = instproxy_client_options_new();
+    instproxy_client_options_set_return_attributes(options, "CFBundleVersion", "UIFileSharingEnabled", nullptr);
+    const char *ids[] = {"org.example.reader", "org.example.absent", nullptr};
+    plist_t result = nullptr;
+    ASSERT_EQ(instproxy_lookup(proxy, ids, options, &result), INSTPROXY_E_SUCCESS);
+    ASSERT_NE(result, nullptr);
+    EXPECT_EQ(plist_dict_get_size(result), 1u);
+    plist_t reader = plist_dict_get_item(result, "org.example.reader");
+    ASSERT_NE(reader, nullptr);
+    EXPECT_EQ(plist_dict_get_size(reader), 2u);
+    char *version = nullptr;
+    plist_get_string_val(plist_dict_get_item(reader, "CFBundleVersion"), &version);
+    EXPECT_STREQ(version, "2.1");
+    std::free(version);
+    plist_free(result);
+    instproxy_client_options_free(options);
+    instproxy_client_free(proxy);
 }
 
 TEST_F(AppServicesTest, SpringboardGivesTheIcon)

@@ -536,8 +536,11 @@ public:
             return appFail(d, MDERR_FAILED, houseArrestErrorText(rc == HOUSE_ARREST_E_SUCCESS ? HOUSE_ARREST_E_PLIST_ERROR : rc),
                            why);
         if (auto error = plistScalarText(plist_dict_get_item(result.get(), "Error"))) {
-            const bool gone = *error == "InstallationLookupFailed" || *error == "ApplicationLookupFailed";
-            return appFail(d, gone ? static_cast<int>(MDERR_APP_GONE) : static_cast<int>(MDERR_FAILED), appServiceRefusalText(*error), why);
+            const std::string text = appServiceRefusalText(*error);
+            const int code = text == appGoneText()        ? static_cast<int>(MDERR_APP_GONE)
+                             : text == deviceLockedText() ? static_cast<int>(MDERR_DEVICE_LOCKED)
+                                                          : static_cast<int>(MDERR_FAILED);
+            return appFail(d, code, text, why);
         }
         if (plistScalarText(plist_dict_get_item(result.get(), "Status")) != "Complete")
             return appFail(d, MDERR_FAILED, houseArrestErrorText(HOUSE_ARREST_E_PLIST_ERROR), why);
