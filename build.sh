@@ -19,7 +19,7 @@ deps=(build-essential cmake ninja-build pkg-config ccache
       qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
       libimobiledevice-dev libplist-dev libusbmuxd-dev libzip-dev libssl-dev
       libgtest-dev libgmock-dev libbenchmark-dev
-      libimobiledevice-utils zip unzip
+      libimobiledevice-utils ideviceinstaller zlib1g-dev zip unzip
       dpkg-dev file desktop-file-utils appstream man-db usbmuxd
       clang-14 libclang-rt-14-dev lld epubcheck locales
       pandoc python3-ebooklib python3-sphinx docbook-xsl xsltproc)

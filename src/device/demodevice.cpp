@@ -4,6 +4,7 @@
 
 #include "datadir.h"
 
+#include "demoapps.h"
 #include "folderbackend.h"
 #include "packagedocument.h"
 #include "plistutil.h"
@@ -279,6 +280,54 @@ bool writeMedia(const fs::path &root)
             return false;
     return true;
 }
+// Two reader apps holding a couple of the sample books each as .epub files (one inside a
+// folder of its own), and a sharing app that takes no ePub.
+bool writeDemoApps(const std::string &dir, std::string *error)
+{
+    const auto &books = sampleBooks();
+    struct DemoApp
+    {
+        FolderDeviceApp app;
+        std::vector<std::pair<std::string, const SampleBook *>> books; // path under Documents
+    };
+    std::vector<DemoApp> apps(3);
+    apps[0].app = {"org.example.pagelight", "Pagelight", "Pagelight", "4.2", true, {"org.idpf.epub-container"}, {},
+                   iconPng(60, 0x2f4858, 0xf6ae2d)};
+    apps[0].books = {{"The Lamplighter's Apprentice.epub", &books[0]}, {"Clouds/A Short Almanac of Clouds.epub", &books[1]}};
+    apps[1].app = {"org.example.inkwell", "Inkwell Reader", "Inkwell", "2.0.1", true, {"public.data"}, {"epub", "pdf"},
+                   iconPng(60, 0x5b2a86, 0xffffff)};
+    apps[1].books = {{"The Clockmaker's Garden.epub", &books[2]}, {"Letters from the Lighthouse.epub", &books[3]}};
+    apps[2].app = {"org.example.filebox", "Filebox", "Filebox", "1.3", true, {"public.data"}, {},
+                   iconPng(60, 0x33658a, 0x86bbd8)};
+    const fs::path unpacked = fs::path(dir) / ".demo-books";
+    for (const DemoApp &demo : apps) {
+        if (!writeFolderDeviceApp(dir, demo.app, error))
+            return false;
+        const fs::path documents = fs::path(dir) / "apps" / demo.app.identifier / "container" / "Documents";
+        for (const auto &[name, book] : demo.books) {
+            std::error_code ec;
+            fs::remove_all(unpacked, ec);
+            std::string opf, cover;
+            const fs::path target = documents / name;
+            fs::create_directories(target.parent_path(), ec);
+            if (!writeBook(unpacked, *book, opf, cover) || !packEpubFolder(unpacked.string(), target.string())) {
+                fs::remove_all(unpacked, ec);
+                if (error)
+                    *error = "cannot write the demo device's app book " + target.string();
+                return false;
+            }
+        }
+    }
+    std::error_code ec;
+    fs::remove_all(unpacked, ec);
+    const fs::path notes = fs::path(dir) / "apps" / "org.example.filebox" / "container" / "Documents" / "Notes.txt";
+    if (!writeText(notes, "Shopping: bread, apples, lamp oil.\n")) {
+        if (error)
+            *error = "cannot write " + notes.string();
+        return false;
+    }
+    return true;
+}
 } // namespace
 
 std::string demoDeviceDir()
@@ -333,5 +382,5 @@ bool createDemoDevice(const std::string &dir, std::string *error)
     if (!writePlistXmlFile((root / "Books" / "Books.plist").string(), library.get()) ||
         !writePlistXmlFile((root / "Books" / "Purchases" / "Purchases.plist").string(), purchases.get()))
         return fail("book catalogue");
-    return true;
+    return writeDemoApps(dir, error);
 }

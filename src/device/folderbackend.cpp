@@ -132,6 +132,10 @@ void FolderBackend::detach(am_device *device)
             return;
         d->present = false;
         closeFilesOf(d);
+        for (auto &view : d->appViews) {
+            view->present = false;
+            closeFilesOf(view.get());
+        }
         subscribers = m_subscribers;
     }
     for (auto &[report, layer] : subscribers)

@@ -37,6 +37,31 @@ struct FolderDeviceDescription
 // Writes DEVICE_DIR/device.plist and creates DEVICE_DIR/root/. False with *error set on failure.
 bool writeFolderDevice(const std::string &deviceDir, const FolderDeviceDescription &desc, std::string *error);
 
+// An app on a folder device, kept in DEVICE_DIR/apps/IDENTIFIER/: Info.plist (the
+// attributes the device lists: CFBundleIdentifier, CFBundleDisplayName, CFBundleName,
+// CFBundleVersion, UIFileSharingEnabled, CFBundleDocumentTypes, ApplicationType "User"),
+// icon.png, and container/Documents/ (what the app's file-service connection sees, as
+// "/Documents"). device.plist's "Locked" (true) makes the device refuse the apps' files
+// until it is unlocked.
+struct FolderDeviceApp
+{
+    std::string identifier;
+    std::string displayName;
+    std::string name;
+    std::string version = "1.0";
+    bool fileSharing = true;
+    std::vector<std::string> contentTypes; // LSItemContentTypes of its one document type
+    std::vector<std::string> extensions;   // CFBundleTypeExtensions of that type
+    std::string iconPng;                   // icon.png, not written when empty
+};
+
+// Writes the app's Info.plist and icon and creates its Documents folder. False with *error
+// when the identifier cannot name a folder or writing fails.
+bool writeFolderDeviceApp(const std::string &deviceDir, const FolderDeviceApp &app, std::string *error);
+// True for an identifier that can name an app's folder: letters, digits, '.', '-', '_'
+// and not "." or "..".
+bool isSafeAppIdentifier(const std::string &identifier);
+
 class FolderBackend : public DeviceBackend
 {
 public:
@@ -88,6 +113,10 @@ public:
     int fileClose(afc_connection *connection, afc_file_ref ref) override;
     int fileLock(afc_connection *connection, afc_file_ref ref) override;
     int fileUnlock(afc_connection *connection, afc_file_ref ref) override;
+    int listApps(am_device *device, std::vector<DeviceApp> &apps, std::string *why) override;
+    int appIcon(am_device *device, const std::string &identifier, std::string &png, std::string *why) override;
+    int openAppDocuments(am_device *device, const std::string &identifier, afc_connection **connection,
+                         std::string *why) override;
 
 private:
     struct Device;

@@ -19,6 +19,9 @@ struct FolderBackend::Device
     bool failSession = false;
     std::map<std::string, ServiceFailure> serviceFailures;
     std::vector<std::string> posted;
+    // Views of this device confined to one app's container (root is the container): an
+    // app's connection resolves its paths there and stops with the device.
+    std::vector<std::unique_ptr<Device>> appViews;
 };
 
 struct FolderBackend::Service

@@ -40,7 +40,15 @@ int FolderBackend::fileInfo(afc_connection *connection, const char *path, afc_di
     struct stat st{};
     if (::lstat(target.c_str(), &st) != 0)
         return errnoResult(errno);
-    const char *kind = S_ISDIR(st.st_mode) ? "S_IFDIR" : S_ISLNK(st.st_mode) ? "S_IFLNK" : "S_IFREG";
+    // Special files say what they are, as the device's file service does: a FIFO named
+    // like a book must not pass for one.
+    const char *kind = S_ISDIR(st.st_mode)    ? "S_IFDIR"
+                       : S_ISLNK(st.st_mode)  ? "S_IFLNK"
+                       : S_ISFIFO(st.st_mode) ? "S_IFIFO"
+                       : S_ISCHR(st.st_mode)  ? "S_IFCHR"
+                       : S_ISBLK(st.st_mode)  ? "S_IFBLK"
+                       : S_ISSOCK(st.st_mode) ? "S_IFSOCK"
+                                              : "S_IFREG";
     out.pairs = {{"st_size", std::to_string(static_cast<uint64_t>(st.st_size))},
                  {"st_blocks", std::to_string(static_cast<uint64_t>(st.st_blocks))},
                  {"st_nlink", std::to_string(static_cast<uint64_t>(st.st_nlink))},

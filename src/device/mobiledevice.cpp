@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "mobiledevice.h"
 
+#include "deviceapps.h"
 #include "devicefaultinjector.h"
 #include "mainqueue.h"
 
@@ -347,4 +348,27 @@ int AFCFileRefLock(afc_connection *connection, afc_file_ref ref)
 int AFCFileRefUnlock(afc_connection *connection, afc_file_ref ref)
 {
     LAYER_CALL("AFCFileRefUnlock", static_cast<int>(MDERR_FAILED), fileUnlock(connection, ref));
+}
+
+// ---- Apps that share their documents (deviceapps.h) ---------------------------------
+
+int listSharingApps(am_device *device, std::vector<DeviceApp> &apps, std::string *why)
+{
+    apps.clear();
+    LAYER_CALL("listSharingApps", static_cast<int>(MDERR_FAILED), listApps(device, apps, why));
+}
+
+int copyAppIcon(am_device *device, const std::string &identifier, std::string &png, std::string *why)
+{
+    png.clear();
+    LAYER_CALL("copyAppIcon", static_cast<int>(MDERR_FAILED), appIcon(device, identifier, png, why));
+}
+
+int openAppDocuments(am_device *device, const std::string &identifier, afc_connection **connection, std::string *why)
+{
+    if (!connection)
+        return MDERR_FAILED;
+    *connection = nullptr;
+    LAYER_CALL("openAppDocuments", static_cast<int>(MDERR_FAILED),
+               openAppDocuments(device, identifier, connection, why));
 }

@@ -26,6 +26,7 @@ struct afc_connection;     // a file-service connection
 struct am_device_notification; // a subscription (the layer's own record)
 typedef uint64_t afc_file_ref;
 typedef int32_t service_conn_t; // service handle ("notificationproxy" holds one)
+struct DeviceApp;              // an app that shares its documents (deviceapps.h)
 
 // Key/value list of AFCDeviceInfoOpen / AFCFileInfoOpen, read with AFCKeyValueRead.
 struct afc_dictionary
@@ -157,6 +158,23 @@ public:
     // Why the last operation on this device failed, as a sentence a user can act on; empty
     // when the backend has none.
     virtual std::string errorSentence(am_device * /*device*/) { return {}; }
+
+    // Apps that share their documents (see deviceapps.h). *why gets the plain sentence of
+    // a failure. A backend without apps answers MDERR_FAILED.
+    virtual int listApps(am_device * /*device*/, std::vector<DeviceApp> & /*apps*/, std::string * /*why*/)
+    {
+        return MDERR_FAILED;
+    }
+    virtual int appIcon(am_device * /*device*/, const std::string & /*identifier*/, std::string & /*png*/,
+                        std::string * /*why*/)
+    {
+        return MDERR_FAILED;
+    }
+    virtual int openAppDocuments(am_device * /*device*/, const std::string & /*identifier*/,
+                                 afc_connection ** /*connection*/, std::string * /*why*/)
+    {
+        return MDERR_FAILED;
+    }
 };
 
 // Installs the backend every call goes to (replacing and destroying the previous one).

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <memory>
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -289,4 +290,54 @@ TEST_F(CliTest, UnusableScratchFolderIsExplained)
     ProcessRun list = run(BOOKFERRY_CLI, {"--device", "folder:" + m_device.path(), "list"}, notAFolder + "/below");
     EXPECT_EQ(list.exitCode, 2);
     EXPECT_NE(list.err.find("cannot be created (Not a directory)"), std::string::npos) << list.err;
+}
+
+TEST_F(CliTest, AppsListsReaderAppsAndTheirBooks)
+{
+    FolderDeviceApp reader;
+    reader.identifier = "org.example.reader";
+    reader.displayName = "Reader";
+    reader.version = "5.0";
+    reader.contentTypes = {"org.idpf.epub-container"};
+    FolderDeviceApp filebox = reader;
+    filebox.identifier = "org.example.filebox";
+    filebox.displayName = "Filebox";
+    filebox.contentTypes = {"public.data"};
+    std::string error;
+    ASSERT_TRUE(writeFolderDeviceApp(m_device.path(), reader, &error)) << error;
+    ASSERT_TRUE(writeFolderDeviceApp(m_device.path(), filebox, &error)) << error;
+    // Books: a file, one in a nested folder, an unpacked book folder (not looked into); not
+    // books: other files, a FIFO and a link that leads out of the container.
+    const std::string docs = m_device.path() + "/apps/org.example.reader/container/Documents";
+    writeWholeFile(docs + "/One.epub", "PK");
+    writeWholeFile(docs + "/Shelf/Deeper/Two.EPUB", "PK");
+    writeWholeFile(docs + "/Three.epub/mimetype", "application/epub+zip");
+    writeWholeFile(docs + "/Three.epub/Inner.epub", "PK");
+    writeWholeFile(docs + "/notes.txt", "x");
+    ASSERT_EQ(::mkfifo((docs + "/pipe.epub").c_str(), 0600), 0);
+    writeWholeFile(m_files.file("outside.epub"), "PK");
+    fs::create_symlink(m_files.file("outside.epub"), docs + "/link.epub");
+
+    ProcessRun plain = cli({"apps"});
+    ASSERT_EQ(plain.exitCode, 0) << plain.err;
+    EXPECT_EQ(plain.out, "Identifier\tName\tVersion\tBooks\tReader\norg.example.reader\tReader\t5.0\t3\tyes\n");
+
+    ProcessRun all = cli({"apps", "--all", "--json"});
+    ASSERT_EQ(all.exitCode, 0) << all.err;
+    const QJsonArray apps = json(all).array();
+    ASSERT_EQ(apps.size(), 2);
+    EXPECT_EQ(apps[0].toObject().value(QStringLiteral("identifier")).toString(), QStringLiteral("org.example.filebox"));
+    EXPECT_EQ(apps[0].toObject().value(QStringLiteral("reader")).toBool(), false);
+    EXPECT_EQ(apps[0].toObject().value(QStringLiteral("books")).toInt(), 0);
+    EXPECT_EQ(apps[1].toObject().value(QStringLiteral("books")).toInt(), 3);
+    EXPECT_EQ(apps[1].toObject().value(QStringLiteral("name")).toString(), QStringLiteral("Reader"));
+
+    // A locked device lists its apps but keeps their files closed: said, and not a success.
+    std::string plist = readWholeFile(m_device.path() + "/device.plist");
+    plist.replace(plist.find("<key>Paired</key>"), 0, "<key>Locked</key><true/>");
+    writeWholeFile(m_device.path() + "/device.plist", plist);
+    ProcessRun locked = cli({"apps"});
+    EXPECT_EQ(locked.exitCode, 1);
+    EXPECT_NE(locked.err.find("Unlock the iPhone and try again."), std::string::npos) << locked.err;
+    EXPECT_NE(locked.out.find("org.example.reader\tReader\t5.0\t?\tyes"), std::string::npos) << locked.out;
 }

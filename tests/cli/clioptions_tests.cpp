@@ -57,6 +57,8 @@ TEST(CliOptions, UsageErrorsAreNamed)
         {"ipod-info"},
         {"info", "--replace"},
         {"export", "--to", "/o", "--duplicates"},
+        {"apps", "extra"},
+        {"list", "--all"},
     };
     for (const auto &args : bad) {
         std::string error;

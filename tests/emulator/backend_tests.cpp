@@ -1,16 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
 // The imobiledevice backend through libimobiledevice against the emulator.
+#include "deviceapps.h"
 #include "emulatorharness.h"
 #include "imobiledevicebackend.h"
 #include "synclock.h"
 
 #include <gtest/gtest.h>
+#include <plist/plist.h>
+#include <usbmuxd.h>
 
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
 #include <deque>
+#include <filesystem>
 #include <fcntl.h>
 #include <mutex>
 #include <sys/file.h>
@@ -403,6 +407,107 @@ TEST_F(BackendTest, ServiceRefused)
     service_conn_t proxy = 0;
     EXPECT_NE(backend->startService(device, "com.apple.mobile.notification_proxy", &proxy), 0);
     EXPECT_FALSE(lastDeviceError(device).empty());
+}
+
+TEST_F(BackendTest, AppsThroughTheAppServices)
+{
+    startWith({});
+    FolderAppDescription reader;
+    reader.identifier = "org.example.reader";
+    reader.displayName = "Reader";
+    reader.version = "3.1";
+    reader.iconPng = "\x89PNG icon";
+    addFolderApp(deviceDir, reader);
+    FolderAppDescription filebox = reader;
+    filebox.identifier = "org.example.filebox";
+    filebox.displayName = "Filebox";
+    filebox.contentType = "public.data";
+    filebox.iconPng.clear();
+    addFolderApp(deviceDir, filebox);
+    FolderAppDescription hidden = filebox;
+    hidden.identifier = "org.example.hidden";
+    hidden.sharing = false;
+    addFolderApp(deviceDir, hidden);
+    am_device *device = arrival();
+    ASSERT_NE(device, nullptr);
+    ASSERT_EQ(backend->connect(device), 0);
+    ASSERT_EQ(backend->startSession(device), 0);
+
+    std::vector<DeviceApp> apps;
+    std::string why;
+    ASSERT_EQ(backend->listApps(device, apps, &why), 0) << why;
+    ASSERT_EQ(apps.size(), 2u);
+    EXPECT_EQ(apps[0].identifier, "org.example.filebox");
+    EXPECT_FALSE(apps[0].takesEpub);
+    EXPECT_EQ(apps[1].identifier, "org.example.reader");
+    EXPECT_EQ(apps[1].displayName, "Reader");
+    EXPECT_EQ(apps[1].version, "3.1");
+    EXPECT_TRUE(apps[1].takesEpub);
+    std::string png;
+    ASSERT_EQ(backend->appIcon(device, "org.example.reader", png, &why), 0);
+    EXPECT_EQ(png, reader.iconPng);
+
+    afc_connection *conn = nullptr;
+    ASSERT_EQ(backend->openAppDocuments(device, "org.example.reader", &conn, &why), 0) << why;
+    afc_file_ref ref = 0;
+    ASSERT_EQ(backend->fileOpen(conn, "/Documents/Book.epub", AFC_MODE_WRITE, &ref), 0);
+    ASSERT_EQ(backend->fileWrite(conn, ref, "PK\x03\x04", 4), 0);
+    ASSERT_EQ(backend->fileClose(conn, ref), 0);
+    EXPECT_EQ(readWholeFile(deviceDir + "/apps/org.example.reader/container/Documents/Book.epub"), "PK\x03\x04");
+    afc_directory listing;
+    ASSERT_EQ(backend->directoryList(conn, "/Documents", listing), 0);
+    EXPECT_NE(std::find(listing.names.begin(), listing.names.end(), "Book.epub"), listing.names.end());
+
+    // Refusals, each in its own words.
+    EXPECT_EQ(backend->openAppDocuments(device, "org.example.hidden", &conn, &why), MDERR_APP_GONE);
+    EXPECT_EQ(why, appGoneText());
+    std::filesystem::remove_all(deviceDir + "/apps/org.example.reader");
+    EXPECT_EQ(backend->openAppDocuments(device, "org.example.reader", &conn, &why), MDERR_APP_GONE);
+    EXPECT_EQ(lastDeviceError(device), appGoneText());
+    desc.locked = true;
+    makeFolderDevice(deviceDir, desc);
+    EXPECT_EQ(backend->openAppDocuments(device, "org.example.filebox", &conn, &why), MDERR_DEVICE_LOCKED);
+    EXPECT_EQ(why, "Unlock the iPhone and try again.");
+    // The session survives the refusals: unlocked, the next open works.
+    desc.locked = false;
+    makeFolderDevice(deviceDir, desc);
+    EXPECT_EQ(backend->openAppDocuments(device, "org.example.filebox", &conn, &why), 0) << why;
+    EXPECT_EQ(emulator.counter("lockdown.StartSession"), 1u);
+}
+
+TEST_F(BackendTest, ALockedDeviceOpensAnAppToThePairRecordsEscrowBag)
+{
+    desc.locked = true;
+    startWith({});
+    FolderAppDescription reader;
+    reader.identifier = "org.example.reader";
+    reader.displayName = "Reader";
+    addFolderApp(deviceDir, reader);
+    // The record this computer keeps gains the escrow bag a device hands out when it pairs.
+    char *raw = nullptr;
+    uint32_t size = 0;
+    ASSERT_EQ(usbmuxd_read_pair_record(desc.udid.c_str(), &raw, &size), 0);
+    plist_t record = nullptr;
+    plist_from_memory(raw, size, &record);
+    std::free(raw);
+    ASSERT_NE(record, nullptr);
+    plist_dict_set_item(record, "EscrowBag", plist_new_data("escrow-bag", 10));
+    char *xml = nullptr;
+    uint32_t length = 0;
+    plist_to_xml(record, &xml, &length);
+    plist_free(record);
+    ASSERT_EQ(usbmuxd_save_pair_record(desc.udid.c_str(), xml, length), 0);
+    std::free(xml);
+
+    am_device *device = arrival();
+    ASSERT_NE(device, nullptr);
+    ASSERT_EQ(backend->connect(device), 0);
+    ASSERT_EQ(backend->startSession(device), 0);
+    afc_connection *conn = nullptr;
+    std::string why;
+    EXPECT_EQ(backend->openAppDocuments(device, "org.example.reader", &conn, &why), 0) << why;
+    afc_directory listing;
+    EXPECT_EQ(backend->directoryList(conn, "/Documents", listing), 0);
 }
 
 } // namespace

@@ -103,13 +103,33 @@ std::string makeFolderDevice(const std::string &dir, const FolderDeviceDescripti
     std::ostringstream plist;
     plist << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n"
           << "<key>UniqueDeviceID</key><string>" << xmlEscape(desc.udid) << "</string>\n"
-          << "<key>Paired</key><" << (desc.paired ? "true" : "false") << "/>\n<key>Values</key><dict>\n";
+          << "<key>Paired</key><" << (desc.paired ? "true" : "false") << "/>\n"
+          << "<key>Locked</key><" << (desc.locked ? "true" : "false") << "/>\n<key>Values</key><dict>\n";
     for (const auto &[key, value] : desc.values)
         plist << "<key>" << xmlEscape(key) << "</key><string>" << xmlEscape(value) << "</string>\n";
     plist << "</dict>\n<key>DeviceInfo</key><dict><key>Model</key><string>" << xmlEscape(desc.model)
           << "</string><key>FSTotalBytes</key><string>" << desc.totalBytes << "</string></dict>\n</dict>\n</plist>\n";
     writeWholeFile(dir + "/device.plist", plist.str());
     return dir;
+}
+
+void addFolderApp(const std::string &dir, const FolderAppDescription &app)
+{
+    const std::string appDir = dir + "/apps/" + app.identifier;
+    std::filesystem::create_directories(appDir + "/container/Documents");
+    std::ostringstream plist;
+    plist << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n"
+          << "<key>CFBundleIdentifier</key><string>" << xmlEscape(app.identifier) << "</string>\n"
+          << "<key>CFBundleDisplayName</key><string>" << xmlEscape(app.displayName) << "</string>\n"
+          << "<key>CFBundleName</key><string>" << xmlEscape(app.displayName) << "</string>\n"
+          << "<key>CFBundleVersion</key><string>" << xmlEscape(app.version) << "</string>\n"
+          << "<key>ApplicationType</key><string>User</string>\n"
+          << "<key>UIFileSharingEnabled</key><" << (app.sharing ? "true" : "false") << "/>\n"
+          << "<key>CFBundleDocumentTypes</key><array><dict><key>LSItemContentTypes</key><array><string>"
+          << xmlEscape(app.contentType) << "</string></array></dict></array>\n</dict>\n</plist>\n";
+    writeWholeFile(appDir + "/Info.plist", plist.str());
+    if (!app.iconPng.empty())
+        writeWholeFile(appDir + "/icon.png", app.iconPng);
 }
 
 ToolResult runTool(const std::vector<std::string> &argv, const std::string &socketPath)

@@ -23,10 +23,24 @@ struct FolderDeviceDescription
         {"SerialNumber", "F2LEMU000001"}, {"VolumeFormat", "APFS"}};
     std::string model = "iPhone12,1";
     std::string totalBytes = "64000000000";
+    bool locked = false; // "Locked" in device.plist: house_arrest refused
 };
 
-// Writes DIR/device.plist and DIR/root/; returns DIR.
+// Writes DIR/device.plist and DIR/root/; returns DIR. Run again to change device.plist.
 std::string makeFolderDevice(const std::string &dir, const FolderDeviceDescription &desc);
+
+// An app of a folder device: DIR/apps/ID/Info.plist, icon.png (when iconPng is not
+// empty) and container/Documents/.
+struct FolderAppDescription
+{
+    std::string identifier;
+    std::string displayName;
+    std::string version = "1.0";
+    bool sharing = true;
+    std::string contentType = "org.idpf.epub-container"; // its one document type
+    std::string iconPng;
+};
+void addFolderApp(const std::string &dir, const FolderAppDescription &app);
 
 struct ToolResult
 {

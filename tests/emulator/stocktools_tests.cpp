@@ -5,8 +5,15 @@
 #include "synclock.h"
 
 #include <gtest/gtest.h>
+#include <libimobiledevice/afc.h>
+#include <libimobiledevice/house_arrest.h>
+#include <libimobiledevice/installation_proxy.h>
+#include <libimobiledevice/libimobiledevice.h>
+#include <libimobiledevice/lockdown.h>
+#include <libimobiledevice/sbservices.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 
 namespace {
@@ -155,6 +162,210 @@ TEST_F(StockToolsTest, StartupErrorsAreReported)
     std::filesystem::create_directories(tmp.file("empty"));
     EXPECT_FALSE(emulator.start({tmp.file("empty")}));
     EXPECT_NE(emulator.stop(), 0);
+}
+
+FolderAppDescription app(std::string identifier, std::string name, std::string version = "1.0", bool sharing = true)
+{
+    FolderAppDescription a;
+    a.identifier = std::move(identifier);
+    a.displayName = std::move(name);
+    a.version = std::move(version);
+    a.sharing = sharing;
+    return a;
+}
+
+TEST_F(StockToolsTest, IdeviceinstallerListsTheUserApps)
+{
+    // More apps than one page holds, so the listing spans several Browse answers.
+    const std::string dir = device("dev", desc);
+    std::string expected;
+    for (int i = 0; i < 23; ++i) {
+        const std::string n = (i < 10 ? "0" : "") + std::to_string(i);
+        addFolderApp(dir, app("org.example.app" + n, "App " + n, "1." + n, i % 2 == 0));
+        expected += "org.example.app" + n + ", \"1." + n + "\", \"App " + n + "\"\n";
+    }
+    // A system app is not a user app.
+    addFolderApp(dir, app("com.example.system", "System"));
+    std::string info = readWholeFile(dir + "/apps/com.example.system/Info.plist");
+    info.replace(info.find("<string>User</string>"), 21, "<string>System</string>");
+    writeWholeFile(dir + "/apps/com.example.system/Info.plist", info);
+    // A folder whose Info.plist names another app is no app at all.
+    addFolderApp(dir, app("org.example.other", "Other"));
+    std::filesystem::rename(dir + "/apps/org.example.other", dir + "/apps/org.example.renamed");
+    ASSERT_TRUE(emulator.start({dir}));
+
+    const ToolResult list = tool({"ideviceinstaller", "-l"});
+    EXPECT_EQ(list.exitCode, 0);
+    EXPECT_EQ(list.out, "CFBundleIdentifier, CFBundleVersion, CFBundleDisplayName\n" + expected);
+    EXPECT_EQ(emulator.counter("instproxy.Browse"), 1u);
+}
+
+// libimobiledevice's own clients of house_arrest and springboard services, in this process.
+class AppServicesTest : public StockToolsTest
+{
+protected:
+    idevice_t dev = nullptr;
+    lockdownd_client_t lockdown = nullptr;
+    std::string dir;
+
+    void SetUp() override
+    {
+        dir = device("dev", desc);
+        addFolderApp(dir, {"org.example.reader", "Reader", "2.1", true, "org.idpf.epub-container", "\x89PNG-icon"});
+        addFolderApp(dir, app("org.example.private", "Private", "1.0", false));
+        writeWholeFile(dir + "/apps/org.example.reader/container/Documents/Old.epub", "old book");
+        writeWholeFile(dir + "/apps/org.example.reader/container/Library/secret", "not shared");
+        ASSERT_TRUE(emulator.start({dir}));
+        ::setenv("USBMUXD_SOCKET_ADDRESS", ("UNIX:" + emulator.socketPath()).c_str(), 1);
+        ASSERT_EQ(idevice_new(&dev, desc.udid.c_str()), IDEVICE_E_SUCCESS);
+        ASSERT_EQ(lockdownd_client_new_with_handshake(dev, &lockdown, "test"), LOCKDOWN_E_SUCCESS);
+    }
+
+    void TearDown() override
+    {
+        if (lockdown)
+            lockdownd_client_free(lockdown);
+        if (dev)
+            idevice_free(dev);
+        ::unsetenv("USBMUXD_SOCKET_ADDRESS");
+    }
+
+    // A fresh house_arrest connection that sent `command`; *answer gets the device's reply.
+    house_arrest_client_t vend(const char *command, const char *app, std::string *answer)
+    {
+        lockdownd_service_descriptor_t service = nullptr;
+        if (lockdownd_start_service(lockdown, "com.apple.mobile.house_arrest", &service) != LOCKDOWN_E_SUCCESS)
+            return nullptr;
+        house_arrest_client_t client = nullptr;
+        house_arrest_client_new(dev, service, &client);
+        lockdownd_service_descriptor_free(service);
+        plist_t result = nullptr;
+        if (!client || house_arrest_send_command(client, command, app) != HOUSE_ARREST_E_SUCCESS
+            || house_arrest_get_result(client, &result) != HOUSE_ARREST_E_SUCCESS) {
+            house_arrest_client_free(client);
+            return nullptr;
+        }
+        char *status = nullptr;
+        plist_t node = plist_dict_get_item(result, "Status");
+        if (!node)
+            node = plist_dict_get_item(result, "Error");
+        if (node)
+            plist_get_string_val(node, &status);
+        *answer = status ? status : "";
+        std::free(status);
+        plist_free(result);
+        return client;
+    }
+};
+
+TEST_F(AppServicesTest, VendDocumentsOpensTheSharedContainerOnly)
+{
+    std::string answer;
+    house_arrest_client_t client = vend("VendDocuments", "org.example.reader", &answer);
+    ASSERT_TRUE(client);
+    EXPECT_EQ(answer, "Complete");
+    afc_client_t afc = nullptr;
+    ASSERT_EQ(afc_client_new_from_house_arrest_client(client, &afc), AFC_E_SUCCESS);
+
+    char **names = nullptr;
+    ASSERT_EQ(afc_read_directory(afc, "/Documents", &names), AFC_E_SUCCESS);
+    std::vector<std::string> listed;
+    for (char **p = names; p && *p; ++p)
+        listed.emplace_back(*p);
+    afc_dictionary_free(names);
+    EXPECT_NE(std::find(listed.begin(), listed.end(), "Old.epub"), listed.end());
+
+    uint64_t handle = 0;
+    ASSERT_EQ(afc_file_open(afc, "/Documents/New.epub", AFC_FOPEN_WRONLY, &handle), AFC_E_SUCCESS);
+    uint32_t written = 0;
+    EXPECT_EQ(afc_file_write(afc, handle, "new book", 8, &written), AFC_E_SUCCESS);
+    EXPECT_EQ(afc_file_close(afc, handle), AFC_E_SUCCESS);
+    EXPECT_EQ(readWholeFile(dir + "/apps/org.example.reader/container/Documents/New.epub"), "new book");
+
+    // The connection sees the container and nothing above it.
+    char **info = nullptr;
+    EXPECT_NE(afc_get_file_info(afc, "/../../../device.plist", &info), AFC_E_SUCCESS);
+    afc_dictionary_free(info);
+    EXPECT_NE(afc_file_open(afc, "/../Info.plist", AFC_FOPEN_RDONLY, &handle), AFC_E_SUCCESS);
+    afc_client_free(afc);
+    house_arrest_client_free(client);
+}
+
+TEST_F(AppServicesTest, RefusalsOfHouseArrest)
+{
+    std::string answer;
+    // A store app's whole container is not vended.
+    house_arrest_client_t client = vend("VendContainer", "org.example.reader", &answer);
+    ASSERT_TRUE(client);
+    EXPECT_EQ(answer, "InstallationLookupFailed");
+    house_arrest_client_free(client);
+    // An app that does not share, one that is not there, and a name climbing out of apps/.
+    for (const char *app : {"org.example.private", "org.example.absent", "../../dev"}) {
+        client = vend("VendDocuments", app, &answer);
+        ASSERT_TRUE(client) << app;
+        EXPECT_EQ(answer, "InstallationLookupFailed") << app;
+        // One command per connection: the refused connection is closed (the second command
+        // may already fail to go out; it never gets an answer).
+        plist_t more = nullptr;
+        house_arrest_send_command(client, "VendDocuments", "org.example.reader");
+        EXPECT_NE(house_arrest_get_result(client, &more), HOUSE_ARREST_E_SUCCESS) << app;
+        plist_free(more);
+        house_arrest_client_free(client);
+    }
+    EXPECT_EQ(emulator.counter("house_arrest.VendDocuments"), 3u);
+
+    // A locked device refuses the service itself.
+    desc.locked = true;
+    makeFolderDevice(dir, desc);
+    lockdownd_service_descriptor_t service = nullptr;
+    EXPECT_EQ(lockdownd_start_service(lockdown, "com.apple.mobile.house_arrest", &service),
+              LOCKDOWN_E_PASSWORD_PROTECTED);
+    lockdownd_service_descriptor_free(service);
+    desc.locked = false;
+    makeFolderDevice(dir, desc);
+    client = vend("VendDocuments", "org.example.reader", &answer);
+    EXPECT_EQ(answer, "Complete");
+    house_arrest_client_free(client);
+}
+
+TEST_F(AppServicesTest, LookupAnswersTheAppsAskedForWithTheAttributesAskedFor)
+{
+    instproxy_client_t proxy = nullptr;
+    ASSERT_EQ(instproxy_client_start_service(dev, &proxy, "test"), INSTPROXY_E_SUCCESS);
+    plist_t options = instproxy_client_options_new();
+    instproxy_client_options_set_return_attributes(options, "CFBundleVersion", "UIFileSharingEnabled", nullptr);
+    const char *ids[] = {"org.example.reader", "org.example.absent", nullptr};
+    plist_t result = nullptr;
+    ASSERT_EQ(instproxy_lookup(proxy, ids, options, &result), INSTPROXY_E_SUCCESS);
+    ASSERT_NE(result, nullptr);
+    EXPECT_EQ(plist_dict_get_size(result), 1u);
+    plist_t reader = plist_dict_get_item(result, "org.example.reader");
+    ASSERT_NE(reader, nullptr);
+    EXPECT_EQ(plist_dict_get_size(reader), 2u);
+    char *version = nullptr;
+    plist_get_string_val(plist_dict_get_item(reader, "CFBundleVersion"), &version);
+    EXPECT_STREQ(version, "2.1");
+    std::free(version);
+    plist_free(result);
+    instproxy_client_options_free(options);
+    instproxy_client_free(proxy);
+}
+
+TEST_F(AppServicesTest, SpringboardGivesTheIcon)
+{
+    sbservices_client_t sb = nullptr;
+    ASSERT_EQ(sbservices_client_start_service(dev, &sb, "test"), SBSERVICES_E_SUCCESS);
+    char *png = nullptr;
+    uint64_t size = 0;
+    ASSERT_EQ(sbservices_get_icon_pngdata(sb, "org.example.reader", &png, &size), SBSERVICES_E_SUCCESS);
+    EXPECT_EQ(std::string(png, size), "\x89PNG-icon");
+    std::free(png);
+    png = nullptr;
+    size = 0;
+    EXPECT_EQ(sbservices_get_icon_pngdata(sb, "org.example.absent", &png, &size), SBSERVICES_E_SUCCESS);
+    EXPECT_EQ(size, 0u);
+    std::free(png);
+    sbservices_client_free(sb);
 }
 
 } // namespace

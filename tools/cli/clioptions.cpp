@@ -13,6 +13,9 @@ const char *const kCliUsage =
     "                             export books by catalogue \"Path\" (all listed books when none\n"
     "                             given); an existing file is kept unless --replace\n"
     "  delete PATH...             delete books added by the user, by catalogue \"Path\"\n"
+    "  apps [--all]               reader apps (apps that share their documents and take ePub):\n"
+    "                             identifier, name, version, books in their Documents folder;\n"
+    "                             --all lists every app that shares its documents\n"
     "  backups                    the copies of device catalogues kept before each change\n"
     "  restore FILE               put a kept catalogue copy back on the device\n"
     "  ipod-info MOUNTPOINT       describe a disk-mode iPod mounted at MOUNTPOINT\n"
@@ -75,6 +78,8 @@ std::optional<CliOptions> parseCliOptions(const std::vector<std::string> &args, 
             } else {
                 o.exportDir = a.substr(5);
             }
+        } else if (!endOfOptions && o.command == "apps" && a == "--all") {
+            o.allApps = true;
         } else if (!endOfOptions && o.command == "import" && a == "--duplicates") {
             o.duplicates = true;
         } else if (!endOfOptions && o.command == "export" && a == "--replace") {
@@ -87,7 +92,7 @@ std::optional<CliOptions> parseCliOptions(const std::vector<std::string> &args, 
             o.arguments.push_back(a);
         }
     }
-    if (o.command == "info" || o.command == "list" || o.command == "backups") {
+    if (o.command == "info" || o.command == "list" || o.command == "backups" || o.command == "apps") {
         if (!o.arguments.empty())
             return fail(o.command + " takes no arguments");
         if (o.libraryOnly && o.customOnly)

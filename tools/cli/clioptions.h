@@ -15,7 +15,7 @@ struct CliOptions
     bool verbose = false; // the device link's log lines and messages on standard error
     bool help = false;
     bool version = false;
-    std::string command; // info, list, import, export, delete, backups, restore, ipod-info
+    std::string command; // info, list, import, export, delete, backups, restore, ipod-info, apps
     // list
     bool libraryOnly = false;
     bool customOnly = false;
@@ -24,6 +24,8 @@ struct CliOptions
     bool replace = false;
     // import: books the device has already are imported again instead of skipped
     bool duplicates = false;
+    // apps: every app that shares its documents, not only the reader apps
+    bool allApps = false;
     // import: files; export and delete: catalogue "Path" values; restore: the copy; ipod-info: the mount point
     std::vector<std::string> arguments;
 };

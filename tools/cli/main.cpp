@@ -8,6 +8,7 @@
 #include "bookbatch.h"
 #include "bookimport.h"
 #include "cataloguebackup.h"
+#include "deviceapps.h"
 #include "deviceselection.h"
 #include "epubnode.h"
 #include "fullio.h"
@@ -272,6 +273,50 @@ public:
         return kOk;
     }
 
+    // The apps that share their documents, with the number of books each holds.
+    int apps()
+    {
+        am_device *device = m_controller->deviceData()->dev;
+        std::vector<DeviceApp> found;
+        std::string why;
+        if (listSharingApps(device, found, &why) != MDERR_OK) {
+            std::cerr << "bookferry-cli: the apps could not be listed. " << why << "\n";
+            return kItemFailed;
+        }
+        bool anyFailed = false;
+        QJsonArray array;
+        if (!m_options.json)
+            g_out << "Identifier\tName\tVersion\tBooks\tReader\n";
+        for (const DeviceApp &app : found) {
+            if (!app.takesEpub && !m_options.allApps)
+                continue;
+            afc_connection *connection = nullptr;
+            std::vector<std::string> books;
+            const bool counted = openAppDocuments(device, app.identifier, &connection, &why) == MDERR_OK
+                && listAppBooks(connection, books) == MDERR_OK;
+            if (!counted) {
+                anyFailed = true;
+                std::cerr << "bookferry-cli: " << app.identifier << ": its books could not be counted. " << why << "\n";
+            }
+            if (m_options.json) {
+                QJsonObject o{{QStringLiteral("identifier"), q(app.identifier)},
+                              {QStringLiteral("name"), q(app.displayName)},
+                              {QStringLiteral("version"), q(app.version)},
+                              {QStringLiteral("reader"), app.takesEpub}};
+                if (counted)
+                    o.insert(QStringLiteral("books"), static_cast<qint64>(books.size()));
+                array.append(o);
+            } else {
+                g_out << app.identifier << "\t" << app.displayName << "\t" << app.version << "\t"
+                      << (counted ? std::to_string(books.size()) : std::string("?")) << "\t"
+                      << (app.takesEpub ? "yes" : "no") << "\n";
+            }
+        }
+        if (m_options.json)
+            printJson(QJsonDocument(array));
+        return anyFailed ? kItemFailed : kOk;
+    }
+
     int import()
     {
         Progress progress;
@@ -466,6 +511,8 @@ int main(int argc, char **argv)
         return session.info();
     if (options->command == "list")
         return session.list();
+    if (options->command == "apps")
+        return session.apps();
     if (options->command == "import")
         return session.import();
     if (options->command == "export")

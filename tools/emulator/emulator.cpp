@@ -506,9 +506,15 @@ void Emulator::serveDevicePort(const std::shared_ptr<Connection> &connection, De
             service = it->second.name;
     }
     if (service == "com.apple.afc")
-        serveAfc(channel, device, connection->id);
+        serveAfc(channel, device, connection->id, device.folder->folder());
     else if (service == "com.apple.mobile.notification_proxy" || service == "com.apple.mobile.insecure_notification_proxy")
         serveNotificationProxy(channel, device, connection->id);
+    else if (service == "com.apple.mobile.installation_proxy")
+        serveInstallationProxy(channel, device, connection->id);
+    else if (service == "com.apple.mobile.house_arrest")
+        serveHouseArrest(channel, device, connection->id);
+    else if (service == "com.apple.springboardservices")
+        serveSpringboard(channel, device, connection->id);
 }
 
 void Emulator::serveControl(int fd)

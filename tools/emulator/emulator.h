@@ -3,7 +3,8 @@
 #pragma once
 
 // The device emulator: a usbmuxd on a UNIX socket that serves folder devices through
-// lockdownd (with its TLS session), AFC and the notification proxy, as the installed
+// lockdownd (with its TLS session), AFC, the notification proxy, and the apps' services
+// (installation_proxy, house_arrest, springboard icons), as the installed
 // libimobiledevice expects them. Every accepted connection gets its own thread, so every
 // socket is drained continuously and slow requests never hold up others.
 // An optional control socket takes one text command per connection (see emulatorUsage()).
@@ -92,8 +93,12 @@ private:
 
     std::optional<uint16_t> allocateServicePort(uint32_t deviceId, const std::string &service);
     void serveLockdown(Channel &channel, Device &device, uint64_t connection);
-    void serveAfc(Channel &channel, Device &device, uint64_t connection);
+    // The file service on the device's root, or (house_arrest) on an app's container.
+    void serveAfc(Channel &channel, Device &device, uint64_t connection, const AfcFolder &folder);
     void serveNotificationProxy(Channel &channel, Device &device, uint64_t connection);
+    void serveInstallationProxy(Channel &channel, Device &device, uint64_t connection);
+    void serveHouseArrest(Channel &channel, Device &device, uint64_t connection);
+    void serveSpringboard(Channel &channel, Device &device, uint64_t connection);
 
     EmulatorOptions m_options;
     Counters m_counters;

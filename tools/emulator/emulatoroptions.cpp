@@ -55,6 +55,12 @@ through a usbmuxd on the UNIX socket PATH, until SIGINT or SIGTERM. Point the cl
 library at it with USBMUXD_SOCKET_ADDRESS=UNIX:PATH. Prints "ready" on standard output
 once it accepts connections.
 
+A device's apps live in DEVICE_DIR/apps/IDENTIFIER/: Info.plist (the attributes
+installation_proxy lists), icon.png (springboard icons) and container/ (what house_arrest
+VendDocuments opens for an app whose Info.plist has UIFileSharingEnabled). With "Locked"
+true in device.plist, house_arrest is refused (PasswordProtected) unless the client shows
+the escrow bag of its pair record. Both are read afresh on every request.
+
 Options:
   --socket PATH           the usbmuxd socket to serve (required)
   --control PATH          a control socket taking one command line per connection:

@@ -7,7 +7,10 @@
 #include <openssl/pem.h>
 #include <openssl/ssl.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
+#include <filesystem>
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
@@ -281,4 +284,93 @@ bool FolderDevice::recordNotification(const std::string &name)
     const bool ok = ::write(fd, line.data(), line.size()) == ssize_t(line.size());
     ::close(fd);
     return ok;
+}
+
+namespace {
+
+bool safeIdentifier(const std::string &identifier)
+{
+    if (identifier.empty() || identifier.size() > 255 || identifier == "." || identifier == "..")
+        return false;
+    for (char c : identifier)
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '.' && c != '-' && c != '_')
+            return false;
+    return true;
+}
+
+std::optional<std::string> realPathOf(const std::string &path)
+{
+    char *real = ::realpath(path.c_str(), nullptr);
+    if (!real)
+        return std::nullopt;
+    std::string result(real);
+    free(real);
+    return result;
+}
+
+} // namespace
+
+bool FolderDevice::locked() const
+{
+    PlistPtr plist = readPlistFile(m_dir + "/device.plist");
+    return plist && plistBool(plist.get(), "Locked").value_or(false);
+}
+
+PlistPtr FolderDevice::app(const std::string &identifier) const
+{
+    if (!safeIdentifier(identifier))
+        return nullptr;
+    PlistPtr info = readPlistFile(m_dir + "/apps/" + identifier + "/Info.plist");
+    if (!info || plist_get_node_type(info.get()) != PLIST_DICT || plistString(info.get(), "CFBundleIdentifier") != identifier)
+        return nullptr;
+    return info;
+}
+
+std::vector<PlistPtr> FolderDevice::apps() const
+{
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(m_dir + "/apps", ec), end; !ec && it != end; it.increment(ec))
+        names.push_back(it->path().filename().string());
+    std::sort(names.begin(), names.end());
+    std::vector<PlistPtr> result;
+    for (const auto &name : names)
+        if (PlistPtr info = app(name))
+            result.push_back(std::move(info));
+    return result;
+}
+
+Bytes FolderDevice::appIcon(const std::string &identifier) const
+{
+    if (!app(identifier))
+        return {};
+    std::ifstream in(m_dir + "/apps/" + identifier + "/icon.png", std::ios::binary);
+    Bytes data;
+    char buffer[65536];
+    while (in && data.size() < (2u << 20)) {
+        in.read(buffer, sizeof buffer);
+        data.insert(data.end(), buffer, buffer + in.gcount());
+    }
+    return data.size() < (2u << 20) ? data : Bytes();
+}
+
+std::optional<std::string> FolderDevice::appContainer(const std::string &identifier) const
+{
+    if (!safeIdentifier(identifier))
+        return std::nullopt;
+    const auto container = realPathOf(m_dir + "/apps/" + identifier + "/container");
+    const auto device = realPathOf(m_dir);
+    if (!container || !device || container->rfind(*device + "/", 0) != 0)
+        return std::nullopt;
+    return container;
+}
+
+Bytes FolderDevice::escrowBag() const
+{
+    const Bytes record = pairRecord();
+    plist_t raw = nullptr;
+    plist_from_memory(reinterpret_cast<const char *>(record.data()), uint32_t(record.size()), &raw);
+    PlistPtr dict(raw);
+    auto bag = dict ? dataText(dict.get(), "EscrowBag") : std::nullopt;
+    return bag ? Bytes(bag->begin(), bag->end()) : Bytes();
 }

@@ -12,6 +12,7 @@
 #include "wire.h"
 
 #include <mutex>
+#include <optional>
 #include <set>
 
 typedef struct ssl_ctx_st SSL_CTX;
@@ -47,6 +48,22 @@ public:
 
     // Appends one line to DEVICE_DIR/notifications.log.
     bool recordNotification(const std::string &name);
+
+    // Apps, read afresh on every question so that a test may add or remove one while the
+    // device is attached: DEVICE_DIR/apps/IDENTIFIER/Info.plist (its attributes),
+    // icon.png and container/. device.plist's "Locked" (true) is read afresh too.
+    bool locked() const;
+    // Every app's Info.plist dict, in identifier order; a folder whose Info.plist is
+    // unreadable or names another identifier is no app.
+    std::vector<PlistPtr> apps() const;
+    // nullptr when there is no such app (or the identifier cannot name a folder).
+    PlistPtr app(const std::string &identifier) const;
+    Bytes appIcon(const std::string &identifier) const;
+    // The real path of the app's container, nullopt when it is missing or lies outside
+    // the device's folder.
+    std::optional<std::string> appContainer(const std::string &identifier) const;
+    // The escrow bag of the pair record served, empty when it has none.
+    Bytes escrowBag() const;
 
 private:
     FolderDevice(std::string dir, std::string udid);

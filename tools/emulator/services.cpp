@@ -69,7 +69,19 @@ bool sendBytes(Channel &channel, const Bytes &bytes)
 bool isKnownService(const std::string &name)
 {
     return name == "com.apple.afc" || name == "com.apple.mobile.notification_proxy"
-        || name == "com.apple.mobile.insecure_notification_proxy";
+        || name == "com.apple.mobile.insecure_notification_proxy" || name == "com.apple.mobile.installation_proxy"
+        || name == "com.apple.mobile.house_arrest" || name == "com.apple.springboardservices";
+}
+
+bool escrowBagOpens(plist_t request, const FolderDevice &folder)
+{
+    plist_t node = plist_dict_get_item(request, "EscrowBag");
+    if (!node || plist_get_node_type(node) != PLIST_DATA)
+        return false;
+    uint64_t length = 0;
+    const char *bytes = plist_get_data_ptr(node, &length);
+    const Bytes bag = folder.escrowBag();
+    return bytes && !bag.empty() && Bytes(bytes, bytes + length) == bag;
 }
 
 } // namespace
@@ -163,6 +175,11 @@ void Emulator::serveLockdown(Channel &channel, Device &device, uint64_t connecti
                 fail("ServiceProhibited");
             } else if (!isKnownService(service)) {
                 fail("InvalidService");
+            } else if (service == "com.apple.mobile.house_arrest" && folder.locked()
+                       && !escrowBagOpens(message.get(), folder)) {
+                // App containers are closed while the device is locked, unless the host
+                // shows the escrow bag it was given when it paired.
+                fail("PasswordProtected");
             } else if (auto port = allocateServicePort(device.id, service)) {
                 plist_dict_set_item(reply.get(), "Service", plist_new_string(service.c_str()));
                 plist_dict_set_item(reply.get(), "Port", plist_new_uint(*port));
@@ -192,9 +209,8 @@ void Emulator::serveLockdown(Channel &channel, Device &device, uint64_t connecti
     }
 }
 
-void Emulator::serveAfc(Channel &channel, Device &device, uint64_t connection)
+void Emulator::serveAfc(Channel &channel, Device &device, uint64_t connection, const AfcFolder &folder)
 {
-    AfcFolder &folder = device.folder->folder();
     std::map<uint64_t, int> handles;
     uint64_t nextHandle = 1;
     uint64_t packets = 0;
@@ -474,5 +490,154 @@ void Emulator::serveNotificationProxy(Channel &channel, Device &device, uint64_t
             return;
         }
         // ObserveNotification needs no answer; nothing is ever relayed to observers.
+    }
+}
+
+namespace {
+
+// Devices have sent the flag as a boolean and as the string "YES".
+bool sharesDocuments(plist_t info)
+{
+    const std::string flag = plistScalarText(plist_dict_get_item(info, "UIFileSharingEnabled")).value_or("");
+    return flag == "true" || flag == "YES" || flag == "yes" || flag == "1";
+}
+
+std::vector<std::string> stringList(plist_t node)
+{
+    std::vector<std::string> out;
+    if (node && plist_get_node_type(node) == PLIST_STRING)
+        out.push_back(plistScalarText(node).value_or(""));
+    if (node && plist_get_node_type(node) == PLIST_ARRAY)
+        for (uint32_t i = 0; i < plist_array_get_size(node); ++i)
+            if (auto text = plistScalarText(plist_array_get_item(node, i)))
+                out.push_back(*text);
+    return out;
+}
+
+constexpr size_t BrowsePage = 20; // apps per BrowsingApplications message
+
+} // namespace
+
+void Emulator::serveInstallationProxy(Channel &channel, Device &device, uint64_t connection)
+{
+    const Tap tap{m_trace, connection, "instproxy"};
+    FolderDevice &folder = *device.folder;
+    for (;;) {
+        PlistPtr message = receiveMessage(channel, tap);
+        if (!message)
+            return;
+        const std::string command = plistString(message.get(), "Command").value_or(std::string());
+        m_counters.add("instproxy." + (command.empty() ? std::string("(none)") : command));
+        device.link->requestDelay();
+        plist_t options = plist_dict_get_item(message.get(), "ClientOptions");
+        if (options && plist_get_node_type(options) != PLIST_DICT)
+            options = nullptr;
+        const std::string type = (options ? plistString(options, "ApplicationType") : std::nullopt).value_or("Any");
+        const std::vector<std::string> bundles = stringList(options ? plist_dict_get_item(options, "BundleIDs") : nullptr);
+        plist_t returnNode = options ? plist_dict_get_item(options, "ReturnAttributes") : nullptr;
+        const std::vector<std::string> attributes = stringList(returnNode);
+
+        // The apps asked for, each with the attributes asked for (all when none are named).
+        std::vector<std::pair<std::string, PlistPtr>> selected;
+        for (PlistPtr &info : folder.apps()) {
+            const std::string identifier = plistString(info.get(), "CFBundleIdentifier").value_or("");
+            const std::string appType = plistString(info.get(), "ApplicationType").value_or("User");
+            if (type != "Any" && type != appType)
+                continue;
+            if (!bundles.empty() && std::find(bundles.begin(), bundles.end(), identifier) == bundles.end())
+                continue;
+            if (!plist_dict_get_item(info.get(), "ApplicationType"))
+                plist_dict_set_item(info.get(), "ApplicationType", plist_new_string(appType.c_str()));
+            PlistPtr entry(returnNode ? plist_new_dict() : plist_copy(info.get()));
+            for (const auto &name : attributes)
+                if (plist_t value = plist_dict_get_item(info.get(), name.c_str()))
+                    plist_dict_set_item(entry.get(), name.c_str(), plist_copy(value));
+            selected.emplace_back(identifier, std::move(entry));
+        }
+
+        PlistPtr reply(plist_new_dict());
+        if (command == "Browse") {
+            for (size_t index = 0; index < selected.size(); index += BrowsePage) {
+                const size_t amount = std::min(BrowsePage, selected.size() - index);
+                PlistPtr page(plist_new_dict());
+                plist_t list = plist_new_array();
+                for (size_t i = index; i < index + amount; ++i)
+                    plist_array_append_item(list, selected[i].second.release());
+                plist_dict_set_item(page.get(), "CurrentAmount", plist_new_uint(amount));
+                plist_dict_set_item(page.get(), "CurrentIndex", plist_new_uint(index));
+                plist_dict_set_item(page.get(), "CurrentList", list);
+                plist_dict_set_item(page.get(), "Status", plist_new_string("BrowsingApplications"));
+                plist_dict_set_item(page.get(), "Total", plist_new_uint(selected.size()));
+                if (!sendMessage(channel, page.get(), tap))
+                    return;
+            }
+            plist_dict_set_item(reply.get(), "Status", plist_new_string("Complete"));
+        } else if (command == "Lookup") {
+            plist_t result = plist_new_dict();
+            for (auto &[identifier, entry] : selected)
+                plist_dict_set_item(result, identifier.c_str(), entry.release());
+            plist_dict_set_item(reply.get(), "LookupResult", result);
+            plist_dict_set_item(reply.get(), "Status", plist_new_string("Complete"));
+        } else {
+            plist_dict_set_item(reply.get(), "Error", plist_new_string(command.empty() ? "MissingCommand" : "UnknownCommand"));
+            plist_dict_set_item(reply.get(), "ErrorDescription",
+                                plist_new_string(("This device does not perform \"" + command + "\"").c_str()));
+        }
+        if (!sendMessage(channel, reply.get(), tap))
+            return;
+    }
+}
+
+void Emulator::serveHouseArrest(Channel &channel, Device &device, uint64_t connection)
+{
+    const Tap tap{m_trace, connection, "house_arrest"};
+    FolderDevice &folder = *device.folder;
+    // One command per connection: after a vend it speaks AFC, after a refusal it closes.
+    PlistPtr message = receiveMessage(channel, tap);
+    if (!message)
+        return;
+    const std::string command = plistString(message.get(), "Command").value_or(std::string());
+    const std::string identifier = plistString(message.get(), "Identifier").value_or(std::string());
+    m_counters.add("house_arrest." + (command.empty() ? std::string("(none)") : command));
+    device.link->requestDelay();
+    PlistPtr reply(plist_new_dict());
+    if (command == "VendDocuments" || command == "VendContainer") {
+        PlistPtr info = folder.app(identifier);
+        const auto container = info ? folder.appContainer(identifier) : std::nullopt;
+        // Whole containers are not vended for store apps; Documents only when the app shares them.
+        if (command == "VendDocuments" && info && sharesDocuments(info.get()) && container) {
+            plist_dict_set_item(reply.get(), "Status", plist_new_string("Complete"));
+            if (!sendMessage(channel, reply.get(), tap))
+                return;
+            serveAfc(channel, device, connection, AfcFolder(*container));
+            return;
+        }
+        plist_dict_set_item(reply.get(), "Error", plist_new_string("InstallationLookupFailed"));
+    } else {
+        plist_dict_set_item(reply.get(), "Error", plist_new_string(command.empty() ? "MissingCommand" : "UnknownCommand"));
+    }
+    sendMessage(channel, reply.get(), tap);
+}
+
+void Emulator::serveSpringboard(Channel &channel, Device &device, uint64_t connection)
+{
+    const Tap tap{m_trace, connection, "springboard"};
+    for (;;) {
+        PlistPtr message = receiveMessage(channel, tap);
+        if (!message)
+            return;
+        const std::string command = plistString(message.get(), "command").value_or(std::string());
+        m_counters.add("springboard." + (command.empty() ? std::string("(none)") : command));
+        device.link->requestDelay();
+        PlistPtr reply(plist_new_dict());
+        if (command == "getIconPNGData") {
+            // An unknown app gets empty data, so the client draws an icon of its own.
+            const Bytes png = device.folder->appIcon(plistString(message.get(), "bundleId").value_or(std::string()));
+            plist_dict_set_item(reply.get(), "pngData",
+                                plist_new_data(reinterpret_cast<const char *>(png.data()), png.size()));
+        }
+        // Other questions (icon state, wallpaper, orientation) get an empty answer.
+        if (!sendMessage(channel, reply.get(), tap))
+            return;
     }
 }

@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "deviceerrors.h"
 
+#include "deviceapps.h"
 #include "log.h"
 
 // The switches below list every enumerator without a default, so the compiler names any
@@ -199,4 +200,31 @@ std::string notificationProxyErrorText(np_error_t error)
                "it in again.";
     }
     return unknown("notification proxy", int(error));
+}
+
+std::string houseArrestErrorText(house_arrest_error_t error)
+{
+    switch (error) {
+    case HOUSE_ARREST_E_SUCCESS:
+        return {};
+    case HOUSE_ARREST_E_CONN_FAILED:
+        return "Lost contact with the device while opening the app's files. Check the cable, then unplug the "
+               "device and plug it in again.";
+    case HOUSE_ARREST_E_INVALID_ARG:
+    case HOUSE_ARREST_E_PLIST_ERROR:
+    case HOUSE_ARREST_E_INVALID_MODE:
+    case HOUSE_ARREST_E_UNKNOWN_ERROR:
+        return std::string("The device gave an answer this program does not understand. ") + Reconnect;
+    }
+    return unknown("house_arrest", int(error));
+}
+
+std::string appServiceRefusalText(const std::string &error)
+{
+    if (error == "InstallationLookupFailed" || error == "ApplicationLookupFailed")
+        return appGoneText();
+    if (error == "PasswordProtected" || error == "DeviceLocked")
+        return deviceLockedText();
+    logFormat("The device refused an app request: %s", error.c_str());
+    return "The device refused to open the app's files (" + error + "). " + Reconnect;
 }

@@ -7,6 +7,7 @@
 // raw number and get a generic sentence.
 
 #include <libimobiledevice/afc.h>
+#include <libimobiledevice/house_arrest.h>
 #include <libimobiledevice/libimobiledevice.h>
 #include <libimobiledevice/lockdown.h>
 #include <libimobiledevice/notification_proxy.h>
@@ -17,6 +18,11 @@ std::string ideviceErrorText(idevice_error_t error);
 std::string lockdownErrorText(lockdownd_error_t error);
 std::string afcErrorText(afc_error_t error);
 std::string notificationProxyErrorText(np_error_t error);
+
+// The apps' services: a client error, and the "Error" a device answered house_arrest or
+// installation_proxy with ("InstallationLookupFailed", ...).
+std::string houseArrestErrorText(house_arrest_error_t error);
+std::string appServiceRefusalText(const std::string &error);
 
 // True for the lockdown errors that mean "this computer is not (yet) trusted": the user
 // has to unlock the device and tap Trust.

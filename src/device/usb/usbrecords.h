@@ -6,6 +6,7 @@
 // imobiledevicebackend.cpp; one translation unit includes it.
 
 #include <libimobiledevice/afc.h>
+#include <libimobiledevice/house_arrest.h>
 #include <libimobiledevice/libimobiledevice.h>
 #include <libimobiledevice/lockdown.h>
 #include <libimobiledevice/notification_proxy.h>
@@ -28,6 +29,7 @@ struct ServiceDescriptorFree
     void operator()(lockdownd_service_descriptor_t p) const { lockdownd_service_descriptor_free(p); }
 };
 struct AfcFree { void operator()(afc_client_t p) const { afc_client_free(p); } };
+struct HouseArrestFree { void operator()(house_arrest_client_t p) const { house_arrest_client_free(p); } };
 struct NpFree { void operator()(np_client_t p) const { np_client_free(p); } };
 struct PlistFree { void operator()(plist_t p) const { plist_free(p); } };
 struct AfcListFree { void operator()(char **p) const { afc_dictionary_free(p); } };
@@ -37,6 +39,7 @@ using IdevicePtr = std::unique_ptr<idevice_private, IdeviceFree>;
 using LockdownPtr = std::unique_ptr<lockdownd_client_private, LockdownFree>;
 using ServiceDescriptorPtr = std::unique_ptr<lockdownd_service_descriptor, ServiceDescriptorFree>;
 using AfcPtr = std::unique_ptr<afc_client_private, AfcFree>;
+using HouseArrestPtr = std::unique_ptr<house_arrest_client_private, HouseArrestFree>;
 using NpPtr = std::unique_ptr<np_client_private, NpFree>;
 using PlistPtr = std::unique_ptr<std::remove_pointer_t<plist_t>, PlistFree>;
 using AfcListPtr = std::unique_ptr<char *, AfcListFree>;
@@ -61,6 +64,9 @@ struct UsbDevice
 struct UsbService
 {
     UsbDevice *owner = nullptr;
+    // An app's file service runs on the house_arrest connection, which must outlive its
+    // AFC client: declared first, so it is freed after it.
+    HouseArrestPtr houseArrest;
     AfcPtr afc;
     NpPtr np;
 };
