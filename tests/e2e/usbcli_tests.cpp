@@ -299,3 +299,26 @@ TEST_F(UsbCliTest, ImportWaitsForAHeldSyncLockAndGoesOn)
     EXPECT_TRUE(std::is_sorted(at.begin(), at.end()));
     EXPECT_EQ(sent.size(), 4u);
 }
+
+TEST_F(UsbCliTest, OnlyInfoWalksTheMediaFolders)
+{
+    const std::string dev = makeFolderDevice(tmp.file("dev"), desc);
+    for (int f = 0; f < 3; ++f)
+        for (int i = 0; i < 4; ++i)
+            writeWholeFile(dev + "/root/DCIM/10" + std::to_string(f) + "APPLE/IMG_" + std::to_string(i) + ".JPG",
+                           std::string(100, 'j'));
+    ASSERT_TRUE(emulator.start({dev}));
+
+    // The list reads the values and the catalogues: not one folder of the device is listed.
+    Cli list = usbCli();
+    const CliRun listed = list.run({"--json", "list"});
+    ASSERT_EQ(listed.exitCode, 0) << listed.err;
+    EXPECT_EQ(json(listed).array().size(), 0);
+    EXPECT_EQ(emulator.counter("afc.READ_DIR"), 0u);
+
+    Cli info = usbCli();
+    const CliRun described = info.run({"--json", "info"});
+    ASSERT_EQ(described.exitCode, 0) << described.err;
+    EXPECT_EQ(json(described).object().value(QStringLiteral("PhotoSzie")).toString(), QStringLiteral("1200.000000"));
+    EXPECT_GE(emulator.counter("afc.READ_DIR"), 4u); // /DCIM and its three folders
+}
