@@ -191,8 +191,8 @@ void benchBookSurvey(const std::string &work, Report &report)
     const uint64_t requests = r1 - r0;
     const uint64_t entries = tree.files + tree.folders;
     // The least the link allows: every request's round trip, over the record's connection and
-    // its extra lanes at once.
-    const double floor = static_cast<double>(requests) * roundTrip / (1 + LaneConnections::kExtraLanes);
+    // the survey's extra lanes at once.
+    const double floor = static_cast<double>(requests) * roundTrip / (1 + DeviceSurvey::kLanes);
     report.add("book survey: 5,000 books through the link", fmt("%.1f s", seconds), fmt("<= %.0f s", kSurveyTarget),
                seconds <= kSurveyTarget);
     report.add("  link floor (requests x round trip / connections)",
