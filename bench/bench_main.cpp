@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: Bookferry developers
 // bookferry-bench: every benchmark in one run, each against its baseline measured in the
 // same run, then the table of figures and targets. Exit status 1 when a target is missed.
-//   bookferry-bench [--only link|batch|zip|survey|catalogue|memory|gui]... [--keep DIR]
+//   bookferry-bench [--only link|batch|zip|survey|booksurvey|catalogue|memory|gui]... [--keep DIR]
 #include "benches.h"
 
 #include "log.h"
@@ -33,7 +33,7 @@ int main(int argc, char **argv)
             keep = argv[++i];
         } else {
             std::fprintf(stderr, "usage: bookferry-bench "
-                                 "[--only link|batch|zip|survey|catalogue|memory|gui]... [--keep DIR]\n");
+                                 "[--only link|batch|zip|survey|booksurvey|catalogue|memory|gui]... [--keep DIR]\n");
             return 2;
         }
     }
@@ -75,6 +75,8 @@ int main(int argc, char **argv)
         benchCatalogue(work + "/catalogue", report);
     if (wanted("survey"))
         benchSurvey(work + "/survey", report);
+    if (wanted("booksurvey"))
+        benchBookSurvey(work + "/booksurvey", report);
     if (wanted("memory"))
         benchMemory(work + "/memory", self, report);
     if (wanted("gui"))

@@ -19,6 +19,8 @@ void benchLinkTransfers(const std::string &work, const BenchBooks &books, Report
 void benchBatch(const std::string &work, Report &report);
 void benchZip(const std::string &work, const BenchBooks &books, Report &report);
 void benchSurvey(const std::string &work, Report &report);
+// A device with 5,000 small books: the survey and the command-line tool's list, through the link.
+void benchBookSurvey(const std::string &work, Report &report);
 void benchCatalogue(const std::string &work, Report &report);
 void benchMemory(const std::string &work, const std::string &self, Report &report);
 // Runs bookferry-gui-bench (beside this program) on the large book.

@@ -9,10 +9,12 @@
 #include "notificationcenter.h"
 #include "scratch.h"
 
-#include <atomic>
+#include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -51,15 +53,6 @@ bool matchesAny(const std::string &path, const char *const *extensions)
     return false;
 }
 
-struct FolderWalk
-{
-    userDataIphone *data;
-    const std::vector<const char *const *> &lists;
-    std::vector<uint64_t> sums;
-    const std::function<void()> &folderWalked;
-    const std::vector<afc_connection *> &lanes;
-};
-
 // What one file-information request says about an entry: both the folder test and the size.
 struct EntryInfo
 {
@@ -89,75 +82,197 @@ EntryInfo entryInfo(afc_connection *conn, const std::string &path)
     return e;
 }
 
-// The information of every path, asked over the walk's own connection and its lanes at once.
-std::vector<EntryInfo> entryInfos(FolderWalk &walk, afc_connection *conn, const std::vector<std::string> &paths)
+// The walk of one or more media folders over the record's connection and its lanes.
+// Folders to list and entries to ask about are items of one queue that every connection
+// takes from, so the connections stay busy across folders however few entries each folder
+// holds (a book folder holds a handful). Each folder is listed once and each entry asked
+// about once, whichever connection takes it. The sums do not depend on the order; the
+// messages are kept with the entry's place in the tree and printed at the end in the order
+// of a walk that goes entry by entry, folder by folder.
+class FolderWalk
 {
-    std::vector<EntryInfo> infos(paths.size());
-    std::atomic_size_t next{0};
-    auto work = [&](afc_connection *c) {
-        for (size_t i; (i = next++) < paths.size();)
-            infos[i] = entryInfo(c, paths[i]);
+public:
+    struct Root
+    {
+        std::string folder;
+        std::vector<const char *const *> lists; // a null list counts every file
     };
-    std::vector<std::thread> helpers;
-    if (paths.size() > 1)
-        for (afc_connection *lane : walk.lanes)
-            helpers.emplace_back(work, lane);
-    work(conn);
-    for (auto &t : helpers)
-        t.join();
-    return infos;
-}
 
-void addEntry(FolderWalk &walk, const std::string &path, const EntryInfo &e);
+    FolderWalk(std::vector<Root> roots, const std::function<void()> &folderWalked)
+        : m_roots(std::move(roots)), m_folderWalked(folderWalked)
+    {
+        for (const Root &root : m_roots)
+            m_sums.emplace_back(root.lists.size(), 0);
+    }
 
-// One file-information request per entry answers both the folder test and the size.
-void walkFolder(FolderWalk &walk, const std::string &folder)
-{
-    afc_connection *conn = walk.data ? walk.data->conn : nullptr;
-    afc_directory *dir = nullptr;
-    if (AFCDirectoryOpen(conn, folder.c_str(), &dir) != 0)
-        return;
-    char *name = nullptr;
-    if (walk.lanes.empty()) {
+    // Opens further connections for a walk that turns out long; called at most once, on a
+    // thread of its own.
+    using MoreLanes = std::function<std::vector<afc_connection *>()>;
+
+    // Walks on `conn` on the calling thread and on each lane on a thread of its own; returns
+    // the sums of each root, in its lists' order, once every connection has stopped. When
+    // the queue grows long, `moreLanes` (may be empty) adds connections to the walk.
+    std::vector<std::vector<uint64_t>> run(afc_connection *conn, const std::vector<afc_connection *> &lanes,
+                                           MoreLanes moreLanes = {})
+    {
+        m_moreLanes = std::move(moreLanes);
+        // Taken from the back: the first root first, and the walk goes deep before wide, so
+        // the queue stays about as long as the widest folder.
+        for (size_t r = m_roots.size(); r-- > 0;)
+            m_queue.push_back({r, m_roots[r].folder, {}, true});
+        std::vector<std::thread> helpers;
+        for (afc_connection *lane : lanes)
+            helpers.emplace_back([this, lane] { work(lane); });
+        work(conn);
+        for (std::thread &t : helpers)
+            t.join();
+        // Set by one of the workers joined above (the opener's own never set it).
+        if (m_opener.joinable())
+            m_opener.join();
+        printFailures();
+        return m_sums;
+    }
+
+private:
+    // Where an entry stands: its root and its index in each listing on the way down.
+    using Place = std::vector<uint32_t>;
+    struct Item
+    {
+        size_t root;
+        std::string path;
+        Place place;
+        bool folder; // list it; otherwise ask for its information
+    };
+    struct Failure
+    {
+        size_t root;
+        Place place;
+        std::string path;
+    };
+
+    void work(afc_connection *conn)
+    {
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            // The walk is over when nothing is queued and no connection holds an item that
+            // could still add some.
+            m_changed.wait(lock, [this] { return !m_queue.empty() || m_busy == 0; });
+            if (m_queue.empty())
+                return;
+            Item item = std::move(m_queue.back());
+            m_queue.pop_back();
+            ++m_busy;
+            lock.unlock();
+
+            std::vector<Item> found;
+            EntryInfo file;
+            bool listed = false;
+            if (item.folder) {
+                listed = listFolder(conn, item, found);
+            } else {
+                file = entryInfo(conn, item.path);
+                if (file.directory)
+                    found.push_back({item.root, item.path, std::move(item.place), true});
+            }
+            if (listed && m_folderWalked) {
+                std::lock_guard progress(m_progressMutex);
+                m_folderWalked();
+            }
+
+            lock.lock();
+            if (!item.folder && !file.directory)
+                addFile(item, file);
+            // Queued last entry first, so the first one listed is the next taken.
+            for (auto it = found.rbegin(); it != found.rend(); ++it)
+                m_queue.push_back(std::move(*it));
+            if (m_moreLanes && !m_openerStarted && m_queue.size() >= kLongQueue) {
+                m_openerStarted = true;
+                m_opener = std::thread([this] { addLanes(); });
+            }
+            --m_busy;
+            if (!found.empty() || (m_busy == 0 && m_queue.empty()))
+                m_changed.notify_all();
+        }
+    }
+
+    // Opens the further connections and walks on each until the walk is over. Opening them
+    // takes a few round trips each; the walk goes on meanwhile.
+    void addLanes()
+    {
+        std::vector<std::thread> helpers;
+        for (afc_connection *lane : m_moreLanes())
+            helpers.emplace_back([this, lane] { work(lane); });
+        for (std::thread &t : helpers)
+            t.join();
+    }
+
+    // True when the folder could be listed; its entries (hidden names skipped) go to `found`.
+    static bool listFolder(afc_connection *conn, const Item &item, std::vector<Item> &found)
+    {
+        afc_directory *dir = nullptr;
+        if (AFCDirectoryOpen(conn, item.path.c_str(), &dir) != 0)
+            return false;
+        char *name = nullptr;
+        uint32_t index = 0;
         while (AFCDirectoryRead(conn, dir, &name) == 0 && name) {
             if (name[0] == '.')
                 continue;
-            const std::string path = folder + "/" + name;
-            addEntry(walk, path, entryInfo(conn, path));
+            Place place = item.place;
+            place.push_back(index++);
+            found.push_back({item.root, item.path + "/" + name, std::move(place), false});
         }
-    } else {
-        // The folder's entries are asked for all at once, then taken in the listing's order.
-        std::vector<std::string> paths;
-        while (AFCDirectoryRead(conn, dir, &name) == 0 && name) {
-            if (name[0] != '.')
-                paths.push_back(folder + "/" + name);
-        }
-        const std::vector<EntryInfo> infos = entryInfos(walk, conn, paths);
-        for (size_t k = 0; k < paths.size(); ++k)
-            addEntry(walk, paths[k], infos[k]);
+        AFCDirectoryClose(nullptr, dir);
+        return true;
     }
-    AFCDirectoryClose(nullptr, dir);
-    if (walk.folderWalked)
-        walk.folderWalked();
-}
 
-void addEntry(FolderWalk &walk, const std::string &path, const EntryInfo &e)
-{
-    if (e.directory) {
-        walkFolder(walk, path);
-        return;
-    }
-    for (size_t i = 0; i < walk.lists.size(); ++i) {
-        if (walk.lists[i] && !matchesAny(path, walk.lists[i]))
-            continue;
-        if (!e.haveInfo) {
-            // What the size request says when the information cannot be read.
-            std::printf("AFCFileInfoOpen: could not open file %s !\n", path.c_str());
-            std::fflush(stdout);
+    // Under m_mutex.
+    void addFile(Item &item, const EntryInfo &e)
+    {
+        const Root &root = m_roots[item.root];
+        bool counted = false;
+        for (size_t i = 0; i < root.lists.size(); ++i) {
+            if (root.lists[i] && !matchesAny(item.path, root.lists[i]))
+                continue;
+            m_sums[item.root][i] += e.size;
+            counted = true;
         }
-        walk.sums[i] += e.size;
+        if (counted && !e.haveInfo)
+            m_failures.push_back({item.root, std::move(item.place), std::move(item.path)});
     }
-}
+
+    // What the size request says when the information cannot be read, once for each figure
+    // the file would have counted in.
+    void printFailures()
+    {
+        if (m_failures.empty())
+            return;
+        std::sort(m_failures.begin(), m_failures.end(), [](const Failure &a, const Failure &b) {
+            return a.root != b.root ? a.root < b.root : a.place < b.place;
+        });
+        for (const Failure &f : m_failures)
+            for (const char *const *list : m_roots[f.root].lists)
+                if (!list || matchesAny(f.path, list))
+                    std::printf("AFCFileInfoOpen: could not open file %s !\n", f.path.c_str());
+        std::fflush(stdout);
+    }
+
+    // Entries waiting that make the walk worth more connections: a photo folder or a book
+    // library, not the few folders of a small device.
+    static constexpr size_t kLongQueue = 64;
+
+    const std::vector<Root> m_roots;
+    const std::function<void()> &m_folderWalked;
+    std::mutex m_progressMutex; // one progress report at a time, in order
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<Item> m_queue;
+    size_t m_busy = 0;
+    std::vector<std::vector<uint64_t>> m_sums;
+    std::vector<Failure> m_failures;
+    MoreLanes m_moreLanes;
+    bool m_openerStarted = false; // under m_mutex
+    std::thread m_opener;         // the thread of addLanes: set once, under m_mutex, by a worker of run()
+};
 
 std::string figure(uint64_t bytes)
 {
@@ -175,10 +290,10 @@ std::vector<uint64_t> folderSums(userDataIphone *data, const char *folder,
                                  const std::function<void()> &folderWalked,
                                  const std::vector<afc_connection *> &lanes)
 {
-    FolderWalk walk{data, extensionLists, std::vector<uint64_t>(extensionLists.size(), 0), folderWalked, lanes};
-    if (folder)
-        walkFolder(walk, folder);
-    return walk.sums;
+    if (!folder)
+        return std::vector<uint64_t>(extensionLists.size(), 0);
+    FolderWalk walk({{folder, extensionLists}}, folderWalked);
+    return walk.run(data ? data->conn : nullptr, lanes).front();
 }
 
 uint64_t get_file_size_in_floder(userDataIphone *data, const char *folder, const char *const *extensions)
@@ -201,7 +316,7 @@ std::optional<std::string> DeviceSurvey::readValue(const char *key)
     return AMDeviceCopyValue(m_data ? m_data->dev : nullptr, 0, key);
 }
 
-void DeviceSurvey::run(const std::function<void(int)> &foldersWalked)
+void DeviceSurvey::run(const std::function<void(int)> &foldersWalked, SurveyScope scope)
 {
     userDataIphone *data = m_data;
     StringDictionary survey;
@@ -265,24 +380,40 @@ void DeviceSurvey::run(const std::function<void(int)> &foldersWalked)
         }
     }
 
-    int walked = 0;
-    std::function<void()> folderWalked = [&walked, &foldersWalked] {
-        const int n = ++walked;
-        if (foldersWalked)
-            foldersWalked(n);
-    };
-    // A photo library is tens of thousands of requests: on a USB link they go over several
-    // connections at once.
-    const std::vector<afc_connection *> lanes = m_lanes ? m_lanes->forDevice(data) : std::vector<afc_connection *>();
-    const uint64_t dcim = folderSums(data, "/DCIM", {nullptr}, folderWalked, lanes).front();
-    const uint64_t thumbs = folderSums(data, "/Photos/Thumbs", {nullptr}, folderWalked, lanes).front();
-    survey.insert_or_assign("PhotoSzie", formatFixed(static_cast<double>(dcim) + static_cast<double>(thumbs), 6));
-    survey.insert_or_assign("BooksSzie", figure(folderSums(data, "/Books", {nullptr}, folderWalked, lanes).front()));
-    // Music and video come from the same folder: one walk serves both figures.
-    const auto media =
-        folderSums(data, "/iTunes_Control/Music", {kMusicExtensions, kVideoExtensions}, folderWalked, lanes);
-    survey.insert_or_assign("MusicSzie", figure(media[0]));
-    survey.insert_or_assign("VideoSzie", figure(media[1]));
+    if (scope == SurveyScope::Everything) {
+        int walked = 0;
+        std::function<void()> folderWalked = [&walked, &foldersWalked] {
+            const int n = ++walked;
+            if (foldersWalked)
+                foldersWalked(n);
+        };
+        // A photo library is tens of thousands of requests, a book library as many in small
+        // folders: on a USB link they go over several connections at once. All four media
+        // folders are one walk, so no connection waits for the end of a folder.
+        const std::vector<afc_connection *> lanes =
+            m_lanes ? m_lanes->forDevice(data) : std::vector<afc_connection *>();
+        // More connections only for a walk with much to ask: a small device is walked before
+        // they would be open.
+        FolderWalk::MoreLanes moreLanes;
+        if (!lanes.empty())
+            moreLanes = [this, data, opened = lanes.size()] {
+                const std::vector<afc_connection *> all = m_lanes->forDevice(data, kLanes);
+                return std::vector<afc_connection *>(
+                    all.begin() + static_cast<std::ptrdiff_t>(std::min(opened, all.size())), all.end());
+            };
+        FolderWalk walk({{"/DCIM", {nullptr}},
+                         {"/Photos/Thumbs", {nullptr}},
+                         {"/Books", {nullptr}},
+                         // Music and video come from the same folder: one walk serves both figures.
+                         {"/iTunes_Control/Music", {kMusicExtensions, kVideoExtensions}}},
+                        folderWalked);
+        const std::vector<std::vector<uint64_t>> sums = walk.run(data->conn, lanes, moreLanes);
+        survey.insert_or_assign(
+            "PhotoSzie", formatFixed(static_cast<double>(sums[0][0]) + static_cast<double>(sums[1][0]), 6));
+        survey.insert_or_assign("BooksSzie", figure(sums[2][0]));
+        survey.insert_or_assign("MusicSzie", figure(sums[3][0]));
+        survey.insert_or_assign("VideoSzie", figure(sums[3][1]));
+    }
 
     NotificationCenter::defaultCenter().postNotificationName(DeviceInfoNotification, nullptr, survey);
 }

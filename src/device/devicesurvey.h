@@ -30,16 +30,31 @@ extern const char *const Serial_Number;   // "SerialNumber"
 extern const char *const Volume_Format;   // "VolumeFormat"
 extern const char *const Device_Name;     // "DeviceName"
 
+// How much a survey reads. The media folder sums take the survey's time on a large library
+// (a request per file); a caller that shows no sizes leaves them out, and the dictionary
+// then holds no "PhotoSzie", "BooksSzie", "MusicSzie" or "VideoSzie".
+enum class SurveyScope
+{
+    Everything,
+    WithoutMediaSums,
+};
+
 class DeviceSurvey
 {
 public:
     // `lanes` (may be null) lends the survey extra connections of the record's device.
     DeviceSurvey(userDataIphone *data, LaneConnections *lanes) : m_data(data), m_lanes(lanes) {}
 
-    // Reads the values, copies the catalogues, sums the media folders and posts
-    // DeviceInfoNotification on the calling thread. `foldersWalked` (may be empty) hears
-    // the count of folders walked so far, on this thread.
-    void run(const std::function<void(int)> &foldersWalked);
+    // Reads the values, copies the catalogues, sums the media folders (unless `scope` leaves
+    // them out) and posts DeviceInfoNotification on the calling thread. `foldersWalked` (may
+    // be empty) hears the count of folders walked so far, one call at a time and in order,
+    // on this thread or on a lane's.
+    void run(const std::function<void(int)> &foldersWalked, SurveyScope scope = SurveyScope::Everything);
+    // Extra connections a long walk uses at most. A walk is a request per entry, each a round
+    // trip; more of them at once than a copy uses (bandwidth limits a copy) keep the link busy.
+    // A device that will not open so many leaves the walk with those it opened.
+    static constexpr size_t kLanes = 15;
+
     // The device value for `key`, or nullopt when the device has none.
     std::optional<std::string> readValue(const char *key);
 
@@ -54,9 +69,10 @@ uint64_t get_file_size_in_floder(userDataIphone *data, const char *folder, const
 
 // Several folder sums from one walk: one sum per extension list (a null list counts every
 // file), each equal to get_file_size_in_floder with that list. `folderWalked` (may be
-// empty) hears of every folder finished. The file information of a folder's entries may be
-// asked over the extra connections `lanes` of the same device as well, so that the request
-// round trips overlap; the sums and messages stay those of the one-connection walk.
+// empty) hears of every folder listed, one call at a time. The folders and entries may be
+// asked about over the extra connections `lanes` of the same device as well (a thread each),
+// so that the request round trips overlap; the sums, the messages and their order stay those
+// of the one-connection walk.
 std::vector<uint64_t> folderSums(userDataIphone *data, const char *folder,
                                  const std::vector<const char *const *> &extensionLists,
                                  const std::function<void()> &folderWalked = {},

@@ -2,7 +2,9 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "laneconnections.h"
 
-std::vector<afc_connection *> LaneConnections::forDevice(userDataIphone *data)
+#include <algorithm>
+
+std::vector<afc_connection *> LaneConnections::forDevice(userDataIphone *data, size_t count)
 {
     // Only a real link has round trips to overlap; a folder device answers at once.
     DeviceBackend *backend = deviceBackend();
@@ -14,7 +16,7 @@ std::vector<afc_connection *> LaneConnections::forDevice(userDataIphone *data)
         m_of = data->conn;
         m_backend = backend;
     }
-    while (m_connections.size() < kExtraLanes) {
+    while (m_connections.size() < count) {
         service_conn_t service = 0;
         afc_connection *conn = nullptr;
         if (AMDeviceStartService(data->dev, "com.apple.afc", &service, nullptr) != 0 ||
@@ -22,5 +24,6 @@ std::vector<afc_connection *> LaneConnections::forDevice(userDataIphone *data)
             break;
         m_connections.push_back(conn);
     }
-    return m_connections;
+    return {m_connections.begin(),
+            m_connections.begin() + static_cast<std::ptrdiff_t>(std::min(count, m_connections.size()))};
 }

@@ -18,7 +18,8 @@ public:
     // Up to kExtraLanes connections to the record's device, opened on first use and kept
     // while the device stays the same; none unless the device is reached over USB. The
     // survey and a batch never run at once, but the list is still changed under a lock.
-    std::vector<afc_connection *> forDevice(userDataIphone *data);
+    // `count` asks for more (or fewer) than the copies use; the first `count` are answered.
+    std::vector<afc_connection *> forDevice(userDataIphone *data, size_t count = kExtraLanes);
 
     static constexpr size_t kExtraLanes = 6;
 

@@ -116,10 +116,11 @@ loadIPhone::loadIPhone() : m_holds(std::make_shared<LinkHolds>())
     liveLinks().push_back(this);
 }
 
-loadIPhone *loadIPhone::initDevice(LoadWindow *window)
+loadIPhone *loadIPhone::initDevice(LoadWindow *window, SurveyScope scope)
 {
     std::unique_ptr<loadIPhone> instance(new loadIPhone());
     instance->m_loadwindow = window;
+    instance->m_surveyScope = scope;
     loadIPhone *self = instance.get();
     NotificationCenter::defaultCenter().addObserver(
         self, DeviceMountNotification, [self](const Notification &n) { self->mainloadIPhoneInfo(n); });
@@ -381,13 +382,15 @@ void loadIPhone::loadIPhoneInfo(const Notification &)
 {
     std::weak_ptr<bool> alive = m_alive;
     LoadWindow *window = m_loadwindow;
-    m_survey.run([alive, window](int walked) {
-        if (window)
-            performOnMainThread([alive, window, walked] {
-                if (auto a = alive.lock(); a && *a)
-                    window->surveyProgress(walked);
-            });
-    });
+    m_survey.run(
+        [alive, window](int walked) {
+            if (window)
+                performOnMainThread([alive, window, walked] {
+                    if (auto a = alive.lock(); a && *a)
+                        window->surveyProgress(walked);
+                });
+        },
+        m_surveyScope);
     performOnMainThread([this, alive] {
         if (auto a = alive.lock(); a && *a)
             closeloadSyncWindow(nullptr);

@@ -74,7 +74,8 @@ public:
     // notifications. Returns null when the subscription fails; the instance then stays
     // alive (and registered) until discardUnsubscribed(). On success the caller owns the
     // instance, and it becomes the global Loadiphone; deleting it ends its subscription.
-    static loadIPhone *initDevice(LoadWindow *window);
+    // `scope` says what each arrival's survey reads.
+    static loadIPhone *initDevice(LoadWindow *window, SurveyScope scope = SurveyScope::Everything);
     ~loadIPhone();
     loadIPhone(const loadIPhone &) = delete;
     loadIPhone &operator=(const loadIPhone &) = delete;
@@ -164,6 +165,7 @@ private:
 
     userDataIphone m_user_data;
     LoadWindow *m_loadwindow = nullptr;
+    SurveyScope m_surveyScope = SurveyScope::Everything;
     LoadWindow *m_modalWindow = nullptr;           // the window of the running modal session
     am_device_notification *m_subscription = nullptr;
     std::thread m_surveyThread;

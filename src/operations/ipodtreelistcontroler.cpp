@@ -43,10 +43,11 @@ void collectInRowOrder(const TreeNode *node, std::vector<const TreeNode *> &out)
 }
 } // namespace
 
-iPodTreeListControler::iPodTreeListControler(LoadWindow *loadwindow, QObject *parent) : QObject(parent)
+iPodTreeListControler::iPodTreeListControler(LoadWindow *loadwindow, QObject *parent, SurveyScope scope)
+    : QObject(parent)
 {
     if (!Loadiphone) {
-        Loadiphone = loadIPhone::initDevice(loadwindow);
+        Loadiphone = loadIPhone::initDevice(loadwindow, scope);
         m_ownsLoadiphone = Loadiphone != nullptr;
         if (!Loadiphone)
             logMessage("Cannot subscribe to device notifications");

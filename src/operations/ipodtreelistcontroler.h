@@ -5,6 +5,7 @@
 #include "bookfoldernamegenerator.h"
 #include "bookoperationresult.h"
 #include "devicelistmodel.h"
+#include "devicesurvey.h"
 #include "epub.h"
 #include "notificationcenter.h"
 #include "treenode.h"
@@ -54,7 +55,9 @@ class iPodTreeListControler : public QObject
 public:
     // Creates Loadiphone with `loadwindow` (kept by the caller, outliving this controller),
     // registers the three observers and shows the placeholder.
-    explicit iPodTreeListControler(LoadWindow *loadwindow, QObject *parent = nullptr);
+    // `scope` says what the surveys of the connection object made here read.
+    explicit iPodTreeListControler(LoadWindow *loadwindow, QObject *parent = nullptr,
+                                   SurveyScope scope = SurveyScope::Everything);
     ~iPodTreeListControler() override;
 
     // ---- The outline -------------------------------------------------------------------

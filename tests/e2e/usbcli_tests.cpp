@@ -389,4 +389,30 @@ TEST_F(UsbCliTest, QuitsWithinTwoSecondsWhateverUsbmuxdDoes)
         EXPECT_FALSE(fs::exists(tmp.file("out/Big Book.epub"))) << "the export was over before it was stopped";
         emulator.stop();
     }
+TEST_F(UsbCliTest, OnlyInfoWalksTheMediaFolders)
+{
+    const std::string dev = makeFolderDevice(tmp.file("dev"), desc);
+    // Three folders, one of them long enough for the survey to open more connections.
+    for (int f = 0; f < 3; ++f)
+        for (int i = 0; i < (f == 0 ? 70 : 4); ++i)
+            writeWholeFile(dev + "/root/DCIM/10" + std::to_string(f) + "APPLE/IMG_" + std::to_string(i) + ".JPG",
+                           std::string(100, 'j'));
+    ASSERT_TRUE(emulator.start({dev}));
+
+    // The list reads the values and the catalogues: not one folder of the device is listed.
+    Cli list = usbCli();
+    const CliRun listed = list.run({"--json", "list"});
+    ASSERT_EQ(listed.exitCode, 0) << listed.err;
+    EXPECT_EQ(json(listed).array().size(), 0);
+    EXPECT_EQ(emulator.counter("afc.READ_DIR"), 0u);
+
+    const uint64_t services = emulator.counter("lockdown.StartService");
+    Cli info = usbCli();
+    const CliRun described = info.run({"--json", "info"});
+    ASSERT_EQ(described.exitCode, 0) << described.err;
+    EXPECT_EQ(json(described).object().value(QStringLiteral("PhotoSzie")).toString(), QStringLiteral("7800.000000"));
+    EXPECT_GE(emulator.counter("afc.READ_DIR"), 4u); // /DCIM and its three folders
+    // The record's file service and notification proxy, the six lanes every survey has, and
+    // more for the long folder.
+    EXPECT_GT(emulator.counter("lockdown.StartService") - services, 8u);
 }

@@ -196,7 +196,11 @@ public:
             return false;
         }
         setDeviceBackend(std::move(backend));
-        m_controller = std::make_unique<iPodTreeListControler>(&m_window);
+        // Only `info` shows the media sizes; the other commands need the values and the
+        // catalogues, and the sums are most of a large device's survey.
+        const SurveyScope scope =
+            m_options.command == "info" ? SurveyScope::Everything : SurveyScope::WithoutMediaSums;
+        m_controller = std::make_unique<iPodTreeListControler>(&m_window, nullptr, scope);
         if (!Loadiphone) {
             std::cerr << "bookferry-cli: cannot watch for devices (" << selection << ")\n";
             return false;
