@@ -40,7 +40,13 @@ int FolderBackend::fileInfo(afc_connection *connection, const char *path, afc_di
     struct stat st{};
     if (::lstat(target.c_str(), &st) != 0)
         return errnoResult(errno);
-    const char *kind = S_ISDIR(st.st_mode) ? "S_IFDIR" : S_ISLNK(st.st_mode) ? "S_IFLNK" : "S_IFREG";
+    const char *kind = S_ISDIR(st.st_mode)    ? "S_IFDIR"
+                       : S_ISLNK(st.st_mode)  ? "S_IFLNK"
+                       : S_ISFIFO(st.st_mode) ? "S_IFIFO"
+                       : S_ISCHR(st.st_mode)  ? "S_IFCHR"
+                       : S_ISBLK(st.st_mode)  ? "S_IFBLK"
+                       : S_ISSOCK(st.st_mode) ? "S_IFSOCK"
+                                              : "S_IFREG";
     out.pairs = {{"st_size", std::to_string(static_cast<uint64_t>(st.st_size))},
                  {"st_blocks", std::to_string(static_cast<uint64_t>(st.st_blocks))},
                  {"st_nlink", std::to_string(static_cast<uint64_t>(st.st_nlink))},
@@ -149,11 +155,13 @@ int FolderBackend::fileOpen(afc_connection *connection, const char *path, uint64
                                          : resolveForCreate(c->device->root, path, target);
     if (rc)
         return rc;
-    const int fd = ::open(target.c_str(), flags | O_CLOEXEC | O_NOFOLLOW, 0644);
+    // Not blocking: opening a FIFO would wait for a writer, with every other call of the
+    // backend waiting on the lock behind it. Only a regular file is kept open.
+    const int fd = ::open(target.c_str(), flags | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0644);
     if (fd < 0)
         return errnoResult(errno);
     struct stat st{};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
         ::close(fd);
         return MDERR_FAILED;
     }
