@@ -11,7 +11,9 @@
 
 #include <fcntl.h>
 #include <filesystem>
+#include <optional>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -353,30 +355,45 @@ TEST_F(BookOperationsTest, BooksOfOneTitleInOneExportAreEachAFileOfTheirOwn)
 }
 
 // The export works in the private scratch folder: while it runs (here: while it asks about
-// replacing) the user's folder holds nothing of it, so a stopped export leaves nothing there.
-// A copy another export left (unlocked) goes; one that an export is writing (locked) stays.
+// replacing) the user's folder holds nothing of it, so a stopped export leaves nothing there,
+// also when the folder is on another file system than the scratch folder (then the finished
+// book is copied in under a locked working name). A copy another export left (unlocked)
+// goes; one that an export is writing (locked) stays.
 TEST_F(BookOperationsTest, AnExportLeavesNothingButTheBookInTheUsersFolder)
 {
     attach();
     const std::string path = importBook(book("a.epub", EpubBuilder::validBook("Exported", "C")));
-    const std::string dir = exportDir();
-    writeWholeFile(dir + "/Exported.epub", "old");
-    writeWholeFile(dir + "/.bookferry-export-aBcDeF", "left by a stopped export");
-    writeWholeFile(dir + "/.bookferry-export-GhIjKl", "being written");
-    const int writer = ::open((dir + "/.bookferry-export-GhIjKl").c_str(), O_RDONLY);
-    ASSERT_EQ(::flock(writer, LOCK_EX), 0);
-    std::vector<std::string> whileAsked;
-    m_controller->setReplaceQuestion([&](const std::string &) {
-        for (const auto &e : fs::directory_iterator(dir))
-            whileAsked.push_back(e.path().filename().string());
-        return true;
-    });
-    ASSERT_TRUE(m_controller->saveEpubToMac(path, dir, false, "Exported").done());
-    ::close(writer);
-    std::sort(whileAsked.begin(), whileAsked.end());
-    EXPECT_EQ(whileAsked, (std::vector<std::string>{".bookferry-export-GhIjKl", "Exported.epub"}));
-    EXPECT_EQ(filesUnder(dir), (std::vector<std::string>{".bookferry-export-GhIjKl", "Exported.epub"}));
-    EXPECT_NE(readWholeFile(dir + "/Exported.epub"), "old");
+    std::vector<std::string> dirs = {exportDir()};
+    std::optional<TempDir> elsewhere;
+    struct stat scratch{}, shm{};
+    if (::stat(scratchDir().c_str(), &scratch) == 0 && ::stat("/dev/shm", &shm) == 0 && scratch.st_dev != shm.st_dev) {
+        const char *tmpdir = std::getenv("TMPDIR");
+        const std::optional<std::string> previous = tmpdir ? std::optional<std::string>(tmpdir) : std::nullopt;
+        ::setenv("TMPDIR", "/dev/shm", 1);
+        elsewhere.emplace();
+        previous ? ::setenv("TMPDIR", previous->c_str(), 1) : ::unsetenv("TMPDIR");
+        dirs.push_back(elsewhere->path());
+    }
+    for (const std::string &dir : dirs) {
+        writeWholeFile(dir + "/Exported.epub", "old");
+        writeWholeFile(dir + "/.bookferry-export-aBcDeF", "left by a stopped export");
+        writeWholeFile(dir + "/.bookferry-export-GhIjKl", "being written");
+        const int writer = ::open((dir + "/.bookferry-export-GhIjKl").c_str(), O_RDONLY);
+        ASSERT_EQ(::flock(writer, LOCK_EX), 0);
+        std::vector<std::string> whileAsked;
+        m_controller->setReplaceQuestion([&](const std::string &) {
+            for (const auto &e : fs::directory_iterator(dir))
+                whileAsked.push_back(e.path().filename().string());
+            return true;
+        });
+        const BookOperationResult result = m_controller->saveEpubToMac(path, dir, false, "Exported");
+        ::close(writer);
+        ASSERT_TRUE(result.done()) << dir << ": " << result.message;
+        std::sort(whileAsked.begin(), whileAsked.end());
+        EXPECT_EQ(whileAsked, (std::vector<std::string>{".bookferry-export-GhIjKl", "Exported.epub"})) << dir;
+        EXPECT_EQ(filesUnder(dir), (std::vector<std::string>{".bookferry-export-GhIjKl", "Exported.epub"})) << dir;
+        EXPECT_EQ(readWholeFile(dir + "/Exported.epub").substr(30, 8), "mimetype") << dir;
+    }
 }
 
 TEST_F(BookOperationsTest, ExportTakesPurchasesFromTheirFolderAndSurvivesATitleLikeTheFolder)
