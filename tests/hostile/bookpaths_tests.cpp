@@ -70,8 +70,9 @@ TEST(HostilePaths, ADeletionOrExportTouchesOnlyWhatAPathMayName)
         const BookOperationResult deleted = device.controller().deleteMediaFromDevice(record);
         EXPECT_TRUE(deleted.failed()) << path;
         EXPECT_NE(deleted.message.find("\"Path\""), std::string::npos) << path << ": " << deleted.message;
-        if (path != "LIBR.epub") // exporting a library book is fine; removing it is not
+        if (path != "LIBR.epub") { // exporting a library book is fine; removing it is not
             EXPECT_TRUE(device.controller().saveEpubToMac(path, device.exportDir(), false, "Bad").failed()) << path;
+        }
     }
     EXPECT_TRUE(device.controller().saveEpubToMac("Purchases.plist", device.exportDir(), true, "Bad").failed());
     EXPECT_EQ(contents(device.root()), before);
