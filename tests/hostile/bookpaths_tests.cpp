@@ -12,10 +12,12 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <fcntl.h>
 #include <filesystem>
 #include <future>
 #include <map>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -114,6 +116,21 @@ TEST(HostilePaths, ExportFollowsNoLinkAndTakesPartsOfAnyNameLength)
     std::string error;
     ASSERT_TRUE(unpackEpubArchive(exported.detail, check.file("u"), &error)) << error;
     EXPECT_EQ(readWholeFile(check.file("u/OEBPS/" + longName)), "<p>long</p>");
+
+    // A copy that cannot be written on this computer is not blamed on the device.
+    struct rlimit before{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &before), 0);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = before;
+    small.rlim_cur = 64;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const BookOperationResult unwritable =
+        device.controller().saveEpubToMac("LONG.epub", device.exportDir(), false, "Unwritable");
+    ::setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_TRUE(unwritable.failed());
+    EXPECT_NE(unwritable.message.find("cannot write"), std::string::npos) << unwritable.message;
+    EXPECT_EQ(unwritable.message.find("device"), std::string::npos) << unwritable.message;
 }
 
 // A FIFO where a book's file should be is not a file: opening it neither blocks (every other
