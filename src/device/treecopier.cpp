@@ -500,7 +500,6 @@ int TreeCopier::mirrorOpenDirectory(afc_directory *dir, const std::string &remot
         if (unsafeEntryName(name))
             continue;
         const std::string remoteChild = joinPath(remotePath, name);
-        const std::string localChild = joinPath(localDir, name);
         if (m_activeLanes && m_activeLanes->parallel()) {
             // Over a link the entries are told apart on the lanes too: a walk on one
             // connection would feed them slower than they empty the queue.
@@ -521,7 +520,7 @@ void TreeCopier::visitRemoteEntry(const std::string &remotePath, const std::stri
     afc_connection *conn = lane ? lane->conn : nullptr;
     const std::string local = joinPath(localDir, lastComponent(remotePath));
     // One file-information request tells a folder from a file and gives the size the
-    // download needs; anything else (a link, no answer) takes the folder test of the walk.
+    // download needs; an entry of no kind (no answer) takes the folder test of the walk.
     const RemoteInfo info = readRemoteInfo(conn, remotePath);
     if (const std::string problem = notCopied(info, remotePath); !problem.empty()) {
         noteDownload(false, false, local, problem);
