@@ -104,15 +104,14 @@ bool placeBook(const std::string &packed, const std::string &target, std::string
     char buffer[1 << 16];
     for (ssize_t n; ok && (n = readFull(in, buffer, sizeof buffer)) != 0;)
         ok = n > 0 && writeFull(out, buffer, static_cast<std::size_t>(n));
-    const int err = errno;
-    if (in >= 0)
-        ::close(in);
     ok = ok && ::rename(temporary.c_str(), target.c_str()) == 0;
     if (!ok) {
-        *error = "cannot write " + target + ": " + std::strerror(err ? err : errno);
+        *error = "cannot write " + target + ": " + std::strerror(errno);
         ::unlink(temporary.c_str());
     }
-    ::close(out);
+    if (in >= 0)
+        ::close(in);
+    ::close(out); // the lock goes with it, once the book has its name
     return ok;
 }
 } // namespace
