@@ -157,11 +157,13 @@ int FolderBackend::fileOpen(afc_connection *connection, const char *path, uint64
                                          : resolveForCreate(c->device->root, path, target);
     if (rc)
         return rc;
-    const int fd = ::open(target.c_str(), flags | O_CLOEXEC | O_NOFOLLOW, 0644);
+    // Not blocking: opening a FIFO would wait for a writer, with every other call of the
+    // backend waiting on the lock behind it. Only a regular file is kept open.
+    const int fd = ::open(target.c_str(), flags | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0644);
     if (fd < 0)
         return errnoResult(errno);
     struct stat st{};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
         ::close(fd);
         return MDERR_FAILED;
     }

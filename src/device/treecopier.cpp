@@ -162,9 +162,26 @@ struct RemoteInfo
     std::string kind;
 };
 RemoteInfo readRemoteInfo(afc_connection *conn, const std::string &remotePath);
-Download downloadFile(afc_connection *conn, const std::string &remotePath, const std::string &localBase);
+// `temporaryFolder` (empty: the file's own) takes the file until it is whole; *problem says
+// why a local write failed.
 Download downloadFile(afc_connection *conn, const std::string &remotePath, const std::string &localBase,
-                      const RemoteInfo &info);
+                      const std::string &temporaryFolder, std::string *problem);
+Download downloadFile(afc_connection *conn, const std::string &remotePath, const std::string &localBase,
+                      const RemoteInfo &info, const std::string &temporaryFolder, std::string *problem);
+
+// A copy goes no deeper than this many folders below "/Books": no book nests that deep.
+constexpr long kMaxFolderDepth = 64;
+
+// Why an entry of this kind is not copied; empty for folders and plain files, and for an
+// entry whose kind the device did not say (the folder test decides).
+std::string notCopied(const RemoteInfo &info, const std::string &remotePath)
+{
+    if (!info.read || info.kind.empty() || info.kind == "S_IFDIR" || info.kind == "S_IFREG")
+        return {};
+    if (info.kind == "S_IFLNK")
+        return "the book holds a link, which is not followed: " + remotePath;
+    return "the book holds something that is neither a folder nor a file: " + remotePath;
+}
 
 bool opensAsDirectory(afc_connection *conn, const std::string &path)
 {
@@ -214,8 +231,11 @@ void TreeCopier::queueUpload(const std::string &file, const std::string &baseDir
 void TreeCopier::queueDownload(const std::string &remotePath, const std::string &localDir, userDataIphone *data)
 {
     auto job = [this, remotePath, localDir](userDataIphone *lane) {
-        const Download result = downloadFile(lane ? lane->conn : nullptr, remotePath, localDir);
-        noteDownload(result != Download::Failed, result == Download::Empty, joinPath(localDir, lastComponent(remotePath)));
+        std::string problem;
+        const Download result =
+            downloadFile(lane ? lane->conn : nullptr, remotePath, localDir, m_temporaryFolder, &problem);
+        noteDownload(result != Download::Failed, result == Download::Empty,
+                     joinPath(localDir, lastComponent(remotePath)), problem);
     };
     if (m_activeLanes)
         m_activeLanes->submit(job);
@@ -332,9 +352,14 @@ int TreeCopier::copyFolderAsWritten(const std::string &dir, userDataIphone *data
     auto makeRoot = [&] {
         if (state != Root::NotYet)
             return;
-        state = AFCDirectoryCreate(conn, root.c_str()) == 0 ? Root::Made : Root::Failed;
-        if (state == Root::Failed)
-            noteCopyResult(false);
+        // Making a folder that exists succeeds: one that answers is someone else's.
+        const bool existed = readRemoteInfo(conn, root).read;
+        state = !existed && AFCDirectoryCreate(conn, root.c_str()) == 0 ? Root::Made : Root::Failed;
+        if (state == Root::Failed) {
+            std::lock_guard lock(m_reportMutex);
+            m_lastTreeCopy.rootExisted = existed;
+            ++m_lastTreeCopy.failedFiles;
+        }
     };
     const userDataIphone main = data ? *data : userDataIphone{};
     bool complete;
@@ -405,9 +430,16 @@ std::optional<std::vector<std::string>> TreeCopier::saveBooksFromPhoneToLocalPat
     struct Hearing
     {
         FileDone &slot;
-        ~Hearing() { slot = nullptr; }
-    } hearing{m_downloaded};
+        std::string &temporaryFolder;
+        ~Hearing()
+        {
+            slot = nullptr;
+            temporaryFolder.clear();
+        }
+    } hearing{m_downloaded, m_temporaryFolder};
     m_downloaded = downloaded;
+    // Beside the copy, never inside it: a part's own name can never be a temporary one.
+    m_temporaryFolder = localPath;
     afc_connection *conn = data ? data->conn : nullptr;
     const std::string base = isbuybook ? "/Books/Purchases/" : "/Books/";
     {
@@ -426,6 +458,12 @@ std::optional<std::vector<std::string>> TreeCopier::saveBooksFromPhoneToLocalPat
             continue;
         const std::string local = joinPath(localPath, name);
         const std::string remote = joinPath(base, name);
+        created.push_back(local);
+        // A book that is a link would be read from wherever it leads (the whole books folder).
+        if (const std::string problem = notCopied(readRemoteInfo(conn, remote), remote); !problem.empty()) {
+            noteDownload(false, false, local, problem);
+            continue;
+        }
         // The one listing of the book's folder is also the test that it is one.
         afc_directory *book = nullptr;
         if (AFCDirectoryOpen(conn, remote.c_str(), &book) == 0) {
@@ -434,7 +472,6 @@ std::optional<std::vector<std::string>> TreeCopier::saveBooksFromPhoneToLocalPat
         } else {
             queueDownload(remote, localPath, data);
         }
-        created.push_back(local);
     }
     AFCDirectoryClose(conn, dir);
     return created;
@@ -463,19 +500,14 @@ int TreeCopier::mirrorOpenDirectory(afc_directory *dir, const std::string &remot
         if (unsafeEntryName(name))
             continue;
         const std::string remoteChild = joinPath(remotePath, name);
-        const std::string localChild = joinPath(localDir, name);
         if (m_activeLanes && m_activeLanes->parallel()) {
             // Over a link the entries are told apart on the lanes too: a walk on one
             // connection would feed them slower than they empty the queue.
             m_activeLanes->submit([this, remoteChild, localDir](userDataIphone *lane) {
                 visitRemoteEntry(remoteChild, localDir, lane);
             });
-        } else if (opensAsDirectory(conn, remoteChild)) {
-            makeLocalFolder(localChild);
-            mirrorDirectoryAtRemotePath(remoteChild, localChild, data);
         } else {
-            logFormat("Not a directory: %s", remoteChild.c_str());
-            queueDownload(remoteChild, localDir, data);
+            visitRemoteEntry(remoteChild, localDir, data);
         }
     }
     AFCDirectoryClose(conn, dir);
@@ -488,28 +520,40 @@ void TreeCopier::visitRemoteEntry(const std::string &remotePath, const std::stri
     afc_connection *conn = lane ? lane->conn : nullptr;
     const std::string local = joinPath(localDir, lastComponent(remotePath));
     // One file-information request tells a folder from a file and gives the size the
-    // download needs; anything else (a link, no answer) takes the folder test of the walk.
+    // download needs; an entry of no kind (no answer) takes the folder test of the walk.
     const RemoteInfo info = readRemoteInfo(conn, remotePath);
+    if (const std::string problem = notCopied(info, remotePath); !problem.empty()) {
+        noteDownload(false, false, local, problem);
+        return;
+    }
     const bool folder = info.read && info.kind == "S_IFDIR";
     const bool file = info.read && info.kind == "S_IFREG";
     if (folder || (!file && opensAsDirectory(conn, remotePath))) {
+        if (std::count(remotePath.begin(), remotePath.end(), '/') > kMaxFolderDepth) {
+            noteDownload(false, false, local, "the book's folders nest too deep: " + remotePath);
+            return;
+        }
         makeLocalFolder(local);
         mirrorDirectoryAtRemotePath(remotePath, local, lane);
         return;
     }
     logFormat("Not a directory: %s", remotePath.c_str());
-    const Download result =
-        file ? downloadFile(conn, remotePath, localDir, info) : downloadFile(conn, remotePath, localDir);
-    noteDownload(result != Download::Failed, result == Download::Empty, local);
+    std::string problem;
+    const Download result = file ? downloadFile(conn, remotePath, localDir, info, m_temporaryFolder, &problem)
+                                 : downloadFile(conn, remotePath, localDir, m_temporaryFolder, &problem);
+    noteDownload(result != Download::Failed, result == Download::Empty, local, problem);
 }
 
-void TreeCopier::noteDownload(bool ok, bool empty, const std::string &local)
+void TreeCopier::noteDownload(bool ok, bool empty, const std::string &local, const std::string &problem)
 {
     if (ok && !empty && m_downloaded)
         m_downloaded(local);
-    if (empty) {
+    if (empty || !problem.empty()) {
         std::lock_guard lock(m_reportMutex);
-        m_lastTreeCopy.emptyFiles.push_back(local);
+        if (empty)
+            m_lastTreeCopy.emptyFiles.push_back(local);
+        if (m_lastTreeCopy.problem.empty())
+            m_lastTreeCopy.problem = problem;
     }
     noteCopyResult(ok);
 }
@@ -517,29 +561,42 @@ void TreeCopier::noteDownload(bool ok, bool empty, const std::string &local)
 int TreeCopier::copyFileAtRemotePath(const std::string &remotePath, const std::string &localBase,
                                      userDataIphone *data)
 {
-    return downloadFile(data ? data->conn : nullptr, remotePath, localBase) == Download::Done ? 0 : 1;
+    return downloadFile(data ? data->conn : nullptr, remotePath, localBase, {}, nullptr) == Download::Done ? 0 : 1;
 }
 
 namespace {
-// Writes a local file whole or not at all: into a temporary file beside it, renamed over it
-// at the end. The copies are packed and removed right after, so nothing is forced to disk.
+// Writes a local file whole or not at all: into a temporary file, renamed over it at the
+// end. The temporary name is short and of fixed length, so any name the file itself may
+// have fits. The copies are packed and removed right after, so nothing is forced to disk.
 class LocalFileWriter
 {
 public:
-    explicit LocalFileWriter(const std::string &path) : m_path(path)
+    LocalFileWriter(const std::string &path, const std::string &folder) : m_path(path)
     {
-        static std::atomic_ulong counter{0};
-        m_temporary = path + ".part-" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
-        m_fd = ::open(m_temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (m_fd < 0)
+        m_temporary = joinPath(folder.empty() ? parentFolder(path) : folder, ".download-XXXXXX");
+        m_fd = ::mkostemp(m_temporary.data(), O_CLOEXEC);
+        if (m_fd < 0) {
+            m_error = errno;
             m_temporary.clear();
+        }
+    }
+    // Why the file could not be written, when it could not.
+    std::string problem() const
+    {
+        return "cannot write the book's copy in the scratch folder (" + m_path + "): " + std::strerror(m_error);
     }
     ~LocalFileWriter() { cancel(); }
     LocalFileWriter(const LocalFileWriter &) = delete;
     LocalFileWriter &operator=(const LocalFileWriter &) = delete;
 
     bool isOpen() const { return m_fd >= 0; }
-    bool write(const char *data, size_t size) { return writeFull(m_fd, data, size); }
+    bool write(const char *data, size_t size)
+    {
+        if (writeFull(m_fd, data, size))
+            return true;
+        m_error = errno;
+        return false;
+    }
     bool commit()
     {
         if (m_fd < 0)
@@ -547,6 +604,7 @@ public:
         const bool closed = ::close(m_fd) == 0;
         m_fd = -1;
         if (!closed || ::rename(m_temporary.c_str(), m_path.c_str()) != 0) {
+            m_error = errno;
             cancel();
             return false;
         }
@@ -567,6 +625,7 @@ private:
     std::string m_path;
     std::string m_temporary;
     int m_fd = -1;
+    int m_error = 0;
 };
 
 RemoteInfo readRemoteInfo(afc_connection *conn, const std::string &remotePath)
@@ -593,18 +652,19 @@ RemoteInfo readRemoteInfo(afc_connection *conn, const std::string &remotePath)
     return info;
 }
 
-Download downloadFile(afc_connection *conn, const std::string &remotePath, const std::string &localBase)
+Download downloadFile(afc_connection *conn, const std::string &remotePath, const std::string &localBase,
+                      const std::string &temporaryFolder, std::string *problem)
 {
     const RemoteInfo info = readRemoteInfo(conn, remotePath);
     if (!info.read) {
         logFormat("Error: could not open file info at path %s", remotePath.c_str());
         return Download::Failed;
     }
-    return downloadFile(conn, remotePath, localBase, info);
+    return downloadFile(conn, remotePath, localBase, info, temporaryFolder, problem);
 }
 
 Download downloadFile(afc_connection *conn, const std::string &remotePath, const std::string &localBase,
-                      const RemoteInfo &info)
+                      const RemoteInfo &info, const std::string &temporaryFolder, std::string *problem)
 {
     const std::string local = joinPath(localBase, lastComponent(remotePath));
     const char *remote = remotePath.c_str();
@@ -627,7 +687,7 @@ Download downloadFile(afc_connection *conn, const std::string &remotePath, const
         return Download::Failed;
     }
     // The local file appears whole or not at all: a temporary file renamed at the end.
-    LocalFileWriter out(local);
+    LocalFileWriter out(local, temporaryFolder);
     bool writeFailed = !out.isOpen();
     bool readFailed = false;
     uint64_t done = 0;
@@ -652,6 +712,8 @@ Download downloadFile(afc_connection *conn, const std::string &remotePath, const
     }
     if (writeFailed || !out.commit()) {
         logFormat("Could not write local file %s", local.c_str());
+        if (problem)
+            *problem = out.problem();
         return Download::Failed;
     }
     return Download::Done;

@@ -25,6 +25,10 @@ class TransferLanes;
 struct TreeCopyReport
 {
     int failedFiles = 0;                 // files not copied whole, folders not walked
+    // The first failure that was not a read from the device, as a sentence: a link or other
+    // entry that is not followed, a local file that could not be written. Empty otherwise.
+    std::string problem;
+    bool rootExisted = false; // an upload's book folder was on the device already (not made)
     std::vector<std::string> emptyFiles; // local paths of empty device files the download left out
 
     // Where the copy's time went, for measurements: its start and end, the connections that
@@ -54,12 +58,16 @@ public:
     // each file once whole, by its path below `dir`, and answers whether it wrote the folder
     // completely. Folders are made on the device as they come, files go to the lanes. Nothing
     // is asked of the device before the first hand-over (or the end of a complete `produce`).
+    // The book folder must be new: one the device holds already (an interrupted copy's, say)
+    // is left as it is and nothing is copied (lastTreeCopy().rootExisted).
     // 1 as drillIntoSubdirectory answers; 0 when `produce` failed too.
     using FolderFeed = std::function<void(const std::string &relative, bool isFolder)>;
     int copyFolderAsWritten(const std::string &dir, userDataIphone *data,
                             const std::function<bool(const FolderFeed &feed)> &produce);
 
-    // Download of one book; nullopt when the device folder cannot be listed.
+    // Download of one book; nullopt when the device folder cannot be listed. Links on the
+    // device are not followed (a link may loop), nor is anything but folders and plain files
+    // read: each such entry is a failed file. Temporary files go to `localPath` itself.
     // `downloaded`, when given, hears of each file once it is whole on the local disk (from
     // any lane's thread).
     using FileDone = std::function<void(const std::string &localPath)>;
@@ -84,13 +92,14 @@ private:
     void queueUpload(const std::string &file, const std::string &baseDir, userDataIphone *data);
     void queueDownload(const std::string &remotePath, const std::string &localDir, userDataIphone *data);
     void visitRemoteEntry(const std::string &remotePath, const std::string &localDir, userDataIphone *lane);
-    void noteDownload(bool ok, bool empty, const std::string &local);
+    void noteDownload(bool ok, bool empty, const std::string &local, const std::string &problem = {});
     int mirrorOpenDirectory(afc_directory *dir, const std::string &remotePath, const std::string &localDir,
                             userDataIphone *data);
 
     LaneConnections *m_lanes;
     TransferLanes *m_activeLanes = nullptr; // while a top-level copy runs
     FileDone m_downloaded;                   // while a download runs
+    std::string m_temporaryFolder;           // while a download runs: where files are written first
     std::mutex m_reportMutex;
     TreeCopyReport m_lastTreeCopy;
 };

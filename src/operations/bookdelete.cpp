@@ -2,19 +2,31 @@
 // SPDX-FileCopyrightText: Bookferry developers
 // The deletion of one user item from the device.
 #include "bookkeys.h"
+#include "bookpath.h"
 #include "devicecatalogue.h"
 #include "devicefiles.h"
 #include "ipodtreelistcontroler.h"
 #include "loadiphone.h"
 
+#include <algorithm>
+#include <cctype>
+
+namespace {
+// The device's file system compares names without regard to case.
+bool sameName(const std::string &a, const std::string &b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
+               return std::tolower(x) == std::tolower(y);
+           });
+}
+} // namespace
+
 BookOperationResult iPodTreeListControler::deleteMediaFromDevice(const epub &record)
 {
     const std::string &path = record.mediaPcPath();
     const std::string item = record.mediaName().empty() ? path : record.mediaName();
-    if (path.empty())
-        return BookOperationResult::makeSkipped(item, "the book has no \"Path\" in the catalogue");
-    if (path == "." || path == ".." || path.find('/') != std::string::npos)
-        return BookOperationResult::makeFailed(item, "the book's \"Path\" does not name a book folder: " + path);
+    if (const std::string problem = bookPathProblem(path); !problem.empty())
+        return BookOperationResult::makeFailed(item, problem);
     std::shared_ptr<DeviceSession> session;
     std::string error;
     userDataIphone *data = operationDevice(session, &error);
@@ -24,6 +36,13 @@ BookOperationResult iPodTreeListControler::deleteMediaFromDevice(const epub &rec
     std::optional<Catalogue> catalogue = loadCatalogueForChange(data, false, &error);
     if (!catalogue)
         return BookOperationResult::makeFailed(item, error);
+    // The folder is removed with everything in it: never one that a library book lives in.
+    for (plist_t entry : catalogue->books()) {
+        const std::optional<std::string> other = entryString(entry, BookKey::Path);
+        if (other && sameName(*other, path) && !entryBool(entry, BookKey::UserItem).value_or(false))
+            return BookOperationResult::makeFailed(
+                item, "the book's \"Path\" " + path + " is also the folder of a book the user did not add");
+    }
     if (catalogue->removeBooksWithPath(path) == 0)
         return BookOperationResult::makeSkipped(item, "no book with the \"Path\" " + path + " in the catalogue");
 

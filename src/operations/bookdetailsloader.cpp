@@ -46,7 +46,8 @@ EntryInfo entryInfo(afc_connection *conn, const std::string &path)
     while (AFCKeyValueRead(info, &key, &value) == 0 && key && value) {
         if (std::strcmp(key, "st_ifmt") == 0) {
             e.directory = std::strcmp(value, "S_IFDIR") == 0;
-            e.link = std::strcmp(value, "S_IFLNK") == 0;
+            // Anything but a folder or a plain file (a link, a FIFO) is passed by, never read.
+            e.link = !e.directory && std::strcmp(value, "S_IFREG") != 0;
         } else if (std::strcmp(key, "st_size") == 0) {
             e.size = std::strtoull(value, nullptr, 10);
         } else if (std::strcmp(key, "st_mtime") == 0) {

@@ -1,31 +1,37 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
 // The export of one book from the device into a folder, as "<title>.epub".
+#include "bookpath.h"
 #include "devicefiles.h"
 #include "epubarchive.h"
 #include "epubstreampacker.h"
+#include "fullio.h"
 #include "ipodtreelistcontroler.h"
 #include "loadiphone.h"
 #include "mobiledevice.h"
 #include "scratch.h"
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
 namespace {
-// A catalogue "Path" names one entry directly under the books folder, nothing else.
-bool isPlainName(const std::string &name)
-{
-    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
-           name.find('\0') == std::string::npos;
-}
+// The only names an export ever gives its own files in the user's folder: a finished book
+// copied in from another file system, locked while it is written and renamed to its title.
+constexpr const char *kExportTemporary = ".bookferry-export-";
 
 // The title as a file name: "/", NUL and control characters become "_", and the name is
-// cut (at a character boundary) so that "<name>.epub" fits the usual 255-byte limit.
+// cut (at a character boundary) so that "<name>.epub" and a " (n)" fit the usual 255-byte limit.
 std::string fileNameForTitle(const std::string &title, const std::string &fallback)
 {
     std::string name;
@@ -33,8 +39,7 @@ std::string fileNameForTitle(const std::string &title, const std::string &fallba
         const auto u = static_cast<unsigned char>(c);
         name += (c == '/' || u < 0x20 || u == 0x7f) ? '_' : c;
     }
-    // Room is left for the packer's temporary names beside the target (".part" and its own suffix).
-    constexpr std::size_t kMaxBytes = 200;
+    constexpr std::size_t kMaxBytes = 240;
     if (name.size() > kMaxBytes) {
         std::size_t cut = kMaxBytes;
         while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xc0) == 0x80)
@@ -45,14 +50,78 @@ std::string fileNameForTitle(const std::string &title, const std::string &fallba
         name = fallback;
     return name;
 }
+
+// The file as this export left it: the same file, unchanged since (empty when there is none).
+std::string fileIdentity(const std::string &path)
+{
+    struct stat st{};
+    if (::stat(path.c_str(), &st) != 0)
+        return {};
+    return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino) + ":" + std::to_string(st.st_size) + ":" +
+           std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec);
+}
+
+// Copies another export left behind when it was stopped: they are unlocked.
+void removeAbandonedCopies(const std::string &folder)
+{
+    DIR *dir = ::opendir(folder.c_str());
+    if (!dir)
+        return;
+    const std::size_t prefix = std::strlen(kExportTemporary);
+    while (const dirent *entry = ::readdir(dir)) {
+        if (std::strncmp(entry->d_name, kExportTemporary, prefix) != 0)
+            continue;
+        const int fd = ::openat(::dirfd(dir), entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat st{};
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            ::unlinkat(::dirfd(dir), entry->d_name, 0);
+        ::close(fd);
+    }
+    ::closedir(dir);
+}
+
+// Puts the packed book at `target`: a rename when the scratch folder shares its file system,
+// else a copy into a locked file beside it, renamed when whole.
+bool placeBook(const std::string &packed, const std::string &target, std::string *error)
+{
+    if (::rename(packed.c_str(), target.c_str()) == 0)
+        return true;
+    if (errno != EXDEV) {
+        *error = "cannot write " + target + ": " + std::strerror(errno);
+        return false;
+    }
+    std::string temporary = (fs::path(target).parent_path() / (std::string(kExportTemporary) + "XXXXXX")).string();
+    const int out = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (out < 0) {
+        *error = "cannot write in " + fs::path(target).parent_path().string() + ": " + std::strerror(errno);
+        return false;
+    }
+    ::flock(out, LOCK_EX); // a new file nobody else has open: never waits
+    const int in = ::open(packed.c_str(), O_RDONLY | O_CLOEXEC);
+    bool ok = in >= 0;
+    char buffer[1 << 16];
+    for (ssize_t n; ok && (n = readFull(in, buffer, sizeof buffer)) != 0;)
+        ok = n > 0 && writeFull(out, buffer, static_cast<std::size_t>(n));
+    ok = ok && ::rename(temporary.c_str(), target.c_str()) == 0;
+    if (!ok) {
+        *error = "cannot write " + target + ": " + std::strerror(errno);
+        ::unlink(temporary.c_str());
+    }
+    if (in >= 0)
+        ::close(in);
+    ::close(out); // the lock goes with it, once the book has its name
+    return ok;
+}
 } // namespace
 
 BookOperationResult iPodTreeListControler::saveEpubToMac(const std::string &path, const std::string &dstpath,
                                                          bool isbuybook, const std::string &titlename)
 {
     const std::string item = titlename.empty() ? path : titlename;
-    if (!isPlainName(path))
-        return BookOperationResult::makeFailed(item, "the book has no usable \"Path\" in the catalogue");
+    if (const std::string problem = bookPathProblem(path); !problem.empty())
+        return BookOperationResult::makeFailed(item, problem);
     std::shared_ptr<DeviceSession> session;
     std::string why;
     userDataIphone *data = operationDevice(session, &why);
@@ -61,19 +130,24 @@ BookOperationResult iPodTreeListControler::saveEpubToMac(const std::string &path
     std::error_code ec;
     if (!fs::is_directory(dstpath, ec))
         return BookOperationResult::makeFailed(item, "the destination is not a folder: " + dstpath);
+    removeAbandonedCopies(dstpath);
 
-    // The download goes to a private folder beside the target, so the copy can never be the
-    // target itself (a title equal to the folder name) and the packed file is renamed in place.
-    std::string downloads = (fs::path(dstpath) / ".bookferry-export-XXXXXX").string();
-    if (!::mkdtemp(downloads.data()))
-        return BookOperationResult::makeFailed(item, "cannot write in " + dstpath);
-    FolderRemoval cleanup{downloads};
+    // Everything the export works with lives in a folder of its own in the private scratch
+    // folder: the user's folder gets the finished book or nothing, even when the export is
+    // stopped. The copy can never be the target itself (a title equal to the folder name).
+    std::string work = scratchPath("export-XXXXXX");
+    if (work.empty() || !::mkdtemp(work.data()))
+        return BookOperationResult::makeFailed(item, "the scratch folder cannot be used");
+    FolderRemoval cleanup{work};
+    const std::string downloads = (fs::path(work) / "book").string();
+    const std::string packed = (fs::path(work) / "packed.epub").string();
+    fs::create_directory(downloads, ec);
 
     // The book is packed while it downloads, each part as it arrives, so that little is left
-    // to do after the last one. The archive grows in the private folder until it is wanted.
+    // to do after the last one.
     const std::string bookCopy = (fs::path(downloads) / path).string();
     std::optional<EpubStreamPacker> packer;
-    packer.emplace(bookCopy, (fs::path(downloads) / (path + ".packing")).string());
+    packer.emplace(bookCopy, (fs::path(work) / "stream.epub").string());
     const auto copies = Loadiphone->saveBooksFromPhoneToLocalPath(
         downloads, path, isbuybook, data, [&packer](const std::string &local) { packer->add(local); });
     if (!copies)
@@ -82,19 +156,31 @@ BookOperationResult iPodTreeListControler::saveEpubToMac(const std::string &path
         return BookOperationResult::makeFailed(item, "the book \"" + path + "\" is not on the device");
 
     // The download names what it could not read: a file, a size, a folder or a listing cut
-    // short. It leaves out empty files; a book may list one, so they are made here.
+    // short, and what it would not follow or could not write. It leaves out empty files; a
+    // book may list one, so they are made here.
     const TreeCopyReport &download = Loadiphone->lastTreeCopy();
     if (download.failedFiles > 0)
-        return BookOperationResult::makeFailed(item, "could not read all of the book from the device");
+        return BookOperationResult::makeFailed(
+            item, download.problem.empty() ? "could not read all of the book from the device" : download.problem);
     for (const std::string &empty : download.emptyFiles) {
         std::ofstream(empty, std::ios::binary);
         if (!fs::exists(empty, ec))
-            return BookOperationResult::makeFailed(item, "could not read all of the book from the device");
+            return BookOperationResult::makeFailed(item, "cannot write the book's copy in the scratch folder: " + empty);
     }
 
     const fs::path stem = fs::path(path).stem();
-    const std::string target =
-        (fs::path(dstpath) / (fileNameForTitle(titlename, stem.empty() ? path : stem.string()) + ".epub")).string();
+    const std::string name = fileNameForTitle(titlename, stem.empty() ? path : stem.string());
+    std::string target = (fs::path(dstpath) / (name + ".epub")).string();
+    // A book this batch exported is never written over by another of the same title: the
+    // user asked for both, so the later one takes the next free name.
+    auto exportedThisBatch = [this](const std::string &file) {
+        const std::string identity = fileIdentity(file);
+        std::lock_guard lock(m_sessionMutex);
+        return !identity.empty() && m_exportedThisBatch.count(identity) != 0;
+    };
+    for (int n = 2; exportedThisBatch(target) || (n > 2 && fs::exists(fs::symlink_status(target, ec))); ++n)
+        target = (fs::path(dstpath) / (name + " (" + std::to_string(n) + ").epub")).string();
+
     BookOperationResult result = BookOperationResult::makeDone(item, target);
     for (const std::string &copy : *copies) {
         if (fs::exists(fs::symlink_status(target, ec))) {
@@ -105,12 +191,18 @@ BookOperationResult iPodTreeListControler::saveEpubToMac(const std::string &path
             }
         }
         std::string error;
-        const bool packed = copy == bookCopy && packer && fs::is_directory(fs::symlink_status(copy, ec))
-                                ? packer->finish(target, &error)
-                                : packEpub(copy, target, &error);
+        const bool ok = (copy == bookCopy && packer && fs::is_directory(fs::symlink_status(copy, ec))
+                             ? packer->finish(packed, &error)
+                             : packEpub(copy, packed, &error)) &&
+                        placeBook(packed, target, &error);
         packer.reset();
-        if (!packed)
+        if (!ok)
             return BookOperationResult::makeFailed(item, error);
+        if (const std::string identity = fileIdentity(target); !identity.empty()) {
+            std::lock_guard lock(m_sessionMutex);
+            if (m_batchSession)
+                m_exportedThisBatch.insert(identity);
+        }
         result = BookOperationResult::makeDone(item, target);
     }
     return result;

@@ -108,10 +108,19 @@ BookOperationResult iPodTreeListControler::addEPUBToDevice(const std::string &pa
     const std::vector<std::string> paths = catalogue->stringValues(BookKey::Path);
     const std::string persistentID = randValue(persistentIDs);
     const std::string uniqueID = randValue(uniqueIDs);
+    // A new book's folder is new: not named by the catalogue, and not on the device either (an
+    // import stopped part way leaves a folder that no entry names).
+    auto onDevice = [data](const std::string &name) {
+        afc_dictionary *info = nullptr;
+        if (AFCFileInfoOpen(data->conn, ("/Books/" + name).c_str(), &info) != 0)
+            return false;
+        AFCKeyValueClose(info);
+        return true;
+    };
     std::string folderName;
     do {
         folderName = m_folderNames.next();
-    } while (isSameValue(paths, folderName));
+    } while (isSameValue(paths, folderName) || onDevice(folderName));
 
     // A fresh scratch folder: names repeat between runs, and old files must not mix in.
     const std::string scratchFolder = deviceWorkPath(data, folderName);
@@ -152,7 +161,8 @@ BookOperationResult iPodTreeListControler::addEPUBToDevice(const std::string &pa
                                          Loadiphone->lastTreeCopy().failedFiles == 0
                                    : (unpack({}), false);
     if (!unpacked || !copied) {
-        if (toDevice)
+        // A folder that was there before the copy is not this import's to take away.
+        if (toDevice && !(Loadiphone && Loadiphone->lastTreeCopy().rootExisted))
             n_rmdir(deviceFolder.c_str(), data);
         return BookOperationResult::makeFailed(item, unpacked ? "cannot copy the book to the device" : unpackError);
     }

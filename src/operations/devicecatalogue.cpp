@@ -10,6 +10,7 @@
 #include "userdataiphone.h"
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -37,6 +38,7 @@ struct BatchKnowledge
     bool known = false;   // the device's catalogue is known:
     bool present = false; // it is `bytes`; else the device has none
     std::string bytes;
+    std::string stamp;        // the device file's size and time as they were then (may be empty)
     bool booksFolder = false; // "/Books" exists
 };
 std::mutex batchMutex;
@@ -54,8 +56,33 @@ std::optional<BatchKnowledge> batchKnowledge(userDataIphone *data)
     return it == batches.end() ? std::nullopt : std::optional<BatchKnowledge>(it->second);
 }
 
+bool inBatch(userDataIphone *data)
+{
+    std::lock_guard lock(batchMutex);
+    return batches.count(connectionOf(data)) != 0;
+}
+
+// The device catalogue's size and modification time, from one file-information request:
+// what tells, cheaply, that someone else wrote it. nullopt when the device gives none.
+std::optional<std::string> catalogueStamp(userDataIphone *data)
+{
+    afc_dictionary *info = nullptr;
+    if (!data || !data->conn || AFCFileInfoOpen(data->conn, CataloguePath::DeviceBooks, &info) != 0)
+        return std::nullopt;
+    std::string size, mtime;
+    char *key = nullptr, *value = nullptr;
+    while (AFCKeyValueRead(info, &key, &value) == 0 && key && value) {
+        if (std::strcmp(key, "st_size") == 0)
+            size = value;
+        else if (std::strcmp(key, "st_mtime") == 0)
+            mtime = value;
+    }
+    AFCKeyValueClose(info);
+    return size + "/" + mtime;
+}
+
 // Nothing happens outside a batch's scope: there the next change asks the device again anyway.
-void rememberCatalogue(userDataIphone *data, bool present, const std::string &bytes)
+void rememberCatalogue(userDataIphone *data, bool present, const std::string &bytes, const std::string &stamp)
 {
     std::lock_guard lock(batchMutex);
     const auto it = batches.find(connectionOf(data));
@@ -64,6 +91,7 @@ void rememberCatalogue(userDataIphone *data, bool present, const std::string &by
     it->second.known = true;
     it->second.present = present;
     it->second.bytes = present ? bytes : std::string();
+    it->second.stamp = present ? stamp : std::string();
     it->second.booksFolder = it->second.booksFolder || present; // the catalogue lives in it
 }
 
@@ -177,10 +205,13 @@ std::optional<Catalogue> loadCatalogueForChange(userDataIphone *data, bool creat
         return Catalogue();
     };
     if (const std::optional<BatchKnowledge> known = batchKnowledge(data); known && known->known) {
-        if (!known->present)
+        // The device (its own library, or a program that ignores the lock) may have written
+        // the catalogue since: what the batch knows counts only while the file is unchanged.
+        const std::optional<std::string> stamp = catalogueStamp(data);
+        if (!known->present && !stamp)
             return absent();
         Catalogue catalogue = Catalogue::fromData(known->bytes);
-        if (catalogue.isLoaded()) {
+        if (known->present && stamp && *stamp == known->stamp && catalogue.isLoaded()) {
             followDevice(local, known->bytes);
             return catalogue;
         }
@@ -188,7 +219,7 @@ std::optional<Catalogue> loadCatalogueForChange(userDataIphone *data, bool creat
     }
     switch (deviceCatalogueExists(data)) {
     case DeviceFilePresence::Absent:
-        rememberCatalogue(data, false, {});
+        rememberCatalogue(data, false, {}, {});
         return absent();
     case DeviceFilePresence::Unknown:
         *error = "cannot tell whether the device has a book catalogue";
@@ -197,6 +228,8 @@ std::optional<Catalogue> loadCatalogueForChange(userDataIphone *data, bool creat
         break;
     }
     fs::create_directories(fs::path(local).parent_path(), ec);
+    // Taken before the read: a change during it makes the next change read afresh.
+    const std::string stamp = inBatch(data) ? catalogueStamp(data).value_or(std::string()) : std::string();
     uint64_t size = 0;
     if (const int copied = get_file_at_most(data, fresh.c_str(), CataloguePath::DeviceBooks, kMaxCatalogueBytes, &size);
         copied != 0) {
@@ -217,14 +250,14 @@ std::optional<Catalogue> loadCatalogueForChange(userDataIphone *data, bool creat
             fs::remove(local, ec); // rather no copy than one the device no longer holds
     }
     fs::remove(fresh, ec);
-    rememberCatalogue(data, true, onDevice);
+    rememberCatalogue(data, true, onDevice, stamp);
     return catalogue;
 }
 
 namespace {
 // The upload itself; *written is what was uploaded.
 bool uploadAndCheck(const Catalogue &catalogue, userDataIphone *data, std::string *error, bool *deviceMayHaveChanged,
-                    std::string *written)
+                    std::string *written, std::string *stamp)
 {
     if (deviceMayHaveChanged)
         *deviceMayHaveChanged = false;
@@ -258,6 +291,9 @@ bool uploadAndCheck(const Catalogue &catalogue, userDataIphone *data, std::strin
     }
     const std::string local = deviceWorkPath(data, CataloguePath::LocalBooks);
     const bool renamed = AFCRenamePath(data->conn, kRemoteUpload, CataloguePath::DeviceBooks) == 0;
+    // Before the read-back: a write by someone else after it shows as another stamp.
+    if (renamed && inBatch(data))
+        *stamp = catalogueStamp(data).value_or(std::string());
 
     // Read the catalogue back: it tells a rename whose answer was lost from one that did not
     // happen, and a device that stores something else from one that took the catalogue.
@@ -306,12 +342,12 @@ bool uploadAndCheck(const Catalogue &catalogue, userDataIphone *data, std::strin
 
 bool uploadCatalogue(const Catalogue &catalogue, userDataIphone *data, std::string *error, bool *deviceMayHaveChanged)
 {
-    std::string written;
-    if (!uploadAndCheck(catalogue, data, error, deviceMayHaveChanged, &written)) {
+    std::string written, stamp;
+    if (!uploadAndCheck(catalogue, data, error, deviceMayHaveChanged, &written, &stamp)) {
         forgetBatchCatalogue(data);
         return false;
     }
-    rememberCatalogue(data, true, written);
+    rememberCatalogue(data, true, written, stamp);
     return true;
 }
 

@@ -89,6 +89,7 @@ void iPodTreeListControler::setBatchSession(std::shared_ptr<DeviceSession> sessi
 {
     std::lock_guard lock(m_sessionMutex);
     m_batchSession = std::move(session);
+    m_exportedThisBatch.clear();
 }
 
 userDataIphone *iPodTreeListControler::operationDevice(std::shared_ptr<DeviceSession> &session, std::string *why) const

@@ -17,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -109,6 +110,7 @@ public:
     // A new session on the connected device (loadIPhone::openSession), or null.
     std::shared_ptr<DeviceSession> openSession() const;
     // The session the book operations use while it is set (a batch's); cleared with null.
+    // Setting it starts a new batch: an export replaces no file an earlier one of it wrote.
     void setBatchSession(std::shared_ptr<DeviceSession> session);
     static constexpr const char *kDeviceDisconnected = "the device was disconnected";
 
@@ -145,4 +147,6 @@ private:
     bool m_deviceGone = false; // a device went since the last node was made (main thread)
     mutable std::mutex m_sessionMutex;
     std::shared_ptr<DeviceSession> m_batchSession;
+    // The files the exports of the current batch wrote, as they left them; under m_sessionMutex.
+    std::set<std::string> m_exportedThisBatch;
 };

@@ -16,6 +16,9 @@
 #include <deque>
 #include <filesystem>
 #include <fcntl.h>
+#include <future>
+#include <map>
+#include <sys/stat.h>
 #include <mutex>
 #include <sys/file.h>
 #include <unistd.h>
@@ -214,6 +217,34 @@ TEST_F(BackendTest, FileServiceRoundTrip)
     EXPECT_NE(backend->removePath(afc, "/Books/Fresh"), 0);
     // A path that climbs out of the device is refused, not served.
     EXPECT_NE(backend->fileOpen(afc, "/../../etc/passwd", AFC_MODE_READ, &ref), 0);
+}
+
+// A FIFO on the device is told as one and never opened as a file: the open answers at once
+// (it would wait for a writer), and the connection goes on serving.
+TEST_F(BackendTest, AFifoIsNeverOpenedAsAFile)
+{
+    startWith({});
+    am_device *device = arrival();
+    ASSERT_NE(device, nullptr);
+    afc_connection *afc = openFileService(device);
+    ASSERT_NE(afc, nullptr) << lastDeviceError(device);
+    const std::string fifo = deviceDir + "/root/cover.jpg";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+
+    afc_dictionary info;
+    ASSERT_EQ(backend->fileInfo(afc, "/cover.jpg", info), 0);
+    const std::map<std::string, std::string> pairs(info.pairs.begin(), info.pairs.end());
+    EXPECT_EQ(pairs.at("st_ifmt"), "S_IFIFO");
+    auto open = std::async(std::launch::async, [&] {
+        afc_file_ref ref = 0;
+        return backend->fileOpen(afc, "/cover.jpg", AFC_MODE_READ, &ref);
+    });
+    const bool answered = open.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    if (!answered) // let the emulator's blocked open go, so the test ends
+        ::close(::open(fifo.c_str(), O_WRONLY | O_NONBLOCK));
+    ASSERT_TRUE(answered) << "the open waited for a writer";
+    EXPECT_NE(open.get(), 0);
+    EXPECT_EQ(backend->directoryCreate(afc, "/Books"), 0);
 }
 
 TEST_F(BackendTest, LockContention)

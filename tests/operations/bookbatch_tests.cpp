@@ -215,8 +215,11 @@ TEST_F(CatalogueBatchTest, BooksAfterTheFirstStartFromTheCatalogueTheLastOneLeft
     EXPECT_EQ(readWholeFile(deviceCopyPath(CataloguePath::LocalBooks)), readWholeFile(deviceFile("/Books/Books.plist")));
     // One listing of "/Books" and one read of the catalogue (its size, its bytes, the end)
     // before the first book; after that only each book's read-back (its bytes, the end).
+    // File information: the catalogue's size and stamp before the first read; then for each
+    // book its new folder asked for twice (when named, when made) and the stamp left by its
+    // upload, and the stamp checked by the later duplicate checks and imports.
     EXPECT_EQ(faults.calls("AFCDirectoryOpen"), 1u);
-    EXPECT_EQ(faults.calls("AFCFileInfoOpen"), 1u);
+    EXPECT_EQ(faults.calls("AFCFileInfoOpen"), 2u + 3u * 3u + 5u);
     EXPECT_EQ(faults.calls("AFCFileRefRead"), 2u + 3u * 2u);
     EXPECT_EQ(faults.calls("AFCRenamePath"), 3u);
 
@@ -259,6 +262,21 @@ TEST_F(CatalogueBatchTest, AFailureMakesTheNextBookReadTheDeviceAfresh)
               (std::vector<std::string>{paths[0], "MEAN.epub", paths[1]}));
     EXPECT_GT(faults.calls("AFCDirectoryOpen"), listingsBeforeLast) << "the last book listed /Books again";
     EXPECT_FALSE(fs::exists(deviceFile("/Books/.Books.plist.upload")));
+}
+
+// The device may write its catalogue while the batch holds the lock (its own library does
+// not ask for it): a change between two books is seen from the file's size and time, and
+// the next book starts from the device's catalogue, not from what the batch remembers.
+TEST_F(CatalogueBatchTest, AChangeOnTheDeviceBetweenTwoBooksIsKept)
+{
+    const auto results = importAll([&](std::size_t i) {
+        if (i == 2)
+            addOnDevice("Meanwhile", "MEAN.epub");
+    });
+    const std::vector<std::string> paths = donePaths(results);
+    ASSERT_EQ(paths.size(), 3u);
+    EXPECT_EQ(deviceCatalogue().stringValues(BookKey::Path),
+              (std::vector<std::string>{paths[0], paths[1], "MEAN.epub", paths[2]}));
 }
 
 // Without the lock (another program keeps it past the last try) nothing is known between

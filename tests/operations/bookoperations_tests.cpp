@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
+#include "bookbatch.h"
 #include "bookfoldernamegenerator.h"
 #include "bookkeys.h"
 #include "devicefaultinjector.h"
@@ -9,8 +10,13 @@
 #include "epubbuilder.h"
 #include "scratch.h"
 
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <optional>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -292,6 +298,103 @@ TEST_F(BookOperationsTest, ExportAsksBeforeReplacingAndPacksAValidBook)
     if (epubcheckAvailable()) {
         std::string output;
         EXPECT_EQ(runEpubcheck(target, &output), 0) << output;
+    }
+}
+
+// An import stopped part way leaves a folder no catalogue entry names, under the name the
+// next import draws first. That folder is not taken for the new book's (making a folder
+// that exists succeeds): the book gets a folder of its own and the leftover stays as it is.
+TEST_F(BookOperationsTest, ANewBookNeverMovesIntoAFolderTheDeviceHolds)
+{
+    const std::string first = BookFolderNameGenerator().next();
+    writeWholeFile(deviceFile("/Books/" + first + "/OEBPS/leftover.xhtml"), "from a stopped import");
+    attach();
+    const std::string path = importBook(book("a.epub", EpubBuilder::validBook("New", "C")));
+    EXPECT_NE(path, first);
+    EXPECT_FALSE(fs::exists(deviceFile("/Books/" + path + "/OEBPS/leftover.xhtml")));
+    EXPECT_EQ(filesUnder(deviceFile("/Books/" + first)), std::vector<std::string>{"OEBPS/leftover.xhtml"});
+
+    // The tree copy itself refuses a book folder that is there already, and leaves it.
+    const std::string local = m_files.file(first);
+    writeWholeFile(local + "/mimetype", "application/epub+zip");
+    const int copied = Loadiphone->copyFolderAsWritten(local, m_controller->deviceData(), [&](const auto &feed) {
+        feed("mimetype", false);
+        return true;
+    });
+    EXPECT_EQ(copied, 0);
+    EXPECT_TRUE(Loadiphone->lastTreeCopy().rootExisted);
+    EXPECT_EQ(filesUnder(deviceFile("/Books/" + first)), std::vector<std::string>{"OEBPS/leftover.xhtml"});
+}
+
+// Two books of one title exported in one batch, "replace" answered: each is a file of its
+// own afterwards. The second does not replace what the first just wrote (the user asked for
+// both); it takes the next free name. A file that was there before the batch is replaced.
+TEST_F(BookOperationsTest, BooksOfOneTitleInOneExportAreEachAFileOfTheirOwn)
+{
+    writeWholeFile(deviceFile("/Books/ONE1.epub"), "first book");
+    writeWholeFile(deviceFile("/Books/TWO2.epub"), "second book");
+    writeWholeFile(deviceFile("/Books/TRI3.epub"), "third book");
+    attach();
+    const std::string dir = exportDir();
+    writeWholeFile(dir + "/Same.epub", "from last week");
+    writeWholeFile(dir + "/Same (2).epub", "also from last week");
+    int questions = 0;
+    m_controller->setReplaceQuestion([&](const std::string &) { return ++questions, true; });
+    const std::vector<std::string> books = {"ONE1.epub", "TWO2.epub", "TRI3.epub"};
+    BookBatch batch;
+    const auto results = batch.run(*m_controller, books.size(), [&](std::size_t i) {
+        return m_controller->saveEpubToMac(books[i], dir, false, "Same");
+    });
+    ASSERT_EQ(results.size(), 3u);
+    EXPECT_EQ(questions, 1);
+    EXPECT_EQ(results[0].result.detail, dir + "/Same.epub");
+    EXPECT_EQ(results[1].result.detail, dir + "/Same (3).epub");
+    EXPECT_EQ(results[2].result.detail, dir + "/Same (4).epub");
+    EXPECT_EQ(readWholeFile(dir + "/Same.epub").substr(0, 10), "first book");
+    EXPECT_EQ(readWholeFile(dir + "/Same (2).epub"), "also from last week");
+    EXPECT_EQ(readWholeFile(dir + "/Same (3).epub").substr(0, 11), "second book");
+    EXPECT_EQ(readWholeFile(dir + "/Same (4).epub").substr(0, 10), "third book");
+}
+
+// The export works in the private scratch folder: while it runs (here: while it asks about
+// replacing) the user's folder holds nothing of it, so a stopped export leaves nothing there,
+// also when the folder is on another file system than the scratch folder (then the finished
+// book is copied in under a locked working name). A copy another export left (unlocked)
+// goes; one that an export is writing (locked) stays.
+TEST_F(BookOperationsTest, AnExportLeavesNothingButTheBookInTheUsersFolder)
+{
+    attach();
+    const std::string path = importBook(book("a.epub", EpubBuilder::validBook("Exported", "C")));
+    std::vector<std::string> dirs = {exportDir()};
+    std::optional<TempDir> elsewhere;
+    struct stat scratch{}, shm{};
+    if (::stat(scratchDir().c_str(), &scratch) == 0 && ::stat("/dev/shm", &shm) == 0 && scratch.st_dev != shm.st_dev) {
+        const char *tmpdir = std::getenv("TMPDIR");
+        const std::optional<std::string> previous = tmpdir ? std::optional<std::string>(tmpdir) : std::nullopt;
+        ::setenv("TMPDIR", "/dev/shm", 1);
+        elsewhere.emplace();
+        previous ? ::setenv("TMPDIR", previous->c_str(), 1) : ::unsetenv("TMPDIR");
+        dirs.push_back(elsewhere->path());
+    }
+    for (const std::string &dir : dirs) {
+        writeWholeFile(dir + "/Exported.epub", "old");
+        writeWholeFile(dir + "/.bookferry-export-aBcDeF", "left by a stopped export");
+        writeWholeFile(dir + "/.bookferry-export-GhIjKl", "being written");
+        const int writer = ::open((dir + "/.bookferry-export-GhIjKl").c_str(), O_RDONLY);
+        ASSERT_EQ(::flock(writer, LOCK_EX), 0);
+        std::vector<std::string> whileAsked;
+        m_controller->setReplaceQuestion([&](const std::string &) {
+            for (const auto &e : fs::directory_iterator(dir))
+                whileAsked.push_back(e.path().filename().string());
+            return true;
+        });
+        const BookOperationResult result = m_controller->saveEpubToMac(path, dir, false, "Exported");
+        ::close(writer);
+        ASSERT_TRUE(result.done()) << dir << ": " << result.message;
+        std::sort(whileAsked.begin(), whileAsked.end());
+        EXPECT_EQ(whileAsked, (std::vector<std::string>{".bookferry-export-GhIjKl", "Exported.epub"})) << dir;
+        EXPECT_EQ(filesUnder(dir), (std::vector<std::string>{".bookferry-export-GhIjKl", "Exported.epub"})) << dir;
+        EXPECT_EQ(readWholeFile(dir + "/Exported.epub").substr(30, 8), "mimetype") << dir;
     }
 }
 

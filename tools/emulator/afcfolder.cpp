@@ -289,9 +289,14 @@ uint64_t AfcFolder::openFile(const std::string &path, uint64_t mode, int *fd) co
     if (stat(host->c_str(), &st) == 0 && S_ISDIR(st.st_mode))
         return afc::StatusObjectIsDir;
     // resolve() already followed every link; O_NOFOLLOW closes the gap to a link made since.
-    const int f = ::open(host->c_str(), flags | O_CLOEXEC | O_NOFOLLOW, 0644);
+    // Not blocking: a FIFO would wait for a writer. Only a regular file is kept open.
+    const int f = ::open(host->c_str(), flags | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0644);
     if (f < 0)
         return statusFromErrno(errno == ELOOP ? EACCES : errno);
+    if (fstat(f, &st) != 0 || !S_ISREG(st.st_mode) || ::fcntl(f, F_SETFL, ::fcntl(f, F_GETFL) & ~O_NONBLOCK) != 0) {
+        ::close(f);
+        return afc::StatusPermDenied;
+    }
     *fd = f;
     return afc::StatusSuccess;
 }
