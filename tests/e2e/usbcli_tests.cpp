@@ -389,6 +389,8 @@ TEST_F(UsbCliTest, QuitsWithinTwoSecondsWhateverUsbmuxdDoes)
         EXPECT_FALSE(fs::exists(tmp.file("out/Big Book.epub"))) << "the export was over before it was stopped";
         emulator.stop();
     }
+}
+
 TEST_F(UsbCliTest, OnlyInfoWalksTheMediaFolders)
 {
     const std::string dev = makeFolderDevice(tmp.file("dev"), desc);
