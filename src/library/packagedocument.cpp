@@ -472,6 +472,45 @@ StringDictionary packageCatalogueValues(const PackageDocument &document,
     return values;
 }
 
+std::string referencesDecoded(std::string_view text)
+{
+    static const std::pair<std::string_view, char> kPredefined[] = {
+        {"amp;", '&'}, {"lt;", '<'}, {"gt;", '>'}, {"quot;", '"'}, {"apos;", '\''}};
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        if (text[i] != '&' || !isReference(text, i + 1)) {
+            out += text[i++];
+            continue;
+        }
+        const std::size_t end = text.find(';', i);
+        const std::string_view name = text.substr(i + 1, end - i); // with its ';'
+        bool decoded = false;
+        for (const auto &[entity, c] : kPredefined) {
+            if (name == entity) {
+                out += c;
+                decoded = true;
+            }
+        }
+        if (!decoded && name.front() == '#') {
+            const bool hex = name.size() > 1 && name[1] == 'x';
+            const std::string digits(name.substr(hex ? 2 : 1, name.size() - (hex ? 3 : 2)));
+            const unsigned long code = digits.size() <= 8 ? std::stoul(digits, nullptr, hex ? 16 : 10) : 0;
+            const bool allowed = code == 0x9 || code == 0xa || code == 0xd || (code >= 0x20 && code <= 0x10ffff &&
+                                 !(code >= 0xd800 && code <= 0xdfff) && code != 0xfffe && code != 0xffff);
+            if (allowed) {
+                const char32_t c = static_cast<char32_t>(code);
+                out += QString::fromUcs4(&c, 1).toStdString();
+                decoded = true;
+            }
+        }
+        if (!decoded)
+            out.append(text.substr(i, end + 1 - i));
+        i = end + 1;
+    }
+    return out;
+}
+
 std::string bookPathOf(const std::string &from, const std::string &href)
 {
     const std::string path = href.substr(0, href.find_first_of("#?"));

@@ -50,6 +50,10 @@ StringDictionary packageCatalogueValues(const PackageDocument &document,
 // absolute or would leave the book.
 std::string bookPathOf(const std::string &from, const std::string &href);
 
+// `text` with XML's predefined entities and character references decoded, anything else kept as
+// it stands: for values that reached a catalogue still encoded.
+std::string referencesDecoded(std::string_view text);
+
 // The first picture a page shows (<img src>, SVG <image href>), as written; empty when none.
 std::string firstImageHref(std::string_view page);
 

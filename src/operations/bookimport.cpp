@@ -272,8 +272,12 @@ std::optional<CatalogueDuplicate> findCatalogueDuplicate(const Catalogue &catalo
     if (identity.identifier.empty())
         return std::nullopt;
     for (plist_t entry : catalogue.books()) {
-        if (entryString(entry, BookKey::PublisherUniqueID) == identity.identifier
-            && entryString(entry, BookKey::Name) == identity.title)
+        // Books imported before values were decoded carry their titles as the package wrote them.
+        const auto same = [](const std::optional<std::string> &stored, const std::string &value) {
+            return stored && (*stored == value || referencesDecoded(*stored) == value);
+        };
+        if (same(entryString(entry, BookKey::PublisherUniqueID), identity.identifier)
+            && same(entryString(entry, BookKey::Name), identity.title))
             return CatalogueDuplicate{identity.title, entryString(entry, BookKey::Path).value_or(std::string())};
     }
     return std::nullopt;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
 #include "bookfoldernamegenerator.h"
+#include "bookimport.h"
 #include "bookkeys.h"
 #include "devicefixture.h"
 #include "epubarchive.h"
@@ -382,4 +383,20 @@ TEST(Identifiers, FolderNamesRepeatFromRunToRun)
             EXPECT_TRUE(name[static_cast<std::size_t>(k)] >= 'A' && name[static_cast<std::size_t>(k)] <= 'Z');
         EXPECT_EQ(name.substr(4), ".epub");
     }
+}
+
+// Books imported while values were kept encoded ("Tom &amp; Jerry") are still the same book as
+// the decoded value a new import reads.
+TEST(PackageDocument, EncodedCatalogueValuesStillMatchForTheDuplicateCheck)
+{
+    EXPECT_EQ(referencesDecoded("Tom &amp; Jerry &#233;&#xE8; &lt;&gt;&quot;&apos; &bogus; &#0; & x"),
+              "Tom & Jerry \xc3\xa9\xc3\xa8 <>\"' &bogus; &#0; & x");
+    Catalogue catalogue;
+    PlistPtr entry = testEntry("Tom &amp; Jerry", "TOMJ.epub", true);
+    entrySetString(entry.get(), BookKey::PublisherUniqueID, "urn:a&amp;b");
+    catalogue.appendBook(std::move(entry));
+    const auto found = findCatalogueDuplicate(catalogue, PackageIdentity{"urn:a&b", "Tom & Jerry"});
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->path, "TOMJ.epub");
+    EXPECT_FALSE(findCatalogueDuplicate(catalogue, PackageIdentity{"urn:a&b", "Tom and Jerry"}));
 }
