@@ -5,6 +5,7 @@
 // itself, measured in the same run: one request's round trip, times the survey's requests,
 // spread over the connections the survey may use.
 #include "benches.h"
+#include "linksurvey.h"
 
 #include "deviceselection.h"
 #include "emulatorharness.h"
@@ -104,18 +105,6 @@ void localSum(const fs::path &folder, LocalTree &tree)
     }
 }
 
-class CountingLoadWindow : public HeadlessLoadWindow
-{
-public:
-    void surveyProgress(int foldersWalked) override { m_last = foldersWalked; ++m_reports; }
-    int reports() const { return m_reports; }
-    int last() const { return m_last; }
-
-private:
-    int m_reports = 0;
-    int m_last = 0;
-};
-
 // One request's round trip on the link: the best of five runs of 200 information requests.
 double requestSeconds(afc_connection *conn)
 {
@@ -148,47 +137,21 @@ void benchBookSurvey(const std::string &work, Report &report)
         report.add("book survey: emulator", "FAILED", "up", false);
         return;
     }
-    ::setenv("USBMUXD_SOCKET_ADDRESS", ("UNIX:" + emulator.socketPath()).c_str(), 1);
-    std::string error;
-    setDeviceBackend(makeDeviceBackend("usb", &error));
-
-    std::mutex mutex;
-    double t0 = 0, t1 = 0;
-    uint64_t r0 = 0, r1 = 0;
-    StringDictionary survey;
-    std::atomic_bool done{false};
-    const int tag = 0;
-    NotificationCenter::defaultCenter().addObserver(&tag, DeviceMountNotification, [&](const Notification &) {
-        r0 = requestCount(emulator, "afc.");
-        t0 = nowSeconds();
-    });
-    NotificationCenter::defaultCenter().addObserver(&tag, DeviceInfoNotification, [&](const Notification &n) {
-        const double t = nowSeconds();
-        std::lock_guard lock(mutex);
-        t1 = t;
-        r1 = requestCount(emulator, "afc.");
-        if (auto *dict = std::any_cast<StringDictionary>(&n.userInfo))
-            survey = *dict;
-        done = true;
-    });
     CountingLoadWindow window;
-    std::unique_ptr<loadIPhone> link(loadIPhone::initDevice(&window));
-    const bool finished = link && processMainEventsUntil([&] { return done.load(); }, std::chrono::minutes(10));
-    NotificationCenter::defaultCenter().removeObserver(&tag);
-    if (!finished) {
+    LinkSurvey run = surveyThroughLink(emulator, window, std::chrono::minutes(10));
+    if (!run.finished) {
         report.add("book survey", "FAILED (no survey)", "done", false);
-        link.reset();
-        setDeviceBackend(nullptr);
-        ::unsetenv("USBMUXD_SOCKET_ADDRESS");
+        endLinkSurvey(run);
         return;
     }
-    processMainEventsUntil([&] { return window.timesRun() > 0 && window.reports() > 0; }, std::chrono::seconds(5));
-    const double roundTrip = requestSeconds(link->user_data()->conn);
-    link.reset();
+    const double roundTrip = requestSeconds(run.link->user_data()->conn);
+    // The CLI below goes through the same emulator.
+    run.link.reset();
     setDeviceBackend(nullptr);
+    StringDictionary &survey = run.survey;
 
-    const double seconds = t1 - t0;
-    const uint64_t requests = r1 - r0;
+    const double seconds = run.seconds;
+    const uint64_t requests = run.requests;
     const uint64_t entries = tree.files + tree.folders;
     // The least the link allows: every request's round trip, over the record's connection and
     // the survey's extra lanes at once.

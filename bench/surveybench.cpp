@@ -3,6 +3,7 @@
 // The survey of a device with a large photo and music library, through the link model,
 // against a minimal walker: read each folder, one file-information request per entry.
 #include "benches.h"
+#include "linksurvey.h"
 
 #include "deviceselection.h"
 #include "emulatorharness.h"
@@ -110,18 +111,6 @@ void minimalWalk(afc_connection *conn, const std::string &folder, Walk &walk)
     AFCDirectoryClose(conn, dir);
 }
 
-// Counts the progress reports the survey sends to its window.
-class CountingLoadWindow : public HeadlessLoadWindow
-{
-public:
-    void surveyProgress(int foldersWalked) override { m_last = foldersWalked; ++m_reports; }
-    int reports() const { return m_reports; }
-    int last() const { return m_last; }
-
-private:
-    int m_reports = 0;
-    int m_last = 0;
-};
 
 std::string figureText(uint64_t bytes)
 {
@@ -143,42 +132,16 @@ void benchSurvey(const std::string &work, Report &report)
         report.add("survey: emulator", "FAILED", "up", false);
         return;
     }
-    ::setenv("USBMUXD_SOCKET_ADDRESS", ("UNIX:" + emulator.socketPath()).c_str(), 1);
-    std::string error;
-    setDeviceBackend(makeDeviceBackend("usb", &error));
-
-    std::mutex mutex;
-    double t0 = 0, t1 = 0;
-    uint64_t r0 = 0, r1 = 0;
-    StringDictionary survey;
-    std::atomic_bool done{false};
-    const int tag = 0;
-    NotificationCenter::defaultCenter().addObserver(&tag, DeviceMountNotification, [&](const Notification &) {
-        r0 = requestCount(emulator, "afc.");
-        t0 = nowSeconds();
-    });
-    NotificationCenter::defaultCenter().addObserver(&tag, DeviceInfoNotification, [&](const Notification &n) {
-        const double t = nowSeconds();
-        std::lock_guard lock(mutex);
-        t1 = t;
-        r1 = requestCount(emulator, "afc.");
-        if (auto *dict = std::any_cast<StringDictionary>(&n.userInfo))
-            survey = *dict;
-        done = true;
-    });
     CountingLoadWindow window;
-    std::unique_ptr<loadIPhone> link(loadIPhone::initDevice(&window));
-    const bool finished = link && processMainEventsUntil([&] { return done.load(); }, std::chrono::minutes(5));
-    NotificationCenter::defaultCenter().removeObserver(&tag);
-    if (!finished) {
+    LinkSurvey run = surveyThroughLink(emulator, window, std::chrono::minutes(5));
+    if (!run.finished) {
         report.add("survey", "FAILED (no survey)", "done", false);
-        link.reset();
-        setDeviceBackend(nullptr);
+        endLinkSurvey(run);
         return;
     }
-    processMainEventsUntil([&] { return window.timesRun() > 0 && window.reports() > 0; }, std::chrono::seconds(5));
+    StringDictionary &survey = run.survey;
 
-    afc_connection *conn = link->user_data()->conn;
+    afc_connection *conn = run.link->user_data()->conn;
     Walk walk;
     const uint64_t w0 = requestCount(emulator, "afc.");
     const double wt0 = nowSeconds();
@@ -193,12 +156,10 @@ void benchSurvey(const std::string &work, Report &report)
         walk.entries += w->entries;
         walk.folders += w->folders;
     }
-    link.reset();
-    setDeviceBackend(nullptr);
-    ::unsetenv("USBMUXD_SOCKET_ADDRESS");
+    endLinkSurvey(run);
 
-    const double surveySeconds = t1 - t0;
-    const uint64_t surveyRequests = r1 - r0;
+    const double surveySeconds = run.seconds;
+    const uint64_t surveyRequests = run.requests;
     const double perEntry = static_cast<double>(surveyRequests) / static_cast<double>(walk.entries);
     const double walkerPerEntry = static_cast<double>(walkerRequests) / static_cast<double>(walk.entries);
     const double ratio = surveySeconds / walkerSeconds;
