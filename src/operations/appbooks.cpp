@@ -427,6 +427,13 @@ bool removeTree(afc_connection *connection, const std::string &path, int depthLe
     return AFCRemovePath(connection, path.c_str()) == 0;
 }
 
+// The reason of a failed step: the app's own folder gone (the app removed meanwhile) is said
+// as such, anything else as `otherwise`.
+std::string failureText(afc_connection *connection, const std::string &otherwise)
+{
+    return fileFacts(connection, kDocuments).type == "S_IFDIR" ? otherwise : std::string(appGoneText());
+}
+
 } // namespace
 
 void readAppBookValues(afc_connection *connection, AppBook &book, const AppBookLimits &limits)
@@ -567,7 +574,7 @@ BookOperationResult importIntoApp(afc_connection *connection, const std::string 
     afc_file_ref ref = 0;
     if (AFCFileRefOpen(connection, temporary.c_str(), AFC_MODE_WRITE, 0, &ref) != 0) {
         ::close(in);
-        return BookOperationResult::makeFailed(item, "cannot write in the app's Documents folder");
+        return BookOperationResult::makeFailed(item, failureText(connection, "cannot write in the app's Documents folder"));
     }
     std::unique_ptr<char[]> buffer(new char[kChunk]);
     int writeRc = 0;
@@ -592,11 +599,12 @@ BookOperationResult importIntoApp(afc_connection *connection, const std::string 
         const std::optional<uint64_t> free = freeBytes(connection);
         if (writeRc == kNoSpaceLeft || (free && *free < total - written))
             return BookOperationResult::makeFailed(item, fullText);
-        return BookOperationResult::makeFailed(item, "the book could not be written to the device");
+        return BookOperationResult::makeFailed(item, failureText(connection, "the book could not be written to the device"));
     }
     if (AFCRenamePath(connection, temporary.c_str(), (std::string(kDocuments) + "/" + target).c_str()) != 0) {
         AFCRemovePath(connection, temporary.c_str());
-        return BookOperationResult::makeFailed(item, "the book could not be given its name " + target + " in the app");
+        return BookOperationResult::makeFailed(
+            item, failureText(connection, "the book could not be given its name " + target + " in the app"));
     }
     return BookOperationResult::makeDone(item, target);
 }
@@ -617,7 +625,7 @@ BookOperationResult exportFromApp(afc_connection *connection, const std::string 
     readAppBookValues(connection, book);
     const FileFacts facts = fileFacts(connection, path);
     if (facts.type != "S_IFREG" && facts.type != "S_IFDIR")
-        return BookOperationResult::makeFailed(relative, "no book " + relative + " in the app");
+        return BookOperationResult::makeFailed(relative, failureText(connection, "no book " + relative + " in the app"));
     const std::string title = book.values[BookKey::Name];
     const std::string item = title.empty() ? relative : title;
 
@@ -630,7 +638,9 @@ BookOperationResult exportFromApp(afc_connection *connection, const std::string 
     std::string error;
     const bool fetched = facts.type == "S_IFDIR" ? downloadFolder(connection, path, copy, 16, &error)
                                                  : download(connection, path, copy, &error);
-    if (!fetched || !packEpub(copy, packed, &error))
+    if (!fetched)
+        return BookOperationResult::makeFailed(item, failureText(connection, error));
+    if (!packEpub(copy, packed, &error))
         return BookOperationResult::makeFailed(item, error);
 
     const std::string name = fileNameForTitle(title, fs::path(relative).stem().string());
@@ -657,7 +667,7 @@ BookOperationResult deleteFromApp(afc_connection *connection, const std::string 
         return BookOperationResult::makeFailed(relative, problem);
     const FileFacts facts = fileFacts(connection, path);
     if (facts.type != "S_IFREG" && facts.type != "S_IFDIR")
-        return BookOperationResult::makeFailed(relative, "no book " + relative + " in the app");
+        return BookOperationResult::makeFailed(relative, failureText(connection, "no book " + relative + " in the app"));
     if (!removeTree(connection, path, 16))
         return BookOperationResult::makeFailed(relative, "the book could not be removed from the app");
     return BookOperationResult::makeDone(relative);

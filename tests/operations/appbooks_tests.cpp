@@ -219,6 +219,11 @@ TEST_F(AppBooksTest, NothingHalfWrittenIsLeft)
     writeWholeFile(m_files.file("notes.txt"), "text");
     EXPECT_NE(importIntoApp(connection(), m_files.file("notes.txt"), {}).message.find("not an ePub"), std::string::npos);
     EXPECT_TRUE(namesIn(documents()).empty());
+
+    // The app removed while its connection is open.
+    fs::remove_all(m_deviceDir.file(std::string("apps/") + kReader));
+    EXPECT_EQ(importIntoApp(connection(), book("late.epub", "Late", "L"), {}).message, appGoneText());
+    EXPECT_EQ(deleteFromApp(connection(), "late.epub").message, appGoneText());
 }
 
 TEST_F(AppBooksTest, HostileFilesAreListedSafelyOrPassedOver)
