@@ -13,6 +13,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -21,6 +22,7 @@
 #include <optional>
 #include <random>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -156,24 +158,33 @@ public:
     // Reads the end record and the central directory; false with *problem when this is no zip.
     bool readDirectory(std::string *problem)
     {
-        constexpr uint32_t kEndRecord = 22, kMaxComment = 0xffff;
+        constexpr uint32_t kEndRecord = 22, kMaxComment = 0xffff, kFirstTail = 16384;
         if (m_size < kEndRecord)
             return fail(problem, "the file is not an ePub (too short for a zip archive)");
-        const uint32_t tailLength = static_cast<uint32_t>(std::min<uint64_t>(m_size, kEndRecord + kMaxComment + 4096));
-        const uint64_t tailStart = m_size - tailLength;
-        const std::optional<std::string> tail = m_file.read(tailStart, tailLength);
-        if (!tail)
-            return fail(problem, "the file could not be read from the device");
-        const auto *t = reinterpret_cast<const unsigned char *>(tail->data());
+        // The end record is at the very end unless the archive has a comment: a short tail
+        // (which mostly holds the directory too) first, the longest a comment allows after.
+        std::optional<std::string> tail;
+        uint64_t tailStart = 0;
         std::size_t end = std::string::npos;
-        for (std::size_t i = tail->size() >= kEndRecord ? tail->size() - kEndRecord + 1 : 0; i-- > 0;) {
-            if (le32(t + i) == 0x06054b50) {
-                end = i;
-                break;
+        for (const uint32_t length : {kFirstTail, kEndRecord + kMaxComment + kFirstTail}) {
+            const uint32_t tailLength = static_cast<uint32_t>(std::min<uint64_t>(m_size, length));
+            tailStart = m_size - tailLength;
+            tail = m_file.read(tailStart, tailLength);
+            if (!tail)
+                return fail(problem, "the file could not be read from the device");
+            const auto *t = reinterpret_cast<const unsigned char *>(tail->data());
+            for (std::size_t i = tail->size() >= kEndRecord ? tail->size() - kEndRecord + 1 : 0; i-- > 0;) {
+                if (le32(t + i) == 0x06054b50) {
+                    end = i;
+                    break;
+                }
             }
+            if (end != std::string::npos || tailLength == m_size)
+                break;
         }
         if (end == std::string::npos)
             return fail(problem, "the file is not an ePub (no zip directory)");
+        const auto *t = reinterpret_cast<const unsigned char *>(tail->data());
         const uint32_t cdSize = le32(t + end + 12), cdOffset = le32(t + end + 16);
         if (cdOffset == 0xffffffffu || cdSize == 0xffffffffu)
             return fail(problem, "the book is larger than the listing reads (a zip64 archive)");
@@ -474,7 +485,8 @@ void readAppBookValues(afc_connection *connection, AppBook &book, const AppBookL
     book.problem = problem;
 }
 
-int listAppBookDetails(afc_connection *connection, std::vector<AppBook> &books, const AppBookLimits &limits)
+int listAppBookDetails(afc_connection *connection, std::vector<AppBook> &books, const AppBookLimits &limits,
+                       const std::vector<afc_connection *> &lanes)
 {
     books.clear();
     std::vector<std::string> paths;
@@ -489,9 +501,25 @@ int listAppBookDetails(afc_connection *connection, std::vector<AppBook> &books, 
         // Our own unfinished uploads are no books.
         if (fs::path(book.relative).filename().string().rfind(kUploadPrefix, 0) == 0)
             continue;
-        readAppBookValues(connection, book, limits);
         books.push_back(std::move(book));
     }
+    // Each book is a handful of small requests: the round trips, not the bytes, take the time,
+    // so every connection takes the next book as soon as it is free.
+    std::vector<afc_connection *> all{connection};
+    for (afc_connection *lane : lanes)
+        if (lane && lane != connection)
+            all.push_back(lane);
+    std::atomic<std::size_t> next{0};
+    auto work = [&](afc_connection *lane) {
+        for (std::size_t i; (i = next.fetch_add(1)) < books.size();)
+            readAppBookValues(lane, books[i], limits);
+    };
+    std::vector<std::thread> threads;
+    for (std::size_t i = 1; i < all.size() && i < books.size(); ++i)
+        threads.emplace_back(work, all[i]);
+    work(connection);
+    for (std::thread &thread : threads)
+        thread.join();
     return MDERR_OK;
 }
 
@@ -520,7 +548,7 @@ std::string appBookPath(const std::string &relative, std::string *problem)
 }
 
 BookOperationResult importIntoApp(afc_connection *connection, const std::string &localFile,
-                                  const AppClashQuestion &question)
+                                  const AppClashQuestion &question, const std::vector<afc_connection *> &lanes)
 {
     const std::string fileName = fs::path(localFile).filename().string();
     const std::string item = fileName.empty() ? localFile : fileName;
@@ -533,14 +561,19 @@ BookOperationResult importIntoApp(afc_connection *connection, const std::string 
 
     // The book goes as it is, except a mimetype entry that is not exactly right: packed in the
     // scratch folder as an export packs a single file.
-    std::string work = scratchPath("appimport-XXXXXX");
-    if (work.empty() || !::mkdtemp(work.data()))
-        return BookOperationResult::makeFailed(item, "the scratch folder cannot be used");
-    FolderRemoval cleanup{work};
-    const std::string packed = (fs::path(work) / "book.epub").string();
-    std::string error;
-    if (!packEpub(localFile, packed, &error))
-        return BookOperationResult::makeFailed(item, error);
+    // A book that is right already goes straight from its file.
+    std::string packed = localFile;
+    FolderRemoval cleanup;
+    if (!epubHasExactMimetype(localFile)) {
+        std::string work = scratchPath("appimport-XXXXXX");
+        if (work.empty() || !::mkdtemp(work.data()))
+            return BookOperationResult::makeFailed(item, "the scratch folder cannot be used");
+        cleanup.path = work;
+        packed = (fs::path(work) / "book.epub").string();
+        std::string error;
+        if (!packEpub(localFile, packed, &error))
+            return BookOperationResult::makeFailed(item, error);
+    }
 
     std::string target = fileName;
     if (exists(connection, std::string(kDocuments) + "/" + target)) {
@@ -560,7 +593,7 @@ BookOperationResult importIntoApp(afc_connection *connection, const std::string 
     if (in < 0 || ::fstat(in, &packedStat) != 0) {
         if (in >= 0)
             ::close(in);
-        return BookOperationResult::makeFailed(item, "cannot read the packed book in the scratch folder");
+        return BookOperationResult::makeFailed(item, "cannot read " + packed);
     }
     const uint64_t total = static_cast<uint64_t>(packedStat.st_size);
     const std::string fullText = "The device is full: the book needs " + std::to_string(total) +
@@ -576,26 +609,61 @@ BookOperationResult importIntoApp(afc_connection *connection, const std::string 
         ::close(in);
         return BookOperationResult::makeFailed(item, failureText(connection, "cannot write in the app's Documents folder"));
     }
-    std::unique_ptr<char[]> buffer(new char[kChunk]);
-    int writeRc = 0;
-    bool readFailed = false;
-    uint64_t written = 0;
-    for (ssize_t n; (n = readFull(in, buffer.get(), kChunk)) != 0;) {
-        if (n < 0) {
-            readFailed = true;
-            break;
-        }
-        if ((writeRc = AFCFileRefWrite(connection, ref, buffer.get(), static_cast<unsigned int>(n))) != 0)
-            break;
-        written += static_cast<uint64_t>(n);
+    // Parts of the book go on every connection at once, each written at its place in the file:
+    // one connection alone waits for each answer before it sends on.
+    struct Lane
+    {
+        afc_connection *connection;
+        afc_file_ref ref;
+    };
+    std::vector<Lane> writers{{connection, ref}};
+    for (afc_connection *lane : lanes) {
+        afc_file_ref other = 0;
+        if (lane && lane != connection && AFCFileRefOpen(lane, temporary.c_str(), AFC_MODE_READ_WRITE, 0, &other) == 0)
+            writers.push_back({lane, other});
     }
+    const uint64_t chunks = (total + kChunk - 1) / kChunk;
+    std::atomic<uint64_t> nextChunk{0}, written{0};
+    std::atomic<bool> stop{false}, readFailed{false};
+    std::atomic<int> writeRc{0};
+    auto work = [&](const Lane &lane) {
+        std::unique_ptr<char[]> buffer(new char[kChunk]);
+        for (uint64_t i; !stop && (i = nextChunk.fetch_add(1)) < chunks;) {
+            const uint64_t offset = i * kChunk;
+            const auto length = static_cast<std::size_t>(std::min<uint64_t>(kChunk, total - offset));
+            const ssize_t n = ::pread(in, buffer.get(), length, static_cast<off_t>(offset));
+            if (n != static_cast<ssize_t>(length)) {
+                readFailed = true;
+                stop = true;
+                break;
+            }
+            int rc = writers.size() > 1 ? AFCFileRefSeek(lane.connection, lane.ref, offset) : 0;
+            if (rc == 0)
+                rc = AFCFileRefWrite(lane.connection, lane.ref, buffer.get(), static_cast<unsigned int>(length));
+            if (rc != 0) {
+                int none = 0;
+                writeRc.compare_exchange_strong(none, rc);
+                stop = true;
+                break;
+            }
+            written += length;
+        }
+    };
+    std::vector<std::thread> threads;
+    for (std::size_t i = 1; i < writers.size(); ++i)
+        threads.emplace_back(work, writers[i]);
+    work(writers[0]);
+    for (std::thread &thread : threads)
+        thread.join();
     ::close(in);
-    const bool closed = AFCFileRefClose(connection, ref) == 0;
+    bool closed = true;
+    for (std::size_t i = writers.size(); i-- > 0;)
+        closed = AFCFileRefClose(writers[i].connection, writers[i].ref) == 0 && closed;
     if (writeRc != 0 || readFailed || !closed || written != total) {
         // Whatever reached the device goes: a half-written book is never left for the app.
         AFCRemovePath(connection, temporary.c_str());
         if (readFailed)
-            return BookOperationResult::makeFailed(item, "cannot read the packed book in the scratch folder");
+            return BookOperationResult::makeFailed(item, "cannot read " + packed);
         const std::optional<uint64_t> free = freeBytes(connection);
         if (writeRc == kNoSpaceLeft || (free && *free < total - written))
             return BookOperationResult::makeFailed(item, fullText);

@@ -34,8 +34,11 @@ struct AppBookLimits
 
 // Every book under "/Documents" (see listAppBooks) with its values, read from the file with
 // a few ranged reads: the zip's end record and central directory, the container and the
-// package document, inflated in memory. Fails only when "/Documents" cannot be read.
-int listAppBookDetails(afc_connection *connection, std::vector<AppBook> &books, const AppBookLimits &limits = {});
+// package document, inflated in memory. `lanes`, more connections on the same app, read
+// books at the same time as `connection`, one thread each. Fails only when "/Documents"
+// cannot be read.
+int listAppBookDetails(afc_connection *connection, std::vector<AppBook> &books, const AppBookLimits &limits = {},
+                       const std::vector<afc_connection *> &lanes = {});
 // The values of one book (fills size, folder, values or problem).
 void readAppBookValues(afc_connection *connection, AppBook &book, const AppBookLimits &limits = {});
 
@@ -51,8 +54,9 @@ using AppClashQuestion = std::function<AppNameClash(const std::string &relative)
 // exact stored first entry is made so, as an export does), through a temporary name that is
 // renamed once the copy is whole; a failure leaves nothing behind. Kept both, the new copy
 // takes "<name> (2).epub", "(3)", … `detail` of the result is its name below Documents.
+// `lanes`, more connections on the same app, write parts of the file at the same time.
 BookOperationResult importIntoApp(afc_connection *connection, const std::string &localFile,
-                                  const AppClashQuestion &question);
+                                  const AppClashQuestion &question, const std::vector<afc_connection *> &lanes = {});
 
 // Copies the book at `relative` into `folder` as "<title>.epub" (the file's own name without
 // a title), packed as an export packs, the work done in the scratch folder; an existing file

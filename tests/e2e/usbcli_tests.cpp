@@ -541,13 +541,13 @@ TEST_F(UsbCliTest, AppListingReadsPartsOfBooksAndPassesHostileFilesOver)
     ASSERT_TRUE(emulator.start({dev}));
 
     Cli cli = usbCli();
-    const uint64_t before = emulator.counter("afc.FILE_READ.bytes");
+    const uint64_t before = emulator.counter("bytes.afc.FILE_READ");
     const CliRun listed = cli.run({"--json", "list", "--app", "org.example.reader"});
     ASSERT_EQ(listed.exitCode, 0) << listed.err;
     const QJsonArray books = json(listed).array();
     ASSERT_EQ(books.size(), 10);
     EXPECT_EQ(books[3].toObject().value(QStringLiteral("Name")).toString(), QStringLiteral("Book 3"));
-    const uint64_t read = emulator.counter("afc.FILE_READ.bytes") - before;
+    const uint64_t read = emulator.counter("bytes.afc.FILE_READ") - before;
     EXPECT_GT(read, 0u);
     EXPECT_LT(read, total / 20) << read << " of " << total;
 }

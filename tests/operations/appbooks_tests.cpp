@@ -296,3 +296,49 @@ TEST_F(AppBooksTest, ListingReadsOnlyPartsOfEachBook)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(AppBooksTest, MoreConnectionsWriteAndReadAsOne)
+{
+    EpubBuilder big = EpubBuilder::validBook("Parts", "P");
+    std::string noise(5u << 20, '\0');
+    for (std::size_t i = 0; i < noise.size(); ++i)
+        noise[i] = static_cast<char>((i * 2654435761u) >> 11);
+    big.add("OEBPS/noise.bin", noise, true);
+    const std::string file = m_files.file("parts.epub");
+    ASSERT_TRUE(big.write(file));
+    connection();
+    std::vector<afc_connection *> lanes(3, nullptr);
+    for (afc_connection *&lane : lanes)
+        ASSERT_EQ(openShelf(m_device, Shelf::app(kReader), &lane), MDERR_OK);
+
+    // Every part in its place, whichever connection wrote it.
+    ASSERT_TRUE(importIntoApp(connection(), file, {}, lanes).done());
+    EXPECT_EQ(readAll(documents() + "/parts.epub"), readAll(file));
+    for (int i = 0; i < 12; ++i)
+        fs::copy_file(file, documents() + "/copy " + std::to_string(i) + ".epub");
+    std::vector<AppBook> together;
+    ASSERT_EQ(listAppBookDetails(connection(), together, {}, lanes), MDERR_OK);
+    const std::vector<AppBook> alone = listed();
+    ASSERT_EQ(together.size(), 13u);
+    ASSERT_EQ(alone.size(), together.size());
+    for (std::size_t i = 0; i < alone.size(); ++i) {
+        EXPECT_EQ(together[i].relative, alone[i].relative);
+        EXPECT_EQ(together[i].values, alone[i].values);
+        EXPECT_EQ(together[i].size, alone[i].size);
+    }
+
+    // One part refused: the whole file goes, whatever the other connections wrote.
+    DeviceFaultInjector::instance().reset();
+    DeviceFaultInjector::instance().failOnCall("AFCFileRefWrite", 3);
+    const BookOperationResult failed = importIntoApp(connection(), file, [](const std::string &) {
+        return AppNameClash::KeepBoth;
+    }, lanes);
+    EXPECT_TRUE(failed.failed());
+    EXPECT_FALSE(fs::exists(documents() + "/parts (2).epub"));
+    for (const std::string &name : namesIn(documents()))
+        EXPECT_EQ(name.find(".bookferry-upload-"), std::string::npos) << name;
+}
+
+} // namespace

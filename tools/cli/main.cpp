@@ -43,6 +43,8 @@
 
 namespace {
 enum ExitCode { kOk = 0, kItemFailed = 1, kUsage = 2 };
+// Connections an app's listing and import open besides their own.
+constexpr int kAppLanes = 5;
 
 QString q(const std::string &text)
 {
@@ -430,9 +432,11 @@ public:
             const AppNameClash clash = m_options.replaceInApp ? AppNameClash::Replace
                                        : m_options.keepBoth   ? AppNameClash::KeepBoth
                                                               : AppNameClash::Skip;
+            const std::vector<afc_connection *> lanes = appLanes();
             for (std::size_t i = 0; i < items.size(); ++i) {
                 progress.show(i, items.size(), "importing " + items[i]);
-                results.push_back(importIntoApp(connection, items[i], [clash](const std::string &) { return clash; }));
+                results.push_back(
+                    importIntoApp(connection, items[i], [clash](const std::string &) { return clash; }, lanes));
             }
             progress.finish();
             return report(results, "imported", [](const BookOperationResult &r) { return r.failed(); });
@@ -463,10 +467,24 @@ public:
         return report(results, "deleted", [](const BookOperationResult &r) { return !r.done(); });
     }
 
+    // More connections on the app: reading a book's values is a few small requests, and a large
+    // book is written in parts, so they overlap their round trips. Any the device refuses are
+    // simply not used.
+    std::vector<afc_connection *> appLanes() const
+    {
+        std::vector<afc_connection *> lanes;
+        for (int i = 0; i < kAppLanes; ++i) {
+            afc_connection *lane = nullptr;
+            if (openShelf(m_controller->deviceData()->dev, Shelf::app(*m_options.app), &lane) == MDERR_OK)
+                lanes.push_back(lane);
+        }
+        return lanes;
+    }
+
     int appList(afc_connection *connection)
     {
         std::vector<AppBook> books;
-        if (listAppBookDetails(connection, books) != MDERR_OK) {
+        if (listAppBookDetails(connection, books, {}, appLanes()) != MDERR_OK) {
             std::cerr << "bookferry-cli: the app's Documents folder cannot be read\n";
             return kItemFailed;
         }

@@ -3,7 +3,7 @@
 #pragma once
 
 // Request counters per operation ("usbmux.Connect", "lockdown.GetValue", "afc.FILE_READ",
-// "np.PostNotification", ...), and "afc.FILE_READ.bytes", the bytes the file service read
+// "np.PostNotification", ...), and "bytes.afc.FILE_READ", the bytes the file service read
 // out. Thread-safe.
 
 #include <chrono>

@@ -387,7 +387,7 @@ void Emulator::serveAfc(Channel &channel, Device &device, uint64_t connection, c
             else
                 reply = afc::encodeData(h.packetNum, buffer.data(), size_t(n));
             if (n > 0)
-                m_counters.add("afc.FILE_READ.bytes", uint64_t(n));
+                m_counters.add("bytes.afc.FILE_READ", uint64_t(n));
             break;
         }
         case afc::OpFileWrite: {
