@@ -299,6 +299,30 @@ TEST_F(AppBooksTest, ListingReadsOnlyPartsOfEachBook)
 
 namespace {
 
+TEST_F(AppBooksTest, AnUnpackedBookFolderIsListedAndExportedPacked)
+{
+    const std::string folder = documents() + "/Loose.epub";
+    fs::create_directories(folder + "/META-INF");
+    fs::create_directories(folder + "/OEBPS");
+    writeWholeFile(folder + "/mimetype", "application/epub+zip\n");
+    writeWholeFile(folder + "/META-INF/container.xml", EpubBuilder::containerFor("OEBPS/content.opf"));
+    writeWholeFile(folder + "/OEBPS/content.opf", EpubBuilder::packageDocument("Loose Leaves", "L"));
+    writeWholeFile(folder + "/OEBPS/chapter1.xhtml", "<html/>");
+
+    const std::vector<AppBook> books = listed();
+    ASSERT_EQ(books.size(), 1u);
+    EXPECT_TRUE(books[0].folder);
+    EXPECT_EQ(books[0].values.at(BookKey::Name), "Loose Leaves");
+    EXPECT_EQ(books[0].size, fs::file_size(folder + "/mimetype") + fs::file_size(folder + "/META-INF/container.xml") +
+                                 fs::file_size(folder + "/OEBPS/content.opf") + 7);
+
+    const BookOperationResult out = exportFromApp(connection(), "Loose.epub", m_files.path(), false);
+    ASSERT_TRUE(out.done()) << out.message;
+    EXPECT_EQ(firstEntry(out.detail), std::make_pair(std::string("mimetype"), true));
+    EXPECT_TRUE(deleteFromApp(connection(), "Loose.epub").done());
+    EXPECT_FALSE(fs::exists(folder));
+}
+
 TEST_F(AppBooksTest, MoreConnectionsWriteAndReadAsOne)
 {
     EpubBuilder big = EpubBuilder::validBook("Parts", "P");
