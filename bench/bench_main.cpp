@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: Bookferry developers
 // bookferry-bench: every benchmark in one run, each against its baseline measured in the
 // same run, then the table of figures and targets. Exit status 1 when a target is missed.
-//   bookferry-bench [--only link|batch|zip|survey|booksurvey|catalogue|memory|gui]... [--keep DIR]
+//   bookferry-bench [--only link|apps|batch|zip|survey|booksurvey|catalogue|memory|gui]... [--keep DIR]
 #include "benches.h"
 
 #include "log.h"
@@ -33,7 +33,7 @@ int main(int argc, char **argv)
             keep = argv[++i];
         } else {
             std::fprintf(stderr, "usage: bookferry-bench "
-                                 "[--only link|batch|zip|survey|booksurvey|catalogue|memory|gui]... [--keep DIR]\n");
+                                 "[--only link|apps|batch|zip|survey|booksurvey|catalogue|memory|gui]... [--keep DIR]\n");
             return 2;
         }
     }
@@ -60,13 +60,15 @@ int main(int argc, char **argv)
     const double started = nowSeconds();
     Report report;
     BenchBooks books;
-    if (wanted("link") || wanted("zip") || wanted("gui")) {
+    if (wanted("link") || wanted("apps") || wanted("zip") || wanted("gui")) {
         std::printf("Making the books...\n");
         books.large = makeBook(work + "/books", "Large", 48, 1000000, 100, 20000);
         books.text = makeBook(work + "/books", "Text500", 0, 0, 497, 12000);
     }
     if (wanted("link"))
         benchLinkTransfers(work + "/link", books, report);
+    if (wanted("apps"))
+        benchAppBooks(work + "/apps", books, report);
     if (wanted("batch"))
         benchBatch(work + "/batch", report);
     if (wanted("zip"))

@@ -22,6 +22,8 @@ void benchSurvey(const std::string &work, Report &report);
 // A device with 5,000 small books: the survey and the command-line tool's list, through the link.
 void benchBookSurvey(const std::string &work, Report &report);
 void benchCatalogue(const std::string &work, Report &report);
+// A large book into a reader app and the listing of an app with 500 books, through the link.
+void benchAppBooks(const std::string &work, const BenchBooks &books, Report &report);
 void benchMemory(const std::string &work, const std::string &self, Report &report);
 // Runs bookferry-gui-bench (beside this program) on the large book.
 void benchGui(const std::string &work, const std::string &self, const BenchBooks &books, Report &report);

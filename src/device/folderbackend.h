@@ -110,6 +110,7 @@ public:
     int fileOpen(afc_connection *connection, const char *path, uint64_t mode, afc_file_ref *ref) override;
     int fileRead(afc_connection *connection, afc_file_ref ref, void *buffer, unsigned int *len) override;
     int fileWrite(afc_connection *connection, afc_file_ref ref, const void *buffer, unsigned int len) override;
+    int fileSeek(afc_connection *connection, afc_file_ref ref, uint64_t offset) override;
     int fileClose(afc_connection *connection, afc_file_ref ref) override;
     int fileLock(afc_connection *connection, afc_file_ref ref) override;
     int fileUnlock(afc_connection *connection, afc_file_ref ref) override;

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -196,7 +197,23 @@ int FolderBackend::fileWrite(afc_connection *connection, afc_file_ref ref, const
     OpenFile *f = c ? openFile(c, ref) : nullptr;
     if (!f || (!buffer && len))
         return c ? static_cast<int>(MDERR_FAILED) : static_cast<int>(MDERR_NO_DEVICE);
-    return writeFull(f->fd, buffer, len) ? static_cast<int>(MDERR_OK) : static_cast<int>(MDERR_FAILED);
+    if (writeFull(f->fd, buffer, len))
+        return MDERR_OK;
+    // A full disk answers as the device's file service does (its status 18).
+    return errno == ENOSPC ? 18 : static_cast<int>(MDERR_FAILED);
+}
+
+int FolderBackend::fileSeek(afc_connection *connection, afc_file_ref ref, uint64_t offset)
+{
+    std::lock_guard lock(m_mutex);
+    Connection *c = liveConnection(connection);
+    OpenFile *f = c ? openFile(c, ref) : nullptr;
+    if (!f)
+        return c ? static_cast<int>(MDERR_FAILED) : static_cast<int>(MDERR_NO_DEVICE);
+    if (offset > static_cast<uint64_t>(INT64_MAX))
+        return MDERR_FAILED;
+    return ::lseek(f->fd, static_cast<off_t>(offset), SEEK_SET) < 0 ? static_cast<int>(MDERR_FAILED)
+                                                                    : static_cast<int>(MDERR_OK);
 }
 
 int FolderBackend::fileClose(afc_connection *connection, afc_file_ref ref)

@@ -335,6 +335,11 @@ int AFCFileRefWrite(afc_connection *connection, afc_file_ref ref, const void *bu
     LAYER_CALL("AFCFileRefWrite", static_cast<int>(MDERR_FAILED), fileWrite(connection, ref, buffer, len));
 }
 
+int AFCFileRefSeek(afc_connection *connection, afc_file_ref ref, uint64_t offset)
+{
+    LAYER_CALL("AFCFileRefSeek", static_cast<int>(MDERR_FAILED), fileSeek(connection, ref, offset));
+}
+
 int AFCFileRefClose(afc_connection *connection, afc_file_ref ref)
 {
     LAYER_CALL("AFCFileRefClose", static_cast<int>(MDERR_FAILED), fileClose(connection, ref));

@@ -111,6 +111,8 @@ int AFCFileRefOpen(afc_connection *connection, const char *path, uint64_t mode, 
 // *len: in, the bytes asked for; out, the bytes read (0 at end of file).
 int AFCFileRefRead(afc_connection *connection, afc_file_ref ref, void *buffer, unsigned int *len);
 int AFCFileRefWrite(afc_connection *connection, afc_file_ref ref, const void *buffer, unsigned int len);
+// Moves the file's position to `offset` bytes from its start, for reading a part of a file.
+int AFCFileRefSeek(afc_connection *connection, afc_file_ref ref, uint64_t offset);
 int AFCFileRefClose(afc_connection *connection, afc_file_ref ref);
 int AFCFileRefLock(afc_connection *connection, afc_file_ref ref);   // non-zero while another holds it
 int AFCFileRefUnlock(afc_connection *connection, afc_file_ref ref);
@@ -152,6 +154,11 @@ public:
     virtual int fileRead(afc_connection *connection, afc_file_ref ref, void *buffer, unsigned int *len) = 0;
     virtual int fileWrite(afc_connection *connection, afc_file_ref ref, const void *buffer, unsigned int len) = 0;
     virtual int fileClose(afc_connection *connection, afc_file_ref ref) = 0;
+    // A backend that cannot seek answers MDERR_FAILED: readers then fall back to reading on.
+    virtual int fileSeek(afc_connection * /*connection*/, afc_file_ref /*ref*/, uint64_t /*offset*/)
+    {
+        return MDERR_FAILED;
+    }
     virtual int fileLock(afc_connection *connection, afc_file_ref ref) = 0;
     virtual int fileUnlock(afc_connection *connection, afc_file_ref ref) = 0;
 

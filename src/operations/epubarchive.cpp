@@ -204,6 +204,16 @@ bool hasExactMimetype(zip_t *zip)
            content == kMimetype;
 }
 
+} // namespace
+
+bool epubHasExactMimetype(const std::string &path)
+{
+    int code = 0;
+    ZipPtr zip(zip_open(path.c_str(), ZIP_RDONLY, &code));
+    return zip && hasExactMimetype(zip.get());
+}
+
+namespace {
 // Gives the ePub (zip) file `path` a first entry "mimetype" of exactly the type, stored; the
 // other entries are carried over unchanged, in their order. A file that is no zip, or whose
 // mimetype is right already, is left as it is.

@@ -37,6 +37,10 @@ bool unpackEpubArchive(const std::string &archive, const std::string &destinatio
 // target untouched. Symbolic links in the folder are not followed.
 bool packEpub(const std::string &source, const std::string &target, std::string *error);
 
+// Whether the zip `path` begins as packEpub makes it: a first entry "mimetype", stored, holding
+// exactly the type (packEpub copies such a file unchanged).
+bool epubHasExactMimetype(const std::string &path);
+
 // MD5 of a file's whole content as 32 lower-case hexadecimal digits; the MD5 of empty input
 // when the file cannot be read.
 std::string md5HexOfFile(const std::string &path);

@@ -41,6 +41,20 @@ TEST(CliOptions, GlobalOptionsCommandsAndTheirArguments)
     EXPECT_TRUE(parse({"--version"})->version);
 }
 
+TEST(CliOptions, AppBooks)
+{
+    const auto imported = parse({"--json", "import", "--app=org.example.reader", "--keep-both", "a.epub"});
+    ASSERT_TRUE(imported);
+    EXPECT_EQ(imported->app, "org.example.reader");
+    EXPECT_TRUE(imported->keepBoth);
+    EXPECT_FALSE(imported->replaceInApp);
+    EXPECT_EQ(imported->arguments, std::vector<std::string>{"a.epub"});
+    const auto exported = parse({"export", "--app", "org.example.reader", "--to", "/o", "--replace", "Shelf/b.epub"});
+    ASSERT_TRUE(exported);
+    EXPECT_TRUE(exported->replace);
+    EXPECT_EQ(exported->arguments, std::vector<std::string>{"Shelf/b.epub"});
+}
+
 TEST(CliOptions, UsageErrorsAreNamed)
 {
     const std::vector<std::vector<std::string>> bad = {
@@ -59,6 +73,11 @@ TEST(CliOptions, UsageErrorsAreNamed)
         {"export", "--to", "/o", "--duplicates"},
         {"apps", "extra"},
         {"list", "--all"},
+        {"import", "--replace", "a.epub"},
+        {"import", "--app", "x", "--replace", "--keep-both", "a.epub"},
+        {"list", "--app"},
+        {"list", "--app", "x", "--custom"},
+        {"apps", "--app", "x"},
     };
     for (const auto &args : bad) {
         std::string error;

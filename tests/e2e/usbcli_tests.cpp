@@ -24,6 +24,7 @@
 #include <memory>
 #include <random>
 #include <sstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -417,4 +418,136 @@ TEST_F(UsbCliTest, OnlyInfoWalksTheMediaFolders)
     // The record's file service and notification proxy, the six lanes every survey has, and
     // more for the long folder.
     EXPECT_GT(emulator.counter("lockdown.StartService") - services, 8u);
+}
+
+namespace {
+
+// A reader app on a device built for the emulator; its Documents folder.
+std::string addReader(const std::string &deviceDir)
+{
+    FolderAppDescription reader;
+    reader.identifier = "org.example.reader";
+    reader.displayName = "Reader";
+    addFolderApp(deviceDir, reader);
+    return deviceDir + "/apps/org.example.reader/container/Documents";
+}
+
+} // namespace
+
+TEST_F(UsbCliTest, AppBooksInOutReplacedKeptBothAndDeleted)
+{
+    const std::string dev = makeFolderDevice(tmp.file("dev"), desc);
+    const std::string docs = addReader(dev);
+    ASSERT_TRUE(emulator.start({dev}));
+    const std::string first = book("Novel.epub", "First Novel");
+    const std::vector<std::string> app = {"--app", "org.example.reader"};
+    auto run = [&](std::vector<std::string> args) {
+        const auto command = std::find_if(args.begin(), args.end(), [](const std::string &a) { return a[0] != '-'; });
+        args.insert(command + 1, app.begin(), app.end());
+        Cli cli = usbCli();
+        return cli.run(args);
+    };
+
+    CliRun in = run({"import", first});
+    ASSERT_EQ(in.exitCode, 0) << in.err;
+    EXPECT_EQ(in.out, "imported Novel.epub -> Novel.epub\n");
+    EXPECT_EQ(readWholeFile(docs + "/Novel.epub"), readWholeFile(first));
+
+    // The same name again: kept, then kept both, then replaced.
+    fs::create_directories(tmp.file("second"));
+    const std::string second = tmp.file("second/Novel.epub");
+    ASSERT_TRUE(EpubBuilder::validBook("Second Novel", "Other").write(second));
+    CliRun kept = run({"import", second});
+    EXPECT_EQ(kept.exitCode, 0) << kept.err;
+    EXPECT_EQ(kept.out, "kept Novel.epub: Novel.epub is in the app already and was kept\n");
+    CliRun both = run({"import", "--keep-both", second});
+    EXPECT_EQ(both.out, "imported Novel.epub -> Novel (2).epub\n") << both.err;
+    CliRun replaced = run({"import", "--replace", second});
+    EXPECT_EQ(replaced.exitCode, 0) << replaced.err;
+    EXPECT_EQ(fileNames(docs), (std::vector<std::string>{"Novel (2).epub", "Novel.epub"}));
+    EXPECT_EQ(readWholeFile(docs + "/Novel.epub"), readWholeFile(second));
+
+    CliRun listed = run({"--json", "list"});
+    ASSERT_EQ(listed.exitCode, 0) << listed.err;
+    const QJsonArray books = json(listed).array();
+    ASSERT_EQ(books.size(), 2);
+    EXPECT_EQ(books[1].toObject().value(QStringLiteral("Path")).toString(), QStringLiteral("Novel.epub"));
+    EXPECT_EQ(books[1].toObject().value(QStringLiteral("Name")).toString(), QStringLiteral("Second Novel"));
+    EXPECT_EQ(books[1].toObject().value(QStringLiteral("Artist")).toString(), QStringLiteral("Other"));
+    EXPECT_EQ(books[1].toObject().value(QStringLiteral("Size")).toInteger(), qint64(fs::file_size(second)));
+
+    fs::create_directories(tmp.file("out"));
+    CliRun out = run({"export", "--to", tmp.file("out"), "Novel (2).epub"});
+    ASSERT_EQ(out.exitCode, 0) << out.err;
+    EXPECT_EQ(readWholeFile(tmp.file("out/Second Novel.epub")), readWholeFile(second));
+
+    CliRun deleted = run({"delete", "Novel.epub", "../Library/x.epub"});
+    EXPECT_EQ(deleted.exitCode, 1);
+    EXPECT_NE(deleted.err.find("\"..\" part"), std::string::npos) << deleted.err;
+    EXPECT_EQ(fileNames(docs), std::vector<std::string>{"Novel (2).epub"});
+    EXPECT_EQ(emulator.counter("afc.FILE_LOCK"), 0u); // no sync lock for an app
+}
+
+TEST_F(UsbCliTest, AppBooksRefusedInPlainWords)
+{
+    desc.locked = true;
+    const std::string dev = makeFolderDevice(tmp.file("dev"), desc);
+    const std::string docs = addReader(dev);
+    ASSERT_TRUE(emulator.start({"--fail-afc", "FILE_WRITE=18", dev}));
+    Cli lockedCli = usbCli();
+    const CliRun locked = lockedCli.run({"list", "--app", "org.example.reader"});
+    EXPECT_EQ(locked.exitCode, 1);
+    EXPECT_NE(locked.err.find("Unlock the iPhone and try again."), std::string::npos) << locked.err;
+
+    desc.locked = false;
+    makeFolderDevice(dev, desc);
+    Cli goneCli = usbCli();
+    const CliRun gone = goneCli.run({"list", "--app", "org.example.removed"});
+    EXPECT_EQ(gone.exitCode, 1);
+    EXPECT_NE(gone.err.find("The app is no longer on the device"), std::string::npos) << gone.err;
+
+    // The device full part way: said so, and the partial file is gone.
+    Cli fullCli = usbCli();
+    const CliRun full = fullCli.run({"import", "--app", "org.example.reader", book("Big.epub", "Big")});
+    EXPECT_EQ(full.exitCode, 1);
+    EXPECT_NE(full.err.find("The device is full"), std::string::npos) << full.err;
+    EXPECT_TRUE(fileNames(docs).empty());
+
+    writeWholeFile(tmp.file("notes.epub"), "just text");
+    Cli notEpub = usbCli();
+    const CliRun text = notEpub.run({"import", "--app", "org.example.reader", tmp.file("notes.epub")});
+    EXPECT_EQ(text.exitCode, 1);
+    EXPECT_NE(text.err.find("is not an ePub"), std::string::npos) << text.err;
+}
+
+TEST_F(UsbCliTest, AppListingReadsPartsOfBooksAndPassesHostileFilesOver)
+{
+    const std::string dev = makeFolderDevice(tmp.file("dev"), desc);
+    const std::string docs = addReader(dev);
+    // Ten books of 2 MB each, mostly a stored picture the listing has no need of.
+    std::string noise(2u << 20, '\0');
+    for (std::size_t i = 0; i < noise.size(); ++i)
+        noise[i] = static_cast<char>((i * 2654435761u) >> 13);
+    uint64_t total = 0;
+    for (int i = 0; i < 10; ++i) {
+        const std::string path = docs + "/Shelf/Book " + std::to_string(i) + ".epub";
+        fs::create_directories(docs + "/Shelf");
+        ASSERT_TRUE(EpubBuilder::validBook("Book " + std::to_string(i), "W").add("OEBPS/cover.jpg", noise, true).write(path));
+        total += fs::file_size(path);
+    }
+    ASSERT_EQ(::mkfifo((docs + "/pipe.epub").c_str(), 0600), 0);
+    writeWholeFile(tmp.file("outside.epub"), readWholeFile(docs + "/Shelf/Book 0.epub"));
+    fs::create_symlink(tmp.file("outside.epub"), docs + "/link.epub");
+    ASSERT_TRUE(emulator.start({dev}));
+
+    Cli cli = usbCli();
+    const uint64_t before = emulator.counter("bytes.afc.FILE_READ");
+    const CliRun listed = cli.run({"--json", "list", "--app", "org.example.reader"});
+    ASSERT_EQ(listed.exitCode, 0) << listed.err;
+    const QJsonArray books = json(listed).array();
+    ASSERT_EQ(books.size(), 10);
+    EXPECT_EQ(books[3].toObject().value(QStringLiteral("Name")).toString(), QStringLiteral("Book 3"));
+    const uint64_t read = emulator.counter("bytes.afc.FILE_READ") - before;
+    EXPECT_GT(read, 0u);
+    EXPECT_LT(read, total / 20) << read << " of " << total;
 }

@@ -13,6 +13,10 @@ const char *const kCliUsage =
     "                             export books by catalogue \"Path\" (all listed books when none\n"
     "                             given); an existing file is kept unless --replace\n"
     "  delete PATH...             delete books added by the user, by catalogue \"Path\"\n"
+    "  list|import|export|delete --app IDENTIFIER ...\n"
+    "                             the books in an app's Documents folder instead: PATH is the\n"
+    "                             book's path there; import keeps a file of the same name unless\n"
+    "                             --replace, or --keep-both (the new copy takes a new name)\n"
     "  apps [--all]               reader apps (apps that share their documents and take ePub):\n"
     "                             identifier, name, version, books in their Documents folder;\n"
     "                             --all lists every app that shares its documents\n"
@@ -78,6 +82,21 @@ std::optional<CliOptions> parseCliOptions(const std::vector<std::string> &args, 
             } else {
                 o.exportDir = a.substr(5);
             }
+        } else if (!endOfOptions && (a == "--app" || a.rfind("--app=", 0) == 0)
+                   && (o.command == "list" || o.command == "import" || o.command == "export" || o.command == "delete")) {
+            if (a == "--app") {
+                if (++i >= args.size())
+                    return fail("--app needs an app identifier (see bookferry-cli apps)");
+                o.app = args[i];
+            } else {
+                o.app = a.substr(6);
+            }
+            if (o.app->empty())
+                return fail("--app needs an app identifier (see bookferry-cli apps)");
+        } else if (!endOfOptions && o.command == "import" && a == "--replace") {
+            o.replaceInApp = true;
+        } else if (!endOfOptions && o.command == "import" && a == "--keep-both") {
+            o.keepBoth = true;
         } else if (!endOfOptions && o.command == "apps" && a == "--all") {
             o.allApps = true;
         } else if (!endOfOptions && o.command == "import" && a == "--duplicates") {
@@ -92,6 +111,12 @@ std::optional<CliOptions> parseCliOptions(const std::vector<std::string> &args, 
             o.arguments.push_back(a);
         }
     }
+    if ((o.replaceInApp || o.keepBoth) && !o.app)
+        return fail("--replace and --keep-both of import go with --app");
+    if (o.replaceInApp && o.keepBoth)
+        return fail("--replace and --keep-both exclude each other");
+    if (o.app && (o.libraryOnly || o.customOnly))
+        return fail("--library and --custom do not go with --app");
     if (o.command == "info" || o.command == "list" || o.command == "backups" || o.command == "apps") {
         if (!o.arguments.empty())
             return fail(o.command + " takes no arguments");

@@ -26,7 +26,12 @@ struct CliOptions
     bool duplicates = false;
     // apps: every app that shares its documents, not only the reader apps
     bool allApps = false;
-    // import: files; export and delete: catalogue "Path" values; restore: the copy; ipod-info: the mount point
+    // list, import, export, delete: the books in this app's Documents folder instead
+    std::optional<std::string> app;
+    // import --app: a name already there is replaced, or the new copy takes a new name
+    bool replaceInApp = false;
+    bool keepBoth = false;
+    // import: files; export and delete: catalogue "Path" values (paths below Documents with --app); restore: the copy; ipod-info: the mount point
     std::vector<std::string> arguments;
 };
 

@@ -6,6 +6,7 @@
 #include "clioptions.h"
 
 #include "bookbatch.h"
+#include "appbooks.h"
 #include "bookimport.h"
 #include "cataloguebackup.h"
 #include "deviceapps.h"
@@ -42,6 +43,8 @@
 
 namespace {
 enum ExitCode { kOk = 0, kItemFailed = 1, kUsage = 2 };
+// Connections an app's listing and import open besides their own.
+constexpr int kAppLanes = 5;
 
 QString q(const std::string &text)
 {
@@ -409,6 +412,111 @@ public:
         return report(results, "deleted", [](const BookOperationResult &r) { return !r.done(); });
     }
 
+    // The books of the app --app names, on a connection confined to its container.
+    int appCommand()
+    {
+        afc_connection *connection = nullptr;
+        std::string why;
+        if (openShelf(m_controller->deviceData()->dev, Shelf::app(*m_options.app), &connection, &why) != MDERR_OK) {
+            std::cerr << "bookferry-cli: " << *m_options.app << ": "
+                      << (why.empty() ? std::string("the app's Documents folder cannot be opened") : why) << "\n";
+            return kItemFailed;
+        }
+        const std::string &command = m_options.command;
+        if (command == "list")
+            return appList(connection);
+        const std::vector<std::string> &items = m_options.arguments;
+        std::vector<BookOperationResult> results;
+        Progress progress;
+        if (command == "import") {
+            const AppNameClash clash = m_options.replaceInApp ? AppNameClash::Replace
+                                       : m_options.keepBoth   ? AppNameClash::KeepBoth
+                                                              : AppNameClash::Skip;
+            const std::vector<afc_connection *> lanes = appLanes();
+            for (std::size_t i = 0; i < items.size(); ++i) {
+                progress.show(i, items.size(), "importing " + items[i]);
+                results.push_back(
+                    importIntoApp(connection, items[i], [clash](const std::string &) { return clash; }, lanes));
+            }
+            progress.finish();
+            return report(results, "imported", [](const BookOperationResult &r) { return r.failed(); });
+        }
+        if (command == "export") {
+            std::vector<std::string> chosen = items;
+            if (chosen.empty()) {
+                std::vector<AppBook> books;
+                if (listAppBookDetails(connection, books) != MDERR_OK) {
+                    std::cerr << "bookferry-cli: the app's Documents folder cannot be read\n";
+                    return kItemFailed;
+                }
+                for (const AppBook &book : books)
+                    chosen.push_back(book.relative);
+            }
+            for (std::size_t i = 0; i < chosen.size(); ++i) {
+                progress.show(i, chosen.size(), "exporting " + chosen[i]);
+                results.push_back(exportFromApp(connection, chosen[i], m_options.exportDir, m_options.replace));
+            }
+            progress.finish();
+            return report(results, "exported", [](const BookOperationResult &r) { return r.failed(); });
+        }
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            progress.show(i, items.size(), "deleting " + items[i]);
+            results.push_back(deleteFromApp(connection, items[i]));
+        }
+        progress.finish();
+        return report(results, "deleted", [](const BookOperationResult &r) { return !r.done(); });
+    }
+
+    // More connections on the app: reading a book's values is a few small requests, and a large
+    // book is written in parts, so they overlap their round trips. Any the device refuses are
+    // simply not used.
+    std::vector<afc_connection *> appLanes() const
+    {
+        std::vector<afc_connection *> lanes;
+        for (int i = 0; i < kAppLanes; ++i) {
+            afc_connection *lane = nullptr;
+            if (openShelf(m_controller->deviceData()->dev, Shelf::app(*m_options.app), &lane) == MDERR_OK)
+                lanes.push_back(lane);
+        }
+        return lanes;
+    }
+
+    int appList(afc_connection *connection)
+    {
+        std::vector<AppBook> books;
+        if (listAppBookDetails(connection, books, {}, appLanes()) != MDERR_OK) {
+            std::cerr << "bookferry-cli: the app's Documents folder cannot be read\n";
+            return kItemFailed;
+        }
+        auto value = [](const AppBook &b, const char *key) {
+            const auto it = b.values.find(key);
+            return it == b.values.end() ? std::string() : it->second;
+        };
+        QJsonArray array;
+        if (!m_options.json)
+            g_out << "Path\tName\tArtist\tAlbum\tGenre\tSize\n";
+        for (const AppBook &b : books) {
+            if (m_options.json) {
+                QJsonObject o{{QStringLiteral("Path"), q(b.relative)},
+                              {QStringLiteral("Name"), q(value(b, "Name"))},
+                              {QStringLiteral("Artist"), q(value(b, "Artist"))},
+                              {QStringLiteral("Album"), q(value(b, "Album"))},
+                              {QStringLiteral("Genre"), q(value(b, "Genre"))},
+                              {QStringLiteral("Size"), static_cast<qint64>(b.size)},
+                              {QStringLiteral("folder"), b.folder}};
+                if (!b.problem.empty())
+                    o.insert(QStringLiteral("problem"), q(b.problem));
+                array.append(o);
+            } else {
+                g_out << b.relative << "\t" << value(b, "Name") << "\t" << value(b, "Artist") << "\t"
+                      << value(b, "Album") << "\t" << value(b, "Genre") << "\t" << b.size << "\n";
+            }
+        }
+        if (m_options.json)
+            printJson(QJsonDocument(array));
+        return kOk;
+    }
+
     int restore()
     {
         const BookOperationResult r = restoreCatalogueBackup(m_options.arguments.front(), m_controller->deviceData());
@@ -511,6 +619,8 @@ int main(int argc, char **argv)
     Session session(*options);
     if (!session.start())
         return kUsage;
+    if (options->app)
+        return session.appCommand();
     if (options->command == "info")
         return session.info();
     if (options->command == "list")

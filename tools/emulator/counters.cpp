@@ -5,10 +5,10 @@
 #include <cstdio>
 #include <fstream>
 
-uint64_t Counters::add(const std::string &name)
+uint64_t Counters::add(const std::string &name, uint64_t amount)
 {
     std::lock_guard lock(m_mutex);
-    const uint64_t count = ++m_counts[name];
+    const uint64_t count = m_counts[name] += amount;
     m_changed.notify_all();
     return count;
 }

@@ -3,7 +3,8 @@
 #pragma once
 
 // Request counters per operation ("usbmux.Connect", "lockdown.GetValue", "afc.FILE_READ",
-// "np.PostNotification", ...). Thread-safe.
+// "np.PostNotification", ...), and "bytes.afc.FILE_READ", the bytes the file service read
+// out. Thread-safe.
 
 #include <chrono>
 #include <condition_variable>
@@ -15,7 +16,7 @@
 class Counters
 {
 public:
-    uint64_t add(const std::string &name); // returns the new count
+    uint64_t add(const std::string &name, uint64_t amount = 1); // returns the new count
     uint64_t get(const std::string &name) const;
     std::string text() const;              // "name count" lines, sorted by name
     bool writeTo(const std::string &path) const;

@@ -386,6 +386,8 @@ void Emulator::serveAfc(Channel &channel, Device &device, uint64_t connection, c
                 status = AfcFolder::statusFromErrno(errno);
             else
                 reply = afc::encodeData(h.packetNum, buffer.data(), size_t(n));
+            if (n > 0)
+                m_counters.add("bytes.afc.FILE_READ", uint64_t(n));
             break;
         }
         case afc::OpFileWrite: {

@@ -405,6 +405,14 @@ public:
         return MDERR_OK;
     }
 
+    int fileSeek(afc_connection *connection, afc_file_ref ref, uint64_t offset) override
+    {
+        UsbConnection *c = find(connection);
+        if (!c || offset > static_cast<uint64_t>(INT64_MAX))
+            return MDERR_FAILED;
+        return afcResult(c, afc_file_seek(c->afc, ref, static_cast<int64_t>(offset), SEEK_SET));
+    }
+
     int fileClose(afc_connection *connection, afc_file_ref ref) override
     {
         UsbConnection *c = find(connection);

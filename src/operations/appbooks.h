@@ -1,0 +1,68 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#pragma once
+
+// Books in an app's Documents folder: plain ePub files (or unpacked ".epub" folders), no
+// catalogue and no sync lock. Every call works on a connection confined to the app's
+// container (openShelf with Shelf::app), where the folder is "/Documents".
+
+#include "bookoperationresult.h"
+#include "mobiledevice.h"
+#include "notificationcenter.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+struct AppBook
+{
+    std::string path;     // on the app's connection: "/Documents/…"
+    std::string relative; // below Documents, as the user names it
+    bool folder = false;  // an unpacked ".epub" folder
+    uint64_t size = 0;    // bytes of the file (of every file, for a folder)
+    StringDictionary values; // "Name", "Artist", "Album", "Genre", … as an import reads them
+    std::string problem;     // why the values could not be read; the book is listed all the same
+};
+
+// Bounds on what the listing reads of one book, whatever its headers claim.
+struct AppBookLimits
+{
+    uint32_t maxCentralDirectory = 8u << 20; // bytes
+    uint32_t maxDocument = 4u << 20;         // container.xml and the package document, inflated
+};
+
+// Every book under "/Documents" (see listAppBooks) with its values, read from the file with
+// a few ranged reads: the zip's end record and central directory, the container and the
+// package document, inflated in memory. `lanes`, more connections on the same app, read
+// books at the same time as `connection`, one thread each. Fails only when "/Documents"
+// cannot be read.
+int listAppBookDetails(afc_connection *connection, std::vector<AppBook> &books, const AppBookLimits &limits = {},
+                       const std::vector<afc_connection *> &lanes = {});
+// The values of one book (fills size, folder, values or problem).
+void readAppBookValues(afc_connection *connection, AppBook &book, const AppBookLimits &limits = {});
+
+// The device path of a book the user names relative to Documents; empty (with *problem) for
+// an absolute name, one with "." or ".." parts or one that is not an ".epub".
+std::string appBookPath(const std::string &relative, std::string *problem);
+
+// What to do about a file of the same name already in Documents.
+enum class AppNameClash { Skip, Replace, KeepBoth };
+using AppClashQuestion = std::function<AppNameClash(const std::string &relative)>;
+
+// Copies the ePub `localFile` as it is into "/Documents" (a mimetype entry that is not the
+// exact stored first entry is made so, as an export does), through a temporary name that is
+// renamed once the copy is whole; a failure leaves nothing behind. Kept both, the new copy
+// takes "<name> (2).epub", "(3)", … `detail` of the result is its name below Documents.
+// `lanes`, more connections on the same app, write parts of the file at the same time.
+BookOperationResult importIntoApp(afc_connection *connection, const std::string &localFile,
+                                  const AppClashQuestion &question, const std::vector<afc_connection *> &lanes = {});
+
+// Copies the book at `relative` into `folder` as "<title>.epub" (the file's own name without
+// a title), packed as an export packs, the work done in the scratch folder; an existing file
+// is replaced only when `replace`.
+BookOperationResult exportFromApp(afc_connection *connection, const std::string &relative, const std::string &folder,
+                                  bool replace);
+
+// Removes the book at `relative` (a folder with everything in it).
+BookOperationResult deleteFromApp(afc_connection *connection, const std::string &relative);

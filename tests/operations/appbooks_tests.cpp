@@ -1,0 +1,368 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+// Books in an app's Documents folder on the folder device.
+#include "appbooks.h"
+
+#include "bookkeys.h"
+#include "deviceapps.h"
+#include "devicefaultinjector.h"
+#include "devicefixture.h"
+#include "epubbuilder.h"
+#include "fullio.h"
+#include "packagedocument.h"
+
+#include <zip.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char *kReader = "org.example.reader";
+
+std::string readAll(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::vector<std::string> namesIn(const std::string &dir)
+{
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto &entry : fs::directory_iterator(dir, ec))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The first entry of a zip and whether it is stored.
+std::pair<std::string, bool> firstEntry(const std::string &file)
+{
+    int code = 0;
+    zip_t *zip = zip_open(file.c_str(), ZIP_RDONLY, &code);
+    if (!zip)
+        return {};
+    zip_stat_t st;
+    zip_stat_init(&st);
+    std::pair<std::string, bool> out;
+    if (zip_stat_index(zip, 0, 0, &st) == 0)
+        out = {st.name, st.comp_method == ZIP_CM_STORE};
+    zip_discard(zip);
+    return out;
+}
+
+class AppBooksTest : public FolderDeviceTest
+{
+protected:
+    void SetUp() override
+    {
+        FolderDeviceTest::SetUp();
+        FolderDeviceApp app;
+        app.identifier = kReader;
+        app.displayName = app.name = "Reader";
+        app.contentTypes = {"org.idpf.epub-container"};
+        std::string error;
+        ASSERT_TRUE(writeFolderDeviceApp(m_deviceDir.path(), app, &error)) << error;
+    }
+    afc_connection *connection()
+    {
+        if (!m_connection) {
+            if (!m_device)
+                attach();
+            std::string why;
+            EXPECT_EQ(openShelf(m_device, Shelf::app(kReader), &m_connection, &why), MDERR_OK) << why;
+        }
+        return m_connection;
+    }
+    std::string documents() const { return m_deviceDir.file(std::string("apps/") + kReader + "/container/Documents"); }
+    std::string book(const std::string &name, const std::string &title, const std::string &author,
+                     const std::string &subject = {})
+    {
+        EpubBuilder b = EpubBuilder::validBook(title, author);
+        if (!subject.empty())
+            b.add("OEBPS/content.opf", EpubBuilder::packageDocument(title, author, "<dc:subject>" + subject + "</dc:subject>"));
+        const std::string path = m_files.file(name);
+        EXPECT_TRUE(b.write(path));
+        return path;
+    }
+    void setFreeBytes(const std::string &bytes)
+    {
+        const std::string text = readAll(m_deviceDir.file("device.plist"));
+        plist_t plist = nullptr;
+        plist_from_xml(text.data(), static_cast<uint32_t>(text.size()), &plist);
+        plist_t info = plist ? plist_dict_get_item(plist, "DeviceInfo") : nullptr;
+        ASSERT_TRUE(info);
+        plist_dict_set_item(info, "FSFreeBytes", plist_new_string(bytes.c_str()));
+        char *xml = nullptr;
+        uint32_t length = 0;
+        plist_to_xml(plist, &xml, &length);
+        writeWholeFile(m_deviceDir.file("device.plist"), std::string(xml, length));
+        std::free(xml);
+        plist_free(plist);
+    }
+    std::vector<AppBook> listed()
+    {
+        std::vector<AppBook> books;
+        EXPECT_EQ(listAppBookDetails(connection(), books), MDERR_OK);
+        return books;
+    }
+
+    afc_connection *m_connection = nullptr;
+};
+
+TEST_F(AppBooksTest, ABookInListedOutAndDeleted)
+{
+    // A mimetype with a line end, deflated: the copy on the device gets the exact stored one.
+    EpubBuilder sloppy = EpubBuilder::validBook("Moby Dick", "Herman Melville");
+    sloppy.add("OEBPS/content.opf",
+               EpubBuilder::packageDocument("Moby Dick", "Herman Melville", "<dc:subject>Sea</dc:subject>"));
+    sloppy.add("mimetype", "application/epub+zip\n", false);
+    const std::string file = m_files.file("moby.epub");
+    ASSERT_TRUE(sloppy.write(file));
+
+    const BookOperationResult in = importIntoApp(connection(), file, {});
+    ASSERT_TRUE(in.done()) << in.message;
+    EXPECT_EQ(in.detail, "moby.epub");
+    EXPECT_EQ(namesIn(documents()), std::vector<std::string>{"moby.epub"}); // no temporary left
+    EXPECT_EQ(firstEntry(documents() + "/moby.epub"), std::make_pair(std::string("mimetype"), true));
+
+    const std::vector<AppBook> books = listed();
+    ASSERT_EQ(books.size(), 1u);
+    EXPECT_EQ(books[0].relative, "moby.epub");
+    EXPECT_EQ(books[0].size, fs::file_size(documents() + "/moby.epub"));
+    EXPECT_TRUE(books[0].problem.empty()) << books[0].problem;
+    // Exactly the values an import takes from the package document.
+    const StringDictionary expected = packageCatalogueValues(
+        readPackageDocument(EpubBuilder::packageDocument("Moby Dick", "Herman Melville", "<dc:subject>Sea</dc:subject>")));
+    for (const char *key : {BookKey::Name, BookKey::Artist, BookKey::Album, BookKey::Genre})
+        EXPECT_EQ(books[0].values.at(key), expected.at(key)) << key;
+    EXPECT_EQ(books[0].values.at(BookKey::Genre), "Sea");
+
+    const BookOperationResult out = exportFromApp(connection(), "moby.epub", m_files.path(), false);
+    ASSERT_TRUE(out.done()) << out.message;
+    EXPECT_EQ(out.detail, m_files.file("Moby Dick.epub"));
+    EXPECT_EQ(readAll(out.detail), readAll(documents() + "/moby.epub"));
+    // A second export keeps the first file unless told to replace it.
+    EXPECT_EQ(exportFromApp(connection(), "moby.epub", m_files.path(), false).status,
+              BookOperationResult::Status::Skipped);
+    EXPECT_TRUE(exportFromApp(connection(), "moby.epub", m_files.path(), true).done());
+
+    EXPECT_TRUE(deleteFromApp(connection(), "moby.epub").done());
+    EXPECT_TRUE(namesIn(documents()).empty());
+    EXPECT_TRUE(deleteFromApp(connection(), "moby.epub").failed());
+    EXPECT_TRUE(deleteFromApp(connection(), "../../../Info.plist").failed());
+    EXPECT_TRUE(fs::exists(m_deviceDir.file(std::string("apps/") + kReader + "/Info.plist")));
+}
+
+TEST_F(AppBooksTest, ANameThereAlreadyIsKeptReplacedOrKeptBoth)
+{
+    const std::string first = book("novel.epub", "First", "A");
+    ASSERT_TRUE(importIntoApp(connection(), first, {}).done());
+    const std::string second = book("novel.epub", "Second", "B");
+    std::vector<std::string> asked;
+    auto answer = [&](AppNameClash choice) {
+        return [&asked, choice](const std::string &name) {
+            asked.push_back(name);
+            return choice;
+        };
+    };
+    EXPECT_EQ(importIntoApp(connection(), second, answer(AppNameClash::Skip)).status,
+              BookOperationResult::Status::Skipped);
+    EXPECT_EQ(listed().at(0).values.at(BookKey::Name), "First");
+
+    BookOperationResult both = importIntoApp(connection(), second, answer(AppNameClash::KeepBoth));
+    EXPECT_EQ(both.detail, "novel (2).epub");
+    EXPECT_EQ(importIntoApp(connection(), second, answer(AppNameClash::KeepBoth)).detail, "novel (3).epub");
+    EXPECT_EQ(asked, (std::vector<std::string>{"novel.epub", "novel.epub", "novel.epub"}));
+
+    ASSERT_TRUE(importIntoApp(connection(), second, answer(AppNameClash::Replace)).done());
+    const std::vector<AppBook> books = listed();
+    ASSERT_EQ(books.size(), 3u);
+    EXPECT_EQ(books[2].relative, "novel.epub");
+    EXPECT_EQ(books[2].values.at(BookKey::Name), "Second");
+}
+
+TEST_F(AppBooksTest, NothingHalfWrittenIsLeft)
+{
+    // Bigger than one write, so the second write fails part way.
+    EpubBuilder big = EpubBuilder::validBook("Big", "A");
+    std::string noise(3u << 20, '\0');
+    for (std::size_t i = 0; i < noise.size(); ++i)
+        noise[i] = static_cast<char>((i * 2654435761u) >> 13);
+    big.add("OEBPS/noise.bin", noise, true);
+    const std::string file = m_files.file("big.epub");
+    ASSERT_TRUE(big.write(file));
+    connection();
+    DeviceFaultInjector::instance().failOnCall("AFCFileRefWrite", 2);
+    const BookOperationResult failed = importIntoApp(connection(), file, {});
+    EXPECT_TRUE(failed.failed());
+    EXPECT_EQ(failed.message, "the book could not be written to the device");
+    EXPECT_TRUE(namesIn(documents()).empty());
+
+    // A device without room for the book: told so, nothing written.
+    DeviceFaultInjector::instance().reset();
+    setFreeBytes("1000000");
+    const BookOperationResult full = importIntoApp(connection(), file, {});
+    EXPECT_TRUE(full.failed());
+    EXPECT_NE(full.message.find("The device is full"), std::string::npos) << full.message;
+    EXPECT_TRUE(namesIn(documents()).empty());
+
+    // Not an ePub, by content and by name.
+    writeWholeFile(m_files.file("fake.epub"), "PK not really");
+    EXPECT_TRUE(importIntoApp(connection(), m_files.file("fake.epub"), {}).failed());
+    writeWholeFile(m_files.file("notes.txt"), "text");
+    EXPECT_NE(importIntoApp(connection(), m_files.file("notes.txt"), {}).message.find("not an ePub"), std::string::npos);
+    EXPECT_TRUE(namesIn(documents()).empty());
+
+    // The app removed while its connection is open.
+    fs::remove_all(m_deviceDir.file(std::string("apps/") + kReader));
+    EXPECT_EQ(importIntoApp(connection(), book("late.epub", "Late", "L"), {}).message, appGoneText());
+    EXPECT_EQ(deleteFromApp(connection(), "late.epub").message, appGoneText());
+}
+
+TEST_F(AppBooksTest, HostileFilesAreListedSafelyOrPassedOver)
+{
+    const std::string docs = documents();
+    fs::create_directories(docs + "/shelf/deeper");
+    fs::copy_file(book("a.epub", "Nested", "N"), docs + "/shelf/deeper/nested.epub");
+    ASSERT_EQ(::mkfifo((docs + "/pipe.epub").c_str(), 0600), 0);
+    writeWholeFile(m_files.file("outside.epub"), readAll(book("o.epub", "Outside", "O")));
+    fs::create_symlink(m_files.file("outside.epub"), docs + "/link.epub");
+    fs::create_directory_symlink(m_files.path(), docs + "/linked folder");
+    writeWholeFile(docs + "/garbage.epub", std::string(5000, 'x'));
+
+    // A container that claims 100 bytes and inflates to 64 MB.
+    EpubBuilder bomb = EpubBuilder::validBook("Bomb", "B");
+    bomb.add("META-INF/container.xml", std::string(64u << 20, ' '));
+    ASSERT_TRUE(bomb.write(docs + "/bomb.epub"));
+    std::string bytes = readAll(docs + "/bomb.epub");
+    const std::string name = "META-INF/container.xml";
+    for (std::size_t at = 0; (at = bytes.find(name, at)) != std::string::npos; at += name.size()) {
+        if (at >= 46 && bytes.compare(at - 46, 4, "PK\x01\x02") == 0)
+            std::memcpy(&bytes[at - 46 + 24], "\x64\0\0\0", 4); // the central directory's size
+    }
+    writeWholeFile(docs + "/bomb.epub", bytes);
+
+    const std::vector<AppBook> books = listed();
+    std::vector<std::string> names;
+    for (const AppBook &b : books)
+        names.push_back(b.relative);
+    EXPECT_EQ(names, (std::vector<std::string>{"bomb.epub", "garbage.epub", "shelf/deeper/nested.epub"}));
+    ASSERT_EQ(books.size(), 3u);
+    EXPECT_NE(books[0].problem.find("cannot be unpacked"), std::string::npos) << books[0].problem;
+    EXPECT_EQ(books[0].values.at(BookKey::Name), "bomb"); // the file's name stands in
+    EXPECT_NE(books[1].problem.find("not an ePub"), std::string::npos) << books[1].problem;
+    EXPECT_EQ(books[2].values.at(BookKey::Name), "Nested");
+
+    // Neither the pipe nor the link is read, copied out or removed.
+    EXPECT_TRUE(exportFromApp(connection(), "pipe.epub", m_files.path(), true).failed());
+    EXPECT_TRUE(exportFromApp(connection(), "link.epub", m_files.path(), true).failed());
+    EXPECT_TRUE(deleteFromApp(connection(), "link.epub").failed());
+    EXPECT_TRUE(fs::exists(m_files.file("outside.epub")));
+    EXPECT_TRUE(deleteFromApp(connection(), "shelf/../pipe.epub").failed());
+}
+
+TEST_F(AppBooksTest, ListingReadsOnlyPartsOfEachBook)
+{
+    // Books far larger than what the listing may read of them.
+    EpubBuilder big = EpubBuilder::validBook("Big", "A");
+    std::string noise(4u << 20, '\0');
+    for (std::size_t i = 0; i < noise.size(); ++i)
+        noise[i] = static_cast<char>((i * 2654435761u) >> 13);
+    big.add("OEBPS/noise.bin", noise, true);
+    fs::create_directories(documents());
+    for (int i = 0; i < 5; ++i)
+        ASSERT_TRUE(big.write(documents() + "/big" + std::to_string(i) + ".epub"));
+    connection();
+    DeviceFaultInjector::instance().reset();
+    const std::vector<AppBook> books = listed();
+    ASSERT_EQ(books.size(), 5u);
+    for (const AppBook &b : books)
+        EXPECT_EQ(b.values.at(BookKey::Name), "Big");
+    // Requests to the device; reading the pairs of an answer is none.
+    auto &faults = DeviceFaultInjector::instance();
+    unsigned long requests = 0;
+    for (const char *op : {"AFCFileInfoOpen", "AFCDirectoryOpen", "AFCFileRefOpen", "AFCFileRefSeek",
+                           "AFCFileRefRead", "AFCFileRefClose", "AFCDeviceInfoOpen"})
+        requests += faults.calls(op);
+    EXPECT_LE(requests, 12u * books.size());
+    EXPECT_LE(faults.calls("AFCFileRefRead"), 3u * books.size());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(AppBooksTest, AnUnpackedBookFolderIsListedAndExportedPacked)
+{
+    const std::string folder = documents() + "/Loose.epub";
+    fs::create_directories(folder + "/META-INF");
+    fs::create_directories(folder + "/OEBPS");
+    writeWholeFile(folder + "/mimetype", "application/epub+zip\n");
+    writeWholeFile(folder + "/META-INF/container.xml", EpubBuilder::containerFor("OEBPS/content.opf"));
+    writeWholeFile(folder + "/OEBPS/content.opf", EpubBuilder::packageDocument("Loose Leaves", "L"));
+    writeWholeFile(folder + "/OEBPS/chapter1.xhtml", "<html/>");
+
+    const std::vector<AppBook> books = listed();
+    ASSERT_EQ(books.size(), 1u);
+    EXPECT_TRUE(books[0].folder);
+    EXPECT_EQ(books[0].values.at(BookKey::Name), "Loose Leaves");
+    EXPECT_EQ(books[0].size, fs::file_size(folder + "/mimetype") + fs::file_size(folder + "/META-INF/container.xml") +
+                                 fs::file_size(folder + "/OEBPS/content.opf") + 7);
+
+    const BookOperationResult out = exportFromApp(connection(), "Loose.epub", m_files.path(), false);
+    ASSERT_TRUE(out.done()) << out.message;
+    EXPECT_EQ(firstEntry(out.detail), std::make_pair(std::string("mimetype"), true));
+    EXPECT_TRUE(deleteFromApp(connection(), "Loose.epub").done());
+    EXPECT_FALSE(fs::exists(folder));
+}
+
+TEST_F(AppBooksTest, MoreConnectionsWriteAndReadAsOne)
+{
+    EpubBuilder big = EpubBuilder::validBook("Parts", "P");
+    std::string noise(5u << 20, '\0');
+    for (std::size_t i = 0; i < noise.size(); ++i)
+        noise[i] = static_cast<char>((i * 2654435761u) >> 11);
+    big.add("OEBPS/noise.bin", noise, true);
+    const std::string file = m_files.file("parts.epub");
+    ASSERT_TRUE(big.write(file));
+    connection();
+    std::vector<afc_connection *> lanes(3, nullptr);
+    for (afc_connection *&lane : lanes)
+        ASSERT_EQ(openShelf(m_device, Shelf::app(kReader), &lane), MDERR_OK);
+
+    // Every part in its place, whichever connection wrote it.
+    ASSERT_TRUE(importIntoApp(connection(), file, {}, lanes).done());
+    EXPECT_EQ(readAll(documents() + "/parts.epub"), readAll(file));
+    for (int i = 0; i < 12; ++i)
+        fs::copy_file(file, documents() + "/copy " + std::to_string(i) + ".epub");
+    std::vector<AppBook> together;
+    ASSERT_EQ(listAppBookDetails(connection(), together, {}, lanes), MDERR_OK);
+    const std::vector<AppBook> alone = listed();
+    ASSERT_EQ(together.size(), 13u);
+    ASSERT_EQ(alone.size(), together.size());
+    for (std::size_t i = 0; i < alone.size(); ++i) {
+        EXPECT_EQ(together[i].relative, alone[i].relative);
+        EXPECT_EQ(together[i].values, alone[i].values);
+        EXPECT_EQ(together[i].size, alone[i].size);
+    }
+
+    // One part refused: the whole file goes, whatever the other connections wrote.
+    DeviceFaultInjector::instance().reset();
+    DeviceFaultInjector::instance().failOnCall("AFCFileRefWrite", 3);
+    const BookOperationResult failed = importIntoApp(connection(), file, [](const std::string &) {
+        return AppNameClash::KeepBoth;
+    }, lanes);
+    EXPECT_TRUE(failed.failed());
+    EXPECT_FALSE(fs::exists(documents() + "/parts (2).epub"));
+    for (const std::string &name : namesIn(documents()))
+        EXPECT_EQ(name.find(".bookferry-upload-"), std::string::npos) << name;
+}
+
+} // namespace
