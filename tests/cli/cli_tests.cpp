@@ -125,6 +125,15 @@ TEST_F(CliTest, ImportListExportDeleteOnAFolderDevice)
     ProcessRun again = cli({"delete", path});
     EXPECT_EQ(again.exitCode, 1);
     EXPECT_NE(again.err.find(path), std::string::npos);
+
+    // A tab is a title's own (XML carries it); the plain listing writes it as an escape, so each
+    // book stays one line of seven fields.
+    ASSERT_TRUE(EpubBuilder::validBook("Tab\there \\ too", "Writer").write(m_files.file("tab.epub")));
+    ASSERT_EQ(cli({"import", m_files.file("tab.epub")}).exitCode, 0);
+    const ProcessRun plain = cli({"list", "--custom"});
+    ASSERT_EQ(plain.exitCode, 0) << plain.err;
+    EXPECT_NE(plain.out.find("\tTab\\there \\\\ too\tWriter\t"), std::string::npos) << plain.out;
+    EXPECT_EQ(std::count(plain.out.begin(), plain.out.end(), '\t'), 12) << plain.out;
 }
 
 // The device link's messages (its log and the lines it prints) are for --verbose only;

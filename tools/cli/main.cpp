@@ -99,6 +99,24 @@ QJsonObject resultJson(const BookOperationResult &r, bool failed)
 // written to the real standard output at the end: a --json document stays one document.
 std::ostringstream g_out;
 
+// A value in a tab-separated line: a tab or a line break in a title would split the line, so
+// they (and the backslash) are written as escapes.
+std::string field(const std::string &value)
+{
+    std::string out;
+    out.reserve(value.size());
+    for (const char c : value) {
+        switch (c) {
+        case '\\': out += "\\\\"; break;
+        case '\t': out += "\\t"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
 void printJson(const QJsonDocument &doc)
 {
     g_out << doc.toJson(QJsonDocument::Indented).toStdString();
@@ -273,9 +291,10 @@ public:
         } else {
             g_out << "Path\tName\tArtist\tAlbum\tGenre\tUser item\tPurchased\n";
             for (const auto &r : records)
-                g_out << r->mediaPcPath() << "\t" << r->mediaName() << "\t" << r->mediaArtist() << "\t"
-                          << r->mediaAlbum() << "\t" << r->mediaGenre() << "\t" << (r->isuserItem() ? "yes" : "no")
-                          << "\t" << (r->ispurchases() ? "yes" : "no") << "\n";
+                g_out << field(r->mediaPcPath()) << "\t" << field(r->mediaName()) << "\t"
+                      << field(r->mediaArtist()) << "\t" << field(r->mediaAlbum()) << "\t" << field(r->mediaGenre())
+                      << "\t" << (r->isuserItem() ? "yes" : "no")
+                      << "\t" << (r->ispurchases() ? "yes" : "no") << "\n";
         }
         return kOk;
     }
@@ -314,7 +333,7 @@ public:
                     o.insert(QStringLiteral("books"), static_cast<qint64>(books.size()));
                 array.append(o);
             } else {
-                g_out << app.identifier << "\t" << app.displayName << "\t" << app.version << "\t"
+                g_out << field(app.identifier) << "\t" << field(app.displayName) << "\t" << field(app.version) << "\t"
                       << (counted ? std::to_string(books.size()) : std::string("?")) << "\t"
                       << (app.takesEpub ? "yes" : "no") << "\n";
             }
@@ -508,8 +527,8 @@ public:
                     o.insert(QStringLiteral("problem"), q(b.problem));
                 array.append(o);
             } else {
-                g_out << b.relative << "\t" << value(b, "Name") << "\t" << value(b, "Artist") << "\t"
-                      << value(b, "Album") << "\t" << value(b, "Genre") << "\t" << b.size << "\n";
+                g_out << field(b.relative) << "\t" << field(value(b, "Name")) << "\t" << field(value(b, "Artist"))
+                      << "\t" << field(value(b, "Album")) << "\t" << field(value(b, "Genre")) << "\t" << b.size << "\n";
             }
         }
         if (m_options.json)
