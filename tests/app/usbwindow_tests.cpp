@@ -4,8 +4,11 @@
 // also when usbmuxd starts only after the window and restarts; a device that does not trust
 // this computer, and a scratch folder that cannot be used, are explained in the window; the
 // getting-started side offers the demo device; the window closes at once with usbmuxd gone.
+#include "aioutlineview.h"
+#include "devicelistmodel.h"
 #include "devicepanel.h"
 #include "emulatorharness.h"
+#include "epubbuilder.h"
 #include "imobiledevicebackend.h"
 #include "ipodtreelistcontroler.h"
 #include "linkbutton.h"
@@ -13,6 +16,7 @@
 #include "mainqueue.h"
 #include "scratch.h"
 #include "userinteraction.h"
+#include "xlpopupmenubutton.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -24,18 +28,26 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
+#include <random>
+#include <utility>
 
 namespace {
 
 const std::string kUdid = "00008030001a2b3c4d5e6f708192a3b4c5d6e7f0";
 
-// No panel or question is expected here; each would be answered "cancelled".
+// No panel or question is expected here; each would be answered "cancelled", but for the
+// import panel when a test gave it books.
 class NoInteraction : public UserInteraction
 {
 public:
-    QStringList chooseImportPaths(QWidget *) override { return {}; }
+    explicit NoInteraction(QStringList importPaths = {}) : m_importPaths(std::move(importPaths)) {}
+    QStringList chooseImportPaths(QWidget *) override { return std::exchange(m_importPaths, {}); }
     QString chooseExportFolder(QWidget *) override { return {}; }
     int ask(QWidget *, const QString &, const QString &, const QStringList &) override { return 1001; }
+
+private:
+    QStringList m_importPaths;
 };
 
 // The device folder written here: this program also holds the folder backend's own
@@ -75,14 +87,14 @@ protected:
     }
 
     // The window on the USB link, whether or not usbmuxd runs.
-    void openWindow()
+    void openWindow(const QStringList &importPaths = {})
     {
         ::setenv("USBMUXD_SOCKET_ADDRESS", ("UNIX:" + m_emulator.socketPath()).c_str(), 1);
         std::string error;
         std::unique_ptr<DeviceBackend> backend = makeIMobileDeviceBackend({}, &error);
         ASSERT_TRUE(backend) << error;
         setDeviceBackend(std::move(backend));
-        m_window = std::make_unique<mainControler>(std::make_unique<NoInteraction>());
+        m_window = std::make_unique<mainControler>(std::make_unique<NoInteraction>(importPaths));
         m_window->awakeFromNib();
         m_window->mainWindow->show();
     }
@@ -218,4 +230,67 @@ TEST_F(UsbWindowTest, UnusableScratchFolderIsExplained)
     EXPECT_EQ(m_window->deviceMessageLabel->text().toStdString(),
               "The scratch folder " + notAFolder + " cannot be used: it is not a folder. Set BOOKFERRY_SCRATCH "
               "to a folder of your own.");
+}
+
+namespace {
+// The names below a device folder, with the size of each file.
+std::map<std::string, std::uintmax_t> treeOf(const std::string &folder)
+{
+    std::map<std::string, std::uintmax_t> tree;
+    std::error_code ec;
+    for (std::filesystem::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code sizeError;
+        const std::uintmax_t size = it->is_regular_file(sizeError) ? it->file_size(sizeError) : 0;
+        tree[std::filesystem::relative(it->path(), folder, sizeError).string()] = sizeError ? 0 : size;
+    }
+    return tree;
+}
+} // namespace
+
+// Closing the window while a large book goes over a slow link: the book stops within a piece
+// of its file, its partial folder goes from the device, the catalogue stays as it was, and
+// the window is gone within 2 seconds.
+TEST_F(UsbWindowTest, WindowClosedDuringAnImportEndsWithinTwoSecondsAndLeavesTheDeviceClean)
+{
+    const std::string dir = writeDevice(m_tmp.file("dev"), true);
+    const std::string books = dir + "/root/Books";
+    // A catalogue the import would change: one book of the user's.
+    writeWholeFile(books + "/Books.plist",
+                   "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict><key>Books</key><array>"
+                   "<dict><key>Name</key><string>Kept</string><key>Path</key><string>kept.epub</string>"
+                   "<key>Persistent ID</key><string>0000000000001234</string><key>User Item</key><true/></dict>"
+                   "</array></dict></plist>\n");
+    writeWholeFile(books + "/kept.epub/mimetype", "application/epub+zip");
+    const auto before = treeOf(books);
+
+    // 8 MB that does not compress, at 1 MB/s: the whole book would take about 8 seconds.
+    std::string noise(8u * 1024 * 1024, '\0');
+    std::mt19937 random(7);
+    for (char &c : noise)
+        c = static_cast<char>(random());
+    const std::string book = m_tmp.file("large.epub");
+    ASSERT_TRUE(EpubBuilder::validBook("Large", "Writer").add("OEBPS/images/large.bin", noise, true).write(book));
+
+    ASSERT_TRUE(m_emulator.start({"--bandwidth", "1", dir}));
+    openWindow({QString::fromStdString(book)});
+    ASSERT_TRUE(processMainEventsUntil([this] { return deviceShown(); }));
+    DeviceListModel *model = m_window->treeListControler->model();
+    m_window->iPodTableView->setCurrentIndex(model->index(1, 0, model->index(0, 0))); // "Custom Books"
+    ASSERT_TRUE(processMainEventsUntil([this] { return m_window->addMediaButton->isEnabled(); }));
+    m_window->loadMediaPCToIpod();
+    ASSERT_TRUE(m_window->isTransferRunning());
+    // Part of the large file is on the device: the book is in the middle of its copy.
+    auto partial = [&] {
+        for (const auto &[name, size] : treeOf(books))
+            if (name.find("large.bin") != std::string::npos && size > 0)
+                return true;
+        return false;
+    };
+    ASSERT_TRUE(processMainEventsUntil(partial, std::chrono::seconds(20)));
+
+    const auto closing = std::chrono::steady_clock::now();
+    m_window->mainWindow->close();
+    m_window.reset();
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - closing).count(), 2.0);
+    EXPECT_EQ(treeOf(books), before);
 }
