@@ -22,6 +22,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QMainWindow>
+#include <QPushButton>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -44,13 +45,17 @@ const std::string kUdid = "00008030001a2b3c4d5e6f708192a3b4c5d6e7f0";
 class NoInteraction : public UserInteraction
 {
 public:
-    explicit NoInteraction(QStringList importPaths = {}) : m_importPaths(std::move(importPaths)) {}
+    NoInteraction(QStringList importPaths, QString exportFolder)
+        : m_importPaths(std::move(importPaths)), m_exportFolder(std::move(exportFolder))
+    {
+    }
     QStringList chooseImportPaths(QWidget *) override { return std::exchange(m_importPaths, {}); }
-    QString chooseExportFolder(QWidget *) override { return {}; }
+    QString chooseExportFolder(QWidget *) override { return std::exchange(m_exportFolder, {}); }
     int ask(QWidget *, const QString &, const QString &, const QStringList &) override { return 1001; }
 
 private:
     QStringList m_importPaths;
+    QString m_exportFolder;
 };
 
 // The device folder written here: this program also holds the folder backend's own
@@ -90,14 +95,14 @@ protected:
     }
 
     // The window on the USB link, whether or not usbmuxd runs.
-    void openWindow(const QStringList &importPaths = {})
+    void openWindow(const QStringList &importPaths = {}, const QString &exportFolder = {})
     {
         ::setenv("USBMUXD_SOCKET_ADDRESS", ("UNIX:" + m_emulator.socketPath()).c_str(), 1);
         std::string error;
         std::unique_ptr<DeviceBackend> backend = makeIMobileDeviceBackend({}, &error);
         ASSERT_TRUE(backend) << error;
         setDeviceBackend(std::move(backend));
-        m_window = std::make_unique<mainControler>(std::make_unique<NoInteraction>(importPaths));
+        m_window = std::make_unique<mainControler>(std::make_unique<NoInteraction>(importPaths, exportFolder));
         m_window->awakeFromNib();
         m_window->mainWindow->show();
     }
@@ -250,10 +255,30 @@ std::map<std::string, std::uintmax_t> treeOf(const std::string &folder)
 }
 } // namespace
 
+// 16 MB that does not compress: at 2 MB/s, a book that holds it takes about 8 seconds.
+std::string noise()
+{
+    std::string bytes(16u * 1024 * 1024, '\0');
+    std::mt19937 random(7);
+    for (char &c : bytes)
+        c = static_cast<char>(random());
+    return bytes;
+}
+
+class UsbTransferTest : public UsbWindowTest
+{
+protected:
+    void showCustomBooks()
+    {
+        DeviceListModel *model = m_window->treeListControler->model();
+        m_window->iPodTableView->setCurrentIndex(model->index(1, 0, model->index(0, 0)));
+    }
+};
+
 // Closing the window while a large book goes over a slow link: the book stops within a piece
 // of its file, its partial folder goes from the device, the catalogue stays as it was, and
 // the window is gone within 2 seconds.
-TEST_F(UsbWindowTest, WindowClosedDuringAnImportEndsWithinTwoSecondsAndLeavesTheDeviceClean)
+TEST_F(UsbTransferTest, WindowClosedDuringAnImportEndsWithinTwoSecondsAndLeavesTheDeviceClean)
 {
     const std::string dir = writeDevice(m_tmp.file("dev"), true);
     const std::string books = dir + "/root/Books";
@@ -266,19 +291,13 @@ TEST_F(UsbWindowTest, WindowClosedDuringAnImportEndsWithinTwoSecondsAndLeavesThe
     writeWholeFile(books + "/kept.epub/mimetype", "application/epub+zip");
     const auto before = treeOf(books);
 
-    // 16 MB that does not compress, at 2 MB/s: the whole book would take about 8 seconds.
-    std::string noise(16u * 1024 * 1024, '\0');
-    std::mt19937 random(7);
-    for (char &c : noise)
-        c = static_cast<char>(random());
     const std::string book = m_tmp.file("large.epub");
-    ASSERT_TRUE(EpubBuilder::validBook("Large", "Writer").add("OEBPS/images/large.bin", noise, true).write(book));
+    ASSERT_TRUE(EpubBuilder::validBook("Large", "Writer").add("OEBPS/images/large.bin", noise(), true).write(book));
 
     ASSERT_TRUE(m_emulator.start({"--bandwidth", "2", dir}));
     openWindow({QString::fromStdString(book)});
     ASSERT_TRUE(processMainEventsUntil([this] { return deviceShown(); }));
-    DeviceListModel *model = m_window->treeListControler->model();
-    m_window->iPodTableView->setCurrentIndex(model->index(1, 0, model->index(0, 0))); // "Custom Books"
+    showCustomBooks();
     ASSERT_TRUE(processMainEventsUntil([this] { return m_window->addMediaButton->isEnabled(); }));
     m_window->loadMediaPCToIpod();
     ASSERT_TRUE(m_window->isTransferRunning());
@@ -331,4 +350,48 @@ TEST_F(UsbWindowTest, WindowClosedDuringASurveyEndsWithinTwoSeconds)
     const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - *closed).count();
     EXPECT_LT(took, 2.0);
     RecordProperty("closeSeconds", std::to_string(took));
+}
+
+// The same during an export: the user's folder gets nothing of the book.
+TEST_F(UsbTransferTest, WindowClosedDuringAnExportEndsWithinTwoSecondsAndWritesNothing)
+{
+    const std::string dir = writeDevice(m_tmp.file("dev"), true);
+    const std::string books = dir + "/root/Books";
+    writeWholeFile(books + "/Books.plist",
+                   "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict><key>Books</key><array>"
+                   "<dict><key>Name</key><string>Large</string><key>Path</key><string>large.epub</string>"
+                   "<key>Persistent ID</key><string>0000000000001234</string><key>User Item</key><true/></dict>"
+                   "</array></dict></plist>\n");
+    writeWholeFile(books + "/large.epub/mimetype", "application/epub+zip");
+    writeWholeFile(books + "/large.epub/META-INF/container.xml", EpubBuilder::containerFor("OEBPS/content.opf"));
+    writeWholeFile(books + "/large.epub/OEBPS/content.opf", EpubBuilder::packageDocument("Large", "Writer"));
+    writeWholeFile(books + "/large.epub/OEBPS/images/large.bin", noise());
+    const std::string out = m_tmp.file("out");
+    std::filesystem::create_directories(out);
+
+    ASSERT_TRUE(m_emulator.start({"--bandwidth", "2", dir}));
+    openWindow({}, QString::fromStdString(out));
+    ASSERT_TRUE(processMainEventsUntil([this] { return deviceShown(); }));
+    showCustomBooks();
+    ASSERT_TRUE(processMainEventsUntil([this] { return m_window->ipodtoMacButton->isEnabled(); }));
+    m_window->loadMediaIpodToPC();
+    ASSERT_TRUE(m_window->isTransferRunning());
+    // A piece of the large file has come (into the scratch folder): the book is in the middle
+    // of its copy.
+    auto partial = [&] {
+        for (const auto &[name, size] : treeOf(m_scratch.path()))
+            if (name.find(".download-") != std::string::npos && size > 0)
+                return true;
+        return false;
+    };
+    ASSERT_TRUE(processMainEventsUntil(partial, std::chrono::seconds(20)));
+
+    const auto closing = std::chrono::steady_clock::now();
+    m_window->mainWindow->close();
+    EXPECT_TRUE(m_window->endWork(std::chrono::seconds(2)));
+    m_window.reset();
+    const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - closing).count();
+    EXPECT_LT(took, 2.0);
+    RecordProperty("closeSeconds", std::to_string(took));
+    EXPECT_TRUE(treeOf(out).empty());
 }
