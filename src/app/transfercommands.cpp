@@ -103,7 +103,9 @@ bool TransferCommands::joinWorkerWithin(std::chrono::milliseconds limit)
     auto done = m_workerDone;
     if (!processMainEventsUntil([done] { return done->load(); }, limit))
         return false;
-    m_worker.join();
+    // The worker's own end, run meanwhile, may have joined it already.
+    if (m_worker.joinable())
+        m_worker.join();
     return true;
 }
 
