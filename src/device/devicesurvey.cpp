@@ -322,7 +322,8 @@ std::optional<std::string> DeviceSurvey::readValue(const char *key)
     return AMDeviceCopyValue(m_data ? m_data->dev : nullptr, 0, key);
 }
 
-void DeviceSurvey::run(const std::function<void(int)> &foldersWalked, SurveyScope scope, const std::atomic_bool *goOn)
+void DeviceSurvey::run(const std::function<void(int)> &foldersWalked, SurveyScope scope,
+                       const std::atomic_bool *goOn)
 {
     auto stopped = [goOn] { return goOn && !goOn->load(); };
     userDataIphone *data = m_data;

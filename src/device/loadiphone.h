@@ -124,13 +124,13 @@ public:
         return m_treeCopier.mirrorDirectoryAtRemotePath(remotePath, localDir, data);
     }
     // nullopt when the device folder cannot be listed.
-    std::optional<std::vector<std::string>> saveBooksFromPhoneToLocalPath(const std::string &localPath,
-                                                                          const std::string &srcepub,
-                                                                          bool isbuybook, userDataIphone *data,
-                                                                          const TreeCopier::FileDone &downloaded = {},
-                                                                          const std::atomic_bool *goOn = nullptr)
+    std::optional<std::vector<std::string>>
+    saveBooksFromPhoneToLocalPath(const std::string &localPath, const std::string &srcepub, bool isbuybook,
+                                  userDataIphone *data, const TreeCopier::FileDone &downloaded = {},
+                                  const std::atomic_bool *goOn = nullptr)
     {
-        return m_treeCopier.saveBooksFromPhoneToLocalPath(localPath, srcepub, isbuybook, data, downloaded, goOn);
+        return m_treeCopier.saveBooksFromPhoneToLocalPath(localPath, srcepub, isbuybook, data, downloaded,
+                                                          goOn);
     }
     int copyThisFile(const std::string &file, const std::string &baseDir, userDataIphone *data)
     {

@@ -246,8 +246,8 @@ void TreeCopier::queueDownload(const std::string &remotePath, const std::string 
         if (stopsBefore())
             return;
         std::string problem;
-        const Download result =
-            downloadFile(lane ? lane->conn : nullptr, remotePath, localDir, m_temporaryFolder, &problem, m_goOn);
+        const Download result = downloadFile(lane ? lane->conn : nullptr, remotePath, localDir,
+                                             m_temporaryFolder, &problem, m_goOn);
         noteDownload(result == Download::Done || result == Download::Empty, result == Download::Empty,
                      joinPath(localDir, lastComponent(remotePath)), problem);
     };
@@ -460,11 +460,10 @@ int TreeCopier::copyThisFile(const std::string &file, const std::string &baseDir
     return closed && !failed ? 1 : 0;
 }
 
-std::optional<std::vector<std::string>> TreeCopier::saveBooksFromPhoneToLocalPath(const std::string &localPath,
-                                                                                 const std::string &srcepub,
-                                                                                 bool isbuybook, userDataIphone *data,
-                                                                                 const FileDone &downloaded,
-                                                                                 const std::atomic_bool *goOn)
+std::optional<std::vector<std::string>>
+TreeCopier::saveBooksFromPhoneToLocalPath(const std::string &localPath, const std::string &srcepub,
+                                          bool isbuybook, userDataIphone *data, const FileDone &downloaded,
+                                          const std::atomic_bool *goOn)
 {
     GoOnScope stopping(m_goOn, goOn);
     struct Hearing
@@ -583,9 +582,11 @@ void TreeCopier::visitRemoteEntry(const std::string &remotePath, const std::stri
     }
     logFormat("Not a directory: %s", remotePath.c_str());
     std::string problem;
-    const Download result = file ? downloadFile(conn, remotePath, localDir, info, m_temporaryFolder, &problem, m_goOn)
-                                 : downloadFile(conn, remotePath, localDir, m_temporaryFolder, &problem, m_goOn);
-    noteDownload(result == Download::Done || result == Download::Empty, result == Download::Empty, local, problem);
+    const Download result =
+        file ? downloadFile(conn, remotePath, localDir, info, m_temporaryFolder, &problem, m_goOn)
+             : downloadFile(conn, remotePath, localDir, m_temporaryFolder, &problem, m_goOn);
+    noteDownload(result == Download::Done || result == Download::Empty, result == Download::Empty, local,
+                 problem);
 }
 
 void TreeCopier::noteDownload(bool ok, bool empty, const std::string &local, const std::string &problem)
@@ -609,8 +610,9 @@ void TreeCopier::noteDownload(bool ok, bool empty, const std::string &local, con
 int TreeCopier::copyFileAtRemotePath(const std::string &remotePath, const std::string &localBase,
                                      userDataIphone *data)
 {
-    return downloadFile(data ? data->conn : nullptr, remotePath, localBase, {}, nullptr, nullptr) == Download::Done ? 0
-                                                                                                            : 1;
+    afc_connection *conn = data ? data->conn : nullptr;
+    const Download result = downloadFile(conn, remotePath, localBase, {}, nullptr, nullptr);
+    return result == Download::Done ? 0 : 1;
 }
 
 namespace {

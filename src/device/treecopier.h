@@ -78,11 +78,10 @@ public:
     // any lane's thread). `goOn` stops it as it stops copyFolderAsWritten; a file cut short
     // is never left in `localPath`.
     using FileDone = std::function<void(const std::string &localPath)>;
-    std::optional<std::vector<std::string>> saveBooksFromPhoneToLocalPath(const std::string &localPath,
-                                                                          const std::string &srcepub,
-                                                                          bool isbuybook, userDataIphone *data,
-                                                                          const FileDone &downloaded = {},
-                                                                          const std::atomic_bool *goOn = nullptr);
+    std::optional<std::vector<std::string>>
+    saveBooksFromPhoneToLocalPath(const std::string &localPath, const std::string &srcepub, bool isbuybook,
+                                  userDataIphone *data, const FileDone &downloaded = {},
+                                  const std::atomic_bool *goOn = nullptr);
     // 1 when the device folder cannot be opened, else the last listing read's result.
     int mirrorDirectoryAtRemotePath(const std::string &remotePath, const std::string &localDir,
                                     userDataIphone *data);

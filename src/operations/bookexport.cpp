@@ -149,7 +149,8 @@ BookOperationResult iPodTreeListControler::saveEpubToMac(const std::string &path
     std::optional<EpubStreamPacker> packer;
     packer.emplace(bookCopy, (fs::path(work) / "stream.epub").string());
     const auto copies = Loadiphone->saveBooksFromPhoneToLocalPath(
-        downloads, path, isbuybook, data, [&packer](const std::string &local) { packer->add(local); }, batchGoOn());
+        downloads, path, isbuybook, data, [&packer](const std::string &local) { packer->add(local); },
+        batchGoOn());
     if (!copies)
         return BookOperationResult::makeFailed(item, "cannot open the device's books folder");
     if (copies->empty())

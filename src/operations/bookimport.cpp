@@ -158,9 +158,10 @@ BookOperationResult iPodTreeListControler::addEPUBToDevice(const std::string &pa
     // The tree copy counts a folder as copied even when one of its files could not be written;
     // its report says whether every file arrived whole.
     const std::atomic_bool *goOn = batchGoOn();
-    const bool copied = Loadiphone ? Loadiphone->copyFolderAsWritten(scratchFolder, data, unpack, goOn) == 1 &&
-                                         Loadiphone->lastTreeCopy().failedFiles == 0
-                                   : (unpack({}), false);
+    const bool copied = Loadiphone
+                            ? Loadiphone->copyFolderAsWritten(scratchFolder, data, unpack, goOn) == 1 &&
+                                  Loadiphone->lastTreeCopy().failedFiles == 0
+                            : (unpack({}), false);
     if (!unpacked || !copied) {
         // A folder that was there before the copy is not this import's to take away.
         if (toDevice && !(Loadiphone && Loadiphone->lastTreeCopy().rootExisted))

@@ -85,7 +85,8 @@ std::shared_ptr<DeviceSession> iPodTreeListControler::openSession() const
     return Loadiphone ? Loadiphone->openSession() : nullptr;
 }
 
-void iPodTreeListControler::setBatchSession(std::shared_ptr<DeviceSession> session, const std::atomic_bool *goOn)
+void iPodTreeListControler::setBatchSession(std::shared_ptr<DeviceSession> session,
+                                            const std::atomic_bool *goOn)
 {
     std::lock_guard lock(m_sessionMutex);
     m_batchSession = std::move(session);

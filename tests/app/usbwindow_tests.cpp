@@ -102,7 +102,8 @@ protected:
         std::unique_ptr<DeviceBackend> backend = makeIMobileDeviceBackend({}, &error);
         ASSERT_TRUE(backend) << error;
         setDeviceBackend(std::move(backend));
-        m_window = std::make_unique<mainControler>(std::make_unique<NoInteraction>(importPaths, exportFolder));
+        m_window =
+            std::make_unique<mainControler>(std::make_unique<NoInteraction>(importPaths, exportFolder));
         m_window->awakeFromNib();
         m_window->mainWindow->show();
     }
@@ -246,7 +247,8 @@ std::map<std::string, std::uintmax_t> treeOf(const std::string &folder)
 {
     std::map<std::string, std::uintmax_t> tree;
     std::error_code ec;
-    for (std::filesystem::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    for (std::filesystem::recursive_directory_iterator it(folder, ec), end; !ec && it != end;
+         it.increment(ec)) {
         std::error_code sizeError;
         const std::uintmax_t size = it->is_regular_file(sizeError) ? it->file_size(sizeError) : 0;
         tree[std::filesystem::relative(it->path(), folder, sizeError).string()] = sizeError ? 0 : size;
@@ -283,16 +285,18 @@ TEST_F(UsbTransferTest, WindowClosedDuringAnImportEndsWithinTwoSecondsAndLeavesT
     const std::string dir = writeDevice(m_tmp.file("dev"), true);
     const std::string books = dir + "/root/Books";
     // A catalogue the import would change: one book of the user's.
-    writeWholeFile(books + "/Books.plist",
-                   "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict><key>Books</key><array>"
-                   "<dict><key>Name</key><string>Kept</string><key>Path</key><string>kept.epub</string>"
-                   "<key>Persistent ID</key><string>0000000000001234</string><key>User Item</key><true/></dict>"
-                   "</array></dict></plist>\n");
+    writeWholeFile(
+        books + "/Books.plist",
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict><key>Books</key><array>"
+        "<dict><key>Name</key><string>Kept</string><key>Path</key><string>kept.epub</string>"
+        "<key>Persistent ID</key><string>0000000000001234</string><key>User Item</key><true/></dict>"
+        "</array></dict></plist>\n");
     writeWholeFile(books + "/kept.epub/mimetype", "application/epub+zip");
     const auto before = treeOf(books);
 
     const std::string book = m_tmp.file("large.epub");
-    ASSERT_TRUE(EpubBuilder::validBook("Large", "Writer").add("OEBPS/images/large.bin", noise(), true).write(book));
+    ASSERT_TRUE(
+        EpubBuilder::validBook("Large", "Writer").add("OEBPS/images/large.bin", noise(), true).write(book));
 
     ASSERT_TRUE(m_emulator.start({"--bandwidth", "2", dir}));
     openWindow({QString::fromStdString(book)});
@@ -327,14 +331,16 @@ TEST_F(UsbWindowTest, WindowClosedDuringASurveyEndsWithinTwoSeconds)
     const std::string dir = writeDevice(m_tmp.file("dev"), true);
     for (int folder = 0; folder < 300; ++folder)
         for (int photo = 0; photo < 10; ++photo)
-            writeWholeFile(dir + "/root/DCIM/" + std::to_string(folder) + "/" + std::to_string(photo) + ".jpg", "j");
+            writeWholeFile(
+                dir + "/root/DCIM/" + std::to_string(folder) + "/" + std::to_string(photo) + ".jpg", "j");
 
     std::optional<std::chrono::steady_clock::time_point> closed;
     QTimer closer;
     // Fires inside the survey's own event loop: once a folder was read, the window closes.
     QObject::connect(&closer, &QTimer::timeout, [&] {
-        QLabel *detail = m_window && m_window->loadwindow ? m_window->loadwindow->findChild<QLabel *>(QStringLiteral("loadDetail"))
-                                                         : nullptr;
+        QLabel *detail = m_window && m_window->loadwindow
+                             ? m_window->loadwindow->findChild<QLabel *>(QStringLiteral("loadDetail"))
+                             : nullptr;
         if (closed || !detail || detail->text().isEmpty())
             return;
         closed = std::chrono::steady_clock::now();
@@ -357,13 +363,15 @@ TEST_F(UsbTransferTest, WindowClosedDuringAnExportEndsWithinTwoSecondsAndWritesN
 {
     const std::string dir = writeDevice(m_tmp.file("dev"), true);
     const std::string books = dir + "/root/Books";
-    writeWholeFile(books + "/Books.plist",
-                   "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict><key>Books</key><array>"
-                   "<dict><key>Name</key><string>Large</string><key>Path</key><string>large.epub</string>"
-                   "<key>Persistent ID</key><string>0000000000001234</string><key>User Item</key><true/></dict>"
-                   "</array></dict></plist>\n");
+    writeWholeFile(
+        books + "/Books.plist",
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict><key>Books</key><array>"
+        "<dict><key>Name</key><string>Large</string><key>Path</key><string>large.epub</string>"
+        "<key>Persistent ID</key><string>0000000000001234</string><key>User Item</key><true/></dict>"
+        "</array></dict></plist>\n");
     writeWholeFile(books + "/large.epub/mimetype", "application/epub+zip");
-    writeWholeFile(books + "/large.epub/META-INF/container.xml", EpubBuilder::containerFor("OEBPS/content.opf"));
+    writeWholeFile(books + "/large.epub/META-INF/container.xml",
+                   EpubBuilder::containerFor("OEBPS/content.opf"));
     writeWholeFile(books + "/large.epub/OEBPS/content.opf", EpubBuilder::packageDocument("Large", "Writer"));
     writeWholeFile(books + "/large.epub/OEBPS/images/large.bin", noise());
     const std::string out = m_tmp.file("out");

@@ -238,7 +238,8 @@ TEST_F(TreeCopyTest, AStopPartWayEndsTheBookWithinAFewFiles)
         &goOn);
     EXPECT_EQ(result, 0);
     EXPECT_TRUE(link->lastTreeCopy().stopped);
-    const auto uploaded = std::distance(fs::directory_iterator(device.local("/Books/Up")), fs::directory_iterator());
+    const auto uploaded =
+        std::distance(fs::directory_iterator(device.local("/Books/Up")), fs::directory_iterator());
     EXPECT_GE(uploaded, kStopAfter - 1);
     EXPECT_LE(uploaded, kStopAfter + kSlack);
 
