@@ -12,7 +12,9 @@
 #include <QDir>
 #include <QMainWindow>
 
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 
 int main(int argc, char *argv[])
 {
@@ -61,5 +63,14 @@ int main(int argc, char *argv[])
         const QString dir = options.screenshotDir.isEmpty() ? QStringLiteral("build/screenshots") : options.screenshotDir;
         return takeScreenshots(controller, QDir(dir).absolutePath());
     }
-    return QApplication::exec();
+    const int code = QApplication::exec();
+    // Closing the window stopped the work under way; a transfer normally ends within its
+    // current piece of a file and cleans up after itself. One stuck in a device request
+    // does not keep the program: a partial book folder it leaves is never reused.
+    if (!controller.endWork(std::chrono::milliseconds(1500))) {
+        std::fprintf(stderr, "bookferry: the transfer did not stop in time; ending without it\n");
+        std::fflush(nullptr);
+        std::_Exit(code);
+    }
+    return code;
 }

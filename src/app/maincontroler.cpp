@@ -76,6 +76,19 @@ void mainControler::joinWorker()
     m_transfers->joinWorker();
 }
 
+void mainControler::stopWork()
+{
+    copyMediaIpodToPC = false;
+    if (Loadiphone)
+        Loadiphone->stopSurvey();
+}
+
+bool mainControler::endWork(std::chrono::milliseconds limit)
+{
+    stopWork();
+    return m_transfers->joinWorkerWithin(limit);
+}
+
 // ---- Device panel ------------------------------------------------------------------------
 
 QString mainControler::BytesToMB(double bytes)

@@ -27,6 +27,7 @@
 #include <QStringList>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
@@ -223,6 +224,11 @@ public:
     const BookFailureList &lastFailures() const;
     // Waits for a finished transfer thread (tests, shut-down).
     void joinWorker();
+    // The window is closing: a transfer stops within its current piece of a file, a survey
+    // within its current request. Any thread.
+    void stopWork();
+    // stopWork, then waits at most `limit` for the transfer thread; true when it has ended.
+    bool endWork(std::chrono::milliseconds limit);
 
 private:
     friend class BookTable;

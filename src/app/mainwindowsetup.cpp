@@ -60,19 +60,28 @@ protected:
     }
 };
 
-// Closing the main window ends the application.
+// Closing the main window ends the application: the work under way stops first, so that
+// the program can end at once.
 class MainWindowCloseFilter : public QObject
 {
 public:
-    using QObject::QObject;
+    MainWindowCloseFilter(QObject *parent, std::function<void()> onClose)
+        : QObject(parent), m_onClose(std::move(onClose))
+    {
+    }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() == QEvent::Close)
+        if (event->type() == QEvent::Close) {
+            m_onClose();
             QCoreApplication::quit();
+        }
         return QObject::eventFilter(watched, event);
     }
+
+private:
+    std::function<void()> m_onClose;
 };
 
 } // namespace
@@ -85,7 +94,7 @@ void mainControler::buildWindows()
     m_ui = std::make_unique<Ui::MainWindow>();
     m_ui->setupUi(m_mainWindow.get());
     mainWindow = m_mainWindow.get();
-    mainWindow->installEventFilter(new MainWindowCloseFilter(mainWindow));
+    mainWindow->installEventFilter(new MainWindowCloseFilter(mainWindow, [this] { stopWork(); }));
 
     auto *sheet = new ProgressSheet(mainWindow);
     m_progressUi = std::make_unique<Ui::ProgressWindow>();

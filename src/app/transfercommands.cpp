@@ -24,6 +24,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <future>
@@ -87,7 +88,25 @@ BookBatch TransferCommands::sheetBatch(std::shared_ptr<DeviceSession> session, b
 
 void TransferCommands::runWorker(std::function<void()> body)
 {
-    m_worker = std::thread(std::move(body));
+    m_workerDone = std::make_shared<std::atomic_bool>(false);
+    m_worker = std::thread([done = m_workerDone, body = std::move(body)] {
+        body();
+        *done = true;
+    });
+}
+
+bool TransferCommands::joinWorkerWithin(std::chrono::milliseconds limit)
+{
+    if (!m_worker.joinable())
+        return true;
+    // The main events go on meanwhile: the worker may be waiting for one of them.
+    auto done = m_workerDone;
+    if (!processMainEventsUntil([done] { return done->load(); }, limit))
+        return false;
+    // The worker's own end, run meanwhile, may have joined it already.
+    if (m_worker.joinable())
+        m_worker.join();
+    return true;
 }
 
 void TransferCommands::joinWorker()

@@ -11,6 +11,8 @@
 #include <QStringList>
 #include <QUrl>
 
+#include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -54,6 +56,8 @@ public:
     // Gives the slot back and lists the failures, under `heading` when one is given.
     void finish(const BookFailureList &failures, const QString &heading = {});
     void joinWorker();
+    // Waits at most `limit` for the worker's body to end; true when it has (and is joined).
+    bool joinWorkerWithin(std::chrono::milliseconds limit);
     bool isRunning() const { return m_running; }
     bool isRestoreRunning() const { return m_restoreRunning; }
     void setRestoreRunning(bool running) { m_restoreRunning = running; }
@@ -95,5 +99,6 @@ private:
     bool m_restoreRunning = false; // a catalogue restore holds the slot
     bool m_stopping = false;       // cancel was asked: the progress title says so until the sheet ends
     std::thread m_worker;
+    std::shared_ptr<std::atomic_bool> m_workerDone; // set by the worker as its body ends
     BookFailureList m_lastFailures;
 };

@@ -98,8 +98,9 @@ public:
         std::vector<const char *const *> lists; // a null list counts every file
     };
 
-    FolderWalk(std::vector<Root> roots, const std::function<void()> &folderWalked)
-        : m_roots(std::move(roots)), m_folderWalked(folderWalked)
+    FolderWalk(std::vector<Root> roots, const std::function<void()> &folderWalked,
+               const std::atomic_bool *goOn = nullptr)
+        : m_roots(std::move(roots)), m_folderWalked(folderWalked), m_goOn(goOn)
     {
         for (const Root &root : m_roots)
             m_sums.emplace_back(root.lists.size(), 0);
@@ -157,6 +158,10 @@ private:
             // The walk is over when nothing is queued and no connection holds an item that
             // could still add some.
             m_changed.wait(lock, [this] { return !m_queue.empty() || m_busy == 0; });
+            if (m_goOn && !m_goOn->load()) {
+                m_queue.clear(); // what is left is not asked for; the others end too
+                m_changed.notify_all();
+            }
             if (m_queue.empty())
                 return;
             Item item = std::move(m_queue.back());
@@ -262,6 +267,7 @@ private:
 
     const std::vector<Root> m_roots;
     const std::function<void()> &m_folderWalked;
+    const std::atomic_bool *m_goOn;
     std::mutex m_progressMutex; // one progress report at a time, in order
     std::mutex m_mutex;
     std::condition_variable m_changed;
@@ -316,8 +322,10 @@ std::optional<std::string> DeviceSurvey::readValue(const char *key)
     return AMDeviceCopyValue(m_data ? m_data->dev : nullptr, 0, key);
 }
 
-void DeviceSurvey::run(const std::function<void(int)> &foldersWalked, SurveyScope scope)
+void DeviceSurvey::run(const std::function<void(int)> &foldersWalked, SurveyScope scope,
+                       const std::atomic_bool *goOn)
 {
+    auto stopped = [goOn] { return goOn && !goOn->load(); };
     userDataIphone *data = m_data;
     StringDictionary survey;
     int kind = -1;
@@ -380,6 +388,8 @@ void DeviceSurvey::run(const std::function<void(int)> &foldersWalked, SurveyScop
         }
     }
 
+    if (stopped())
+        return;
     if (scope == SurveyScope::Everything) {
         int walked = 0;
         std::function<void()> folderWalked = [&walked, &foldersWalked] {
@@ -406,7 +416,7 @@ void DeviceSurvey::run(const std::function<void(int)> &foldersWalked, SurveyScop
                          {"/Books", {nullptr}},
                          // Music and video come from the same folder: one walk serves both figures.
                          {"/iTunes_Control/Music", {kMusicExtensions, kVideoExtensions}}},
-                        folderWalked);
+                        folderWalked, goOn);
         const std::vector<std::vector<uint64_t>> sums = walk.run(data->conn, lanes, moreLanes);
         survey.insert_or_assign(
             "PhotoSzie", formatFixed(static_cast<double>(sums[0][0]) + static_cast<double>(sums[1][0]), 6));
@@ -415,5 +425,7 @@ void DeviceSurvey::run(const std::function<void(int)> &foldersWalked, SurveyScop
         survey.insert_or_assign("VideoSzie", figure(sums[3][1]));
     }
 
+    if (stopped())
+        return;
     NotificationCenter::defaultCenter().postNotificationName(DeviceInfoNotification, nullptr, survey);
 }

@@ -9,6 +9,7 @@
 #include "numbertext.h"
 #include "userdataiphone.h"
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -48,8 +49,10 @@ public:
     // Reads the values, copies the catalogues, sums the media folders (unless `scope` leaves
     // them out) and posts DeviceInfoNotification on the calling thread. `foldersWalked` (may
     // be empty) hears the count of folders walked so far, one call at a time and in order,
-    // on this thread or on a lane's.
-    void run(const std::function<void(int)> &foldersWalked, SurveyScope scope = SurveyScope::Everything);
+    // on this thread or on a lane's. A cleared `goOn` (may be null) ends the walk early, on
+    // every connection, and nothing is posted: the figures would be wrong.
+    void run(const std::function<void(int)> &foldersWalked, SurveyScope scope = SurveyScope::Everything,
+             const std::atomic_bool *goOn = nullptr);
     // Extra connections a long walk uses at most. A walk is a request per entry, each a round
     // trip; more of them at once than a copy uses (bandwidth limits a copy) keep the link busy.
     // A device that will not open so many leaves the walk with those it opened.

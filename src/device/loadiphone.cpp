@@ -364,6 +364,7 @@ void loadIPhone::surveyArrival()
     m_modalWindow = window;
     m_surveying = true;
     m_surveyFinished = false;
+    m_surveyGoOn = true;
     m_surveyThread = std::thread([this] {
         loadIPhoneInfo(Notification{DeviceMountNotification, nullptr, {}});
         m_surveyFinished = true;
@@ -390,7 +391,7 @@ void loadIPhone::loadIPhoneInfo(const Notification &)
                         window->surveyProgress(walked);
                 });
         },
-        m_surveyScope);
+        m_surveyScope, &m_surveyGoOn);
     performOnMainThread([this, alive] {
         if (auto a = alive.lock(); a && *a)
             closeloadSyncWindow(nullptr);

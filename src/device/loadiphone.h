@@ -105,6 +105,8 @@ public:
     void mainloadIPhoneInfo(const Notification &notification);
     void closeloadSyncWindow(void *unused);
     void loadIPhoneInfo(const Notification &notification);
+    // Any thread: the running survey ends early and posts nothing (the program is ending).
+    void stopSurvey() { m_surveyGoOn = false; }
     std::optional<std::string> readValue(const char *key) { return m_survey.readValue(key); }
 
     // Tree copies (TreeCopier).
@@ -122,12 +124,13 @@ public:
         return m_treeCopier.mirrorDirectoryAtRemotePath(remotePath, localDir, data);
     }
     // nullopt when the device folder cannot be listed.
-    std::optional<std::vector<std::string>> saveBooksFromPhoneToLocalPath(const std::string &localPath,
-                                                                          const std::string &srcepub,
-                                                                          bool isbuybook, userDataIphone *data,
-                                                                          const TreeCopier::FileDone &downloaded = {})
+    std::optional<std::vector<std::string>>
+    saveBooksFromPhoneToLocalPath(const std::string &localPath, const std::string &srcepub, bool isbuybook,
+                                  userDataIphone *data, const TreeCopier::FileDone &downloaded = {},
+                                  const std::atomic_bool *goOn = nullptr)
     {
-        return m_treeCopier.saveBooksFromPhoneToLocalPath(localPath, srcepub, isbuybook, data, downloaded);
+        return m_treeCopier.saveBooksFromPhoneToLocalPath(localPath, srcepub, isbuybook, data, downloaded,
+                                                          goOn);
     }
     int copyThisFile(const std::string &file, const std::string &baseDir, userDataIphone *data)
     {
@@ -142,9 +145,10 @@ public:
         return m_treeCopier.copyTheseFiles(paths, data);
     }
     int copyFolderAsWritten(const std::string &dir, userDataIphone *data,
-                            const std::function<bool(const TreeCopier::FolderFeed &feed)> &produce)
+                            const std::function<bool(const TreeCopier::FolderFeed &feed)> &produce,
+                            const std::atomic_bool *goOn = nullptr)
     {
-        return m_treeCopier.copyFolderAsWritten(dir, data, produce);
+        return m_treeCopier.copyFolderAsWritten(dir, data, produce, goOn);
     }
     const TreeCopyReport &lastTreeCopy() const { return m_treeCopier.lastTreeCopy(); }
 
@@ -170,6 +174,7 @@ private:
     am_device_notification *m_subscription = nullptr;
     std::thread m_surveyThread;
     std::atomic_bool m_surveyFinished{false};
+    std::atomic_bool m_surveyGoOn{true};
     bool m_arrivalHeld = false; // this arrival holds the link (main thread)
     bool m_surveying = false;   // a survey runs behind the load window (main thread)
     std::shared_ptr<LinkHolds> m_holds;

@@ -150,7 +150,7 @@ namespace {
 // grow with the size of a book's files.
 constexpr size_t kTreeCopyChunk = 1024 * 1024;
 
-enum class Download { Done, Empty, Failed };
+enum class Download { Done, Empty, Failed, Stopped };
 
 // One file-information request: the kind ("S_IFDIR", "S_IFREG", ...) and the size.
 struct RemoteInfo
@@ -163,11 +163,12 @@ struct RemoteInfo
 };
 RemoteInfo readRemoteInfo(afc_connection *conn, const std::string &remotePath);
 // `temporaryFolder` (empty: the file's own) takes the file until it is whole; *problem says
-// why a local write failed.
+// why a local write failed. A cleared `goOn` (may be null) stops it between pieces.
 Download downloadFile(afc_connection *conn, const std::string &remotePath, const std::string &localBase,
-                      const std::string &temporaryFolder, std::string *problem);
+                      const std::string &temporaryFolder, std::string *problem, const std::atomic_bool *goOn);
 Download downloadFile(afc_connection *conn, const std::string &remotePath, const std::string &localBase,
-                      const RemoteInfo &info, const std::string &temporaryFolder, std::string *problem);
+                      const RemoteInfo &info, const std::string &temporaryFolder, std::string *problem,
+                      const std::atomic_bool *goOn);
 
 // A copy goes no deeper than this many folders below "/Books": no book nests that deep.
 constexpr long kMaxFolderDepth = 64;
@@ -217,24 +218,37 @@ void TreeCopier::noteCopyResult(bool ok)
     ++m_lastTreeCopy.failedFiles;
 }
 
+bool TreeCopier::stopsBefore()
+{
+    if (!stopRequested())
+        return false;
+    std::lock_guard lock(m_reportMutex);
+    m_lastTreeCopy.stopped = true;
+    ++m_lastTreeCopy.failedFiles;
+    return true;
+}
+
 void TreeCopier::queueUpload(const std::string &file, const std::string &baseDir, userDataIphone *data)
 {
-    if (!m_activeLanes) {
-        noteCopyResult(copyThisFile(file, baseDir, data) == 1);
-        return;
-    }
-    m_activeLanes->submit([this, file, baseDir](userDataIphone *lane) {
-        noteCopyResult(copyThisFile(file, baseDir, lane) == 1);
-    });
+    auto job = [this, file, baseDir](userDataIphone *lane) {
+        if (!stopsBefore())
+            noteCopyResult(copyThisFile(file, baseDir, lane) == 1);
+    };
+    if (m_activeLanes)
+        m_activeLanes->submit(job);
+    else
+        job(data);
 }
 
 void TreeCopier::queueDownload(const std::string &remotePath, const std::string &localDir, userDataIphone *data)
 {
     auto job = [this, remotePath, localDir](userDataIphone *lane) {
+        if (stopsBefore())
+            return;
         std::string problem;
-        const Download result =
-            downloadFile(lane ? lane->conn : nullptr, remotePath, localDir, m_temporaryFolder, &problem);
-        noteDownload(result != Download::Failed, result == Download::Empty,
+        const Download result = downloadFile(lane ? lane->conn : nullptr, remotePath, localDir,
+                                             m_temporaryFolder, &problem, m_goOn);
+        noteDownload(result == Download::Done || result == Download::Empty, result == Download::Empty,
                      joinPath(localDir, lastComponent(remotePath)), problem);
     };
     if (m_activeLanes)
@@ -244,6 +258,16 @@ void TreeCopier::queueDownload(const std::string &remotePath, const std::string 
 }
 
 namespace {
+// The go-on flag of one top-level copy, cleared again when it ends.
+struct GoOnScope
+{
+    GoOnScope(const std::atomic_bool *&slot, const std::atomic_bool *goOn) : slot(slot) { slot = goOn; }
+    ~GoOnScope() { slot = nullptr; }
+    GoOnScope(const GoOnScope &) = delete;
+    GoOnScope &operator=(const GoOnScope &) = delete;
+    const std::atomic_bool *&slot;
+};
+
 // Lanes for the length of one top-level copy; their figures go to the copy's report at the end.
 class ActiveLanes
 {
@@ -319,6 +343,8 @@ int TreeCopier::drillIntoSubdirectory(const std::string &dir, userDataIphone *da
         const auto status = fs::status(full, sec);
         if (sec || !fs::exists(status))
             continue;
+        if (stopsBefore())
+            return 0;
         if (fs::is_directory(status)) {
             if (AFCDirectoryCreate(conn, joinPath(root, relative).c_str()) != 0) {
                 noteCopyResult(false);
@@ -334,8 +360,10 @@ int TreeCopier::drillIntoSubdirectory(const std::string &dir, userDataIphone *da
 }
 
 int TreeCopier::copyFolderAsWritten(const std::string &dir, userDataIphone *data,
-                                    const std::function<bool(const FolderFeed &feed)> &produce)
+                                    const std::function<bool(const FolderFeed &feed)> &produce,
+                                    const std::atomic_bool *goOn)
 {
+    GoOnScope stopping(m_goOn, goOn);
     {
         std::lock_guard lock(m_reportMutex);
         m_lastTreeCopy = {};
@@ -370,6 +398,10 @@ int TreeCopier::copyFolderAsWritten(const std::string &dir, userDataIphone *data
             // As in a walk: after a folder that could not be made, nothing more is copied.
             if (state != Root::Made || !walked || relative.empty())
                 return;
+            if (stopsBefore()) {
+                walked = false;
+                return;
+            }
             if (!isFolder) {
                 queueUpload(joinPath(base, relative), parent, data);
             } else if (AFCDirectoryCreate(conn, joinPath(root, relative).c_str()) != 0) {
@@ -408,6 +440,12 @@ int TreeCopier::copyThisFile(const std::string &file, const std::string &baseDir
     // A short read or a failed write makes the copy a failure, not a truncated success.
     bool failed = false;
     for (;;) {
+        if (stopRequested()) {
+            failed = true;
+            std::lock_guard lock(m_reportMutex);
+            m_lastTreeCopy.stopped = true;
+            break;
+        }
         const size_t n = std::fread(buffer.get(), 1, bufferSize, local.get());
         if (n > 0 && AFCFileRefWrite(conn, ref, buffer.get(), static_cast<unsigned int>(n)) != 0) {
             failed = true;
@@ -422,11 +460,12 @@ int TreeCopier::copyThisFile(const std::string &file, const std::string &baseDir
     return closed && !failed ? 1 : 0;
 }
 
-std::optional<std::vector<std::string>> TreeCopier::saveBooksFromPhoneToLocalPath(const std::string &localPath,
-                                                                                 const std::string &srcepub,
-                                                                                 bool isbuybook, userDataIphone *data,
-                                                                                 const FileDone &downloaded)
+std::optional<std::vector<std::string>>
+TreeCopier::saveBooksFromPhoneToLocalPath(const std::string &localPath, const std::string &srcepub,
+                                          bool isbuybook, userDataIphone *data, const FileDone &downloaded,
+                                          const std::atomic_bool *goOn)
 {
+    GoOnScope stopping(m_goOn, goOn);
     struct Hearing
     {
         FileDone &slot;
@@ -499,6 +538,8 @@ int TreeCopier::mirrorOpenDirectory(afc_directory *dir, const std::string &remot
     while ((rc = AFCDirectoryRead(conn, dir, &name)) == 0 && name) {
         if (unsafeEntryName(name))
             continue;
+        if (stopsBefore())
+            break;
         const std::string remoteChild = joinPath(remotePath, name);
         if (m_activeLanes && m_activeLanes->parallel()) {
             // Over a link the entries are told apart on the lanes too: a walk on one
@@ -521,6 +562,8 @@ void TreeCopier::visitRemoteEntry(const std::string &remotePath, const std::stri
     const std::string local = joinPath(localDir, lastComponent(remotePath));
     // One file-information request tells a folder from a file and gives the size the
     // download needs; an entry of no kind (no answer) takes the folder test of the walk.
+    if (stopsBefore())
+        return;
     const RemoteInfo info = readRemoteInfo(conn, remotePath);
     if (const std::string problem = notCopied(info, remotePath); !problem.empty()) {
         noteDownload(false, false, local, problem);
@@ -539,13 +582,19 @@ void TreeCopier::visitRemoteEntry(const std::string &remotePath, const std::stri
     }
     logFormat("Not a directory: %s", remotePath.c_str());
     std::string problem;
-    const Download result = file ? downloadFile(conn, remotePath, localDir, info, m_temporaryFolder, &problem)
-                                 : downloadFile(conn, remotePath, localDir, m_temporaryFolder, &problem);
-    noteDownload(result != Download::Failed, result == Download::Empty, local, problem);
+    const Download result =
+        file ? downloadFile(conn, remotePath, localDir, info, m_temporaryFolder, &problem, m_goOn)
+             : downloadFile(conn, remotePath, localDir, m_temporaryFolder, &problem, m_goOn);
+    noteDownload(result == Download::Done || result == Download::Empty, result == Download::Empty, local,
+                 problem);
 }
 
 void TreeCopier::noteDownload(bool ok, bool empty, const std::string &local, const std::string &problem)
 {
+    if (!ok && stopRequested()) {
+        std::lock_guard lock(m_reportMutex);
+        m_lastTreeCopy.stopped = true;
+    }
     if (ok && !empty && m_downloaded)
         m_downloaded(local);
     if (empty || !problem.empty()) {
@@ -561,7 +610,9 @@ void TreeCopier::noteDownload(bool ok, bool empty, const std::string &local, con
 int TreeCopier::copyFileAtRemotePath(const std::string &remotePath, const std::string &localBase,
                                      userDataIphone *data)
 {
-    return downloadFile(data ? data->conn : nullptr, remotePath, localBase, {}, nullptr) == Download::Done ? 0 : 1;
+    afc_connection *conn = data ? data->conn : nullptr;
+    const Download result = downloadFile(conn, remotePath, localBase, {}, nullptr, nullptr);
+    return result == Download::Done ? 0 : 1;
 }
 
 namespace {
@@ -653,18 +704,19 @@ RemoteInfo readRemoteInfo(afc_connection *conn, const std::string &remotePath)
 }
 
 Download downloadFile(afc_connection *conn, const std::string &remotePath, const std::string &localBase,
-                      const std::string &temporaryFolder, std::string *problem)
+                      const std::string &temporaryFolder, std::string *problem, const std::atomic_bool *goOn)
 {
     const RemoteInfo info = readRemoteInfo(conn, remotePath);
     if (!info.read) {
         logFormat("Error: could not open file info at path %s", remotePath.c_str());
         return Download::Failed;
     }
-    return downloadFile(conn, remotePath, localBase, info, temporaryFolder, problem);
+    return downloadFile(conn, remotePath, localBase, info, temporaryFolder, problem, goOn);
 }
 
 Download downloadFile(afc_connection *conn, const std::string &remotePath, const std::string &localBase,
-                      const RemoteInfo &info, const std::string &temporaryFolder, std::string *problem)
+                      const RemoteInfo &info, const std::string &temporaryFolder, std::string *problem,
+                      const std::atomic_bool *goOn)
 {
     const std::string local = joinPath(localBase, lastComponent(remotePath));
     const char *remote = remotePath.c_str();
@@ -692,6 +744,11 @@ Download downloadFile(afc_connection *conn, const std::string &remotePath, const
     bool readFailed = false;
     uint64_t done = 0;
     while (done < size) {
+        if (goOn && !goOn->load()) {
+            AFCFileRefClose(conn, ref);
+            out.cancel();
+            return Download::Stopped;
+        }
         unsigned int len = static_cast<unsigned int>(std::min<uint64_t>(bufferSize, size - done));
         if (AFCFileRefRead(conn, ref, buffer.get(), &len) != 0) {
             readFailed = true;

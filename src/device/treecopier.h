@@ -10,6 +10,7 @@
 
 #include "userdataiphone.h"
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <mutex>
@@ -29,6 +30,7 @@ struct TreeCopyReport
     // entry that is not followed, a local file that could not be written. Empty otherwise.
     std::string problem;
     bool rootExisted = false; // an upload's book folder was on the device already (not made)
+    bool stopped = false;     // the copy's go-on flag was cleared before it was done
     std::vector<std::string> emptyFiles; // local paths of empty device files the download left out
 
     // Where the copy's time went, for measurements: its start and end, the connections that
@@ -61,20 +63,25 @@ public:
     // The book folder must be new: one the device holds already (an interrupted copy's, say)
     // is left as it is and nothing is copied (lastTreeCopy().rootExisted).
     // 1 as drillIntoSubdirectory answers; 0 when `produce` failed too.
+    // `goOn` (may be null), once cleared by another thread, stops the copy between files and
+    // between the pieces of a file, on every lane: what is left counts as failed and the
+    // report says stopped.
     using FolderFeed = std::function<void(const std::string &relative, bool isFolder)>;
     int copyFolderAsWritten(const std::string &dir, userDataIphone *data,
-                            const std::function<bool(const FolderFeed &feed)> &produce);
+                            const std::function<bool(const FolderFeed &feed)> &produce,
+                            const std::atomic_bool *goOn = nullptr);
 
     // Download of one book; nullopt when the device folder cannot be listed. Links on the
     // device are not followed (a link may loop), nor is anything but folders and plain files
     // read: each such entry is a failed file. Temporary files go to `localPath` itself.
     // `downloaded`, when given, hears of each file once it is whole on the local disk (from
-    // any lane's thread).
+    // any lane's thread). `goOn` stops it as it stops copyFolderAsWritten; a file cut short
+    // is never left in `localPath`.
     using FileDone = std::function<void(const std::string &localPath)>;
-    std::optional<std::vector<std::string>> saveBooksFromPhoneToLocalPath(const std::string &localPath,
-                                                                          const std::string &srcepub,
-                                                                          bool isbuybook, userDataIphone *data,
-                                                                          const FileDone &downloaded = {});
+    std::optional<std::vector<std::string>>
+    saveBooksFromPhoneToLocalPath(const std::string &localPath, const std::string &srcepub, bool isbuybook,
+                                  userDataIphone *data, const FileDone &downloaded = {},
+                                  const std::atomic_bool *goOn = nullptr);
     // 1 when the device folder cannot be opened, else the last listing read's result.
     int mirrorDirectoryAtRemotePath(const std::string &remotePath, const std::string &localDir,
                                     userDataIphone *data);
@@ -89,6 +96,9 @@ public:
 private:
     std::vector<afc_connection *> laneConnections(userDataIphone *data);
     void noteCopyResult(bool ok);
+    // True once the running copy's go-on flag is cleared; notes the file it keeps from copying.
+    bool stopsBefore();
+    bool stopRequested() const { return m_goOn && !m_goOn->load(); }
     void queueUpload(const std::string &file, const std::string &baseDir, userDataIphone *data);
     void queueDownload(const std::string &remotePath, const std::string &localDir, userDataIphone *data);
     void visitRemoteEntry(const std::string &remotePath, const std::string &localDir, userDataIphone *lane);
@@ -99,6 +109,7 @@ private:
     LaneConnections *m_lanes;
     TransferLanes *m_activeLanes = nullptr; // while a top-level copy runs
     FileDone m_downloaded;                   // while a download runs
+    const std::atomic_bool *m_goOn = nullptr; // while a top-level copy runs
     std::string m_temporaryFolder;           // while a download runs: where files are written first
     std::mutex m_reportMutex;
     TreeCopyReport m_lastTreeCopy;

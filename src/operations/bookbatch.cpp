@@ -25,7 +25,7 @@ std::vector<BookBatch::ItemResult> BookBatch::run(iPodTreeListControler &control
                                                   const Item &item) const
 {
     const std::shared_ptr<DeviceSession> held = session ? session : controller.openSession();
-    controller.setBatchSession(held);
+    controller.setBatchSession(held, continueFlag);
     struct EndSession
     {
         iPodTreeListControler &controller;

@@ -64,7 +64,8 @@ public:
     std::shared_ptr<DeviceSession> session;
     unsigned int pauseSeconds = 0;
     bool syncLock = false;
-    // Cleared by another thread to stop before the next item; the current one finishes.
+    // Cleared by another thread to stop before the next item; the book being copied stops
+    // between its files (or their pieces) and fails, cleaned up as any failed copy is.
     const std::atomic_bool *continueFlag = nullptr;
     // Null device record when no session could be opened.
     std::function<void(userDataIphone *device)> beforeLock;

@@ -149,7 +149,8 @@ BookOperationResult iPodTreeListControler::saveEpubToMac(const std::string &path
     std::optional<EpubStreamPacker> packer;
     packer.emplace(bookCopy, (fs::path(work) / "stream.epub").string());
     const auto copies = Loadiphone->saveBooksFromPhoneToLocalPath(
-        downloads, path, isbuybook, data, [&packer](const std::string &local) { packer->add(local); });
+        downloads, path, isbuybook, data, [&packer](const std::string &local) { packer->add(local); },
+        batchGoOn());
     if (!copies)
         return BookOperationResult::makeFailed(item, "cannot open the device's books folder");
     if (copies->empty())
@@ -159,6 +160,8 @@ BookOperationResult iPodTreeListControler::saveEpubToMac(const std::string &path
     // short, and what it would not follow or could not write. It leaves out empty files; a
     // book may list one, so they are made here.
     const TreeCopyReport &download = Loadiphone->lastTreeCopy();
+    if (download.stopped)
+        return BookOperationResult::makeFailed(item, kStopped);
     if (download.failedFiles > 0)
         return BookOperationResult::makeFailed(
             item, download.problem.empty() ? "could not read all of the book from the device" : download.problem);

@@ -157,13 +157,17 @@ BookOperationResult iPodTreeListControler::addEPUBToDevice(const std::string &pa
     };
     // The tree copy counts a folder as copied even when one of its files could not be written;
     // its report says whether every file arrived whole.
-    const bool copied = Loadiphone ? Loadiphone->copyFolderAsWritten(scratchFolder, data, unpack) == 1 &&
-                                         Loadiphone->lastTreeCopy().failedFiles == 0
-                                   : (unpack({}), false);
+    const std::atomic_bool *goOn = batchGoOn();
+    const bool copied = Loadiphone
+                            ? Loadiphone->copyFolderAsWritten(scratchFolder, data, unpack, goOn) == 1 &&
+                                  Loadiphone->lastTreeCopy().failedFiles == 0
+                            : (unpack({}), false);
     if (!unpacked || !copied) {
         // A folder that was there before the copy is not this import's to take away.
         if (toDevice && !(Loadiphone && Loadiphone->lastTreeCopy().rootExisted))
             n_rmdir(deviceFolder.c_str(), data);
+        if (Loadiphone && Loadiphone->lastTreeCopy().stopped)
+            return BookOperationResult::makeFailed(item, kStopped);
         return BookOperationResult::makeFailed(item, unpacked ? "cannot copy the book to the device" : unpackError);
     }
 

@@ -394,6 +394,11 @@ EpubStreamPacker::EpubStreamPacker(std::string folder, std::string target)
 
 EpubStreamPacker::~EpubStreamPacker()
 {
+    {
+        // Unfinished: what is still queued is not worth packing.
+        std::lock_guard lock(m_state->mutex);
+        m_state->queue.clear();
+    }
     m_state->stop();
     std::error_code ignored;
     fs::remove(m_state->scratch, ignored);

@@ -85,11 +85,19 @@ std::shared_ptr<DeviceSession> iPodTreeListControler::openSession() const
     return Loadiphone ? Loadiphone->openSession() : nullptr;
 }
 
-void iPodTreeListControler::setBatchSession(std::shared_ptr<DeviceSession> session)
+void iPodTreeListControler::setBatchSession(std::shared_ptr<DeviceSession> session,
+                                            const std::atomic_bool *goOn)
 {
     std::lock_guard lock(m_sessionMutex);
     m_batchSession = std::move(session);
+    m_batchGoOn = m_batchSession ? goOn : nullptr;
     m_exportedThisBatch.clear();
+}
+
+const std::atomic_bool *iPodTreeListControler::batchGoOn() const
+{
+    std::lock_guard lock(m_sessionMutex);
+    return m_batchGoOn;
 }
 
 userDataIphone *iPodTreeListControler::operationDevice(std::shared_ptr<DeviceSession> &session, std::string *why) const

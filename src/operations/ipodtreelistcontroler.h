@@ -13,6 +13,7 @@
 #include <QItemSelectionModel>
 #include <QObject>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -111,7 +112,9 @@ public:
     std::shared_ptr<DeviceSession> openSession() const;
     // The session the book operations use while it is set (a batch's); cleared with null.
     // Setting it starts a new batch: an export replaces no file an earlier one of it wrote.
-    void setBatchSession(std::shared_ptr<DeviceSession> session);
+    // `goOn` (may be null) is the batch's go-on flag: cleared, it stops the book being copied.
+    void setBatchSession(std::shared_ptr<DeviceSession> session, const std::atomic_bool *goOn = nullptr);
+    static constexpr const char *kStopped = "the transfer was stopped";
     static constexpr const char *kDeviceDisconnected = "the device was disconnected";
 
     // ---- Helpers of the import (package document, identifiers) ---------------------------
@@ -147,6 +150,8 @@ private:
     bool m_deviceGone = false; // a device went since the last node was made (main thread)
     mutable std::mutex m_sessionMutex;
     std::shared_ptr<DeviceSession> m_batchSession;
+    const std::atomic_bool *m_batchGoOn = nullptr; // under m_sessionMutex
+    const std::atomic_bool *batchGoOn() const;
     // The files the exports of the current batch wrote, as they left them; under m_sessionMutex.
     std::set<std::string> m_exportedThisBatch;
 };

@@ -4,19 +4,26 @@
 // also when usbmuxd starts only after the window and restarts; a device that does not trust
 // this computer, and a scratch folder that cannot be used, are explained in the window; the
 // getting-started side offers the demo device; the window closes at once with usbmuxd gone.
+#include "aioutlineview.h"
+#include "devicelistmodel.h"
 #include "devicepanel.h"
 #include "emulatorharness.h"
+#include "epubbuilder.h"
 #include "imobiledevicebackend.h"
 #include "ipodtreelistcontroler.h"
 #include "linkbutton.h"
 #include "maincontroler.h"
 #include "mainqueue.h"
+#include "qtloadwindow.h"
 #include "scratch.h"
 #include "userinteraction.h"
+#include "xlpopupmenubutton.h"
 
 #include <QFrame>
 #include <QLabel>
 #include <QMainWindow>
+#include <QPushButton>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -24,18 +31,31 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
+#include <optional>
+#include <random>
+#include <utility>
 
 namespace {
 
 const std::string kUdid = "00008030001a2b3c4d5e6f708192a3b4c5d6e7f0";
 
-// No panel or question is expected here; each would be answered "cancelled".
+// No panel or question is expected here; each would be answered "cancelled", but for the
+// import panel when a test gave it books.
 class NoInteraction : public UserInteraction
 {
 public:
-    QStringList chooseImportPaths(QWidget *) override { return {}; }
-    QString chooseExportFolder(QWidget *) override { return {}; }
+    NoInteraction(QStringList importPaths, QString exportFolder)
+        : m_importPaths(std::move(importPaths)), m_exportFolder(std::move(exportFolder))
+    {
+    }
+    QStringList chooseImportPaths(QWidget *) override { return std::exchange(m_importPaths, {}); }
+    QString chooseExportFolder(QWidget *) override { return std::exchange(m_exportFolder, {}); }
     int ask(QWidget *, const QString &, const QString &, const QStringList &) override { return 1001; }
+
+private:
+    QStringList m_importPaths;
+    QString m_exportFolder;
 };
 
 // The device folder written here: this program also holds the folder backend's own
@@ -75,14 +95,15 @@ protected:
     }
 
     // The window on the USB link, whether or not usbmuxd runs.
-    void openWindow()
+    void openWindow(const QStringList &importPaths = {}, const QString &exportFolder = {})
     {
         ::setenv("USBMUXD_SOCKET_ADDRESS", ("UNIX:" + m_emulator.socketPath()).c_str(), 1);
         std::string error;
         std::unique_ptr<DeviceBackend> backend = makeIMobileDeviceBackend({}, &error);
         ASSERT_TRUE(backend) << error;
         setDeviceBackend(std::move(backend));
-        m_window = std::make_unique<mainControler>(std::make_unique<NoInteraction>());
+        m_window =
+            std::make_unique<mainControler>(std::make_unique<NoInteraction>(importPaths, exportFolder));
         m_window->awakeFromNib();
         m_window->mainWindow->show();
     }
@@ -218,4 +239,167 @@ TEST_F(UsbWindowTest, UnusableScratchFolderIsExplained)
     EXPECT_EQ(m_window->deviceMessageLabel->text().toStdString(),
               "The scratch folder " + notAFolder + " cannot be used: it is not a folder. Set BOOKFERRY_SCRATCH "
               "to a folder of your own.");
+}
+
+namespace {
+// The names below a device folder, with the size of each file.
+std::map<std::string, std::uintmax_t> treeOf(const std::string &folder)
+{
+    std::map<std::string, std::uintmax_t> tree;
+    std::error_code ec;
+    for (std::filesystem::recursive_directory_iterator it(folder, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        std::error_code sizeError;
+        const std::uintmax_t size = it->is_regular_file(sizeError) ? it->file_size(sizeError) : 0;
+        tree[std::filesystem::relative(it->path(), folder, sizeError).string()] = sizeError ? 0 : size;
+    }
+    return tree;
+}
+} // namespace
+
+// 16 MB that does not compress: at 2 MB/s, a book that holds it takes about 8 seconds.
+std::string noise()
+{
+    std::string bytes(16u * 1024 * 1024, '\0');
+    std::mt19937 random(7);
+    for (char &c : bytes)
+        c = static_cast<char>(random());
+    return bytes;
+}
+
+class UsbTransferTest : public UsbWindowTest
+{
+protected:
+    void showCustomBooks()
+    {
+        DeviceListModel *model = m_window->treeListControler->model();
+        m_window->iPodTableView->setCurrentIndex(model->index(1, 0, model->index(0, 0)));
+    }
+};
+
+// Closing the window while a large book goes over a slow link: the book stops within a piece
+// of its file, its partial folder goes from the device, the catalogue stays as it was, and
+// the window is gone within 2 seconds.
+TEST_F(UsbTransferTest, WindowClosedDuringAnImportEndsWithinTwoSecondsAndLeavesTheDeviceClean)
+{
+    const std::string dir = writeDevice(m_tmp.file("dev"), true);
+    const std::string books = dir + "/root/Books";
+    // A catalogue the import would change: one book of the user's.
+    writeWholeFile(
+        books + "/Books.plist",
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict><key>Books</key><array>"
+        "<dict><key>Name</key><string>Kept</string><key>Path</key><string>kept.epub</string>"
+        "<key>Persistent ID</key><string>0000000000001234</string><key>User Item</key><true/></dict>"
+        "</array></dict></plist>\n");
+    writeWholeFile(books + "/kept.epub/mimetype", "application/epub+zip");
+    const auto before = treeOf(books);
+
+    const std::string book = m_tmp.file("large.epub");
+    ASSERT_TRUE(
+        EpubBuilder::validBook("Large", "Writer").add("OEBPS/images/large.bin", noise(), true).write(book));
+
+    ASSERT_TRUE(m_emulator.start({"--bandwidth", "2", dir}));
+    openWindow({QString::fromStdString(book)});
+    ASSERT_TRUE(processMainEventsUntil([this] { return deviceShown(); }));
+    showCustomBooks();
+    ASSERT_TRUE(processMainEventsUntil([this] { return m_window->addMediaButton->isEnabled(); }));
+    m_window->loadMediaPCToIpod();
+    ASSERT_TRUE(m_window->isTransferRunning());
+    // Part of the large file is on the device: the book is in the middle of its copy.
+    auto partial = [&] {
+        for (const auto &[name, size] : treeOf(books))
+            if (name.find("large.bin") != std::string::npos && size > 0)
+                return true;
+        return false;
+    };
+    ASSERT_TRUE(processMainEventsUntil(partial, std::chrono::seconds(20)));
+
+    const auto closing = std::chrono::steady_clock::now();
+    m_window->mainWindow->close();
+    EXPECT_TRUE(m_window->endWork(std::chrono::seconds(2)));
+    m_window.reset();
+    const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - closing).count();
+    EXPECT_LT(took, 2.0);
+    RecordProperty("closeSeconds", std::to_string(took));
+    EXPECT_EQ(treeOf(books), before);
+}
+
+// Closing the window while the device is surveyed (a large photo library over a slow link):
+// the survey stops, and the window is gone within 2 seconds.
+TEST_F(UsbWindowTest, WindowClosedDuringASurveyEndsWithinTwoSeconds)
+{
+    const std::string dir = writeDevice(m_tmp.file("dev"), true);
+    for (int folder = 0; folder < 300; ++folder)
+        for (int photo = 0; photo < 10; ++photo)
+            writeWholeFile(
+                dir + "/root/DCIM/" + std::to_string(folder) + "/" + std::to_string(photo) + ".jpg", "j");
+
+    std::optional<std::chrono::steady_clock::time_point> closed;
+    QTimer closer;
+    // Fires inside the survey's own event loop: once a folder was read, the window closes.
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        QLabel *detail = m_window && m_window->loadwindow
+                             ? m_window->loadwindow->findChild<QLabel *>(QStringLiteral("loadDetail"))
+                             : nullptr;
+        if (closed || !detail || detail->text().isEmpty())
+            return;
+        closed = std::chrono::steady_clock::now();
+        m_window->mainWindow->close();
+    });
+    closer.start(5);
+    startWindow({"--latency", "20", dir});
+    ASSERT_TRUE(processMainEventsUntil([&] { return closed.has_value(); }, std::chrono::seconds(30)));
+    closer.stop();
+    EXPECT_TRUE(m_window->endWork(std::chrono::seconds(2)));
+    m_window.reset();
+    setDeviceBackend(nullptr);
+    const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - *closed).count();
+    EXPECT_LT(took, 2.0);
+    RecordProperty("closeSeconds", std::to_string(took));
+}
+
+// The same during an export: the user's folder gets nothing of the book.
+TEST_F(UsbTransferTest, WindowClosedDuringAnExportEndsWithinTwoSecondsAndWritesNothing)
+{
+    const std::string dir = writeDevice(m_tmp.file("dev"), true);
+    const std::string books = dir + "/root/Books";
+    writeWholeFile(
+        books + "/Books.plist",
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict><key>Books</key><array>"
+        "<dict><key>Name</key><string>Large</string><key>Path</key><string>large.epub</string>"
+        "<key>Persistent ID</key><string>0000000000001234</string><key>User Item</key><true/></dict>"
+        "</array></dict></plist>\n");
+    writeWholeFile(books + "/large.epub/mimetype", "application/epub+zip");
+    writeWholeFile(books + "/large.epub/META-INF/container.xml",
+                   EpubBuilder::containerFor("OEBPS/content.opf"));
+    writeWholeFile(books + "/large.epub/OEBPS/content.opf", EpubBuilder::packageDocument("Large", "Writer"));
+    writeWholeFile(books + "/large.epub/OEBPS/images/large.bin", noise());
+    const std::string out = m_tmp.file("out");
+    std::filesystem::create_directories(out);
+
+    ASSERT_TRUE(m_emulator.start({"--bandwidth", "2", dir}));
+    openWindow({}, QString::fromStdString(out));
+    ASSERT_TRUE(processMainEventsUntil([this] { return deviceShown(); }));
+    showCustomBooks();
+    ASSERT_TRUE(processMainEventsUntil([this] { return m_window->ipodtoMacButton->isEnabled(); }));
+    m_window->loadMediaIpodToPC();
+    ASSERT_TRUE(m_window->isTransferRunning());
+    // A piece of the large file has come (into the scratch folder): the book is in the middle
+    // of its copy.
+    auto partial = [&] {
+        for (const auto &[name, size] : treeOf(m_scratch.path()))
+            if (name.find(".download-") != std::string::npos && size > 0)
+                return true;
+        return false;
+    };
+    ASSERT_TRUE(processMainEventsUntil(partial, std::chrono::seconds(20)));
+
+    const auto closing = std::chrono::steady_clock::now();
+    m_window->mainWindow->close();
+    EXPECT_TRUE(m_window->endWork(std::chrono::seconds(2)));
+    m_window.reset();
+    const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - closing).count();
+    EXPECT_LT(took, 2.0);
+    RecordProperty("closeSeconds", std::to_string(took));
+    EXPECT_TRUE(treeOf(out).empty());
 }

@@ -213,3 +213,58 @@ TEST_F(TreeCopyTest, AFaultAnywhereNeverPassesForACompleteCopy)
             break;
     }
 }
+
+// Clearing the go-on flag stops a book part way: the upload and the download end within a few
+// files of the stop, report it, and leave no partial file in the local folder.
+TEST_F(TreeCopyTest, AStopPartWayEndsTheBookWithinAFewFiles)
+{
+    constexpr int kFiles = 200, kStopAfter = 10, kSlack = 4;
+    device.folder("/Books");
+    userDataIphone *d = openDevice();
+    std::atomic_bool goOn{true};
+    int handed = 0;
+    const int result = link->copyFolderAsWritten(
+        local.file("Up"), d,
+        [&](const TreeCopier::FolderFeed &feed) {
+            feed("", true);
+            for (int i = 0; i < kFiles; ++i) {
+                writeWholeFile(local.file("Up/f" + std::to_string(i)), "x");
+                feed("f" + std::to_string(i), false);
+                if (++handed == kStopAfter)
+                    goOn = false;
+            }
+            return true;
+        },
+        &goOn);
+    EXPECT_EQ(result, 0);
+    EXPECT_TRUE(link->lastTreeCopy().stopped);
+    const auto uploaded =
+        std::distance(fs::directory_iterator(device.local("/Books/Up")), fs::directory_iterator());
+    EXPECT_GE(uploaded, kStopAfter - 1);
+    EXPECT_LE(uploaded, kStopAfter + kSlack);
+
+    for (int i = 0; i < kFiles; ++i)
+        device.file("/Books/DOWN.epub/f" + std::to_string(i), "y");
+    goOn = true;
+    std::atomic_int downloaded{0};
+    TempDir into;
+    ASSERT_TRUE(link->saveBooksFromPhoneToLocalPath(
+        into.path(), "DOWN.epub", false, d,
+        [&](const std::string &) {
+            if (++downloaded == kStopAfter)
+                goOn = false;
+        },
+        &goOn));
+    EXPECT_TRUE(link->lastTreeCopy().stopped);
+    EXPECT_GT(link->lastTreeCopy().failedFiles, 0);
+    EXPECT_LE(downloaded.load(), kStopAfter + kSlack);
+    for (const auto &entry : fs::recursive_directory_iterator(into.path()))
+        EXPECT_EQ(entry.path().filename().string().rfind(".download-", 0), std::string::npos) << entry.path();
+
+    // Without a stop, the same download is whole and says nothing of one.
+    goOn = true;
+    TempDir whole;
+    ASSERT_TRUE(link->saveBooksFromPhoneToLocalPath(whole.path(), "DOWN.epub", false, d, {}, &goOn));
+    EXPECT_FALSE(link->lastTreeCopy().stopped);
+    EXPECT_EQ(link->lastTreeCopy().failedFiles, 0);
+}
