@@ -321,7 +321,7 @@ void TransferCommands::cancel()
         return; // a catalogue upload is not stopped halfway
     m_window.copyMediaIpodToPC = false;
     m_stopping = true;
-    m_window.progressTitle->setText(tr("Stopping after the current book..."));
+    m_window.progressTitle->setText(tr("Stopping..."));
 }
 
 void TransferCommands::postProgress(const std::string &title, int index, int count)

@@ -161,7 +161,7 @@ BookOperationResult iPodTreeListControler::saveEpubToMac(const std::string &path
     // book may list one, so they are made here.
     const TreeCopyReport &download = Loadiphone->lastTreeCopy();
     if (download.stopped)
-        return BookOperationResult::makeFailed(item, kStopped);
+        return BookOperationResult::makeSkipped(item, kStopped);
     if (download.failedFiles > 0)
         return BookOperationResult::makeFailed(
             item, download.problem.empty() ? "could not read all of the book from the device" : download.problem);

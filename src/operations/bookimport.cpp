@@ -167,7 +167,7 @@ BookOperationResult iPodTreeListControler::addEPUBToDevice(const std::string &pa
         if (toDevice && !(Loadiphone && Loadiphone->lastTreeCopy().rootExisted))
             n_rmdir(deviceFolder.c_str(), data);
         if (Loadiphone && Loadiphone->lastTreeCopy().stopped)
-            return BookOperationResult::makeFailed(item, kStopped);
+            return BookOperationResult::makeSkipped(item, kStopped);
         return BookOperationResult::makeFailed(item, unpacked ? "cannot copy the book to the device" : unpackError);
     }
 

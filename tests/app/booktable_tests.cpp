@@ -224,7 +224,7 @@ TEST_F(MainWindowTest, KeyboardLinksAndQuestionAnswers)
     m_window->cancelCopyMediaIpodToPC();
     m_window->progressFun(1, "/books/next.epub", 4);
     ASSERT_TRUE(processMainEventsUntil([this] { return m_window->progressTitleLable->text() == QStringLiteral("25%"); }));
-    EXPECT_EQ(m_window->progressTitle->text(), QStringLiteral("Stopping after the current book..."));
+    EXPECT_EQ(m_window->progressTitle->text(), QStringLiteral("Stopping..."));
     m_window->endProgressWindow();
     // The next transfer's sheet starts afresh.
     m_window->showProgressWindow();
