@@ -260,8 +260,28 @@ bool MediaSortFilterModel::lessThan(const QModelIndex &left, const QModelIndex &
         if (text >= 0 && l && r)
             return m_collator.compare(keysOf(left.row(), *l).texts[text], keysOf(right.row(), *r).texts[text]) < 0;
     }
-    const QVariant l = left.data(sortRole());
-    const QVariant r = right.data(sortRole());
+    if (left.column() == m_sortingColumn && right.column() == m_sortingColumn)
+        return valueLess(m_sortValues[static_cast<size_t>(left.row())], m_sortValues[static_cast<size_t>(right.row())]);
+    return valueLess(left.data(sortRole()), right.data(sortRole()));
+}
+
+void MediaSortFilterModel::sort(int column, Qt::SortOrder order)
+{
+    const int rows = m_books->rowCount();
+    if (column > 0 && textOfColumn(column) < 0) {
+        m_sortValues.clear();
+        m_sortValues.reserve(static_cast<size_t>(rows));
+        for (int row = 0; row < rows; ++row)
+            m_sortValues.push_back(m_books->index(row, column).data(sortRole()));
+        m_sortingColumn = column;
+    }
+    QSortFilterProxyModel::sort(column, order);
+    m_sortingColumn = -1;
+    m_sortValues.clear();
+}
+
+bool MediaSortFilterModel::valueLess(const QVariant &l, const QVariant &r) const
+{
     if (l.typeId() == QMetaType::QString || r.typeId() == QMetaType::QString)
         return m_collator.compare(l.toString(), r.toString()) < 0;
     if (l.typeId() == QMetaType::Bool || r.typeId() == QMetaType::Bool)

@@ -99,6 +99,9 @@ public:
     int sourceRow(int row) const;
     // Whether the record of a source row passes the filter (its texts kept between calls).
     bool showsRow(int sourceRow) const;
+    // A column other than the four texts (a book's size) is read once per row for the sort,
+    // not twice per comparison.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
 protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const override;
@@ -115,9 +118,12 @@ private:
     // Which of a row's kept texts a column sorts by, -1 for none.
     int textOfColumn(int column) const;
     void forgetKeys();
+    bool valueLess(const QVariant &l, const QVariant &r) const;
 
     MediaTableModel *m_books;
     QStringList m_words;
     QCollator m_collator;
     mutable std::vector<RowKeys> m_rowKeys;
+    int m_sortingColumn = -1;           // while sort() runs on a column of values
+    std::vector<QVariant> m_sortValues; // its values by source row, meanwhile
 };

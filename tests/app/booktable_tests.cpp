@@ -288,7 +288,12 @@ TEST(BookTableModel, SortAndFilterOfFiveThousandRowsMatchThePlainComparison)
         medias->push_back(std::move(record));
     }
     MediaTableModel books;
-    books.setColumnIdentifiers({mediaNameRowTitle, mediaArtistRowTitle, mediaAlbumRowTitle, mediaGenreRowTitle});
+    books.setColumnIdentifiers({mediaNameRowTitle, mediaArtistRowTitle, mediaAlbumRowTitle, mediaGenreRowTitle, "Size"});
+    // A column of numbers filled from elsewhere, as the books' sizes are; many tie.
+    auto sizeOf = [](const epub &record) { return qulonglong(std::hash<std::string>()(record.mediaPcPath()) % 700); };
+    books.setCellSource([&](const epub &record, const std::string &identifier, int role) {
+        return identifier == "Size" && role == MediaTableModel::SortRole ? QVariant(sizeOf(record)) : QVariant();
+    });
     books.reloadData();
     MediaSortFilterModel shown(&books);
 
@@ -323,6 +328,12 @@ TEST(BookTableModel, SortAndFilterOfFiveThousandRowsMatchThePlainComparison)
         shown.sort(column, Qt::DescendingOrder);
         EXPECT_EQ(shownOrder(), expected) << identifier;
     }
+
+    std::stable_sort(expected.begin(), expected.end(), [&](int a, int b) {
+        return sizeOf(*(*medias)[static_cast<size_t>(a)]) < sizeOf(*(*medias)[static_cast<size_t>(b)]);
+    });
+    shown.sort(5, Qt::AscendingOrder);
+    EXPECT_EQ(shownOrder(), expected) << "Size";
 
     // A filter typed key by key: every word in one of the four texts, ignoring case.
     shown.sort(-1);
