@@ -30,7 +30,7 @@ namespace {
 constexpr int kSizeColumnWidth = 76;
 constexpr int kRowHeight = 48;
 constexpr int kCoverRoom = 40; // the cover's box and its margins at the left of the title cell
-// Scrolling asks for the new rows after the view has been still this long.
+// A burst of scrolling or sorting asks for the rows in view at most this often.
 constexpr int kViewSettleMs = 15;
 
 int columnOf(const MediaTableModel *model, const char *identifier)
@@ -86,7 +86,12 @@ BookCovers::BookCovers(mainControler &window) : QObject(&window), m_window(windo
     m_viewTimer.setSingleShot(true);
     m_viewTimer.setInterval(kViewSettleMs);
     connect(&m_viewTimer, &QTimer::timeout, this, &BookCovers::viewMoved);
-    auto moved = [this] { m_viewTimer.start(); };
+    // Not restarted while it runs: rows that keep moving (a sort by size while sizes arrive)
+    // still get their turn every few milliseconds.
+    auto moved = [this] {
+        if (!m_viewTimer.isActive())
+            m_viewTimer.start();
+    };
     connect(window.mediaTableView->verticalScrollBar(), &QScrollBar::valueChanged, this, moved);
     QAbstractItemModel *shown = window.mediaTableView->model();
     connect(shown, &QAbstractItemModel::layoutChanged, this, moved); // sorted

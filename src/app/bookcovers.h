@@ -83,7 +83,7 @@ private:
     std::map<BookKey, Details> m_details;
     std::set<BookKey> m_asked; // asked for in the current generation
     std::map<BookKey, std::vector<int>> m_rowsOf; // the model's rows of each book
-    QTimer m_viewTimer; // gathers a burst of scrolling into one reordering
+    QTimer m_viewTimer; // gathers a burst of scrolling into a few reorderings
     QStyledItemDelegate *m_cell = nullptr;
     unsigned m_generation = 0;
     afc_connection *m_conn = nullptr;
