@@ -21,6 +21,7 @@
 #include <QLocale>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScrollBar>
 
 #include <algorithm>
 #include <filesystem>
@@ -29,6 +30,8 @@ namespace {
 constexpr int kSizeColumnWidth = 76;
 constexpr int kRowHeight = 48;
 constexpr int kCoverRoom = 40; // the cover's box and its margins at the left of the title cell
+// A burst of scrolling or sorting asks for the rows in view at most this often.
+constexpr int kViewSettleMs = 15;
 
 int columnOf(const MediaTableModel *model, const char *identifier)
 {
@@ -80,6 +83,21 @@ BookCovers::BookCovers(mainControler &window) : QObject(&window), m_window(windo
     window.mediaTableView->verticalHeader()->setDefaultSectionSize(kRowHeight);
     m_cell = new CoverCell(window.mediaTableView);
 
+    m_viewTimer.setSingleShot(true);
+    m_viewTimer.setInterval(kViewSettleMs);
+    connect(&m_viewTimer, &QTimer::timeout, this, &BookCovers::viewMoved);
+    // Not restarted while it runs: rows that keep moving (a sort by size while sizes arrive)
+    // still get their turn every few milliseconds.
+    auto moved = [this] {
+        if (!m_viewTimer.isActive())
+            m_viewTimer.start();
+    };
+    connect(window.mediaTableView->verticalScrollBar(), &QScrollBar::valueChanged, this, moved);
+    QAbstractItemModel *shown = window.mediaTableView->model();
+    connect(shown, &QAbstractItemModel::layoutChanged, this, moved); // sorted
+    connect(shown, &QAbstractItemModel::rowsInserted, this, moved);  // filtered
+    connect(shown, &QAbstractItemModel::rowsRemoved, this, moved);
+
     // A device that goes takes its books' details with it; another may come in its place.
     NotificationCenter::defaultCenter().addObserver(
         this, ::EjectiPodNotification, [this](const Notification &) {
@@ -130,6 +148,12 @@ void BookCovers::fitColumns()
 
 void BookCovers::tableReset()
 {
+    m_rowsOf.clear();
+    const EpubList &records = tableModel(m_window)->records();
+    for (size_t row = 0; row < records.size(); ++row) {
+        if (records[row])
+            m_rowsOf[{records[row]->ispurchases(), records[row]->mediaPcPath()}].push_back(static_cast<int>(row));
+    }
     if (!medias || medias->empty())
         return;
     userDataIphone *data = m_window.treeListControler->deviceData();
@@ -157,6 +181,35 @@ void BookCovers::tableReset()
     const std::string dataDir = userDataDir();
     source.cacheRoot = dataDir.empty() ? std::string() : dataDir + "/covers";
     m_generation = m_loader->load(source, std::move(books));
+    m_viewTimer.start(); // the list may open sorted or scrolled
+}
+
+void BookCovers::viewMoved()
+{
+    AITableView *table = m_window.mediaTableView;
+    auto *shown = qobject_cast<MediaSortFilterModel *>(table->model());
+    if (!shown || m_generation == 0 || table->isHidden())
+        return;
+    const int first = table->rowAt(0);
+    if (first < 0)
+        return;
+    int last = table->rowAt(table->viewport()->height() - 1);
+    if (last < 0)
+        last = shown->rowCount() - 1;
+    // The rows in view, then a page below them: where the user most likely goes next.
+    const int end = std::min(shown->rowCount() - 1, last + (last - first + 1));
+    std::vector<BookDetailsRequest> rows;
+    for (int row = first; row <= end; ++row) {
+        const std::shared_ptr<epub> record = shown->record(row);
+        if (record && !detailsOf(*record))
+            rows.push_back({record->mediaPcPath(), record->ispurchases()});
+    }
+    m_loader->prioritise(rows);
+}
+
+std::vector<BookDetailsRequest> BookCovers::queuedBooks() const
+{
+    return m_loader->queued();
 }
 
 void BookCovers::deviceGone()
@@ -164,6 +217,7 @@ void BookCovers::deviceGone()
     m_loader->clear();
     m_details.clear();
     m_asked.clear();
+    m_viewTimer.stop();
     m_conn = nullptr;
     m_generation = 0;
 }
@@ -175,11 +229,9 @@ void BookCovers::arrived(const BookDetails &details, const QImage &cover)
     const BookKey key{details.purchases, details.path};
     m_details[key] = {cover, details.size};
     MediaTableModel *model = tableModel(m_window);
-    const EpubList &records = model->records();
-    for (size_t row = 0; row < records.size(); ++row) {
-        const auto &record = records[row];
-        if (record && record->ispurchases() == key.first && record->mediaPcPath() == key.second)
-            model->rowChanged(static_cast<int>(row));
+    if (const auto rows = m_rowsOf.find(key); rows != m_rowsOf.end()) {
+        for (int row : rows->second)
+            model->rowChanged(row);
     }
 }
 

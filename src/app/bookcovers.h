@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QObject>
 #include <QStyledItemDelegate>
+#include <QTimer>
 
 #include <map>
 #include <memory>
@@ -24,7 +25,9 @@ struct Notification;
 // is given a list, the books it has not seen yet are handed to a BookDetailsLoader; the table
 // shows at once, with a drawn placeholder and an empty size, and each row fills in as its
 // details arrive. The pictures are decoded and scaled on the loader's worker and kept in the
-// data folder.
+// data folder. The rows in the table's viewport go first, and again whenever the view
+// scrolls, sorts or filters (then the page below them), so a long list fills where the user
+// looks.
 //
 // Threads: main thread, apart from the loader's callbacks, which reach it by queued calls.
 class BookCovers : public QObject
@@ -51,6 +54,8 @@ public:
     bool idle() const;
     // The cover of a table row; null while it loads or when the book has none.
     QImage coverOfRow(int row) const;
+    // The books still to be read, in the order they will be (tests).
+    std::vector<BookDetailsRequest> queuedBooks() const;
 
     // Decodes picture bytes and scales them to fit the thumbnail box; a null image when they
     // are no picture. Safe on any thread.
@@ -65,6 +70,8 @@ private:
     };
 
     void tableReset();
+    // The view scrolled, sorted or filtered: its rows go to the head of the loader's queue.
+    void viewMoved();
     void deviceGone();
     void arrived(const BookDetails &details, const QImage &cover);
     QVariant cell(const epub &record, const std::string &identifier, int role) const;
@@ -75,6 +82,8 @@ private:
     std::unique_ptr<BookDetailsLoader> m_loader;
     std::map<BookKey, Details> m_details;
     std::set<BookKey> m_asked; // asked for in the current generation
+    std::map<BookKey, std::vector<int>> m_rowsOf; // the model's rows of each book
+    QTimer m_viewTimer; // gathers a burst of scrolling into a few reorderings
     QStyledItemDelegate *m_cell = nullptr;
     unsigned m_generation = 0;
     afc_connection *m_conn = nullptr;

@@ -251,11 +251,12 @@ CommandState BookTable::commandState() const
     state.panelShown = !m_window.box->isHidden();
     const EpubList &records = m_model->records();
     state.records = static_cast<int>(records.size());
-    for (const auto &record : records) {
+    for (size_t row = 0; row < records.size(); ++row) {
+        const auto &record = records[row];
         if (!record)
             continue;
         ++(record->isSelect() ? state.checked : state.unchecked);
-        if (!m_view->shows(*record))
+        if (!m_view->showsRow(static_cast<int>(row)))
             ++(record->isSelect() ? state.hiddenChecked : state.hiddenUnchecked);
     }
     const std::vector<int> rows = highlightedRows();

@@ -5,6 +5,9 @@
 #include "appglobals.h"
 #include "shorttext.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace {
 // A cell lays out its whole text on every repaint, so it gets a bounded part of a value (a
 // catalogue may hold a title of megabytes); a tool tip a larger part, sorting and the filter
@@ -166,6 +169,41 @@ MediaSortFilterModel::MediaSortFilterModel(MediaTableModel *source, QObject *par
     // "book 9" before "Book 10": case is ignored and numbers are compared by value.
     m_collator.setCaseSensitivity(Qt::CaseInsensitive);
     m_collator.setNumericMode(true);
+    // The records change only in a reset; the keys go before it, so no sort after it sees
+    // the old ones.
+    connect(source, &QAbstractItemModel::modelAboutToBeReset, this, [this] { forgetKeys(); });
+}
+
+void MediaSortFilterModel::forgetKeys()
+{
+    m_rowKeys.clear();
+}
+
+const MediaSortFilterModel::RowKeys &MediaSortFilterModel::keysOf(int sourceRow, const epub &record) const
+{
+    const size_t rows = m_books->records().size();
+    if (m_rowKeys.size() != rows)
+        m_rowKeys.assign(rows, RowKeys());
+    RowKeys &keys = m_rowKeys[static_cast<size_t>(sourceRow)];
+    if (keys.record != &record) {
+        size_t i = 0;
+        for (const char *identifier : {mediaNameRowTitle, mediaArtistRowTitle, mediaAlbumRowTitle, mediaGenreRowTitle})
+            keys.texts[i++] = MediaTableModel::recordData(identifier, record, MediaTableModel::SortRole).toString();
+        keys.record = &record;
+    }
+    return keys;
+}
+
+int MediaSortFilterModel::textOfColumn(int column) const
+{
+    const std::string identifier = m_books->columnIdentifier(column);
+    int i = 0;
+    for (const char *text : {mediaNameRowTitle, mediaArtistRowTitle, mediaAlbumRowTitle, mediaGenreRowTitle}) {
+        if (identifier == text)
+            return i;
+        ++i;
+    }
+    return -1;
 }
 
 void MediaSortFilterModel::setFilterText(const QString &text)
@@ -193,16 +231,57 @@ bool MediaSortFilterModel::shows(const epub &record) const
     return true;
 }
 
-bool MediaSortFilterModel::filterAcceptsRow(int sourceRow, const QModelIndex &) const
+bool MediaSortFilterModel::showsRow(int sourceRow) const
 {
     const std::shared_ptr<epub> book = m_books->record(sourceRow);
-    return !book || shows(*book);
+    if (!book || m_words.isEmpty())
+        return true;
+    const RowKeys &keys = keysOf(sourceRow, *book);
+    for (const QString &word : m_words) {
+        if (std::none_of(std::begin(keys.texts), std::end(keys.texts),
+                         [&](const QString &text) { return text.contains(word, Qt::CaseInsensitive); }))
+            return false;
+    }
+    return true;
+}
+
+bool MediaSortFilterModel::filterAcceptsRow(int sourceRow, const QModelIndex &) const
+{
+    return showsRow(sourceRow);
 }
 
 bool MediaSortFilterModel::lessThan(const QModelIndex &left, const QModelIndex &right) const
 {
-    const QVariant l = left.data(sortRole());
-    const QVariant r = right.data(sortRole());
+    // The four texts compare as kept; the check column and the cells filled from elsewhere
+    // (a book's size) are read as they are now.
+    if (left.column() == right.column() && sortRole() == MediaTableModel::SortRole) {
+        const int text = textOfColumn(left.column());
+        const std::shared_ptr<epub> l = m_books->record(left.row()), r = m_books->record(right.row());
+        if (text >= 0 && l && r)
+            return m_collator.compare(keysOf(left.row(), *l).texts[text], keysOf(right.row(), *r).texts[text]) < 0;
+    }
+    if (left.column() == m_sortingColumn && right.column() == m_sortingColumn)
+        return valueLess(m_sortValues[static_cast<size_t>(left.row())], m_sortValues[static_cast<size_t>(right.row())]);
+    return valueLess(left.data(sortRole()), right.data(sortRole()));
+}
+
+void MediaSortFilterModel::sort(int column, Qt::SortOrder order)
+{
+    const int rows = m_books->rowCount();
+    if (column > 0 && textOfColumn(column) < 0) {
+        m_sortValues.clear();
+        m_sortValues.reserve(static_cast<size_t>(rows));
+        for (int row = 0; row < rows; ++row)
+            m_sortValues.push_back(m_books->index(row, column).data(sortRole()));
+        m_sortingColumn = column;
+    }
+    QSortFilterProxyModel::sort(column, order);
+    m_sortingColumn = -1;
+    m_sortValues.clear();
+}
+
+bool MediaSortFilterModel::valueLess(const QVariant &l, const QVariant &r) const
+{
     if (l.typeId() == QMetaType::QString || r.typeId() == QMetaType::QString)
         return m_collator.compare(l.toString(), r.toString()) < 0;
     if (l.typeId() == QMetaType::Bool || r.typeId() == QMetaType::Bool)

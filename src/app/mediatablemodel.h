@@ -49,7 +49,8 @@ public:
     const EpubList &records() const { return m_records; }
 
     // Cells other parts of the window fill (a book's cover and size): asked first for every
-    // text column; an invalid answer leaves the cell to the record's own values.
+    // text column; an invalid answer leaves the cell to the record's own values. The sort key
+    // of the title, artist, album and genre is always the record's own text.
     using CellSource = std::function<QVariant(const epub &record, const std::string &identifier, int role)>;
     void setCellSource(CellSource source) { m_cellSource = std::move(source); }
     // Those cells of one row changed.
@@ -75,6 +76,11 @@ private:
 // The rows as the table shows them: sorted by the clicked column (none at first, which is
 // the list's own order) and narrowed by the filter text. Every word of the filter must occur,
 // ignoring case, in the title, artist, album or genre.
+//
+// At thousands of rows a sort makes tens of thousands of comparisons and a filter keystroke
+// tests every row, so neither converts a record's text each time: the four texts are made
+// once per row and kept until the records change (a reset). Cells other parts of the window
+// fill (a book's size) change as they arrive and are read afresh.
 class MediaSortFilterModel : public QSortFilterProxyModel
 {
     Q_OBJECT
@@ -91,13 +97,33 @@ public:
     std::shared_ptr<epub> record(int row) const;
     // The source row (index into the records) of a shown row, -1 when there is none.
     int sourceRow(int row) const;
+    // Whether the record of a source row passes the filter (its texts kept between calls).
+    bool showsRow(int sourceRow) const;
+    // A column other than the four texts (a book's size) is read once per row for the sort,
+    // not twice per comparison.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
 protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const override;
     bool lessThan(const QModelIndex &left, const QModelIndex &right) const override;
 
 private:
+    // What a row is searched and sorted by, made once per record.
+    struct RowKeys
+    {
+        const epub *record = nullptr;
+        QString texts[4]; // title, artist, album, genre
+    };
+    const RowKeys &keysOf(int sourceRow, const epub &record) const;
+    // Which of a row's kept texts a column sorts by, -1 for none.
+    int textOfColumn(int column) const;
+    void forgetKeys();
+    bool valueLess(const QVariant &l, const QVariant &r) const;
+
     MediaTableModel *m_books;
     QStringList m_words;
     QCollator m_collator;
+    mutable std::vector<RowKeys> m_rowKeys;
+    int m_sortingColumn = -1;           // while sort() runs on a column of values
+    std::vector<QVariant> m_sortValues; // its values by source row, meanwhile
 };

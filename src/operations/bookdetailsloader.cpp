@@ -393,6 +393,31 @@ unsigned BookDetailsLoader::load(const BookDetailsSource &source, std::vector<Bo
     return m_generation;
 }
 
+void BookDetailsLoader::prioritise(const std::vector<BookDetailsRequest> &first)
+{
+    if (first.empty())
+        return;
+    std::map<std::pair<bool, std::string>, size_t> rank;
+    for (size_t i = 0; i < first.size(); ++i)
+        rank.emplace(std::make_pair(first[i].purchases, first[i].path), i);
+    auto rankOf = [&](const BookDetailsRequest &book) {
+        const auto it = rank.find({book.purchases, book.path});
+        return it == rank.end() ? first.size() : it->second;
+    };
+    std::lock_guard lock(m_mutex);
+    const auto head = std::stable_partition(m_queue.begin(), m_queue.end(),
+                                            [&](const BookDetailsRequest &book) { return rankOf(book) < first.size(); });
+    std::stable_sort(m_queue.begin(), head, [&](const BookDetailsRequest &a, const BookDetailsRequest &b) {
+        return rankOf(a) < rankOf(b);
+    });
+}
+
+std::vector<BookDetailsRequest> BookDetailsLoader::queued() const
+{
+    std::lock_guard lock(m_mutex);
+    return {m_queue.begin(), m_queue.end()};
+}
+
 void BookDetailsLoader::clear()
 {
     std::lock_guard lock(m_mutex);

@@ -70,6 +70,12 @@ public:
     // Queues `books` to be read from `source`. Books queued for another source are dropped.
     // Answers the generation the reports of these books carry.
     unsigned load(const BookDetailsSource &source, std::vector<BookDetailsRequest> books);
+    // Moves the queued books among `first` to the head of the queue, in the order given (the
+    // rows the window shows now); the others keep their order behind them. Books not queued
+    // (read already, or being read) are passed by.
+    void prioritise(const std::vector<BookDetailsRequest> &first);
+    // What is queued, in the order it will be read (tests).
+    std::vector<BookDetailsRequest> queued() const;
     // Drops everything queued and starts a new generation; the book being read is finished
     // and reported under the old one.
     void clear();

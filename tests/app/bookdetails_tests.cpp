@@ -20,12 +20,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QScrollBar>
 #include <QTimer>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 
 namespace fs = std::filesystem;
 
@@ -370,6 +372,59 @@ TEST_F(BookDetailsTest, CoversAreCachedAndFetchedAgainWhenTheBookChanges)
     ASSERT_TRUE(waitForDetails(2));
     EXPECT_TRUE(near(coverAt(rowOf("Kept")), kRed));
     EXPECT_TRUE(near(coverAt(rowOf("Changed")), kBlue));
+}
+
+TEST_F(BookDetailsTest, RowsInViewAreReadFirstAfterAScrollAndASort)
+{
+    // The titles' order is not the list's: title n is book (n * 7) mod 300.
+    std::vector<DeviceBook> books;
+    for (int i = 0; i < 300; ++i) {
+        char folder[8];
+        std::snprintf(folder, sizeof folder, "B%03d", i);
+        books.push_back(book("Book " + std::to_string(i * 7 % 300), folder, kGreen));
+    }
+    writeBooks(books);
+    attach();
+    selectList(1);
+    ASSERT_EQ(rowCount(), 300);
+    AITableView *view = m_window->mediaTableView;
+    auto *shown = qobject_cast<MediaSortFilterModel *>(table());
+    ASSERT_TRUE(shown);
+
+    std::set<std::string> inView;
+    auto rowsInView = [&] {
+        inView.clear();
+        const int first = view->rowAt(0), last = view->rowAt(view->viewport()->height() - 1);
+        ASSERT_GE(first, 0);
+        ASSERT_GT(last, first);
+        for (int row = first; row <= last; ++row)
+            inView.insert(shown->record(row)->mediaPcPath());
+    };
+    // The books in view still to be read are queued ahead of every other book, at least
+    // `atLeast` of them.
+    std::vector<BookDetailsRequest> queue;
+    auto inViewFirst = [&](size_t atLeast) {
+        return processMainEventsUntil(
+            [&] {
+                queue = covers()->queuedBooks();
+                const auto other = std::find_if(queue.begin(), queue.end(),
+                                                [&](const BookDetailsRequest &b) { return !inView.count(b.path); });
+                return static_cast<size_t>(other - queue.begin()) >= atLeast && other != queue.end() &&
+                       std::none_of(other, queue.end(), [&](const BookDetailsRequest &b) { return inView.count(b.path); });
+            },
+            std::chrono::seconds(10));
+    };
+
+    // Scrolled to the end: the books the list's order reads last.
+    view->scrollToBottom();
+    rowsInView();
+    EXPECT_TRUE(inViewFirst(1)) << queue.size() << " queued, first " << (queue.empty() ? "" : queue.front().path);
+
+    // Sorted by title: the rows in view are spread over the list's order.
+    view->sortByColumn(column("Name"), Qt::AscendingOrder);
+    view->scrollToTop();
+    rowsInView();
+    EXPECT_TRUE(inViewFirst(2)) << queue.size() << " queued, first " << (queue.empty() ? "" : queue.front().path);
 }
 
 TEST_F(BookDetailsTest, TwoHundredCoversLoadWithoutBlockingTheWindow)

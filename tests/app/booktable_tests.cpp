@@ -8,11 +8,13 @@
 #include "appglobals.h"
 #include "linkbutton.h"
 #include "mainqueue.h"
+#include "mediatablemodel.h"
 #include "xlpopupmenubutton.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QCollator>
 #include <QDialog>
 #include <QHeaderView>
 #include <QLabel>
@@ -23,6 +25,9 @@
 #include <QSortFilterProxyModel>
 #include <QTest>
 #include <QTimer>
+
+#include <algorithm>
+#include <numeric>
 
 namespace {
 
@@ -262,4 +267,96 @@ TEST_F(MainWindowTest, TitleOfMegabytesIsShownInPart)
     m_window->mainWindow->findChild<QLineEdit *>(QStringLiteral("bookFilterField"))->setText(QStringLiteral("start long"));
     ASSERT_EQ(rowCount(), 1);
     EXPECT_TRUE(rowTitle(0).starts_with("Start of a long title"));
+}
+
+// At 5,000 rows the table sorts by kept collation keys and filters by kept texts: the rows
+// must be those a plain comparison of the records' own texts gives.
+TEST(BookTableModel, SortAndFilterOfFiveThousandRowsMatchThePlainComparison)
+{
+    const std::shared_ptr<EpubList> saved = medias;
+    medias = std::make_shared<EpubList>();
+    const char *words[] = {"book", "Book", "BOOK", "Élan", "elan", "zebra", "Äpfel", "apfel", "10", "9"};
+    for (int i = 0; i < 5000; ++i) {
+        auto record = std::make_shared<epub>();
+        // Titles that tie, differ in case and accents, and carry numbers that sort by value.
+        record->setMediaName(std::string(words[i % 10]) + " " + std::to_string((i * 7919) % 1300) + " " +
+                             words[(i / 10) % 10]);
+        record->setMediaArtist("Writer " + std::to_string(i % 97));
+        record->setMediaAlbum(i % 5 ? "" : "Series " + std::to_string(i % 211));
+        record->setMediaGenre(i % 3 ? "Fiction" : "History");
+        record->setMediaPcPath("B" + std::to_string(i) + ".epub");
+        medias->push_back(std::move(record));
+    }
+    MediaTableModel books;
+    books.setColumnIdentifiers({mediaNameRowTitle, mediaArtistRowTitle, mediaAlbumRowTitle, mediaGenreRowTitle, "Size"});
+    // A column of numbers filled from elsewhere, as the books' sizes are; many tie.
+    auto sizeOf = [](const epub &record) { return qulonglong(std::hash<std::string>()(record.mediaPcPath()) % 700); };
+    books.setCellSource([&](const epub &record, const std::string &identifier, int role) {
+        return identifier == "Size" && role == MediaTableModel::SortRole ? QVariant(sizeOf(record)) : QVariant();
+    });
+    books.reloadData();
+    MediaSortFilterModel shown(&books);
+
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    collator.setNumericMode(true);
+    auto shownOrder = [&] {
+        std::vector<int> rows;
+        for (int row = 0; row < shown.rowCount(); ++row)
+            rows.push_back(shown.sourceRow(row));
+        return rows;
+    };
+    // A sort keeps the order the rows had for ties (the proxy's sort is stable).
+    std::vector<int> expected(medias->size());
+    std::iota(expected.begin(), expected.end(), 0);
+    for (int column = 1; column <= 3; ++column) {
+        const std::string identifier = books.columnIdentifier(column);
+        auto text = [&](int row) {
+            return MediaTableModel::recordData(identifier, *(*medias)[static_cast<size_t>(row)], MediaTableModel::SortRole)
+                .toString();
+        };
+        std::stable_sort(expected.begin(), expected.end(),
+                         [&](int a, int b) { return collator.compare(text(a), text(b)) < 0; });
+        shown.sort(column, Qt::AscendingOrder);
+        std::vector<int> seen = shownOrder();
+        ASSERT_EQ(seen.size(), expected.size());
+        for (size_t i = 0; i < seen.size(); ++i)
+            ASSERT_EQ(seen[i], expected[i]) << identifier << " at " << i << ": " << text(seen[i]).toStdString()
+                                            << " / " << text(expected[i]).toStdString();
+        std::stable_sort(expected.begin(), expected.end(),
+                         [&](int a, int b) { return collator.compare(text(b), text(a)) < 0; });
+        shown.sort(column, Qt::DescendingOrder);
+        EXPECT_EQ(shownOrder(), expected) << identifier;
+    }
+
+    std::stable_sort(expected.begin(), expected.end(), [&](int a, int b) {
+        return sizeOf(*(*medias)[static_cast<size_t>(a)]) < sizeOf(*(*medias)[static_cast<size_t>(b)]);
+    });
+    shown.sort(5, Qt::AscendingOrder);
+    EXPECT_EQ(shownOrder(), expected) << "Size";
+
+    // A filter typed key by key: every word in one of the four texts, ignoring case.
+    shown.sort(-1);
+    const QString typed = QStringLiteral("élan 12 writer 5 hist");
+    for (qsizetype length = 1; length <= typed.size(); ++length) {
+        shown.setFilterText(typed.left(length));
+        const QStringList filter = typed.left(length).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        std::vector<int> expected;
+        for (int row = 0; row < static_cast<int>(medias->size()); ++row) {
+            const epub &record = *(*medias)[static_cast<size_t>(row)];
+            const QString all[] = {QString::fromStdString(record.mediaName()), QString::fromStdString(record.mediaArtist()),
+                                   QString::fromStdString(record.mediaAlbum()), QString::fromStdString(record.mediaGenre())};
+            const bool passes = std::all_of(filter.begin(), filter.end(), [&](const QString &word) {
+                return std::any_of(std::begin(all), std::end(all),
+                                   [&](const QString &t) { return t.contains(word, Qt::CaseInsensitive); });
+            });
+            if (passes)
+                expected.push_back(row);
+        }
+        ASSERT_EQ(shownOrder(), expected) << typed.left(length).toStdString();
+        for (int row = 0; row < static_cast<int>(medias->size()); ++row)
+            ASSERT_EQ(shown.showsRow(row), std::binary_search(expected.begin(), expected.end(), row)) << row;
+    }
+    EXPECT_FALSE(shownOrder().empty());
+    medias = saved;
 }
