@@ -22,6 +22,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QScrollBar>
+#include <QStyle>
 
 #include <algorithm>
 #include <filesystem>
@@ -144,6 +145,14 @@ void BookCovers::fitColumns()
     }
     if (title > 0)
         header->resizeSection(title, header->sectionSize(title) + titleShare);
+    // Rows that arrive later bring the vertical scroll bar: its room is kept now, so the columns
+    // never run past the view then (meanwhile the stretched last column holds it).
+    QTableView *view = m_window.mediaTableView;
+    if (!view->verticalScrollBar()->isVisible()) {
+        const int bar = view->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, view);
+        const int giver = title > 0 ? title : 1;
+        header->resizeSection(giver, std::max(header->minimumSectionSize(), header->sectionSize(giver) - bar));
+    }
 }
 
 void BookCovers::tableReset()
