@@ -2,6 +2,8 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "deviceapps.h"
 
+#include "devicefiles.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -51,19 +53,11 @@ std::string fileType(afc_connection *connection, const std::string &path)
 
 int collectBooks(afc_connection *connection, const std::string &folder, int depthLeft, std::vector<std::string> &paths)
 {
-    afc_directory *dir = nullptr;
-    if (AFCDirectoryOpen(connection, folder.c_str(), &dir) != 0 || !dir)
+    // A name the device could not have made ("/" inside, "." or "..") is never followed.
+    std::optional<std::vector<std::string>> entries = folderEntryNames(connection, folder);
+    if (!entries)
         return MDERR_FAILED;
-    std::vector<std::string> names;
-    char *name = nullptr;
-    while (AFCDirectoryRead(connection, dir, &name) == 0 && name) {
-        const std::string entry(name);
-        // A name the device could not have made ("/" inside, "." or "..") is never followed.
-        if (entry.empty() || entry == "." || entry == ".." || entry.find('/') != std::string::npos)
-            continue;
-        names.push_back(entry);
-    }
-    AFCDirectoryClose(connection, dir);
+    std::vector<std::string> &names = *entries;
     std::sort(names.begin(), names.end());
     for (const std::string &entry : names) {
         const std::string path = folder + "/" + entry;

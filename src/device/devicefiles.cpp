@@ -316,3 +316,19 @@ std::string CStr2CFString(const char *text, TextEncoding encoding)
     // Text that is not UTF-8 gives no string, as the platform call gives none.
     return isValidUtf8(text) ? std::string(text) : std::string();
 }
+
+std::optional<std::vector<std::string>> folderEntryNames(afc_connection *conn, const std::string &folder)
+{
+    afc_directory *dir = nullptr;
+    if (AFCDirectoryOpen(conn, folder.c_str(), &dir) != 0 || !dir)
+        return std::nullopt;
+    std::vector<std::string> names;
+    char *name = nullptr;
+    while (AFCDirectoryRead(conn, dir, &name) == 0 && name) {
+        const std::string entry(name);
+        if (!entry.empty() && entry != "." && entry != ".." && entry.find('/') == std::string::npos)
+            names.push_back(entry);
+    }
+    AFCDirectoryClose(conn, dir);
+    return names;
+}

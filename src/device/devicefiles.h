@@ -9,13 +9,20 @@
 #include "userdataiphone.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 int dirExists(const char *path, userDataIphone *data);
 bool isDirectory(const char *path, userDataIphone *data);
 int n_fileExists(const char *path, userDataIphone *data);
 int n_mkdir(const char *path, userDataIphone *data);
 int n_rmdir(const char *path, userDataIphone *data);
+
+// The names in a device folder that a device could have made: "." and "..", empty names and
+// names holding "/" are left out, so a caller that joins them never leaves the folder. Nullopt
+// when the folder cannot be opened.
+std::optional<std::vector<std::string>> folderEntryNames(afc_connection *conn, const std::string &folder);
 uint64_t get_file_size(afc_connection *conn, const char *path);
 int get_file(userDataIphone *data, const char *localpath, const char *remotepath);
 int put_file(userDataIphone *data, const char *localpath, const char *remotepath);

@@ -4,7 +4,9 @@
 
 #include "bookimport.h"
 #include "bookkeys.h"
+#include "bookpath.h"
 #include "deviceapps.h"
+#include "devicefiles.h"
 #include "epubarchive.h"
 #include "fullio.h"
 #include "packagedocument.h"
@@ -291,19 +293,11 @@ std::optional<std::string> readSmallFile(afc_connection *connection, const std::
 // The bytes of every regular file in a folder, not following links, to a bounded depth.
 uint64_t folderBytes(afc_connection *connection, const std::string &folder, int depthLeft)
 {
-    afc_directory *dir = nullptr;
-    if (AFCDirectoryOpen(connection, folder.c_str(), &dir) != 0 || !dir)
+    const std::optional<std::vector<std::string>> names = folderEntryNames(connection, folder);
+    if (!names)
         return 0;
-    std::vector<std::string> names;
-    char *name = nullptr;
-    while (AFCDirectoryRead(connection, dir, &name) == 0 && name) {
-        const std::string entry(name);
-        if (!entry.empty() && entry != "." && entry != ".." && entry.find('/') == std::string::npos)
-            names.push_back(entry);
-    }
-    AFCDirectoryClose(connection, dir);
     uint64_t total = 0;
-    for (const std::string &entry : names) {
+    for (const std::string &entry : *names) {
         const FileFacts facts = fileFacts(connection, folder + "/" + entry);
         if (facts.type == "S_IFREG")
             total += facts.size;
@@ -332,24 +326,6 @@ std::string withNumber(const std::string &name, int n)
 {
     const fs::path p(name);
     return p.stem().string() + " (" + std::to_string(n) + ")" + p.extension().string();
-}
-
-// The title as a file name, as an export names its books.
-std::string fileNameForTitle(const std::string &title, const std::string &fallback)
-{
-    std::string name;
-    for (char c : title) {
-        const auto u = static_cast<unsigned char>(c);
-        name += (c == '/' || u < 0x20 || u == 0x7f) ? '_' : c;
-    }
-    constexpr std::size_t kMaxBytes = 240;
-    if (name.size() > kMaxBytes) {
-        std::size_t cut = kMaxBytes;
-        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xc0) == 0x80)
-            --cut;
-        name.resize(cut);
-    }
-    return name.empty() || name == "." || name == ".." ? fallback : name;
 }
 
 // Downloads one device file into a local one; false with *error.
@@ -393,20 +369,12 @@ bool downloadFolder(afc_connection *connection, const std::string &from, const s
         *error = "cannot write in the scratch folder";
         return false;
     }
-    afc_directory *dir = nullptr;
-    if (AFCDirectoryOpen(connection, from.c_str(), &dir) != 0 || !dir) {
+    const std::optional<std::vector<std::string>> names = folderEntryNames(connection, from);
+    if (!names) {
         *error = "the book's folder cannot be read from the device";
         return false;
     }
-    std::vector<std::string> names;
-    char *name = nullptr;
-    while (AFCDirectoryRead(connection, dir, &name) == 0 && name) {
-        const std::string entry(name);
-        if (!entry.empty() && entry != "." && entry != ".." && entry.find('/') == std::string::npos)
-            names.push_back(entry);
-    }
-    AFCDirectoryClose(connection, dir);
-    for (const std::string &entry : names) {
+    for (const std::string &entry : *names) {
         const FileFacts facts = fileFacts(connection, from + "/" + entry);
         const std::string local = (fs::path(to) / entry).string();
         if (facts.type == "S_IFREG" && !download(connection, from + "/" + entry, local, error))
@@ -421,18 +389,7 @@ bool removeTree(afc_connection *connection, const std::string &path, int depthLe
 {
     const FileFacts facts = fileFacts(connection, path);
     if (facts.type == "S_IFDIR" && depthLeft > 0) {
-        afc_directory *dir = nullptr;
-        std::vector<std::string> names;
-        if (AFCDirectoryOpen(connection, path.c_str(), &dir) == 0 && dir) {
-            char *name = nullptr;
-            while (AFCDirectoryRead(connection, dir, &name) == 0 && name) {
-                const std::string entry(name);
-                if (!entry.empty() && entry != "." && entry != ".." && entry.find('/') == std::string::npos)
-                    names.push_back(entry);
-            }
-            AFCDirectoryClose(connection, dir);
-        }
-        for (const std::string &entry : names)
+        for (const std::string &entry : folderEntryNames(connection, path).value_or(std::vector<std::string>{}))
             removeTree(connection, path + "/" + entry, depthLeft - 1);
     }
     return AFCRemovePath(connection, path.c_str()) == 0;
@@ -711,7 +668,7 @@ BookOperationResult exportFromApp(afc_connection *connection, const std::string 
     if (!packEpub(copy, packed, &error))
         return BookOperationResult::makeFailed(item, error);
 
-    const std::string name = fileNameForTitle(title, fs::path(relative).stem().string());
+    const std::string name = exportFileNameForTitle(title, fs::path(relative).stem().string());
     const std::string target = (fs::path(folder) / (name + ".epub")).string();
     if (fs::exists(fs::symlink_status(target, ec)) && !replace)
         return BookOperationResult::makeSkipped(item, target + " exists and was kept");

@@ -30,27 +30,6 @@ namespace {
 // copied in from another file system, locked while it is written and renamed to its title.
 constexpr const char *kExportTemporary = ".bookferry-export-";
 
-// The title as a file name: "/", NUL and control characters become "_", and the name is
-// cut (at a character boundary) so that "<name>.epub" and a " (n)" fit the usual 255-byte limit.
-std::string fileNameForTitle(const std::string &title, const std::string &fallback)
-{
-    std::string name;
-    for (char c : title) {
-        const auto u = static_cast<unsigned char>(c);
-        name += (c == '/' || u < 0x20 || u == 0x7f) ? '_' : c;
-    }
-    constexpr std::size_t kMaxBytes = 240;
-    if (name.size() > kMaxBytes) {
-        std::size_t cut = kMaxBytes;
-        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xc0) == 0x80)
-            --cut;
-        name.resize(cut);
-    }
-    if (name.empty())
-        name = fallback;
-    return name;
-}
-
 // The file as this export left it: the same file, unchanged since (empty when there is none).
 std::string fileIdentity(const std::string &path)
 {
@@ -172,7 +151,7 @@ BookOperationResult iPodTreeListControler::saveEpubToMac(const std::string &path
     }
 
     const fs::path stem = fs::path(path).stem();
-    const std::string name = fileNameForTitle(titlename, stem.empty() ? path : stem.string());
+    const std::string name = exportFileNameForTitle(titlename, stem.empty() ? path : stem.string());
     std::string target = (fs::path(dstpath) / (name + ".epub")).string();
     // A book this batch exported is never written over by another of the same title: the
     // user asked for both, so the later one takes the next free name.

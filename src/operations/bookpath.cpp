@@ -18,3 +18,20 @@ std::string bookPathProblem(const std::string &path)
         return "the book's \"Path\" does not name a book folder or book file: " + path;
     return {};
 }
+
+std::string exportFileNameForTitle(const std::string &title, const std::string &fallback)
+{
+    std::string name;
+    for (char c : title) {
+        const auto u = static_cast<unsigned char>(c);
+        name += (c == '/' || u < 0x20 || u == 0x7f) ? '_' : c;
+    }
+    constexpr std::size_t kMaxBytes = 240;
+    if (name.size() > kMaxBytes) {
+        std::size_t cut = kMaxBytes;
+        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xc0) == 0x80)
+            --cut;
+        name.resize(cut);
+    }
+    return name.empty() || name == "." || name == ".." ? fallback : name;
+}
