@@ -17,5 +17,5 @@ std::string bookPathProblem(const std::string &path);
 
 // The file name an exported book gets from its title: "/", NUL and control characters become
 // "_", and the name is cut (at a character boundary) so that "<name>.epub" and a " (n)" fit the
-// usual 255-byte limit. `fallback` stands in for a title that leaves no usable name.
+// usual 255-byte limit. `fallback` is used when the title leaves no usable name.
 std::string exportFileNameForTitle(const std::string &title, const std::string &fallback);

@@ -275,6 +275,26 @@ protected:
         DeviceListModel *model = m_window->treeListControler->model();
         m_window->iPodTableView->setCurrentIndex(model->index(1, 0, model->index(0, 0)));
     }
+    // Whether a file below `folder` whose name holds `fragment` has bytes yet: the book is in
+    // the middle of its copy.
+    static bool fileGrowing(const std::string &folder, const std::string &fragment)
+    {
+        for (const auto &[name, size] : treeOf(folder))
+            if (name.find(fragment) != std::string::npos && size > 0)
+                return true;
+        return false;
+    }
+    // Closes the window and waits for its work to end; the seconds it took.
+    double closeWindow()
+    {
+        const auto closing = std::chrono::steady_clock::now();
+        m_window->mainWindow->close();
+        EXPECT_TRUE(m_window->endWork(std::chrono::seconds(2)));
+        m_window.reset();
+        const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - closing).count();
+        RecordProperty("closeSeconds", std::to_string(took));
+        return took;
+    }
 };
 
 // Closing the window while a large book goes over a slow link: the book stops within a piece
@@ -305,22 +325,9 @@ TEST_F(UsbTransferTest, WindowClosedDuringAnImportEndsWithinTwoSecondsAndLeavesT
     ASSERT_TRUE(processMainEventsUntil([this] { return m_window->addMediaButton->isEnabled(); }));
     m_window->loadMediaPCToIpod();
     ASSERT_TRUE(m_window->isTransferRunning());
-    // Part of the large file is on the device: the book is in the middle of its copy.
-    auto partial = [&] {
-        for (const auto &[name, size] : treeOf(books))
-            if (name.find("large.bin") != std::string::npos && size > 0)
-                return true;
-        return false;
-    };
-    ASSERT_TRUE(processMainEventsUntil(partial, std::chrono::seconds(20)));
-
-    const auto closing = std::chrono::steady_clock::now();
-    m_window->mainWindow->close();
-    EXPECT_TRUE(m_window->endWork(std::chrono::seconds(2)));
-    m_window.reset();
-    const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - closing).count();
-    EXPECT_LT(took, 2.0);
-    RecordProperty("closeSeconds", std::to_string(took));
+    // Part of the large file is on the device.
+    ASSERT_TRUE(processMainEventsUntil([&] { return fileGrowing(books, "large.bin"); }, std::chrono::seconds(20)));
+    EXPECT_LT(closeWindow(), 2.0);
     EXPECT_EQ(treeOf(books), before);
 }
 
@@ -384,22 +391,9 @@ TEST_F(UsbTransferTest, WindowClosedDuringAnExportEndsWithinTwoSecondsAndWritesN
     ASSERT_TRUE(processMainEventsUntil([this] { return m_window->ipodtoMacButton->isEnabled(); }));
     m_window->loadMediaIpodToPC();
     ASSERT_TRUE(m_window->isTransferRunning());
-    // A piece of the large file has come (into the scratch folder): the book is in the middle
-    // of its copy.
-    auto partial = [&] {
-        for (const auto &[name, size] : treeOf(m_scratch.path()))
-            if (name.find(".download-") != std::string::npos && size > 0)
-                return true;
-        return false;
-    };
-    ASSERT_TRUE(processMainEventsUntil(partial, std::chrono::seconds(20)));
-
-    const auto closing = std::chrono::steady_clock::now();
-    m_window->mainWindow->close();
-    EXPECT_TRUE(m_window->endWork(std::chrono::seconds(2)));
-    m_window.reset();
-    const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - closing).count();
-    EXPECT_LT(took, 2.0);
-    RecordProperty("closeSeconds", std::to_string(took));
+    // A piece of the large file has come (into the scratch folder).
+    ASSERT_TRUE(processMainEventsUntil([&] { return fileGrowing(m_scratch.path(), ".download-"); },
+                                       std::chrono::seconds(20)));
+    EXPECT_LT(closeWindow(), 2.0);
     EXPECT_TRUE(treeOf(out).empty());
 }
