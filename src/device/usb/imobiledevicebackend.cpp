@@ -7,6 +7,7 @@
 #include "log.h"
 #include "muxsocketwatch.h"
 #include "plistscalar.h"
+#include "usbappservices.h"
 #include "usbrecords.h"
 
 #include <libimobiledevice/afc.h>
@@ -14,8 +15,6 @@
 #include <libimobiledevice/libimobiledevice.h>
 #include <libimobiledevice/lockdown.h>
 #include <libimobiledevice/notification_proxy.h>
-#include <libimobiledevice/property_list_service.h>
-#include <libimobiledevice/sbservices.h>
 #include <plist/plist.h>
 #include <usbmuxd.h>
 
@@ -38,19 +37,7 @@ constexpr const char *Label = "bookferry";
 // afc_file_write sends one packet per call and afc_file_read asks for one reply per call;
 // bounded chunks keep both the packets and the memory of either side small.
 constexpr uint32_t TransferChunk = 1u << 20;
-// The apps' services: how long one answer may take, and how many listing pages are read
-// before the answer counts as broken (a device lists 20 to 100 apps a page).
-constexpr unsigned int AppAnswerTimeoutMs = 30000;
-constexpr int MaxBrowsePages = 10000;
 
-struct PlistServiceFree
-{
-    void operator()(property_list_service_client_t p) const { property_list_service_client_free(p); }
-};
-struct SbservicesFree
-{
-    void operator()(sbservices_client_t p) const { sbservices_client_free(p); }
-};
 
 bool validUdid(const std::string &udid)
 {
@@ -442,49 +429,9 @@ public:
         ServiceDescriptorPtr descriptor;
         if (const int rc = startAppService(d, "com.apple.mobile.installation_proxy", false, descriptor, why); rc != MDERR_OK)
             return rc;
-        property_list_service_client_t raw = nullptr;
-        if (property_list_service_client_new(d->device.get(), descriptor.get(), &raw) != PROPERTY_LIST_SERVICE_E_SUCCESS)
-            return appFail(d, MDERR_FAILED, ideviceErrorText(IDEVICE_E_UNKNOWN_ERROR), why);
-        std::unique_ptr<property_list_service_client_private, PlistServiceFree> service(raw);
-
-        PlistPtr request(plist_new_dict());
-        plist_t options = plist_new_dict();
-        plist_dict_set_item(options, "ApplicationType", plist_new_string("User"));
-        plist_t attributes = plist_new_array();
-        for (const char *name : appAttributeNames())
-            plist_array_append_item(attributes, plist_new_string(name));
-        plist_dict_set_item(options, "ReturnAttributes", attributes);
-        plist_dict_set_item(request.get(), "Command", plist_new_string("Browse"));
-        plist_dict_set_item(request.get(), "ClientOptions", options);
-        if (property_list_service_send_xml_plist(service.get(), request.get()) != PROPERTY_LIST_SERVICE_E_SUCCESS)
-            return appFail(d, MDERR_FAILED, ideviceErrorText(IDEVICE_E_UNKNOWN_ERROR), why);
-        // The answer comes in pages until Status "Complete". Read here rather than through
-        // instproxy_browse, which keeps waiting as long as a silent device stays connected.
-        apps.clear();
-        for (int page = 0;; ++page) {
-            plist_t rawAnswer = nullptr;
-            const property_list_service_error_t rc =
-                property_list_service_receive_plist_with_timeout(service.get(), &rawAnswer, AppAnswerTimeoutMs);
-            PlistPtr answer(rawAnswer);
-            if (rc != PROPERTY_LIST_SERVICE_E_SUCCESS || !answer || plist_get_node_type(answer.get()) != PLIST_DICT
-                || page > MaxBrowsePages)
-                return appFail(d, MDERR_FAILED,
-                               rc == PROPERTY_LIST_SERVICE_E_RECEIVE_TIMEOUT ? ideviceErrorText(IDEVICE_E_TIMEOUT)
-                                                                            : ideviceErrorText(IDEVICE_E_UNKNOWN_ERROR),
-                               why);
-            if (auto error = plistScalarText(plist_dict_get_item(answer.get(), "Error")))
-                return appFail(d, MDERR_FAILED, appServiceRefusalText(*error), why);
-            plist_t list = plist_dict_get_item(answer.get(), "CurrentList");
-            if (list && plist_get_node_type(list) == PLIST_ARRAY) {
-                for (uint32_t i = 0; i < plist_array_get_size(list); ++i) {
-                    DeviceApp app;
-                    if (appFromAttributes(plist_array_get_item(list, i), app) && app.fileSharing)
-                        apps.push_back(std::move(app));
-                }
-            }
-            if (plistScalarText(plist_dict_get_item(answer.get(), "Status")) == "Complete")
-                return MDERR_OK;
-        }
+        std::string text;
+        const int rc = browseSharingApps(d->device.get(), descriptor.get(), apps, &text);
+        return rc == MDERR_OK ? rc : appFail(d, rc, text, why);
     }
 
     int appIcon(am_device *handle, const std::string &identifier, std::string &png, std::string *why) override
@@ -495,18 +442,9 @@ public:
         ServiceDescriptorPtr descriptor;
         if (const int rc = startAppService(d, "com.apple.springboardservices", false, descriptor, why); rc != MDERR_OK)
             return rc;
-        sbservices_client_t raw = nullptr;
-        if (sbservices_client_new(d->device.get(), descriptor.get(), &raw) != SBSERVICES_E_SUCCESS)
-            return appFail(d, MDERR_FAILED, ideviceErrorText(IDEVICE_E_UNKNOWN_ERROR), why);
-        std::unique_ptr<sbservices_client_private, SbservicesFree> client(raw);
-        char *data = nullptr;
-        uint64_t size = 0;
-        const sbservices_error_t rc = sbservices_get_icon_pngdata(client.get(), identifier.c_str(), &data, &size);
-        std::unique_ptr<char, MallocFree> owned(data);
-        if (rc != SBSERVICES_E_SUCCESS)
-            return appFail(d, MDERR_FAILED, ideviceErrorText(IDEVICE_E_UNKNOWN_ERROR), why);
-        png.assign(data ? data : "", data ? size_t(size) : 0);
-        return MDERR_OK;
+        std::string text;
+        const int rc = readAppIcon(d->device.get(), descriptor.get(), identifier, png, &text);
+        return rc == MDERR_OK ? rc : appFail(d, rc, text, why);
     }
 
     int openAppDocuments(am_device *handle, const std::string &identifier, afc_connection **connection,
@@ -520,36 +458,11 @@ public:
             return rc;
         UsbService service;
         service.owner = d;
-        house_arrest_client_t raw = nullptr;
-        if (const house_arrest_error_t rc = house_arrest_client_new(d->device.get(), descriptor.get(), &raw);
-            rc != HOUSE_ARREST_E_SUCCESS)
-            return appFail(d, MDERR_FAILED, houseArrestErrorText(rc), why);
-        service.houseArrest.reset(raw);
-        // One command per connection: VendDocuments, then the connection speaks AFC.
-        if (const house_arrest_error_t rc =
-                house_arrest_send_command(service.houseArrest.get(), "VendDocuments", identifier.c_str());
-            rc != HOUSE_ARREST_E_SUCCESS)
-            return appFail(d, MDERR_FAILED, houseArrestErrorText(rc), why);
-        plist_t rawResult = nullptr;
-        const house_arrest_error_t rc = house_arrest_get_result(service.houseArrest.get(), &rawResult);
-        PlistPtr result(rawResult);
-        if (rc != HOUSE_ARREST_E_SUCCESS || !result || plist_get_node_type(result.get()) != PLIST_DICT)
-            return appFail(d, MDERR_FAILED, houseArrestErrorText(rc == HOUSE_ARREST_E_SUCCESS ? HOUSE_ARREST_E_PLIST_ERROR : rc),
-                           why);
-        if (auto error = plistScalarText(plist_dict_get_item(result.get(), "Error"))) {
-            const std::string text = appServiceRefusalText(*error);
-            const int code = text == appGoneText()        ? static_cast<int>(MDERR_APP_GONE)
-                             : text == deviceLockedText() ? static_cast<int>(MDERR_DEVICE_LOCKED)
-                                                          : static_cast<int>(MDERR_FAILED);
-            return appFail(d, code, text, why);
-        }
-        if (plistScalarText(plist_dict_get_item(result.get(), "Status")) != "Complete")
-            return appFail(d, MDERR_FAILED, houseArrestErrorText(HOUSE_ARREST_E_PLIST_ERROR), why);
-        afc_client_t afc = nullptr;
-        if (const afc_error_t afcResult = afc_client_new_from_house_arrest_client(service.houseArrest.get(), &afc);
-            afcResult != AFC_E_SUCCESS)
-            return appFail(d, MDERR_FAILED, afcErrorText(afcResult), why);
-        service.afc.reset(afc);
+        std::string text;
+        if (const int rc =
+                vendDocuments(d->device.get(), descriptor.get(), identifier, service.houseArrest, service.afc, &text);
+            rc != MDERR_OK)
+            return appFail(d, rc, text, why);
         std::lock_guard lock(m_mutex);
         afc_client_t client = service.afc.get();
         m_services.emplace(m_nextService++, std::move(service));
