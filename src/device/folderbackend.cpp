@@ -173,7 +173,7 @@ FolderBackend::Connection *FolderBackend::liveConnection(afc_connection *connect
 {
     for (auto &c : m_connections)
         if (reinterpret_cast<afc_connection *>(c.get()) == connection)
-            return c->device->present ? c.get() : nullptr;
+            return c->device->present && !c->closed ? c.get() : nullptr;
     return nullptr;
 }
 
@@ -379,6 +379,37 @@ int FolderBackend::connectionOpen(service_conn_t handle, afc_connection **connec
     m_connections.push_back(std::make_unique<Connection>(Connection{it->second.device}));
     *connection = reinterpret_cast<afc_connection *>(m_connections.back().get());
     return MDERR_OK;
+}
+
+int FolderBackend::connectionClose(afc_connection *connection)
+{
+    std::lock_guard lock(m_mutex);
+    for (auto &c : m_connections) {
+        if (reinterpret_cast<afc_connection *>(c.get()) != connection)
+            continue;
+        if (c->closed)
+            return MDERR_FAILED;
+        c->closed = true;
+        for (auto it = m_files.begin(); it != m_files.end();) {
+            if (it->second.connection == c.get()) {
+                ::close(it->second.fd);
+                it = m_files.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        return MDERR_OK;
+    }
+    return MDERR_FAILED;
+}
+
+std::size_t FolderBackend::openConnectionCount() const
+{
+    std::lock_guard lock(m_mutex);
+    std::size_t open = 0;
+    for (const auto &c : m_connections)
+        open += c->closed ? 0 : 1;
+    return open;
 }
 
 int FolderBackend::deviceInfo(afc_connection *connection, afc_dictionary &out)

@@ -88,6 +88,8 @@ public:
     void setServiceFailure(am_device *device, const std::string &serviceName, ServiceFailure failure);
     // Notifications posted to the device's notification proxy, in order.
     std::vector<std::string> postedNotifications(am_device *device) const;
+    // File-service connections opened and not yet closed, on every device (leak checks).
+    std::size_t openConnectionCount() const;
 
     // ---- DeviceBackend ----
     std::string name() const override { return "folder"; }
@@ -101,6 +103,7 @@ public:
     std::string copyDeviceIdentifier(am_device *device) override;
     int postNotification(service_conn_t proxy, const std::string &name) override;
     int connectionOpen(service_conn_t handle, afc_connection **connection) override;
+    int connectionClose(afc_connection *connection) override;
     int deviceInfo(afc_connection *connection, afc_dictionary &out) override;
     int fileInfo(afc_connection *connection, const char *path, afc_dictionary &out) override;
     int directoryList(afc_connection *connection, const char *path, afc_directory &out) override;

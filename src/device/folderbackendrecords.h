@@ -33,6 +33,7 @@ struct FolderBackend::Service
 struct FolderBackend::Connection
 {
     Device *device;
+    bool closed = false;
 };
 
 struct FolderBackend::OpenFile

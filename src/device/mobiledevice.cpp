@@ -181,6 +181,13 @@ int AFCConnectionOpen(service_conn_t handle, unsigned int, afc_connection **conn
     LAYER_CALL("AFCConnectionOpen", static_cast<int>(MDERR_FAILED), connectionOpen(handle, connection));
 }
 
+int AFCConnectionClose(afc_connection *connection)
+{
+    if (!connection)
+        return MDERR_FAILED;
+    LAYER_CALL("AFCConnectionClose", static_cast<int>(MDERR_FAILED), connectionClose(connection));
+}
+
 namespace {
 template <typename Fill>
 int openDictionary(const char *operation, afc_dictionary **out, Fill fill)

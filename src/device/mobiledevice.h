@@ -95,6 +95,9 @@ std::string deviceErrorSentence(am_device *device);
 // ---- File service (AFC) -------------------------------------------------------------
 
 int AFCConnectionOpen(service_conn_t handle, unsigned int ioTimeout, afc_connection **connection);
+// Ends a file-service connection: its open files are closed and what the backend holds for it is
+// freed. The handle then answers errors. Nothing else may be using the connection meanwhile.
+int AFCConnectionClose(afc_connection *connection);
 int AFCDeviceInfoOpen(afc_connection *connection, afc_dictionary **info);
 int AFCFileInfoOpen(afc_connection *connection, const char *path, afc_dictionary **info);
 // Next pair; *key and *value become null at the end. The texts live until AFCKeyValueClose.
@@ -144,6 +147,7 @@ public:
     virtual int postNotification(service_conn_t proxy, const std::string &name) = 0;
 
     virtual int connectionOpen(service_conn_t handle, afc_connection **connection) = 0;
+    virtual int connectionClose(afc_connection *connection) = 0;
     virtual int deviceInfo(afc_connection *connection, afc_dictionary &out) = 0;
     virtual int fileInfo(afc_connection *connection, const char *path, afc_dictionary &out) = 0;
     virtual int directoryList(afc_connection *connection, const char *path, afc_directory &out) = 0;

@@ -180,6 +180,32 @@ TEST_F(LayerTest, FlockConflictsWithinTheProcessAndRemovalReleasesLocks)
     ::close(fd);
 }
 
+TEST_F(LayerTest, AClosedConnectionAnswersErrorsAndGivesBackItsFilesAndLocks)
+{
+    userDataIphone *d = openDevice();
+    service_conn_t service = 0;
+    afc_connection *conn = nullptr;
+    ASSERT_EQ(AMDeviceStartService(d->dev, "com.apple.afc", &service, nullptr), 0);
+    ASSERT_EQ(AFCConnectionOpen(service, 0, &conn), 0);
+    const std::size_t open = backend->openConnectionCount();
+    afc_file_ref ref = 0;
+    ASSERT_EQ(AFCFileRefOpen(conn, "/lock", AFC_MODE_READ_WRITE, 0, &ref), 0);
+    ASSERT_EQ(AFCFileRefLock(conn, ref), 0);
+
+    EXPECT_EQ(AFCConnectionClose(conn), 0);
+    EXPECT_EQ(backend->openConnectionCount(), open - 1);
+    EXPECT_NE(AFCFileRefWrite(conn, ref, "x", 1), 0);
+    EXPECT_NE(AFCFileRefOpen(conn, "/lock", AFC_MODE_READ, 0, &ref), 0);
+    EXPECT_NE(AFCConnectionClose(conn), 0); // once only
+    const int fd = ::open(device.local("/lock").c_str(), O_RDWR);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+    ::close(fd);
+    // The device's own connection is untouched.
+    EXPECT_EQ(AFCFileRefOpen(d->conn, "/lock", AFC_MODE_READ, 0, &ref), 0);
+    EXPECT_EQ(AFCFileRefClose(d->conn, ref), 0);
+}
+
 TEST_F(LayerTest, NotificationsAreRecordedInOrderAndInTheLogFile)
 {
     userDataIphone *d = openDevice();

@@ -504,6 +504,14 @@ TEST_F(BackendTest, AppsThroughTheAppServices)
     makeFolderDevice(deviceDir, desc);
     EXPECT_EQ(backend->openAppDocuments(device, "org.example.filebox", &conn, &why), 0) << why;
     EXPECT_EQ(emulator.counter("lockdown.StartSession"), 1u);
+
+    // Closed, the app's connection ends on the device too, and its handle answers errors.
+    ASSERT_EQ(emulator.counter("afc.(ended)"), 0u);
+    ASSERT_EQ(backend->connectionClose(conn), 0);
+    EXPECT_TRUE(emulator.waitForCounter("afc.(ended)", 1));
+    afc_dictionary info;
+    EXPECT_NE(backend->fileInfo(conn, "/Documents", info), 0);
+    EXPECT_NE(backend->connectionClose(conn), 0);
 }
 
 TEST_F(BackendTest, ALockedDeviceOpensAnAppToThePairRecordsEscrowBag)

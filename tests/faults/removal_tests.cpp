@@ -63,6 +63,7 @@ public:
     std::string copyDeviceIdentifier(am_device *d) override { return m_inner->copyDeviceIdentifier(d); }
     int postNotification(service_conn_t p, const std::string &n) override { return m_inner->postNotification(p, n); }
     int connectionOpen(service_conn_t h, afc_connection **c) override { return m_inner->connectionOpen(h, c); }
+    int connectionClose(afc_connection *c) override { return m_inner->connectionClose(c); }
     int deviceInfo(afc_connection *c, afc_dictionary &o) override { return tick(), m_inner->deviceInfo(c, o); }
     int fileInfo(afc_connection *c, const char *p, afc_dictionary &o) override { return tick(), m_inner->fileInfo(c, p, o); }
     int directoryList(afc_connection *c, const char *p, afc_directory &o) override

@@ -460,6 +460,7 @@ void Emulator::serveAfc(Channel &channel, Device &device, uint64_t connection, c
     // The client just closes the socket; its handles and their locks go with it.
     for (const auto &[handle, fd] : handles)
         ::close(fd);
+    m_counters.add("afc.(ended)");
 }
 
 void Emulator::serveNotificationProxy(Channel &channel, Device &device, uint64_t connection)

@@ -272,6 +272,27 @@ public:
         return MDERR_OK;
     }
 
+    // The record stays (a stale handle answers errors, and no later connection can take its
+    // address); the service with its AFC client, and house_arrest for an app, is freed.
+    int connectionClose(afc_connection *connection) override
+    {
+        std::lock_guard lock(m_mutex);
+        UsbConnection *c = nullptr;
+        for (auto &existing : m_connections)
+            if (reinterpret_cast<afc_connection *>(&existing) == connection)
+                c = &existing;
+        if (!c || !c->afc)
+            return MDERR_FAILED;
+        for (auto it = m_services.begin(); it != m_services.end(); ++it) {
+            if (it->second.afc.get() == c->afc) {
+                m_services.erase(it);
+                break;
+            }
+        }
+        c->afc = nullptr;
+        return MDERR_OK;
+    }
+
     int deviceInfo(afc_connection *connection, afc_dictionary &out) override
     {
         UsbConnection *c = find(connection);
@@ -583,7 +604,7 @@ private:
         std::lock_guard lock(m_mutex);
         for (auto &c : m_connections)
             if (reinterpret_cast<afc_connection *>(&c) == handle)
-                return &c;
+                return c.afc ? &c : nullptr; // closed: answers errors
         return nullptr;
     }
 
