@@ -29,7 +29,7 @@ class iPodTreeListControler;
 // records through a sort and filter model, so a view row is never an index into `medias`:
 // every command maps it to its record first, and check marks stay with their books.
 //
-// Threads: main thread only. It never outlives the widgets it is given.
+// Threads: main thread only. It is destroyed just after the window and touches no widget then.
 class BookTable final : public QObject
 {
     Q_OBJECT
