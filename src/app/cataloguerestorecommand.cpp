@@ -133,7 +133,7 @@ void CatalogueRestoreCommand::run()
 void CatalogueRestoreCommand::finish(const BookOperationResult &result, const QString &keptAt)
 {
     TransferCommands &transfers = m_transfers;
-    m_sheet.end();
+    m_sheet.hide();
     transfers.setRestoreRunning(false);
     if (result.failed())
         logFormat("Catalogue restore failed: %s", result.message.c_str());

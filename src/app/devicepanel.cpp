@@ -12,15 +12,12 @@
 #include "silder.h"
 #include "surveyvalues.h"
 #include "ui_mainwindow.h"
-#include "xlpopupmenubutton.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFrame>
 #include <QLabel>
-#include <QMainWindow>
 #include <QProcess>
-#include <QPushButton>
 
 namespace {
 

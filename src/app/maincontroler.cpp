@@ -311,7 +311,7 @@ void mainControler::showProgressWindow()
 
 void mainControler::endProgressWindow()
 {
-    m_progress->end();
+    m_progress->hide();
 }
 
 void mainControler::ProgressFaildNotification(const BookFailureList &failures)

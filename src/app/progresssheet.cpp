@@ -59,7 +59,6 @@ void ProgressSheet::show()
     m_ui->progressTitle->setText(QStringLiteral("Uploading....."));
     m_ui->progressTitleLable->setText(QStringLiteral("0%"));
     m_ui->progress->setValue(0);
-    m_shown = true;
     m_dialog->open();
 }
 
@@ -90,9 +89,8 @@ void ProgressSheet::showBusy(const QString &title)
     m_ui->cancelButton->hide();
 }
 
-void ProgressSheet::end()
+void ProgressSheet::hide()
 {
-    m_shown = false;
     m_dialog->hide();
     if (m_busy) {
         m_busy = false;

@@ -38,8 +38,8 @@ public:
     // Opens the sheet for one piece of work that cannot be stopped or measured: `title`, a
     // running bar and no Cancel button.
     void showBusy(const QString &title);
-    void end();
-    bool isShown() const { return m_shown; }
+    // Takes the sheet down, ready for the next transfer.
+    void hide();
 
     // The window's outlets point at these.
     QDialog *dialog() const { return m_dialog; }
@@ -53,7 +53,6 @@ Q_SIGNALS:
 private:
     QDialog *m_dialog = nullptr; // a child of the window
     std::unique_ptr<Ui::ProgressWindow> m_ui;
-    bool m_shown = false;
     bool m_stopping = false;
     bool m_busy = false;
 };

@@ -222,7 +222,7 @@ void TransferCommands::importBooks(const QStringList &chosen)
             }));
         batch.session.reset();
         onMainThread([this, failures, session = std::move(session)]() mutable {
-            m_sheet.end();
+            m_sheet.hide();
             // Books dropped while another list was shown went to "Custom Books": the window
             // shows that list next, read afresh, so the user sees where they went.
             iPodTreeListControler &devices = m_devices;
@@ -317,7 +317,7 @@ void TransferCommands::endExport(const BookFailureList &failures, int exported, 
                                  std::shared_ptr<DeviceSession> session)
 {
     onMainThread([this, failures, exported, dstpath, session = std::move(session)]() mutable {
-        m_sheet.end();
+        m_sheet.hide();
         finish(failures);
         session.reset();
         offerExportFolder(QString::fromStdString(dstpath), exported);
@@ -366,7 +366,7 @@ void TransferCommands::deleteBooks(const EpubList &candidates)
         const BookFailureList failures = BookBatch::failures(results);
         batch.session.reset();
         onMainThread([this, deleted, failures, session = std::move(session)]() mutable {
-            m_sheet.end();
+            m_sheet.hide();
             // The table loses the rows only after the lock is given back.
             m_table.removeRecords(deleted);
             onMainThread([this] { Q_EMIT listsChanged(); });
