@@ -8,7 +8,6 @@
 #include "datadir.h"
 #include "deviceworkpath.h"
 #include "ipodtreelistcontroler.h"
-#include "maincontroler.h"
 #include "mediatablemodel.h"
 #include "notificationcenter.h"
 #include "userdataiphone.h"
@@ -45,16 +44,17 @@ int columnOf(const MediaTableModel *model, const char *identifier)
 }
 
 // The records' model, under the view's sorting and filtering proxy.
-MediaTableModel *tableModel(mainControler &window)
+MediaTableModel *tableModel(const AITableView *view)
 {
-    QAbstractItemModel *model = window.mediaTableView->model();
+    QAbstractItemModel *model = view->model();
     if (auto *shown = qobject_cast<MediaSortFilterModel *>(model))
         return shown->books();
     return qobject_cast<MediaTableModel *>(model);
 }
 } // namespace
 
-BookCovers::BookCovers(mainControler &window) : QObject(&window), m_window(window)
+BookCovers::BookCovers(AITableView *view, const iPodTreeListControler &devices, QObject *parent)
+    : QObject(parent), m_view(view), m_devices(devices)
 {
     m_loader = std::make_unique<BookDetailsLoader>(
         [](const std::string &bytes, const std::string &target) {
@@ -77,12 +77,12 @@ BookCovers::BookCovers(mainControler &window) : QObject(&window), m_window(windo
                 this, [this, details, cover] { arrived(details, cover); }, Qt::QueuedConnection);
         });
 
-    MediaTableModel *model = tableModel(window);
+    MediaTableModel *model = tableModel(view);
     model->setCellSource(
         [this](const epub &record, const std::string &identifier, int role) { return cell(record, identifier, role); });
     connect(model, &QAbstractItemModel::modelReset, this, &BookCovers::tableReset);
-    window.mediaTableView->verticalHeader()->setDefaultSectionSize(kRowHeight);
-    m_cell = new CoverCell(window.mediaTableView);
+    view->verticalHeader()->setDefaultSectionSize(kRowHeight);
+    m_cell = new CoverCell(view);
 
     m_viewTimer.setSingleShot(true);
     m_viewTimer.setInterval(kViewSettleMs);
@@ -93,8 +93,8 @@ BookCovers::BookCovers(mainControler &window) : QObject(&window), m_window(windo
         if (!m_viewTimer.isActive())
             m_viewTimer.start();
     };
-    connect(window.mediaTableView->verticalScrollBar(), &QScrollBar::valueChanged, this, moved);
-    QAbstractItemModel *shown = window.mediaTableView->model();
+    connect(view->verticalScrollBar(), &QScrollBar::valueChanged, this, moved);
+    QAbstractItemModel *shown = view->model();
     connect(shown, &QAbstractItemModel::layoutChanged, this, moved); // sorted
     connect(shown, &QAbstractItemModel::rowsInserted, this, moved);  // filtered
     connect(shown, &QAbstractItemModel::rowsRemoved, this, moved);
@@ -123,12 +123,12 @@ std::vector<std::string> BookCovers::withDetailColumns(const std::vector<std::st
 
 void BookCovers::fitColumns()
 {
-    MediaTableModel *model = tableModel(m_window);
-    QHeaderView *header = m_window.mediaTableView->horizontalHeader();
+    MediaTableModel *model = tableModel(m_view);
+    QHeaderView *header = m_view->horizontalHeader();
     const int title = columnOf(model, mediaNameRowTitle);
     const int size = columnOf(model, kSizeColumn);
     if (title > 0)
-        m_window.mediaTableView->setItemDelegateForColumn(title, m_cell);
+        m_view->setItemDelegateForColumn(title, m_cell);
     if (size < 0)
         return;
     // The size column gives up room; the title gets the cover's share of it, the other
@@ -147,7 +147,7 @@ void BookCovers::fitColumns()
         header->resizeSection(title, header->sectionSize(title) + titleShare);
     // Rows that arrive later bring the vertical scroll bar: its room is kept now, so the columns
     // never run past the view then (meanwhile the stretched last column holds it).
-    QTableView *view = m_window.mediaTableView;
+    QTableView *view = m_view;
     if (!view->verticalScrollBar()->isVisible()) {
         const int bar = view->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, view);
         const int giver = title > 0 ? title : 1;
@@ -158,14 +158,14 @@ void BookCovers::fitColumns()
 void BookCovers::tableReset()
 {
     m_rowsOf.clear();
-    const EpubList &records = tableModel(m_window)->records();
+    const EpubList &records = tableModel(m_view)->records();
     for (size_t row = 0; row < records.size(); ++row) {
         if (records[row])
             m_rowsOf[{records[row]->ispurchases(), records[row]->mediaPcPath()}].push_back(static_cast<int>(row));
     }
     if (!medias || medias->empty())
         return;
-    userDataIphone *data = m_window.treeListControler->deviceData();
+    userDataIphone *data = m_devices.deviceData();
     if (!data || !data->conn)
         return;
     if (data->conn != m_conn) {
@@ -195,7 +195,7 @@ void BookCovers::tableReset()
 
 void BookCovers::viewMoved()
 {
-    AITableView *table = m_window.mediaTableView;
+    AITableView *table = m_view;
     auto *shown = qobject_cast<MediaSortFilterModel *>(table->model());
     if (!shown || m_generation == 0 || table->isHidden())
         return;
@@ -237,7 +237,7 @@ void BookCovers::arrived(const BookDetails &details, const QImage &cover)
         return;
     const BookKey key{details.purchases, details.path};
     m_details[key] = {cover, details.size};
-    MediaTableModel *model = tableModel(m_window);
+    MediaTableModel *model = tableModel(m_view);
     if (const auto rows = m_rowsOf.find(key); rows != m_rowsOf.end()) {
         for (int row : rows->second)
             model->rowChanged(row);

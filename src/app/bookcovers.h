@@ -17,8 +17,9 @@
 #include <utility>
 #include <vector>
 
+class AITableView;
 class epub;
-class mainControler;
+class iPodTreeListControler;
 struct Notification;
 
 // Each book's cover, drawn beside its title, and the table's "Size" column. Whenever the table
@@ -39,7 +40,9 @@ public:
     static constexpr int kThumbnailWidth = 64;
     static constexpr int kThumbnailHeight = 88;
 
-    explicit BookCovers(mainControler &window);
+    // Draws in `view`, whose model is the book table's; `devices` says which device's books
+    // they are and outlives this object.
+    BookCovers(AITableView *view, const iPodTreeListControler &devices, QObject *parent);
     ~BookCovers() override;
 
     // A list's columns with the size last.
@@ -78,7 +81,8 @@ private:
     const Details *detailsOf(const epub &record) const;
     const Details *detailsOfRow(int row) const;
 
-    mainControler &m_window;
+    AITableView *m_view;
+    const iPodTreeListControler &m_devices;
     std::unique_ptr<BookDetailsLoader> m_loader;
     std::map<BookKey, Details> m_details;
     std::set<BookKey> m_asked; // asked for in the current generation

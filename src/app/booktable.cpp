@@ -5,9 +5,7 @@
 #include "aitableview.h"
 #include "appglobals.h"
 #include "ipodtreelistcontroler.h"
-#include "maincontroler.h"
 #include "mediatablemodel.h"
-#include "ui_mainwindow.h"
 #include "xlpopupmenubutton.h"
 
 #include <QCheckBox>
@@ -26,23 +24,20 @@ namespace {
 constexpr double kTableWidth = 530.0;
 } // namespace
 
-BookTable::BookTable(mainControler &window)
-    : QObject(&window)
-    , m_window(window)
+BookTable::BookTable(const Parts &parts, const iPodTreeListControler &devices, QObject *parent)
+    : QObject(parent)
+    , m_parts(parts)
+    , m_devices(devices)
     , m_model(new MediaTableModel(this))
     , m_view(new MediaSortFilterModel(m_model, this))
 {
-}
-
-QLineEdit *BookTable::filterField() const
-{
-    return m_window.m_ui ? m_window.m_ui->bookFilterField : nullptr;
+    m_parts.view->setModel(m_view);
 }
 
 void BookTable::setUp()
 {
     m_model->setColumnIdentifiers({});
-    AITableView *table = m_window.mediaTableView;
+    AITableView *table = m_parts.view;
     QHeaderView *header = table->horizontalHeader();
     header->setMinimumSectionSize(15);
     header->setSectionResizeMode(0, QHeaderView::Fixed);
@@ -56,7 +51,7 @@ void BookTable::setUp()
     header->setSortIndicator(-1, Qt::AscendingOrder);
     table->setSortingEnabled(true);
 
-    QCheckBox *box = m_window.selectAllButton;
+    QCheckBox *box = m_parts.checkAllBox;
     box->setParent(header);
     box->resize(box->sizeHint().boundedTo(QSize(16, 16)).expandedTo(QSize(16, 16)));
     updateSelectAllPosition();
@@ -64,12 +59,12 @@ void BookTable::setUp()
     box->raise();
 
     // The filter field stands above the table and comes and goes with it.
-    if (QLineEdit *field = filterField()) {
+    if (QLineEdit *field = m_parts.filterField) {
         field->setVisible(!table->isHidden());
         field->setAcceptDrops(false); // books dropped on it go to the window's import
         table->installEventFilter(this);
         connect(field, &QLineEdit::textChanged, this, [this](const QString &text) { setFilterText(text); });
-        auto *find = new QShortcut(QKeySequence::Find, m_window.mainWindow);
+        auto *find = new QShortcut(QKeySequence::Find, m_parts.window);
         connect(find, &QShortcut::activated, field, [field] {
             if (field->isVisible()) {
                 field->setFocus(Qt::ShortcutFocusReason);
@@ -81,11 +76,11 @@ void BookTable::setUp()
 
 bool BookTable::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_window.mediaTableView && filterField()) {
+    if (watched == m_parts.view && m_parts.filterField) {
         if (event->type() == QEvent::ShowToParent)
-            filterField()->show();
+            m_parts.filterField->show();
         else if (event->type() == QEvent::HideToParent)
-            filterField()->hide();
+            m_parts.filterField->hide();
     }
     return QObject::eventFilter(watched, event);
 }
@@ -101,7 +96,7 @@ void BookTable::setColumns(const std::vector<std::string> *identifiers)
     if (!identifiers)
         return;
     m_model->setColumnIdentifiers(*identifiers);
-    QHeaderView *header = m_window.mediaTableView->horizontalHeader();
+    QHeaderView *header = m_parts.view->horizontalHeader();
     header->setSectionResizeMode(0, QHeaderView::Fixed);
     header->resizeSection(0, 16);
     if (identifiers->empty())
@@ -131,10 +126,16 @@ void BookTable::removeRecords(const EpubList &gone)
     m_model->reloadData();
 }
 
+void BookTable::clearRecords()
+{
+    medias->clear();
+    m_model->reloadData();
+}
+
 void BookTable::updateSelectAllPosition()
 {
-    QHeaderView *header = m_window.mediaTableView->horizontalHeader();
-    QCheckBox *box = m_window.selectAllButton;
+    QHeaderView *header = m_parts.view->horizontalHeader();
+    QCheckBox *box = m_parts.checkAllBox;
     if (box->parentWidget() != header)
         return;
     box->move(0, std::max(0, (header->height() - box->height()) / 2));
@@ -148,9 +149,9 @@ std::shared_ptr<epub> BookTable::recordOfViewRow(int row) const
 std::vector<int> BookTable::highlightedRows() const
 {
     std::vector<int> rows;
-    if (!m_window.mediaTableView->selectionModel())
+    if (!m_parts.view->selectionModel())
         return rows;
-    for (const QModelIndex &index : m_window.mediaTableView->selectionModel()->selectedRows()) {
+    for (const QModelIndex &index : m_parts.view->selectionModel()->selectedRows()) {
         const int row = m_view->sourceRow(index.row());
         if (row >= 0)
             rows.push_back(row);
@@ -162,13 +163,13 @@ std::vector<int> BookTable::highlightedRows() const
 
 void BookTable::toggleActedOnRow()
 {
-    if (m_window.isTransferRunning())
+    if (m_transferRunning)
         return;
     const std::vector<int> rows = highlightedRows();
     if (rows.empty())
         return;
     int row = rows.back();
-    const QModelIndex current = m_window.mediaTableView->currentIndex();
+    const QModelIndex current = m_parts.view->currentIndex();
     if (current.isValid()) {
         const int currentRow = m_view->sourceRow(current.row());
         if (std::binary_search(rows.begin(), rows.end(), currentRow))
@@ -182,7 +183,7 @@ void BookTable::toggleActedOnRow()
 
 void BookTable::toggleRow(const QModelIndex &viewIndex)
 {
-    if (m_window.isTransferRunning() || !viewIndex.isValid())
+    if (m_transferRunning || !viewIndex.isValid())
         return;
     const std::shared_ptr<epub> record = recordOfViewRow(viewIndex.row());
     if (!record)
@@ -194,11 +195,11 @@ void BookTable::toggleRow(const QModelIndex &viewIndex)
 
 void BookTable::checkAllFromBox()
 {
-    if (m_window.isTransferRunning()) {
+    if (m_transferRunning) {
         applyButtonRules();
         return;
     }
-    const bool on = m_window.selectAllButton->checkState() == Qt::Checked;
+    const bool on = m_parts.checkAllBox->checkState() == Qt::Checked;
     // The rows the filter hides keep their marks.
     for (const auto &record : shownRecords())
         record->setIsSelect(on);
@@ -208,14 +209,14 @@ void BookTable::checkAllFromBox()
 
 void BookTable::setCheckAll(bool checked)
 {
-    m_window.selectAllButton->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
+    m_parts.checkAllBox->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
     checkAllFromBox();
     applyButtonRules();
 }
 
 void BookTable::setHighlightedCheckMarks(bool checked)
 {
-    if (m_window.isTransferRunning())
+    if (m_transferRunning)
         return;
     for (int row : highlightedRows()) {
         if (const std::shared_ptr<epub> record = m_model->record(row))
@@ -243,12 +244,11 @@ bool BookTable::checkedAndShown(const epub &record) const
 CommandState BookTable::commandState() const
 {
     CommandState state;
-    const iPodTreeListControler &devices = *m_window.treeListControler;
-    state.transferRunning = m_window.isTransferRunning();
-    state.deviceConnected = devices.ipodCount() >= 1;
-    state.customListSelected = devices.isSelectepubnodecanadd();
-    state.rootSelected = devices.isRootSelect();
-    state.panelShown = !m_window.box->isHidden();
+    state.transferRunning = m_transferRunning;
+    state.deviceConnected = m_devices.ipodCount() >= 1;
+    state.customListSelected = m_devices.isSelectepubnodecanadd();
+    state.rootSelected = m_devices.isRootSelect();
+    state.panelShown = !m_parts.deviceCard->isHidden();
     const EpubList &records = m_model->records();
     state.records = static_cast<int>(records.size());
     for (size_t row = 0; row < records.size(); ++row) {
@@ -287,10 +287,16 @@ bool BookTable::checkAllBoxOn(const EpubList &records)
 void BookTable::applyButtonRules()
 {
     // The box speaks for the rows it acts on: the shown ones, in the order shown.
-    m_window.selectAllButton->setCheckState(checkAllBoxOn(shownRecords()) ? Qt::Checked : Qt::Unchecked);
+    m_parts.checkAllBox->setCheckState(checkAllBoxOn(shownRecords()) ? Qt::Checked : Qt::Unchecked);
     const ButtonRules rules = buttonRules(commandState());
-    m_window.ipodtoMacButton->setEnabled(rules.exportButton);
-    m_window.addMediaButton->setEnabled(rules.importButton);
-    m_window.selectAllButton->setEnabled(rules.checkAllBox);
-    m_window.validateMenus();
+    m_parts.exportButton->setEnabled(rules.exportButton);
+    m_parts.importButton->setEnabled(rules.importButton);
+    m_parts.checkAllBox->setEnabled(rules.checkAllBox);
+    Q_EMIT rulesApplied();
+}
+
+void BookTable::setTransferRunning(bool running)
+{
+    m_transferRunning = running;
+    applyButtonRules();
 }

@@ -11,11 +11,16 @@
 #include <string>
 #include <vector>
 
+class AITableView;
+class QCheckBox;
 class QLineEdit;
 class QModelIndex;
+class QPushButton;
+class QWidget;
 class MediaSortFilterModel;
 class MediaTableModel;
-class mainControler;
+class XLPopupMenuButton;
+class iPodTreeListControler;
 
 // The book table of the main window: its columns and header, sorting and the filter field,
 // the check marks of `medias`, the highlighted rows, and the enabled state of the buttons and
@@ -24,12 +29,26 @@ class mainControler;
 // records through a sort and filter model, so a view row is never an index into `medias`:
 // every command maps it to its record first, and check marks stay with their books.
 //
-// Threads: main thread only. It reads the window's outlets and never outlives the window.
-class BookTable : public QObject
+// Threads: main thread only. It is destroyed just after the window and touches no widget then.
+class BookTable final : public QObject
 {
     Q_OBJECT
+    Q_DISABLE_COPY_MOVE(BookTable)
 public:
-    explicit BookTable(mainControler &window);
+    // The widgets the table runs, from the window's form. The device card is only read: the
+    // rules ask whether it is shown.
+    struct Parts
+    {
+        AITableView *view = nullptr;
+        QCheckBox *checkAllBox = nullptr;
+        QLineEdit *filterField = nullptr; // may be null
+        QPushButton *exportButton = nullptr;
+        XLPopupMenuButton *importButton = nullptr;
+        const QWidget *deviceCard = nullptr;
+        QWidget *window = nullptr; // where the find shortcut lives
+    };
+    // Shows its records in `parts.view`; `devices` outlives it.
+    BookTable(const Parts &parts, const iPodTreeListControler &devices, QObject *parent);
 
     MediaTableModel *model() const { return m_model; }
     // What the view shows: the model sorted and filtered.
@@ -44,6 +63,8 @@ public:
     void showRecords(std::shared_ptr<EpubList> records);
     // The rows deleted from the device leave the table.
     void removeRecords(const EpubList &gone);
+    // A device row is shown: the table lets go of the list (a transfer keeps its own copy).
+    void clearRecords();
     void updateSelectAllPosition();
     // Narrows the shown rows (the filter field's text).
     void setFilterText(const QString &text);
@@ -74,15 +95,23 @@ public:
     bool checkedAndShown(const epub &record) const;
     // Applies the check-all box's mark and the rules' button states.
     void applyButtonRules();
+    // A transfer took or gave back the slot: the marks are frozen meanwhile, and the rules
+    // are applied again.
+    void setTransferRunning(bool running);
+
+Q_SIGNALS:
+    // The rules were applied; the window's menu items follow them.
+    void rulesApplied();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    QLineEdit *filterField() const;
     std::shared_ptr<epub> recordOfViewRow(int row) const;
 
-    mainControler &m_window;
+    const Parts m_parts;
+    const iPodTreeListControler &m_devices;
+    bool m_transferRunning = false;
     MediaTableModel *m_model = nullptr;
     MediaSortFilterModel *m_view = nullptr;
 };

@@ -8,32 +8,40 @@
 #include "ipodtreelistcontroler.h"
 #include "loadiphone.h"
 #include "log.h"
-#include "maincontroler.h"
 #include "mainqueue.h"
 #include "mobiledevice.h"
 #include "nodeinfo.h"
+#include "progresssheet.h"
 #include "transfercommands.h"
-#include "ui_progresswindow.h"
 #include "userdataiphone.h"
 #include "userinteraction.h"
 
 #include <QAction>
-#include <QLabel>
-#include <QMainWindow>
-#include <QProgressBar>
-#include <QPushButton>
 
 #include <algorithm>
 
-CatalogueRestoreCommand::CatalogueRestoreCommand(mainControler &window)
-    : QObject(&window)
+CatalogueRestoreCommand::CatalogueRestoreCommand(QWidget *window, QAction *item, const iPodTreeListControler &devices,
+                                                 TransferCommands &transfers, ProgressSheet &sheet,
+                                                 UserInteraction &interaction, QObject *parent)
+    : QObject(parent)
     , m_window(window)
+    , m_item(item)
+    , m_devices(devices)
+    , m_transfers(transfers)
+    , m_sheet(sheet)
+    , m_interaction(interaction)
+    , m_alive(std::make_shared<std::atomic_bool>(true))
 {
+}
+
+CatalogueRestoreCommand::~CatalogueRestoreCommand()
+{
+    *m_alive = false;
 }
 
 std::string CatalogueRestoreCommand::selectedDeviceIdentifier() const
 {
-    const iPodTreeListControler &devices = *m_window.treeListControler;
+    const iPodTreeListControler &devices = m_devices;
     const TreeNodeArray nodes = devices.selectedNodes();
     if (nodes.size() != 1 || devices.ipodCount() < 1)
         return {};
@@ -46,7 +54,7 @@ std::string CatalogueRestoreCommand::selectedDeviceIdentifier() const
 
 QString CatalogueRestoreCommand::selectedDeviceName() const
 {
-    const TreeNodeArray nodes = m_window.treeListControler->selectedNodes();
+    const TreeNodeArray nodes = m_devices.selectedNodes();
     const auto *device = nodes.empty() ? nullptr : dynamic_cast<const iPodRootNode *>(nodes.front().get());
     if (!device)
         return {};
@@ -57,24 +65,24 @@ QString CatalogueRestoreCommand::selectedDeviceName() const
 void CatalogueRestoreCommand::validate()
 {
     bool enabled = false;
-    if (!m_window.isTransferRunning()) {
+    if (!m_transfers.isRunning()) {
         const std::string identifier = selectedDeviceIdentifier();
         enabled = !identifier.empty() && !listCatalogueBackups(identifier).empty();
     }
-    m_window.restoreCatalogueBackupItem->setEnabled(enabled);
+    m_item->setEnabled(enabled);
 }
 
 void CatalogueRestoreCommand::run()
 {
-    if (m_window.isTransferRunning())
+    if (m_transfers.isRunning())
         return;
     const std::string identifier = selectedDeviceIdentifier();
     if (identifier.empty())
         return;
     const QString deviceName = selectedDeviceName();
     const std::vector<CatalogueBackup> backups = listCatalogueBackups(identifier);
-    UserInteraction &interaction = *m_window.m_interaction;
-    const QString chosen = interaction.chooseCatalogueBackup(m_window.mainWindow, deviceName, backups);
+    UserInteraction &interaction = m_interaction;
+    const QString chosen = interaction.chooseCatalogueBackup(m_window, deviceName, backups);
     if (chosen.isEmpty())
         return;
     // Only a copy of this device's list is put back, never a path from elsewhere.
@@ -89,7 +97,7 @@ void CatalogueRestoreCommand::run()
     const QString books = !numeric ? QStringLiteral("which cannot be read as a catalogue")
                                    : n == 1 ? QStringLiteral("1 book") : QStringLiteral("%1 books").arg(n);
     const int answer = interaction.ask(
-        m_window.mainWindow, QStringLiteral("Restore Catalogue Backup"),
+        m_window, QStringLiteral("Restore Catalogue Backup"),
         QStringLiteral("The book catalogue on \u201C%1\u201D will be replaced by the copy kept on %2 (%3). "
                        "The catalogue the device holds now is kept as a copy first, so this can be undone the same "
                        "way. Books of the copy that are no longer on the device are left out.")
@@ -98,21 +106,17 @@ void CatalogueRestoreCommand::run()
     if (answer != AlertFirstButtonReturn + 1)
         return;
     // The device may have gone, or another come, while the questions were open.
-    TransferCommands &transfers = *m_window.m_transfers;
+    TransferCommands &transfers = m_transfers;
     if (selectedDeviceIdentifier() != identifier || !transfers.start())
         return;
     transfers.setRestoreRunning(true);
-    transfers.showProgressWindow();
-    m_window.progressTitle->setText(
-        QStringLiteral("Restoring the book catalogue of \u201C%1\u201D...").arg(deviceName));
-    m_window.progressTitleLable->clear();
-    m_window.progress->setRange(0, 0);
-    m_window.m_progressUi->cancelButton->hide(); // nothing to stop: one upload and a rename
+    // Nothing to stop: one upload and a rename.
+    m_sheet.showBusy(QStringLiteral("Restoring the book catalogue of \u201C%1\u201D...").arg(deviceName));
 
     // The restore's own hold on the device: no arrival swaps the record under it.
-    std::shared_ptr<DeviceSession> session = m_window.treeListControler->openSession();
+    std::shared_ptr<DeviceSession> session = m_devices.openSession();
     const std::string file = backup->path;
-    auto alive = m_window.m_alive;
+    auto alive = m_alive;
     transfers.runWorker([this, alive, session, file, keptAt]() mutable {
         // restoreCatalogueBackup takes the sync lock itself and backs up what it replaces.
         const BookOperationResult result = session && !session->gone()
@@ -128,23 +132,21 @@ void CatalogueRestoreCommand::run()
 
 void CatalogueRestoreCommand::finish(const BookOperationResult &result, const QString &keptAt)
 {
-    TransferCommands &transfers = *m_window.m_transfers;
-    transfers.endProgressWindow();
-    m_window.progress->setRange(0, 100);
-    m_window.m_progressUi->cancelButton->show();
+    TransferCommands &transfers = m_transfers;
+    m_sheet.hide();
     transfers.setRestoreRunning(false);
     if (result.failed())
         logFormat("Catalogue restore failed: %s", result.message.c_str());
     // The lists are read again from the working copy the restore brought up to date.
-    m_window.reloadiPodNotification();
+    Q_EMIT listsChanged();
 
     BookFailureList failures;
     if (result.failed())
         failures.push_back({"Catalogue copy kept on " + keptAt.toStdString(), result.message});
     transfers.finish(failures, QStringLiteral("The book catalogue could not be restored:"));
     if (result.done() && !result.detail.empty())
-        m_window.m_interaction->ask(
-            m_window.mainWindow, QStringLiteral("Information"),
+        m_interaction.ask(
+            m_window, QStringLiteral("Information"),
             QStringLiteral("The book catalogue was restored. %1").arg(QString::fromStdString(result.detail)),
             {QStringLiteral("OK")});
 }

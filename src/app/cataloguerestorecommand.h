@@ -7,25 +7,41 @@
 #include <QObject>
 #include <QString>
 
+#include <atomic>
+#include <memory>
 #include <string>
 
-class mainControler;
+class ProgressSheet;
+class QAction;
+class QWidget;
+class TransferCommands;
+class UserInteraction;
+class iPodTreeListControler;
 
 // "Restore Catalogue Backup..." in the device list's context menu: offers the kept copies of
 // the selected device's catalogue, asks before replacing, and puts the chosen copy back on a
 // worker behind the progress sheet, holding the window's transfer slot meanwhile.
 //
 // Threads: main thread, except the upload, which runs on the transfer worker.
-class CatalogueRestoreCommand : public QObject
+class CatalogueRestoreCommand final : public QObject
 {
     Q_OBJECT
+    Q_DISABLE_COPY_MOVE(CatalogueRestoreCommand)
 public:
-    explicit CatalogueRestoreCommand(mainControler &window);
+    // Runs `item` (the menu entry); the others outlive it. `window` parents the questions.
+    CatalogueRestoreCommand(QWidget *window, QAction *item, const iPodTreeListControler &devices,
+                            TransferCommands &transfers, ProgressSheet &sheet, UserInteraction &interaction,
+                            QObject *parent);
+    ~CatalogueRestoreCommand() override;
 
     // Enables the menu entry: a connected device's row is selected, nothing runs, and copies
     // of its catalogue are kept. Done as the menu opens (it asks the device layer).
     void validate();
     void run();
+
+Q_SIGNALS:
+    // The device's lists are to be read again from the restored catalogue.
+    void listsChanged();
 
 private:
     // The identifier of the device whose row is selected, if it is connected; else empty.
@@ -33,5 +49,11 @@ private:
     QString selectedDeviceName() const;
     void finish(const BookOperationResult &result, const QString &keptAt);
 
-    mainControler &m_window;
+    QWidget *m_window;
+    QAction *m_item;
+    const iPodTreeListControler &m_devices;
+    TransferCommands &m_transfers;
+    ProgressSheet &m_sheet;
+    UserInteraction &m_interaction;
+    std::shared_ptr<std::atomic_bool> m_alive; // lets the upload's end see that we are gone
 };

@@ -5,7 +5,6 @@
 #include "aitableview.h"
 #include "linkbutton.h"
 #include "loadiphone.h"
-#include "maincontroler.h"
 #include "mobiledevice.h"
 #include "nodeinfo.h"
 #include "resources.h"
@@ -13,15 +12,12 @@
 #include "silder.h"
 #include "surveyvalues.h"
 #include "ui_mainwindow.h"
-#include "xlpopupmenubutton.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFrame>
 #include <QLabel>
-#include <QMainWindow>
 #include <QProcess>
-#include <QPushButton>
 
 namespace {
 
@@ -65,9 +61,25 @@ void DevicePanel::setDemoLauncher(std::function<bool()> launcher)
     demoLauncher() = launcher ? std::move(launcher) : relaunchOnDemoDevice;
 }
 
+DevicePanel::DevicePanel(const Ui::MainWindow &form, QObject *parent)
+    : QObject(parent)
+    , m_form(form)
+    , m_message(new QLabel(form.ipodBgView->parentWidget()))
+{
+    m_message->setObjectName(QStringLiteral("deviceMessageLabel"));
+    m_message->setWordWrap(true);
+    m_message->hide();
+    form.rightLayout->insertWidget(form.rightLayout->indexOf(form.ipodBgView), m_message);
+}
+
 void DevicePanel::setUp()
 {
-    mainControler &w = m_window;
+    const Ui::MainWindow &w = m_form;
+    // Nothing is selected yet.
+    setImage(w.ipodBgView, "gettingstarted_enu.png");
+    w.mediaTableView->hide();
+    w.box->hide();
+    w.albumsPopupButton->hide();
     // The demo device is there on request only; a folder device needs no offer.
     DeviceBackend *backend = deviceBackend();
     if (backend && backend->name() == "imobiledevice" && !m_demoLink) {
@@ -75,15 +87,24 @@ void DevicePanel::setUp()
         m_demoLink->setObjectName(QStringLiteral("demoLinkButton"));
         m_demoLink->setText(QStringLiteral("Try the demo device"));
         m_demoLink->setToolTip(QStringLiteral("Start again on a simulated device with a few sample books"));
-        QBoxLayout *layout = w.m_ui->rightLayout;
+        QBoxLayout *layout = w.rightLayout;
         layout->insertWidget(layout->indexOf(w.ipodBgView) + 1, m_demoLink, 0, Qt::AlignHCenter);
-        QObject::connect(m_demoLink, &LinkButton::clicked, m_demoLink, [this] { tryDemoDevice(); });
+        connect(m_demoLink, &LinkButton::clicked, this, [this] { tryDemoDevice(); });
         showDemoLink(true); // nothing is selected yet
     }
     if (const std::string problem = scratchProblem(); !problem.empty()) {
-        w.deviceMessageLabel->setText(QString::fromStdString(problem));
-        w.deviceMessageLabel->show();
+        m_message->setText(QString::fromStdString(problem));
+        m_message->show();
     }
+}
+
+void DevicePanel::showArrivalFailure(const DeviceArrivalFailure &failure)
+{
+    std::string text = failure.reason;
+    if (text.empty())
+        text = "The device could not be opened (" + failure.step + "). Unplug it and plug it in again.";
+    m_message->setText(QString::fromStdString(text));
+    m_message->show();
 }
 
 void DevicePanel::showDemoLink(bool show)
@@ -95,11 +116,11 @@ void DevicePanel::showDemoLink(bool show)
 void DevicePanel::tryDemoDevice()
 {
     if (demoLauncher()()) {
-        m_window.mainWindow->close();
+        m_form.ipodBgView->window()->close();
         return;
     }
-    m_window.deviceMessageLabel->setText(QStringLiteral("The demo device could not be started."));
-    m_window.deviceMessageLabel->show();
+    m_message->setText(QStringLiteral("The demo device could not be started."));
+    m_message->show();
 }
 
 QString DevicePanel::BytesToMB(double bytes)
@@ -139,13 +160,13 @@ QString DevicePanel::productImageName(int modelNumber)
 void DevicePanel::setProductViewImage(int modelNumber)
 {
     const QString path = QString::fromStdString(resourceDir()) + QLatin1Char('/') + productImageName(modelNumber);
-    m_window.ipodProductView->setPixmap(QPixmap(path));
-    m_window.ipodProductView->setProperty("pictureName", productImageName(modelNumber));
+    m_form.ipodProductView->setPixmap(QPixmap(path));
+    m_form.ipodProductView->setProperty("pictureName", productImageName(modelNumber));
 }
 
 void DevicePanel::hideBookCount()
 {
-    mainControler &w = m_window;
+    const Ui::MainWindow &w = m_form;
     w.mediaTableView->hide();
     w.ipodBgView->show();
     w.box->hide();
@@ -158,21 +179,19 @@ void DevicePanel::hideBookCount()
 
 void DevicePanel::showGettingStarted()
 {
-    m_window.ipodtoMacButton->setEnabled(false);
-    m_window.addMediaButton->setEnabled(false);
     hideBookCount();
 }
 
 void DevicePanel::showDeviceGone()
 {
     hideBookCount();
-    m_window.albumsPopupButton->hide();
+    m_form.albumsPopupButton->hide();
 }
 
 void DevicePanel::showDevice(const StringDictionary &values)
 {
-    mainControler &w = m_window;
-    w.deviceMessageLabel->hide();
+    const Ui::MainWindow &w = m_form;
+    m_message->hide();
     showDemoLink(false);
     w.mediaTableView->hide();
     w.ipodBgView->show();
@@ -224,16 +243,11 @@ void DevicePanel::showDevice(const StringDictionary &values)
     setImage(w.ebooksImageView, "size_books.png");
     setImage(w.OtherImageView, "size_other.png");
     setImage(w.FreeSizeImageView, "size_free.png");
-
-    w.ipodtoMacButton->setEnabled(false);
-    w.addMediaButton->setEnabled(false);
 }
 
 void DevicePanel::showBookList()
 {
-    mainControler &w = m_window;
-    w.ipodtoMacButton->setEnabled(true);
-    w.addMediaButton->setEnabled(true);
+    const Ui::MainWindow &w = m_form;
     w.mediaTableView->show();
     w.ipodBgView->hide();
     showDemoLink(false);

@@ -4,12 +4,17 @@
 
 #include "notificationcenter.h"
 
+#include <QObject>
 #include <QString>
 
 #include <functional>
 
 class LinkButton;
-class mainControler;
+class QLabel;
+struct DeviceArrivalFailure;
+namespace Ui {
+class MainWindow;
+}
 
 // The right side of the main window in its three states: the getting-started picture when
 // nothing is selected, the device card (picture, names, sizes and the storage bar) for a
@@ -19,16 +24,20 @@ class mainControler;
 // Beside the getting-started picture, on the USB link, a link offers the demo device; a
 // scratch folder that cannot be used is explained above it, as no device could be listed.
 //
-// Threads: main thread only; it sets the window's outlets and never outlives the window.
-class DevicePanel
+// The buttons under the table are the book table's; the panel only shows and hides.
+//
+// Threads: main thread only; it runs the right side of the window's form and is destroyed
+// before the form.
+class DevicePanel final : public QObject
 {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(DevicePanel)
 public:
-    explicit DevicePanel(mainControler &window)
-        : m_window(window)
-    {
-    }
+    // Adds its message line above the getting-started picture.
+    explicit DevicePanel(const Ui::MainWindow &form, QObject *parent = nullptr);
 
-    // Adds the demo link and shows the scratch folder's problem; once the window is built.
+    // The getting-started state, the demo link and the scratch folder's problem; once the
+    // window is built.
     void setUp();
     // What the demo link runs; true when the demo device is on its way. By default the
     // program starts again with --device demo and this window closes.
@@ -39,6 +48,9 @@ public:
     void showDeviceGone();
     void showDevice(const StringDictionary &values);
     void showBookList();
+    // Why an attached device could not be opened (locked, not trusted).
+    void showArrivalFailure(const DeviceArrivalFailure &failure);
+    QLabel *messageLabel() const { return m_message; }
 
     void setProductViewImage(int modelNumber);
     static QString BytesToMB(double bytes);
@@ -50,6 +62,7 @@ private:
     void hideBookCount();
     void showDemoLink(bool show);
     void tryDemoDevice();
-    mainControler &m_window;
+    const Ui::MainWindow &m_form;
+    QLabel *m_message = nullptr;      // owned by the window; hidden while there is nothing to say
     LinkButton *m_demoLink = nullptr; // owned by the window; null unless on the USB link
 };

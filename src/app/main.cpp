@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
 #include "appconfigure.h"
+#include "bookcovers.h"
 #include "commandline.h"
 #include "deviceselection.h"
 #include "maincontroler.h"
@@ -9,6 +10,7 @@
 #include "screenshots.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QMainWindow>
 
@@ -61,7 +63,22 @@ int main(int argc, char *argv[])
 
     if (options.screenshots) {
         const QString dir = options.screenshotDir.isEmpty() ? QStringLiteral("build/screenshots") : options.screenshotDir;
-        return takeScreenshots(controller, QDir(dir).absolutePath());
+        ScreenshotWindow parts;
+        parts.window = controller.mainWindow;
+        parts.devices = controller.treeListControler;
+        parts.deviceList = controller.iPodTableView;
+        parts.table = controller.mediaTableView;
+        parts.deviceCard = controller.box;
+        parts.loadWindow = controller.loadwindow;
+        parts.covers = controller.findChild<BookCovers *>();
+        parts.progressSheet = controller.progressWindow;
+        parts.about = controller.aboultDlg;
+        parts.failures = controller.failedWindow;
+        parts.showProgress = [&] { controller.showProgressWindow(); };
+        parts.progress = [&](int index, const std::string &title, int count) { controller.progressFun(index, title, count); };
+        parts.endProgress = [&] { controller.endProgressWindow(); };
+        parts.fillFailures = [&](const BookFailureList &failures) { controller.fillFailedWindow(failures); };
+        return takeScreenshots(parts, QDir(dir).absolutePath());
     }
     const int code = QApplication::exec();
     // Closing the window stopped the work under way; a transfer normally ends within its

@@ -14,15 +14,14 @@
 #include "mainqueue.h"
 #include "mediatablemodel.h"
 #include "nodeinfo.h"
+#include "progresssheet.h"
 #include "qtloadwindow.h"
 #include "resources.h"
 #include "shorttext.h"
 #include "transfercommands.h"
 #include "ui_aboutdialog.h"
-#include "ui_failedwindow.h"
 #include "ui_mainwindow.h"
 #include "ui_preferenceswindow.h"
-#include "ui_progresswindow.h"
 #include "urlopener.h"
 #include "userdataiphone.h"
 #include "userinteraction.h"
@@ -49,10 +48,6 @@ constexpr qsizetype kProgressTitleChars = 1000;
 mainControler::mainControler(std::unique_ptr<UserInteraction> interaction, QObject *parent)
     : QObject(parent)
     , m_interaction(interaction ? std::move(interaction) : std::make_unique<DialogInteraction>())
-    , m_panel(std::make_unique<DevicePanel>(*this))
-    , m_table(new BookTable(*this))
-    , m_transfers(new TransferCommands(*this))
-    , m_restore(new CatalogueRestoreCommand(*this))
     , m_alive(std::make_shared<std::atomic_bool>(true))
 {
     buildWindows();
@@ -63,8 +58,7 @@ mainControler::~mainControler()
     *m_alive = false;
     removeArrivalFailureObserver(this);
     NotificationCenter::defaultCenter().removeObserver(this);
-    copyMediaIpodToPC = false;
-    joinWorker();
+    m_transfers->closeDown();
     if (treeListControler)
         treeListControler->setReplaceQuestion({});
     // The device list goes before the windows whose load window it was handed.
@@ -78,7 +72,7 @@ void mainControler::joinWorker()
 
 void mainControler::stopWork()
 {
-    copyMediaIpodToPC = false;
+    m_transfers->stop();
     if (Loadiphone)
         Loadiphone->stopSurvey();
 }
@@ -131,8 +125,7 @@ void mainControler::iPodListSelectionDidChangeNotification(const Notification &n
         m_panel->showGettingStarted();
     } else if (info->isDeviceInfo()) {
         // A transfer keeps its own copy of the records; the table's list may change.
-        medias->clear();
-        m_table->model()->reloadData();
+        m_table->clearRecords();
         m_panel->showDevice(info->device);
     } else {
         // A book list: check marks live in its records until the next selection.
@@ -165,16 +158,7 @@ void mainControler::EjectiPodNotification(const Notification &notification)
 void mainControler::watchArrivalFailures()
 {
     removeArrivalFailureObserver(this);
-    addArrivalFailureObserver(this, [this](const DeviceArrivalFailure &failure) { showDeviceMessage(failure); });
-}
-
-void mainControler::showDeviceMessage(const DeviceArrivalFailure &failure)
-{
-    std::string text = failure.reason;
-    if (text.empty())
-        text = "The device could not be opened (" + failure.step + "). Unplug it and plug it in again.";
-    deviceMessageLabel->setText(QString::fromStdString(text));
-    deviceMessageLabel->show();
+    addArrivalFailureObserver(this, [this](const DeviceArrivalFailure &failure) { m_panel->showArrivalFailure(failure); });
 }
 
 // ---- Book table --------------------------------------------------------------------------
@@ -244,6 +228,11 @@ bool mainControler::isTransferRunning() const
     return m_transfers->isRunning();
 }
 
+bool mainControler::copyMediaIpodToPC() const
+{
+    return m_transfers->goingOn();
+}
+
 const BookFailureList &mainControler::lastFailures() const
 {
     return m_transfers->lastFailures();
@@ -263,29 +252,26 @@ void mainControler::loadMediaPCToIpod()
 {
     if (isTransferRunning() || !addMediaButton->isEnabled())
         return;
-    copyMediaIpodToPC = true;
     addEpub();
 }
 
 void mainControler::addEpub()
 {
-    m_transfers->importBooks(m_interaction->chooseImportPaths(mainWindow));
+    m_transfers->chooseAndImport();
 }
 
 void mainControler::loadMediaIpodToPC()
 {
     if (isTransferRunning() || !ipodtoMacButton->isEnabled())
         return;
-    copyMediaIpodToPC = true;
-    m_transfers->exportChecked(m_interaction->chooseExportFolder(mainWindow));
+    m_transfers->chooseAndExportChecked();
 }
 
 void mainControler::loadSelectedMediaIpodToPC()
 {
     if (isTransferRunning() || !menuStatus(QStringLiteral("Export select contents to Mac")))
         return;
-    copyMediaIpodToPC = true;
-    m_transfers->exportHighlighted(m_interaction->chooseExportFolder(mainWindow));
+    m_transfers->chooseAndExportHighlighted();
 }
 
 void mainControler::cancelCopyMediaIpodToPC()
@@ -295,7 +281,7 @@ void mainControler::cancelCopyMediaIpodToPC()
 
 void mainControler::progressFun(int index, const std::string &filename, int files)
 {
-    m_transfers->postProgress("Copying to: " + filename, index, files);
+    m_transfers->report("Copying to: " + filename, index, files);
 }
 
 void mainControler::progressNotification(const Notification &notification)
@@ -308,17 +294,24 @@ void mainControler::progressNotification(const Notification &notification)
         const auto found = info->find(key);
         return found == info->end() ? QString() : shownText(found->second, kProgressTitleChars);
     };
-    m_transfers->showProgress(text(progressTitleKeyNotification), text(progressKeyNotification));
+    const QString title = text(progressTitleKeyNotification);
+    const int percent = static_cast<int>(text(progressKeyNotification).toDouble());
+    // Posted on the worker: the sheet changes on the main thread, in the order of the reports.
+    auto alive = m_alive;
+    performOnMainThread([this, alive, title, percent] {
+        if (*alive)
+            m_progress->step(title, percent);
+    });
 }
 
 void mainControler::showProgressWindow()
 {
-    m_transfers->showProgressWindow();
+    m_progress->show();
 }
 
 void mainControler::endProgressWindow()
 {
-    m_transfers->endProgressWindow();
+    m_progress->hide();
 }
 
 void mainControler::ProgressFaildNotification(const BookFailureList &failures)
@@ -367,26 +360,12 @@ void mainControler::deleteNotification(const Notification &)
 
 void mainControler::deleteSelectedItemMenu()
 {
-    if (isTransferRunning())
-        return;
-    EpubList candidates;
-    for (const auto &record : *medias) {
-        if (record && record->isuserItem() && m_table->checkedAndShown(*record))
-            candidates.push_back(record);
-    }
-    m_transfers->deleteBooks(candidates);
+    m_transfers->deleteChecked();
 }
 
 void mainControler::deleteSelectedItem()
 {
-    if (isTransferRunning())
-        return;
-    EpubList candidates;
-    for (int row : m_table->highlightedRows()) {
-        if (row >= 0 && row < static_cast<int>(medias->size()) && (*medias)[row] && (*medias)[row]->isuserItem())
-            candidates.push_back((*medias)[row]);
-    }
-    m_transfers->deleteBooks(candidates);
+    m_transfers->deleteHighlighted();
 }
 
 void mainControler::home()

@@ -2,11 +2,13 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #pragma once
 
-// The hub of the main window: it builds the windows from their forms, prepares them at
-// start-up and wires every command to the object that owns it: the device panel
-// (DevicePanel), the book table and its enabling rules (BookTable, commandrules.h), the
-// transfers and deletion (TransferCommands, over BookBatch) and the catalogue restore
-// (CatalogueRestoreCommand). Its own methods of those jobs are short forwards.
+// The hub of the main window: it builds the windows from their forms, hands each unit the
+// widgets it runs, prepares them at start-up and wires every command and signal to the unit
+// that owns it: the device panel (DevicePanel), the book table and its enabling rules
+// (BookTable, commandrules.h), the covers (BookCovers), the progress sheet (ProgressSheet),
+// the transfers and deletion (TransferCommands, over BookBatch) and the catalogue restore
+// (CatalogueRestoreCommand). Its own methods of those jobs are short forwards; no unit
+// knows this class.
 //
 // Words: a *checked* book carries a check mark (epub::isSelect, the check column); a
 // *highlighted* row is selected in the table view. "select" in a method name below means
@@ -35,8 +37,6 @@
 #include <string>
 #include <vector>
 
-struct DeviceArrivalFailure;
-
 class QAction;
 class QCheckBox;
 class QComboBox;
@@ -54,8 +54,10 @@ class BookCovers;
 class BookTable;
 class CatalogueRestoreCommand;
 class DevicePanel;
+class ProgressSheet;
 class TransferCommands;
 class LinkButton;
+class MessageLine;
 class QtLoadWindow;
 class XLPopupMenuButton;
 class iPodTreeListControler;
@@ -63,10 +65,8 @@ class silder;
 class linkImageView;
 namespace Ui {
 class MainWindow;
-class ProgressWindow;
 class AboutDialog;
 class PreferencesWindow;
-class FailedWindow;
 } // namespace Ui
 
 class mainControler : public QObject
@@ -217,9 +217,9 @@ public:
 
     // ---- State -----------------------------------------------------------------------------
     std::map<QString, QAction *> appMenuDict;
-    std::atomic_bool copyMediaIpodToPC{false};
-    bool showProgressWindowFlag = false; // true while the progress sheet is up
 
+    // Whether a transfer may go on (the transfer commands' flag; tests read it).
+    bool copyMediaIpodToPC() const;
     // The failures listed by the last failure window (tests read them).
     const BookFailureList &lastFailures() const;
     // Waits for a finished transfer thread (tests, shut-down).
@@ -231,12 +231,8 @@ public:
     bool endWork(std::chrono::milliseconds limit);
 
 private:
-    friend class BookTable;
-    friend class CatalogueRestoreCommand;
-    friend class DevicePanel;
-    friend class TransferCommands;
-
     void buildWindows();
+    void buildUnits();
     void assignOutlets();
     void applyStyleSheet();
     void wireCommands();
@@ -244,22 +240,21 @@ private:
     QString resourceFile(const char *name) const;
     void setImage(QLabel *view, const char *name) const;
     void watchArrivalFailures();
-    void showDeviceMessage(const DeviceArrivalFailure &failure);
 
     std::unique_ptr<QMainWindow> m_mainWindow;
     std::unique_ptr<Ui::MainWindow> m_ui;
-    std::unique_ptr<Ui::ProgressWindow> m_progressUi;
     std::unique_ptr<Ui::AboutDialog> m_aboutUi;
     std::unique_ptr<Ui::PreferencesWindow> m_preferencesUi;
-    std::unique_ptr<Ui::FailedWindow> m_failedUi;
     std::unique_ptr<QtLoadWindow> m_loadWindow;
     std::unique_ptr<iPodTreeListControler> m_treeListControler;
     std::unique_ptr<UserInteraction> m_interaction;
-    std::unique_ptr<DevicePanel> m_panel;
-    BookTable *m_table = nullptr;                 // children of this object
+    std::unique_ptr<DevicePanel> m_panel; // goes before the form it runs
+    ProgressSheet *m_progress = nullptr;  // children of this object
+    BookTable *m_table = nullptr;
+    BookCovers *m_covers = nullptr;
     TransferCommands *m_transfers = nullptr;
     CatalogueRestoreCommand *m_restore = nullptr;
-    BookCovers *m_covers = nullptr;
+    MessageLine *m_messageLine = nullptr; // owned by the window
     std::vector<QAction *> m_validatedItems;
 
     std::shared_ptr<std::atomic_bool> m_alive; // lets late queued work see that we are gone

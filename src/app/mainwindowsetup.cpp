@@ -10,6 +10,7 @@
 #include "appglobals.h"
 #include "bookcovers.h"
 #include "booktable.h"
+#include "cataloguerestorecommand.h"
 #include "devicenamecell.h"
 #include "devicepanel.h"
 #include "importsources.h"
@@ -24,11 +25,10 @@
 #include "resources.h"
 #include "silder.h"
 #include "transfercommands.h"
+#include "progresssheet.h"
 #include "ui_aboutdialog.h"
-#include "ui_failedwindow.h"
 #include "ui_mainwindow.h"
 #include "ui_preferenceswindow.h"
-#include "ui_progresswindow.h"
 #include "xlpopupmenubutton.h"
 
 #include <QCheckBox>
@@ -44,21 +44,6 @@
 #include <cstdlib>
 
 namespace {
-
-// The progress sheet: Escape cancels the transfer instead of hiding the sheet under it.
-class ProgressSheet : public QDialog
-{
-public:
-    using QDialog::QDialog;
-    std::function<void()> onCancel;
-
-protected:
-    void reject() override
-    {
-        if (onCancel)
-            onCancel();
-    }
-};
 
 // Closing the main window ends the application: the work under way stops first, so that
 // the program can end at once.
@@ -96,16 +81,12 @@ void mainControler::buildWindows()
     mainWindow = m_mainWindow.get();
     mainWindow->installEventFilter(new MainWindowCloseFilter(mainWindow, [this] { stopWork(); }));
 
-    auto *sheet = new ProgressSheet(mainWindow);
-    m_progressUi = std::make_unique<Ui::ProgressWindow>();
-    m_progressUi->setupUi(sheet);
-    sheet->setWindowModality(Qt::WindowModal);
-    sheet->onCancel = [this] { cancelCopyMediaIpodToPC(); };
-    progressWindow = sheet;
-    progressTitle = m_progressUi->progressTitle;
-    progressTitleLable = m_progressUi->progressTitleLable;
-    progress = m_progressUi->progress;
-    connect(m_progressUi->cancelButton, &QPushButton::clicked, this, [this] { cancelCopyMediaIpodToPC(); });
+    m_progress = new ProgressSheet(mainWindow, this);
+    progressWindow = m_progress->dialog();
+    progressTitle = m_progress->titleLabel();
+    progressTitleLable = m_progress->percentLabel();
+    progress = m_progress->bar();
+    connect(m_progress, &ProgressSheet::cancelRequested, this, [this] { cancelCopyMediaIpodToPC(); });
 
     aboultDlg = new QDialog(mainWindow);
     m_aboutUi = std::make_unique<Ui::AboutDialog>();
@@ -126,24 +107,14 @@ void mainControler::buildWindows()
     connect(m_preferencesUi->preferenceOKButton, &QPushButton::clicked, this, [this] { preferenceOK(); });
     connect(m_preferencesUi->preferenceCancelButton, &QPushButton::clicked, this, [this] { preferenceCancel(); });
 
-    failedWindow = new QDialog(mainWindow);
-    m_failedUi = std::make_unique<Ui::FailedWindow>();
-    m_failedUi->setupUi(failedWindow);
-    failedWindow->setWindowModality(Qt::WindowModal);
-    connect(m_failedUi->closeFailedButton, &QPushButton::clicked, this, [this] { closeFailedWindow(); });
-
-    // Above the getting-started picture: the reason a device that came could not be opened.
-    deviceMessageLabel = new QLabel(m_ui->ipodBgView->parentWidget());
-    deviceMessageLabel->setObjectName(QStringLiteral("deviceMessageLabel"));
-    deviceMessageLabel->setWordWrap(true);
-    deviceMessageLabel->hide();
-    m_ui->rightLayout->insertWidget(m_ui->rightLayout->indexOf(m_ui->ipodBgView), deviceMessageLabel);
+    // The right side, with the reason a device that came could not be opened above the
+    // getting-started picture.
+    m_panel = std::make_unique<DevicePanel>(*m_ui);
+    deviceMessageLabel = m_panel->messageLabel();
 
     // Under the table: how the last transfer ended, with a link to act on it.
-    auto *messageLine = new MessageLine(m_ui->rightPanel);
-    m_ui->rightLayout->addWidget(messageLine);
-    connect(m_transfers, &TransferCommands::message, messageLine, &MessageLine::showMessage);
-    connect(m_transfers, &TransferCommands::started, messageLine, &MessageLine::clearMessage);
+    m_messageLine = new MessageLine(m_ui->rightPanel);
+    m_ui->rightLayout->addWidget(m_messageLine);
 
     // The load window must exist before the device list: the connection object keeps it.
     m_loadWindow = std::make_unique<QtLoadWindow>(mainWindow);
@@ -151,14 +122,35 @@ void mainControler::buildWindows()
 
     assignOutlets();
     applyStyleSheet();
-    const Ui::MainWindow &ui = *m_ui;
     for (QLabel *legend : {m_ui->AudioImageView, m_ui->VideoImageView, m_ui->PictureImageView, m_ui->ebooksImageView,
                            m_ui->OtherImageView, m_ui->FreeSizeImageView})
         legend->setFixedSize(14, 14);
 
-    // The table reads `medias` through its model; the context menu offers the row commands.
-    mediaTableView->setModel(m_table->viewModel());
-    m_covers = new BookCovers(*this);
+    // The device list and its controller, which from here on reports device arrivals.
+    m_treeListControler = std::make_unique<iPodTreeListControler>(loadwindow);
+    treeListControler = m_treeListControler.get();
+
+    buildUnits();
+    wireCommands();
+}
+
+// Each unit gets the widgets it runs; they talk back by signals, wired here.
+void mainControler::buildUnits()
+{
+    const Ui::MainWindow &ui = *m_ui;
+    BookTable::Parts table;
+    table.view = mediaTableView;
+    table.checkAllBox = selectAllButton;
+    table.filterField = ui.bookFilterField;
+    table.exportButton = ipodtoMacButton;
+    table.importButton = addMediaButton;
+    table.deviceCard = box;
+    table.window = mainWindow;
+    // The table reads `medias` through its model; the covers draw in its title column.
+    m_table = new BookTable(table, *treeListControler, this);
+    m_covers = new BookCovers(mediaTableView, *treeListControler, this);
+
+    // The table's context menu offers the row commands.
     tableMenu = new QMenu(mediaTableView);
     tableMenu->addAction(ui.actionContextCheck);
     tableMenu->addAction(ui.actionContextUncheck);
@@ -172,18 +164,25 @@ void mainControler::buildWindows()
     restoreCatalogueBackupItem->setEnabled(false);
     iPodTableView->setMenu(deviceMenu);
 
-    // The device list and its controller, which from here on reports device arrivals.
-    m_treeListControler = std::make_unique<iPodTreeListControler>(loadwindow);
-    treeListControler = m_treeListControler.get();
     iPodTableView->setModel(treeListControler->model());
     iPodTableView->setSelectionModel(treeListControler->selectionModel());
     iPodTableView->setItemDelegate(new DeviceNameCell(iPodTableView));
     iPodTableView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     iPodTableView->setWordWrap(true);
     connect(treeListControler, &iPodTreeListControler::expandItem, iPodTableView, &QTreeView::expand);
+
+    m_transfers = new TransferCommands(mainWindow, *treeListControler, *m_table, *m_progress, *m_interaction, this);
+    failedWindow = m_transfers->failureWindow();
+    m_restore = new CatalogueRestoreCommand(mainWindow, restoreCatalogueBackupItem, *treeListControler, *m_transfers,
+                                           *m_progress, *m_interaction, this);
     treeListControler->setReplaceQuestion([this](const std::string &message) { return m_transfers->askOnMainThread(message); });
 
-    wireCommands();
+    connect(m_transfers, &TransferCommands::message, m_messageLine, &MessageLine::showMessage);
+    connect(m_transfers, &TransferCommands::started, m_messageLine, &MessageLine::clearMessage);
+    connect(m_transfers, &TransferCommands::runningChanged, m_table, &BookTable::setTransferRunning);
+    connect(m_transfers, &TransferCommands::listsChanged, this, [this] { reloadiPodNotification(); });
+    connect(m_restore, &CatalogueRestoreCommand::listsChanged, this, [this] { reloadiPodNotification(); });
+    connect(m_table, &BookTable::rulesApplied, this, [this] { validateMenus(); });
 }
 
 void mainControler::assignOutlets()
@@ -232,7 +231,6 @@ void mainControler::assignOutlets()
     // The side panel has room for one support link; both outlets name it.
     SupportLinkButtonFa = ui.SupportLinkButton;
     logoView = ui.logoView;
-
 }
 
 // The look lives in the style sheet resource; only the backdrop's path is filled in here.
@@ -342,8 +340,7 @@ void mainControler::awakeFromNib()
     medias = std::make_shared<EpubList>();
     m_table->setUp();
 
-    // Nothing is selected yet: the getting-started picture and both commands off.
-    setImage(ipodBgView, "gettingstarted_enu.png");
+    // Nothing is selected yet: both commands off.
     ipodtoMacButton->setIcon(QIcon(resourceFile("ipod to pc-1.png")));
     ipodtoMacButton->setEnabled(false);
     addMediaButton->setEnabled(false);
@@ -364,13 +361,9 @@ void mainControler::awakeFromNib()
     aboultAppName->setText(appName);
     helpMenu->setText(QStringLiteral("%1 Help").arg(appName));
     aboultDlg->setWindowTitle(QStringLiteral("About %1").arg(appName));
-    showProgressWindowFlag = false;
 
     // The device list's own window side: its heading picture.
     setImage(listHeadView, "leftlistHead.png");
-    mediaTableView->hide();
-    box->hide();
-    albumsPopupButton->hide();
     mainWindow->setWindowIcon(QIcon(resourceFile("bookferry.png")));
     m_panel->setUp();
     validateMenus();

@@ -10,7 +10,6 @@
 #include "deviceworkpath.h"
 #include "ipodtreelistcontroler.h"
 #include "loadiphone.h"
-#include "maincontroler.h"
 #include "mainqueue.h"
 #include "messageline.h"
 #include "qtloadwindow.h"
@@ -60,52 +59,52 @@ bool waitFor(const std::function<bool()> &condition)
 
 } // namespace
 
-int takeScreenshots(mainControler &controller, const QString &dirPath)
+int takeScreenshots(const ScreenshotWindow &parts, const QString &dirPath)
 {
     QDir dir(dirPath);
     if (!dir.exists() && !QDir().mkpath(dirPath)) {
         std::fprintf(stderr, "bookferry: cannot make %s\n", qPrintable(dirPath));
         return 1;
     }
-    QMainWindow *window = controller.mainWindow;
+    QMainWindow *window = parts.window;
     bool ok = save(window, dir, "01-getting-started.png", false);
 
-    iPodTreeListControler *tree = controller.treeListControler;
-    if (!waitFor([&] { return tree->ipodCount() >= 1 && !controller.box->isHidden(); })) {
+    iPodTreeListControler *tree = parts.devices;
+    if (!waitFor([&] { return tree->ipodCount() >= 1 && !parts.deviceCard->isHidden(); })) {
         std::fprintf(stderr, "bookferry: no device arrived\n");
         return 1;
     }
-    waitFor([&] { return !controller.loadwindow->isRunningModal(); });
+    waitFor([&] { return !parts.loadWindow->isRunningModal(); });
     ok = save(window, dir, "02-device-panel.png") && ok;
 
     // The device's "Custom Books" list, the second list under the first device.
     const QModelIndex device = tree->model()->index(0, 0);
     const QModelIndex custom = tree->model()->index(1, 0, device);
-    controller.iPodTableView->setCurrentIndex(custom);
-    if (!waitFor([&] { return controller.mediaTableView->isVisible(); })) {
+    parts.deviceList->setCurrentIndex(custom);
+    if (!waitFor([&] { return parts.table->isVisible(); })) {
         std::fprintf(stderr, "bookferry: the book list did not show\n");
         return 1;
     }
     // The covers and sizes fill in after the table shows; the picture waits for them.
-    const BookCovers *covers = controller.findChild<BookCovers *>();
+    const BookCovers *covers = parts.covers;
     auto detailsShown = [&] {
-        return !covers || covers->loadedRows() == controller.mediaTableView->model()->rowCount();
+        return !covers || covers->loadedRows() == parts.table->model()->rowCount();
     };
     waitFor(detailsShown);
-    if (controller.mediaTableView->model()->rowCount() > 1)
-        controller.mediaTableView->selectRow(1);
+    if (parts.table->model()->rowCount() > 1)
+        parts.table->selectRow(1);
     ok = save(window, dir, "03-book-table.png") && ok;
 
-    controller.showProgressWindow();
-    controller.progressFun(1, QDir::home().filePath(QStringLiteral("Books/A Tale of Two Cities.epub")).toStdString(), 2);
-    waitFor([&] { return controller.progressWindow->isVisible(); });
+    parts.showProgress();
+    parts.progress(1, QDir::home().filePath(QStringLiteral("Books/A Tale of Two Cities.epub")).toStdString(), 2);
+    waitFor([&] { return parts.progressSheet->isVisible(); });
     processMainEventsUntil([] { return false; }, std::chrono::milliseconds(100));
-    ok = save(controller.progressWindow, dir, "04-progress-sheet.png") && ok;
-    controller.endProgressWindow();
+    ok = save(parts.progressSheet, dir, "04-progress-sheet.png") && ok;
+    parts.endProgress();
 
-    controller.about();
-    ok = save(controller.aboultDlg, dir, "05-about.png") && ok;
-    controller.closeabout();
+    parts.about->open();
+    ok = save(parts.about, dir, "05-about.png") && ok;
+    parts.about->hide();
 
     auto question = makeQuestion(window, QStringLiteral("Warning"),
                                  QDir::home().filePath(QStringLiteral("Books/A Tale of Two Cities.epub"))
@@ -124,20 +123,20 @@ int takeScreenshots(mainControler &controller, const QString &dirPath)
         line->clearMessage();
     }
 
-    controller.fillFailedWindow({{"Field Notes.epub", "The file is not a readable ePub (zip) archive."},
+    parts.fillFailures({{"Field Notes.epub", "The file is not a readable ePub (zip) archive."},
                                  {"Old Atlas.epub", "The device refused the copy: no space left."}});
-    controller.failedWindow->show();
-    ok = save(controller.failedWindow, dir, "07-failure-window.png") && ok;
-    controller.failedWindow->hide();
+    parts.failures->show();
+    ok = save(parts.failures, dir, "07-failure-window.png") && ok;
+    parts.failures->hide();
 
-    controller.loadwindow->show();
-    ok = save(controller.loadwindow, dir, "08-load-window.png") && ok;
-    controller.loadwindow->hide();
+    parts.loadWindow->show();
+    ok = save(parts.loadWindow, dir, "08-load-window.png") && ok;
+    parts.loadWindow->hide();
 
     // The device row's menu, in whatever state the kept copies give it.
-    const QRect deviceRow = controller.iPodTableView->visualRect(device);
-    if (QMenu *menu = controller.iPodTableView->menuForEvent(deviceRow.center())) {
-        menu->popup(controller.iPodTableView->viewport()->mapToGlobal(deviceRow.center()));
+    const QRect deviceRow = parts.deviceList->visualRect(device);
+    if (QMenu *menu = parts.deviceList->menuForEvent(deviceRow.center())) {
+        menu->popup(parts.deviceList->viewport()->mapToGlobal(deviceRow.center()));
         ok = save(menu, dir, "09-device-menu.png") && ok;
         menu->hide();
     }
@@ -163,16 +162,16 @@ int takeScreenshots(mainControler &controller, const QString &dirPath)
     none.hide();
 
     // The device's own library with its covers: a book of the store and one of the library.
-    controller.iPodTableView->setCurrentIndex(tree->model()->index(0, 0, device));
-    if (!waitFor([&] { return controller.mediaTableView->isVisible() && detailsShown(); })) {
+    parts.deviceList->setCurrentIndex(tree->model()->index(0, 0, device));
+    if (!waitFor([&] { return parts.table->isVisible() && detailsShown(); })) {
         std::fprintf(stderr, "bookferry: the covers did not show\n");
         return 1;
     }
-    controller.mediaTableView->clearSelection();
+    parts.table->clearSelection();
     ok = save(window, dir, "12-book-table-covers.png") && ok;
 
     // The same list sorted by title, last first, and narrowed by the filter field.
-    controller.mediaTableView->sortByColumn(1, Qt::DescendingOrder);
+    parts.table->sortByColumn(1, Qt::DescendingOrder);
     if (auto *filter = window->findChild<QLineEdit *>(QStringLiteral("bookFilterField")))
         filter->setText(QStringLiteral("the"));
     ok = save(window, dir, "14-book-table-sorted-filtered.png") && ok;

@@ -10,7 +10,8 @@
 #include "devicecatalogue.h"
 #include "ipodtreelistcontroler.h"
 #include "mainqueue.h"
-#include "maincontroler.h"
+#include "notificationcenter.h"
+#include "progresssheet.h"
 #include "shorttext.h"
 #include "ui_failedwindow.h"
 #include "userdataiphone.h"
@@ -19,8 +20,7 @@
 #include <QDialog>
 #include <QLabel>
 #include <QListWidget>
-#include <QMainWindow>
-#include <QProgressBar>
+#include <QPushButton>
 #include <QUrl>
 
 #include <algorithm>
@@ -42,20 +42,38 @@ int exportedCount(const std::vector<BookBatch::ItemResult> &results)
 }
 } // namespace
 
-TransferCommands::TransferCommands(mainControler &window)
-    : QObject(&window)
+TransferCommands::TransferCommands(QWidget *window, iPodTreeListControler &devices, BookTable &table,
+                                   ProgressSheet &sheet, UserInteraction &interaction, QObject *parent)
+    : QObject(parent)
     , m_window(window)
+    , m_devices(devices)
+    , m_table(table)
+    , m_sheet(sheet)
+    , m_interaction(interaction)
+    , m_failedWindow(new QDialog(window))
+    , m_failedUi(std::make_unique<Ui::FailedWindow>())
+    , m_alive(std::make_shared<std::atomic_bool>(true))
 {
+    m_failedUi->setupUi(m_failedWindow);
+    m_failedWindow->setWindowModality(Qt::WindowModal);
+    connect(m_failedUi->closeFailedButton, &QPushButton::clicked, this, &TransferCommands::closeFailedWindow);
 }
 
 TransferCommands::~TransferCommands()
 {
+    closeDown();
+}
+
+void TransferCommands::closeDown()
+{
+    *m_alive = false;
+    m_goOn = false;
     joinWorker();
 }
 
 void TransferCommands::onMainThread(std::function<void()> work)
 {
-    auto alive = m_window.m_alive;
+    auto alive = m_alive;
     performOnMainThread([alive, work = std::move(work)] {
         if (*alive)
             work();
@@ -70,7 +88,7 @@ bool TransferCommands::start()
         return false;
     joinWorker(); // the previous transfer's thread has finished its work by now
     m_running = true;
-    m_window.buttonStatus();
+    Q_EMIT runningChanged(true);
     Q_EMIT started();
     return true;
 }
@@ -81,8 +99,8 @@ BookBatch TransferCommands::sheetBatch(std::shared_ptr<DeviceSession> session, b
     batch.session = std::move(session);
     batch.pauseSeconds = kSheetSwapSeconds;
     batch.syncLock = syncLock;
-    batch.continueFlag = &m_window.copyMediaIpodToPC;
-    batch.onStarted = [this] { onMainThread([this] { showProgressWindow(); }); };
+    batch.continueFlag = &m_goOn;
+    batch.onStarted = [this] { onMainThread([this] { m_sheet.show(); }); };
     return batch;
 }
 
@@ -119,54 +137,97 @@ void TransferCommands::finish(const BookFailureList &failures, const QString &he
 {
     joinWorker();
     m_running = false;
-    m_window.copyMediaIpodToPC = false;
-    m_window.buttonStatus();
+    m_goOn = false;
+    Q_EMIT runningChanged(false);
     if (failures.empty())
         return;
-    QLabel *title = m_window.m_failedUi->failedTitle;
+    QLabel *title = m_failedUi->failedTitle;
     const QString usual = title->text();
     if (!heading.isEmpty())
         title->setText(heading);
-    m_window.ProgressFaildNotification(failures);
+    showFailures(failures);
     title->setText(usual);
+}
+
+// The flag is set before the panel opens and cleared again if it is cancelled.
+void TransferCommands::chooseAndImport()
+{
+    m_goOn = true;
+    importBooks(m_interaction.chooseImportPaths(m_window));
+}
+
+void TransferCommands::chooseAndExportChecked()
+{
+    m_goOn = true;
+    exportChecked(m_interaction.chooseExportFolder(m_window));
+}
+
+void TransferCommands::chooseAndExportHighlighted()
+{
+    m_goOn = true;
+    exportHighlighted(m_interaction.chooseExportFolder(m_window));
+}
+
+void TransferCommands::deleteChecked()
+{
+    if (m_running)
+        return;
+    EpubList candidates;
+    for (const auto &record : *medias) {
+        if (record && record->isuserItem() && m_table.checkedAndShown(*record))
+            candidates.push_back(record);
+    }
+    deleteBooks(candidates);
+}
+
+void TransferCommands::deleteHighlighted()
+{
+    if (m_running)
+        return;
+    EpubList candidates;
+    for (int row : m_table.highlightedRows()) {
+        if (row >= 0 && row < static_cast<int>(medias->size()) && (*medias)[row] && (*medias)[row]->isuserItem())
+            candidates.push_back((*medias)[row]);
+    }
+    deleteBooks(candidates);
 }
 
 void TransferCommands::importBooks(const QStringList &chosen)
 {
     if (chosen.isEmpty() || !start()) {
-        m_window.copyMediaIpodToPC = false;
+        m_goOn = false;
         return;
     }
-    m_window.copyMediaIpodToPC = true;
+    m_goOn = true;
     std::vector<std::string> paths;
     for (const QString &path : chosen)
         paths.push_back(path.toStdString());
 
-    runWorker([this, paths, session = m_window.treeListControler->openSession()]() mutable {
+    runWorker([this, paths, session = m_devices.openSession()]() mutable {
         // threadSelectedLoadEPUBToDeviceDidEnd
         BookBatch batch = sheetBatch(session, true);
         const int count = static_cast<int>(paths.size());
         batch.onItemDone = [&](std::size_t i, const BookOperationResult &) {
-            m_window.progressFun(static_cast<int>(i), paths[i], count);
+            report("Copying to: " + paths[i], static_cast<int>(i), count);
         };
         std::vector<bool> skipped(paths.size(), false);
         batch.beforeLock = [&](userDataIphone *device) { skipped = booksToSkip(paths, device); };
         const BookFailureList failures = BookBatch::failures(batch.run(
-            *m_window.treeListControler, paths.size(),
+            m_devices, paths.size(),
             [&](std::size_t i) {
                 if (skipped[i])
                     return BookOperationResult::makeSkipped(std::filesystem::path(paths[i]).filename().string(),
                                                             "already on the device");
-                return m_window.treeListControler->addEPUBToDevice(paths[i]);
+                return m_devices.addEPUBToDevice(paths[i]);
             }));
         batch.session.reset();
         onMainThread([this, failures, session = std::move(session)]() mutable {
-            endProgressWindow();
+            m_sheet.hide();
             // Books dropped while another list was shown went to "Custom Books": the window
             // shows that list next, read afresh, so the user sees where they went.
-            iPodTreeListControler &devices = *m_window.treeListControler;
+            iPodTreeListControler &devices = m_devices;
             if (devices.isSelectepubnodecanadd() || !devices.selectCustomBooks())
-                m_window.reloadiPodNotification();
+                Q_EMIT listsChanged();
             finish(failures);
             session.reset(); // a device that arrived meanwhile is surveyed now
         });
@@ -176,7 +237,7 @@ void TransferCommands::importBooks(const QStringList &chosen)
 void TransferCommands::exportChecked(const QString &folder)
 {
     if (folder.isEmpty() || !start()) {
-        m_window.copyMediaIpodToPC = false;
+        m_goOn = false;
         return;
     }
     // The records and their marks as they stand now; the table may change under the sheet.
@@ -184,29 +245,29 @@ void TransferCommands::exportChecked(const QString &folder)
     const EpubList records = *medias;
     std::vector<bool> checked;
     for (const auto &record : records)
-        checked.push_back(record && m_window.m_table->checkedAndShown(*record));
+        checked.push_back(record && m_table.checkedAndShown(*record));
     const std::string dstpath = folder.toStdString();
 
-    runWorker([this, records, checked, dstpath, session = m_window.treeListControler->openSession()]() mutable {
+    runWorker([this, records, checked, dstpath, session = m_devices.openSession()]() mutable {
         // threadLoadMediaIpodToPcDidEnd
         BookBatch batch = sheetBatch(session, false);
         // Reported against the whole list, unchecked rows included.
         const int count = static_cast<int>(records.size());
         batch.onItemDone = [&](std::size_t i, const BookOperationResult &) {
-            m_window.progressFun(static_cast<int>(i), dstpath, count);
+            report("Copying to: " + dstpath, static_cast<int>(i), count);
         };
         const std::vector<BookBatch::ItemResult> results =
-            batch.run(*m_window.treeListControler, records.size(),
+            batch.run(m_devices, records.size(),
                       [&](std::size_t i) -> std::optional<BookOperationResult> {
                           const auto &record = records[i];
                           if (!record || !checked[i])
                               return std::nullopt;
-                          return m_window.treeListControler->saveEpubToMac(
+                          return m_devices.saveEpubToMac(
                               record->mediaPcPath(), dstpath, record->ispurchases(), record->mediaName());
                       });
         const BookFailureList failures = BookBatch::failures(results);
         batch.session.reset();
-        m_window.copyMediaIpodToPC = false;
+        m_goOn = false;
         endExport(failures, exportedCount(results), dstpath, std::move(session));
     });
 }
@@ -214,11 +275,11 @@ void TransferCommands::exportChecked(const QString &folder)
 void TransferCommands::exportHighlighted(const QString &folder)
 {
     if (folder.isEmpty() || !start()) {
-        m_window.copyMediaIpodToPC = false;
+        m_goOn = false;
         return;
     }
     // The highlighted rows are taken once, here on the main thread.
-    const std::vector<int> rows = m_window.m_table->highlightedRows();
+    const std::vector<int> rows = m_table.highlightedRows();
     EpubList records;
     for (int row : rows) {
         if (row >= 0 && row < static_cast<int>(medias->size()))
@@ -227,21 +288,21 @@ void TransferCommands::exportHighlighted(const QString &folder)
     const int highlighted = static_cast<int>(rows.size());
     const std::string dstpath = folder.toStdString();
 
-    runWorker([this, records, highlighted, dstpath, session = m_window.treeListControler->openSession()]() mutable {
+    runWorker([this, records, highlighted, dstpath, session = m_devices.openSession()]() mutable {
         // threadSelectedLoadMediaIpodToPcDidEnd and copyMediaipodToPc_v
         BookBatch batch = sheetBatch(session, false);
         // Counted from one, against the highlighted rows.
         int k = 1;
         batch.onItemDone = [&](std::size_t, const BookOperationResult &) {
-            m_window.progressFun(k++, dstpath, highlighted);
+            report("Copying to: " + dstpath, k++, highlighted);
         };
         const std::vector<BookBatch::ItemResult> results =
-            batch.run(*m_window.treeListControler, records.size(),
+            batch.run(m_devices, records.size(),
                       [&](std::size_t i) -> std::optional<BookOperationResult> {
                           const auto &record = records[i];
                           if (!record)
                               return std::nullopt;
-                          return m_window.treeListControler->saveEpubToMac(
+                          return m_devices.saveEpubToMac(
                               record->mediaPcPath(), dstpath, record->ispurchases(), record->mediaName());
                       });
         const BookFailureList failures = BookBatch::failures(results);
@@ -256,7 +317,7 @@ void TransferCommands::endExport(const BookFailureList &failures, int exported, 
                                  std::shared_ptr<DeviceSession> session)
 {
     onMainThread([this, failures, exported, dstpath, session = std::move(session)]() mutable {
-        endProgressWindow();
+        m_sheet.hide();
         finish(failures);
         session.reset();
         offerExportFolder(QString::fromStdString(dstpath), exported);
@@ -277,26 +338,26 @@ void TransferCommands::offerExportFolder(const QString &folder, int exported)
 
 void TransferCommands::deleteBooks(const EpubList &candidates)
 {
-    const int answer = m_window.m_interaction->ask(m_window.mainWindow, QStringLiteral("Information"),
+    const int answer = m_interaction.ask(m_window, QStringLiteral("Information"),
                                                    QStringLiteral("Are you sure, delete the item?"),
                                                    {QStringLiteral("NO"), QStringLiteral("YES")});
     // "YES" takes and gives back the sync lock even with nothing to delete: the device sees
     // the same announcements for every deletion the user confirmed.
     if (answer == AlertFirstButtonReturn || !start())
         return;
-    m_window.copyMediaIpodToPC = true;
+    m_goOn = true;
 
     // Like the transfers: the device may keep the sync lock for a while, and the window must
     // stay responsive (and the deletion cancellable) meanwhile.
-    runWorker([this, candidates, session = m_window.treeListControler->openSession()]() mutable {
+    runWorker([this, candidates, session = m_devices.openSession()]() mutable {
         BookBatch batch = sheetBatch(session, true);
         const int count = static_cast<int>(candidates.size());
         batch.onItemDone = [&](std::size_t i, const BookOperationResult &result) {
-            postProgress("Deleting: " + result.item, static_cast<int>(i), count);
+            report("Deleting: " + result.item, static_cast<int>(i), count);
         };
         const std::vector<BookBatch::ItemResult> results = batch.run(
-            *m_window.treeListControler, candidates.size(),
-            [&](std::size_t i) { return m_window.treeListControler->deleteMediaFromDevice(*candidates[i]); });
+            m_devices, candidates.size(),
+            [&](std::size_t i) { return m_devices.deleteMediaFromDevice(*candidates[i]); });
         EpubList deleted;
         for (const BookBatch::ItemResult &r : results) {
             if (r.result.done())
@@ -305,10 +366,10 @@ void TransferCommands::deleteBooks(const EpubList &candidates)
         const BookFailureList failures = BookBatch::failures(results);
         batch.session.reset();
         onMainThread([this, deleted, failures, session = std::move(session)]() mutable {
-            endProgressWindow();
+            m_sheet.hide();
             // The table loses the rows only after the lock is given back.
-            m_window.m_table->removeRecords(deleted);
-            onMainThread([this] { m_window.reloadiPodNotification(); });
+            m_table.removeRecords(deleted);
+            onMainThread([this] { Q_EMIT listsChanged(); });
             finish(failures, QStringLiteral("These books could not be deleted:"));
             session.reset();
         });
@@ -319,62 +380,32 @@ void TransferCommands::cancel()
 {
     if (m_restoreRunning)
         return; // a catalogue upload is not stopped halfway
-    m_window.copyMediaIpodToPC = false;
-    m_stopping = true;
-    m_window.progressTitle->setText(tr("Stopping..."));
+    m_goOn = false;
+    m_sheet.showStopping();
 }
 
-void TransferCommands::postProgress(const std::string &title, int index, int count)
+void TransferCommands::report(const std::string &title, int index, int count)
 {
     const int percent = count > 0 ? index * 100 / count : 0;
     StringDictionary info;
     info[progressTitleKeyNotification] = title;
     info[progressKeyNotification] = std::to_string(percent);
-    NotificationCenter::defaultCenter().postNotificationName(::progressNotification, &m_window, info);
-}
-
-void TransferCommands::showProgress(const QString &title, const QString &percent)
-{
-    onMainThread([this, title, percent] {
-        // Once stopping, the title keeps saying so; the percentage still moves.
-        if (!m_stopping) {
-            m_window.progressTitle->clear();
-            m_window.progressTitle->setText(title);
-        }
-        m_window.progressTitleLable->clear();
-        m_window.progressTitleLable->setText(percent + QLatin1Char('%'));
-        m_window.progress->setValue(static_cast<int>(percent.toDouble()));
-    });
-}
-
-void TransferCommands::showProgressWindow()
-{
-    m_stopping = false;
-    m_window.progressTitle->setText(QStringLiteral("Uploading....."));
-    m_window.progressTitleLable->setText(QStringLiteral("0%"));
-    m_window.progress->setValue(0);
-    m_window.showProgressWindowFlag = true;
-    m_window.progressWindow->open();
-}
-
-void TransferCommands::endProgressWindow()
-{
-    m_window.showProgressWindowFlag = false;
-    m_window.progressWindow->hide();
+    // Announced with the window (this object's parent) as its sender; the window shows it.
+    NotificationCenter::defaultCenter().postNotificationName(::progressNotification, parent(), info);
 }
 
 // The books a transfer could not move, listed once at its end.
 void TransferCommands::showFailures(const BookFailureList &failures)
 {
     fillFailedWindow(failures);
-    m_window.failedWindow->exec();
-    m_window.failedWindow->hide();
+    m_failedWindow->exec();
+    m_failedWindow->hide();
 }
 
 void TransferCommands::fillFailedWindow(const BookFailureList &failures)
 {
     m_lastFailures = failures;
-    QListWidget *list = m_window.m_failedUi->failedList;
+    QListWidget *list = m_failedUi->failedList;
     list->clear();
     for (const BookFailure &failure : failures) {
         // A book's name or a reason may be of any length; a line of the list shows a part.
@@ -385,7 +416,7 @@ void TransferCommands::fillFailedWindow(const BookFailureList &failures)
 
 void TransferCommands::closeFailedWindow()
 {
-    m_window.failedWindow->done(0);
+    m_failedWindow->done(0);
 }
 
 bool TransferCommands::askOnMainThread(const std::string &message)
@@ -400,15 +431,14 @@ int TransferCommands::askAndWait(const QString &title, const QString &message, c
     // The worker waits for the answer; a window that goes away answers with the first button.
     auto answer = std::make_shared<std::promise<int>>();
     std::future<int> result = answer->get_future();
-    auto alive = m_window.m_alive;
+    auto alive = m_alive;
     performOnMainThread([this, alive, answer, title, message, buttons] {
         if (!*alive) {
             answer->set_value(AlertFirstButtonReturn);
             return;
         }
-        QWidget *parent = m_window.progressWindow->isVisible() ? static_cast<QWidget *>(m_window.progressWindow)
-                                                               : m_window.mainWindow;
-        answer->set_value(m_window.m_interaction->ask(parent, title, message, buttons));
+        QWidget *parent = m_sheet.dialog()->isVisible() ? m_sheet.dialog() : m_window;
+        answer->set_value(m_interaction.ask(parent, title, message, buttons));
     });
     while (result.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
         if (!*alive)

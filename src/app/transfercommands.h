@@ -19,25 +19,47 @@
 #include <thread>
 #include <vector>
 
-class mainControler;
+class BookTable;
+class ProgressSheet;
+class QDialog;
+class QWidget;
+class UserInteraction;
+class iPodTreeListControler;
 struct userDataIphone;
+namespace Ui {
+class FailedWindow;
+}
 
 // The window's book transfers: import, export of the checked books, export of the
 // highlighted rows, and deletion. Each runs as one BookBatch on a worker thread behind the
 // progress sheet, one at a time (the "transfer slot"), and lists its failures in the failure
-// window at its end. The catalogue restore borrows the same slot, sheet and window. Each works
-// on a device session opened when the command starts and given back after its end, so a
-// device that arrives meanwhile is surveyed only then.
+// window, which this object builds and owns, at its end. The catalogue restore borrows the
+// same slot and window. Each works on a device session opened when the command starts and
+// given back after its end, so a device that arrives meanwhile is surveyed only then.
+//
+// The go-on flag lives here and only here: set as a command starts, cleared by Cancel, by
+// stop() and at each command's end; the batches read it between books.
 //
 // Threads: commands start on the main thread; batch bodies run on the worker and reach the
-// widgets only through performOnMainThread. The replace question of an export is asked on the
-// main thread while the worker waits.
-class TransferCommands : public QObject
+// widgets only through queued calls. The replace question of an export is asked on the main
+// thread while the worker waits.
+class TransferCommands final : public QObject
 {
     Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TransferCommands)
 public:
-    explicit TransferCommands(mainControler &window);
+    // `window` parents the failure window and the questions; the others outlive this object.
+    TransferCommands(QWidget *window, iPodTreeListControler &devices, BookTable &table, ProgressSheet &sheet,
+                     UserInteraction &interaction, QObject *parent);
     ~TransferCommands() override;
+
+    // The commands as the window offers them: the panel or the question first.
+    void chooseAndImport();
+    void chooseAndExportChecked();
+    void chooseAndExportHighlighted();
+    // The checked user items the table shows, or the highlighted rows' user items.
+    void deleteChecked();
+    void deleteHighlighted();
 
     void importBooks(const QStringList &paths);
     void exportChecked(const QString &folder);
@@ -48,29 +70,31 @@ public:
     // The transfer slot: false when a transfer already holds it.
     bool start();
     void runWorker(std::function<void()> body);
-    // A batch behind the progress sheet: on `session`, after the sheet's pause, shown once it
-    // starts, stopped by Cancel.
-    BookBatch sheetBatch(std::shared_ptr<DeviceSession> session, bool syncLock);
-    void endExport(const BookFailureList &failures, int exported, const std::string &dstpath,
-                   std::shared_ptr<DeviceSession> session);
     // Gives the slot back and lists the failures, under `heading` when one is given.
     void finish(const BookFailureList &failures, const QString &heading = {});
     void joinWorker();
     // Waits at most `limit` for the worker's body to end; true when it has (and is joined).
     bool joinWorkerWithin(std::chrono::milliseconds limit);
+    // The window goes: queued work is dropped, a waiting question is answered "no", the batch
+    // stops and the worker is joined.
+    void closeDown();
     bool isRunning() const { return m_running; }
     bool isRestoreRunning() const { return m_restoreRunning; }
     void setRestoreRunning(bool running) { m_restoreRunning = running; }
 
+    // The sheet's Cancel: the batch stops after its current book and the sheet says so.
     void cancel();
-    // Runs on the worker: one progress report, the percentage in integer arithmetic, truncated.
-    void postProgress(const std::string &title, int index, int count);
-    void showProgress(const QString &title, const QString &percent);
-    void showProgressWindow();
-    void endProgressWindow();
+    // Clears the go-on flag and nothing else. Any thread.
+    void stop() { m_goOn = false; }
+    bool goingOn() const { return m_goOn; }
+    // Runs on the worker: one progress report, the percentage in integer arithmetic, truncated,
+    // announced with progressNotification.
+    void report(const std::string &title, int index, int count);
+
     void showFailures(const BookFailureList &failures);
     void fillFailedWindow(const BookFailureList &failures);
     void closeFailedWindow();
+    QDialog *failureWindow() const { return m_failedWindow; }
     const BookFailureList &lastFailures() const { return m_lastFailures; }
 
     bool askOnMainThread(const std::string &message);
@@ -86,19 +110,35 @@ public:
 Q_SIGNALS:
     // A transfer took the slot.
     void started();
+    // The slot was taken or given back.
+    void runningChanged(bool running);
+    // The device's lists changed and are to be read again.
+    void listsChanged();
     // A sentence for the window's message line about how a transfer ended, with a link.
     void message(const QString &text, const QString &linkTitle, const QUrl &target);
 
 private:
-    // Queues `work` for the main thread, dropped if the window has gone by then.
+    // Queues `work` for the main thread, dropped if this object has gone by then.
     void onMainThread(std::function<void()> work);
+    // A batch behind the progress sheet: on `session`, after the sheet's pause, shown once it
+    // starts, stopped by Cancel.
+    BookBatch sheetBatch(std::shared_ptr<DeviceSession> session, bool syncLock);
+    void endExport(const BookFailureList &failures, int exported, const std::string &dstpath,
+                   std::shared_ptr<DeviceSession> session);
     void offerExportFolder(const QString &folder, int exported);
 
-    mainControler &m_window;
+    QWidget *m_window;
+    iPodTreeListControler &m_devices;
+    BookTable &m_table;
+    ProgressSheet &m_sheet;
+    UserInteraction &m_interaction;
+    QDialog *m_failedWindow = nullptr; // a child of the window
+    std::unique_ptr<Ui::FailedWindow> m_failedUi;
+    std::atomic_bool m_goOn{false};
     bool m_running = false;        // from the panel's end to the sheet's end
     bool m_restoreRunning = false; // a catalogue restore holds the slot
-    bool m_stopping = false;       // cancel was asked: the progress title says so until the sheet ends
     std::thread m_worker;
     std::shared_ptr<std::atomic_bool> m_workerDone; // set by the worker as its body ends
+    std::shared_ptr<std::atomic_bool> m_alive;      // lets late queued work see that we are gone
     BookFailureList m_lastFailures;
 };

@@ -89,13 +89,6 @@ TEST_F(MainWindowTest, DeviceArrivalFillsThePanel)
 
 TEST_F(MainWindowTest, PanelConversionsAndFallbacks)
 {
-    EXPECT_EQ(mainControler::BytesToGB(1073741824.0), QStringLiteral("1.0GB"));
-    EXPECT_EQ(mainControler::BytesToMB(1073741823.0), QStringLiteral("1024.0MB"));
-    EXPECT_EQ(mainControler::productImageName(15), QStringLiteral("iPod Nano 3.png"));
-    EXPECT_EQ(mainControler::productImageName(16), QStringLiteral("iPod Nano 3.png"));
-    EXPECT_EQ(mainControler::productImageName(8), QStringLiteral("ipodnor.png"));
-    EXPECT_EQ(mainControler::productImageName(10002), QStringLiteral("ipadview.png"));
-
     // A device description as the device list posts it, without a model and with sizes
     // on either side of one gigabyte.
     NodeInfo info;
@@ -151,42 +144,6 @@ TEST_F(MainWindowTest, BookListsAndTheEnablingRules)
     EXPECT_TRUE(m_window->menuStatus(QStringLiteral("About Bookferry")));
     EXPECT_FALSE(action(QStringLiteral("Check All"))->isEnabled());
     EXPECT_TRUE(action(QStringLiteral("Uncheck All"))->isEnabled());
-
-    // Two identifiers share (530 - 12) / 2 after the check column.
-    const std::vector<std::string> two{"Name", "Artist"};
-    m_window->initTableView(&two);
-    EXPECT_EQ(m_window->mediaTableView->horizontalHeader()->sectionSize(1), 259);
-    EXPECT_EQ(m_window->mediaTableView->model()->columnCount(), 3);
-    const std::vector<std::string> four{"Name", "Artist", "Album", "Genre"};
-    m_window->initTableView(&four);
-
-    // A click on a check box with no highlighted row changes nothing.
-    m_window->mediaTableView->clearSelection();
-    m_window->clickBox();
-    EXPECT_TRUE((*medias)[0]->isSelect());
-
-    // Check marks through the highlighted rows and the menu commands.
-    highlightRows({1});
-    m_window->mediaTableView->setCurrentIndex(m_window->mediaTableView->model()->index(1, 0));
-    highlightRows({1});
-    m_window->clickBox();
-    EXPECT_FALSE((*medias)[1]->isSelect());
-    EXPECT_EQ(m_window->selectAllButton->checkState(), Qt::Unchecked);
-    EXPECT_TRUE(m_window->menuStatus(QStringLiteral("Check All")));
-    EXPECT_TRUE(m_window->menuStatus(QStringLiteral("Check Selected")));
-    EXPECT_FALSE(m_window->menuStatus(QStringLiteral("Uncheck Selected")));
-    EXPECT_TRUE(m_window->menuStatus(QStringLiteral("Delete selected item")));
-    m_window->selectMenu();
-    EXPECT_TRUE((*medias)[1]->isSelect());
-    m_window->unClickAllMenu();
-    EXPECT_FALSE(std::any_of(medias->begin(), medias->end(), [](const auto &r) { return r->isSelect(); }));
-    EXPECT_FALSE(m_window->ipodtoMacButton->isEnabled());
-    EXPECT_FALSE(m_window->menuStatus(QStringLiteral("Export to Mac")));
-    EXPECT_TRUE(m_window->menuStatus(QStringLiteral("Export select contents to Mac")));
-    m_window->selectAllButton->setCheckState(Qt::Checked);
-    m_window->clickAll();
-    EXPECT_TRUE(std::all_of(medias->begin(), medias->end(), [](const auto &r) { return r->isSelect(); }));
-    EXPECT_TRUE(m_window->ipodtoMacButton->isEnabled());
 
     // "iTunes Books": import and every delete item off, export follows the marks.
     selectList(0);

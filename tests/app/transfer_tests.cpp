@@ -10,6 +10,7 @@
 #include "ipodtreelistcontroler.h"
 #include "mainqueue.h"
 #include "synclock.h"
+#include "transfercommands.h"
 #include "xlpopupmenubutton.h"
 
 #include <QAction>
@@ -199,7 +200,7 @@ TEST_F(MainWindowTest, CancelStopsAfterTheCurrentBookAndFailuresAreListed)
     m_interaction->importAnswers.push_back({makeBook("one.epub", "One", "A"), bad, makeBook("three.epub", "Three", "C")});
     // The cancel lands between the first and the second book, as a click during the first would.
     NotificationCenter::defaultCenter().addObserver(&m_interaction, progressNotification, [this](const Notification &) {
-        m_window->copyMediaIpodToPC = false;
+        m_window->findChild<TransferCommands *>()->stop();
     });
     QTimer closer;
     bool failureShown = false;
@@ -256,7 +257,7 @@ TEST_F(MainWindowTest, CheckedExportReportsAgainstTheWholeList)
     ASSERT_TRUE(processMainEventsUntil([this] { return progressSeen().size() == 2; }, std::chrono::seconds(20)));
     ASSERT_TRUE(waitForTransferEnd());
     EXPECT_EQ(progressSeen(), (std::vector<std::string>{"20", "60"}));
-    EXPECT_FALSE(m_window->copyMediaIpodToPC);
+    EXPECT_FALSE(m_window->copyMediaIpodToPC());
 }
 
 namespace {

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "deviceinfotable.h"
 #include "devicefixture.h"
 #include "epubnode.h"
 #include "ipodrootnode.h"
@@ -140,7 +139,6 @@ TEST_F(FolderDeviceTest, SizesComeFromTheDeviceFolders)
     EXPECT_EQ(m_controller->ebooksSize(), 300.0);
     EXPECT_EQ(m_controller->musicSize(), 50.0);
     EXPECT_EQ(m_controller->videoSize(), 70.0);
-    EXPECT_EQ(iPodTreeListControler::BytesToGB(8.0 * 1024 * 1024 * 1024), "8.0GB");
 }
 
 TEST_F(FolderDeviceTest, SyncLockWrappersTakeAndGiveBackTheDeviceLock)
@@ -151,13 +149,4 @@ TEST_F(FolderDeviceTest, SyncLockWrappersTakeAndGiveBackTheDeviceLock)
     EXPECT_FALSE(posted.empty()) << "taking the lock tells the device";
     m_controller->endsync();
     EXPECT_GT(m_backend->postedNotifications(m_device).size(), posted.size());
-}
-
-TEST(DeviceInfoTable, LooksUpModelsByCode)
-{
-    ASSERT_TRUE(GetTypeSpecInfo(10002));
-    EXPECT_STREQ(GetTypeSpecInfo(10002)->name, "iPad");
-    EXPECT_STREQ(GetTypeSpecInfo(6)->name, "iPod (5th gereration)");
-    EXPECT_EQ(GetTypeSpecInfo(8), nullptr);
-    EXPECT_EQ(GetTypeSpecInfo(-1), nullptr);
 }
