@@ -506,9 +506,9 @@ TEST_F(BackendTest, AppsThroughTheAppServices)
     EXPECT_EQ(emulator.counter("lockdown.StartSession"), 1u);
 
     // Closed, the app's connection ends on the device too, and its handle answers errors.
-    ASSERT_EQ(emulator.counter("afc.(ended)"), 0u);
+    ASSERT_EQ(emulator.counter("ended.afc"), 0u);
     ASSERT_EQ(backend->connectionClose(conn), 0);
-    EXPECT_TRUE(emulator.waitForCounter("afc.(ended)", 1));
+    EXPECT_TRUE(emulator.waitForCounter("ended.afc", 1));
     afc_dictionary info;
     EXPECT_NE(backend->fileInfo(conn, "/Documents", info), 0);
     EXPECT_NE(backend->connectionClose(conn), 0);

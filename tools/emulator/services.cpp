@@ -460,7 +460,7 @@ void Emulator::serveAfc(Channel &channel, Device &device, uint64_t connection, c
     // The client just closes the socket; its handles and their locks go with it.
     for (const auto &[handle, fd] : handles)
         ::close(fd);
-    m_counters.add("afc.(ended)");
+    m_counters.add("ended.afc"); // not "afc.…": those name the requests a fault can be put on
 }
 
 void Emulator::serveNotificationProxy(Channel &channel, Device &device, uint64_t connection)
