@@ -4,6 +4,7 @@
 
 #include "aitableview.h"
 #include "appglobals.h"
+#include "appshelf.h"
 #include "ipodtreelistcontroler.h"
 #include "maincontroler.h"
 #include "mediatablemodel.h"
@@ -246,7 +247,8 @@ CommandState BookTable::commandState() const
     const iPodTreeListControler &devices = *m_window.treeListControler;
     state.transferRunning = m_window.isTransferRunning();
     state.deviceConnected = devices.ipodCount() >= 1;
-    state.customListSelected = devices.isSelectepubnodecanadd();
+    // A reader app takes books as "Custom Books" does.
+    state.customListSelected = devices.isSelectepubnodecanadd() || AppShelf::isAppNode(devices.selectedItem().get());
     state.rootSelected = devices.isRootSelect();
     state.panelShown = !m_window.box->isHidden();
     const EpubList &records = m_model->records();

@@ -4,6 +4,7 @@
 
 #include "appconfigure.h"
 #include "appglobals.h"
+#include "appshelf.h"
 #include "bookcovers.h"
 #include "booktable.h"
 #include "cataloguerestorecommand.h"
@@ -67,6 +68,9 @@ mainControler::~mainControler()
     joinWorker();
     if (treeListControler)
         treeListControler->setReplaceQuestion({});
+    // Its workers open sessions through the device list, so it goes first.
+    delete m_apps;
+    m_apps = nullptr;
     // The device list goes before the windows whose load window it was handed.
     m_treeListControler.reset();
 }
@@ -269,7 +273,10 @@ void mainControler::loadMediaPCToIpod()
 
 void mainControler::addEpub()
 {
-    m_transfers->importBooks(m_interaction->chooseImportPaths(mainWindow));
+    if (m_apps->selectedApp())
+        m_apps->importBooks(m_interaction->chooseImportPaths(mainWindow));
+    else
+        m_transfers->importBooks(m_interaction->chooseImportPaths(mainWindow));
 }
 
 void mainControler::loadMediaIpodToPC()
@@ -277,6 +284,14 @@ void mainControler::loadMediaIpodToPC()
     if (isTransferRunning() || !ipodtoMacButton->isEnabled())
         return;
     copyMediaIpodToPC = true;
+    if (m_apps->selectedApp()) {
+        EpubList checked;
+        for (const auto &record : *medias)
+            if (record && m_table->checkedAndShown(*record))
+                checked.push_back(record);
+        m_apps->exportBooks(checked, m_interaction->chooseExportFolder(mainWindow));
+        return;
+    }
     m_transfers->exportChecked(m_interaction->chooseExportFolder(mainWindow));
 }
 
@@ -285,6 +300,14 @@ void mainControler::loadSelectedMediaIpodToPC()
     if (isTransferRunning() || !menuStatus(QStringLiteral("Export select contents to Mac")))
         return;
     copyMediaIpodToPC = true;
+    if (m_apps->selectedApp()) {
+        EpubList highlighted;
+        for (int row : m_table->highlightedRows())
+            if (row >= 0 && row < static_cast<int>(medias->size()))
+                highlighted.push_back((*medias)[static_cast<size_t>(row)]);
+        m_apps->exportBooks(highlighted, m_interaction->chooseExportFolder(mainWindow));
+        return;
+    }
     m_transfers->exportHighlighted(m_interaction->chooseExportFolder(mainWindow));
 }
 
@@ -374,7 +397,10 @@ void mainControler::deleteSelectedItemMenu()
         if (record && record->isuserItem() && m_table->checkedAndShown(*record))
             candidates.push_back(record);
     }
-    m_transfers->deleteBooks(candidates);
+    if (m_apps->selectedApp())
+        m_apps->deleteBooks(candidates);
+    else
+        m_transfers->deleteBooks(candidates);
 }
 
 void mainControler::deleteSelectedItem()
@@ -386,7 +412,10 @@ void mainControler::deleteSelectedItem()
         if (row >= 0 && row < static_cast<int>(medias->size()) && (*medias)[row] && (*medias)[row]->isuserItem())
             candidates.push_back((*medias)[row]);
     }
-    m_transfers->deleteBooks(candidates);
+    if (m_apps->selectedApp())
+        m_apps->deleteBooks(candidates);
+    else
+        m_transfers->deleteBooks(candidates);
 }
 
 void mainControler::home()
@@ -423,6 +452,7 @@ void mainControler::preferenceOK()
     // The choice is kept, so the window's OK is not a second Cancel.
     QSettings settings;
     settings.setValue(QLatin1String(kPictureTypeDefault), picSaveTypeComboBox->currentText());
+    m_apps->setShowAllSharingApps(m_preferencesUi->showAllSharingAppsCheckBox->isChecked());
     preferencesWindow->done(0);
 }
 
@@ -430,5 +460,6 @@ void mainControler::preferenceCancel()
 {
     QSettings settings;
     picSaveTypeComboBox->setCurrentText(settings.value(QLatin1String(kPictureTypeDefault), QStringLiteral("png")).toString());
+    m_preferencesUi->showAllSharingAppsCheckBox->setChecked(m_apps->showsAllSharingApps());
     preferencesWindow->done(-1);
 }

@@ -8,8 +8,10 @@
 #include "aitableview.h"
 #include "appconfigure.h"
 #include "appglobals.h"
+#include "appshelf.h"
 #include "bookcovers.h"
 #include "booktable.h"
+#include "datadir.h"
 #include "devicenamecell.h"
 #include "devicepanel.h"
 #include "importsources.h"
@@ -183,6 +185,23 @@ void mainControler::buildWindows()
     connect(treeListControler, &iPodTreeListControler::expandItem, iPodTableView, &QTreeView::expand);
     treeListControler->setReplaceQuestion([this](const std::string &message) { return m_transfers->askOnMainThread(message); });
 
+    // The reader apps under each device, with their own listing, covers and commands.
+    AppShelf::Context apps;
+    apps.devices = treeListControler->model();
+    apps.selection = treeListControler->selectionModel();
+    apps.openSession = [this] { return treeListControler->openSession(); };
+    apps.transfers = m_transfers;
+    apps.goOn = &copyMediaIpodToPC;
+    apps.table = m_table->model();
+    apps.view = mediaTableView;
+    apps.ask = [this](const QString &title, const QString &message, const QStringList &buttons) {
+        return m_interaction->ask(mainWindow, title, message, buttons);
+    };
+    apps.dataFolder = userDataDir();
+    m_apps = new AppShelf(std::move(apps), this);
+    connect(m_apps, &AppShelf::message, messageLine, &MessageLine::showMessage);
+    m_preferencesUi->showAllSharingAppsCheckBox->setChecked(m_apps->showsAllSharingApps());
+
     wireCommands();
 }
 
@@ -272,7 +291,13 @@ void mainControler::wireCommands()
     BookImportSources::Hooks hooks;
     hooks.deviceConnected = [this] { return treeListControler->ipodCount() >= 1; };
     hooks.transferRunning = [this] { return isTransferRunning(); };
-    hooks.import = [this](const QStringList &paths) { m_transfers->importBooks(paths); };
+    hooks.import = [this](const QStringList &paths) {
+        // Books dropped on a selected app go into it.
+        if (m_apps->selectedApp())
+            m_apps->importBooks(paths);
+        else
+            m_transfers->importBooks(paths);
+    };
     auto *sources = new BookImportSources(mainWindow, *m_interaction, std::move(hooks), this);
     connect(ui.actionFolderToDevice, &QAction::triggered, this, [this, sources] {
         if (!isTransferRunning() && addMediaButton->isEnabled())

@@ -4,6 +4,7 @@
 
 #include "aioutlineview.h"
 #include "aitableview.h"
+#include "appshelf.h"
 #include "bookcovers.h"
 #include "cataloguebackupdialog.h"
 #include "devicelistmodel.h"
@@ -21,6 +22,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFrame>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -176,5 +178,19 @@ int takeScreenshots(mainControler &controller, const QString &dirPath)
     if (auto *filter = window->findChild<QLineEdit *>(QStringLiteral("bookFilterField")))
         filter->setText(QStringLiteral("the"));
     ok = save(window, dir, "14-book-table-sorted-filtered.png") && ok;
+
+    // A reader app under the device, with its books and their covers read from the files.
+    if (auto *filter = window->findChild<QLineEdit *>(QStringLiteral("bookFilterField")))
+        filter->clear();
+    controller.mediaTableView->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    AppShelf *apps = controller.appShelf();
+    if (!waitFor([&] { return !apps->appNodes().empty() && apps->idle(); })) {
+        std::fprintf(stderr, "bookferry: no reader app was listed\n");
+        return 1;
+    }
+    controller.iPodTableView->setCurrentIndex(tree->model()->indexForNode(apps->appNodes().front()));
+    waitFor([&] { return apps->idle() && controller.mediaTableView->model()->rowCount() > 0; });
+    controller.mediaTableView->clearSelection();
+    ok = save(window, dir, "15-reader-app.png") && ok;
     return ok ? 0 : 1;
 }

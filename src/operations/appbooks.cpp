@@ -44,6 +44,7 @@ struct FileFacts
 {
     std::string type; // S_IFREG, S_IFDIR, …; empty when it cannot be read
     uint64_t size = 0;
+    uint64_t modified = 0; // st_mtime as the device gives it (nanoseconds)
 };
 
 FileFacts fileFacts(afc_connection *connection, const std::string &path)
@@ -58,6 +59,8 @@ FileFacts fileFacts(afc_connection *connection, const std::string &path)
             facts.type = value ? value : "";
         else if (std::strcmp(key, "st_size") == 0 && value)
             facts.size = std::strtoull(value, nullptr, 10);
+        else if (std::strcmp(key, "st_mtime") == 0 && value)
+            facts.modified = std::strtoull(value, nullptr, 10);
     }
     AFCKeyValueClose(info);
     return facts;
@@ -219,6 +222,8 @@ public:
         }
         return true;
     }
+
+    bool has(const std::string &name) const { return m_entries.count(name) != 0; }
 
     // The entry's bytes, inflated; nullopt with *problem when it is absent or not readable.
     std::optional<std::string> entry(const std::string &name, std::string *problem)
@@ -404,10 +409,12 @@ std::string failureText(afc_connection *connection, const std::string &otherwise
 
 } // namespace
 
-void readAppBookValues(afc_connection *connection, AppBook &book, const AppBookLimits &limits)
+namespace {
+
+void readValuesWithFacts(afc_connection *connection, AppBook &book, const FileFacts &facts, const AppBookLimits &limits)
 {
-    const FileFacts facts = fileFacts(connection, book.path);
     book.folder = facts.type == "S_IFDIR";
+    book.modified = facts.modified;
     std::string problem;
     std::optional<std::string> container, package;
     std::string packagePath;
@@ -442,8 +449,46 @@ void readAppBookValues(afc_connection *connection, AppBook &book, const AppBookL
     book.problem = problem;
 }
 
+} // namespace
+
+void readAppBookValues(afc_connection *connection, AppBook &book, const AppBookLimits &limits)
+{
+    readValuesWithFacts(connection, book, fileFacts(connection, book.path), limits);
+}
+
+std::optional<std::string> readAppBookCover(afc_connection *connection, const std::string &path, uint32_t maxPicture)
+{
+    const FileFacts facts = fileFacts(connection, path);
+    if (facts.type != "S_IFREG")
+        return std::nullopt;
+    DeviceFile file(connection, path);
+    if (!file.open())
+        return std::nullopt;
+    // Pages and documents stay bounded as in the listing; only the picture may be larger.
+    AppBookLimits documents;
+    AppBookLimits pictures;
+    pictures.maxDocument = maxPicture;
+    ZipReader zip(file, facts.size, documents);
+    ZipReader pictureZip(file, facts.size, pictures);
+    std::string problem;
+    if (!zip.readDirectory(&problem) || !pictureZip.readDirectory(&problem))
+        return std::nullopt;
+    const std::optional<std::string> container = zip.entry("META-INF/container.xml", &problem);
+    const std::string packagePath = container ? bookPathOf({}, packagePathFromContainer(*container)) : std::string();
+    const std::optional<std::string> package = packagePath.empty() ? std::nullopt : zip.entry(packagePath, &problem);
+    if (!package)
+        return std::nullopt;
+    BookFiles files;
+    files.has = [&](const std::string &name) { return zip.has(name); };
+    files.read = [&](const std::string &name) { return zip.entry(name, &problem); };
+    const BookCover cover = findBookCover(packagePath, readPackageDocument(*package), files);
+    if (cover.file.empty())
+        return std::nullopt;
+    return pictureZip.entry(cover.file, &problem);
+}
+
 int listAppBookDetails(afc_connection *connection, std::vector<AppBook> &books, const AppBookLimits &limits,
-                       const std::vector<afc_connection *> &lanes)
+                       const std::vector<afc_connection *> &lanes, const AppBookKnown &known)
 {
     books.clear();
     std::vector<std::string> paths;
@@ -468,8 +513,18 @@ int listAppBookDetails(afc_connection *connection, std::vector<AppBook> &books, 
             all.push_back(lane);
     std::atomic<std::size_t> next{0};
     auto work = [&](afc_connection *lane) {
-        for (std::size_t i; (i = next.fetch_add(1)) < books.size();)
-            readAppBookValues(lane, books[i], limits);
+        for (std::size_t i; (i = next.fetch_add(1)) < books.size();) {
+            AppBook &book = books[i];
+            const FileFacts facts = fileFacts(lane, book.path);
+            // A file the caller knows by its size and time costs this one request.
+            if (known && facts.type == "S_IFREG") {
+                book.size = facts.size;
+                book.modified = facts.modified;
+                if (known(book))
+                    continue;
+            }
+            readValuesWithFacts(lane, book, facts, limits);
+        }
     };
     std::vector<std::thread> threads;
     for (std::size_t i = 1; i < all.size() && i < books.size(); ++i)
@@ -637,6 +692,12 @@ BookOperationResult importIntoApp(afc_connection *connection, const std::string 
 BookOperationResult exportFromApp(afc_connection *connection, const std::string &relative, const std::string &folder,
                                   bool replace)
 {
+    return exportFromApp(connection, relative, folder, [replace](const std::string &) { return replace; });
+}
+
+BookOperationResult exportFromApp(afc_connection *connection, const std::string &relative, const std::string &folder,
+                                  const std::function<bool(const std::string &target)> &replace)
+{
     std::string problem;
     const std::string path = appBookPath(relative, &problem);
     if (path.empty())
@@ -670,7 +731,7 @@ BookOperationResult exportFromApp(afc_connection *connection, const std::string 
 
     const std::string name = exportFileNameForTitle(title, fs::path(relative).stem().string());
     const std::string target = (fs::path(folder) / (name + ".epub")).string();
-    if (fs::exists(fs::symlink_status(target, ec)) && !replace)
+    if (fs::exists(fs::symlink_status(target, ec)) && !(replace && replace(target)))
         return BookOperationResult::makeSkipped(item, target + " exists and was kept");
     if (::rename(packed.c_str(), target.c_str()) != 0) {
         // Another file system: a copy beside the target, renamed once whole.
