@@ -427,10 +427,21 @@ void AppShelf::setShowAllSharingApps(bool all)
 void AppShelf::selectionChanged()
 {
     AppShelfNode *node = selectedApp();
+    if (m_hintShown) {
+        m_hintShown = false;
+        Q_EMIT messageCleared();
+    }
     if (!node) {
         m_coverApp.clear();
         return;
     }
+    // Where the books go, and what the user may have to do to see them there.
+    const QString name = QString::fromStdString(node->app().displayName);
+    Q_EMIT message(tr("Books added here go into %1's own folder. %1 may need to be closed and opened again to "
+                      "show new books.")
+                       .arg(name),
+                   {}, {});
+    m_hintShown = true;
     // The controller shows the node's last listing as it is selected; a fresh one follows.
     showCovers(node);
     Q_EMIT listingShown();
@@ -490,8 +501,10 @@ void AppShelf::listed(std::weak_ptr<TreeNode> weak, std::vector<AppBook> books, 
         return;
     node->setProblem(problem);
     if (!problem.empty()) {
-        if (node == selectedApp())
+        if (node == selectedApp()) {
             Q_EMIT message(QString::fromStdString(node->app().displayName + ": " + problem), {}, {});
+            m_hintShown = true;
+        }
         return;
     }
     const bool changed = !sameListing(node->books(), books);

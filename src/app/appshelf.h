@@ -97,7 +97,7 @@ public:
     };
 
     static constexpr const char *kShowAllSetting = "ShowAllSharingApps";
-    static constexpr int kIconSize = 40; // twice the device list's icons
+    static constexpr int kIconSize = 20; // the device list's icons are drawn at their own size
     static constexpr int kListingLanes = 3; // extra connections that read books alongside
 
     explicit AppShelf(Context context, QObject *parent = nullptr);
@@ -131,6 +131,8 @@ public:
 Q_SIGNALS:
     // A sentence for the window's message line (a failed listing), with a link when there is one.
     void message(const QString &text, const QString &linkTitle, const QUrl &target);
+    // The line about the selected app is no longer true (another node was selected).
+    void messageCleared();
     // A device's app nodes were placed (tests).
     void appsListed();
     // A listing of the selected app was shown (from the cache or the device).
@@ -201,5 +203,6 @@ private:
     bool m_coverBusy = false;
     std::thread m_coverThread;
     QTimer m_scrollTimer;
+    bool m_hintShown = false; // the message line speaks of the selected app
     std::function<QVariant(const epub &, const std::string &, int)> m_previousCell; // the table's other cells
 };

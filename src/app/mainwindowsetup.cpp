@@ -200,6 +200,7 @@ void mainControler::buildWindows()
     apps.dataFolder = userDataDir();
     m_apps = new AppShelf(std::move(apps), this);
     connect(m_apps, &AppShelf::message, messageLine, &MessageLine::showMessage);
+    connect(m_apps, &AppShelf::messageCleared, messageLine, &MessageLine::clearMessage);
     m_preferencesUi->showAllSharingAppsCheckBox->setChecked(m_apps->showsAllSharingApps());
 
     wireCommands();

@@ -12,6 +12,7 @@
 #include "fullio.h"
 #include "ipodtreelistcontroler.h"
 #include "mainqueue.h"
+#include "messageline.h"
 #include "plistutil.h"
 #include "xlpopupmenubutton.h"
 
@@ -19,6 +20,7 @@
 #include <QBuffer>
 #include <QDialog>
 #include <QImage>
+#include <QMainWindow>
 #include <QSettings>
 #include <QTimer>
 
@@ -274,6 +276,13 @@ TEST_F(AppShelfTest, ALockedDeviceAndARemovedAppAreSaidInPlainWords)
     selectReader();
     closeFailuresAsTheyShow();
     setLocked(true);
+    // The listing says it under the table; the books already listed stay.
+    selectList(1);
+    selectList(2);
+    ASSERT_TRUE(processMainEventsUntil([this] { return apps().idle(); }));
+    EXPECT_EQ(m_window->mainWindow->findChild<MessageLine *>()->messageText().toStdString(),
+              std::string("Reader: ") + deviceLockedText());
+    EXPECT_EQ(rowCount(), 2);
     m_interaction->importAnswers.push_back({makeBook("new.epub", "New", "N")});
     m_window->loadMediaPCToIpod();
     ASSERT_TRUE(waitForTransferEnd());
