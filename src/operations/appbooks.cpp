@@ -16,9 +16,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <functional>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -487,16 +489,101 @@ std::optional<std::string> readAppBookCover(afc_connection *connection, const st
     return pictureZip.entry(cover.file, &problem);
 }
 
+namespace {
+
+bool endsWithEpub(const std::string &name)
+{
+    if (name.size() <= 5)
+        return false;
+    std::string tail = name.substr(name.size() - 5);
+    for (char &c : tail)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    return tail == ".epub";
+}
+
+// Runs work(connection, i) for i in [0, count), each connection on a thread of its own taking
+// the next index as soon as it is free: the round trips, not the bytes, take the time.
+void shareOut(const std::vector<afc_connection *> &connections, std::size_t count,
+              const std::function<void(afc_connection *, std::size_t)> &work)
+{
+    std::atomic<std::size_t> next{0};
+    auto run = [&](afc_connection *connection) {
+        for (std::size_t i; (i = next.fetch_add(1)) < count;)
+            work(connection, i);
+    };
+    std::vector<std::thread> threads;
+    for (std::size_t i = 1; i < connections.size() && i < count; ++i)
+        threads.emplace_back(run, connections[i]);
+    run(connections.front());
+    for (std::thread &thread : threads)
+        thread.join();
+}
+
+// The path's parts, for the order a walk of name-sorted folders gives.
+std::vector<std::string> partsOf(const std::string &path)
+{
+    std::vector<std::string> parts;
+    std::size_t from = 0;
+    for (std::size_t at; (at = path.find('/', from)) != std::string::npos; from = at + 1)
+        parts.push_back(path.substr(from, at - from));
+    parts.push_back(path.substr(from));
+    return parts;
+}
+
+// The books under "/Documents" as listAppBooks finds them (the same depth, order and
+// refusals), with each one's facts: the folders are read one level at a time and their
+// entries asked about on every connection at once, so a large folder costs a few round
+// trips rather than one per entry.
+int walkAppBooks(const std::vector<afc_connection *> &connections, int maxDepth,
+                 std::vector<std::pair<std::string, FileFacts>> &found)
+{
+    std::vector<std::string> level{kDocuments};
+    for (int depth = 0; !level.empty() && depth <= maxDepth; ++depth) {
+        std::vector<std::string> entries;
+        for (const std::string &folder : level) {
+            // A name the device could not have made ("/" inside, "." or "..") is never followed.
+            const std::optional<std::vector<std::string>> names = folderEntryNames(connections.front(), folder);
+            if (!names) {
+                if (depth == 0)
+                    return MDERR_FAILED;
+                continue; // an unreadable nested folder is passed over
+            }
+            for (const std::string &name : *names)
+                entries.push_back(folder + "/" + name);
+        }
+        std::vector<FileFacts> facts(entries.size());
+        shareOut(connections, entries.size(),
+                 [&](afc_connection *connection, std::size_t i) { facts[i] = fileFacts(connection, entries[i]); });
+        level.clear();
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            const bool book = facts[i].type == "S_IFREG" || facts[i].type == "S_IFDIR";
+            if (endsWithEpub(entries[i]) && book)
+                found.emplace_back(entries[i], facts[i]);
+            else if (facts[i].type == "S_IFDIR")
+                level.push_back(entries[i]);
+        }
+    }
+    std::sort(found.begin(), found.end(), [](const auto &a, const auto &b) { return partsOf(a.first) < partsOf(b.first); });
+    return MDERR_OK;
+}
+
+} // namespace
+
 int listAppBookDetails(afc_connection *connection, std::vector<AppBook> &books, const AppBookLimits &limits,
                        const std::vector<afc_connection *> &lanes, const AppBookKnown &known)
 {
     books.clear();
-    std::vector<std::string> paths;
-    const int rc = listAppBooks(connection, paths);
+    std::vector<afc_connection *> all{connection};
+    for (afc_connection *lane : lanes)
+        if (lane && lane != connection)
+            all.push_back(lane);
+    std::vector<std::pair<std::string, FileFacts>> found;
+    const int rc = walkAppBooks(all, 8, found);
     if (rc != MDERR_OK)
         return rc;
     const std::string prefix = std::string(kDocuments) + "/";
-    for (const std::string &path : paths) {
+    std::vector<FileFacts> facts;
+    for (const auto &[path, fileFacts] : found) {
         AppBook book;
         book.path = path;
         book.relative = path.rfind(prefix, 0) == 0 ? path.substr(prefix.size()) : path;
@@ -504,34 +591,19 @@ int listAppBookDetails(afc_connection *connection, std::vector<AppBook> &books, 
         if (fs::path(book.relative).filename().string().rfind(kUploadPrefix, 0) == 0)
             continue;
         books.push_back(std::move(book));
+        facts.push_back(fileFacts);
     }
-    // Each book is a handful of small requests: the round trips, not the bytes, take the time,
-    // so every connection takes the next book as soon as it is free.
-    std::vector<afc_connection *> all{connection};
-    for (afc_connection *lane : lanes)
-        if (lane && lane != connection)
-            all.push_back(lane);
-    std::atomic<std::size_t> next{0};
-    auto work = [&](afc_connection *lane) {
-        for (std::size_t i; (i = next.fetch_add(1)) < books.size();) {
-            AppBook &book = books[i];
-            const FileFacts facts = fileFacts(lane, book.path);
-            // A file the caller knows by its size and time costs this one request.
-            if (known && facts.type == "S_IFREG") {
-                book.size = facts.size;
-                book.modified = facts.modified;
-                if (known(book))
-                    continue;
-            }
-            readValuesWithFacts(lane, book, facts, limits);
+    shareOut(all, books.size(), [&](afc_connection *lane, std::size_t i) {
+        AppBook &book = books[i];
+        // A file the caller knows by its size and time costs nothing more.
+        if (known && facts[i].type == "S_IFREG") {
+            book.size = facts[i].size;
+            book.modified = facts[i].modified;
+            if (known(book))
+                return;
         }
-    };
-    std::vector<std::thread> threads;
-    for (std::size_t i = 1; i < all.size() && i < books.size(); ++i)
-        threads.emplace_back(work, all[i]);
-    work(connection);
-    for (std::thread &thread : threads)
-        thread.join();
+        readValuesWithFacts(lane, book, facts[i], limits);
+    });
     return MDERR_OK;
 }
 
