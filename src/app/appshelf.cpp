@@ -610,10 +610,15 @@ void AppShelf::coverWorker()
     std::shared_ptr<DeviceSession> session;
     afc_connection *connection = nullptr;
     std::string connectionApp, connectionDevice;
+    bool trimNeeded = false;
     auto release = [&] {
         closeApp(connection);
         connection = nullptr;
         session.reset(); // an arrival waits for no idle cover reader
+        // The cache is brought under its bound once a list's covers are in, not after each one.
+        if (trimNeeded && !m_context.dataFolder.empty())
+            trimFolder(m_context.dataFolder + "/appcovers", kMaxCoverCacheBytes);
+        trimNeeded = false;
     };
     std::unique_lock<std::mutex> lock(m_coverMutex);
     while (!m_stop) {
@@ -658,7 +663,7 @@ void AppShelf::coverWorker()
                 cover = BookCovers::thumbnail(QByteArray::fromStdString(*bytes));
             if (!cover.isNull() && !cached.empty()) {
                 savePicture(cover, cached);
-                trimFolder(m_context.dataFolder + "/appcovers", kMaxCoverCacheBytes);
+                trimNeeded = true;
             }
             if (!connection) {
                 // No device to read from: the rest of this list waits for the next selection.
