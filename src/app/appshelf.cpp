@@ -74,8 +74,8 @@ void trimFolder(const std::string &folder, uint64_t limit)
     std::vector<Kept> kept;
     uint64_t total = 0;
     std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator(folder, ec); !ec && it != fs::recursive_directory_iterator();
-         it.increment(ec)) {
+    for (auto it = fs::recursive_directory_iterator(folder, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
         std::error_code e;
         if (!it->is_regular_file(e))
             continue;
@@ -96,8 +96,8 @@ void trimFolder(const std::string &folder, uint64_t limit)
 bool sameListing(const std::vector<AppBook> &a, const std::vector<AppBook> &b)
 {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const AppBook &x, const AppBook &y) {
-        return x.path == y.path && x.size == y.size && x.modified == y.modified && x.values == y.values
-               && x.problem == y.problem;
+        return x.path == y.path && x.size == y.size && x.modified == y.modified && x.values == y.values &&
+               x.problem == y.problem;
     });
 }
 
@@ -141,16 +141,18 @@ AppShelf::AppShelf(Context context, QObject *parent)
 {
     m_showAll = QSettings().value(QLatin1String(kShowAllSetting), false).toBool();
     connect(m_context.devices, &QAbstractItemModel::rowsInserted, this, &AppShelf::deviceRowsInserted);
-    connect(m_context.selection, &QItemSelectionModel::selectionChanged, this, [this] { selectionChanged(); });
+    connect(m_context.selection, &QItemSelectionModel::selectionChanged, this,
+            [this] { selectionChanged(); });
 
     // The covers and sizes of an app's books come from here; every other cell as before.
     m_previousCell = m_context.table->cellSource();
-    m_context.table->setCellSource([this, previous = m_previousCell](const epub &record, const std::string &identifier, int role) {
-        QVariant mine = cell(record, identifier, role);
-        if (mine.isValid() || (!previous))
-            return mine;
-        return previous(record, identifier, role);
-    });
+    m_context.table->setCellSource(
+        [this, previous = m_previousCell](const epub &record, const std::string &identifier, int role) {
+            QVariant mine = cell(record, identifier, role);
+            if (mine.isValid() || (!previous))
+                return mine;
+            return previous(record, identifier, role);
+        });
     m_scrollTimer.setSingleShot(true);
     m_scrollTimer.setInterval(kScrollSettleMs);
     connect(&m_scrollTimer, &QTimer::timeout, this, &AppShelf::prioritiseCovers);
@@ -263,8 +265,9 @@ std::string AppShelf::listingFolder() const
 
 std::string AppShelf::iconFolder(const std::string &deviceIdentifier) const
 {
-    return m_context.dataFolder.empty() ? std::string()
-                                        : m_context.dataFolder + "/appcovers/" + hashed(deviceIdentifier) + "/icons";
+    return m_context.dataFolder.empty()
+               ? std::string()
+               : m_context.dataFolder + "/appcovers/" + hashed(deviceIdentifier) + "/icons";
 }
 
 std::string AppShelf::coverFolder(const std::string &deviceIdentifier, const std::string &app) const
@@ -349,14 +352,18 @@ void AppShelf::surveyApps(std::weak_ptr<TreeNode> deviceNode)
                 return {};
             const std::string folder = iconFolder(found.deviceIdentifier);
             // The version names the icon: an updated app brings its new one.
-            const std::string icon = folder.empty() ? std::string() : folder + "/" + hashed(app.identifier + '\n' + app.version) + ".png";
+            const std::string icon =
+                folder.empty() ? std::string()
+                               : folder + "/" + hashed(app.identifier + '\n' + app.version) + ".png";
             std::error_code ec;
             if (!icon.empty() && !fs::exists(icon, ec)) {
                 std::string png;
                 if (copyAppIcon(dev, app.identifier, png) == MDERR_OK && !png.empty()) {
                     const QImage picture = QImage::fromData(QByteArray::fromStdString(png));
                     if (!picture.isNull())
-                        savePicture(picture.scaled(kIconSize, kIconSize, Qt::KeepAspectRatio, Qt::SmoothTransformation), icon);
+                        savePicture(picture.scaled(kIconSize, kIconSize, Qt::KeepAspectRatio,
+                                                   Qt::SmoothTransformation),
+                                    icon);
                 }
             }
             if (!icon.empty() && fs::exists(icon, ec))
@@ -437,10 +444,11 @@ void AppShelf::selectionChanged()
     }
     // Where the books go, and what the user may have to do to see them there.
     const QString name = QString::fromStdString(node->app().displayName);
-    Q_EMIT message(tr("Books added here go into %1's own folder. %1 may need to be closed and opened again to "
-                      "show new books.")
-                       .arg(name),
-                   {}, {});
+    Q_EMIT message(
+        tr("Books added here go into %1's own folder. %1 may need to be closed and opened again to "
+           "show new books.")
+            .arg(name),
+        {}, {});
     m_hintShown = true;
     // The controller shows the node's last listing as it is selected; a fresh one follows.
     showCovers(node);
@@ -477,8 +485,9 @@ void AppShelf::refresh(AppShelfNode *node)
             if (cached.empty())
                 cached = previous;
             const std::map<std::string, AppBook> kept = AppListingCache::byPath(cached);
-            const int rc = listAppBookDetails(connection, books, {}, lanes,
-                                              [&kept](AppBook &book) { return AppListingCache::fill(kept, book); });
+            const int rc = listAppBookDetails(connection, books, {}, lanes, [&kept](AppBook &book) {
+                return AppListingCache::fill(kept, book);
+            });
             for (afc_connection *lane : lanes)
                 closeApp(lane);
             if (rc == MDERR_OK)
@@ -536,9 +545,11 @@ QVariant AppShelf::cell(const epub &record, const std::string &identifier, int r
     if (identifier == BookCovers::kSizeColumn) {
         switch (role) {
         case Qt::DisplayRole:
-            return QLocale().formattedDataSize(static_cast<qint64>(size->second), 1, QLocale::DataSizeTraditionalFormat);
+            return QLocale().formattedDataSize(static_cast<qint64>(size->second), 1,
+                                               QLocale::DataSizeTraditionalFormat);
         case Qt::ToolTipRole:
-            return QString(QLocale().toString(static_cast<qulonglong>(size->second)) + QStringLiteral(" bytes"));
+            return QString(QLocale().toString(static_cast<qulonglong>(size->second)) +
+                           QStringLiteral(" bytes"));
         case MediaTableModel::SortRole:
             return QVariant(static_cast<qulonglong>(size->second));
         default:
@@ -599,7 +610,8 @@ void AppShelf::prioritiseCovers()
     for (const CoverJob &job : m_coverQueue)
         (std::find(wanted.begin(), wanted.end(), job.path) != wanted.end() ? front : back).push_back(job);
     std::sort(front.begin(), front.end(), [&](const CoverJob &a, const CoverJob &b) {
-        return std::find(wanted.begin(), wanted.end(), a.path) < std::find(wanted.begin(), wanted.end(), b.path);
+        return std::find(wanted.begin(), wanted.end(), a.path) <
+               std::find(wanted.begin(), wanted.end(), b.path);
     });
     m_coverQueue = std::move(front);
     m_coverQueue.insert(m_coverQueue.end(), back.begin(), back.end());
@@ -640,9 +652,11 @@ void AppShelf::coverWorker()
         lock.unlock();
 
         const std::string folder = coverFolder(device, app);
-        const std::string cached =
-            folder.empty() ? std::string()
-                           : folder + "/" + hashed(job.path + '\n' + std::to_string(job.size) + '\n' + std::to_string(job.modified)) + ".png";
+        const std::string cached = folder.empty() ? std::string()
+                                                  : folder + "/" +
+                                                        hashed(job.path + '\n' + std::to_string(job.size) +
+                                                               '\n' + std::to_string(job.modified)) +
+                                                        ".png";
         QImage cover;
         std::error_code ec;
         if (!cached.empty() && fs::exists(cached, ec)) {
@@ -658,7 +672,8 @@ void AppShelf::coverWorker()
                 connectionApp = app;
                 connectionDevice = device;
             }
-            std::optional<std::string> bytes = connection ? readAppBookCover(connection, job.path, kMaxCoverBytes) : std::nullopt;
+            std::optional<std::string> bytes =
+                connection ? readAppBookCover(connection, job.path, kMaxCoverBytes) : std::nullopt;
             if (bytes)
                 cover = BookCovers::thumbnail(QByteArray::fromStdString(*bytes));
             if (!cover.isNull() && !cached.empty()) {
@@ -698,8 +713,8 @@ void AppShelf::coverWorker()
 
 // ---- Commands ------------------------------------------------------------------------------
 
-void AppShelf::runCommand(const std::string &app, std::weak_ptr<TreeNode> node, std::vector<std::string> names,
-                          const QString &heading,
+void AppShelf::runCommand(const std::string &app, std::weak_ptr<TreeNode> node,
+                          std::vector<std::string> names, const QString &heading,
                           std::function<BookOperationResult(afc_connection *, std::size_t)> item,
                           std::function<void(const std::vector<BookOperationResult> &)> after)
 {
@@ -719,7 +734,8 @@ void AppShelf::runCommand(const std::string &app, std::weak_ptr<TreeNode> node, 
             if (m_context.goOn && !*m_context.goOn)
                 break;
             // Without the app's files every book fails with the reason (a locked device, an app gone).
-            BookOperationResult result = connection ? item(connection, i) : BookOperationResult::makeFailed(names[i], why);
+            BookOperationResult result =
+                connection ? item(connection, i) : BookOperationResult::makeFailed(names[i], why);
             collectFailure(failures, result);
             results.push_back(result);
         }
@@ -750,7 +766,8 @@ void AppShelf::importBooks(const QStringList &paths)
     std::vector<std::string> files;
     for (const QString &path : paths)
         files.push_back(path.toStdString());
-    std::weak_ptr<TreeNode> weak = node->nodeParent()->childAtIndex(node->nodeParent()->indexOfChildIdenticalTo(node));
+    std::weak_ptr<TreeNode> weak =
+        node->nodeParent()->childAtIndex(node->nodeParent()->indexOfChildIdenticalTo(node));
     TransferCommands *transfers = m_context.transfers;
     const std::size_t count = files.size();
     std::vector<std::string> names;
@@ -758,12 +775,14 @@ void AppShelf::importBooks(const QStringList &paths)
         names.push_back(fs::path(file).filename().string());
     runCommand(node->app().identifier, weak, names, {},
                [files, names, transfers, count](afc_connection *connection, std::size_t i) {
-                   transfers->postProgress("Copying to: " + names[i], static_cast<int>(i), static_cast<int>(count));
+                   transfers->postProgress("Copying to: " + names[i], static_cast<int>(i),
+                                           static_cast<int>(count));
                    // The device's own replace question, with a third way: keep both files.
                    auto clash = [transfers](const std::string &relative) {
                        const int answer = transfers->askAndWait(
                            QStringLiteral("Warning"),
-                           QStringLiteral("%1 is existing. Are you sure to replace?").arg(QString::fromStdString(relative)),
+                           QStringLiteral("%1 is existing. Are you sure to replace?")
+                               .arg(QString::fromStdString(relative)),
                            {QStringLiteral("NO"), QStringLiteral("YES"), QStringLiteral("Keep Both")});
                        if (answer == AlertFirstButtonReturn + 1)
                            return AppNameClash::Replace;
@@ -796,23 +815,24 @@ void AppShelf::exportBooks(const EpubList &records, const QString &folder)
     const std::string target = folder.toStdString();
     TransferCommands *transfers = m_context.transfers;
     const std::size_t count = relatives.size();
-    runCommand(node->app().identifier, weak, relatives, {},
-               [relatives, target, transfers, count](afc_connection *connection, std::size_t i) {
-                   transfers->postProgress("Copying to: " + target, static_cast<int>(i), static_cast<int>(count));
-                   return exportFromApp(connection, relatives[i], target, [transfers](const std::string &existing) {
-                       return transfers->askOnMainThread(existing + " is existing. Are you sure to replace?");
-                   });
-               },
-               [this, folder](const std::vector<BookOperationResult> &results) {
-                   const auto exported = std::count_if(results.begin(), results.end(),
-                                                       [](const BookOperationResult &r) { return r.done(); });
-                   if (exported <= 0)
-                       return;
-                   const QString text = exported == 1
-                                            ? QStringLiteral("1 book was exported to %1.").arg(folder)
-                                            : QStringLiteral("%1 books were exported to %2.").arg(exported).arg(folder);
-                   Q_EMIT message(text, tr("Open Folder"), QUrl::fromLocalFile(folder));
-               });
+    runCommand(
+        node->app().identifier, weak, relatives, {},
+        [relatives, target, transfers, count](afc_connection *connection, std::size_t i) {
+            transfers->postProgress("Copying to: " + target, static_cast<int>(i), static_cast<int>(count));
+            return exportFromApp(connection, relatives[i], target, [transfers](const std::string &existing) {
+                return transfers->askOnMainThread(existing + " is existing. Are you sure to replace?");
+            });
+        },
+        [this, folder](const std::vector<BookOperationResult> &results) {
+            const auto exported = std::count_if(results.begin(), results.end(),
+                                                [](const BookOperationResult &r) { return r.done(); });
+            if (exported <= 0)
+                return;
+            const QString text =
+                exported == 1 ? QStringLiteral("1 book was exported to %1.").arg(folder)
+                              : QStringLiteral("%1 books were exported to %2.").arg(exported).arg(folder);
+            Q_EMIT message(text, tr("Open Folder"), QUrl::fromLocalFile(folder));
+        });
 }
 
 void AppShelf::deleteBooks(const EpubList &records)
@@ -820,8 +840,9 @@ void AppShelf::deleteBooks(const EpubList &records)
     AppShelfNode *node = selectedApp();
     if (!node || !m_context.ask)
         return;
-    const int answer = m_context.ask(QStringLiteral("Information"), QStringLiteral("Are you sure, delete the item?"),
-                                     {QStringLiteral("NO"), QStringLiteral("YES")});
+    const int answer =
+        m_context.ask(QStringLiteral("Information"), QStringLiteral("Are you sure, delete the item?"),
+                      {QStringLiteral("NO"), QStringLiteral("YES")});
     if (answer != AlertFirstButtonReturn + 1 || !m_context.transfers->start())
         return;
     if (m_context.goOn)
@@ -832,12 +853,14 @@ void AppShelf::deleteBooks(const EpubList &records)
         if (record && record->mediaPcPath().rfind(prefix, 0) == 0)
             relatives.push_back(record->mediaPcPath().substr(prefix.size()));
     }
-    std::weak_ptr<TreeNode> weak = node->nodeParent()->childAtIndex(node->nodeParent()->indexOfChildIdenticalTo(node));
+    std::weak_ptr<TreeNode> weak =
+        node->nodeParent()->childAtIndex(node->nodeParent()->indexOfChildIdenticalTo(node));
     TransferCommands *transfers = m_context.transfers;
     const std::size_t count = relatives.size();
     runCommand(node->app().identifier, weak, relatives, QStringLiteral("These books could not be deleted:"),
                [relatives, transfers, count](afc_connection *connection, std::size_t i) {
-                   transfers->postProgress("Deleting: " + relatives[i], static_cast<int>(i), static_cast<int>(count));
+                   transfers->postProgress("Deleting: " + relatives[i], static_cast<int>(i),
+                                           static_cast<int>(count));
                    return deleteFromApp(connection, relatives[i]);
                },
                {});

@@ -97,7 +97,7 @@ public:
     };
 
     static constexpr const char *kShowAllSetting = "ShowAllSharingApps";
-    static constexpr int kIconSize = 20; // the device list's icons are drawn at their own size
+    static constexpr int kIconSize = 20;    // the device list's icons are drawn at their own size
     static constexpr int kListingLanes = 3; // extra connections that read books alongside
 
     explicit AppShelf(Context context, QObject *parent = nullptr);
@@ -144,8 +144,8 @@ private:
         std::weak_ptr<TreeNode> deviceNode;
         std::string deviceIdentifier;
         std::vector<DeviceApp> apps;
-        std::map<std::string, std::string> icons;               // identifier → icon file
-        std::map<std::string, std::vector<AppBook>> cached;     // identifier → last listing
+        std::map<std::string, std::string> icons;           // identifier → icon file
+        std::map<std::string, std::vector<AppBook>> cached; // identifier → last listing
     };
     struct CoverJob
     {
@@ -191,7 +191,7 @@ private:
     std::vector<std::pair<std::thread, std::shared_ptr<std::atomic_bool>>> m_threads; // with their end flags
 
     // The covers of the shown app: read on one worker, the rows in view first.
-    std::map<std::string, QImage> m_covers; // device path → thumbnail (main thread)
+    std::map<std::string, QImage> m_covers;  // device path → thumbnail (main thread)
     std::map<std::string, uint64_t> m_sizes; // device path → bytes (main thread)
     std::string m_coverApp;                  // the app whose covers the table shows
     std::string m_coverDevice;

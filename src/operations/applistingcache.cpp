@@ -40,7 +40,8 @@ QString text(const std::string &value)
 
 } // namespace
 
-AppListingCache::AppListingCache(std::string folder, uint64_t maxBytes) : m_folder(std::move(folder)), m_maxBytes(maxBytes)
+AppListingCache::AppListingCache(std::string folder, uint64_t maxBytes)
+    : m_folder(std::move(folder)), m_maxBytes(maxBytes)
 {
 }
 
@@ -61,8 +62,9 @@ std::vector<AppBook> AppListingCache::load(const std::string &device, const std:
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const QJsonObject top = QJsonDocument::fromJson(QByteArray::fromStdString(bytes)).object();
     // Another device or app whose name hashed the same, or another format, is no listing of this one.
-    if (top.value(QLatin1String("format")).toInt() != kFormat || top.value(QLatin1String("device")).toString() != text(device)
-        || top.value(QLatin1String("app")).toString() != text(app))
+    if (top.value(QLatin1String("format")).toInt() != kFormat ||
+        top.value(QLatin1String("device")).toString() != text(device) ||
+        top.value(QLatin1String("app")).toString() != text(app))
         return books;
     for (const QJsonValue &item : top.value(QLatin1String("books")).toArray()) {
         const QJsonObject o = item.toObject();
@@ -85,7 +87,8 @@ std::vector<AppBook> AppListingCache::load(const std::string &device, const std:
     return books;
 }
 
-bool AppListingCache::save(const std::string &device, const std::string &app, const std::vector<AppBook> &books) const
+bool AppListingCache::save(const std::string &device, const std::string &app,
+                           const std::vector<AppBook> &books) const
 {
     if (m_folder.empty())
         return false;
@@ -173,8 +176,8 @@ std::map<std::string, AppBook> AppListingCache::byPath(const std::vector<AppBook
 bool AppListingCache::fill(const std::map<std::string, AppBook> &kept, AppBook &book)
 {
     const auto it = kept.find(book.path);
-    if (it == kept.end() || it->second.folder || it->second.size != book.size || it->second.modified != book.modified
-        || book.modified == 0)
+    if (it == kept.end() || it->second.folder || it->second.size != book.size ||
+        it->second.modified != book.modified || book.modified == 0)
         return false;
     book.values = it->second.values;
     book.problem = it->second.problem;

@@ -80,17 +80,19 @@ protected:
 
     std::string documents(const std::string &relative = {}) const
     {
-        return m_deviceDir.path() + "/apps/" + kReader + "/container/Documents" + (relative.empty() ? "" : "/" + relative);
+        return m_deviceDir.path() + "/apps/" + kReader + "/container/Documents" +
+               (relative.empty() ? "" : "/" + relative);
     }
-    void writeBook(const std::string &relative, const std::string &title, const std::string &creator, bool cover)
+    void writeBook(const std::string &relative, const std::string &title, const std::string &creator,
+                   bool cover)
     {
         fs::create_directories(fs::path(documents(relative)).parent_path());
         EpubBuilder book = EpubBuilder::validBook(title, creator);
         if (cover) {
             book.add("OEBPS/content.opf",
-                     EpubBuilder::packageDocument(
-                         title, creator, {},
-                         "<item id=\"cover\" href=\"cover.png\" media-type=\"image/png\" properties=\"cover-image\"/>"));
+                     EpubBuilder::packageDocument(title, creator, {},
+                                                  "<item id=\"cover\" href=\"cover.png\" "
+                                                  "media-type=\"image/png\" properties=\"cover-image\"/>"));
             book.add("OEBPS/cover.png", pngOf(Qt::blue, 300, 400), true);
         }
         ASSERT_TRUE(book.write(documents(relative)));
@@ -159,7 +161,8 @@ TEST_F(AppShelfTest, ReaderAppsFollowTheCustomBooksAndThePreferenceAddsTheOtherS
     EXPECT_EQ(icon.pixelColor(5, 5), QColor(Qt::red));
 
     apps().setShowAllSharingApps(true);
-    EXPECT_EQ(deviceChildren(), (std::vector<std::string>{"iTunes Books", "Custom Books", "Reader", "Filebox"}));
+    EXPECT_EQ(deviceChildren(),
+              (std::vector<std::string>{"iTunes Books", "Custom Books", "Reader", "Filebox"}));
     apps().setShowAllSharingApps(false);
     EXPECT_EQ(deviceChildren(), (std::vector<std::string>{"iTunes Books", "Custom Books", "Reader"}));
 }
@@ -179,8 +182,10 @@ TEST_F(AppShelfTest, SelectingAnAppShowsItsBooksWithSizesAndCovers)
     const int sizeColumn = model->columnCount() - 1;
     for (int row = 0; row < rowCount(); ++row) {
         const std::string relative = rowTitle(row) == "Emma" ? "classics/emma.epub" : "moby.epub";
-        EXPECT_EQ(model->data(model->index(row, sizeColumn), Qt::ToolTipRole).toString().toStdString(),
-                  QLocale().toString(static_cast<qulonglong>(fs::file_size(documents(relative)))).toStdString() + " bytes");
+        EXPECT_EQ(
+            model->data(model->index(row, sizeColumn), Qt::ToolTipRole).toString().toStdString(),
+            QLocale().toString(static_cast<qulonglong>(fs::file_size(documents(relative)))).toStdString() +
+                " bytes");
     }
 }
 
@@ -304,7 +309,8 @@ TEST_F(AppShelfTest, EveryConnectionOpenedForAnAppIsClosed)
     attachWithApps();
     const std::size_t before = m_backend->openConnectionCount();
     selectReader();
-    ASSERT_TRUE(processMainEventsUntil([this] { return !apps().coverOf("/Documents/moby.epub").isNull() && apps().idle(); }));
+    ASSERT_TRUE(processMainEventsUntil(
+        [this] { return !apps().coverOf("/Documents/moby.epub").isNull() && apps().idle(); }));
     closeFailuresAsTheyShow();
     m_interaction->importAnswers.push_back({makeBook("new.epub", "New", "N")});
     m_window->loadMediaPCToIpod();
