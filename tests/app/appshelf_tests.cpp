@@ -17,10 +17,13 @@
 #include "xlpopupmenubutton.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QBuffer>
 #include <QDialog>
+#include <QDropEvent>
 #include <QImage>
 #include <QMainWindow>
+#include <QMimeData>
 #include <QSettings>
 #include <QTimer>
 
@@ -245,8 +248,17 @@ TEST_F(AppShelfTest, AddBooksAsksAboutAnExistingNameReplaceOrKeepBoth)
     ASSERT_TRUE(waitForTransferEnd());
     EXPECT_FALSE(fs::exists(documents("moby (3).epub")));
     EXPECT_TRUE(m_window->lastFailures().empty());
+    // A book dropped on the window while the app is shown goes into the app, not "Custom Books".
+    QMimeData dragged;
+    dragged.setUrls({QUrl::fromLocalFile(makeBook("dropped.epub", "Dropped", "D"))});
+    QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &dragged, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(m_window->mainWindow, &enter);
+    QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &dragged, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(m_window->mainWindow, &drop);
+    ASSERT_TRUE(processMainEventsUntil([this] { return fs::exists(documents("dropped.epub")); }));
+    ASSERT_TRUE(waitForTransferEnd());
     // The list follows, with no sync lock taken for any of it.
-    ASSERT_TRUE(processMainEventsUntil([this] { return apps().idle() && rowCount() == 3; }));
+    ASSERT_TRUE(processMainEventsUntil([this] { return apps().idle() && rowCount() == 4; }));
     for (const std::string &posted : m_backend->postedNotifications(m_device))
         EXPECT_EQ(posted.find("syncWillStart"), std::string::npos) << posted;
 }
