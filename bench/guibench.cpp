@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
 // bookferry-gui-bench: the main window's event loop while a device with a photo library is
-// surveyed, and while a 50 MB book is imported and exported, all through the emulator's
-// link model. A timer on the main thread asks to run every 5 ms; how late it runs is the
+// surveyed, while a 50 MB book is imported and exported, and while a reader app's 200 covers
+// are read, all through the emulator's link model. A timer on the main thread asks to run every 5 ms; how late it runs is the
 // latency a user feels. Prints one line per phase: "PHASE p99_ms max_ms samples".
 //   bookferry-gui-bench WORK_DIR BOOK.epub TITLE
 // With --books, the window's first list of a folder device with 5,000 books instead: how long
@@ -16,8 +16,10 @@
 
 #include "aioutlineview.h"
 #include "aitableview.h"
+#include "appshelf.h"
 #include "bookcovers.h"
 #include "devicelistmodel.h"
+#include "epubarchive.h"
 #include "deviceselection.h"
 #include "ipodtreelistcontroler.h"
 #include "log.h"
@@ -315,6 +317,27 @@ int main(int argc, char **argv)
     for (int i = 0; i < 1000; ++i)
         sparseFile(device + "/root/iTunes_Control/Music/F00/T" + std::to_string(i) + ".mp3", 4000000);
 
+    // A reader app with 200 books, each with a real cover picture, for the window's app list.
+    constexpr int kAppBooks = 200;
+    FolderAppDescription reader;
+    reader.identifier = "org.example.reader";
+    reader.displayName = "Reader";
+    addFolderApp(device, reader);
+    {
+        const BenchBook covered = makeBook(work + "/appbook", "Covered", 1, 1, 4, 4000);
+        QImage picture(600, 900, QImage::Format_RGB32);
+        picture.fill(QColor(40, 90, 160));
+        picture.save(QString::fromStdString(covered.folder + "/OEBPS/images/img0.jpg"), "JPG");
+        const std::string packed = work + "/covered.epub";
+        std::string packError;
+        if (!packEpub(covered.folder, packed, &packError))
+            return 1;
+        const std::string documents = device + "/apps/" + reader.identifier + "/container/Documents";
+        fs::create_directories(documents);
+        for (int i = 0; i < kAppBooks; ++i)
+            fs::create_hard_link(packed, documents + "/Book " + std::to_string(i) + ".epub");
+    }
+
     EmulatorProcess emulator(work);
     if (!emulator.start({"--link", device}))
         return 1;
@@ -358,10 +381,30 @@ int main(int argc, char **argv)
     const bool exported = processMainEventsUntil(
         [&] { return !window->isTransferRunning() && !window->progressWindow->isVisible(); }, std::chrono::minutes(3));
     std::printf("export %s\n", exported ? probe.summary().c_str() : "failed");
+
+    // The reader app's list, its covers read from the books with ranged reads meanwhile.
+    AppShelf *apps = window->appShelf();
+    processMainEventsUntil([&] { return !apps->appNodes().empty(); }, std::chrono::minutes(1));
+    bool appCovers = false;
+    if (!apps->appNodes().empty()) {
+        probe.restart();
+        window->iPodTableView->setCurrentIndex(model->indexForNode(apps->appNodes().front()));
+        appCovers = processMainEventsUntil(
+            [&] {
+                if (!apps->idle() || window->mediaTableView->model()->rowCount() != kAppBooks)
+                    return false;
+                for (int i = 0; i < kAppBooks; ++i)
+                    if (apps->coverOf("/Documents/Book " + std::to_string(i) + ".epub").isNull())
+                        return false;
+                return true;
+            },
+            std::chrono::minutes(3));
+    }
+    std::printf("app_covers %s\n", appCovers ? probe.summary().c_str() : "failed");
     std::fflush(stdout);
 
     window->joinWorker();
     window.reset();
     setDeviceBackend(nullptr);
-    return up && imported && exported ? 0 : 1;
+    return up && imported && exported && appCovers ? 0 : 1;
 }

@@ -4,6 +4,7 @@
 
 #include "aitableview.h"
 #include "appglobals.h"
+#include "appshelf.h"
 #include "ipodtreelistcontroler.h"
 #include "mediatablemodel.h"
 #include "xlpopupmenubutton.h"
@@ -246,7 +247,8 @@ CommandState BookTable::commandState() const
     CommandState state;
     state.transferRunning = m_transferRunning;
     state.deviceConnected = m_devices.ipodCount() >= 1;
-    state.customListSelected = m_devices.isSelectepubnodecanadd();
+    // A reader app takes books as "Custom Books" does.
+    state.customListSelected = m_devices.isSelectepubnodecanadd() || AppShelf::isAppNode(m_devices.selectedItem().get());
     state.rootSelected = m_devices.isRootSelect();
     state.panelShown = !m_parts.deviceCard->isHidden();
     const EpubList &records = m_model->records();

@@ -71,6 +71,7 @@ int main(int argc, char *argv[])
         parts.deviceCard = controller.box;
         parts.loadWindow = controller.loadwindow;
         parts.covers = controller.findChild<BookCovers *>();
+        parts.apps = controller.appShelf();
         parts.progressSheet = controller.progressWindow;
         parts.about = controller.aboultDlg;
         parts.failures = controller.failedWindow;

@@ -4,6 +4,7 @@
 
 #include "appconfigure.h"
 #include "appglobals.h"
+#include "appshelf.h"
 #include "bookcovers.h"
 #include "booktable.h"
 #include "cataloguerestorecommand.h"
@@ -61,6 +62,9 @@ mainControler::~mainControler()
     m_transfers->closeDown();
     if (treeListControler)
         treeListControler->setReplaceQuestion({});
+    // Its workers open sessions through the device list, so it goes first.
+    delete m_apps;
+    m_apps = nullptr;
     // The device list goes before the windows whose load window it was handed.
     m_treeListControler.reset();
 }
@@ -402,6 +406,7 @@ void mainControler::preferenceOK()
     // The choice is kept, so the window's OK is not a second Cancel.
     QSettings settings;
     settings.setValue(QLatin1String(kPictureTypeDefault), picSaveTypeComboBox->currentText());
+    m_apps->setShowAllSharingApps(m_preferencesUi->showAllSharingAppsCheckBox->isChecked());
     preferencesWindow->done(0);
 }
 
@@ -409,5 +414,6 @@ void mainControler::preferenceCancel()
 {
     QSettings settings;
     picSaveTypeComboBox->setCurrentText(settings.value(QLatin1String(kPictureTypeDefault), QStringLiteral("png")).toString());
+    m_preferencesUi->showAllSharingAppsCheckBox->setChecked(m_apps->showsAllSharingApps());
     preferencesWindow->done(-1);
 }

@@ -50,6 +50,7 @@ class QPushButton;
 class QWidget;
 class AIOutLineView;
 class AITableView;
+class AppShelf;
 class BookCovers;
 class BookTable;
 class CatalogueRestoreCommand;
@@ -222,6 +223,8 @@ public:
     bool copyMediaIpodToPC() const;
     // The failures listed by the last failure window (tests read them).
     const BookFailureList &lastFailures() const;
+    // The reader apps under the devices (tests, the screenshots).
+    AppShelf *appShelf() const { return m_apps; }
     // Waits for a finished transfer thread (tests, shut-down).
     void joinWorker();
     // The window is closing: a transfer stops within its current piece of a file, a survey
@@ -255,6 +258,7 @@ private:
     TransferCommands *m_transfers = nullptr;
     CatalogueRestoreCommand *m_restore = nullptr;
     MessageLine *m_messageLine = nullptr; // owned by the window
+    AppShelf *m_apps = nullptr; // deleted before the device list it reads
     std::vector<QAction *> m_validatedItems;
 
     std::shared_ptr<std::atomic_bool> m_alive; // lets late queued work see that we are gone

@@ -8,9 +8,11 @@
 #include "aitableview.h"
 #include "appconfigure.h"
 #include "appglobals.h"
+#include "appshelf.h"
 #include "bookcovers.h"
 #include "booktable.h"
 #include "cataloguerestorecommand.h"
+#include "datadir.h"
 #include "devicenamecell.h"
 #include "devicepanel.h"
 #include "importsources.h"
@@ -183,6 +185,23 @@ void mainControler::buildUnits()
     connect(m_transfers, &TransferCommands::listsChanged, this, [this] { reloadiPodNotification(); });
     connect(m_restore, &CatalogueRestoreCommand::listsChanged, this, [this] { reloadiPodNotification(); });
     connect(m_table, &BookTable::rulesApplied, this, [this] { validateMenus(); });
+
+    // The reader apps under each device, with their own listing, covers and commands. The
+    // commands hand it the books while an app is selected.
+    AppShelf::Context apps;
+    apps.devices = treeListControler->model();
+    apps.selection = treeListControler->selectionModel();
+    apps.openSession = [this] { return treeListControler->openSession(); };
+    apps.slot = m_transfers->appSlot();
+    apps.sheet = m_progress;
+    apps.table = m_table->model();
+    apps.view = mediaTableView;
+    apps.dataFolder = userDataDir();
+    m_apps = new AppShelf(std::move(apps), this);
+    m_transfers->setAppShelf(m_apps);
+    connect(m_apps, &AppShelf::message, m_messageLine, &MessageLine::showMessage);
+    connect(m_apps, &AppShelf::messageCleared, m_messageLine, &MessageLine::clearMessage);
+    m_preferencesUi->showAllSharingAppsCheckBox->setChecked(m_apps->showsAllSharingApps());
 }
 
 void mainControler::assignOutlets()

@@ -53,6 +53,7 @@ public:
     // of the title, artist, album and genre is always the record's own text.
     using CellSource = std::function<QVariant(const epub &record, const std::string &identifier, int role)>;
     void setCellSource(CellSource source) { m_cellSource = std::move(source); }
+    const CellSource &cellSource() const { return m_cellSource; }
     // Those cells of one row changed.
     void rowChanged(int row);
 

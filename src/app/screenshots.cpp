@@ -4,6 +4,7 @@
 
 #include "aioutlineview.h"
 #include "aitableview.h"
+#include "appshelf.h"
 #include "bookcovers.h"
 #include "cataloguebackupdialog.h"
 #include "devicelistmodel.h"
@@ -20,6 +21,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFrame>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -175,5 +177,19 @@ int takeScreenshots(const ScreenshotWindow &parts, const QString &dirPath)
     if (auto *filter = window->findChild<QLineEdit *>(QStringLiteral("bookFilterField")))
         filter->setText(QStringLiteral("the"));
     ok = save(window, dir, "14-book-table-sorted-filtered.png") && ok;
+
+    // A reader app under the device, with its books and their covers read from the files.
+    if (auto *filter = window->findChild<QLineEdit *>(QStringLiteral("bookFilterField")))
+        filter->clear();
+    parts.table->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    AppShelf *apps = parts.apps;
+    if (!waitFor([&] { return !apps->appNodes().empty() && apps->idle(); })) {
+        std::fprintf(stderr, "bookferry: no reader app was listed\n");
+        return 1;
+    }
+    parts.deviceList->setCurrentIndex(tree->model()->indexForNode(apps->appNodes().front()));
+    waitFor([&] { return apps->idle() && parts.table->model()->rowCount() > 0; });
+    parts.table->clearSelection();
+    ok = save(window, dir, "15-reader-app.png") && ok;
     return ok ? 0 : 1;
 }

@@ -11,6 +11,7 @@
 
 class AIOutLineView;
 class AITableView;
+class AppShelf;
 class BookCovers;
 class QDialog;
 class QMainWindow;
@@ -29,6 +30,7 @@ struct ScreenshotWindow
     const QWidget *deviceCard = nullptr;
     QtLoadWindow *loadWindow = nullptr;
     const BookCovers *covers = nullptr;
+    AppShelf *apps = nullptr;
     QDialog *progressSheet = nullptr;
     QDialog *about = nullptr;
     QDialog *failures = nullptr;

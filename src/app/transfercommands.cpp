@@ -199,6 +199,10 @@ void TransferCommands::importBooks(const QStringList &chosen)
         return;
     }
     m_goOn = true;
+    if (selectedApp()) {
+        m_apps->importBooks(chosen);
+        return;
+    }
     std::vector<std::string> paths;
     for (const QString &path : chosen)
         paths.push_back(path.toStdString());
@@ -246,6 +250,15 @@ void TransferCommands::exportChecked(const QString &folder)
     std::vector<bool> checked;
     for (const auto &record : records)
         checked.push_back(record && m_table.checkedAndShown(*record));
+    if (selectedApp()) {
+        m_goOn = true;
+        EpubList chosen;
+        for (std::size_t i = 0; i < records.size(); ++i)
+            if (checked[i])
+                chosen.push_back(records[i]);
+        m_apps->exportBooks(chosen, folder);
+        return;
+    }
     const std::string dstpath = folder.toStdString();
 
     runWorker([this, records, checked, dstpath, session = m_devices.openSession()]() mutable {
@@ -287,6 +300,11 @@ void TransferCommands::exportHighlighted(const QString &folder)
     }
     const int highlighted = static_cast<int>(rows.size());
     const std::string dstpath = folder.toStdString();
+    if (selectedApp()) {
+        m_goOn = true;
+        m_apps->exportBooks(records, folder);
+        return;
+    }
 
     runWorker([this, records, highlighted, dstpath, session = m_devices.openSession()]() mutable {
         // threadSelectedLoadMediaIpodToPcDidEnd and copyMediaipodToPc_v
@@ -346,6 +364,10 @@ void TransferCommands::deleteBooks(const EpubList &candidates)
     if (answer == AlertFirstButtonReturn || !start())
         return;
     m_goOn = true;
+    if (selectedApp()) {
+        m_apps->deleteBooks(candidates); // an app has no sync lock to announce
+        return;
+    }
 
     // Like the transfers: the device may keep the sync lock for a while, and the window must
     // stay responsive (and the deletion cancellable) meanwhile.
@@ -374,6 +396,20 @@ void TransferCommands::deleteBooks(const EpubList &candidates)
             session.reset();
         });
     });
+}
+
+AppShelf::Context::Slot TransferCommands::appSlot()
+{
+    AppShelf::Context::Slot slot;
+    slot.runWorker = [this](std::function<void()> body) { runWorker(std::move(body)); };
+    slot.goingOn = [this] { return goingOn(); };
+    slot.report = [this](const std::string &title, int index, int count) { report(title, index, count); };
+    slot.askAndWait = [this](const QString &title, const QString &message, const QStringList &buttons) {
+        return askAndWait(title, message, buttons);
+    };
+    slot.askYesNo = [this](const std::string &message) { return askOnMainThread(message); };
+    slot.finish = [this](const BookFailureList &failures, const QString &heading) { finish(failures, heading); };
+    return slot;
 }
 
 void TransferCommands::cancel()

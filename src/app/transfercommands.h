@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #pragma once
 
+#include "appshelf.h"
 #include "bookbatch.h"
 #include "bookoperationresult.h"
 #include "epub.h"
@@ -67,6 +68,11 @@ public:
     // Asks first; the records are those the user chose (checked or highlighted user items).
     void deleteBooks(const EpubList &candidates);
 
+    // While one of the reader apps is selected, the commands hand its books to `apps`, which
+    // runs them in this slot (appSlot()). Null: no apps.
+    void setAppShelf(AppShelf *apps) { m_apps = apps; }
+    AppShelf::Context::Slot appSlot();
+
     // The transfer slot: false when a transfer already holds it.
     bool start();
     void runWorker(std::function<void()> body);
@@ -127,7 +133,11 @@ private:
                    std::shared_ptr<DeviceSession> session);
     void offerExportFolder(const QString &folder, int exported);
 
+    // The selected reader app, when the commands go to one.
+    AppShelfNode *selectedApp() const { return m_apps ? m_apps->selectedApp() : nullptr; }
+
     QWidget *m_window;
+    AppShelf *m_apps = nullptr;
     iPodTreeListControler &m_devices;
     BookTable &m_table;
     ProgressSheet &m_sheet;

@@ -16,9 +16,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <functional>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -44,6 +46,7 @@ struct FileFacts
 {
     std::string type; // S_IFREG, S_IFDIR, …; empty when it cannot be read
     uint64_t size = 0;
+    uint64_t modified = 0; // st_mtime as the device gives it (nanoseconds)
 };
 
 FileFacts fileFacts(afc_connection *connection, const std::string &path)
@@ -58,6 +61,8 @@ FileFacts fileFacts(afc_connection *connection, const std::string &path)
             facts.type = value ? value : "";
         else if (std::strcmp(key, "st_size") == 0 && value)
             facts.size = std::strtoull(value, nullptr, 10);
+        else if (std::strcmp(key, "st_mtime") == 0 && value)
+            facts.modified = std::strtoull(value, nullptr, 10);
     }
     AFCKeyValueClose(info);
     return facts;
@@ -219,6 +224,8 @@ public:
         }
         return true;
     }
+
+    bool has(const std::string &name) const { return m_entries.count(name) != 0; }
 
     // The entry's bytes, inflated; nullopt with *problem when it is absent or not readable.
     std::optional<std::string> entry(const std::string &name, std::string *problem)
@@ -404,10 +411,12 @@ std::string failureText(afc_connection *connection, const std::string &otherwise
 
 } // namespace
 
-void readAppBookValues(afc_connection *connection, AppBook &book, const AppBookLimits &limits)
+namespace {
+
+void readValuesWithFacts(afc_connection *connection, AppBook &book, const FileFacts &facts, const AppBookLimits &limits)
 {
-    const FileFacts facts = fileFacts(connection, book.path);
     book.folder = facts.type == "S_IFDIR";
+    book.modified = facts.modified;
     std::string problem;
     std::optional<std::string> container, package;
     std::string packagePath;
@@ -442,16 +451,139 @@ void readAppBookValues(afc_connection *connection, AppBook &book, const AppBookL
     book.problem = problem;
 }
 
+} // namespace
+
+void readAppBookValues(afc_connection *connection, AppBook &book, const AppBookLimits &limits)
+{
+    readValuesWithFacts(connection, book, fileFacts(connection, book.path), limits);
+}
+
+std::optional<std::string> readAppBookCover(afc_connection *connection, const std::string &path, uint32_t maxPicture)
+{
+    const FileFacts facts = fileFacts(connection, path);
+    if (facts.type != "S_IFREG")
+        return std::nullopt;
+    DeviceFile file(connection, path);
+    if (!file.open())
+        return std::nullopt;
+    // Pages and documents stay bounded as in the listing; only the picture may be larger.
+    AppBookLimits documents;
+    AppBookLimits pictures;
+    pictures.maxDocument = maxPicture;
+    ZipReader zip(file, facts.size, documents);
+    ZipReader pictureZip(file, facts.size, pictures);
+    std::string problem;
+    if (!zip.readDirectory(&problem) || !pictureZip.readDirectory(&problem))
+        return std::nullopt;
+    const std::optional<std::string> container = zip.entry("META-INF/container.xml", &problem);
+    const std::string packagePath = container ? bookPathOf({}, packagePathFromContainer(*container)) : std::string();
+    const std::optional<std::string> package = packagePath.empty() ? std::nullopt : zip.entry(packagePath, &problem);
+    if (!package)
+        return std::nullopt;
+    BookFiles files;
+    files.has = [&](const std::string &name) { return zip.has(name); };
+    files.read = [&](const std::string &name) { return zip.entry(name, &problem); };
+    const BookCover cover = findBookCover(packagePath, readPackageDocument(*package), files);
+    if (cover.file.empty())
+        return std::nullopt;
+    return pictureZip.entry(cover.file, &problem);
+}
+
+namespace {
+
+bool endsWithEpub(const std::string &name)
+{
+    if (name.size() <= 5)
+        return false;
+    std::string tail = name.substr(name.size() - 5);
+    for (char &c : tail)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    return tail == ".epub";
+}
+
+// Runs work(connection, i) for i in [0, count), each connection on a thread of its own taking
+// the next index as soon as it is free: the round trips, not the bytes, take the time.
+void shareOut(const std::vector<afc_connection *> &connections, std::size_t count,
+              const std::function<void(afc_connection *, std::size_t)> &work)
+{
+    std::atomic<std::size_t> next{0};
+    auto run = [&](afc_connection *connection) {
+        for (std::size_t i; (i = next.fetch_add(1)) < count;)
+            work(connection, i);
+    };
+    std::vector<std::thread> threads;
+    for (std::size_t i = 1; i < connections.size() && i < count; ++i)
+        threads.emplace_back(run, connections[i]);
+    run(connections.front());
+    for (std::thread &thread : threads)
+        thread.join();
+}
+
+// The path's parts, for the order a walk of name-sorted folders gives.
+std::vector<std::string> partsOf(const std::string &path)
+{
+    std::vector<std::string> parts;
+    std::size_t from = 0;
+    for (std::size_t at; (at = path.find('/', from)) != std::string::npos; from = at + 1)
+        parts.push_back(path.substr(from, at - from));
+    parts.push_back(path.substr(from));
+    return parts;
+}
+
+// The books under "/Documents" as listAppBooks finds them (the same depth, order and
+// refusals), with each one's facts: the folders are read one level at a time and their
+// entries asked about on every connection at once, so a large folder costs a few round
+// trips rather than one per entry.
+int walkAppBooks(const std::vector<afc_connection *> &connections, int maxDepth,
+                 std::vector<std::pair<std::string, FileFacts>> &found)
+{
+    std::vector<std::string> level{kDocuments};
+    for (int depth = 0; !level.empty() && depth <= maxDepth; ++depth) {
+        std::vector<std::string> entries;
+        for (const std::string &folder : level) {
+            // A name the device could not have made ("/" inside, "." or "..") is never followed.
+            const std::optional<std::vector<std::string>> names = folderEntryNames(connections.front(), folder);
+            if (!names) {
+                if (depth == 0)
+                    return MDERR_FAILED;
+                continue; // an unreadable nested folder is passed over
+            }
+            for (const std::string &name : *names)
+                entries.push_back(folder + "/" + name);
+        }
+        std::vector<FileFacts> facts(entries.size());
+        shareOut(connections, entries.size(),
+                 [&](afc_connection *connection, std::size_t i) { facts[i] = fileFacts(connection, entries[i]); });
+        level.clear();
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            const bool book = facts[i].type == "S_IFREG" || facts[i].type == "S_IFDIR";
+            if (endsWithEpub(entries[i]) && book)
+                found.emplace_back(entries[i], facts[i]);
+            else if (facts[i].type == "S_IFDIR")
+                level.push_back(entries[i]);
+        }
+    }
+    std::sort(found.begin(), found.end(), [](const auto &a, const auto &b) { return partsOf(a.first) < partsOf(b.first); });
+    return MDERR_OK;
+}
+
+} // namespace
+
 int listAppBookDetails(afc_connection *connection, std::vector<AppBook> &books, const AppBookLimits &limits,
-                       const std::vector<afc_connection *> &lanes)
+                       const std::vector<afc_connection *> &lanes, const AppBookKnown &known)
 {
     books.clear();
-    std::vector<std::string> paths;
-    const int rc = listAppBooks(connection, paths);
+    std::vector<afc_connection *> all{connection};
+    for (afc_connection *lane : lanes)
+        if (lane && lane != connection)
+            all.push_back(lane);
+    std::vector<std::pair<std::string, FileFacts>> found;
+    const int rc = walkAppBooks(all, 8, found);
     if (rc != MDERR_OK)
         return rc;
     const std::string prefix = std::string(kDocuments) + "/";
-    for (const std::string &path : paths) {
+    std::vector<FileFacts> facts;
+    for (const auto &[path, fileFacts] : found) {
         AppBook book;
         book.path = path;
         book.relative = path.rfind(prefix, 0) == 0 ? path.substr(prefix.size()) : path;
@@ -459,24 +591,19 @@ int listAppBookDetails(afc_connection *connection, std::vector<AppBook> &books, 
         if (fs::path(book.relative).filename().string().rfind(kUploadPrefix, 0) == 0)
             continue;
         books.push_back(std::move(book));
+        facts.push_back(fileFacts);
     }
-    // Each book is a handful of small requests: the round trips, not the bytes, take the time,
-    // so every connection takes the next book as soon as it is free.
-    std::vector<afc_connection *> all{connection};
-    for (afc_connection *lane : lanes)
-        if (lane && lane != connection)
-            all.push_back(lane);
-    std::atomic<std::size_t> next{0};
-    auto work = [&](afc_connection *lane) {
-        for (std::size_t i; (i = next.fetch_add(1)) < books.size();)
-            readAppBookValues(lane, books[i], limits);
-    };
-    std::vector<std::thread> threads;
-    for (std::size_t i = 1; i < all.size() && i < books.size(); ++i)
-        threads.emplace_back(work, all[i]);
-    work(connection);
-    for (std::thread &thread : threads)
-        thread.join();
+    shareOut(all, books.size(), [&](afc_connection *lane, std::size_t i) {
+        AppBook &book = books[i];
+        // A file the caller knows by its size and time costs nothing more.
+        if (known && facts[i].type == "S_IFREG") {
+            book.size = facts[i].size;
+            book.modified = facts[i].modified;
+            if (known(book))
+                return;
+        }
+        readValuesWithFacts(lane, book, facts[i], limits);
+    });
     return MDERR_OK;
 }
 
@@ -637,6 +764,12 @@ BookOperationResult importIntoApp(afc_connection *connection, const std::string 
 BookOperationResult exportFromApp(afc_connection *connection, const std::string &relative, const std::string &folder,
                                   bool replace)
 {
+    return exportFromApp(connection, relative, folder, [replace](const std::string &) { return replace; });
+}
+
+BookOperationResult exportFromApp(afc_connection *connection, const std::string &relative, const std::string &folder,
+                                  const std::function<bool(const std::string &target)> &replace)
+{
     std::string problem;
     const std::string path = appBookPath(relative, &problem);
     if (path.empty())
@@ -670,7 +803,7 @@ BookOperationResult exportFromApp(afc_connection *connection, const std::string 
 
     const std::string name = exportFileNameForTitle(title, fs::path(relative).stem().string());
     const std::string target = (fs::path(folder) / (name + ".epub")).string();
-    if (fs::exists(fs::symlink_status(target, ec)) && !replace)
+    if (fs::exists(fs::symlink_status(target, ec)) && !(replace && replace(target)))
         return BookOperationResult::makeSkipped(item, target + " exists and was kept");
     if (::rename(packed.c_str(), target.c_str()) != 0) {
         // Another file system: a copy beside the target, renamed once whole.

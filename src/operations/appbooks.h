@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,7 @@ struct AppBook
     std::string relative; // below Documents, as the user names it
     bool folder = false;  // an unpacked ".epub" folder
     uint64_t size = 0;    // bytes of the file (of every file, for a folder)
+    uint64_t modified = 0; // the device's modification time of the file or folder
     StringDictionary values; // "Name", "Artist", "Album", "Genre", … as an import reads them
     std::string problem;     // why the values could not be read; the book is listed all the same
 };
@@ -36,11 +38,19 @@ struct AppBookLimits
 // a few ranged reads: the zip's end record and central directory, the container and the
 // package document, inflated in memory. `lanes`, more connections on the same app, read
 // books at the same time as `connection`, one thread each. Fails only when "/Documents"
-// cannot be read.
+// cannot be read. `known`, when given, is asked about each file once its size and time are
+// read: true when it filled the book's values itself (from a cache), so nothing more is read.
+using AppBookKnown = std::function<bool(AppBook &book)>;
 int listAppBookDetails(afc_connection *connection, std::vector<AppBook> &books, const AppBookLimits &limits = {},
-                       const std::vector<afc_connection *> &lanes = {});
+                       const std::vector<afc_connection *> &lanes = {}, const AppBookKnown &known = {});
 // The values of one book (fills size, folder, values or problem).
 void readAppBookValues(afc_connection *connection, AppBook &book, const AppBookLimits &limits = {});
+
+// The bytes of the cover picture of the ePub file at `path` (a device path), read as the
+// listing reads: the directory, the container, the package document, then the picture, which
+// may take up to `maxPicture` bytes. nullopt when the book has none or cannot be read.
+std::optional<std::string> readAppBookCover(afc_connection *connection, const std::string &path,
+                                            uint32_t maxPicture = 8u << 20);
 
 // The device path of a book the user names relative to Documents; empty (with *problem) for
 // an absolute name, one with "." or ".." parts or one that is not an ".epub".
@@ -63,6 +73,9 @@ BookOperationResult importIntoApp(afc_connection *connection, const std::string 
 // is replaced only when `replace`.
 BookOperationResult exportFromApp(afc_connection *connection, const std::string &relative, const std::string &folder,
                                   bool replace);
+// The same, asking `replace` with the target's path when it exists already.
+BookOperationResult exportFromApp(afc_connection *connection, const std::string &relative, const std::string &folder,
+                                  const std::function<bool(const std::string &target)> &replace);
 
 // Removes the book at `relative` (a folder with everything in it).
 BookOperationResult deleteFromApp(afc_connection *connection, const std::string &relative);

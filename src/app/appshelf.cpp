@@ -1,0 +1,709 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#include "appshelf.h"
+
+#include "applistingcache.h"
+#include "bookcovers.h"
+#include "bookkeys.h"
+#include "devicelistmodel.h"
+#include "ipodrootnode.h"
+#include "ipodtreelistcontroler.h"
+#include "loadiphone.h"
+#include "mainqueue.h"
+#include "mediatablemodel.h"
+#include "notificationcenter.h"
+#include "userdataiphone.h"
+
+#include <QImage>
+#include <QItemSelectionModel>
+#include <QLocale>
+#include <QScrollBar>
+#include <QSettings>
+#include <QTableView>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <set>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A pause that gathers a burst of scrolling into one reordering of the covers' queue.
+constexpr int kScrollSettleMs = 15;
+constexpr uint32_t kMaxCoverBytes = 8u << 20;
+constexpr uint64_t kMaxCoverCacheBytes = 32ull << 20;
+
+std::string hashed(const std::string &text)
+{
+    uint64_t hash = 1469598103934665603ull;
+    for (unsigned char c : text) {
+        hash ^= c;
+        hash *= 1099511628211ull;
+    }
+    char out[17];
+    std::snprintf(out, sizeof out, "%016llx", static_cast<unsigned long long>(hash));
+    return out;
+}
+
+// Writes a picture whole or not at all: a reader never finds half a file.
+bool savePicture(const QImage &image, const std::string &target)
+{
+    std::error_code ec;
+    fs::create_directories(fs::path(target).parent_path(), ec);
+    const std::string part = target + ".part";
+    if (!image.save(QString::fromStdString(part), "PNG"))
+        return false;
+    fs::rename(part, target, ec);
+    return !ec;
+}
+
+// The folder's pictures under `limit` bytes, those used longest ago going first.
+void trimFolder(const std::string &folder, uint64_t limit)
+{
+    struct Kept
+    {
+        fs::path path;
+        fs::file_time_type used;
+        uint64_t size;
+    };
+    std::vector<Kept> kept;
+    uint64_t total = 0;
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(folder, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        std::error_code e;
+        if (!it->is_regular_file(e))
+            continue;
+        kept.push_back({it->path(), it->last_write_time(e), it->file_size(e)});
+        total += kept.back().size;
+    }
+    if (total <= limit)
+        return;
+    std::sort(kept.begin(), kept.end(), [](const Kept &a, const Kept &b) { return a.used < b.used; });
+    for (const Kept &file : kept) {
+        if (total <= limit)
+            break;
+        fs::remove(file.path, ec);
+        total -= file.size;
+    }
+}
+
+bool sameListing(const std::vector<AppBook> &a, const std::vector<AppBook> &b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const AppBook &x, const AppBook &y) {
+        return x.path == y.path && x.size == y.size && x.modified == y.modified && x.values == y.values &&
+               x.problem == y.problem;
+    });
+}
+
+} // namespace
+
+// ---- The node --------------------------------------------------------------------------
+
+AppShelfNode::AppShelfNode(DeviceApp app, std::string deviceIdentifier, std::string icon)
+    : m_app(std::move(app)), m_deviceIdentifier(std::move(deviceIdentifier)), m_icon(std::move(icon))
+{
+}
+
+std::optional<NodeInfo> AppShelfNode::getNodeInfo() const
+{
+    NodeInfo info;
+    info.tableColumn_key = {"Name", "Artist", "Album", "Genre"};
+    info.tableColumn_data = std::make_shared<EpubList>();
+    for (const AppBook &book : m_books) {
+        auto record = std::make_shared<epub>();
+        auto value = [&](const char *key) {
+            const auto it = book.values.find(key);
+            return it == book.values.end() ? std::string() : it->second;
+        };
+        record->setMediaName(value(BookKey::Name));
+        record->setMediaArtist(value(BookKey::Artist));
+        record->setMediaAlbum(value(BookKey::Album));
+        record->setMediaGenre(value(BookKey::Genre));
+        // The device path: never a catalogue "Path", which holds no "/".
+        record->setMediaPcPath(book.path);
+        // The files in an app's folder are the user's own, to export and delete.
+        record->setisuserItem(true);
+        info.tableColumn_data->push_back(std::move(record));
+    }
+    return info;
+}
+
+// ---- The unit --------------------------------------------------------------------------
+
+AppShelf::AppShelf(Context context, QObject *parent)
+    : QObject(parent), m_context(std::move(context)), m_alive(std::make_shared<std::atomic_bool>(true))
+{
+    m_showAll = QSettings().value(QLatin1String(kShowAllSetting), false).toBool();
+    connect(m_context.devices, &QAbstractItemModel::rowsInserted, this, &AppShelf::deviceRowsInserted);
+    connect(m_context.selection, &QItemSelectionModel::selectionChanged, this,
+            [this] { selectionChanged(); });
+
+    // The covers and sizes of an app's books come from here; every other cell as before.
+    m_previousCell = m_context.table->cellSource();
+    m_context.table->setCellSource(
+        [this, previous = m_previousCell](const epub &record, const std::string &identifier, int role) {
+            QVariant mine = cell(record, identifier, role);
+            if (mine.isValid() || (!previous))
+                return mine;
+            return previous(record, identifier, role);
+        });
+    m_scrollTimer.setSingleShot(true);
+    m_scrollTimer.setInterval(kScrollSettleMs);
+    connect(&m_scrollTimer, &QTimer::timeout, this, &AppShelf::prioritiseCovers);
+    if (m_context.view)
+        connect(m_context.view->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] {
+            if (!m_scrollTimer.isActive())
+                m_scrollTimer.start();
+        });
+    m_coverThread = std::thread([this] { coverWorker(); });
+}
+
+AppShelf::~AppShelf()
+{
+    m_context.table->setCellSource(m_previousCell);
+    *m_alive = false;
+    m_stop = true;
+    {
+        std::lock_guard<std::mutex> lock(m_coverMutex);
+        m_coverQueue.clear();
+    }
+    m_coverWake.notify_all();
+    if (m_coverThread.joinable())
+        m_coverThread.join();
+    std::vector<std::pair<std::thread, std::shared_ptr<std::atomic_bool>>> threads;
+    {
+        std::lock_guard<std::mutex> lock(m_threadsMutex);
+        threads.swap(m_threads);
+    }
+    for (auto &thread : threads)
+        thread.first.join();
+}
+
+bool AppShelf::isAppNode(const TreeNode *node)
+{
+    return dynamic_cast<const AppShelfNode *>(node) != nullptr;
+}
+
+AppShelfNode *AppShelf::selectedApp() const
+{
+    const QModelIndex current = m_context.selection->currentIndex();
+    if (!current.isValid() || !m_context.selection->isSelected(current))
+        return nullptr;
+    return dynamic_cast<AppShelfNode *>(m_context.devices->nodeForIndex(current));
+}
+
+bool AppShelf::idle() const
+{
+    std::lock_guard<std::mutex> lock(m_coverMutex);
+    return m_busy.load() == 0 && m_coverQueue.empty() && !m_coverBusy;
+}
+
+std::vector<AppShelfNode *> AppShelf::appNodes() const
+{
+    std::vector<AppShelfNode *> nodes;
+    const TreeNodePtr device = m_context.devices->rootNode()->firstChild();
+    if (!device)
+        return nodes;
+    for (const TreeNodePtr &child : device->children())
+        if (auto *app = dynamic_cast<AppShelfNode *>(child.get()))
+            nodes.push_back(app);
+    return nodes;
+}
+
+QImage AppShelf::coverOf(const std::string &path) const
+{
+    const auto it = m_covers.find(path);
+    return it == m_covers.end() ? QImage() : it->second;
+}
+
+void AppShelf::onMain(std::function<void()> work)
+{
+    auto alive = m_alive;
+    performOnMainThread([alive, work = std::move(work)] {
+        if (*alive)
+            work();
+    });
+}
+
+void AppShelf::startThread(std::function<std::function<void()>()> body)
+{
+    ++m_busy;
+    std::lock_guard<std::mutex> lock(m_threadsMutex);
+    // Threads that ended are joined as new ones start, so the list stays short.
+    for (auto it = m_threads.begin(); it != m_threads.end();) {
+        if (*it->second) {
+            it->first.join();
+            it = m_threads.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    auto done = std::make_shared<std::atomic_bool>(false);
+    m_threads.emplace_back(std::thread([this, done, body = std::move(body)] {
+                               // The work counts as running until its result is on the main thread.
+                               std::function<void()> then = body();
+                               onMain([this, then] {
+                                   if (then)
+                                       then();
+                                   --m_busy;
+                               });
+                               *done = true;
+                           }),
+                           done);
+}
+
+std::string AppShelf::listingFolder() const
+{
+    return m_context.dataFolder.empty() ? std::string() : m_context.dataFolder + "/applists";
+}
+
+std::string AppShelf::iconFolder(const std::string &deviceIdentifier) const
+{
+    return m_context.dataFolder.empty()
+               ? std::string()
+               : m_context.dataFolder + "/appcovers/" + hashed(deviceIdentifier) + "/icons";
+}
+
+std::string AppShelf::coverFolder(const std::string &deviceIdentifier, const std::string &app) const
+{
+    return m_context.dataFolder.empty()
+               ? std::string()
+               : m_context.dataFolder + "/appcovers/" + hashed(deviceIdentifier) + "/" + hashed(app);
+}
+
+bool AppShelf::stillShown(const TreeNode *node) const
+{
+    // A node is shown while its chain of parents reaches the list's root.
+    for (const TreeNode *at = node; at; at = at->nodeParent()) {
+        if (at == m_context.devices->rootNode().get())
+            return true;
+        const TreeNode *parent = at->nodeParent();
+        if (parent && parent->indexOfChildIdenticalTo(at) == TreeNode::NotFound)
+            return false;
+    }
+    return false;
+}
+
+afc_connection *AppShelf::openApp(DeviceSession &session, const std::string &app, std::string *why)
+{
+    afc_connection *connection = nullptr;
+    if (session.gone() || !session.data()->dev) {
+        if (why)
+            *why = iPodTreeListControler::kDeviceDisconnected;
+        return nullptr;
+    }
+    if (openShelf(session.data()->dev, Shelf::app(app), &connection, why) != MDERR_OK || !connection) {
+        if (why && why->empty())
+            *why = "the app's files could not be opened";
+        return nullptr;
+    }
+    ++m_openConnections;
+    return connection;
+}
+
+void AppShelf::closeApp(afc_connection *connection)
+{
+    if (!connection)
+        return;
+    AFCConnectionClose(connection);
+    --m_openConnections;
+}
+
+// ---- Apps under a device -----------------------------------------------------------------
+
+void AppShelf::deviceRowsInserted(const QModelIndex &parent, int first, int last)
+{
+    if (parent.isValid())
+        return;
+    const TreeNodePtr &root = m_context.devices->rootNode();
+    for (int row = first; row <= last; ++row) {
+        TreeNodePtr node = root->childAtIndex(static_cast<std::size_t>(row));
+        auto *device = dynamic_cast<iPodRootNode *>(node.get());
+        if (device && !device->isPlaceholder())
+            surveyApps(node);
+    }
+}
+
+void AppShelf::surveyApps(std::weak_ptr<TreeNode> deviceNode)
+{
+    startThread([this, deviceNode]() -> std::function<void()> {
+        if (m_stop)
+            return {};
+        // Waits for the survey that made the node to end; an arrival waits for this in turn.
+        std::shared_ptr<DeviceSession> session = m_context.openSession ? m_context.openSession() : nullptr;
+        if (!session || session->gone() || m_stop)
+            return {};
+        am_device *dev = session->data()->dev;
+        DeviceApps found;
+        found.deviceNode = deviceNode;
+        found.deviceIdentifier = AMDeviceCopyDeviceIdentifier(dev);
+        std::string why;
+        if (listSharingApps(dev, found.apps, &why) != MDERR_OK)
+            return {}; // a device without apps to list keeps its two lists
+        const AppListingCache cache(listingFolder());
+        for (const DeviceApp &app : found.apps) {
+            if (m_stop || session->gone())
+                return {};
+            const std::string folder = iconFolder(found.deviceIdentifier);
+            // The version names the icon: an updated app brings its new one.
+            const std::string icon =
+                folder.empty() ? std::string()
+                               : folder + "/" + hashed(app.identifier + '\n' + app.version) + ".png";
+            std::error_code ec;
+            if (!icon.empty() && !fs::exists(icon, ec)) {
+                std::string png;
+                if (copyAppIcon(dev, app.identifier, png) == MDERR_OK && !png.empty()) {
+                    const QImage picture = QImage::fromData(QByteArray::fromStdString(png));
+                    if (!picture.isNull())
+                        savePicture(picture.scaled(kIconSize, kIconSize, Qt::KeepAspectRatio,
+                                                   Qt::SmoothTransformation),
+                                    icon);
+                }
+            }
+            if (!icon.empty() && fs::exists(icon, ec))
+                found.icons[app.identifier] = icon;
+            found.cached[app.identifier] = cache.load(found.deviceIdentifier, app.identifier);
+        }
+        session.reset();
+        return [this, found] { placeApps(found); };
+    });
+}
+
+void AppShelf::placeApps(const DeviceApps &found)
+{
+    const TreeNodePtr device = found.deviceNode.lock();
+    if (!device || !stillShown(device.get()))
+        return; // the device went meanwhile
+    m_devices.erase(std::remove_if(m_devices.begin(), m_devices.end(),
+                                   [](const DeviceApps &d) { return d.deviceNode.expired(); }),
+                    m_devices.end());
+    m_devices.push_back(found);
+    placeNodes(m_devices.back());
+    Q_EMIT appsListed();
+}
+
+void AppShelf::placeNodes(DeviceApps &device)
+{
+    const TreeNodePtr deviceNode = device.deviceNode.lock();
+    if (!deviceNode || !stillShown(deviceNode.get()))
+        return;
+    // The nodes that stay keep their listing and their place.
+    std::map<std::string, TreeNodePtr> kept;
+    for (const TreeNodePtr &child : deviceNode->children()) {
+        if (auto *app = dynamic_cast<AppShelfNode *>(child.get()))
+            kept[app->app().identifier] = child;
+    }
+    std::set<std::string> wanted;
+    for (const DeviceApp &app : device.apps) {
+        if (app.takesEpub || m_showAll)
+            wanted.insert(app.identifier);
+    }
+    for (const auto &[identifier, node] : kept) {
+        if (!wanted.count(identifier))
+            m_context.devices->removeChild(deviceNode.get(), node.get());
+    }
+    for (const DeviceApp &app : device.apps) {
+        if (!wanted.count(app.identifier) || kept.count(app.identifier))
+            continue;
+        const auto icon = device.icons.find(app.identifier);
+        auto node = std::make_shared<AppShelfNode>(app, device.deviceIdentifier,
+                                                   icon == device.icons.end() ? std::string() : icon->second);
+        node->setBooks(device.cached[app.identifier]);
+        m_context.devices->appendChild(deviceNode.get(), node);
+    }
+}
+
+void AppShelf::setShowAllSharingApps(bool all)
+{
+    QSettings().setValue(QLatin1String(kShowAllSetting), all);
+    if (all == m_showAll)
+        return;
+    m_showAll = all;
+    for (DeviceApps &device : m_devices)
+        placeNodes(device);
+}
+
+// ---- An app's books ------------------------------------------------------------------------
+
+void AppShelf::selectionChanged()
+{
+    AppShelfNode *node = selectedApp();
+    if (m_hintShown) {
+        m_hintShown = false;
+        Q_EMIT messageCleared();
+    }
+    if (!node) {
+        m_coverApp.clear();
+        return;
+    }
+    // Where the books go, and what the user may have to do to see them there.
+    const QString name = QString::fromStdString(node->app().displayName);
+    Q_EMIT message(
+        tr("Books added here go into %1's own folder. %1 may need to be closed and opened again to "
+           "show new books.")
+            .arg(name),
+        {}, {});
+    m_hintShown = true;
+    // The controller shows the node's last listing as it is selected; a fresh one follows.
+    showCovers(node);
+    Q_EMIT listingShown();
+    refresh(node);
+}
+
+void AppShelf::refresh(AppShelfNode *node)
+{
+    if (!node)
+        return;
+    std::weak_ptr<TreeNode> weak;
+    if (TreeNode *parent = node->nodeParent())
+        weak = parent->childAtIndex(parent->indexOfChildIdenticalTo(node));
+    const std::string app = node->app().identifier;
+    const std::string device = node->deviceIdentifier();
+    const std::vector<AppBook> previous = node->books();
+    startThread([this, weak, app, device, previous]() -> std::function<void()> {
+        std::shared_ptr<DeviceSession> session = m_context.openSession ? m_context.openSession() : nullptr;
+        if (!session || m_stop)
+            return {};
+        std::string why;
+        afc_connection *connection = openApp(*session, app, &why);
+        std::vector<AppBook> books;
+        if (connection) {
+            std::vector<afc_connection *> lanes;
+            for (int i = 0; i < kListingLanes; ++i) {
+                if (afc_connection *lane = openApp(*session, app, nullptr))
+                    lanes.push_back(lane);
+            }
+            // A book whose file has the size and time of the cached one is not read again.
+            const AppListingCache cache(listingFolder());
+            std::vector<AppBook> cached = cache.load(device, app);
+            if (cached.empty())
+                cached = previous;
+            const std::map<std::string, AppBook> kept = AppListingCache::byPath(cached);
+            const int rc = listAppBookDetails(connection, books, {}, lanes, [&kept](AppBook &book) {
+                return AppListingCache::fill(kept, book);
+            });
+            for (afc_connection *lane : lanes)
+                closeApp(lane);
+            if (rc == MDERR_OK)
+                cache.save(device, app, books);
+            else
+                why = session->gone() ? iPodTreeListControler::kDeviceDisconnected
+                                      : "the app's Documents folder could not be read";
+            closeApp(connection);
+        }
+        session.reset();
+        return [this, weak, books = std::move(books), why]() mutable { listed(weak, std::move(books), why); };
+    });
+}
+
+void AppShelf::listed(std::weak_ptr<TreeNode> weak, std::vector<AppBook> books, std::string problem)
+{
+    const TreeNodePtr shared = weak.lock();
+    auto *node = dynamic_cast<AppShelfNode *>(shared.get());
+    if (!node || !stillShown(node))
+        return;
+    node->setProblem(problem);
+    if (!problem.empty()) {
+        if (node == selectedApp()) {
+            Q_EMIT message(QString::fromStdString(node->app().displayName + ": " + problem), {}, {});
+            m_hintShown = true;
+        }
+        return;
+    }
+    const bool changed = !sameListing(node->books(), books);
+    node->setBooks(std::move(books));
+    if (node == selectedApp() && changed) {
+        // The controller describes the selected node again: the table takes the new list.
+        NotificationCenter::defaultCenter().postNotificationName(::reloadiPodNotification, this);
+        showCovers(node);
+        Q_EMIT listingShown();
+    }
+}
+
+// ---- Covers ------------------------------------------------------------------------------
+
+QVariant AppShelf::cell(const epub &record, const std::string &identifier, int role) const
+{
+    if (m_coverApp.empty())
+        return {};
+    const auto size = m_sizes.find(record.mediaPcPath());
+    if (size == m_sizes.end())
+        return {};
+    if (identifier == "Name") {
+        if (role == Qt::DecorationRole) {
+            const auto it = m_covers.find(record.mediaPcPath());
+            return it == m_covers.end() ? QVariant() : QVariant(it->second);
+        }
+        return {};
+    }
+    if (identifier == BookCovers::kSizeColumn) {
+        switch (role) {
+        case Qt::DisplayRole:
+            return QLocale().formattedDataSize(static_cast<qint64>(size->second), 1,
+                                               QLocale::DataSizeTraditionalFormat);
+        case Qt::ToolTipRole:
+            return QString(QLocale().toString(static_cast<qulonglong>(size->second)) +
+                           QStringLiteral(" bytes"));
+        case MediaTableModel::SortRole:
+            return QVariant(static_cast<qulonglong>(size->second));
+        default:
+            return {};
+        }
+    }
+    return {};
+}
+
+void AppShelf::showCovers(AppShelfNode *node)
+{
+    const bool sameApp = m_coverApp == node->app().identifier && m_coverDevice == node->deviceIdentifier();
+    if (!sameApp)
+        m_covers.clear();
+    m_coverApp = node->app().identifier;
+    m_coverDevice = node->deviceIdentifier();
+    m_sizes.clear();
+    std::vector<CoverJob> jobs;
+    for (const AppBook &book : node->books()) {
+        m_sizes[book.path] = book.size;
+        if (!book.folder && book.problem.empty() && !m_covers.count(book.path))
+            jobs.push_back({book.path, book.size, book.modified});
+    }
+    {
+        std::lock_guard<std::mutex> lock(m_coverMutex);
+        m_coverQueue.assign(jobs.begin(), jobs.end());
+        m_queueApp = m_coverApp;
+        m_queueDevice = m_coverDevice;
+        ++m_coverGeneration;
+    }
+    m_coverWake.notify_all();
+    // The table takes the list in the same turn of the loop; its rows in view go first then.
+    QTimer::singleShot(0, this, [this] { prioritiseCovers(); });
+}
+
+void AppShelf::prioritiseCovers()
+{
+    QTableView *view = m_context.view;
+    if (!view || m_coverApp.empty())
+        return;
+    const int first = view->rowAt(0);
+    if (first < 0)
+        return;
+    int last = view->rowAt(view->viewport()->height() - 1);
+    if (last < 0)
+        last = view->model()->rowCount() - 1;
+    // The rows in view, then a page below them.
+    const int end = std::min(view->model()->rowCount() - 1, last + (last - first + 1));
+    std::vector<std::string> wanted;
+    auto *shown = qobject_cast<MediaSortFilterModel *>(view->model());
+    for (int row = first; row <= end; ++row) {
+        std::shared_ptr<epub> record = shown ? shown->record(row) : m_context.table->record(row);
+        if (record)
+            wanted.push_back(record->mediaPcPath());
+    }
+    std::lock_guard<std::mutex> lock(m_coverMutex);
+    std::deque<CoverJob> front, back;
+    for (const CoverJob &job : m_coverQueue)
+        (std::find(wanted.begin(), wanted.end(), job.path) != wanted.end() ? front : back).push_back(job);
+    std::sort(front.begin(), front.end(), [&](const CoverJob &a, const CoverJob &b) {
+        return std::find(wanted.begin(), wanted.end(), a.path) <
+               std::find(wanted.begin(), wanted.end(), b.path);
+    });
+    m_coverQueue = std::move(front);
+    m_coverQueue.insert(m_coverQueue.end(), back.begin(), back.end());
+}
+
+void AppShelf::coverWorker()
+{
+    std::shared_ptr<DeviceSession> session;
+    afc_connection *connection = nullptr;
+    std::string connectionApp, connectionDevice;
+    bool trimNeeded = false;
+    auto release = [&] {
+        closeApp(connection);
+        connection = nullptr;
+        session.reset(); // an arrival waits for no idle cover reader
+        // The cache is brought under its bound once a list's covers are in, not after each one.
+        if (trimNeeded && !m_context.dataFolder.empty())
+            trimFolder(m_context.dataFolder + "/appcovers", kMaxCoverCacheBytes);
+        trimNeeded = false;
+    };
+    std::unique_lock<std::mutex> lock(m_coverMutex);
+    while (!m_stop) {
+        if (m_coverQueue.empty()) {
+            if (connection || session) {
+                lock.unlock();
+                release();
+                lock.lock();
+                continue;
+            }
+            m_coverWake.wait(lock, [this] { return m_stop || !m_coverQueue.empty(); });
+            continue;
+        }
+        const CoverJob job = m_coverQueue.front();
+        m_coverQueue.pop_front();
+        const std::string app = m_queueApp, device = m_queueDevice;
+        const unsigned generation = m_coverGeneration;
+        m_coverBusy = true;
+        lock.unlock();
+
+        const std::string folder = coverFolder(device, app);
+        const std::string cached = folder.empty() ? std::string()
+                                                  : folder + "/" +
+                                                        hashed(job.path + '\n' + std::to_string(job.size) +
+                                                               '\n' + std::to_string(job.modified)) +
+                                                        ".png";
+        QImage cover;
+        std::error_code ec;
+        if (!cached.empty() && fs::exists(cached, ec)) {
+            cover.load(QString::fromStdString(cached), "PNG");
+            fs::last_write_time(cached, fs::file_time_type::clock::now(), ec);
+        } else {
+            if (connection && (connectionApp != app || connectionDevice != device || session->gone()))
+                release();
+            if (!connection) {
+                session = m_context.openSession ? m_context.openSession() : nullptr;
+                if (session && !m_stop)
+                    connection = openApp(*session, app, nullptr);
+                connectionApp = app;
+                connectionDevice = device;
+            }
+            std::optional<std::string> bytes =
+                connection ? readAppBookCover(connection, job.path, kMaxCoverBytes) : std::nullopt;
+            if (bytes)
+                cover = BookCovers::thumbnail(QByteArray::fromStdString(*bytes));
+            if (!cover.isNull() && !cached.empty()) {
+                savePicture(cover, cached);
+                trimNeeded = true;
+            }
+            if (!connection) {
+                // No device to read from: the rest of this list waits for the next selection.
+                std::lock_guard<std::mutex> relock(m_coverMutex);
+                if (m_coverGeneration == generation)
+                    m_coverQueue.clear();
+            }
+        }
+        if (!cover.isNull()) {
+            onMain([this, app, device, path = job.path, cover] {
+                if (app != m_coverApp || device != m_coverDevice)
+                    return;
+                m_covers[path] = cover;
+                const EpubList &records = m_context.table->records();
+                for (std::size_t row = 0; row < records.size(); ++row)
+                    if (records[row] && records[row]->mediaPcPath() == path)
+                        m_context.table->rowChanged(static_cast<int>(row));
+            });
+        }
+        lock.lock();
+        if (m_coverQueue.empty() && (connection || session)) {
+            // Nothing left: the connection goes before the reader counts as idle.
+            lock.unlock();
+            release();
+            lock.lock();
+        }
+        m_coverBusy = false;
+    }
+    lock.unlock();
+    release();
+}

@@ -1,0 +1,220 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#pragma once
+
+// Reader apps in the window. Under each device, after "Custom Books", the device list gets
+// one node per app that reads ePubs (and, when the preference asks, every app that shares its
+// files). Selecting one shows the books in its Documents folder in the book table; Add Books,
+// drops, export and deletion then act on that app's folder through appbooks, behind the same
+// progress sheet and failure window as the device's own books, without the sync lock.
+//
+// Everything that talks to the device runs on threads of this unit, never on the main
+// thread: the list of apps and their icons after a device's node appears, each app's listing
+// (shown first from the listing cache, refreshed behind), the covers of the rows in view
+// first, and the commands on the transfer worker. Each holds a device session while it works
+// and closes every file-service connection it opened when it is done.
+//
+// Threads: made and called on the main thread; its workers reach it by queued calls.
+
+#include "appbooks.h"
+#include "bookoperationresult.h"
+#include "deviceapps.h"
+#include "epub.h"
+#include "treenode.h"
+
+#include <QImage>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+#include <QUrl>
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+class DeviceListModel;
+class DeviceSession;
+class MediaTableModel;
+class QItemSelectionModel;
+class QTableView;
+class ProgressSheet;
+
+// One app on the device list. Its books are the last listing this window has of it.
+class AppShelfNode final : public TreeNode
+{
+public:
+    AppShelfNode(DeviceApp app, std::string deviceIdentifier, std::string icon);
+
+    std::string titleName() const override { return m_app.displayName; }
+    std::string image() const override { return m_icon; }
+    // The book table's columns and a record per book of the last listing.
+    std::optional<NodeInfo> getNodeInfo() const override;
+
+    const DeviceApp &app() const { return m_app; }
+    const std::string &deviceIdentifier() const { return m_deviceIdentifier; }
+    const std::vector<AppBook> &books() const { return m_books; }
+    void setBooks(std::vector<AppBook> books) { m_books = std::move(books); }
+    // Why the last listing failed ("Unlock the iPhone and try again."); empty when it did not.
+    const std::string &problem() const { return m_problem; }
+    void setProblem(std::string problem) { m_problem = std::move(problem); }
+
+private:
+    DeviceApp m_app;
+    std::string m_deviceIdentifier;
+    std::string m_icon;
+    std::vector<AppBook> m_books;
+    std::string m_problem;
+};
+
+class AppShelf final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(AppShelf)
+public:
+    // What the unit works with; every member must outlive it.
+    struct Context
+    {
+        DeviceListModel *devices = nullptr;
+        QItemSelectionModel *selection = nullptr;
+        // A session on the connected device (null when there is none); called on the main
+        // thread (where it may answer null while a survey runs) and on this unit's threads.
+        std::function<std::shared_ptr<DeviceSession>()> openSession;
+        // The window's transfer slot, which the commands run in: the transfer commands hold it
+        // (and have asked any question before it) when they hand a command over.
+        struct Slot
+        {
+            std::function<void(std::function<void()> body)> runWorker;
+            std::function<bool()> goingOn; // false once Cancel was pressed
+            // On the worker: one progress report, as the transfers report theirs.
+            std::function<void(const std::string &title, int index, int count)> report;
+            // On the worker: asks on the main thread and waits; the answer code (1000 for the first button).
+            std::function<int(const QString &title, const QString &message, const QStringList &buttons)> askAndWait;
+            std::function<bool(const std::string &message)> askYesNo;
+            // On the main thread, at the command's end: gives the slot back, lists the failures.
+            std::function<void(const BookFailureList &failures, const QString &heading)> finish;
+        } slot;
+        ProgressSheet *sheet = nullptr;
+        MediaTableModel *table = nullptr;
+        QTableView *view = nullptr;
+        std::string dataFolder; // the listing and icon caches live below it; none when empty
+    };
+
+    static constexpr const char *kShowAllSetting = "ShowAllSharingApps";
+    static constexpr int kIconSize = 20;    // the device list's icons are drawn at their own size
+    static constexpr int kListingLanes = 3; // extra connections that read books alongside
+
+    explicit AppShelf(Context context, QObject *parent = nullptr);
+    ~AppShelf() override; // stops the workers and waits for their current request
+
+    static bool isAppNode(const TreeNode *node);
+    // The app node selected in the device list, or null.
+    AppShelfNode *selectedApp() const;
+
+    // Sharing apps that read no ePub are listed too (the preference); the nodes follow at once.
+    void setShowAllSharingApps(bool all);
+    bool showsAllSharingApps() const { return m_showAll; }
+
+    // The commands on the selected app's books, run in the transfer slot, which the caller holds.
+    void importBooks(const QStringList &paths);
+    void exportBooks(const EpubList &records, const QString &folder);
+    void deleteBooks(const EpubList &records);
+
+    // Lists the selected app again (after a command, or on request).
+    void refresh(AppShelfNode *node);
+
+    // Tests and the screenshots: no listing, icon or cover is being read.
+    bool idle() const;
+    // The app nodes under the first device, in the list's order.
+    std::vector<AppShelfNode *> appNodes() const;
+    // The cover drawn for the book at a device path of the shown app; null while none.
+    QImage coverOf(const std::string &path) const;
+    // Connections opened by this unit and not closed yet (tests).
+    int openConnections() const { return m_openConnections.load(); }
+
+Q_SIGNALS:
+    // A sentence for the window's message line (a failed listing), with a link when there is one.
+    void message(const QString &text, const QString &linkTitle, const QUrl &target);
+    // The line about the selected app is no longer true (another node was selected).
+    void messageCleared();
+    // A device's app nodes were placed (tests).
+    void appsListed();
+    // A listing of the selected app was shown (from the cache or the device).
+    void listingShown();
+
+private:
+    struct DeviceApps
+    {
+        std::weak_ptr<TreeNode> deviceNode;
+        std::string deviceIdentifier;
+        std::vector<DeviceApp> apps;
+        std::map<std::string, std::string> icons;           // identifier → icon file
+        std::map<std::string, std::vector<AppBook>> cached; // identifier → last listing
+    };
+    struct CoverJob
+    {
+        std::string path;
+        uint64_t size = 0;
+        uint64_t modified = 0;
+    };
+
+    void deviceRowsInserted(const QModelIndex &parent, int first, int last);
+    void surveyApps(std::weak_ptr<TreeNode> deviceNode);
+    void placeApps(const DeviceApps &found);
+    void placeNodes(DeviceApps &device);
+    void selectionChanged();
+    void listed(std::weak_ptr<TreeNode> node, std::vector<AppBook> books, std::string problem);
+    void showCovers(AppShelfNode *node);
+    void coverWorker();
+    void prioritiseCovers();
+    QVariant cell(const epub &record, const std::string &identifier, int role) const;
+    bool stillShown(const TreeNode *node) const;
+    std::string iconFolder(const std::string &deviceIdentifier) const;
+    std::string coverFolder(const std::string &deviceIdentifier, const std::string &app) const;
+    std::string listingFolder() const;
+    // Runs `body` on a thread of its own; what it returns then runs on the main thread.
+    void startThread(std::function<std::function<void()>()> body);
+    void onMain(std::function<void()> work);
+    // A connection on the app's Documents for the session's device, counted; null with *why.
+    afc_connection *openApp(DeviceSession &session, const std::string &app, std::string *why);
+    void closeApp(afc_connection *connection);
+    // The transfer worker's body around one command: session, connection, items, the end.
+    void runCommand(const std::string &app, std::weak_ptr<TreeNode> node, std::vector<std::string> names,
+                    const QString &heading,
+                    std::function<BookOperationResult(afc_connection *, std::size_t)> item,
+                    std::function<void(const std::vector<BookOperationResult> &)> after);
+
+    Context m_context;
+    bool m_showAll = false;
+    std::vector<DeviceApps> m_devices;
+    std::shared_ptr<std::atomic_bool> m_alive;
+    std::atomic_bool m_stop{false};
+    std::atomic_int m_busy{0};
+    std::atomic_int m_openConnections{0};
+    mutable std::mutex m_threadsMutex;
+    std::vector<std::pair<std::thread, std::shared_ptr<std::atomic_bool>>> m_threads; // with their end flags
+
+    // The covers of the shown app: read on one worker, the rows in view first.
+    std::map<std::string, QImage> m_covers;  // device path → thumbnail (main thread)
+    std::map<std::string, uint64_t> m_sizes; // device path → bytes (main thread)
+    std::string m_coverApp;                  // the app whose covers the table shows
+    std::string m_coverDevice;
+    mutable std::mutex m_coverMutex;
+    std::condition_variable m_coverWake;
+    std::deque<CoverJob> m_coverQueue;
+    std::string m_queueApp, m_queueDevice; // what the queue's jobs belong to
+    unsigned m_coverGeneration = 0;
+    bool m_coverBusy = false;
+    std::thread m_coverThread;
+    QTimer m_scrollTimer;
+    bool m_hintShown = false; // the message line speaks of the selected app
+    std::function<QVariant(const epub &, const std::string &, int)> m_previousCell; // the table's other cells
+};

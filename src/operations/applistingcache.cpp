@@ -1,0 +1,186 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#include "applistingcache.h"
+
+#include <QByteArray>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QString>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kFormat = 1;
+
+// A name for a file from any text (device identifiers and app identifiers are not ours).
+std::string hashedName(const std::string &text)
+{
+    uint64_t hash = 1469598103934665603ull;
+    for (unsigned char c : text) {
+        hash ^= c;
+        hash *= 1099511628211ull;
+    }
+    char out[17];
+    std::snprintf(out, sizeof out, "%016llx", static_cast<unsigned long long>(hash));
+    return out;
+}
+
+QString text(const std::string &value)
+{
+    return QString::fromStdString(value);
+}
+
+} // namespace
+
+AppListingCache::AppListingCache(std::string folder, uint64_t maxBytes)
+    : m_folder(std::move(folder)), m_maxBytes(maxBytes)
+{
+}
+
+std::string AppListingCache::fileOf(const std::string &device, const std::string &app) const
+{
+    return m_folder + "/" + hashedName(device + '\n' + app) + ".json";
+}
+
+std::vector<AppBook> AppListingCache::load(const std::string &device, const std::string &app) const
+{
+    std::vector<AppBook> books;
+    if (m_folder.empty())
+        return books;
+    const std::string file = fileOf(device, app);
+    std::ifstream in(file, std::ios::binary);
+    if (!in)
+        return books;
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const QJsonObject top = QJsonDocument::fromJson(QByteArray::fromStdString(bytes)).object();
+    // Another device or app whose name hashed the same, or another format, is no listing of this one.
+    if (top.value(QLatin1String("format")).toInt() != kFormat ||
+        top.value(QLatin1String("device")).toString() != text(device) ||
+        top.value(QLatin1String("app")).toString() != text(app))
+        return books;
+    for (const QJsonValue &item : top.value(QLatin1String("books")).toArray()) {
+        const QJsonObject o = item.toObject();
+        AppBook book;
+        book.path = o.value(QLatin1String("path")).toString().toStdString();
+        book.relative = o.value(QLatin1String("relative")).toString().toStdString();
+        book.folder = o.value(QLatin1String("folder")).toBool();
+        book.size = o.value(QLatin1String("size")).toString().toULongLong();
+        book.modified = o.value(QLatin1String("modified")).toString().toULongLong();
+        book.problem = o.value(QLatin1String("problem")).toString().toStdString();
+        const QJsonObject values = o.value(QLatin1String("values")).toObject();
+        for (auto it = values.begin(); it != values.end(); ++it)
+            book.values[it.key().toStdString()] = it.value().toString().toStdString();
+        if (!book.path.empty())
+            books.push_back(std::move(book));
+    }
+    // Used now: the bound takes the listings used longest ago first.
+    std::error_code ec;
+    fs::last_write_time(file, fs::file_time_type::clock::now(), ec);
+    return books;
+}
+
+bool AppListingCache::save(const std::string &device, const std::string &app,
+                           const std::vector<AppBook> &books) const
+{
+    if (m_folder.empty())
+        return false;
+    std::error_code ec;
+    fs::create_directories(m_folder, ec);
+    QJsonArray list;
+    for (const AppBook &book : books) {
+        QJsonObject values;
+        for (const auto &[key, value] : book.values)
+            values.insert(text(key), text(value));
+        QJsonObject o;
+        o.insert(QLatin1String("path"), text(book.path));
+        o.insert(QLatin1String("relative"), text(book.relative));
+        o.insert(QLatin1String("folder"), book.folder);
+        // As text: a JSON number loses the nanoseconds of a time.
+        o.insert(QLatin1String("size"), QString::number(book.size));
+        o.insert(QLatin1String("modified"), QString::number(book.modified));
+        o.insert(QLatin1String("problem"), text(book.problem));
+        o.insert(QLatin1String("values"), values);
+        list.append(o);
+    }
+    QJsonObject top;
+    top.insert(QLatin1String("format"), kFormat);
+    top.insert(QLatin1String("device"), text(device));
+    top.insert(QLatin1String("app"), text(app));
+    top.insert(QLatin1String("books"), list);
+    const std::string file = fileOf(device, app);
+    std::random_device random;
+    const std::string part = file + ".part" + std::to_string(random());
+    {
+        const QByteArray json = QJsonDocument(top).toJson(QJsonDocument::Compact);
+        std::ofstream out(part, std::ios::binary | std::ios::trunc);
+        out.write(json.constData(), json.size());
+        out.close();
+        if (!out) {
+            fs::remove(part, ec);
+            return false;
+        }
+    }
+    fs::rename(part, file, ec);
+    if (ec) {
+        fs::remove(part, ec);
+        return false;
+    }
+    trim();
+    return true;
+}
+
+void AppListingCache::trim() const
+{
+    std::error_code ec;
+    struct Kept
+    {
+        fs::path path;
+        fs::file_time_type used;
+        uint64_t size;
+    };
+    std::vector<Kept> kept;
+    uint64_t total = 0;
+    for (const auto &entry : fs::directory_iterator(m_folder, ec)) {
+        std::error_code e;
+        if (!entry.is_regular_file(e))
+            continue;
+        const uint64_t size = entry.file_size(e);
+        kept.push_back({entry.path(), entry.last_write_time(e), size});
+        total += size;
+    }
+    std::sort(kept.begin(), kept.end(), [](const Kept &a, const Kept &b) { return a.used < b.used; });
+    for (const Kept &file : kept) {
+        if (total <= m_maxBytes)
+            break;
+        fs::remove(file.path, ec);
+        total -= file.size;
+    }
+}
+
+std::map<std::string, AppBook> AppListingCache::byPath(const std::vector<AppBook> &books)
+{
+    std::map<std::string, AppBook> out;
+    for (const AppBook &book : books)
+        out.emplace(book.path, book);
+    return out;
+}
+
+bool AppListingCache::fill(const std::map<std::string, AppBook> &kept, AppBook &book)
+{
+    const auto it = kept.find(book.path);
+    if (it == kept.end() || it->second.folder || it->second.size != book.size ||
+        it->second.modified != book.modified || book.modified == 0)
+        return false;
+    book.values = it->second.values;
+    book.problem = it->second.problem;
+    book.relative = it->second.relative;
+    return true;
+}
