@@ -151,13 +151,12 @@ void TransferCommands::importBooks(const QStringList &chosen)
         };
         std::vector<bool> skipped(paths.size(), false);
         batch.beforeLock = [&](userDataIphone *device) { skipped = booksToSkip(paths, device); };
-        const BookFailureList failures = BookBatch::failures(batch.run(
-            *m_window.treeListControler, paths.size(),
-            [&](std::size_t i) {
+        const BookFailureList failures = BookBatch::failures(
+            batch.run(*m_window.treeListControler, paths.size(), [&](std::size_t i, BookContext &context) {
                 if (skipped[i])
                     return BookOperationResult::makeSkipped(std::filesystem::path(paths[i]).filename().string(),
                                                             "already on the device");
-                return m_window.treeListControler->addEPUBToDevice(paths[i]);
+                return m_window.treeListControler->addEPUBToDevice(context, paths[i]);
             }));
         batch.session.reset();
         onMainThread([this, failures, session = std::move(session)]() mutable {
@@ -195,15 +194,15 @@ void TransferCommands::exportChecked(const QString &folder)
         batch.onItemDone = [&](std::size_t i, const BookOperationResult &) {
             m_window.progressFun(static_cast<int>(i), dstpath, count);
         };
-        const std::vector<BookBatch::ItemResult> results =
-            batch.run(*m_window.treeListControler, records.size(),
-                      [&](std::size_t i) -> std::optional<BookOperationResult> {
-                          const auto &record = records[i];
-                          if (!record || !checked[i])
-                              return std::nullopt;
-                          return m_window.treeListControler->saveEpubToMac(
-                              record->mediaPcPath(), dstpath, record->ispurchases(), record->mediaName());
-                      });
+        const std::vector<BookBatch::ItemResult> results = batch.run(
+            *m_window.treeListControler, records.size(),
+            [&](std::size_t i, BookContext &context) -> std::optional<BookOperationResult> {
+                const auto &record = records[i];
+                if (!record || !checked[i])
+                    return std::nullopt;
+                return m_window.treeListControler->saveEpubToMac(context, record->mediaPcPath(), dstpath,
+                                                                 record->ispurchases(), record->mediaName());
+            });
         const BookFailureList failures = BookBatch::failures(results);
         batch.session.reset();
         m_window.copyMediaIpodToPC = false;
@@ -235,15 +234,15 @@ void TransferCommands::exportHighlighted(const QString &folder)
         batch.onItemDone = [&](std::size_t, const BookOperationResult &) {
             m_window.progressFun(k++, dstpath, highlighted);
         };
-        const std::vector<BookBatch::ItemResult> results =
-            batch.run(*m_window.treeListControler, records.size(),
-                      [&](std::size_t i) -> std::optional<BookOperationResult> {
-                          const auto &record = records[i];
-                          if (!record)
-                              return std::nullopt;
-                          return m_window.treeListControler->saveEpubToMac(
-                              record->mediaPcPath(), dstpath, record->ispurchases(), record->mediaName());
-                      });
+        const std::vector<BookBatch::ItemResult> results = batch.run(
+            *m_window.treeListControler, records.size(),
+            [&](std::size_t i, BookContext &context) -> std::optional<BookOperationResult> {
+                const auto &record = records[i];
+                if (!record)
+                    return std::nullopt;
+                return m_window.treeListControler->saveEpubToMac(context, record->mediaPcPath(), dstpath,
+                                                                 record->ispurchases(), record->mediaName());
+            });
         const BookFailureList failures = BookBatch::failures(results);
         batch.session.reset();
         endExport(failures, exportedCount(results), dstpath, std::move(session));
@@ -295,8 +294,9 @@ void TransferCommands::deleteBooks(const EpubList &candidates)
             postProgress("Deleting: " + result.item, static_cast<int>(i), count);
         };
         const std::vector<BookBatch::ItemResult> results = batch.run(
-            *m_window.treeListControler, candidates.size(),
-            [&](std::size_t i) { return m_window.treeListControler->deleteMediaFromDevice(*candidates[i]); });
+            *m_window.treeListControler, candidates.size(), [&](std::size_t i, BookContext &context) {
+                return m_window.treeListControler->deleteMediaFromDevice(context, *candidates[i]);
+            });
         EpubList deleted;
         for (const BookBatch::ItemResult &r : results) {
             if (r.result.done())
