@@ -114,7 +114,7 @@ TEST_F(TreeLanesTest, ASessionClosesTheConnectionsItsCopiesOpened)
     ASSERT_NE(start({}), nullptr);
     makeBook(tmp.file("local/BOOK.epub"));
     const uint64_t started = emulator.counter("lockdown.StartService");
-    const uint64_t ended = emulator.counter("ended.com.apple.afc");
+    const uint64_t ended = emulator.counter("afc.(ended)");
     {
         const std::shared_ptr<DeviceSession> session = link->openSession();
         ASSERT_TRUE(session);
@@ -123,7 +123,7 @@ TEST_F(TreeLanesTest, ASessionClosesTheConnectionsItsCopiesOpened)
     }
     const uint64_t opened = emulator.counter("lockdown.StartService") - started;
     EXPECT_GT(opened, 0u) << "the copy went over connections of its own";
-    EXPECT_TRUE(emulator.waitForCounter("ended.com.apple.afc", ended + opened));
+    EXPECT_TRUE(emulator.waitForCounter("afc.(ended)", ended + opened));
 }
 
 TEST_F(TreeLanesTest, TheSurveyAsksOnceAnEntryAndSumsAsOneWalkWould)

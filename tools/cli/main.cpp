@@ -539,7 +539,10 @@ public:
 
     int restore()
     {
-        const BookOperationResult r = restoreCatalogueBackup(m_options.arguments.front(), m_controller->deviceData());
+        // On a session, as the window restores: no arrival swaps the device meanwhile.
+        const std::shared_ptr<DeviceSession> session = m_controller->openSession();
+        const BookOperationResult r =
+            restoreCatalogueBackup(m_options.arguments.front(), session ? session->data() : nullptr);
         return report({r}, "restored", [](const BookOperationResult &result) { return !result.done(); });
     }
 

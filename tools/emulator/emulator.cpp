@@ -505,12 +505,9 @@ void Emulator::serveDevicePort(const std::shared_ptr<Connection> &connection, De
         if (it != m_services.end())
             service = it->second.name;
     }
-    if (service == "com.apple.afc") {
+    if (service == "com.apple.afc")
         serveAfc(channel, device, connection->id, device.folder->folder());
-        // Tells a client's closed connections from ones it left open.
-        m_counters.add("ended.com.apple.afc");
-    } else if (service == "com.apple.mobile.notification_proxy" ||
-               service == "com.apple.mobile.insecure_notification_proxy")
+    else if (service == "com.apple.mobile.notification_proxy" || service == "com.apple.mobile.insecure_notification_proxy")
         serveNotificationProxy(channel, device, connection->id);
     else if (service == "com.apple.mobile.installation_proxy")
         serveInstallationProxy(channel, device, connection->id);
