@@ -77,6 +77,7 @@ void benchBatch(const std::string &work, Report &report)
     BatchFigures in;
     std::vector<std::string> folders;
     double lockSeconds = 0, unlockSeconds = 0, lastDone = 0, itemStarted = 0, duplicateSeconds = 0;
+    TreeCopyReport lastCopy; // the copy of the book just done, as its session's copier reported it
     BookBatch importBatch;
     importBatch.syncLock = true;
     importBatch.onStarted = [&] { lockSeconds = nowSeconds(); };
@@ -88,17 +89,19 @@ void benchBatch(const std::string &work, Report &report)
     importBatch.onItemDone = [&](std::size_t, const BookOperationResult &result) {
         lastDone = nowSeconds();
         if (result.done())
-            in.phases += copyPhases(itemStarted, lastDone, Loadiphone->lastTreeCopy());
+            in.phases += copyPhases(itemStarted, lastDone, lastCopy);
     };
     auto c0 = requestCounters(rig.emulator());
     const double batchStart = nowSeconds();
-    const auto imported = importBatch.run(ctl, books.size(), [&](std::size_t i) {
+    const auto imported = importBatch.run(ctl, books.size(), [&](std::size_t i, BookContext &context) {
         const double checkStarted = nowSeconds();
-        const auto same = findDeviceDuplicate(ctl.deviceData(), books[i].epub);
+        const auto same = findDeviceDuplicate(context, books[i].epub);
         duplicateSeconds += nowSeconds() - checkStarted;
         if (same)
             return BookOperationResult::makeSkipped(books[i].epub, "already on the device as " + same->path);
-        return ctl.addEPUBToDevice(books[i].epub);
+        BookOperationResult result = ctl.addEPUBToDevice(context, books[i].epub);
+        lastCopy = context.session->treeCopier().lastTreeCopy();
+        return result;
     });
     in.seconds = nowSeconds() - batchStart;
     unlockSeconds = nowSeconds() - lastDone;
@@ -123,12 +126,14 @@ void benchBatch(const std::string &work, Report &report)
     exportBatch.onItemStarting = [&](std::size_t) { itemStarted = nowSeconds(); };
     exportBatch.onItemDone = [&](std::size_t, const BookOperationResult &result) {
         if (result.done())
-            ex.phases += copyPhases(itemStarted, nowSeconds(), Loadiphone->lastTreeCopy());
+            ex.phases += copyPhases(itemStarted, nowSeconds(), lastCopy);
     };
     c0 = requestCounters(rig.emulator());
     const double exportStart = nowSeconds();
-    const auto exported = exportBatch.run(ctl, folders.size(), [&](std::size_t i) {
-        return ctl.saveEpubToMac(folders[i], out, false, books[i].title);
+    const auto exported = exportBatch.run(ctl, folders.size(), [&](std::size_t i, BookContext &context) {
+        BookOperationResult result = ctl.saveEpubToMac(context, folders[i], out, false, books[i].title);
+        lastCopy = context.session->treeCopier().lastTreeCopy();
+        return result;
     });
     ex.seconds = nowSeconds() - exportStart;
     c1 = requestCounters(rig.emulator());

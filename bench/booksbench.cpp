@@ -102,13 +102,17 @@ TransferFigures importAndExport(DeviceRig &rig, const BenchBook &book, const std
 {
     TransferFigures f;
     iPodTreeListControler &ctl = rig.controller();
+    BookContext context = ctl.bookContext(); // one session for both, as a batch has
+    if (!context.session)
+        return f;
+    const TreeCopier &copier = context.session->treeCopier();
     ctl.startToSync();
     auto c0 = requestCounters(rig.emulator());
     uint64_t r0 = requestCount(rig.emulator(), "afc.");
     double t0 = nowSeconds();
-    const BookOperationResult imported = ctl.addEPUBToDevice(book.epub);
+    const BookOperationResult imported = ctl.addEPUBToDevice(context, book.epub);
     f.importSeconds = nowSeconds() - t0;
-    f.importPhases = copyPhases(t0, t0 + f.importSeconds, Loadiphone->lastTreeCopy());
+    f.importPhases = copyPhases(t0, t0 + f.importSeconds, copier.lastTreeCopy());
     f.importRequests = requestCount(rig.emulator(), "afc.") - r0;
     f.importKinds = counterDifference(c0, requestCounters(rig.emulator()));
     ctl.endsync();
@@ -120,9 +124,9 @@ TransferFigures importAndExport(DeviceRig &rig, const BenchBook &book, const std
     c0 = requestCounters(rig.emulator());
     r0 = requestCount(rig.emulator(), "afc.");
     t0 = nowSeconds();
-    const BookOperationResult exported = ctl.saveEpubToMac(imported.detail, outDir, false, book.title);
+    const BookOperationResult exported = ctl.saveEpubToMac(context, imported.detail, outDir, false, book.title);
     f.exportSeconds = nowSeconds() - t0;
-    f.exportPhases = copyPhases(t0, t0 + f.exportSeconds, Loadiphone->lastTreeCopy());
+    f.exportPhases = copyPhases(t0, t0 + f.exportSeconds, copier.lastTreeCopy());
     f.exportRequests = requestCount(rig.emulator(), "afc.") - r0;
     f.exportKinds = counterDifference(c0, requestCounters(rig.emulator()));
     if (!exported.done()) {

@@ -2,8 +2,8 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "cataloguerestorecommand.h"
 
-#include "cataloguebackup.h"
 #include "cataloguebackupdialog.h"
+#include "cataloguerestore.h"
 #include "ipodrootnode.h"
 #include "ipodtreelistcontroler.h"
 #include "loadiphone.h"

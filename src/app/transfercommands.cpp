@@ -216,13 +216,12 @@ void TransferCommands::importBooks(const QStringList &chosen)
         };
         std::vector<bool> skipped(paths.size(), false);
         batch.beforeLock = [&](userDataIphone *device) { skipped = booksToSkip(paths, device); };
-        const BookFailureList failures = BookBatch::failures(batch.run(
-            m_devices, paths.size(),
-            [&](std::size_t i) {
+        const BookFailureList failures = BookBatch::failures(
+            batch.run(m_devices, paths.size(), [&](std::size_t i, BookContext &context) {
                 if (skipped[i])
                     return BookOperationResult::makeSkipped(std::filesystem::path(paths[i]).filename().string(),
                                                             "already on the device");
-                return m_devices.addEPUBToDevice(paths[i]);
+                return m_devices.addEPUBToDevice(context, paths[i]);
             }));
         batch.session.reset();
         onMainThread([this, failures, session = std::move(session)]() mutable {
@@ -269,15 +268,15 @@ void TransferCommands::exportChecked(const QString &folder)
         batch.onItemDone = [&](std::size_t i, const BookOperationResult &) {
             report("Copying to: " + dstpath, static_cast<int>(i), count);
         };
-        const std::vector<BookBatch::ItemResult> results =
-            batch.run(m_devices, records.size(),
-                      [&](std::size_t i) -> std::optional<BookOperationResult> {
-                          const auto &record = records[i];
-                          if (!record || !checked[i])
-                              return std::nullopt;
-                          return m_devices.saveEpubToMac(
-                              record->mediaPcPath(), dstpath, record->ispurchases(), record->mediaName());
-                      });
+        const std::vector<BookBatch::ItemResult> results = batch.run(
+            m_devices, records.size(),
+            [&](std::size_t i, BookContext &context) -> std::optional<BookOperationResult> {
+                const auto &record = records[i];
+                if (!record || !checked[i])
+                    return std::nullopt;
+                return m_devices.saveEpubToMac(context, record->mediaPcPath(), dstpath,
+                                                                 record->ispurchases(), record->mediaName());
+            });
         const BookFailureList failures = BookBatch::failures(results);
         batch.session.reset();
         m_goOn = false;
@@ -314,15 +313,15 @@ void TransferCommands::exportHighlighted(const QString &folder)
         batch.onItemDone = [&](std::size_t, const BookOperationResult &) {
             report("Copying to: " + dstpath, k++, highlighted);
         };
-        const std::vector<BookBatch::ItemResult> results =
-            batch.run(m_devices, records.size(),
-                      [&](std::size_t i) -> std::optional<BookOperationResult> {
-                          const auto &record = records[i];
-                          if (!record)
-                              return std::nullopt;
-                          return m_devices.saveEpubToMac(
-                              record->mediaPcPath(), dstpath, record->ispurchases(), record->mediaName());
-                      });
+        const std::vector<BookBatch::ItemResult> results = batch.run(
+            m_devices, records.size(),
+            [&](std::size_t i, BookContext &context) -> std::optional<BookOperationResult> {
+                const auto &record = records[i];
+                if (!record)
+                    return std::nullopt;
+                return m_devices.saveEpubToMac(context, record->mediaPcPath(), dstpath,
+                                                                 record->ispurchases(), record->mediaName());
+            });
         const BookFailureList failures = BookBatch::failures(results);
         batch.session.reset();
         endExport(failures, exportedCount(results), dstpath, std::move(session));
@@ -378,8 +377,9 @@ void TransferCommands::deleteBooks(const EpubList &candidates)
             report("Deleting: " + result.item, static_cast<int>(i), count);
         };
         const std::vector<BookBatch::ItemResult> results = batch.run(
-            m_devices, candidates.size(),
-            [&](std::size_t i) { return m_devices.deleteMediaFromDevice(*candidates[i]); });
+            m_devices, candidates.size(), [&](std::size_t i, BookContext &context) {
+                return m_devices.deleteMediaFromDevice(context, *candidates[i]);
+            });
         EpubList deleted;
         for (const BookBatch::ItemResult &r : results) {
             if (r.result.done())

@@ -12,7 +12,7 @@ std::vector<afc_connection *> LaneConnections::forDevice(userDataIphone *data, s
         return {};
     std::lock_guard lock(m_mutex);
     if (m_of != data->conn || m_backend != backend) {
-        m_connections.clear(); // those of a device that has gone
+        closeAll(); // those of a device that has gone
         m_of = data->conn;
         m_backend = backend;
     }
@@ -26,4 +26,21 @@ std::vector<afc_connection *> LaneConnections::forDevice(userDataIphone *data, s
     }
     return {m_connections.begin(),
             m_connections.begin() + static_cast<std::ptrdiff_t>(std::min(count, m_connections.size()))};
+}
+
+LaneConnections::~LaneConnections()
+{
+    std::lock_guard lock(m_mutex);
+    closeAll();
+}
+
+void LaneConnections::closeAll()
+{
+    // A gone device's handles stay valid until closed: closing them only gives them back.
+    // Those of a backend that was replaced went with it.
+    if (m_backend && m_backend == deviceBackend()) {
+        for (afc_connection *conn : m_connections)
+            AFCConnectionClose(conn);
+    }
+    m_connections.clear();
 }

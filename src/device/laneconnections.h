@@ -15,6 +15,12 @@
 class LaneConnections
 {
 public:
+    LaneConnections() = default;
+    // Closes every connection it opened.
+    ~LaneConnections();
+    LaneConnections(const LaneConnections &) = delete;
+    LaneConnections &operator=(const LaneConnections &) = delete;
+
     // Up to kExtraLanes connections to the record's device, opened on first use and kept
     // while the device stays the same; none unless the device is reached over USB. The
     // survey and a batch never run at once, but the list is still changed under a lock.
@@ -24,6 +30,8 @@ public:
     static constexpr size_t kExtraLanes = 6;
 
 private:
+    void closeAll();
+
     std::mutex m_mutex;
     std::vector<afc_connection *> m_connections;
     afc_connection *m_of = nullptr;

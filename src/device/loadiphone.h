@@ -187,19 +187,27 @@ private:
 };
 
 // A batch's own hold on the device: the connection record as it stood when the batch took
-// the link. While it lives no arrival is handled; the removal of its device marks it gone at
-// once (from the main thread), so the batch ends at the book it is working on.
+// the link. While it lives no arrival is handled, so the record's handles (owned by the
+// backend, for the arrival that made them) stay the device's; the removal of its device
+// marks it gone at once (from the main thread), so the batch ends at the book it is working
+// on. What the session adds it owns: its tree copies and the extra connections they open,
+// closed when the session ends.
 class DeviceSession
 {
 public:
     userDataIphone *data() { return &m_data; }
     bool gone() const { return m_gone.load(); }
+    TreeCopier &treeCopier() { return m_treeCopier; }
+    DeviceSession(const DeviceSession &) = delete;
+    DeviceSession &operator=(const DeviceSession &) = delete;
 
 private:
     friend class loadIPhone;
     DeviceSession() = default;
     userDataIphone m_data;
     std::atomic_bool m_gone{false};
+    LaneConnections m_lanes;
+    TreeCopier m_treeCopier{&m_lanes};
 };
 
 extern loadIPhone *Loadiphone;

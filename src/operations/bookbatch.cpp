@@ -24,13 +24,9 @@ SyncLockGuard::~SyncLockGuard()
 std::vector<BookBatch::ItemResult> BookBatch::run(iPodTreeListControler &controller, std::size_t count,
                                                   const Item &item) const
 {
-    const std::shared_ptr<DeviceSession> held = session ? session : controller.openSession();
-    controller.setBatchSession(held, continueFlag);
-    struct EndSession
-    {
-        iPodTreeListControler &controller;
-        ~EndSession() { controller.setBatchSession(nullptr); }
-    } endSession{controller};
+    BookContext context = controller.bookContext(session);
+    context.goOn = continueFlag;
+    const std::shared_ptr<DeviceSession> &held = context.session;
 
     auto goOn = [this] { return !continueFlag || continueFlag->load(); };
     if (beforeLock)
@@ -42,21 +38,20 @@ std::vector<BookBatch::ItemResult> BookBatch::run(iPodTreeListControler &control
 
     std::vector<ItemResult> results;
     std::optional<SyncLockGuard> lock;
-    std::optional<CatalogueBatchScope> known; // goes before the lock is given back
     if (syncLock && held) {
         lock.emplace(held->data());
         if (lock->taken())
-            known.emplace(held->data());
+            context.catalogue.begin();
     }
     for (std::size_t i = 0; i < count && goOn(); ++i) {
         if (onItemStarting)
             onItemStarting(i);
-        std::optional<BookOperationResult> result = item(i);
+        std::optional<BookOperationResult> result = item(i, context);
         if (!result)
             continue;
         // After a failure the device may hold anything: the next change reads it afresh.
-        if (known && (result->failed() || held->gone()))
-            forgetBatchCatalogue(held->data());
+        if (context.catalogue.active && (result->failed() || held->gone()))
+            context.catalogue.forget();
         results.push_back({i, std::move(*result)});
         if (onItemDone)
             onItemDone(i, results.back().result);

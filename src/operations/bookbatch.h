@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #pragma once
 
+#include "bookcontext.h"
 #include "bookoperationresult.h"
 
 #include <atomic>
@@ -35,15 +36,16 @@ private:
 // One batch of book operations (an import, an export, a deletion), shared by the window and
 // bookferry-cli. The caller chooses the thread: the window runs it on its transfer worker,
 // the command line on its only thread. In order, run():
-//   1. works on `session`, or opens one (waiting for a survey that runs to end): the book
-//      operations use it until run() returns, and no arrival is handled while it is held;
+//   1. works on `session`, or opens one (waiting for a survey that runs to end), in one
+//      BookContext that every item is given: the book operations use it until run()
+//      returns, and no arrival is handled while it is held;
 //   2. calls beforeLock with the session's device record: the place for every question to
 //      the user, so that the device's lock is never held while a person decides;
 //   3. pauses for `pauseSeconds` through deviceLinkSleep (the window's sheet swap; tests
 //      install a sleeper that does not wait), then calls onStarted;
 //   4. takes the sync lock when `syncLock` is set, for the whole batch; once taken, the
-//      catalogue one change leaves on the device is the next one's (CatalogueBatchScope)
-//      until an item fails or the device goes;
+//      catalogue one change leaves on the device is the next one's (the context's
+//      CatalogueKnowledge) until an item fails or the device goes;
 //   5. asks `item(i)` for i = 0..count-1 while the continue flag (if any) stays true; an item
 //      that returns nothing is not part of the batch (an unchecked row) and is not reported;
 //      once the session's device is removed, every book operation left fails at once;
@@ -57,7 +59,7 @@ public:
         std::size_t index;
         BookOperationResult result;
     };
-    using Item = std::function<std::optional<BookOperationResult>(std::size_t index)>;
+    using Item = std::function<std::optional<BookOperationResult>(std::size_t index, BookContext &context)>;
 
     // Opened by the caller where the batch is decided (the window: on the main thread, so
     // that nothing is surveyed between the choice of books and the batch); may stay empty.

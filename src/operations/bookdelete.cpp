@@ -21,19 +21,20 @@ bool sameName(const std::string &a, const std::string &b)
 }
 } // namespace
 
-BookOperationResult iPodTreeListControler::deleteMediaFromDevice(const epub &record)
+BookOperationResult iPodTreeListControler::deleteMediaFromDevice(BookContext &context, const epub &record)
 {
     const std::string &path = record.mediaPcPath();
     const std::string item = record.mediaName().empty() ? path : record.mediaName();
     if (const std::string problem = bookPathProblem(path); !problem.empty())
         return BookOperationResult::makeFailed(item, problem);
-    std::shared_ptr<DeviceSession> session;
     std::string error;
-    userDataIphone *data = operationDevice(session, &error);
+    userDataIphone *data = context.device(&error);
     if (!data)
         return BookOperationResult::makeFailed(item, error);
+    if (!context.shelf.usesCatalogue())
+        return BookOperationResult::makeFailed(item, "only the device's own books are deleted here");
 
-    std::optional<Catalogue> catalogue = loadCatalogueForChange(data, false, &error);
+    std::optional<Catalogue> catalogue = loadCatalogueForChange(data, false, &error, &context.catalogue);
     if (!catalogue)
         return BookOperationResult::makeFailed(item, error);
     // The folder is removed with everything in it: never one that a library book lives in.
@@ -47,7 +48,7 @@ BookOperationResult iPodTreeListControler::deleteMediaFromDevice(const epub &rec
         return BookOperationResult::makeSkipped(item, "no book with the \"Path\" " + path + " in the catalogue");
 
     // The catalogue goes first: should the upload fail, the book is still whole on the device.
-    if (!uploadCatalogue(*catalogue, data, &error))
+    if (!uploadCatalogue(*catalogue, data, &error, nullptr, &context.catalogue))
         return BookOperationResult::makeFailed(item, error);
     const std::string folder = "/Books/" + path;
     if (n_rmdir(folder.c_str(), data) != 0) {

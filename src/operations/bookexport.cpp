@@ -95,17 +95,20 @@ bool placeBook(const std::string &packed, const std::string &target, std::string
 }
 } // namespace
 
-BookOperationResult iPodTreeListControler::saveEpubToMac(const std::string &path, const std::string &dstpath,
-                                                         bool isbuybook, const std::string &titlename)
+BookOperationResult iPodTreeListControler::saveEpubToMac(BookContext &context, const std::string &path,
+                                                         const std::string &dstpath, bool isbuybook,
+                                                         const std::string &titlename)
 {
     const std::string item = titlename.empty() ? path : titlename;
     if (const std::string problem = bookPathProblem(path); !problem.empty())
         return BookOperationResult::makeFailed(item, problem);
-    std::shared_ptr<DeviceSession> session;
     std::string why;
-    userDataIphone *data = operationDevice(session, &why);
-    if (!data || !Loadiphone)
-        return BookOperationResult::makeFailed(item, data ? "no device is connected" : why);
+    userDataIphone *data = context.device(&why);
+    if (!data)
+        return BookOperationResult::makeFailed(item, why);
+    if (!context.shelf.usesCatalogue())
+        return BookOperationResult::makeFailed(item, "only the device's own books are exported here");
+    TreeCopier &copier = context.session->treeCopier();
     std::error_code ec;
     if (!fs::is_directory(dstpath, ec))
         return BookOperationResult::makeFailed(item, "the destination is not a folder: " + dstpath);
@@ -127,9 +130,8 @@ BookOperationResult iPodTreeListControler::saveEpubToMac(const std::string &path
     const std::string bookCopy = (fs::path(downloads) / path).string();
     std::optional<EpubStreamPacker> packer;
     packer.emplace(bookCopy, (fs::path(work) / "stream.epub").string());
-    const auto copies = Loadiphone->saveBooksFromPhoneToLocalPath(
-        downloads, path, isbuybook, data, [&packer](const std::string &local) { packer->add(local); },
-        batchGoOn());
+    const auto copies = copier.saveBooksFromPhoneToLocalPath(
+        downloads, path, isbuybook, data, [&packer](const std::string &local) { packer->add(local); }, context.goOn);
     if (!copies)
         return BookOperationResult::makeFailed(item, "cannot open the device's books folder");
     if (copies->empty())
@@ -138,7 +140,7 @@ BookOperationResult iPodTreeListControler::saveEpubToMac(const std::string &path
     // The download names what it could not read: a file, a size, a folder or a listing cut
     // short, and what it would not follow or could not write. It leaves out empty files; a
     // book may list one, so they are made here.
-    const TreeCopyReport &download = Loadiphone->lastTreeCopy();
+    const TreeCopyReport &download = copier.lastTreeCopy();
     if (download.stopped)
         return BookOperationResult::makeSkipped(item, kStopped);
     if (download.failedFiles > 0)
@@ -155,10 +157,9 @@ BookOperationResult iPodTreeListControler::saveEpubToMac(const std::string &path
     std::string target = (fs::path(dstpath) / (name + ".epub")).string();
     // A book this batch exported is never written over by another of the same title: the
     // user asked for both, so the later one takes the next free name.
-    auto exportedThisBatch = [this](const std::string &file) {
+    auto exportedThisBatch = [&context](const std::string &file) {
         const std::string identity = fileIdentity(file);
-        std::lock_guard lock(m_sessionMutex);
-        return !identity.empty() && m_exportedThisBatch.count(identity) != 0;
+        return !identity.empty() && context.exported.count(identity) != 0;
     };
     for (int n = 2; exportedThisBatch(target) || (n > 2 && fs::exists(fs::symlink_status(target, ec))); ++n)
         target = (fs::path(dstpath) / (name + " (" + std::to_string(n) + ").epub")).string();
@@ -167,7 +168,7 @@ BookOperationResult iPodTreeListControler::saveEpubToMac(const std::string &path
     for (const std::string &copy : *copies) {
         if (fs::exists(fs::symlink_status(target, ec))) {
             const std::string question = target + " is existing. Are you sure to replace?";
-            if (!m_replaceQuestion || !m_replaceQuestion(question)) {
+            if (!context.replaceQuestion || !context.replaceQuestion(question)) {
                 result = BookOperationResult::makeSkipped(item, target + " exists and was kept");
                 continue;
             }
@@ -180,11 +181,8 @@ BookOperationResult iPodTreeListControler::saveEpubToMac(const std::string &path
         packer.reset();
         if (!ok)
             return BookOperationResult::makeFailed(item, error);
-        if (const std::string identity = fileIdentity(target); !identity.empty()) {
-            std::lock_guard lock(m_sessionMutex);
-            if (m_batchSession)
-                m_exportedThisBatch.insert(identity);
-        }
+        if (const std::string identity = fileIdentity(target); !identity.empty())
+            context.exported.insert(identity);
         result = BookOperationResult::makeDone(item, target);
     }
     return result;

@@ -87,19 +87,21 @@ std::string iPodTreeListControler::randValue(const std::vector<std::string> &exi
     return value;
 }
 
-BookOperationResult iPodTreeListControler::addEPUBToDevice(const std::string &path)
+BookOperationResult iPodTreeListControler::addEPUBToDevice(BookContext &context, const std::string &path)
 {
     const fs::path file(path);
     const std::string item = file.filename().string();
     if (file.extension() != ".epub")
         return BookOperationResult::makeSkipped(item, "not an ePub file (its name does not end in \".epub\")");
-    std::shared_ptr<DeviceSession> session;
     std::string error;
-    userDataIphone *data = operationDevice(session, &error);
+    userDataIphone *data = context.device(&error);
     if (!data)
         return BookOperationResult::makeFailed(item, error);
+    if (!context.shelf.usesCatalogue() || !context.folderNames)
+        return BookOperationResult::makeFailed(item, "books are imported into the device's own books only");
+    DeviceSession &session = *context.session;
 
-    std::optional<Catalogue> catalogue = loadCatalogueForChange(data, true, &error);
+    std::optional<Catalogue> catalogue = loadCatalogueForChange(data, true, &error, &context.catalogue);
     if (!catalogue)
         return BookOperationResult::makeFailed(item, error);
 
@@ -119,7 +121,7 @@ BookOperationResult iPodTreeListControler::addEPUBToDevice(const std::string &pa
     };
     std::string folderName;
     do {
-        folderName = m_folderNames.next();
+        folderName = context.folderNames->next();
     } while (isSameValue(paths, folderName) || onDevice(folderName));
 
     // A fresh scratch folder: names repeat between runs, and old files must not mix in.
@@ -140,7 +142,7 @@ BookOperationResult iPodTreeListControler::addEPUBToDevice(const std::string &pa
         if (toDevice)
             return;
         toDevice = true;
-        ensureBooksFolder(data);
+        ensureBooksFolder(data, &context.catalogue);
     };
     std::string unpackError;
     bool unpacked = false;
@@ -157,16 +159,14 @@ BookOperationResult iPodTreeListControler::addEPUBToDevice(const std::string &pa
     };
     // The tree copy counts a folder as copied even when one of its files could not be written;
     // its report says whether every file arrived whole.
-    const std::atomic_bool *goOn = batchGoOn();
-    const bool copied = Loadiphone
-                            ? Loadiphone->copyFolderAsWritten(scratchFolder, data, unpack, goOn) == 1 &&
-                                  Loadiphone->lastTreeCopy().failedFiles == 0
-                            : (unpack({}), false);
+    TreeCopier &copier = session.treeCopier();
+    const bool copied = copier.copyFolderAsWritten(scratchFolder, data, unpack, context.goOn) == 1 &&
+                        copier.lastTreeCopy().failedFiles == 0;
     if (!unpacked || !copied) {
         // A folder that was there before the copy is not this import's to take away.
-        if (toDevice && !(Loadiphone && Loadiphone->lastTreeCopy().rootExisted))
+        if (toDevice && !copier.lastTreeCopy().rootExisted)
             n_rmdir(deviceFolder.c_str(), data);
-        if (Loadiphone && Loadiphone->lastTreeCopy().stopped)
+        if (copier.lastTreeCopy().stopped)
             return BookOperationResult::makeSkipped(item, kStopped);
         return BookOperationResult::makeFailed(item, unpacked ? "cannot copy the book to the device" : unpackError);
     }
@@ -197,7 +197,7 @@ BookOperationResult iPodTreeListControler::addEPUBToDevice(const std::string &pa
     if (values[BookKey::Name].empty())
         entrySetString(entry.get(), BookKey::Name, file.stem().string());
 
-    if (session->gone())
+    if (session.gone())
         return BookOperationResult::makeFailed(item, kDeviceDisconnected);
     catalogue->appendBook(std::move(entry));
     // The unpacked copy has served: it goes while the catalogue is uploaded, and is gone
@@ -212,7 +212,7 @@ BookOperationResult iPodTreeListControler::addEPUBToDevice(const std::string &pa
         ~JoinWhenDone() { thread.join(); }
     } join{removal};
     bool catalogueMayNameIt = false;
-    if (!uploadCatalogue(*catalogue, data, &error, &catalogueMayNameIt)) {
+    if (!uploadCatalogue(*catalogue, data, &error, &catalogueMayNameIt, &context.catalogue)) {
         // A folder the device's catalogue may name stays; one it cannot name is taken away.
         if (!catalogueMayNameIt)
             n_rmdir(deviceFolder.c_str(), data);
@@ -287,7 +287,9 @@ std::optional<CatalogueDuplicate> findCatalogueDuplicate(const Catalogue &catalo
     return std::nullopt;
 }
 
-std::optional<CatalogueDuplicate> findDeviceDuplicate(userDataIphone *data, const std::string &epubFile)
+namespace {
+std::optional<CatalogueDuplicate> deviceDuplicate(userDataIphone *data, CatalogueKnowledge *known,
+                                                  const std::string &epubFile)
 {
     if (fs::path(epubFile).extension() != ".epub" || !data || !data->conn)
         return std::nullopt;
@@ -295,8 +297,20 @@ std::optional<CatalogueDuplicate> findDeviceDuplicate(userDataIphone *data, cons
     if (!identity || identity->identifier.empty())
         return std::nullopt;
     std::string error;
-    const std::optional<Catalogue> catalogue = loadCatalogueForChange(data, false, &error);
+    const std::optional<Catalogue> catalogue = loadCatalogueForChange(data, false, &error, known);
     if (!catalogue)
         return std::nullopt;
     return findCatalogueDuplicate(*catalogue, *identity);
+}
+} // namespace
+
+std::optional<CatalogueDuplicate> findDeviceDuplicate(userDataIphone *data, const std::string &epubFile)
+{
+    return deviceDuplicate(data, nullptr, epubFile);
+}
+
+std::optional<CatalogueDuplicate> findDeviceDuplicate(BookContext &context, const std::string &epubFile)
+{
+    std::string why;
+    return deviceDuplicate(context.device(&why), &context.catalogue, epubFile);
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 class Catalogue;
+struct BookContext;
 struct userDataIphone;
 
 // A book the catalogue already holds that an import of an ePub file would add again: an
@@ -31,3 +32,5 @@ std::optional<CatalogueDuplicate> findCatalogueDuplicate(const Catalogue &catalo
 // The same against the device's catalogue working copy; nullopt when it cannot be read (the
 // import then says why).
 std::optional<CatalogueDuplicate> findDeviceDuplicate(userDataIphone *data, const std::string &epubFile);
+// The same on the context's device, with what its batch knows of the catalogue.
+std::optional<CatalogueDuplicate> findDeviceDuplicate(BookContext &context, const std::string &epubFile);

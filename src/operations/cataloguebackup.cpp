@@ -4,11 +4,10 @@
 
 #include "bookkeys.h"
 #include "catalogue.h"
+#include "cataloguepresence.h"
 #include "datadir.h"
-#include "devicecatalogue.h"
 #include "devicefiles.h"
 #include "mobiledevice.h"
-#include "synclock.h"
 #include "userdataiphone.h"
 
 #include <algorithm>
@@ -108,14 +107,6 @@ std::string deviceIdentifier(userDataIphone *data)
     return data && data->dev ? AMDeviceCopyDeviceIdentifier(data->dev) : std::string();
 }
 
-bool deviceHasItem(userDataIphone *data, const std::string &path)
-{
-    afc_dictionary *info = nullptr;
-    if (AFCFileInfoOpen(data->conn, path.c_str(), &info) != 0 || !info)
-        return false;
-    AFCKeyValueClose(info);
-    return true;
-}
 } // namespace
 
 std::string catalogueBackupRoot()
@@ -220,60 +211,4 @@ bool keepCatalogueBackup(userDataIphone *data, const std::string &bytes, std::st
         out.close();
         return static_cast<bool>(out);
     });
-}
-
-BookOperationResult restoreCatalogueBackup(const std::string &file, userDataIphone *data)
-{
-    const std::string item = fs::path(file).filename().string();
-    if (!data || !data->conn)
-        return BookOperationResult::makeFailed(item, "no device is connected");
-    Catalogue catalogue = Catalogue::load(file);
-    if (!catalogue.isLoaded() || !catalogue.hadBooksArray())
-        return BookOperationResult::makeFailed(item, "not a book catalogue: " +
-                                                         (catalogue.isLoaded() ? std::string("it has no \"Books\" array")
-                                                                               : catalogue.error()));
-    // A backup kept for another device would name books this one does not have.
-    const std::string root = catalogueBackupRoot();
-    const fs::path parent = fs::weakly_canonical(fs::path(file)).parent_path();
-    std::error_code ec;
-    if (!root.empty() && parent.parent_path() == fs::weakly_canonical(root, ec) &&
-        parent.filename() != safeName(deviceIdentifier(data)))
-        return BookOperationResult::makeFailed(item, "this copy was kept for another device (" +
-                                                         parent.filename().string() + ")");
-
-    // Keeping a copy of the catalogue being replaced may forget the oldest copy, which can be
-    // the one being put back: a failed restore must not lose it.
-    std::string chosenBytes;
-    {
-        std::ifstream in(file, std::ios::binary);
-        chosenBytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-
-    startToSync(data);
-    std::vector<std::string> missing;
-    for (plist_t entry : catalogue.books()) {
-        if (const auto path = entryString(entry, BookKey::Path)) {
-            const bool plain = !path->empty() && *path != "." && *path != ".." && path->find('/') == std::string::npos;
-            if (!plain || !deviceHasItem(data, "/Books/" + *path))
-                missing.push_back(*path);
-        }
-    }
-    for (const std::string &path : missing)
-        catalogue.removeBooksWithPath(path);
-    std::string error;
-    const bool uploaded = uploadCatalogue(catalogue, data, &error);
-    endsync(data);
-    if (!uploaded) {
-        if (!fs::exists(file, ec))
-            std::ofstream(file, std::ios::binary | std::ios::trunc) << chosenBytes;
-        return BookOperationResult::makeFailed(item, error);
-    }
-    BookOperationResult result = BookOperationResult::makeDone(item);
-    if (!missing.empty()) {
-        result.detail = std::to_string(missing.size()) + " book(s) of the copy are no longer on the device and were "
-                                                          "left out:";
-        for (const std::string &path : missing)
-            result.detail += " " + path;
-    }
-    return result;
 }

@@ -13,8 +13,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <map>
-#include <mutex>
 #include <sstream>
 
 namespace fs = std::filesystem;
@@ -30,36 +28,6 @@ std::string readFile(const std::string &path)
     std::ostringstream ss;
     ss << in.rdbuf();
     return ss.str();
-}
-
-// What a batch holding the sync lock knows of its device's catalogue, per connection.
-struct BatchKnowledge
-{
-    bool known = false;   // the device's catalogue is known:
-    bool present = false; // it is `bytes`; else the device has none
-    std::string bytes;
-    std::string stamp;        // the device file's size and time as they were then (may be empty)
-    bool booksFolder = false; // "/Books" exists
-};
-std::mutex batchMutex;
-std::map<const void *, BatchKnowledge> batches;
-
-const void *connectionOf(userDataIphone *data)
-{
-    return data ? static_cast<const void *>(data->conn) : nullptr;
-}
-
-std::optional<BatchKnowledge> batchKnowledge(userDataIphone *data)
-{
-    std::lock_guard lock(batchMutex);
-    const auto it = batches.find(connectionOf(data));
-    return it == batches.end() ? std::nullopt : std::optional<BatchKnowledge>(it->second);
-}
-
-bool inBatch(userDataIphone *data)
-{
-    std::lock_guard lock(batchMutex);
-    return batches.count(connectionOf(data)) != 0;
 }
 
 // The device catalogue's size and modification time, from one file-information request:
@@ -81,18 +49,21 @@ std::optional<std::string> catalogueStamp(userDataIphone *data)
     return size + "/" + mtime;
 }
 
-// Nothing happens outside a batch's scope: there the next change asks the device again anyway.
-void rememberCatalogue(userDataIphone *data, bool present, const std::string &bytes, const std::string &stamp)
+// Nothing is kept outside a batch's lock: there the next change asks the device again anyway.
+void rememberCatalogue(CatalogueKnowledge *known, bool present, const std::string &bytes, const std::string &stamp)
 {
-    std::lock_guard lock(batchMutex);
-    const auto it = batches.find(connectionOf(data));
-    if (it == batches.end())
+    if (!known || !known->active)
         return;
-    it->second.known = true;
-    it->second.present = present;
-    it->second.bytes = present ? bytes : std::string();
-    it->second.stamp = present ? stamp : std::string();
-    it->second.booksFolder = it->second.booksFolder || present; // the catalogue lives in it
+    known->known = true;
+    known->present = present;
+    known->bytes = present ? bytes : std::string();
+    known->stamp = present ? stamp : std::string();
+    known->booksFolder = known->booksFolder || present; // the catalogue lives in it
+}
+
+bool remembering(const CatalogueKnowledge *known)
+{
+    return known && known->active;
 }
 
 // The working copy the book lists read, made to hold `bytes`; removed when it cannot.
@@ -145,30 +116,6 @@ std::optional<std::string> readDeviceCatalogue(userDataIphone *data, std::size_t
     return bytes;
 }
 
-// nullopt when the folder cannot be listed to its end: a listing cut short says nothing
-// about the names it did not reach.
-std::optional<bool> folderHolds(userDataIphone *data, const char *folder, const std::string &name)
-{
-    afc_directory *dir = nullptr;
-    if (!data || !data->conn || AFCDirectoryOpen(data->conn, folder, &dir) != 0 || !dir)
-        return std::nullopt;
-    bool found = false;
-    bool whole = true;
-    for (char *entry = nullptr;;) {
-        if (AFCDirectoryRead(data->conn, dir, &entry) != 0) {
-            whole = false;
-            break;
-        }
-        if (!entry)
-            break;
-        if (name == entry)
-            found = true;
-    }
-    AFCDirectoryClose(data->conn, dir);
-    if (found)
-        return true;
-    return whole ? std::optional<bool>(false) : std::nullopt;
-}
 } // namespace
 
 std::string catalogueTooLarge(uint64_t size)
@@ -178,17 +125,8 @@ std::string catalogueTooLarge(uint64_t size)
            std::to_string(kMaxCatalogueBytes / mb) + " MB this program reads, so it is left as it is";
 }
 
-DeviceFilePresence deviceCatalogueExists(userDataIphone *data)
-{
-    if (auto inBooks = folderHolds(data, "/Books", "Books.plist"))
-        return *inBooks ? DeviceFilePresence::Present : DeviceFilePresence::Absent;
-    // No "/Books" folder that lists: absent only when the root lists without it.
-    if (auto inRoot = folderHolds(data, "/", "Books"); inRoot && !*inRoot)
-        return DeviceFilePresence::Absent;
-    return DeviceFilePresence::Unknown;
-}
-
-std::optional<Catalogue> loadCatalogueForChange(userDataIphone *data, bool createWhenMissing, std::string *error)
+std::optional<Catalogue> loadCatalogueForChange(userDataIphone *data, bool createWhenMissing, std::string *error,
+                                                CatalogueKnowledge *known)
 {
     const std::string local = deviceWorkPath(data, CataloguePath::LocalBooks);
     const std::string fresh = deviceWorkPath(data, kLocalFresh);
@@ -204,7 +142,7 @@ std::optional<Catalogue> loadCatalogueForChange(userDataIphone *data, bool creat
             return Catalogue::load(local); // Missing: nothing to change
         return Catalogue();
     };
-    if (const std::optional<BatchKnowledge> known = batchKnowledge(data); known && known->known) {
+    if (remembering(known) && known->known) {
         // The device (its own library, or a program that ignores the lock) may have written
         // the catalogue since: what the batch knows counts only while the file is unchanged.
         const std::optional<std::string> stamp = catalogueStamp(data);
@@ -215,11 +153,11 @@ std::optional<Catalogue> loadCatalogueForChange(userDataIphone *data, bool creat
             followDevice(local, known->bytes);
             return catalogue;
         }
-        forgetBatchCatalogue(data);
+        known->forget();
     }
     switch (deviceCatalogueExists(data)) {
     case DeviceFilePresence::Absent:
-        rememberCatalogue(data, false, {}, {});
+        rememberCatalogue(known, false, {}, {});
         return absent();
     case DeviceFilePresence::Unknown:
         *error = "cannot tell whether the device has a book catalogue";
@@ -229,7 +167,7 @@ std::optional<Catalogue> loadCatalogueForChange(userDataIphone *data, bool creat
     }
     fs::create_directories(fs::path(local).parent_path(), ec);
     // Taken before the read: a change during it makes the next change read afresh.
-    const std::string stamp = inBatch(data) ? catalogueStamp(data).value_or(std::string()) : std::string();
+    const std::string stamp = remembering(known) ? catalogueStamp(data).value_or(std::string()) : std::string();
     uint64_t size = 0;
     if (const int copied = get_file_at_most(data, fresh.c_str(), CataloguePath::DeviceBooks, kMaxCatalogueBytes, &size);
         copied != 0) {
@@ -250,14 +188,14 @@ std::optional<Catalogue> loadCatalogueForChange(userDataIphone *data, bool creat
             fs::remove(local, ec); // rather no copy than one the device no longer holds
     }
     fs::remove(fresh, ec);
-    rememberCatalogue(data, true, onDevice, stamp);
+    rememberCatalogue(known, true, onDevice, stamp);
     return catalogue;
 }
 
 namespace {
 // The upload itself; *written is what was uploaded.
 bool uploadAndCheck(const Catalogue &catalogue, userDataIphone *data, std::string *error, bool *deviceMayHaveChanged,
-                    std::string *written, std::string *stamp)
+                    const CatalogueKnowledge *known, std::string *written, std::string *stamp)
 {
     if (deviceMayHaveChanged)
         *deviceMayHaveChanged = false;
@@ -271,9 +209,8 @@ bool uploadAndCheck(const Catalogue &catalogue, userDataIphone *data, std::strin
     // The catalogue as it is now is kept before it is replaced; without that copy nothing changes.
     std::string backup;
     // Under a batch's lock the catalogue the device holds may be known already: kept from memory.
-    const std::optional<BatchKnowledge> known = batchKnowledge(data);
     auto backUp = [&] {
-        if (!known || !known->known)
+        if (!remembering(known) || !known->known)
             return backUpDeviceCatalogue(data, error, &backup);
         return !known->present || keepCatalogueBackup(data, known->bytes, error, &backup);
     };
@@ -292,7 +229,7 @@ bool uploadAndCheck(const Catalogue &catalogue, userDataIphone *data, std::strin
     const std::string local = deviceWorkPath(data, CataloguePath::LocalBooks);
     const bool renamed = AFCRenamePath(data->conn, kRemoteUpload, CataloguePath::DeviceBooks) == 0;
     // Before the read-back: a write by someone else after it shows as another stamp.
-    if (renamed && inBatch(data))
+    if (renamed && remembering(known))
         *stamp = catalogueStamp(data).value_or(std::string());
 
     // Read the catalogue back: it tells a rename whose answer was lost from one that did not
@@ -340,46 +277,39 @@ bool uploadAndCheck(const Catalogue &catalogue, userDataIphone *data, std::strin
 }
 } // namespace
 
-bool uploadCatalogue(const Catalogue &catalogue, userDataIphone *data, std::string *error, bool *deviceMayHaveChanged)
+bool uploadCatalogue(const Catalogue &catalogue, userDataIphone *data, std::string *error, bool *deviceMayHaveChanged,
+                     CatalogueKnowledge *known)
 {
     std::string written, stamp;
-    if (!uploadAndCheck(catalogue, data, error, deviceMayHaveChanged, &written, &stamp)) {
-        forgetBatchCatalogue(data);
+    if (!uploadAndCheck(catalogue, data, error, deviceMayHaveChanged, known, &written, &stamp)) {
+        if (known)
+            known->forget();
         return false;
     }
-    rememberCatalogue(data, true, written, stamp);
+    rememberCatalogue(known, true, written, stamp);
     return true;
 }
 
-CatalogueBatchScope::CatalogueBatchScope(userDataIphone *data)
-    : m_connection(connectionOf(data))
+void CatalogueKnowledge::begin()
 {
-    std::lock_guard lock(batchMutex);
-    if (m_connection)
-        batches[m_connection] = BatchKnowledge();
+    *this = CatalogueKnowledge();
+    active = true;
 }
 
-CatalogueBatchScope::~CatalogueBatchScope()
+void CatalogueKnowledge::forget()
 {
-    std::lock_guard lock(batchMutex);
-    batches.erase(m_connection);
+    const bool wasActive = active;
+    *this = CatalogueKnowledge();
+    active = wasActive;
 }
 
-void forgetBatchCatalogue(userDataIphone *data)
+bool ensureBooksFolder(userDataIphone *data, CatalogueKnowledge *known)
 {
-    std::lock_guard lock(batchMutex);
-    if (const auto it = batches.find(connectionOf(data)); it != batches.end())
-        it->second = BatchKnowledge();
-}
-
-bool ensureBooksFolder(userDataIphone *data)
-{
-    if (const std::optional<BatchKnowledge> known = batchKnowledge(data); known && known->booksFolder)
+    if (remembering(known) && known->booksFolder)
         return true;
     if (dirExists("/Books", data) != 0 && n_mkdir("/Books", data) != 0)
         return false;
-    std::lock_guard lock(batchMutex);
-    if (const auto it = batches.find(connectionOf(data)); it != batches.end())
-        it->second.booksFolder = true;
+    if (remembering(known))
+        known->booksFolder = true;
     return true;
 }

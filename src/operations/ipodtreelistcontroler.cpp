@@ -85,32 +85,20 @@ std::shared_ptr<DeviceSession> iPodTreeListControler::openSession() const
     return Loadiphone ? Loadiphone->openSession() : nullptr;
 }
 
-void iPodTreeListControler::setBatchSession(std::shared_ptr<DeviceSession> session,
-                                            const std::atomic_bool *goOn)
+BookContext iPodTreeListControler::bookContext(std::shared_ptr<DeviceSession> session)
 {
-    std::lock_guard lock(m_sessionMutex);
-    m_batchSession = std::move(session);
-    m_batchGoOn = m_batchSession ? goOn : nullptr;
-    m_exportedThisBatch.clear();
+    BookContext context;
+    context.session = session ? std::move(session) : openSession();
+    context.folderNames = &m_folderNames;
+    context.replaceQuestion = m_replaceQuestion;
+    return context;
 }
 
-const std::atomic_bool *iPodTreeListControler::batchGoOn() const
+userDataIphone *BookContext::device(std::string *why) const
 {
-    std::lock_guard lock(m_sessionMutex);
-    return m_batchGoOn;
-}
-
-userDataIphone *iPodTreeListControler::operationDevice(std::shared_ptr<DeviceSession> &session, std::string *why) const
-{
-    {
-        std::lock_guard lock(m_sessionMutex);
-        session = m_batchSession;
-    }
-    if (!session)
-        session = openSession();
     userDataIphone *data = session ? session->data() : nullptr;
     if (session && session->gone()) {
-        *why = kDeviceDisconnected;
+        *why = iPodTreeListControler::kDeviceDisconnected;
         return nullptr;
     }
     if (!data || !data->conn) {
@@ -118,6 +106,30 @@ userDataIphone *iPodTreeListControler::operationDevice(std::shared_ptr<DeviceSes
         return nullptr;
     }
     return data;
+}
+
+bool BookContext::gone() const
+{
+    return session && session->gone();
+}
+
+BookOperationResult iPodTreeListControler::addEPUBToDevice(const std::string &path)
+{
+    BookContext context = bookContext();
+    return addEPUBToDevice(context, path);
+}
+
+BookOperationResult iPodTreeListControler::saveEpubToMac(const std::string &path, const std::string &dstpath,
+                                                         bool isbuybook, const std::string &titlename)
+{
+    BookContext context = bookContext();
+    return saveEpubToMac(context, path, dstpath, isbuybook, titlename);
+}
+
+BookOperationResult iPodTreeListControler::deleteMediaFromDevice(const epub &record)
+{
+    BookContext context = bookContext();
+    return deleteMediaFromDevice(context, record);
 }
 
 // ---- Outline -----------------------------------------------------------------------------

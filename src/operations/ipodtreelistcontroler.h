@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #pragma once
 
+#include "bookcontext.h"
 #include "bookfoldernamegenerator.h"
 #include "bookoperationresult.h"
 #include "devicelistmodel.h"
@@ -17,8 +18,6 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -31,11 +30,6 @@ extern const char *const iPodListSelectionDidChangeNotification; // "iPodListSel
 extern const char *const EjectiPodNotification;                  // "EjectiPodNotification"
 extern const char *const reloadiPodNotification;                 // "reloadiPodNotification"
 
-// Asked before an export replaces an existing file, with the text
-// "<target> is existing. Are you sure to replace?"; true answers "YES". Called on the
-// exporting thread: the window wraps it to ask on the main thread and wait.
-using ReplaceQuestion = std::function<bool(const std::string &message)>;
-
 // The controller of the device list. It owns the device tree and its item model, creates the
 // one connection object (Loadiphone) with the load window it is given, keeps the tree in step
 // with device arrival and removal, announces the selected node, and hosts the book operations.
@@ -44,9 +38,9 @@ using ReplaceQuestion = std::function<bool(const std::string &message)>;
 // DeviceInfoNotification arrives on the survey thread; its tree work is carried to the main
 // thread. addEPUBToDevice and saveEpubToMac may run on a transfer thread (they touch files and
 // the device, never the tree); one operation at a time, as the main window arranges. Each
-// book operation works on a device session (loadiphone.h): its batch's, else one of its own,
-// so an arrival cannot swap the device under it; once that device is removed, it fails at
-// once with kDeviceDisconnected.
+// book operation works on the device session of the context it is given (a batch's), or
+// opens a context of its own, so an arrival cannot swap the device under it; once that
+// device is removed, it fails at once with kDeviceDisconnected.
 //
 // The selection lives in selectionModel(); a view shows it with
 // setModel(model()) and setSelectionModel(selectionModel()). Every selection change is
@@ -97,12 +91,17 @@ public:
     void reloadiPodNotification(const Notification &notification);
 
     // ---- Book operations -----------------------------------------------------------------
+    // Each works in `context` (bookcontext.h); the forms without one open a context of their own.
     // Imports one ePub file into "Custom Books"; the caller holds the sync lock.
+    BookOperationResult addEPUBToDevice(BookContext &context, const std::string &path);
     BookOperationResult addEPUBToDevice(const std::string &path);
     // Exports the book with catalogue "Path" `path` into `dstpath` as "<title>.epub".
+    BookOperationResult saveEpubToMac(BookContext &context, const std::string &path, const std::string &dstpath,
+                                      bool isbuybook, const std::string &titlename);
     BookOperationResult saveEpubToMac(const std::string &path, const std::string &dstpath, bool isbuybook,
                                       const std::string &titlename);
     // Deletes one user item (catalogue entry and device folder); the caller holds the sync lock.
+    BookOperationResult deleteMediaFromDevice(BookContext &context, const epub &record);
     BookOperationResult deleteMediaFromDevice(const epub &record);
     // Without a question, existing files are kept.
     void setReplaceQuestion(ReplaceQuestion question) { m_replaceQuestion = std::move(question); }
@@ -110,10 +109,9 @@ public:
     // ---- Device sessions -------------------------------------------------------------------
     // A new session on the connected device (loadIPhone::openSession), or null.
     std::shared_ptr<DeviceSession> openSession() const;
-    // The session the book operations use while it is set (a batch's); cleared with null.
-    // Setting it starts a new batch: an export replaces no file an earlier one of it wrote.
-    // `goOn` (may be null) is the batch's go-on flag: cleared, it stops the book being copied.
-    void setBatchSession(std::shared_ptr<DeviceSession> session, const std::atomic_bool *goOn = nullptr);
+    // A context for book operations on `session` (a new one when null) with this controller's
+    // folder names and replace question; a batch sets its go-on flag and catalogue knowledge.
+    BookContext bookContext(std::shared_ptr<DeviceSession> session = nullptr);
     static constexpr const char *kStopped = "the transfer was stopped";
     static constexpr const char *kDeviceDisconnected = "the device was disconnected";
 
@@ -135,8 +133,6 @@ Q_SIGNALS:
     void expandItem(const QModelIndex &index);
 
 private:
-    // The session of one operation and its record; null (with *why set) when it cannot go on.
-    userDataIphone *operationDevice(std::shared_ptr<DeviceSession> &session, std::string *why) const;
     void addDeviceNode(const StringDictionary &survey);
     void postSelection(const std::optional<NodeInfo> &info);
     double folderSize(const char *folder, const char *const *extensions) const;
@@ -148,10 +144,4 @@ private:
     ReplaceQuestion m_replaceQuestion;
     BookFolderNameGenerator m_folderNames;
     bool m_deviceGone = false; // a device went since the last node was made (main thread)
-    mutable std::mutex m_sessionMutex;
-    std::shared_ptr<DeviceSession> m_batchSession;
-    const std::atomic_bool *m_batchGoOn = nullptr; // under m_sessionMutex
-    const std::atomic_bool *batchGoOn() const;
-    // The files the exports of the current batch wrote, as they left them; under m_sessionMutex.
-    std::set<std::string> m_exportedThisBatch;
 };

@@ -109,6 +109,23 @@ TEST_F(TreeLanesTest, UploadAndDownloadMoveEveryFileWholeOverSeveralConnections)
     EXPECT_EQ(emulator.counter("lockdown.StartService"), servicesBefore);
 }
 
+TEST_F(TreeLanesTest, ASessionClosesTheConnectionsItsCopiesOpened)
+{
+    ASSERT_NE(start({}), nullptr);
+    makeBook(tmp.file("local/BOOK.epub"));
+    const uint64_t started = emulator.counter("lockdown.StartService");
+    const uint64_t ended = emulator.counter("ended.afc");
+    {
+        const std::shared_ptr<DeviceSession> session = link->openSession();
+        ASSERT_TRUE(session);
+        EXPECT_EQ(session->treeCopier().copyTheseFiles({tmp.file("local/BOOK.epub")}, session->data()), 1);
+        EXPECT_EQ(session->treeCopier().lastTreeCopy().failedFiles, 0);
+    }
+    const uint64_t opened = emulator.counter("lockdown.StartService") - started;
+    EXPECT_GT(opened, 0u) << "the copy went over connections of its own";
+    EXPECT_TRUE(emulator.waitForCounter("ended.afc", ended + opened));
+}
+
 TEST_F(TreeLanesTest, TheSurveyAsksOnceAnEntryAndSumsAsOneWalkWould)
 {
     std::map<std::string, std::string> files;

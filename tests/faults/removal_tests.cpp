@@ -290,16 +290,18 @@ protected:
             batch.session = session;
             batch.syncLock = true;
             if (work == Work::Import) {
-                results = batch.run(*m_controller, m_world.importFiles.size(), [&](std::size_t i) {
-                    return m_controller->addEPUBToDevice(m_world.importFiles[i]);
-                });
+                results = batch.run(*m_controller, m_world.importFiles.size(),
+                                    [&](std::size_t i, BookContext &context) {
+                                        return m_controller->addEPUBToDevice(context, m_world.importFiles[i]);
+                                    });
             } else {
-                results = batch.run(*m_controller, m_world.deletePaths.size(), [&](std::size_t i) {
-                    epub record;
-                    record.setMediaPcPath(m_world.deletePaths[i]);
-                    record.setisuserItem(true);
-                    return m_controller->deleteMediaFromDevice(record);
-                });
+                results = batch.run(*m_controller, m_world.deletePaths.size(),
+                                    [&](std::size_t i, BookContext &context) {
+                                        epub record;
+                                        record.setMediaPcPath(m_world.deletePaths[i]);
+                                        record.setisuserItem(true);
+                                        return m_controller->deleteMediaFromDevice(context, record);
+                                    });
             }
             done = true;
         });

@@ -6,6 +6,7 @@
 
 #include "bookkeys.h"
 #include "cataloguebackup.h"
+#include "cataloguerestore.h"
 #include "epubbuilder.h"
 #include "scratch.h"
 

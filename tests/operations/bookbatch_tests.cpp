@@ -78,14 +78,15 @@ TEST_F(BookBatchTest, OneLockForTheBatchAndOneResultPerItem)
         events.push_back("done " + std::to_string(i) + " " + r.item);
     };
     const size_t before = posted().size();
-    const auto results = batch.run(*m_controller, 3, [&](std::size_t i) -> std::optional<BookOperationResult> {
-        EXPECT_TRUE(lockTaken()) << "item " << i;
-        if (i == 1)
-            return std::nullopt; // not part of the batch: no result, no report
-        if (i == 2)
-            return BookOperationResult::makeFailed("two", "broken");
-        return BookOperationResult::makeDone("zero");
-    });
+    const auto results =
+        batch.run(*m_controller, 3, [&](std::size_t i, BookContext &) -> std::optional<BookOperationResult> {
+            EXPECT_TRUE(lockTaken()) << "item " << i;
+            if (i == 1)
+                return std::nullopt; // not part of the batch: no result, no report
+            if (i == 2)
+                return BookOperationResult::makeFailed("two", "broken");
+            return BookOperationResult::makeDone("zero");
+        });
 
     // The pause goes through the injectable sleep, before anything else; the lock after it.
     EXPECT_EQ(m_sleeps, (std::vector<unsigned int>{1}));
@@ -111,7 +112,7 @@ TEST_F(BookBatchTest, CancelStopsBeforeTheNextItemAndTheLockIsGivenBackOnEveryPa
     batch.syncLock = true;
     batch.continueFlag = &goOn;
     int calls = 0;
-    auto results = batch.run(*m_controller, 3, [&](std::size_t) {
+    auto results = batch.run(*m_controller, 3, [&](std::size_t, BookContext &) {
         ++calls;
         goOn = false;
         return BookOperationResult::makeDone("book");
@@ -125,7 +126,7 @@ TEST_F(BookBatchTest, CancelStopsBeforeTheNextItemAndTheLockIsGivenBackOnEveryPa
     goOn = true;
     const size_t before = posted().size();
     EXPECT_THROW(batch.run(*m_controller, 2,
-                           [&](std::size_t) -> std::optional<BookOperationResult> {
+                           [&](std::size_t, BookContext &) -> std::optional<BookOperationResult> {
                                throw std::runtime_error("unexpected");
                            }),
                  std::runtime_error);
@@ -135,7 +136,8 @@ TEST_F(BookBatchTest, CancelStopsBeforeTheNextItemAndTheLockIsGivenBackOnEveryPa
     // Without the lock option no sync is announced at all.
     BookBatch plain;
     const size_t quiet = posted().size();
-    plain.run(*m_controller, 1, [&](std::size_t) { return BookOperationResult::makeDone("x"); });
+    plain.run(*m_controller, 1,
+              [&](std::size_t, BookContext &) { return BookOperationResult::makeDone("x"); });
     EXPECT_EQ(posted().size(), quiet);
 }
 
@@ -163,12 +165,12 @@ protected:
     {
         BookBatch batch;
         batch.syncLock = true;
-        return batch.run(*m_controller, m_books.size(), [&](std::size_t i) {
+        return batch.run(*m_controller, m_books.size(), [&](std::size_t i, BookContext &context) {
             if (between)
                 between(i);
-            if (findDeviceDuplicate(m_controller->deviceData(), m_books[i]))
+            if (findDeviceDuplicate(context, m_books[i]))
                 return BookOperationResult::makeSkipped(m_books[i], "duplicate");
-            return m_controller->addEPUBToDevice(m_books[i]);
+            return m_controller->addEPUBToDevice(context, m_books[i]);
         });
     }
     // Adds an entry to the device's catalogue behind the program's back.

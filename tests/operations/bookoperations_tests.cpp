@@ -342,8 +342,8 @@ TEST_F(BookOperationsTest, BooksOfOneTitleInOneExportAreEachAFileOfTheirOwn)
     m_controller->setReplaceQuestion([&](const std::string &) { return ++questions, true; });
     const std::vector<std::string> books = {"ONE1.epub", "TWO2.epub", "TRI3.epub"};
     BookBatch batch;
-    const auto results = batch.run(*m_controller, books.size(), [&](std::size_t i) {
-        return m_controller->saveEpubToMac(books[i], dir, false, "Same");
+    const auto results = batch.run(*m_controller, books.size(), [&](std::size_t i, BookContext &context) {
+        return m_controller->saveEpubToMac(context, books[i], dir, false, "Same");
     });
     ASSERT_EQ(results.size(), 3u);
     EXPECT_EQ(questions, 1);

@@ -5,10 +5,11 @@
 // device-list controller), and the books go through the controller's own operations.
 #include "clioptions.h"
 
-#include "bookbatch.h"
 #include "appbooks.h"
+#include "bookbatch.h"
 #include "bookimport.h"
 #include "cataloguebackup.h"
+#include "cataloguerestore.h"
 #include "deviceapps.h"
 #include "deviceselection.h"
 #include "epubnode.h"
@@ -352,9 +353,9 @@ public:
         batch.onItemStarting = [&](std::size_t i) { progress.show(i, paths.size(), "importing " + paths[i]); };
         std::vector<bool> duplicate(paths.size(), false);
         std::vector<BookOperationResult> results =
-            resultsOf(batch.run(*m_controller, paths.size(), [&](std::size_t i) {
+            resultsOf(batch.run(*m_controller, paths.size(), [&](std::size_t i, BookContext &context) {
                 if (!m_options.duplicates) {
-                    if (const auto same = findDeviceDuplicate(m_controller->deviceData(), paths[i])) {
+                    if (const auto same = findDeviceDuplicate(context, paths[i])) {
                         duplicate[i] = true;
                         return BookOperationResult::makeSkipped(
                             std::filesystem::path(paths[i]).filename().string(),
@@ -362,7 +363,7 @@ public:
                                 + "); --duplicates imports it again");
                     }
                 }
-                return m_controller->addEPUBToDevice(paths[i]);
+                return m_controller->addEPUBToDevice(context, paths[i]);
             }));
         progress.finish();
         // A file that was not imported is a failure here (also one skipped for its name), a
@@ -395,10 +396,10 @@ public:
             progress.show(i, chosen.size(), "exporting " + chosen[i]->mediaName());
         };
         const std::vector<BookOperationResult> exported =
-            resultsOf(batch.run(*m_controller, chosen.size(), [&](std::size_t i) {
+            resultsOf(batch.run(*m_controller, chosen.size(), [&](std::size_t i, BookContext &context) {
                 const auto &r = chosen[i];
-                return m_controller->saveEpubToMac(r->mediaPcPath(), m_options.exportDir, r->ispurchases(),
-                                                   r->mediaName());
+                return m_controller->saveEpubToMac(context, r->mediaPcPath(), m_options.exportDir,
+                                                   r->ispurchases(), r->mediaName());
             }));
         results.insert(results.end(), exported.begin(), exported.end());
         progress.finish();
@@ -415,12 +416,12 @@ public:
         batch.syncLock = true;
         batch.onItemStarting = [&](std::size_t i) { progress.show(i, paths.size(), "deleting " + paths[i]); };
         std::vector<BookOperationResult> results =
-            resultsOf(batch.run(*m_controller, paths.size(), [&](std::size_t i) {
+            resultsOf(batch.run(*m_controller, paths.size(), [&](std::size_t i, BookContext &context) {
                 const std::string &path = paths[i];
                 auto mine = std::find_if(custom.begin(), custom.end(),
                                          [&](const auto &r) { return r->mediaPcPath() == path; });
                 if (mine != custom.end())
-                    return m_controller->deleteMediaFromDevice(**mine);
+                    return m_controller->deleteMediaFromDevice(context, **mine);
                 const bool listed = std::any_of(library.begin(), library.end(),
                                                 [&](const auto &r) { return r->mediaPcPath() == path; });
                 return BookOperationResult::makeFailed(path,
@@ -538,7 +539,10 @@ public:
 
     int restore()
     {
-        const BookOperationResult r = restoreCatalogueBackup(m_options.arguments.front(), m_controller->deviceData());
+        // On a session, as the window restores: no arrival swaps the device meanwhile.
+        const std::shared_ptr<DeviceSession> session = m_controller->openSession();
+        const BookOperationResult r =
+            restoreCatalogueBackup(m_options.arguments.front(), session ? session->data() : nullptr);
         return report({r}, "restored", [](const BookOperationResult &result) { return !result.done(); });
     }
 
