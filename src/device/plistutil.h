@@ -4,19 +4,11 @@
 
 // Small libplist helpers shared by the folder backend and the demo device.
 
+#include "plistptr.h"
 #include "plistscalar.h"
 
-#include <plist/plist.h>
-
-#include <memory>
 #include <optional>
 #include <string>
-
-struct PlistDeleter
-{
-    void operator()(plist_t node) const { plist_free(node); }
-};
-using PlistPtr = std::unique_ptr<void, PlistDeleter>;
 
 // Reads an XML or binary property list; null when the file is missing or not a plist.
 PlistPtr readPlistFile(const std::string &path);
