@@ -48,7 +48,6 @@ struct LinkHolds
 };
 
 namespace {
-const char *const kAfcServiceName = "com.apple.afc";
 
 // Ordinary messages of the subscription, and the queue's own for a survey asked for directly.
 constexpr unsigned int kSurveyOnly = 0;
