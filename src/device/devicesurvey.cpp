@@ -53,35 +53,6 @@ bool matchesAny(const std::string &path, const char *const *extensions)
     return false;
 }
 
-// What one file-information request says about an entry: both the folder test and the size.
-struct EntryInfo
-{
-    bool haveInfo = false;
-    bool directory = false;
-    uint64_t size = 0;
-};
-
-EntryInfo entryInfo(afc_connection *conn, const std::string &path)
-{
-    EntryInfo e;
-    afc_dictionary *info = nullptr;
-    e.haveInfo = AFCFileInfoOpen(conn, path.c_str(), &info) == 0;
-    if (!e.haveInfo)
-        return e;
-    bool haveSize = false;
-    char *key = nullptr, *value = nullptr;
-    while (AFCKeyValueRead(info, &key, &value) == 0 && key && value) {
-        if (std::strcmp(value, "S_IFDIR") == 0)
-            e.directory = true;
-        if (!haveSize && std::strcmp(key, "st_size") == 0) {
-            e.size = std::strtoull(value, nullptr, 10);
-            haveSize = true;
-        }
-    }
-    AFCKeyValueClose(info);
-    return e;
-}
-
 // The walk of one or more media folders over the record's connection and its lanes.
 // Folders to list and entries to ask about are items of one queue that every connection
 // takes from, so the connections stay busy across folders however few entries each folder
@@ -170,13 +141,13 @@ private:
             lock.unlock();
 
             std::vector<Item> found;
-            EntryInfo file;
+            std::optional<DeviceFileInfo> file;
             bool listed = false;
             if (item.folder) {
                 listed = listFolder(conn, item, found);
             } else {
-                file = entryInfo(conn, item.path);
-                if (file.directory)
+                file = readFileInfo(conn, item.path);
+                if (file && file->isDirectory())
                     found.push_back({item.root, item.path, std::move(item.place), true});
             }
             if (listed && m_folderWalked) {
@@ -185,7 +156,7 @@ private:
             }
 
             lock.lock();
-            if (!item.folder && !file.directory)
+            if (!item.folder && !(file && file->isDirectory()))
                 addFile(item, file);
             // Queued last entry first, so the first one listed is the next taken.
             for (auto it = found.rbegin(); it != found.rend(); ++it)
@@ -231,17 +202,17 @@ private:
     }
 
     // Under m_mutex.
-    void addFile(Item &item, const EntryInfo &e)
+    void addFile(Item &item, const std::optional<DeviceFileInfo> &e)
     {
         const Root &root = m_roots[item.root];
         bool counted = false;
         for (size_t i = 0; i < root.lists.size(); ++i) {
             if (root.lists[i] && !matchesAny(item.path, root.lists[i]))
                 continue;
-            m_sums[item.root][i] += e.size;
+            m_sums[item.root][i] += e ? e->size.value_or(0) : 0;
             counted = true;
         }
-        if (counted && !e.haveInfo)
+        if (counted && !e)
             m_failures.push_back({item.root, std::move(item.place), std::move(item.path)});
     }
 

@@ -33,16 +33,8 @@ constexpr size_t kTreeCopyChunk = 1024 * 1024;
 
 enum class Download { Done, Empty, Failed, Stopped };
 
-// One file-information request: the kind ("S_IFDIR", "S_IFREG", ...) and the size.
-struct RemoteInfo
-{
-    bool read = false;     // the request was answered
-    bool complete = false; // and its record read to the end without an error
-    bool haveSize = false;
-    uint64_t size = 0;
-    std::string kind;
-};
-RemoteInfo readRemoteInfo(afc_connection *conn, const std::string &remotePath);
+// One file-information request's answer; nullopt when the request was not answered.
+using RemoteInfo = std::optional<DeviceFileInfo>;
 // `temporaryFolder` (empty: the file's own) takes the file until it is whole; *problem says
 // why a local write failed. A cleared `goOn` (may be null) stops it between pieces.
 Download downloadFile(afc_connection *conn, const std::string &remotePath, const std::string &localBase,
@@ -58,9 +50,9 @@ constexpr long kMaxFolderDepth = 64;
 // entry whose kind the device did not say (the folder test decides).
 std::string notCopied(const RemoteInfo &info, const std::string &remotePath)
 {
-    if (!info.read || info.kind.empty() || info.kind == "S_IFDIR" || info.kind == "S_IFREG")
+    if (!info || info->type.empty() || info->isDirectory() || info->isPlainFile())
         return {};
-    if (info.kind == "S_IFLNK")
+    if (info->type == "S_IFLNK")
         return "the book holds a link, which is not followed: " + remotePath;
     return "the book holds something that is neither a folder nor a file: " + remotePath;
 }
@@ -262,7 +254,7 @@ int TreeCopier::copyFolderAsWritten(const std::string &dir, userDataIphone *data
         if (state != Root::NotYet)
             return;
         // Making a folder that exists succeeds: one that answers is someone else's.
-        const bool existed = readRemoteInfo(conn, root).read;
+        const bool existed = readFileInfo(conn, root).has_value();
         state = !existed && AFCDirectoryCreate(conn, root.c_str()) == 0 ? Root::Made : Root::Failed;
         if (state == Root::Failed) {
             std::lock_guard lock(m_reportMutex);
@@ -380,7 +372,7 @@ TreeCopier::saveBooksFromPhoneToLocalPath(const std::string &localPath, const st
         const std::string remote = joinPath(base, name);
         created.push_back(local);
         // A book that is a link would be read from wherever it leads (the whole books folder).
-        if (const std::string problem = notCopied(readRemoteInfo(conn, remote), remote); !problem.empty()) {
+        if (const std::string problem = notCopied(readFileInfo(conn, remote), remote); !problem.empty()) {
             noteDownload(false, false, local, problem);
             continue;
         }
@@ -445,13 +437,13 @@ void TreeCopier::visitRemoteEntry(const std::string &remotePath, const std::stri
     // download needs; an entry of no kind (no answer) takes the folder test of the walk.
     if (stopsBefore())
         return;
-    const RemoteInfo info = readRemoteInfo(conn, remotePath);
+    const RemoteInfo info = readFileInfo(conn, remotePath);
     if (const std::string problem = notCopied(info, remotePath); !problem.empty()) {
         noteDownload(false, false, local, problem);
         return;
     }
-    const bool folder = info.read && info.kind == "S_IFDIR";
-    const bool file = info.read && info.kind == "S_IFREG";
+    const bool folder = info && info->isDirectory();
+    const bool file = info && info->isPlainFile();
     if (folder || (!file && opensAsDirectory(conn, remotePath))) {
         if (std::count(remotePath.begin(), remotePath.end(), '/') > kMaxFolderDepth) {
             noteDownload(false, false, local, "the book's folders nest too deep: " + remotePath);
@@ -560,35 +552,11 @@ private:
     int m_error = 0;
 };
 
-RemoteInfo readRemoteInfo(afc_connection *conn, const std::string &remotePath)
-{
-    RemoteInfo info;
-    afc_dictionary *dict = nullptr;
-    if (AFCFileInfoOpen(conn, remotePath.c_str(), &dict) != 0)
-        return info;
-    info.read = true;
-    char *key = nullptr, *value = nullptr;
-    int rc;
-    while ((rc = AFCKeyValueRead(dict, &key, &value)) == 0 && key && value) {
-        if (std::strcmp(key, "st_size") == 0) {
-            info.size = std::strtoull(value, nullptr, 10);
-            info.haveSize = true;
-        } else if (std::strcmp(key, "st_ifmt") == 0) {
-            info.kind = value;
-        }
-        if (info.haveSize && !info.kind.empty())
-            break;
-    }
-    info.complete = rc == 0;
-    AFCKeyValueClose(dict);
-    return info;
-}
-
 Download downloadFile(afc_connection *conn, const std::string &remotePath, const std::string &localBase,
                       const std::string &temporaryFolder, std::string *problem, const std::atomic_bool *goOn)
 {
-    const RemoteInfo info = readRemoteInfo(conn, remotePath);
-    if (!info.read) {
+    const RemoteInfo info = readFileInfo(conn, remotePath);
+    if (!info) {
         logFormat("Error: could not open file info at path %s", remotePath.c_str());
         return Download::Failed;
     }
@@ -601,11 +569,11 @@ Download downloadFile(afc_connection *conn, const std::string &remotePath, const
 {
     const std::string local = joinPath(localBase, lastComponent(remotePath));
     const char *remote = remotePath.c_str();
-    const uint64_t size = info.size;
+    const uint64_t size = info ? info->size.value_or(0) : 0;
     if (size == 0) {
         logFormat("Error: zero size for file at path %s", remote);
         // Only a size the device gave makes an empty file; no size at all is a failed read.
-        return info.haveSize && info.complete ? Download::Empty : Download::Failed;
+        return info && info->size && info->complete ? Download::Empty : Download::Failed;
     }
     afc_file_ref ref = 0;
     if (AFCFileRefOpen(conn, remote, AFC_MODE_READ, 0, &ref) != 0) {

@@ -4,6 +4,7 @@
 
 #include "bookkeys.h"
 #include "catalogue.h"
+#include "devicefiles.h"
 #include "devicepath.h"
 #include "packagedocument.h"
 
@@ -26,38 +27,6 @@ namespace {
 constexpr int kMaxDepth = 16;
 constexpr size_t kMaxEntries = 20000;
 
-struct EntryInfo
-{
-    bool exists = false;
-    bool directory = false;
-    bool link = false;
-    uint64_t size = 0;
-    std::string mtime;
-};
-
-EntryInfo entryInfo(afc_connection *conn, const std::string &path)
-{
-    EntryInfo e;
-    afc_dictionary *info = nullptr;
-    if (AFCFileInfoOpen(conn, path.c_str(), &info) != 0)
-        return e;
-    e.exists = true;
-    char *key = nullptr, *value = nullptr;
-    while (AFCKeyValueRead(info, &key, &value) == 0 && key && value) {
-        if (std::strcmp(key, "st_ifmt") == 0) {
-            e.directory = std::strcmp(value, "S_IFDIR") == 0;
-            // Anything but a folder or a plain file (a link, a FIFO) is passed by, never read.
-            e.link = !e.directory && std::strcmp(value, "S_IFREG") != 0;
-        } else if (std::strcmp(key, "st_size") == 0) {
-            e.size = std::strtoull(value, nullptr, 10);
-        } else if (std::strcmp(key, "st_mtime") == 0) {
-            e.mtime = value;
-        }
-    }
-    AFCKeyValueClose(info);
-    return e;
-}
-
 // The files of a book folder (paths relative to it) and the bytes they hold.
 struct BookWalk
 {
@@ -70,35 +39,29 @@ struct BookWalk
 void walkFolder(afc_connection *conn, const std::string &root, const std::string &relative, int depth,
                 BookWalk &walk)
 {
-    afc_directory *dir = nullptr;
-    const std::string folder = relative.empty() ? root : joinPath(root, relative);
-    if (AFCDirectoryOpen(conn, folder.c_str(), &dir) != 0) {
+    const std::optional<std::vector<std::string>> names =
+        folderEntryNames(conn, relative.empty() ? root : joinPath(root, relative));
+    if (!names) {
         walk.complete = false;
         return;
     }
-    std::vector<std::string> names;
-    char *name = nullptr;
-    while (AFCDirectoryRead(conn, dir, &name) == 0 && name) {
-        if (std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0 && !std::strchr(name, '/'))
-            names.emplace_back(name);
-    }
-    AFCDirectoryClose(conn, dir);
-    for (const std::string &n : names) {
+    for (const std::string &n : *names) {
         if (++walk.entries > kMaxEntries) {
             walk.complete = false;
             return;
         }
         const std::string child = relative.empty() ? n : relative + "/" + n;
-        const EntryInfo e = entryInfo(conn, joinPath(root, child));
-        if (!e.exists) {
+        const std::optional<DeviceFileInfo> e = readFileInfo(conn, joinPath(root, child));
+        if (!e) {
             walk.complete = false;
-        } else if (e.directory) {
+        } else if (e->isDirectory()) {
             if (depth < kMaxDepth)
                 walkFolder(conn, root, child, depth + 1, walk);
             else
                 walk.complete = false;
-        } else if (!e.link) {
-            walk.bytes += e.size;
+        } else if (e->isPlainFile() || e->type.empty()) {
+            // Anything but a folder or a plain file (a link, a FIFO) is passed by, never read.
+            walk.bytes += e->size.value_or(0);
             walk.files.insert(child);
         }
     }
@@ -516,8 +479,8 @@ BookDetails BookDetailsLoader::readBook(const BookDetailsRequest &request, unsig
         request.path.find('/') != std::string::npos || request.path.find('\0') != std::string::npos)
         return details;
     const std::string root = std::string(request.purchases ? "/Books/Purchases/" : "/Books/") + request.path;
-    const EntryInfo top = entryInfo(conn, root);
-    if (!top.exists)
+    const std::optional<DeviceFileInfo> top = readFileInfo(conn, root);
+    if (!top)
         return details;
 
     const auto &catalogue = request.purchases ? m_purchases : m_books;
@@ -525,7 +488,7 @@ BookDetails BookDetailsLoader::readBook(const BookDetailsRequest &request, unsig
     const Entry entry = found == catalogue.end() ? Entry{} : found->second;
     const std::string key = fnvHex(std::string(request.purchases ? "P" : "B") + '\n' + request.path + '\n' +
                                    entry.coverPath + '\n' + entry.coverHash + '\n' + entry.packageHash +
-                                   '\n' + top.mtime + '\n' + (top.directory ? "d" : "f"));
+                                   '\n' + top->mtime + '\n' + (top->isDirectory() ? "d" : "f"));
     const std::string stem =
         m_cacheFolder.empty()
             ? std::string()
@@ -546,9 +509,9 @@ BookDetails BookDetailsLoader::readBook(const BookDetailsRequest &request, unsig
     CacheRecord record;
     record.key = key;
     bool complete = true;
-    if (!top.directory) {
+    if (!top->isDirectory()) {
         // A packed book: its size is the file's; its cover is not looked for inside the zip.
-        details.size = top.size;
+        details.size = top->size.value_or(0);
     } else {
         BookWalk walk;
         walkFolder(conn, root, {}, 0, walk);

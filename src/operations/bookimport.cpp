@@ -110,13 +110,7 @@ BookOperationResult iPodTreeListControler::addEPUBToDevice(const std::string &pa
     const std::string uniqueID = randValue(uniqueIDs);
     // A new book's folder is new: not named by the catalogue, and not on the device either (an
     // import stopped part way leaves a folder that no entry names).
-    auto onDevice = [data](const std::string &name) {
-        afc_dictionary *info = nullptr;
-        if (AFCFileInfoOpen(data->conn, ("/Books/" + name).c_str(), &info) != 0)
-            return false;
-        AFCKeyValueClose(info);
-        return true;
-    };
+    auto onDevice = [data](const std::string &name) { return readFileInfo(data->conn, "/Books/" + name).has_value(); };
     std::string folderName;
     do {
         folderName = m_folderNames.next();

@@ -110,11 +110,7 @@ std::string deviceIdentifier(userDataIphone *data)
 
 bool deviceHasItem(userDataIphone *data, const std::string &path)
 {
-    afc_dictionary *info = nullptr;
-    if (AFCFileInfoOpen(data->conn, path.c_str(), &info) != 0 || !info)
-        return false;
-    AFCKeyValueClose(info);
-    return true;
+    return readFileInfo(data->conn, path).has_value();
 }
 } // namespace
 
