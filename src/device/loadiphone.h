@@ -150,7 +150,7 @@ public:
     {
         return m_treeCopier.copyFolderAsWritten(dir, data, produce, goOn);
     }
-    const TreeCopyReport &lastTreeCopy() const { return m_treeCopier.lastTreeCopy(); }
+    TreeCopyReport lastTreeCopy() const { return m_treeCopier.lastTreeCopy(); }
 
 private:
     loadIPhone();
