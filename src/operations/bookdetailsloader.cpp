@@ -328,32 +328,24 @@ BookDetailsLoader::BookDetailsLoader(ThumbnailMaker maker, Report report)
 
 BookDetailsLoader::~BookDetailsLoader()
 {
-    {
-        std::lock_guard lock(m_mutex);
-        m_stopping = true;
-        m_queue.clear();
-    }
-    m_wake.notify_all();
-    if (m_worker.joinable())
-        m_worker.join();
+    m_queue.stop();
 }
 
 unsigned BookDetailsLoader::load(const BookDetailsSource &source, std::vector<BookDetailsRequest> books)
 {
-    std::lock_guard lock(m_mutex);
-    if (source.conn != m_source.conn || source.dev != m_source.dev ||
-        source.cacheRoot != m_source.cacheRoot) {
-        m_queue.clear();
-        ++m_generation;
-    }
-    m_source = source;
-    ++m_batch;
-    for (auto &book : books)
-        m_queue.push_back(std::move(book));
-    if (!m_worker.joinable())
-        m_worker = std::thread([this] { run(); });
-    m_wake.notify_all();
-    return m_generation;
+    const unsigned generation = m_queue.withItems([&](std::deque<Queued> &queue) {
+        if (source.conn != m_source.conn || source.dev != m_source.dev || source.cacheRoot != m_source.cacheRoot) {
+            queue.clear();
+            ++m_generation;
+        }
+        m_source = source;
+        ++m_batch;
+        for (auto &book : books)
+            queue.push_back({std::move(book), {}, 0, 0});
+        return m_generation;
+    });
+    m_queue.ensureWorkers(1);
+    return generation;
 }
 
 void BookDetailsLoader::prioritise(const std::vector<BookDetailsRequest> &first)
@@ -363,61 +355,49 @@ void BookDetailsLoader::prioritise(const std::vector<BookDetailsRequest> &first)
     std::map<std::pair<bool, std::string>, size_t> rank;
     for (size_t i = 0; i < first.size(); ++i)
         rank.emplace(std::make_pair(first[i].purchases, first[i].path), i);
-    auto rankOf = [&](const BookDetailsRequest &book) {
-        const auto it = rank.find({book.purchases, book.path});
+    auto rankOf = [&](const Queued &book) {
+        const auto it = rank.find({book.request.purchases, book.request.path});
         return it == rank.end() ? first.size() : it->second;
     };
-    std::lock_guard lock(m_mutex);
-    const auto head = std::stable_partition(m_queue.begin(), m_queue.end(),
-                                            [&](const BookDetailsRequest &book) { return rankOf(book) < first.size(); });
-    std::stable_sort(m_queue.begin(), head, [&](const BookDetailsRequest &a, const BookDetailsRequest &b) {
-        return rankOf(a) < rankOf(b);
+    m_queue.withItems([&](std::deque<Queued> &queue) {
+        const auto head = std::stable_partition(queue.begin(), queue.end(),
+                                                [&](const Queued &book) { return rankOf(book) < first.size(); });
+        std::stable_sort(queue.begin(), head, [&](const Queued &a, const Queued &b) { return rankOf(a) < rankOf(b); });
     });
 }
 
 std::vector<BookDetailsRequest> BookDetailsLoader::queued() const
 {
-    std::lock_guard lock(m_mutex);
-    return {m_queue.begin(), m_queue.end()};
+    return m_queue.withItems([](const std::deque<Queued> &queue) {
+        std::vector<BookDetailsRequest> out;
+        for (const Queued &book : queue)
+            out.push_back(book.request);
+        return out;
+    });
 }
 
 void BookDetailsLoader::clear()
 {
-    std::lock_guard lock(m_mutex);
-    m_queue.clear();
-    ++m_generation;
+    m_queue.withItems([this](std::deque<Queued> &queue) {
+        queue.clear();
+        ++m_generation;
+    });
 }
 
 bool BookDetailsLoader::idle() const
 {
-    std::lock_guard lock(m_mutex);
-    return m_queue.empty() && !m_busy;
+    return m_queue.idle();
 }
 
-void BookDetailsLoader::run()
+void BookDetailsLoader::read(Queued &book)
 {
-    std::unique_lock lock(m_mutex);
-    for (;;) {
-        m_wake.wait(lock, [this] { return m_stopping || !m_queue.empty(); });
-        if (m_stopping)
-            return;
-        const BookDetailsRequest request = std::move(m_queue.front());
-        m_queue.pop_front();
-        const BookDetailsSource source = m_source;
-        const unsigned generation = m_generation;
-        const unsigned batch = m_batch;
-        m_busy = true;
-        lock.unlock();
-        if (batch != m_preparedBatch) {
-            prepareBatch(source);
-            m_preparedBatch = batch;
-        }
-        const BookDetails details = readBook(request, generation, source.conn);
-        if (m_report)
-            m_report(details);
-        lock.lock();
-        m_busy = false;
+    if (book.batch != m_preparedBatch) {
+        prepareBatch(book.source);
+        m_preparedBatch = book.batch;
     }
+    const BookDetails details = readBook(book.request, book.generation, book.source.conn);
+    if (m_report)
+        m_report(details);
 }
 
 void BookDetailsLoader::prepareBatch(const BookDetailsSource &source)
