@@ -27,7 +27,7 @@ public:
     using Taken = std::function<void(Item &item)>;
 
     explicit WorkQueue(Handler handle, Taken taken = {}) : m_handle(std::move(handle)), m_taken(std::move(taken)) {}
-    ~WorkQueue() { stop(); }
+    ~WorkQueue() { close(); } // nothing queued is lost unless stop() says so
     WorkQueue(const WorkQueue &) = delete;
     WorkQueue &operator=(const WorkQueue &) = delete;
 

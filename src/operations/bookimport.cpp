@@ -12,6 +12,7 @@
 #include "loadiphone.h"
 #include "packagedocument.h"
 #include "scratch.h"
+#include "workqueue.h"
 
 #include <algorithm>
 #include <cctype>
@@ -19,7 +20,6 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
-#include <thread>
 #include <utility>
 
 #include <zip.h>
@@ -196,15 +196,12 @@ BookOperationResult iPodTreeListControler::addEPUBToDevice(const std::string &pa
     catalogue->appendBook(std::move(entry));
     // The unpacked copy has served: it goes while the catalogue is uploaded, and is gone
     // before the import returns.
-    std::thread removal([path = std::exchange(cleanup.path, std::string())] {
+    WorkQueue<std::string> removal([](std::string &path, size_t) {
         std::error_code ignored;
         fs::remove_all(path, ignored);
     });
-    struct JoinWhenDone
-    {
-        std::thread &thread;
-        ~JoinWhenDone() { thread.join(); }
-    } join{removal};
+    removal.ensureWorkers(1);
+    removal.push(std::exchange(cleanup.path, std::string()));
     bool catalogueMayNameIt = false;
     if (!uploadCatalogue(*catalogue, data, &error, &catalogueMayNameIt)) {
         // A folder the device's catalogue may name stays; one it cannot name is taken away.
