@@ -26,7 +26,14 @@ public:
     // state withItems guards).
     using Taken = std::function<void(Item &item)>;
 
-    explicit WorkQueue(Handler handle, Taken taken = {}) : m_handle(std::move(handle)), m_taken(std::move(taken)) {}
+    // Which item is taken next. Last in, first out walks a tree deep before wide, so its queue
+    // stays about as long as the widest folder.
+    enum class Order { FirstInFirstOut, LastInFirstOut };
+
+    explicit WorkQueue(Handler handle, Taken taken = {}, Order order = Order::FirstInFirstOut)
+        : m_handle(std::move(handle)), m_taken(std::move(taken)), m_order(order)
+    {
+    }
     ~WorkQueue() { close(); } // nothing queued is lost unless stop() says so
     WorkQueue(const WorkQueue &) = delete;
     WorkQueue &operator=(const WorkQueue &) = delete;
@@ -131,8 +138,12 @@ private:
 
     Item take() // under m_mutex
     {
-        Item item = std::move(m_items.front());
-        m_items.pop_front();
+        const bool last = m_order == Order::LastInFirstOut;
+        Item item = std::move(last ? m_items.back() : m_items.front());
+        if (last)
+            m_items.pop_back();
+        else
+            m_items.pop_front();
         ++m_inHand;
         if (m_taken)
             m_taken(item);
@@ -167,6 +178,7 @@ private:
 
     const Handler m_handle;
     const Taken m_taken;
+    const Order m_order;
     mutable std::mutex m_mutex;
     // Threads wait on m_work for items; a thread in drain() on m_idle for an item or the end.
     // Separate, so that an item or the end wakes one thread, not every worker.
