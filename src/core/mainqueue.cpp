@@ -109,12 +109,17 @@ MainLatch::MainLatch() : m_state(std::make_shared<State>()) {}
 
 void MainLatch::set()
 {
-    std::lock_guard lock(m_state->mutex);
-    m_state->set = true;
-    m_state->changed.notify_all();
-    // Queued: the loop quits when it next serves its events (a loop gone by then drops it).
-    if (m_state->loop)
-        QMetaObject::invokeMethod(m_state->loop, &QEventLoop::quit, Qt::QueuedConnection);
+    {
+        std::lock_guard lock(m_state->mutex);
+        m_state->set = true;
+        m_state->changed.notify_all();
+    }
+    // The main thread's wait, if one runs by then, ends when it serves its events next.
+    performOnMainThread([state = m_state] {
+        std::lock_guard lock(state->mutex);
+        if (state->loop)
+            state->loop->quit();
+    });
 }
 
 bool MainLatch::wait(std::chrono::milliseconds timeout)
