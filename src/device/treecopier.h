@@ -20,9 +20,9 @@
 
 class LaneConnections;
 
-// What one tree copy did: the one answer of upload, uploadAsWritten and download (the
-// design-named methods answer their own numbers, read from it), so a caller can judge the
-// copy without asking the device again.
+// What one tree copy did: the one answer of upload, uploadAsWritten and download (copyTheseFiles,
+// copyFolderAsWritten and saveBooksFromPhoneToLocalPath answer their own numbers, read from
+// it), so a caller can judge the copy without asking the device again.
 struct TreeCopyReport
 {
     // Upload: every item copied whole; upload as written: the book folder made new, every folder
