@@ -4,8 +4,10 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QMetaObject>
 #include <QThread>
+#include <QTimer>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -93,4 +95,53 @@ bool processMainEventsUntil(const std::function<bool()> &pred, std::chrono::mill
             QThread::msleep(1);
     }
     return true;
+}
+
+struct MainLatch::State
+{
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool set = false;
+    QEventLoop *loop = nullptr; // the main thread's wait, while it runs
+};
+
+MainLatch::MainLatch() : m_state(std::make_shared<State>()) {}
+
+void MainLatch::set()
+{
+    {
+        std::lock_guard lock(m_state->mutex);
+        m_state->set = true;
+        m_state->changed.notify_all();
+    }
+    // The main thread's wait, if one runs by then, ends when it serves its events next.
+    performOnMainThread([state = m_state] {
+        std::lock_guard lock(state->mutex);
+        if (state->loop)
+            state->loop->quit();
+    });
+}
+
+bool MainLatch::wait(std::chrono::milliseconds timeout)
+{
+    State &s = *m_state;
+    if (!isMainThread()) {
+        std::unique_lock lock(s.mutex);
+        return s.changed.wait_for(lock, timeout, [&s] { return s.set; });
+    }
+    QEventLoop loop;
+    QTimer timer;
+    timer.setSingleShot(true);
+    QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+    {
+        std::lock_guard lock(s.mutex);
+        if (s.set)
+            return true;
+        s.loop = &loop;
+    }
+    timer.start(timeout);
+    loop.exec();
+    std::lock_guard lock(s.mutex);
+    s.loop = nullptr;
+    return s.set;
 }

@@ -15,7 +15,7 @@ int openShelf(am_device *device, const Shelf &shelf, afc_connection **connection
     if (shelf.isApp())
         return openAppDocuments(device, shelf.appIdentifier, connection, why);
     service_conn_t service = 0;
-    int rc = AMDeviceStartService(device, "com.apple.afc", &service, nullptr);
+    int rc = AMDeviceStartService(device, kAfcServiceName, &service, nullptr);
     if (rc == MDERR_OK)
         rc = AFCConnectionOpen(service, 0, connection);
     if (rc != MDERR_OK && why)
@@ -35,22 +35,6 @@ bool endsWithEpub(const std::string &name)
     return tail == ".epub";
 }
 
-// S_IFREG, S_IFDIR, S_IFLNK, ... of a device path; empty when it cannot be read.
-std::string fileType(afc_connection *connection, const std::string &path)
-{
-    afc_dictionary *info = nullptr;
-    if (AFCFileInfoOpen(connection, path.c_str(), &info) != 0 || !info)
-        return {};
-    std::string type;
-    char *key = nullptr, *value = nullptr;
-    while (AFCKeyValueRead(info, &key, &value) == 0 && key) {
-        if (std::string(key) == "st_ifmt")
-            type = value ? value : "";
-    }
-    AFCKeyValueClose(info);
-    return type;
-}
-
 int collectBooks(afc_connection *connection, const std::string &folder, int depthLeft, std::vector<std::string> &paths)
 {
     // A name the device could not have made ("/" inside, "." or "..") is never followed.
@@ -61,10 +45,11 @@ int collectBooks(afc_connection *connection, const std::string &folder, int dept
     std::sort(names.begin(), names.end());
     for (const std::string &entry : names) {
         const std::string path = folder + "/" + entry;
-        const std::string type = fileType(connection, path);
-        if (endsWithEpub(entry) && (type == "S_IFREG" || type == "S_IFDIR"))
+        const std::optional<DeviceFileInfo> info = readFileInfo(connection, path);
+        const bool folder = info && info->isDirectory();
+        if (endsWithEpub(entry) && (folder || (info && info->isPlainFile())))
             paths.push_back(path);
-        else if (type == "S_IFDIR" && depthLeft > 0)
+        else if (folder && depthLeft > 0)
             collectBooks(connection, path, depthLeft - 1, paths);
     }
     return MDERR_OK;

@@ -3,6 +3,7 @@
 #include "devicefiles.h"
 
 #include "filetransfer.h"
+#include "utf8.h"
 
 #include <QString>
 #include <cerrno>
@@ -35,40 +36,25 @@ afc_connection *connOf(userDataIphone *data)
 }
 } // namespace
 
-bool isValidUtf8(const char *text)
+std::optional<DeviceFileInfo> readFileInfo(afc_connection *conn, const std::string &path)
 {
-    if (!text)
-        return false;
-    const auto *s = reinterpret_cast<const unsigned char *>(text);
-    while (*s) {
-        size_t extra;
-        uint32_t cp;
-        if (*s < 0x80) {
-            ++s;
-            continue;
-        } else if ((*s & 0xE0) == 0xC0) {
-            extra = 1;
-            cp = *s & 0x1F;
-        } else if ((*s & 0xF0) == 0xE0) {
-            extra = 2;
-            cp = *s & 0x0F;
-        } else if ((*s & 0xF8) == 0xF0) {
-            extra = 3;
-            cp = *s & 0x07;
-        } else {
-            return false;
-        }
-        ++s;
-        for (size_t i = 0; i < extra; ++i, ++s) {
-            if ((*s & 0xC0) != 0x80)
-                return false;
-            cp = (cp << 6) | (*s & 0x3F);
-        }
-        const uint32_t minimum[] = {0, 0x80, 0x800, 0x10000};
-        if (cp < minimum[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-            return false;
+    afc_dictionary *dict = nullptr;
+    if (AFCFileInfoOpen(conn, path.c_str(), &dict) != 0 || !dict)
+        return std::nullopt;
+    DeviceFileInfo info;
+    char *key = nullptr, *value = nullptr;
+    int rc;
+    while ((rc = AFCKeyValueRead(dict, &key, &value)) == 0 && key && value) {
+        if (std::strcmp(key, "st_ifmt") == 0)
+            info.type = value;
+        else if (std::strcmp(key, "st_size") == 0)
+            info.size = std::strtoull(value, nullptr, 10);
+        else if (std::strcmp(key, "st_mtime") == 0)
+            info.mtime = value;
     }
-    return true;
+    info.complete = rc == 0;
+    AFCKeyValueClose(dict);
+    return info;
 }
 
 int dirExists(const char *path, userDataIphone *data)
@@ -82,19 +68,8 @@ int dirExists(const char *path, userDataIphone *data)
 
 bool isDirectory(const char *path, userDataIphone *data)
 {
-    afc_dictionary *info = nullptr;
-    if (AFCFileInfoOpen(connOf(data), path, &info) != 0)
-        return false;
-    bool directory = false;
-    char *key = nullptr, *value = nullptr;
-    while (AFCKeyValueRead(info, &key, &value) == 0 && key && value) {
-        if (std::strcmp(value, "S_IFDIR") == 0) {
-            directory = true;
-            break;
-        }
-    }
-    AFCKeyValueClose(info);
-    return directory;
+    const std::optional<DeviceFileInfo> info = path ? readFileInfo(connOf(data), path) : std::nullopt;
+    return info && info->isDirectory();
 }
 
 int n_fileExists(const char *path, userDataIphone *data)
@@ -140,21 +115,12 @@ int n_rmdir(const char *path, userDataIphone *data)
 
 uint64_t get_file_size(afc_connection *conn, const char *path)
 {
-    afc_dictionary *info = nullptr;
-    if (AFCFileInfoOpen(conn, path, &info) != 0) {
+    const std::optional<DeviceFileInfo> info = path ? readFileInfo(conn, path) : std::nullopt;
+    if (!info) {
         say("AFCFileInfoOpen: could not open file %s !", path ? path : "");
         return 0;
     }
-    uint64_t size = 0;
-    char *key = nullptr, *value = nullptr;
-    while (AFCKeyValueRead(info, &key, &value) == 0 && key) {
-        if (value && std::strcmp(key, "st_size") == 0) {
-            size = std::strtoull(value, nullptr, 10);
-            break;
-        }
-    }
-    AFCKeyValueClose(info);
-    return size;
+    return info->size.value_or(0);
 }
 
 namespace {

@@ -13,6 +13,19 @@
 #include <string>
 #include <vector>
 
+// What one file-information request tells of a device path.
+struct DeviceFileInfo
+{
+    std::string type;             // "st_ifmt": S_IFREG, S_IFDIR, S_IFLNK, …; empty when not given
+    std::optional<uint64_t> size; // "st_size"
+    std::string mtime;            // "st_mtime", as the device wrote it
+    bool complete = true;         // every pair read without an error
+    bool isDirectory() const { return type == "S_IFDIR"; }
+    bool isPlainFile() const { return type == "S_IFREG"; }
+};
+// Nullopt when the device gives no information (no such path, or the request failed).
+std::optional<DeviceFileInfo> readFileInfo(afc_connection *conn, const std::string &path);
+
 int dirExists(const char *path, userDataIphone *data);
 bool isDirectory(const char *path, userDataIphone *data);
 int n_fileExists(const char *path, userDataIphone *data);

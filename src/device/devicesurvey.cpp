@@ -8,15 +8,14 @@
 #include "log.h"
 #include "notificationcenter.h"
 #include "scratch.h"
+#include "workqueue.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 const char *const DeviceInfoNotification = "DeviceInfoNotification";
@@ -53,35 +52,6 @@ bool matchesAny(const std::string &path, const char *const *extensions)
     return false;
 }
 
-// What one file-information request says about an entry: both the folder test and the size.
-struct EntryInfo
-{
-    bool haveInfo = false;
-    bool directory = false;
-    uint64_t size = 0;
-};
-
-EntryInfo entryInfo(afc_connection *conn, const std::string &path)
-{
-    EntryInfo e;
-    afc_dictionary *info = nullptr;
-    e.haveInfo = AFCFileInfoOpen(conn, path.c_str(), &info) == 0;
-    if (!e.haveInfo)
-        return e;
-    bool haveSize = false;
-    char *key = nullptr, *value = nullptr;
-    while (AFCKeyValueRead(info, &key, &value) == 0 && key && value) {
-        if (std::strcmp(value, "S_IFDIR") == 0)
-            e.directory = true;
-        if (!haveSize && std::strcmp(key, "st_size") == 0) {
-            e.size = std::strtoull(value, nullptr, 10);
-            haveSize = true;
-        }
-    }
-    AFCKeyValueClose(info);
-    return e;
-}
-
 // The walk of one or more media folders over the record's connection and its lanes.
 // Folders to list and entries to ask about are items of one queue that every connection
 // takes from, so the connections stay busy across folders however few entries each folder
@@ -106,8 +76,7 @@ public:
             m_sums.emplace_back(root.lists.size(), 0);
     }
 
-    // Opens further connections for a walk that turns out long; called at most once, on a
-    // thread of its own.
+    // Opens further connections for a walk that turns out long; called at most once.
     using MoreLanes = std::function<std::vector<afc_connection *>()>;
 
     // Walks on `conn` on the calling thread and on each lane on a thread of its own; returns
@@ -117,19 +86,19 @@ public:
                                            MoreLanes moreLanes = {})
     {
         m_moreLanes = std::move(moreLanes);
-        // Taken from the back: the first root first, and the walk goes deep before wide, so
-        // the queue stays about as long as the widest folder.
-        for (size_t r = m_roots.size(); r-- > 0;)
-            m_queue.push_back({r, m_roots[r].folder, {}, true});
-        std::vector<std::thread> helpers;
-        for (afc_connection *lane : lanes)
-            helpers.emplace_back([this, lane] { work(lane); });
-        work(conn);
-        for (std::thread &t : helpers)
-            t.join();
-        // Set by one of the workers joined above (the opener's own never set it).
-        if (m_opener.joinable())
-            m_opener.join();
+        // A connection for each worker number: the caller's first, then the lanes, then room
+        // for those opened later, so that no worker's connection moves while it is used.
+        m_connections.assign(1 + lanes.size() + DeviceSurvey::kLanes, nullptr);
+        m_connections[0] = conn;
+        std::copy(lanes.begin(), lanes.end(), m_connections.begin() + 1);
+        m_opened = lanes.size();
+        // Taken from the back: the first root first.
+        m_queue.withItems([this](std::deque<Item> &items) {
+            for (size_t r = m_roots.size(); r-- > 0;)
+                items.push_back({r, m_roots[r].folder, {}, Kind::Folder});
+        });
+        m_queue.ensureWorkers(m_opened);
+        m_queue.drain();
         printFailures();
         return m_sums;
     }
@@ -137,12 +106,18 @@ public:
 private:
     // Where an entry stands: its root and its index in each listing on the way down.
     using Place = std::vector<uint32_t>;
+    enum class Kind
+    {
+        Folder,   // list it
+        Entry,    // ask for its information
+        MoreLanes // open further connections
+    };
     struct Item
     {
         size_t root;
         std::string path;
         Place place;
-        bool folder; // list it; otherwise ask for its information
+        Kind kind;
     };
     struct Failure
     {
@@ -151,64 +126,55 @@ private:
         std::string path;
     };
 
-    void work(afc_connection *conn)
+    void handle(Item &item, size_t worker)
     {
-        std::unique_lock lock(m_mutex);
-        for (;;) {
-            // The walk is over when nothing is queued and no connection holds an item that
-            // could still add some.
-            m_changed.wait(lock, [this] { return !m_queue.empty() || m_busy == 0; });
-            if (m_goOn && !m_goOn->load()) {
-                m_queue.clear(); // what is left is not asked for; the others end too
-                m_changed.notify_all();
-            }
-            if (m_queue.empty())
-                return;
-            Item item = std::move(m_queue.back());
-            m_queue.pop_back();
-            ++m_busy;
-            lock.unlock();
-
-            std::vector<Item> found;
-            EntryInfo file;
-            bool listed = false;
-            if (item.folder) {
-                listed = listFolder(conn, item, found);
-            } else {
-                file = entryInfo(conn, item.path);
-                if (file.directory)
-                    found.push_back({item.root, item.path, std::move(item.place), true});
-            }
-            if (listed && m_folderWalked) {
-                std::lock_guard progress(m_progressMutex);
-                m_folderWalked();
-            }
-
-            lock.lock();
-            if (!item.folder && !file.directory)
-                addFile(item, file);
+        if (m_goOn && !m_goOn->load()) {
+            m_queue.withItems([](std::deque<Item> &items) { items.clear(); }); // the others end too
+            return;
+        }
+        if (item.kind == Kind::MoreLanes) {
+            addLanes();
+            return;
+        }
+        afc_connection *conn = m_connections[worker];
+        std::vector<Item> found;
+        std::optional<DeviceFileInfo> file;
+        bool listed = false;
+        if (item.kind == Kind::Folder) {
+            listed = listFolder(conn, item, found);
+        } else {
+            file = readFileInfo(conn, item.path);
+            if (file && file->isDirectory())
+                found.push_back({item.root, item.path, std::move(item.place), Kind::Folder});
+        }
+        if (listed && m_folderWalked) {
+            std::lock_guard progress(m_progressMutex);
+            m_folderWalked();
+        }
+        if (item.kind == Kind::Entry && !(file && file->isDirectory()))
+            addFile(item, file);
+        if (found.empty())
+            return;
+        m_queue.withItems([&](std::deque<Item> &items) {
             // Queued last entry first, so the first one listed is the next taken.
             for (auto it = found.rbegin(); it != found.rend(); ++it)
-                m_queue.push_back(std::move(*it));
-            if (m_moreLanes && !m_openerStarted && m_queue.size() >= kLongQueue) {
-                m_openerStarted = true;
-                m_opener = std::thread([this] { addLanes(); });
+                items.push_back(std::move(*it));
+            if (m_moreLanes && !m_moreLanesQueued && items.size() >= kLongQueue) {
+                m_moreLanesQueued = true;
+                items.push_back({0, {}, {}, Kind::MoreLanes});
             }
-            --m_busy;
-            if (!found.empty() || (m_busy == 0 && m_queue.empty()))
-                m_changed.notify_all();
-        }
+        });
     }
 
-    // Opens the further connections and walks on each until the walk is over. Opening them
-    // takes a few round trips each; the walk goes on meanwhile.
+    // Opening the further connections takes a few round trips each; the other connections
+    // walk on meanwhile, and each new one joins the walk as a worker of its own.
     void addLanes()
     {
-        std::vector<std::thread> helpers;
-        for (afc_connection *lane : m_moreLanes())
-            helpers.emplace_back([this, lane] { work(lane); });
-        for (std::thread &t : helpers)
-            t.join();
+        const std::vector<afc_connection *> more = m_moreLanes();
+        const size_t added = std::min(more.size(), m_connections.size() - 1 - m_opened);
+        std::copy_n(more.begin(), added, m_connections.begin() + 1 + static_cast<std::ptrdiff_t>(m_opened));
+        m_opened += added;
+        m_queue.ensureWorkers(m_opened);
     }
 
     // True when the folder could be listed; its entries (hidden names skipped) go to `found`.
@@ -224,24 +190,24 @@ private:
                 continue;
             Place place = item.place;
             place.push_back(index++);
-            found.push_back({item.root, item.path + "/" + name, std::move(place), false});
+            found.push_back({item.root, item.path + "/" + name, std::move(place), Kind::Entry});
         }
         AFCDirectoryClose(nullptr, dir);
         return true;
     }
 
-    // Under m_mutex.
-    void addFile(Item &item, const EntryInfo &e)
+    void addFile(Item &item, const std::optional<DeviceFileInfo> &e)
     {
+        std::lock_guard lock(m_sumsMutex);
         const Root &root = m_roots[item.root];
         bool counted = false;
         for (size_t i = 0; i < root.lists.size(); ++i) {
             if (root.lists[i] && !matchesAny(item.path, root.lists[i]))
                 continue;
-            m_sums[item.root][i] += e.size;
+            m_sums[item.root][i] += e ? e->size.value_or(0) : 0;
             counted = true;
         }
-        if (counted && !e.haveInfo)
+        if (counted && !e)
             m_failures.push_back({item.root, std::move(item.place), std::move(item.path)});
     }
 
@@ -269,15 +235,16 @@ private:
     const std::function<void()> &m_folderWalked;
     const std::atomic_bool *m_goOn;
     std::mutex m_progressMutex; // one progress report at a time, in order
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::vector<Item> m_queue;
-    size_t m_busy = 0;
+    std::mutex m_sumsMutex;
     std::vector<std::vector<uint64_t>> m_sums;
     std::vector<Failure> m_failures;
     MoreLanes m_moreLanes;
-    bool m_openerStarted = false; // under m_mutex
-    std::thread m_opener;         // the thread of addLanes: set once, under m_mutex, by a worker of run()
+    std::vector<afc_connection *> m_connections; // by worker number; a slot is written before its worker starts
+    size_t m_opened = 0;                         // lanes in m_connections
+    bool m_moreLanesQueued = false;              // under the queue's lock
+    // Last: its threads end before what they use goes.
+    WorkQueue<Item> m_queue{[this](Item &item, size_t worker) { handle(item, worker); }, {},
+                            WorkQueue<Item>::Order::LastInFirstOut};
 };
 
 std::string figure(uint64_t bytes)

@@ -14,6 +14,3 @@ using ChunkDone = std::function<void(size_t bytes)>;
 
 int copyFromDevice(userDataIphone *data, const char *localpath, const char *remotepath, const ChunkDone &chunkDone);
 int copyToDevice(userDataIphone *data, const char *localpath, const char *remotepath, const ChunkDone &chunkDone);
-
-// True when `text` is valid UTF-8.
-bool isValidUtf8(const char *text);

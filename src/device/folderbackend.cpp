@@ -23,7 +23,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-const char *const kAfcService = "com.apple.afc";
 const char *const kProxyService = "com.apple.mobile.notification_proxy";
 
 template <typename T>
@@ -313,7 +312,7 @@ int FolderBackend::startService(am_device *device, const std::string &serviceNam
     Device *d = liveDevice(device);
     if (!d)
         return MDERR_NO_DEVICE;
-    if (!handle || !d->sessionStarted || (serviceName != kAfcService && serviceName != kProxyService))
+    if (!handle || !d->sessionStarted || (serviceName != kAfcServiceName && serviceName != kProxyService))
         return MDERR_FAILED;
     auto failure = d->serviceFailures.find(serviceName);
     if (failure != d->serviceFailures.end() && failure->second != ServiceFailure::None) {
@@ -372,7 +371,7 @@ int FolderBackend::connectionOpen(service_conn_t handle, afc_connection **connec
 {
     std::lock_guard lock(m_mutex);
     auto it = m_services.find(handle);
-    if (it == m_services.end() || it->second.name != kAfcService)
+    if (it == m_services.end() || it->second.name != kAfcServiceName)
         return MDERR_FAILED;
     if (!it->second.device->present)
         return MDERR_NO_DEVICE;

@@ -19,7 +19,7 @@ std::vector<afc_connection *> LaneConnections::forDevice(userDataIphone *data, s
     while (m_connections.size() < count) {
         service_conn_t service = 0;
         afc_connection *conn = nullptr;
-        if (AMDeviceStartService(data->dev, "com.apple.afc", &service, nullptr) != 0 ||
+        if (AMDeviceStartService(data->dev, kAfcServiceName, &service, nullptr) != 0 ||
             AFCConnectionOpen(service, 0, &conn) != 0 || !conn)
             break;
         m_connections.push_back(conn);

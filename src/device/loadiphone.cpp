@@ -48,7 +48,6 @@ struct LinkHolds
 };
 
 namespace {
-const char *const kAfcServiceName = "com.apple.afc";
 
 // Ordinary messages of the subscription, and the queue's own for a survey asked for directly.
 constexpr unsigned int kSurveyOnly = 0;
@@ -363,18 +362,18 @@ void loadIPhone::surveyArrival()
     LoadWindow *outer = m_modalWindow;
     m_modalWindow = window;
     m_surveying = true;
-    m_surveyFinished = false;
     m_surveyGoOn = true;
-    m_surveyThread = std::thread([this] {
+    MainLatch surveyEnd;
+    m_surveyThread = std::thread([this, surveyEnd]() mutable {
         loadIPhoneInfo(Notification{DeviceMountNotification, nullptr, {}});
-        m_surveyFinished = true;
+        surveyEnd.set();
     });
     window->runModal();
     window->orderOut();
     m_modalWindow = outer;
     // Normally the survey's hand-over ended the run and the worker is ending too. A window
     // closed early must not block the main thread the survey's observers may still need.
-    processMainEventsUntil([this] { return m_surveyFinished.load(); }, std::chrono::hours(24));
+    surveyEnd.wait(std::chrono::hours(24));
     m_surveyThread.join();
     m_surveying = false;
 }

@@ -150,7 +150,7 @@ public:
     {
         return m_treeCopier.copyFolderAsWritten(dir, data, produce, goOn);
     }
-    const TreeCopyReport &lastTreeCopy() const { return m_treeCopier.lastTreeCopy(); }
+    TreeCopyReport lastTreeCopy() const { return m_treeCopier.lastTreeCopy(); }
 
 private:
     loadIPhone();
@@ -173,7 +173,6 @@ private:
     LoadWindow *m_modalWindow = nullptr;           // the window of the running modal session
     am_device_notification *m_subscription = nullptr;
     std::thread m_surveyThread;
-    std::atomic_bool m_surveyFinished{false};
     std::atomic_bool m_surveyGoOn{true};
     bool m_arrivalHeld = false; // this arrival holds the link (main thread)
     bool m_surveying = false;   // a survey runs behind the load window (main thread)

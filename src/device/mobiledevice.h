@@ -83,6 +83,8 @@ int AMDeviceConnect(am_device *device);
 int AMDeviceIsPaired(am_device *device); // non-zero when paired
 int AMDeviceValidatePairing(am_device *device);
 int AMDeviceStartSession(am_device *device);
+// The file service's name, for AMDeviceStartService.
+inline constexpr const char *kAfcServiceName = "com.apple.afc";
 int AMDeviceStartService(am_device *device, const std::string &serviceName, service_conn_t *handle,
                          unsigned int *unknown);
 // std::nullopt when the device has no such value.

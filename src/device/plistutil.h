@@ -7,9 +7,6 @@
 #include "plistptr.h"
 #include "plistscalar.h"
 
-#include <plist/plist.h>
-
-#include <memory>
 #include <optional>
 #include <string>
 

@@ -6,6 +6,7 @@
 #include "devicepath.h"
 #include "filetransfer.h"
 #include "numbertext.h"
+#include "utf8.h"
 
 namespace {
 // Adds each chunk to the batch's running count and shows the batch's percentage.

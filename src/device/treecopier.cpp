@@ -33,16 +33,8 @@ constexpr size_t kTreeCopyChunk = 1024 * 1024;
 
 enum class Download { Done, Empty, Failed, Stopped };
 
-// One file-information request: the kind ("S_IFDIR", "S_IFREG", ...) and the size.
-struct RemoteInfo
-{
-    bool read = false;     // the request was answered
-    bool complete = false; // and its record read to the end without an error
-    bool haveSize = false;
-    uint64_t size = 0;
-    std::string kind;
-};
-RemoteInfo readRemoteInfo(afc_connection *conn, const std::string &remotePath);
+// One file-information request's answer; nullopt when the request was not answered.
+using RemoteInfo = std::optional<DeviceFileInfo>;
 // `temporaryFolder` (empty: the file's own) takes the file until it is whole; *problem says
 // why a local write failed. A cleared `goOn` (may be null) stops it between pieces.
 Download downloadFile(afc_connection *conn, const std::string &remotePath, const std::string &localBase,
@@ -58,9 +50,9 @@ constexpr long kMaxFolderDepth = 64;
 // entry whose kind the device did not say (the folder test decides).
 std::string notCopied(const RemoteInfo &info, const std::string &remotePath)
 {
-    if (!info.read || info.kind.empty() || info.kind == "S_IFDIR" || info.kind == "S_IFREG")
+    if (!info || info->type.empty() || info->isDirectory() || info->isPlainFile())
         return {};
-    if (info.kind == "S_IFLNK")
+    if (info->type == "S_IFLNK")
         return "the book holds a link, which is not followed: " + remotePath;
     return "the book holds something that is neither a folder nor a file: " + remotePath;
 }
@@ -86,217 +78,101 @@ bool unsafeEntryName(const char *name)
 }
 } // namespace
 
-std::vector<afc_connection *> TreeCopier::laneConnections(userDataIphone *data)
-{
-    return m_lanes ? m_lanes->forDevice(data) : std::vector<afc_connection *>();
-}
-
-void TreeCopier::noteCopyResult(bool ok)
-{
-    if (ok)
-        return;
-    std::lock_guard lock(m_reportMutex);
-    ++m_lastTreeCopy.failedFiles;
-}
-
-bool TreeCopier::stopsBefore()
-{
-    if (!stopRequested())
-        return false;
-    std::lock_guard lock(m_reportMutex);
-    m_lastTreeCopy.stopped = true;
-    ++m_lastTreeCopy.failedFiles;
-    return true;
-}
-
-void TreeCopier::queueUpload(const std::string &file, const std::string &baseDir, userDataIphone *data)
-{
-    auto job = [this, file, baseDir](userDataIphone *lane) {
-        if (!stopsBefore())
-            noteCopyResult(copyThisFile(file, baseDir, lane) == 1);
-    };
-    if (m_activeLanes)
-        m_activeLanes->submit(job);
-    else
-        job(data);
-}
-
-void TreeCopier::queueDownload(const std::string &remotePath, const std::string &localDir, userDataIphone *data)
-{
-    auto job = [this, remotePath, localDir](userDataIphone *lane) {
-        if (stopsBefore())
-            return;
-        std::string problem;
-        const Download result = downloadFile(lane ? lane->conn : nullptr, remotePath, localDir,
-                                             m_temporaryFolder, &problem, m_goOn);
-        noteDownload(result == Download::Done || result == Download::Empty, result == Download::Empty,
-                     joinPath(localDir, lastComponent(remotePath)), problem);
-    };
-    if (m_activeLanes)
-        m_activeLanes->submit(job);
-    else
-        job(data);
-}
-
 namespace {
-// The go-on flag of one top-level copy, cleared again when it ends.
-struct GoOnScope
+// One copy's state, living in the call that makes the copy: its report (written from every
+// lane, so under its mutex) and, while it runs, its lanes, its go-on flag and the download's
+// hooks.
+struct Copy
 {
-    GoOnScope(const std::atomic_bool *&slot, const std::atomic_bool *goOn) : slot(slot) { slot = goOn; }
-    ~GoOnScope() { slot = nullptr; }
-    GoOnScope(const GoOnScope &) = delete;
-    GoOnScope &operator=(const GoOnScope &) = delete;
-    const std::atomic_bool *&slot;
+    const std::atomic_bool *goOn = nullptr;
+    TreeCopier::FileDone downloaded;
+    std::string temporaryFolder; // download: where files are written first (empty: the file's own)
+    TransferLanes *lanes = nullptr;
+    std::mutex mutex;
+    TreeCopyReport report;
+
+    bool stopRequested() const { return goOn && !goOn->load(); }
+    void note(bool ok)
+    {
+        if (ok)
+            return;
+        std::lock_guard lock(mutex);
+        ++report.failedFiles;
+    }
+    void noteStopped()
+    {
+        std::lock_guard lock(mutex);
+        report.stopped = true;
+    }
+    // True once the go-on flag is cleared; counts the file it keeps from copying.
+    bool stopsBefore()
+    {
+        if (!stopRequested())
+            return false;
+        std::lock_guard lock(mutex);
+        report.stopped = true;
+        ++report.failedFiles;
+        return true;
+    }
+    void submit(const TransferLanes::Job &job, userDataIphone *data)
+    {
+        if (lanes)
+            lanes->submit(job);
+        else
+            job(data);
+    }
+    void noteDownload(bool ok, bool empty, const std::string &local, const std::string &problem = {})
+    {
+        if (!ok && stopRequested())
+            noteStopped();
+        if (ok && !empty && downloaded)
+            downloaded(local);
+        if (empty || !problem.empty()) {
+            std::lock_guard lock(mutex);
+            if (empty)
+                report.emptyFiles.push_back(local);
+            if (report.problem.empty())
+                report.problem = problem;
+        }
+        note(ok);
+    }
 };
 
 // Lanes for the length of one top-level copy; their figures go to the copy's report at the end.
 class ActiveLanes
 {
 public:
-    ActiveLanes(TransferLanes *&slot, const userDataIphone &main, const std::vector<afc_connection *> &extra,
-                TreeCopyReport &report, std::mutex &reportMutex)
-        : m_slot(slot), m_lanes(main, extra), m_report(report), m_reportMutex(reportMutex)
+    ActiveLanes(Copy &copy, const userDataIphone &main, const std::vector<afc_connection *> &extra)
+        : m_copy(copy), m_lanes(main, extra)
     {
-        m_slot = &m_lanes;
+        m_copy.lanes = &m_lanes;
     }
     ~ActiveLanes()
     {
         m_lanes.finish();
-        m_slot = nullptr;
-        std::lock_guard lock(m_reportMutex);
-        m_report.ended = std::chrono::steady_clock::now();
-        m_report.connections = m_lanes.connections();
-        m_report.busySeconds = m_lanes.busySeconds();
+        m_copy.lanes = nullptr;
+        std::lock_guard lock(m_copy.mutex);
+        m_copy.report.ended = std::chrono::steady_clock::now();
+        m_copy.report.connections = m_lanes.connections();
+        m_copy.report.busySeconds = m_lanes.busySeconds();
     }
+    ActiveLanes(const ActiveLanes &) = delete;
+    ActiveLanes &operator=(const ActiveLanes &) = delete;
 
 private:
-    TransferLanes *&m_slot;
+    Copy &m_copy;
     TransferLanes m_lanes;
-    TreeCopyReport &m_report;
-    std::mutex &m_reportMutex;
 };
-} // namespace
 
-int TreeCopier::copyTheseFiles(const std::vector<std::string> &paths, userDataIphone *data)
+std::string withoutTrailingSlashes(std::string path)
 {
-    {
-        std::lock_guard lock(m_reportMutex);
-        m_lastTreeCopy = {};
-        m_lastTreeCopy.started = std::chrono::steady_clock::now();
-    }
-    const userDataIphone main = data ? *data : userDataIphone{};
-    ActiveLanes lanes(m_activeLanes, main, laneConnections(data), m_lastTreeCopy, m_reportMutex);
-    int copied = 0;
-    for (const std::string &path : paths) {
-        std::error_code ec;
-        const auto status = fs::status(path, ec);
-        if (ec || !fs::exists(status))
-            continue;
-        if (fs::is_directory(status)) {
-            copied += drillIntoSubdirectory(path, data);
-        } else {
-            const int ok = copyThisFile(path, parentFolder(path), data);
-            noteCopyResult(ok == 1);
-            copied += ok;
-        }
-    }
-    return copied;
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    return path;
 }
 
-int TreeCopier::drillIntoSubdirectory(const std::string &dir, userDataIphone *data)
-{
-    afc_connection *conn = data ? data->conn : nullptr;
-    const std::string root = joinPath("/Books/", lastComponent(dir));
-    if (AFCDirectoryCreate(conn, root.c_str()) != 0) {
-        noteCopyResult(false);
-        return 0;
-    }
-    std::string base = dir;
-    while (base.size() > 1 && base.back() == '/')
-        base.pop_back();
-    const std::string parent = parentFolder(base);
-    std::error_code ec;
-    // Folders come before their contents; hidden files are included.
-    for (fs::recursive_directory_iterator it(base, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string full = it->path().string();
-        const std::string relative = full.substr(base.size() + 1);
-        std::error_code sec;
-        const auto status = fs::status(full, sec);
-        if (sec || !fs::exists(status))
-            continue;
-        if (stopsBefore())
-            return 0;
-        if (fs::is_directory(status)) {
-            if (AFCDirectoryCreate(conn, joinPath(root, relative).c_str()) != 0) {
-                noteCopyResult(false);
-                return 0;
-            }
-        } else {
-            queueUpload(full, parent, data);
-        }
-    }
-    if (ec)
-        noteCopyResult(false); // the walk stopped early: files after it were not copied
-    return 1;
-}
-
-int TreeCopier::copyFolderAsWritten(const std::string &dir, userDataIphone *data,
-                                    const std::function<bool(const FolderFeed &feed)> &produce,
-                                    const std::atomic_bool *goOn)
-{
-    GoOnScope stopping(m_goOn, goOn);
-    {
-        std::lock_guard lock(m_reportMutex);
-        m_lastTreeCopy = {};
-        m_lastTreeCopy.started = std::chrono::steady_clock::now();
-    }
-    afc_connection *conn = data ? data->conn : nullptr;
-    std::string base = dir;
-    while (base.size() > 1 && base.back() == '/')
-        base.pop_back();
-    const std::string parent = parentFolder(base);
-    const std::string root = joinPath("/Books/", lastComponent(base));
-    enum class Root { NotYet, Made, Failed } state = Root::NotYet;
-    bool walked = true; // every folder made so far
-    auto makeRoot = [&] {
-        if (state != Root::NotYet)
-            return;
-        // Making a folder that exists succeeds: one that answers is someone else's.
-        const bool existed = readRemoteInfo(conn, root).read;
-        state = !existed && AFCDirectoryCreate(conn, root.c_str()) == 0 ? Root::Made : Root::Failed;
-        if (state == Root::Failed) {
-            std::lock_guard lock(m_reportMutex);
-            m_lastTreeCopy.rootExisted = existed;
-            ++m_lastTreeCopy.failedFiles;
-        }
-    };
-    const userDataIphone main = data ? *data : userDataIphone{};
-    bool complete;
-    {
-        ActiveLanes lanes(m_activeLanes, main, laneConnections(data), m_lastTreeCopy, m_reportMutex);
-        complete = produce([&](const std::string &relative, bool isFolder) {
-            makeRoot();
-            // As in a walk: after a folder that could not be made, nothing more is copied.
-            if (state != Root::Made || !walked || relative.empty())
-                return;
-            if (stopsBefore()) {
-                walked = false;
-                return;
-            }
-            if (!isFolder) {
-                queueUpload(joinPath(base, relative), parent, data);
-            } else if (AFCDirectoryCreate(conn, joinPath(root, relative).c_str()) != 0) {
-                noteCopyResult(false);
-                walked = false;
-            }
-        });
-        if (complete)
-            makeRoot(); // a folder with nothing in it
-    }
-    return complete && state == Root::Made && walked ? 1 : 0;
-}
-
-int TreeCopier::copyThisFile(const std::string &file, const std::string &baseDir, userDataIphone *data)
+// 1 on success, 0 on failure.
+int uploadFile(Copy &copy, const std::string &file, const std::string &baseDir, userDataIphone *data)
 {
     // The device path is the file's path below the base folder; a file outside it has none.
     if (file.size() <= baseDir.size() || file.compare(0, baseDir.size(), baseDir) != 0)
@@ -321,10 +197,9 @@ int TreeCopier::copyThisFile(const std::string &file, const std::string &baseDir
     // A short read or a failed write makes the copy a failure, not a truncated success.
     bool failed = false;
     for (;;) {
-        if (stopRequested()) {
+        if (copy.stopRequested()) {
             failed = true;
-            std::lock_guard lock(m_reportMutex);
-            m_lastTreeCopy.stopped = true;
+            copy.noteStopped();
             break;
         }
         const size_t n = std::fread(buffer.get(), 1, bufferSize, local.get());
@@ -341,77 +216,117 @@ int TreeCopier::copyThisFile(const std::string &file, const std::string &baseDir
     return closed && !failed ? 1 : 0;
 }
 
-std::optional<std::vector<std::string>>
-TreeCopier::saveBooksFromPhoneToLocalPath(const std::string &localPath, const std::string &srcepub,
-                                          bool isbuybook, userDataIphone *data, const FileDone &downloaded,
-                                          const std::atomic_bool *goOn)
+void queueUpload(Copy &copy, const std::string &file, const std::string &baseDir, userDataIphone *data)
 {
-    GoOnScope stopping(m_goOn, goOn);
-    struct Hearing
-    {
-        FileDone &slot;
-        std::string &temporaryFolder;
-        ~Hearing()
-        {
-            slot = nullptr;
-            temporaryFolder.clear();
-        }
-    } hearing{m_downloaded, m_temporaryFolder};
-    m_downloaded = downloaded;
-    // Beside the copy, never inside it: a part's own name can never be a temporary one.
-    m_temporaryFolder = localPath;
-    afc_connection *conn = data ? data->conn : nullptr;
-    const std::string base = isbuybook ? "/Books/Purchases/" : "/Books/";
-    {
-        std::lock_guard lock(m_reportMutex);
-        m_lastTreeCopy = {};
-        m_lastTreeCopy.started = std::chrono::steady_clock::now();
-    }
-    afc_directory *dir = nullptr;
-    if (AFCDirectoryOpen(conn, base.c_str(), &dir) != 0)
-        return std::nullopt;
-    ActiveLanes lanes(m_activeLanes, *data, laneConnections(data), m_lastTreeCopy, m_reportMutex);
-    std::vector<std::string> created;
-    char *name = nullptr;
-    while (AFCDirectoryRead(conn, dir, &name) == 0 && name) {
-        if (srcepub != name || unsafeEntryName(name))
-            continue;
-        const std::string local = joinPath(localPath, name);
-        const std::string remote = joinPath(base, name);
-        created.push_back(local);
-        // A book that is a link would be read from wherever it leads (the whole books folder).
-        if (const std::string problem = notCopied(readRemoteInfo(conn, remote), remote); !problem.empty()) {
-            noteDownload(false, false, local, problem);
-            continue;
-        }
-        // The one listing of the book's folder is also the test that it is one.
-        afc_directory *book = nullptr;
-        if (AFCDirectoryOpen(conn, remote.c_str(), &book) == 0) {
-            makeLocalFolder(local);
-            mirrorOpenDirectory(book, remote, local, data);
-        } else {
-            queueDownload(remote, localPath, data);
-        }
-    }
-    AFCDirectoryClose(conn, dir);
-    return created;
+    copy.submit(
+        [&copy, file, baseDir](userDataIphone *lane) {
+            if (!copy.stopsBefore())
+                copy.note(uploadFile(copy, file, baseDir, lane) == 1);
+        },
+        data);
 }
 
-int TreeCopier::mirrorDirectoryAtRemotePath(const std::string &remotePath, const std::string &localDir,
-                                            userDataIphone *data)
+void queueDownload(Copy &copy, const std::string &remotePath, const std::string &localDir, userDataIphone *data)
+{
+    copy.submit(
+        [&copy, remotePath, localDir](userDataIphone *lane) {
+            if (copy.stopsBefore())
+                return;
+            std::string problem;
+            const Download result = downloadFile(lane ? lane->conn : nullptr, remotePath, localDir,
+                                                 copy.temporaryFolder, &problem, copy.goOn);
+            copy.noteDownload(result == Download::Done || result == Download::Empty, result == Download::Empty,
+                              joinPath(localDir, lastComponent(remotePath)), problem);
+        },
+        data);
+}
+
+// 1 when the whole folder was walked, 0 when creating a device folder failed.
+int drill(Copy &copy, const std::string &dir, userDataIphone *data)
 {
     afc_connection *conn = data ? data->conn : nullptr;
+    const std::string root = joinPath("/Books/", lastComponent(dir));
+    if (AFCDirectoryCreate(conn, root.c_str()) != 0) {
+        copy.note(false);
+        return 0;
+    }
+    const std::string base = withoutTrailingSlashes(dir);
+    const std::string parent = parentFolder(base);
+    std::error_code ec;
+    // Folders come before their contents; hidden files are included.
+    for (fs::recursive_directory_iterator it(base, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string full = it->path().string();
+        const std::string relative = full.substr(base.size() + 1);
+        std::error_code sec;
+        const auto status = fs::status(full, sec);
+        if (sec || !fs::exists(status))
+            continue;
+        if (copy.stopsBefore())
+            return 0;
+        if (fs::is_directory(status)) {
+            if (AFCDirectoryCreate(conn, joinPath(root, relative).c_str()) != 0) {
+                copy.note(false);
+                return 0;
+            }
+        } else {
+            queueUpload(copy, full, parent, data);
+        }
+    }
+    if (ec)
+        copy.note(false); // the walk stopped early: files after it were not copied
+    return 1;
+}
+
+int mirrorOpenDirectory(Copy &copy, afc_directory *dir, const std::string &remotePath, const std::string &localDir,
+                        userDataIphone *data);
+
+// 1 when the device folder cannot be opened, else the last listing read's result.
+int mirror(Copy &copy, const std::string &remotePath, const std::string &localDir, userDataIphone *data)
+{
     afc_directory *dir = nullptr;
-    if (AFCDirectoryOpen(conn, remotePath.c_str(), &dir) != 0) {
+    if (AFCDirectoryOpen(data ? data->conn : nullptr, remotePath.c_str(), &dir) != 0) {
         logMessage("Could not open base directory.");
-        noteCopyResult(false);
+        copy.note(false);
         return 1;
     }
-    return mirrorOpenDirectory(dir, remotePath, localDir, data);
+    return mirrorOpenDirectory(copy, dir, remotePath, localDir, data);
 }
 
-int TreeCopier::mirrorOpenDirectory(afc_directory *dir, const std::string &remotePath, const std::string &localDir,
-                                    userDataIphone *data)
+void visitRemoteEntry(Copy &copy, const std::string &remotePath, const std::string &localDir, userDataIphone *lane)
+{
+    afc_connection *conn = lane ? lane->conn : nullptr;
+    const std::string local = joinPath(localDir, lastComponent(remotePath));
+    // One file-information request tells a folder from a file and gives the size the
+    // download needs; an entry of no kind (no answer) takes the folder test of the walk.
+    if (copy.stopsBefore())
+        return;
+    const RemoteInfo info = readFileInfo(conn, remotePath);
+    if (const std::string problem = notCopied(info, remotePath); !problem.empty()) {
+        copy.noteDownload(false, false, local, problem);
+        return;
+    }
+    const bool folder = info && info->isDirectory();
+    const bool file = info && info->isPlainFile();
+    if (folder || (!file && opensAsDirectory(conn, remotePath))) {
+        if (std::count(remotePath.begin(), remotePath.end(), '/') > kMaxFolderDepth) {
+            copy.noteDownload(false, false, local, "the book's folders nest too deep: " + remotePath);
+            return;
+        }
+        makeLocalFolder(local);
+        mirror(copy, remotePath, local, lane);
+        return;
+    }
+    logFormat("Not a directory: %s", remotePath.c_str());
+    std::string problem;
+    const Download result =
+        file ? downloadFile(conn, remotePath, localDir, info, copy.temporaryFolder, &problem, copy.goOn)
+             : downloadFile(conn, remotePath, localDir, copy.temporaryFolder, &problem, copy.goOn);
+    copy.noteDownload(result == Download::Done || result == Download::Empty, result == Download::Empty, local,
+                      problem);
+}
+
+int mirrorOpenDirectory(Copy &copy, afc_directory *dir, const std::string &remotePath, const std::string &localDir,
+                        userDataIphone *data)
 {
     afc_connection *conn = data ? data->conn : nullptr;
     int rc;
@@ -419,73 +334,191 @@ int TreeCopier::mirrorOpenDirectory(afc_directory *dir, const std::string &remot
     while ((rc = AFCDirectoryRead(conn, dir, &name)) == 0 && name) {
         if (unsafeEntryName(name))
             continue;
-        if (stopsBefore())
+        if (copy.stopsBefore())
             break;
         const std::string remoteChild = joinPath(remotePath, name);
-        if (m_activeLanes && m_activeLanes->parallel()) {
+        if (copy.lanes && copy.lanes->parallel()) {
             // Over a link the entries are told apart on the lanes too: a walk on one
             // connection would feed them slower than they empty the queue.
-            m_activeLanes->submit([this, remoteChild, localDir](userDataIphone *lane) {
-                visitRemoteEntry(remoteChild, localDir, lane);
+            copy.lanes->submit([&copy, remoteChild, localDir](userDataIphone *lane) {
+                visitRemoteEntry(copy, remoteChild, localDir, lane);
             });
         } else {
-            visitRemoteEntry(remoteChild, localDir, data);
+            visitRemoteEntry(copy, remoteChild, localDir, data);
         }
     }
     AFCDirectoryClose(conn, dir);
-    noteCopyResult(rc == 0);
+    copy.note(rc == 0);
     return rc;
 }
+} // namespace
 
-void TreeCopier::visitRemoteEntry(const std::string &remotePath, const std::string &localDir, userDataIphone *lane)
+std::vector<afc_connection *> TreeCopier::laneConnections(userDataIphone *data)
 {
-    afc_connection *conn = lane ? lane->conn : nullptr;
-    const std::string local = joinPath(localDir, lastComponent(remotePath));
-    // One file-information request tells a folder from a file and gives the size the
-    // download needs; an entry of no kind (no answer) takes the folder test of the walk.
-    if (stopsBefore())
-        return;
-    const RemoteInfo info = readRemoteInfo(conn, remotePath);
-    if (const std::string problem = notCopied(info, remotePath); !problem.empty()) {
-        noteDownload(false, false, local, problem);
-        return;
-    }
-    const bool folder = info.read && info.kind == "S_IFDIR";
-    const bool file = info.read && info.kind == "S_IFREG";
-    if (folder || (!file && opensAsDirectory(conn, remotePath))) {
-        if (std::count(remotePath.begin(), remotePath.end(), '/') > kMaxFolderDepth) {
-            noteDownload(false, false, local, "the book's folders nest too deep: " + remotePath);
-            return;
-        }
-        makeLocalFolder(local);
-        mirrorDirectoryAtRemotePath(remotePath, local, lane);
-        return;
-    }
-    logFormat("Not a directory: %s", remotePath.c_str());
-    std::string problem;
-    const Download result =
-        file ? downloadFile(conn, remotePath, localDir, info, m_temporaryFolder, &problem, m_goOn)
-             : downloadFile(conn, remotePath, localDir, m_temporaryFolder, &problem, m_goOn);
-    noteDownload(result == Download::Done || result == Download::Empty, result == Download::Empty, local,
-                 problem);
+    return m_lanes ? m_lanes->forDevice(data) : std::vector<afc_connection *>();
 }
 
-void TreeCopier::noteDownload(bool ok, bool empty, const std::string &local, const std::string &problem)
+TreeCopyReport TreeCopier::remember(TreeCopyReport report)
 {
-    if (!ok && stopRequested()) {
-        std::lock_guard lock(m_reportMutex);
-        m_lastTreeCopy.stopped = true;
+    std::lock_guard lock(m_lastMutex);
+    m_last = report;
+    return report;
+}
+
+TreeCopyReport TreeCopier::lastTreeCopy() const
+{
+    std::lock_guard lock(m_lastMutex);
+    return m_last;
+}
+
+TreeCopyReport TreeCopier::upload(const std::vector<std::string> &paths, userDataIphone *data)
+{
+    Copy copy;
+    copy.report.started = std::chrono::steady_clock::now();
+    {
+        const userDataIphone main = data ? *data : userDataIphone{};
+        ActiveLanes lanes(copy, main, laneConnections(data));
+        for (const std::string &path : paths) {
+            std::error_code ec;
+            const auto status = fs::status(path, ec);
+            if (ec || !fs::exists(status))
+                continue;
+            if (fs::is_directory(status)) {
+                copy.report.copied += drill(copy, path, data);
+            } else {
+                const int ok = uploadFile(copy, path, parentFolder(path), data);
+                copy.note(ok == 1);
+                copy.report.copied += ok;
+            }
+        }
     }
-    if (ok && !empty && m_downloaded)
-        m_downloaded(local);
-    if (empty || !problem.empty()) {
-        std::lock_guard lock(m_reportMutex);
-        if (empty)
-            m_lastTreeCopy.emptyFiles.push_back(local);
-        if (m_lastTreeCopy.problem.empty())
-            m_lastTreeCopy.problem = problem;
+    copy.report.ok = copy.report.failedFiles == 0;
+    return remember(std::move(copy.report));
+}
+
+int TreeCopier::drillIntoSubdirectory(const std::string &dir, userDataIphone *data)
+{
+    Copy copy;
+    return drill(copy, dir, data);
+}
+
+TreeCopyReport TreeCopier::uploadAsWritten(const std::string &dir, userDataIphone *data,
+                                           const std::function<bool(const FolderFeed &feed)> &produce,
+                                           const std::atomic_bool *goOn)
+{
+    Copy copy;
+    copy.goOn = goOn;
+    copy.report.started = std::chrono::steady_clock::now();
+    afc_connection *conn = data ? data->conn : nullptr;
+    const std::string base = withoutTrailingSlashes(dir);
+    const std::string parent = parentFolder(base);
+    const std::string root = joinPath("/Books/", lastComponent(base));
+    enum class Root { NotYet, Made, Failed } state = Root::NotYet;
+    bool walked = true; // every folder made so far
+    auto makeRoot = [&] {
+        if (state != Root::NotYet)
+            return;
+        // Making a folder that exists succeeds: one that answers is someone else's.
+        const bool existed = readFileInfo(conn, root).has_value();
+        state = !existed && AFCDirectoryCreate(conn, root.c_str()) == 0 ? Root::Made : Root::Failed;
+        if (state == Root::Failed) {
+            std::lock_guard lock(copy.mutex);
+            copy.report.rootExisted = existed;
+            ++copy.report.failedFiles;
+        }
+    };
+    const userDataIphone main = data ? *data : userDataIphone{};
+    bool complete;
+    {
+        ActiveLanes lanes(copy, main, laneConnections(data));
+        complete = produce([&](const std::string &relative, bool isFolder) {
+            makeRoot();
+            // As in a walk: after a folder that could not be made, nothing more is copied.
+            if (state != Root::Made || !walked || relative.empty())
+                return;
+            if (copy.stopsBefore()) {
+                walked = false;
+                return;
+            }
+            if (!isFolder) {
+                queueUpload(copy, joinPath(base, relative), parent, data);
+            } else if (AFCDirectoryCreate(conn, joinPath(root, relative).c_str()) != 0) {
+                copy.note(false);
+                walked = false;
+            }
+        });
+        if (complete)
+            makeRoot(); // a folder with nothing in it
     }
-    noteCopyResult(ok);
+    copy.report.ok = complete && state == Root::Made && walked;
+    return remember(std::move(copy.report));
+}
+
+int TreeCopier::copyThisFile(const std::string &file, const std::string &baseDir, userDataIphone *data)
+{
+    Copy copy;
+    return uploadFile(copy, file, baseDir, data);
+}
+
+TreeCopyReport TreeCopier::download(const std::string &localPath, const std::string &srcepub, bool isbuybook,
+                                    userDataIphone *data, const FileDone &downloaded, const std::atomic_bool *goOn)
+{
+    Copy copy;
+    copy.goOn = goOn;
+    copy.downloaded = downloaded;
+    // Beside the copy, never inside it: a part's own name can never be a temporary one.
+    copy.temporaryFolder = localPath;
+    copy.report.started = std::chrono::steady_clock::now();
+    afc_connection *conn = data ? data->conn : nullptr;
+    const std::string base = isbuybook ? "/Books/Purchases/" : "/Books/";
+    afc_directory *dir = nullptr;
+    if (AFCDirectoryOpen(conn, base.c_str(), &dir) != 0)
+        return remember(std::move(copy.report));
+    {
+        ActiveLanes lanes(copy, *data, laneConnections(data));
+        char *name = nullptr;
+        while (AFCDirectoryRead(conn, dir, &name) == 0 && name) {
+            if (srcepub != name || unsafeEntryName(name))
+                continue;
+            const std::string local = joinPath(localPath, name);
+            const std::string remote = joinPath(base, name);
+            copy.report.created.push_back(local);
+            // A book that is a link would be read from wherever it leads (the whole books folder).
+            if (const std::string problem = notCopied(readFileInfo(conn, remote), remote); !problem.empty()) {
+                copy.noteDownload(false, false, local, problem);
+                continue;
+            }
+            // The one listing of the book's folder is also the test that it is one.
+            afc_directory *book = nullptr;
+            if (AFCDirectoryOpen(conn, remote.c_str(), &book) == 0) {
+                makeLocalFolder(local);
+                mirrorOpenDirectory(copy, book, remote, local, data);
+            } else {
+                queueDownload(copy, remote, localPath, data);
+            }
+        }
+        AFCDirectoryClose(conn, dir);
+    }
+    copy.report.ok = true;
+    return remember(std::move(copy.report));
+}
+
+std::optional<std::vector<std::string>>
+TreeCopier::saveBooksFromPhoneToLocalPath(const std::string &localPath, const std::string &srcepub, bool isbuybook,
+                                          userDataIphone *data, const FileDone &downloaded,
+                                          const std::atomic_bool *goOn)
+{
+    TreeCopyReport report = download(localPath, srcepub, isbuybook, data, downloaded, goOn);
+    if (!report.ok)
+        return std::nullopt;
+    return std::move(report.created);
+}
+
+int TreeCopier::mirrorDirectoryAtRemotePath(const std::string &remotePath, const std::string &localDir,
+                                            userDataIphone *data)
+{
+    Copy copy;
+    return mirror(copy, remotePath, localDir, data);
 }
 
 int TreeCopier::copyFileAtRemotePath(const std::string &remotePath, const std::string &localBase,
@@ -560,35 +593,11 @@ private:
     int m_error = 0;
 };
 
-RemoteInfo readRemoteInfo(afc_connection *conn, const std::string &remotePath)
-{
-    RemoteInfo info;
-    afc_dictionary *dict = nullptr;
-    if (AFCFileInfoOpen(conn, remotePath.c_str(), &dict) != 0)
-        return info;
-    info.read = true;
-    char *key = nullptr, *value = nullptr;
-    int rc;
-    while ((rc = AFCKeyValueRead(dict, &key, &value)) == 0 && key && value) {
-        if (std::strcmp(key, "st_size") == 0) {
-            info.size = std::strtoull(value, nullptr, 10);
-            info.haveSize = true;
-        } else if (std::strcmp(key, "st_ifmt") == 0) {
-            info.kind = value;
-        }
-        if (info.haveSize && !info.kind.empty())
-            break;
-    }
-    info.complete = rc == 0;
-    AFCKeyValueClose(dict);
-    return info;
-}
-
 Download downloadFile(afc_connection *conn, const std::string &remotePath, const std::string &localBase,
                       const std::string &temporaryFolder, std::string *problem, const std::atomic_bool *goOn)
 {
-    const RemoteInfo info = readRemoteInfo(conn, remotePath);
-    if (!info.read) {
+    const RemoteInfo info = readFileInfo(conn, remotePath);
+    if (!info) {
         logFormat("Error: could not open file info at path %s", remotePath.c_str());
         return Download::Failed;
     }
@@ -601,11 +610,11 @@ Download downloadFile(afc_connection *conn, const std::string &remotePath, const
 {
     const std::string local = joinPath(localBase, lastComponent(remotePath));
     const char *remote = remotePath.c_str();
-    const uint64_t size = info.size;
+    const uint64_t size = info ? info->size.value_or(0) : 0;
     if (size == 0) {
         logFormat("Error: zero size for file at path %s", remote);
         // Only a size the device gave makes an empty file; no size at all is a failed read.
-        return info.haveSize && info.complete ? Download::Empty : Download::Failed;
+        return info && info->size && info->complete ? Download::Empty : Download::Failed;
     }
     afc_file_ref ref = 0;
     if (AFCFileRefOpen(conn, remote, AFC_MODE_READ, 0, &ref) != 0) {

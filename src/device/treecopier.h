@@ -19,12 +19,17 @@
 #include <vector>
 
 class LaneConnections;
-class TransferLanes;
 
-// What the last tree copy (copyTheseFiles or saveBooksFromPhoneToLocalPath) could not move,
-// so a caller can judge the copy without asking the device again.
+// What one tree copy did: the one answer of upload, uploadAsWritten and download (copyTheseFiles,
+// copyFolderAsWritten and saveBooksFromPhoneToLocalPath answer their own numbers, read from
+// it), so a caller can judge the copy without asking the device again.
 struct TreeCopyReport
 {
+    // Upload: every item copied whole; upload as written: the book folder made new, every folder
+    // in it made and the producer done; download: the books folder listed.
+    bool ok = false;
+    int copied = 0;                      // upload: the items whose copy reported success
+    std::vector<std::string> created;    // download: the local copies of the book made
     int failedFiles = 0;                 // files not copied whole, folders not walked
     // The first failure that was not a read from the device, as a sentence: a link or other
     // entry that is not followed, a local file that could not be written. Empty otherwise.
@@ -40,7 +45,9 @@ struct TreeCopyReport
     double busySeconds = 0;
 };
 
-class TreeCopier
+// A copy's state lives in the call that makes it: one TreeCopier serves copies on several
+// threads at once. Only the last report is kept (lastTreeCopy).
+class TreeCopier final
 {
 public:
     // `lanes` (may be null) lends the copies extra connections of the record's device.
@@ -48,8 +55,13 @@ public:
     TreeCopier(const TreeCopier &) = delete;
     TreeCopier &operator=(const TreeCopier &) = delete;
 
-    // Upload: the number of items whose copy reported success.
-    int copyTheseFiles(const std::vector<std::string> &paths, userDataIphone *data);
+    // Upload of local files and folders to "/Books".
+    TreeCopyReport upload(const std::vector<std::string> &paths, userDataIphone *data);
+    // The number of items whose copy reported success.
+    int copyTheseFiles(const std::vector<std::string> &paths, userDataIphone *data)
+    {
+        return upload(paths, data).copied;
+    }
     // 1 when the whole folder was walked, 0 when creating a device folder failed.
     int drillIntoSubdirectory(const std::string &dir, userDataIphone *data);
     // 1 on success, 0 on failure.
@@ -61,23 +73,32 @@ public:
     // completely. Folders are made on the device as they come, files go to the lanes. Nothing
     // is asked of the device before the first hand-over (or the end of a complete `produce`).
     // The book folder must be new: one the device holds already (an interrupted copy's, say)
-    // is left as it is and nothing is copied (lastTreeCopy().rootExisted).
-    // 1 as drillIntoSubdirectory answers; 0 when `produce` failed too.
+    // is left as it is and nothing is copied (rootExisted).
     // `goOn` (may be null), once cleared by another thread, stops the copy between files and
     // between the pieces of a file, on every lane: what is left counts as failed and the
     // report says stopped.
     using FolderFeed = std::function<void(const std::string &relative, bool isFolder)>;
+    TreeCopyReport uploadAsWritten(const std::string &dir, userDataIphone *data,
+                                   const std::function<bool(const FolderFeed &feed)> &produce,
+                                   const std::atomic_bool *goOn = nullptr);
+    // 1 when the report is ok, else 0.
     int copyFolderAsWritten(const std::string &dir, userDataIphone *data,
                             const std::function<bool(const FolderFeed &feed)> &produce,
-                            const std::atomic_bool *goOn = nullptr);
+                            const std::atomic_bool *goOn = nullptr)
+    {
+        return uploadAsWritten(dir, data, produce, goOn).ok ? 1 : 0;
+    }
 
-    // Download of one book; nullopt when the device folder cannot be listed. Links on the
-    // device are not followed (a link may loop), nor is anything but folders and plain files
-    // read: each such entry is a failed file. Temporary files go to `localPath` itself.
-    // `downloaded`, when given, hears of each file once it is whole on the local disk (from
-    // any lane's thread). `goOn` stops it as it stops copyFolderAsWritten; a file cut short
-    // is never left in `localPath`.
+    // Download of one book. Links on the device are not followed (a link may loop), nor is
+    // anything but folders and plain files read: each such entry is a failed file. Temporary
+    // files go to `localPath` itself. `downloaded`, when given, hears of each file once it is
+    // whole on the local disk (from any lane's thread). `goOn` stops it as it stops
+    // uploadAsWritten; a file cut short is never left in `localPath`.
     using FileDone = std::function<void(const std::string &localPath)>;
+    TreeCopyReport download(const std::string &localPath, const std::string &srcepub, bool isbuybook,
+                            userDataIphone *data, const FileDone &downloaded = {},
+                            const std::atomic_bool *goOn = nullptr);
+    // The local copies made; nullopt when the device folder cannot be listed.
     std::optional<std::vector<std::string>>
     saveBooksFromPhoneToLocalPath(const std::string &localPath, const std::string &srcepub, bool isbuybook,
                                   userDataIphone *data, const FileDone &downloaded = {},
@@ -91,26 +112,14 @@ public:
     // Flat copy of one device folder: 0, or -1 when it cannot be opened.
     int cpAllFilesfromPath(const char *srcPath, const char *dstPah, userDataIphone *data);
 
-    const TreeCopyReport &lastTreeCopy() const { return m_lastTreeCopy; }
+    // The report of the last upload, upload as written or download.
+    TreeCopyReport lastTreeCopy() const;
 
 private:
     std::vector<afc_connection *> laneConnections(userDataIphone *data);
-    void noteCopyResult(bool ok);
-    // True once the running copy's go-on flag is cleared; notes the file it keeps from copying.
-    bool stopsBefore();
-    bool stopRequested() const { return m_goOn && !m_goOn->load(); }
-    void queueUpload(const std::string &file, const std::string &baseDir, userDataIphone *data);
-    void queueDownload(const std::string &remotePath, const std::string &localDir, userDataIphone *data);
-    void visitRemoteEntry(const std::string &remotePath, const std::string &localDir, userDataIphone *lane);
-    void noteDownload(bool ok, bool empty, const std::string &local, const std::string &problem = {});
-    int mirrorOpenDirectory(afc_directory *dir, const std::string &remotePath, const std::string &localDir,
-                            userDataIphone *data);
+    TreeCopyReport remember(TreeCopyReport report);
 
     LaneConnections *m_lanes;
-    TransferLanes *m_activeLanes = nullptr; // while a top-level copy runs
-    FileDone m_downloaded;                   // while a download runs
-    const std::atomic_bool *m_goOn = nullptr; // while a top-level copy runs
-    std::string m_temporaryFolder;           // while a download runs: where files are written first
-    std::mutex m_reportMutex;
-    TreeCopyReport m_lastTreeCopy;
+    mutable std::mutex m_lastMutex;
+    TreeCopyReport m_last;
 };

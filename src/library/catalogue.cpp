@@ -3,6 +3,7 @@
 #include "catalogue.h"
 
 #include "bookkeys.h"
+#include "utf8.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -52,29 +53,6 @@ std::vector<plist_t> children(plist_t node)
         std::free(iter);
     }
     return out;
-}
-
-// Decodes one UTF-8 character at `i`: its code point and length, or length 0 when the bytes
-// there are no well-formed UTF-8 (a stray byte, an overlong form, a surrogate, past U+10FFFF).
-std::pair<char32_t, std::size_t> decodeUtf8(const std::string &text, std::size_t i)
-{
-    const auto c = static_cast<unsigned char>(text[i]);
-    if (c < 0x80)
-        return {c, 1};
-    const std::size_t length = (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xe ? 3 : (c >> 3) == 0x1e ? 4 : 0;
-    if (length == 0 || i + length > text.size())
-        return {0, 0};
-    char32_t cp = c & (0x7f >> length);
-    for (std::size_t k = 1; k < length; ++k) {
-        const auto next = static_cast<unsigned char>(text[i + k]);
-        if ((next >> 6) != 0x2)
-            return {0, 0};
-        cp = (cp << 6) | (next & 0x3f);
-    }
-    constexpr char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (cp < smallest[length] || cp > 0x10ffff || (cp >= 0xd800 && cp <= 0xdfff))
-        return {0, 0};
-    return {cp, length};
 }
 
 // Whether XML 1.0 can carry the character at all, raw or as a character reference.

@@ -51,21 +51,9 @@ struct FileFacts
 
 FileFacts fileFacts(afc_connection *connection, const std::string &path)
 {
-    FileFacts facts;
-    afc_dictionary *info = nullptr;
-    if (AFCFileInfoOpen(connection, path.c_str(), &info) != 0 || !info)
-        return facts;
-    char *key = nullptr, *value = nullptr;
-    while (AFCKeyValueRead(info, &key, &value) == 0 && key) {
-        if (std::strcmp(key, "st_ifmt") == 0)
-            facts.type = value ? value : "";
-        else if (std::strcmp(key, "st_size") == 0 && value)
-            facts.size = std::strtoull(value, nullptr, 10);
-        else if (std::strcmp(key, "st_mtime") == 0 && value)
-            facts.modified = std::strtoull(value, nullptr, 10);
-    }
-    AFCKeyValueClose(info);
-    return facts;
+    const std::optional<DeviceFileInfo> info = readFileInfo(connection, path);
+    return info ? FileFacts{info->type, info->size.value_or(0), std::strtoull(info->mtime.c_str(), nullptr, 10)}
+                : FileFacts{};
 }
 
 std::optional<uint64_t> freeBytes(afc_connection *connection)

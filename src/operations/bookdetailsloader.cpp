@@ -4,6 +4,7 @@
 
 #include "bookkeys.h"
 #include "catalogue.h"
+#include "devicefiles.h"
 #include "devicepath.h"
 #include "packagedocument.h"
 
@@ -26,38 +27,6 @@ namespace {
 constexpr int kMaxDepth = 16;
 constexpr size_t kMaxEntries = 20000;
 
-struct EntryInfo
-{
-    bool exists = false;
-    bool directory = false;
-    bool link = false;
-    uint64_t size = 0;
-    std::string mtime;
-};
-
-EntryInfo entryInfo(afc_connection *conn, const std::string &path)
-{
-    EntryInfo e;
-    afc_dictionary *info = nullptr;
-    if (AFCFileInfoOpen(conn, path.c_str(), &info) != 0)
-        return e;
-    e.exists = true;
-    char *key = nullptr, *value = nullptr;
-    while (AFCKeyValueRead(info, &key, &value) == 0 && key && value) {
-        if (std::strcmp(key, "st_ifmt") == 0) {
-            e.directory = std::strcmp(value, "S_IFDIR") == 0;
-            // Anything but a folder or a plain file (a link, a FIFO) is passed by, never read.
-            e.link = !e.directory && std::strcmp(value, "S_IFREG") != 0;
-        } else if (std::strcmp(key, "st_size") == 0) {
-            e.size = std::strtoull(value, nullptr, 10);
-        } else if (std::strcmp(key, "st_mtime") == 0) {
-            e.mtime = value;
-        }
-    }
-    AFCKeyValueClose(info);
-    return e;
-}
-
 // The files of a book folder (paths relative to it) and the bytes they hold.
 struct BookWalk
 {
@@ -70,35 +39,29 @@ struct BookWalk
 void walkFolder(afc_connection *conn, const std::string &root, const std::string &relative, int depth,
                 BookWalk &walk)
 {
-    afc_directory *dir = nullptr;
-    const std::string folder = relative.empty() ? root : joinPath(root, relative);
-    if (AFCDirectoryOpen(conn, folder.c_str(), &dir) != 0) {
+    const std::optional<std::vector<std::string>> names =
+        folderEntryNames(conn, relative.empty() ? root : joinPath(root, relative));
+    if (!names) {
         walk.complete = false;
         return;
     }
-    std::vector<std::string> names;
-    char *name = nullptr;
-    while (AFCDirectoryRead(conn, dir, &name) == 0 && name) {
-        if (std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0 && !std::strchr(name, '/'))
-            names.emplace_back(name);
-    }
-    AFCDirectoryClose(conn, dir);
-    for (const std::string &n : names) {
+    for (const std::string &n : *names) {
         if (++walk.entries > kMaxEntries) {
             walk.complete = false;
             return;
         }
         const std::string child = relative.empty() ? n : relative + "/" + n;
-        const EntryInfo e = entryInfo(conn, joinPath(root, child));
-        if (!e.exists) {
+        const std::optional<DeviceFileInfo> e = readFileInfo(conn, joinPath(root, child));
+        if (!e) {
             walk.complete = false;
-        } else if (e.directory) {
+        } else if (e->isDirectory()) {
             if (depth < kMaxDepth)
                 walkFolder(conn, root, child, depth + 1, walk);
             else
                 walk.complete = false;
-        } else if (!e.link) {
-            walk.bytes += e.size;
+        } else if (e->isPlainFile() || e->type.empty()) {
+            // Anything but a folder or a plain file (a link, a FIFO) is passed by, never read.
+            walk.bytes += e->size.value_or(0);
             walk.files.insert(child);
         }
     }
@@ -365,32 +328,24 @@ BookDetailsLoader::BookDetailsLoader(ThumbnailMaker maker, Report report)
 
 BookDetailsLoader::~BookDetailsLoader()
 {
-    {
-        std::lock_guard lock(m_mutex);
-        m_stopping = true;
-        m_queue.clear();
-    }
-    m_wake.notify_all();
-    if (m_worker.joinable())
-        m_worker.join();
+    m_queue.stop();
 }
 
 unsigned BookDetailsLoader::load(const BookDetailsSource &source, std::vector<BookDetailsRequest> books)
 {
-    std::lock_guard lock(m_mutex);
-    if (source.conn != m_source.conn || source.dev != m_source.dev ||
-        source.cacheRoot != m_source.cacheRoot) {
-        m_queue.clear();
-        ++m_generation;
-    }
-    m_source = source;
-    ++m_batch;
-    for (auto &book : books)
-        m_queue.push_back(std::move(book));
-    if (!m_worker.joinable())
-        m_worker = std::thread([this] { run(); });
-    m_wake.notify_all();
-    return m_generation;
+    const unsigned generation = m_queue.withItems([&](std::deque<Queued> &queue) {
+        if (source.conn != m_source.conn || source.dev != m_source.dev || source.cacheRoot != m_source.cacheRoot) {
+            queue.clear();
+            ++m_generation;
+        }
+        m_source = source;
+        ++m_batch;
+        for (auto &book : books)
+            queue.push_back({std::move(book), {}, 0, 0});
+        return m_generation;
+    });
+    m_queue.ensureWorkers(1);
+    return generation;
 }
 
 void BookDetailsLoader::prioritise(const std::vector<BookDetailsRequest> &first)
@@ -400,61 +355,49 @@ void BookDetailsLoader::prioritise(const std::vector<BookDetailsRequest> &first)
     std::map<std::pair<bool, std::string>, size_t> rank;
     for (size_t i = 0; i < first.size(); ++i)
         rank.emplace(std::make_pair(first[i].purchases, first[i].path), i);
-    auto rankOf = [&](const BookDetailsRequest &book) {
-        const auto it = rank.find({book.purchases, book.path});
+    auto rankOf = [&](const Queued &book) {
+        const auto it = rank.find({book.request.purchases, book.request.path});
         return it == rank.end() ? first.size() : it->second;
     };
-    std::lock_guard lock(m_mutex);
-    const auto head = std::stable_partition(m_queue.begin(), m_queue.end(),
-                                            [&](const BookDetailsRequest &book) { return rankOf(book) < first.size(); });
-    std::stable_sort(m_queue.begin(), head, [&](const BookDetailsRequest &a, const BookDetailsRequest &b) {
-        return rankOf(a) < rankOf(b);
+    m_queue.withItems([&](std::deque<Queued> &queue) {
+        const auto head = std::stable_partition(queue.begin(), queue.end(),
+                                                [&](const Queued &book) { return rankOf(book) < first.size(); });
+        std::stable_sort(queue.begin(), head, [&](const Queued &a, const Queued &b) { return rankOf(a) < rankOf(b); });
     });
 }
 
 std::vector<BookDetailsRequest> BookDetailsLoader::queued() const
 {
-    std::lock_guard lock(m_mutex);
-    return {m_queue.begin(), m_queue.end()};
+    return m_queue.withItems([](const std::deque<Queued> &queue) {
+        std::vector<BookDetailsRequest> out;
+        for (const Queued &book : queue)
+            out.push_back(book.request);
+        return out;
+    });
 }
 
 void BookDetailsLoader::clear()
 {
-    std::lock_guard lock(m_mutex);
-    m_queue.clear();
-    ++m_generation;
+    m_queue.withItems([this](std::deque<Queued> &queue) {
+        queue.clear();
+        ++m_generation;
+    });
 }
 
 bool BookDetailsLoader::idle() const
 {
-    std::lock_guard lock(m_mutex);
-    return m_queue.empty() && !m_busy;
+    return m_queue.idle();
 }
 
-void BookDetailsLoader::run()
+void BookDetailsLoader::read(Queued &book)
 {
-    std::unique_lock lock(m_mutex);
-    for (;;) {
-        m_wake.wait(lock, [this] { return m_stopping || !m_queue.empty(); });
-        if (m_stopping)
-            return;
-        const BookDetailsRequest request = std::move(m_queue.front());
-        m_queue.pop_front();
-        const BookDetailsSource source = m_source;
-        const unsigned generation = m_generation;
-        const unsigned batch = m_batch;
-        m_busy = true;
-        lock.unlock();
-        if (batch != m_preparedBatch) {
-            prepareBatch(source);
-            m_preparedBatch = batch;
-        }
-        const BookDetails details = readBook(request, generation, source.conn);
-        if (m_report)
-            m_report(details);
-        lock.lock();
-        m_busy = false;
+    if (book.batch != m_preparedBatch) {
+        prepareBatch(book.source);
+        m_preparedBatch = book.batch;
     }
+    const BookDetails details = readBook(book.request, book.generation, book.source.conn);
+    if (m_report)
+        m_report(details);
 }
 
 void BookDetailsLoader::prepareBatch(const BookDetailsSource &source)
@@ -516,8 +459,8 @@ BookDetails BookDetailsLoader::readBook(const BookDetailsRequest &request, unsig
         request.path.find('/') != std::string::npos || request.path.find('\0') != std::string::npos)
         return details;
     const std::string root = std::string(request.purchases ? "/Books/Purchases/" : "/Books/") + request.path;
-    const EntryInfo top = entryInfo(conn, root);
-    if (!top.exists)
+    const std::optional<DeviceFileInfo> top = readFileInfo(conn, root);
+    if (!top)
         return details;
 
     const auto &catalogue = request.purchases ? m_purchases : m_books;
@@ -525,7 +468,7 @@ BookDetails BookDetailsLoader::readBook(const BookDetailsRequest &request, unsig
     const Entry entry = found == catalogue.end() ? Entry{} : found->second;
     const std::string key = fnvHex(std::string(request.purchases ? "P" : "B") + '\n' + request.path + '\n' +
                                    entry.coverPath + '\n' + entry.coverHash + '\n' + entry.packageHash +
-                                   '\n' + top.mtime + '\n' + (top.directory ? "d" : "f"));
+                                   '\n' + top->mtime + '\n' + (top->isDirectory() ? "d" : "f"));
     const std::string stem =
         m_cacheFolder.empty()
             ? std::string()
@@ -546,9 +489,9 @@ BookDetails BookDetailsLoader::readBook(const BookDetailsRequest &request, unsig
     CacheRecord record;
     record.key = key;
     bool complete = true;
-    if (!top.directory) {
+    if (!top->isDirectory()) {
         // A packed book: its size is the file's; its cover is not looked for inside the zip.
-        details.size = top.size;
+        details.size = top->size.value_or(0);
     } else {
         BookWalk walk;
         walkFolder(conn, root, {}, 0, walk);

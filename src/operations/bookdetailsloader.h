@@ -15,17 +15,15 @@
 // <meta name="cover"> names, else the first image the page shows.
 
 #include "mobiledevice.h"
+#include "workqueue.h"
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
-#include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 struct BookDetailsRequest
@@ -99,20 +97,22 @@ public:
     static constexpr int kLeftoverSeconds = 60;
 
 private:
-    void run();
+    // A book queued, with what the loader knew of its source when the worker took it.
+    struct Queued
+    {
+        BookDetailsRequest request;
+        BookDetailsSource source;
+        unsigned generation = 0;
+        unsigned batch = 0;
+    };
+    void read(Queued &book);
     BookDetails readBook(const BookDetailsRequest &request, unsigned generation, afc_connection *conn);
 
     ThumbnailMaker m_maker;
     Report m_report;
-    mutable std::mutex m_mutex;
-    std::condition_variable m_wake;
-    std::deque<BookDetailsRequest> m_queue;
+    // Under the queue's lock (withItems, or as a book is taken).
     BookDetailsSource m_source;
     unsigned m_generation = 0;
-    bool m_busy = false;
-    bool m_stopping = false;
-    std::thread m_worker;
-
     unsigned m_batch = 0; // counts load() calls: each may come with fresh catalogue copies
 
     // Worker-only: the catalogue entries and the cache folder of the batch being read.
@@ -128,4 +128,12 @@ private:
     std::atomic<uint64_t> m_cacheLimit{kMaxCacheBytes};
     void keepCacheBounded(bool recount);
     unsigned m_preparedBatch = 0;
+
+    // Last: its thread ends before what it uses goes.
+    WorkQueue<Queued> m_queue{[this](Queued &book, size_t) { read(book); },
+                              [this](Queued &book) {
+                                  book.source = m_source;
+                                  book.generation = m_generation;
+                                  book.batch = m_batch;
+                              }};
 };

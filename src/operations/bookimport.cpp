@@ -12,6 +12,7 @@
 #include "loadiphone.h"
 #include "packagedocument.h"
 #include "scratch.h"
+#include "workqueue.h"
 
 #include <algorithm>
 #include <cctype>
@@ -19,7 +20,6 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
-#include <thread>
 #include <utility>
 
 #include <zip.h>
@@ -112,13 +112,7 @@ BookOperationResult iPodTreeListControler::addEPUBToDevice(BookContext &context,
     const std::string uniqueID = randValue(uniqueIDs);
     // A new book's folder is new: not named by the catalogue, and not on the device either (an
     // import stopped part way leaves a folder that no entry names).
-    auto onDevice = [data](const std::string &name) {
-        afc_dictionary *info = nullptr;
-        if (AFCFileInfoOpen(data->conn, ("/Books/" + name).c_str(), &info) != 0)
-            return false;
-        AFCKeyValueClose(info);
-        return true;
-    };
+    auto onDevice = [data](const std::string &name) { return readFileInfo(data->conn, "/Books/" + name).has_value(); };
     std::string folderName;
     do {
         folderName = context.folderNames->next();
@@ -202,15 +196,12 @@ BookOperationResult iPodTreeListControler::addEPUBToDevice(BookContext &context,
     catalogue->appendBook(std::move(entry));
     // The unpacked copy has served: it goes while the catalogue is uploaded, and is gone
     // before the import returns.
-    std::thread removal([path = std::exchange(cleanup.path, std::string())] {
+    WorkQueue<std::string> removal([](std::string &path, size_t) {
         std::error_code ignored;
         fs::remove_all(path, ignored);
     });
-    struct JoinWhenDone
-    {
-        std::thread &thread;
-        ~JoinWhenDone() { thread.join(); }
-    } join{removal};
+    removal.ensureWorkers(1);
+    removal.push(std::exchange(cleanup.path, std::string()));
     bool catalogueMayNameIt = false;
     if (!uploadCatalogue(*catalogue, data, &error, &catalogueMayNameIt, &context.catalogue)) {
         // A folder the device's catalogue may name stays; one it cannot name is taken away.

@@ -6,6 +6,7 @@
 #include "catalogue.h"
 #include "cataloguebackup.h"
 #include "devicecatalogue.h"
+#include "devicefiles.h"
 #include "mobiledevice.h"
 #include "synclock.h"
 #include "userdataiphone.h"
@@ -20,11 +21,7 @@ namespace fs = std::filesystem;
 namespace {
 bool deviceHasItem(userDataIphone *data, const std::string &path)
 {
-    afc_dictionary *info = nullptr;
-    if (AFCFileInfoOpen(data->conn, path.c_str(), &info) != 0 || !info)
-        return false;
-    AFCKeyValueClose(info);
-    return true;
+    return readFileInfo(data->conn, path).has_value();
 }
 } // namespace
 

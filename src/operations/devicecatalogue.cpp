@@ -34,19 +34,11 @@ std::string readFile(const std::string &path)
 // what tells, cheaply, that someone else wrote it. nullopt when the device gives none.
 std::optional<std::string> catalogueStamp(userDataIphone *data)
 {
-    afc_dictionary *info = nullptr;
-    if (!data || !data->conn || AFCFileInfoOpen(data->conn, CataloguePath::DeviceBooks, &info) != 0)
+    const std::optional<DeviceFileInfo> info =
+        data && data->conn ? readFileInfo(data->conn, CataloguePath::DeviceBooks) : std::nullopt;
+    if (!info)
         return std::nullopt;
-    std::string size, mtime;
-    char *key = nullptr, *value = nullptr;
-    while (AFCKeyValueRead(info, &key, &value) == 0 && key && value) {
-        if (std::strcmp(key, "st_size") == 0)
-            size = value;
-        else if (std::strcmp(key, "st_mtime") == 0)
-            mtime = value;
-    }
-    AFCKeyValueClose(info);
-    return size + "/" + mtime;
+    return (info->size ? std::to_string(*info->size) : std::string()) + "/" + info->mtime;
 }
 
 // Nothing is kept outside a batch's lock: there the next change asks the device again anyway.

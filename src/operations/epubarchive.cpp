@@ -214,6 +214,32 @@ bool epubHasExactMimetype(const std::string &path)
 }
 
 namespace {
+// A new archive at `path` whose first entry is the mimetype, exactly the type and stored:
+// reading systems look for it there, uncompressed. It is written afresh: a copy whose mimetype
+// file carries a line end or other bytes would make a package that readers refuse. Null, with
+// nothing left at `path`, when it cannot be made.
+ZipPtr newEpubArchive(const std::string &path, std::string *error)
+{
+    int code = 0;
+    ZipPtr zip(zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code));
+    if (!zip) {
+        fail(error, "cannot create " + path);
+        return nullptr;
+    }
+    zip_source_t *mime = zip_source_buffer(zip.get(), kMimetype, std::char_traits<char>::length(kMimetype), 0);
+    const zip_int64_t mimeIndex = mime ? zip_file_add(zip.get(), "mimetype", mime, ZIP_FL_ENC_UTF_8) : -1;
+    if (mimeIndex < 0) {
+        zip_source_free(mime);
+        zip.reset();
+        std::error_code ignored;
+        fs::remove(path, ignored);
+        fail(error, "cannot add mimetype");
+        return nullptr;
+    }
+    zip_set_file_compression(zip.get(), static_cast<zip_uint64_t>(mimeIndex), ZIP_CM_STORE, 0);
+    return zip;
+}
+
 // Gives the ePub (zip) file `path` a first entry "mimetype" of exactly the type, stored; the
 // other entries are carried over unchanged, in their order. A file that is no zip, or whose
 // mimetype is right already, is left as it is.
@@ -224,22 +250,15 @@ bool setMimetypeEntry(const std::string &path, std::string *error)
     if (!source || hasExactMimetype(source.get()))
         return true;
     const std::string rebuilt = path + ".mime";
-    ZipPtr zip(zip_open(rebuilt.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code));
+    ZipPtr zip = newEpubArchive(rebuilt, error);
     if (!zip)
-        return fail(error, "cannot create " + rebuilt);
+        return false;
     auto zipFail = [&](const std::string &text) {
         zip.reset();
         std::error_code ignored;
         fs::remove(rebuilt, ignored);
         return fail(error, text);
     };
-    zip_source_t *mime = zip_source_buffer(zip.get(), kMimetype, std::char_traits<char>::length(kMimetype), 0);
-    const zip_int64_t mimeIndex = mime ? zip_file_add(zip.get(), "mimetype", mime, ZIP_FL_ENC_UTF_8) : -1;
-    if (mimeIndex < 0) {
-        zip_source_free(mime);
-        return zipFail("cannot add mimetype");
-    }
-    zip_set_file_compression(zip.get(), static_cast<zip_uint64_t>(mimeIndex), ZIP_CM_STORE, 0);
     const zip_int64_t count = zip_get_num_entries(source.get(), 0);
     for (zip_int64_t i = 0; i < count; ++i) {
         const auto index = static_cast<zip_uint64_t>(i);
@@ -301,26 +320,15 @@ bool packEpub(const std::string &source, const std::string &target, std::string 
             return fail(error, "cannot read the folder " + source + ": " + ec.message());
         std::sort(files.begin(), files.end());
 
-        int code = 0;
-        ZipPtr zip(zip_open(tmp.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code));
+        ZipPtr zip = newEpubArchive(tmp, error);
         if (!zip)
-            return fail(error, "cannot create " + tmp);
+            return false;
         auto zipFail = [&](const std::string &text) {
             zip.reset();
             std::error_code ignored;
             fs::remove(tmp, ignored);
             return fail(error, text);
         };
-        // The reading system finds the type in the first entry, uncompressed. It is written
-        // afresh: a copy whose mimetype file carries a line end or other bytes would make a
-        // package that readers refuse.
-        zip_source_t *mime = zip_source_buffer(zip.get(), kMimetype, std::char_traits<char>::length(kMimetype), 0);
-        const zip_int64_t mimeIndex = mime ? zip_file_add(zip.get(), "mimetype", mime, ZIP_FL_ENC_UTF_8) : -1;
-        if (mimeIndex < 0) {
-            zip_source_free(mime);
-            return zipFail("cannot add mimetype");
-        }
-        zip_set_file_compression(zip.get(), static_cast<zip_uint64_t>(mimeIndex), ZIP_CM_STORE, 0);
         for (const std::string &file : files) {
             if (file == "mimetype")
                 continue;

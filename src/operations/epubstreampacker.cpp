@@ -5,13 +5,13 @@
 #include "epubarchive.h"
 #include "epubzipchoices.h"
 #include "fullio.h"
+#include "workqueue.h"
 
 #include <zip.h>
 #include <zlib.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <condition_variable>
 #include <ctime>
 #include <deque>
 #include <fcntl.h>
@@ -20,7 +20,6 @@
 #include <mutex>
 #include <set>
 #include <sys/stat.h>
-#include <thread>
 #include <tuple>
 #include <unistd.h>
 #include <utility>
@@ -338,12 +337,9 @@ struct EpubStreamPacker::State
     std::string folder, scratch;
     ZipStreamWriter writer;
     std::set<std::string> packed; // names written, "mimetype" among them
-
-    std::mutex mutex;
-    std::condition_variable wake;
-    std::deque<std::string> queue; // names below the folder, in the order they came
-    bool closing = false;
-    std::thread worker;
+    // Names below the folder, packed on a thread of their own in the order they came. Last:
+    // its thread ends before what it uses goes.
+    WorkQueue<std::string> queue{[this](std::string &name, size_t) { pack(name); }};
 
     State(std::string f, std::string s) : folder(std::move(f)), scratch(std::move(s)), writer(scratch) {}
 
@@ -352,33 +348,6 @@ struct EpubStreamPacker::State
         if (name == "mimetype" || !packed.insert(name).second)
             return;
         writer.addFile(name, fs::path(folder) / name);
-    }
-
-    void work()
-    {
-        for (;;) {
-            std::string name;
-            {
-                std::unique_lock lock(mutex);
-                wake.wait(lock, [this] { return closing || !queue.empty(); });
-                if (queue.empty())
-                    return;
-                name = std::move(queue.front());
-                queue.pop_front();
-            }
-            pack(name);
-        }
-    }
-
-    void stop()
-    {
-        {
-            std::lock_guard lock(mutex);
-            closing = true;
-        }
-        wake.notify_one();
-        if (worker.joinable())
-            worker.join();
     }
 };
 
@@ -389,17 +358,12 @@ EpubStreamPacker::EpubStreamPacker(std::string folder, std::string target)
     // book's own file holds.
     m_state->packed.insert("mimetype");
     m_state->writer.addBytes("mimetype", kMimetype, std::time(nullptr));
-    m_state->worker = std::thread([state = m_state.get()] { state->work(); });
+    m_state->queue.ensureWorkers(1);
 }
 
 EpubStreamPacker::~EpubStreamPacker()
 {
-    {
-        // Unfinished: what is still queued is not worth packing.
-        std::lock_guard lock(m_state->mutex);
-        m_state->queue.clear();
-    }
-    m_state->stop();
+    m_state->queue.stop(); // unfinished: what is still queued is not worth packing
     std::error_code ignored;
     fs::remove(m_state->scratch, ignored);
 }
@@ -409,19 +373,13 @@ void EpubStreamPacker::add(const std::string &file)
     const std::string &folder = m_state->folder;
     if (file.size() <= folder.size() + 1 || file.compare(0, folder.size(), folder) != 0 || file[folder.size()] != '/')
         return;
-    {
-        std::lock_guard lock(m_state->mutex);
-        if (m_state->closing)
-            return;
-        m_state->queue.push_back(file.substr(folder.size() + 1));
-    }
-    m_state->wake.notify_one();
+    m_state->queue.push(file.substr(folder.size() + 1));
 }
 
 bool EpubStreamPacker::finish(const std::string &target, std::string *error)
 {
     State &s = *m_state;
-    s.stop();
+    s.queue.close();
     // The same files, in the same order, as packEpub takes from the folder.
     std::vector<std::string> files;
     std::error_code ec;

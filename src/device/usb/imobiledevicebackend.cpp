@@ -185,7 +185,7 @@ public:
                 dropSessionIfGone(d, result);
                 return fail(d, MDERR_FAILED, lockdownErrorText(result));
             }
-            if (serviceName == "com.apple.afc") {
+            if (serviceName == kAfcServiceName) {
                 afc_client_t afc = nullptr;
                 const afc_error_t afcResult = afc_client_new(d->device.get(), descriptor.get(), &afc);
                 if (afcResult != AFC_E_SUCCESS)

@@ -3,6 +3,7 @@
 #include "muxsocketwatch.h"
 
 #include "log.h"
+#include "plistptr.h"
 
 #include <plist/plist.h>
 
@@ -44,12 +45,6 @@ constexpr uint32_t MaxPacket = 1u << 20;
 constexpr std::size_t HeaderSize = 16;
 constexpr uint32_t PlistVersion = 1;
 constexpr uint32_t PlistMessage = 8;
-
-struct PlistFree
-{
-    void operator()(plist_t p) const { plist_free(p); }
-};
-using PlistPtr = std::unique_ptr<void, PlistFree>;
 
 void putLe32(std::string &out, uint32_t value)
 {

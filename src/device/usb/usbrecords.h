@@ -5,6 +5,8 @@
 // The USB backend's own records and the owners of libimobiledevice's handles. Private to
 // imobiledevicebackend.cpp; one translation unit includes it.
 
+#include "plistptr.h"
+
 #include <libimobiledevice/afc.h>
 #include <libimobiledevice/house_arrest.h>
 #include <libimobiledevice/libimobiledevice.h>
@@ -31,7 +33,6 @@ struct ServiceDescriptorFree
 struct AfcFree { void operator()(afc_client_t p) const { afc_client_free(p); } };
 struct HouseArrestFree { void operator()(house_arrest_client_t p) const { house_arrest_client_free(p); } };
 struct NpFree { void operator()(np_client_t p) const { np_client_free(p); } };
-struct PlistFree { void operator()(plist_t p) const { plist_free(p); } };
 struct AfcListFree { void operator()(char **p) const { afc_dictionary_free(p); } };
 struct MallocFree { void operator()(void *p) const { std::free(p); } };
 
@@ -41,7 +42,6 @@ using ServiceDescriptorPtr = std::unique_ptr<lockdownd_service_descriptor, Servi
 using AfcPtr = std::unique_ptr<afc_client_private, AfcFree>;
 using HouseArrestPtr = std::unique_ptr<house_arrest_client_private, HouseArrestFree>;
 using NpPtr = std::unique_ptr<np_client_private, NpFree>;
-using PlistPtr = std::unique_ptr<std::remove_pointer_t<plist_t>, PlistFree>;
 using AfcListPtr = std::unique_ptr<char *, AfcListFree>;
 
 // One arrival of a device. Handed out as am_device*; a later arrival of the same device

@@ -2,6 +2,8 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #pragma once
 
+// Header only: core links no libplist; what includes this links it.
+
 #include <plist/plist.h>
 
 #include <memory>
