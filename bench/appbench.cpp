@@ -6,7 +6,7 @@
 
 #include "appbooks.h"
 #include "applistingcache.h"
-#include "deviceapps.h"
+#include "shelf.h"
 #include "emulatorharness.h"
 #include "ipodtreelistcontroler.h"
 #include "mobiledevice.h"

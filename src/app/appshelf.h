@@ -19,6 +19,7 @@
 #include "appbooks.h"
 #include "bookoperationresult.h"
 #include "deviceapps.h"
+#include "shelf.h"
 #include "epub.h"
 #include "treenode.h"
 

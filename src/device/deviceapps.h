@@ -2,13 +2,9 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #pragma once
 
-// Apps on the device that share their documents, and the shelves books are kept on.
-//
-// An app that shares its documents (UIFileSharingEnabled) takes files in its own
-// "Documents" folder; one whose document types take ePub is a reader app. Both backends
-// answer the three questions below: which apps share, an app's icon, and a file-service
-// connection confined to an app's container (its Documents folder is "/Documents" there).
-// The connection is an ordinary afc_connection: every AFC… call of the layer works on it.
+// How a device describes the apps that share their documents (the attributes asked of it
+// and how they are read), and the sentences of the two refusals: what both backends share
+// to answer the layer's app calls (mobiledevice.h).
 
 #include "mobiledevice.h"
 #include "plistscalar.h"
@@ -18,32 +14,6 @@
 #include <cctype>
 #include <string>
 #include <vector>
-
-// Results of the app calls besides MDERR_OK and MDERR_FAILED. Negative, so they never
-// meet the AFC status codes the file calls pass through.
-enum : int {
-    MDERR_DEVICE_LOCKED = -20, // the device must be unlocked first
-    MDERR_APP_GONE = -21,      // no such app (any more), or it does not share its documents
-};
-
-struct DeviceApp
-{
-    std::string identifier;  // CFBundleIdentifier
-    std::string displayName; // CFBundleDisplayName, else CFBundleName, else the identifier
-    std::string name;        // CFBundleName
-    std::string version;     // CFBundleVersion
-    bool takesEpub = false;  // a document type takes org.idpf.epub-container or "epub"
-    bool fileSharing = false; // UIFileSharingEnabled
-};
-
-// The installed user apps that share their documents, in the order the device gives them.
-int listSharingApps(am_device *device, std::vector<DeviceApp> &apps, std::string *why = nullptr);
-// The app's icon as PNG bytes; MDERR_OK with an empty *png when the device has none.
-int copyAppIcon(am_device *device, const std::string &identifier, std::string &png, std::string *why = nullptr);
-// A file-service connection on the app's container. Fails with MDERR_DEVICE_LOCKED or
-// MDERR_APP_GONE (and *why in plain words) when the device refuses.
-int openAppDocuments(am_device *device, const std::string &identifier, afc_connection **connection,
-                     std::string *why = nullptr);
 
 // The attributes asked of the device, the ones appFromAttributes reads.
 inline const std::vector<const char *> &appAttributeNames()
@@ -126,33 +96,3 @@ inline const char *appGoneText()
     return "The app is no longer on the device, or it no longer shares its documents. Reconnect the device to "
            "see its apps again.";
 }
-
-// Where books are kept on a device: the device's own book catalogue ("/Books" with
-// Books.plist, written under the sync lock) or an app's Documents folder (plain files,
-// no catalogue, no lock). Operations take a shelf and open its connection.
-struct Shelf
-{
-    enum class Kind { Books, App };
-    Kind kind = Kind::Books;
-    std::string appIdentifier; // Kind::App only
-
-    static Shelf books() { return {}; }
-    static Shelf app(std::string identifier) { return {Kind::App, std::move(identifier)}; }
-
-    bool isApp() const { return kind == Kind::App; }
-    // The folder the books live in, on the shelf's own connection.
-    const char *folder() const { return isApp() ? "/Documents" : "/Books"; }
-    // The catalogue and the sync lock belong to the device's own books only.
-    bool usesCatalogue() const { return !isApp(); }
-    bool operator==(const Shelf &other) const = default;
-};
-
-// A new file-service connection for the shelf: the device's file service for the
-// books, the app's container for an app.
-int openShelf(am_device *device, const Shelf &shelf, afc_connection **connection, std::string *why = nullptr);
-
-// The books on an app's connection: every ".epub" file or folder (any case) under
-// "/Documents", in nested folders down to `maxDepth` levels, as device paths in name
-// order. Links, special files and folders past the depth are passed over; an unreadable
-// nested folder is skipped. Fails only when "/Documents" itself cannot be read.
-int listAppBooks(afc_connection *connection, std::vector<std::string> &paths, int maxDepth = 8);

@@ -2,7 +2,6 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "mobiledevice.h"
 
-#include "deviceapps.h"
 #include "devicefaultinjector.h"
 #include "mainqueue.h"
 

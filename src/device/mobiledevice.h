@@ -26,7 +26,6 @@ struct afc_connection;     // a file-service connection
 struct am_device_notification; // a subscription (the layer's own record)
 typedef uint64_t afc_file_ref;
 typedef int32_t service_conn_t; // service handle ("notificationproxy" holds one)
-struct DeviceApp;              // an app that shares its documents (deviceapps.h)
 
 // Key/value list of AFCDeviceInfoOpen / AFCFileInfoOpen, read with AFCKeyValueRead.
 struct afc_dictionary
@@ -121,6 +120,39 @@ int AFCFileRefSeek(afc_connection *connection, afc_file_ref ref, uint64_t offset
 int AFCFileRefClose(afc_connection *connection, afc_file_ref ref);
 int AFCFileRefLock(afc_connection *connection, afc_file_ref ref);   // non-zero while another holds it
 int AFCFileRefUnlock(afc_connection *connection, afc_file_ref ref);
+
+// ---- Apps that share their documents ------------------------------------------------
+// An app that shares its documents (UIFileSharingEnabled) takes files in its own
+// "Documents" folder; one whose document types take ePub is a reader app. Both backends
+// answer the three questions below: which apps share, an app's icon, and a file-service
+// connection confined to an app's container (its Documents folder is "/Documents" there).
+// The connection is an ordinary afc_connection: every AFC… call of the layer works on it.
+
+// Results of the app calls besides MDERR_OK and MDERR_FAILED. Negative, so they never
+// meet the AFC status codes the file calls pass through.
+enum : int {
+    MDERR_DEVICE_LOCKED = -20, // the device must be unlocked first
+    MDERR_APP_GONE = -21,      // no such app (any more), or it does not share its documents
+};
+
+struct DeviceApp
+{
+    std::string identifier;  // CFBundleIdentifier
+    std::string displayName; // CFBundleDisplayName, else CFBundleName, else the identifier
+    std::string name;        // CFBundleName
+    std::string version;     // CFBundleVersion
+    bool takesEpub = false;  // a document type takes org.idpf.epub-container or "epub"
+    bool fileSharing = false; // UIFileSharingEnabled
+};
+
+// The installed user apps that share their documents, in the order the device gives them.
+int listSharingApps(am_device *device, std::vector<DeviceApp> &apps, std::string *why = nullptr);
+// The app's icon as PNG bytes; MDERR_OK with an empty *png when the device has none.
+int copyAppIcon(am_device *device, const std::string &identifier, std::string &png, std::string *why = nullptr);
+// A file-service connection on the app's container. Fails with MDERR_DEVICE_LOCKED or
+// MDERR_APP_GONE (and *why in plain words) when the device refuses.
+int openAppDocuments(am_device *device, const std::string &identifier, afc_connection **connection,
+                     std::string *why = nullptr);
 
 // ---- Backends -----------------------------------------------------------------------
 

@@ -6,6 +6,7 @@
 #include "bookkeys.h"
 #include "bookpath.h"
 #include "deviceapps.h"
+#include "shelf.h"
 #include "devicefiles.h"
 #include "epubarchive.h"
 #include "fullio.h"

@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #pragma once
 
-#include "deviceapps.h"
+#include "shelf.h"
 #include "devicecatalogue.h"
 
 #include <atomic>

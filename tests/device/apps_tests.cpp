@@ -6,6 +6,7 @@
 #include "demoapps.h"
 #include "demodevice.h"
 #include "deviceapps.h"
+#include "shelf.h"
 #include "plistutil.h"
 
 #include <filesystem>

@@ -5,6 +5,7 @@
 
 #include "bookkeys.h"
 #include "deviceapps.h"
+#include "shelf.h"
 #include "devicefaultinjector.h"
 #include "devicefixture.h"
 #include "epubbuilder.h"

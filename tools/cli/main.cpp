@@ -11,6 +11,7 @@
 #include "cataloguebackup.h"
 #include "cataloguerestore.h"
 #include "deviceapps.h"
+#include "shelf.h"
 #include "deviceselection.h"
 #include "epubnode.h"
 #include "fullio.h"
