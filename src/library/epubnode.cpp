@@ -2,7 +2,6 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "epubnode.h"
 
-#include "ipodrootnode.h"
 #include "resources.h"
 
 std::shared_ptr<epubNode> epubNode::initWithDevice(const std::shared_ptr<iPodDevice> &device)
@@ -12,11 +11,6 @@ std::shared_ptr<epubNode> epubNode::initWithDevice(const std::shared_ptr<iPodDev
     node->m_device = device;
     node->m_image = resourcePath("book.png");
     return node;
-}
-
-iPodRootNode *epubNode::whichIpodNode() const
-{
-    return dynamic_cast<iPodRootNode *>(m_nodeParent);
 }
 
 std::optional<NodeInfo> epubNode::getNodeInfo() const

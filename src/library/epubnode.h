@@ -11,7 +11,7 @@
 class iPodRootNode;
 
 // One of a device's two book lists. It does not own the device (its device node does).
-class epubNode : public TreeNode
+class epubNode final : public TreeNode
 {
 public:
     static constexpr const char *iTunesBooksTitle = "iTunes Books";
@@ -25,7 +25,7 @@ public:
     std::string image() const override { return m_image; }
     std::shared_ptr<iPodDevice> device() const { return m_device.lock(); }
     // The device node this list belongs to (its parent).
-    iPodRootNode *whichIpodNode() const;
+    iPodRootNode *whichIpodNode() const { return m_nodeParent ? m_nodeParent->asDeviceNode() : nullptr; }
     bool canDelete() const { return false; }
 
     // The book table's column identifiers and a fresh list read from the catalogue copies.

@@ -13,7 +13,7 @@
 
 // A device in the outline (with its two book lists as children), or the placeholder shown
 // while no device is connected.
-class iPodRootNode : public TreeNode
+class iPodRootNode final : public TreeNode
 {
 public:
     static constexpr const char *NoDeviceTitle = "Please connect to your device";
@@ -33,6 +33,7 @@ public:
     void setImage(const std::string &image) { m_image = image; }
     const iPodRootNode *whichIpodNode() const { return this; }
     iPodRootNode *whichIpodNode() { return this; }
+    iPodRootNode *asDeviceNode() override { return this; }
     const std::vector<std::string> &playLists() const { return m_playLists; }
     bool isPlaceholder() const { return !m_device; }
 

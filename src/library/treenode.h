@@ -13,6 +13,7 @@
 #include <vector>
 
 class TreeNode;
+class iPodRootNode;
 using TreeNodePtr = std::shared_ptr<TreeNode>;
 using TreeNodeArray = std::vector<TreeNodePtr>;
 
@@ -68,6 +69,9 @@ public:
     virtual std::string titleName() const { return {}; }
     virtual std::string image() const { return {}; } // a picture file path, or empty
     virtual std::optional<NodeInfo> getNodeInfo() const { return std::nullopt; }
+    // The node as a device node, or null: lets a book list name its device without
+    // knowing the device node's definition.
+    virtual iPodRootNode *asDeviceNode() { return nullptr; }
 
 protected:
     TreeNode *m_nodeParent = nullptr;
