@@ -2,8 +2,6 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "scsitask.h"
 
-#include "scsitaskdeviceinterface.h"
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -13,7 +11,7 @@ namespace {
 constexpr unsigned kDriverSense = 0x08;
 } // namespace
 
-ScsiTask::ScsiTask(ScsiTaskDeviceInterface &device) : m_device(device) {}
+ScsiTask::ScsiTask(ScsiTransport &transport, int descriptor) : m_transport(transport), m_descriptor(descriptor) {}
 
 int ScsiTask::setCommandDescriptorBlock(const std::uint8_t *cdb, std::size_t size)
 {
@@ -58,7 +56,7 @@ int ScsiTask::executeTaskSync(ScsiSenseData *sense, int *taskStatus,
         *realizedTransferCount = 0;
     if (m_cdbSize == 0)
         return EINVAL;
-    if (m_device.descriptor() < 0)
+    if (m_descriptor < 0)
         return EBADF;
 
     ScsiSenseData senseBuffer{};
@@ -84,7 +82,7 @@ int ScsiTask::executeTaskSync(ScsiSenseData *sense, int *taskStatus,
     request.dxferp = m_transferCount ? m_range.address : nullptr;
     request.timeout = m_timeout;
 
-    const int result = m_device.transport().sendCommand(m_device.descriptor(), request);
+    const int result = m_transport.sendCommand(m_descriptor, request);
     if (result < 0)
         return -result;
 

@@ -2,11 +2,11 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #pragma once
 
+#include "scsitransport.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
-
-class ScsiTaskDeviceInterface;
 
 enum class ScsiDataTransferDirection { None, FromInitiatorToTarget, FromTargetToInitiator };
 
@@ -24,12 +24,16 @@ constexpr int kScsiTaskStatusGood = 0x00;
 constexpr int kScsiTaskStatusCheckCondition = 0x02;
 constexpr int kScsiTaskStatusDeliveryFailure = -1;
 
-// One SCSI command with its data buffer, sent through SG_IO. The setters answer 0 or
-// an errno (EINVAL for a request SG_IO cannot carry). The device must outlive the task.
-class ScsiTask
+// One SCSI command with its data buffer, sent through SG_IO on the descriptor of the device
+// interface that made it (ScsiTaskDeviceInterface::createSCSITask): that interface must stay
+// open, its access unchanged, while the task is used. The setters answer 0 or an errno
+// (EINVAL for a request SG_IO cannot carry).
+class ScsiTask final
 {
 public:
-    explicit ScsiTask(ScsiTaskDeviceInterface &device);
+    ScsiTask(ScsiTransport &transport, int descriptor);
+    ScsiTask(const ScsiTask &) = delete;
+    ScsiTask &operator=(const ScsiTask &) = delete;
 
     int setCommandDescriptorBlock(const std::uint8_t *cdb, std::size_t size);
     // At most one range: SG_IO here moves one contiguous buffer.
@@ -41,7 +45,8 @@ public:
     int executeTaskSync(ScsiSenseData *sense, int *taskStatus, std::uint64_t *realizedTransferCount);
 
 private:
-    ScsiTaskDeviceInterface &m_device;
+    ScsiTransport &m_transport;
+    int m_descriptor;
     std::array<std::uint8_t, 16> m_cdb{};
     std::size_t m_cdbSize = 0;
     ScsiVirtualRange m_range;

@@ -2,8 +2,6 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "scsitaskdeviceinterface.h"
 
-#include "scsitask.h"
-
 #include <cerrno>
 #include <fcntl.h>
 
@@ -82,5 +80,5 @@ std::unique_ptr<ScsiTask> ScsiTaskDeviceInterface::createSCSITask()
 {
     if (m_descriptor < 0)
         return nullptr;
-    return std::make_unique<ScsiTask>(*this);
+    return std::make_unique<ScsiTask>(m_transport, m_descriptor);
 }

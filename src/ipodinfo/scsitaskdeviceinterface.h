@@ -2,18 +2,17 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #pragma once
 
+#include "scsitask.h"
 #include "scsitransport.h"
 
 #include <memory>
-
-class ScsiTask;
 
 // An open SCSI device through which tasks are sent. Exclusive access means an
 // O_EXCL open: the sg driver grants it while nobody else has the node open. The
 // disk behind a mounted volume is claimed by its file system, so for a block node
 // the kernel refuses O_EXCL and the device is used shared instead.
 // Not thread-safe; the transport must outlive the interface.
-class ScsiTaskDeviceInterface
+class ScsiTaskDeviceInterface final
 {
 public:
     // Opens node shared. Null with *error set to the errno when it cannot be opened.
@@ -30,7 +29,8 @@ public:
     int releaseExclusiveAccess();
     bool hasExclusiveAccess() const { return m_exclusive; }
 
-    // A task bound to this device, or null when the device is closed.
+    // A task bound to this device's descriptor as it is now, or null when the device is
+    // closed. Access changes reopen the device: make tasks after them.
     std::unique_ptr<ScsiTask> createSCSITask();
 
     ScsiTransport &transport() const { return m_transport; }
