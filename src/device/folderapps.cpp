@@ -3,7 +3,6 @@
 // The folder backend's apps: DEVICE_DIR/apps/IDENTIFIER/{Info.plist,icon.png,container/}.
 #include "deviceapps.h"
 #include "folderbackend.h"
-#include "folderbackendrecords.h"
 #include "folderpaths.h"
 #include "plistutil.h"
 
@@ -116,14 +115,10 @@ bool writeFolderDeviceApp(const std::string &deviceDir, const FolderDeviceApp &a
 
 int FolderBackend::listApps(am_device *device, std::vector<DeviceApp> &apps, std::string *why)
 {
-    std::string dir;
-    {
-        std::lock_guard lock(m_mutex);
-        Device *d = liveDevice(device);
-        if (!d)
-            return MDERR_NO_DEVICE;
-        dir = d->dir;
-    }
+    const auto live = liveDeviceDir(device);
+    if (!live)
+        return MDERR_NO_DEVICE;
+    const std::string &dir = *live;
     std::vector<std::string> names;
     std::error_code ec;
     for (fs::directory_iterator it(fs::path(dir) / "apps", ec), end; !ec && it != end; it.increment(ec))
@@ -143,14 +138,10 @@ int FolderBackend::listApps(am_device *device, std::vector<DeviceApp> &apps, std
 
 int FolderBackend::appIcon(am_device *device, const std::string &identifier, std::string &png, std::string *)
 {
-    std::string dir;
-    {
-        std::lock_guard lock(m_mutex);
-        Device *d = liveDevice(device);
-        if (!d)
-            return MDERR_NO_DEVICE;
-        dir = d->dir;
-    }
+    const auto live = liveDeviceDir(device);
+    if (!live)
+        return MDERR_NO_DEVICE;
+    const std::string &dir = *live;
     png.clear();
     // An unknown app, or one without an icon, has none: the caller draws its own.
     if (!readApp(dir, identifier))

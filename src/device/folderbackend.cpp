@@ -2,7 +2,6 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "folderbackend.h"
 
-#include "folderbackendrecords.h"
 #include "folderpaths.h"
 #include "plistutil.h"
 
@@ -166,6 +165,13 @@ FolderBackend::Device *FolderBackend::liveDevice(am_device *device) const
         if (asHandle(d.get()) == device)
             return d->present ? d.get() : nullptr;
     return nullptr;
+}
+
+std::optional<std::string> FolderBackend::liveDeviceDir(am_device *device) const
+{
+    std::lock_guard lock(m_mutex);
+    const Device *d = liveDevice(device);
+    return d ? std::optional(d->dir) : std::nullopt;
 }
 
 FolderBackend::Connection *FolderBackend::liveConnection(afc_connection *connection) const

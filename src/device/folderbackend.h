@@ -16,6 +16,7 @@
 // Arrival and removal are driven by the caller (attach / detach); several devices may be
 // attached at once. Thread-safe: one mutex serialises every operation.
 
+#include "folderbackendrecords.h"
 #include "mobiledevice.h"
 
 #include <map>
@@ -84,7 +85,7 @@ public:
     void setPaired(am_device *device, std::optional<bool> paired);
     void setFailValidation(am_device *device, bool fail);
     void setFailSession(am_device *device, bool fail);
-    enum class ServiceFailure { None, Once, Always };
+    using ServiceFailure = folderbackend::ServiceFailure;
     void setServiceFailure(am_device *device, const std::string &serviceName, ServiceFailure failure);
     // Notifications posted to the device's notification proxy, in order.
     std::vector<std::string> postedNotifications(am_device *device) const;
@@ -123,12 +124,14 @@ public:
                          std::string *why) override;
 
 private:
-    struct Device;
-    struct Service;
-    struct Connection;
-    struct OpenFile;
+    using Device = folderbackend::Device;
+    using Service = folderbackend::Service;
+    using Connection = folderbackend::Connection;
+    using OpenFile = folderbackend::OpenFile;
 
     Device *liveDevice(am_device *device) const;  // null unless attached
+    // The attached device's folder, read under the lock; none unless attached.
+    std::optional<std::string> liveDeviceDir(am_device *device) const;
     Connection *liveConnection(afc_connection *connection) const;
     OpenFile *openFile(Connection *connection, afc_file_ref ref);
     void closeFilesOf(Device *device);

@@ -2,12 +2,21 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #pragma once
 
-// The folder backend's records of devices, services, connections and open files, shared
-// by its device side (folderbackend.cpp) and its file service (folderfileservice.cpp).
+// The folder backend's records of devices, services, connections and open files. The
+// backend (folderbackend.h) owns them, under its mutex; its device side, file service and
+// apps read them.
 
-#include "folderbackend.h"
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
-struct FolderBackend::Device
+namespace folderbackend {
+
+enum class ServiceFailure { None, Once, Always };
+
+struct Device
 {
     std::string dir;
     std::string root; // real path of DEVICE_DIR/root
@@ -24,21 +33,23 @@ struct FolderBackend::Device
     std::vector<std::unique_ptr<Device>> appViews;
 };
 
-struct FolderBackend::Service
+struct Service
 {
     Device *device;
     std::string name;
 };
 
-struct FolderBackend::Connection
+struct Connection
 {
     Device *device;
     bool closed = false;
 };
 
-struct FolderBackend::OpenFile
+struct OpenFile
 {
     Connection *connection;
     int fd;
     bool locked = false;
 };
+
+} // namespace folderbackend

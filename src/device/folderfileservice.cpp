@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
 // The folder backend's file service: the device's file system is DEVICE_DIR/root/.
-#include "folderbackendrecords.h"
+#include "folderbackend.h"
 #include "folderpaths.h"
 #include "fullio.h"
 
