@@ -3,7 +3,7 @@
 #pragma once
 
 // The USB backend's own records and the owners of libimobiledevice's handles. Private to
-// imobiledevicebackend.cpp; one translation unit includes it.
+// usb/.
 
 #include "plistptr.h"
 
