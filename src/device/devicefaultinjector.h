@@ -12,9 +12,11 @@
 // ("AFCFileRefWrite", "AMDeviceConnect", ...); counters start at zero after reset().
 // A failing call answers as the operation answers a failure (MDERR_FAILED, null, 0).
 // Thread-safe: the survey and transfers call the layer from worker threads.
-class DeviceFaultInjector
+class DeviceFaultInjector final
 {
 public:
+    DeviceFaultInjector(const DeviceFaultInjector &) = delete;
+    DeviceFaultInjector &operator=(const DeviceFaultInjector &) = delete;
     static DeviceFaultInjector &instance();
 
     // Every call of `operation` fails.

@@ -5,7 +5,7 @@
 #include "scsitransport.h"
 
 // The kernel's own SCSI pass-through: open(2) and the SG_IO ioctl.
-class LinuxScsiTransport : public ScsiTransport
+class LinuxScsiTransport final : public ScsiTransport
 {
 public:
     int openNode(const ScsiDeviceNode &node, int flags) override;

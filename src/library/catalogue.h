@@ -13,7 +13,7 @@
 // so that a rewrite changes only the "Books" array and keeps every other root key and every
 // entry key this system does not know, with its type. Reads XML and binary lists, writes XML.
 // Not thread-safe; one operation uses a catalogue at a time.
-class Catalogue
+class Catalogue final
 {
 public:
     enum class State {

@@ -12,7 +12,7 @@
 // One book as the book table shows it. Records are shared (std::shared_ptr) between the
 // list the table shows and the transfer that reads their check marks; only the main
 // thread changes them.
-class epub
+class epub final
 {
 public:
     epub() = default;

@@ -13,7 +13,7 @@
 // The model object of one device. Its two book lists are read afresh from the catalogue
 // copies in its volume folder (the device's working folder below the scratch folder) on
 // every call; it never talks to the device itself.
-class iPodDevice
+class iPodDevice final
 {
 public:
     // deviceType: 3 for software 3.0 or later, 2 below; without a version, 4 when the volume
@@ -21,6 +21,8 @@ public:
     iPodDevice(const std::string &volumePath, const std::optional<std::string> &productVersion);
     static std::shared_ptr<iPodDevice> initDeviceWithData(const std::string &volumePath,
                                                           const std::optional<std::string> &productVersion);
+    iPodDevice(const iPodDevice &) = delete;
+    iPodDevice &operator=(const iPodDevice &) = delete;
 
     const std::string &volumePath() const { return m_volumePath; }
     const std::optional<std::string> &productVersion() const { return m_productVersion; }

@@ -10,10 +10,11 @@ class QMenu;
 
 // The device list: a right-click selects the row under the pointer unless it is already
 // selected before the menu is shown; with nothing selected the menu comes disabled.
-class AIOutLineView : public QTreeView
+class AIOutLineView final : public QTreeView
 {
     Q_OBJECT
 public:
+    Q_DISABLE_COPY_MOVE(AIOutLineView)
     explicit AIOutLineView(QWidget *parent = nullptr);
     ~AIOutLineView() override;
 

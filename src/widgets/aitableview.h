@@ -15,10 +15,11 @@ extern const char *const deleteNotification; // "deleteNotification"
 // The book table: rows are selected whole; a right-click selects the row under the pointer
 // unless it is already selected before the menu is shown (disabled when nothing is selected);
 // Backspace and Delete post deleteNotification.
-class AITableView : public QTableView
+class AITableView final : public QTableView
 {
     Q_OBJECT
 public:
+    Q_DISABLE_COPY_MOVE(AITableView)
     explicit AITableView(QWidget *parent = nullptr);
     ~AITableView() override;
 

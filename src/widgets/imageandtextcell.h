@@ -13,10 +13,11 @@ class QFontMetricsF;
 // it, centred vertically and cut off with "..." when it is wider than the room left. The icon
 // is the model's decoration for the item when it has one, else the delegate's own image.
 // The editor never covers the icon.
-class ImageAndTextCell : public QStyledItemDelegate
+class ImageAndTextCell final : public QStyledItemDelegate
 {
     Q_OBJECT
 public:
+    Q_DISABLE_COPY_MOVE(ImageAndTextCell)
     static constexpr int kIconInset = 3;
 
     explicit ImageAndTextCell(QObject *parent = nullptr);

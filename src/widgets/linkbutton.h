@@ -9,10 +9,11 @@
 // its address when a press on it ends, wherever the mouse is released. It hugs its text:
 // resetCursorRects() narrows it to the title's width plus 10, with the pointing-hand cursor.
 // With the keyboard focus, Space (on its release) and Return or Enter open the address too.
-class LinkButton : public QAbstractButton
+class LinkButton final : public QAbstractButton
 {
     Q_OBJECT
 public:
+    Q_DISABLE_COPY_MOVE(LinkButton)
     explicit LinkButton(QWidget *parent = nullptr);
 
     // The title is the string; the address too, or the home page when the string is empty.

@@ -8,10 +8,11 @@
 
 // The clickable logo: shows logolink.png from the resource folder and opens the home page
 // when pressed, with the pointing-hand cursor over all of it.
-class linkImageView : public QLabel
+class linkImageView final : public QLabel
 {
     Q_OBJECT
 public:
+    Q_DISABLE_COPY_MOVE(linkImageView)
     explicit linkImageView(QWidget *parent = nullptr);
 
     QUrl linkURL() const { return m_linkURL; }

@@ -11,10 +11,11 @@
 // resource folder; the bar copies their pixels to the same coordinates in the widget.
 //
 // The setters only store; the caller sets the values it wants and then calls update().
-class silder : public QWidget
+class silder final : public QWidget
 {
     Q_OBJECT
 public:
+    Q_DISABLE_COPY_MOVE(silder)
     // A bar made by a form: every size 0, so only the free picture shows.
     explicit silder(QWidget *parent = nullptr);
     silder(double tatolSize, double freesize, double videosize, double audiosize, double photosize,

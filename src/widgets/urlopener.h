@@ -8,7 +8,7 @@
 
 // Opens web addresses for the link controls: the user's browser by default (through
 // QDesktopServices), or a handler that tests put in its place. Main thread only.
-class UrlOpener
+class UrlOpener final
 {
 public:
     using Handler = std::function<void(const QUrl &)>;

@@ -21,7 +21,7 @@ class QDataStream;
 //
 // An invalid colorBackground means "unset": the window's background is painted instead. Any
 // valid colour, black included, is honoured.
-class XLView : public QWidget
+class XLView final : public QWidget
 {
     Q_OBJECT
     Q_PROPERTY(int splitterHorizontal READ splitterHorizontal WRITE setSplitterHorizontal)
@@ -34,6 +34,7 @@ class XLView : public QWidget
     Q_PROPERTY(bool drawBorder READ drawBorder WRITE setDrawBorder)
 
 public:
+    Q_DISABLE_COPY_MOVE(XLView)
     explicit XLView(QWidget *parent = nullptr);
 
     int splitterHorizontal() const { return m_splitterHorizontal; }

@@ -8,10 +8,11 @@
 // A skinnable window. Its background is a picture of the window's size built from the skin
 // image in the window's fill mode (0 tile, 1 stretch, 2 corners and edges), rebuilt whenever
 // the window is resized or given a new skin. Without a skin it keeps the style's background.
-class XLWindow : public QMainWindow
+class XLWindow final : public QMainWindow
 {
     Q_OBJECT
 public:
+    Q_DISABLE_COPY_MOVE(XLWindow)
     explicit XLWindow(QWidget *parent = nullptr, Qt::WindowFlags flags = {});
 
     QImage imageBackground() const { return m_imageBackground; }

@@ -40,7 +40,7 @@ struct MuxDeviceEvent
 //
 // Threads: the callbacks run on the watch's own thread, in turn; the destructor stops the
 // thread at once, calling `down` last when `up` was the last of the two.
-class MuxSocketWatch
+class MuxSocketWatch final
 {
 public:
     using EventHandler = std::function<void(const MuxDeviceEvent &)>;
