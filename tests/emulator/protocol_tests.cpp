@@ -118,18 +118,12 @@ TEST(PlistFraming, LengthAndBody)
 
     PlistPtr dict(plist_new_dict());
     plist_dict_set_item(dict.get(), "Request", plist_new_string("QueryType"));
-    const Bytes framed = plistframe::encode(dict.get());
-    ASSERT_EQ(readBe32(framed.data()), framed.size() - 4);
-    auto xml = plistframe::parseBody(framed.data() + 4, framed.size() - 4);
-    ASSERT_TRUE(xml);
-    EXPECT_EQ(plistString(xml.value->get(), "Request"), "QueryType");
     const Bytes binary = plistToBinary(dict.get());
     EXPECT_TRUE(plistframe::parseBody(binary.data(), binary.size()));
 
     // Taken as a device takes it: white space, a byte-order mark, no declaration.
     const std::string bare = "<plist version=\"1.0\"><dict><key>Request</key><string>GetValue</string></dict></plist>";
-    for (const std::string &body : {" \r\n" + std::string(framed.begin() + 4, framed.end()), "\xEF\xBB\xBF" + bare,
-                                    bare}) {
+    for (const std::string &body : {" \r\n" + plistToXml(dict.get()), "\xEF\xBB\xBF" + bare, bare}) {
         auto lenient = plistframe::parseBody(reinterpret_cast<const uint8_t *>(body.data()), body.size());
         ASSERT_TRUE(lenient) << body;
         EXPECT_TRUE(plistString(lenient.value->get(), "Request")) << body;
