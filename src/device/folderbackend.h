@@ -85,7 +85,7 @@ public:
     void setPaired(am_device *device, std::optional<bool> paired);
     void setFailValidation(am_device *device, bool fail);
     void setFailSession(am_device *device, bool fail);
-    using ServiceFailure = folderbackend::ServiceFailure;
+    using ServiceFailure = FolderServiceFailure;
     void setServiceFailure(am_device *device, const std::string &serviceName, ServiceFailure failure);
     // Notifications posted to the device's notification proxy, in order.
     std::vector<std::string> postedNotifications(am_device *device) const;
@@ -124,10 +124,10 @@ public:
                          std::string *why) override;
 
 private:
-    using Device = folderbackend::Device;
-    using Service = folderbackend::Service;
-    using Connection = folderbackend::Connection;
-    using OpenFile = folderbackend::OpenFile;
+    using Device = FolderDeviceRecord;
+    using Service = FolderServiceRecord;
+    using Connection = FolderConnectionRecord;
+    using OpenFile = FolderOpenFileRecord;
 
     Device *liveDevice(am_device *device) const;  // null unless attached
     // The attached device's folder, read under the lock; none unless attached.

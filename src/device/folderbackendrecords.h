@@ -12,11 +12,9 @@
 #include <string>
 #include <vector>
 
-namespace folderbackend {
+enum class FolderServiceFailure { None, Once, Always };
 
-enum class ServiceFailure { None, Once, Always };
-
-struct Device
+struct FolderDeviceRecord
 {
     std::string dir;
     std::string root; // real path of DEVICE_DIR/root
@@ -26,30 +24,28 @@ struct Device
     std::optional<bool> pairedOverride;
     bool failValidation = false;
     bool failSession = false;
-    std::map<std::string, ServiceFailure> serviceFailures;
+    std::map<std::string, FolderServiceFailure> serviceFailures;
     std::vector<std::string> posted;
     // Views of this device confined to one app's container (root is the container): an
     // app's connection resolves its paths there and stops with the device.
-    std::vector<std::unique_ptr<Device>> appViews;
+    std::vector<std::unique_ptr<FolderDeviceRecord>> appViews;
 };
 
-struct Service
+struct FolderServiceRecord
 {
-    Device *device;
+    FolderDeviceRecord *device;
     std::string name;
 };
 
-struct Connection
+struct FolderConnectionRecord
 {
-    Device *device;
+    FolderDeviceRecord *device;
     bool closed = false;
 };
 
-struct OpenFile
+struct FolderOpenFileRecord
 {
-    Connection *connection;
+    FolderConnectionRecord *connection;
     int fd;
     bool locked = false;
 };
-
-} // namespace folderbackend
