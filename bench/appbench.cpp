@@ -4,12 +4,12 @@
 // app that holds 500 books with their values, the first time and from the listing cache.
 #include "benches.h"
 
-#include "appbooks.h"
-#include "applistingcache.h"
-#include "shelf.h"
+#include "device/connection/shelf.h"
+#include "device/link/mobiledevice.h"
 #include "emulatorharness.h"
-#include "ipodtreelistcontroler.h"
-#include "mobiledevice.h"
+#include "operations/appbooks.h"
+#include "operations/applistingcache.h"
+#include "operations/ipodtreelistcontroler.h"
 
 #include <filesystem>
 #include <map>

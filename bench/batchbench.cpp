@@ -6,11 +6,11 @@
 // copy, so the fixed cost of a book (its catalogue work above all) shows.
 #include "benches.h"
 
+#include "device/connection/loadiphone.h"
 #include "emulatorharness.h"
-#include "bookbatch.h"
-#include "bookimport.h"
-#include "ipodtreelistcontroler.h"
-#include "loadiphone.h"
+#include "operations/bookbatch.h"
+#include "operations/bookimport.h"
+#include "operations/ipodtreelistcontroler.h"
 
 #include <filesystem>
 #include <map>

@@ -5,7 +5,7 @@
 //   bookferry-bench [--only link|apps|batch|zip|survey|booksurvey|catalogue|memory|gui]... [--keep DIR]
 #include "benches.h"
 
-#include "log.h"
+#include "core/log.h"
 
 #include <QCoreApplication>
 

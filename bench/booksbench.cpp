@@ -4,14 +4,14 @@
 // unzip and zip programs.
 #include "benches.h"
 
-#include "deviceselection.h"
+#include "core/mainqueue.h"
+#include "device/connection/laneconnections.h"
+#include "device/deviceselection.h"
+#include "device/link/mobiledevice.h"
 #include "emulatorharness.h"
-#include "epubarchive.h"
-#include "epubstreampacker.h"
-#include "ipodtreelistcontroler.h"
-#include "laneconnections.h"
-#include "mainqueue.h"
-#include "mobiledevice.h"
+#include "operations/epubarchive.h"
+#include "operations/epubstreampacker.h"
+#include "operations/ipodtreelistcontroler.h"
 
 #include <algorithm>
 #include <atomic>

@@ -4,10 +4,10 @@
 // file, and the rewrite one import makes.
 #include "benches.h"
 
-#include "bookkeys.h"
-#include "catalogue.h"
-#include "ipoddevice.h"
-#include "scratch.h"
+#include "core/scratch.h"
+#include "library/bookkeys.h"
+#include "library/catalogue.h"
+#include "library/ipoddevice.h"
 
 #include <plist/plist.h>
 

@@ -3,11 +3,11 @@
 #include "linksurvey.h"
 
 #include "benchutil.h"
-#include "deviceselection.h"
-#include "devicesurvey.h"
+#include "core/mainqueue.h"
+#include "device/connection/devicesurvey.h"
+#include "device/deviceselection.h"
+#include "device/link/mobiledevice.h"
 #include "emulatorharness.h"
-#include "mainqueue.h"
-#include "mobiledevice.h"
 
 #include <any>
 #include <atomic>

@@ -5,9 +5,9 @@
 // One survey through the emulator's link model, timed from the device's arrival to the survey's
 // dictionary, for the survey benches.
 
-#include "loadiphone.h"
-#include "loadwindow.h"
-#include "notificationcenter.h"
+#include "core/notificationcenter.h"
+#include "device/connection/loadiphone.h"
+#include "device/connection/loadwindow.h"
 
 #include <chrono>
 #include <cstdint>

@@ -5,8 +5,8 @@
 // backend and the emulator without the link model (the link only slows it down).
 #include "benches.h"
 
-#include "ipodtreelistcontroler.h"
-#include "log.h"
+#include "core/log.h"
+#include "operations/ipodtreelistcontroler.h"
 
 #include <QCoreApplication>
 

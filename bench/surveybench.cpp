@@ -5,10 +5,10 @@
 #include "benches.h"
 #include "linksurvey.h"
 
-#include "deviceselection.h"
+#include "core/mainqueue.h"
+#include "device/deviceselection.h"
+#include "device/link/mobiledevice.h"
 #include "emulatorharness.h"
-#include "mainqueue.h"
-#include "mobiledevice.h"
 
 #include <atomic>
 #include <cstdlib>

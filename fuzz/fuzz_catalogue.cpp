@@ -3,10 +3,10 @@
 // The catalogue readers: any bytes as Books.plist, read the way the lists and the import read it.
 #include "fuzzentry.h"
 
-#include "bookfields.h"
-#include "bookkeys.h"
-#include "catalogue.h"
-#include "epub.h"
+#include "library/bookfields.h"
+#include "library/bookkeys.h"
+#include "library/catalogue.h"
+#include "library/epub.h"
 
 #include <string>
 

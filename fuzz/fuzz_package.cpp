@@ -4,7 +4,7 @@
 // package document.
 #include "fuzzentry.h"
 
-#include "ipodtreelistcontroler.h"
+#include "operations/ipodtreelistcontroler.h"
 
 #include <cstdio>
 #include <string>

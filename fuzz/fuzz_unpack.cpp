@@ -3,7 +3,7 @@
 // The unpacker: any bytes as an ePub file, unpacked into a fresh folder that nothing may leave.
 #include "fuzzentry.h"
 
-#include "epubarchive.h"
+#include "operations/epubarchive.h"
 
 #include <filesystem>
 #include <string>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "appglobals.h"
+#include "app/appglobals.h"
 
 const char *const tableColumn_key = "tableColumn_key";
 const char *const tableColumn_data = "tableColumn_data";

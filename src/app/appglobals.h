@@ -5,7 +5,7 @@
 // Process-wide names of the main window: column identifiers, the keys of a book list's
 // description and the progress report. Their values are the texts themselves.
 
-#include "epub.h"
+#include "library/epub.h"
 
 #include <memory>
 

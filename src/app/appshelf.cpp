@@ -1,18 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "appshelf.h"
+#include "app/appshelf.h"
 
-#include "applistingcache.h"
-#include "bookcovers.h"
-#include "bookkeys.h"
-#include "devicelistmodel.h"
-#include "ipodrootnode.h"
-#include "ipodtreelistcontroler.h"
-#include "loadiphone.h"
-#include "mainqueue.h"
-#include "mediatablemodel.h"
-#include "notificationcenter.h"
-#include "userdataiphone.h"
+#include "app/bookcovers.h"
+#include "app/mediatablemodel.h"
+#include "core/mainqueue.h"
+#include "core/notificationcenter.h"
+#include "device/connection/loadiphone.h"
+#include "device/connection/userdataiphone.h"
+#include "library/bookkeys.h"
+#include "library/ipodrootnode.h"
+#include "operations/applistingcache.h"
+#include "operations/devicelistmodel.h"
+#include "operations/ipodtreelistcontroler.h"
 
 #include <QImage>
 #include <QItemSelectionModel>

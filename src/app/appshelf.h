@@ -16,12 +16,12 @@
 //
 // Threads: made and called on the main thread; its workers reach it by queued calls.
 
-#include "appbooks.h"
-#include "bookoperationresult.h"
-#include "deviceapps.h"
-#include "shelf.h"
-#include "epub.h"
-#include "treenode.h"
+#include "device/connection/shelf.h"
+#include "device/link/deviceapps.h"
+#include "library/epub.h"
+#include "library/treenode.h"
+#include "operations/appbooks.h"
+#include "operations/bookoperationresult.h"
 
 #include <QImage>
 #include <QObject>

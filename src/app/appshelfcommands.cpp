@@ -2,13 +2,13 @@
 // SPDX-FileCopyrightText: Bookferry developers
 // The commands on a selected app's books: Add Books and drops, export, delete. Each runs on the
 // transfer worker behind the progress sheet, on one connection to the app's files.
-#include "appshelf.h"
+#include "app/appshelf.h"
 
-#include "devicesleep.h"
-#include "ipodtreelistcontroler.h"
-#include "loadiphone.h"
-#include "progresssheet.h"
-#include "userinteraction.h"
+#include "app/progresssheet.h"
+#include "app/userinteraction.h"
+#include "device/connection/devicesleep.h"
+#include "device/connection/loadiphone.h"
+#include "operations/ipodtreelistcontroler.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -1,16 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "bookcovers.h"
+#include "app/bookcovers.h"
 
-#include "aitableview.h"
-#include "appglobals.h"
-#include "bookkeys.h"
-#include "datadir.h"
-#include "deviceworkpath.h"
-#include "ipodtreelistcontroler.h"
-#include "mediatablemodel.h"
-#include "notificationcenter.h"
-#include "userdataiphone.h"
+#include "app/appglobals.h"
+#include "app/mediatablemodel.h"
+#include "core/datadir.h"
+#include "core/notificationcenter.h"
+#include "device/connection/deviceworkpath.h"
+#include "device/connection/userdataiphone.h"
+#include "library/bookkeys.h"
+#include "operations/ipodtreelistcontroler.h"
+#include "widgets/aitableview.h"
 
 #include <QApplication>
 #include <QBuffer>

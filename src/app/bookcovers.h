@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #pragma once
 
-#include "bookdetailsloader.h"
+#include "operations/bookdetailsloader.h"
 
 #include <QImage>
 #include <QObject>

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "booktable.h"
+#include "app/booktable.h"
 
-#include "aitableview.h"
-#include "appglobals.h"
-#include "appshelf.h"
-#include "ipodtreelistcontroler.h"
-#include "mediatablemodel.h"
-#include "xlpopupmenubutton.h"
+#include "app/appglobals.h"
+#include "app/appshelf.h"
+#include "app/mediatablemodel.h"
+#include "operations/ipodtreelistcontroler.h"
+#include "widgets/aitableview.h"
+#include "widgets/xlpopupmenubutton.h"
 
 #include <QCheckBox>
 #include <QEvent>

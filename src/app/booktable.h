@@ -2,8 +2,8 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #pragma once
 
-#include "commandrules.h"
-#include "epub.h"
+#include "app/commandrules.h"
+#include "library/epub.h"
 
 #include <QObject>
 

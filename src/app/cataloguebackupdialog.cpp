@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "cataloguebackupdialog.h"
+#include "app/cataloguebackupdialog.h"
 
-#include "catalogue.h"
+#include "library/catalogue.h"
 
 #include <QDateTime>
 #include <QHBoxLayout>

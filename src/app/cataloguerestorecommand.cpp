@@ -1,20 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "cataloguerestorecommand.h"
+#include "app/cataloguerestorecommand.h"
 
-#include "cataloguebackupdialog.h"
-#include "cataloguerestore.h"
-#include "ipodrootnode.h"
-#include "ipodtreelistcontroler.h"
-#include "loadiphone.h"
-#include "log.h"
-#include "mainqueue.h"
-#include "mobiledevice.h"
-#include "nodeinfo.h"
-#include "progresssheet.h"
-#include "transfercommands.h"
-#include "userdataiphone.h"
-#include "userinteraction.h"
+#include "app/cataloguebackupdialog.h"
+#include "app/progresssheet.h"
+#include "app/transfercommands.h"
+#include "app/userinteraction.h"
+#include "core/log.h"
+#include "core/mainqueue.h"
+#include "device/connection/loadiphone.h"
+#include "device/connection/userdataiphone.h"
+#include "device/link/mobiledevice.h"
+#include "library/ipodrootnode.h"
+#include "library/nodeinfo.h"
+#include "operations/cataloguerestore.h"
+#include "operations/ipodtreelistcontroler.h"
 
 #include <QAction>
 

@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #pragma once
 
-#include "bookoperationresult.h"
+#include "operations/bookoperationresult.h"
 
 #include <QObject>
 #include <QString>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "commandrules.h"
+#include "app/commandrules.h"
 
 ButtonRules buttonRules(const CommandState &state)
 {

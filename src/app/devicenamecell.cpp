@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "devicenamecell.h"
+#include "app/devicenamecell.h"
 
-#include "imageandtextcell.h"
+#include "widgets/imageandtextcell.h"
 
 DeviceNameCell::DeviceNameCell(QObject *parent)
     : QStyledItemDelegate(parent)

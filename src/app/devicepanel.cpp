@@ -1,17 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "devicepanel.h"
+#include "app/devicepanel.h"
 
-#include "aitableview.h"
-#include "linkbutton.h"
-#include "loadiphone.h"
-#include "mobiledevice.h"
-#include "nodeinfo.h"
-#include "resources.h"
-#include "scratch.h"
-#include "silder.h"
-#include "surveyvalues.h"
+#include "core/resources.h"
+#include "core/scratch.h"
+#include "device/connection/loadiphone.h"
+#include "device/link/mobiledevice.h"
+#include "library/nodeinfo.h"
+#include "library/surveyvalues.h"
 #include "ui_mainwindow.h"
+#include "widgets/aitableview.h"
+#include "widgets/linkbutton.h"
+#include "widgets/silder.h"
 
 #include <QComboBox>
 #include <QCoreApplication>

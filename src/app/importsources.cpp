@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "importsources.h"
+#include "app/importsources.h"
 
-#include "userinteraction.h"
+#include "app/userinteraction.h"
 
 #include <QCollator>
 #include <QDir>

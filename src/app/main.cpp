@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "appconfigure.h"
-#include "bookcovers.h"
-#include "commandline.h"
-#include "deviceselection.h"
-#include "maincontroler.h"
-#include "mobiledevice.h"
-#include "scratch.h"
-#include "screenshots.h"
+#include "app/bookcovers.h"
+#include "app/commandline.h"
+#include "app/maincontroler.h"
+#include "app/screenshots.h"
+#include "core/appconfigure.h"
+#include "core/scratch.h"
+#include "device/deviceselection.h"
+#include "device/link/mobiledevice.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -18,11 +18,11 @@
 // the transfer worker, one at a time, and reach the widgets only through performOnMainThread.
 // Observers that may be called on another thread carry their work to the main thread.
 
-#include "bookoperationresult.h"
-#include "epub.h"
-#include "log.h"
-#include "notificationcenter.h"
-#include "userinteraction.h"
+#include "app/userinteraction.h"
+#include "core/log.h"
+#include "core/notificationcenter.h"
+#include "library/epub.h"
+#include "operations/bookoperationresult.h"
 
 #include <QObject>
 #include <QString>

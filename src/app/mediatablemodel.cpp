@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "mediatablemodel.h"
+#include "app/mediatablemodel.h"
 
-#include "appglobals.h"
-#include "shorttext.h"
+#include "app/appglobals.h"
+#include "app/shorttext.h"
 
 #include <algorithm>
 #include <iterator>

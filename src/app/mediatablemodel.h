@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #pragma once
 
-#include "epub.h"
+#include "library/epub.h"
 
 #include <QAbstractTableModel>
 #include <QCollator>

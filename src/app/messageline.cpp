@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "messageline.h"
+#include "app/messageline.h"
 
-#include "urlopener.h"
+#include "widgets/urlopener.h"
 
 MessageLine::MessageLine(QWidget *parent)
     : QLabel(parent)

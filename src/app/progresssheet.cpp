@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "progresssheet.h"
+#include "app/progresssheet.h"
 
 #include "ui_progresswindow.h"
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "qtloadwindow.h"
+#include "app/qtloadwindow.h"
 
-#include "mainqueue.h"
+#include "core/mainqueue.h"
 #include "ui_loadwindow.h"
 
 #include <QEventLoop>

@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #pragma once
 
-#include "loadiphone.h"
+#include "device/connection/loadiphone.h"
 
 #include <QDialog>
 

@@ -1,20 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "screenshots.h"
+#include "app/screenshots.h"
 
-#include "aioutlineview.h"
-#include "aitableview.h"
-#include "appshelf.h"
-#include "bookcovers.h"
-#include "cataloguebackupdialog.h"
-#include "devicelistmodel.h"
-#include "deviceworkpath.h"
-#include "ipodtreelistcontroler.h"
-#include "loadiphone.h"
-#include "mainqueue.h"
-#include "messageline.h"
-#include "qtloadwindow.h"
-#include "userinteraction.h"
+#include "app/appshelf.h"
+#include "app/bookcovers.h"
+#include "app/cataloguebackupdialog.h"
+#include "app/messageline.h"
+#include "app/qtloadwindow.h"
+#include "app/userinteraction.h"
+#include "core/mainqueue.h"
+#include "device/connection/deviceworkpath.h"
+#include "device/connection/loadiphone.h"
+#include "operations/devicelistmodel.h"
+#include "operations/ipodtreelistcontroler.h"
+#include "widgets/aioutlineview.h"
+#include "widgets/aitableview.h"
 
 #include <QDialog>
 #include <QDir>

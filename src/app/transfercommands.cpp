@@ -1,21 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "transfercommands.h"
+#include "app/transfercommands.h"
 
-#include "appglobals.h"
-#include "bookbatch.h"
-#include "bookimport.h"
-#include "booktable.h"
-#include "catalogue.h"
-#include "devicecatalogue.h"
-#include "ipodtreelistcontroler.h"
-#include "mainqueue.h"
-#include "notificationcenter.h"
-#include "progresssheet.h"
-#include "shorttext.h"
+#include "app/appglobals.h"
+#include "app/booktable.h"
+#include "app/progresssheet.h"
+#include "app/shorttext.h"
+#include "app/userinteraction.h"
+#include "core/mainqueue.h"
+#include "core/notificationcenter.h"
+#include "device/connection/userdataiphone.h"
+#include "library/catalogue.h"
+#include "operations/bookbatch.h"
+#include "operations/bookimport.h"
+#include "operations/devicecatalogue.h"
+#include "operations/ipodtreelistcontroler.h"
 #include "ui_failedwindow.h"
-#include "userdataiphone.h"
-#include "userinteraction.h"
 
 #include <QDialog>
 #include <QLabel>

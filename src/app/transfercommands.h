@@ -2,10 +2,10 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #pragma once
 
-#include "appshelf.h"
-#include "bookbatch.h"
-#include "bookoperationresult.h"
-#include "epub.h"
+#include "app/appshelf.h"
+#include "library/epub.h"
+#include "operations/bookbatch.h"
+#include "operations/bookoperationresult.h"
 
 #include <QObject>
 #include <QString>

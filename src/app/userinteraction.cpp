@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "userinteraction.h"
+#include "app/userinteraction.h"
 
-#include "cataloguebackupdialog.h"
+#include "app/cataloguebackupdialog.h"
 
 #include <QAbstractButton>
 #include <QFileDialog>

@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #pragma once
 
-#include "cataloguebackup.h"
+#include "operations/cataloguebackup.h"
 
 #include <QString>
 #include <QStringList>

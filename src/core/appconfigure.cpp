@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "appconfigure.h"
+#include "core/appconfigure.h"
 
 const char *const AppName = "Bookferry";
 const char *const HomePageUrl = "https://bookferry.org/";

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "datadir.h"
+#include "core/datadir.h"
 
 #include <cstdlib>
 

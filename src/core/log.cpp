@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "log.h"
+#include "core/log.h"
 
 #include <cstdarg>
 #include <cstdio>

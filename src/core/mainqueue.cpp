@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "mainqueue.h"
+#include "core/mainqueue.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "numbertext.h"
+#include "core/numbertext.h"
 
 #include <charconv>
 #include <cmath>

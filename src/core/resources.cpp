@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "resources.h"
+#include "core/resources.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "scratch.h"
+#include "core/scratch.h"
 
 #include <cerrno>
 #include <csignal>

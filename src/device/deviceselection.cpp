@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "deviceselection.h"
+#include "device/deviceselection.h"
 
-#include "demodevice.h"
-#include "folderbackend.h"
+#include "device/folder/demodevice.h"
+#include "device/folder/folderbackend.h"
 
 #if BOOKFERRY_USB
-#include "imobiledevicebackend.h"
+#include "device/usb/imobiledevicebackend.h"
 #endif
 
 namespace {

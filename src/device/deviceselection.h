@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #pragma once
 
-#include "mobiledevice.h"
+#include "device/link/mobiledevice.h"
 
 #include <memory>
 #include <string>

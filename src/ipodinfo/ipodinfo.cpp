@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "ipodinfo.h"
+#include "ipodinfo/ipodinfo.h"
 
-#include "assertion.h"
-#include "fullio.h"
-#include "mountinfo.h"
-#include "scratch.h"
-#include "scsitask.h"
+#include "core/fullio.h"
+#include "core/scratch.h"
+#include "ipodinfo/assertion.h"
+#include "ipodinfo/mountinfo.h"
+#include "ipodinfo/scsitask.h"
 
 #include <algorithm>
 #include <cctype>

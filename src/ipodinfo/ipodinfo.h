@@ -2,8 +2,8 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #pragma once
 
-#include "ipodprobeenvironment.h"
-#include "scsitaskdeviceinterface.h"
+#include "ipodinfo/ipodprobeenvironment.h"
+#include "ipodinfo/scsitaskdeviceinterface.h"
 
 #include <array>
 #include <cstddef>

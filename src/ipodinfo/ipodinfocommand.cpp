@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "ipodinfocommand.h"
+#include "ipodinfo/ipodinfocommand.h"
 
-#include "ipodinfo.h"
+#include "ipodinfo/ipodinfo.h"
 
 #include <cstdio>
 #include <filesystem>

@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #pragma once
 
-#include "ipodprobeenvironment.h"
+#include "ipodinfo/ipodprobeenvironment.h"
 
 #include <iosfwd>
 #include <string>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "ipodprobeenvironment.h"
+#include "ipodinfo/ipodprobeenvironment.h"
 
-#include "linuxscsitransport.h"
+#include "ipodinfo/linuxscsitransport.h"
 
 #include <iostream>
 

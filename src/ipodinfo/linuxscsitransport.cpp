@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "linuxscsitransport.h"
+#include "ipodinfo/linuxscsitransport.h"
 
 #include <cerrno>
 #include <fcntl.h>

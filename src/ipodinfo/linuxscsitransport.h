@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #pragma once
 
-#include "scsitransport.h"
+#include "ipodinfo/scsitransport.h"
 
 // The kernel's own SCSI pass-through: open(2) and the SG_IO ioctl.
 class LinuxScsiTransport final : public ScsiTransport

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "scsitask.h"
+#include "ipodinfo/scsitask.h"
 
 #include <algorithm>
 #include <cerrno>

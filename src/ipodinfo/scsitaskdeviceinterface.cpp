@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "scsitaskdeviceinterface.h"
+#include "ipodinfo/scsitaskdeviceinterface.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -2,8 +2,8 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #pragma once
 
-#include "scsitask.h"
-#include "scsitransport.h"
+#include "ipodinfo/scsitask.h"
+#include "ipodinfo/scsitransport.h"
 
 #include <memory>
 

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "catalogue.h"
+#include "library/catalogue.h"
 
-#include "bookkeys.h"
-#include "utf8.h"
+#include "core/utf8.h"
+#include "library/bookkeys.h"
 
 #include <cstdio>
 #include <cstdlib>

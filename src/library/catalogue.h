@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #pragma once
 
-#include "plistptr.h"
+#include "core/plistptr.h"
 
 #include <cstdint>
 #include <optional>

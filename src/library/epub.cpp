@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "epub.h"
+#include "library/epub.h"
 
-#include "bookkeys.h"
-#include "catalogue.h"
+#include "library/bookkeys.h"
+#include "library/catalogue.h"
 
 std::shared_ptr<epub> epub::initWithDict(plist_t entry)
 {

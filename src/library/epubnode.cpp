@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "epubnode.h"
+#include "library/epubnode.h"
 
-#include "resources.h"
+#include "core/resources.h"
 
 std::shared_ptr<epubNode> epubNode::initWithDevice(const std::shared_ptr<iPodDevice> &device)
 {

@@ -2,8 +2,8 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #pragma once
 
-#include "ipoddevice.h"
-#include "treenode.h"
+#include "library/ipoddevice.h"
+#include "library/treenode.h"
 
 #include <memory>
 #include <string>

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "ipoddevice.h"
+#include "library/ipoddevice.h"
 
-#include "bookfields.h"
-#include "bookkeys.h"
-#include "numbertext.h"
+#include "core/numbertext.h"
+#include "library/bookfields.h"
+#include "library/bookkeys.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "ipodrootnode.h"
+#include "library/ipodrootnode.h"
 
-#include "epubnode.h"
-#include "nodeinfo.h"
-#include "numbertext.h"
-#include "resources.h"
-#include "surveyvalues.h"
+#include "core/numbertext.h"
+#include "core/resources.h"
+#include "library/epubnode.h"
+#include "library/nodeinfo.h"
+#include "library/surveyvalues.h"
 
 #include <optional>
 

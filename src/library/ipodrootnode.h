@@ -2,9 +2,9 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #pragma once
 
-#include "ipoddevice.h"
-#include "notificationcenter.h"
-#include "treenode.h"
+#include "core/notificationcenter.h"
+#include "library/ipoddevice.h"
+#include "library/treenode.h"
 
 #include <cstdint>
 #include <memory>

@@ -2,8 +2,8 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #pragma once
 
-#include "epub.h"
-#include "notificationcenter.h"
+#include "core/notificationcenter.h"
+#include "library/epub.h"
 
 #include <memory>
 #include <string>

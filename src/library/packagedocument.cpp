@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "packagedocument.h"
+#include "library/packagedocument.h"
 
-#include "bookkeys.h"
-#include "catalogue.h"
+#include "library/bookkeys.h"
+#include "library/catalogue.h"
 
 #include <QByteArray>
 #include <QXmlStreamReader>

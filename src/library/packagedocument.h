@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #pragma once
 
-#include "notificationcenter.h"
+#include "core/notificationcenter.h"
 
 #include <functional>
 #include <optional>

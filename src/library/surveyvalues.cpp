@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "surveyvalues.h"
+#include "library/surveyvalues.h"
 
-#include "numbertext.h"
+#include "core/numbertext.h"
 
 std::string surveyText(const StringDictionary &values, const char *key)
 {

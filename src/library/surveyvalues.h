@@ -7,7 +7,7 @@
 // with a '.' whatever the process's locale, so a comma-decimal locale shows "7.5GB"
 // everywhere, as the survey wrote its figures.
 
-#include "notificationcenter.h"
+#include "core/notificationcenter.h"
 
 #include <string>
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "treenode.h"
+#include "library/treenode.h"
 
-#include "arrayextensions.h"
+#include "library/arrayextensions.h"
 
 #include <algorithm>
 

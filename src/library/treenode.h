@@ -2,8 +2,8 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #pragma once
 
-#include "nodeinfo.h"
-#include "treenodedata.h"
+#include "library/nodeinfo.h"
+#include "library/treenodedata.h"
 
 #include <cstddef>
 #include <limits>

@@ -1,17 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "appbooks.h"
+#include "operations/appbooks.h"
 
-#include "bookimport.h"
-#include "bookkeys.h"
-#include "bookpath.h"
-#include "deviceapps.h"
-#include "shelf.h"
-#include "devicefiles.h"
-#include "epubarchive.h"
-#include "fullio.h"
-#include "packagedocument.h"
-#include "scratch.h"
+#include "core/fullio.h"
+#include "core/scratch.h"
+#include "device/connection/devicefiles.h"
+#include "device/connection/shelf.h"
+#include "device/link/deviceapps.h"
+#include "library/bookkeys.h"
+#include "library/packagedocument.h"
+#include "operations/bookimport.h"
+#include "operations/bookpath.h"
+#include "operations/epubarchive.h"
 
 #include <zlib.h>
 

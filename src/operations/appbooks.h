@@ -6,9 +6,9 @@
 // catalogue and no sync lock. Every call works on a connection confined to the app's
 // container (openShelf with Shelf::app), where the folder is "/Documents".
 
-#include "bookoperationresult.h"
-#include "mobiledevice.h"
-#include "notificationcenter.h"
+#include "core/notificationcenter.h"
+#include "device/link/mobiledevice.h"
+#include "operations/bookoperationresult.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "applistingcache.h"
+#include "operations/applistingcache.h"
 
 #include <QByteArray>
 #include <QJsonArray>

@@ -11,7 +11,7 @@
 // Threads: any; one listing file is written whole (temporary file, then rename), so a reader
 // never sees half of one.
 
-#include "appbooks.h"
+#include "operations/appbooks.h"
 
 #include <cstdint>
 #include <map>

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "bookbatch.h"
+#include "operations/bookbatch.h"
 
-#include "devicecatalogue.h"
-#include "devicesleep.h"
-#include "ipodtreelistcontroler.h"
-#include "loadiphone.h"
-#include "synclock.h"
+#include "device/connection/devicesleep.h"
+#include "device/connection/loadiphone.h"
+#include "device/connection/synclock.h"
+#include "operations/devicecatalogue.h"
+#include "operations/ipodtreelistcontroler.h"
 
 SyncLockGuard::SyncLockGuard(userDataIphone *data)
     : m_data(data)

@@ -2,8 +2,8 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #pragma once
 
-#include "bookcontext.h"
-#include "bookoperationresult.h"
+#include "operations/bookcontext.h"
+#include "operations/bookoperationresult.h"
 
 #include <atomic>
 #include <cstddef>

@@ -2,8 +2,8 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #pragma once
 
-#include "shelf.h"
-#include "devicecatalogue.h"
+#include "device/connection/shelf.h"
+#include "operations/devicecatalogue.h"
 
 #include <atomic>
 #include <functional>

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
 // The deletion of one user item from the device.
-#include "bookkeys.h"
-#include "bookpath.h"
-#include "devicecatalogue.h"
-#include "devicefiles.h"
-#include "ipodtreelistcontroler.h"
-#include "loadiphone.h"
+#include "device/connection/devicefiles.h"
+#include "device/connection/loadiphone.h"
+#include "library/bookkeys.h"
+#include "operations/bookpath.h"
+#include "operations/devicecatalogue.h"
+#include "operations/ipodtreelistcontroler.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "bookdetailsloader.h"
+#include "operations/bookdetailsloader.h"
 
-#include "bookkeys.h"
-#include "catalogue.h"
-#include "devicefiles.h"
-#include "devicepath.h"
-#include "packagedocument.h"
+#include "device/connection/devicefiles.h"
+#include "device/connection/devicepath.h"
+#include "library/bookkeys.h"
+#include "library/catalogue.h"
+#include "library/packagedocument.h"
 
 #include <algorithm>
 #include <cctype>

@@ -14,8 +14,8 @@
 // XHTML cover page) the picture is the package's cover-image item, else the item its
 // <meta name="cover"> names, else the first image the page shows.
 
-#include "mobiledevice.h"
-#include "workqueue.h"
+#include "core/workqueue.h"
+#include "device/link/mobiledevice.h"
 
 #include <atomic>
 #include <cstdint>

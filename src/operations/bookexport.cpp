@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
 // The export of one book from the device into a folder, as "<title>.epub".
-#include "bookpath.h"
-#include "devicefiles.h"
-#include "epubarchive.h"
-#include "epubstreampacker.h"
-#include "fullio.h"
-#include "ipodtreelistcontroler.h"
-#include "loadiphone.h"
-#include "mobiledevice.h"
-#include "scratch.h"
+#include "core/fullio.h"
+#include "core/scratch.h"
+#include "device/connection/devicefiles.h"
+#include "device/connection/loadiphone.h"
+#include "device/link/mobiledevice.h"
+#include "operations/bookpath.h"
+#include "operations/epubarchive.h"
+#include "operations/epubstreampacker.h"
+#include "operations/ipodtreelistcontroler.h"
 
 #include <cerrno>
 #include <cstdlib>

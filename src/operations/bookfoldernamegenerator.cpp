@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "bookfoldernamegenerator.h"
+#include "operations/bookfoldernamegenerator.h"
 
 std::string BookFolderNameGenerator::next()
 {

@@ -1,18 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
 // The import of one ePub file into the device's "Custom Books".
-#include "bookimport.h"
+#include "operations/bookimport.h"
 
-#include "bookkeys.h"
-#include "devicecatalogue.h"
-#include "devicefiles.h"
-#include "deviceworkpath.h"
-#include "epubarchive.h"
-#include "ipodtreelistcontroler.h"
-#include "loadiphone.h"
-#include "packagedocument.h"
-#include "scratch.h"
-#include "workqueue.h"
+#include "core/scratch.h"
+#include "core/workqueue.h"
+#include "device/connection/devicefiles.h"
+#include "device/connection/deviceworkpath.h"
+#include "device/connection/loadiphone.h"
+#include "library/bookkeys.h"
+#include "library/packagedocument.h"
+#include "operations/devicecatalogue.h"
+#include "operations/epubarchive.h"
+#include "operations/ipodtreelistcontroler.h"
 
 #include <algorithm>
 #include <cctype>

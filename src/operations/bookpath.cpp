@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "bookpath.h"
+#include "operations/bookpath.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "cataloguebackup.h"
+#include "operations/cataloguebackup.h"
 
-#include "bookkeys.h"
-#include "catalogue.h"
-#include "cataloguepresence.h"
-#include "datadir.h"
-#include "devicefiles.h"
-#include "mobiledevice.h"
-#include "userdataiphone.h"
+#include "core/datadir.h"
+#include "device/connection/devicefiles.h"
+#include "device/connection/userdataiphone.h"
+#include "device/link/mobiledevice.h"
+#include "library/bookkeys.h"
+#include "library/catalogue.h"
+#include "operations/cataloguepresence.h"
 
 #include <algorithm>
 #include <chrono>

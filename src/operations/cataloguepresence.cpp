@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "cataloguepresence.h"
+#include "operations/cataloguepresence.h"
 
-#include "mobiledevice.h"
-#include "userdataiphone.h"
+#include "device/connection/userdataiphone.h"
+#include "device/link/mobiledevice.h"
 
 #include <optional>
 #include <string>

@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "cataloguerestore.h"
+#include "operations/cataloguerestore.h"
 
-#include "bookkeys.h"
-#include "catalogue.h"
-#include "cataloguebackup.h"
-#include "devicecatalogue.h"
-#include "devicefiles.h"
-#include "mobiledevice.h"
-#include "synclock.h"
-#include "userdataiphone.h"
+#include "device/connection/devicefiles.h"
+#include "device/connection/synclock.h"
+#include "device/connection/userdataiphone.h"
+#include "device/link/mobiledevice.h"
+#include "library/bookkeys.h"
+#include "library/catalogue.h"
+#include "operations/cataloguebackup.h"
+#include "operations/devicecatalogue.h"
 
 #include <filesystem>
 #include <fstream>

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "devicecatalogue.h"
+#include "operations/devicecatalogue.h"
 
-#include "bookkeys.h"
-#include "cataloguebackup.h"
-#include "devicefiles.h"
-#include "deviceworkpath.h"
-#include "mobiledevice.h"
-#include "userdataiphone.h"
+#include "device/connection/devicefiles.h"
+#include "device/connection/deviceworkpath.h"
+#include "device/connection/userdataiphone.h"
+#include "device/link/mobiledevice.h"
+#include "library/bookkeys.h"
+#include "operations/cataloguebackup.h"
 
 #include <algorithm>
 #include <cstring>

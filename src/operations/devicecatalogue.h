@@ -2,8 +2,8 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #pragma once
 
-#include "catalogue.h"
-#include "cataloguepresence.h"
+#include "library/catalogue.h"
+#include "operations/cataloguepresence.h"
 
 #include <optional>
 #include <string>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "deviceinfotable.h"
+#include "operations/deviceinfotable.h"
 
 // The model names are kept letter for letter: users know their devices by these texts.
 const IPodTypeSpecInfo DeviceInfoTable[] = {

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "devicelistmodel.h"
+#include "operations/devicelistmodel.h"
 
 DeviceListModel::DeviceListModel(TreeNodePtr root, QObject *parent) : QAbstractItemModel(parent), m_root(std::move(root))
 {

@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #pragma once
 
-#include "treenode.h"
+#include "library/treenode.h"
 
 #include <QAbstractItemModel>
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "epubarchive.h"
+#include "operations/epubarchive.h"
 
-#include "epubzipchoices.h"
+#include "operations/epubzipchoices.h"
 
 #include <openssl/evp.h>
 #include <zip.h>

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "epubstreampacker.h"
+#include "operations/epubstreampacker.h"
 
-#include "epubarchive.h"
-#include "epubzipchoices.h"
-#include "fullio.h"
-#include "workqueue.h"
+#include "core/fullio.h"
+#include "core/workqueue.h"
+#include "operations/epubarchive.h"
+#include "operations/epubzipchoices.h"
 
 #include <zip.h>
 #include <zlib.h>

@@ -1,16 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "ipodtreelistcontroler.h"
+#include "operations/ipodtreelistcontroler.h"
 
-#include "devicefiles.h"
-#include "epubnode.h"
-#include "ipodrootnode.h"
-#include "loadiphone.h"
-#include "log.h"
-#include "mainqueue.h"
-#include "nodeinfo.h"
-#include "scratch.h"
-#include "surveyvalues.h"
+#include "core/log.h"
+#include "core/mainqueue.h"
+#include "core/scratch.h"
+#include "device/connection/devicefiles.h"
+#include "device/connection/loadiphone.h"
+#include "library/epubnode.h"
+#include "library/ipodrootnode.h"
+#include "library/nodeinfo.h"
+#include "library/surveyvalues.h"
 
 #include <QPointer>
 

@@ -2,14 +2,14 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #pragma once
 
-#include "bookcontext.h"
-#include "bookfoldernamegenerator.h"
-#include "bookoperationresult.h"
-#include "devicelistmodel.h"
-#include "devicesurvey.h"
-#include "epub.h"
-#include "notificationcenter.h"
-#include "treenode.h"
+#include "core/notificationcenter.h"
+#include "device/connection/devicesurvey.h"
+#include "library/epub.h"
+#include "library/treenode.h"
+#include "operations/bookcontext.h"
+#include "operations/bookfoldernamegenerator.h"
+#include "operations/bookoperationresult.h"
+#include "operations/devicelistmodel.h"
 
 #include <QItemSelectionModel>
 #include <QObject>

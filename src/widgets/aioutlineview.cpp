@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "aioutlineview.h"
+#include "widgets/aioutlineview.h"
 
-#include "listcontextmenu.h"
+#include "widgets/listcontextmenu.h"
 
 #include <QContextMenuEvent>
 #include <QMenu>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "aitableview.h"
+#include "widgets/aitableview.h"
 
-#include "listcontextmenu.h"
-#include "notificationcenter.h"
+#include "core/notificationcenter.h"
+#include "widgets/listcontextmenu.h"
 
 #include <QContextMenuEvent>
 #include <QKeyEvent>

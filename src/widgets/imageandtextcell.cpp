@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "imageandtextcell.h"
+#include "widgets/imageandtextcell.h"
 
 #include <QApplication>
 #include <QFontMetricsF>

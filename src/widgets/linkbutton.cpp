@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "linkbutton.h"
+#include "widgets/linkbutton.h"
 
-#include "appconfigure.h"
-#include "urlopener.h"
+#include "core/appconfigure.h"
+#include "widgets/urlopener.h"
 
 #include <QFontMetricsF>
 #include <QKeyEvent>

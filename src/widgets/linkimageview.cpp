@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "linkimageview.h"
+#include "widgets/linkimageview.h"
 
-#include "appconfigure.h"
-#include "resources.h"
-#include "urlopener.h"
+#include "core/appconfigure.h"
+#include "core/resources.h"
+#include "widgets/urlopener.h"
 
 #include <QMouseEvent>
 #include <QPixmap>

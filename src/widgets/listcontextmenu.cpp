@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "listcontextmenu.h"
+#include "widgets/listcontextmenu.h"
 
 #include <QAbstractItemView>
 #include <QItemSelectionModel>

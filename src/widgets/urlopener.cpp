@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "urlopener.h"
+#include "widgets/urlopener.h"
 
 #include <QDesktopServices>
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "xldrawfunc.h"
+#include "widgets/xldrawfunc.h"
 
 #include <QFontMetricsF>
 #include <QPainter>

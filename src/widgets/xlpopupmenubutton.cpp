@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "xlpopupmenubutton.h"
+#include "widgets/xlpopupmenubutton.h"
 
-#include "notificationcenter.h"
+#include "core/notificationcenter.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "xlview.h"
+#include "widgets/xlview.h"
 
-#include "xldrawfunc.h"
+#include "widgets/xldrawfunc.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "xlwindow.h"
+#include "widgets/xlwindow.h"
 
-#include "xldrawfunc.h"
+#include "widgets/xldrawfunc.h"
 
 #include <QMetaMethod>
 #include <QPainter>

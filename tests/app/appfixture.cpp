@@ -2,16 +2,16 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "appfixture.h"
 
-#include "aioutlineview.h"
-#include "aitableview.h"
-#include "appglobals.h"
-#include "catalogue.h"
-#include "devicelistmodel.h"
+#include "app/appglobals.h"
+#include "app/mediatablemodel.h"
+#include "core/mainqueue.h"
 #include "epubbuilder.h"
-#include "ipodtreelistcontroler.h"
-#include "mainqueue.h"
-#include "mediatablemodel.h"
-#include "urlopener.h"
+#include "library/catalogue.h"
+#include "operations/devicelistmodel.h"
+#include "operations/ipodtreelistcontroler.h"
+#include "widgets/aioutlineview.h"
+#include "widgets/aitableview.h"
+#include "widgets/urlopener.h"
 
 #include <QAction>
 #include <QDialog>

@@ -2,11 +2,11 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #pragma once
 
-#include "devicesleep.h"
-#include "folderbackend.h"
-#include "maincontroler.h"
+#include "app/maincontroler.h"
+#include "app/userinteraction.h"
+#include "device/connection/devicesleep.h"
+#include "device/folder/folderbackend.h"
 #include "tempdir.h"
-#include "userinteraction.h"
 
 #include <gtest/gtest.h>
 

@@ -3,18 +3,18 @@
 // Reader apps in the window, on the folder device: their nodes, their books, the commands.
 #include "appfixture.h"
 
-#include "aitableview.h"
-#include "applistingcache.h"
-#include "appshelf.h"
-#include "deviceapps.h"
-#include "devicelistmodel.h"
+#include "app/appshelf.h"
+#include "app/messageline.h"
+#include "core/fullio.h"
+#include "core/mainqueue.h"
+#include "device/link/deviceapps.h"
+#include "device/link/plistutil.h"
 #include "epubbuilder.h"
-#include "fullio.h"
-#include "ipodtreelistcontroler.h"
-#include "mainqueue.h"
-#include "messageline.h"
-#include "plistutil.h"
-#include "xlpopupmenubutton.h"
+#include "operations/applistingcache.h"
+#include "operations/devicelistmodel.h"
+#include "operations/ipodtreelistcontroler.h"
+#include "widgets/aitableview.h"
+#include "widgets/xlpopupmenubutton.h"
 
 #include <QAction>
 #include <QApplication>

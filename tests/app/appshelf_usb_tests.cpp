@@ -2,19 +2,19 @@
 // SPDX-FileCopyrightText: Bookferry developers
 // A reader app in the window through the USB backend and the emulator: the app's node and icon,
 // its books, and every file-service connection the window opened for it ended.
-#include "aioutlineview.h"
-#include "aitableview.h"
-#include "appshelf.h"
-#include "devicelistmodel.h"
+#include "app/appshelf.h"
+#include "app/maincontroler.h"
+#include "app/userinteraction.h"
+#include "core/mainqueue.h"
+#include "core/scratch.h"
+#include "device/usb/imobiledevicebackend.h"
 #include "emulatorharness.h"
 #include "epubbuilder.h"
-#include "imobiledevicebackend.h"
-#include "ipodtreelistcontroler.h"
-#include "maincontroler.h"
-#include "mainqueue.h"
-#include "scratch.h"
+#include "operations/devicelistmodel.h"
+#include "operations/ipodtreelistcontroler.h"
 #include "tempdir.h"
-#include "userinteraction.h"
+#include "widgets/aioutlineview.h"
+#include "widgets/aitableview.h"
 
 #include <QFrame>
 #include <QImage>

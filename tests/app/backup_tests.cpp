@@ -3,16 +3,16 @@
 // Putting a kept copy of a device's catalogue back from the device list's context menu.
 #include "appfixture.h"
 
-#include "aioutlineview.h"
-#include "catalogue.h"
-#include "cataloguebackup.h"
-#include "cataloguebackupdialog.h"
-#include "devicefaultinjector.h"
-#include "devicelistmodel.h"
-#include "ipodtreelistcontroler.h"
-#include "mainqueue.h"
-#include "scratch.h"
-#include "synclock.h"
+#include "app/cataloguebackupdialog.h"
+#include "core/mainqueue.h"
+#include "core/scratch.h"
+#include "device/connection/synclock.h"
+#include "device/link/devicefaultinjector.h"
+#include "library/catalogue.h"
+#include "operations/cataloguebackup.h"
+#include "operations/devicelistmodel.h"
+#include "operations/ipodtreelistcontroler.h"
+#include "widgets/aioutlineview.h"
 
 #include <QAction>
 #include <QLabel>

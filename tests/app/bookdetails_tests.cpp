@@ -4,14 +4,14 @@
 // book's cover and size, and the way to the folder an export wrote to.
 #include "appfixture.h"
 
-#include "aitableview.h"
-#include "appglobals.h"
-#include "bookcovers.h"
-#include "catalogue.h"
-#include "mainqueue.h"
-#include "mediatablemodel.h"
-#include "messageline.h"
-#include "silder.h"
+#include "app/appglobals.h"
+#include "app/bookcovers.h"
+#include "app/mediatablemodel.h"
+#include "app/messageline.h"
+#include "core/mainqueue.h"
+#include "library/catalogue.h"
+#include "widgets/aitableview.h"
+#include "widgets/silder.h"
 
 #include <QBuffer>
 #include <QElapsedTimer>

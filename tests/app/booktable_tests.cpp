@@ -4,12 +4,12 @@
 // clicked with other rows highlighted, and the keyboard.
 #include "appfixture.h"
 
-#include "aitableview.h"
-#include "appglobals.h"
-#include "linkbutton.h"
-#include "mainqueue.h"
-#include "mediatablemodel.h"
-#include "xlpopupmenubutton.h"
+#include "app/appglobals.h"
+#include "app/mediatablemodel.h"
+#include "core/mainqueue.h"
+#include "widgets/aitableview.h"
+#include "widgets/linkbutton.h"
+#include "widgets/xlpopupmenubutton.h"
 
 #include <QAction>
 #include <QApplication>

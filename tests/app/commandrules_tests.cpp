@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
 // The enabling rules of the book table's buttons and menu items, one row per window state.
-#include "commandrules.h"
+#include "app/commandrules.h"
 
 #include <gtest/gtest.h>
 

@@ -4,11 +4,11 @@
 // while another program holds the device's sync lock, and failed books are listed.
 #include "appfixture.h"
 
-#include "appglobals.h"
-#include "catalogue.h"
+#include "app/appglobals.h"
+#include "core/mainqueue.h"
+#include "device/connection/synclock.h"
+#include "library/catalogue.h"
 #include "lockholder.h"
-#include "mainqueue.h"
-#include "synclock.h"
 
 #include <QDialog>
 #include <QElapsedTimer>

@@ -4,14 +4,14 @@
 // through the real main window over a folder device.
 #include "appfixture.h"
 
-#include "aioutlineview.h"
-#include "aitableview.h"
-#include "appglobals.h"
-#include "devicelistmodel.h"
-#include "ipodtreelistcontroler.h"
-#include "mainqueue.h"
-#include "nodeinfo.h"
-#include "xlpopupmenubutton.h"
+#include "app/appglobals.h"
+#include "core/mainqueue.h"
+#include "library/nodeinfo.h"
+#include "operations/devicelistmodel.h"
+#include "operations/ipodtreelistcontroler.h"
+#include "widgets/aioutlineview.h"
+#include "widgets/aitableview.h"
+#include "widgets/xlpopupmenubutton.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -4,14 +4,14 @@
 // panels and questions answered by a script.
 #include "appfixture.h"
 
-#include "aitableview.h"
-#include "appglobals.h"
-#include "catalogue.h"
-#include "ipodtreelistcontroler.h"
-#include "mainqueue.h"
-#include "synclock.h"
-#include "transfercommands.h"
-#include "xlpopupmenubutton.h"
+#include "app/appglobals.h"
+#include "app/transfercommands.h"
+#include "core/mainqueue.h"
+#include "device/connection/synclock.h"
+#include "library/catalogue.h"
+#include "operations/ipodtreelistcontroler.h"
+#include "widgets/aitableview.h"
+#include "widgets/xlpopupmenubutton.h"
 
 #include <QAction>
 #include <QApplication>

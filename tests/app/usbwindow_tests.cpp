@@ -4,20 +4,20 @@
 // also when usbmuxd starts only after the window and restarts; a device that does not trust
 // this computer, and a scratch folder that cannot be used, are explained in the window; the
 // getting-started side offers the demo device; the window closes at once with usbmuxd gone.
-#include "aioutlineview.h"
-#include "devicelistmodel.h"
-#include "devicepanel.h"
+#include "app/devicepanel.h"
+#include "app/maincontroler.h"
+#include "app/qtloadwindow.h"
+#include "app/userinteraction.h"
+#include "core/mainqueue.h"
+#include "core/scratch.h"
+#include "device/usb/imobiledevicebackend.h"
 #include "emulatorharness.h"
 #include "epubbuilder.h"
-#include "imobiledevicebackend.h"
-#include "ipodtreelistcontroler.h"
-#include "linkbutton.h"
-#include "maincontroler.h"
-#include "mainqueue.h"
-#include "qtloadwindow.h"
-#include "scratch.h"
-#include "userinteraction.h"
-#include "xlpopupmenubutton.h"
+#include "operations/devicelistmodel.h"
+#include "operations/ipodtreelistcontroler.h"
+#include "widgets/aioutlineview.h"
+#include "widgets/linkbutton.h"
+#include "widgets/xlpopupmenubutton.h"
 
 #include <QFrame>
 #include <QLabel>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "epubarchive.h"
+#include "device/folder/folderbackend.h"
 #include "epubbuilder.h"
-#include "folderbackend.h"
+#include "operations/epubarchive.h"
 #include "tempdir.h"
 
 #include <QJsonArray>

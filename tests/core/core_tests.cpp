@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "fullio.h"
-#include "mainqueue.h"
-#include "numbertext.h"
-#include "notificationcenter.h"
-#include "scratch.h"
+#include "core/fullio.h"
+#include "core/mainqueue.h"
+#include "core/notificationcenter.h"
+#include "core/numbertext.h"
+#include "core/scratch.h"
 #include "tempdir.h"
 
 #include <QCoreApplication>

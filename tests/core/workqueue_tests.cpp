@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "workqueue.h"
+#include "core/workqueue.h"
 
 #include <gtest/gtest.h>
 

@@ -3,11 +3,11 @@
 // Apps that share their documents, on the folder device and the demo device.
 #include "devicetest.h"
 
-#include "demoapps.h"
-#include "demodevice.h"
-#include "deviceapps.h"
-#include "shelf.h"
-#include "plistutil.h"
+#include "device/connection/shelf.h"
+#include "device/folder/demoapps.h"
+#include "device/folder/demodevice.h"
+#include "device/link/deviceapps.h"
+#include "device/link/plistutil.h"
 
 #include <filesystem>
 

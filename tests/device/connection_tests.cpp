@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "devicetest.h"
 
-#include "mainqueue.h"
+#include "core/mainqueue.h"
 
 #include <QCoreApplication>
 

@@ -2,9 +2,9 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "devicetest.h"
 
-#include "demodevice.h"
-#include "deviceselection.h"
-#include "plistutil.h"
+#include "device/deviceselection.h"
+#include "device/folder/demodevice.h"
+#include "device/link/plistutil.h"
 
 #include <cstdlib>
 #include <filesystem>

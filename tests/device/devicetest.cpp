@@ -2,9 +2,9 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "devicetest.h"
 
-#include "devicesleep.h"
-#include "log.h"
-#include "mainqueue.h"
+#include "core/log.h"
+#include "core/mainqueue.h"
+#include "device/connection/devicesleep.h"
 
 #include <QCoreApplication>
 #include <sstream>

@@ -2,12 +2,12 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #pragma once
 
-#include "devicefaultinjector.h"
-#include "folderbackend.h"
+#include "core/mainqueue.h"
+#include "core/notificationcenter.h"
+#include "device/connection/loadiphone.h"
+#include "device/folder/folderbackend.h"
+#include "device/link/devicefaultinjector.h"
 #include "folderdevicebuilder.h"
-#include "loadiphone.h"
-#include "mainqueue.h"
-#include "notificationcenter.h"
 #include "tempdir.h"
 
 #include <gtest/gtest.h>

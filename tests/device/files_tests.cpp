@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "devicetest.h"
 
-#include "devicefiles.h"
+#include "device/connection/devicefiles.h"
 
 #include <filesystem>
 

@@ -2,9 +2,9 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "devicetest.h"
 
-#include "devicefiles.h"
-#include "devicepath.h"
-#include "plistscalar.h"
+#include "device/connection/devicefiles.h"
+#include "device/connection/devicepath.h"
+#include "device/link/plistscalar.h"
 
 #include <clocale>
 #include <filesystem>

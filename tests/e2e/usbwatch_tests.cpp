@@ -5,9 +5,9 @@
 // socket watch under it, against a bare socket: a file that does not listen yet, a daemon
 // that dies leaving its file, one that takes its place. Round after round of usbmuxd
 // leaving, under load, and a socket that hangs up at once: nothing hangs, aborts or leaks.
+#include "device/usb/imobiledevicebackend.h"
+#include "device/usb/muxsocketwatch.h"
 #include "emulatorharness.h"
-#include "imobiledevicebackend.h"
-#include "muxsocketwatch.h"
 
 #include <gtest/gtest.h>
 

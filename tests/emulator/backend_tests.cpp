@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
 // The imobiledevice backend through libimobiledevice against the emulator.
-#include "deviceapps.h"
+#include "device/connection/synclock.h"
+#include "device/link/deviceapps.h"
+#include "device/usb/imobiledevicebackend.h"
 #include "emulatorharness.h"
-#include "imobiledevicebackend.h"
-#include "synclock.h"
 
 #include <gtest/gtest.h>
 #include <plist/plist.h>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
 // The unmodified libimobiledevice tools against the emulator.
+#include "device/connection/synclock.h"
 #include "emulatorharness.h"
-#include "synclock.h"
 
 #include <gtest/gtest.h>
 #include <libimobiledevice/afc.h>

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
 // The tree copies over a USB link, where files move on extra file-service connections.
-#include "devicefaultinjector.h"
+#include "core/mainqueue.h"
+#include "device/connection/loadiphone.h"
+#include "device/link/devicefaultinjector.h"
+#include "device/usb/imobiledevicebackend.h"
 #include "emulatorharness.h"
-#include "imobiledevicebackend.h"
-#include "loadiphone.h"
-#include "mainqueue.h"
 
 #include <gtest/gtest.h>
 

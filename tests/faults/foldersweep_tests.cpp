@@ -6,13 +6,13 @@
 // must hold.
 #include "sweepworld.h"
 
-#include "devicefaultinjector.h"
-#include "devicesleep.h"
-#include "folderbackend.h"
-#include "ipodtreelistcontroler.h"
-#include "loadiphone.h"
-#include "mainqueue.h"
-#include "scratch.h"
+#include "core/mainqueue.h"
+#include "core/scratch.h"
+#include "device/connection/devicesleep.h"
+#include "device/connection/loadiphone.h"
+#include "device/folder/folderbackend.h"
+#include "device/link/devicefaultinjector.h"
+#include "operations/ipodtreelistcontroler.h"
 #include "tempdir.h"
 
 #include <gtest/gtest.h>

@@ -5,16 +5,16 @@
 // when it comes back.
 #include "sweepworld.h"
 
-#include "bookbatch.h"
-#include "bookkeys.h"
-#include "catalogue.h"
-#include "devicefaultinjector.h"
-#include "devicesleep.h"
-#include "folderbackend.h"
-#include "ipodtreelistcontroler.h"
-#include "loadiphone.h"
-#include "mainqueue.h"
-#include "scratch.h"
+#include "core/mainqueue.h"
+#include "core/scratch.h"
+#include "device/connection/devicesleep.h"
+#include "device/connection/loadiphone.h"
+#include "device/folder/folderbackend.h"
+#include "device/link/devicefaultinjector.h"
+#include "library/bookkeys.h"
+#include "library/catalogue.h"
+#include "operations/bookbatch.h"
+#include "operations/ipodtreelistcontroler.h"
 #include "tempdir.h"
 
 #include <gtest/gtest.h>

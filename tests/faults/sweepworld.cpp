@@ -2,11 +2,11 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "sweepworld.h"
 
-#include "bookkeys.h"
-#include "catalogue.h"
-#include "epubarchive.h"
+#include "device/folder/folderbackend.h"
 #include "epubbuilder.h"
-#include "folderbackend.h"
+#include "library/bookkeys.h"
+#include "library/catalogue.h"
+#include "operations/epubarchive.h"
 #include "tempdir.h"
 
 #include <algorithm>

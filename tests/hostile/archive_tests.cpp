@@ -4,9 +4,9 @@
 // disk, or that cannot be read, and package documents that point where they must not.
 #include "hostiledevice.h"
 
-#include "bookkeys.h"
-#include "epubarchive.h"
 #include "epubbuilder.h"
+#include "library/bookkeys.h"
+#include "operations/epubarchive.h"
 
 #include <gtest/gtest.h>
 

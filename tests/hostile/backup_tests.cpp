@@ -4,11 +4,11 @@
 // twenty kept, and a restore that puts one back without naming books the device lost.
 #include "hostiledevice.h"
 
-#include "bookkeys.h"
-#include "cataloguebackup.h"
-#include "cataloguerestore.h"
+#include "core/scratch.h"
 #include "epubbuilder.h"
-#include "scratch.h"
+#include "library/bookkeys.h"
+#include "operations/cataloguebackup.h"
+#include "operations/cataloguerestore.h"
 
 #include <gtest/gtest.h>
 

@@ -4,10 +4,10 @@
 // ever one book folder or book file, never the catalogue, the purchases or a loop.
 #include "hostiledevice.h"
 
-#include "bookkeys.h"
-#include "devicefaultinjector.h"
-#include "epubarchive.h"
+#include "device/link/devicefaultinjector.h"
 #include "epubbuilder.h"
+#include "library/bookkeys.h"
+#include "operations/epubarchive.h"
 
 #include <gtest/gtest.h>
 

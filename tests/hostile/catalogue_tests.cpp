@@ -4,9 +4,9 @@
 // entries are kept and passed by, and no "Path" or title reaches outside its folder.
 #include "hostiledevice.h"
 
-#include "bookkeys.h"
 #include "epubbuilder.h"
-#include "ipoddevice.h"
+#include "library/bookkeys.h"
+#include "library/ipoddevice.h"
 
 #include <gtest/gtest.h>
 

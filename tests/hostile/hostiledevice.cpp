@@ -2,11 +2,11 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "hostiledevice.h"
 
-#include "devicefaultinjector.h"
-#include "epubarchive.h"
+#include "core/mainqueue.h"
+#include "core/scratch.h"
+#include "device/link/devicefaultinjector.h"
 #include "epubbuilder.h"
-#include "mainqueue.h"
-#include "scratch.h"
+#include "operations/epubarchive.h"
 
 #include <zip.h>
 

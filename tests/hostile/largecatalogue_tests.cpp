@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
 // Very large catalogues (kept out of the sanitizer build: the 100 MB read is slow there).
-#include "catalogue.h"
+#include "library/catalogue.h"
 #include "tempdir.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #pragma once
 
-#include "scsitransport.h"
+#include "ipodinfo/scsitransport.h"
 
 #include <array>
 #include <cstdint>

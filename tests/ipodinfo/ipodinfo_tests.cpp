@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "assertion.h"
+#include "core/scratch.h"
 #include "fakescsitransport.h"
 #include "fakesysfs.h"
-#include "ipodinfo.h"
-#include "linuxscsitransport.h"
-#include "scratch.h"
-#include "scsitask.h"
+#include "ipodinfo/assertion.h"
+#include "ipodinfo/ipodinfo.h"
+#include "ipodinfo/linuxscsitransport.h"
+#include "ipodinfo/scsitask.h"
 
 #include <cerrno>
 #include <fcntl.h>

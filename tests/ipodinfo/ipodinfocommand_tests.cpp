@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
+#include "core/scratch.h"
 #include "fakescsitransport.h"
 #include "fakesysfs.h"
-#include "ipodinfocommand.h"
-#include "scratch.h"
+#include "ipodinfo/ipodinfocommand.h"
 
 #include <filesystem>
 #include <gmock/gmock.h>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "mountinfo.h"
+#include "ipodinfo/mountinfo.h"
 #include "tempdir.h"
 
 #include <cerrno>

@@ -3,9 +3,9 @@
 // The direct reader of binary catalogues against libplist's tree: whenever it answers, it
 // answers what the tree gives, on generated catalogues, on damaged ones and on hand-made
 // files with the format's odd corners.
-#include "bookfields.h"
-#include "bookkeys.h"
-#include "catalogue.h"
+#include "library/bookfields.h"
+#include "library/bookkeys.h"
+#include "library/catalogue.h"
 #include "tempdir.h"
 
 #include <plist/plist.h>

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "bookkeys.h"
-#include "catalogue.h"
-#include "epub.h"
-#include "ipoddevice.h"
-#include "scratch.h"
+#include "core/scratch.h"
+#include "library/bookkeys.h"
+#include "library/catalogue.h"
+#include "library/epub.h"
+#include "library/ipoddevice.h"
 #include "tempdir.h"
 
 #include <QXmlStreamReader>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "ipodrootnode.h"
-#include "nodeinfo.h"
-#include "surveyvalues.h"
+#include "library/ipodrootnode.h"
+#include "library/nodeinfo.h"
+#include "library/surveyvalues.h"
 
 #include <gtest/gtest.h>
 

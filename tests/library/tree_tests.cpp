@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "arrayextensions.h"
-#include "bookkeys.h"
-#include "catalogue.h"
-#include "epubnode.h"
-#include "ipodrootnode.h"
-#include "resources.h"
-#include "scratch.h"
+#include "core/resources.h"
+#include "core/scratch.h"
+#include "library/arrayextensions.h"
+#include "library/bookkeys.h"
+#include "library/catalogue.h"
+#include "library/epubnode.h"
+#include "library/ipodrootnode.h"
+#include "library/treenode.h"
 #include "tempdir.h"
-#include "treenode.h"
 
 #include <gtest/gtest.h>
 

@@ -1,16 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
 // Books in an app's Documents folder on the folder device.
-#include "appbooks.h"
+#include "operations/appbooks.h"
 
-#include "bookkeys.h"
-#include "deviceapps.h"
-#include "shelf.h"
-#include "devicefaultinjector.h"
+#include "core/fullio.h"
+#include "device/connection/shelf.h"
+#include "device/link/deviceapps.h"
+#include "device/link/devicefaultinjector.h"
 #include "devicefixture.h"
 #include "epubbuilder.h"
-#include "fullio.h"
-#include "packagedocument.h"
+#include "library/bookkeys.h"
+#include "library/packagedocument.h"
 
 #include <zip.h>
 

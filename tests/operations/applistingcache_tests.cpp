@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: Bookferry developers
 // The listing cache on disk: a listing is found again only for its device and app, a book only
 // by its path, size and time, and the folder stays under its bound.
-#include "applistingcache.h"
+#include "operations/applistingcache.h"
 
 #include "tempdir.h"
 

@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "bookbatch.h"
-#include "bookimport.h"
-#include "bookkeys.h"
-#include "cataloguebackup.h"
-#include "devicefaultinjector.h"
+#include "core/scratch.h"
+#include "device/connection/devicesleep.h"
+#include "device/connection/synclock.h"
+#include "device/link/devicefaultinjector.h"
 #include "devicefixture.h"
-#include "devicesleep.h"
 #include "epubbuilder.h"
-#include "scratch.h"
-#include "synclock.h"
+#include "library/bookkeys.h"
+#include "operations/bookbatch.h"
+#include "operations/bookimport.h"
+#include "operations/cataloguebackup.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

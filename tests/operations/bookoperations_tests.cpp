@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "bookbatch.h"
-#include "bookfoldernamegenerator.h"
-#include "bookkeys.h"
-#include "devicefaultinjector.h"
-#include "devicefiles.h"
+#include "core/scratch.h"
+#include "device/connection/devicefiles.h"
+#include "device/link/devicefaultinjector.h"
 #include "devicefixture.h"
-#include "epubarchive.h"
 #include "epubbuilder.h"
-#include "scratch.h"
+#include "library/bookkeys.h"
+#include "operations/bookbatch.h"
+#include "operations/bookfoldernamegenerator.h"
+#include "operations/epubarchive.h"
 
 #include <fcntl.h>
 #include <filesystem>

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
+#include "core/mainqueue.h"
+#include "core/resources.h"
+#include "core/scratch.h"
 #include "devicefixture.h"
-#include "epubnode.h"
-#include "ipodrootnode.h"
-#include "mainqueue.h"
-#include "resources.h"
-#include "scratch.h"
+#include "library/epubnode.h"
+#include "library/ipodrootnode.h"
 
 #include <QSignalSpy>
 

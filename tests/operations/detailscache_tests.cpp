@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
 // The cover cache in the data folder: what it keeps, for how long, and how much of it.
-#include "bookdetailsloader.h"
-#include "bookkeys.h"
 #include "devicefixture.h"
+#include "library/bookkeys.h"
+#include "operations/bookdetailsloader.h"
 
 #include <chrono>
 #include <filesystem>

@@ -2,9 +2,9 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "devicefixture.h"
 
-#include "bookkeys.h"
-#include "devicefaultinjector.h"
-#include "mainqueue.h"
+#include "core/mainqueue.h"
+#include "device/link/devicefaultinjector.h"
+#include "library/bookkeys.h"
 
 #include <filesystem>
 

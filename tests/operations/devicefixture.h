@@ -2,11 +2,11 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #pragma once
 
-#include "catalogue.h"
-#include "folderbackend.h"
-#include "ipodtreelistcontroler.h"
-#include "loadiphone.h"
-#include "notificationcenter.h"
+#include "core/notificationcenter.h"
+#include "device/connection/loadiphone.h"
+#include "device/folder/folderbackend.h"
+#include "library/catalogue.h"
+#include "operations/ipodtreelistcontroler.h"
 #include "tempdir.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "epubarchive.h"
-#include "epubstreampacker.h"
 #include "epubbuilder.h"
+#include "operations/epubarchive.h"
+#include "operations/epubstreampacker.h"
 #include "tempdir.h"
 
 #include <gtest/gtest.h>

@@ -6,9 +6,9 @@
 // what trips a naive reader (an ampersand and an apostrophe, a subtitle, a translator listed
 // after the author, a cover) and one plain book; the catalogue must show what it was asked to
 // write. A producer that is not installed is skipped and named.
-#include "bookkeys.h"
 #include "devicefixture.h"
-#include "epubarchive.h"
+#include "library/bookkeys.h"
+#include "operations/epubarchive.h"
 
 #include <QProcess>
 #include <QProcessEnvironment>

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "bookfoldernamegenerator.h"
-#include "bookimport.h"
-#include "bookkeys.h"
 #include "devicefixture.h"
-#include "epubarchive.h"
 #include "epubbuilder.h"
-#include "ipodtreelistcontroler.h"
-#include "packagedocument.h"
+#include "library/bookkeys.h"
+#include "library/packagedocument.h"
+#include "operations/bookfoldernamegenerator.h"
+#include "operations/bookimport.h"
+#include "operations/epubarchive.h"
+#include "operations/ipodtreelistcontroler.h"
 #include "tempdir.h"
 
 #include <QXmlStreamReader>

@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #pragma once
 
-#include "folderbackend.h"
+#include "device/folder/folderbackend.h"
 #include "tempdir.h"
 
 #include <cstdint>

@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "tempdir.h"
 
-#include "scratch.h"
+#include "core/scratch.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
 #include "testimages.h"
-#include "xldrawfunc.h"
+#include "widgets/xldrawfunc.h"
 
 #include <QFont>
 #include <QFontMetricsF>

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "appconfigure.h"
-#include "linkbutton.h"
-#include "linkimageview.h"
+#include "core/appconfigure.h"
 #include "tempdir.h"
 #include "testimages.h"
-#include "urlopener.h"
+#include "widgets/linkbutton.h"
+#include "widgets/linkimageview.h"
+#include "widgets/urlopener.h"
 
 #include <QFontMetricsF>
 #include <QHBoxLayout>

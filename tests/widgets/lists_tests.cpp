@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "aioutlineview.h"
-#include "aitableview.h"
-#include "imageandtextcell.h"
-#include "notificationcenter.h"
+#include "core/notificationcenter.h"
 #include "testimages.h"
+#include "widgets/aioutlineview.h"
+#include "widgets/aitableview.h"
+#include "widgets/imageandtextcell.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "mainqueue.h"
-#include "notificationcenter.h"
+#include "core/mainqueue.h"
+#include "core/notificationcenter.h"
 #include "testimages.h"
-#include "xlpopupmenubutton.h"
+#include "widgets/xlpopupmenubutton.h"
 
 #include <QPainter>
 #include <QTest>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "silder.h"
 #include "tempdir.h"
 #include "testimages.h"
+#include "widgets/silder.h"
 
 #include <QByteArray>
 #include <QFile>

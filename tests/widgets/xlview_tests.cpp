@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "mainqueue.h"
+#include "core/mainqueue.h"
 #include "testimages.h"
-#include "xldrawfunc.h"
-#include "xlview.h"
-#include "xlwindow.h"
+#include "widgets/xldrawfunc.h"
+#include "widgets/xlview.h"
+#include "widgets/xlwindow.h"
 
 #include <QBuffer>
 #include <QDataStream>

@@ -3,11 +3,11 @@
 // Brings up a device through the device link exactly as the application does (arrival,
 // connection, survey behind a load window) and prints the survey, one "key: value" line
 // per entry. Exit status: 0 when a device was surveyed, 2 otherwise.
-#include "deviceselection.h"
-#include "loadiphone.h"
-#include "log.h"
-#include "mainqueue.h"
-#include "notificationcenter.h"
+#include "core/log.h"
+#include "core/mainqueue.h"
+#include "core/notificationcenter.h"
+#include "device/connection/loadiphone.h"
+#include "device/deviceselection.h"
 
 #include <QCoreApplication>
 #include <atomic>

@@ -3,7 +3,7 @@
 // epubbuild SOURCE TARGET: makes the ePub TARGET from SOURCE, a folder holding an unpacked
 // book ("mimetype" first, stored, exactly the type; then the rest) or a single-file book,
 // copied as it is unless its mimetype entry needs setting right.
-#include "epubarchive.h"
+#include "operations/epubarchive.h"
 
 #include <cstdio>
 #include <cstring>

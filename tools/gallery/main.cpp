@@ -4,16 +4,16 @@
 // bookferry-gallery [FOLDER]: draws each skinned widget in its main states and writes one PNG
 // per picture into FOLDER (default: gallery/ beside the build's bin/ folder). Needs no
 // display: without QT_QPA_PLATFORM it draws offscreen.
-#include "aioutlineview.h"
-#include "aitableview.h"
-#include "imageandtextcell.h"
-#include "linkbutton.h"
-#include "linkimageview.h"
-#include "resources.h"
-#include "silder.h"
-#include "xlpopupmenubutton.h"
-#include "xlview.h"
-#include "xlwindow.h"
+#include "core/resources.h"
+#include "widgets/aioutlineview.h"
+#include "widgets/aitableview.h"
+#include "widgets/imageandtextcell.h"
+#include "widgets/linkbutton.h"
+#include "widgets/linkimageview.h"
+#include "widgets/silder.h"
+#include "widgets/xlpopupmenubutton.h"
+#include "widgets/xlview.h"
+#include "widgets/xlwindow.h"
 
 #include <QApplication>
 #include <QCheckBox>

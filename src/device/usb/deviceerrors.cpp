@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "deviceerrors.h"
+#include "device/usb/deviceerrors.h"
 
-#include "deviceapps.h"
-#include "log.h"
+#include "core/log.h"
+#include "device/link/deviceapps.h"
 
 // The switches below list every enumerator without a default, so the compiler names any
 // code a newer library adds; values outside the enum fall through to the raw-number log.

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
 // The USB backend's device side: arrivals and removals, lockdown, services and apps.
-#include "imobiledevicebackend.h"
+#include "device/usb/imobiledevicebackend.h"
 
-#include "deviceerrors.h"
-#include "log.h"
-#include "plistscalar.h"
-#include "usbappservices.h"
-#include "usbbackend.h"
+#include "core/log.h"
+#include "device/link/plistscalar.h"
+#include "device/usb/deviceerrors.h"
+#include "device/usb/usbappservices.h"
+#include "device/usb/usbbackend.h"
 
 #include <libimobiledevice/house_arrest.h>
 #include <libimobiledevice/libimobiledevice.h>

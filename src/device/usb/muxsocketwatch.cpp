@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "muxsocketwatch.h"
+#include "device/usb/muxsocketwatch.h"
 
-#include "log.h"
-#include "plistptr.h"
+#include "core/log.h"
+#include "core/plistptr.h"
 
 #include <plist/plist.h>
 

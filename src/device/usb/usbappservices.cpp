@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "usbappservices.h"
+#include "device/usb/usbappservices.h"
 
-#include "deviceerrors.h"
-#include "plistscalar.h"
+#include "device/link/plistscalar.h"
+#include "device/usb/deviceerrors.h"
 
 #include <libimobiledevice/afc.h>
 #include <libimobiledevice/house_arrest.h>

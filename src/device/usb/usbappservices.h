@@ -5,8 +5,8 @@
 // The conversations with a device's app services, on a service the backend started: each
 // answers an MDERR code and, on failure, the sentence for the user in *text.
 
-#include "deviceapps.h"
-#include "usbrecords.h"
+#include "device/link/deviceapps.h"
+#include "device/usb/usbrecords.h"
 
 #include <libimobiledevice/libimobiledevice.h>
 #include <libimobiledevice/lockdown.h>

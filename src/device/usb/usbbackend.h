@@ -7,10 +7,10 @@
 // Private to usb/: the rest of the program makes one with makeIMobileDeviceBackend().
 // Device events arrive on MuxSocketWatch's thread; every call may come from any thread.
 
-#include "deviceapps.h"
-#include "mobiledevice.h"
-#include "muxsocketwatch.h"
-#include "usbrecords.h"
+#include "device/link/deviceapps.h"
+#include "device/link/mobiledevice.h"
+#include "device/usb/muxsocketwatch.h"
+#include "device/usb/usbrecords.h"
 
 #include <atomic>
 #include <list>

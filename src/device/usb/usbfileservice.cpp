@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
 // The USB backend's file service: the AFC calls on a connection the device side opened.
-#include "deviceerrors.h"
-#include "usbbackend.h"
+#include "device/usb/deviceerrors.h"
+#include "device/usb/usbbackend.h"
 
 #include <libimobiledevice/afc.h>
 

@@ -5,7 +5,7 @@
 // The USB backend's own records and the owners of libimobiledevice's handles. Private to
 // usb/.
 
-#include "plistptr.h"
+#include "core/plistptr.h"
 
 #include <libimobiledevice/afc.h>
 #include <libimobiledevice/house_arrest.h>

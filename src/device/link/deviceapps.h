@@ -1,0 +1,98 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#pragma once
+
+// How a device describes the apps that share their documents (the attributes asked of it
+// and how they are read), and the sentences of the two refusals: what both backends share
+// to answer the layer's app calls (mobiledevice.h).
+
+#include "device/link/mobiledevice.h"
+#include "device/link/plistscalar.h"
+
+#include <plist/plist.h>
+
+#include <cctype>
+#include <string>
+#include <vector>
+
+// The attributes asked of the device, the ones appFromAttributes reads.
+inline const std::vector<const char *> &appAttributeNames()
+{
+    static const std::vector<const char *> names = {"CFBundleIdentifier", "CFBundleDisplayName", "CFBundleName",
+                                                    "CFBundleVersion",    "UIFileSharingEnabled", "CFBundleDocumentTypes"};
+    return names;
+}
+
+namespace deviceappsdetail {
+inline std::string lower(std::string text)
+{
+    for (char &c : text)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// True when any string of the array `list` (a lone string is read as one) is `wanted`,
+// compared without case.
+inline bool listHas(plist_t list, const std::string &wanted)
+{
+    if (!list)
+        return false;
+    if (plist_get_node_type(list) == PLIST_STRING)
+        return lower(plistScalarText(list).value_or("")) == wanted;
+    if (plist_get_node_type(list) != PLIST_ARRAY)
+        return false;
+    for (uint32_t i = 0; i < plist_array_get_size(list); ++i) {
+        plist_t item = plist_array_get_item(list, i);
+        if (plist_get_node_type(item) == PLIST_STRING && lower(plistScalarText(item).value_or("")) == wanted)
+            return true;
+    }
+    return false;
+}
+} // namespace deviceappsdetail
+
+// The record of one app's attributes as the device lists them (a dict with
+// CFBundleIdentifier, ...); false when it is not a dict or has no identifier. Header-only
+// so that the USB backend reads the device's answer without linking the layer.
+inline bool appFromAttributes(plist_t attributes, DeviceApp &app)
+{
+    using namespace deviceappsdetail;
+    if (!attributes || plist_get_node_type(attributes) != PLIST_DICT)
+        return false;
+    auto text = [&](const char *key) {
+        plist_t node = plist_dict_get_item(attributes, key);
+        return node && plist_get_node_type(node) == PLIST_STRING ? plistScalarText(node).value_or("") : std::string();
+    };
+    app = DeviceApp{};
+    app.identifier = text("CFBundleIdentifier");
+    if (app.identifier.empty())
+        return false;
+    app.name = text("CFBundleName");
+    app.version = text("CFBundleVersion");
+    app.displayName = text("CFBundleDisplayName");
+    if (app.displayName.empty())
+        app.displayName = app.name.empty() ? app.identifier : app.name;
+    // Devices have sent the flag as a boolean and as the string "YES".
+    const std::string sharing = lower(plistScalarText(plist_dict_get_item(attributes, "UIFileSharingEnabled")).value_or(""));
+    app.fileSharing = sharing == "true" || sharing == "yes" || sharing == "1";
+    plist_t types = plist_dict_get_item(attributes, "CFBundleDocumentTypes");
+    if (types && plist_get_node_type(types) == PLIST_ARRAY) {
+        for (uint32_t i = 0; i < plist_array_get_size(types) && !app.takesEpub; ++i) {
+            plist_t type = plist_array_get_item(types, i);
+            if (plist_get_node_type(type) != PLIST_DICT)
+                continue;
+            app.takesEpub = listHas(plist_dict_get_item(type, "LSItemContentTypes"), "org.idpf.epub-container")
+                || listHas(plist_dict_get_item(type, "CFBundleTypeExtensions"), "epub")
+                || listHas(plist_dict_get_item(type, "CFBundleTypeExtensions"), ".epub")
+                || listHas(plist_dict_get_item(type, "CFBundleTypeMIMETypes"), "application/epub+zip");
+        }
+    }
+    return true;
+}
+
+// The sentences of the two refusals, shared by the backends.
+inline const char *deviceLockedText() { return "Unlock the iPhone and try again."; }
+inline const char *appGoneText()
+{
+    return "The app is no longer on the device, or it no longer shares its documents. Reconnect the device to "
+           "see its apps again.";
+}
