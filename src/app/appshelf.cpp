@@ -141,7 +141,7 @@ AppShelf::AppShelf(Context context, QObject *parent)
     connect(m_context.selection, &QItemSelectionModel::selectionChanged, this,
             [this] { selectionChanged(); });
 
-    // The covers and sizes of an app's books come from here; every other cell as before.
+    // The covers and sizes of an app's books come from here; every other cell from the table model itself.
     m_previousCell = m_context.table->cellSource();
     m_context.table->setCellSource(
         [this, previous = m_previousCell](const epub &record, const std::string &identifier, int role) {

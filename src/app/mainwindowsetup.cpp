@@ -368,7 +368,7 @@ void mainControler::awakeFromNib()
     addMediaButton->setImage(QImage(resourceFile("mac to ipod-2.png")));
     addMediaButton->setImageDisabled(QImage(resourceFile("mac to ipod-3.png")));
 
-    // The drawer became the side panel of the device list.
+    // The drawer is the device list's side panel.
     drawer->setMinimumWidth(160);
 
     homeLinkButton->setLinkAttribute(QString::fromUtf8(HomePageUrl));

@@ -4,8 +4,8 @@
 
 #include <string>
 
-// The private per-user scratch folder that replaces fixed places under "/tmp"
-// ("/tmp/Books" becomes scratchPath("Books")). BOOKFERRY_SCRATCH wins, then
+// The private per-user scratch folder for working copies (scratchPath("Books") rather than
+// a fixed place such as "/tmp/Books", which another user could take). BOOKFERRY_SCRATCH wins, then
 // $XDG_RUNTIME_DIR/bookferry, then ${TMPDIR:-/tmp}/bookferry-UID. The folder is
 // created with mode 0700 and must be a real folder owned by this user; otherwise
 // scratchDir() returns an empty string and nothing is written there.

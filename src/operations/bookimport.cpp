@@ -267,7 +267,7 @@ std::optional<CatalogueDuplicate> findCatalogueDuplicate(const Catalogue &catalo
     if (identity.identifier.empty())
         return std::nullopt;
     for (plist_t entry : catalogue.books()) {
-        // Books imported before values were decoded carry their titles as the package wrote them.
+        // A catalogue may hold a title as the package wrote it, with its references undecoded.
         const auto same = [](const std::optional<std::string> &stored, const std::string &value) {
             return stored && (*stored == value || referencesDecoded(*stored) == value);
         };
