@@ -6,6 +6,7 @@
 #include "app/mediatablemodel.h"
 #include "core/mainqueue.h"
 #include "core/notificationcenter.h"
+#include "core/stablename.h"
 #include "device/connection/loadiphone.h"
 #include "device/connection/userdataiphone.h"
 #include "library/bookkeys.h"
@@ -34,18 +35,6 @@ namespace {
 constexpr int kScrollSettleMs = 15;
 constexpr uint32_t kMaxCoverBytes = 8u << 20;
 constexpr uint64_t kMaxCoverCacheBytes = 32ull << 20;
-
-std::string hashed(const std::string &text)
-{
-    uint64_t hash = 1469598103934665603ull;
-    for (unsigned char c : text) {
-        hash ^= c;
-        hash *= 1099511628211ull;
-    }
-    char out[17];
-    std::snprintf(out, sizeof out, "%016llx", static_cast<unsigned long long>(hash));
-    return out;
-}
 
 // Writes a picture whole or not at all: a reader never finds half a file.
 bool savePicture(const QImage &image, const std::string &target)
@@ -264,14 +253,14 @@ std::string AppShelf::iconFolder(const std::string &deviceIdentifier) const
 {
     return m_context.dataFolder.empty()
                ? std::string()
-               : m_context.dataFolder + "/appcovers/" + hashed(deviceIdentifier) + "/icons";
+               : m_context.dataFolder + "/appcovers/" + stableName(deviceIdentifier) + "/icons";
 }
 
 std::string AppShelf::coverFolder(const std::string &deviceIdentifier, const std::string &app) const
 {
     return m_context.dataFolder.empty()
                ? std::string()
-               : m_context.dataFolder + "/appcovers/" + hashed(deviceIdentifier) + "/" + hashed(app);
+               : m_context.dataFolder + "/appcovers/" + stableName(deviceIdentifier) + "/" + stableName(app);
 }
 
 bool AppShelf::stillShown(const TreeNode *node) const
@@ -351,7 +340,7 @@ void AppShelf::surveyApps(std::weak_ptr<TreeNode> deviceNode)
             // The version names the icon: an updated app brings its new one.
             const std::string icon =
                 folder.empty() ? std::string()
-                               : folder + "/" + hashed(app.identifier + '\n' + app.version) + ".png";
+                               : folder + "/" + stableName(app.identifier + '\n' + app.version) + ".png";
             std::error_code ec;
             if (!icon.empty() && !fs::exists(icon, ec)) {
                 std::string png;
@@ -651,7 +640,7 @@ void AppShelf::coverWorker()
         const std::string folder = coverFolder(device, app);
         const std::string cached = folder.empty() ? std::string()
                                                   : folder + "/" +
-                                                        hashed(job.path + '\n' + std::to_string(job.size) +
+                                                        stableName(job.path + '\n' + std::to_string(job.size) +
                                                                '\n' + std::to_string(job.modified)) +
                                                         ".png";
         QImage cover;

@@ -15,6 +15,20 @@
 
 namespace fs = std::filesystem;
 
+namespace {
+// The books' paths inside the app's Documents folder (the records keep device paths).
+std::vector<std::string> documentsPaths(const EpubList &records)
+{
+    std::vector<std::string> relatives;
+    const std::string prefix = std::string(Shelf::app({}).folder()) + "/";
+    for (const auto &record : records) {
+        if (record && record->mediaPcPath().rfind(prefix, 0) == 0)
+            relatives.push_back(record->mediaPcPath().substr(prefix.size()));
+    }
+    return relatives;
+}
+} // namespace
+
 void AppShelf::runCommand(const std::string &app, std::weak_ptr<TreeNode> node,
                           std::vector<std::string> names, const QString &heading,
                           std::function<BookOperationResult(afc_connection *, std::size_t)> item,
@@ -99,12 +113,7 @@ void AppShelf::exportBooks(const EpubList &records, const QString &folder)
         m_context.slot.finish({}, {});
         return;
     }
-    std::vector<std::string> relatives;
-    const std::string prefix = std::string(Shelf::app({}).folder()) + "/";
-    for (const auto &record : records) {
-        if (record && record->mediaPcPath().rfind(prefix, 0) == 0)
-            relatives.push_back(record->mediaPcPath().substr(prefix.size()));
-    }
+    const std::vector<std::string> relatives = documentsPaths(records);
     std::weak_ptr<TreeNode> weak;
     const std::string target = folder.toStdString();
     const Context::Slot &slot = m_context.slot;
@@ -136,12 +145,7 @@ void AppShelf::deleteBooks(const EpubList &records)
         m_context.slot.finish({}, {});
         return;
     }
-    std::vector<std::string> relatives;
-    const std::string prefix = std::string(Shelf::app({}).folder()) + "/";
-    for (const auto &record : records) {
-        if (record && record->mediaPcPath().rfind(prefix, 0) == 0)
-            relatives.push_back(record->mediaPcPath().substr(prefix.size()));
-    }
+    const std::vector<std::string> relatives = documentsPaths(records);
     std::weak_ptr<TreeNode> weak =
         node->nodeParent()->childAtIndex(node->nodeParent()->indexOfChildIdenticalTo(node));
     const Context::Slot &slot = m_context.slot;

@@ -480,16 +480,6 @@ std::optional<std::string> readAppBookCover(afc_connection *connection, const st
 
 namespace {
 
-bool endsWithEpub(const std::string &name)
-{
-    if (name.size() <= 5)
-        return false;
-    std::string tail = name.substr(name.size() - 5);
-    for (char &c : tail)
-        c = char(std::tolower(static_cast<unsigned char>(c)));
-    return tail == ".epub";
-}
-
 // Runs work(connection, i) for i in [0, count), each connection on a thread of its own taking
 // the next index as soon as it is free: the round trips, not the bytes, take the time.
 void shareOut(const std::vector<afc_connection *> &connections, std::size_t count,
@@ -546,7 +536,7 @@ int walkAppBooks(const std::vector<afc_connection *> &connections, int maxDepth,
         level.clear();
         for (std::size_t i = 0; i < entries.size(); ++i) {
             const bool book = facts[i].type == "S_IFREG" || facts[i].type == "S_IFDIR";
-            if (endsWithEpub(entries[i]) && book)
+            if (hasEpubExtension(entries[i]) && book)
                 found.emplace_back(entries[i], facts[i]);
             else if (facts[i].type == "S_IFDIR")
                 level.push_back(entries[i]);

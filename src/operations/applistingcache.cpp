@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "operations/applistingcache.h"
 
+#include "core/stablename.h"
 #include <QByteArray>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -20,19 +21,6 @@ namespace {
 
 constexpr int kFormat = 1;
 
-// A name for a file from any text (device identifiers and app identifiers are not ours).
-std::string hashedName(const std::string &text)
-{
-    uint64_t hash = 1469598103934665603ull;
-    for (unsigned char c : text) {
-        hash ^= c;
-        hash *= 1099511628211ull;
-    }
-    char out[17];
-    std::snprintf(out, sizeof out, "%016llx", static_cast<unsigned long long>(hash));
-    return out;
-}
-
 QString text(const std::string &value)
 {
     return QString::fromStdString(value);
@@ -47,7 +35,7 @@ AppListingCache::AppListingCache(std::string folder, uint64_t maxBytes)
 
 std::string AppListingCache::fileOf(const std::string &device, const std::string &app) const
 {
-    return m_folder + "/" + hashedName(device + '\n' + app) + ".json";
+    return m_folder + "/" + stableName(device + '\n' + app) + ".json";
 }
 
 std::vector<AppBook> AppListingCache::load(const std::string &device, const std::string &app) const

@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "operations/bookdetailsloader.h"
 
+#include "core/stablename.h"
 #include "device/connection/devicefiles.h"
 #include "device/connection/devicepath.h"
 #include "library/bookkeys.h"
@@ -94,20 +95,6 @@ std::optional<std::string> readDeviceFile(afc_connection *conn, const std::strin
     if (!ok)
         return std::nullopt;
     return bytes;
-}
-
-// FNV-1a: a name for a book's cache files and a short form of its key that stay the same
-// from one run to the next.
-std::string fnvHex(const std::string &text)
-{
-    uint64_t h = 1469598103934665603ull;
-    for (unsigned char c : text) {
-        h ^= c;
-        h *= 1099511628211ull;
-    }
-    char out[17];
-    std::snprintf(out, sizeof out, "%016llx", static_cast<unsigned long long>(h));
-    return out;
 }
 
 std::optional<std::string> readSmallFile(const std::string &file, uintmax_t limit)
@@ -439,9 +426,9 @@ void BookDetailsLoader::prepareBatch(const BookDetailsSource &source)
     if (!m_cacheFolder.empty()) {
         std::set<std::string> listed;
         for (const auto &[path, entry] : m_books)
-            listed.insert(fnvHex("B/" + path));
+            listed.insert(stableName("B/" + path));
         for (const auto &[path, entry] : m_purchases)
-            listed.insert(fnvHex("P/" + path));
+            listed.insert(stableName("P/" + path));
         tidyCacheFolder(m_cacheFolder, known ? &listed : nullptr);
         keepCacheBounded(true);
     }
@@ -466,13 +453,13 @@ BookDetails BookDetailsLoader::readBook(const BookDetailsRequest &request, unsig
     const auto &catalogue = request.purchases ? m_purchases : m_books;
     const auto found = catalogue.find(request.path);
     const Entry entry = found == catalogue.end() ? Entry{} : found->second;
-    const std::string key = fnvHex(std::string(request.purchases ? "P" : "B") + '\n' + request.path + '\n' +
+    const std::string key = stableName(std::string(request.purchases ? "P" : "B") + '\n' + request.path + '\n' +
                                    entry.coverPath + '\n' + entry.coverHash + '\n' + entry.packageHash +
                                    '\n' + top->mtime + '\n' + (top->isDirectory() ? "d" : "f"));
     const std::string stem =
         m_cacheFolder.empty()
             ? std::string()
-            : m_cacheFolder + "/" + fnvHex((request.purchases ? "P/" : "B/") + request.path);
+            : m_cacheFolder + "/" + stableName((request.purchases ? "P/" : "B/") + request.path);
     const std::string picture = stem.empty() ? std::string() : stem + ".png";
     if (!stem.empty()) {
         std::error_code ec;

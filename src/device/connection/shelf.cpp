@@ -25,16 +25,6 @@ int openShelf(am_device *device, const Shelf &shelf, afc_connection **connection
 
 namespace {
 
-bool endsWithEpub(const std::string &name)
-{
-    if (name.size() <= 5)
-        return false;
-    std::string tail = name.substr(name.size() - 5);
-    for (char &c : tail)
-        c = char(std::tolower(static_cast<unsigned char>(c)));
-    return tail == ".epub";
-}
-
 int collectBooks(afc_connection *connection, const std::string &folder, int depthLeft, std::vector<std::string> &paths)
 {
     // A name the device could not have made ("/" inside, "." or "..") is never followed.
@@ -47,7 +37,7 @@ int collectBooks(afc_connection *connection, const std::string &folder, int dept
         const std::string path = folder + "/" + entry;
         const std::optional<DeviceFileInfo> info = readFileInfo(connection, path);
         const bool folder = info && info->isDirectory();
-        if (endsWithEpub(entry) && (folder || (info && info->isPlainFile())))
+        if (hasEpubExtension(entry) && (folder || (info && info->isPlainFile())))
             paths.push_back(path);
         else if (folder && depthLeft > 0)
             collectBooks(connection, path, depthLeft - 1, paths);
@@ -56,6 +46,16 @@ int collectBooks(afc_connection *connection, const std::string &folder, int dept
 }
 
 } // namespace
+
+bool hasEpubExtension(const std::string &name)
+{
+    if (name.size() <= 5)
+        return false;
+    std::string tail = name.substr(name.size() - 5);
+    for (char &c : tail)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    return tail == ".epub";
+}
 
 int listAppBooks(afc_connection *connection, std::vector<std::string> &paths, int maxDepth)
 {

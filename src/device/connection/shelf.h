@@ -31,6 +31,9 @@ struct Shelf
 // books, the app's container for an app.
 int openShelf(am_device *device, const Shelf &shelf, afc_connection **connection, std::string *why = nullptr);
 
+// A name that ends in ".epub", in any case, with something before it.
+bool hasEpubExtension(const std::string &name);
+
 // The books on an app's connection: every ".epub" file or folder (any case) under
 // "/Documents", in nested folders down to `maxDepth` levels, as device paths in name
 // order. Links, special files and folders past the depth are passed over; an unreadable
