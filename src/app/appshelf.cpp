@@ -4,6 +4,7 @@
 
 #include "app/bookcovers.h"
 #include "app/mediatablemodel.h"
+#include "core/cachetrim.h"
 #include "core/mainqueue.h"
 #include "core/notificationcenter.h"
 #include "core/stablename.h"
@@ -46,37 +47,6 @@ bool savePicture(const QImage &image, const std::string &target)
         return false;
     fs::rename(part, target, ec);
     return !ec;
-}
-
-// The folder's pictures under `limit` bytes, those used longest ago going first.
-void trimFolder(const std::string &folder, uint64_t limit)
-{
-    struct Kept
-    {
-        fs::path path;
-        fs::file_time_type used;
-        uint64_t size;
-    };
-    std::vector<Kept> kept;
-    uint64_t total = 0;
-    std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator(folder, ec);
-         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-        std::error_code e;
-        if (!it->is_regular_file(e))
-            continue;
-        kept.push_back({it->path(), it->last_write_time(e), it->file_size(e)});
-        total += kept.back().size;
-    }
-    if (total <= limit)
-        return;
-    std::sort(kept.begin(), kept.end(), [](const Kept &a, const Kept &b) { return a.used < b.used; });
-    for (const Kept &file : kept) {
-        if (total <= limit)
-            break;
-        fs::remove(file.path, ec);
-        total -= file.size;
-    }
 }
 
 bool sameListing(const std::vector<AppBook> &a, const std::vector<AppBook> &b)
@@ -615,7 +585,7 @@ void AppShelf::coverWorker()
         session.reset(); // an arrival waits for no idle cover reader
         // The cache is brought under its bound once a list's covers are in, not after each one.
         if (trimNeeded && !m_context.dataFolder.empty())
-            trimFolder(m_context.dataFolder + "/appcovers", kMaxCoverCacheBytes);
+            trimCacheFolder(m_context.dataFolder + "/appcovers", kMaxCoverCacheBytes);
         trimNeeded = false;
     };
     std::unique_lock<std::mutex> lock(m_coverMutex);

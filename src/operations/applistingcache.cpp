@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "operations/applistingcache.h"
 
+#include "core/cachetrim.h"
 #include "core/stablename.h"
 #include <QByteArray>
 #include <QJsonArray>
@@ -127,30 +128,7 @@ bool AppListingCache::save(const std::string &device, const std::string &app,
 
 void AppListingCache::trim() const
 {
-    std::error_code ec;
-    struct Kept
-    {
-        fs::path path;
-        fs::file_time_type used;
-        uint64_t size;
-    };
-    std::vector<Kept> kept;
-    uint64_t total = 0;
-    for (const auto &entry : fs::directory_iterator(m_folder, ec)) {
-        std::error_code e;
-        if (!entry.is_regular_file(e))
-            continue;
-        const uint64_t size = entry.file_size(e);
-        kept.push_back({entry.path(), entry.last_write_time(e), size});
-        total += size;
-    }
-    std::sort(kept.begin(), kept.end(), [](const Kept &a, const Kept &b) { return a.used < b.used; });
-    for (const Kept &file : kept) {
-        if (total <= m_maxBytes)
-            break;
-        fs::remove(file.path, ec);
-        total -= file.size;
-    }
+    trimCacheFolder(m_folder, m_maxBytes);
 }
 
 std::map<std::string, AppBook> AppListingCache::byPath(const std::vector<AppBook> &books)
