@@ -4,6 +4,7 @@
 
 #include "core/fullio.h"
 #include "core/scratch.h"
+#include "core/workqueue.h"
 #include "device/connection/devicefiles.h"
 #include "device/connection/shelf.h"
 #include "device/link/deviceapps.h"
@@ -27,7 +28,6 @@
 #include <optional>
 #include <random>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -480,22 +480,17 @@ std::optional<std::string> readAppBookCover(afc_connection *connection, const st
 
 namespace {
 
-// Runs work(connection, i) for i in [0, count), each connection on a thread of its own taking
-// the next index as soon as it is free: the round trips, not the bytes, take the time.
+// Runs work(connection, i) for i in [0, count), each connection on a worker of its own (the
+// caller's thread takes the first) taking the next index as soon as it is free: the round
+// trips, not the bytes, take the time.
 void shareOut(const std::vector<afc_connection *> &connections, std::size_t count,
               const std::function<void(afc_connection *, std::size_t)> &work)
 {
-    std::atomic<std::size_t> next{0};
-    auto run = [&](afc_connection *connection) {
-        for (std::size_t i; (i = next.fetch_add(1)) < count;)
-            work(connection, i);
-    };
-    std::vector<std::thread> threads;
-    for (std::size_t i = 1; i < connections.size() && i < count; ++i)
-        threads.emplace_back(run, connections[i]);
-    run(connections.front());
-    for (std::thread &thread : threads)
-        thread.join();
+    WorkQueue<std::size_t> queue{[&](std::size_t &i, size_t worker) { work(connections[worker], i); }};
+    for (std::size_t i = 0; i < count; ++i)
+        queue.push(i);
+    queue.ensureWorkers(std::min(connections.size(), count) - (count > 0 ? 1 : 0));
+    queue.drain();
 }
 
 // The path's parts, for the order a walk of name-sorted folders gives.
@@ -686,38 +681,41 @@ BookOperationResult importIntoApp(afc_connection *connection, const std::string 
             writers.push_back({lane, other});
     }
     const uint64_t chunks = (total + kChunk - 1) / kChunk;
-    std::atomic<uint64_t> nextChunk{0}, written{0};
+    std::atomic<uint64_t> written{0};
     std::atomic<bool> stop{false}, readFailed{false};
     std::atomic<int> writeRc{0};
-    auto work = [&](const Lane &lane) {
-        std::unique_ptr<char[]> buffer(new char[kChunk]);
-        for (uint64_t i; !stop && (i = nextChunk.fetch_add(1)) < chunks;) {
-            const uint64_t offset = i * kChunk;
-            const auto length = static_cast<std::size_t>(std::min<uint64_t>(kChunk, total - offset));
-            const ssize_t n = ::pread(in, buffer.get(), length, static_cast<off_t>(offset));
-            if (n != static_cast<ssize_t>(length)) {
-                readFailed = true;
-                stop = true;
-                break;
-            }
-            int rc = writers.size() > 1 ? AFCFileRefSeek(lane.connection, lane.ref, offset) : 0;
-            if (rc == 0)
-                rc = AFCFileRefWrite(lane.connection, lane.ref, buffer.get(), static_cast<unsigned int>(length));
-            if (rc != 0) {
-                int none = 0;
-                writeRc.compare_exchange_strong(none, rc);
-                stop = true;
-                break;
-            }
-            written += length;
+    // Each writer is a worker of the queue (the caller's thread the first), with its own buffer.
+    std::vector<std::unique_ptr<char[]>> buffers(writers.size());
+    WorkQueue<uint64_t> parts{[&](uint64_t &i, size_t worker) {
+        if (stop)
+            return;
+        const Lane &lane = writers[worker];
+        if (!buffers[worker])
+            buffers[worker].reset(new char[kChunk]);
+        char *buffer = buffers[worker].get();
+        const uint64_t offset = i * kChunk;
+        const auto length = static_cast<std::size_t>(std::min<uint64_t>(kChunk, total - offset));
+        const ssize_t n = ::pread(in, buffer, length, static_cast<off_t>(offset));
+        if (n != static_cast<ssize_t>(length)) {
+            readFailed = true;
+            stop = true;
+            return;
         }
-    };
-    std::vector<std::thread> threads;
-    for (std::size_t i = 1; i < writers.size(); ++i)
-        threads.emplace_back(work, writers[i]);
-    work(writers[0]);
-    for (std::thread &thread : threads)
-        thread.join();
+        int rc = writers.size() > 1 ? AFCFileRefSeek(lane.connection, lane.ref, offset) : 0;
+        if (rc == 0)
+            rc = AFCFileRefWrite(lane.connection, lane.ref, buffer, static_cast<unsigned int>(length));
+        if (rc != 0) {
+            int none = 0;
+            writeRc.compare_exchange_strong(none, rc);
+            stop = true;
+            return;
+        }
+        written += length;
+    }};
+    for (uint64_t i = 0; i < chunks; ++i)
+        parts.push(i);
+    parts.ensureWorkers(std::min<uint64_t>(writers.size(), chunks) - (chunks > 0 ? 1 : 0));
+    parts.drain();
     ::close(in);
     bool closed = true;
     for (std::size_t i = writers.size(); i-- > 0;)
