@@ -118,6 +118,7 @@ AppShelf::AppShelf(Context context, QObject *parent)
                 m_scrollTimer.start();
         });
     m_coverThread = std::thread([this] { coverWorker(); });
+    m_jobs.ensureWorkers(kJobWorkers);
 }
 
 AppShelf::~AppShelf()
@@ -132,13 +133,7 @@ AppShelf::~AppShelf()
     m_coverWake.notify_all();
     if (m_coverThread.joinable())
         m_coverThread.join();
-    std::vector<std::pair<std::thread, std::shared_ptr<std::atomic_bool>>> threads;
-    {
-        std::lock_guard<std::mutex> lock(m_threadsMutex);
-        threads.swap(m_threads);
-    }
-    for (auto &thread : threads)
-        thread.first.join();
+    m_jobs.stop(); // what is queued is dropped; a job in hand ends at its next look at m_stop
 }
 
 bool AppShelf::isAppNode(const TreeNode *node)
@@ -187,31 +182,21 @@ void AppShelf::onMain(std::function<void()> work)
     });
 }
 
-void AppShelf::startThread(std::function<std::function<void()>()> body)
+void AppShelf::startJob(Job body)
 {
     ++m_busy;
-    std::lock_guard<std::mutex> lock(m_threadsMutex);
-    // Threads that ended are joined as new ones start, so the list stays short.
-    for (auto it = m_threads.begin(); it != m_threads.end();) {
-        if (*it->second) {
-            it->first.join();
-            it = m_threads.erase(it);
-        } else {
-            ++it;
-        }
-    }
-    auto done = std::make_shared<std::atomic_bool>(false);
-    m_threads.emplace_back(std::thread([this, done, body = std::move(body)] {
-                               // The work counts as running until its result is on the main thread.
-                               std::function<void()> then = body();
-                               onMain([this, then] {
-                                   if (then)
-                                       then();
-                                   --m_busy;
-                               });
-                               *done = true;
-                           }),
-                           done);
+    m_jobs.push(std::move(body));
+}
+
+void AppShelf::runJob(Job &job)
+{
+    // The work counts as running until its result is on the main thread.
+    std::function<void()> then = job();
+    onMain([this, then] {
+        if (then)
+            then();
+        --m_busy;
+    });
 }
 
 std::string AppShelf::listingFolder() const
@@ -288,7 +273,7 @@ void AppShelf::deviceRowsInserted(const QModelIndex &parent, int first, int last
 
 void AppShelf::surveyApps(std::weak_ptr<TreeNode> deviceNode)
 {
-    startThread([this, deviceNode]() -> std::function<void()> {
+    startJob([this, deviceNode]() -> std::function<void()> {
         if (m_stop)
             return {};
         // Waits for the survey that made the node to end; an arrival waits for this in turn.
@@ -422,7 +407,7 @@ void AppShelf::refresh(AppShelfNode *node)
     const std::string app = node->app().identifier;
     const std::string device = node->deviceIdentifier();
     const std::vector<AppBook> previous = node->books();
-    startThread([this, weak, app, device, previous]() -> std::function<void()> {
+    startJob([this, weak, app, device, previous]() -> std::function<void()> {
         std::shared_ptr<DeviceSession> session = m_context.openSession ? m_context.openSession() : nullptr;
         if (!session || m_stop)
             return {};

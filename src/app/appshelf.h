@@ -16,6 +16,7 @@
 //
 // Threads: made and called on the main thread; its workers reach it by queued calls.
 
+#include "core/workqueue.h"
 #include "device/connection/shelf.h"
 #include "device/link/deviceapps.h"
 #include "library/epub.h"
@@ -112,6 +113,7 @@ public:
     static constexpr const char *kShowAllSetting = "ShowAllSharingApps";
     static constexpr int kIconSize = 20;    // the device list's icons are drawn at their own size
     static constexpr int kListingLanes = 3; // extra connections that read books alongside
+    static constexpr int kJobWorkers = 2;   // listings at once (a device's apps, an app's books)
 
     explicit AppShelf(Context context, QObject *parent = nullptr);
     ~AppShelf() override; // stops the workers and waits for their current request
@@ -182,7 +184,11 @@ private:
     std::string coverFolder(const std::string &deviceIdentifier, const std::string &app) const;
     std::string listingFolder() const;
     // Runs `body` on a thread of its own; what it returns then runs on the main thread.
-    void startThread(std::function<std::function<void()>()> body);
+    // A listing job (a device's apps and icons, an app's books) answers with what the main
+    // thread does with its result.
+    using Job = std::function<std::function<void()>()>;
+    void startJob(Job body);
+    void runJob(Job &job);
     void onMain(std::function<void()> work);
     // A connection on the app's Documents for the session's device, counted; null with *why.
     afc_connection *openApp(DeviceSession &session, const std::string &app, std::string *why);
@@ -200,8 +206,7 @@ private:
     std::atomic_bool m_stop{false};
     std::atomic_int m_busy{0};
     std::atomic_int m_openConnections{0};
-    mutable std::mutex m_threadsMutex;
-    std::vector<std::pair<std::thread, std::shared_ptr<std::atomic_bool>>> m_threads; // with their end flags
+    WorkQueue<Job> m_jobs{[this](Job &job, size_t) { runJob(job); }};
 
     // The covers of the shown app: read on one worker, the rows in view first.
     std::map<std::string, QImage> m_covers;  // device path → thumbnail (main thread)
