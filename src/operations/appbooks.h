@@ -9,6 +9,7 @@
 #include "core/notificationcenter.h"
 #include "device/link/mobiledevice.h"
 #include "operations/bookoperationresult.h"
+#include "operations/devicezip.h"
 
 #include <cstdint>
 #include <functional>
@@ -28,12 +29,6 @@ struct AppBook
 };
 
 // Bounds on what the listing reads of one book, whatever its headers claim.
-struct AppBookLimits
-{
-    uint32_t maxCentralDirectory = 8u << 20; // bytes
-    uint32_t maxDocument = 4u << 20;         // container.xml and the package document, inflated
-};
-
 // Every book under "/Documents" (see listAppBooks) with its values, read from the file with
 // a few ranged reads: the zip's end record and central directory, the container and the
 // package document, inflated in memory. `lanes`, more connections on the same app, read
