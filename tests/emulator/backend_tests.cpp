@@ -69,6 +69,8 @@ protected:
     std::string deviceDir;
     std::unique_ptr<DeviceBackend> backend;
     EventQueue events;
+    am_device *device = nullptr;
+    afc_connection *afc = nullptr;
 
     void TearDown() override
     {
@@ -99,6 +101,16 @@ protected:
         return e->device;
     }
 
+    // startWith, then the arrival and its file service open.
+    void startWithFileService(const std::vector<std::string> &options)
+    {
+        ASSERT_NO_FATAL_FAILURE(startWith(options));
+        device = arrival();
+        ASSERT_NE(device, nullptr);
+        afc = openFileService(device);
+        ASSERT_NE(afc, nullptr) << lastDeviceError(device);
+    }
+
     // Arrival sequence up to an open file service; returns the connection.
     afc_connection *openFileService(am_device *device)
     {
@@ -117,7 +129,7 @@ protected:
 TEST_F(BackendTest, ArrivalSessionValuesAndNotifications)
 {
     startWith({});
-    am_device *device = arrival();
+    device = arrival();
     ASSERT_NE(device, nullptr);
     EXPECT_EQ(backend->copyDeviceIdentifier(device), desc.udid);
     ASSERT_EQ(backend->connect(device), 0);
@@ -151,11 +163,7 @@ TEST_F(BackendTest, ArrivalSessionValuesAndNotifications)
 
 TEST_F(BackendTest, FileServiceRoundTrip)
 {
-    startWith({});
-    am_device *device = arrival();
-    ASSERT_NE(device, nullptr);
-    afc_connection *afc = openFileService(device);
-    ASSERT_NE(afc, nullptr) << lastDeviceError(device);
+    ASSERT_NO_FATAL_FAILURE(startWithFileService({}));
 
     afc_dictionary info;
     ASSERT_EQ(backend->deviceInfo(afc, info), 0);
@@ -223,11 +231,7 @@ TEST_F(BackendTest, FileServiceRoundTrip)
 // (it would wait for a writer), and the connection goes on serving.
 TEST_F(BackendTest, AFifoIsNeverOpenedAsAFile)
 {
-    startWith({});
-    am_device *device = arrival();
-    ASSERT_NE(device, nullptr);
-    afc_connection *afc = openFileService(device);
-    ASSERT_NE(afc, nullptr) << lastDeviceError(device);
+    ASSERT_NO_FATAL_FAILURE(startWithFileService({}));
     const std::string fifo = deviceDir + "/root/cover.jpg";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
 
@@ -249,11 +253,7 @@ TEST_F(BackendTest, AFifoIsNeverOpenedAsAFile)
 
 TEST_F(BackendTest, LockContention)
 {
-    startWith({});
-    am_device *device = arrival();
-    ASSERT_NE(device, nullptr);
-    afc_connection *afc = openFileService(device);
-    ASSERT_NE(afc, nullptr) << lastDeviceError(device);
+    ASSERT_NO_FATAL_FAILURE(startWithFileService({}));
     const char *lockPath = "/com.apple.itunes.lock_sync";
     afc_file_ref ref = 0;
     ASSERT_EQ(backend->fileOpen(afc, lockPath, AFC_MODE_READ_WRITE, &ref), 0);
@@ -276,11 +276,7 @@ TEST_F(BackendTest, LockContention)
 
 TEST_F(BackendTest, BusyLockOption)
 {
-    startWith({"--hold-lock", "/com.apple.itunes.lock_sync"});
-    am_device *device = arrival();
-    ASSERT_NE(device, nullptr);
-    afc_connection *afc = openFileService(device);
-    ASSERT_NE(afc, nullptr);
+    ASSERT_NO_FATAL_FAILURE(startWithFileService({"--hold-lock", "/com.apple.itunes.lock_sync"}));
     afc_file_ref ref = 0;
     ASSERT_EQ(backend->fileOpen(afc, "/com.apple.itunes.lock_sync", AFC_MODE_READ_WRITE, &ref), 0);
     EXPECT_NE(backend->fileLock(afc, ref), 0);
@@ -289,11 +285,7 @@ TEST_F(BackendTest, BusyLockOption)
 
 TEST_F(BackendTest, RemovalAndReturn)
 {
-    startWith({});
-    am_device *device = arrival();
-    ASSERT_NE(device, nullptr);
-    afc_connection *afc = openFileService(device);
-    ASSERT_NE(afc, nullptr);
+    ASSERT_NO_FATAL_FAILURE(startWithFileService({}));
 
     ASSERT_EQ(emulator.control("detach " + desc.udid), "ok\n");
     auto removal = events.next();
@@ -317,7 +309,7 @@ TEST_F(BackendTest, UntrustedDeviceIsRefusedWithAClearMessage)
 {
     desc.paired = false;
     startWith({});
-    am_device *device = arrival();
+    device = arrival();
     ASSERT_NE(device, nullptr);
     EXPECT_EQ(backend->connect(device), 0);
     EXPECT_EQ(backend->isPaired(device), 0);
@@ -332,7 +324,7 @@ TEST_F(BackendTest, UntrustedDeviceIsRefusedWithAClearMessage)
 TEST_F(BackendTest, LockedDeviceSaysUnlock)
 {
     startWith({"--refuse-pairing", "--pairing-error", "PasswordProtected"});
-    am_device *device = arrival();
+    device = arrival();
     ASSERT_NE(device, nullptr);
     EXPECT_EQ(backend->isPaired(device), 0);
     ASSERT_EQ(backend->connect(device), 0);
@@ -348,7 +340,7 @@ TEST_F(BackendTest, SelectsTheNamedDevice)
     other.values["DeviceName"] = "Second";
     const std::string otherDir = makeFolderDevice(tmp.file("other"), other);
     startWith({otherDir}, other.udid);
-    am_device *device = arrival();
+    device = arrival();
     ASSERT_NE(device, nullptr);
     EXPECT_EQ(backend->copyDeviceIdentifier(device), other.udid);
     // No session yet: one short handshake reads the values.
@@ -402,11 +394,7 @@ TEST_F(BackendTest, WithoutAnIdentifierTheFirstDeviceIsServed)
 
 TEST_F(BackendTest, InjectedFileServiceFaults)
 {
-    startWith({"--fail-afc", "FILE_OPEN@2", "--fail-afc", "MAKE_DIR=18"});
-    am_device *device = arrival();
-    ASSERT_NE(device, nullptr);
-    afc_connection *afc = openFileService(device);
-    ASSERT_NE(afc, nullptr);
+    ASSERT_NO_FATAL_FAILURE(startWithFileService({"--fail-afc", "FILE_OPEN@2", "--fail-afc", "MAKE_DIR=18"}));
     afc_file_ref ref = 0;
     EXPECT_EQ(backend->fileOpen(afc, "/a", AFC_MODE_WRITE, &ref), 0);
     EXPECT_NE(backend->fileOpen(afc, "/b", AFC_MODE_WRITE, &ref), 0);
@@ -418,11 +406,7 @@ TEST_F(BackendTest, InjectedFileServiceFaults)
 
 TEST_F(BackendTest, DroppedConnectionFailsInsteadOfHanging)
 {
-    startWith({"--drop-after", "2"});
-    am_device *device = arrival();
-    ASSERT_NE(device, nullptr);
-    afc_connection *afc = openFileService(device);
-    ASSERT_NE(afc, nullptr);
+    ASSERT_NO_FATAL_FAILURE(startWithFileService({"--drop-after", "2"}));
     EXPECT_EQ(backend->directoryCreate(afc, "/one"), 0);
     EXPECT_EQ(backend->directoryCreate(afc, "/two"), 0);
     EXPECT_NE(backend->directoryCreate(afc, "/three"), 0);
@@ -431,10 +415,7 @@ TEST_F(BackendTest, DroppedConnectionFailsInsteadOfHanging)
 
 TEST_F(BackendTest, ServiceRefused)
 {
-    startWith({"--fail-service", "com.apple.mobile.notification_proxy"});
-    am_device *device = arrival();
-    ASSERT_NE(device, nullptr);
-    ASSERT_NE(openFileService(device), nullptr);
+    ASSERT_NO_FATAL_FAILURE(startWithFileService({"--fail-service", "com.apple.mobile.notification_proxy"}));
     service_conn_t proxy = 0;
     EXPECT_NE(backend->startService(device, "com.apple.mobile.notification_proxy", &proxy), 0);
     EXPECT_FALSE(lastDeviceError(device).empty());
@@ -459,7 +440,7 @@ TEST_F(BackendTest, AppsThroughTheAppServices)
     hidden.identifier = "org.example.hidden";
     hidden.sharing = false;
     addFolderApp(deviceDir, hidden);
-    am_device *device = arrival();
+    device = arrival();
     ASSERT_NE(device, nullptr);
     ASSERT_EQ(backend->connect(device), 0);
     ASSERT_EQ(backend->startSession(device), 0);
@@ -477,6 +458,9 @@ TEST_F(BackendTest, AppsThroughTheAppServices)
     std::string png;
     ASSERT_EQ(backend->appIcon(device, "org.example.reader", png, &why), 0);
     EXPECT_EQ(png, reader.iconPng);
+    // An app the device does not have gives no picture, and no error.
+    ASSERT_EQ(backend->appIcon(device, "org.example.absent", png, &why), 0);
+    EXPECT_EQ(png, "");
 
     afc_connection *conn = nullptr;
     ASSERT_EQ(backend->openAppDocuments(device, "org.example.reader", &conn, &why), 0) << why;
@@ -538,7 +522,7 @@ TEST_F(BackendTest, ALockedDeviceOpensAnAppToThePairRecordsEscrowBag)
     ASSERT_EQ(usbmuxd_save_pair_record(desc.udid.c_str(), xml, length), 0);
     std::free(xml);
 
-    am_device *device = arrival();
+    device = arrival();
     ASSERT_NE(device, nullptr);
     ASSERT_EQ(backend->connect(device), 0);
     ASSERT_EQ(backend->startSession(device), 0);

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
 // The unmodified libimobiledevice tools against the emulator.
-#include "device/connection/synclock.h"
 #include "emulatorharness.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +9,6 @@
 #include <libimobiledevice/installation_proxy.h>
 #include <libimobiledevice/libimobiledevice.h>
 #include <libimobiledevice/lockdown.h>
-#include <libimobiledevice/sbservices.h>
 
 #include <csignal>
 #include <cstdlib>
@@ -58,18 +56,6 @@ TEST_F(StockToolsTest, ToolsReadTheFolderDevice)
     // One StartSession and one StopSession per handshaking tool run: the TLS switch went both ways.
     EXPECT_EQ(emulator.counter("lockdown.StartSession"), emulator.counter("lockdown.StopSession"));
     EXPECT_GE(emulator.counter("lockdown.StartSession"), 4u);
-}
-
-TEST_F(StockToolsTest, NotificationsAreRecordedInOrder)
-{
-    const std::string dir = device("dev", desc);
-    ASSERT_TRUE(emulator.start({dir}));
-    EXPECT_EQ(tool({"idevicenotificationproxy", "post", kSyncWillStart}).exitCode, 0);
-    EXPECT_EQ(tool({"idevicenotificationproxy", "post", kSyncDidStart,
-                    kSyncDidFinish}).exitCode, 0);
-    ASSERT_TRUE(emulator.waitForCounter("np.PostNotification", 3));
-    EXPECT_EQ(readWholeFile(dir + "/notifications.log"),
-              std::string(kSyncWillStart) + "\n" + kSyncDidStart + "\n" + kSyncDidFinish + "\n");
 }
 
 TEST_F(StockToolsTest, OldDeviceUsesTls10)
@@ -136,15 +122,6 @@ TEST_F(StockToolsTest, LinkModelKeepsTheConversationIntact)
     EXPECT_EQ(readWholeFile(dir + "/notifications.log"), "a.b\n");
 }
 
-TEST_F(StockToolsTest, SocketAddressComesFromTheEnvironment)
-{
-    ASSERT_TRUE(emulator.start({device("dev", desc)}));
-    // The same tool pointed at another (absent) socket sees no device at all.
-    const ToolResult elsewhere = runTool({"idevice_id", "-l"}, tmp.file("absent"));
-    EXPECT_EQ(elsewhere.out, "");
-    EXPECT_EQ(tool({"idevice_id", "-l"}).out, desc.udid + "\n");
-}
-
 TEST_F(StockToolsTest, CountersAreReadableAndWrittenAtExit)
 {
     ASSERT_TRUE(emulator.start({device("dev", desc)}));
@@ -200,7 +177,7 @@ TEST_F(StockToolsTest, IdeviceinstallerListsTheUserApps)
     EXPECT_EQ(emulator.counter("instproxy.Browse"), 1u);
 }
 
-// libimobiledevice's own clients of house_arrest and springboard services, in this process.
+// libimobiledevice's own clients of the house_arrest and installation proxy services, in this process.
 class AppServicesTest : public StockToolsTest
 {
 protected:
@@ -349,23 +326,6 @@ TEST_F(AppServicesTest, LookupAnswersTheAppsAskedForWithTheAttributesAskedFor)
     plist_free(result);
     instproxy_client_options_free(options);
     instproxy_client_free(proxy);
-}
-
-TEST_F(AppServicesTest, SpringboardGivesTheIcon)
-{
-    sbservices_client_t sb = nullptr;
-    ASSERT_EQ(sbservices_client_start_service(dev, &sb, "test"), SBSERVICES_E_SUCCESS);
-    char *png = nullptr;
-    uint64_t size = 0;
-    ASSERT_EQ(sbservices_get_icon_pngdata(sb, "org.example.reader", &png, &size), SBSERVICES_E_SUCCESS);
-    EXPECT_EQ(std::string(png, size), "\x89PNG-icon");
-    std::free(png);
-    png = nullptr;
-    size = 0;
-    EXPECT_EQ(sbservices_get_icon_pngdata(sb, "org.example.absent", &png, &size), SBSERVICES_E_SUCCESS);
-    EXPECT_EQ(size, 0u);
-    std::free(png);
-    sbservices_client_free(sb);
 }
 
 } // namespace
