@@ -27,9 +27,9 @@ struct ProcessRun
     std::string err;
 };
 
-ProcessRun run(const char *program, const std::vector<std::string> &args, const std::string &scratch)
+// Starts `program` without a shell, its scratch folder and device wait given.
+void start(QProcess &p, const char *program, const std::vector<std::string> &args, const std::string &scratch)
 {
-    QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("BOOKFERRY_SCRATCH"), QString::fromStdString(scratch));
     env.insert(QStringLiteral("BOOKFERRY_CLI_WAIT_SECONDS"), QStringLiteral("20"));
@@ -38,24 +38,32 @@ ProcessRun run(const char *program, const std::vector<std::string> &args, const 
     for (const auto &a : args)
         list << QString::fromStdString(a);
     p.start(QString::fromUtf8(program), list);
+}
+
+ProcessRun run(const char *program, const std::vector<std::string> &args, const std::string &scratch)
+{
+    QProcess p;
+    start(p, program, args, scratch);
     if (!p.waitForFinished(120000))
         p.kill();
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput().toStdString(),
             p.readAllStandardError().toStdString()};
 }
 
+void writeDevice(const std::string &dir, const std::string &udid, const std::string &name)
+{
+    FolderDeviceDescription desc;
+    desc.uniqueDeviceID = udid;
+    desc.values = {{"ProductVersion", "4.0"}, {"DeviceName", name}};
+    desc.deviceInfo = {{"Model", "iPhone3,1"}, {"FSTotalBytes", "17179869184"}, {"FSFreeBytes", "1073741824"}};
+    std::string error;
+    ASSERT_TRUE(writeFolderDevice(dir, desc, &error)) << error;
+}
+
 class CliTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        FolderDeviceDescription desc;
-        desc.uniqueDeviceID = "e2e";
-        desc.values = {{"ProductVersion", "4.0"}, {"DeviceName", "E2E Phone"}};
-        desc.deviceInfo = {{"Model", "iPhone3,1"}, {"FSTotalBytes", "17179869184"}, {"FSFreeBytes", "1073741824"}};
-        std::string error;
-        ASSERT_TRUE(writeFolderDevice(m_device.path(), desc, &error)) << error;
-    }
+    void SetUp() override { writeDevice(m_device.path(), "e2e", "E2E Phone"); }
     ProcessRun cli(std::vector<std::string> args)
     {
         args.insert(args.begin(), {"--device", "folder:" + m_device.path()});
@@ -206,31 +214,20 @@ TEST_F(CliTest, ABookTheDeviceHasIsSkippedUnlessDuplicatesAreAsked)
 TEST_F(CliTest, TwoProgramsImportIntoTwoDevicesAtOnce)
 {
     TempDir second;
-    FolderDeviceDescription desc;
-    desc.uniqueDeviceID = "e2e-second";
-    desc.values = {{"ProductVersion", "4.0"}, {"DeviceName", "Second Phone"}};
-    desc.deviceInfo = {{"Model", "iPhone3,1"}, {"FSTotalBytes", "17179869184"}, {"FSFreeBytes", "1073741824"}};
-    std::string error;
-    ASSERT_TRUE(writeFolderDevice(second.path(), desc, &error)) << error;
+    ASSERT_NO_FATAL_FAILURE(writeDevice(second.path(), "e2e-second", "Second Phone"));
 
     const std::string scratch = m_scratch.file("scratch");
     fs::create_directories(scratch);
     fs::permissions(scratch, fs::perms::owner_all, fs::perm_options::replace);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("BOOKFERRY_SCRATCH"), QString::fromStdString(scratch));
-    env.insert(QStringLiteral("BOOKFERRY_CLI_WAIT_SECONDS"), QStringLiteral("20"));
     std::vector<std::unique_ptr<QProcess>> programs;
     for (const std::string &device : {m_device.path(), second.path()}) {
-        QStringList args{QStringLiteral("--device"), QString::fromStdString("folder:" + device), QStringLiteral("import")};
+        std::vector<std::string> args{"--device", "folder:" + device, "import"};
         for (int i = 0; i < 6; ++i) {
-            const std::string file = m_files.file(fs::path(device).filename().string() + std::to_string(i) + ".epub");
-            ASSERT_TRUE(EpubBuilder::validBook(device + " " + std::to_string(i), "W").write(file));
-            args << QString::fromStdString(file);
+            args.push_back(m_files.file(fs::path(device).filename().string() + std::to_string(i) + ".epub"));
+            ASSERT_TRUE(EpubBuilder::validBook(device + " " + std::to_string(i), "W").write(args.back()));
         }
-        auto program = std::make_unique<QProcess>();
-        program->setProcessEnvironment(env);
-        program->start(QString::fromUtf8(BOOKFERRY_CLI), args);
-        programs.push_back(std::move(program));
+        programs.push_back(std::make_unique<QProcess>());
+        start(*programs.back(), BOOKFERRY_CLI, args, scratch);
     }
     for (auto &program : programs) {
         ASSERT_TRUE(program->waitForFinished(120000));
