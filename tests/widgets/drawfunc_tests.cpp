@@ -162,40 +162,29 @@ TEST(Truncation, ReturnsTheStringWhenItFits)
     EXPECT_EQ(truncate(QString(), 0, TruncateTail), QString());
 }
 
-TEST(Truncation, TailKeepsTheStartAndGivesUpBelowTwoCharacters)
+// Tail keeps the start and gives up below two characters; head keeps the end; middle grows
+// the cut right then left: ranges (5,1), (4,2), (4,3), (3,4), (3,5), (2,6) replaced in turn.
+TEST(Truncation, CutsTheTailHeadOrMiddleToTheWidth)
 {
     const QString text = QStringLiteral("abcdefghij");
-    EXPECT_EQ(truncate(text, 99, TruncateTail), QStringLiteral("abcdef..."));
-    EXPECT_EQ(truncate(text, 60, TruncateTail), QStringLiteral("abc..."));
-    EXPECT_EQ(truncate(text, 50, TruncateTail), QStringLiteral("ab..."));
-    EXPECT_EQ(truncate(text, 49, TruncateTail), QStringLiteral("..."));
-    EXPECT_EQ(truncate(text, 10, TruncateTail), QStringLiteral("..."));
+    const struct
+    {
+        float width;
+        int mode;
+        const char *shown;
+    } cases[] = {
+        {99, TruncateTail, "abcdef..."}, {60, TruncateTail, "abc..."},   {50, TruncateTail, "ab..."},
+        {49, TruncateTail, "..."},       {10, TruncateTail, "..."},      {99, TruncateHead, "...efghij"},
+        {60, TruncateHead, "...hij"},    {40, TruncateHead, "...j"},     {30, TruncateHead, "..."},
+        {20, TruncateHead, "..."},       {99, TruncateMiddle, "abc...hij"}, {90, TruncateMiddle, "abc...hij"},
+        {89, TruncateMiddle, "abc...ij"}, {80, TruncateMiddle, "abc...ij"}, {70, TruncateMiddle, "ab...ij"},
+        {30, TruncateMiddle, "..."},
+        {70, 0, "ab...ij"}, // any value other than head or tail cuts the middle
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(truncate(text, c.width, c.mode), QString::fromUtf8(c.shown)) << c.width << " mode " << c.mode;
     EXPECT_EQ(truncate(QStringLiteral("a"), 5, TruncateTail), QStringLiteral("..."));
     EXPECT_EQ(truncate(QString(), -1, TruncateTail), QStringLiteral("..."));
-}
-
-TEST(Truncation, HeadKeepsTheEnd)
-{
-    const QString text = QStringLiteral("abcdefghij");
-    EXPECT_EQ(truncate(text, 99, TruncateHead), QStringLiteral("...efghij"));
-    EXPECT_EQ(truncate(text, 60, TruncateHead), QStringLiteral("...hij"));
-    EXPECT_EQ(truncate(text, 40, TruncateHead), QStringLiteral("...j"));
-    EXPECT_EQ(truncate(text, 30, TruncateHead), QStringLiteral("..."));
-    EXPECT_EQ(truncate(text, 20, TruncateHead), QStringLiteral("..."));
-}
-
-TEST(Truncation, MiddleGrowsTheCutRightThenLeft)
-{
-    const QString text = QStringLiteral("abcdefghij");
-    // Ranges (5,1), (4,2), (4,3), (3,4), (3,5), (2,6) replaced in turn.
-    EXPECT_EQ(truncate(text, 99, TruncateMiddle), QStringLiteral("abc...hij"));
-    EXPECT_EQ(truncate(text, 90, TruncateMiddle), QStringLiteral("abc...hij"));
-    EXPECT_EQ(truncate(text, 89, TruncateMiddle), QStringLiteral("abc...ij"));
-    EXPECT_EQ(truncate(text, 80, TruncateMiddle), QStringLiteral("abc...ij"));
-    EXPECT_EQ(truncate(text, 70, TruncateMiddle), QStringLiteral("ab...ij"));
-    EXPECT_EQ(truncate(text, 30, TruncateMiddle), QStringLiteral("..."));
-    // Any value other than head or tail cuts the middle.
-    EXPECT_EQ(truncate(text, 70, 0), QStringLiteral("ab...ij"));
 }
 
 TEST(Truncation, WithAFontTheResultFits)

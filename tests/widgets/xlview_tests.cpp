@@ -170,17 +170,6 @@ TEST(XLViewArchive, StreamsTheEightSettingsInOrderAndRejectsATruncatedRecord)
     EXPECT_FALSE(untouched.colorBackground().isValid());
 }
 
-TEST(XLViewArchive, SettingsAreQtPropertiesUnderTheirOwnNames)
-{
-    XLView original;
-    configure(original);
-    XLView keyed;
-    for (const char *key : {"splitterHorizontal", "splitterVertical", "imageBackground", "colorBackground",
-                            "colorBorder", "fillMode", "useBackgroundColor", "drawBorder"})
-        EXPECT_TRUE(keyed.setProperty(key, original.property(key))) << key;
-    expectSameSettings(original, keyed);
-}
-
 TEST(XLViewCopy, CopiesTheSettingsButNotGeometryOrChildren)
 {
     XLView original;
