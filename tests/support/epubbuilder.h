@@ -37,8 +37,12 @@ private:
     std::vector<Entry> m_entries;
 };
 
-// epubcheck (the Debian package installs a jar run with java). Available when both exist.
+// epubcheck (the Debian package installs a jar run with java). Available when both exist and
+// the tests are not built with a sanitizer: epubcheck judges the bytes the packer writes, which
+// are the same in every build, and a Java start per book is the longest step of those runs.
 bool epubcheckAvailable();
+// Why epubcheckAvailable() is false, for a test's skip message.
+const char *epubcheckMissingReason();
 // Runs epubcheck on `file` without a shell; its exit status (0: valid), -1 when it cannot run.
 // *output receives what it printed.
 int runEpubcheck(const std::string &file, std::string *output);
