@@ -427,7 +427,7 @@ TEST_F(BookDetailsTest, RowsInViewAreReadFirstAfterAScrollAndASort)
     EXPECT_TRUE(inViewFirst(2)) << queue.size() << " queued, first " << (queue.empty() ? "" : queue.front().path);
 }
 
-TEST_F(BookDetailsTest, TwoHundredCoversLoadWithoutBlockingTheWindow)
+TEST_F(BookDetailsTest, TwoHundredCoversComeAfterTheTableIsShown)
 {
     std::vector<DeviceBook> books;
     const std::string jpeg = picture(kBlue, "JPG", QSize(600, 900));
@@ -443,34 +443,13 @@ TEST_F(BookDetailsTest, TwoHundredCoversLoadWithoutBlockingTheWindow)
     writeBooks(books);
     attach();
 
-    // How late a 5 ms timer fires while the covers come in.
-    std::vector<qint64> late;
-    QElapsedTimer clock;
-    QTimer tick;
-    tick.setTimerType(Qt::PreciseTimer);
-    qint64 last = 0;
-    QObject::connect(&tick, &QTimer::timeout, [&] {
-        const qint64 now = clock.nsecsElapsed();
-        late.push_back(now - last - 5'000'000);
-        last = now;
-    });
-    clock.start();
-    tick.start(5);
+    // The table is there at once, the covers not yet (how late the event loop runs meanwhile is
+    // timed by bookferry-gui-bench, not here).
     selectList(1);
-    // The table is there at once, the covers not yet.
     EXPECT_EQ(rowCount(), 200);
     EXPECT_LT(covers()->loadedRows(), 200);
     EXPECT_TRUE(coverAt(199).isNull());
     ASSERT_TRUE(waitForDetails(200));
-    tick.stop();
     for (int row = 0; row < 200; ++row)
         ASSERT_TRUE(near(coverAt(row), kBlue)) << row;
-
-    ASSERT_GT(late.size(), 20u);
-    std::sort(late.begin(), late.end());
-    const qint64 p99 = late[late.size() * 99 / 100];
-    RecordProperty("event_loop_p99_ms", static_cast<int>(p99 / 1'000'000));
-    std::printf("event-loop lateness over %zu ticks: p50 %.1f ms, p99 %.1f ms, max %.1f ms\n", late.size(),
-                late[late.size() / 2] / 1e6, p99 / 1e6, late.back() / 1e6);
-    EXPECT_LT(p99, 50'000'000);
 }
