@@ -197,7 +197,8 @@ std::vector<BookBatch::ItemResult> BookBatch::runOverlapped(iPodTreeListControle
         if (pipeline.size() == 0)
             break;
         std::unique_ptr<Pending> book = pipeline.next();
-        BookOperationResult result = book->steps ? book->steps->inTurn(context, book->startedEarly) : std::move(*book->result);
+        BookOperationResult result =
+            book->steps ? book->steps->inTurn(context, book->startedEarly) : std::move(*book->result);
         const std::size_t index = book->index;
         book.reset(); // what the book kept until its end goes before it is reported
         if (context.catalogue.active && (result.failed() || held->gone()))

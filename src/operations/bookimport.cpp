@@ -198,7 +198,8 @@ void ImportSteps::ahead(TreeCopier &copier)
         if (copy.stopped)
             m_failure = BookOperationResult::makeSkipped(m_item, iPodTreeListControler::kStopped);
         else
-            m_failure = BookOperationResult::makeFailed(m_item, unpacked ? "cannot copy the book to the device" : unpackError);
+            m_failure = BookOperationResult::makeFailed(
+                m_item, unpacked ? "cannot copy the book to the device" : unpackError);
         return;
     }
 
