@@ -217,11 +217,11 @@ void TransferCommands::importBooks(const QStringList &chosen)
         std::vector<bool> skipped(paths.size(), false);
         batch.beforeLock = [&](userDataIphone *device) { skipped = booksToSkip(paths, device); };
         const BookFailureList failures = BookBatch::failures(
-            batch.run(m_devices, paths.size(), [&](std::size_t i, BookContext &context) {
+            batch.runOverlapped(m_devices, paths.size(), [&](std::size_t i, BookContext &context) -> BookStart {
                 if (skipped[i])
                     return BookOperationResult::makeSkipped(std::filesystem::path(paths[i]).filename().string(),
                                                             "already on the device");
-                return m_devices.addEPUBToDevice(context, paths[i]);
+                return m_devices.startImport(context, paths[i]);
             }));
         batch.session.reset();
         onMainThread([this, failures, session = std::move(session)]() mutable {
@@ -268,14 +268,13 @@ void TransferCommands::exportChecked(const QString &folder)
         batch.onItemDone = [&](std::size_t i, const BookOperationResult &) {
             report("Copying to: " + dstpath, static_cast<int>(i), count);
         };
-        const std::vector<BookBatch::ItemResult> results = batch.run(
-            m_devices, records.size(),
-            [&](std::size_t i, BookContext &context) -> std::optional<BookOperationResult> {
+        const std::vector<BookBatch::ItemResult> results = batch.runOverlapped(
+            m_devices, records.size(), [&](std::size_t i, BookContext &context) -> BookStart {
                 const auto &record = records[i];
                 if (!record || !checked[i])
-                    return std::nullopt;
-                return m_devices.saveEpubToMac(context, record->mediaPcPath(), dstpath,
-                                                                 record->ispurchases(), record->mediaName());
+                    return {};
+                return m_devices.startExport(context, record->mediaPcPath(), dstpath, record->ispurchases(),
+                                             record->mediaName());
             });
         const BookFailureList failures = BookBatch::failures(results);
         batch.session.reset();
@@ -313,14 +312,13 @@ void TransferCommands::exportHighlighted(const QString &folder)
         batch.onItemDone = [&](std::size_t, const BookOperationResult &) {
             report("Copying to: " + dstpath, k++, highlighted);
         };
-        const std::vector<BookBatch::ItemResult> results = batch.run(
-            m_devices, records.size(),
-            [&](std::size_t i, BookContext &context) -> std::optional<BookOperationResult> {
+        const std::vector<BookBatch::ItemResult> results = batch.runOverlapped(
+            m_devices, records.size(), [&](std::size_t i, BookContext &context) -> BookStart {
                 const auto &record = records[i];
                 if (!record)
-                    return std::nullopt;
-                return m_devices.saveEpubToMac(context, record->mediaPcPath(), dstpath,
-                                                                 record->ispurchases(), record->mediaName());
+                    return {};
+                return m_devices.startExport(context, record->mediaPcPath(), dstpath, record->ispurchases(),
+                                             record->mediaName());
             });
         const BookFailureList failures = BookBatch::failures(results);
         batch.session.reset();

@@ -2,11 +2,18 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "operations/bookbatch.h"
 
+#include "core/workqueue.h"
 #include "device/connection/devicesleep.h"
 #include "device/connection/loadiphone.h"
 #include "device/connection/synclock.h"
 #include "operations/devicecatalogue.h"
 #include "operations/ipodtreelistcontroler.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <mutex>
 
 SyncLockGuard::SyncLockGuard(userDataIphone *data)
     : m_data(data)
@@ -21,14 +28,10 @@ SyncLockGuard::~SyncLockGuard()
         endsync(m_data);
 }
 
-std::vector<BookBatch::ItemResult> BookBatch::run(iPodTreeListControler &controller, std::size_t count,
-                                                  const Item &item) const
+void BookBatch::open(BookContext &context, std::optional<SyncLockGuard> &lock) const
 {
-    BookContext context = controller.bookContext(session);
     context.goOn = continueFlag;
     const std::shared_ptr<DeviceSession> &held = context.session;
-
-    auto goOn = [this] { return !continueFlag || continueFlag->load(); };
     if (beforeLock)
         beforeLock(held ? held->data() : nullptr);
     if (pauseSeconds > 0)
@@ -36,13 +39,23 @@ std::vector<BookBatch::ItemResult> BookBatch::run(iPodTreeListControler &control
     if (onStarted)
         onStarted();
 
-    std::vector<ItemResult> results;
-    std::optional<SyncLockGuard> lock;
     if (syncLock && held) {
         lock.emplace(held->data());
         if (lock->taken())
             context.catalogue.begin();
     }
+}
+
+std::vector<BookBatch::ItemResult> BookBatch::run(iPodTreeListControler &controller, std::size_t count,
+                                                  const Item &item) const
+{
+    // The lock goes before the context: the session it holds may be the context's own.
+    BookContext context = controller.bookContext(session);
+    std::optional<SyncLockGuard> lock;
+    open(context, lock);
+    const std::shared_ptr<DeviceSession> &held = context.session;
+
+    std::vector<ItemResult> results;
     for (std::size_t i = 0; i < count && goOn(); ++i) {
         if (onItemStarting)
             onItemStarting(i);
@@ -57,6 +70,163 @@ std::vector<BookBatch::ItemResult> BookBatch::run(iPodTreeListControler &control
             onItemDone(i, results.back().result);
     }
     return results;
+}
+
+namespace {
+// One book of an overlapped batch, from its start to its turn.
+struct Pending
+{
+    std::size_t index = 0;
+    std::optional<BookOperationResult> result; // known at its start
+    std::unique_ptr<BookSteps> steps;
+    bool startedEarly = false; // before the previous book's turn had ended
+    bool aheadDone = false;   // under the pipeline's mutex
+    std::exception_ptr error; // what its ahead part threw, for the batch's thread
+};
+
+// The books under way, oldest first: their ahead parts on the workers (worker n copies with
+// the session's ahead copier n - 1), their turns taken in order on the batch's thread.
+// Without workers a book's ahead part runs on the batch's thread as its turn comes.
+class Pipeline
+{
+public:
+    Pipeline(DeviceSession *session, std::size_t workers)
+        : m_session(session), m_workers(workers),
+          m_queue([this](Pending *&book, std::size_t worker) { runAhead(*book, worker); })
+    {
+        m_queue.ensureWorkers(workers);
+    }
+    // Not a book's turn any more: the ahead parts are waited for (a stopped copy ends between
+    // its files), and each book unfinished takes away what it left.
+    ~Pipeline() { takeBack(); }
+    Pipeline(const Pipeline &) = delete;
+    Pipeline &operator=(const Pipeline &) = delete;
+
+    std::size_t size() const { return m_books.size(); }
+    bool full() const { return m_books.size() > m_workers; }
+
+    void add(std::unique_ptr<Pending> book)
+    {
+        Pending *added = book.get();
+        added->startedEarly = !m_books.empty();
+        m_books.push_back(std::move(book));
+        if (added->steps && m_workers > 0)
+            m_queue.push(added);
+    }
+
+    // The oldest book, once its ahead part has ended.
+    std::unique_ptr<Pending> next()
+    {
+        std::unique_ptr<Pending> book = std::move(m_books.front());
+        m_books.pop_front();
+        if (book->steps && m_workers == 0) {
+            book->steps->ahead(m_session->treeCopier());
+        } else if (book->steps) {
+            std::unique_lock lock(m_mutex);
+            m_done.wait(lock, [&] { return book->aheadDone; });
+        }
+        if (book->error)
+            std::rethrow_exception(book->error);
+        return book;
+    }
+
+    void takeBack()
+    {
+        m_queue.stop(); // what has not begun never will
+        m_books.clear();
+    }
+
+private:
+    void runAhead(Pending &book, std::size_t worker)
+    {
+        try {
+            book.steps->ahead(m_session->aheadCopier(worker - 1));
+        } catch (...) {
+            book.error = std::current_exception();
+        }
+        std::lock_guard lock(m_mutex);
+        book.aheadDone = true;
+        m_done.notify_all();
+    }
+
+    DeviceSession *m_session;
+    const std::size_t m_workers;
+    std::deque<std::unique_ptr<Pending>> m_books;
+    std::mutex m_mutex;
+    std::condition_variable m_done;
+    // Last: its threads end before what they use goes.
+    WorkQueue<Pending *> m_queue;
+};
+} // namespace
+
+std::vector<BookBatch::ItemResult> BookBatch::runOverlapped(iPodTreeListControler &controller, std::size_t count,
+                                                            const StagedItem &item) const
+{
+    // The lock goes before the context: the session it holds may be the context's own.
+    BookContext context = controller.bookContext(session);
+    std::optional<SyncLockGuard> lock;
+    open(context, lock);
+    const std::shared_ptr<DeviceSession> &held = context.session;
+
+    const std::size_t workers = held ? std::min(aheadBooks, DeviceSession::kAheadCopiers) : 0;
+    Pipeline pipeline(held.get(), workers);
+    std::size_t next = 0;
+    // Starts the next book that is part of the batch; false when none is left.
+    auto startOne = [&] {
+        while (next < count) {
+            const std::size_t i = next++;
+            if (onItemStarting)
+                onItemStarting(i);
+            BookStart start = item(i, context);
+            if (!start.result && !start.steps)
+                continue;
+            auto book = std::make_unique<Pending>();
+            book->index = i;
+            book->result = std::move(start.result);
+            book->steps = std::move(start.steps);
+            pipeline.add(std::move(book));
+            return true;
+        }
+        return false;
+    };
+
+    std::vector<ItemResult> results;
+    for (;;) {
+        while (!pipeline.full() && goOn() && startOne()) {
+        }
+        if (pipeline.size() == 0)
+            break;
+        std::unique_ptr<Pending> book = pipeline.next();
+        BookOperationResult result =
+            book->steps ? book->steps->inTurn(context, book->startedEarly) : std::move(*book->result);
+        const std::size_t index = book->index;
+        book.reset(); // what the book kept until its end goes before it is reported
+        if (context.catalogue.active && (result.failed() || held->gone()))
+            context.catalogue.forget();
+        results.push_back({index, std::move(result)});
+        if (onItemDone)
+            onItemDone(index, results.back().result);
+        // As run() reads it before each item: the books started ahead are not begun.
+        if (!goOn())
+            break;
+    }
+    pipeline.takeBack();
+    return results;
+}
+
+std::unique_ptr<BookSteps> inTurnOnly(std::function<BookOperationResult(BookContext &context)> turn)
+{
+    class InTurn final : public BookSteps
+    {
+    public:
+        explicit InTurn(std::function<BookOperationResult(BookContext &)> turn) : m_turn(std::move(turn)) {}
+        void ahead(TreeCopier &) override {}
+        BookOperationResult inTurn(BookContext &context, bool) override { return m_turn(context); }
+
+    private:
+        std::function<BookOperationResult(BookContext &)> m_turn;
+    };
+    return std::make_unique<InTurn>(std::move(turn));
 }
 
 BookFailureList BookBatch::failures(const std::vector<ItemResult> &results)

@@ -4,6 +4,7 @@
 
 #include "operations/bookcontext.h"
 #include "operations/bookoperationresult.h"
+#include "operations/booksteps.h"
 
 #include <atomic>
 #include <cstddef>
@@ -14,6 +15,7 @@
 
 class DeviceSession;
 class iPodTreeListControler;
+class TreeCopier;
 struct userDataIphone;
 
 // Holds the device's sync lock for one scope: taken when made, given back when it goes, on
@@ -51,6 +53,14 @@ private:
 //      once the session's device is removed, every book operation left fails at once;
 //   6. gives the lock back.
 // onItemStarting runs before every index, onItemDone after every item, on the batch's thread.
+//
+// runOverlapped does the same with books in two parts (booksteps.h): while one book's turn
+// runs on the batch's thread, the next books' `ahead` parts run on up to `aheadBooks`
+// workers, each with a tree copier of the session's own. Turns, results and onItemDone stay
+// in book order, and the batch stops where run() would: the continue flag is read before
+// each turn, and the books started ahead of a turn that does not come are taken back
+// without a result. onItemStarting runs as each book is started, which may be before the
+// previous one's result.
 class BookBatch
 {
 public:
@@ -77,6 +87,19 @@ public:
 
     std::vector<ItemResult> run(iPodTreeListControler &controller, std::size_t count, const Item &item) const;
 
+    // Called on the batch's thread, in index order, as each book is started.
+    using StagedItem = std::function<BookStart(std::size_t index, BookContext &context)>;
+    // How many books may be copied at once ahead of the one in its turn (at most
+    // DeviceSession::kAheadCopiers); 0 runs every book's parts one after the other.
+    std::size_t aheadBooks = 2;
+    std::vector<ItemResult> runOverlapped(iPodTreeListControler &controller, std::size_t count,
+                                          const StagedItem &item) const;
+
     // The failed items of a run, in order, for one report at its end.
     static BookFailureList failures(const std::vector<ItemResult> &results);
+
+private:
+    // Steps 2 to 4 of run(), in the context made for the batch.
+    void open(BookContext &context, std::optional<SyncLockGuard> &lock) const;
+    bool goOn() const { return !continueFlag || continueFlag->load(); }
 };

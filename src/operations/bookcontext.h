@@ -10,6 +10,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 class BookFolderNameGenerator;
 class DeviceSession;
@@ -38,6 +39,12 @@ struct BookContext
     BookFolderNameGenerator *folderNames = nullptr;
     // Cleared by another thread: the book being copied stops between its files.
     const std::atomic_bool *goOn = nullptr;
+    // The new book folders named by imports under way, not yet named by the catalogue.
+    std::set<std::string> newFolders;
+    // The catalogue's "Path" values as the last import left it, good while the catalogue's
+    // knowledge has not moved on since (its `changes` still cataloguePathsAt).
+    std::vector<std::string> cataloguePaths;
+    unsigned long cataloguePathsAt = 0;
     // Without a question, existing files are kept.
     ReplaceQuestion replaceQuestion;
     // The files this context's exports wrote, as they left them: a later export of the same

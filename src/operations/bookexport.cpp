@@ -11,6 +11,7 @@
 #include "operations/epubstreampacker.h"
 #include "operations/ipodtreelistcontroler.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -95,9 +96,149 @@ bool placeBook(const std::string &packed, const std::string &target, std::string
 }
 } // namespace
 
-BookOperationResult iPodTreeListControler::saveEpubToMac(BookContext &context, const std::string &path,
-                                                         const std::string &dstpath, bool isbuybook,
-                                                         const std::string &titlename)
+namespace {
+// An export in its two parts. Started on the batch's thread: the checks and a work folder of
+// its own. Ahead: the download, packed as it arrives. In turn: the file's name in the user's
+// folder (after the books exported before it), the question whether to replace one, and the
+// book put in place. The work folder goes with the book, whatever came of it.
+class ExportSteps final : public BookSteps
+{
+public:
+    ExportSteps(BookContext &context, std::string item, const std::string &path, std::string dstpath, bool isbuybook,
+                std::string titlename, std::string work)
+        : m_data(context.session->data()), m_item(std::move(item)), m_path(path), m_dstpath(std::move(dstpath)),
+          m_isbuybook(isbuybook), m_titlename(std::move(titlename)), m_work{std::move(work)}, m_goOn(context.goOn)
+    {
+    }
+
+    void ahead(TreeCopier &copier) override;
+    BookOperationResult inTurn(BookContext &context, bool startedEarly) override
+    {
+        std::string why;
+        if (startedEarly && !context.device(&why))
+            return BookOperationResult::makeFailed(m_item, why);
+        return finish(context);
+    }
+    BookOperationResult finish(BookContext &context);
+
+private:
+    userDataIphone *m_data;
+    const std::string m_item;
+    const std::string m_path;
+    const std::string m_dstpath;
+    const bool m_isbuybook;
+    const std::string m_titlename;
+    FolderRemoval m_work;
+    const std::atomic_bool *m_goOn;
+
+    // What the ahead part came to.
+    std::optional<BookOperationResult> m_failure;
+    std::vector<std::string> m_copies; // the local copies of the book
+    std::string m_bookCopy;            // the one packed while it downloaded
+    std::string m_packed;              // where it was packed
+    std::optional<bool> m_packedWhole; // set once that packing has ended
+    std::string m_packError;
+};
+
+void ExportSteps::ahead(TreeCopier &copier)
+{
+    std::error_code ec;
+    const std::string downloads = (fs::path(m_work.path) / "book").string();
+    m_packed = (fs::path(m_work.path) / "packed.epub").string();
+    fs::create_directory(downloads, ec);
+
+    // The book is packed while it downloads, each part as it arrives, so that little is left
+    // to do after the last one.
+    m_bookCopy = (fs::path(downloads) / m_path).string();
+    EpubStreamPacker packer(m_bookCopy, (fs::path(m_work.path) / "stream.epub").string());
+    TreeCopyReport download = copier.download(
+        downloads, m_path, m_isbuybook, m_data, [&packer](const std::string &local) { packer.add(local); }, m_goOn);
+    if (!download.ok) {
+        m_failure = BookOperationResult::makeFailed(m_item, "cannot open the device's books folder");
+        return;
+    }
+    m_copies = std::move(download.created);
+    if (m_copies.empty()) {
+        m_failure = BookOperationResult::makeFailed(m_item, "the book \"" + m_path + "\" is not on the device");
+        return;
+    }
+
+    // The download names what it could not read: a file, a size, a folder or a listing cut
+    // short, and what it would not follow or could not write. It leaves out empty files; a
+    // book may list one, so they are made here.
+    if (download.stopped) {
+        m_failure = BookOperationResult::makeSkipped(m_item, iPodTreeListControler::kStopped);
+        return;
+    }
+    if (download.failedFiles > 0) {
+        m_failure = BookOperationResult::makeFailed(
+            m_item, download.problem.empty() ? "could not read all of the book from the device" : download.problem);
+        return;
+    }
+    for (const std::string &empty : download.emptyFiles) {
+        std::ofstream(empty, std::ios::binary);
+        if (!fs::exists(empty, ec)) {
+            m_failure =
+                BookOperationResult::makeFailed(m_item, "cannot write the book's copy in the scratch folder: " + empty);
+            return;
+        }
+    }
+    // Packed here, off the batch's thread; put in place (or not) in its turn.
+    if (std::find(m_copies.begin(), m_copies.end(), m_bookCopy) != m_copies.end() &&
+        fs::is_directory(fs::symlink_status(m_bookCopy, ec)))
+        m_packedWhole = packer.finish(m_packed, &m_packError);
+}
+
+BookOperationResult ExportSteps::finish(BookContext &context)
+{
+    if (m_failure)
+        return *m_failure;
+    std::error_code ec;
+    const fs::path stem = fs::path(m_path).stem();
+    const std::string name = exportFileNameForTitle(m_titlename, stem.empty() ? m_path : stem.string());
+    std::string target = (fs::path(m_dstpath) / (name + ".epub")).string();
+    // A book this batch exported is never written over by another of the same title: the
+    // user asked for both, so the later one takes the next free name.
+    auto exportedThisBatch = [&context](const std::string &file) {
+        const std::string identity = fileIdentity(file);
+        return !identity.empty() && context.exported.count(identity) != 0;
+    };
+    for (int n = 2; exportedThisBatch(target) || (n > 2 && fs::exists(fs::symlink_status(target, ec))); ++n)
+        target = (fs::path(m_dstpath) / (name + " (" + std::to_string(n) + ").epub")).string();
+
+    BookOperationResult result = BookOperationResult::makeDone(m_item, target);
+    bool packedUsed = false;
+    for (const std::string &copy : m_copies) {
+        if (fs::exists(fs::symlink_status(target, ec))) {
+            const std::string question = target + " is existing. Are you sure to replace?";
+            if (!context.replaceQuestion || !context.replaceQuestion(question)) {
+                result = BookOperationResult::makeSkipped(m_item, target + " exists and was kept");
+                continue;
+            }
+        }
+        std::string error;
+        const bool streamed = copy == m_bookCopy && m_packedWhole && !packedUsed;
+        bool ok;
+        if (streamed) {
+            packedUsed = true;
+            ok = *m_packedWhole;
+            error = m_packError;
+        } else {
+            ok = packEpub(copy, m_packed, &error);
+        }
+        ok = ok && placeBook(m_packed, target, &error);
+        if (!ok)
+            return BookOperationResult::makeFailed(m_item, error);
+        if (const std::string identity = fileIdentity(target); !identity.empty())
+            context.exported.insert(identity);
+        result = BookOperationResult::makeDone(m_item, target);
+    }
+    return result;
+}
+} // namespace
+
+BookStart iPodTreeListControler::startExport(BookContext &context, const std::string &path,
+                                             const std::string &dstpath, bool isbuybook, const std::string &titlename)
 {
     const std::string item = titlename.empty() ? path : titlename;
     if (const std::string problem = bookPathProblem(path); !problem.empty())
@@ -108,7 +249,6 @@ BookOperationResult iPodTreeListControler::saveEpubToMac(BookContext &context, c
         return BookOperationResult::makeFailed(item, why);
     if (!context.shelf.usesCatalogue())
         return BookOperationResult::makeFailed(item, "only the device's own books are exported here");
-    TreeCopier &copier = context.session->treeCopier();
     std::error_code ec;
     if (!fs::is_directory(dstpath, ec))
         return BookOperationResult::makeFailed(item, "the destination is not a folder: " + dstpath);
@@ -120,70 +260,18 @@ BookOperationResult iPodTreeListControler::saveEpubToMac(BookContext &context, c
     std::string work = scratchPath("export-XXXXXX");
     if (work.empty() || !::mkdtemp(work.data()))
         return BookOperationResult::makeFailed(item, "the scratch folder cannot be used");
-    FolderRemoval cleanup{work};
-    const std::string downloads = (fs::path(work) / "book").string();
-    const std::string packed = (fs::path(work) / "packed.epub").string();
-    fs::create_directory(downloads, ec);
+    return std::unique_ptr<BookSteps>(
+        std::make_unique<ExportSteps>(context, item, path, dstpath, isbuybook, titlename, std::move(work)));
+}
 
-    // The book is packed while it downloads, each part as it arrives, so that little is left
-    // to do after the last one.
-    const std::string bookCopy = (fs::path(downloads) / path).string();
-    std::optional<EpubStreamPacker> packer;
-    packer.emplace(bookCopy, (fs::path(work) / "stream.epub").string());
-    const auto copies = copier.saveBooksFromPhoneToLocalPath(
-        downloads, path, isbuybook, data, [&packer](const std::string &local) { packer->add(local); }, context.goOn);
-    if (!copies)
-        return BookOperationResult::makeFailed(item, "cannot open the device's books folder");
-    if (copies->empty())
-        return BookOperationResult::makeFailed(item, "the book \"" + path + "\" is not on the device");
-
-    // The download names what it could not read: a file, a size, a folder or a listing cut
-    // short, and what it would not follow or could not write. It leaves out empty files; a
-    // book may list one, so they are made here.
-    const TreeCopyReport &download = copier.lastTreeCopy();
-    if (download.stopped)
-        return BookOperationResult::makeSkipped(item, kStopped);
-    if (download.failedFiles > 0)
-        return BookOperationResult::makeFailed(
-            item, download.problem.empty() ? "could not read all of the book from the device" : download.problem);
-    for (const std::string &empty : download.emptyFiles) {
-        std::ofstream(empty, std::ios::binary);
-        if (!fs::exists(empty, ec))
-            return BookOperationResult::makeFailed(item, "cannot write the book's copy in the scratch folder: " + empty);
-    }
-
-    const fs::path stem = fs::path(path).stem();
-    const std::string name = exportFileNameForTitle(titlename, stem.empty() ? path : stem.string());
-    std::string target = (fs::path(dstpath) / (name + ".epub")).string();
-    // A book this batch exported is never written over by another of the same title: the
-    // user asked for both, so the later one takes the next free name.
-    auto exportedThisBatch = [&context](const std::string &file) {
-        const std::string identity = fileIdentity(file);
-        return !identity.empty() && context.exported.count(identity) != 0;
-    };
-    for (int n = 2; exportedThisBatch(target) || (n > 2 && fs::exists(fs::symlink_status(target, ec))); ++n)
-        target = (fs::path(dstpath) / (name + " (" + std::to_string(n) + ").epub")).string();
-
-    BookOperationResult result = BookOperationResult::makeDone(item, target);
-    for (const std::string &copy : *copies) {
-        if (fs::exists(fs::symlink_status(target, ec))) {
-            const std::string question = target + " is existing. Are you sure to replace?";
-            if (!context.replaceQuestion || !context.replaceQuestion(question)) {
-                result = BookOperationResult::makeSkipped(item, target + " exists and was kept");
-                continue;
-            }
-        }
-        std::string error;
-        const bool ok = (copy == bookCopy && packer && fs::is_directory(fs::symlink_status(copy, ec))
-                             ? packer->finish(packed, &error)
-                             : packEpub(copy, packed, &error)) &&
-                        placeBook(packed, target, &error);
-        packer.reset();
-        if (!ok)
-            return BookOperationResult::makeFailed(item, error);
-        if (const std::string identity = fileIdentity(target); !identity.empty())
-            context.exported.insert(identity);
-        result = BookOperationResult::makeDone(item, target);
-    }
-    return result;
+BookOperationResult iPodTreeListControler::saveEpubToMac(BookContext &context, const std::string &path,
+                                                         const std::string &dstpath, bool isbuybook,
+                                                         const std::string &titlename)
+{
+    BookStart start = startExport(context, path, dstpath, isbuybook, titlename);
+    if (!start.steps)
+        return std::move(*start.result);
+    auto &steps = static_cast<ExportSteps &>(*start.steps);
+    steps.ahead(context.session->treeCopier());
+    return steps.finish(context);
 }

@@ -87,61 +87,96 @@ std::string iPodTreeListControler::randValue(const std::vector<std::string> &exi
     return value;
 }
 
-BookOperationResult iPodTreeListControler::addEPUBToDevice(BookContext &context, const std::string &path)
+namespace {
+// An import in its two parts. Started on the batch's thread: the checks, and a new folder
+// name, free in the catalogue, among the books under way and on the device. Ahead: the
+// unpacking, the copy into the new folder and the book's catalogue values. In turn: the
+// catalogue change. Until its end the book owns its new device folder: a book that fails, or
+// whose turn never comes, takes it away again (unless the catalogue may name it).
+class ImportSteps final : public BookSteps
 {
-    const fs::path file(path);
-    const std::string item = file.filename().string();
-    if (file.extension() != ".epub")
-        return BookOperationResult::makeSkipped(item, "not an ePub file (its name does not end in \".epub\")");
-    std::string error;
-    userDataIphone *data = context.device(&error);
-    if (!data)
-        return BookOperationResult::makeFailed(item, error);
-    if (!context.shelf.usesCatalogue() || !context.folderNames)
-        return BookOperationResult::makeFailed(item, "books are imported into the device's own books only");
-    DeviceSession &session = *context.session;
+public:
+    ImportSteps(BookContext &context, const std::string &path, std::string item, std::string folderName,
+                std::string scratchFolder)
+        : m_session(context.session), m_data(context.session->data()), m_path(path), m_item(std::move(item)),
+          m_folderName(std::move(folderName)), m_deviceFolder("/Books/" + m_folderName),
+          m_cleanup{std::move(scratchFolder)}, m_goOn(context.goOn),
+          m_booksFolderKnown(context.catalogue.active && context.catalogue.booksFolder)
+    {
+    }
+    ~ImportSteps() override
+    {
+        if (m_folderOurs && !m_session->gone())
+            n_rmdir(m_deviceFolder.c_str(), m_data);
+    }
+    ImportSteps(const ImportSteps &) = delete;
+    ImportSteps &operator=(const ImportSteps &) = delete;
 
-    std::optional<Catalogue> catalogue = loadCatalogueForChange(data, true, &error, &context.catalogue);
-    if (!catalogue)
-        return BookOperationResult::makeFailed(item, error);
+    // The catalogue read as the book started, good for its turn while nothing else read or
+    // changed the catalogue since (`changes` of the context's knowledge).
+    void keepCatalogue(Catalogue catalogue, unsigned long changes)
+    {
+        m_catalogue = std::move(catalogue);
+        m_changes = changes;
+    }
 
-    const std::vector<std::string> persistentIDs = catalogue->stringValues(BookKey::PersistentID);
-    const std::vector<std::string> uniqueIDs = catalogue->stringValues(BookKey::UniqueID);
-    const std::vector<std::string> paths = catalogue->stringValues(BookKey::Path);
-    const std::string persistentID = randValue(persistentIDs);
-    const std::string uniqueID = randValue(uniqueIDs);
-    // A new book's folder is new: not named by the catalogue, and not on the device either (an
-    // import stopped part way leaves a folder that no entry names).
-    auto onDevice = [data](const std::string &name) { return readFileInfo(data->conn, "/Books/" + name).has_value(); };
-    std::string folderName;
-    do {
-        folderName = context.folderNames->next();
-    } while (isSameValue(paths, folderName) || onDevice(folderName));
+    void ahead(TreeCopier &copier) override;
+    BookOperationResult inTurn(BookContext &context, bool startedEarly) override
+    {
+        std::string why;
+        if (startedEarly && !context.device(&why)) {
+            context.newFolders.erase(m_folderName);
+            return BookOperationResult::makeFailed(m_item, why);
+        }
+        return finish(context);
+    }
+    BookOperationResult finish(BookContext &context);
 
+private:
+    std::shared_ptr<DeviceSession> m_session;
+    userDataIphone *m_data;
+    const std::string m_path;
+    const std::string m_item;
+    const std::string m_folderName;
+    const std::string m_deviceFolder;
+    FolderRemoval m_cleanup; // the unpacked copy
+    const std::atomic_bool *m_goOn;
+    const bool m_booksFolderKnown;
+    std::optional<Catalogue> m_catalogue;
+    unsigned long m_changes = 0;
+
+    // What the ahead part came to.
+    std::optional<BookOperationResult> m_failure;
+    bool m_folderOurs = false;     // the device folder was made by this book and is not yet named
+    bool m_madeBooksFolder = false; // "/Books" was asked for and is there
+    PlistPtr m_entry;               // the catalogue entry, but for its identifiers
+    bool m_names = false;           // the package gives no title: the file's name is the book's
+};
+
+void ImportSteps::ahead(TreeCopier &copier)
+{
+    userDataIphone *data = m_data;
+    const std::string &scratchFolder = m_cleanup.path;
     // A fresh scratch folder: names repeat between runs, and old files must not mix in.
-    const std::string scratchFolder = deviceWorkPath(data, folderName);
-    if (scratchFolder.empty())
-        return BookOperationResult::makeFailed(item, "the scratch folder cannot be used");
     std::error_code ec;
     fs::remove_all(scratchFolder, ec);
-    FolderRemoval cleanup{scratchFolder};
 
     // The book's files go first; the catalogue names the book only once they are there. They
     // go while the archive is unpacked: each folder is made on the device before anything in
     // it, each file is queued as soon as it is whole. Nothing reaches the device unless every
     // entry passed the unpacker's checks.
-    const std::string deviceFolder = "/Books/" + folderName;
     bool toDevice = false; // the device has been asked for anything
     auto booksFolder = [&] {
         if (toDevice)
             return;
         toDevice = true;
-        ensureBooksFolder(data, &context.catalogue);
+        if (!m_booksFolderKnown)
+            m_madeBooksFolder = ensureBooksFolder(data);
     };
     std::string unpackError;
     bool unpacked = false;
     auto unpack = [&](const TreeCopier::FolderFeed &feed) {
-        unpacked = unpackEpubArchive(path, scratchFolder, &unpackError, {},
+        unpacked = unpackEpubArchive(m_path, scratchFolder, &unpackError, {},
                                      [&](const std::string &relative, bool isFolder) {
                                          booksFolder();
                                          if (feed)
@@ -153,20 +188,24 @@ BookOperationResult iPodTreeListControler::addEPUBToDevice(BookContext &context,
     };
     // The tree copy counts a folder as copied even when one of its files could not be written;
     // its report says whether every file arrived whole.
-    TreeCopier &copier = session.treeCopier();
-    const bool copied = copier.copyFolderAsWritten(scratchFolder, data, unpack, context.goOn) == 1 &&
-                        copier.lastTreeCopy().failedFiles == 0;
-    if (!unpacked || !copied) {
-        // A folder that was there before the copy is not this import's to take away.
-        if (toDevice && !copier.lastTreeCopy().rootExisted)
-            n_rmdir(deviceFolder.c_str(), data);
-        if (copier.lastTreeCopy().stopped)
-            return BookOperationResult::makeSkipped(item, kStopped);
-        return BookOperationResult::makeFailed(item, unpacked ? "cannot copy the book to the device" : unpackError);
+    const TreeCopyReport copy = copier.uploadAsWritten(scratchFolder, data, unpack, m_goOn);
+    // A folder that was there before the copy is not this import's to take away.
+    m_folderOurs = toDevice && !copy.rootExisted;
+    if (!unpacked || !copy.ok || copy.failedFiles != 0) {
+        if (m_folderOurs)
+            n_rmdir(m_deviceFolder.c_str(), data);
+        m_folderOurs = false;
+        if (copy.stopped)
+            m_failure = BookOperationResult::makeSkipped(m_item, iPodTreeListControler::kStopped);
+        else
+            m_failure = BookOperationResult::makeFailed(
+                m_item, unpacked ? "cannot copy the book to the device" : unpackError);
+        return;
     }
 
     const fs::path root(scratchFolder);
-    const std::string package = bookPathOf({}, getcontenfile((root / "META-INF/container.xml").string()));
+    const std::string package =
+        bookPathOf({}, iPodTreeListControler::getcontenfile((root / "META-INF/container.xml").string()));
     const std::optional<std::string> packageBytes =
         package.empty() ? std::nullopt : readLocalFile((root / package).string());
     const PackageDocument document = packageBytes ? readPackageDocument(*packageBytes) : PackageDocument{};
@@ -176,24 +215,58 @@ BookOperationResult iPodTreeListControler::addEPUBToDevice(BookContext &context,
     StringDictionary values =
         packageCatalogueValues(document, cover.file.empty() ? std::nullopt : std::optional(cover.coverPath));
 
-    PlistPtr entry(plist_new_dict());
+    m_entry.reset(plist_new_dict());
+    plist_t entry = m_entry.get();
     for (const auto &[key, value] : values)
-        entrySetString(entry.get(), key.c_str(), value);
-    entrySetBool(entry.get(), BookKey::HasArtwork, false);
-    entrySetDate(entry.get(), BookKey::ReleaseDate, static_cast<int64_t>(std::time(nullptr)));
-    entrySetString(entry.get(), BookKey::CoverHash,
-                   upper(getMD5FromFile(cover.file.empty() ? std::string() : (root / cover.file).string())));
-    entrySetString(entry.get(), BookKey::PackageHash, upper(getMD5FromFile(packageBytes ? (root / package).string() : "")));
-    entrySetString(entry.get(), BookKey::PersistentID, persistentID);
-    entrySetString(entry.get(), BookKey::UniqueID, uniqueID);
-    entrySetString(entry.get(), BookKey::Path, folderName);
-    entrySetBool(entry.get(), BookKey::UserItem, true);
-    if (values[BookKey::Name].empty())
-        entrySetString(entry.get(), BookKey::Name, file.stem().string());
+        entrySetString(entry, key.c_str(), value);
+    entrySetBool(entry, BookKey::HasArtwork, false);
+    entrySetDate(entry, BookKey::ReleaseDate, static_cast<int64_t>(std::time(nullptr)));
+    entrySetString(entry, BookKey::CoverHash,
+                   upper(iPodTreeListControler::getMD5FromFile(
+                       cover.file.empty() ? std::string() : (root / cover.file).string())));
+    entrySetString(entry, BookKey::PackageHash,
+                   upper(iPodTreeListControler::getMD5FromFile(packageBytes ? (root / package).string() : "")));
+    m_names = values[BookKey::Name].empty();
+}
 
-    if (session.gone())
-        return BookOperationResult::makeFailed(item, kDeviceDisconnected);
-    catalogue->appendBook(std::move(entry));
+BookOperationResult ImportSteps::finish(BookContext &context)
+{
+    // From here the device and the catalogue tell whether the name is taken.
+    context.newFolders.erase(m_folderName);
+    if (m_madeBooksFolder && context.catalogue.active)
+        context.catalogue.booksFolder = true;
+    if (m_failure)
+        return *m_failure;
+    userDataIphone *data = m_data;
+    std::string error;
+    std::optional<Catalogue> catalogue;
+    if (m_catalogue && m_changes == context.catalogue.changes)
+        catalogue = std::move(m_catalogue);
+    else
+        catalogue = loadCatalogueForChange(data, true, &error, &context.catalogue);
+    if (!catalogue)
+        return BookOperationResult::makeFailed(m_item, error);
+    const std::vector<std::string> paths = catalogue->stringValues(BookKey::Path);
+    if (iPodTreeListControler::isSameValue(paths, m_folderName)) {
+        // Named since the book started, by someone who ignored the lock: the folder is theirs
+        // as much as this book's, so it stays.
+        m_folderOurs = false;
+        return BookOperationResult::makeFailed(m_item, "the device's catalogue took the book's folder name \"" +
+                                                           m_folderName + "\" meanwhile");
+    }
+    plist_t entry = m_entry.get();
+    entrySetString(entry, BookKey::PersistentID,
+                   iPodTreeListControler::randValue(catalogue->stringValues(BookKey::PersistentID)));
+    entrySetString(entry, BookKey::UniqueID,
+                   iPodTreeListControler::randValue(catalogue->stringValues(BookKey::UniqueID)));
+    entrySetString(entry, BookKey::Path, m_folderName);
+    entrySetBool(entry, BookKey::UserItem, true);
+    if (m_names)
+        entrySetString(entry, BookKey::Name, fs::path(m_path).stem().string());
+
+    if (m_session->gone())
+        return BookOperationResult::makeFailed(m_item, iPodTreeListControler::kDeviceDisconnected);
+    catalogue->appendBook(std::move(m_entry));
     // The unpacked copy has served: it goes while the catalogue is uploaded, and is gone
     // before the import returns.
     WorkQueue<std::string> removal([](std::string &path, size_t) {
@@ -201,15 +274,78 @@ BookOperationResult iPodTreeListControler::addEPUBToDevice(BookContext &context,
         fs::remove_all(path, ignored);
     });
     removal.ensureWorkers(1);
-    removal.push(std::exchange(cleanup.path, std::string()));
+    removal.push(std::exchange(m_cleanup.path, std::string()));
     bool catalogueMayNameIt = false;
     if (!uploadCatalogue(*catalogue, data, &error, &catalogueMayNameIt, &context.catalogue)) {
         // A folder the device's catalogue may name stays; one it cannot name is taken away.
-        if (!catalogueMayNameIt)
-            n_rmdir(deviceFolder.c_str(), data);
-        return BookOperationResult::makeFailed(item, error);
+        m_folderOurs = !catalogueMayNameIt;
+        return BookOperationResult::makeFailed(m_item, error);
     }
-    return BookOperationResult::makeDone(item, folderName);
+    m_folderOurs = false;
+    // What the next book's start needs of the catalogue, without reading it again.
+    context.cataloguePaths = paths;
+    context.cataloguePaths.push_back(m_folderName);
+    context.cataloguePathsAt = context.catalogue.changes;
+    return BookOperationResult::makeDone(m_item, m_folderName);
+}
+} // namespace
+
+BookStart iPodTreeListControler::startImport(BookContext &context, const std::string &path)
+{
+    const fs::path file(path);
+    const std::string item = file.filename().string();
+    if (file.extension() != ".epub")
+        return BookOperationResult::makeSkipped(item, "not an ePub file (its name does not end in \".epub\")");
+    std::string error;
+    userDataIphone *data = context.device(&error);
+    if (!data)
+        return BookOperationResult::makeFailed(item, error);
+    if (!context.shelf.usesCatalogue() || !context.folderNames)
+        return BookOperationResult::makeFailed(item, "books are imported into the device's own books only");
+
+    // The folder names the catalogue holds: under the batch's lock, as the last change left
+    // the catalogue (its turn checks that the device still holds it); else read now.
+    std::optional<Catalogue> catalogue;
+    std::vector<std::string> paths;
+    const CatalogueKnowledge &known = context.catalogue;
+    const bool fromKnowledge = known.active && known.known;
+    if (fromKnowledge && context.cataloguePathsAt == known.changes) {
+        paths = context.cataloguePaths;
+    } else {
+        if (fromKnowledge)
+            catalogue = known.present ? Catalogue::fromData(known.bytes) : Catalogue();
+        if (!catalogue || !catalogue->isLoaded())
+            catalogue = loadCatalogueForChange(data, true, &error, &context.catalogue);
+        if (!catalogue)
+            return BookOperationResult::makeFailed(item, error);
+        paths = catalogue->stringValues(BookKey::Path);
+    }
+    // A new book's folder is new: not named by the catalogue nor by a book under way, and not
+    // on the device either (an import stopped part way leaves a folder that no entry names).
+    auto onDevice = [data](const std::string &name) { return readFileInfo(data->conn, "/Books/" + name).has_value(); };
+    std::string folderName;
+    do {
+        folderName = context.folderNames->next();
+    } while (isSameValue(paths, folderName) || context.newFolders.count(folderName) || onDevice(folderName));
+
+    const std::string scratchFolder = deviceWorkPath(data, folderName);
+    if (scratchFolder.empty())
+        return BookOperationResult::makeFailed(item, "the scratch folder cannot be used");
+    auto steps = std::make_unique<ImportSteps>(context, path, item, folderName, scratchFolder);
+    if (!fromKnowledge)
+        steps->keepCatalogue(std::move(*catalogue), context.catalogue.changes);
+    context.newFolders.insert(folderName);
+    return std::unique_ptr<BookSteps>(std::move(steps));
+}
+
+BookOperationResult iPodTreeListControler::addEPUBToDevice(BookContext &context, const std::string &path)
+{
+    BookStart start = startImport(context, path);
+    if (!start.steps)
+        return std::move(*start.result);
+    auto &steps = static_cast<ImportSteps &>(*start.steps);
+    steps.ahead(context.session->treeCopier());
+    return steps.finish(context);
 }
 
 // ---- Books already on the device ---------------------------------------------------------------
@@ -304,4 +440,36 @@ std::optional<CatalogueDuplicate> findDeviceDuplicate(BookContext &context, cons
 {
     std::string why;
     return deviceDuplicate(context.device(&why), &context.catalogue, epubFile);
+}
+
+std::vector<BatchDuplicate> findBatchDuplicates(userDataIphone *data, const std::vector<std::string> &files)
+{
+    std::vector<BatchDuplicate> found(files.size());
+    if (!data || !data->conn)
+        return found;
+    std::optional<Catalogue> catalogue;
+    bool catalogueRead = false;
+    std::vector<std::optional<PackageIdentity>> identities(files.size());
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (fs::path(files[i]).extension() != ".epub")
+            continue;
+        identities[i] = readPackageIdentity(files[i]);
+        const std::optional<PackageIdentity> &identity = identities[i];
+        if (!identity || identity->identifier.empty())
+            continue;
+        if (!catalogueRead) {
+            std::string error;
+            catalogue = loadCatalogueForChange(data, false, &error);
+            catalogueRead = true;
+        }
+        if (catalogue)
+            found[i].onDevice = findCatalogueDuplicate(*catalogue, *identity);
+        found[i].title = identity->title;
+        for (std::size_t k = 0; k < i; ++k) {
+            if (identities[k] && identities[k]->identifier == identity->identifier &&
+                identities[k]->title == identity->title)
+                found[i].earlier.push_back(k);
+        }
+    }
+    return found;
 }

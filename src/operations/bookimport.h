@@ -2,8 +2,10 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
+#include <vector>
 
 class Catalogue;
 struct BookContext;
@@ -34,3 +36,15 @@ std::optional<CatalogueDuplicate> findCatalogueDuplicate(const Catalogue &catalo
 std::optional<CatalogueDuplicate> findDeviceDuplicate(userDataIphone *data, const std::string &epubFile);
 // The same on the context's device, with what its batch knows of the catalogue.
 std::optional<CatalogueDuplicate> findDeviceDuplicate(BookContext &context, const std::string &epubFile);
+
+// What an import of `files` as one batch would add again, asked before the batch: for each
+// file, the catalogue's entry it repeats, else the earlier files of the list it repeats
+// (they may or may not be imported by its turn; `title` is the name it would have). The
+// catalogue is read once; an unreadable one holds no duplicates (the import says why).
+struct BatchDuplicate
+{
+    std::optional<CatalogueDuplicate> onDevice;
+    std::vector<std::size_t> earlier;
+    std::string title;
+};
+std::vector<BatchDuplicate> findBatchDuplicates(userDataIphone *data, const std::vector<std::string> &files);

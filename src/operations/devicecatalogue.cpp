@@ -120,6 +120,8 @@ std::string catalogueTooLarge(uint64_t size)
 std::optional<Catalogue> loadCatalogueForChange(userDataIphone *data, bool createWhenMissing, std::string *error,
                                                 CatalogueKnowledge *known)
 {
+    if (known)
+        ++known->changes;
     const std::string local = deviceWorkPath(data, CataloguePath::LocalBooks);
     const std::string fresh = deviceWorkPath(data, kLocalFresh);
     if (local.empty() || fresh.empty()) {
@@ -272,6 +274,8 @@ bool uploadAndCheck(const Catalogue &catalogue, userDataIphone *data, std::strin
 bool uploadCatalogue(const Catalogue &catalogue, userDataIphone *data, std::string *error, bool *deviceMayHaveChanged,
                      CatalogueKnowledge *known)
 {
+    if (known)
+        ++known->changes;
     std::string written, stamp;
     if (!uploadAndCheck(catalogue, data, error, deviceMayHaveChanged, known, &written, &stamp)) {
         if (known)
@@ -284,15 +288,19 @@ bool uploadCatalogue(const Catalogue &catalogue, userDataIphone *data, std::stri
 
 void CatalogueKnowledge::begin()
 {
+    const unsigned long count = changes;
     *this = CatalogueKnowledge();
     active = true;
+    changes = count + 1;
 }
 
 void CatalogueKnowledge::forget()
 {
     const bool wasActive = active;
+    const unsigned long count = changes;
     *this = CatalogueKnowledge();
     active = wasActive;
+    changes = count + 1;
 }
 
 bool ensureBooksFolder(userDataIphone *data, CatalogueKnowledge *known)

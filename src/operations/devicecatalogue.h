@@ -29,6 +29,9 @@ struct CatalogueKnowledge
     std::string bytes;
     std::string stamp;        // the device file's size and time as they were then (may be empty)
     bool booksFolder = false; // "/Books" exists
+    // Counts the reads and uploads made with this knowledge (active or not) and what it
+    // forgot: a catalogue read before the count last moved may no longer be the device's.
+    unsigned long changes = 0;
 
     // The lock is held from now on.
     void begin();

@@ -9,6 +9,7 @@
 #include "operations/bookcontext.h"
 #include "operations/bookfoldernamegenerator.h"
 #include "operations/bookoperationresult.h"
+#include "operations/booksteps.h"
 #include "operations/devicelistmodel.h"
 
 #include <QItemSelectionModel>
@@ -103,6 +104,10 @@ public:
     // Deletes one user item (catalogue entry and device folder); the caller holds the sync lock.
     BookOperationResult deleteMediaFromDevice(BookContext &context, const epub &record);
     BookOperationResult deleteMediaFromDevice(const epub &record);
+    // addEPUBToDevice and saveEpubToMac in two parts, for BookBatch::runOverlapped.
+    BookStart startImport(BookContext &context, const std::string &path);
+    BookStart startExport(BookContext &context, const std::string &path, const std::string &dstpath, bool isbuybook,
+                          const std::string &titlename);
     // Without a question, existing files are kept.
     void setReplaceQuestion(ReplaceQuestion question) { m_replaceQuestion = std::move(question); }
 

@@ -206,6 +206,19 @@ TEST_F(CliTest, ABookTheDeviceHasIsSkippedUnlessDuplicatesAreAsked)
     ProcessRun forced = cli({"import", "--duplicates", m_files.file("twice.epub")});
     EXPECT_EQ(forced.exitCode, 0) << forced.err;
     EXPECT_EQ(json(cli({"--json", "list", "--custom"})).array().size(), 3);
+
+    // A file given twice in one import: the second repeats the first once that one is in.
+    ASSERT_TRUE(EpubBuilder::validBook("Pair", "Writer").write(m_files.file("pair.epub")));
+    ProcessRun pair = cli({"--json", "import", m_files.file("pair.epub"), m_files.file("pair.epub")});
+    EXPECT_EQ(pair.exitCode, 0) << pair.err;
+    const QJsonArray both = json(pair).object().value(QStringLiteral("results")).toArray();
+    ASSERT_EQ(both.size(), 2);
+    EXPECT_EQ(both.at(0).toObject().value(QStringLiteral("status")).toString(), QStringLiteral("done"));
+    EXPECT_EQ(both.at(1).toObject().value(QStringLiteral("message")).toString(),
+              QStringLiteral("already on the device as \"Pair\" (") +
+                  both.at(0).toObject().value(QStringLiteral("detail")).toString() +
+                  QStringLiteral("); --duplicates imports it again"));
+    EXPECT_EQ(json(cli({"--json", "list", "--custom"})).array().size(), 4);
 }
 
 // Two programs importing into two devices at the same time, sharing one scratch folder:

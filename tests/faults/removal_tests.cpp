@@ -290,10 +290,10 @@ protected:
             batch.session = session;
             batch.syncLock = true;
             if (work == Work::Import) {
-                results = batch.run(*m_controller, m_world.importFiles.size(),
-                                    [&](std::size_t i, BookContext &context) {
-                                        return m_controller->addEPUBToDevice(context, m_world.importFiles[i]);
-                                    });
+                results = batch.runOverlapped(*m_controller, m_world.importFiles.size(),
+                                              [&](std::size_t i, BookContext &context) {
+                                                  return m_controller->startImport(context, m_world.importFiles[i]);
+                                              });
             } else {
                 results = batch.run(*m_controller, m_world.deletePaths.size(),
                                     [&](std::size_t i, BookContext &context) {
@@ -312,10 +312,11 @@ protected:
 };
 } // namespace
 
-// The device goes and comes back while an import of three books or a deletion of two runs.
-// The batch ends at the book it was on: that one and every one after it fail; the device's
-// catalogue parses and names only whole books, among them every book reported done; the
-// device that came back is surveyed once the batch has let the device go, not before.
+// The device goes and comes back while an import of three books (overlapped, as the window
+// runs it) or a deletion of two runs. The batch ends at the book it was on: that one and
+// every one after it fail; the device's catalogue parses and names only whole books, among
+// them every book reported done; the device that came back is surveyed once the batch has
+// let the device go, not before.
 TEST_P(BatchReplug, TheBatchEndsAtItsBookAndTheDeviceIsSurveyedAfterIt)
 {
     const Replug replug = GetParam();

@@ -8,6 +8,7 @@
 #include "epubbuilder.h"
 #include "library/bookkeys.h"
 #include "operations/bookbatch.h"
+#include "operations/bookfoldernamegenerator.h"
 #include "operations/bookimport.h"
 #include "operations/cataloguebackup.h"
 
@@ -15,9 +16,12 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
+#include <set>
 #include <stdexcept>
 
 namespace fs = std::filesystem;
@@ -299,4 +303,126 @@ TEST_F(CatalogueBatchTest, WithoutTheLockEveryBookAsksTheDevice)
     ASSERT_EQ(paths.size(), 2u);
     EXPECT_EQ(deviceCatalogue().stringValues(BookKey::Path),
               (std::vector<std::string>{paths[0], "MEAN.epub", paths[1]}));
+}
+
+namespace {
+// Imports run as the window and the command line run them: each book's unpacking and copy
+// under way while the books before it end.
+class OverlappedImportTest : public CatalogueBatchTest
+{
+protected:
+    void SetUp() override
+    {
+        CatalogueBatchTest::SetUp();
+        // The first book is much larger than the others: its copy ends last.
+        EpubBuilder large = EpubBuilder::validBook("Book 0", "C");
+        for (int i = 0; i < 40; ++i)
+            large.add("OEBPS/large" + std::to_string(i) + ".xhtml", std::string(100000, char('a' + i % 26)), true);
+        ASSERT_TRUE(large.write(m_books[0]));
+        for (int i = 3; i < 6; ++i) {
+            m_books.push_back(m_files.file("book" + std::to_string(i) + ".epub"));
+            ASSERT_TRUE(EpubBuilder::validBook("Book " + std::to_string(i), "C").write(m_books.back()));
+        }
+    }
+    std::vector<BookBatch::ItemResult> importOverlapped(BookBatch &batch)
+    {
+        batch.syncLock = true;
+        return batch.runOverlapped(*m_controller, m_books.size(), [&](std::size_t i, BookContext &context) {
+            return m_controller->startImport(context, m_books[i]);
+        });
+    }
+    // The book folders on the device, and those the scratch folder still holds.
+    std::set<std::string> deviceFolders() const
+    {
+        std::set<std::string> names;
+        for (const auto &entry : fs::directory_iterator(deviceFile("/Books")))
+            if (entry.is_directory())
+                names.insert(entry.path().filename().string());
+        return names;
+    }
+    std::set<std::string> scratchLeftovers() const
+    {
+        std::set<std::string> names;
+        for (const auto &entry : fs::directory_iterator(fs::path(deviceCopyPath("x")).parent_path()))
+            if (entry.path().extension() == ".epub")
+                names.insert(entry.path().filename().string());
+        return names;
+    }
+};
+} // namespace
+
+// The books come out as one after the other would leave them: results and catalogue entries
+// in book order, folder names in the generator's order, although the first book's copy ends
+// after the next ones'.
+TEST_F(OverlappedImportTest, ResultsAndCatalogueFollowTheBooksOrder)
+{
+    std::vector<std::string> events;
+    BookBatch batch;
+    batch.onItemStarting = [&](std::size_t i) { events.push_back("start " + std::to_string(i)); };
+    batch.onItemDone = [&](std::size_t i, const BookOperationResult &) { events.push_back("done " + std::to_string(i)); };
+    const auto results = importOverlapped(batch);
+
+    ASSERT_EQ(results.size(), m_books.size());
+    BookFolderNameGenerator names;
+    std::vector<std::string> expected;
+    for (std::size_t i = 0; i < results.size(); ++i) {
+        EXPECT_EQ(results[i].index, i);
+        EXPECT_TRUE(results[i].result.done()) << results[i].result.message;
+        expected.push_back(names.next());
+    }
+    EXPECT_EQ(donePaths(results), expected);
+    EXPECT_EQ(deviceCatalogue().stringValues(BookKey::Path), expected);
+    EXPECT_EQ(deviceCatalogue().stringValues(BookKey::Name),
+              (std::vector<std::string>{"Book 0", "Book 1", "Book 2", "Book 3", "Book 4", "Book 5"}));
+    EXPECT_EQ(deviceFolders(), std::set<std::string>(expected.begin(), expected.end()));
+    EXPECT_TRUE(scratchLeftovers().empty());
+    // The next books were under way before the first one ended.
+    EXPECT_LT(std::find(events.begin(), events.end(), "start 1"), std::find(events.begin(), events.end(), "done 0"));
+}
+
+// A book that fails half copied (its archive breaks after its first parts) takes its files
+// away again; the books around it, under way at the same time, are imported in order.
+TEST_F(OverlappedImportTest, AFailedBookInTheMiddleTakesItsFilesAway)
+{
+    EpubBuilder broken = EpubBuilder::validBook("Book 2", "C");
+    broken.add("OEBPS/zz-last.xhtml", "BREAKS-HERE" + std::string(5000, 'x'), true);
+    ASSERT_TRUE(broken.write(m_books[2]));
+    std::string bytes = readWholeFile(m_books[2]);
+    const std::size_t at = bytes.find("BREAKS-HERE");
+    ASSERT_NE(at, std::string::npos);
+    bytes[at] = 'X'; // the stored entry no longer matches its checksum
+    std::ofstream(m_books[2], std::ios::binary | std::ios::trunc) << bytes;
+
+    BookBatch batch;
+    const auto results = importOverlapped(batch);
+    ASSERT_EQ(results.size(), m_books.size());
+    EXPECT_TRUE(results[2].result.failed());
+    EXPECT_FALSE(results[2].result.message.empty());
+    m_failing = 2;
+    const std::vector<std::string> paths = donePaths(results);
+    ASSERT_EQ(paths.size(), m_books.size() - 1);
+    EXPECT_EQ(deviceCatalogue().stringValues(BookKey::Path), paths);
+    EXPECT_EQ(deviceFolders(), std::set<std::string>(paths.begin(), paths.end()));
+    EXPECT_TRUE(scratchLeftovers().empty());
+}
+
+// Stopped as the first book ends: the books started ahead of it are not begun as far as the
+// user can tell: no result, no folder, no entry, nothing in the scratch folder; the lock
+// is given back once.
+TEST_F(OverlappedImportTest, StoppedAfterABookTheBooksAheadLeaveNothing)
+{
+    std::atomic_bool goOn{true};
+    BookBatch batch;
+    batch.continueFlag = &goOn;
+    batch.onItemDone = [&](std::size_t, const BookOperationResult &) { goOn = false; };
+    const size_t before = posted().size();
+    const auto results = importOverlapped(batch);
+
+    ASSERT_EQ(results.size(), 1u);
+    ASSERT_TRUE(results[0].result.done()) << results[0].result.message;
+    EXPECT_EQ(deviceCatalogue().stringValues(BookKey::Path), (std::vector<std::string>{results[0].result.detail}));
+    EXPECT_EQ(deviceFolders(), (std::set<std::string>{results[0].result.detail}));
+    EXPECT_TRUE(scratchLeftovers().empty());
+    EXPECT_EQ(postedSince(before), kOneSync);
+    EXPECT_FALSE(lockTaken());
 }

@@ -353,25 +353,47 @@ public:
         batch.syncLock = true;
         batch.onItemStarting = [&](std::size_t i) { progress.show(i, paths.size(), "importing " + paths[i]); };
         std::vector<bool> duplicate(paths.size(), false);
-        std::vector<BookOperationResult> results =
-            resultsOf(batch.run(*m_controller, paths.size(), [&](std::size_t i, BookContext &context) {
-                if (!m_options.duplicates) {
-                    if (const auto same = findDeviceDuplicate(context, paths[i])) {
-                        duplicate[i] = true;
-                        return BookOperationResult::makeSkipped(
-                            std::filesystem::path(paths[i]).filename().string(),
-                            "already on the device as \"" + same->name + "\" (" + same->path
-                                + "); --duplicates imports it again");
+        // Asked before the lock is taken, of the catalogue and of the books ahead in the list.
+        std::vector<BatchDuplicate> same(paths.size());
+        if (!m_options.duplicates)
+            batch.beforeLock = [&](userDataIphone *device) { same = findBatchDuplicates(device, paths); };
+        std::vector<std::string> imported(paths.size()); // the new "Path" of each book done
+        batch.onItemDone = [&](std::size_t i, const BookOperationResult &r) {
+            if (r.done())
+                imported[i] = r.detail;
+        };
+        auto skip = [&](std::size_t i, const CatalogueDuplicate &found) {
+            duplicate[i] = true;
+            return BookOperationResult::makeSkipped(std::filesystem::path(paths[i]).filename().string(),
+                                                    "already on the device as \"" + found.name + "\" (" + found.path +
+                                                        "); --duplicates imports it again");
+        };
+        std::vector<BookOperationResult> results = resultsOf(
+            batch.runOverlapped(*m_controller, paths.size(), [&](std::size_t i, BookContext &context) -> BookStart {
+                if (same[i].onDevice)
+                    return skip(i, *same[i].onDevice);
+                if (same[i].earlier.empty())
+                    return m_controller->startImport(context, paths[i]);
+                // Whether it is on the device by now depends on how the books it repeats ended.
+                return inTurnOnly([&, i](BookContext &context) {
+                    for (std::size_t k : same[i].earlier) {
+                        if (!imported[k].empty())
+                            return skip(i, {same[i].title, imported[k]});
                     }
-                }
-                return m_controller->addEPUBToDevice(context, paths[i]);
+                    return m_controller->addEPUBToDevice(context, paths[i]);
+                });
             }));
         progress.finish();
         // A file that was not imported is a failure here (also one skipped for its name), a
-        // book the device has already is not.
+        // book the device has already is not. Every file has its result, in order.
         std::size_t i = 0;
-        return report(results, "imported", [&](const BookOperationResult &r) { return !r.done() && !duplicate[i++]; },
-                      "skipped");
+        return report(
+            results, "imported",
+            [&](const BookOperationResult &r) {
+                const bool repeated = duplicate[i++];
+                return !r.done() && !repeated;
+            },
+            "skipped");
     }
 
     int exportBooks()
@@ -396,11 +418,11 @@ public:
         batch.onItemStarting = [&](std::size_t i) {
             progress.show(i, chosen.size(), "exporting " + chosen[i]->mediaName());
         };
-        const std::vector<BookOperationResult> exported =
-            resultsOf(batch.run(*m_controller, chosen.size(), [&](std::size_t i, BookContext &context) {
+        const std::vector<BookOperationResult> exported = resultsOf(
+            batch.runOverlapped(*m_controller, chosen.size(), [&](std::size_t i, BookContext &context) -> BookStart {
                 const auto &r = chosen[i];
-                return m_controller->saveEpubToMac(context, r->mediaPcPath(), m_options.exportDir,
-                                                   r->ispurchases(), r->mediaName());
+                return m_controller->startExport(context, r->mediaPcPath(), m_options.exportDir, r->ispurchases(),
+                                                 r->mediaName());
             }));
         results.insert(results.end(), exported.begin(), exported.end());
         progress.finish();

@@ -197,6 +197,10 @@ public:
     userDataIphone *data() { return &m_data; }
     bool gone() const { return m_gone.load(); }
     TreeCopier &treeCopier() { return m_treeCopier; }
+    // Copiers for the books a batch copies ahead of the one it finishes (bookbatch.h), each on
+    // connections of its own, so that several books' copies share the link.
+    static constexpr size_t kAheadCopiers = 3;
+    TreeCopier &aheadCopier(size_t slot) { return m_ahead[slot % kAheadCopiers].copier; }
     DeviceSession(const DeviceSession &) = delete;
     DeviceSession &operator=(const DeviceSession &) = delete;
 
@@ -207,6 +211,12 @@ private:
     std::atomic_bool m_gone{false};
     LaneConnections m_lanes;
     TreeCopier m_treeCopier{&m_lanes};
+    struct AheadCopier
+    {
+        LaneConnections lanes;
+        TreeCopier copier{&lanes, TreeCopier::Walk::OwnConnection};
+    };
+    AheadCopier m_ahead[kAheadCopiers];
 };
 
 extern loadIPhone *Loadiphone;

@@ -355,7 +355,20 @@ int mirrorOpenDirectory(Copy &copy, afc_directory *dir, const std::string &remot
 
 std::vector<afc_connection *> TreeCopier::laneConnections(userDataIphone *data)
 {
-    return m_lanes ? m_lanes->forDevice(data) : std::vector<afc_connection *>();
+    if (!m_lanes)
+        return {};
+    return m_lanes->forDevice(data, LaneConnections::kExtraLanes + (m_walk == Walk::OwnConnection ? 1 : 0));
+}
+
+userDataIphone *TreeCopier::walkRecord(userDataIphone *data, std::vector<afc_connection *> &extra,
+                                       userDataIphone &own) const
+{
+    if (m_walk != Walk::OwnConnection || !data || extra.empty())
+        return data;
+    own = *data;
+    own.conn = extra.front();
+    extra.erase(extra.begin());
+    return &own;
 }
 
 TreeCopyReport TreeCopier::remember(TreeCopyReport report)
@@ -409,6 +422,9 @@ TreeCopyReport TreeCopier::uploadAsWritten(const std::string &dir, userDataIphon
     Copy copy;
     copy.goOn = goOn;
     copy.report.started = std::chrono::steady_clock::now();
+    std::vector<afc_connection *> extra = laneConnections(data);
+    userDataIphone own;
+    data = walkRecord(data, extra, own);
     afc_connection *conn = data ? data->conn : nullptr;
     const std::string base = withoutTrailingSlashes(dir);
     const std::string parent = parentFolder(base);
@@ -430,7 +446,7 @@ TreeCopyReport TreeCopier::uploadAsWritten(const std::string &dir, userDataIphon
     const userDataIphone main = data ? *data : userDataIphone{};
     bool complete;
     {
-        ActiveLanes lanes(copy, main, laneConnections(data));
+        ActiveLanes lanes(copy, main, extra);
         complete = produce([&](const std::string &relative, bool isFolder) {
             makeRoot();
             // As in a walk: after a folder that could not be made, nothing more is copied.
@@ -469,13 +485,16 @@ TreeCopyReport TreeCopier::download(const std::string &localPath, const std::str
     // Beside the copy, never inside it: a part's own name can never be a temporary one.
     copy.temporaryFolder = localPath;
     copy.report.started = std::chrono::steady_clock::now();
+    std::vector<afc_connection *> extra = laneConnections(data);
+    userDataIphone own;
+    data = walkRecord(data, extra, own);
     afc_connection *conn = data ? data->conn : nullptr;
     const std::string base = isbuybook ? "/Books/Purchases/" : "/Books/";
     afc_directory *dir = nullptr;
     if (AFCDirectoryOpen(conn, base.c_str(), &dir) != 0)
         return remember(std::move(copy.report));
     {
-        ActiveLanes lanes(copy, *data, laneConnections(data));
+        ActiveLanes lanes(copy, *data, extra);
         char *name = nullptr;
         while (AFCDirectoryRead(conn, dir, &name) == 0 && name) {
             if (srcepub != name || unsafeEntryName(name))

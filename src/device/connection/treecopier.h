@@ -50,8 +50,12 @@ struct TreeCopyReport
 class TreeCopier final
 {
 public:
+    // How an upload as written or a download walks the device's folders: on the record's own
+    // connection, or on one more connection of `lanes`, so that copies on several copiers run
+    // side by side without queueing behind each other's requests (and the record's).
+    enum class Walk { OnRecord, OwnConnection };
     // `lanes` (may be null) lends the copies extra connections of the record's device.
-    explicit TreeCopier(LaneConnections *lanes) : m_lanes(lanes) {}
+    explicit TreeCopier(LaneConnections *lanes, Walk walk = Walk::OnRecord) : m_lanes(lanes), m_walk(walk) {}
     TreeCopier(const TreeCopier &) = delete;
     TreeCopier &operator=(const TreeCopier &) = delete;
 
@@ -117,9 +121,13 @@ public:
 
 private:
     std::vector<afc_connection *> laneConnections(userDataIphone *data);
+    // The record a copy walks on: `data`, or with Walk::OwnConnection a copy of it on the
+    // first of `extra` (taken from the list), kept in `own`.
+    userDataIphone *walkRecord(userDataIphone *data, std::vector<afc_connection *> &extra, userDataIphone &own) const;
     TreeCopyReport remember(TreeCopyReport report);
 
     LaneConnections *m_lanes;
+    const Walk m_walk;
     mutable std::mutex m_lastMutex;
     TreeCopyReport m_last;
 };
