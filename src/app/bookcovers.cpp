@@ -165,13 +165,14 @@ void BookCovers::tableReset()
     }
     if (!medias || medias->empty())
         return;
-    userDataIphone *data = m_devices.deviceData();
-    if (!data || !data->conn)
-        return;
-    if (data->conn != m_conn) {
+    // A session that went (its device removed, or another arrived) takes its books' details along.
+    if (!m_session || m_session->gone()) {
         deviceGone();
-        m_conn = data->conn;
+        m_session = m_devices.openReadSession();
+        if (!m_session)
+            return;
     }
+    userDataIphone *data = m_devices.deviceData();
     std::vector<BookDetailsRequest> books;
     for (const auto &record : *medias) {
         if (!record)
@@ -183,8 +184,7 @@ void BookCovers::tableReset()
     if (books.empty())
         return;
     BookDetailsSource source;
-    source.conn = data->conn;
-    source.dev = data->dev;
+    source.session = m_session;
     source.booksCatalogue = deviceWorkPath(data, CataloguePath::LocalBooks);
     source.purchasesCatalogue = deviceWorkPath(data, CataloguePath::LocalPurchases);
     const std::string dataDir = userDataDir();
@@ -227,7 +227,7 @@ void BookCovers::deviceGone()
     m_details.clear();
     m_asked.clear();
     m_viewTimer.stop();
-    m_conn = nullptr;
+    m_session.reset();
     m_generation = 0;
 }
 

@@ -90,7 +90,7 @@ private:
     QTimer m_viewTimer; // gathers a burst of scrolling into a few reorderings
     QStyledItemDelegate *m_cell = nullptr;
     unsigned m_generation = 0;
-    afc_connection *m_conn = nullptr;
+    std::shared_ptr<ReadSession> m_session; // on the device whose books the table shows
 };
 
 // The title cell: the book's cover at the left, scaled to fit a book-shaped box (or a drawn

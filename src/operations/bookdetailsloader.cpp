@@ -10,6 +10,7 @@
 #include "library/packagedocument.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <chrono>
 #include <cstdio>
@@ -37,9 +38,13 @@ struct BookWalk
     bool complete = true;
 };
 
-void walkFolder(afc_connection *conn, const std::string &root, const std::string &relative, int depth,
-                BookWalk &walk)
+void walkFolder(afc_connection *conn, const std::atomic_bool &goOn, const std::string &root,
+                const std::string &relative, int depth, BookWalk &walk)
 {
+    if (!goOn) {
+        walk.complete = false;
+        return;
+    }
     const std::optional<std::vector<std::string>> names =
         folderEntryNames(conn, relative.empty() ? root : joinPath(root, relative));
     if (!names) {
@@ -47,7 +52,7 @@ void walkFolder(afc_connection *conn, const std::string &root, const std::string
         return;
     }
     for (const std::string &n : *names) {
-        if (++walk.entries > kMaxEntries) {
+        if (++walk.entries > kMaxEntries || !goOn) {
             walk.complete = false;
             return;
         }
@@ -57,7 +62,7 @@ void walkFolder(afc_connection *conn, const std::string &root, const std::string
             walk.complete = false;
         } else if (e->isDirectory()) {
             if (depth < kMaxDepth)
-                walkFolder(conn, root, child, depth + 1, walk);
+                walkFolder(conn, goOn, root, child, depth + 1, walk);
             else
                 walk.complete = false;
         } else if (e->isPlainFile() || e->type.empty()) {
@@ -68,16 +73,22 @@ void walkFolder(afc_connection *conn, const std::string &root, const std::string
     }
 }
 
-// A whole device file, or nullopt when it cannot be read or is larger than `limit`.
-std::optional<std::string> readDeviceFile(afc_connection *conn, const std::string &path, uint64_t limit)
+// A whole device file, or nullopt when it cannot be read, is larger than `limit` or `goOn`
+// was cleared meanwhile.
+std::optional<std::string> readDeviceFile(afc_connection *conn, const std::atomic_bool &goOn, const std::string &path,
+                                          uint64_t limit)
 {
     afc_file_ref ref = 0;
-    if (AFCFileRefOpen(conn, path.c_str(), AFC_MODE_READ, 0, &ref) != 0)
+    if (!goOn || AFCFileRefOpen(conn, path.c_str(), AFC_MODE_READ, 0, &ref) != 0)
         return std::nullopt;
     std::string bytes;
     std::string chunk(64 * 1024, '\0');
     bool ok = true;
     for (;;) {
+        if (!goOn) {
+            ok = false;
+            break;
+        }
         unsigned int len = static_cast<unsigned int>(chunk.size());
         if (AFCFileRefRead(conn, ref, chunk.data(), &len) != 0) {
             ok = false;
@@ -174,6 +185,7 @@ bool writeRecord(const std::string &file, const CacheRecord &record)
 struct BookFolder
 {
     afc_connection *conn;
+    const std::atomic_bool &goOn;
     std::string root;
     const BookWalk &walk;
 
@@ -182,7 +194,7 @@ struct BookFolder
     {
         if (!has(relative))
             return std::nullopt;
-        return readDeviceFile(conn, root + "/" + relative, limit);
+        return readDeviceFile(conn, goOn, root + "/" + relative, limit);
     }
 };
 
@@ -321,7 +333,7 @@ BookDetailsLoader::~BookDetailsLoader()
 unsigned BookDetailsLoader::load(const BookDetailsSource &source, std::vector<BookDetailsRequest> books)
 {
     const unsigned generation = m_queue.withItems([&](std::deque<Queued> &queue) {
-        if (source.conn != m_source.conn || source.dev != m_source.dev || source.cacheRoot != m_source.cacheRoot) {
+        if (source.session != m_source.session || source.cacheRoot != m_source.cacheRoot) {
             queue.clear();
             ++m_generation;
         }
@@ -378,16 +390,37 @@ bool BookDetailsLoader::idle() const
 
 void BookDetailsLoader::read(Queued &book)
 {
+    const std::shared_ptr<ReadSession> &session = book.source.session;
+    std::optional<ReadSession::Read> device;
+    if (session)
+        device.emplace(session->read());
+    if (!device || !*device) {
+        dropSession(session);
+        return;
+    }
     if (book.batch != m_preparedBatch) {
-        prepareBatch(book.source);
+        prepareBatch(book.source, device->dev());
         m_preparedBatch = book.batch;
     }
-    const BookDetails details = readBook(book.request, book.generation, book.source.conn);
-    if (m_report)
-        m_report(details);
+    const std::optional<BookDetails> details = readBook(book.request, book.generation, *session, device);
+    if (!details)
+        dropSession(session);
+    else if (m_report)
+        m_report(*details);
 }
 
-void BookDetailsLoader::prepareBatch(const BookDetailsSource &source)
+// The session went: what is queued for it is dropped with it.
+void BookDetailsLoader::dropSession(const std::shared_ptr<ReadSession> &session)
+{
+    m_queue.withItems([&](std::deque<Queued> &queue) {
+        if (m_source.session != session)
+            return;
+        queue.clear();
+        m_source.session.reset();
+    });
+}
+
+void BookDetailsLoader::prepareBatch(const BookDetailsSource &source, am_device *dev)
 {
     // `known` is cleared unless the catalogue read (purchases may be missing: a device may
     // keep none); a list that is not known prunes nothing from the cache.
@@ -413,7 +446,7 @@ void BookDetailsLoader::prepareBatch(const BookDetailsSource &source)
     bool known = true; // both book lists read as they are on the device
     m_books = entries(source.booksCatalogue, known, false);
     m_purchases = entries(source.purchasesCatalogue, known, true);
-    m_cacheFolder = deviceCacheFolder(source.cacheRoot, AMDeviceCopyDeviceIdentifier(source.dev));
+    m_cacheFolder = deviceCacheFolder(source.cacheRoot, AMDeviceCopyDeviceIdentifier(dev));
     m_cacheRoot = m_cacheFolder.empty() ? std::string() : source.cacheRoot;
     if (!m_cacheFolder.empty()) {
         std::error_code ec;
@@ -434,9 +467,12 @@ void BookDetailsLoader::prepareBatch(const BookDetailsSource &source)
     }
 }
 
-BookDetails BookDetailsLoader::readBook(const BookDetailsRequest &request, unsigned generation,
-                                        afc_connection *conn)
+std::optional<BookDetails> BookDetailsLoader::readBook(const BookDetailsRequest &request, unsigned generation,
+                                                       const ReadSession &session,
+                                                       std::optional<ReadSession::Read> &device)
 {
+    afc_connection *conn = device->conn();
+    const std::atomic_bool &goOn = session.current();
     BookDetails details;
     details.path = request.path;
     details.purchases = request.purchases;
@@ -447,6 +483,8 @@ BookDetails BookDetailsLoader::readBook(const BookDetailsRequest &request, unsig
         return details;
     const std::string root = std::string(request.purchases ? "/Books/Purchases/" : "/Books/") + request.path;
     const std::optional<DeviceFileInfo> top = readFileInfo(conn, root);
+    if (session.gone())
+        return std::nullopt;
     if (!top)
         return details;
 
@@ -481,19 +519,22 @@ BookDetails BookDetailsLoader::readBook(const BookDetailsRequest &request, unsig
         details.size = top->size.value_or(0);
     } else {
         BookWalk walk;
-        walkFolder(conn, root, {}, 0, walk);
+        walkFolder(conn, goOn, root, {}, 0, walk);
         complete = walk.complete;
         details.size = walk.bytes;
-        const BookFolder book{conn, root, walk};
+        const BookFolder book{conn, goOn, root, walk};
         const std::string cover = findCover(book, entry.coverPath);
-        if (!cover.empty() && !picture.empty()) {
-            if (auto bytes = book.read(cover, BookDetailsLoader::kMaxPictureBytes);
-                bytes && m_maker && m_maker(*bytes, picture)) {
-                record.cover = true;
-                details.thumbnail = picture;
-            } else if (!bytes) {
-                complete = false; // unreadable now; perhaps not the next time
-            }
+        std::optional<std::string> bytes;
+        if (!cover.empty() && !picture.empty())
+            bytes = book.read(cover, BookDetailsLoader::kMaxPictureBytes);
+        if (session.gone())
+            return std::nullopt;
+        device.reset(); // the picture is made without holding an arrival back
+        if (bytes && m_maker && m_maker(*bytes, picture)) {
+            record.cover = true;
+            details.thumbnail = picture;
+        } else if (!cover.empty() && !picture.empty() && !bytes) {
+            complete = false; // unreadable now; perhaps not the next time
         }
     }
     record.size = details.size;
