@@ -349,20 +349,10 @@ unsigned BookDetailsLoader::load(const BookDetailsSource &source, std::vector<Bo
 
 void BookDetailsLoader::prioritise(const std::vector<BookDetailsRequest> &first)
 {
-    if (first.empty())
-        return;
-    std::map<std::pair<bool, std::string>, size_t> rank;
-    for (size_t i = 0; i < first.size(); ++i)
-        rank.emplace(std::make_pair(first[i].purchases, first[i].path), i);
-    auto rankOf = [&](const Queued &book) {
-        const auto it = rank.find({book.request.purchases, book.request.path});
-        return it == rank.end() ? first.size() : it->second;
-    };
-    m_queue.withItems([&](std::deque<Queued> &queue) {
-        const auto head = std::stable_partition(queue.begin(), queue.end(),
-                                                [&](const Queued &book) { return rankOf(book) < first.size(); });
-        std::stable_sort(queue.begin(), head, [&](const Queued &a, const Queued &b) { return rankOf(a) < rankOf(b); });
-    });
+    std::vector<std::pair<bool, std::string>> keys;
+    for (const BookDetailsRequest &book : first)
+        keys.emplace_back(book.purchases, book.path);
+    m_queue.moveToHead(keys, [](const Queued &book) { return std::make_pair(book.request.purchases, book.request.path); });
 }
 
 std::vector<BookDetailsRequest> BookDetailsLoader::queued() const
