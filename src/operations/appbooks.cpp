@@ -6,6 +6,7 @@
 #include "core/scratch.h"
 #include "core/workqueue.h"
 #include "device/connection/devicefiles.h"
+#include "device/connection/folderwalk.h"
 #include "device/connection/shelf.h"
 #include "device/link/deviceapps.h"
 #include "library/bookkeys.h"
@@ -83,19 +84,15 @@ std::optional<std::string> readSmallFile(afc_connection *connection, const std::
 }
 
 // The bytes of every regular file in a folder, not following links, to a bounded depth.
-uint64_t folderBytes(afc_connection *connection, const std::string &folder, int depthLeft)
+uint64_t folderBytes(afc_connection *connection, const std::string &folder, int maxDepth)
 {
-    const std::optional<std::vector<std::string>> names = folderEntryNames(connection, folder);
-    if (!names)
-        return 0;
     uint64_t total = 0;
-    for (const std::string &entry : *names) {
-        const FileFacts facts = fileFacts(connection, folder + "/" + entry);
-        if (facts.type == "S_IFREG")
-            total += facts.size;
-        else if (facts.type == "S_IFDIR" && depthLeft > 0)
-            total += folderBytes(connection, folder + "/" + entry, depthLeft - 1);
-    }
+    FolderWalk::Options options;
+    options.maxDepth = maxDepth;
+    FolderWalk(options, [&total](const FolderWalk::Entry &, const std::optional<DeviceFileInfo> &info) {
+        if (info && info->isPlainFile())
+            total += info->size.value_or(0);
+    }).run({folder}, connection);
     return total;
 }
 
@@ -301,38 +298,22 @@ std::vector<std::string> partsOf(const std::string &path)
 }
 
 // The books under "/Documents" as listAppBooks finds them (the same depth, order and
-// refusals), with each one's facts: the folders are read one level at a time and their
-// entries asked about on every connection at once, so a large folder costs a few round
-// trips rather than one per entry.
+// refusals), with each one's facts, walked on every connection at once, so a large folder
+// costs a few round trips rather than one per entry.
 int walkAppBooks(const std::vector<afc_connection *> &connections, int maxDepth,
                  std::vector<std::pair<std::string, FileFacts>> &found)
 {
-    std::vector<std::string> level{kDocuments};
-    for (int depth = 0; !level.empty() && depth <= maxDepth; ++depth) {
-        std::vector<std::string> entries;
-        for (const std::string &folder : level) {
-            // A name the device could not have made ("/" inside, "." or "..") is never followed.
-            const std::optional<std::vector<std::string>> names = folderEntryNames(connections.front(), folder);
-            if (!names) {
-                if (depth == 0)
-                    return MDERR_FAILED;
-                continue; // an unreadable nested folder is passed over
-            }
-            for (const std::string &name : *names)
-                entries.push_back(folder + "/" + name);
-        }
-        std::vector<FileFacts> facts(entries.size());
-        shareOut(connections, entries.size(),
-                 [&](afc_connection *connection, std::size_t i) { facts[i] = fileFacts(connection, entries[i]); });
-        level.clear();
-        for (std::size_t i = 0; i < entries.size(); ++i) {
-            const bool book = facts[i].type == "S_IFREG" || facts[i].type == "S_IFDIR";
-            if (hasEpubExtension(entries[i]) && book)
-                found.emplace_back(entries[i], facts[i]);
-            else if (facts[i].type == "S_IFDIR")
-                level.push_back(entries[i]);
-        }
-    }
+    FolderWalk::Options options;
+    options.maxDepth = maxDepth;
+    options.walkInto = [](const FolderWalk::Entry &entry) { return !hasEpubExtension(entry.path); };
+    FolderWalk walk(options, [&found](const FolderWalk::Entry &entry, const std::optional<DeviceFileInfo> &info) {
+        if (info && (info->isPlainFile() || info->isDirectory()) && hasEpubExtension(entry.path))
+            found.emplace_back(entry.path, FileFacts{info->type, info->size.value_or(0),
+                                                     std::strtoull(info->mtime.c_str(), nullptr, 10)});
+    });
+    const std::vector<afc_connection *> lanes(connections.begin() + 1, connections.end());
+    if (!walk.run({kDocuments}, connections.front(), lanes).rootsListed)
+        return MDERR_FAILED;
     std::sort(found.begin(), found.end(), [](const auto &a, const auto &b) { return partsOf(a.first) < partsOf(b.first); });
     return MDERR_OK;
 }

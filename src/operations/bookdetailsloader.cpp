@@ -4,7 +4,7 @@
 
 #include "core/stablename.h"
 #include "device/connection/devicefiles.h"
-#include "device/connection/devicepath.h"
+#include "device/connection/folderwalk.h"
 #include "library/bookkeys.h"
 #include "library/catalogue.h"
 #include "library/packagedocument.h"
@@ -34,43 +34,25 @@ struct BookWalk
 {
     std::set<std::string> files;
     uint64_t bytes = 0;
-    size_t entries = 0;
     bool complete = true;
 };
 
-void walkFolder(afc_connection *conn, const std::atomic_bool &goOn, const std::string &root,
-                const std::string &relative, int depth, BookWalk &walk)
+BookWalk walkBook(afc_connection *conn, const std::atomic_bool &goOn, const std::string &root)
 {
-    if (!goOn) {
-        walk.complete = false;
-        return;
-    }
-    const std::optional<std::vector<std::string>> names =
-        folderEntryNames(conn, relative.empty() ? root : joinPath(root, relative));
-    if (!names) {
-        walk.complete = false;
-        return;
-    }
-    for (const std::string &n : *names) {
-        if (++walk.entries > kMaxEntries || !goOn) {
-            walk.complete = false;
-            return;
-        }
-        const std::string child = relative.empty() ? n : relative + "/" + n;
-        const std::optional<DeviceFileInfo> e = readFileInfo(conn, joinPath(root, child));
-        if (!e) {
-            walk.complete = false;
-        } else if (e->isDirectory()) {
-            if (depth < kMaxDepth)
-                walkFolder(conn, goOn, root, child, depth + 1, walk);
-            else
-                walk.complete = false;
-        } else if (e->isPlainFile() || e->type.empty()) {
-            // Anything but a folder or a plain file (a link, a FIFO) is passed by, never read.
+    BookWalk walk;
+    FolderWalk::Options options;
+    options.maxDepth = kMaxDepth;
+    options.maxEntries = kMaxEntries;
+    options.goOn = &goOn;
+    FolderWalk folders(options, [&](const FolderWalk::Entry &entry, const std::optional<DeviceFileInfo> &e) {
+        // Anything but a folder or a plain file (a link, a FIFO) is passed by, never read.
+        if (e && (e->isPlainFile() || e->type.empty())) {
             walk.bytes += e->size.value_or(0);
-            walk.files.insert(child);
+            walk.files.insert(entry.path.substr(root.size() + 1));
         }
-    }
+    });
+    walk.complete = folders.run({root}, conn).complete;
+    return walk;
 }
 
 // A whole device file, or nullopt when it cannot be read, is larger than `limit` or `goOn`
@@ -508,8 +490,7 @@ std::optional<BookDetails> BookDetailsLoader::readBook(const BookDetailsRequest 
         // A packed book: its size is the file's; its cover is not looked for inside the zip.
         details.size = top->size.value_or(0);
     } else {
-        BookWalk walk;
-        walkFolder(conn, goOn, root, {}, 0, walk);
+        const BookWalk walk = walkBook(conn, goOn, root);
         complete = walk.complete;
         details.size = walk.bytes;
         const BookFolder book{conn, goOn, root, walk};
