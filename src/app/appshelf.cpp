@@ -227,13 +227,18 @@ bool AppShelf::stillShown(const TreeNode *node) const
 
 afc_connection *AppShelf::openApp(DeviceSession &session, const std::string &app, std::string *why)
 {
-    afc_connection *connection = nullptr;
     if (session.gone() || !session.data()->dev) {
         if (why)
             *why = iPodTreeListControler::kDeviceDisconnected;
         return nullptr;
     }
-    if (openShelf(session.data()->dev, Shelf::app(app), &connection, why) != MDERR_OK || !connection) {
+    return openApp(session.data()->dev, app, why);
+}
+
+afc_connection *AppShelf::openApp(am_device *device, const std::string &app, std::string *why)
+{
+    afc_connection *connection = nullptr;
+    if (openShelf(device, Shelf::app(app), &connection, why) != MDERR_OK || !connection) {
         if (why && why->empty())
             *why = "the app's files could not be opened";
         return nullptr;
@@ -574,9 +579,13 @@ void AppShelf::readCover(const CoverJob &job)
         if (reader.connection && (reader.app != job.app || reader.device != job.device || reader.session->gone()))
             releaseCoverReader();
         if (!reader.connection) {
-            reader.session = m_context.openSession ? m_context.openSession() : nullptr;
-            if (reader.session && !m_stop)
-                reader.connection = openApp(*reader.session, job.app, nullptr);
+            // A read session: an arrival meanwhile waits for no cover, and the reader lets the
+            // device go at its next book.
+            reader.session = m_context.openReadSession ? m_context.openReadSession() : nullptr;
+            if (reader.session && !m_stop) {
+                if (const ReadSession::Read device = reader.session->read())
+                    reader.connection = openApp(device.dev(), job.app, nullptr);
+            }
             reader.app = job.app;
             reader.device = job.device;
         }

@@ -41,6 +41,7 @@
 
 class DeviceListModel;
 class DeviceSession;
+class ReadSession;
 class MediaTableModel;
 class QItemSelectionModel;
 class QTableView;
@@ -86,6 +87,9 @@ public:
         // A session on the connected device (null when there is none); called on the main
         // thread (where it may answer null while a survey runs) and on this unit's threads.
         std::function<std::shared_ptr<DeviceSession>()> openSession;
+        // A read session on the connected device for the covers, which holds no arrival off
+        // (null when there is none); called on the cover worker.
+        std::function<std::shared_ptr<ReadSession>()> openReadSession;
         // The window's transfer slot, which the commands run in: the transfer commands hold it
         // (and have asked any question before it) when they hand a command over.
         struct Slot
@@ -191,6 +195,7 @@ private:
     void onMain(std::function<void()> work);
     // A connection on the app's Documents for the session's device, counted; null with *why.
     afc_connection *openApp(DeviceSession &session, const std::string &app, std::string *why);
+    afc_connection *openApp(am_device *device, const std::string &app, std::string *why);
     void closeApp(afc_connection *connection);
     // The transfer worker's body around one command: session, connection, items, the end.
     void runCommand(const std::string &app, std::weak_ptr<TreeNode> node, std::vector<std::string> names,
@@ -217,7 +222,7 @@ private:
     // nothing is queued.
     struct CoverReader
     {
-        std::shared_ptr<DeviceSession> session;
+        std::shared_ptr<ReadSession> session;
         afc_connection *connection = nullptr;
         std::string app, device;
         bool trimNeeded = false;
