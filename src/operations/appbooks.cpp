@@ -48,11 +48,15 @@ struct FileFacts
     uint64_t modified = 0; // st_mtime as the device gives it (nanoseconds)
 };
 
-FileFacts fileFacts(afc_connection *connection, const std::string &path)
+FileFacts factsOf(const std::optional<DeviceFileInfo> &info)
 {
-    const std::optional<DeviceFileInfo> info = readFileInfo(connection, path);
     return info ? FileFacts{info->type, info->size.value_or(0), std::strtoull(info->mtime.c_str(), nullptr, 10)}
                 : FileFacts{};
+}
+
+FileFacts fileFacts(afc_connection *connection, const std::string &path)
+{
+    return factsOf(readFileInfo(connection, path));
 }
 
 std::optional<uint64_t> freeBytes(afc_connection *connection)
@@ -286,38 +290,6 @@ void shareOut(const std::vector<afc_connection *> &connections, std::size_t coun
     queue.drain();
 }
 
-// The path's parts, for the order a walk of name-sorted folders gives.
-std::vector<std::string> partsOf(const std::string &path)
-{
-    std::vector<std::string> parts;
-    std::size_t from = 0;
-    for (std::size_t at; (at = path.find('/', from)) != std::string::npos; from = at + 1)
-        parts.push_back(path.substr(from, at - from));
-    parts.push_back(path.substr(from));
-    return parts;
-}
-
-// The books under "/Documents" as listAppBooks finds them (the same depth, order and
-// refusals), with each one's facts, walked on every connection at once, so a large folder
-// costs a few round trips rather than one per entry.
-int walkAppBooks(const std::vector<afc_connection *> &connections, int maxDepth,
-                 std::vector<std::pair<std::string, FileFacts>> &found)
-{
-    FolderWalk::Options options;
-    options.maxDepth = maxDepth;
-    options.walkInto = [](const FolderWalk::Entry &entry) { return !hasEpubExtension(entry.path); };
-    FolderWalk walk(options, [&found](const FolderWalk::Entry &entry, const std::optional<DeviceFileInfo> &info) {
-        if (info && (info->isPlainFile() || info->isDirectory()) && hasEpubExtension(entry.path))
-            found.emplace_back(entry.path, FileFacts{info->type, info->size.value_or(0),
-                                                     std::strtoull(info->mtime.c_str(), nullptr, 10)});
-    });
-    const std::vector<afc_connection *> lanes(connections.begin() + 1, connections.end());
-    if (!walk.run({kDocuments}, connections.front(), lanes).rootsListed)
-        return MDERR_FAILED;
-    std::sort(found.begin(), found.end(), [](const auto &a, const auto &b) { return partsOf(a.first) < partsOf(b.first); });
-    return MDERR_OK;
-}
-
 } // namespace
 
 int listAppBookDetails(afc_connection *connection, std::vector<AppBook> &books, const AppBookLimits &limits,
@@ -328,13 +300,15 @@ int listAppBookDetails(afc_connection *connection, std::vector<AppBook> &books, 
     for (afc_connection *lane : lanes)
         if (lane && lane != connection)
             all.push_back(lane);
-    std::vector<std::pair<std::string, FileFacts>> found;
-    const int rc = walkAppBooks(all, 8, found);
+    // The folders' entries are asked about on every connection at once, so a large folder costs a
+    // few round trips rather than one per entry.
+    std::vector<ShelfBook> found;
+    const int rc = findAppBooks(connection, found, lanes);
     if (rc != MDERR_OK)
         return rc;
     const std::string prefix = std::string(kDocuments) + "/";
     std::vector<FileFacts> facts;
-    for (const auto &[path, fileFacts] : found) {
+    for (const auto &[path, info] : found) {
         AppBook book;
         book.path = path;
         book.relative = path.rfind(prefix, 0) == 0 ? path.substr(prefix.size()) : path;
@@ -342,7 +316,7 @@ int listAppBookDetails(afc_connection *connection, std::vector<AppBook> &books, 
         if (fs::path(book.relative).filename().string().rfind(kUploadPrefix, 0) == 0)
             continue;
         books.push_back(std::move(book));
-        facts.push_back(fileFacts);
+        facts.push_back(factsOf(info));
     }
     shareOut(all, books.size(), [&](afc_connection *lane, std::size_t i) {
         AppBook &book = books[i];
