@@ -528,14 +528,7 @@ void AppShelf::prioritiseCovers()
     QTableView *view = m_context.view;
     if (!view || m_coverApp.empty())
         return;
-    const int first = view->rowAt(0);
-    if (first < 0)
-        return;
-    int last = view->rowAt(view->viewport()->height() - 1);
-    if (last < 0)
-        last = view->model()->rowCount() - 1;
-    // The rows in view, then a page below them.
-    const int end = std::min(view->model()->rowCount() - 1, last + (last - first + 1));
+    const auto [first, end] = BookCovers::rowsToReadFirst(view);
     std::vector<std::string> wanted;
     auto *shown = qobject_cast<MediaSortFilterModel *>(view->model());
     for (int row = first; row <= end; ++row) {

@@ -199,14 +199,7 @@ void BookCovers::viewMoved()
     auto *shown = qobject_cast<MediaSortFilterModel *>(table->model());
     if (!shown || m_generation == 0 || table->isHidden())
         return;
-    const int first = table->rowAt(0);
-    if (first < 0)
-        return;
-    int last = table->rowAt(table->viewport()->height() - 1);
-    if (last < 0)
-        last = shown->rowCount() - 1;
-    // The rows in view, then a page below them: where the user most likely goes next.
-    const int end = std::min(shown->rowCount() - 1, last + (last - first + 1));
+    const auto [first, end] = rowsToReadFirst(table);
     std::vector<BookDetailsRequest> rows;
     for (int row = first; row <= end; ++row) {
         const std::shared_ptr<epub> record = shown->record(row);
@@ -214,6 +207,17 @@ void BookCovers::viewMoved()
             rows.push_back({record->mediaPcPath(), record->ispurchases()});
     }
     m_loader->prioritise(rows);
+}
+
+std::pair<int, int> BookCovers::rowsToReadFirst(const QTableView *view)
+{
+    const int first = view->rowAt(0);
+    if (first < 0)
+        return {0, -1};
+    int last = view->rowAt(view->viewport()->height() - 1);
+    if (last < 0)
+        last = view->model()->rowCount() - 1;
+    return {first, std::min(view->model()->rowCount() - 1, last + (last - first + 1))};
 }
 
 std::vector<BookDetailsRequest> BookCovers::queuedBooks() const

@@ -18,6 +18,7 @@
 #include <vector>
 
 class AITableView;
+class QTableView;
 class epub;
 class iPodTreeListControler;
 struct Notification;
@@ -59,6 +60,10 @@ public:
     QImage coverOfRow(int row) const;
     // The books still to be read, in the order they will be (tests).
     std::vector<BookDetailsRequest> queuedBooks() const;
+
+    // The rows of `view` whose details are read first: those in view, then a page below them
+    // (where the user most likely goes next). Empty (first > last) when no row is in view.
+    static std::pair<int, int> rowsToReadFirst(const QTableView *view);
 
     // Decodes picture bytes and scales them to fit the thumbnail box; a null image when they
     // are no picture. Safe on any thread.
