@@ -371,10 +371,19 @@ void BookDetailsLoader::read(Queued &book)
         return;
     }
     if (book.batch != m_preparedBatch) {
-        prepareBatch(book.source, device->dev());
+        // The cache folder is tidied without holding an arrival back.
+        const std::string identifier = AMDeviceCopyDeviceIdentifier(device->dev());
+        device.reset();
+        prepareBatch(book.source, identifier);
         m_preparedBatch = book.batch;
+        device.emplace(session->read());
+        if (!*device) {
+            dropSession(session);
+            return;
+        }
     }
     const std::optional<BookDetails> details = readBook(book.request, book.generation, *session, device);
+    device.reset();
     if (!details)
         dropSession(session);
     else if (m_report)
@@ -392,7 +401,7 @@ void BookDetailsLoader::dropSession(const std::shared_ptr<ReadSession> &session)
     });
 }
 
-void BookDetailsLoader::prepareBatch(const BookDetailsSource &source, am_device *dev)
+void BookDetailsLoader::prepareBatch(const BookDetailsSource &source, const std::string &deviceIdentifier)
 {
     // `known` is cleared unless the catalogue read (purchases may be missing: a device may
     // keep none); a list that is not known prunes nothing from the cache.
@@ -418,7 +427,7 @@ void BookDetailsLoader::prepareBatch(const BookDetailsSource &source, am_device 
     bool known = true; // both book lists read as they are on the device
     m_books = entries(source.booksCatalogue, known, false);
     m_purchases = entries(source.purchasesCatalogue, known, true);
-    m_cacheFolder = deviceCacheFolder(source.cacheRoot, AMDeviceCopyDeviceIdentifier(dev));
+    m_cacheFolder = deviceCacheFolder(source.cacheRoot, deviceIdentifier);
     m_cacheRoot = m_cacheFolder.empty() ? std::string() : source.cacheRoot;
     if (!m_cacheFolder.empty()) {
         std::error_code ec;
@@ -508,6 +517,7 @@ std::optional<BookDetails> BookDetailsLoader::readBook(const BookDetailsRequest 
             complete = false; // unreadable now; perhaps not the next time
         }
     }
+    device.reset();
     record.size = details.size;
     if (complete && !stem.empty() && writeRecord(stem + ".txt", record)) {
         for (const std::string &file : {stem + ".txt", record.cover ? picture : std::string()}) {

@@ -125,7 +125,7 @@ private:
     {
         std::string coverPath, coverHash, packageHash;
     };
-    void prepareBatch(const BookDetailsSource &source, am_device *dev);
+    void prepareBatch(const BookDetailsSource &source, const std::string &deviceIdentifier);
     std::map<std::string, Entry> m_books, m_purchases;
     std::string m_cacheFolder;
     std::string m_cacheRoot;
