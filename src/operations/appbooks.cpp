@@ -93,10 +93,11 @@ uint64_t folderBytes(afc_connection *connection, const std::string &folder, int 
     uint64_t total = 0;
     FolderWalk::Options options;
     options.maxDepth = maxDepth;
-    FolderWalk(options, [&total](const FolderWalk::Entry &, const std::optional<DeviceFileInfo> &info) {
-        if (info && info->isPlainFile())
-            total += info->size.value_or(0);
-    }).run({folder}, connection);
+    FolderWalk::run(options, {folder}, connection, {},
+                    [&total](const FolderWalk::Entry &, const std::optional<DeviceFileInfo> &info) {
+                        if (info && info->isPlainFile())
+                            total += info->size.value_or(0);
+                    });
     return total;
 }
 

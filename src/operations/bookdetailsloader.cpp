@@ -44,14 +44,16 @@ BookWalk walkBook(afc_connection *conn, const std::atomic_bool &goOn, const std:
     options.maxDepth = kMaxDepth;
     options.maxEntries = kMaxEntries;
     options.goOn = &goOn;
-    FolderWalk folders(options, [&](const FolderWalk::Entry &entry, const std::optional<DeviceFileInfo> &e) {
-        // Anything but a folder or a plain file (a link, a FIFO) is passed by, never read.
-        if (e && (e->isPlainFile() || e->type.empty())) {
-            walk.bytes += e->size.value_or(0);
-            walk.files.insert(entry.path.substr(root.size() + 1));
-        }
-    });
-    walk.complete = folders.run({root}, conn).complete;
+    walk.complete =
+        FolderWalk::run(options, {root}, conn, {},
+                        [&](const FolderWalk::Entry &entry, const std::optional<DeviceFileInfo> &e) {
+                            // Anything but a folder or a plain file (a link, a FIFO) is passed by, never read.
+                            if (e && (e->isPlainFile() || e->type.empty())) {
+                                walk.bytes += e->size.value_or(0);
+                                walk.files.insert(entry.path.substr(root.size() + 1));
+                            }
+                        })
+            .complete;
     return walk;
 }
 

@@ -52,86 +52,59 @@ bool matchesAny(const std::string &path, const char *const *extensions)
 }
 
 // The sums of one or more media folders from one walk (over the record's connection and its
-// lanes). The sums do not depend on the order the entries are answered in; the messages are
-// kept with each entry's place in the tree and printed at the end in the order of the walk on
-// one connection.
-class MediaSums
+// lanes), one sum for each of a folder's extension lists (a null list counts every file). The
+// messages of entries that could not be read are printed at the end in the order of the walk
+// on one connection. When the queue grows long, `moreLanes` (may be empty) adds connections.
+struct MediaFolder
 {
-public:
-    struct Root
-    {
-        std::string folder;
-        std::vector<const char *const *> lists; // a null list counts every file
-    };
-
-    MediaSums(std::vector<Root> roots, const std::function<void()> &folderWalked, const std::atomic_bool *goOn = nullptr)
-        : m_roots(std::move(roots)), m_folderWalked(folderWalked), m_goOn(goOn)
-    {
-        for (const Root &root : m_roots)
-            m_sums.emplace_back(root.lists.size(), 0);
+    std::string folder;
+    std::vector<const char *const *> lists;
+};
+std::vector<std::vector<uint64_t>> mediaSums(const std::vector<MediaFolder> &roots, afc_connection *conn,
+                                             const std::vector<afc_connection *> &lanes,
+                                             const std::function<void()> &folderWalked,
+                                             const std::atomic_bool *goOn = nullptr,
+                                             FolderWalk::MoreLanes moreLanes = {})
+{
+    std::vector<std::vector<uint64_t>> sums;
+    std::vector<std::string> folders;
+    for (const MediaFolder &root : roots) {
+        sums.emplace_back(root.lists.size(), 0);
+        folders.push_back(root.folder);
     }
-
-    // The sums of each root, in its lists' order. When the queue grows long, `moreLanes` (may
-    // be empty) adds connections to the walk.
-    std::vector<std::vector<uint64_t>> run(afc_connection *conn, const std::vector<afc_connection *> &lanes,
-                                           FolderWalk::MoreLanes moreLanes = {})
-    {
-        FolderWalk::Options options;
-        options.skipHidden = true;
-        options.goOn = m_goOn;
-        if (m_folderWalked)
-            options.folderListed = m_folderWalked;
-        options.moreLanes = std::move(moreLanes);
-        options.moreLanesAtMost = DeviceSurvey::kLanes;
-        FolderWalk walk(options, [this](const FolderWalk::Entry &entry, const std::optional<DeviceFileInfo> &info) {
-            addFile(entry, info);
-        });
-        std::vector<std::string> folders;
-        for (const Root &root : m_roots)
-            folders.push_back(root.folder);
-        walk.run(folders, conn, lanes);
-        printFailures();
-        return m_sums;
-    }
-
-private:
-    // Called one at a time by the walk.
-    void addFile(const FolderWalk::Entry &entry, const std::optional<DeviceFileInfo> &e)
-    {
-        const Root &root = m_roots[entry.root];
-        bool counted = false;
-        for (size_t i = 0; i < root.lists.size(); ++i) {
-            if (root.lists[i] && !matchesAny(entry.path, root.lists[i]))
-                continue;
-            m_sums[entry.root][i] += e ? e->size.value_or(0) : 0;
-            counted = true;
-        }
-        if (counted && !e)
-            m_failures.push_back(entry);
-    }
-
+    FolderWalk::Options options;
+    options.skipHidden = true;
+    options.goOn = goOn;
+    options.folderListed = folderWalked;
+    options.moreLanes = std::move(moreLanes);
+    options.moreLanesAtMost = DeviceSurvey::kLanes;
+    std::vector<FolderWalk::Entry> failures;
+    FolderWalk::run(options, folders, conn, lanes,
+                    [&](const FolderWalk::Entry &entry, const std::optional<DeviceFileInfo> &e) {
+                        bool counted = false;
+                        for (size_t i = 0; i < roots[entry.root].lists.size(); ++i) {
+                            const char *const *list = roots[entry.root].lists[i];
+                            if (list && !matchesAny(entry.path, list))
+                                continue;
+                            sums[entry.root][i] += e ? e->size.value_or(0) : 0;
+                            counted = true;
+                        }
+                        if (counted && !e)
+                            failures.push_back(entry);
+                    });
     // What the size request says when the information cannot be read, once for each figure
     // the file would have counted in.
-    void printFailures()
-    {
-        if (m_failures.empty())
-            return;
-        std::sort(m_failures.begin(), m_failures.end(), [](const FolderWalk::Entry &a, const FolderWalk::Entry &b) {
-            return a.root != b.root ? a.root < b.root : a.place < b.place;
-        });
-        for (const FolderWalk::Entry &f : m_failures)
-            for (const char *const *list : m_roots[f.root].lists)
-                if (!list || matchesAny(f.path, list))
-                    std::printf("AFCFileInfoOpen: could not open file %s !\n", f.path.c_str());
+    std::sort(failures.begin(), failures.end(), [](const FolderWalk::Entry &a, const FolderWalk::Entry &b) {
+        return a.root != b.root ? a.root < b.root : a.place < b.place;
+    });
+    for (const FolderWalk::Entry &f : failures)
+        for (const char *const *list : roots[f.root].lists)
+            if (!list || matchesAny(f.path, list))
+                std::printf("AFCFileInfoOpen: could not open file %s !\n", f.path.c_str());
+    if (!failures.empty())
         std::fflush(stdout);
-    }
-
-    const std::vector<Root> m_roots;
-    const std::function<void()> &m_folderWalked;
-    const std::atomic_bool *m_goOn;
-    std::vector<std::vector<uint64_t>> m_sums;
-    std::vector<FolderWalk::Entry> m_failures;
-};
+    return sums;
+}
 
 std::string figure(uint64_t bytes)
 {
@@ -151,8 +124,7 @@ std::vector<uint64_t> folderSums(userDataIphone *data, const char *folder,
 {
     if (!folder)
         return std::vector<uint64_t>(extensionLists.size(), 0);
-    MediaSums walk({{folder, extensionLists}}, folderWalked);
-    return walk.run(data ? data->conn : nullptr, lanes).front();
+    return mediaSums({{folder, extensionLists}}, data ? data->conn : nullptr, lanes, folderWalked).front();
 }
 
 uint64_t get_file_size_in_floder(userDataIphone *data, const char *folder, const char *const *extensions)
@@ -264,13 +236,13 @@ void DeviceSurvey::run(const std::function<void(int)> &foldersWalked, SurveyScop
                 return std::vector<afc_connection *>(
                     all.begin() + static_cast<std::ptrdiff_t>(std::min(opened, all.size())), all.end());
             };
-        MediaSums walk({{"/DCIM", {nullptr}},
-                         {"/Photos/Thumbs", {nullptr}},
-                         {"/Books", {nullptr}},
-                         // Music and video come from the same folder: one walk serves both figures.
-                         {"/iTunes_Control/Music", {kMusicExtensions, kVideoExtensions}}},
-                        folderWalked, goOn);
-        const std::vector<std::vector<uint64_t>> sums = walk.run(data->conn, lanes, moreLanes);
+        const std::vector<std::vector<uint64_t>> sums =
+            mediaSums({{"/DCIM", {nullptr}},
+                       {"/Photos/Thumbs", {nullptr}},
+                       {"/Books", {nullptr}},
+                       // Music and video come from the same folder: one walk serves both figures.
+                       {"/iTunes_Control/Music", {kMusicExtensions, kVideoExtensions}}},
+                      data->conn, lanes, folderWalked, goOn, moreLanes);
         survey.insert_or_assign(
             "PhotoSzie", formatFixed(static_cast<double>(sums[0][0]) + static_cast<double>(sums[1][0]), 6));
         survey.insert_or_assign("BooksSzie", figure(sums[2][0]));

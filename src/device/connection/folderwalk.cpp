@@ -11,9 +11,10 @@ namespace {
 // Entries waiting that make the walk worth more connections: a photo folder or a book
 // library, not the few folders of a small device.
 constexpr size_t kLongQueue = 64;
-} // namespace
 
-struct FolderWalk::State
+using Entry = FolderWalk::Entry;
+
+struct Walk
 {
     enum class Kind
     {
@@ -27,7 +28,10 @@ struct FolderWalk::State
         Kind kind;
     };
 
-    State(const Options &options, const EntryFound &found) : options(options), found(found) {}
+    Walk(const FolderWalk::Options &options, const FolderWalk::EntryFound &found)
+        : options(options), found(found)
+    {
+    }
 
     void handle(Item &item, size_t worker)
     {
@@ -119,8 +123,8 @@ struct FolderWalk::State
         queue.withItems([](std::deque<Item> &items) { items.clear(); }); // the others end too
     }
 
-    const Options &options;
-    const EntryFound &found;
+    const FolderWalk::Options &options;
+    const FolderWalk::EntryFound &found;
     std::mutex progressMutex; // one progress report at a time, in order
     std::mutex foundMutex;
     std::atomic<size_t> entries{0};
@@ -130,32 +134,30 @@ struct FolderWalk::State
     size_t opened = 0;                         // lanes in `connections`
     bool moreLanesQueued = false;              // under the queue's lock
     // Last: its threads end before what they use goes.
-    WorkQueue<Item> queue{[this](Item &item, size_t worker) { handle(item, worker); }, {},
+    WorkQueue<Item> queue{[this](Item &item, size_t worker) { handle(item, worker); },
+                          {},
                           WorkQueue<Item>::Order::LastInFirstOut};
 };
 
-FolderWalk::FolderWalk(Options options, EntryFound found) : m_options(std::move(options)), m_found(std::move(found))
-{
-}
+} // namespace
 
-FolderWalk::~FolderWalk() = default;
-
-FolderWalk::Result FolderWalk::run(const std::vector<std::string> &roots, afc_connection *conn,
-                                   const std::vector<afc_connection *> &lanes)
+FolderWalk::Result FolderWalk::run(const Options &options, const std::vector<std::string> &roots,
+                                   afc_connection *conn, const std::vector<afc_connection *> &lanes,
+                                   const EntryFound &found)
 {
-    State state(m_options, m_found);
+    Walk walk(options, found);
     // A connection for each worker number: the caller's first, then the lanes, then room for
     // those opened later, so that no worker's connection moves while it is used.
-    state.connections.assign(1 + lanes.size() + (m_options.moreLanes ? m_options.moreLanesAtMost : 0), nullptr);
-    state.connections[0] = conn;
-    std::copy(lanes.begin(), lanes.end(), state.connections.begin() + 1);
-    state.opened = lanes.size();
+    walk.connections.assign(1 + lanes.size() + (options.moreLanes ? options.moreLanesAtMost : 0), nullptr);
+    walk.connections[0] = conn;
+    std::copy(lanes.begin(), lanes.end(), walk.connections.begin() + 1);
+    walk.opened = lanes.size();
     // Taken from the back: the first root first.
-    state.queue.withItems([&](std::deque<State::Item> &items) {
+    walk.queue.withItems([&](std::deque<Walk::Item> &items) {
         for (size_t r = roots.size(); r-- > 0;)
-            items.push_back({{r, roots[r], {}, 0}, State::Kind::Folder});
+            items.push_back({{r, roots[r], {}, 0}, Walk::Kind::Folder});
     });
-    state.queue.ensureWorkers(state.opened);
-    state.queue.drain();
-    return {!state.incomplete, !state.rootUnlisted};
+    walk.queue.ensureWorkers(walk.opened);
+    walk.queue.drain();
+    return {!walk.incomplete, !walk.rootUnlisted};
 }

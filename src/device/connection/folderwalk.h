@@ -19,9 +19,8 @@
 #include <string>
 #include <vector>
 
-class FolderWalk final
+struct FolderWalk final
 {
-public:
     // Where an entry stands: its index in each listing from its root down. Sorted, places
     // give the order of the one-connection walk.
     using Place = std::vector<uint32_t>;
@@ -40,8 +39,8 @@ public:
 
     struct Options
     {
-        int maxDepth = -1;      // folders deeper below their root are not listed; -1: no bound
-        size_t maxEntries = 0;  // entries asked about at most; 0: no bound
+        int maxDepth = -1;       // folders deeper below their root are not listed; -1: no bound
+        size_t maxEntries = 0;   // entries asked about at most; 0: no bound
         bool skipHidden = false; // names that start with "." are passed over
         // Cleared by another thread: the walk ends at its next request, on every connection.
         const std::atomic_bool *goOn = nullptr;
@@ -60,18 +59,8 @@ public:
         bool rootsListed = true; // every root could be listed
     };
 
-    FolderWalk(Options options, EntryFound found);
-    ~FolderWalk();
-    FolderWalk(const FolderWalk &) = delete;
-    FolderWalk &operator=(const FolderWalk &) = delete;
-
     // Walks `roots` on `conn` on the calling thread and on each lane on a thread of its own;
-    // returns once every connection has stopped. Called once.
-    Result run(const std::vector<std::string> &roots, afc_connection *conn,
-               const std::vector<afc_connection *> &lanes = {});
-
-private:
-    struct State;
-    Options m_options;
-    EntryFound m_found;
+    // returns once every connection has stopped.
+    static Result run(const Options &options, const std::vector<std::string> &roots, afc_connection *conn,
+                      const std::vector<afc_connection *> &lanes, const EntryFound &found);
 };

@@ -55,15 +55,17 @@ int findAppBooks(afc_connection *connection, std::vector<ShelfBook> &books, cons
     options.maxDepth = maxDepth;
     // A book may be an unpacked folder: it is found, not walked into.
     options.walkInto = [](const FolderWalk::Entry &entry) { return !hasEpubExtension(entry.path); };
-    FolderWalk walk(options, [&books](const FolderWalk::Entry &entry, const std::optional<DeviceFileInfo> &info) {
-        if (info && (info->isPlainFile() || info->isDirectory()) && hasEpubExtension(entry.path))
-            books.push_back({entry.path, *info});
-    });
     std::vector<afc_connection *> others;
     for (afc_connection *lane : lanes)
         if (lane && lane != connection)
             others.push_back(lane);
-    if (!walk.run({Shelf::app({}).folder()}, connection, others).rootsListed)
+    const FolderWalk::Result walked = FolderWalk::run(
+        options, {Shelf::app({}).folder()}, connection, others,
+        [&books](const FolderWalk::Entry &entry, const std::optional<DeviceFileInfo> &info) {
+            if (info && (info->isPlainFile() || info->isDirectory()) && hasEpubExtension(entry.path))
+                books.push_back({entry.path, *info});
+        });
+    if (!walked.rootsListed)
         return MDERR_FAILED;
     std::sort(books.begin(), books.end(),
               [](const ShelfBook &a, const ShelfBook &b) { return partsOf(a.path) < partsOf(b.path); });
