@@ -37,18 +37,6 @@ constexpr int kScrollSettleMs = 15;
 constexpr uint32_t kMaxCoverBytes = 8u << 20;
 constexpr uint64_t kMaxCoverCacheBytes = 32ull << 20;
 
-// Writes a picture whole or not at all: a reader never finds half a file.
-bool savePicture(const QImage &image, const std::string &target)
-{
-    std::error_code ec;
-    fs::create_directories(fs::path(target).parent_path(), ec);
-    const std::string part = target + ".part";
-    if (!image.save(QString::fromStdString(part), "PNG"))
-        return false;
-    fs::rename(part, target, ec);
-    return !ec;
-}
-
 bool sameListing(const std::vector<AppBook> &a, const std::vector<AppBook> &b)
 {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const AppBook &x, const AppBook &y) {
@@ -301,7 +289,7 @@ void AppShelf::surveyApps(std::weak_ptr<TreeNode> deviceNode)
                 if (copyAppIcon(dev, app.identifier, png) == MDERR_OK && !png.empty()) {
                     const QImage picture = QImage::fromData(QByteArray::fromStdString(png));
                     if (!picture.isNull())
-                        savePicture(picture.scaled(kIconSize, kIconSize, Qt::KeepAspectRatio,
+                        BookCovers::savePicture(picture.scaled(kIconSize, kIconSize, Qt::KeepAspectRatio,
                                                    Qt::SmoothTransformation),
                                     icon);
                 }
@@ -587,7 +575,7 @@ void AppShelf::readCover(const CoverJob &job)
         if (bytes)
             cover = BookCovers::thumbnail(QByteArray::fromStdString(*bytes));
         if (!cover.isNull() && !cached.empty()) {
-            savePicture(cover, cached);
+            BookCovers::savePicture(cover, cached);
             reader.trimNeeded = true;
         }
         if (!reader.connection) {

@@ -59,14 +59,7 @@ BookCovers::BookCovers(AITableView *view, const iPodTreeListControler &devices, 
     m_loader = std::make_unique<BookDetailsLoader>(
         [](const std::string &bytes, const std::string &target) {
             const QImage image = thumbnail(QByteArray::fromStdString(bytes));
-            if (image.isNull())
-                return false;
-            const QString part = QString::fromStdString(target + ".part");
-            if (!image.save(part, "PNG"))
-                return false;
-            std::error_code ec;
-            std::filesystem::rename(part.toStdString(), target, ec);
-            return !ec;
+            return !image.isNull() && savePicture(image, target);
         },
         [this](const BookDetails &details) {
             // Decoded here, on the worker: the main thread only stores the small picture.
@@ -207,6 +200,17 @@ void BookCovers::viewMoved()
             rows.push_back({record->mediaPcPath(), record->ispurchases()});
     }
     m_loader->prioritise(rows);
+}
+
+bool BookCovers::savePicture(const QImage &image, const std::string &target)
+{
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(target).parent_path(), ec);
+    const std::string part = target + ".part";
+    if (!image.save(QString::fromStdString(part), "PNG"))
+        return false;
+    std::filesystem::rename(part, target, ec);
+    return !ec;
 }
 
 std::pair<int, int> BookCovers::rowsToReadFirst(const QTableView *view)

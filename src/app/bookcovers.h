@@ -65,6 +65,10 @@ public:
     // (where the user most likely goes next). Empty (first > last) when no row is in view.
     static std::pair<int, int> rowsToReadFirst(const QTableView *view);
 
+    // Writes a picture as PNG whole or not at all (beside it, then renamed): a reader never
+    // finds half a file. Safe on any thread.
+    static bool savePicture(const QImage &image, const std::string &target);
+
     // Decodes picture bytes and scales them to fit the thumbnail box; a null image when they
     // are no picture. Safe on any thread.
     static QImage thumbnail(const QByteArray &bytes);
