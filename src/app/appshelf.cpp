@@ -37,18 +37,6 @@ constexpr int kScrollSettleMs = 15;
 constexpr uint32_t kMaxCoverBytes = 8u << 20;
 constexpr uint64_t kMaxCoverCacheBytes = 32ull << 20;
 
-// Writes a picture whole or not at all: a reader never finds half a file.
-bool savePicture(const QImage &image, const std::string &target)
-{
-    std::error_code ec;
-    fs::create_directories(fs::path(target).parent_path(), ec);
-    const std::string part = target + ".part";
-    if (!image.save(QString::fromStdString(part), "PNG"))
-        return false;
-    fs::rename(part, target, ec);
-    return !ec;
-}
-
 bool sameListing(const std::vector<AppBook> &a, const std::vector<AppBook> &b)
 {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const AppBook &x, const AppBook &y) {
@@ -117,7 +105,7 @@ AppShelf::AppShelf(Context context, QObject *parent)
             if (!m_scrollTimer.isActive())
                 m_scrollTimer.start();
         });
-    m_coverThread = std::thread([this] { coverWorker(); });
+    m_coverQueue.ensureWorkers(1);
     m_jobs.ensureWorkers(kJobWorkers);
 }
 
@@ -126,13 +114,8 @@ AppShelf::~AppShelf()
     m_context.table->setCellSource(m_previousCell);
     *m_alive = false;
     m_stop = true;
-    {
-        std::lock_guard<std::mutex> lock(m_coverMutex);
-        m_coverQueue.clear();
-    }
-    m_coverWake.notify_all();
-    if (m_coverThread.joinable())
-        m_coverThread.join();
+    m_coverQueue.stop();
+    releaseCoverReader();
     m_jobs.stop(); // what is queued is dropped; a job in hand ends at its next look at m_stop
 }
 
@@ -151,8 +134,7 @@ AppShelfNode *AppShelf::selectedApp() const
 
 bool AppShelf::idle() const
 {
-    std::lock_guard<std::mutex> lock(m_coverMutex);
-    return m_busy.load() == 0 && m_coverQueue.empty() && !m_coverBusy;
+    return m_busy.load() == 0 && m_coverQueue.idle();
 }
 
 std::vector<AppShelfNode *> AppShelf::appNodes() const
@@ -233,13 +215,18 @@ bool AppShelf::stillShown(const TreeNode *node) const
 
 afc_connection *AppShelf::openApp(DeviceSession &session, const std::string &app, std::string *why)
 {
-    afc_connection *connection = nullptr;
     if (session.gone() || !session.data()->dev) {
         if (why)
             *why = iPodTreeListControler::kDeviceDisconnected;
         return nullptr;
     }
-    if (openShelf(session.data()->dev, Shelf::app(app), &connection, why) != MDERR_OK || !connection) {
+    return openApp(session.data()->dev, app, why);
+}
+
+afc_connection *AppShelf::openApp(am_device *device, const std::string &app, std::string *why)
+{
+    afc_connection *connection = nullptr;
+    if (openShelf(device, Shelf::app(app), &connection, why) != MDERR_OK || !connection) {
         if (why && why->empty())
             *why = "the app's files could not be opened";
         return nullptr;
@@ -302,7 +289,7 @@ void AppShelf::surveyApps(std::weak_ptr<TreeNode> deviceNode)
                 if (copyAppIcon(dev, app.identifier, png) == MDERR_OK && !png.empty()) {
                     const QImage picture = QImage::fromData(QByteArray::fromStdString(png));
                     if (!picture.isNull())
-                        savePicture(picture.scaled(kIconSize, kIconSize, Qt::KeepAspectRatio,
+                        BookCovers::savePicture(picture.scaled(kIconSize, kIconSize, Qt::KeepAspectRatio,
                                                    Qt::SmoothTransformation),
                                     icon);
                 }
@@ -512,16 +499,14 @@ void AppShelf::showCovers(AppShelfNode *node)
     for (const AppBook &book : node->books()) {
         m_sizes[book.path] = book.size;
         if (!book.folder && book.problem.empty() && !m_covers.count(book.path))
-            jobs.push_back({book.path, book.size, book.modified});
+            jobs.push_back({book.path, book.size, book.modified, m_coverApp, m_coverDevice, 0});
     }
-    {
-        std::lock_guard<std::mutex> lock(m_coverMutex);
-        m_coverQueue.assign(jobs.begin(), jobs.end());
-        m_queueApp = m_coverApp;
-        m_queueDevice = m_coverDevice;
+    m_coverQueue.withItems([&](std::deque<CoverJob> &queue) {
         ++m_coverGeneration;
-    }
-    m_coverWake.notify_all();
+        for (CoverJob &job : jobs)
+            job.generation = m_coverGeneration;
+        queue.assign(jobs.begin(), jobs.end());
+    });
     // The table takes the list in the same turn of the loop; its rows in view go first then.
     QTimer::singleShot(0, this, [this] { prioritiseCovers(); });
 }
@@ -531,14 +516,7 @@ void AppShelf::prioritiseCovers()
     QTableView *view = m_context.view;
     if (!view || m_coverApp.empty())
         return;
-    const int first = view->rowAt(0);
-    if (first < 0)
-        return;
-    int last = view->rowAt(view->viewport()->height() - 1);
-    if (last < 0)
-        last = view->model()->rowCount() - 1;
-    // The rows in view, then a page below them.
-    const int end = std::min(view->model()->rowCount() - 1, last + (last - first + 1));
+    const auto [first, end] = BookCovers::rowsToReadFirst(view);
     std::vector<std::string> wanted;
     auto *shown = qobject_cast<MediaSortFilterModel *>(view->model());
     for (int row = first; row <= end; ++row) {
@@ -546,108 +524,80 @@ void AppShelf::prioritiseCovers()
         if (record)
             wanted.push_back(record->mediaPcPath());
     }
-    std::lock_guard<std::mutex> lock(m_coverMutex);
-    std::deque<CoverJob> front, back;
-    for (const CoverJob &job : m_coverQueue)
-        (std::find(wanted.begin(), wanted.end(), job.path) != wanted.end() ? front : back).push_back(job);
-    std::sort(front.begin(), front.end(), [&](const CoverJob &a, const CoverJob &b) {
-        return std::find(wanted.begin(), wanted.end(), a.path) <
-               std::find(wanted.begin(), wanted.end(), b.path);
-    });
-    m_coverQueue = std::move(front);
-    m_coverQueue.insert(m_coverQueue.end(), back.begin(), back.end());
+    m_coverQueue.moveToHead(wanted, [](const CoverJob &job) { return job.path; });
 }
 
-void AppShelf::coverWorker()
+void AppShelf::releaseCoverReader()
 {
-    std::shared_ptr<DeviceSession> session;
-    afc_connection *connection = nullptr;
-    std::string connectionApp, connectionDevice;
-    bool trimNeeded = false;
-    auto release = [&] {
-        closeApp(connection);
-        connection = nullptr;
-        session.reset(); // an arrival waits for no idle cover reader
-        // The cache is brought under its bound once a list's covers are in, not after each one.
-        if (trimNeeded && !m_context.dataFolder.empty())
-            trimCacheFolder(m_context.dataFolder + "/appcovers", kMaxCoverCacheBytes);
-        trimNeeded = false;
-    };
-    std::unique_lock<std::mutex> lock(m_coverMutex);
-    while (!m_stop) {
-        if (m_coverQueue.empty()) {
-            if (connection || session) {
-                lock.unlock();
-                release();
-                lock.lock();
-                continue;
-            }
-            m_coverWake.wait(lock, [this] { return m_stop || !m_coverQueue.empty(); });
-            continue;
-        }
-        const CoverJob job = m_coverQueue.front();
-        m_coverQueue.pop_front();
-        const std::string app = m_queueApp, device = m_queueDevice;
-        const unsigned generation = m_coverGeneration;
-        m_coverBusy = true;
-        lock.unlock();
+    closeApp(m_reader.connection);
+    m_reader.connection = nullptr;
+    m_reader.session.reset(); // an arrival waits for no idle cover reader
+    // The cache is brought under its bound once a list's covers are in, not after each one.
+    if (m_reader.trimNeeded && !m_context.dataFolder.empty())
+        trimCacheFolder(m_context.dataFolder + "/appcovers", kMaxCoverCacheBytes);
+    m_reader.trimNeeded = false;
+}
 
-        const std::string folder = coverFolder(device, app);
-        const std::string cached = folder.empty() ? std::string()
-                                                  : folder + "/" +
-                                                        stableName(job.path + '\n' + std::to_string(job.size) +
-                                                               '\n' + std::to_string(job.modified)) +
-                                                        ".png";
-        QImage cover;
-        std::error_code ec;
-        if (!cached.empty() && fs::exists(cached, ec)) {
-            cover.load(QString::fromStdString(cached), "PNG");
-            fs::last_write_time(cached, fs::file_time_type::clock::now(), ec);
-        } else {
-            if (connection && (connectionApp != app || connectionDevice != device || session->gone()))
-                release();
-            if (!connection) {
-                session = m_context.openSession ? m_context.openSession() : nullptr;
-                if (session && !m_stop)
-                    connection = openApp(*session, app, nullptr);
-                connectionApp = app;
-                connectionDevice = device;
+// The cover worker: one book's cover, from the cache or the device.
+void AppShelf::readCover(const CoverJob &job)
+{
+    if (m_stop)
+        return;
+    const std::string folder = coverFolder(job.device, job.app);
+    const std::string cached =
+        folder.empty() ? std::string()
+                       : folder + "/" +
+                             stableName(job.path + '\n' + std::to_string(job.size) + '\n' +
+                                        std::to_string(job.modified)) +
+                             ".png";
+    QImage cover;
+    std::error_code ec;
+    if (!cached.empty() && fs::exists(cached, ec)) {
+        cover.load(QString::fromStdString(cached), "PNG");
+        fs::last_write_time(cached, fs::file_time_type::clock::now(), ec);
+    } else {
+        CoverReader &reader = m_reader;
+        if (reader.connection && (reader.app != job.app || reader.device != job.device || reader.session->gone()))
+            releaseCoverReader();
+        if (!reader.connection) {
+            // A read session: an arrival meanwhile waits for no cover, and the reader lets the
+            // device go at its next book.
+            reader.session = m_context.openReadSession ? m_context.openReadSession() : nullptr;
+            if (reader.session && !m_stop) {
+                if (const ReadSession::Read device = reader.session->read())
+                    reader.connection = openApp(device.dev(), job.app, nullptr);
             }
-            std::optional<std::string> bytes =
-                connection ? readAppBookCover(connection, job.path, kMaxCoverBytes) : std::nullopt;
-            if (bytes)
-                cover = BookCovers::thumbnail(QByteArray::fromStdString(*bytes));
-            if (!cover.isNull() && !cached.empty()) {
-                savePicture(cover, cached);
-                trimNeeded = true;
-            }
-            if (!connection) {
-                // No device to read from: the rest of this list waits for the next selection.
-                std::lock_guard<std::mutex> relock(m_coverMutex);
-                if (m_coverGeneration == generation)
-                    m_coverQueue.clear();
-            }
+            reader.app = job.app;
+            reader.device = job.device;
         }
-        if (!cover.isNull()) {
-            onMain([this, app, device, path = job.path, cover] {
-                if (app != m_coverApp || device != m_coverDevice)
-                    return;
-                m_covers[path] = cover;
-                const EpubList &records = m_context.table->records();
-                for (std::size_t row = 0; row < records.size(); ++row)
-                    if (records[row] && records[row]->mediaPcPath() == path)
-                        m_context.table->rowChanged(static_cast<int>(row));
+        std::optional<std::string> bytes =
+            reader.connection ? readAppBookCover(reader.connection, job.path, kMaxCoverBytes) : std::nullopt;
+        if (bytes)
+            cover = BookCovers::thumbnail(QByteArray::fromStdString(*bytes));
+        if (!cover.isNull() && !cached.empty()) {
+            BookCovers::savePicture(cover, cached);
+            reader.trimNeeded = true;
+        }
+        if (!reader.connection) {
+            // No device to read from: the rest of this list waits for the next selection.
+            m_coverQueue.withItems([&](std::deque<CoverJob> &queue) {
+                if (m_coverGeneration == job.generation)
+                    queue.clear();
             });
         }
-        lock.lock();
-        if (m_coverQueue.empty() && (connection || session)) {
-            // Nothing left: the connection goes before the reader counts as idle.
-            lock.unlock();
-            release();
-            lock.lock();
-        }
-        m_coverBusy = false;
     }
-    lock.unlock();
-    release();
+    if (!cover.isNull()) {
+        onMain([this, app = job.app, device = job.device, path = job.path, cover] {
+            if (app != m_coverApp || device != m_coverDevice)
+                return;
+            m_covers[path] = cover;
+            const EpubList &records = m_context.table->records();
+            for (std::size_t row = 0; row < records.size(); ++row)
+                if (records[row] && records[row]->mediaPcPath() == path)
+                    m_context.table->rowChanged(static_cast<int>(row));
+        });
+    }
+    // Nothing left: the connection goes before the reader counts as idle.
+    if (m_coverQueue.withItems([](const std::deque<CoverJob> &queue) { return queue.empty(); }))
+        releaseCoverReader();
 }

@@ -32,19 +32,16 @@
 #include <QUrl>
 
 #include <atomic>
-#include <condition_variable>
-#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 class DeviceListModel;
 class DeviceSession;
+class ReadSession;
 class MediaTableModel;
 class QItemSelectionModel;
 class QTableView;
@@ -90,6 +87,9 @@ public:
         // A session on the connected device (null when there is none); called on the main
         // thread (where it may answer null while a survey runs) and on this unit's threads.
         std::function<std::shared_ptr<DeviceSession>()> openSession;
+        // A read session on the connected device for the covers, which holds no arrival off
+        // (null when there is none); called on the cover worker.
+        std::function<std::shared_ptr<ReadSession>()> openReadSession;
         // The window's transfer slot, which the commands run in: the transfer commands hold it
         // (and have asked any question before it) when they hand a command over.
         struct Slot
@@ -167,6 +167,8 @@ private:
         std::string path;
         uint64_t size = 0;
         uint64_t modified = 0;
+        std::string app, device; // whose book it is
+        unsigned generation = 0;  // the showCovers call that queued it
     };
 
     void deviceRowsInserted(const QModelIndex &parent, int first, int last);
@@ -176,7 +178,8 @@ private:
     void selectionChanged();
     void listed(std::weak_ptr<TreeNode> node, std::vector<AppBook> books, std::string problem);
     void showCovers(AppShelfNode *node);
-    void coverWorker();
+    void readCover(const CoverJob &job);
+    void releaseCoverReader();
     void prioritiseCovers();
     QVariant cell(const epub &record, const std::string &identifier, int role) const;
     bool stillShown(const TreeNode *node) const;
@@ -192,6 +195,7 @@ private:
     void onMain(std::function<void()> work);
     // A connection on the app's Documents for the session's device, counted; null with *why.
     afc_connection *openApp(DeviceSession &session, const std::string &app, std::string *why);
+    afc_connection *openApp(am_device *device, const std::string &app, std::string *why);
     void closeApp(afc_connection *connection);
     // The transfer worker's body around one command: session, connection, items, the end.
     void runCommand(const std::string &app, std::weak_ptr<TreeNode> node, std::vector<std::string> names,
@@ -213,13 +217,17 @@ private:
     std::map<std::string, uint64_t> m_sizes; // device path → bytes (main thread)
     std::string m_coverApp;                  // the app whose covers the table shows
     std::string m_coverDevice;
-    mutable std::mutex m_coverMutex;
-    std::condition_variable m_coverWake;
-    std::deque<CoverJob> m_coverQueue;
-    std::string m_queueApp, m_queueDevice; // what the queue's jobs belong to
-    unsigned m_coverGeneration = 0;
-    bool m_coverBusy = false;
-    std::thread m_coverThread;
+    unsigned m_coverGeneration = 0; // under the cover queue's lock
+    // The cover worker's own: one connection kept across the books of one app, let go once
+    // nothing is queued.
+    struct CoverReader
+    {
+        std::shared_ptr<ReadSession> session;
+        afc_connection *connection = nullptr;
+        std::string app, device;
+        bool trimNeeded = false;
+    } m_reader;
+    WorkQueue<CoverJob> m_coverQueue{[this](CoverJob &job, size_t) { readCover(job); }};
     QTimer m_scrollTimer;
     bool m_hintShown = false; // the message line speaks of the selected app
     std::function<QVariant(const epub &, const std::string &, int)> m_previousCell; // the table's other cells

@@ -59,14 +59,7 @@ BookCovers::BookCovers(AITableView *view, const iPodTreeListControler &devices, 
     m_loader = std::make_unique<BookDetailsLoader>(
         [](const std::string &bytes, const std::string &target) {
             const QImage image = thumbnail(QByteArray::fromStdString(bytes));
-            if (image.isNull())
-                return false;
-            const QString part = QString::fromStdString(target + ".part");
-            if (!image.save(part, "PNG"))
-                return false;
-            std::error_code ec;
-            std::filesystem::rename(part.toStdString(), target, ec);
-            return !ec;
+            return !image.isNull() && savePicture(image, target);
         },
         [this](const BookDetails &details) {
             // Decoded here, on the worker: the main thread only stores the small picture.
@@ -165,13 +158,14 @@ void BookCovers::tableReset()
     }
     if (!medias || medias->empty())
         return;
-    userDataIphone *data = m_devices.deviceData();
-    if (!data || !data->conn)
-        return;
-    if (data->conn != m_conn) {
+    // A session that went (its device removed, or another arrived) takes its books' details along.
+    if (!m_session || m_session->gone()) {
         deviceGone();
-        m_conn = data->conn;
+        m_session = m_devices.openReadSession();
+        if (!m_session)
+            return;
     }
+    userDataIphone *data = m_devices.deviceData();
     std::vector<BookDetailsRequest> books;
     for (const auto &record : *medias) {
         if (!record)
@@ -183,8 +177,7 @@ void BookCovers::tableReset()
     if (books.empty())
         return;
     BookDetailsSource source;
-    source.conn = data->conn;
-    source.dev = data->dev;
+    source.session = m_session;
     source.booksCatalogue = deviceWorkPath(data, CataloguePath::LocalBooks);
     source.purchasesCatalogue = deviceWorkPath(data, CataloguePath::LocalPurchases);
     const std::string dataDir = userDataDir();
@@ -199,14 +192,7 @@ void BookCovers::viewMoved()
     auto *shown = qobject_cast<MediaSortFilterModel *>(table->model());
     if (!shown || m_generation == 0 || table->isHidden())
         return;
-    const int first = table->rowAt(0);
-    if (first < 0)
-        return;
-    int last = table->rowAt(table->viewport()->height() - 1);
-    if (last < 0)
-        last = shown->rowCount() - 1;
-    // The rows in view, then a page below them: where the user most likely goes next.
-    const int end = std::min(shown->rowCount() - 1, last + (last - first + 1));
+    const auto [first, end] = rowsToReadFirst(table);
     std::vector<BookDetailsRequest> rows;
     for (int row = first; row <= end; ++row) {
         const std::shared_ptr<epub> record = shown->record(row);
@@ -214,6 +200,28 @@ void BookCovers::viewMoved()
             rows.push_back({record->mediaPcPath(), record->ispurchases()});
     }
     m_loader->prioritise(rows);
+}
+
+bool BookCovers::savePicture(const QImage &image, const std::string &target)
+{
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(target).parent_path(), ec);
+    const std::string part = target + ".part";
+    if (!image.save(QString::fromStdString(part), "PNG"))
+        return false;
+    std::filesystem::rename(part, target, ec);
+    return !ec;
+}
+
+std::pair<int, int> BookCovers::rowsToReadFirst(const QTableView *view)
+{
+    const int first = view->rowAt(0);
+    if (first < 0)
+        return {0, -1};
+    int last = view->rowAt(view->viewport()->height() - 1);
+    if (last < 0)
+        last = view->model()->rowCount() - 1;
+    return {first, std::min(view->model()->rowCount() - 1, last + (last - first + 1))};
 }
 
 std::vector<BookDetailsRequest> BookCovers::queuedBooks() const
@@ -227,7 +235,7 @@ void BookCovers::deviceGone()
     m_details.clear();
     m_asked.clear();
     m_viewTimer.stop();
-    m_conn = nullptr;
+    m_session.reset();
     m_generation = 0;
 }
 

@@ -18,6 +18,7 @@
 #include <vector>
 
 class AITableView;
+class QTableView;
 class epub;
 class iPodTreeListControler;
 struct Notification;
@@ -60,6 +61,14 @@ public:
     // The books still to be read, in the order they will be (tests).
     std::vector<BookDetailsRequest> queuedBooks() const;
 
+    // The rows of `view` whose details are read first: those in view, then a page below them
+    // (where the user most likely goes next). Empty (first > last) when no row is in view.
+    static std::pair<int, int> rowsToReadFirst(const QTableView *view);
+
+    // Writes a picture as PNG whole or not at all (beside it, then renamed): a reader never
+    // finds half a file. Safe on any thread.
+    static bool savePicture(const QImage &image, const std::string &target);
+
     // Decodes picture bytes and scales them to fit the thumbnail box; a null image when they
     // are no picture. Safe on any thread.
     static QImage thumbnail(const QByteArray &bytes);
@@ -90,7 +99,7 @@ private:
     QTimer m_viewTimer; // gathers a burst of scrolling into a few reorderings
     QStyledItemDelegate *m_cell = nullptr;
     unsigned m_generation = 0;
-    afc_connection *m_conn = nullptr;
+    std::shared_ptr<ReadSession> m_session; // on the device whose books the table shows
 };
 
 // The title cell: the book's cover at the left, scaled to fit a book-shaped box (or a drawn

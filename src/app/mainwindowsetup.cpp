@@ -192,6 +192,7 @@ void mainControler::buildUnits()
     apps.devices = treeListControler->model();
     apps.selection = treeListControler->selectionModel();
     apps.openSession = [this] { return treeListControler->openSession(); };
+    apps.openReadSession = [this] { return treeListControler->openReadSession(); };
     apps.slot = m_transfers->appSlot();
     apps.sheet = m_progress;
     apps.table = m_table->model();

@@ -8,9 +8,11 @@
 // so a handler can give each its own resource (a connection). A handler may push more items.
 // close(), stop() and the destructor are not for the workers' own threads.
 
+#include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -89,6 +91,28 @@ public:
     {
         std::lock_guard lock(m_mutex);
         return f(static_cast<const std::deque<Item> &>(m_items));
+    }
+
+    // Moves the queued items whose key (`keyOf(item)`) is among `first` to the head, in the
+    // order of `first` (the rows a window shows now); the others keep their order behind them.
+    template <typename Key, typename KeyOf>
+    void moveToHead(const std::vector<Key> &first, KeyOf keyOf)
+    {
+        if (first.empty())
+            return;
+        std::map<Key, size_t> rank;
+        for (size_t i = 0; i < first.size(); ++i)
+            rank.emplace(first[i], i);
+        const auto rankOf = [&](const Item &item) {
+            const auto it = rank.find(keyOf(item));
+            return it == rank.end() ? first.size() : it->second;
+        };
+        withItems([&](std::deque<Item> &items) {
+            const auto head = std::stable_partition(items.begin(), items.end(),
+                                                    [&](const Item &item) { return rankOf(item) < first.size(); });
+            std::stable_sort(items.begin(), head,
+                             [&](const Item &a, const Item &b) { return rankOf(a) < rankOf(b); });
+        });
     }
 
     // Nothing queued and nothing in hand.

@@ -6,6 +6,7 @@
 #include "core/scratch.h"
 #include "core/workqueue.h"
 #include "device/connection/devicefiles.h"
+#include "device/connection/folderwalk.h"
 #include "device/connection/shelf.h"
 #include "device/link/deviceapps.h"
 #include "library/bookkeys.h"
@@ -47,11 +48,15 @@ struct FileFacts
     uint64_t modified = 0; // st_mtime as the device gives it (nanoseconds)
 };
 
-FileFacts fileFacts(afc_connection *connection, const std::string &path)
+FileFacts factsOf(const std::optional<DeviceFileInfo> &info)
 {
-    const std::optional<DeviceFileInfo> info = readFileInfo(connection, path);
     return info ? FileFacts{info->type, info->size.value_or(0), std::strtoull(info->mtime.c_str(), nullptr, 10)}
                 : FileFacts{};
+}
+
+FileFacts fileFacts(afc_connection *connection, const std::string &path)
+{
+    return factsOf(readFileInfo(connection, path));
 }
 
 std::optional<uint64_t> freeBytes(afc_connection *connection)
@@ -83,19 +88,16 @@ std::optional<std::string> readSmallFile(afc_connection *connection, const std::
 }
 
 // The bytes of every regular file in a folder, not following links, to a bounded depth.
-uint64_t folderBytes(afc_connection *connection, const std::string &folder, int depthLeft)
+uint64_t folderBytes(afc_connection *connection, const std::string &folder, int maxDepth)
 {
-    const std::optional<std::vector<std::string>> names = folderEntryNames(connection, folder);
-    if (!names)
-        return 0;
     uint64_t total = 0;
-    for (const std::string &entry : *names) {
-        const FileFacts facts = fileFacts(connection, folder + "/" + entry);
-        if (facts.type == "S_IFREG")
-            total += facts.size;
-        else if (facts.type == "S_IFDIR" && depthLeft > 0)
-            total += folderBytes(connection, folder + "/" + entry, depthLeft - 1);
-    }
+    FolderWalk::Options options;
+    options.maxDepth = maxDepth;
+    FolderWalk::run(options, {folder}, connection, {},
+                    [&total](const FolderWalk::Entry &, const std::optional<DeviceFileInfo> &info) {
+                        if (info && info->isPlainFile())
+                            total += info->size.value_or(0);
+                    });
     return total;
 }
 
@@ -289,54 +291,6 @@ void shareOut(const std::vector<afc_connection *> &connections, std::size_t coun
     queue.drain();
 }
 
-// The path's parts, for the order a walk of name-sorted folders gives.
-std::vector<std::string> partsOf(const std::string &path)
-{
-    std::vector<std::string> parts;
-    std::size_t from = 0;
-    for (std::size_t at; (at = path.find('/', from)) != std::string::npos; from = at + 1)
-        parts.push_back(path.substr(from, at - from));
-    parts.push_back(path.substr(from));
-    return parts;
-}
-
-// The books under "/Documents" as listAppBooks finds them (the same depth, order and
-// refusals), with each one's facts: the folders are read one level at a time and their
-// entries asked about on every connection at once, so a large folder costs a few round
-// trips rather than one per entry.
-int walkAppBooks(const std::vector<afc_connection *> &connections, int maxDepth,
-                 std::vector<std::pair<std::string, FileFacts>> &found)
-{
-    std::vector<std::string> level{kDocuments};
-    for (int depth = 0; !level.empty() && depth <= maxDepth; ++depth) {
-        std::vector<std::string> entries;
-        for (const std::string &folder : level) {
-            // A name the device could not have made ("/" inside, "." or "..") is never followed.
-            const std::optional<std::vector<std::string>> names = folderEntryNames(connections.front(), folder);
-            if (!names) {
-                if (depth == 0)
-                    return MDERR_FAILED;
-                continue; // an unreadable nested folder is passed over
-            }
-            for (const std::string &name : *names)
-                entries.push_back(folder + "/" + name);
-        }
-        std::vector<FileFacts> facts(entries.size());
-        shareOut(connections, entries.size(),
-                 [&](afc_connection *connection, std::size_t i) { facts[i] = fileFacts(connection, entries[i]); });
-        level.clear();
-        for (std::size_t i = 0; i < entries.size(); ++i) {
-            const bool book = facts[i].type == "S_IFREG" || facts[i].type == "S_IFDIR";
-            if (hasEpubExtension(entries[i]) && book)
-                found.emplace_back(entries[i], facts[i]);
-            else if (facts[i].type == "S_IFDIR")
-                level.push_back(entries[i]);
-        }
-    }
-    std::sort(found.begin(), found.end(), [](const auto &a, const auto &b) { return partsOf(a.first) < partsOf(b.first); });
-    return MDERR_OK;
-}
-
 } // namespace
 
 int listAppBookDetails(afc_connection *connection, std::vector<AppBook> &books, const AppBookLimits &limits,
@@ -347,13 +301,15 @@ int listAppBookDetails(afc_connection *connection, std::vector<AppBook> &books, 
     for (afc_connection *lane : lanes)
         if (lane && lane != connection)
             all.push_back(lane);
-    std::vector<std::pair<std::string, FileFacts>> found;
-    const int rc = walkAppBooks(all, 8, found);
+    // The folders' entries are asked about on every connection at once, so a large folder costs a
+    // few round trips rather than one per entry.
+    std::vector<ShelfBook> found;
+    const int rc = findAppBooks(connection, found, lanes);
     if (rc != MDERR_OK)
         return rc;
     const std::string prefix = std::string(kDocuments) + "/";
     std::vector<FileFacts> facts;
-    for (const auto &[path, fileFacts] : found) {
+    for (const auto &[path, info] : found) {
         AppBook book;
         book.path = path;
         book.relative = path.rfind(prefix, 0) == 0 ? path.substr(prefix.size()) : path;
@@ -361,7 +317,7 @@ int listAppBookDetails(afc_connection *connection, std::vector<AppBook> &books, 
         if (fs::path(book.relative).filename().string().rfind(kUploadPrefix, 0) == 0)
             continue;
         books.push_back(std::move(book));
-        facts.push_back(fileFacts);
+        facts.push_back(factsOf(info));
     }
     shareOut(all, books.size(), [&](afc_connection *lane, std::size_t i) {
         AppBook &book = books[i];

@@ -4,12 +4,13 @@
 
 #include "core/stablename.h"
 #include "device/connection/devicefiles.h"
-#include "device/connection/devicepath.h"
+#include "device/connection/folderwalk.h"
 #include "library/bookkeys.h"
 #include "library/catalogue.h"
 #include "library/packagedocument.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <chrono>
 #include <cstdio>
@@ -33,51 +34,45 @@ struct BookWalk
 {
     std::set<std::string> files;
     uint64_t bytes = 0;
-    size_t entries = 0;
     bool complete = true;
 };
 
-void walkFolder(afc_connection *conn, const std::string &root, const std::string &relative, int depth,
-                BookWalk &walk)
+BookWalk walkBook(afc_connection *conn, const std::atomic_bool &goOn, const std::string &root)
 {
-    const std::optional<std::vector<std::string>> names =
-        folderEntryNames(conn, relative.empty() ? root : joinPath(root, relative));
-    if (!names) {
-        walk.complete = false;
-        return;
-    }
-    for (const std::string &n : *names) {
-        if (++walk.entries > kMaxEntries) {
-            walk.complete = false;
-            return;
-        }
-        const std::string child = relative.empty() ? n : relative + "/" + n;
-        const std::optional<DeviceFileInfo> e = readFileInfo(conn, joinPath(root, child));
-        if (!e) {
-            walk.complete = false;
-        } else if (e->isDirectory()) {
-            if (depth < kMaxDepth)
-                walkFolder(conn, root, child, depth + 1, walk);
-            else
-                walk.complete = false;
-        } else if (e->isPlainFile() || e->type.empty()) {
-            // Anything but a folder or a plain file (a link, a FIFO) is passed by, never read.
-            walk.bytes += e->size.value_or(0);
-            walk.files.insert(child);
-        }
-    }
+    BookWalk walk;
+    FolderWalk::Options options;
+    options.maxDepth = kMaxDepth;
+    options.maxEntries = kMaxEntries;
+    options.goOn = &goOn;
+    walk.complete =
+        FolderWalk::run(options, {root}, conn, {},
+                        [&](const FolderWalk::Entry &entry, const std::optional<DeviceFileInfo> &e) {
+                            // Anything but a folder or a plain file (a link, a FIFO) is passed by, never read.
+                            if (e && (e->isPlainFile() || e->type.empty())) {
+                                walk.bytes += e->size.value_or(0);
+                                walk.files.insert(entry.path.substr(root.size() + 1));
+                            }
+                        })
+            .complete;
+    return walk;
 }
 
-// A whole device file, or nullopt when it cannot be read or is larger than `limit`.
-std::optional<std::string> readDeviceFile(afc_connection *conn, const std::string &path, uint64_t limit)
+// A whole device file, or nullopt when it cannot be read, is larger than `limit` or `goOn`
+// was cleared meanwhile.
+std::optional<std::string> readDeviceFile(afc_connection *conn, const std::atomic_bool &goOn, const std::string &path,
+                                          uint64_t limit)
 {
     afc_file_ref ref = 0;
-    if (AFCFileRefOpen(conn, path.c_str(), AFC_MODE_READ, 0, &ref) != 0)
+    if (!goOn || AFCFileRefOpen(conn, path.c_str(), AFC_MODE_READ, 0, &ref) != 0)
         return std::nullopt;
     std::string bytes;
     std::string chunk(64 * 1024, '\0');
     bool ok = true;
     for (;;) {
+        if (!goOn) {
+            ok = false;
+            break;
+        }
         unsigned int len = static_cast<unsigned int>(chunk.size());
         if (AFCFileRefRead(conn, ref, chunk.data(), &len) != 0) {
             ok = false;
@@ -174,6 +169,7 @@ bool writeRecord(const std::string &file, const CacheRecord &record)
 struct BookFolder
 {
     afc_connection *conn;
+    const std::atomic_bool &goOn;
     std::string root;
     const BookWalk &walk;
 
@@ -182,7 +178,7 @@ struct BookFolder
     {
         if (!has(relative))
             return std::nullopt;
-        return readDeviceFile(conn, root + "/" + relative, limit);
+        return readDeviceFile(conn, goOn, root + "/" + relative, limit);
     }
 };
 
@@ -321,7 +317,7 @@ BookDetailsLoader::~BookDetailsLoader()
 unsigned BookDetailsLoader::load(const BookDetailsSource &source, std::vector<BookDetailsRequest> books)
 {
     const unsigned generation = m_queue.withItems([&](std::deque<Queued> &queue) {
-        if (source.conn != m_source.conn || source.dev != m_source.dev || source.cacheRoot != m_source.cacheRoot) {
+        if (source.session != m_source.session || source.cacheRoot != m_source.cacheRoot) {
             queue.clear();
             ++m_generation;
         }
@@ -337,20 +333,10 @@ unsigned BookDetailsLoader::load(const BookDetailsSource &source, std::vector<Bo
 
 void BookDetailsLoader::prioritise(const std::vector<BookDetailsRequest> &first)
 {
-    if (first.empty())
-        return;
-    std::map<std::pair<bool, std::string>, size_t> rank;
-    for (size_t i = 0; i < first.size(); ++i)
-        rank.emplace(std::make_pair(first[i].purchases, first[i].path), i);
-    auto rankOf = [&](const Queued &book) {
-        const auto it = rank.find({book.request.purchases, book.request.path});
-        return it == rank.end() ? first.size() : it->second;
-    };
-    m_queue.withItems([&](std::deque<Queued> &queue) {
-        const auto head = std::stable_partition(queue.begin(), queue.end(),
-                                                [&](const Queued &book) { return rankOf(book) < first.size(); });
-        std::stable_sort(queue.begin(), head, [&](const Queued &a, const Queued &b) { return rankOf(a) < rankOf(b); });
-    });
+    std::vector<std::pair<bool, std::string>> keys;
+    for (const BookDetailsRequest &book : first)
+        keys.emplace_back(book.purchases, book.path);
+    m_queue.moveToHead(keys, [](const Queued &book) { return std::make_pair(book.request.purchases, book.request.path); });
 }
 
 std::vector<BookDetailsRequest> BookDetailsLoader::queued() const
@@ -378,16 +364,46 @@ bool BookDetailsLoader::idle() const
 
 void BookDetailsLoader::read(Queued &book)
 {
-    if (book.batch != m_preparedBatch) {
-        prepareBatch(book.source);
-        m_preparedBatch = book.batch;
+    const std::shared_ptr<ReadSession> &session = book.source.session;
+    std::optional<ReadSession::Read> device;
+    if (session)
+        device.emplace(session->read());
+    if (!device || !*device) {
+        dropSession(session);
+        return;
     }
-    const BookDetails details = readBook(book.request, book.generation, book.source.conn);
-    if (m_report)
-        m_report(details);
+    if (book.batch != m_preparedBatch) {
+        // The cache folder is tidied without holding an arrival back.
+        const std::string identifier = AMDeviceCopyDeviceIdentifier(device->dev());
+        device.reset();
+        prepareBatch(book.source, identifier);
+        m_preparedBatch = book.batch;
+        device.emplace(session->read());
+        if (!*device) {
+            dropSession(session);
+            return;
+        }
+    }
+    const std::optional<BookDetails> details = readBook(book.request, book.generation, *session, device);
+    device.reset();
+    if (!details)
+        dropSession(session);
+    else if (m_report)
+        m_report(*details);
 }
 
-void BookDetailsLoader::prepareBatch(const BookDetailsSource &source)
+// The session went: what is queued for it is dropped with it.
+void BookDetailsLoader::dropSession(const std::shared_ptr<ReadSession> &session)
+{
+    m_queue.withItems([&](std::deque<Queued> &queue) {
+        if (m_source.session != session)
+            return;
+        queue.clear();
+        m_source.session.reset();
+    });
+}
+
+void BookDetailsLoader::prepareBatch(const BookDetailsSource &source, const std::string &deviceIdentifier)
 {
     // `known` is cleared unless the catalogue read (purchases may be missing: a device may
     // keep none); a list that is not known prunes nothing from the cache.
@@ -413,7 +429,7 @@ void BookDetailsLoader::prepareBatch(const BookDetailsSource &source)
     bool known = true; // both book lists read as they are on the device
     m_books = entries(source.booksCatalogue, known, false);
     m_purchases = entries(source.purchasesCatalogue, known, true);
-    m_cacheFolder = deviceCacheFolder(source.cacheRoot, AMDeviceCopyDeviceIdentifier(source.dev));
+    m_cacheFolder = deviceCacheFolder(source.cacheRoot, deviceIdentifier);
     m_cacheRoot = m_cacheFolder.empty() ? std::string() : source.cacheRoot;
     if (!m_cacheFolder.empty()) {
         std::error_code ec;
@@ -434,9 +450,12 @@ void BookDetailsLoader::prepareBatch(const BookDetailsSource &source)
     }
 }
 
-BookDetails BookDetailsLoader::readBook(const BookDetailsRequest &request, unsigned generation,
-                                        afc_connection *conn)
+std::optional<BookDetails> BookDetailsLoader::readBook(const BookDetailsRequest &request, unsigned generation,
+                                                       const ReadSession &session,
+                                                       std::optional<ReadSession::Read> &device)
 {
+    afc_connection *conn = device->conn();
+    const std::atomic_bool &goOn = session.current();
     BookDetails details;
     details.path = request.path;
     details.purchases = request.purchases;
@@ -447,6 +466,8 @@ BookDetails BookDetailsLoader::readBook(const BookDetailsRequest &request, unsig
         return details;
     const std::string root = std::string(request.purchases ? "/Books/Purchases/" : "/Books/") + request.path;
     const std::optional<DeviceFileInfo> top = readFileInfo(conn, root);
+    if (session.gone())
+        return std::nullopt;
     if (!top)
         return details;
 
@@ -480,22 +501,25 @@ BookDetails BookDetailsLoader::readBook(const BookDetailsRequest &request, unsig
         // A packed book: its size is the file's; its cover is not looked for inside the zip.
         details.size = top->size.value_or(0);
     } else {
-        BookWalk walk;
-        walkFolder(conn, root, {}, 0, walk);
+        const BookWalk walk = walkBook(conn, goOn, root);
         complete = walk.complete;
         details.size = walk.bytes;
-        const BookFolder book{conn, root, walk};
+        const BookFolder book{conn, goOn, root, walk};
         const std::string cover = findCover(book, entry.coverPath);
-        if (!cover.empty() && !picture.empty()) {
-            if (auto bytes = book.read(cover, BookDetailsLoader::kMaxPictureBytes);
-                bytes && m_maker && m_maker(*bytes, picture)) {
-                record.cover = true;
-                details.thumbnail = picture;
-            } else if (!bytes) {
-                complete = false; // unreadable now; perhaps not the next time
-            }
+        std::optional<std::string> bytes;
+        if (!cover.empty() && !picture.empty())
+            bytes = book.read(cover, BookDetailsLoader::kMaxPictureBytes);
+        if (session.gone())
+            return std::nullopt;
+        device.reset(); // the picture is made without holding an arrival back
+        if (bytes && m_maker && m_maker(*bytes, picture)) {
+            record.cover = true;
+            details.thumbnail = picture;
+        } else if (!cover.empty() && !picture.empty() && !bytes) {
+            complete = false; // unreadable now; perhaps not the next time
         }
     }
+    device.reset();
     record.size = details.size;
     if (complete && !stem.empty() && writeRecord(stem + ".txt", record)) {
         for (const std::string &file : {stem + ".txt", record.cover ? picture : std::string()}) {

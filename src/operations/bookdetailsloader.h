@@ -15,13 +15,14 @@
 // <meta name="cover"> names, else the first image the page shows.
 
 #include "core/workqueue.h"
-#include "device/link/mobiledevice.h"
+#include "device/connection/loadiphone.h"
 
 #include <atomic>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -42,12 +43,12 @@ struct BookDetails
     unsigned generation = 0; // the loader's generation when the book was asked for
 };
 
-// Where the books are read from: a connection of the device and the working copies of its
-// catalogues, and the folder that holds every device's cache.
+// Where the books are read from: a read session on the device (which holds no arrival off;
+// once it is gone the loader reads nothing more from it and drops what is queued), the working
+// copies of its catalogues, and the folder that holds every device's cache.
 struct BookDetailsSource
 {
-    afc_connection *conn = nullptr;
-    am_device *dev = nullptr; // names the cache folder of this device
+    std::shared_ptr<ReadSession> session;
     std::string booksCatalogue;
     std::string purchasesCatalogue;
     std::string cacheRoot;
@@ -106,7 +107,11 @@ private:
         unsigned batch = 0;
     };
     void read(Queued &book);
-    BookDetails readBook(const BookDetailsRequest &request, unsigned generation, afc_connection *conn);
+    // Null when the session went while the book was read: nothing of it is kept or reported.
+    // `device` is ended before the picture is made.
+    std::optional<BookDetails> readBook(const BookDetailsRequest &request, unsigned generation,
+                                        const ReadSession &session, std::optional<ReadSession::Read> &device);
+    void dropSession(const std::shared_ptr<ReadSession> &session);
 
     ThumbnailMaker m_maker;
     Report m_report;
@@ -120,7 +125,7 @@ private:
     {
         std::string coverPath, coverHash, packageHash;
     };
-    void prepareBatch(const BookDetailsSource &source);
+    void prepareBatch(const BookDetailsSource &source, const std::string &deviceIdentifier);
     std::map<std::string, Entry> m_books, m_purchases;
     std::string m_cacheFolder;
     std::string m_cacheRoot;

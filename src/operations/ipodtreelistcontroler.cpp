@@ -85,6 +85,11 @@ std::shared_ptr<DeviceSession> iPodTreeListControler::openSession() const
     return Loadiphone ? Loadiphone->openSession() : nullptr;
 }
 
+std::shared_ptr<ReadSession> iPodTreeListControler::openReadSession() const
+{
+    return Loadiphone ? Loadiphone->openReadSession() : nullptr;
+}
+
 BookContext iPodTreeListControler::bookContext(std::shared_ptr<DeviceSession> session)
 {
     BookContext context;

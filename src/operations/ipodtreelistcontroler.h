@@ -23,6 +23,7 @@
 #include <vector>
 
 class DeviceSession;
+class ReadSession;
 class LoadWindow;
 class loadIPhone;
 struct userDataIphone;
@@ -114,6 +115,8 @@ public:
     // ---- Device sessions -------------------------------------------------------------------
     // A new session on the connected device (loadIPhone::openSession), or null.
     std::shared_ptr<DeviceSession> openSession() const;
+    // A read session that holds no arrival off (loadIPhone::openReadSession), or null.
+    std::shared_ptr<ReadSession> openReadSession() const;
     // A context for book operations on `session` (a new one when null) with this controller's
     // folder names and replace question; a batch sets its go-on flag and catalogue knowledge.
     BookContext bookContext(std::shared_ptr<DeviceSession> session = nullptr);

@@ -338,3 +338,58 @@ TEST_F(TwoDevicesTest, ASessionHoldsArrivalsBackAndHearsItsDeviceGo)
     EXPECT_EQ(fromWorker->data()->conn, link->user_data()->conn);
     fromWorker.reset();
 }
+
+// A read session (the cover loader's) holds no arrival off: an arrival marks it gone and
+// waits for the read under way, no longer; a gone session hands out no handle, and none is
+// opened on the record of a device that went.
+TEST_F(TwoDevicesTest, AReadSessionHoldsAnArrivalForItsReadOnly)
+{
+    startLink();
+    am_device *first = plugIn(device.dir());
+    const userDataIphone before = *link->user_data();
+    std::shared_ptr<ReadSession> reader = link->openReadSession();
+    std::shared_ptr<ReadSession> idle = link->openReadSession();
+    ASSERT_TRUE(reader && idle);
+
+    auto arrivals = [this] {
+        const std::vector<std::string> lines = logLines();
+        return std::count(lines.begin(), lines.end(), "notification get devect");
+    };
+    const auto arrivedBefore = arrivals();
+    std::atomic_bool reading{false}, sawGone{false}, arrivalWentOn{false};
+    std::thread worker([&] {
+        ReadSession::Read read = reader->read();
+        EXPECT_EQ(read.conn(), before.conn);
+        EXPECT_EQ(read.dev(), first);
+        reading = true;
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!reader->gone() && std::chrono::steady_clock::now() < until)
+            std::this_thread::yield();
+        sawGone = reader->gone();
+        // The arrival has begun; while this read lasts it does not go on.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(100);
+        while (!arrivalWentOn && std::chrono::steady_clock::now() < deadline)
+            arrivalWentOn = arrivals() > arrivedBefore;
+    });
+    while (!reading)
+        std::this_thread::yield();
+    am_device *next = backend->attach(second.dir());
+    ASSERT_TRUE(processMainEventsUntil([&] { return window.timesRun() == 2; }));
+    worker.join();
+    EXPECT_TRUE(sawGone.load());
+    EXPECT_FALSE(arrivalWentOn.load()) << "the arrival went on while a read was under way";
+    EXPECT_TRUE(idle->gone());
+    EXPECT_FALSE(reader->read()) << "a gone session hands out no handle";
+
+    std::shared_ptr<ReadSession> fresh = link->openReadSession();
+    ASSERT_TRUE(fresh);
+    {
+        const ReadSession::Read read = fresh->read();
+        EXPECT_EQ(read.dev(), next);
+        EXPECT_EQ(read.conn(), link->user_data()->conn);
+    }
+    unplug(next);
+    EXPECT_TRUE(fresh->gone());
+    EXPECT_FALSE(fresh->read());
+    EXPECT_EQ(link->openReadSession(), nullptr) << "the record names a device that went";
+}

@@ -2,11 +2,15 @@
 // SPDX-FileCopyrightText: Bookferry developers
 // The cover cache in the data folder: what it keeps, for how long, and how much of it.
 #include "devicefixture.h"
+#include "core/mainqueue.h"
+#include "device/link/devicefaultinjector.h"
 #include "library/bookkeys.h"
 #include "operations/bookdetailsloader.h"
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <mutex>
 #include <set>
 #include <thread>
 
@@ -53,8 +57,7 @@ protected:
     void load(const std::vector<std::string> &names)
     {
         BookDetailsSource source;
-        source.conn = Loadiphone->user_data()->conn;
-        source.dev = Loadiphone->user_data()->dev;
+        source.session = Loadiphone->openReadSession();
         source.booksCatalogue = deviceCopyPath(CataloguePath::LocalBooks);
         source.purchasesCatalogue = deviceCopyPath(CataloguePath::LocalPurchases);
         source.cacheRoot = m_files.file("covers");
@@ -135,4 +138,50 @@ TEST_F(DetailsCacheTest, DiskUseIsBoundedAndTheLeastRecentlyUsedGoFirst)
         if (entry.is_regular_file())
             total += entry.file_size();
     EXPECT_LE(total, 35000u);
+}
+
+// The device is removed while the loader is at its first book: it reads nothing more of that
+// device, reports no other book and keeps nothing of them.
+TEST_F(DetailsCacheTest, TheRemovalOfTheDeviceStopsTheLoader)
+{
+    std::shared_ptr<ReadSession> session = Loadiphone->openReadSession();
+    ASSERT_TRUE(session);
+    auto deviceReads = [] {
+        const DeviceFaultInjector &calls = DeviceFaultInjector::instance();
+        return calls.calls("AFCFileInfoOpen") + calls.calls("AFCDirectoryOpen") + calls.calls("AFCFileRefOpen") +
+               calls.calls("AFCFileRefRead");
+    };
+    std::atomic<unsigned long> readsAtRemoval{0};
+    std::atomic_bool sawGone{false};
+    std::mutex mutex;
+    std::vector<std::string> reported;
+    BookDetailsLoader loader(
+        [&](const std::string &bytes, const std::string &target) {
+            if (readsAtRemoval == 0) {
+                m_backend->detach(m_device);
+                const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+                while (!session->gone() && std::chrono::steady_clock::now() < until)
+                    std::this_thread::yield();
+                sawGone = session->gone();
+                readsAtRemoval = deviceReads();
+            }
+            writeWholeFile(target, bytes);
+            return true;
+        },
+        [&](const BookDetails &details) {
+            std::lock_guard lock(mutex);
+            reported.push_back(details.path);
+        });
+    BookDetailsSource source;
+    source.session = session;
+    source.booksCatalogue = deviceCopyPath(CataloguePath::LocalBooks);
+    source.cacheRoot = m_files.file("covers");
+    loader.load(source, {{"A.epub"}, {"B.epub"}, {"C.epub"}, {"D.epub"}, {"E.epub"}});
+    ASSERT_TRUE(processMainEventsUntil([&] { return loader.idle() && m_controller->ipodCount() == 0; }));
+    EXPECT_TRUE(sawGone.load());
+    EXPECT_EQ(deviceReads(), readsAtRemoval.load()) << "requests to the device that went";
+    std::lock_guard lock(mutex);
+    EXPECT_EQ(reported, (std::vector<std::string>{"A.epub"}));
+    EXPECT_EQ(cached(), (std::set<std::string>{"A"}));
+    EXPECT_TRUE(loader.queued().empty());
 }

@@ -34,6 +34,12 @@ struct LinkHolds
     std::vector<DeviceSession *> open;
     std::deque<Pending> pending;
     bool handOverQueued = false;
+    // Open read sessions, the reads under way on them, and whether the record's handles are
+    // those of a device that went (or is being replaced), so that none is handed out.
+    std::vector<ReadSession *> readers;
+    std::size_t reads = 0;
+    std::condition_variable readEnded;
+    bool recordGone = true;
     loadIPhone *link = nullptr; // null once the link has gone
 
     bool held() const { return arriving || sessions > 0; }
@@ -203,6 +209,12 @@ void loadIPhone::removal(am_device *dev)
         } else {
             m_user_data.dev = dev;
         }
+        if (m_user_data.dev == dev)
+            m_holds->recordGone = true;
+        for (ReadSession *reader : m_holds->readers) {
+            if (reader->m_dev == dev)
+                reader->m_current = false;
+        }
     }
     NotificationCenter::defaultCenter().postNotificationName(iphoneUnDeviceInfoNotification);
 }
@@ -265,8 +277,19 @@ void loadIPhone::handOver()
         arrive(next.dev);
 }
 
+// Main thread, as an arrival starts: no read session may read on while the record is rewritten.
+void loadIPhone::retireReaders()
+{
+    std::unique_lock lock(m_holds->mutex);
+    m_holds->recordGone = true;
+    for (ReadSession *reader : m_holds->readers)
+        reader->m_current = false;
+    m_holds->readEnded.wait_for(lock, kReadWait, [this] { return m_holds->reads == 0; });
+}
+
 void loadIPhone::arrive(am_device *dev)
 {
+    retireReaders();
     userDataIphone *data = &m_user_data;
     data->dev = dev;
     logMessage("notification get devect");
@@ -292,6 +315,10 @@ void loadIPhone::arrive(am_device *dev)
     if (AFCConnectionOpen(afcService, 0, &data->conn) != 0) {
         arrivalFailed(dev, "AFCConnectionOpen error!");
         return;
+    }
+    {
+        std::lock_guard lock(m_holds->mutex);
+        m_holds->recordGone = false;
     }
     if (AMDeviceStartService(dev, kProxyServiceName, &data->notificationproxy, nullptr) == 0) {
         // The survey's starter runs here, inside this post, and returns after its modal run.
@@ -334,6 +361,48 @@ std::shared_ptr<DeviceSession> loadIPhone::openSession()
     session->m_data = m_user_data;
     m_holds->open.push_back(session.get());
     return session;
+}
+
+std::shared_ptr<ReadSession> loadIPhone::openReadSession()
+{
+    std::unique_lock lock(m_holds->mutex);
+    if (m_holds->arriving && !isMainThread())
+        m_holds->released.wait(lock, [this] { return !m_holds->arriving; });
+    if (m_holds->recordGone || !m_user_data.conn)
+        return nullptr;
+    std::shared_ptr<ReadSession> session(new ReadSession(m_holds), [](ReadSession *ended) {
+        {
+            std::lock_guard endLock(ended->m_holds->mutex);
+            auto &readers = ended->m_holds->readers;
+            readers.erase(std::remove(readers.begin(), readers.end(), ended), readers.end());
+        }
+        delete ended;
+    });
+    session->m_conn = m_user_data.conn;
+    session->m_dev = m_user_data.dev;
+    m_holds->readers.push_back(session.get());
+    return session;
+}
+
+ReadSession::Read ReadSession::read()
+{
+    std::lock_guard lock(m_holds->mutex);
+    if (!m_current)
+        return {};
+    ++m_holds->reads;
+    return Read(this);
+}
+
+ReadSession::Read::~Read()
+{
+    if (!m_session)
+        return;
+    LinkHolds &holds = *m_session->m_holds;
+    {
+        std::lock_guard lock(holds.mutex);
+        --holds.reads;
+    }
+    holds.readEnded.notify_all();
 }
 
 void loadIPhone::mainloadIPhoneInfo(const Notification &)

@@ -14,6 +14,7 @@
 // link is held: by another arrival and its survey, or by an open DeviceSession (a batch).
 // An arrival that comes meanwhile waits in a queue and is handled, with its own survey,
 // once the hold ends. A removal is announced at once, but leaves a held record as it is.
+// Readers that must not hold arrivals off (the cover loader) open a ReadSession instead.
 
 #include "core/notificationcenter.h"
 #include "device/connection/devicesurvey.h"
@@ -24,12 +25,14 @@
 #include "device/connection/userdataiphone.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 extern const char *const DeviceMountNotification;        // "DeviceMountNotification"
@@ -65,6 +68,7 @@ public:
 };
 
 class DeviceSession;
+class ReadSession;
 struct LinkHolds;
 
 class loadIPhone
@@ -94,6 +98,15 @@ public:
     // thread this waits for a running arrival and its survey to end; on the main thread it
     // cannot wait for them and answers null instead.
     std::shared_ptr<DeviceSession> openSession();
+    // A session for short reads on the current device that holds no arrival off (see
+    // ReadSession). Null while no device's file service is open. Off the main thread it waits
+    // for a running arrival and its survey to end, as openSession does; on the main thread the
+    // record is already the arriving device's.
+    std::shared_ptr<ReadSession> openReadSession();
+    // The longest an arrival waits for a read under way. A read is one request and what is done
+    // with its answer; one that takes longer is a hung device, whose handles the backend keeps
+    // valid, so the arrival goes on.
+    static constexpr std::chrono::seconds kReadWait{5};
 
     // Progress transfers (0 / -1).
     int getfile(userDataIphone *data, const char *localpath, const char *remotepath, ProgressIndicator *progress,
@@ -161,6 +174,7 @@ private:
     bool holdForArrival(am_device *dev, unsigned int msg);
     void endArrivalHold();
     void handOver();
+    void retireReaders();
     struct EndArrivalHold
     {
         loadIPhone *self;
@@ -217,6 +231,51 @@ private:
         TreeCopier copier{&lanes, TreeCopier::Walk::OwnConnection};
     };
     AheadCopier m_ahead[kAheadCopiers];
+};
+
+// A reader's hold on the device that holds no arrival off: the record's file-service
+// connection and device as they stood when it opened. The handles are handed out only inside
+// a Read, and only while the session is current: an arrival marks every read session gone and
+// then waits for the Read under way to end (at most loadIPhone::kReadWait); the removal of its
+// device marks it gone. A reader checks gone() (or hands current() to a walk as its go-on flag)
+// between requests, so an arrival waits for one request at most. Any thread; a Read belongs to
+// the thread that took it.
+class ReadSession final
+{
+public:
+    class Read final
+    {
+    public:
+        Read() = default;
+        Read(Read &&other) noexcept : m_session(std::exchange(other.m_session, nullptr)) {}
+        Read &operator=(Read &&) = delete;
+        Read(const Read &) = delete;
+        ~Read();
+        explicit operator bool() const { return m_session != nullptr; }
+        afc_connection *conn() const { return m_session ? m_session->m_conn : nullptr; }
+        am_device *dev() const { return m_session ? m_session->m_dev : nullptr; }
+
+    private:
+        friend class ReadSession;
+        explicit Read(ReadSession *session) : m_session(session) {}
+        ReadSession *m_session = nullptr;
+    };
+
+    // An empty Read once the session is gone.
+    Read read();
+    bool gone() const { return !m_current.load(); }
+    // True until the session is gone: a walk's go-on flag.
+    const std::atomic_bool &current() const { return m_current; }
+    ReadSession(const ReadSession &) = delete;
+    ReadSession &operator=(const ReadSession &) = delete;
+
+private:
+    friend class loadIPhone;
+    explicit ReadSession(std::shared_ptr<LinkHolds> holds) : m_holds(std::move(holds)) {}
+    std::shared_ptr<LinkHolds> m_holds;
+    afc_connection *m_conn = nullptr;
+    am_device *m_dev = nullptr;
+    std::atomic_bool m_current{true}; // cleared under the holds' mutex
 };
 
 extern loadIPhone *Loadiphone;

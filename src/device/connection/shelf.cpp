@@ -3,6 +3,7 @@
 #include "device/connection/shelf.h"
 
 #include "device/connection/devicefiles.h"
+#include "device/connection/folderwalk.h"
 
 #include <algorithm>
 #include <cctype>
@@ -24,27 +25,16 @@ int openShelf(am_device *device, const Shelf &shelf, afc_connection **connection
 }
 
 namespace {
-
-int collectBooks(afc_connection *connection, const std::string &folder, int depthLeft, std::vector<std::string> &paths)
+// The path's parts, for the order a walk of name-sorted folders gives.
+std::vector<std::string> partsOf(const std::string &path)
 {
-    // A name the device could not have made ("/" inside, "." or "..") is never followed.
-    std::optional<std::vector<std::string>> entries = folderEntryNames(connection, folder);
-    if (!entries)
-        return MDERR_FAILED;
-    std::vector<std::string> &names = *entries;
-    std::sort(names.begin(), names.end());
-    for (const std::string &entry : names) {
-        const std::string path = folder + "/" + entry;
-        const std::optional<DeviceFileInfo> info = readFileInfo(connection, path);
-        const bool folder = info && info->isDirectory();
-        if (hasEpubExtension(entry) && (folder || (info && info->isPlainFile())))
-            paths.push_back(path);
-        else if (folder && depthLeft > 0)
-            collectBooks(connection, path, depthLeft - 1, paths);
-    }
-    return MDERR_OK;
+    std::vector<std::string> parts;
+    std::size_t from = 0;
+    for (std::size_t at; (at = path.find('/', from)) != std::string::npos; from = at + 1)
+        parts.push_back(path.substr(from, at - from));
+    parts.push_back(path.substr(from));
+    return parts;
 }
-
 } // namespace
 
 bool hasEpubExtension(const std::string &name)
@@ -57,8 +47,37 @@ bool hasEpubExtension(const std::string &name)
     return tail == ".epub";
 }
 
+int findAppBooks(afc_connection *connection, std::vector<ShelfBook> &books, const std::vector<afc_connection *> &lanes,
+                 int maxDepth)
+{
+    books.clear();
+    FolderWalk::Options options;
+    options.maxDepth = maxDepth;
+    // A book may be an unpacked folder: it is found, not walked into.
+    options.walkInto = [](const FolderWalk::Entry &entry) { return !hasEpubExtension(entry.path); };
+    std::vector<afc_connection *> others;
+    for (afc_connection *lane : lanes)
+        if (lane && lane != connection)
+            others.push_back(lane);
+    const FolderWalk::Result walked = FolderWalk::run(
+        options, {Shelf::app({}).folder()}, connection, others,
+        [&books](const FolderWalk::Entry &entry, const std::optional<DeviceFileInfo> &info) {
+            if (info && (info->isPlainFile() || info->isDirectory()) && hasEpubExtension(entry.path))
+                books.push_back({entry.path, *info});
+        });
+    if (!walked.rootsListed)
+        return MDERR_FAILED;
+    std::sort(books.begin(), books.end(),
+              [](const ShelfBook &a, const ShelfBook &b) { return partsOf(a.path) < partsOf(b.path); });
+    return MDERR_OK;
+}
+
 int listAppBooks(afc_connection *connection, std::vector<std::string> &paths, int maxDepth)
 {
     paths.clear();
-    return collectBooks(connection, Shelf::app({}).folder(), maxDepth, paths);
+    std::vector<ShelfBook> books;
+    const int rc = findAppBooks(connection, books, {}, maxDepth);
+    for (ShelfBook &book : books)
+        paths.push_back(std::move(book.path));
+    return rc;
 }

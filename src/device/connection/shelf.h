@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #pragma once
 
+#include "device/connection/devicefiles.h"
 #include "device/link/mobiledevice.h"
 
 #include <string>
@@ -39,3 +40,12 @@ bool hasEpubExtension(const std::string &name);
 // order. Links, special files and folders past the depth are passed over; an unreadable
 // nested folder is skipped. Fails only when "/Documents" itself cannot be read.
 int listAppBooks(afc_connection *connection, std::vector<std::string> &paths, int maxDepth = 8);
+// The same books with what the device said of each; `lanes`, more connections on the same app,
+// ask about the entries at the same time as `connection`, one thread each.
+struct ShelfBook
+{
+    std::string path;
+    DeviceFileInfo info;
+};
+int findAppBooks(afc_connection *connection, std::vector<ShelfBook> &books,
+                 const std::vector<afc_connection *> &lanes = {}, int maxDepth = 8);
