@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
 // The main window tests run a real QApplication on the offscreen platform.
-#include "tempdir.h"
+#include "testhome.h"
 
 #include <QApplication>
 
@@ -14,9 +14,7 @@ int main(int argc, char **argv)
     ::testing::InitGoogleTest(&argc, argv);
     if (!std::getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    // The preferences of the tests never reach the user's own.
-    TempDir config;
-    setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
+    TestHome home;
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("BookferryTests"));
     QApplication::setApplicationName(QStringLiteral("app_tests"));
