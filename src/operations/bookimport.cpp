@@ -414,32 +414,20 @@ std::optional<CatalogueDuplicate> findCatalogueDuplicate(const Catalogue &catalo
     return std::nullopt;
 }
 
-namespace {
-std::optional<CatalogueDuplicate> deviceDuplicate(userDataIphone *data, CatalogueKnowledge *known,
-                                                  const std::string &epubFile)
+std::optional<CatalogueDuplicate> findDeviceDuplicate(BookContext &context, const std::string &epubFile)
 {
+    std::string why;
+    userDataIphone *data = context.device(&why);
     if (fs::path(epubFile).extension() != ".epub" || !data || !data->conn)
         return std::nullopt;
     const std::optional<PackageIdentity> identity = readPackageIdentity(epubFile);
     if (!identity || identity->identifier.empty())
         return std::nullopt;
     std::string error;
-    const std::optional<Catalogue> catalogue = loadCatalogueForChange(data, false, &error, known);
+    const std::optional<Catalogue> catalogue = loadCatalogueForChange(data, false, &error, &context.catalogue);
     if (!catalogue)
         return std::nullopt;
     return findCatalogueDuplicate(*catalogue, *identity);
-}
-} // namespace
-
-std::optional<CatalogueDuplicate> findDeviceDuplicate(userDataIphone *data, const std::string &epubFile)
-{
-    return deviceDuplicate(data, nullptr, epubFile);
-}
-
-std::optional<CatalogueDuplicate> findDeviceDuplicate(BookContext &context, const std::string &epubFile)
-{
-    std::string why;
-    return deviceDuplicate(context.device(&why), &context.catalogue, epubFile);
 }
 
 std::vector<BatchDuplicate> findBatchDuplicates(userDataIphone *data, const std::vector<std::string> &files)

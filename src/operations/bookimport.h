@@ -31,10 +31,8 @@ struct PackageIdentity
 std::optional<PackageIdentity> readPackageIdentity(const std::string &epubFile);
 
 std::optional<CatalogueDuplicate> findCatalogueDuplicate(const Catalogue &catalogue, const PackageIdentity &identity);
-// The same against the device's catalogue working copy; nullopt when it cannot be read (the
-// import then says why).
-std::optional<CatalogueDuplicate> findDeviceDuplicate(userDataIphone *data, const std::string &epubFile);
-// The same on the context's device, with what its batch knows of the catalogue.
+// The same against the catalogue of the context's device, with what its batch knows of it;
+// nullopt when it cannot be read (the import then says why).
 std::optional<CatalogueDuplicate> findDeviceDuplicate(BookContext &context, const std::string &epubFile);
 
 // What an import of `files` as one batch would add again, asked before the batch: for each
