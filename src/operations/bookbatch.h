@@ -90,8 +90,9 @@ public:
     // Called on the batch's thread, in index order, as each book is started.
     using StagedItem = std::function<BookStart(std::size_t index, BookContext &context)>;
     // How many books may be copied at once ahead of the one in its turn (at most
-    // DeviceSession::kAheadCopiers); 0 runs every book's parts one after the other.
-    std::size_t aheadBooks = 2;
+    // DeviceSession::kAheadCopiers); 0 runs every book's parts one after the other. Small
+    // books leave the link idle between their requests: a third copy fills those gaps.
+    std::size_t aheadBooks = 3;
     std::vector<ItemResult> runOverlapped(iPodTreeListControler &controller, std::size_t count,
                                           const StagedItem &item) const;
 

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -45,6 +46,12 @@ struct BookContext
     // knowledge has not moved on since (its `changes` still cataloguePathsAt).
     std::vector<std::string> cataloguePaths;
     unsigned long cataloguePathsAt = 0;
+    // Under the batch's lock: the folders "/Books" held when its first import started, and
+    // every name its imports took since. One listing instead of a request for each new name;
+    // a folder someone else makes meanwhile is still found as the book's copy begins. Unset
+    // outside a batch, or when "/Books" could not be listed (each name is then asked).
+    std::optional<std::set<std::string>> booksFolders;
+    bool booksFoldersAsked = false;
     // Without a question, existing files are kept.
     ReplaceQuestion replaceQuestion;
     // The files this context's exports wrote, as they left them: a later export of the same

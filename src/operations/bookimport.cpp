@@ -322,11 +322,22 @@ BookStart iPodTreeListControler::startImport(BookContext &context, const std::st
     }
     // A new book's folder is new: not named by the catalogue nor by a book under way, and not
     // on the device either (an import stopped part way leaves a folder that no entry names).
-    auto onDevice = [data](const std::string &name) { return readFileInfo(data->conn, "/Books/" + name).has_value(); };
+    if (known.active && !context.booksFoldersAsked) {
+        context.booksFoldersAsked = true;
+        if (auto names = folderEntryNames(data->conn, "/Books"))
+            context.booksFolders.emplace(names->begin(), names->end());
+    }
+    auto onDevice = [&](const std::string &name) {
+        if (known.active && context.booksFolders)
+            return context.booksFolders->count(name) > 0;
+        return readFileInfo(data->conn, "/Books/" + name).has_value();
+    };
     std::string folderName;
     do {
         folderName = context.folderNames->next();
     } while (isSameValue(paths, folderName) || context.newFolders.count(folderName) || onDevice(folderName));
+    if (known.active && context.booksFolders)
+        context.booksFolders->insert(folderName);
 
     const std::string scratchFolder = deviceWorkPath(data, folderName);
     if (scratchFolder.empty())

@@ -32,13 +32,21 @@ std::string readFile(const std::string &path)
 
 // The device catalogue's size and modification time, from one file-information request:
 // what tells, cheaply, that someone else wrote it. nullopt when the device gives none.
-std::optional<std::string> catalogueStamp(userDataIphone *data)
+std::optional<std::string> stampOf(const std::optional<DeviceFileInfo> &info)
 {
-    const std::optional<DeviceFileInfo> info =
-        data && data->conn ? readFileInfo(data->conn, CataloguePath::DeviceBooks) : std::nullopt;
     if (!info)
         return std::nullopt;
     return (info->size ? std::to_string(*info->size) : std::string()) + "/" + info->mtime;
+}
+
+std::optional<DeviceFileInfo> catalogueInfo(userDataIphone *data)
+{
+    return data && data->conn ? readFileInfo(data->conn, CataloguePath::DeviceBooks) : std::nullopt;
+}
+
+std::optional<std::string> catalogueStamp(userDataIphone *data)
+{
+    return stampOf(catalogueInfo(data));
 }
 
 // Nothing is kept outside a batch's lock: there the next change asks the device again anyway.
@@ -80,8 +88,10 @@ void followDevice(const std::string &local, const std::string &bytes)
 // The device's catalogue read straight into memory, in one read when it is `expected` bytes
 // long (the next, empty read ends it): nullopt when a request fails or the file is empty (no
 // catalogue is). Asking for more than expected would cost a request more: the layer goes on
-// reading until the buffer is full or the file ends.
-std::optional<std::string> readDeviceCatalogue(userDataIphone *data, std::size_t expected)
+// reading until the buffer is full or the file ends. When the device has just said the file
+// is `expected` bytes long (`knownSize`), that one read ends it.
+std::optional<std::string> readDeviceCatalogue(userDataIphone *data, std::size_t expected,
+                                               std::optional<uint64_t> knownSize = std::nullopt)
 {
     afc_file_ref ref = 0;
     if (AFCFileRefOpen(data->conn, CataloguePath::DeviceBooks, AFC_MODE_READ, 0, &ref) != 0)
@@ -102,6 +112,8 @@ std::optional<std::string> readDeviceCatalogue(userDataIphone *data, std::size_t
             break;
         }
         bytes.append(buffer.data(), std::min<std::size_t>(len, buffer.size()));
+        if (knownSize && *knownSize == expected && bytes.size() == expected)
+            break;
     }
     if (AFCFileRefClose(data->conn, ref) != 0 || !whole || bytes.empty())
         return std::nullopt;
@@ -223,14 +235,19 @@ bool uploadAndCheck(const Catalogue &catalogue, userDataIphone *data, std::strin
     const std::string local = deviceWorkPath(data, CataloguePath::LocalBooks);
     const bool renamed = AFCRenamePath(data->conn, kRemoteUpload, CataloguePath::DeviceBooks) == 0;
     // Before the read-back: a write by someone else after it shows as another stamp.
-    if (renamed && remembering(known))
-        *stamp = catalogueStamp(data).value_or(std::string());
+    std::optional<uint64_t> sizeNow;
+    if (renamed && remembering(known)) {
+        const std::optional<DeviceFileInfo> info = catalogueInfo(data);
+        *stamp = stampOf(info).value_or(std::string());
+        if (info && info->complete)
+            sizeNow = info->size;
+    }
 
     // Read the catalogue back: it tells a rename whose answer was lost from one that did not
     // happen, and a device that stores something else from one that took the catalogue.
     *written = readFile(upload);
     // One more try: a read that failed once says little about what the device holds.
-    std::optional<std::string> back = readDeviceCatalogue(data, written->size());
+    std::optional<std::string> back = readDeviceCatalogue(data, written->size(), sizeNow);
     if (!back)
         back = readDeviceCatalogue(data, written->size());
     const bool readBack = back.has_value();

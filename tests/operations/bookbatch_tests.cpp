@@ -220,13 +220,14 @@ TEST_F(CatalogueBatchTest, BooksAfterTheFirstStartFromTheCatalogueTheLastOneLeft
               (std::vector<std::string>{"BUYS.epub", paths[0], paths[1], paths[2]}));
     EXPECT_EQ(readWholeFile(deviceCopyPath(CataloguePath::LocalBooks)), readWholeFile(deviceFile("/Books/Books.plist")));
     // One listing of "/Books" and one read of the catalogue (its size, its bytes, the end)
-    // before the first book; after that only each book's read-back (its bytes, the end).
+    // before the first book, and one more listing for the folder names the device holds;
+    // after that only each book's read-back (its bytes: the stamp gave its size).
     // File information: the catalogue's size and stamp before the first read; then for each
-    // book its new folder asked for twice (when named, when made) and the stamp left by its
-    // upload, and the stamp checked by the later duplicate checks and imports.
-    EXPECT_EQ(faults.calls("AFCDirectoryOpen"), 1u);
-    EXPECT_EQ(faults.calls("AFCFileInfoOpen"), 2u + 3u * 3u + 5u);
-    EXPECT_EQ(faults.calls("AFCFileRefRead"), 2u + 3u * 2u);
+    // book its new folder as it is made and the stamp left by its upload, and the stamp
+    // checked by the later duplicate checks and imports.
+    EXPECT_EQ(faults.calls("AFCDirectoryOpen"), 2u);
+    EXPECT_EQ(faults.calls("AFCFileInfoOpen"), 2u + 3u * 2u + 5u);
+    EXPECT_EQ(faults.calls("AFCFileRefRead"), 2u + 3u * 1u);
     EXPECT_EQ(faults.calls("AFCRenamePath"), 3u);
 
     // A backup before each change, each the catalogue the change replaced, newest first.
@@ -243,6 +244,22 @@ TEST_F(CatalogueBatchTest, BooksAfterTheFirstStartFromTheCatalogueTheLastOneLeft
     ASSERT_EQ(more.size(), 1u);
     EXPECT_EQ(deviceCatalogue().stringValues(BookKey::Path),
               (std::vector<std::string>{"BUYS.epub", paths[0], paths[1], paths[2], "SYNC.epub", more[0]}));
+}
+
+// Under the batch's lock the folders "/Books" holds are listed once, not asked for name by
+// name: a folder an import stopped part way left is still passed over, and the books take
+// the generator's next names after it.
+TEST_F(CatalogueBatchTest, AFolderTheDeviceHoldsIsPassedOverFromOneListing)
+{
+    BookFolderNameGenerator names;
+    const std::string leftover = names.next();
+    writeWholeFile(deviceFile("/Books/" + leftover + "/OEBPS/leftover.xhtml"), "from a stopped import");
+    const std::vector<std::string> paths = donePaths(importAll());
+    ASSERT_EQ(paths.size(), 3u);
+    for (const std::string &path : paths)
+        EXPECT_EQ(path, names.next());
+    EXPECT_EQ(readWholeFile(deviceFile("/Books/" + leftover + "/OEBPS/leftover.xhtml")), "from a stopped import");
+    EXPECT_FALSE(fs::exists(deviceFile("/Books/" + leftover + "/mimetype")));
 }
 
 // A failed book leaves the device's catalogue uncertain: the next book lists and reads it
