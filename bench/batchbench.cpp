@@ -55,11 +55,37 @@ std::string perBook(CopyPhases sum, int done)
 }
 
 // Where one book's time went in an overlapped batch: its part ahead (the tree copy in it)
-// and its turn.
+// and its turn (its share of a turn it shared with others).
 struct StepTimes
 {
     double aheadStarted = 0, aheadEnded = 0, turnStarted = 0, turnEnded = 0;
+    bool turnLed = false; // the first book of its turn
     TreeCopyReport copy;
+};
+
+// A shared turn, timed: each book in it gets an equal share of its time.
+class TimedTurn final : public SharedTurn
+{
+public:
+    TimedTurn(std::unique_ptr<SharedTurn> inner, StepTimes &first) : m_inner(std::move(inner)), m_books{&first} {}
+    SharedTurn &inner() { return *m_inner; }
+    void join(StepTimes &times) { m_books.push_back(&times); }
+    std::vector<BookOperationResult> end(BookContext &context) override
+    {
+        const double started = nowSeconds();
+        std::vector<BookOperationResult> results = m_inner->end(context);
+        const double share = (nowSeconds() - started) / static_cast<double>(m_books.size());
+        for (StepTimes *times : m_books) {
+            times->turnStarted = started;
+            times->turnEnded = started + share;
+        }
+        m_books.front()->turnLed = true;
+        return results;
+    }
+
+private:
+    std::unique_ptr<SharedTurn> m_inner;
+    std::vector<StepTimes *> m_books;
 };
 
 class TimedSteps final : public BookSteps
@@ -78,7 +104,21 @@ public:
         m_times.turnStarted = nowSeconds();
         BookOperationResult result = m_inner->inTurn(context, startedEarly);
         m_times.turnEnded = nowSeconds();
+        m_times.turnLed = true;
         return result;
+    }
+    std::unique_ptr<SharedTurn> shareTurn(bool startedEarly) override
+    {
+        std::unique_ptr<SharedTurn> turn = m_inner->shareTurn(startedEarly);
+        return turn ? std::make_unique<TimedTurn>(std::move(turn), m_times) : nullptr;
+    }
+    bool joinTurn(SharedTurn &turn, bool startedEarly) override
+    {
+        auto *timed = dynamic_cast<TimedTurn *>(&turn);
+        if (!timed || !m_inner->joinTurn(timed->inner(), startedEarly))
+            return false;
+        timed->join(m_times);
+        return true;
     }
 
 private:
@@ -96,8 +136,9 @@ BookStart timed(BookStart start, StepTimes &times)
 std::string overlappedPerBook(const std::vector<StepTimes> &times, int done)
 {
     double ahead = 0, copy = 0, turn = 0, busy = 0;
-    int connections = 0;
+    int connections = 0, turns = 0;
     for (const StepTimes &t : times) {
+        turns += t.turnLed ? 1 : 0;
         ahead += t.aheadEnded - t.aheadStarted;
         const std::chrono::duration<double> took = t.copy.ended - t.copy.started;
         copy += took.count();
@@ -107,8 +148,8 @@ std::string overlappedPerBook(const std::vector<StepTimes> &times, int done)
         connections = std::max(connections, t.copy.connections);
     }
     const double n = done > 0 ? done : 1;
-    return fmt("ahead %.1f ms (tree copy %.1f ms, busy %.0f%% of %d) / turn %.1f ms", ahead * 1000 / n,
-               copy * 1000 / n, busy * 100 / n, connections, turn * 1000 / n);
+    return fmt("ahead %.1f ms (tree copy %.1f ms, busy %.0f%% of %d) / turn %.1f ms (%d turns)", ahead * 1000 / n,
+               copy * 1000 / n, busy * 100 / n, connections, turn * 1000 / n, turns);
 }
 
 // One batch import and one batch export of `books` on a device of its own, as bookferry-cli

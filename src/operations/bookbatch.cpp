@@ -103,7 +103,10 @@ public:
     Pipeline &operator=(const Pipeline &) = delete;
 
     std::size_t size() const { return m_books.size(); }
-    bool full() const { return m_books.size() > m_workers; }
+    // As many books again as there are workers may wait: started, for a worker, or ended
+    // ahead, for their turn. A worker that ends a book goes on with the next at once, and a
+    // turn slower than the copies finds several books ready to share it.
+    bool full() const { return m_books.size() > 2 * m_workers; }
 
     void add(std::unique_ptr<Pending> book)
     {
@@ -112,6 +115,17 @@ public:
         m_books.push_back(std::move(book));
         if (added->steps && m_workers > 0)
             m_queue.push(added);
+    }
+
+    // The oldest book if its ahead part has ended well already, else null: a shared turn
+    // takes only what is ready, it never waits.
+    Pending *ready()
+    {
+        if (m_books.empty() || m_workers == 0 || !m_books.front()->steps)
+            return nullptr;
+        Pending *front = m_books.front().get();
+        std::lock_guard lock(m_mutex);
+        return front->aheadDone && !front->error ? front : nullptr;
     }
 
     // The oldest book, once its ahead part has ended.
@@ -196,16 +210,29 @@ std::vector<BookBatch::ItemResult> BookBatch::runOverlapped(iPodTreeListControle
         }
         if (pipeline.size() == 0)
             break;
-        std::unique_ptr<Pending> book = pipeline.next();
-        BookOperationResult result =
-            book->steps ? book->steps->inTurn(context, book->startedEarly) : std::move(*book->result);
-        const std::size_t index = book->index;
-        book.reset(); // what the book kept until its end goes before it is reported
-        if (context.catalogue.active && (result.failed() || held->gone()))
-            context.catalogue.forget();
-        results.push_back({index, std::move(result)});
-        if (onItemDone)
-            onItemDone(index, results.back().result);
+        std::vector<std::unique_ptr<Pending>> books;
+        books.push_back(pipeline.next());
+        Pending &first = *books.front();
+        std::vector<BookOperationResult> ended;
+        if (std::unique_ptr<SharedTurn> shared = first.steps ? first.steps->shareTurn(first.startedEarly) : nullptr) {
+            for (Pending *following = pipeline.ready(); following && goOn(); following = pipeline.ready()) {
+                if (!following->steps->joinTurn(*shared, following->startedEarly))
+                    break;
+                books.push_back(pipeline.next());
+            }
+            ended = shared->end(context);
+        } else {
+            ended.push_back(first.steps ? first.steps->inTurn(context, first.startedEarly) : std::move(*first.result));
+        }
+        for (std::size_t k = 0; k < books.size(); ++k) {
+            const std::size_t index = books[k]->index;
+            books[k].reset(); // what the book kept until its end goes before it is reported
+            if (context.catalogue.active && (ended[k].failed() || held->gone()))
+                context.catalogue.forget();
+            results.push_back({index, std::move(ended[k])});
+            if (onItemDone)
+                onItemDone(index, results.back().result);
+        }
         // As run() reads it before each item: the books started ahead are not begun.
         if (!goOn())
             break;

@@ -4,7 +4,6 @@
 #include "operations/bookimport.h"
 
 #include "core/scratch.h"
-#include "core/workqueue.h"
 #include "device/connection/devicefiles.h"
 #include "device/connection/deviceworkpath.h"
 #include "device/connection/loadiphone.h"
@@ -121,18 +120,18 @@ public:
     }
 
     void ahead(TreeCopier &copier) override;
-    BookOperationResult inTurn(BookContext &context, bool startedEarly) override
-    {
-        std::string why;
-        if (startedEarly && !context.device(&why)) {
-            context.newFolders.erase(m_folderName);
-            return BookOperationResult::makeFailed(m_item, why);
-        }
-        return finish(context);
-    }
-    BookOperationResult finish(BookContext &context);
+    BookOperationResult inTurn(BookContext &context, bool startedEarly) override;
+    std::unique_ptr<SharedTurn> shareTurn(bool startedEarly) override;
+    bool joinTurn(SharedTurn &turn, bool startedEarly) override;
+    BookOperationResult finish(BookContext &context) { return inTurn(context, false); }
 
 private:
+    friend class ImportTurn;
+    // The turn's parts for this book: what ends it before the catalogue is read (its ahead
+    // part failed, the device went); then its entry, unless the catalogue names its folder.
+    std::optional<BookOperationResult> beforeCatalogue(BookContext &context, bool startedEarly);
+    std::optional<BookOperationResult> addEntry(Catalogue &catalogue, const std::vector<std::string> &paths);
+
     std::shared_ptr<DeviceSession> m_session;
     userDataIphone *m_data;
     const std::string m_path;
@@ -227,26 +226,26 @@ void ImportSteps::ahead(TreeCopier &copier)
     entrySetString(entry, BookKey::PackageHash,
                    upper(iPodTreeListControler::getMD5FromFile(packageBytes ? (root / package).string() : "")));
     m_names = values[BookKey::Name].empty();
+    // The unpacked copy has served: a book waiting for its turn holds no disk space.
+    fs::remove_all(std::exchange(m_cleanup.path, std::string()), ec);
 }
 
-BookOperationResult ImportSteps::finish(BookContext &context)
+std::optional<BookOperationResult> ImportSteps::beforeCatalogue(BookContext &context, bool startedEarly)
 {
     // From here the device and the catalogue tell whether the name is taken.
     context.newFolders.erase(m_folderName);
+    std::string why;
+    if (startedEarly && !context.device(&why))
+        return BookOperationResult::makeFailed(m_item, why);
     if (m_madeBooksFolder && context.catalogue.active)
         context.catalogue.booksFolder = true;
     if (m_failure)
         return *m_failure;
-    userDataIphone *data = m_data;
-    std::string error;
-    std::optional<Catalogue> catalogue;
-    if (m_catalogue && m_changes == context.catalogue.changes)
-        catalogue = std::move(m_catalogue);
-    else
-        catalogue = loadCatalogueForChange(data, true, &error, &context.catalogue);
-    if (!catalogue)
-        return BookOperationResult::makeFailed(m_item, error);
-    const std::vector<std::string> paths = catalogue->stringValues(BookKey::Path);
+    return std::nullopt;
+}
+
+std::optional<BookOperationResult> ImportSteps::addEntry(Catalogue &catalogue, const std::vector<std::string> &paths)
+{
     if (iPodTreeListControler::isSameValue(paths, m_folderName)) {
         // Named since the book started, by someone who ignored the lock: the folder is theirs
         // as much as this book's, so it stays.
@@ -256,37 +255,131 @@ BookOperationResult ImportSteps::finish(BookContext &context)
     }
     plist_t entry = m_entry.get();
     entrySetString(entry, BookKey::PersistentID,
-                   iPodTreeListControler::randValue(catalogue->stringValues(BookKey::PersistentID)));
-    entrySetString(entry, BookKey::UniqueID,
-                   iPodTreeListControler::randValue(catalogue->stringValues(BookKey::UniqueID)));
+                   iPodTreeListControler::randValue(catalogue.stringValues(BookKey::PersistentID)));
+    entrySetString(entry, BookKey::UniqueID, iPodTreeListControler::randValue(catalogue.stringValues(BookKey::UniqueID)));
     entrySetString(entry, BookKey::Path, m_folderName);
     entrySetBool(entry, BookKey::UserItem, true);
     if (m_names)
         entrySetString(entry, BookKey::Name, fs::path(m_path).stem().string());
+    catalogue.appendBook(std::move(m_entry));
+    return std::nullopt;
+}
 
-    if (m_session->gone())
-        return BookOperationResult::makeFailed(m_item, iPodTreeListControler::kDeviceDisconnected);
-    catalogue->appendBook(std::move(m_entry));
-    // The unpacked copy has served: it goes while the catalogue is uploaded, and is gone
-    // before the import returns.
-    WorkQueue<std::string> removal([](std::string &path, size_t) {
-        std::error_code ignored;
-        fs::remove_all(path, ignored);
-    });
-    removal.ensureWorkers(1);
-    removal.push(std::exchange(m_cleanup.path, std::string()));
+// The turn of one import, or of several in a row: each book's entry is added in book order
+// to one catalogue, which is then uploaded (backed up before, read back after) once. A book
+// fails alone for what is its own (its copy, its folder name taken); the upload's failure is
+// every book's, and each keeps or takes away its folder as a book alone would.
+class ImportTurn final : public SharedTurn
+{
+public:
+    void add(ImportSteps &steps, bool startedEarly) { m_books.push_back({&steps, startedEarly}); }
+    std::vector<BookOperationResult> end(BookContext &context) override;
+
+private:
+    struct Book
+    {
+        ImportSteps *steps;
+        bool startedEarly;
+    };
+    std::vector<Book> m_books;
+};
+
+std::vector<BookOperationResult> ImportTurn::end(BookContext &context)
+{
+    std::vector<std::optional<BookOperationResult>> results;
+    std::vector<ImportSteps *> live;
+    for (const Book &book : m_books) {
+        results.push_back(book.steps->beforeCatalogue(context, book.startedEarly));
+        if (!results.back())
+            live.push_back(book.steps);
+    }
+    auto all = [&] {
+        std::vector<BookOperationResult> out;
+        for (std::optional<BookOperationResult> &r : results)
+            out.push_back(std::move(*r));
+        return out;
+    };
+    auto failLive = [&](const std::string &error) {
+        for (std::size_t k = 0; k < results.size(); ++k) {
+            if (!results[k])
+                results[k] = BookOperationResult::makeFailed(m_books[k].steps->m_item, error);
+        }
+    };
+    if (live.empty())
+        return all();
+    // As between two turns: after a failure the device may hold anything.
+    if (live.size() != m_books.size() && context.catalogue.active)
+        context.catalogue.forget();
+
+    ImportSteps &first = *live.front();
+    userDataIphone *data = first.m_data;
+    std::string error;
+    std::optional<Catalogue> catalogue;
+    if (first.m_catalogue && first.m_changes == context.catalogue.changes)
+        catalogue = std::move(first.m_catalogue);
+    else
+        catalogue = loadCatalogueForChange(data, true, &error, &context.catalogue);
+    if (!catalogue) {
+        failLive(error);
+        return all();
+    }
+    const std::vector<std::string> paths = catalogue->stringValues(BookKey::Path);
+    std::vector<ImportSteps *> added;
+    for (std::size_t k = 0; k < m_books.size(); ++k) {
+        if (results[k])
+            continue;
+        results[k] = m_books[k].steps->addEntry(*catalogue, paths);
+        if (!results[k])
+            added.push_back(m_books[k].steps);
+    }
+    if (added.empty())
+        return all();
+    if (first.m_session->gone()) {
+        failLive(iPodTreeListControler::kDeviceDisconnected);
+        return all();
+    }
     bool catalogueMayNameIt = false;
     if (!uploadCatalogue(*catalogue, data, &error, &catalogueMayNameIt, &context.catalogue)) {
         // A folder the device's catalogue may name stays; one it cannot name is taken away.
-        m_folderOurs = !catalogueMayNameIt;
-        return BookOperationResult::makeFailed(m_item, error);
+        for (ImportSteps *steps : added)
+            steps->m_folderOurs = !catalogueMayNameIt;
+        failLive(error);
+        return all();
     }
-    m_folderOurs = false;
     // What the next book's start needs of the catalogue, without reading it again.
     context.cataloguePaths = paths;
-    context.cataloguePaths.push_back(m_folderName);
+    for (std::size_t k = 0; k < m_books.size(); ++k) {
+        if (results[k])
+            continue;
+        ImportSteps &steps = *m_books[k].steps;
+        steps.m_folderOurs = false;
+        context.cataloguePaths.push_back(steps.m_folderName);
+        results[k] = BookOperationResult::makeDone(steps.m_item, steps.m_folderName);
+    }
     context.cataloguePathsAt = context.catalogue.changes;
-    return BookOperationResult::makeDone(m_item, m_folderName);
+    return all();
+}
+
+BookOperationResult ImportSteps::inTurn(BookContext &context, bool startedEarly)
+{
+    ImportTurn turn;
+    turn.add(*this, startedEarly);
+    return std::move(turn.end(context).front());
+}
+
+std::unique_ptr<SharedTurn> ImportSteps::shareTurn(bool startedEarly)
+{
+    auto turn = std::make_unique<ImportTurn>();
+    turn->add(*this, startedEarly);
+    return turn;
+}
+
+bool ImportSteps::joinTurn(SharedTurn &turn, bool startedEarly)
+{
+    auto *imports = dynamic_cast<ImportTurn *>(&turn);
+    if (imports)
+        imports->add(*this, startedEarly);
+    return imports != nullptr;
 }
 } // namespace
 

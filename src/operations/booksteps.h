@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 #include <optional>
 
 struct BookContext;
@@ -21,12 +22,28 @@ class TreeCopier;
 // a book asks as it starts (is the device still there?) is then asked again.
 // A book whose turn never comes (the batch was stopped before it) is destroyed unfinished:
 // it takes away what its `ahead` left, as a failed book does.
+class SharedTurn;
 class BookSteps
 {
 public:
     virtual ~BookSteps() = default;
     virtual void ahead(TreeCopier &copier) = 0;
     virtual BookOperationResult inTurn(BookContext &context, bool startedEarly) = 0;
+    // A turn the books after this one may share, taken instead of `inTurn`; null when the
+    // book's turn is its own. A later book joins it if it is of the same kind.
+    virtual std::unique_ptr<SharedTurn> shareTurn(bool /*startedEarly*/) { return nullptr; }
+    virtual bool joinTurn(SharedTurn & /*turn*/, bool /*startedEarly*/) { return false; }
+};
+
+// One turn for several books in a row whose ahead parts have ended (imports: the catalogue
+// changes once for all of them, so its backup, upload and read-back are paid once). The
+// batch offers it the books after the first, in order, until one does not join; `end` gives
+// one result for each book, in book order, each as its own turn would have given it.
+class SharedTurn
+{
+public:
+    virtual ~SharedTurn() = default;
+    virtual std::vector<BookOperationResult> end(BookContext &context) = 0;
 };
 
 // How a book of a batch begins: nothing (not part of the batch), a result at once (skipped,

@@ -17,6 +17,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <functional>
+#include <chrono>
+#include <mutex>
+#include <condition_variable>
 #include <climits>
 #include <cstdint>
 #include <filesystem>
@@ -325,6 +329,34 @@ TEST_F(CatalogueBatchTest, WithoutTheLockEveryBookAsksTheDevice)
 namespace {
 // Imports run as the window and the command line run them: each book's unpacking and copy
 // under way while the books before it end.
+// A book's steps with something done before and after its ahead part.
+class Wrapped final : public BookSteps
+{
+public:
+    Wrapped(std::unique_ptr<BookSteps> inner, std::function<void()> before, std::function<void()> after)
+        : m_inner(std::move(inner)), m_before(std::move(before)), m_after(std::move(after))
+    {
+    }
+    void ahead(TreeCopier &copier) override
+    {
+        if (m_before)
+            m_before();
+        m_inner->ahead(copier);
+        if (m_after)
+            m_after();
+    }
+    BookOperationResult inTurn(BookContext &context, bool startedEarly) override
+    {
+        return m_inner->inTurn(context, startedEarly);
+    }
+    std::unique_ptr<SharedTurn> shareTurn(bool startedEarly) override { return m_inner->shareTurn(startedEarly); }
+    bool joinTurn(SharedTurn &turn, bool startedEarly) override { return m_inner->joinTurn(turn, startedEarly); }
+
+private:
+    std::unique_ptr<BookSteps> m_inner;
+    std::function<void()> m_before, m_after;
+};
+
 class OverlappedImportTest : public CatalogueBatchTest
 {
 protected:
@@ -341,6 +373,59 @@ protected:
             ASSERT_TRUE(EpubBuilder::validBook("Book " + std::to_string(i), "C").write(m_books.back()));
         }
     }
+    // Each book's steps with `before` and `after` its ahead part, as `hold(i, before, after)`
+    // sets them.
+    using Hold = std::function<void(std::size_t i, std::function<void()> &before, std::function<void()> &after)>;
+    std::vector<BookBatch::ItemResult> importHeld(BookBatch &batch, const Hold &hold)
+    {
+        batch.syncLock = true;
+        return batch.runOverlapped(*m_controller, m_books.size(), [&](std::size_t i, BookContext &context) {
+            BookStart start = m_controller->startImport(context, m_books[i]);
+            std::function<void()> before, after;
+            hold(i, before, after);
+            if (start.steps && (before || after))
+                start.steps = std::make_unique<Wrapped>(std::move(start.steps), before, after);
+            return start;
+        });
+    }
+    // The first `together` books end their copies before the first one's turn, which finds
+    // them all ready; the later books' copies begin once the first book is reported.
+    // `together` is at most the batch's workers (each holds one).
+    std::vector<BookBatch::ItemResult> importTogether(BookBatch &batch, std::size_t together)
+    {
+        batch.onItemDone = [this, done = batch.onItemDone](std::size_t i, const BookOperationResult &result) {
+            if (done)
+                done(i, result);
+            if (i == 0)
+                m_reported.count();
+        };
+        return importHeld(batch, [&](std::size_t i, std::function<void()> &before, std::function<void()> &after) {
+            if (i == 0)
+                before = [&] { m_latch.waitFor(together - 1); };
+            else if (i < together)
+                after = [&] { m_latch.count(); };
+            else
+                before = [&] { m_reported.waitFor(1); };
+        });
+    }
+    // Counts events across threads; a wait gives up after 20 s, so a fault cannot hang a test.
+    struct Latch
+    {
+        std::mutex mutex;
+        std::condition_variable changed;
+        std::size_t events = 0;
+        void count()
+        {
+            std::lock_guard lock(mutex);
+            ++events;
+            changed.notify_all();
+        }
+        void waitFor(std::size_t n)
+        {
+            std::unique_lock lock(mutex);
+            changed.wait_for(lock, std::chrono::seconds(20), [&] { return events >= n; });
+        }
+    } m_latch, m_reported;
     std::vector<BookBatch::ItemResult> importOverlapped(BookBatch &batch)
     {
         batch.syncLock = true;
@@ -431,9 +516,16 @@ TEST_F(OverlappedImportTest, StoppedAfterABookTheBooksAheadLeaveNothing)
     std::atomic_bool goOn{true};
     BookBatch batch;
     batch.continueFlag = &goOn;
-    batch.onItemDone = [&](std::size_t, const BookOperationResult &) { goOn = false; };
+    batch.onItemDone = [&](std::size_t, const BookOperationResult &) {
+        goOn = false;
+        m_latch.count();
+    };
     const size_t before = posted().size();
-    const auto results = importOverlapped(batch);
+    // The next books' copies begin only once the first book has ended, so its turn is its own.
+    const auto results = importHeld(batch, [&](std::size_t i, std::function<void()> &wait, std::function<void()> &) {
+        if (i > 0)
+            wait = [&] { m_latch.waitFor(1); };
+    });
 
     ASSERT_EQ(results.size(), 1u);
     ASSERT_TRUE(results[0].result.done()) << results[0].result.message;
@@ -442,4 +534,68 @@ TEST_F(OverlappedImportTest, StoppedAfterABookTheBooksAheadLeaveNothing)
     EXPECT_TRUE(scratchLeftovers().empty());
     EXPECT_EQ(postedSince(before), kOneSync);
     EXPECT_FALSE(lockTaken());
+}
+
+// Books whose copies have ended when the turn comes share it: the catalogue is changed once
+// for all of them (one backup, one upload, one read-back), and yet every book has its own
+// result, in order, and its entry in the generator's order.
+TEST_F(OverlappedImportTest, BooksReadyTogetherShareOneCatalogueChange)
+{
+    DeviceFaultInjector &faults = DeviceFaultInjector::instance();
+    faults.reset();
+    std::vector<std::size_t> done;
+    BookBatch batch;
+    batch.onItemDone = [&](std::size_t i, const BookOperationResult &) { done.push_back(i); };
+    const std::size_t together = batch.aheadBooks;
+    const auto results = importTogether(batch, together);
+
+    ASSERT_EQ(results.size(), m_books.size());
+    EXPECT_EQ(done, (std::vector<std::size_t>{0, 1, 2, 3, 4, 5}));
+    BookFolderNameGenerator names;
+    std::vector<std::string> expected;
+    for (std::size_t i = 0; i < m_books.size(); ++i)
+        expected.push_back(names.next());
+    EXPECT_EQ(donePaths(results), expected);
+    EXPECT_EQ(deviceCatalogue().stringValues(BookKey::Path), expected);
+    // The first change named the first books together; the backup the next change kept is
+    // that catalogue.
+    const std::size_t changes = faults.calls("AFCRenamePath");
+    EXPECT_LE(changes, m_books.size() - together + 1);
+    const std::vector<CatalogueBackup> backups = listCatalogueBackups();
+    ASSERT_EQ(backups.size(), changes - 1); // the first change replaced no catalogue
+    ASSERT_FALSE(backups.empty());
+    EXPECT_EQ(Catalogue::fromData(readWholeFile(backups.back().path)).stringValues(BookKey::Path),
+              std::vector<std::string>(expected.begin(), expected.begin() + static_cast<std::ptrdiff_t>(together)));
+    EXPECT_TRUE(scratchLeftovers().empty());
+}
+
+// A shared catalogue change the device refuses fails every book in it, and each takes its
+// folder away as a book alone would; the books after it read the catalogue afresh and go on.
+TEST_F(OverlappedImportTest, ARefusedSharedChangeFailsItsBooksAndTheNextOnesGoOn)
+{
+    DeviceFaultInjector &faults = DeviceFaultInjector::instance();
+    faults.reset();
+    addOnDevice("Bought", "BUYS.epub");
+    faults.failOnCall("AFCRenamePath", 1);
+    BookBatch batch;
+    const std::size_t together = batch.aheadBooks;
+    const auto results = importTogether(batch, together);
+
+    ASSERT_EQ(results.size(), m_books.size());
+    std::vector<std::string> later;
+    for (std::size_t i = 0; i < results.size(); ++i) {
+        if (i < together) {
+            EXPECT_TRUE(results[i].result.failed()) << i;
+            EXPECT_EQ(results[i].result.message, results[0].result.message);
+        } else {
+            ASSERT_TRUE(results[i].result.done()) << i << ": " << results[i].result.message;
+            later.push_back(results[i].result.detail);
+        }
+    }
+    std::vector<std::string> kept{"BUYS.epub"};
+    kept.insert(kept.end(), later.begin(), later.end());
+    EXPECT_EQ(deviceCatalogue().stringValues(BookKey::Path), kept);
+    EXPECT_EQ(deviceFolders(), std::set<std::string>(later.begin(), later.end()));
+    EXPECT_FALSE(fs::exists(deviceFile("/Books/.Books.plist.upload")));
+    EXPECT_TRUE(scratchLeftovers().empty());
 }
