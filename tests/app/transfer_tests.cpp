@@ -193,11 +193,14 @@ TEST_F(MainWindowTest, CancelStopsAfterTheCurrentBookAndFailuresAreListed)
 {
     attach();
     selectList(1);
-    // The second "book" is not a zip: it fails and is listed at the end; cancel after the
-    // first report leaves the third alone.
+    // The third "book" is not a zip: it would fail and be listed at the end; cancel after
+    // the first report leaves it alone. The second item is no ePub, which ends as it starts:
+    // so no book ready ahead shares the first one's turn, and the cancel lands between two.
     const QString bad = QString::fromStdString(m_files.file("broken.epub"));
     writeWholeFile(bad.toStdString(), "this is not a zip archive");
-    m_interaction->importAnswers.push_back({makeBook("one.epub", "One", "A"), bad, makeBook("three.epub", "Three", "C")});
+    const QString notes = QString::fromStdString(m_files.file("notes.txt"));
+    writeWholeFile(notes.toStdString(), "not a book");
+    m_interaction->importAnswers.push_back({makeBook("one.epub", "One", "A"), notes, bad});
     // The cancel lands between the first and the second book, as a click during the first would.
     NotificationCenter::defaultCenter().addObserver(&m_interaction, progressNotification, [this](const Notification &) {
         m_window->findChild<TransferCommands *>()->stop();

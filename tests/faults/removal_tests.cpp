@@ -373,8 +373,10 @@ std::string replugName(const ::testing::TestParamInfo<Replug> &info)
 }
 } // namespace
 
+// The import makes 80 to 98 calls, fewer when more of its books share a catalogue change:
+// the late points stay below the fewest.
 INSTANTIATE_TEST_SUITE_P(Replug, BatchReplug,
-                         ::testing::Values(Replug{Work::Import, 3}, Replug{Work::Import, 40}, Replug{Work::Import, 85},
-                                           Replug{Work::Import, 80}, Replug{Work::Delete, 3}, Replug{Work::Delete, 20},
+                         ::testing::Values(Replug{Work::Import, 3}, Replug{Work::Import, 40}, Replug{Work::Import, 65},
+                                           Replug{Work::Import, 75}, Replug{Work::Delete, 3}, Replug{Work::Delete, 20},
                                            Replug{Work::Delete, 40}),
                          replugName);

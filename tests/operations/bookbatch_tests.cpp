@@ -599,3 +599,26 @@ TEST_F(OverlappedImportTest, ARefusedSharedChangeFailsItsBooksAndTheNextOnesGoOn
     EXPECT_FALSE(fs::exists(deviceFile("/Books/.Books.plist.upload")));
     EXPECT_TRUE(scratchLeftovers().empty());
 }
+
+// A stop that comes before a turn keeps the books ready ahead out of it: the first book ends
+// alone, as it would without them, and the others are taken back without a result.
+TEST_F(OverlappedImportTest, AStopBeforeTheTurnLeavesTheReadyBooksOut)
+{
+    std::atomic_bool goOn{true};
+    BookBatch batch;
+    batch.continueFlag = &goOn;
+    const std::size_t ahead = batch.aheadBooks;
+    const auto results = importHeld(batch, [&](std::size_t i, std::function<void()> &before, std::function<void()> &after) {
+        if (i == 0) {
+            before = [&] { m_latch.waitFor(ahead - 1); };
+            after = [&] { goOn = false; }; // its copy is whole: the stop comes before its turn
+        } else if (i < ahead) {
+            after = [&] { m_latch.count(); };
+        }
+    });
+    ASSERT_EQ(results.size(), 1u);
+    ASSERT_TRUE(results[0].result.done()) << results[0].result.message;
+    EXPECT_EQ(deviceCatalogue().stringValues(BookKey::Path), (std::vector<std::string>{results[0].result.detail}));
+    EXPECT_EQ(deviceFolders(), (std::set<std::string>{results[0].result.detail}));
+    EXPECT_TRUE(scratchLeftovers().empty());
+}

@@ -60,9 +60,15 @@ public:
     Progress() : m_enabled(::isatty(2) == 1) {}
     void show(std::size_t done, std::size_t total, const std::string &what)
     {
+        m_total = total;
+        m_what = what;
         if (m_enabled)
             std::fprintf(stderr, "\r\033[K[%zu/%zu] %s", done, total, what.c_str());
     }
+    // A batch that overlaps its books starts some before the earlier ones end: the count is
+    // of the books ended, the text the book started last.
+    void started(std::size_t total, const std::string &what) { show(m_ended, total, what); }
+    void ended() { show(++m_ended, m_total, m_what); }
     void finish()
     {
         if (m_enabled)
@@ -71,6 +77,8 @@ public:
 
 private:
     bool m_enabled;
+    std::size_t m_ended = 0, m_total = 0;
+    std::string m_what;
 };
 
 const char *statusText(const BookOperationResult &r)
@@ -351,7 +359,7 @@ public:
         const std::vector<std::string> &paths = m_options.arguments;
         BookBatch batch;
         batch.syncLock = true;
-        batch.onItemStarting = [&](std::size_t i) { progress.show(i, paths.size(), "importing " + paths[i]); };
+        batch.onItemStarting = [&](std::size_t i) { progress.started(paths.size(), "importing " + paths[i]); };
         std::vector<bool> duplicate(paths.size(), false);
         // Asked before the lock is taken, of the catalogue and of the books ahead in the list.
         std::vector<BatchDuplicate> same(paths.size());
@@ -361,6 +369,7 @@ public:
         batch.onItemDone = [&](std::size_t i, const BookOperationResult &r) {
             if (r.done())
                 imported[i] = r.detail;
+            progress.ended();
         };
         auto skip = [&](std::size_t i, const CatalogueDuplicate &found) {
             duplicate[i] = true;
@@ -415,9 +424,8 @@ public:
         }
         Progress progress;
         BookBatch batch;
-        batch.onItemStarting = [&](std::size_t i) {
-            progress.show(i, chosen.size(), "exporting " + chosen[i]->mediaName());
-        };
+        batch.onItemStarting = [&](std::size_t i) { progress.started(chosen.size(), "exporting " + chosen[i]->mediaName()); };
+        batch.onItemDone = [&](std::size_t, const BookOperationResult &) { progress.ended(); };
         const std::vector<BookOperationResult> exported = resultsOf(
             batch.runOverlapped(*m_controller, chosen.size(), [&](std::size_t i, BookContext &context) -> BookStart {
                 const auto &r = chosen[i];
