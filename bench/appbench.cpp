@@ -31,7 +31,7 @@ void benchAppBooks(const std::string &work, const BenchBooks &books, Report &rep
     const BenchBook small = makeBook(work + "/books", "Small", 1, 200000, 20, 8000);
     fs::create_directories(documents + "/Shelf");
     for (int i = 0; i < 500; ++i)
-        fs::create_hard_link(small.epub, documents + "/Shelf/Book " + std::to_string(i) + ".epub");
+        linkOrCopy(small.epub, documents + "/Shelf/Book " + std::to_string(i) + ".epub");
 
     DeviceRig rig(work, {"--link"}, device);
     if (!rig.up()) {

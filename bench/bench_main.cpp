@@ -57,6 +57,12 @@ int main(int argc, char **argv)
     ::setenv("BOOKFERRY_DATA_DIR", (work + "/data").c_str(), 1);
     const std::string self = fs::canonical("/proc/self/exe").string();
 
+    const std::string deviceStore = makeMemoryDeviceStore();
+    setDeviceStore(deviceStore);
+    std::printf("Emulated devices keep their files %s; the program's scratch files are in %s\n",
+                deviceStore.empty() ? "with the rest of the run (no tmpfs with room at /dev/shm)"
+                                    : ("in memory (" + deviceStore + ")").c_str(),
+                (work + "/scratch").c_str());
     const double started = nowSeconds();
     Report report;
     BenchBooks books;
@@ -86,7 +92,10 @@ int main(int argc, char **argv)
 
     report.print();
     std::printf("whole run: %.0f s\n", nowSeconds() - started);
-    if (keep.empty())
+    if (keep.empty()) {
         fs::remove_all(work);
+        if (!deviceStore.empty())
+            fs::remove_all(deviceStore);
+    }
     return report.targetsMissed() > 0 ? 1 : 0;
 }

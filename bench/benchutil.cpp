@@ -16,7 +16,9 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <linux/magic.h>
 #include <spawn.h>
+#include <sys/statfs.h>
 #include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -200,8 +202,44 @@ BenchBook makeBook(const std::string &dir, const std::string &title, int images,
     return book;
 }
 
+namespace {
+std::string g_deviceStore;
+}
+
+void setDeviceStore(const std::string &folder)
+{
+    g_deviceStore = folder;
+}
+
+std::string makeMemoryDeviceStore()
+{
+    struct statfs fsInfo;
+    if (::statfs("/dev/shm", &fsInfo) != 0 || fsInfo.f_type != TMPFS_MAGIC ||
+        static_cast<uint64_t>(fsInfo.f_bavail) * fsInfo.f_bsize < (uint64_t(4) << 30))
+        return {};
+    std::string pattern = "/dev/shm/bookferry-bench-devices-XXXXXX";
+    return ::mkdtemp(pattern.data()) ? pattern : std::string();
+}
+
+void linkOrCopy(const std::string &from, const std::string &to)
+{
+    std::error_code ec;
+    fs::create_hard_link(from, to, ec);
+    if (ec)
+        fs::copy_file(from, to, fs::copy_options::overwrite_existing);
+}
+
 void makeDeviceFolder(const std::string &dir, const std::string &udid)
 {
+    if (!g_deviceStore.empty()) {
+        static int made = 0;
+        const std::string stored = g_deviceStore + "/device" + std::to_string(++made);
+        fs::create_directories(stored);
+        fs::create_directories(fs::path(dir).parent_path());
+        std::error_code ec;
+        fs::remove_all(dir, ec);
+        fs::create_directory_symlink(stored, dir);
+    }
     FolderDeviceDescription desc;
     desc.udid = udid;
     makeFolderDevice(dir, desc);

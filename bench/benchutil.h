@@ -41,8 +41,20 @@ struct BenchBook
 BenchBook makeBook(const std::string &dir, const std::string &title, int images, uint64_t imageBytes, int chapters,
                    uint64_t chapterBytes, bool store = false);
 
-// DIR/device.plist and DIR/root/ of a folder device with a catalogue in /Books.
+// DIR/device.plist and DIR/root/ of a folder device with a catalogue in /Books. With a
+// device store set, DIR is a link to a folder made in it.
 void makeDeviceFolder(const std::string &dir, const std::string &udid);
+
+// Where the emulated devices keep their files from now on (empty: where the bench says).
+// A device's storage is not the host's disk: kept in memory, the host's file-system costs
+// (ext4 without a journal scans recently freed inodes for every file it makes) are not
+// charged to the link. The program's own scratch files stay on the disk.
+void setDeviceStore(const std::string &folder);
+// A memory-backed folder for the device store, made under /dev/shm when that is a tmpfs
+// with room; empty when there is none.
+std::string makeMemoryDeviceStore();
+// A hard link of `from` at `to`, or a copy when they are on two file systems.
+void linkOrCopy(const std::string &from, const std::string &to);
 
 // Sum of the request counters whose names start with `prefix` ("afc.").
 uint64_t requestCount(const EmulatorProcess &emulator, const std::string &prefix);

@@ -335,7 +335,7 @@ int main(int argc, char **argv)
         const std::string documents = device + "/apps/" + reader.identifier + "/container/Documents";
         fs::create_directories(documents);
         for (int i = 0; i < kAppBooks; ++i)
-            fs::create_hard_link(packed, documents + "/Book " + std::to_string(i) + ".epub");
+            linkOrCopy(packed, documents + "/Book " + std::to_string(i) + ".epub");
     }
 
     EmulatorProcess emulator(work);
