@@ -22,7 +22,9 @@
 #include "library/epub.h"
 #include "library/treenode.h"
 #include "operations/appbooks.h"
+#include "operations/bookcontext.h"
 #include "operations/bookoperationresult.h"
+#include "operations/booksteps.h"
 
 #include <QImage>
 #include <QObject>
@@ -40,6 +42,8 @@
 #include <vector>
 
 class DeviceListModel;
+class DocumentsShelf;
+class iPodTreeListControler;
 class DeviceSession;
 class ReadSession;
 class MediaTableModel;
@@ -83,6 +87,8 @@ public:
     struct Context
     {
         DeviceListModel *devices = nullptr;
+        // Makes the batches' contexts (folder names, the replace question of an export).
+        iPodTreeListControler *controller = nullptr;
         QItemSelectionModel *selection = nullptr;
         // A session on the connected device (null when there is none); called on the main
         // thread (where it may answer null while a survey runs) and on this unit's threads.
@@ -96,6 +102,7 @@ public:
         {
             std::function<void(std::function<void()> body)> runWorker;
             std::function<bool()> goingOn; // false once Cancel was pressed
+            const std::atomic_bool *goOn = nullptr; // the same, for a batch
             // On the worker: one progress report, as the transfers report theirs.
             std::function<void(const std::string &title, int index, int count)> report;
             // On the worker: asks on the main thread and waits; the answer code (1000 for the first button).
@@ -197,10 +204,11 @@ private:
     afc_connection *openApp(DeviceSession &session, const std::string &app, std::string *why);
     afc_connection *openApp(am_device *device, const std::string &app, std::string *why);
     void closeApp(afc_connection *connection);
-    // The transfer worker's body around one command: session, connection, items, the end.
-    void runCommand(const std::string &app, std::weak_ptr<TreeNode> node, std::vector<std::string> names,
-                    const QString &heading,
-                    std::function<BookOperationResult(afc_connection *, std::size_t)> item,
+    // One command on the app's books as a batch on its documents shelf, on the transfer worker:
+    // `item` starts book i; `after` runs on the main thread with the results.
+    using ShelfItem = std::function<BookStart(DocumentsShelf &shelf, BookContext &context, std::size_t i)>;
+    void runCommand(const AppShelfNode &app, std::weak_ptr<TreeNode> node, std::size_t count, const QString &heading,
+                    AppClashQuestion clash, ShelfItem item,
                     std::function<void(const std::vector<BookOperationResult> &)> after);
 
     Context m_context;

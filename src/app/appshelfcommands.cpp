@@ -6,8 +6,9 @@
 
 #include "app/progresssheet.h"
 #include "app/userinteraction.h"
-#include "device/connection/devicesleep.h"
 #include "device/connection/loadiphone.h"
+#include "operations/bookbatch.h"
+#include "operations/bookshelf.h"
 #include "operations/ipodtreelistcontroler.h"
 
 #include <algorithm>
@@ -15,47 +16,29 @@
 
 namespace fs = std::filesystem;
 
-namespace {
-// The books' paths inside the app's Documents folder (the records keep device paths).
-std::vector<std::string> documentsPaths(const EpubList &records)
-{
-    std::vector<std::string> relatives;
-    const std::string prefix = std::string(Shelf::app({}).folder()) + "/";
-    for (const auto &record : records) {
-        if (record && record->mediaPcPath().rfind(prefix, 0) == 0)
-            relatives.push_back(record->mediaPcPath().substr(prefix.size()));
-    }
-    return relatives;
-}
-} // namespace
-
-void AppShelf::runCommand(const std::string &app, std::weak_ptr<TreeNode> node,
-                          std::vector<std::string> names, const QString &heading,
-                          std::function<BookOperationResult(afc_connection *, std::size_t)> item,
+void AppShelf::runCommand(const AppShelfNode &app, std::weak_ptr<TreeNode> node, std::size_t count,
+                          const QString &heading, AppClashQuestion clash, ShelfItem item,
                           std::function<void(const std::vector<BookOperationResult> &)> after)
 {
     std::shared_ptr<DeviceSession> session = m_context.openSession ? m_context.openSession() : nullptr;
-    m_context.slot.runWorker([this, app, node, names, heading, item, after, session]() mutable {
-        if (!session && m_context.openSession)
-            session = m_context.openSession();
+    auto shelf = std::make_shared<DocumentsShelf>(app.app().identifier, app.app().displayName, std::move(clash));
+    m_context.slot.runWorker([this, shelf, node, count, heading, item, after, session]() mutable {
+        BookBatch batch;
+        batch.session = std::move(session);
+        batch.shelf = shelf.get();
+        batch.aheadBooks = 0; // an app's books are one file each, written on lanes of their own
+        batch.continueFlag = m_context.slot.goOn;
         // The question's sheet closes before the progress sheet takes its place.
-        deviceLinkSleep(1);
-        onMain([this] { m_context.sheet->show(); });
-        std::string why = iPodTreeListControler::kDeviceDisconnected;
-        afc_connection *connection = session ? openApp(*session, app, &why) : nullptr;
+        batch.pauseSeconds = 1;
+        batch.onStarted = [this] { onMain([this] { m_context.sheet->show(); }); };
+        const std::vector<BookBatch::ItemResult> done = batch.runOverlapped(
+            *m_context.controller, count, [&](std::size_t i, BookContext &context) { return item(*shelf, context, i); });
+        // The app's connections go with the batch, on the worker.
+        shelf.reset();
+        const BookFailureList failures = BookBatch::failures(done);
         std::vector<BookOperationResult> results;
-        BookFailureList failures;
-        for (std::size_t i = 0; i < names.size(); ++i) {
-            if (!m_context.slot.goingOn())
-                break;
-            // Without the app's files every book fails with the reason (a locked device, an app gone).
-            BookOperationResult result =
-                connection ? item(connection, i) : BookOperationResult::makeFailed(names[i], why);
-            collectFailure(failures, result);
-            results.push_back(result);
-        }
-        closeApp(connection);
-        session.reset();
+        for (const BookBatch::ItemResult &one : done)
+            results.push_back(one.result);
         onMain([this, node, failures, heading, results, after] {
             m_context.sheet->hide();
             if (after)
@@ -81,27 +64,23 @@ void AppShelf::importBooks(const QStringList &paths)
     std::weak_ptr<TreeNode> weak =
         node->nodeParent()->childAtIndex(node->nodeParent()->indexOfChildIdenticalTo(node));
     const Context::Slot &slot = m_context.slot;
+    // The device's own replace question, with a third way: keep both files.
+    auto clash = [&slot](const std::string &relative) {
+        const int answer = slot.askAndWait(
+            QStringLiteral("Warning"),
+            QStringLiteral("%1 is existing. Are you sure to replace?").arg(QString::fromStdString(relative)),
+            {QStringLiteral("NO"), QStringLiteral("YES"), QStringLiteral("Keep Both")});
+        if (answer == AlertFirstButtonReturn + 1)
+            return AppNameClash::Replace;
+        if (answer == AlertFirstButtonReturn + 2)
+            return AppNameClash::KeepBoth;
+        return AppNameClash::Skip;
+    };
     const std::size_t count = files.size();
-    std::vector<std::string> names;
-    for (const std::string &file : files)
-        names.push_back(fs::path(file).filename().string());
-    runCommand(node->app().identifier, weak, names, {},
-               [files, names, &slot, count](afc_connection *connection, std::size_t i) {
-                   slot.report("Copying to: " + names[i], static_cast<int>(i), static_cast<int>(count));
-                   // The device's own replace question, with a third way: keep both files.
-                   auto clash = [&slot](const std::string &relative) {
-                       const int answer = slot.askAndWait(
-                           QStringLiteral("Warning"),
-                           QStringLiteral("%1 is existing. Are you sure to replace?")
-                               .arg(QString::fromStdString(relative)),
-                           {QStringLiteral("NO"), QStringLiteral("YES"), QStringLiteral("Keep Both")});
-                       if (answer == AlertFirstButtonReturn + 1)
-                           return AppNameClash::Replace;
-                       if (answer == AlertFirstButtonReturn + 2)
-                           return AppNameClash::KeepBoth;
-                       return AppNameClash::Skip;
-                   };
-                   return importIntoApp(connection, files[i], clash);
+    runCommand(*node, weak, count, {}, clash,
+               [files, &slot, count](DocumentsShelf &shelf, BookContext &context, std::size_t i) {
+                   slot.report("Copying to: " + appImportItem(files[i]), static_cast<int>(i), static_cast<int>(count));
+                   return shelf.startImport(context, files[i]);
                },
                {});
 }
@@ -113,18 +92,14 @@ void AppShelf::exportBooks(const EpubList &records, const QString &folder)
         m_context.slot.finish({}, {});
         return;
     }
-    const std::vector<std::string> relatives = documentsPaths(records);
-    std::weak_ptr<TreeNode> weak;
     const std::string target = folder.toStdString();
     const Context::Slot &slot = m_context.slot;
-    const std::size_t count = relatives.size();
+    const std::size_t count = records.size();
     runCommand(
-        node->app().identifier, weak, relatives, {},
-        [relatives, target, &slot, count](afc_connection *connection, std::size_t i) {
+        *node, {}, count, {}, {},
+        [records, target, &slot, count](DocumentsShelf &shelf, BookContext &context, std::size_t i) {
             slot.report("Copying to: " + target, static_cast<int>(i), static_cast<int>(count));
-            return exportFromApp(connection, relatives[i], target, [&slot](const std::string &existing) {
-                return slot.askYesNo(existing + " is existing. Are you sure to replace?");
-            });
+            return shelf.startExport(context, *records[i], target);
         },
         [this, folder](const std::vector<BookOperationResult> &results) {
             const auto exported = std::count_if(results.begin(), results.end(),
@@ -145,15 +120,16 @@ void AppShelf::deleteBooks(const EpubList &records)
         m_context.slot.finish({}, {});
         return;
     }
-    const std::vector<std::string> relatives = documentsPaths(records);
     std::weak_ptr<TreeNode> weak =
         node->nodeParent()->childAtIndex(node->nodeParent()->indexOfChildIdenticalTo(node));
     const Context::Slot &slot = m_context.slot;
-    const std::size_t count = relatives.size();
-    runCommand(node->app().identifier, weak, relatives, QStringLiteral("These books could not be deleted:"),
-               [relatives, &slot, count](afc_connection *connection, std::size_t i) {
-                   slot.report("Deleting: " + relatives[i], static_cast<int>(i), static_cast<int>(count));
-                   return deleteFromApp(connection, relatives[i]);
+    const std::size_t count = records.size();
+    runCommand(*node, weak, count, QStringLiteral("These books could not be deleted:"), {},
+               [records, &slot, count](DocumentsShelf &shelf, BookContext &, std::size_t i) {
+                   const epub &book = *records[i];
+                   slot.report("Deleting: " + DocumentsShelf::relativeOf(book), static_cast<int>(i),
+                               static_cast<int>(count));
+                   return inTurnOnly([&shelf, book](BookContext &c) { return shelf.removeBook(c, book); });
                },
                {});
 }

@@ -191,6 +191,7 @@ void mainControler::buildUnits()
     AppShelf::Context apps;
     apps.devices = treeListControler->model();
     apps.selection = treeListControler->selectionModel();
+    apps.controller = treeListControler;
     apps.openSession = [this] { return treeListControler->openSession(); };
     apps.openReadSession = [this] { return treeListControler->openReadSession(); };
     apps.slot = m_transfers->appSlot();

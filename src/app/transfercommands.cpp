@@ -401,6 +401,7 @@ AppShelf::Context::Slot TransferCommands::appSlot()
     AppShelf::Context::Slot slot;
     slot.runWorker = [this](std::function<void()> body) { runWorker(std::move(body)); };
     slot.goingOn = [this] { return goingOn(); };
+    slot.goOn = &m_goOn;
     slot.report = [this](const std::string &title, int index, int count) { report(title, index, count); };
     slot.askAndWait = [this](const QString &title, const QString &message, const QStringList &buttons) {
         return askAndWait(title, message, buttons);

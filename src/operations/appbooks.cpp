@@ -6,11 +6,13 @@
 #include "core/scratch.h"
 #include "core/workqueue.h"
 #include "device/connection/devicefiles.h"
+#include "device/connection/filedownload.h"
 #include "device/connection/folderwalk.h"
 #include "device/connection/shelf.h"
 #include "device/link/deviceapps.h"
 #include "library/bookkeys.h"
 #include "library/packagedocument.h"
+#include "operations/bookexport.h"
 #include "operations/bookimport.h"
 #include "operations/bookpath.h"
 #include "operations/epubarchive.h"
@@ -24,6 +26,7 @@
 #include <fcntl.h>
 #include <functional>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <optional>
 #include <random>
@@ -41,50 +44,22 @@ constexpr unsigned int kChunk = 1u << 20;
 constexpr int kNoSpaceLeft = 18;
 
 
-struct FileFacts
+// The device's modification time of an entry (nanoseconds, as it gives it).
+uint64_t modifiedOf(const DeviceFileInfo &info)
 {
-    std::string type; // S_IFREG, S_IFDIR, …; empty when it cannot be read
-    uint64_t size = 0;
-    uint64_t modified = 0; // st_mtime as the device gives it (nanoseconds)
-};
-
-FileFacts factsOf(const std::optional<DeviceFileInfo> &info)
-{
-    return info ? FileFacts{info->type, info->size.value_or(0), std::strtoull(info->mtime.c_str(), nullptr, 10)}
-                : FileFacts{};
+    return std::strtoull(info.mtime.c_str(), nullptr, 10);
 }
-
-FileFacts fileFacts(afc_connection *connection, const std::string &path)
-{
-    return factsOf(readFileInfo(connection, path));
-}
-
-std::optional<uint64_t> freeBytes(afc_connection *connection)
-{
-    afc_dictionary *info = nullptr;
-    if (AFCDeviceInfoOpen(connection, &info) != 0 || !info)
-        return std::nullopt;
-    std::optional<uint64_t> free;
-    char *key = nullptr, *value = nullptr;
-    while (AFCKeyValueRead(info, &key, &value) == 0 && key) {
-        if (std::strcmp(key, "FSFreeBytes") == 0 && value)
-            free = std::strtoull(value, nullptr, 10);
-    }
-    AFCKeyValueClose(info);
-    return free;
-}
-
 
 // A small file of an unpacked book folder, bounded.
 std::optional<std::string> readSmallFile(afc_connection *connection, const std::string &path, uint32_t limit)
 {
-    const FileFacts facts = fileFacts(connection, path);
-    if (facts.type != "S_IFREG" || facts.size > limit)
+    const std::optional<DeviceFileInfo> info = readFileInfo(connection, path);
+    if (!info || !info->isPlainFile() || info->size.value_or(0) > limit)
         return std::nullopt;
     DeviceFile file(connection, path);
     if (!file.open())
         return std::nullopt;
-    return file.read(0, static_cast<uint32_t>(facts.size));
+    return file.read(0, static_cast<uint32_t>(info->size.value_or(0)));
 }
 
 // The bytes of every regular file in a folder, not following links, to a bounded depth.
@@ -113,7 +88,7 @@ std::string randomSuffix()
 
 bool exists(afc_connection *connection, const std::string &path)
 {
-    return !fileFacts(connection, path).type.empty();
+    return readFileInfo(connection, path).has_value();
 }
 
 std::string withNumber(const std::string &name, int n)
@@ -122,88 +97,96 @@ std::string withNumber(const std::string &name, int n)
     return p.stem().string() + " (" + std::to_string(n) + ")" + p.extension().string();
 }
 
-// Downloads one device file into a local one; false with *error.
-bool download(afc_connection *connection, const std::string &from, const std::string &to, std::string *error)
-{
-    DeviceFile file(connection, from);
-    if (!file.open()) {
-        *error = "the book cannot be read from the device";
-        return false;
-    }
-    const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (out < 0) {
-        *error = "cannot write in the scratch folder: " + std::string(std::strerror(errno));
-        return false;
-    }
-    bool ok = true;
-    for (uint64_t offset = 0;; offset += kChunk) {
-        const std::optional<std::string> part = file.read(offset, kChunk);
-        if (!part) {
-            *error = "the book could not be read from the device";
-            ok = false;
-            break;
-        }
-        if (!part->empty() && !writeFull(out, part->data(), part->size())) {
-            *error = "cannot write in the scratch folder: " + std::string(std::strerror(errno));
-            ok = false;
-            break;
-        }
-        if (part->size() < kChunk)
-            break;
-    }
-    ::close(out);
-    return ok;
-}
-
-bool downloadFolder(afc_connection *connection, const std::string &from, const std::string &to, int depthLeft,
-                    std::string *error)
+// A book's files into the local folder `to` (made here): one file, or an unpacked book's
+// folder walked on the one folder walk. Links and special files are not followed; false with
+// *error.
+bool downloadBook(afc_connection *connection, const std::string &from, const DeviceFileInfo &info,
+                  const std::string &to, std::string *error)
 {
     std::error_code ec;
     if (!fs::create_directory(to, ec)) {
         *error = "cannot write in the scratch folder";
         return false;
     }
-    const std::optional<std::vector<std::string>> names = folderEntryNames(connection, from);
-    if (!names) {
-        *error = "the book's folder cannot be read from the device";
+    if (info.isPlainFile()) {
+        if (downloadFile(connection, from, to, info, {}, error, nullptr) == Download::Done)
+            return true;
+        if (error->empty())
+            *error = "the book could not be read from the device";
         return false;
     }
-    for (const std::string &entry : *names) {
-        const FileFacts facts = fileFacts(connection, from + "/" + entry);
-        const std::string local = (fs::path(to) / entry).string();
-        if (facts.type == "S_IFREG" && !download(connection, from + "/" + entry, local, error))
-            return false;
-        if (facts.type == "S_IFDIR" && depthLeft > 0 && !downloadFolder(connection, from + "/" + entry, local, depthLeft - 1, error))
-            return false;
-    }
-    return true;
-}
-
-bool removeTree(afc_connection *connection, const std::string &path, int depthLeft)
-{
-    const FileFacts facts = fileFacts(connection, path);
-    if (facts.type == "S_IFDIR" && depthLeft > 0) {
-        for (const std::string &entry : folderEntryNames(connection, path).value_or(std::vector<std::string>{}))
-            removeTree(connection, path + "/" + entry, depthLeft - 1);
-    }
-    return AFCRemovePath(connection, path.c_str()) == 0;
+    const std::string local = (fs::path(to) / fs::path(from).filename()).string();
+    fs::create_directory(local, ec);
+    bool ok = true;
+    FolderWalk::Options options;
+    options.maxDepth = 16;
+    const FolderWalk::Result walked = FolderWalk::run(
+        options, {from}, connection, {},
+        [&](const FolderWalk::Entry &entry, const std::optional<DeviceFileInfo> &found) {
+            if (!ok || !found || !found->isPlainFile())
+                return;
+            // The walk names only entries below `from`, each part a name the folder listed.
+            const fs::path below = fs::path(entry.path.substr(from.size() + 1));
+            const fs::path folder = fs::path(local) / below.parent_path();
+            fs::create_directories(folder, ec);
+            const Download got = downloadFile(connection, entry.path, folder.string(), found, {}, error, nullptr);
+            if (got == Download::Empty)
+                ok = std::ofstream(folder / below.filename(), std::ios::binary).good();
+            else
+                ok = got == Download::Done;
+        });
+    if (ok && !walked.complete)
+        ok = false;
+    if (!ok && error->empty())
+        *error = "the book could not be read from the device";
+    return ok;
 }
 
 // The reason of a failed step: the app's own folder gone (the app removed meanwhile) is said
 // as such, anything else as `otherwise`.
 std::string failureText(afc_connection *connection, const std::string &otherwise)
 {
-    return fileFacts(connection, kDocuments).type == "S_IFDIR" ? otherwise : std::string(appGoneText());
+    const std::optional<DeviceFileInfo> documents = readFileInfo(connection, kDocuments);
+    return documents && documents->isDirectory() ? otherwise : std::string(appGoneText());
+}
+
+// What the device says of the book a user names, checked part by part: Documents and every
+// folder on the way must be folders, not links (a link could lead out of Documents, into the
+// app's private files), and the book itself a file or a folder. Nullopt with *problem.
+std::optional<DeviceFileInfo> bookOnShelf(afc_connection *connection, const std::string &path, std::string *problem)
+{
+    std::string at;
+    std::size_t from = 1;
+    while (true) {
+        const std::size_t slash = path.find('/', from);
+        at = path.substr(0, slash);
+        const std::optional<DeviceFileInfo> info = readFileInfo(connection, at);
+        const bool last = slash == std::string::npos;
+        if (!info || info->type == "S_IFLNK" || (!last && !info->isDirectory()) ||
+            (last && !info->isPlainFile() && !info->isDirectory())) {
+            const std::string relative = path.substr(std::strlen(kDocuments) + 1);
+            if (info && info->type == "S_IFLNK")
+                *problem = relative + " leads through a link: only the app's own Documents folder is used";
+            else
+                *problem = failureText(connection, "no book " + relative + " in the app");
+            return std::nullopt;
+        }
+        if (last)
+            return info;
+        from = slash + 1;
+    }
 }
 
 } // namespace
 
 namespace {
 
-void readValuesWithFacts(afc_connection *connection, AppBook &book, const FileFacts &facts, const AppBookLimits &limits)
+void readValuesWithFacts(afc_connection *connection, AppBook &book, const std::optional<DeviceFileInfo> &info,
+                         const AppBookLimits &limits)
 {
-    book.folder = facts.type == "S_IFDIR";
-    book.modified = facts.modified;
+    const DeviceFileInfo facts = info.value_or(DeviceFileInfo{});
+    book.folder = facts.isDirectory();
+    book.modified = modifiedOf(facts);
     std::string problem;
     std::optional<std::string> container, package;
     std::string packagePath;
@@ -215,10 +198,10 @@ void readValuesWithFacts(afc_connection *connection, AppBook &book, const FileFa
             package = readSmallFile(connection, book.path + "/" + packagePath, limits.maxDocument);
         if (!container)
             problem = "the folder is not an ePub (no META-INF/container.xml)";
-    } else if (facts.type == "S_IFREG") {
-        book.size = facts.size;
+    } else if (facts.isPlainFile()) {
+        book.size = facts.size.value_or(0);
         DeviceFile file(connection, book.path);
-        DeviceZipReader zip(file, facts.size, limits);
+        DeviceZipReader zip(file, book.size, limits);
         if (!file.open())
             problem = "the file could not be read from the device";
         else if (zip.readDirectory(&problem) && (container = zip.entry("META-INF/container.xml", &problem))) {
@@ -242,14 +225,17 @@ void readValuesWithFacts(afc_connection *connection, AppBook &book, const FileFa
 
 void readAppBookValues(afc_connection *connection, AppBook &book, const AppBookLimits &limits)
 {
-    readValuesWithFacts(connection, book, fileFacts(connection, book.path), limits);
+    readValuesWithFacts(connection, book, readFileInfo(connection, book.path), limits);
 }
 
 std::optional<std::string> readAppBookCover(afc_connection *connection, const std::string &path, uint32_t maxPicture)
 {
-    const FileFacts facts = fileFacts(connection, path);
-    if (facts.type != "S_IFREG")
+    // A path may come from a kept listing, a hint only: it is read only through Documents' own folders.
+    std::string problem;
+    const std::optional<DeviceFileInfo> info = bookOnShelf(connection, path, &problem);
+    if (!info || !info->isPlainFile())
         return std::nullopt;
+    const uint64_t size = info->size.value_or(0);
     DeviceFile file(connection, path);
     if (!file.open())
         return std::nullopt;
@@ -257,9 +243,8 @@ std::optional<std::string> readAppBookCover(afc_connection *connection, const st
     AppBookLimits documents;
     AppBookLimits pictures;
     pictures.maxDocument = maxPicture;
-    DeviceZipReader zip(file, facts.size, documents);
-    DeviceZipReader pictureZip(file, facts.size, pictures);
-    std::string problem;
+    DeviceZipReader zip(file, size, documents);
+    DeviceZipReader pictureZip(file, size, pictures);
     if (!zip.readDirectory(&problem) || !pictureZip.readDirectory(&problem))
         return std::nullopt;
     const std::optional<std::string> container = zip.entry("META-INF/container.xml", &problem);
@@ -308,7 +293,7 @@ int listAppBookDetails(afc_connection *connection, std::vector<AppBook> &books, 
     if (rc != MDERR_OK)
         return rc;
     const std::string prefix = std::string(kDocuments) + "/";
-    std::vector<FileFacts> facts;
+    std::vector<std::optional<DeviceFileInfo>> facts;
     for (const auto &[path, info] : found) {
         AppBook book;
         book.path = path;
@@ -317,20 +302,26 @@ int listAppBookDetails(afc_connection *connection, std::vector<AppBook> &books, 
         if (fs::path(book.relative).filename().string().rfind(kUploadPrefix, 0) == 0)
             continue;
         books.push_back(std::move(book));
-        facts.push_back(factsOf(info));
+        facts.push_back(info);
     }
     shareOut(all, books.size(), [&](afc_connection *lane, std::size_t i) {
         AppBook &book = books[i];
         // A file the caller knows by its size and time costs nothing more.
-        if (known && facts[i].type == "S_IFREG") {
-            book.size = facts[i].size;
-            book.modified = facts[i].modified;
+        if (known && facts[i] && facts[i]->isPlainFile()) {
+            book.size = facts[i]->size.value_or(0);
+            book.modified = modifiedOf(*facts[i]);
             if (known(book))
                 return;
         }
         readValuesWithFacts(lane, book, facts[i], limits);
     });
     return MDERR_OK;
+}
+
+std::string appImportItem(const std::string &localFile)
+{
+    const std::string fileName = fs::path(localFile).filename().string();
+    return fileName.empty() ? localFile : fileName;
 }
 
 std::string appBookPath(const std::string &relative, std::string *problem)
@@ -361,7 +352,7 @@ BookOperationResult importIntoApp(afc_connection *connection, const std::string 
                                   const AppClashQuestion &question, const std::vector<afc_connection *> &lanes)
 {
     const std::string fileName = fs::path(localFile).filename().string();
-    const std::string item = fileName.empty() ? localFile : fileName;
+    const std::string item = appImportItem(localFile);
     struct stat st{};
     if (::stat(localFile.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
         return BookOperationResult::makeFailed(item, "not a file: " + localFile);
@@ -385,6 +376,13 @@ BookOperationResult importIntoApp(afc_connection *connection, const std::string 
             return BookOperationResult::makeFailed(item, error);
     }
 
+    // Documents itself must be the app's own folder: a link there would take the book elsewhere.
+    if (const std::optional<DeviceFileInfo> documents = readFileInfo(connection, kDocuments);
+        !documents || !documents->isDirectory())
+        return BookOperationResult::makeFailed(
+            item, documents && documents->type == "S_IFLNK"
+                      ? std::string("the app's Documents folder is a link: only the app's own folder is used")
+                      : std::string(appGoneText()));
     std::string target = fileName;
     if (exists(connection, std::string(kDocuments) + "/" + target)) {
         const AppNameClash answer = question ? question(target) : AppNameClash::Skip;
@@ -408,7 +406,7 @@ BookOperationResult importIntoApp(afc_connection *connection, const std::string 
     const uint64_t total = static_cast<uint64_t>(packedStat.st_size);
     const std::string fullText = "The device is full: the book needs " + std::to_string(total) +
                                  " bytes. Make room on the device and try again.";
-    if (const std::optional<uint64_t> free = freeBytes(connection); free && *free < total) {
+    if (const std::optional<uint64_t> free = deviceFreeBytes(connection); free && *free < total) {
         ::close(in);
         return BookOperationResult::makeFailed(item, fullText);
     }
@@ -477,7 +475,7 @@ BookOperationResult importIntoApp(afc_connection *connection, const std::string 
         AFCRemovePath(connection, temporary.c_str());
         if (readFailed)
             return BookOperationResult::makeFailed(item, "cannot read " + packed);
-        const std::optional<uint64_t> free = freeBytes(connection);
+        const std::optional<uint64_t> free = deviceFreeBytes(connection);
         if (writeRc == kNoSpaceLeft || (free && *free < total - written))
             return BookOperationResult::makeFailed(item, fullText);
         return BookOperationResult::makeFailed(item, failureText(connection, "the book could not be written to the device"));
@@ -491,13 +489,7 @@ BookOperationResult importIntoApp(afc_connection *connection, const std::string 
 }
 
 BookOperationResult exportFromApp(afc_connection *connection, const std::string &relative, const std::string &folder,
-                                  bool replace)
-{
-    return exportFromApp(connection, relative, folder, [replace](const std::string &) { return replace; });
-}
-
-BookOperationResult exportFromApp(afc_connection *connection, const std::string &relative, const std::string &folder,
-                                  const std::function<bool(const std::string &target)> &replace)
+                                  BookContext &context)
 {
     std::string problem;
     const std::string path = appBookPath(relative, &problem);
@@ -506,13 +498,13 @@ BookOperationResult exportFromApp(afc_connection *connection, const std::string 
     std::error_code ec;
     if (!fs::is_directory(folder, ec))
         return BookOperationResult::makeFailed(relative, "the destination is not a folder: " + folder);
+    const std::optional<DeviceFileInfo> info = bookOnShelf(connection, path, &problem);
+    if (!info)
+        return BookOperationResult::makeFailed(relative, problem);
     AppBook book;
     book.path = path;
     book.relative = relative;
-    readAppBookValues(connection, book);
-    const FileFacts facts = fileFacts(connection, path);
-    if (facts.type != "S_IFREG" && facts.type != "S_IFDIR")
-        return BookOperationResult::makeFailed(relative, failureText(connection, "no book " + relative + " in the app"));
+    readValuesWithFacts(connection, book, info, {});
     const std::string title = book.values[BookKey::Name];
     const std::string item = title.empty() ? relative : title;
 
@@ -520,42 +512,24 @@ BookOperationResult exportFromApp(afc_connection *connection, const std::string 
     if (work.empty() || !::mkdtemp(work.data()))
         return BookOperationResult::makeFailed(item, "the scratch folder cannot be used");
     FolderRemoval cleanup{work};
-    const std::string copy = (fs::path(work) / "book").string();
+    const std::string copies = (fs::path(work) / "book").string();
     const std::string packed = (fs::path(work) / "packed.epub").string();
     std::string error;
-    const bool fetched = facts.type == "S_IFDIR" ? downloadFolder(connection, path, copy, 16, &error)
-                                                 : download(connection, path, copy, &error);
-    if (!fetched)
+    if (!downloadBook(connection, path, *info, copies, &error))
         return BookOperationResult::makeFailed(item, failureText(connection, error));
-    if (!packEpub(copy, packed, &error))
+    if (!packEpub((fs::path(copies) / fs::path(path).filename()).string(), packed, &error))
         return BookOperationResult::makeFailed(item, error);
-
-    const std::string name = exportFileNameForTitle(title, fs::path(relative).stem().string());
-    const std::string target = (fs::path(folder) / (name + ".epub")).string();
-    if (fs::exists(fs::symlink_status(target, ec)) && !(replace && replace(target)))
-        return BookOperationResult::makeSkipped(item, target + " exists and was kept");
-    if (::rename(packed.c_str(), target.c_str()) != 0) {
-        // Another file system: a copy beside the target, renamed once whole.
-        const std::string temporary = (fs::path(folder) / (".bookferry-export-" + randomSuffix())).string();
-        fs::copy_file(packed, temporary, ec);
-        if (ec || ::rename(temporary.c_str(), target.c_str()) != 0) {
-            ::unlink(temporary.c_str());
-            return BookOperationResult::makeFailed(item, "cannot write " + target);
-        }
-    }
-    return BookOperationResult::makeDone(item, target);
+    return placeExportedBook(context, item, packed, folder,
+                             exportFileNameForTitle(title, fs::path(relative).stem().string()));
 }
 
 BookOperationResult deleteFromApp(afc_connection *connection, const std::string &relative)
 {
     std::string problem;
     const std::string path = appBookPath(relative, &problem);
-    if (path.empty())
+    if (path.empty() || !bookOnShelf(connection, path, &problem))
         return BookOperationResult::makeFailed(relative, problem);
-    const FileFacts facts = fileFacts(connection, path);
-    if (facts.type != "S_IFREG" && facts.type != "S_IFDIR")
-        return BookOperationResult::makeFailed(relative, failureText(connection, "no book " + relative + " in the app"));
-    if (!removeTree(connection, path, 16))
+    if (removeDeviceTree(connection, path) != 0)
         return BookOperationResult::makeFailed(relative, "the book could not be removed from the app");
     return BookOperationResult::makeDone(relative);
 }

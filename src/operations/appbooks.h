@@ -8,6 +8,7 @@
 
 #include "core/notificationcenter.h"
 #include "device/link/mobiledevice.h"
+#include "operations/bookcontext.h"
 #include "operations/bookoperationresult.h"
 #include "operations/devicezip.h"
 
@@ -47,6 +48,9 @@ void readAppBookValues(afc_connection *connection, AppBook &book, const AppBookL
 std::optional<std::string> readAppBookCover(afc_connection *connection, const std::string &path,
                                             uint32_t maxPicture = 8u << 20);
 
+// What an import of `localFile` is called in its result: the file's name.
+std::string appImportItem(const std::string &localFile);
+
 // The device path of a book the user names relative to Documents; empty (with *problem) for
 // an absolute name, one with "." or ".." parts or one that is not an ".epub".
 std::string appBookPath(const std::string &relative, std::string *problem);
@@ -64,13 +68,13 @@ BookOperationResult importIntoApp(afc_connection *connection, const std::string 
                                   const AppClashQuestion &question, const std::vector<afc_connection *> &lanes = {});
 
 // Copies the book at `relative` into `folder` as "<title>.epub" (the file's own name without
-// a title), packed as an export packs, the work done in the scratch folder; an existing file
-// is replaced only when `replace`.
+// a title), packed as an export packs, the work done in the scratch folder. The file is named
+// and placed as the device's own exports are (placeExportedBook): a later book of the same
+// export never takes an earlier one's file, an existing file is replaced only when the
+// context's question says so.
 BookOperationResult exportFromApp(afc_connection *connection, const std::string &relative, const std::string &folder,
-                                  bool replace);
-// The same, asking `replace` with the target's path when it exists already.
-BookOperationResult exportFromApp(afc_connection *connection, const std::string &relative, const std::string &folder,
-                                  const std::function<bool(const std::string &target)> &replace);
+                                  BookContext &context);
 
-// Removes the book at `relative` (a folder with everything in it).
+// Removes the book at `relative` (a folder with everything in it). Export and removal check
+// the path part by part as the device reports it: a link on the way is refused.
 BookOperationResult deleteFromApp(afc_connection *connection, const std::string &relative);

@@ -3,6 +3,7 @@
 #include "operations/applistingcache.h"
 
 #include "core/cachetrim.h"
+#include "core/fullio.h"
 #include "core/stablename.h"
 #include <QByteArray>
 #include <QJsonArray>
@@ -45,10 +46,15 @@ std::vector<AppBook> AppListingCache::load(const std::string &device, const std:
     if (m_folder.empty())
         return books;
     const std::string file = fileOf(device, app);
-    std::ifstream in(file, std::ios::binary);
-    if (!in)
+    // The writer keeps the folder under its bound, so a larger file is none of ours: it goes, and
+    // the next listing writes it anew. Only a plain file is read, never waiting on a pipe.
+    std::string bytes;
+    if (readWholeFile(file, m_maxBytes, bytes) != WholeRead::Done) {
+        std::error_code ec;
+        if (fs::is_regular_file(fs::symlink_status(file, ec)))
+            fs::remove(file, ec);
         return books;
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    }
     const QJsonObject top = QJsonDocument::fromJson(QByteArray::fromStdString(bytes)).object();
     // Another device or app whose name hashed the same, or another format, is no listing of this one.
     if (top.value(QLatin1String("format")).toInt() != kFormat ||
@@ -67,7 +73,8 @@ std::vector<AppBook> AppListingCache::load(const std::string &device, const std:
         const QJsonObject values = o.value(QLatin1String("values")).toObject();
         for (auto it = values.begin(); it != values.end(); ++it)
             book.values[it.key().toStdString()] = it.value().toString().toStdString();
-        if (!book.path.empty())
+        // A kept listing is a hint: only a book inside Documents, named as the listing names it.
+        if (!book.path.empty() && appBookPath(book.relative, nullptr) == book.path)
             books.push_back(std::move(book));
     }
     // Used now: the bound takes the listings used longest ago first.

@@ -6,6 +6,7 @@
 #include "device/connection/devicesleep.h"
 #include "device/connection/loadiphone.h"
 #include "device/connection/synclock.h"
+#include "operations/bookshelf.h"
 #include "operations/devicecatalogue.h"
 #include "operations/ipodtreelistcontroler.h"
 
@@ -31,6 +32,8 @@ SyncLockGuard::~SyncLockGuard()
 void BookBatch::open(BookContext &context, std::optional<SyncLockGuard> &lock) const
 {
     context.goOn = continueFlag;
+    if (shelf)
+        context.shelf = shelf->where();
     const std::shared_ptr<DeviceSession> &held = context.session;
     if (beforeLock)
         beforeLock(held ? held->data() : nullptr);
@@ -39,7 +42,7 @@ void BookBatch::open(BookContext &context, std::optional<SyncLockGuard> &lock) c
     if (onStarted)
         onStarted();
 
-    if (syncLock && held) {
+    if (syncLock && held && (!shelf || shelf->usesSyncLock())) {
         lock.emplace(held->data());
         if (lock->taken())
             context.catalogue.begin();

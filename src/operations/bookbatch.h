@@ -13,6 +13,7 @@
 #include <optional>
 #include <vector>
 
+class BookShelf;
 class DeviceSession;
 class iPodTreeListControler;
 class TreeCopier;
@@ -74,7 +75,11 @@ public:
     // Opened by the caller where the batch is decided (the window: on the main thread, so
     // that nothing is surveyed between the choice of books and the batch); may stay empty.
     std::shared_ptr<DeviceSession> session;
+    // Where the books are (the device's catalogue when null); its kind says whether the
+    // batch takes the sync lock.
+    BookShelf *shelf = nullptr;
     unsigned int pauseSeconds = 0;
+    // Takes the lock for a shelf that uses it (a deletion or an import; an export reads only).
     bool syncLock = false;
     // Cleared by another thread to stop before the next item; the book being copied stops
     // between its files (or their pieces) and fails, cleaned up as any failed copy is.

@@ -6,6 +6,7 @@
 #include "device/connection/devicefiles.h"
 #include "device/connection/loadiphone.h"
 #include "device/link/mobiledevice.h"
+#include "operations/bookexport.h"
 #include "operations/bookpath.h"
 #include "operations/epubarchive.h"
 #include "operations/epubstreampacker.h"
@@ -95,6 +96,38 @@ bool placeBook(const std::string &packed, const std::string &target, std::string
     return ok;
 }
 } // namespace
+
+std::string exportTarget(const BookContext &context, const std::string &folder, const std::string &name)
+{
+    std::error_code ec;
+    std::string target = (fs::path(folder) / (name + ".epub")).string();
+    auto exportedBefore = [&context](const std::string &file) {
+        const std::string identity = fileIdentity(file);
+        return !identity.empty() && context.exported.count(identity) != 0;
+    };
+    for (int n = 2; exportedBefore(target) || (n > 2 && fs::exists(fs::symlink_status(target, ec))); ++n)
+        target = (fs::path(folder) / (name + " (" + std::to_string(n) + ").epub")).string();
+    return target;
+}
+
+BookOperationResult placeExportedBook(BookContext &context, const std::string &item, const std::string &packed,
+                                      const std::string &folder, const std::string &name)
+{
+    removeAbandonedCopies(folder);
+    const std::string target = exportTarget(context, folder, name);
+    std::error_code ec;
+    if (fs::exists(fs::symlink_status(target, ec))) {
+        const std::string question = target + " is existing. Are you sure to replace?";
+        if (!context.replaceQuestion || !context.replaceQuestion(question))
+            return BookOperationResult::makeSkipped(item, target + " exists and was kept");
+    }
+    std::string error;
+    if (!placeBook(packed, target, &error))
+        return BookOperationResult::makeFailed(item, error);
+    if (const std::string identity = fileIdentity(target); !identity.empty())
+        context.exported.insert(identity);
+    return BookOperationResult::makeDone(item, target);
+}
 
 namespace {
 // An export in its two parts. Started on the batch's thread: the checks and a work folder of
@@ -193,29 +226,12 @@ BookOperationResult ExportSteps::finish(BookContext &context)
 {
     if (m_failure)
         return *m_failure;
-    std::error_code ec;
     const fs::path stem = fs::path(m_path).stem();
     const std::string name = exportFileNameForTitle(m_titlename, stem.empty() ? m_path : stem.string());
-    std::string target = (fs::path(m_dstpath) / (name + ".epub")).string();
-    // A book this batch exported is never written over by another of the same title: the
-    // user asked for both, so the later one takes the next free name.
-    auto exportedThisBatch = [&context](const std::string &file) {
-        const std::string identity = fileIdentity(file);
-        return !identity.empty() && context.exported.count(identity) != 0;
-    };
-    for (int n = 2; exportedThisBatch(target) || (n > 2 && fs::exists(fs::symlink_status(target, ec))); ++n)
-        target = (fs::path(m_dstpath) / (name + " (" + std::to_string(n) + ").epub")).string();
-
-    BookOperationResult result = BookOperationResult::makeDone(m_item, target);
+    // A purchased book may have left several copies: each is packed and placed in turn.
+    BookOperationResult result = BookOperationResult::makeDone(m_item, exportTarget(context, m_dstpath, name));
     bool packedUsed = false;
     for (const std::string &copy : m_copies) {
-        if (fs::exists(fs::symlink_status(target, ec))) {
-            const std::string question = target + " is existing. Are you sure to replace?";
-            if (!context.replaceQuestion || !context.replaceQuestion(question)) {
-                result = BookOperationResult::makeSkipped(m_item, target + " exists and was kept");
-                continue;
-            }
-        }
         std::string error;
         const bool streamed = copy == m_bookCopy && m_packedWhole && !packedUsed;
         bool ok;
@@ -226,12 +242,11 @@ BookOperationResult ExportSteps::finish(BookContext &context)
         } else {
             ok = packEpub(copy, m_packed, &error);
         }
-        ok = ok && placeBook(m_packed, target, &error);
         if (!ok)
             return BookOperationResult::makeFailed(m_item, error);
-        if (const std::string identity = fileIdentity(target); !identity.empty())
-            context.exported.insert(identity);
-        result = BookOperationResult::makeDone(m_item, target);
+        result = placeExportedBook(context, m_item, m_packed, m_dstpath, name);
+        if (result.failed())
+            return result;
     }
     return result;
 }
@@ -252,7 +267,6 @@ BookStart iPodTreeListControler::startExport(BookContext &context, const std::st
     std::error_code ec;
     if (!fs::is_directory(dstpath, ec))
         return BookOperationResult::makeFailed(item, "the destination is not a folder: " + dstpath);
-    removeAbandonedCopies(dstpath);
 
     // Everything the export works with lives in a folder of its own in the private scratch
     // folder: the user's folder gets the finished book or nothing, even when the export is

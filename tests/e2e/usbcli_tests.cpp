@@ -486,6 +486,16 @@ TEST_F(UsbCliTest, AppBooksInOutReplacedKeptBothAndDeleted)
     EXPECT_NE(deleted.err.find("\"..\" part"), std::string::npos) << deleted.err;
     EXPECT_EQ(fileNames(docs), std::vector<std::string>{"Novel (2).epub"});
     EXPECT_EQ(emulator.counter("afc.FILE_LOCK"), 0u); // no sync lock for an app
+
+    // A link in Documents leads nowhere: the app's private files stay.
+    const std::string library = docs + "/../Library";
+    fs::create_directories(library);
+    writeWholeFile(library + "/private.epub", readWholeFile(first));
+    fs::create_directory_symlink("../Library", docs + "/lib");
+    CliRun through = run({"delete", "lib/private.epub"});
+    EXPECT_EQ(through.exitCode, 1);
+    EXPECT_NE(through.err.find("link"), std::string::npos) << through.err;
+    EXPECT_TRUE(fs::exists(library + "/private.epub"));
 }
 
 TEST_F(UsbCliTest, AppBooksRefusedInPlainWords)

@@ -58,6 +58,15 @@ std::pair<std::string, bool> firstEntry(const std::string &file)
     return out;
 }
 
+// One export in a context of its own, answering the replace question with `replace`.
+BookOperationResult exportFromApp(afc_connection *connection, const std::string &relative, const std::string &folder,
+                                  bool replace)
+{
+    BookContext context;
+    context.replaceQuestion = [replace](const std::string &) { return replace; };
+    return ::exportFromApp(connection, relative, folder, context);
+}
+
 class AppBooksTest : public FolderDeviceTest
 {
 protected:
@@ -367,3 +376,43 @@ TEST_F(AppBooksTest, MoreConnectionsWriteAndReadAsOne)
 }
 
 } // namespace
+
+// A link anywhere on the way leads out of Documents: export, removal and the cover reader
+// refuse it, and nothing outside is touched; a link as Documents itself takes no import.
+TEST_F(AppBooksTest, NoPathPassesThroughALink)
+{
+    const std::string docs = documents();
+    const std::string library = m_deviceDir.file(std::string("apps/") + kReader + "/container/Library");
+    fs::create_directories(library);
+    fs::copy_file(book("p.epub", "Private", "P"), library + "/private.epub");
+    fs::create_directory_symlink("../Library", docs + "/lib");
+
+    EXPECT_TRUE(exportFromApp(connection(), "lib/private.epub", m_files.path(), true).failed());
+    const BookOperationResult removed = deleteFromApp(connection(), "lib/private.epub");
+    EXPECT_TRUE(removed.failed());
+    EXPECT_NE(removed.message.find("link"), std::string::npos) << removed.message;
+    EXPECT_FALSE(readAppBookCover(connection(), "/Documents/lib/private.epub"));
+    EXPECT_TRUE(fs::exists(library + "/private.epub"));
+    EXPECT_TRUE(deleteFromApp(connection(), "lib").failed()); // "lib" is no ePub name either
+
+    fs::remove(docs + "/lib");
+    fs::rename(docs, docs + "-real");
+    fs::create_directory_symlink("Library", docs);
+    EXPECT_TRUE(importIntoApp(connection(), book("n.epub", "New", "N"), {}).failed());
+    EXPECT_FALSE(fs::exists(library + "/n.epub"));
+}
+
+// Two books of one export whose titles give the same file name both arrive.
+TEST_F(AppBooksTest, OneExportNeverWritesOverItsOwnBook)
+{
+    fs::copy_file(book("one.epub", "a/b", "A"), documents() + "/one.epub");
+    fs::copy_file(book("two.epub", "a_b", "B"), documents() + "/two.epub");
+    BookContext context;
+    context.replaceQuestion = [](const std::string &) { return true; };
+    const BookOperationResult first = ::exportFromApp(connection(), "one.epub", m_files.path(), context);
+    const BookOperationResult second = ::exportFromApp(connection(), "two.epub", m_files.path(), context);
+    ASSERT_TRUE(first.done() && second.done()) << first.message << second.message;
+    EXPECT_EQ(first.detail, m_files.file("a_b.epub"));
+    EXPECT_EQ(second.detail, m_files.file("a_b (2).epub"));
+    EXPECT_EQ(readAll(first.detail), readAll(documents() + "/one.epub"));
+}

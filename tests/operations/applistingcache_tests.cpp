@@ -77,3 +77,22 @@ TEST(AppListingCacheTest, TheFolderStaysUnderItsBoundKeepingTheListingUsedLast)
     EXPECT_EQ(cache.load("phone", "app9").size(), books.size());
     EXPECT_TRUE(cache.load("phone", "app0").empty());
 }
+
+// A kept listing is a hint read within the writer's bound: a larger file goes unread (and is
+// dropped, to be written anew), and entries that name no book inside Documents are left out.
+TEST(AppListingCacheTest, AKeptListingIsReadWithinItsBoundAndOnlyInsideDocuments)
+{
+    TempDir dir;
+    AppBook outside = book("x.epub", 1, 1, "Private");
+    outside.path = "/Library/private.epub";
+    AppBook climbing = book("../Library/private.epub", 1, 1, "Private");
+    ASSERT_TRUE(AppListingCache(dir.path()).save("phone", "app", {outside, climbing, book("a.epub", 1, 1, "A")}));
+    const std::vector<AppBook> kept = AppListingCache(dir.path()).load("phone", "app");
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(kept[0].path, "/Documents/a.epub");
+
+    const std::string file = AppListingCache(dir.path()).fileOf("phone", "app");
+    const uint64_t size = fs::file_size(file);
+    EXPECT_TRUE(AppListingCache(dir.path(), size - 1).load("phone", "app").empty());
+    EXPECT_FALSE(fs::exists(file));
+}

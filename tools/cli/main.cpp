@@ -19,6 +19,7 @@
 #include "operations/appbooks.h"
 #include "operations/bookbatch.h"
 #include "operations/bookimport.h"
+#include "operations/bookshelf.h"
 #include "operations/cataloguebackup.h"
 #include "operations/cataloguerestore.h"
 #include "operations/ipodtreelistcontroler.h"
@@ -45,8 +46,6 @@
 
 namespace {
 enum ExitCode { kOk = 0, kItemFailed = 1, kUsage = 2 };
-// Connections an app's listing and import open besides their own.
-constexpr int kAppLanes = 5;
 
 QString q(const std::string &text)
 {
@@ -463,82 +462,73 @@ public:
         return report(results, "deleted", [](const BookOperationResult &r) { return !r.done(); });
     }
 
-    // The books of the app --app names, on a connection confined to its container.
+    // The books of the app --app names, on a connection confined to its container, run as one
+    // batch on its documents shelf as the window runs them.
     int appCommand()
     {
-        afc_connection *connection = nullptr;
-        std::string why;
-        if (openShelf(m_controller->deviceData()->dev, Shelf::app(*m_options.app), &connection, &why) != MDERR_OK) {
-            std::cerr << "bookferry-cli: " << *m_options.app << ": "
-                      << (why.empty() ? std::string("the app's Documents folder cannot be opened") : why) << "\n";
-            return kItemFailed;
-        }
         const std::string &command = m_options.command;
         if (command == "list")
-            return appList(connection);
-        const std::vector<std::string> &items = m_options.arguments;
-        std::vector<BookOperationResult> results;
+            return appList();
+        const AppNameClash clash = m_options.replaceInApp ? AppNameClash::Replace
+                                   : m_options.keepBoth   ? AppNameClash::KeepBoth
+                                                          : AppNameClash::Skip;
+        DocumentsShelf shelf(*m_options.app, *m_options.app, [clash](const std::string &) { return clash; });
+        std::vector<std::string> items = m_options.arguments;
+        if (command == "export" && items.empty()) {
+            std::vector<AppBook> books;
+            if (listApp(books) != MDERR_OK)
+                return kItemFailed;
+            for (const AppBook &book : books)
+                items.push_back(book.relative);
+        }
+        m_controller->setReplaceQuestion([replace = m_options.replace](const std::string &) { return replace; });
         Progress progress;
-        if (command == "import") {
-            const AppNameClash clash = m_options.replaceInApp ? AppNameClash::Replace
-                                       : m_options.keepBoth   ? AppNameClash::KeepBoth
-                                                              : AppNameClash::Skip;
-            const std::vector<afc_connection *> lanes = appLanes();
-            for (std::size_t i = 0; i < items.size(); ++i) {
-                progress.show(i, items.size(), "importing " + items[i]);
-                results.push_back(
-                    importIntoApp(connection, items[i], [clash](const std::string &) { return clash; }, lanes));
-            }
-            progress.finish();
-            return report(results, "imported", [](const BookOperationResult &r) { return r.failed(); });
-        }
-        if (command == "export") {
-            std::vector<std::string> chosen = items;
-            if (chosen.empty()) {
-                std::vector<AppBook> books;
-                if (listAppBookDetails(connection, books) != MDERR_OK) {
-                    std::cerr << "bookferry-cli: the app's Documents folder cannot be read\n";
-                    return kItemFailed;
-                }
-                for (const AppBook &book : books)
-                    chosen.push_back(book.relative);
-            }
-            for (std::size_t i = 0; i < chosen.size(); ++i) {
-                progress.show(i, chosen.size(), "exporting " + chosen[i]);
-                results.push_back(exportFromApp(connection, chosen[i], m_options.exportDir, m_options.replace));
-            }
-            progress.finish();
-            return report(results, "exported", [](const BookOperationResult &r) { return r.failed(); });
-        }
-        for (std::size_t i = 0; i < items.size(); ++i) {
-            progress.show(i, items.size(), "deleting " + items[i]);
-            results.push_back(deleteFromApp(connection, items[i]));
-        }
+        const char *verb = command == "import" ? "importing " : command == "export" ? "exporting " : "deleting ";
+        BookBatch batch;
+        batch.shelf = &shelf;
+        batch.aheadBooks = 0; // an app's books are one file each, written on lanes of their own
+        batch.onItemStarting = [&](std::size_t i) { progress.started(items.size(), verb + items[i]); };
+        batch.onItemDone = [&](std::size_t, const BookOperationResult &) { progress.ended(); };
+        const std::vector<BookOperationResult> results = resultsOf(
+            batch.runOverlapped(*m_controller, items.size(), [&](std::size_t i, BookContext &context) -> BookStart {
+                if (command == "import")
+                    return shelf.startImport(context, items[i]);
+                epub book;
+                book.setMediaPcPath(items[i]);
+                if (command == "export")
+                    return shelf.startExport(context, book, m_options.exportDir);
+                return inTurnOnly([&shelf, book](BookContext &c) { return shelf.removeBook(c, book); });
+            }));
         progress.finish();
-        return report(results, "deleted", [](const BookOperationResult &r) { return !r.done(); });
+        if (command == "delete")
+            return report(results, "deleted", [](const BookOperationResult &r) { return !r.done(); });
+        return report(results, command == "import" ? "imported" : "exported",
+                      [](const BookOperationResult &r) { return r.failed(); });
     }
 
-    // More connections on the app: reading a book's values is a few small requests, and a large
-    // book is written in parts, so they overlap their round trips. Any the device refuses are
-    // simply not used.
-    std::vector<afc_connection *> appLanes() const
+    // The books of the app with their values, read on a documents shelf's connection and lanes.
+    int listApp(std::vector<AppBook> &books)
     {
-        std::vector<afc_connection *> lanes;
-        for (int i = 0; i < kAppLanes; ++i) {
-            afc_connection *lane = nullptr;
-            if (openShelf(m_controller->deviceData()->dev, Shelf::app(*m_options.app), &lane) == MDERR_OK)
-                lanes.push_back(lane);
+        DocumentsShelf shelf(*m_options.app, *m_options.app);
+        BookContext context = m_controller->bookContext();
+        std::string why;
+        afc_connection *connection = shelf.connection(context, &why);
+        if (!connection) {
+            std::cerr << "bookferry-cli: " << *m_options.app << ": " << why << "\n";
+            return kItemFailed;
         }
-        return lanes;
-    }
-
-    int appList(afc_connection *connection)
-    {
-        std::vector<AppBook> books;
-        if (listAppBookDetails(connection, books, {}, appLanes()) != MDERR_OK) {
+        if (listAppBookDetails(connection, books, {}, shelf.lanes(context)) != MDERR_OK) {
             std::cerr << "bookferry-cli: the app's Documents folder cannot be read\n";
             return kItemFailed;
         }
+        return MDERR_OK;
+    }
+
+    int appList()
+    {
+        std::vector<AppBook> books;
+        if (listApp(books) != MDERR_OK)
+            return kItemFailed;
         auto value = [](const AppBook &b, const char *key) {
             const auto it = b.values.find(key);
             return it == b.values.end() ? std::string() : it->second;

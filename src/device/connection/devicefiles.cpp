@@ -86,15 +86,14 @@ int n_mkdir(const char *path, userDataIphone *data)
     return AFCDirectoryCreate(connOf(data), path) == 0 ? 0 : -1;
 }
 
-int n_rmdir(const char *path, userDataIphone *data)
+int removeDeviceTree(afc_connection *conn, const std::string &path)
 {
-    if (!path)
-        return -1;
-    afc_connection *conn = connOf(data);
-    if (!isDirectory(path, data))
-        return AFCRemovePath(conn, path) == 0 ? 0 : -1;
+    // A link is removed as itself, never followed.
+    const std::optional<DeviceFileInfo> info = readFileInfo(conn, path);
+    if (!info || !info->isDirectory())
+        return AFCRemovePath(conn, path.c_str()) == 0 ? 0 : -1;
     afc_directory *dir = nullptr;
-    if (AFCDirectoryOpen(conn, path, &dir) != 0)
+    if (AFCDirectoryOpen(conn, path.c_str(), &dir) != 0)
         return -1;
     std::string prefix = path;
     if (prefix.empty() || prefix.back() != '/')
@@ -102,15 +101,35 @@ int n_rmdir(const char *path, userDataIphone *data)
     char *name = nullptr;
     // Children first; the first failure stops the walk and leaves what was removed removed.
     while (AFCDirectoryRead(conn, dir, &name) == 0 && name) {
-        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
+        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0 || std::strchr(name, '/'))
             continue;
-        if (n_rmdir((prefix + name).c_str(), data) < 0) {
+        if (removeDeviceTree(conn, prefix + name) < 0) {
             AFCDirectoryClose(conn, dir);
             return -1;
         }
     }
     AFCDirectoryClose(conn, dir);
-    return AFCRemovePath(conn, path) == 0 ? 0 : -1;
+    return AFCRemovePath(conn, path.c_str()) == 0 ? 0 : -1;
+}
+
+int n_rmdir(const char *path, userDataIphone *data)
+{
+    return path ? removeDeviceTree(connOf(data), path) : -1;
+}
+
+std::optional<uint64_t> deviceFreeBytes(afc_connection *conn)
+{
+    afc_dictionary *info = nullptr;
+    if (AFCDeviceInfoOpen(conn, &info) != 0 || !info)
+        return std::nullopt;
+    std::optional<uint64_t> free;
+    char *key = nullptr, *value = nullptr;
+    while (AFCKeyValueRead(info, &key, &value) == 0 && key) {
+        if (std::strcmp(key, "FSFreeBytes") == 0 && value)
+            free = std::strtoull(value, nullptr, 10);
+    }
+    AFCKeyValueClose(info);
+    return free;
 }
 
 uint64_t get_file_size(afc_connection *conn, const char *path)

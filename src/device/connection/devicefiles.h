@@ -31,6 +31,10 @@ bool isDirectory(const char *path, userDataIphone *data);
 int n_fileExists(const char *path, userDataIphone *data);
 int n_mkdir(const char *path, userDataIphone *data);
 int n_rmdir(const char *path, userDataIphone *data);
+// n_rmdir on a connection: a folder with everything in it, a file or a link (never followed).
+int removeDeviceTree(afc_connection *conn, const std::string &path);
+// The free bytes the file service reports (FSFreeBytes), or nullopt.
+std::optional<uint64_t> deviceFreeBytes(afc_connection *conn);
 
 // The names in a device folder that a device could have made: "." and "..", empty names and
 // names holding "/" are left out, so a caller that joins them never leaves the folder. Nullopt
