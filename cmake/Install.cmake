@@ -1,7 +1,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # SPDX-FileCopyrightText: Bookferry developers
 # What `cmake --install` lays out: the programs, the resource folder, and what a desktop needs to
-# offer the application (icons, AppStream metadata, man pages; resources/ installs the menu entry).
+# offer the application (icons, AppStream metadata, man pages, shell completion; resources/ installs
+# the menu entry).
 #
 # The programs look for their resources at ../share/bookferry beside their own folder, so bin/ and
 # share/bookferry/ are fixed relative to each other and not taken from GNUInstallDirs.
@@ -58,6 +59,12 @@ foreach(_program bookferry bookferry-cli bookferry-device-emulator)
     install(FILES "${_page}" DESTINATION share/man/man1)
   endif()
 endforeach()
+
+# Completion of bookferry-cli's commands and options, where bash-completion loads it on first use.
+if(TARGET bookferry-cli)
+  install(FILES "${_pkg_src}/completion/bookferry-cli.bash" DESTINATION share/bash-completion/completions
+    RENAME bookferry-cli)
+endif()
 
 if(TARGET bookferry)
   set(_icon_svg "${PROJECT_SOURCE_DIR}/resources/artwork/bookferry.svg")

@@ -30,7 +30,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Real devices are reached through the usbmuxd service.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "usbmuxd")
 # Qt's X11 platform plugin comes with libqt6gui6; the native Wayland one is packaged apart.
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "qt6-wayland")
+# bookferry-cli's completion file is loaded by bash-completion.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "qt6-wayland, bash-completion")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 include(CPack)

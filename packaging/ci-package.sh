@@ -5,7 +5,8 @@
 # Checks what a built tree installs and packages:
 #   1. `cmake --install` into an unusual prefix (with a space in it): the expected layout, the
 #      programs' --help and --version, resources found relative to the programs, settings and
-#      data kept in the XDG folders, the desktop entry, the AppStream metadata and the man pages;
+#      data kept in the XDG folders, the desktop entry, the AppStream metadata, the man pages and
+#      the shell completion;
 #   2. the Debian package made by CPack: its dependencies and contents;
 #   3. the package installed with apt, and the installed programs and files checked again.
 #
@@ -92,6 +93,32 @@ check_desktop_files() { # prefix
     done
 }
 
+# bookferry-cli's completion file is sound bash and, loaded by bash-completion, completes commands,
+# options before and after the command, and the --device choices.
+check_completion() { # prefix
+    local file="$1/share/bash-completion/completions/bookferry-cli" out line expected
+    out=$(bash -n "$file" 2>&1) || { fail "bash -n $file: $out"; return; }
+    [ -f /usr/share/bash-completion/bash_completion ] || { say "no bash-completion: completions not tried"; return; }
+    while IFS='|' read -r line expected; do
+        # shellcheck disable=SC2016
+        out=$(bash -c 'source /usr/share/bash-completion/bash_completion && source "$1" || exit 1
+            compopt() { :; }  # only bash itself can set the options of a completion under way
+            COMP_LINE=$2 COMP_POINT=${#2}
+            read -ra COMP_WORDS <<<"$2"
+            [[ $2 == *" " ]] && COMP_WORDS+=("")
+            COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
+            _bookferry_cli bookferry-cli "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD - 1]}"
+            echo "${COMPREPLY[*]}"' completion "$file" "$line" 2>&1)
+        [ "$out" = "$expected" ] || fail "completing \"$line\" gives \"$out\", not \"$expected\""
+    done <<'LINES'
+bookferry-cli --js|--json
+bookferry-cli --app org.example.reader li|list
+bookferry-cli apps --|--device --json --verbose --help --version --all --
+bookferry-cli --device fo|folder:
+bookferry-cli list --device demo --cu|--custom
+LINES
+}
+
 # The newest release named in the metadata is the version being built.
 metainfo="$src/packaging/$app_id.metainfo.xml"
 newest=$(grep -m1 -o '<release version="[^"]*"' "$metainfo" | sed 's/.*version="//; s/"$//')
@@ -112,7 +139,8 @@ cmake --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1 || { cat "
 expected=(bin/bookferry bin/bookferry-cli bin/bookferry-device-emulator
           share/bookferry/epubbuild share/bookferry/Info.plist share/bookferry/help/index.html
           share/applications/bookferry.desktop share/metainfo/$app_id.metainfo.xml
-          share/icons/hicolor/scalable/apps/$icon.svg share/doc/bookferry/copyright)
+          share/icons/hicolor/scalable/apps/$icon.svg share/doc/bookferry/copyright
+          share/bash-completion/completions/bookferry-cli)
 for size in 16 22 24 32 48 64 128 256 512; do
     expected+=("share/icons/hicolor/${size}x$size/apps/$icon.png")
 done
@@ -179,6 +207,7 @@ if grep -Ei 'cannot (read|load|open)|not found' "$work/gui.err" >/dev/null; then
 fi
 
 check_desktop_files "$prefix"
+check_completion "$prefix"
 
 # The emulator serves the demo device on a socket.
 mkdir -p "$work/emu"
@@ -250,6 +279,7 @@ if [ "${BOOKFERRY_PACKAGE_INSTALL:-1}" != 0 ] && [ -f "$deb" ]; then
             fail "installed bookferry-cli --device demo list: $(cat "$work/installed.err")"
         fi
         check_desktop_files /usr
+        check_completion /usr
         dpkg -L bookferry | grep -qx "/usr/share/bookferry/epubbuild" || fail "dpkg -L bookferry lacks epubbuild"
         if [ "$was_installed" = 0 ] && [ "${BOOKFERRY_KEEP_PACKAGE:-0}" != 1 ]; then
             DEBIAN_FRONTEND=noninteractive $sudo apt-get remove -y -q --purge bookferry >>"$work/apt.log" 2>&1 \

@@ -8,6 +8,7 @@
 
 // The command line of bookferry-cli, parsed:
 //   bookferry-cli [--device SEL] [--json] [--verbose] COMMAND [ARGS]
+// with the options, global or the command's, anywhere until "--".
 struct CliOptions
 {
     std::optional<std::string> device; // usb, usb:UDID, folder:DIR, demo
@@ -31,11 +32,13 @@ struct CliOptions
     // import --app: a name already there is replaced, or the new copy takes a new name
     bool replaceInApp = false;
     bool keepBoth = false;
-    // import: files; export and delete: catalogue "Path" values (paths below Documents with --app); restore: the copy; ipod-info: the mount point
+    // import: files; export and delete: catalogue "Path" values (paths below Documents with --app); restore:
+    // the copy; ipod-info: the mount point
     std::vector<std::string> arguments;
 };
 
-// Parses argv (without the program name); nullopt with *error set on a usage error.
+// Parses argv (without the program name); nullopt with *error set on a usage error, which names
+// the nearest known option or command for an unknown one.
 std::optional<CliOptions> parseCliOptions(const std::vector<std::string> &args, std::string *error);
 
 extern const char *const kCliUsage;
