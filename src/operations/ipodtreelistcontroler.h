@@ -84,7 +84,6 @@ public:
     double videoSize() const;
     void startToSync();
     void endsync();
-    bool menuStatus(const std::string & /*title*/) const { return true; }
 
     // ---- Notification handlers -----------------------------------------------------------
     void loadIphoneNotification(const Notification &notification);

@@ -179,34 +179,3 @@ TEST_F(FilesTest, TextConversion)
     EXPECT_EQ(CStr2CFString("caf\xc3\xa9", TextEncoding::UTF8), "caf\xc3\xa9");
     EXPECT_EQ(CStr2CFString("caf\xe9", TextEncoding::UTF8), "");
 }
-
-TEST_F(FilesTest, AFaultAnywhereNeverPassesForACompleteCopy)
-{
-    userDataIphone *d = openDevice();
-    const std::string content = pattern(250000);
-    writeWholeFile(local.file("up"), content);
-    writeWholeFile(device.local("/src"), content);
-    auto &faults = DeviceFaultInjector::instance();
-    // Every call of each copy is made to fail in turn, from that call on.
-    for (unsigned long k = 1;; ++k) {
-        SCOPED_TRACE(k);
-        std::error_code ec;
-        fs::remove(device.local("/dst"), ec);
-        fs::remove(local.file("down"), ec);
-        faults.reset();
-        faults.failFromCall(k);
-        int up = 0, down = 0;
-        stdoutLines([&] {
-            up = put_file(d, local.file("up").c_str(), "/dst");
-            down = get_file(d, local.file("down").c_str(), "/src");
-        });
-        if (up == 0) {
-            EXPECT_EQ(readWholeFile(device.local("/dst")), content);
-        }
-        if (down == 0) {
-            EXPECT_EQ(readWholeFile(local.file("down")), content);
-        }
-        if (faults.failures() == 0)
-            break; // k went past the last call: both copies ran clean
-    }
-}

@@ -117,15 +117,6 @@ TEST_F(LayerTest, PathsNeverLeaveTheRoot)
     EXPECT_EQ(readWholeFile(outside.file("secret")), "secret");
 }
 
-TEST_F(LayerTest, RenameReplacesTheTarget)
-{
-    device.file("/Books/Books.plist", "old").file("/Books/Books.plist.tmp", "new");
-    userDataIphone *d = openDevice();
-    EXPECT_EQ(AFCRenamePath(d->conn, "/Books/Books.plist.tmp", "/Books/Books.plist"), 0);
-    EXPECT_EQ(readWholeFile(device.local("/Books/Books.plist")), "new");
-    EXPECT_FALSE(fs::exists(device.local("/Books/Books.plist.tmp")));
-}
-
 TEST_F(LayerTest, FaultInjectorFailsByNameByCallAndFromACall)
 {
     device.file("/a", "a");

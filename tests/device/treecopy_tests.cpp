@@ -185,35 +185,6 @@ TEST_F(TreeCopyTest, FlatCopyTakesTheFilesOfOneFolder)
     EXPECT_EQ(link->cpAllFilesfromPath("/none/", dst.c_str(), d), -1);
 }
 
-TEST_F(TreeCopyTest, AFaultAnywhereNeverPassesForACompleteCopy)
-{
-    userDataIphone *d = openDevice();
-    const std::string content(1500000, 'z');
-    writeWholeFile(local.file("in/book.bin"), content);
-    device.file("/Books/OUT.bin", content);
-    auto &faults = DeviceFaultInjector::instance();
-    for (unsigned long k = 1;; ++k) {
-        SCOPED_TRACE(k);
-        std::error_code ec;
-        fs::remove(device.local("/Books/book.bin"), ec);
-        fs::remove(local.file("OUT.bin"), ec);
-        faults.reset();
-        faults.failFromCall(k);
-        const int up = link->copyThisFile(local.file("in/book.bin"), local.file("in"), d);
-        const int down = link->copyFileAtRemotePath("/Books/OUT.bin", local.path(), d);
-        if (up == 1) {
-            EXPECT_EQ(readWholeFile(device.local("/Books/book.bin")), content);
-        }
-        if (down == 0) {
-            EXPECT_EQ(readWholeFile(local.file("OUT.bin")), content);
-        } else {
-            EXPECT_FALSE(fs::exists(local.file("OUT.bin")));
-        }
-        if (faults.failures() == 0)
-            break;
-    }
-}
-
 // Clearing the go-on flag stops a book part way: the upload and the download end within a few
 // files of the stop, report it, and leave no partial file in the local folder.
 TEST_F(TreeCopyTest, AStopPartWayEndsTheBookWithinAFewFiles)

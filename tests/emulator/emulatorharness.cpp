@@ -249,9 +249,17 @@ void HangingUpDaemon::run()
         if (::poll(&fd, 1, 20) == 1) {
             const int client = ::accept4(m_fd, nullptr, nullptr, SOCK_CLOEXEC);
             if (client >= 0) {
-                ++m_accepted;
                 ::close(client);
+                std::lock_guard lock(m_mutex);
+                ++m_accepted;
+                m_acceptedChanged.notify_all();
             }
         }
     }
+}
+
+bool HangingUpDaemon::waitForAccepted(int count, std::chrono::milliseconds bound)
+{
+    std::unique_lock lock(m_mutex);
+    return m_acceptedChanged.wait_for(lock, bound, [&] { return m_accepted >= count; });
 }

@@ -8,7 +8,10 @@
 #include "tempdir.h"
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <map>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <sys/types.h>
@@ -95,6 +98,8 @@ public:
 
     bool listening() const { return m_thread.joinable(); }
     int accepted() const { return m_accepted; }
+    // Waits until `count` connections were taken, at most `bound`; true when they were.
+    bool waitForAccepted(int count, std::chrono::milliseconds bound);
 
 private:
     void run();
@@ -102,5 +107,7 @@ private:
     int m_fd = -1;
     std::atomic_bool m_stop{false};
     std::atomic_int m_accepted{0};
+    std::mutex m_mutex;
+    std::condition_variable m_acceptedChanged;
     std::thread m_thread;
 };

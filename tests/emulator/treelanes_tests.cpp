@@ -150,19 +150,6 @@ TEST_F(TreeLanesTest, TheSurveyAsksOnceAnEntryAndSumsAsOneWalkWould)
     EXPECT_EQ(survey["BooksSzie"], "0.000000");
 }
 
-TEST_F(TreeLanesTest, AFailureOnAnyConnectionIsReported)
-{
-    userDataIphone *d = start({"--fail-afc", "FILE_WRITE@7", "--fail-afc", "FILE_READ@3"});
-    ASSERT_NE(d, nullptr);
-    makeBook(tmp.file("local/BOOK.epub"));
-    EXPECT_EQ(link->copyTheseFiles({tmp.file("local/BOOK.epub")}, d), 1);
-    EXPECT_EQ(link->lastTreeCopy().failedFiles, 1);
-
-    fs::create_directories(tmp.file("out"));
-    ASSERT_TRUE(link->saveBooksFromPhoneToLocalPath(tmp.file("out"), "BOOK.epub", false, d));
-    EXPECT_GE(link->lastTreeCopy().failedFiles, 1);
-}
-
 TEST_F(TreeLanesTest, ADownloadRecoversAnUnansweredEntryAndReportsAnUnlistedFolder)
 {
     userDataIphone *d = start({});

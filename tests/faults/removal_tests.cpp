@@ -29,11 +29,10 @@ namespace fs = std::filesystem;
 
 namespace {
 // The folder backend, unplugging its device just before the nth file-service call.
-class UnpluggingBackend : public DeviceBackend
+class UnpluggingBackend : public FolderBackend
 {
 public:
-    UnpluggingBackend() : m_inner(std::make_unique<FolderBackend>()) {}
-    FolderBackend &inner() { return *m_inner; }
+    FolderBackend &inner() { return *this; }
     void unplugAt(unsigned long n, am_device *device)
     {
         m_calls = 0;
@@ -49,57 +48,50 @@ public:
     unsigned long calls() const { return m_calls; }
     bool unplugged() const { return m_unplugged; }
 
-    std::string name() const override { return m_inner->name(); }
-    int subscribe(EventReport r, void *l) override { return m_inner->subscribe(r, l); }
-    int connect(am_device *d) override { return m_inner->connect(d); }
-    int isPaired(am_device *d) override { return m_inner->isPaired(d); }
-    int validatePairing(am_device *d) override { return m_inner->validatePairing(d); }
-    int startSession(am_device *d) override { return m_inner->startSession(d); }
-    int startService(am_device *d, const std::string &s, service_conn_t *h) override
+    int deviceInfo(afc_connection *c, afc_dictionary &o) override { return tick(), FolderBackend::deviceInfo(c, o); }
+    int fileInfo(afc_connection *c, const char *p, afc_dictionary &o) override
     {
-        return m_inner->startService(d, s, h);
+        return tick(), FolderBackend::fileInfo(c, p, o);
     }
-    std::optional<std::string> copyValue(am_device *d, const std::string &k) override { return m_inner->copyValue(d, k); }
-    std::string copyDeviceIdentifier(am_device *d) override { return m_inner->copyDeviceIdentifier(d); }
-    int postNotification(service_conn_t p, const std::string &n) override { return m_inner->postNotification(p, n); }
-    int connectionOpen(service_conn_t h, afc_connection **c) override { return m_inner->connectionOpen(h, c); }
-    int connectionClose(afc_connection *c) override { return m_inner->connectionClose(c); }
-    int deviceInfo(afc_connection *c, afc_dictionary &o) override { return tick(), m_inner->deviceInfo(c, o); }
-    int fileInfo(afc_connection *c, const char *p, afc_dictionary &o) override { return tick(), m_inner->fileInfo(c, p, o); }
     int directoryList(afc_connection *c, const char *p, afc_directory &o) override
     {
-        return tick(), m_inner->directoryList(c, p, o);
+        return tick(), FolderBackend::directoryList(c, p, o);
     }
-    int directoryCreate(afc_connection *c, const char *p) override { return tick(), m_inner->directoryCreate(c, p); }
-    int removePath(afc_connection *c, const char *p) override { return tick(), m_inner->removePath(c, p); }
-    int renamePath(afc_connection *c, const char *f, const char *t) override { return tick(), m_inner->renamePath(c, f, t); }
+    int directoryCreate(afc_connection *c, const char *p) override
+    {
+        return tick(), FolderBackend::directoryCreate(c, p);
+    }
+    int removePath(afc_connection *c, const char *p) override { return tick(), FolderBackend::removePath(c, p); }
+    int renamePath(afc_connection *c, const char *f, const char *t) override
+    {
+        return tick(), FolderBackend::renamePath(c, f, t);
+    }
     int fileOpen(afc_connection *c, const char *p, uint64_t m, afc_file_ref *r) override
     {
-        return tick(), m_inner->fileOpen(c, p, m, r);
+        return tick(), FolderBackend::fileOpen(c, p, m, r);
     }
     int fileRead(afc_connection *c, afc_file_ref r, void *b, unsigned int *l) override
     {
-        return tick(), m_inner->fileRead(c, r, b, l);
+        return tick(), FolderBackend::fileRead(c, r, b, l);
     }
     int fileWrite(afc_connection *c, afc_file_ref r, const void *b, unsigned int l) override
     {
-        return tick(), m_inner->fileWrite(c, r, b, l);
+        return tick(), FolderBackend::fileWrite(c, r, b, l);
     }
-    int fileClose(afc_connection *c, afc_file_ref r) override { return tick(), m_inner->fileClose(c, r); }
-    int fileLock(afc_connection *c, afc_file_ref r) override { return tick(), m_inner->fileLock(c, r); }
-    int fileUnlock(afc_connection *c, afc_file_ref r) override { return tick(), m_inner->fileUnlock(c, r); }
+    int fileClose(afc_connection *c, afc_file_ref r) override { return tick(), FolderBackend::fileClose(c, r); }
+    int fileLock(afc_connection *c, afc_file_ref r) override { return tick(), FolderBackend::fileLock(c, r); }
+    int fileUnlock(afc_connection *c, afc_file_ref r) override { return tick(), FolderBackend::fileUnlock(c, r); }
 
 private:
     void tick()
     {
         if (m_unplugAt != 0 && ++m_calls == m_unplugAt && !m_unplugged) {
             m_unplugged = true;
-            m_inner->detach(m_device);
+            detach(m_device);
             if (!m_replugDir.empty())
-                m_inner->attach(m_replugDir);
+                attach(m_replugDir);
         }
     }
-    std::unique_ptr<FolderBackend> m_inner;
     std::atomic<unsigned long> m_calls{0};
     std::atomic<unsigned long> m_unplugAt{0};
     std::atomic_bool m_unplugged{false};

@@ -175,28 +175,31 @@ TEST_F(IPodProbe, AnswersClaimingMoreThanTheBufferAreCutAtItsEnd)
     EXPECT_THAT(err.str(), HasSubstr("xxxxxxxx Page 0xc2 claims 255 bytes; only 251 fit the inquiry buffer.\n"));
 }
 
-TEST_F(IPodProbe, RefusedExclusiveAccessReadsNothing)
+// A device that cannot be opened, taken for itself or let go again gives no description, says
+// why, and keeps no descriptor.
+TEST_F(IPodProbe, DevicesThatCannotBeOpenedOrReleasedGiveNothing)
 {
-    device.exclusiveOpenError = EBUSY;
-    EXPECT_FALSE(GetiPodInfoPlistByVolume("/media/user/My iPod", env));
-    EXPECT_EQ(err.str(), "xxxxxxxx ObtainExclusiveAccess failed. (0x00000010)\n");
-    expectNothingRead();
-}
-
-TEST_F(IPodProbe, FailedReleaseOfExclusiveAccessReturnsNothing)
-{
-    device.reopenError = EIO;
-    EXPECT_FALSE(GetiPodInfoPlistByServiceID({ipodFolder}, env));
-    EXPECT_EQ(err.str(), "xxxxxxxx ReleaseExclusiveAccess failed. (0x00000005)\n");
-    EXPECT_EQ(device.openDescriptors(), 0);
-}
-
-TEST_F(IPodProbe, DeviceThatCannotBeOpenedIsNoIPod)
-{
-    device.openError = EACCES;
-    EXPECT_FALSE(GetiPodInfoPlistByVolume("/media/user/My iPod", env));
-    EXPECT_EQ(err.str(), "xxxxxxxx Couldn't create SCSI device interface. (13)\n");
-    expectNothingRead();
+    const struct
+    {
+        int FakeScsiTransport::*error;
+        int value;
+        const char *message;
+    } rows[] = {
+        {&FakeScsiTransport::openError, EACCES, "xxxxxxxx Couldn't create SCSI device interface. (13)\n"},
+        {&FakeScsiTransport::exclusiveOpenError, EBUSY, "xxxxxxxx ObtainExclusiveAccess failed. (0x00000010)\n"},
+        {&FakeScsiTransport::reopenError, EIO, "xxxxxxxx ReleaseExclusiveAccess failed. (0x00000005)\n"},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.message);
+        device.*row.error = row.value;
+        err.str("");
+        EXPECT_FALSE(GetiPodInfoPlistByVolume("/media/user/My iPod", env));
+        EXPECT_EQ(err.str(), row.message);
+        if (row.error != &FakeScsiTransport::reopenError)
+            expectNothingRead();
+        EXPECT_EQ(device.openDescriptors(), 0);
+        device.*row.error = 0;
+    }
 }
 
 TEST_F(IPodProbe, WithoutTheSgDriverTheMountedDiskIsUsedShared)
@@ -249,6 +252,12 @@ TEST_F(IPodProbe, UpwardSearchFindsTheNearestIPodAncestor)
     EXPECT_EQ(out.str(), "");
     EXPECT_EQ(device.openDescriptors(), 0);
     EXPECT_TRUE(device.commands.empty());
+    // From outside the device tree, or from a device gone, it says why.
+    EXPECT_EQ(ProbeNearby({scratch.path()}, env), IO_OBJECT_NULL);
+    EXPECT_EQ(out.str(), "IORegistryEntryCreateIterator returned -22\n");
+    out.str("");
+    EXPECT_EQ(ProbeNearby({sysfs.sysfsRoot() + "/devices/gone"}, env), IO_OBJECT_NULL);
+    EXPECT_EQ(out.str(), "IORegistryEntryCreateIterator returned -2\n");
 }
 
 TEST_F(IPodProbe, UpwardSearchPassesOverDisksOfOtherMakers)
@@ -265,15 +274,6 @@ TEST_F(IPodProbe, UpwardSearchPassesOverDisksOfOtherMakers)
         EXPECT_FALSE(GetiPodInfoPlistByDeviceID("sdb1", otherEnv));
     }
     EXPECT_TRUE(device.openedPaths.empty());
-}
-
-TEST_F(IPodProbe, UpwardSearchFromOutsideTheDeviceTree)
-{
-    EXPECT_EQ(ProbeNearby({scratch.path()}, env), IO_OBJECT_NULL);
-    EXPECT_EQ(out.str(), "IORegistryEntryCreateIterator returned -22\n");
-    out.str("");
-    EXPECT_EQ(ProbeNearby({sysfs.sysfsRoot() + "/devices/gone"}, env), IO_OBJECT_NULL);
-    EXPECT_EQ(out.str(), "IORegistryEntryCreateIterator returned -2\n");
 }
 
 TEST_F(IPodProbe, InquiryClearsTheBufferAndNeedsGoodStatus)

@@ -127,20 +127,6 @@ TEST_F(FolderDeviceTest, PlaceholderSelectionAndTwoDevicesGoingAtOnce)
     EXPECT_EQ(m_posted[0].name, EjectiPodNotification);
 }
 
-TEST_F(FolderDeviceTest, SizesComeFromTheDeviceFolders)
-{
-    writeWholeFile(deviceFile("/DCIM/100APPLE/IMG_0001.JPG"), std::string(1000, 'p'));
-    writeWholeFile(deviceFile("/Photos/Thumbs/t.ithmb"), std::string(24, 't'));
-    writeWholeFile(deviceFile("/Books/ABCD.epub/x.html"), std::string(300, 'b'));
-    writeWholeFile(deviceFile("/iTunes_Control/Music/F00/song.m4a"), std::string(50, 'm'));
-    writeWholeFile(deviceFile("/iTunes_Control/Music/F00/film.m4v"), std::string(70, 'v'));
-    attach();
-    EXPECT_EQ(m_controller->photoSize(), 1024.0);
-    EXPECT_EQ(m_controller->ebooksSize(), 300.0);
-    EXPECT_EQ(m_controller->musicSize(), 50.0);
-    EXPECT_EQ(m_controller->videoSize(), 70.0);
-}
-
 TEST_F(FolderDeviceTest, SyncLockWrappersTakeAndGiveBackTheDeviceLock)
 {
     attach();

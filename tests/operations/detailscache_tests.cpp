@@ -65,9 +65,7 @@ protected:
         for (const std::string &name : names)
             books.push_back({name + ".epub", false});
         m_loader->load(source, books);
-        for (int i = 0; i < 5000 && !m_loader->idle(); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        ASSERT_TRUE(m_loader->idle());
+        ASSERT_TRUE(processMainEventsUntil([this] { return m_loader->idle(); }));
     }
 
     std::string folder() const
@@ -83,6 +81,18 @@ protected:
                 out.insert(readWholeFile(entry.path()).substr(9, 1)); // "cover of X..."
         }
         return out;
+    }
+    // Dates the cached files of book `name` (its picture and its record) `ago` back.
+    void usedAgo(const std::string &name, std::chrono::minutes ago) const
+    {
+        const auto when = fs::file_time_type::clock::now() - ago;
+        for (const auto &entry : fs::directory_iterator(folder())) {
+            if (entry.path().extension() != ".png" || readWholeFile(entry.path()).substr(9, 1) != name)
+                continue;
+            fs::path record = entry.path();
+            fs::last_write_time(entry.path(), when);
+            fs::last_write_time(record.replace_extension(".txt"), when);
+        }
     }
 
     Catalogue m_all;
@@ -122,14 +132,12 @@ TEST_F(DetailsCacheTest, GoneBooksAndLeftoverTemporaryFilesArePruned)
 TEST_F(DetailsCacheTest, DiskUseIsBoundedAndTheLeastRecentlyUsedGoFirst)
 {
     m_loader->setCacheLimit(35000); // room for three books of about 10,060 bytes
-    for (const char *name : {"A", "B", "C"}) {
-        load({name});
-        std::this_thread::sleep_for(std::chrono::milliseconds(20)); // distinct times of use
-    }
+    load({"A", "B", "C"});
+    usedAgo("A", std::chrono::minutes(30));
+    usedAgo("B", std::chrono::minutes(20));
+    usedAgo("C", std::chrono::minutes(10));
     load({"A"}); // from the cache: used now
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
     load({"D"});
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_EQ(cached(), (std::set<std::string>{"A", "C", "D"}));
     load({"E"});
     EXPECT_EQ(cached(), (std::set<std::string>{"A", "D", "E"}));

@@ -81,49 +81,6 @@ protected:
 };
 } // namespace
 
-TEST_F(EpubArchiveTest, UnpacksABookIntoAFreshFolder)
-{
-    ASSERT_TRUE(EpubBuilder::validBook("T", "C").add("OEBPS/images/", "").write(archive()));
-    ASSERT_TRUE(unpackEpubArchive(archive(), unpackTo(), &m_error)) << m_error;
-    EXPECT_EQ(readWholeFile(unpackTo() + "/mimetype"), "application/epub+zip");
-    EXPECT_TRUE(fs::is_regular_file(unpackTo() + "/OEBPS/content.opf"));
-    EXPECT_TRUE(fs::is_directory(unpackTo() + "/OEBPS/images"));
-    EXPECT_FALSE(unpackEpubArchive(archive(), unpackTo(), &m_error)) << "an existing folder is not unpacked into";
-}
-
-TEST_F(EpubArchiveTest, RefusesHostileOrBrokenArchivesAndWritesNothing)
-{
-    struct Case
-    {
-        const char *what;
-        EpubBuilder book;
-        UnpackLimits limits;
-    };
-    const std::string big(4096, 'x');
-    std::vector<Case> cases = {
-        {"dot-dot", EpubBuilder::validBook("T", "C").add("../escape.txt", "x"), {}},
-        {"nested dot-dot", EpubBuilder::validBook("T", "C").add("OEBPS/../../escape.txt", "x"), {}},
-        {"absolute", EpubBuilder::validBook("T", "C").add("/tmp/escape.txt", "x"), {}},
-        {"symlink", EpubBuilder::validBook("T", "C").addSymlink("OEBPS/link", "/etc/passwd"), {}},
-        {"too large", EpubBuilder::validBook("T", "C").add("big.bin", big), {3000, 100}},
-        {"too many", EpubBuilder::validBook("T", "C"), {1u << 20, 3}},
-    };
-    for (auto &c : cases) {
-        SCOPED_TRACE(c.what);
-        ASSERT_TRUE(c.book.write(archive()));
-        m_error.clear();
-        EXPECT_FALSE(unpackEpubArchive(archive(), unpackTo(), &m_error, c.limits));
-        EXPECT_FALSE(m_error.empty());
-        EXPECT_FALSE(fs::exists(unpackTo()));
-        EXPECT_FALSE(fs::exists(m_dir.file("escape.txt")));
-    }
-    writeWholeFile(archive(), "PK\x03\x04 but not really a zip");
-    EXPECT_FALSE(unpackEpubArchive(archive(), unpackTo(), &m_error));
-    EXPECT_NE(m_error.find("not a readable"), std::string::npos) << m_error;
-    EXPECT_FALSE(unpackEpubArchive(m_dir.file("missing.epub"), unpackTo(), &m_error));
-    EXPECT_FALSE(fs::exists(unpackTo()));
-}
-
 TEST_F(EpubArchiveTest, PacksMimetypeFirstStoredAndTheRestInOrder)
 {
     ASSERT_TRUE(EpubBuilder::validBook("T", "C").write(archive()));
@@ -161,19 +118,6 @@ TEST_F(EpubArchiveTest, PassesASingleFileThroughAndKeepsTheOldTargetOnFailure)
     EXPECT_EQ(readWholeFile(target), "single-file book");
 }
 
-TEST_F(EpubArchiveTest, RepackedBookPassesEpubcheck)
-{
-    if (!epubcheckAvailable())
-        GTEST_SKIP() << epubcheckMissingReason();
-    ASSERT_TRUE(EpubBuilder::validBook("Checked", "Writer").write(archive()));
-    std::string output;
-    ASSERT_EQ(runEpubcheck(archive(), &output), 0) << "the test book itself must be valid:\n" << output;
-    ASSERT_TRUE(unpackEpubArchive(archive(), unpackTo(), &m_error));
-    const std::string packed = m_dir.file("repacked.epub");
-    ASSERT_TRUE(packEpub(unpackTo(), packed, &m_error));
-    EXPECT_EQ(runEpubcheck(packed, &output), 0) << output;
-}
-
 TEST_F(EpubArchiveTest, SloppyMimetypeIsPackedAsExactlyTheType)
 {
     for (const std::string &packed : packSloppyBooks()) {
@@ -192,14 +136,21 @@ TEST_F(EpubArchiveTest, SloppyMimetypeIsPackedAsExactlyTheType)
     EXPECT_EQ(readWholeFile(exact), readWholeFile(archive()));
 }
 
-TEST_F(EpubArchiveTest, SloppyMimetypeExportsPassEpubcheck)
+// A valid book unpacked and packed again, and the books packed from a sloppy mimetype, pass.
+TEST_F(EpubArchiveTest, RepackedBooksPassEpubcheck)
 {
     if (!epubcheckAvailable())
-        GTEST_SKIP() << epubcheckMissingReason() << "; the packed mimetype is not checked by it";
-    for (const std::string &packed : packSloppyBooks()) {
-        std::string output;
+        GTEST_SKIP() << epubcheckMissingReason();
+    std::vector<std::string> books = packSloppyBooks();
+    fs::remove_all(unpackTo());
+    ASSERT_TRUE(EpubBuilder::validBook("Checked", "Writer").write(archive()));
+    std::string output;
+    ASSERT_EQ(runEpubcheck(archive(), &output), 0) << "the test book itself must be valid:\n" << output;
+    ASSERT_TRUE(unpackEpubArchive(archive(), unpackTo(), &m_error));
+    books.push_back(m_dir.file("repacked.epub"));
+    ASSERT_TRUE(packEpub(unpackTo(), books.back(), &m_error));
+    for (const std::string &packed : books)
         EXPECT_EQ(runEpubcheck(packed, &output), 0) << packed << "\n" << output;
-    }
 }
 
 TEST(Md5, HashesWholeFilesAndEmptyInputForUnreadableOnes)
@@ -209,10 +160,8 @@ TEST(Md5, HashesWholeFilesAndEmptyInputForUnreadableOnes)
     EXPECT_EQ(md5HexOfFile(dir.file("abc")), "900150983cd24fb0d6963f7d28e17f72");
     EXPECT_EQ(md5HexOfFile(dir.file("missing")), "d41d8cd98f00b204e9800998ecf8427e");
     EXPECT_EQ(md5HexOfFile(""), "d41d8cd98f00b204e9800998ecf8427e");
-    std::string large(300000, 'a');
-    writeWholeFile(dir.file("large"), large);
-    EXPECT_EQ(md5HexOfFile(dir.file("large")).size(), 32u);
-    EXPECT_NE(md5HexOfFile(dir.file("large")), md5HexOfFile(dir.file("abc")));
+    writeWholeFile(dir.file("large"), std::string(300000, 'a')); // read in more than one piece
+    EXPECT_EQ(md5HexOfFile(dir.file("large")), "92712d77c46f3ee77d7ac6caba4fe2ba");
 }
 
 TEST_F(EpubArchiveTest, UnpackTellsEachFolderBeforeItsContentAndEachFileOnceWhole)
@@ -245,6 +194,7 @@ TEST_F(EpubArchiveTest, UnpackTellsEachFolderBeforeItsContentAndEachFileOnceWhol
     std::sort(sortedTold.begin(), sortedTold.end());
     EXPECT_EQ(sortedTold, onDisk);
     EXPECT_NE(std::find(told.begin(), told.end(), "odd/name.txt"), told.end());
+    EXPECT_FALSE(unpackEpubArchive(archive(), unpackTo(), &m_error)) << "an existing folder is not unpacked into";
 
     // An archive refused by the checks tells nothing.
     fs::remove_all(unpackTo());

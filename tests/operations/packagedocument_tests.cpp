@@ -114,67 +114,74 @@ TEST(PackageDocument, PlainDocumentsGiveEveryValue)
               "p.jpg");
 }
 
-TEST(PackageDocument, EntitiesAndCharacterReferencesAreDecoded)
+// One value of a package document, read the way the import reads it.
+TEST(PackageDocument, ValuesAreReadAsXmlDecodedAndCleaned)
 {
-    const auto v = valuesOf(
-        "<dc:title>Fish &amp; Chips: A History</dc:title>\n<dc:creator>Flann O&#39;Brien</dc:creator>\n"
-        "<dc:subject>Caf&#233; &amp; Cr&#xE8;me</dc:subject>\n<dc:identifier>a&lt;b&gt;</dc:identifier>\n",
-        "<item id=\"c\" href=\"Fish &amp; Chips.jpg\" properties=\"cover-image\"/>\n");
-    EXPECT_EQ(valueOr(v, "Name"), "Fish & Chips: A History");
-    EXPECT_EQ(valueOr(v, "Artist"), "Flann O'Brien");
-    EXPECT_EQ(valueOr(v, "Genre"), "Caf\xc3\xa9 & Cr\xc3\xa8me");
-    EXPECT_EQ(valueOr(v, "Publisher Unique ID"), "a<b>");
-    EXPECT_EQ(valueOr(v, "Cover Path"), "Fish & Chips.jpg");
-    EXPECT_EQ(valueOr(valuesOf("<dc:title>Salt & Pepper</dc:title>"), "Name"), "Salt & Pepper")
-        << "a bare ampersand";
-}
+    const std::string accents = [] {
+        std::string s = "tt";
+        for (int i = 0; i < 600; ++i)
+            s += "\xc3\xa9";
+        return s;
+    }();
+    const std::string commented =
+        "<!-- <dc:title>Template Title</dc:title> <dc:creator>Nobody</dc:creator> -->\n"
+        "<dc:title>\n   The Long\n   Title\n</dc:title>\n<dc:creator\n  opf:role=\"aut\">Ann\n  Author</dc:creator>\n";
+    const struct
+    {
+        const char *what;
+        std::string metadata, manifest;
+        const char *key;
+        std::string expected;
+    } rows[] = {
+        {"entities", "<dc:title>Fish &amp; Chips: A History</dc:title>", "", "Name", "Fish & Chips: A History"},
+        {"a character reference", "<dc:creator>Flann O&#39;Brien</dc:creator>", "", "Artist", "Flann O'Brien"},
+        {"decimal and hex references", "<dc:subject>Caf&#233; &amp; Cr&#xE8;me</dc:subject>", "", "Genre",
+         "Caf\xc3\xa9 & Cr\xc3\xa8me"},
+        {"markup references", "<dc:identifier>a&lt;b&gt;</dc:identifier>", "", "Publisher Unique ID", "a<b>"},
+        {"a reference in the cover's address", "",
+         "<item id=\"c\" href=\"Fish &amp; Chips.jpg\" properties=\"cover-image\"/>", "Cover Path",
+         "Fish & Chips.jpg"},
+        {"a bare ampersand", "<dc:title>Salt & Pepper</dc:title>", "", "Name", "Salt & Pepper"},
+        {"the creator in the author's role",
+         "<dc:creator opf:role=\"trl\">Translator</dc:creator>\n<dc:creator opf:role=\"aut\">Author</dc:creator>\n"
+         "<dc:creator opf:role=\"ill\">Illustrator</dc:creator>\n",
+         "", "Artist", "Author"},
+        {"an ePub 3 role refined by a meta",
+         "<dc:creator id=\"a\">Author</dc:creator>\n<dc:creator id=\"e\">Editor</dc:creator>\n"
+         "<meta refines=\"#e\" property=\"role\" scheme=\"marc:relators\">edt</meta>\n"
+         "<meta refines=\"#a\" property=\"role\" scheme=\"marc:relators\">aut</meta>\n",
+         "", "Sort Artist", "Author"},
+        {"without roles, the first creator", "<dc:creator>First</dc:creator>\n<dc:creator>Second</dc:creator>\n", "",
+         "Artist", "First"},
+        {"the main title, not the last",
+         "<dc:title id=\"s\">A Subtitle</dc:title>\n<dc:title id=\"m\">Dark Tide</dc:title>\n"
+         "<meta refines=\"#s\" property=\"title-type\">subtitle</meta>\n"
+         "<meta refines=\"#m\" property=\"title-type\">main</meta>\n",
+         "", "Name", "Dark Tide"},
+        {"without types, the first title", "<dc:title>Dark Tide</dc:title>\n<dc:title>A Subtitle</dc:title>\n", "",
+         "Album", "Dark Tide"},
+        {"a title over lines, one in a comment", commented, "", "Name", "The Long Title"},
+        {"a creator over lines, one in a comment", commented, "", "Artist", "Ann Author"},
+        {"a title outside Dublin Core", "<title xmlns=\"http://www.idpf.org/2007/opf\">Not Dublin Core</title>", "",
+         "Name", "<none>"},
+        {"text that is not UTF-8 is skipped", "<dc:subject>Bad \xff\xfe bytes</dc:subject>\n", "", "Genre", "<none>"},
+        {"and what follows it is read",
+         "<dc:subject>Bad \xff\xfe bytes</dc:subject>\n<dc:creator>Caf\xc3\xa9</dc:creator>\n", "", "Artist",
+         "Caf\xc3\xa9"},
+        {"control characters go, so the file name can stand in", "<dc:title>\x01\x1f</dc:title>\n", "", "Name", ""},
+        {"XML carries a tab and DEL", "<dc:identifier>A\tB\x7f</dc:identifier>\n", "", "Publisher Unique ID",
+         "A\tB\x7f"},
+        {"cut at 1023 bytes", "<dc:title>" + std::string(2000, 't') + "</dc:title>", "", "Name",
+         std::string(1023, 't')},
+        {"cut at the end of a character", "<dc:title>" + accents + "</dc:title>", "", "Name", accents.substr(0, 1022)},
+    };
+    for (const auto &row : rows)
+        EXPECT_EQ(valueOr(valuesOf(row.metadata, row.manifest), row.key), row.expected) << row.what;
 
-TEST(PackageDocument, TheAuthorIsTheFirstCreatorInTheAuthorsRole)
-{
-    EXPECT_EQ(valueOr(valuesOf("<dc:creator opf:role=\"trl\">Translator</dc:creator>\n"
-                               "<dc:creator opf:role=\"aut\">Author</dc:creator>\n"
-                               "<dc:creator opf:role=\"ill\">Illustrator</dc:creator>\n"),
-                      "Artist"),
-              "Author");
-    const auto epub3 =
-        valuesOf("<dc:creator id=\"a\">Author</dc:creator>\n<dc:creator id=\"e\">Editor</dc:creator>\n"
-                 "<meta refines=\"#e\" property=\"role\" scheme=\"marc:relators\">edt</meta>\n"
-                 "<meta refines=\"#a\" property=\"role\" scheme=\"marc:relators\">aut</meta>\n");
-    EXPECT_EQ(valueOr(epub3, "Artist"), "Author");
-    EXPECT_EQ(valueOr(epub3, "Sort Artist"), "Author");
-    EXPECT_EQ(
-        valueOr(valuesOf("<dc:creator>First</dc:creator>\n<dc:creator>Second</dc:creator>\n"), "Artist"),
-        "First")
-        << "without roles, the first creator";
-}
-
-TEST(PackageDocument, TheMainTitleNotTheLast)
-{
-    EXPECT_EQ(
-        valueOr(valuesOf("<dc:title id=\"s\">A Subtitle</dc:title>\n<dc:title id=\"m\">Dark Tide</dc:title>\n"
-                         "<meta refines=\"#s\" property=\"title-type\">subtitle</meta>\n"
-                         "<meta refines=\"#m\" property=\"title-type\">main</meta>\n"),
-                "Name"),
-        "Dark Tide");
-    EXPECT_EQ(valueOr(valuesOf("<dc:title>Dark Tide</dc:title>\n<dc:title>A Subtitle</dc:title>\n"), "Album"),
-              "Dark Tide");
-}
-
-TEST(PackageDocument, TheDocumentNotItsLines)
-{
-    const auto v = valuesOf("<!-- <dc:title>Template Title</dc:title> <dc:creator>Nobody</dc:creator> -->\n"
-                            "<dc:title>\n   The Long\n   Title\n</dc:title>\n<dc:creator\n  "
-                            "opf:role=\"aut\">Ann\n  Author</dc:creator>\n");
-    EXPECT_EQ(valueOr(v, "Name"), "The Long Title");
-    EXPECT_EQ(valueOr(v, "Artist"), "Ann Author");
     const auto ns0 =
         valuesOf("<ns0:title>Other Prefix</ns0:title><ns0:creator>Writer</ns0:creator>", {}, {}, "ns0");
     EXPECT_EQ(valueOr(ns0, "Name"), "Other Prefix");
     EXPECT_EQ(valueOr(ns0, "Artist"), "Writer");
-    EXPECT_EQ(
-        valueOr(valuesOf("<title xmlns=\"http://www.idpf.org/2007/opf\">Not Dublin Core</title>"), "Name"),
-        "<none>");
-
     const QString text =
         QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-16\"?><package><metadata "
                        "xmlns:dc=\"http://purl.org/dc/elements/1.1/\"><dc:title>Caf\u00e9 Sixteen</dc:title>"
@@ -182,33 +189,8 @@ TEST(PackageDocument, TheDocumentNotItsLines)
     std::string utf16 = "\xff\xfe";
     utf16.append(reinterpret_cast<const char *>(text.utf16()), static_cast<std::size_t>(text.size()) * 2);
     EXPECT_EQ(valueOr(documentValues(utf16), "Name"), "Caf\xc3\xa9 Sixteen");
-}
-
-TEST(PackageDocument, OddValuesAreCutOrSkipped)
-{
-    const auto v =
-        valuesOf("<dc:subject>Bad \xff\xfe bytes</dc:subject>\n<dc:creator>Caf\xc3\xa9</dc:creator>\n"
-                 "<dc:title>\x01\x1f</dc:title>\n<dc:identifier>A\tB\x7f</dc:identifier>\n");
-    EXPECT_EQ(valueOr(v, "Genre"), "<none>") << "text that is not UTF-8 is skipped";
-    EXPECT_EQ(valueOr(v, "Artist"), "Caf\xc3\xa9") << "and what follows it is read";
-    EXPECT_EQ(valueOr(v, "Name"), "") << "control characters are dropped, so the file name can stand in";
-    EXPECT_EQ(valueOr(v, "Publisher Unique ID"), "A\tB\x7f") << "XML carries a tab and DEL; only the others go";
-    EXPECT_EQ(valueOr(valuesOf("<dc:title>" + std::string(2000, 't') + "</dc:title>"), "Name").size(), 1023u);
-    EXPECT_EQ(valueOr(valuesOf("<dc:title>tt" +
-                               [] {
-                                   std::string s;
-                                   for (int i = 0; i < 600; ++i)
-                                       s += "\xc3\xa9";
-                                   return s;
-                               }() +
-                               "</dc:title>"),
-                      "Name")
-                  .size(),
-              1022u)
-        << "cut at the end of a character";
     EXPECT_EQ(
-        valueOr(documentValues("<package><metadata><dc:title>Kept</dc:title></metadata><broken></package>"),
-                "Name"),
+        valueOr(documentValues("<package><metadata><dc:title>Kept</dc:title></metadata><broken></package>"), "Name"),
         "Kept")
         << "what was read before an error stays";
 }
@@ -221,6 +203,26 @@ TEST(PackageDocument, BookPathsStayInsideTheBook)
     EXPECT_EQ(bookPathOf("OEBPS/content.opf", "/etc/passwd"), "");
     EXPECT_EQ(bookPathOf("content.opf", "%2e%2e/x.jpg"), "");
 }
+
+namespace {
+std::string upperMd5(const std::string &bytes)
+{
+    TempDir dir;
+    writeWholeFile(dir.file("f"), bytes);
+    std::string hash = md5HexOfFile(dir.file("f"));
+    for (char &c : hash)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return hash;
+}
+
+std::string page(const std::string &body)
+{
+    return "<?xml version=\"1.0\"?>\n<html xmlns=\"http://www.w3.org/1999/xhtml\" "
+           "xmlns:xlink=\"http://www.w3.org/1999/xlink\">"
+           "<head><title>Cover</title></head><body>" +
+           body + "</body></html>\n";
+}
+} // namespace
 
 using ImportedPackageTest = FolderDeviceTest;
 
@@ -256,12 +258,7 @@ TEST_F(ImportedPackageTest, NewerBookWithControlCharactersImportsIntoACatalogueS
     EXPECT_EQ(entryString(entry, BookKey::Album), "Dark Tide");
     EXPECT_EQ(entryString(entry, BookKey::Genre), "Sea Stories");
     EXPECT_EQ(entryString(entry, BookKey::CoverPath), "images/c.png");
-    TempDir dir;
-    writeWholeFile(dir.file("c"), cover);
-    std::string hash = md5HexOfFile(dir.file("c"));
-    for (char &c : hash)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    EXPECT_EQ(entryString(entry, BookKey::CoverHash), hash);
+    EXPECT_EQ(entryString(entry, BookKey::CoverHash), upperMd5(cover));
 
     // A title of control characters only leaves the book its file's name.
     opf = EpubBuilder::packageDocument("\x01\x02", "Writer");
@@ -272,25 +269,6 @@ TEST_F(ImportedPackageTest, NewerBookWithControlCharactersImportsIntoACatalogueS
     EXPECT_EQ(entryString(deviceCatalogue().bookAt(1), BookKey::Name), "Only Controls");
 }
 
-namespace {
-std::string upperMd5(const std::string &bytes)
-{
-    TempDir dir;
-    writeWholeFile(dir.file("f"), bytes);
-    std::string hash = md5HexOfFile(dir.file("f"));
-    for (char &c : hash)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return hash;
-}
-
-std::string page(const std::string &body)
-{
-    return "<?xml version=\"1.0\"?>\n<html xmlns=\"http://www.w3.org/1999/xhtml\" "
-           "xmlns:xlink=\"http://www.w3.org/1999/xlink\">"
-           "<head><title>Cover</title></head><body>" +
-           body + "</body></html>\n";
-}
-} // namespace
 
 TEST_F(ImportedPackageTest, CoversAreFoundAsThePackageDocumentNamesThem)
 {

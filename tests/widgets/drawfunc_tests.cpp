@@ -152,16 +152,6 @@ QString truncate(const QString &text, float width, int mode)
     return stringByTruncatingStringWithAttributesForWidth(text, monospace, width, mode);
 }
 
-TEST(Truncation, ReturnsTheStringWhenItFits)
-{
-    const QString text = QStringLiteral("abcdefghij");
-    for (int mode : {TruncateHead, TruncateTail, TruncateMiddle}) {
-        EXPECT_EQ(truncate(text, 100, mode), text);
-        EXPECT_EQ(truncate(text, 250, mode), text);
-    }
-    EXPECT_EQ(truncate(QString(), 0, TruncateTail), QString());
-}
-
 // Tail keeps the start and gives up below two characters; head keeps the end; middle grows
 // the cut right then left: ranges (5,1), (4,2), (4,3), (3,4), (3,5), (2,6) replaced in turn.
 TEST(Truncation, CutsTheTailHeadOrMiddleToTheWidth)
@@ -180,11 +170,13 @@ TEST(Truncation, CutsTheTailHeadOrMiddleToTheWidth)
         {89, TruncateMiddle, "abc...ij"}, {80, TruncateMiddle, "abc...ij"}, {70, TruncateMiddle, "ab...ij"},
         {30, TruncateMiddle, "..."},
         {70, 0, "ab...ij"}, // any value other than head or tail cuts the middle
+        {100, TruncateTail, "abcdefghij"}, {100, TruncateHead, "abcdefghij"}, {250, TruncateMiddle, "abcdefghij"},
     };
     for (const auto &c : cases)
         EXPECT_EQ(truncate(text, c.width, c.mode), QString::fromUtf8(c.shown)) << c.width << " mode " << c.mode;
     EXPECT_EQ(truncate(QStringLiteral("a"), 5, TruncateTail), QStringLiteral("..."));
     EXPECT_EQ(truncate(QString(), -1, TruncateTail), QStringLiteral("..."));
+    EXPECT_EQ(truncate(QString(), 0, TruncateTail), QString());
 }
 
 TEST(Truncation, WithAFontTheResultFits)

@@ -180,19 +180,15 @@ TEST_F(BookTable, DeleteKeysPostOnceEachOtherKeysNothing)
     EXPECT_EQ(deletes, 4);
 }
 
-TEST_F(BookTable, RightClickOnAnUnselectedRowSelectsItAlone)
-{
-    selectRows({0, 1, 2});
-    EXPECT_EQ(table.menuForEvent(rowPoint(4)), &menu);
-    EXPECT_EQ(selectedRows(), std::vector<int>({4}));
-    EXPECT_EQ(table.currentIndex().row(), 4);
-}
-
-TEST_F(BookTable, RightClickInsideASelectionKeepsIt)
+// A right click inside the selection keeps it; on another row it selects that row alone.
+TEST_F(BookTable, RightClickSelectsAnUnselectedRowAloneAndKeepsASelectionItIsIn)
 {
     selectRows({0, 1, 2});
     EXPECT_EQ(table.menuForEvent(rowPoint(1)), &menu);
     EXPECT_EQ(selectedRows(), std::vector<int>({0, 1, 2}));
+    EXPECT_EQ(table.menuForEvent(rowPoint(4)), &menu);
+    EXPECT_EQ(selectedRows(), std::vector<int>({4}));
+    EXPECT_EQ(table.currentIndex().row(), 4);
 }
 
 TEST_F(BookTable, RightClickBelowTheRowsKeepsTheSelectionOrOffersADisabledMenu)

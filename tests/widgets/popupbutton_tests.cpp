@@ -110,8 +110,14 @@ TEST_F(PopupButton, PressHeldForHalfASecondIsReportedOnceAsAHold)
     EXPECT_FALSE(reports[1].hold);
 }
 
-TEST_F(PopupButton, DisabledButtonShowsItsImageAndIgnoresPresses)
+// A press of another mouse button, or any press on a disabled button, does nothing.
+TEST_F(PopupButton, OtherButtonsAndADisabledButtonDoNotPress)
 {
+    QTest::mousePress(&button, Qt::RightButton, {}, QPoint(30, 15));
+    EXPECT_FALSE(button.isWatchingPress());
+    EXPECT_EQ(button.state(), 0);
+    QTest::mouseRelease(&button, Qt::RightButton, {}, QPoint(30, 15));
+
     button.setEnabled(false);
     EXPECT_EQ(centre(), kDisabled.rgb());
     QTest::mousePress(&button, Qt::LeftButton, {}, QPoint(30, 15));
@@ -121,14 +127,6 @@ TEST_F(PopupButton, DisabledButtonShowsItsImageAndIgnoresPresses)
     QTest::mouseRelease(&button, Qt::LeftButton, {}, QPoint(30, 15));
     QCoreApplication::processEvents();
     EXPECT_TRUE(reports.empty());
-}
-
-TEST_F(PopupButton, OtherButtonsDoNotPress)
-{
-    QTest::mousePress(&button, Qt::RightButton, {}, QPoint(30, 15));
-    EXPECT_FALSE(button.isWatchingPress());
-    EXPECT_EQ(button.state(), 0);
-    QTest::mouseRelease(&button, Qt::RightButton, {}, QPoint(30, 15));
 }
 
 TEST_F(PopupButton, ImageSettersSetTheStateAndMissingImagesShowWhite)
@@ -154,15 +152,16 @@ TEST_F(PopupButton, PullDownArrowSitsFourInFromTheRightAndBottom)
     button.drawPullDownArrow(painter);
     painter.end();
     const QRgb arrow = QColor(Qt::magenta).rgb();
-    // Transparent parts of the arrow leave what is under them.
+    // The arrow's square from (43, 13) to (55, 25); its transparent corner leaves what is under it.
+    const struct
+    {
+        int x, y;
+        bool isArrow;
+    } pixels[] = {{43, 13, false}, {44, 13, true},  {43, 14, true},  {55, 25, true},
+                  {42, 13, false}, {43, 12, false}, {56, 25, false}, {55, 26, false}};
+    for (const auto &p : pixels)
+        EXPECT_EQ(canvas.pixel(p.x, p.y) == arrow, p.isArrow) << p.x << "," << p.y;
     EXPECT_EQ(canvas.pixel(43, 13), QColor(Qt::white).rgb());
-    EXPECT_EQ(canvas.pixel(44, 13), arrow);
-    EXPECT_EQ(canvas.pixel(43, 14), arrow);
-    EXPECT_EQ(canvas.pixel(55, 25), arrow);
-    EXPECT_NE(canvas.pixel(42, 13), arrow);
-    EXPECT_NE(canvas.pixel(43, 12), arrow);
-    EXPECT_NE(canvas.pixel(56, 25), arrow);
-    EXPECT_NE(canvas.pixel(55, 26), arrow);
 }
 
 TEST_F(PopupButton, TitleIsClippedLeftOfTheArrow)
