@@ -67,7 +67,7 @@ TransferCommands::~TransferCommands()
 void TransferCommands::closeDown()
 {
     *m_alive = false;
-    m_goOn = false;
+    stop();
     joinWorker();
 }
 
@@ -87,6 +87,7 @@ bool TransferCommands::start()
     if (m_running)
         return false;
     joinWorker(); // the previous transfer's thread has finished its work by now
+    m_copyGoOn = true;
     m_running = true;
     Q_EMIT runningChanged(true);
     Q_EMIT started();
@@ -100,6 +101,7 @@ BookBatch TransferCommands::sheetBatch(std::shared_ptr<DeviceSession> session, b
     batch.pauseSeconds = kSheetSwapSeconds;
     batch.syncLock = syncLock;
     batch.continueFlag = &m_goOn;
+    batch.goOnFlag = &m_copyGoOn;
     batch.onStarted = [this] { onMainThread([this] { m_sheet.show(); }); };
     return batch;
 }
