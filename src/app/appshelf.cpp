@@ -364,7 +364,7 @@ void AppShelf::selectionChanged()
     AppShelfNode *node = selectedApp();
     if (m_hintShown) {
         m_hintShown = false;
-        Q_EMIT messageCleared();
+        Q_EMIT hintCleared();
     }
     if (!node) {
         m_coverApp.clear();
@@ -372,11 +372,9 @@ void AppShelf::selectionChanged()
     }
     // Where the books go, and what the user may have to do to see them there.
     const QString name = QString::fromStdString(node->app().displayName);
-    Q_EMIT message(
-        tr("Books added here go into %1's own folder. %1 may need to be closed and opened again to "
-           "show new books.")
-            .arg(name),
-        {}, {});
+    Q_EMIT hint(tr("Books added here go into %1's own folder. %1 may need to be closed and opened again to "
+                   "show new books.")
+                    .arg(name));
     m_hintShown = true;
     // The controller shows the node's last listing as it is selected; a fresh one follows.
     showCovers(node);
@@ -439,7 +437,7 @@ void AppShelf::listed(std::weak_ptr<TreeNode> weak, std::vector<AppBook> books, 
     node->setProblem(problem);
     if (!problem.empty()) {
         if (node == selectedApp()) {
-            Q_EMIT message(QString::fromStdString(node->app().displayName + ": " + problem), {}, {});
+            Q_EMIT hint(QString::fromStdString(node->app().displayName + ": " + problem));
             m_hintShown = true;
         }
         return;

@@ -102,7 +102,8 @@ public:
         {
             std::function<void(std::function<void()> body)> runWorker;
             std::function<bool()> goingOn; // false once Cancel was pressed
-            const std::atomic_bool *goOn = nullptr; // the same, for a batch
+            const std::atomic_bool *goOn = nullptr;     // the same, for a batch
+            const std::atomic_bool *copyGoOn = nullptr; // false once the window closes
             // On the worker: one progress report, as the transfers report theirs.
             std::function<void(const std::string &title, int index, int count)> report;
             // On the worker: asks on the main thread and waits; the answer code (1000 for the first button).
@@ -151,10 +152,13 @@ public:
     int openConnections() const { return m_openConnections.load(); }
 
 Q_SIGNALS:
-    // A sentence for the window's message line (a failed listing), with a link when there is one.
+    // How a command ended (an export's books and their folder), with a link: the window's
+    // message line keeps it until the next transfer starts.
     void message(const QString &text, const QString &linkTitle, const QUrl &target);
-    // The line about the selected app is no longer true (another node was selected).
-    void messageCleared();
+    // A sentence about the selected app (where its books go, why its listing failed), and its
+    // end: another node was selected.
+    void hint(const QString &text);
+    void hintCleared();
     // A device's app nodes were placed (tests).
     void appsListed();
     // A listing of the selected app was shown (from the cache or the device).
@@ -237,6 +241,6 @@ private:
     } m_reader;
     WorkQueue<CoverJob> m_coverQueue{[this](CoverJob &job, size_t) { readCover(job); }};
     QTimer m_scrollTimer;
-    bool m_hintShown = false; // the message line speaks of the selected app
+    bool m_hintShown = false; // a hint about the selected app is shown
     std::function<QVariant(const epub &, const std::string &, int)> m_previousCell; // the table's other cells
 };

@@ -28,6 +28,7 @@ void AppShelf::runCommand(const AppShelfNode &app, std::weak_ptr<TreeNode> node,
         batch.shelf = shelf.get();
         batch.aheadBooks = 0; // an app's books are one file each, written on lanes of their own
         batch.continueFlag = m_context.slot.goOn;
+        batch.goOnFlag = m_context.slot.copyGoOn;
         // The question's sheet closes before the progress sheet takes its place.
         batch.pauseSeconds = 1;
         batch.onStarted = [this] { onMain([this] { m_context.sheet->show(); }); };

@@ -99,8 +99,11 @@ void BookImportSources::importFolder()
     const QString found = files.size() == 1
                               ? tr("Found 1 ePub book in \"%1\" and its sub-folders.").arg(name)
                               : tr("Found %1 ePub books in \"%2\" and its sub-folders.").arg(files.size()).arg(name);
-    const int answer = m_interaction.ask(m_window, QStringLiteral("Folder to Device"),
-                                         found + QLatin1Char(' ') + tr("Add them to Custom Books?"),
+    // The question names where the books go: an app's folder when one is selected.
+    const QString destination = m_hooks.destination ? m_hooks.destination() : QString();
+    const QString add =
+        destination.isEmpty() ? tr("Add them to Custom Books?") : tr("Add them to %1?").arg(destination);
+    const int answer = m_interaction.ask(m_window, QStringLiteral("Folder to Device"), found + QLatin1Char(' ') + add,
                                          {tr("Cancel"), tr("Add Books")});
     if (answer == AlertFirstButtonReturn + 1 && !m_hooks.transferRunning())
         m_hooks.import(files);

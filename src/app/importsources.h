@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QObject>
+#include <QString>
 #include <QStringList>
 #include <QUrl>
 
@@ -32,6 +33,8 @@ public:
         std::function<bool()> deviceConnected;
         std::function<bool()> transferRunning;
         std::function<void(const QStringList &paths)> import;
+        // Where the books would go now: the selected app's name, or empty for "Custom Books".
+        std::function<QString()> destination;
     };
     BookImportSources(QWidget *window, UserInteraction &interaction, Hooks hooks, QObject *parent = nullptr);
 

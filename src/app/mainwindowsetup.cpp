@@ -202,7 +202,8 @@ void mainControler::buildUnits()
     m_apps = new AppShelf(std::move(apps), this);
     m_transfers->setAppShelf(m_apps);
     connect(m_apps, &AppShelf::message, m_messageLine, &MessageLine::showMessage);
-    connect(m_apps, &AppShelf::messageCleared, m_messageLine, &MessageLine::clearMessage);
+    connect(m_apps, &AppShelf::hint, m_messageLine, &MessageLine::showHint);
+    connect(m_apps, &AppShelf::hintCleared, m_messageLine, &MessageLine::clearHint);
     m_preferencesUi->showAllSharingAppsCheckBox->setChecked(m_apps->showsAllSharingApps());
 }
 
@@ -292,6 +293,10 @@ void mainControler::wireCommands()
     hooks.deviceConnected = [this] { return treeListControler->ipodCount() >= 1; };
     hooks.transferRunning = [this] { return isTransferRunning(); };
     hooks.import = [this](const QStringList &paths) { m_transfers->importBooks(paths); };
+    hooks.destination = [this] {
+        const AppShelfNode *app = m_apps ? m_apps->selectedApp() : nullptr;
+        return app ? QString::fromStdString(app->app().displayName) : QString();
+    };
     auto *sources = new BookImportSources(mainWindow, *m_interaction, std::move(hooks), this);
     connect(ui.actionFolderToDevice, &QAction::triggered, this, [this, sources] {
         if (!isTransferRunning() && addMediaButton->isEnabled())

@@ -4,6 +4,8 @@
 
 #include "widgets/urlopener.h"
 
+#include <QStringList>
+
 MessageLine::MessageLine(QWidget *parent)
     : QLabel(parent)
 {
@@ -23,20 +25,60 @@ MessageLine::MessageLine(QWidget *parent)
 void MessageLine::showMessage(const QString &text, const QString &linkTitle, const QUrl &target)
 {
     m_text = text;
+    m_linkTitle = linkTitle;
     m_target = linkTitle.isEmpty() ? QUrl() : target;
-    QString html = text.toHtmlEscaped();
-    if (m_target.isValid())
-        html += QStringLiteral("&nbsp;&nbsp;<a href=\"%1\">%2</a>")
-                    .arg(m_target.toString(QUrl::FullyEncoded).toHtmlEscaped(), linkTitle.toHtmlEscaped());
-    setText(html);
-    setAccessibleName(text);
-    show();
+    redraw();
 }
 
 void MessageLine::clearMessage()
 {
     m_text.clear();
+    m_linkTitle.clear();
     m_target.clear();
-    clear();
-    hide();
+    redraw();
+}
+
+void MessageLine::showHint(const QString &text)
+{
+    m_hint = text;
+    redraw();
+}
+
+void MessageLine::clearHint()
+{
+    m_hint.clear();
+    redraw();
+}
+
+QString MessageLine::messageText() const
+{
+    QStringList lines;
+    for (const QString &line : {m_text, m_hint}) {
+        if (!line.isEmpty())
+            lines << line;
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+void MessageLine::redraw()
+{
+    QStringList html;
+    if (!m_text.isEmpty()) {
+        QString line = m_text.toHtmlEscaped();
+        if (m_target.isValid())
+            line += QStringLiteral("&nbsp;&nbsp;<a href=\"%1\">%2</a>")
+                        .arg(m_target.toString(QUrl::FullyEncoded).toHtmlEscaped(), m_linkTitle.toHtmlEscaped());
+        html << line;
+    }
+    if (!m_hint.isEmpty())
+        html << m_hint.toHtmlEscaped();
+    if (html.isEmpty()) {
+        clear();
+        setAccessibleName({});
+        hide();
+        return;
+    }
+    setText(html.join(QStringLiteral("<br>")));
+    setAccessibleName(messageText());
+    show();
 }

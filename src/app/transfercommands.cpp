@@ -67,7 +67,7 @@ TransferCommands::~TransferCommands()
 void TransferCommands::closeDown()
 {
     *m_alive = false;
-    m_goOn = false;
+    stop();
     joinWorker();
 }
 
@@ -87,6 +87,7 @@ bool TransferCommands::start()
     if (m_running)
         return false;
     joinWorker(); // the previous transfer's thread has finished its work by now
+    m_copyGoOn = true;
     m_running = true;
     Q_EMIT runningChanged(true);
     Q_EMIT started();
@@ -100,6 +101,7 @@ BookBatch TransferCommands::sheetBatch(std::shared_ptr<DeviceSession> session, b
     batch.pauseSeconds = kSheetSwapSeconds;
     batch.syncLock = syncLock;
     batch.continueFlag = &m_goOn;
+    batch.goOnFlag = &m_copyGoOn;
     batch.onStarted = [this] { onMainThread([this] { m_sheet.show(); }); };
     return batch;
 }
@@ -402,6 +404,7 @@ AppShelf::Context::Slot TransferCommands::appSlot()
     slot.runWorker = [this](std::function<void()> body) { runWorker(std::move(body)); };
     slot.goingOn = [this] { return goingOn(); };
     slot.goOn = &m_goOn;
+    slot.copyGoOn = &m_copyGoOn;
     slot.report = [this](const std::string &title, int index, int count) { report(title, index, count); };
     slot.askAndWait = [this](const QString &title, const QString &message, const QStringList &buttons) {
         return askAndWait(title, message, buttons);

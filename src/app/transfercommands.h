@@ -38,8 +38,11 @@ class FailedWindow;
 // same slot and window. Each works on a device session opened when the command starts and
 // given back after its end, so a device that arrives meanwhile is surveyed only then.
 //
-// The go-on flag lives here and only here: set as a command starts, cleared by Cancel, by
-// stop() and at each command's end; the batches read it between books.
+// The go-on flags live here and only here. The one between books is set as a command starts
+// and cleared by Cancel, by stop() and at each command's end: the batches start no further
+// book once it is clear, and the book under way ends as it would have. The one inside a book
+// is cleared only by stop() (the window closing) and set again as the next transfer starts:
+// the batch hands it to the copy, which stops between its files.
 //
 // Threads: commands start on the main thread; batch bodies run on the worker and reach the
 // widgets only through queued calls. The replace question of an export is asked on the main
@@ -90,8 +93,13 @@ public:
 
     // The sheet's Cancel: the batch stops after its current book and the sheet says so.
     void cancel();
-    // Clears the go-on flag and nothing else. Any thread.
-    void stop() { m_goOn = false; }
+    // Stops at once: no further book, and the book being copied stops between its files.
+    // Clears the go-on flags and nothing else. Any thread.
+    void stop()
+    {
+        m_goOn = false;
+        m_copyGoOn = false;
+    }
     bool goingOn() const { return m_goOn; }
     // Runs on the worker: one progress report, the percentage in integer arithmetic, truncated,
     // announced with progressNotification.
@@ -127,7 +135,7 @@ private:
     // Queues `work` for the main thread, dropped if this object has gone by then.
     void onMainThread(std::function<void()> work);
     // A batch behind the progress sheet: on `session`, after the sheet's pause, shown once it
-    // starts, stopped by Cancel.
+    // starts, stopped after its current book by Cancel and inside it by stop().
     BookBatch sheetBatch(std::shared_ptr<DeviceSession> session, bool syncLock);
     void endExport(const BookFailureList &failures, int exported, const std::string &dstpath,
                    std::shared_ptr<DeviceSession> session);
@@ -144,7 +152,8 @@ private:
     UserInteraction &m_interaction;
     QDialog *m_failedWindow = nullptr; // a child of the window
     std::unique_ptr<Ui::FailedWindow> m_failedUi;
-    std::atomic_bool m_goOn{false};
+    std::atomic_bool m_goOn{false};     // between books
+    std::atomic_bool m_copyGoOn{true};  // inside a book
     bool m_running = false;        // from the panel's end to the sheet's end
     bool m_restoreRunning = false; // a catalogue restore holds the slot
     std::thread m_worker;

@@ -11,9 +11,12 @@
 #include "operations/ipodtreelistcontroler.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <exception>
+#include <functional>
 #include <mutex>
 
 SyncLockGuard::SyncLockGuard(userDataIphone *data)
@@ -31,7 +34,7 @@ SyncLockGuard::~SyncLockGuard()
 
 void BookBatch::open(BookContext &context, std::optional<SyncLockGuard> &lock) const
 {
-    context.goOn = continueFlag;
+    context.goOn = goOnFlag;
     if (shelf)
         context.shelf = shelf->where();
     const std::shared_ptr<DeviceSession> &held = context.session;
@@ -80,6 +83,9 @@ namespace {
 struct Pending
 {
     std::size_t index = 0;
+    // What the book's copy ahead reads (its BookContext::goOn): cleared when it is taken back
+    // or the batch stops at once. Before `steps`, which use it until they go.
+    std::atomic_bool goOn{true};
     std::optional<BookOperationResult> result; // known at its start
     std::unique_ptr<BookSteps> steps;
     bool startedEarly = false; // before the previous book's turn had ended
@@ -90,17 +96,24 @@ struct Pending
 // The books under way, oldest first: their ahead parts on the workers (worker n copies with
 // the session's ahead copier n - 1), their turns taken in order on the batch's thread.
 // Without workers a book's ahead part runs on the batch's thread as its turn comes.
+//
+// A copy on a worker reads its book's own flag, so that Cancel stops the copies of the books
+// behind the oldest one and lets that one end. The batch's thread passes the batch's flags on
+// to them while it waits for a copy to end; without workers a book's copy runs on the batch's
+// thread and reads the batch's "stop now" flag itself.
 class Pipeline
 {
 public:
-    Pipeline(DeviceSession *session, std::size_t workers)
-        : m_session(session), m_workers(workers),
+    // `cancelled` and `stopNow` tell what the batch's flags say (may be empty).
+    Pipeline(DeviceSession *session, std::size_t workers, std::function<bool()> cancelled,
+             std::function<bool()> stopNow)
+        : m_session(session), m_workers(workers), m_cancelled(std::move(cancelled)), m_stopNow(std::move(stopNow)),
           m_queue([this](Pending *&book, std::size_t worker) { runAhead(*book, worker); })
     {
         m_queue.ensureWorkers(workers);
     }
-    // Not a book's turn any more: the ahead parts are waited for (a stopped copy ends between
-    // its files), and each book unfinished takes away what it left.
+    // Not a book's turn any more: the ahead parts are stopped and waited for (a stopped copy
+    // ends between its files), and each book unfinished takes away what it left.
     ~Pipeline() { takeBack(); }
     Pipeline(const Pipeline &) = delete;
     Pipeline &operator=(const Pipeline &) = delete;
@@ -110,6 +123,12 @@ public:
     // ahead, for their turn. A worker that ends a book goes on with the next at once, and a
     // turn slower than the copies finds several books ready to share it.
     bool full() const { return m_books.size() > 2 * m_workers; }
+
+    // The flag a book started now gives its copy: its own when a worker copies it.
+    const std::atomic_bool *copyFlag(Pending &book, const std::atomic_bool *batchFlag) const
+    {
+        return m_workers > 0 ? &book.goOn : batchFlag;
+    }
 
     void add(std::unique_ptr<Pending> book)
     {
@@ -139,8 +158,18 @@ public:
         if (book->steps && m_workers == 0) {
             book->steps->ahead(m_session->treeCopier());
         } else if (book->steps) {
+            // The batch's flags are looked at between short waits and passed on: Cancel
+            // stops the copies behind this book, "stop now" this one's too.
             std::unique_lock lock(m_mutex);
-            m_done.wait(lock, [&] { return book->aheadDone; });
+            if (!m_cancelled && !m_stopNow)
+                m_done.wait(lock, [&] { return book->aheadDone; });
+            while (!m_done.wait_for(lock, kFlagLook, [&] { return book->aheadDone; })) {
+                const bool now = m_stopNow && m_stopNow();
+                if (now)
+                    book->goOn = false;
+                if (now || (m_cancelled && m_cancelled()))
+                    stopBehind();
+            }
         }
         if (book->error)
             std::rethrow_exception(book->error);
@@ -149,11 +178,20 @@ public:
 
     void takeBack()
     {
+        stopBehind();
         m_queue.stop(); // what has not begun never will
         m_books.clear();
     }
 
 private:
+    static constexpr std::chrono::milliseconds kFlagLook{20};
+
+    void stopBehind()
+    {
+        for (const std::unique_ptr<Pending> &book : m_books)
+            book->goOn = false;
+    }
+
     void runAhead(Pending &book, std::size_t worker)
     {
         try {
@@ -168,6 +206,7 @@ private:
 
     DeviceSession *m_session;
     const std::size_t m_workers;
+    std::function<bool()> m_cancelled, m_stopNow;
     std::deque<std::unique_ptr<Pending>> m_books;
     std::mutex m_mutex;
     std::condition_variable m_done;
@@ -186,7 +225,12 @@ std::vector<BookBatch::ItemResult> BookBatch::runOverlapped(iPodTreeListControle
     const std::shared_ptr<DeviceSession> &held = context.session;
 
     const std::size_t workers = held ? std::min(aheadBooks, DeviceSession::kAheadCopiers) : 0;
-    Pipeline pipeline(held.get(), workers);
+    std::function<bool()> cancelled, stopNow;
+    if (continueFlag)
+        cancelled = [this] { return !continueFlag->load(); };
+    if (goOnFlag)
+        stopNow = [this] { return !goOnFlag->load(); };
+    Pipeline pipeline(held.get(), workers, std::move(cancelled), std::move(stopNow));
     std::size_t next = 0;
     // Starts the next book that is part of the batch; false when none is left.
     auto startOne = [&] {
@@ -194,10 +238,12 @@ std::vector<BookBatch::ItemResult> BookBatch::runOverlapped(iPodTreeListControle
             const std::size_t i = next++;
             if (onItemStarting)
                 onItemStarting(i);
+            auto book = std::make_unique<Pending>();
+            context.goOn = pipeline.copyFlag(*book, goOnFlag);
             BookStart start = item(i, context);
+            context.goOn = goOnFlag;
             if (!start.result && !start.steps)
                 continue;
-            auto book = std::make_unique<Pending>();
             book->index = i;
             book->result = std::move(start.result);
             book->steps = std::move(start.steps);
@@ -215,6 +261,10 @@ std::vector<BookBatch::ItemResult> BookBatch::runOverlapped(iPodTreeListControle
             break;
         std::vector<std::unique_ptr<Pending>> books;
         books.push_back(pipeline.next());
+        // Stopped at once: no turn comes, so the catalogue is not changed after the stop; the
+        // book goes unfinished (whether or not its copy had ended) with the others.
+        if (goOnFlag && !goOnFlag->load())
+            break;
         Pending &first = *books.front();
         std::vector<BookOperationResult> ended;
         if (std::unique_ptr<SharedTurn> shared = first.steps ? first.steps->shareTurn(first.startedEarly) : nullptr) {

@@ -49,8 +49,8 @@ private:
 //   4. takes the sync lock when `syncLock` is set, for the whole batch; once taken, the
 //      catalogue one change leaves on the device is the next one's (the context's
 //      CatalogueKnowledge) until an item fails or the device goes;
-//   5. asks `item(i)` for i = 0..count-1 while the continue flag (if any) stays true; an item
-//      that returns nothing is not part of the batch (an unchecked row) and is not reported;
+//   5. asks `item(i)` for i = 0..count-1 while both flags (if any) stay true; an item that
+//      returns nothing is not part of the batch (an unchecked row) and is not reported;
 //      once the session's device is removed, every book operation left fails at once;
 //   6. gives the lock back.
 // onItemStarting runs before every index, onItemDone after every item, on the batch's thread.
@@ -58,10 +58,12 @@ private:
 // runOverlapped does the same with books in two parts (booksteps.h): while one book's turn
 // runs on the batch's thread, the next books' `ahead` parts run on up to `aheadBooks`
 // workers, each with a tree copier of the session's own. Turns, results and onItemDone stay
-// in book order, and the batch stops where run() would: the continue flag is read before
-// each turn, and the books started ahead of a turn that does not come are taken back
-// without a result. onItemStarting runs as each book is started, which may be before the
-// previous one's result.
+// in book order, and the batch stops where run() would: the flags are read before each turn
+// and before a later book joins a shared one. A cleared continue flag lets the oldest book
+// under way end (its copy, then its turn, with the books already in a shared turn that has
+// begun); the books started ahead of a turn that does not come are taken back without a
+// result. onItemStarting runs as each book is started, which may be before the previous
+// one's result.
 class BookBatch
 {
 public:
@@ -81,9 +83,15 @@ public:
     unsigned int pauseSeconds = 0;
     // Takes the lock for a shelf that uses it (a deletion or an import; an export reads only).
     bool syncLock = false;
-    // Cleared by another thread to stop before the next item; the book being copied stops
-    // between its files (or their pieces) and fails, cleaned up as any failed copy is.
+    // Cleared by another thread (Cancel) to start no further item: the book under way ends
+    // as it would have, and the batch stops before the next one.
     const std::atomic_bool *continueFlag = nullptr;
+    // Cleared by another thread to stop at once (the window closing): no further item
+    // starts, and the book being copied stops between its files (or their pieces) and is
+    // skipped ("the transfer was stopped"), cleaned up as any failed copy is. The book
+    // operations get it as BookContext::goOn. In runOverlapped no turn comes after it: the
+    // books under way are taken back without a result.
+    const std::atomic_bool *goOnFlag = nullptr;
     // Null device record when no session could be opened.
     std::function<void(userDataIphone *device)> beforeLock;
     std::function<void()> onStarted;
@@ -107,5 +115,8 @@ public:
 private:
     // Steps 2 to 4 of run(), in the context made for the batch.
     void open(BookContext &context, std::optional<SyncLockGuard> &lock) const;
-    bool goOn() const { return !continueFlag || continueFlag->load(); }
+    bool goOn() const
+    {
+        return (!continueFlag || continueFlag->load()) && (!goOnFlag || goOnFlag->load());
+    }
 };

@@ -20,6 +20,12 @@ void DeviceFaultInjector::failOnCall(const std::string &operation, unsigned long
     m_onCall.insert({operation, n});
 }
 
+void DeviceFaultInjector::onCall(const std::string &operation, unsigned long n, std::function<void()> action)
+{
+    std::lock_guard lock(m_mutex);
+    m_actions[{operation, n}] = std::move(action);
+}
+
 void DeviceFaultInjector::failFromCall(unsigned long n)
 {
     std::lock_guard lock(m_mutex);
@@ -32,6 +38,7 @@ void DeviceFaultInjector::reset()
     m_calls.clear();
     m_always.clear();
     m_onCall.clear();
+    m_actions.clear();
     m_total = 0;
     m_fromCall = 0;
     m_failures = 0;
@@ -58,15 +65,26 @@ unsigned long DeviceFaultInjector::failures() const
 
 bool DeviceFaultInjector::shouldFail(const char *operation)
 {
-    std::lock_guard lock(m_mutex);
-    auto it = m_calls.find(std::string_view(operation));
-    if (it == m_calls.end())
-        it = m_calls.emplace(operation, 0).first;
-    const unsigned long n = ++it->second;
-    ++m_total;
-    bool fail = (m_fromCall != 0 && m_total >= m_fromCall) || m_always.count(std::string_view(operation)) != 0 ||
-                m_onCall.count({it->first, n}) != 0;
-    if (fail)
-        ++m_failures;
+    std::function<void()> action;
+    bool fail = false;
+    {
+        std::lock_guard lock(m_mutex);
+        auto it = m_calls.find(std::string_view(operation));
+        if (it == m_calls.end())
+            it = m_calls.emplace(operation, 0).first;
+        const unsigned long n = ++it->second;
+        ++m_total;
+        fail = (m_fromCall != 0 && m_total >= m_fromCall) || m_always.count(std::string_view(operation)) != 0 ||
+               m_onCall.count({it->first, n}) != 0;
+        if (fail)
+            ++m_failures;
+        if (const auto found = m_actions.find({it->first, n}); found != m_actions.end()) {
+            action = std::move(found->second);
+            m_actions.erase(found);
+        }
+    }
+    // Outside the lock: the action may wait on other threads that call the layer.
+    if (action)
+        action();
     return fail;
 }

@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #pragma once
 
+#include <functional>
 #include <map>
 #include <mutex>
 #include <set>
@@ -26,7 +27,11 @@ public:
     // Every call from the nth call of any operation on fails (0 turns this off).
     void failFromCall(unsigned long n);
 
-    // Forgets every rule and counter.
+    // `action` runs on the caller's thread as the nth call of `operation` is made, before the
+    // call is carried out (or made to fail): a test acts at an exact point of a transfer.
+    void onCall(const std::string &operation, unsigned long n, std::function<void()> action);
+
+    // Forgets every rule, action and counter.
     void reset();
 
     unsigned long calls(const std::string &operation) const;
@@ -43,6 +48,7 @@ private:
     std::map<std::string, unsigned long, std::less<>> m_calls;
     std::set<std::string, std::less<>> m_always;
     std::set<std::pair<std::string, unsigned long>> m_onCall;
+    std::map<std::pair<std::string, unsigned long>, std::function<void()>> m_actions;
     unsigned long m_total = 0;
     unsigned long m_fromCall = 0;
     unsigned long m_failures = 0;
