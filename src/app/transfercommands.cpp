@@ -488,46 +488,26 @@ int TransferCommands::askAndWait(const QString &title, const QString &message, c
 std::vector<bool> TransferCommands::booksToSkip(const std::vector<std::string> &paths, userDataIphone *device)
 {
     std::vector<bool> skip(paths.size(), false);
-    if (!device || !device->conn)
-        return skip;
-    std::optional<Catalogue> catalogue; // read when the first book that can be a duplicate needs it
-    bool catalogueRead = false;
-    std::vector<PackageIdentity> coming; // the books of this import before the one asked about
+    const std::vector<BatchDuplicate> found = findBatchDuplicates(device, paths);
     bool skipAll = false;
     for (std::size_t i = 0; i < paths.size(); ++i) {
-        if (std::filesystem::path(paths[i]).extension() != ".epub")
+        std::optional<CatalogueDuplicate> duplicate = found[i].onDevice;
+        // An earlier book of this import brings it too, unless the user left that one out.
+        if (!duplicate && std::any_of(found[i].earlier.begin(), found[i].earlier.end(),
+                                      [&skip](std::size_t k) { return !skip[k]; }))
+            duplicate = CatalogueDuplicate{found[i].title, {}};
+        if (!duplicate)
             continue;
-        const std::optional<PackageIdentity> identity = readPackageIdentity(paths[i]);
-        if (!identity || identity->identifier.empty())
+        if (skipAll) {
+            skip[i] = true;
             continue;
-        if (!catalogueRead) {
-            std::string error; // an unreadable catalogue is the import's to report
-            catalogue = loadCatalogueForChange(device, false, &error);
-            catalogueRead = true;
         }
-        std::optional<CatalogueDuplicate> duplicate;
-        if (catalogue)
-            duplicate = findCatalogueDuplicate(*catalogue, *identity);
-        const bool comingEarlier = std::any_of(coming.begin(), coming.end(), [&](const PackageIdentity &earlier) {
-            return earlier.identifier == identity->identifier && earlier.title == identity->title;
-        });
-        if (!duplicate && comingEarlier)
-            duplicate = CatalogueDuplicate{identity->title, {}};
-        if (duplicate) {
-            if (!skipAll) {
-                const QString message = tr("\"%1\" (%2) is already on the device. Add it again?")
-                                            .arg(QString::fromStdString(duplicate->name),
-                                                 QString::fromStdString(std::filesystem::path(paths[i]).filename().string()));
-                const int answer =
-                    askAndWait(QStringLiteral("Information"), message, {tr("Skip"), tr("Add Again"), tr("Skip All")});
-                skipAll = answer == AlertFirstButtonReturn + 2;
-                skip[i] = answer != AlertFirstButtonReturn + 1;
-            } else {
-                skip[i] = true;
-            }
-        }
-        if (!skip[i])
-            coming.push_back(*identity);
+        const QString message = tr("\"%1\" (%2) is already on the device. Add it again?")
+                                    .arg(QString::fromStdString(duplicate->name),
+                                         QString::fromStdString(std::filesystem::path(paths[i]).filename().string()));
+        const int answer = askAndWait(QStringLiteral("Information"), message, {tr("Skip"), tr("Add Again"), tr("Skip All")});
+        skipAll = answer == AlertFirstButtonReturn + 2;
+        skip[i] = answer != AlertFirstButtonReturn + 1;
     }
     return skip;
 }

@@ -518,22 +518,6 @@ std::optional<CatalogueDuplicate> findCatalogueDuplicate(const Catalogue &catalo
     return std::nullopt;
 }
 
-std::optional<CatalogueDuplicate> findDeviceDuplicate(BookContext &context, const std::string &epubFile)
-{
-    std::string why;
-    userDataIphone *data = context.device(&why);
-    if (fs::path(epubFile).extension() != ".epub" || !data || !data->conn)
-        return std::nullopt;
-    const std::optional<PackageIdentity> identity = readPackageIdentity(epubFile);
-    if (!identity || identity->identifier.empty())
-        return std::nullopt;
-    std::string error;
-    const std::optional<Catalogue> catalogue = loadCatalogueForChange(data, false, &error, &context.catalogue);
-    if (!catalogue)
-        return std::nullopt;
-    return findCatalogueDuplicate(*catalogue, *identity);
-}
-
 std::vector<BatchDuplicate> findBatchDuplicates(userDataIphone *data, const std::vector<std::string> &files)
 {
     std::vector<BatchDuplicate> found(files.size());

@@ -31,9 +31,6 @@ struct PackageIdentity
 std::optional<PackageIdentity> readPackageIdentity(const std::string &epubFile);
 
 std::optional<CatalogueDuplicate> findCatalogueDuplicate(const Catalogue &catalogue, const PackageIdentity &identity);
-// The same against the catalogue of the context's device, with what its batch knows of it;
-// nullopt when it cannot be read (the import then says why).
-std::optional<CatalogueDuplicate> findDeviceDuplicate(BookContext &context, const std::string &epubFile);
 
 // What an import of `files` as one batch would add again, asked before the batch: for each
 // file, the catalogue's entry it repeats, else the earlier files of the list it repeats

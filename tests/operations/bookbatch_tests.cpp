@@ -176,8 +176,6 @@ protected:
         return batch.run(*m_controller, m_books.size(), [&](std::size_t i, BookContext &context) {
             if (between)
                 between(i);
-            if (findDeviceDuplicate(context, m_books[i]))
-                return BookOperationResult::makeSkipped(m_books[i], "duplicate");
             return m_controller->addEPUBToDevice(context, m_books[i]);
         });
     }
