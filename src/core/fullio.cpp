@@ -3,6 +3,8 @@
 #include "core/fullio.h"
 
 #include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 ssize_t readFull(int fd, void *buffer, std::size_t size)
@@ -35,4 +37,47 @@ bool writeFull(int fd, const void *data, std::size_t size)
         size -= static_cast<std::size_t>(n);
     }
     return true;
+}
+
+int openRegularFile(const std::string &path, int flags, mode_t mode)
+{
+    const int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, mode);
+    if (fd < 0)
+        return -1;
+    struct stat st{};
+    int error = 0;
+    if (::fstat(fd, &st) != 0)
+        error = errno;
+    else if (!S_ISREG(st.st_mode))
+        error = S_ISDIR(st.st_mode) ? EISDIR : EACCES;
+    else if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
+        error = errno;
+    if (error != 0) {
+        ::close(fd);
+        errno = error;
+        return -1;
+    }
+    return fd;
+}
+
+std::optional<std::string> readRegularFile(const std::string &path, std::size_t limit)
+{
+    const int fd = openRegularFile(path, O_RDONLY);
+    if (fd < 0)
+        return std::nullopt;
+    std::string bytes;
+    bool whole = false;
+    char chunk[65536];
+    while (bytes.size() <= limit) {
+        const ssize_t got = readFull(fd, chunk, sizeof chunk);
+        if (got < 0)
+            break;
+        bytes.append(chunk, static_cast<std::size_t>(got));
+        if (static_cast<std::size_t>(got) < sizeof chunk) {
+            whole = bytes.size() <= limit;
+            break;
+        }
+    }
+    ::close(fd);
+    return whole ? std::optional<std::string>(std::move(bytes)) : std::nullopt;
 }
