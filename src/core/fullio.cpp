@@ -39,43 +39,45 @@ bool writeFull(int fd, const void *data, std::size_t size)
     return true;
 }
 
-int openPlainFile(const char *path)
+int openRegularFile(const std::string &path, int flags, mode_t mode)
 {
-    const int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    const int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, mode);
     if (fd < 0)
         return -1;
     struct stat st{};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+    int error = 0;
+    if (::fstat(fd, &st) != 0)
+        error = errno;
+    else if (!S_ISREG(st.st_mode))
+        error = S_ISDIR(st.st_mode) ? EISDIR : EACCES;
+    else if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
+        error = errno;
+    if (error != 0) {
         ::close(fd);
-        errno = EINVAL;
+        errno = error;
         return -1;
     }
     return fd;
 }
 
-WholeRead readWholeFile(const std::string &path, std::size_t maxBytes, std::string &out)
+std::optional<std::string> readRegularFile(const std::string &path, std::size_t limit)
 {
-    out.clear();
-    const int fd = openPlainFile(path.c_str());
+    const int fd = openRegularFile(path, O_RDONLY);
     if (fd < 0)
-        return errno == ENOENT ? WholeRead::Missing : errno == EINVAL || errno == ELOOP ? WholeRead::NotPlain
-                                                                                        : WholeRead::Failed;
-    struct stat st{};
-    WholeRead result = WholeRead::Failed;
-    if (::fstat(fd, &st) == 0 && static_cast<unsigned long long>(st.st_size) > maxBytes) {
-        result = WholeRead::TooLarge;
-    } else if (::fstat(fd, &st) == 0) {
-        // One byte more than the bound tells a file that grew meanwhile.
-        out.resize(static_cast<std::size_t>(st.st_size) + 1);
-        const ssize_t n = readFull(fd, out.data(), out.size());
-        if (n >= 0 && static_cast<std::size_t>(n) <= maxBytes) {
-            out.resize(static_cast<std::size_t>(n));
-            result = WholeRead::Done;
-        } else {
-            result = n < 0 ? WholeRead::Failed : WholeRead::TooLarge;
-            out.clear();
+        return std::nullopt;
+    std::string bytes;
+    bool whole = false;
+    char chunk[65536];
+    while (bytes.size() <= limit) {
+        const ssize_t got = readFull(fd, chunk, sizeof chunk);
+        if (got < 0)
+            break;
+        bytes.append(chunk, static_cast<std::size_t>(got));
+        if (static_cast<std::size_t>(got) < sizeof chunk) {
+            whole = bytes.size() <= limit;
+            break;
         }
     }
     ::close(fd);
-    return result;
+    return whole ? std::optional<std::string>(std::move(bytes)) : std::nullopt;
 }

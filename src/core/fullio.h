@@ -3,9 +3,11 @@
 #pragma once
 
 // Whole reads and writes on a file descriptor: a call interrupted by a signal, or one that
-// moved fewer bytes than asked, is resumed until the request is done.
+// moved fewer bytes than asked, is resumed until the request is done. And the one way files
+// that someone else controls (a device's folder, a download) are opened: only a regular file.
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <sys/types.h>
 
@@ -14,10 +16,13 @@ ssize_t readFull(int fd, void *buffer, std::size_t size);
 // True when every byte was written.
 bool writeFull(int fd, const void *data, std::size_t size);
 
-// Opens `path` for reading only when it is a plain file: a link is not followed and a pipe or a
-// device never makes the open wait. -1 (with errno; EINVAL for a file that is not plain) else.
-int openPlainFile(const char *path);
+// Opens `path` (open(2) flags; O_CREAT makes it with `mode`) only when it is a regular file.
+// A link as its last component is not followed, and the open never waits: a FIFO would wait
+// for a writer and a device node for its hardware. The descriptor (blocking, close-on-exec),
+// or -1 with errno set: ELOOP for a link, EISDIR for a folder, EACCES for anything else that
+// is not a regular file.
+int openRegularFile(const std::string &path, int flags, mode_t mode = 0644);
 
-enum class WholeRead { Done, Missing, NotPlain, TooLarge, Failed };
-// A plain file read whole, when it holds at most `maxBytes`.
-WholeRead readWholeFile(const std::string &path, std::size_t maxBytes, std::string &out);
+// The bytes of the regular file at `path` (opened as openRegularFile does); nullopt when it
+// cannot be opened or read, or holds more than `limit` bytes.
+std::optional<std::string> readRegularFile(const std::string &path, std::size_t limit);

@@ -29,6 +29,7 @@ struct ProcessFolder
     std::mutex mutex;
     std::string dir;
     int lockFd = -1;
+    std::string problem; // why the last attempt to make it failed
 
     void release()
     {
@@ -99,9 +100,19 @@ std::string scratchDir()
 
 std::string scratchProblem()
 {
-    scratchDir();
-    std::lock_guard lock(g_mutex);
-    return g_problem;
+    const std::string dir = scratchDir();
+    {
+        std::lock_guard lock(g_mutex);
+        if (dir.empty())
+            return g_problem;
+    }
+    // The folder itself may pass every check and still take nothing (read-only, full): the
+    // process's own folder in it is what every device needs.
+    if (!processScratchDir().empty())
+        return {};
+    std::lock_guard lock(g_process.mutex);
+    return "The scratch folder " + dir + " cannot be used: " + g_process.problem +
+           ". Set BOOKFERRY_SCRATCH to a folder of your own.";
 }
 
 std::string scratchPath(const std::string &relative)
@@ -172,12 +183,17 @@ bool makeProcessFolder(const std::string &scratch, ProcessFolder &out)
 {
     const std::string pid = std::to_string(::getpid());
     std::string pattern = scratch + "/n-" + pid + "-XXXXXX";
-    if (!::mkdtemp(pattern.data()))
+    auto failed = [&out] {
+        out.problem = std::string("this program's working folder cannot be made in it (") + std::strerror(errno) + ")";
         return false;
+    };
+    if (!::mkdtemp(pattern.data()))
+        return failed();
     const std::string suffix = pattern.substr(pattern.size() - 6);
     const int fd = ::open((pattern + "/" + kLockName).c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
     const std::string final = scratch + "/p-" + pid + "-" + suffix;
     if (fd < 0 || ::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::rename(pattern.c_str(), final.c_str()) != 0) {
+        failed();
         if (fd >= 0)
             ::close(fd);
         std::error_code ignored;
@@ -186,6 +202,7 @@ bool makeProcessFolder(const std::string &scratch, ProcessFolder &out)
     }
     out.dir = final;
     out.lockFd = fd;
+    out.problem.clear();
     return true;
 }
 

@@ -11,9 +11,10 @@
 // scratchDir() returns an empty string and nothing is written there.
 std::string scratchDir();
 
-// Why scratchDir() is empty, as a sentence that names the folder and what to do; empty
-// when the folder can be used. Nothing that needs the folder works without it (a device
-// is not listed), so the window and the command-line tool say this at start.
+// Why scratchDir() is empty, or why this process's folder in it (processScratchDir()) cannot
+// be made, as a sentence that names the folder and what to do; empty when both can be used.
+// Nothing that needs the folder works without it (a device is not listed), so the window and
+// the command-line tool say this at start.
 std::string scratchProblem();
 
 // scratchDir() joined with a relative path ("Books/Books.plist"). Empty when the

@@ -17,6 +17,9 @@ namespace fs = std::filesystem;
 
 namespace {
 constexpr std::size_t kValueLimit = 1023;
+// How deep the package document's elements are followed. A real one nests a handful; the
+// reader keeps a frame per open element, so a document may not make it keep thousands.
+constexpr int kDepthLimit = 256;
 const char *const kDublinCore = "http://purl.org/dc/elements/1.1/";
 const char *const kOpf = "http://www.idpf.org/2007/opf";
 
@@ -311,14 +314,52 @@ std::string trimmed(const std::string &text)
     return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
 }
 
+// The text of the element the reader has just started, its children's text included, read
+// element by element (no call per level). `depth` counts the open elements, this one included;
+// null when the document ends or breaks before the element does, or nests deeper than
+// kDepthLimit (the reader is then left in error).
+std::optional<QString> elementText(QXmlStreamReader &reader, int depth)
+{
+    QString text;
+    for (int open = 1; open > 0;) {
+        switch (reader.readNext()) {
+        case QXmlStreamReader::StartElement:
+            if (depth + open >= kDepthLimit) {
+                reader.raiseError(QStringLiteral("the document nests too deep"));
+                return std::nullopt;
+            }
+            ++open;
+            break;
+        case QXmlStreamReader::EndElement:
+            --open;
+            break;
+        case QXmlStreamReader::Characters:
+        case QXmlStreamReader::EntityReference:
+            text += reader.text();
+            break;
+        case QXmlStreamReader::Invalid:
+        case QXmlStreamReader::EndDocument:
+            return std::nullopt;
+        default:
+            break;
+        }
+    }
+    return text;
+}
+
 } // namespace
 
 std::string packagePathFromContainer(std::string_view container)
 {
     QXmlStreamReader reader(xmlReady(container));
     reader.setNamespaceProcessing(false);
+    int depth = 0;
     while (!reader.atEnd()) {
-        if (reader.readNext() != QXmlStreamReader::StartElement || reader.name() != u"rootfile")
+        const QXmlStreamReader::TokenType token = reader.readNext();
+        depth += token == QXmlStreamReader::StartElement ? 1 : token == QXmlStreamReader::EndElement ? -1 : 0;
+        if (depth > kDepthLimit)
+            break; // as in the package document: no rootfile lies that deep
+        if (token != QXmlStreamReader::StartElement || reader.name() != u"rootfile")
             continue;
         for (const QXmlStreamAttribute &a : reader.attributes()) {
             if (a.name() == u"full-path")
@@ -346,24 +387,31 @@ PackageDocument readPackageDocument(std::string_view bytes)
     QXmlStreamReader reader(xmlReady(bytes));
     reader.setNamespaceProcessing(false);
     Namespaces ns;
+    int depth = 0; // the elements open, the one just started included
     while (!reader.atEnd()) {
         const QXmlStreamReader::TokenType token = reader.readNext();
         if (token == QXmlStreamReader::EndElement) {
             ns.leave();
+            --depth;
             continue;
         }
         if (token != QXmlStreamReader::StartElement)
             continue;
+        // A document nested deeper than any book's is read as far as that point, like one that
+        // breaks off there: what came before it is kept.
+        if (++depth > kDepthLimit)
+            break;
         ns.enter(reader.attributes());
         const QString local = reader.name().toString();
         const std::string id = reader.attributes().value(QLatin1StringView("id")).toString().toStdString();
         if (ns.uri(reader.prefix().toString()) == QLatin1String(kDublinCore)) {
             const QString role = attribute(reader, ns, u"role");
-            const std::string text =
-                collapsed(reader.readElementText(QXmlStreamReader::IncludeChildElements));
-            ns.leave(); // readElementText consumed the end tag
-            if (reader.hasError())
-                break; // an element that never ends gives no value
+            const std::optional<QString> read = elementText(reader, depth);
+            ns.leave(); // elementText consumed the end tag
+            --depth;
+            if (!read)
+                break; // an element that never ends, or nests too deep, gives no value
+            const std::string text = collapsed(*read);
             if (text.find("\xef\xbf\xbd") != std::string::npos && local != u"creator" && local != u"title")
                 continue; // a value that could not be decoded is passed over
             if (local == u"title")
@@ -381,12 +429,13 @@ PackageDocument readPackageDocument(std::string_view bytes)
             const QString property = a.value(QLatin1StringView("property")).toString().trimmed();
             std::string refines = a.value(QLatin1StringView("refines")).toString().trimmed().toStdString();
             if (!refines.empty() && refines[0] == '#' && (property == u"role" || property == u"title-type")) {
-                const QString text = reader.readElementText(QXmlStreamReader::IncludeChildElements).trimmed();
+                const std::optional<QString> text = elementText(reader, depth);
                 ns.leave();
-                if (reader.hasError())
+                --depth;
+                if (!text)
                     break;
                 auto &refined = property == u"role" ? refinedRole : refinedTitleType;
-                refined.emplace(refines.substr(1), text);
+                refined.emplace(refines.substr(1), text->trimmed());
             }
         } else if (local == u"item") {
             const std::string href =

@@ -17,7 +17,8 @@
 // decoded, comments are passed over, any namespace prefix is understood and UTF-16 is read.
 // Sloppy documents are taken as far as they go: a bare "&" is an ampersand, bytes that are
 // not UTF-8 and control characters are left out of the text, and what was read before an
-// error that remains is kept.
+// error that remains is kept. Elements are followed 256 levels deep: a document nested deeper
+// is read as if it ended there (an element whose text goes deeper gives no value).
 
 // The package document's path as the container writes it: the first rootfile's full-path, at
 // most 1023 bytes; empty when there is none.

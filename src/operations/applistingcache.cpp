@@ -48,14 +48,14 @@ std::vector<AppBook> AppListingCache::load(const std::string &device, const std:
     const std::string file = fileOf(device, app);
     // The writer keeps the folder under its bound, so a larger file is none of ours: it goes, and
     // the next listing writes it anew. Only a plain file is read, never waiting on a pipe.
-    std::string bytes;
-    if (readWholeFile(file, m_maxBytes, bytes) != WholeRead::Done) {
+    const std::optional<std::string> bytes = readRegularFile(file, m_maxBytes);
+    if (!bytes) {
         std::error_code ec;
         if (fs::is_regular_file(fs::symlink_status(file, ec)))
             fs::remove(file, ec);
         return books;
     }
-    const QJsonObject top = QJsonDocument::fromJson(QByteArray::fromStdString(bytes)).object();
+    const QJsonObject top = QJsonDocument::fromJson(QByteArray::fromStdString(*bytes)).object();
     // Another device or app whose name hashed the same, or another format, is no listing of this one.
     if (top.value(QLatin1String("format")).toInt() != kFormat ||
         top.value(QLatin1String("device")).toString() != text(device) ||

@@ -9,6 +9,7 @@
 #include "core/log.h"
 #include "core/mainqueue.h"
 #include "core/scratch.h"
+#include "core/utf8.h"
 #include "device/connection/loadiphone.h"
 #include "device/connection/shelf.h"
 #include "device/deviceselection.h"
@@ -52,6 +53,8 @@ QString q(const std::string &text)
     return QString::fromStdString(text);
 }
 
+std::string field(const std::string &value);
+
 // One line on standard error that rewrites itself, only when a person is watching.
 class Progress
 {
@@ -62,7 +65,7 @@ public:
         m_total = total;
         m_what = what;
         if (m_enabled)
-            std::fprintf(stderr, "\r\033[K[%zu/%zu] %s", done, total, what.c_str());
+            std::fprintf(stderr, "\r\033[K[%zu/%zu] %s", done, total, field(what).c_str());
     }
     // A batch that overlaps its books starts some before the earlier ones end: the count is
     // of the books ended, the text the book started last.
@@ -108,20 +111,37 @@ QJsonObject resultJson(const BookOperationResult &r, bool failed)
 // written to the real standard output at the end: a --json document stays one document.
 std::ostringstream g_out;
 
-// A value in a tab-separated line: a tab or a line break in a title would split the line, so
-// they (and the backslash) are written as escapes.
+// A device's text as the plain output writes it. A tab or a line break would split a listing's
+// line, and any other control character (C0, DEL, C1) would reach the terminal as a command
+// (a new window title, a moved cursor, a changed colour). So the backslash, tab, line break
+// and carriage return are written \\, \t, \n, \r, and every other control character and
+// every byte that is not part of a well-formed UTF-8 character as \xNN, byte by byte (U+009B
+// is \xc2\x9b). The messages that carry a device's text (titles, names) write it so too.
 std::string field(const std::string &value)
 {
+    static const char hex[] = "0123456789abcdef";
     std::string out;
     out.reserve(value.size());
-    for (const char c : value) {
-        switch (c) {
-        case '\\': out += "\\\\"; break;
-        case '\t': out += "\\t"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        default: out += c;
+    for (std::size_t i = 0; i < value.size();) {
+        const auto [code, length] = decodeUtf8(value, i);
+        const std::size_t step = std::max<std::size_t>(length, 1);
+        if (length > 0 && code == '\\') {
+            out += "\\\\";
+        } else if (length > 0 && code == '\t') {
+            out += "\\t";
+        } else if (length > 0 && code == '\n') {
+            out += "\\n";
+        } else if (length > 0 && code == '\r') {
+            out += "\\r";
+        } else if (length == 0 || code < 0x20 || (code >= 0x7f && code <= 0x9f)) {
+            for (std::size_t k = i; k < i + step; ++k) {
+                const auto byte = static_cast<unsigned char>(value[k]);
+                out += {'\\', 'x', hex[byte >> 4], hex[byte & 0xf]};
+            }
+        } else {
+            out.append(value, i, length);
         }
+        i += step;
     }
     return out;
 }
@@ -174,7 +194,7 @@ public:
         // The window keeps the device link's log; a command line shows it only when asked.
         setLogSink([verbose](const std::string &line) {
             if (verbose)
-                std::fprintf(stderr, "bookferry: %s\n", line.c_str());
+                std::fprintf(stderr, "bookferry: %s\n", field(line).c_str());
             if (std::getenv("BOOKFERRY_SYSLOG"))
                 syslog(LOG_NOTICE, "%s", line.c_str());
         });
@@ -241,7 +261,7 @@ public:
             [this] { return m_controller->ipodCount() > 0 || m_arrival.failed(); },
             std::chrono::seconds(seconds > 0 ? seconds : 5));
         if (m_controller->ipodCount() == 0 && m_arrival.failed()) {
-            std::cerr << "bookferry-cli: " << m_arrival.reason() << "\n";
+            std::cerr << "bookferry-cli: " << field(m_arrival.reason()) << "\n";
             return false;
         }
         if (!arrived) {
@@ -266,7 +286,7 @@ public:
             printJson(QJsonDocument(o));
         } else {
             for (const auto &[key, value] : survey)
-                g_out << key << ": " << value << "\n";
+                g_out << field(key) << ": " << field(value) << "\n";
         }
         return kOk;
     }
@@ -315,7 +335,7 @@ public:
         std::vector<DeviceApp> found;
         std::string why;
         if (listSharingApps(device, found, &why) != MDERR_OK) {
-            std::cerr << "bookferry-cli: the apps could not be listed. " << why << "\n";
+            std::cerr << "bookferry-cli: the apps could not be listed. " << field(why) << "\n";
             return kItemFailed;
         }
         bool anyFailed = false;
@@ -331,7 +351,8 @@ public:
                 && listAppBooks(connection, books) == MDERR_OK;
             if (!counted) {
                 anyFailed = true;
-                std::cerr << "bookferry-cli: " << app.identifier << ": its books could not be counted. " << why << "\n";
+                std::cerr << "bookferry-cli: " << field(app.identifier) << ": its books could not be counted. " << field(why)
+                          << "\n";
             }
             if (m_options.json) {
                 QJsonObject o{{QStringLiteral("identifier"), q(app.identifier)},
@@ -514,7 +535,7 @@ public:
         std::string why;
         afc_connection *connection = shelf.connection(context, &why);
         if (!connection) {
-            std::cerr << "bookferry-cli: " << *m_options.app << ": " << why << "\n";
+            std::cerr << "bookferry-cli: " << field(*m_options.app) << ": " << field(why) << "\n";
             return kItemFailed;
         }
         if (listAppBookDetails(connection, books, {}, shelf.lanes(context)) != MDERR_OK) {
@@ -586,15 +607,15 @@ private:
             const bool failed = isFailure(r);
             anyFailed = anyFailed || failed;
             if (failed)
-                std::cerr << "bookferry-cli: " << r.item << ": " << r.message << "\n";
+                std::cerr << "bookferry-cli: " << field(r.item) << ": " << field(r.message) << "\n";
             if (m_options.json) {
                 array.append(resultJson(r, failed));
             } else if (!failed) {
-                g_out << (r.done() ? verb : notDone) << " " << r.item;
+                g_out << (r.done() ? verb : notDone) << " " << field(r.item);
                 if (!r.detail.empty())
-                    g_out << (r.done() ? " -> " : ": ") << r.detail;
+                    g_out << (r.done() ? " -> " : ": ") << field(r.detail);
                 else if (!r.message.empty())
-                    g_out << ": " << r.message;
+                    g_out << ": " << field(r.message);
                 g_out << "\n";
             }
         }

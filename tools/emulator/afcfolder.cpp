@@ -3,6 +3,7 @@
 #include "afcfolder.h"
 
 #include "afcprotocol.h"
+#include "core/fullio.h"
 
 #include <cerrno>
 #include <deque>
@@ -290,13 +291,9 @@ uint64_t AfcFolder::openFile(const std::string &path, uint64_t mode, int *fd) co
         return afc::StatusObjectIsDir;
     // resolve() already followed every link; O_NOFOLLOW closes the gap to a link made since.
     // Not blocking: a FIFO would wait for a writer. Only a regular file is kept open.
-    const int f = ::open(host->c_str(), flags | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0644);
+    const int f = openRegularFile(*host, flags);
     if (f < 0)
         return statusFromErrno(errno == ELOOP ? EACCES : errno);
-    if (fstat(f, &st) != 0 || !S_ISREG(st.st_mode) || ::fcntl(f, F_SETFL, ::fcntl(f, F_GETFL) & ~O_NONBLOCK) != 0) {
-        ::close(f);
-        return afc::StatusPermDenied;
-    }
     *fd = f;
     return afc::StatusSuccess;
 }

@@ -2,6 +2,8 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "folderdevice.h"
 
+#include "core/fullio.h"
+
 #include <openssl/bio.h>
 #include <openssl/err.h>
 #include <openssl/pem.h>
@@ -14,23 +16,19 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
-#include <sstream>
 #include <unistd.h>
 
 namespace {
 
+// Only a regular file, opened without waiting: an app's Info.plist that is a FIFO or a
+// folder is no app, and must not hold the service that lists them.
 PlistPtr readPlistFile(const std::string &path)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return nullptr;
-    std::stringstream buffer;
-    buffer << in.rdbuf();
-    const std::string data = buffer.str();
-    if (data.empty() || data.size() > (64u << 20))
+    const std::optional<std::string> data = readRegularFile(path, 64u << 20);
+    if (!data || data->empty())
         return nullptr;
     plist_t raw = nullptr;
-    plist_from_memory(data.data(), uint32_t(data.size()), &raw);
+    plist_from_memory(data->data(), uint32_t(data->size()), &raw);
     return PlistPtr(raw);
 }
 
@@ -344,14 +342,8 @@ Bytes FolderDevice::appIcon(const std::string &identifier) const
 {
     if (!app(identifier))
         return {};
-    std::ifstream in(m_dir + "/apps/" + identifier + "/icon.png", std::ios::binary);
-    Bytes data;
-    char buffer[65536];
-    while (in && data.size() < (2u << 20)) {
-        in.read(buffer, sizeof buffer);
-        data.insert(data.end(), buffer, buffer + in.gcount());
-    }
-    return data.size() < (2u << 20) ? data : Bytes();
+    const std::optional<std::string> png = readRegularFile(m_dir + "/apps/" + identifier + "/icon.png", (2u << 20) - 1);
+    return png ? Bytes(png->begin(), png->end()) : Bytes();
 }
 
 std::optional<std::string> FolderDevice::appContainer(const std::string &identifier) const

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
 // The folder backend's apps: DEVICE_DIR/apps/IDENTIFIER/{Info.plist,icon.png,container/}.
+#include "core/fullio.h"
 #include "device/folder/folderbackend.h"
 #include "device/folder/folderpaths.h"
 #include "device/link/deviceapps.h"
@@ -9,7 +10,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
 namespace fs = std::filesystem;
 
@@ -146,12 +146,8 @@ int FolderBackend::appIcon(am_device *device, const std::string &identifier, std
     // An unknown app, or one without an icon, has none: the caller draws its own.
     if (!readApp(dir, identifier))
         return MDERR_OK;
-    const fs::path path = fs::path(dir) / "apps" / identifier / "icon.png";
-    std::error_code ec;
-    if (!fs::is_regular_file(path, ec) || fs::file_size(path, ec) > MaxIconBytes)
-        return MDERR_OK;
-    std::ifstream in(path, std::ios::binary);
-    png.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    // Only a regular file, opened without waiting: a FIFO would hold the backend forever.
+    png = readRegularFile(dir + "/apps/" + identifier + "/icon.png", MaxIconBytes).value_or(std::string());
     return MDERR_OK;
 }
 

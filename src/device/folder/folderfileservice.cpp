@@ -160,14 +160,9 @@ int FolderBackend::fileOpen(afc_connection *connection, const char *path, uint64
         return rc;
     // Not blocking: opening a FIFO would wait for a writer, with every other call of the
     // backend waiting on the lock behind it. Only a regular file is kept open.
-    const int fd = ::open(target.c_str(), flags | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0644);
+    const int fd = openRegularFile(target, flags);
     if (fd < 0)
         return errnoResult(errno);
-    struct stat st{};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
-        ::close(fd);
-        return MDERR_FAILED;
-    }
     const afc_file_ref id = m_nextRef++;
     m_files.emplace(id, OpenFile{c, fd});
     *ref = id;

@@ -2,23 +2,19 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "device/link/plistutil.h"
 
+#include "core/fullio.h"
+
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
-#include <limits>
 #include <unistd.h>
 
 PlistPtr readPlistFile(const std::string &path)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return nullptr;
-    std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (data.empty() || data.size() > std::numeric_limits<uint32_t>::max())
+    const std::optional<std::string> data = readRegularFile(path, kPlistFileLimit);
+    if (!data || data->empty())
         return nullptr;
     plist_t root = nullptr;
-    plist_from_memory(data.data(), static_cast<uint32_t>(data.size()), &root);
+    plist_from_memory(data->data(), static_cast<uint32_t>(data->size()), &root);
     return PlistPtr(root);
 }
 
