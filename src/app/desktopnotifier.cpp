@@ -37,7 +37,8 @@ void DesktopNotifier::transferStarted()
 
 void DesktopNotifier::transferEnded(const TransferEnd &end)
 {
-    const bool long_ = m_running.isValid() && std::chrono::milliseconds(m_running.elapsed()) >= m_minimumDuration;
+    const bool long_ =
+        m_running.isValid() && std::chrono::milliseconds(m_running.elapsed()) >= m_minimumDuration;
     m_running.invalidate();
     if (!long_ || windowInFront())
         return;
@@ -60,11 +61,21 @@ QString DesktopNotifier::summary(const TransferEnd &end)
 {
     QString what;
     switch (end.kind) {
-    case TransferEnd::Kind::Import: what = QStringLiteral("Adding books"); break;
-    case TransferEnd::Kind::Export: what = QStringLiteral("Export"); break;
-    case TransferEnd::Kind::Delete: what = QStringLiteral("Deletion"); break;
-    case TransferEnd::Kind::Restore: what = QStringLiteral("Catalogue restore"); break;
-    case TransferEnd::Kind::Other: what = QStringLiteral("Transfer"); break;
+    case TransferEnd::Kind::Import:
+        what = QStringLiteral("Adding books");
+        break;
+    case TransferEnd::Kind::Export:
+        what = QStringLiteral("Export");
+        break;
+    case TransferEnd::Kind::Delete:
+        what = QStringLiteral("Deletion");
+        break;
+    case TransferEnd::Kind::Restore:
+        what = QStringLiteral("Catalogue restore");
+        break;
+    case TransferEnd::Kind::Other:
+        what = QStringLiteral("Transfer");
+        break;
     }
     if (end.stopped)
         return QStringLiteral("%1 stopped").arg(what);
@@ -92,7 +103,8 @@ QString DesktopNotifier::body(const TransferEnd &end)
     case TransferEnd::Kind::Restore:
         return end.failed > 0 ? QStringLiteral("The book catalogue could not be restored.")
                               : QStringLiteral("The book catalogue was restored.");
-    case TransferEnd::Kind::Other: break;
+    case TransferEnd::Kind::Other:
+        break;
     }
     return end.failed > 0 ? QStringLiteral("%1 failed.").arg(end.failed) : QString();
 }

@@ -51,19 +51,22 @@ WindowMemory::WindowMemory(const Parts &parts, QObject *parent) : QObject(parent
 {
     connect(m_parts.devices->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &WindowMemory::listSelected);
-    connect(m_parts.devices->model(), &QAbstractItemModel::rowsInserted, this, &WindowMemory::devicesInserted);
+    connect(m_parts.devices->model(), &QAbstractItemModel::rowsInserted, this,
+            &WindowMemory::devicesInserted);
 }
 
 void WindowMemory::restore()
 {
     QSettings settings;
-    if (const QByteArray geometry = settings.value(QLatin1String(kGeometryKey)).toByteArray(); !geometry.isEmpty())
+    if (const QByteArray geometry = settings.value(QLatin1String(kGeometryKey)).toByteArray();
+        !geometry.isEmpty())
         m_parts.window->restoreGeometry(geometry);
     const QByteArray split = settings.value(QLatin1String(kSplitKey)).toByteArray();
     if (split.isEmpty() || !m_parts.split->restoreState(split)) {
         // The device list's first width, with the handle: room for a device's name and sizes,
         // and the device card's full width beside it.
-        const int list = std::min(kFirstListWidth, m_parts.window->width() / 3) - m_parts.split->handleWidth();
+        const int list =
+            std::min(kFirstListWidth, m_parts.window->width() / 3) - m_parts.split->handleWidth();
         m_parts.split->setSizes({list, std::max(m_parts.window->width() - list, 1)});
     }
     const QVariantMap widths = settings.value(QLatin1String(kWidthsKey)).toMap();
@@ -73,8 +76,9 @@ void WindowMemory::restore()
     }
     m_order = settings.value(QLatin1String(kOrderKey)).toStringList();
     m_sortColumn = settings.value(QLatin1String(kSortColumnKey)).toString();
-    m_sortOrder = settings.value(QLatin1String(kSortOrderKey)).toInt() == Qt::DescendingOrder ? Qt::DescendingOrder
-                                                                                                : Qt::AscendingOrder;
+    m_sortOrder = settings.value(QLatin1String(kSortOrderKey)).toInt() == Qt::DescendingOrder
+                      ? Qt::DescendingOrder
+                      : Qt::AscendingOrder;
     // The book lists' columns are laid out as each list is shown; the order of the columns is
     // the user's to change, save the check column.
     QHeaderView *header = m_parts.table->horizontalHeader();
@@ -126,7 +130,8 @@ void WindowMemory::keepColumns()
     }
     m_order = shown;
     const int sorted = header->sortIndicatorSection();
-    m_sortColumn = sorted > 0 && sorted < count ? QString::fromStdString(model->columnIdentifier(sorted)) : QString();
+    m_sortColumn =
+        sorted > 0 && sorted < count ? QString::fromStdString(model->columnIdentifier(sorted)) : QString();
     m_sortOrder = header->sortIndicatorOrder();
 }
 
@@ -214,8 +219,8 @@ void WindowMemory::devicesInserted(const QModelIndex &parent, int first, int las
         return;
     for (int row = first; row <= last; ++row) {
         const QModelIndex index = model->index(row, 0, parent);
-        if (keptName(model->nodeForIndex(index)) == m_pendingList
-            && QString::fromStdString(deviceIdentifier()) == m_pendingDevice) {
+        if (keptName(model->nodeForIndex(index)) == m_pendingList &&
+            QString::fromStdString(deviceIdentifier()) == m_pendingDevice) {
             m_pendingDevice.clear();
             const TreeNodeArray selected = m_parts.devices->selectedNodes();
             if (selected.empty() || selected.front()->asDeviceNode())

@@ -14,7 +14,9 @@ namespace {
 class PopupButtonAccessible final : public QAccessibleWidget
 {
 public:
-    explicit PopupButtonAccessible(XLPopupMenuButton *button) : QAccessibleWidget(button, QAccessible::Button) {}
+    explicit PopupButtonAccessible(XLPopupMenuButton *button) : QAccessibleWidget(button, QAccessible::Button)
+    {
+    }
 
     QString text(QAccessible::Text t) const override
     {

@@ -46,7 +46,8 @@ public:
         if (daemon.isEmpty())
             return;
         m_daemon.setProgram(daemon);
-        m_daemon.setArguments({QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address")});
+        m_daemon.setArguments(
+            {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address")});
         m_daemon.start();
         if (!m_daemon.waitForStarted(5000))
             return;
@@ -153,7 +154,8 @@ TEST(DesktopNotifierText, SaysHowTheTransferEnded)
         {end(K::Delete, 2, 0, true), "Deletion stopped", "2 books were deleted."},
         // A reader app's books are not counted: the text says so without a number.
         {end(K::Import, -1, 0), "Adding books finished", "The books were added."},
-        {end(K::Restore, -1, 1), "Catalogue restore ended with problems", "The book catalogue could not be restored."},
+        {end(K::Restore, -1, 1), "Catalogue restore ended with problems",
+         "The book catalogue could not be restored."},
     };
     for (const auto &c : cases) {
         EXPECT_EQ(DesktopNotifier::summary(c.end), QString::fromUtf8(c.summary));
@@ -190,7 +192,8 @@ TEST_F(NotificationBus, ALongTransferInTheBackgroundIsAnnounced)
     EXPECT_EQ(fake.calls[0].app, QStringLiteral("Bookferry"));
     EXPECT_EQ(fake.calls[0].summary, QStringLiteral("Adding books ended with problems"));
     EXPECT_EQ(fake.calls[0].body, QStringLiteral("3 books were added, 1 failed."));
-    EXPECT_EQ(fake.calls[0].hints.value(QStringLiteral("desktop-entry")).toString(), QStringLiteral("bookferry"));
+    EXPECT_EQ(fake.calls[0].hints.value(QStringLiteral("desktop-entry")).toString(),
+              QStringLiteral("bookferry"));
 }
 
 TEST_F(NotificationBus, WithoutTheServiceOrTheBusNothingFails)
@@ -200,7 +203,8 @@ TEST_F(NotificationBus, WithoutTheServiceOrTheBusNothingFails)
     QDBusConnection connection = bus.connect(QStringLiteral("lonely"));
     notifier.setConnection(connection);
     // Sent, unanswered, and not waited for.
-    EXPECT_TRUE(notifier.notify(QStringLiteral("Export finished"), QStringLiteral("1 book was exported to x.")));
+    EXPECT_TRUE(
+        notifier.notify(QStringLiteral("Export finished"), QStringLiteral("1 book was exported to x.")));
     EXPECT_TRUE(connection.isConnected());
     // No bus at all: nothing is sent.
     DesktopNotifier nowhere(nullptr);
@@ -266,8 +270,8 @@ protected:
     }
     int checkedCount() const
     {
-        return static_cast<int>(std::count_if(medias->begin(), medias->end(),
-                                              [](const auto &record) { return record && record->isSelect(); }));
+        return static_cast<int>(std::count_if(
+            medias->begin(), medias->end(), [](const auto &record) { return record && record->isSelect(); }));
     }
 };
 
@@ -297,8 +301,9 @@ TEST_F(DesktopWindowTest, ALongExportInTheBackgroundIsAnnounced)
     ASSERT_TRUE(waitForTransferEnd());
     ASSERT_TRUE(processMainEventsUntil([&] { return !fake.calls.empty(); }, std::chrono::seconds(10)));
     EXPECT_EQ(fake.calls[0].summary, QStringLiteral("Export finished"));
-    EXPECT_EQ(fake.calls[0].body, QStringLiteral("2 books were exported to %1.")
-                                      .arg(QString::fromStdString(std::filesystem::path(exportDir.path()).filename())));
+    EXPECT_EQ(fake.calls[0].body,
+              QStringLiteral("2 books were exported to %1.")
+                  .arg(QString::fromStdString(std::filesystem::path(exportDir.path()).filename())));
 }
 
 TEST_F(DesktopWindowTest, TheNextStartRestoresSizeSplitColumnsSortAndList)
@@ -334,7 +339,8 @@ TEST_F(DesktopWindowTest, TheNextStartRestoresSizeSplitColumnsSortAndList)
     std::string error;
     m_device = m_backend->attach(m_deviceDir.path(), &error);
     ASSERT_TRUE(m_device) << error;
-    ASSERT_TRUE(processMainEventsUntil([this] { return !m_window->mediaTableView->isHidden() && rowCount() == 2; }));
+    ASSERT_TRUE(
+        processMainEventsUntil([this] { return !m_window->mediaTableView->isHidden() && rowCount() == 2; }));
     EXPECT_EQ(selectedList(), QStringLiteral("Custom Books"));
     EXPECT_EQ(header->sectionSize(columns()->columnOf("Artist")), 141);
     EXPECT_EQ(header->logicalIndex(0), 0);
@@ -393,7 +399,8 @@ TEST_F(DesktopWindowTest, SelectCheckAndExportWithTheKeyboardAlone)
     AITableView *table = m_window->mediaTableView;
     // To the device list, down to "Custom Books", over to its table.
     ASSERT_TRUE(pressUntil(nullptr, Qt::Key_Tab, [&] { return focused() == devices; }));
-    ASSERT_TRUE(pressUntil(devices, Qt::Key_Down, [&] { return selectedList() == QStringLiteral("Custom Books"); }));
+    ASSERT_TRUE(
+        pressUntil(devices, Qt::Key_Down, [&] { return selectedList() == QStringLiteral("Custom Books"); }));
     ASSERT_TRUE(processMainEventsUntil([&] { return !table->isHidden() && rowCount() == 2; }));
     QTest::keyClick(devices, Qt::Key_Tab);
     ASSERT_EQ(focused(), table);
@@ -425,8 +432,8 @@ TEST_F(DesktopWindowTest, SelectCheckAndExportWithTheKeyboardAlone)
     EXPECT_EQ(focused(), m_window->addMediaButton);
     QTest::keyClick(focused(), Qt::Key_Tab);
     EXPECT_EQ(focused(), static_cast<QWidget *>(m_window->ipodtoMacButton));
-    for (const char *item : {"Import to Device...", "Folder to Device", "Export to Mac", "Export select contents to Mac",
-                             "Delete selected item", "Filter Books"})
+    for (const char *item : {"Import to Device...", "Folder to Device", "Export to Mac",
+                             "Export select contents to Mac", "Delete selected item", "Filter Books"})
         EXPECT_FALSE(action(QString::fromUtf8(item))->shortcut().isEmpty()) << item;
 }
 
@@ -436,7 +443,7 @@ TEST_F(DesktopWindowTest, TheDeleteKeyAsksFirst)
     QApplication::setActiveWindow(m_window->mainWindow);
     AITableView *table = m_window->mediaTableView;
     ASSERT_TRUE(pressUntil(nullptr, Qt::Key_Tab, [&] { return focused() == table; }));
-    QTest::keyClick(table, Qt::Key_Down); // highlights the second row
+    QTest::keyClick(table, Qt::Key_Down);                     // highlights the second row
     m_interaction->answers.push_back(AlertFirstButtonReturn); // NO
     ASSERT_TRUE(action(QStringLiteral("Delete selected item"))->isEnabled());
     QTest::keyClick(table, Qt::Key_Delete);
@@ -462,14 +469,16 @@ namespace {
 void collectControls(QAccessibleInterface *face, std::vector<QAccessibleInterface *> &out)
 {
     static const std::set<QAccessible::Role> controls = {
-        QAccessible::PushButton, QAccessible::CheckBox, QAccessible::ComboBox, QAccessible::EditableText,
-        QAccessible::Tree, QAccessible::Table, QAccessible::List, QAccessible::Link, QAccessible::ProgressBar,
-        QAccessible::Graphic, QAccessible::RadioButton, QAccessible::Slider, QAccessible::SpinBox};
+        QAccessible::PushButton,  QAccessible::CheckBox, QAccessible::ComboBox,    QAccessible::EditableText,
+        QAccessible::Tree,        QAccessible::Table,    QAccessible::List,        QAccessible::Link,
+        QAccessible::ProgressBar, QAccessible::Graphic,  QAccessible::RadioButton, QAccessible::Slider,
+        QAccessible::SpinBox};
     if (!face || face->state().invisible)
         return;
     if (controls.count(face->role()))
         out.push_back(face);
-    if (face->role() == QAccessible::Tree || face->role() == QAccessible::Table || face->role() == QAccessible::List)
+    if (face->role() == QAccessible::Tree || face->role() == QAccessible::Table ||
+        face->role() == QAccessible::List)
         return;
     for (int i = 0; i < face->childCount(); ++i)
         collectControls(face->child(i), out);
@@ -492,23 +501,27 @@ TEST_F(DesktopWindowTest, ScreenReadersFindEveryControlNamed)
         EXPECT_FALSE(face->text(QAccessible::Name).isEmpty())
             << "role " << face->role() << " " << face->object()->objectName().toStdString();
     }
-    for (QObject *control : std::initializer_list<QObject *>{m_window->iPodTableView, m_window->addMediaButton,
-                                                            m_window->ipodSizeView, m_window->ipodProductView})
+    for (QObject *control :
+         std::initializer_list<QObject *>{m_window->iPodTableView, m_window->addMediaButton,
+                                          m_window->ipodSizeView, m_window->ipodProductView})
         EXPECT_TRUE(objects.count(control)) << control->objectName().toStdString();
 
     EXPECT_EQ(faceOf(m_window->iPodTableView)->role(), QAccessible::Tree);
-    EXPECT_EQ(faceOf(m_window->iPodTableView)->text(QAccessible::Name), QStringLiteral("Devices and book lists"));
+    EXPECT_EQ(faceOf(m_window->iPodTableView)->text(QAccessible::Name),
+              QStringLiteral("Devices and book lists"));
     EXPECT_EQ(faceOf(m_window->addMediaButton)->role(), QAccessible::PushButton);
     EXPECT_EQ(faceOf(m_window->addMediaButton)->text(QAccessible::Name), QStringLiteral("Add Books"));
     // The picture is named by the model the card shows.
     EXPECT_EQ(faceOf(m_window->ipodProductView)->role(), QAccessible::Graphic);
-    EXPECT_EQ(faceOf(m_window->ipodProductView)->text(QAccessible::Name), m_window->ipodTypeTextField->text());
+    EXPECT_EQ(faceOf(m_window->ipodProductView)->text(QAccessible::Name),
+              m_window->ipodTypeTextField->text());
     EXPECT_FALSE(m_window->ipodTypeTextField->text().isEmpty());
     // The bar's segments with the legend's sizes.
     QAccessibleInterface *bar = faceOf(m_window->ipodSizeView);
     EXPECT_EQ(bar->role(), QAccessible::ProgressBar);
     const QString segments = bar->text(QAccessible::Description);
-    for (const QLabel *size : {m_window->pictureTextField, m_window->ebooksTextField, m_window->freeSizeTextField})
+    for (const QLabel *size :
+         {m_window->pictureTextField, m_window->ebooksTextField, m_window->freeSizeTextField})
         EXPECT_TRUE(segments.contains(size->text())) << segments.toStdString();
     EXPECT_TRUE(segments.startsWith(QStringLiteral("Audio "))) << segments.toStdString();
     EXPECT_TRUE(segments.contains(QStringLiteral(", Free ") + m_window->freeSizeTextField->text()));

@@ -17,11 +17,11 @@ struct ClickCounter
 {
     explicit ClickCounter(XLPopupMenuButton *button)
     {
-        NotificationCenter::defaultCenter().addObserver(this, XLButtonClickedNotification,
-                                                        [this, button](const Notification &n) {
-                                                            if (n.object == button && !button->needPopupMenu())
-                                                                ++clicks;
-                                                        });
+        NotificationCenter::defaultCenter().addObserver(
+            this, XLButtonClickedNotification, [this, button](const Notification &n) {
+                if (n.object == button && !button->needPopupMenu())
+                    ++clicks;
+            });
     }
     ~ClickCounter() { NotificationCenter::defaultCenter().removeObserver(this); }
     int clicks = 0;
@@ -63,7 +63,8 @@ TEST(Accessibility, PopupButtonIsAPushButtonThatKeysAndReadersPress)
     // Without a name from its form, its caption names it.
     XLPopupMenuButton untitled;
     untitled.setTitle(QStringLiteral("Import"));
-    EXPECT_EQ(QAccessible::queryAccessibleInterface(&untitled)->text(QAccessible::Name), QStringLiteral("Import"));
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(&untitled)->text(QAccessible::Name),
+              QStringLiteral("Import"));
 }
 
 TEST(Accessibility, StorageBarReportsUseAndSegments)
@@ -78,7 +79,8 @@ TEST(Accessibility, StorageBarReportsUseAndSegments)
     ASSERT_NE(face, nullptr);
     EXPECT_EQ(face->role(), QAccessible::ProgressBar);
     EXPECT_EQ(face->text(QAccessible::Name), QStringLiteral("Storage"));
-    EXPECT_EQ(face->text(QAccessible::Description), QStringLiteral("Photos 1.2 GB, Books 300 MB, Free 10 GB"));
+    EXPECT_EQ(face->text(QAccessible::Description),
+              QStringLiteral("Photos 1.2 GB, Books 300 MB, Free 10 GB"));
     QAccessibleValueInterface *value = face->valueInterface();
     ASSERT_NE(value, nullptr);
     EXPECT_DOUBLE_EQ(value->currentValue().toDouble(), 6e9); // the bytes in use
