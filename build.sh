@@ -22,7 +22,7 @@ deps=(build-essential cmake ninja-build pkg-config ccache
       libimobiledevice-utils ideviceinstaller zlib1g-dev zip unzip
       dpkg-dev file desktop-file-utils appstream man-db usbmuxd
       clang-14 libclang-rt-14-dev lld epubcheck locales
-      pandoc python3-ebooklib python3-sphinx docbook-xsl xsltproc bash-completion)
+      pandoc python3-ebooklib python3-sphinx docbook-xsl xsltproc bash-completion dbus-daemon)
 
 install_deps() {
     local missing=()

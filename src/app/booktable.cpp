@@ -9,10 +9,12 @@
 #include "widgets/aitableview.h"
 #include "widgets/xlpopupmenubutton.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QEvent>
 #include <QFrame>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QPushButton>
@@ -63,20 +65,33 @@ void BookTable::setUp()
     if (QLineEdit *field = m_parts.filterField) {
         field->setVisible(!table->isHidden());
         field->setAcceptDrops(false); // books dropped on it go to the window's import
-        table->installEventFilter(this);
         connect(field, &QLineEdit::textChanged, this, [this](const QString &text) { setFilterText(text); });
-        auto *find = new QShortcut(QKeySequence::Find, m_parts.window);
-        connect(find, &QShortcut::activated, field, [field] {
+        auto focusField = [field] {
             if (field->isVisible()) {
                 field->setFocus(Qt::ShortcutFocusReason);
                 field->selectAll();
             }
-        });
+        };
+        if (m_parts.findAction)
+            connect(m_parts.findAction, &QAction::triggered, field, focusField);
+        else
+            connect(new QShortcut(QKeySequence::Find, m_parts.window), &QShortcut::activated, field, focusField);
     }
+    // Space marks the focused book, as a click on its box does; the check-all box is left to
+    // the mouse and the menu's Check All, so that a key meant for one book never marks them all.
+    table->installEventFilter(this);
+    m_parts.checkAllBox->setFocusPolicy(Qt::NoFocus);
 }
 
 bool BookTable::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_parts.view && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Space && key->modifiers() == Qt::NoModifier) {
+            toggleRow(m_parts.view->currentIndex());
+            return true;
+        }
+    }
     if (watched == m_parts.view && m_parts.filterField) {
         if (event->type() == QEvent::ShowToParent)
             m_parts.filterField->show();

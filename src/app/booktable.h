@@ -12,6 +12,7 @@
 #include <vector>
 
 class AITableView;
+class QAction;
 class QCheckBox;
 class QLineEdit;
 class QModelIndex;
@@ -46,6 +47,7 @@ public:
         XLPopupMenuButton *importButton = nullptr;
         const QWidget *deviceCard = nullptr;
         QWidget *window = nullptr; // where the find shortcut lives
+        QAction *findAction = nullptr; // the menu's "Filter Books"; a shortcut of its own when null
     };
     // Shows its records in `parts.view`; `devices` outlives it.
     BookTable(const Parts &parts, const iPodTreeListControler &devices, QObject *parent);
@@ -74,7 +76,8 @@ public:
     // Toggles the check mark of the row the user acted on (the current row when it is
     // highlighted, else the last highlighted one).
     void toggleActedOnRow();
-    // Toggles the check mark of the book in the view row of `viewIndex` (a click on its box).
+    // Toggles the check mark of the book in the view row of `viewIndex` (a click on its box,
+    // or Space on the focused row).
     void toggleRow(const QModelIndex &viewIndex);
     // Every shown record's check mark follows the check-all box.
     void checkAllFromBox();

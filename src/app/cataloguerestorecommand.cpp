@@ -107,7 +107,7 @@ void CatalogueRestoreCommand::run()
         return;
     // The device may have gone, or another come, while the questions were open.
     TransferCommands &transfers = m_transfers;
-    if (selectedDeviceIdentifier() != identifier || !transfers.start())
+    if (selectedDeviceIdentifier() != identifier || !transfers.start(TransferEnd::Kind::Restore))
         return;
     transfers.setRestoreRunning(true);
     // Nothing to stop: one upload and a rename.

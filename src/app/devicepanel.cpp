@@ -234,9 +234,20 @@ void DevicePanel::showDevice(const StringDictionary &values)
         bar->otherSize(other);
         bar->booksSize(books);
         bar->update();
+        // What the bar shows by colour, in words, as the legend beside it says it.
+        QStringList segments;
+        for (const auto &[caption, size] : {std::pair{w.audioCaption, w.audioSizeTextField},
+                                            {w.videoCaption, w.videoTextField},
+                                            {w.pictureCaption, w.pictureTextField},
+                                            {w.ebooksstaticTextField, w.ebooksTextField},
+                                            {w.otherCaption, w.otherTextField},
+                                            {w.freeCaption, w.freeSizeTextField}})
+            segments << caption->text() + QLatin1Char(' ') + size->text();
+        bar->setAccessibleDescription(segments.join(QStringLiteral(", ")));
     }
 
     setProductViewImage(static_cast<int>(doubleValue(values, Family_ID)));
+    w.ipodProductView->setAccessibleName(w.ipodTypeTextField->text());
     setImage(w.AudioImageView, "size_audio.png");
     setImage(w.VideoImageView, "size_video.png");
     setImage(w.PictureImageView, "size_photo.png");

@@ -14,6 +14,7 @@
 #include "app/shorttext.h"
 #include "app/transfercommands.h"
 #include "app/userinteraction.h"
+#include "app/windowmemory.h"
 #include "core/appconfigure.h"
 #include "core/log.h"
 #include "core/mainqueue.h"
@@ -57,6 +58,7 @@ mainControler::mainControler(std::unique_ptr<UserInteraction> interaction, QObje
 mainControler::~mainControler()
 {
     *m_alive = false;
+    m_memory->save();
     removeArrivalFailureObserver(this);
     NotificationCenter::defaultCenter().removeObserver(this);
     m_transfers->closeDown();
@@ -136,8 +138,10 @@ void mainControler::iPodListSelectionDidChangeNotification(const Notification &n
         m_panel->showBookList();
         // Each book's size joins the list's own columns; its cover is drawn beside its title.
         const std::vector<std::string> columns = BookCovers::withDetailColumns(info->tableColumn_key);
+        m_memory->keepColumns();
         initTableView(&columns);
         m_covers->fitColumns();
+        m_memory->applyColumns(); // the widths, order and sort the user gave these columns
         m_table->showRecords(info->tableColumn_data);
     }
     buttonStatus();

@@ -54,6 +54,8 @@ class AppShelf;
 class BookCovers;
 class BookTable;
 class CatalogueRestoreCommand;
+class DesktopNotifier;
+class WindowMemory;
 class DevicePanel;
 class ProgressSheet;
 class TransferCommands;
@@ -225,6 +227,8 @@ public:
     const BookFailureList &lastFailures() const;
     // The reader apps under the devices (tests, the screenshots).
     AppShelf *appShelf() const { return m_apps; }
+    // Tells of long transfers that end while the window is in the background (tests).
+    DesktopNotifier *desktopNotifier() const { return m_notifier; }
     // Waits for a finished transfer thread (tests, shut-down).
     void joinWorker();
     // The window is closing: a transfer stops within its current piece of a file, a survey
@@ -259,6 +263,8 @@ private:
     CatalogueRestoreCommand *m_restore = nullptr;
     MessageLine *m_messageLine = nullptr; // owned by the window
     AppShelf *m_apps = nullptr; // deleted before the device list it reads
+    DesktopNotifier *m_notifier = nullptr;
+    WindowMemory *m_memory = nullptr; // sizes, columns and lists kept between runs
     std::vector<QAction *> m_validatedItems;
 
     std::shared_ptr<std::atomic_bool> m_alive; // lets late queued work see that we are gone

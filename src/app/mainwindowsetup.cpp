@@ -9,6 +9,7 @@
 #include "app/bookcovers.h"
 #include "app/booktable.h"
 #include "app/cataloguerestorecommand.h"
+#include "app/desktopnotifier.h"
 #include "app/devicenamecell.h"
 #include "app/devicepanel.h"
 #include "app/importsources.h"
@@ -17,6 +18,7 @@
 #include "app/progresssheet.h"
 #include "app/qtloadwindow.h"
 #include "app/transfercommands.h"
+#include "app/windowmemory.h"
 #include "core/appconfigure.h"
 #include "core/datadir.h"
 #include "core/log.h"
@@ -81,7 +83,11 @@ void mainControler::buildWindows()
     m_ui = std::make_unique<Ui::MainWindow>();
     m_ui->setupUi(m_mainWindow.get());
     mainWindow = m_mainWindow.get();
-    mainWindow->installEventFilter(new MainWindowCloseFilter(mainWindow, [this] { stopWork(); }));
+    mainWindow->installEventFilter(new MainWindowCloseFilter(mainWindow, [this] {
+        if (m_memory)
+            m_memory->save();
+        stopWork();
+    }));
 
     m_progress = new ProgressSheet(mainWindow, this);
     progressWindow = m_progress->dialog();
@@ -148,9 +154,17 @@ void mainControler::buildUnits()
     table.importButton = addMediaButton;
     table.deviceCard = box;
     table.window = mainWindow;
+    table.findAction = ui.actionFilter;
     // The table reads `medias` through its model; the covers draw in its title column.
     m_table = new BookTable(table, *treeListControler, this);
     m_covers = new BookCovers(mediaTableView, *treeListControler, this);
+    WindowMemory::Parts kept;
+    kept.window = mainWindow;
+    kept.split = ui.mainSplitter;
+    kept.table = mediaTableView;
+    kept.columns = m_table->model();
+    kept.devices = treeListControler;
+    m_memory = new WindowMemory(kept, this);
 
     // The table's context menu offers the row commands.
     tableMenu = new QMenu(mediaTableView);
@@ -184,6 +198,9 @@ void mainControler::buildUnits()
     connect(m_transfers, &TransferCommands::runningChanged, m_table, &BookTable::setTransferRunning);
     connect(m_transfers, &TransferCommands::listsChanged, this, [this] { reloadiPodNotification(); });
     connect(m_restore, &CatalogueRestoreCommand::listsChanged, this, [this] { reloadiPodNotification(); });
+    m_notifier = new DesktopNotifier(mainWindow, this);
+    connect(m_transfers, &TransferCommands::started, m_notifier, &DesktopNotifier::transferStarted);
+    connect(m_transfers, &TransferCommands::ended, m_notifier, &DesktopNotifier::transferEnded);
     connect(m_table, &BookTable::rulesApplied, this, [this] { validateMenus(); });
 
     // The reader apps under each device, with their own listing, covers and commands. The
@@ -306,6 +323,10 @@ void mainControler::wireCommands()
     addCommand(ui.actionDeleteSelected, &mainControler::deleteSelectedItem);
     addCommand(ui.actionContextDelete, &mainControler::deleteSelectedItem);
     addCommand(ui.actionDeleteChecked, &mainControler::deleteSelectedItemMenu);
+    // The Delete key deletes the highlighted books (after the question) only where they are
+    // highlighted: in the book table, not while typing in the filter or moving in the device list.
+    ui.actionDeleteSelected->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    mediaTableView->addAction(ui.actionDeleteSelected);
     addCommand(ui.actionHomePage, &mainControler::home);
     addCommand(ui.helpMenu, &mainControler::help);
     addCommand(ui.actionAbout, &mainControler::about);
@@ -393,6 +414,9 @@ void mainControler::awakeFromNib()
     mainWindow->setWindowIcon(QIcon(resourceFile("bookferry.png")));
     m_panel->setUp();
     validateMenus();
+    m_memory->restore();
+    // The keyboard starts where the work does: choosing a device's list.
+    iPodTableView->setFocus(Qt::OtherFocusReason);
 }
 
 void mainControler::getMenuItems(const QList<QAction *> &items)

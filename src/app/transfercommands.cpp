@@ -82,13 +82,16 @@ void TransferCommands::onMainThread(std::function<void()> work)
 
 // The flag set here, on the main thread, keeps a second transfer from starting until
 // finish(), including in the pause before the progress sheet appears.
-bool TransferCommands::start()
+bool TransferCommands::start(TransferEnd::Kind kind)
 {
     if (m_running)
         return false;
     joinWorker(); // the previous transfer's thread has finished its work by now
     m_copyGoOn = true;
     m_running = true;
+    m_end = {};
+    m_end.kind = kind;
+    m_doneBooks = -1;
     Q_EMIT runningChanged(true);
     Q_EMIT started();
     return true;
@@ -141,6 +144,9 @@ void TransferCommands::finish(const BookFailureList &failures, const QString &he
     m_running = false;
     m_goOn = false;
     Q_EMIT runningChanged(false);
+    m_end.failed = static_cast<int>(failures.size());
+    m_end.done = m_doneBooks;
+    Q_EMIT ended(m_end);
     if (failures.empty())
         return;
     QLabel *title = m_failedUi->failedTitle;
@@ -196,7 +202,7 @@ void TransferCommands::deleteHighlighted()
 
 void TransferCommands::importBooks(const QStringList &chosen)
 {
-    if (chosen.isEmpty() || !start()) {
+    if (chosen.isEmpty() || !start(TransferEnd::Kind::Import)) {
         m_goOn = false;
         return;
     }
@@ -213,7 +219,8 @@ void TransferCommands::importBooks(const QStringList &chosen)
         // threadSelectedLoadEPUBToDeviceDidEnd
         BookBatch batch = sheetBatch(session, true);
         const int count = static_cast<int>(paths.size());
-        batch.onItemDone = [&](std::size_t i, const BookOperationResult &) {
+        batch.onItemDone = [&](std::size_t i, const BookOperationResult &result) {
+            countEnded(result);
             report("Copying to: " + paths[i], static_cast<int>(i), count);
         };
         std::vector<bool> skipped(paths.size(), false);
@@ -241,10 +248,11 @@ void TransferCommands::importBooks(const QStringList &chosen)
 
 void TransferCommands::exportChecked(const QString &folder)
 {
-    if (folder.isEmpty() || !start()) {
+    if (folder.isEmpty() || !start(TransferEnd::Kind::Export)) {
         m_goOn = false;
         return;
     }
+    m_end.folder = folder;
     // The records and their marks as they stand now; the table may change under the sheet.
     // A book the filter hides is left out, checked or not.
     const EpubList records = *medias;
@@ -267,7 +275,8 @@ void TransferCommands::exportChecked(const QString &folder)
         BookBatch batch = sheetBatch(session, false);
         // Reported against the whole list, unchecked rows included.
         const int count = static_cast<int>(records.size());
-        batch.onItemDone = [&](std::size_t i, const BookOperationResult &) {
+        batch.onItemDone = [&](std::size_t i, const BookOperationResult &result) {
+            countEnded(result);
             report("Copying to: " + dstpath, static_cast<int>(i), count);
         };
         const std::vector<BookBatch::ItemResult> results = batch.runOverlapped(
@@ -287,10 +296,11 @@ void TransferCommands::exportChecked(const QString &folder)
 
 void TransferCommands::exportHighlighted(const QString &folder)
 {
-    if (folder.isEmpty() || !start()) {
+    if (folder.isEmpty() || !start(TransferEnd::Kind::Export)) {
         m_goOn = false;
         return;
     }
+    m_end.folder = folder;
     // The highlighted rows are taken once, here on the main thread.
     const std::vector<int> rows = m_table.highlightedRows();
     EpubList records;
@@ -311,7 +321,8 @@ void TransferCommands::exportHighlighted(const QString &folder)
         BookBatch batch = sheetBatch(session, false);
         // Counted from one, against the highlighted rows.
         int k = 1;
-        batch.onItemDone = [&](std::size_t, const BookOperationResult &) {
+        batch.onItemDone = [&](std::size_t, const BookOperationResult &result) {
+            countEnded(result);
             report("Copying to: " + dstpath, k++, highlighted);
         };
         const std::vector<BookBatch::ItemResult> results = batch.runOverlapped(
@@ -360,7 +371,7 @@ void TransferCommands::deleteBooks(const EpubList &candidates)
                                                    {QStringLiteral("NO"), QStringLiteral("YES")});
     // "YES" takes and gives back the sync lock even with nothing to delete: the device sees
     // the same announcements for every deletion the user confirmed.
-    if (answer == AlertFirstButtonReturn || !start())
+    if (answer == AlertFirstButtonReturn || !start(TransferEnd::Kind::Delete))
         return;
     m_goOn = true;
     if (selectedApp()) {
@@ -374,6 +385,7 @@ void TransferCommands::deleteBooks(const EpubList &candidates)
         BookBatch batch = sheetBatch(session, true);
         const int count = static_cast<int>(candidates.size());
         batch.onItemDone = [&](std::size_t i, const BookOperationResult &result) {
+            countEnded(result);
             report("Deleting: " + result.item, static_cast<int>(i), count);
         };
         const std::vector<BookBatch::ItemResult> results = batch.run(
@@ -419,7 +431,18 @@ void TransferCommands::cancel()
     if (m_restoreRunning)
         return; // a catalogue upload is not stopped halfway
     m_goOn = false;
+    m_end.stopped = true;
     m_sheet.showStopping();
+}
+
+// On the worker, as each of the device's books ends (the batch may end them on more than one
+// thread); a reader app's books are not counted.
+void TransferCommands::countEnded(const BookOperationResult &result)
+{
+    const int add = result.done() ? 1 : 0;
+    int seen = m_doneBooks.load();
+    while (!m_doneBooks.compare_exchange_weak(seen, std::max(seen, 0) + add)) {
+    }
 }
 
 void TransferCommands::report(const std::string &title, int index, int count)

@@ -31,6 +31,17 @@ namespace Ui {
 class FailedWindow;
 }
 
+// How a transfer ended, for those who tell the user outside the window.
+struct TransferEnd
+{
+    enum class Kind { Other, Import, Export, Delete, Restore };
+    Kind kind = Kind::Other;
+    int done = -1; // books the transfer did; -1 when it was not counted
+    int failed = 0;
+    bool stopped = false; // Cancel was pressed
+    QString folder;       // where an export went
+};
+
 // The window's book transfers: import, export of the checked books, export of the
 // highlighted rows, and deletion. Each runs as one BookBatch on a worker thread behind the
 // progress sheet, one at a time (the "transfer slot"), and lists its failures in the failure
@@ -77,7 +88,7 @@ public:
     AppShelf::Context::Slot appSlot();
 
     // The transfer slot: false when a transfer already holds it.
-    bool start();
+    bool start(TransferEnd::Kind kind = TransferEnd::Kind::Other);
     void runWorker(std::function<void()> body);
     // Gives the slot back and lists the failures, under `heading` when one is given.
     void finish(const BookFailureList &failures, const QString &heading = {});
@@ -130,6 +141,8 @@ Q_SIGNALS:
     void listsChanged();
     // A sentence for the window's message line about how a transfer ended, with a link.
     void message(const QString &text, const QString &linkTitle, const QUrl &target);
+    // A transfer gave the slot back (after runningChanged(false)).
+    void ended(const TransferEnd &end);
 
 private:
     // Queues `work` for the main thread, dropped if this object has gone by then.
@@ -160,4 +173,7 @@ private:
     std::shared_ptr<std::atomic_bool> m_workerDone; // set by the worker as its body ends
     std::shared_ptr<std::atomic_bool> m_alive;      // lets late queued work see that we are gone
     BookFailureList m_lastFailures;
+    TransferEnd m_end;                 // the transfer holding the slot
+    std::atomic<int> m_doneBooks{-1};  // counted on the worker as the device's books end
+    void countEnded(const BookOperationResult &result);
 };

@@ -3,6 +3,7 @@
 #include "widgets/silder.h"
 
 #include "core/resources.h"
+#include "widgets/accessiblewidgets.h"
 
 #include <QDir>
 #include <QPaintEvent>
@@ -12,6 +13,7 @@
 
 silder::silder(QWidget *parent) : QWidget(parent)
 {
+    installAccessibleWidgets();
     loadImages();
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
@@ -21,6 +23,7 @@ silder::silder(double tatolSize, double freesize, double videosize, double audio
     : QWidget(parent), m_ipodSize(tatolSize), m_freeSize(freesize), m_videoSize(videosize),
       m_audioSize(audiosize), m_photoSize(photosize), m_otherSize(othersize)
 {
+    installAccessibleWidgets();
     loadImages();
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }

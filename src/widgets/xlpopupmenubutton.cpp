@@ -3,9 +3,13 @@
 #include "widgets/xlpopupmenubutton.h"
 
 #include "core/notificationcenter.h"
+#include "widgets/accessiblewidgets.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 
 #include <chrono>
 
@@ -31,7 +35,8 @@ double monotonicMilliSeconds()
 XLPopupMenuButton::XLPopupMenuButton(QWidget *parent) : QWidget(parent), m_clock(monotonicMilliSeconds)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
-    setFocusPolicy(Qt::ClickFocus);
+    installAccessibleWidgets();
+    setFocusPolicy(Qt::StrongFocus);
     m_timerPopupMenu.setInterval(kTickMilliSeconds);
     connect(&m_timerPopupMenu, &QTimer::timeout, this, &XLPopupMenuButton::timerNeedPopupMenu);
 }
@@ -120,6 +125,24 @@ void XLPopupMenuButton::mouseReleaseEvent(QMouseEvent *event)
     m_releaseMouseButton = true;
 }
 
+void XLPopupMenuButton::click()
+{
+    if (isEnabled())
+        report(false);
+}
+
+void XLPopupMenuButton::keyPressEvent(QKeyEvent *event)
+{
+    const int key = event->key();
+    if (!event->isAutoRepeat() && (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter)
+        && isEnabled()) {
+        event->accept();
+        click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
 void XLPopupMenuButton::changeEvent(QEvent *event)
 {
     if (event->type() == QEvent::EnabledChange)
@@ -151,6 +174,13 @@ void XLPopupMenuButton::paintEvent(QPaintEvent *event)
     Q_UNUSED(event);
     QPainter painter(this);
     drawImage(painter, rect());
+    // The picture has no focus look of its own; a keyboard user must see where Space goes.
+    if (hasFocus()) {
+        QStyleOptionFocusRect option;
+        option.initFrom(this);
+        option.rect = rect().adjusted(1, 1, -1, -1);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+    }
 }
 
 void XLPopupMenuButton::drawImage(QPainter &painter, const QRectF &rect)

@@ -12,7 +12,8 @@
 // hold; the observer asks needPopupMenu() which of the two it was.
 extern const char *const XLButtonClickedNotification; // "XLButtonClicked"
 
-// An image button that tells a click from a press held for half a second. It watches a press
+// An image button that tells a click from a press held for half a second. From the keyboard
+// (Space, Return) it is clicked; screen readers know it as a push button. It watches a press
 // with a 10 ms timer: a release before 500 ms is reported as a click at the next tick, a press
 // still down at 500 ms is reported as a hold there and then (the release adds nothing).
 // It shows imageDisabled when disabled, imageSelected while pressed (state non-zero) and image
@@ -48,6 +49,9 @@ public:
     void setImageDisabled(const QImage &image);
     void setImagePullDown(const QImage &image);
 
+    // A click, as from the mouse or the keyboard; nothing while disabled.
+    void click();
+
     // Restarts the hold timer.
     void startSnatchTimerWithWindowTitle();
 
@@ -63,6 +67,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private Q_SLOTS:

@@ -18,6 +18,7 @@
 #include <QFrame>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QSettings>
 
 #include <plist/plist.h>
 
@@ -98,6 +99,8 @@ void MainWindowTest::SetUp()
     std::string error;
     ASSERT_TRUE(writeFolderDevice(m_deviceDir.path(), desc, &error)) << error;
 
+    // Each test starts from no preferences: the window keeps its sizes and lists between runs.
+    QSettings().clear();
     m_previousSleeper = setDeviceLinkSleeper([this](unsigned int seconds) { m_secondsAsked += seconds; });
     UrlOpener::setHandler([this](const QUrl &url) { m_opened.push_back(url); });
     auto interaction = std::make_unique<ScriptedInteraction>();
