@@ -200,6 +200,7 @@ void mainControler::buildUnits()
     apps.dataFolder = userDataDir();
     m_apps = new AppShelf(std::move(apps), this);
     m_transfers->setAppShelf(m_apps);
+    m_apps->addMenuItems(deviceMenu);
     connect(m_apps, &AppShelf::message, m_messageLine, &MessageLine::showMessage);
     connect(m_apps, &AppShelf::messageCleared, m_messageLine, &MessageLine::clearMessage);
     m_preferencesUi->showAllSharingAppsCheckBox->setChecked(m_apps->showsAllSharingApps());
