@@ -347,8 +347,8 @@ void AppShelf::placeNodes(DeviceApps &device)
             static_cast<AppShelfNode *>(it->second.get())->setApp(app);
     }
     // Without a reader app the device says what to do, after the apps there are.
-    const bool anyReader =
-        std::any_of(device.apps.begin(), device.apps.end(), [](const DeviceApp &app) { return app.readsBooks(); });
+    const bool anyReader = std::any_of(device.apps.begin(), device.apps.end(),
+                                       [](const DeviceApp &app) { return app.readsBooks(); });
     for (const TreeNodePtr &child : deviceNode->children()) {
         if (dynamic_cast<AppHintNode *>(child.get()))
             m_context.devices->removeChild(deviceNode.get(), child.get()); // placed again, last
@@ -363,14 +363,15 @@ void AppShelf::placeNodes(DeviceApps &device)
         m_context.devices->appendChild(deviceNode.get(), node);
     }
     if (!anyReader)
-        m_context.devices->appendChild(deviceNode.get(), std::make_shared<AppHintNode>(noReaderHint().toStdString()));
+        m_context.devices->appendChild(deviceNode.get(),
+                                       std::make_shared<AppHintNode>(noReaderHint().toStdString()));
 }
 
 QString AppShelf::noReaderHint()
 {
-    return noReaderAppHint()
-        + tr(" Any app that shares its files can be used: turn on \"List apps that share files but do not read "
-             "books\" in Preferences, then choose \"Use for Books\" from the app's menu here.");
+    return noReaderAppHint() +
+           tr(" Any app that shares its files can be used: turn on \"List apps that share files but do not "
+              "read books\" in Preferences, then choose \"Use for Books\" from the app's menu here.");
 }
 
 int AppShelf::listedDevices() const
@@ -390,11 +391,13 @@ void AppShelf::addMenuItems(QMenu *menu)
     connect(menu, &QMenu::aboutToShow, this, [this] {
         const AppShelfNode *node = selectedApp();
         // Offered to an app that is no reader by itself, and to take a choice back.
-        const bool own = node && (node->app().takesEpub || node->app().booksCategory || node->app().holdsEpubs);
+        const bool own =
+            node && (node->app().takesEpub || node->app().booksCategory || node->app().holdsEpubs);
         m_useForBooks->setEnabled(node && (!own || node->app().chosenForBooks));
         m_useForBooks->setChecked(node && node->app().chosenForBooks);
     });
-    connect(m_useForBooks, &QAction::triggered, this, [this](bool checked) { useForBooks(selectedApp(), checked); });
+    connect(m_useForBooks, &QAction::triggered, this,
+            [this](bool checked) { useForBooks(selectedApp(), checked); });
 }
 
 void AppShelf::useForBooks(AppShelfNode *node, bool use)

@@ -4,9 +4,10 @@
 
 // Reader apps in the window. Under each device, after "Custom Books", the device list gets
 // one node per reader app (readerapps.h; and, when the preference asks, every app that shares
-// its files), or a line that says what to do when there is none. Selecting one shows the books in its Documents folder in the book table; Add Books,
-// drops, export and deletion then act on that app's folder through appbooks, behind the same
-// progress sheet and failure window as the device's own books, without the sync lock.
+// its files), or a line that says what to do when there is none. Selecting one shows the
+// books in its Documents folder in the book table; Add Books, drops, export and deletion then
+// act on that app's folder through appbooks, behind the same progress sheet and failure
+// window as the device's own books, without the sync lock.
 //
 // Everything that talks to the device runs on threads of this unit, never on the main
 // thread: the list of apps and their icons after a device's node appears, each app's listing

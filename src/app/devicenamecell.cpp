@@ -86,8 +86,9 @@ QSize DeviceNameCell::sizeHint(const QStyleOptionViewItem &option, const QModelI
 {
     if (isHint(index)) {
         const int width = hintWidth(option, index);
-        const QRect text = QFontMetrics(option.font).boundingRect(QRect(0, 0, width, 100000),
-                                                                  Qt::TextWordWrap, index.data().toString());
+        const QRect text =
+            QFontMetrics(option.font)
+                .boundingRect(QRect(0, 0, width, 100000), Qt::TextWordWrap, index.data().toString());
         return {width + 2 * kHintPadding, text.height() + 2 * kHintPadding};
     }
     m_cell->setImage(iconFor(index));

@@ -17,8 +17,8 @@ constexpr const char *kChoiceGroup = "UseForBooks/";
 QString choiceKey(const std::string &deviceIdentifier)
 {
     // One key per device; a device identifier may hold anything, the settings' separators too.
-    return QLatin1String(kChoiceGroup)
-        + QString::fromLatin1(QUrl::toPercentEncoding(QString::fromStdString(deviceIdentifier)));
+    return QLatin1String(kChoiceGroup) +
+           QString::fromLatin1(QUrl::toPercentEncoding(QString::fromStdString(deviceIdentifier)));
 }
 } // namespace
 
@@ -37,7 +37,8 @@ bool appHoldsEpubs(am_device *device, const std::string &identifier)
     options.walkInto = [](const FolderWalk::Entry &entry) { return !hasEpubExtension(entry.path); };
     FolderWalk::run(options, {Shelf::app({}).folder()}, connection, {},
                     [&](const FolderWalk::Entry &entry, const std::optional<DeviceFileInfo> &info) {
-                        if (info && (info->isPlainFile() || info->isDirectory()) && hasEpubExtension(entry.path)) {
+                        if (info && (info->isPlainFile() || info->isDirectory()) &&
+                            hasEpubExtension(entry.path)) {
                             found = true;
                             goOn = false; // one is enough
                         }
@@ -69,7 +70,8 @@ std::vector<std::string> appsUsedForBooks(const QSettings &settings, const std::
     return apps;
 }
 
-void setAppUsedForBooks(QSettings &settings, const std::string &deviceIdentifier, const std::string &app, bool used)
+void setAppUsedForBooks(QSettings &settings, const std::string &deviceIdentifier, const std::string &app,
+                        bool used)
 {
     const QString key = choiceKey(deviceIdentifier);
     QStringList apps = settings.value(key).toStringList();
@@ -84,6 +86,7 @@ void setAppUsedForBooks(QSettings &settings, const std::string &deviceIdentifier
 
 QString noReaderAppHint()
 {
-    return QStringLiteral("No reader app on this device shares its files. Install an ePub reader that shares its "
-                          "files with a computer.");
+    return QStringLiteral(
+        "No reader app on this device shares its files. Install an ePub reader that shares its "
+        "files with a computer.");
 }

@@ -36,7 +36,8 @@ int listBookApps(am_device *device, const std::vector<std::string> &chosen, std:
 // The apps the user chose with "Use for Books" on the device, from the settings the window
 // and the CLI share.
 std::vector<std::string> appsUsedForBooks(const QSettings &settings, const std::string &deviceIdentifier);
-void setAppUsedForBooks(QSettings &settings, const std::string &deviceIdentifier, const std::string &app, bool used);
+void setAppUsedForBooks(QSettings &settings, const std::string &deviceIdentifier, const std::string &app,
+                        bool used);
 
 // What the user is told when a device has sharing apps but no reader among them (or no app
 // at all): the first sentences, shared; each front end adds how to pick any app there.

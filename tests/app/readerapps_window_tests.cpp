@@ -139,7 +139,8 @@ TEST(ReaderHintScreenshots, ADeviceWithoutReaderAppsGivesEveryPicture)
     FolderDeviceDescription desc;
     desc.uniqueDeviceID = "shots";
     desc.values = {{"ProductVersion", "16.7"}, {"DeviceName", "Shots"}};
-    desc.deviceInfo = {{"Model", "iPhone12,1"}, {"FSTotalBytes", "8589934592"}, {"FSFreeBytes", "4294967296"}};
+    desc.deviceInfo = {
+        {"Model", "iPhone12,1"}, {"FSTotalBytes", "8589934592"}, {"FSFreeBytes", "4294967296"}};
     std::string error;
     ASSERT_TRUE(writeFolderDevice(device.path(), desc, &error)) << error;
     FolderDeviceApp filebox;
@@ -157,7 +158,8 @@ TEST(ReaderHintScreenshots, ADeviceWithoutReaderAppsGivesEveryPicture)
                    QString::fromStdString("--screenshots=" + shots.path())});
     ASSERT_TRUE(program.waitForFinished(90000));
     EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
-    const QStringList pictures = QDir(QString::fromStdString(shots.path())).entryList({QStringLiteral("*.png")});
+    const QStringList pictures =
+        QDir(QString::fromStdString(shots.path())).entryList({QStringLiteral("*.png")});
     EXPECT_EQ(pictures.size(), 15) << pictures.join(QLatin1Char(' ')).toStdString();
     EXPECT_TRUE(pictures.contains(QStringLiteral("15-no-reader-hint.png")));
 }

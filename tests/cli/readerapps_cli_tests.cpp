@@ -29,7 +29,8 @@ protected:
         FolderDeviceDescription desc;
         desc.uniqueDeviceID = "hintphone";
         desc.values = {{"ProductVersion", "16.7"}, {"DeviceName", "Hint Phone"}};
-        desc.deviceInfo = {{"Model", "iPhone12,1"}, {"FSTotalBytes", "17179869184"}, {"FSFreeBytes", "1073741824"}};
+        desc.deviceInfo = {
+            {"Model", "iPhone12,1"}, {"FSTotalBytes", "17179869184"}, {"FSFreeBytes", "1073741824"}};
         std::string error;
         ASSERT_TRUE(writeFolderDevice(m_device.path(), desc, &error)) << error;
         FolderDeviceApp filebox;
@@ -54,8 +55,8 @@ protected:
         p.start(QStringLiteral(BOOKFERRY_CLI), list);
         if (!p.waitForFinished(60000))
             p.kill();
-        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput().toStdString(),
-                p.readAllStandardError().toStdString()};
+        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+                p.readAllStandardOutput().toStdString(), p.readAllStandardError().toStdString()};
     }
     TempDir m_device;
     TempDir m_scratch;

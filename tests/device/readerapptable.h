@@ -14,16 +14,18 @@
 struct ReaderAppRow
 {
     const char *identifier;
-    const char *sharing; // the UIFileSharingEnabled value as XML; empty: the key is left out
-    const char *extra;   // more keys of the Info.plist, as XML
+    const char *sharing;                 // the UIFileSharingEnabled value as XML; empty: none
+    const char *extra;                   // more keys of the Info.plist, as XML
     std::vector<const char *> documents; // files made under Documents/
-    bool listed;         // an app that shares its files
+    bool listed;                         // an app that shares its files
     bool reader;
     bool byAttributes; // a reader without looking into its Documents
 };
 
 inline const std::vector<ReaderAppRow> &readerAppRows()
 {
+    // One row an app, kept as written.
+    // clang-format off
     static const std::vector<ReaderAppRow> rows = {
         {"org.example.contenttype", "<true/>",
          "<key>CFBundleDocumentTypes</key><array><dict><key>LSItemContentTypes</key>"
@@ -97,11 +99,13 @@ inline const std::vector<ReaderAppRow> &readerAppRows()
          "<key>LSApplicationCategoryType</key><string>public.app-category.books</string>",
          {}, false, false, false},
     };
+    // clang-format on
     return rows;
 }
 
 // Writes the rows' apps into the folder device at `deviceDir`.
-inline void writeReaderApps(const std::string &deviceDir, const std::vector<ReaderAppRow> &rows = readerAppRows())
+inline void writeReaderApps(const std::string &deviceDir,
+                            const std::vector<ReaderAppRow> &rows = readerAppRows())
 {
     namespace fs = std::filesystem;
     for (const ReaderAppRow &row : rows) {

@@ -72,8 +72,11 @@ protected:
         fs::create_directories(deviceDir + "/apps/" + identifier + "/container/Documents");
         writeWholeFile(deviceDir + "/apps/" + identifier + "/Info.plist",
                        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
-                       "<key>CFBundleIdentifier</key><string>" + identifier + "</string>"
-                       "<key>ApplicationType</key><string>User</string>" + keys + "</dict></plist>\n");
+                       "<key>CFBundleIdentifier</key><string>" +
+                           identifier +
+                           "</string>"
+                           "<key>ApplicationType</key><string>User</string>" +
+                           keys + "</dict></plist>\n");
     }
 };
 
@@ -131,17 +134,18 @@ Vended vend(const std::string &udid, const char *command, const std::string &ide
         return out;
     }
     plist_t result = nullptr;
-    if (house_arrest_send_command(client, command, identifier.c_str()) != HOUSE_ARREST_E_SUCCESS
-        || house_arrest_get_result(client, &result) != HOUSE_ARREST_E_SUCCESS || !result) {
+    if (house_arrest_send_command(client, command, identifier.c_str()) != HOUSE_ARREST_E_SUCCESS ||
+        house_arrest_get_result(client, &result) != HOUSE_ARREST_E_SUCCESS || !result) {
         out.error = "no answer";
     } else if (plist_t error = plist_dict_get_item(result, "Error")) {
-        const char *text = plist_get_node_type(error) == PLIST_STRING ? plist_get_string_ptr(error, nullptr) : nullptr;
+        const char *text =
+            plist_get_node_type(error) == PLIST_STRING ? plist_get_string_ptr(error, nullptr) : nullptr;
         out.error = text ? text : "?";
     } else {
         afc_client_t afc = nullptr;
         char **list = nullptr;
-        if (afc_client_new_from_house_arrest_client(client, &afc) == AFC_E_SUCCESS
-            && afc_read_directory(afc, "/", &list) == AFC_E_SUCCESS) {
+        if (afc_client_new_from_house_arrest_client(client, &afc) == AFC_E_SUCCESS &&
+            afc_read_directory(afc, "/", &list) == AFC_E_SUCCESS) {
             for (char **name = list; *name; ++name)
                 if (std::string(*name) != "." && std::string(*name) != "..")
                     out.root.emplace_back(*name);

@@ -329,11 +329,13 @@ public:
         QJsonArray array;
         if (!m_options.json)
             g_out << "Identifier\tName\tVersion\tBooks\tReader\n";
-        const bool anyReader = std::any_of(found.begin(), found.end(), [](const DeviceApp &a) { return a.readsBooks(); });
+        const bool anyReader =
+            std::any_of(found.begin(), found.end(), [](const DeviceApp &a) { return a.readsBooks(); });
         if (!anyReader)
-            std::cerr << "bookferry-cli: " << noReaderAppHint().toStdString()
-                      << " Any app that shares its files can be used: \"bookferry-cli apps --all\" lists them, and "
-                         "\"Use for Books\" in the window's device list makes one a reader.\n";
+            std::cerr
+                << "bookferry-cli: " << noReaderAppHint().toStdString()
+                << " Any app that shares its files can be used: \"bookferry-cli apps --all\" lists them, and "
+                   "\"Use for Books\" in the window's device list makes one a reader.\n";
         for (const DeviceApp &app : found) {
             if (!app.readsBooks() && !m_options.allApps)
                 continue;

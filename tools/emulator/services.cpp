@@ -517,8 +517,8 @@ bool sharesDocuments(plist_t info)
 bool developmentSigned(plist_t info)
 {
     plist_t entitlements = plist_dict_get_item(info, "Entitlements");
-    return entitlements && plist_get_node_type(entitlements) == PLIST_DICT
-        && flagSet(plist_dict_get_item(entitlements, "get-task-allow"));
+    return entitlements && plist_get_node_type(entitlements) == PLIST_DICT &&
+           flagSet(plist_dict_get_item(entitlements, "get-task-allow"));
 }
 
 std::vector<std::string> stringList(plist_t node)
@@ -625,8 +625,9 @@ void Emulator::serveHouseArrest(Channel &channel, Device &device, uint64_t conne
         const auto container = info ? folder.appContainer(identifier) : std::nullopt;
         // Documents only when the app shares them; the whole container only for an app installed
         // for development (store apps are refused it).
-        const bool granted = info && container
-            && (command == "VendDocuments" ? sharesDocuments(info.get()) : developmentSigned(info.get()));
+        const bool granted =
+            info && container &&
+            (command == "VendDocuments" ? sharesDocuments(info.get()) : developmentSigned(info.get()));
         if (granted) {
             plist_dict_set_item(reply.get(), "Status", plist_new_string("Complete"));
             if (!sendMessage(channel, reply.get(), tap))

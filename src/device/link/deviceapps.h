@@ -18,10 +18,15 @@
 // The attributes asked of the device, the ones appFromAttributes reads.
 inline const std::vector<const char *> &appAttributeNames()
 {
-    static const std::vector<const char *> names = {
-        "CFBundleIdentifier",         "CFBundleDisplayName",        "CFBundleName",
-        "CFBundleVersion",            "UIFileSharingEnabled",       "CFBundleDocumentTypes",
-        "UTImportedTypeDeclarations", "UTExportedTypeDeclarations", "LSApplicationCategoryType"};
+    static const std::vector<const char *> names = {"CFBundleIdentifier",
+                                                    "CFBundleDisplayName",
+                                                    "CFBundleName",
+                                                    "CFBundleVersion",
+                                                    "UIFileSharingEnabled",
+                                                    "CFBundleDocumentTypes",
+                                                    "UTImportedTypeDeclarations",
+                                                    "UTExportedTypeDeclarations",
+                                                    "LSApplicationCategoryType"};
     return names;
 }
 
@@ -76,8 +81,8 @@ inline std::vector<std::string> declaredEpubTypes(plist_t attributes)
             plist_t extensions = tags && plist_get_node_type(tags) == PLIST_DICT
                                      ? plist_dict_get_item(tags, "public.filename-extension")
                                      : nullptr;
-            if (listHas(extensions, "epub") || listHas(extensions, ".epub")
-                || listHas(plist_dict_get_item(declaration, "UTTypeConformsTo"), kEpubType))
+            if (listHas(extensions, "epub") || listHas(extensions, ".epub") ||
+                listHas(plist_dict_get_item(declaration, "UTTypeConformsTo"), kEpubType))
                 found.push_back(name);
         }
     }
@@ -101,9 +106,9 @@ inline bool documentTypesTakeEpub(plist_t attributes)
         for (const std::string &contentType : contentTypes)
             if (listHas(items, contentType))
                 return true;
-        if (listHas(plist_dict_get_item(type, "CFBundleTypeExtensions"), "epub")
-            || listHas(plist_dict_get_item(type, "CFBundleTypeExtensions"), ".epub")
-            || listHas(plist_dict_get_item(type, "CFBundleTypeMIMETypes"), "application/epub+zip"))
+        if (listHas(plist_dict_get_item(type, "CFBundleTypeExtensions"), "epub") ||
+            listHas(plist_dict_get_item(type, "CFBundleTypeExtensions"), ".epub") ||
+            listHas(plist_dict_get_item(type, "CFBundleTypeMIMETypes"), "application/epub+zip"))
             return true;
     }
     return false;
@@ -137,8 +142,8 @@ inline bool appFromAttributes(plist_t attributes, DeviceApp &app)
     // Entries of the wrong kind are passed over: they never hide the app.
     app.takesEpub = documentTypesTakeEpub(attributes);
     plist_t category = plist_dict_get_item(attributes, "LSApplicationCategoryType");
-    app.booksCategory = category && plist_get_node_type(category) == PLIST_STRING
-        && lower(plistScalarText(category).value_or("")) == "public.app-category.books";
+    app.booksCategory = category && plist_get_node_type(category) == PLIST_STRING &&
+                        lower(plistScalarText(category).value_or("")) == "public.app-category.books";
     return true;
 }
 
