@@ -15,10 +15,13 @@
 #include "operations/applistingcache.h"
 #include "operations/devicelistmodel.h"
 #include "operations/ipodtreelistcontroler.h"
+#include "operations/readerapps.h"
 
+#include <QAction>
 #include <QImage>
 #include <QItemSelectionModel>
 #include <QLocale>
+#include <QMenu>
 #include <QScrollBar>
 #include <QSettings>
 #include <QTableView>
@@ -272,7 +275,8 @@ void AppShelf::surveyApps(std::weak_ptr<TreeNode> deviceNode)
         found.deviceNode = deviceNode;
         found.deviceIdentifier = AMDeviceCopyDeviceIdentifier(dev);
         std::string why;
-        if (listSharingApps(dev, found.apps, &why) != MDERR_OK)
+        const std::vector<std::string> chosen = appsUsedForBooks(QSettings(), found.deviceIdentifier);
+        if (listBookApps(dev, chosen, found.apps, &why, &m_stop) != MDERR_OK)
             return {}; // a device without apps to list keeps its two lists
         const AppListingCache cache(listingFolder());
         for (const DeviceApp &app : found.apps) {
@@ -329,12 +333,25 @@ void AppShelf::placeNodes(DeviceApps &device)
     }
     std::set<std::string> wanted;
     for (const DeviceApp &app : device.apps) {
-        if (app.takesEpub || m_showAll)
+        if (app.readsBooks() || m_showAll)
             wanted.insert(app.identifier);
     }
     for (const auto &[identifier, node] : kept) {
         if (!wanted.count(identifier))
             m_context.devices->removeChild(deviceNode.get(), node.get());
+    }
+    // Kept nodes take the app's record as it is now (a choice made or taken back).
+    for (const DeviceApp &app : device.apps) {
+        const auto it = kept.find(app.identifier);
+        if (it != kept.end() && wanted.count(app.identifier))
+            static_cast<AppShelfNode *>(it->second.get())->setApp(app);
+    }
+    // Without a reader app the device says what to do, after the apps there are.
+    const bool anyReader = std::any_of(device.apps.begin(), device.apps.end(),
+                                       [](const DeviceApp &app) { return app.readsBooks(); });
+    for (const TreeNodePtr &child : deviceNode->children()) {
+        if (dynamic_cast<AppHintNode *>(child.get()))
+            m_context.devices->removeChild(deviceNode.get(), child.get()); // placed again, last
     }
     for (const DeviceApp &app : device.apps) {
         if (!wanted.count(app.identifier) || kept.count(app.identifier))
@@ -344,6 +361,61 @@ void AppShelf::placeNodes(DeviceApps &device)
                                                    icon == device.icons.end() ? std::string() : icon->second);
         node->setBooks(device.cached[app.identifier]);
         m_context.devices->appendChild(deviceNode.get(), node);
+    }
+    if (!anyReader)
+        m_context.devices->appendChild(deviceNode.get(),
+                                       std::make_shared<AppHintNode>(noReaderHint().toStdString()));
+}
+
+QString AppShelf::noReaderHint()
+{
+    return noReaderAppHint() +
+           tr(" Any app that shares its files can be used: turn on \"List apps that share files but do not "
+              "read books\" in Preferences, then choose \"Use for Books\" from the app's menu here.");
+}
+
+int AppShelf::listedDevices() const
+{
+    return static_cast<int>(std::count_if(m_devices.begin(), m_devices.end(), [this](const DeviceApps &d) {
+        const TreeNodePtr node = d.deviceNode.lock();
+        return node && stillShown(node.get());
+    }));
+}
+
+void AppShelf::addMenuItems(QMenu *menu)
+{
+    menu->addSeparator();
+    m_useForBooks = menu->addAction(tr("Use for Books"));
+    m_useForBooks->setCheckable(true);
+    m_useForBooks->setEnabled(false);
+    connect(menu, &QMenu::aboutToShow, this, [this] {
+        const AppShelfNode *node = selectedApp();
+        // Offered to an app that is no reader by itself, and to take a choice back.
+        const bool own =
+            node && (node->app().takesEpub || node->app().booksCategory || node->app().holdsEpubs);
+        m_useForBooks->setEnabled(node && (!own || node->app().chosenForBooks));
+        m_useForBooks->setChecked(node && node->app().chosenForBooks);
+    });
+    connect(m_useForBooks, &QAction::triggered, this,
+            [this](bool checked) { useForBooks(selectedApp(), checked); });
+}
+
+void AppShelf::useForBooks(AppShelfNode *node, bool use)
+{
+    if (!node)
+        return;
+    // Copied: placing the nodes again may remove this one.
+    const std::string deviceIdentifier = node->deviceIdentifier();
+    const std::string identifier = node->app().identifier;
+    QSettings settings;
+    setAppUsedForBooks(settings, deviceIdentifier, identifier, use);
+    for (DeviceApps &device : m_devices) {
+        if (device.deviceIdentifier != deviceIdentifier)
+            continue;
+        for (DeviceApp &app : device.apps)
+            if (app.identifier == identifier)
+                app.chosenForBooks = use;
+        placeNodes(device);
     }
 }
 

@@ -3,10 +3,11 @@
 #pragma once
 
 // Reader apps in the window. Under each device, after "Custom Books", the device list gets
-// one node per app that reads ePubs (and, when the preference asks, every app that shares its
-// files). Selecting one shows the books in its Documents folder in the book table; Add Books,
-// drops, export and deletion then act on that app's folder through appbooks, behind the same
-// progress sheet and failure window as the device's own books, without the sync lock.
+// one node per reader app (readerapps.h; and, when the preference asks, every app that shares
+// its files), or a line that says what to do when there is none. Selecting one shows the
+// books in its Documents folder in the book table; Add Books, drops, export and deletion then
+// act on that app's folder through appbooks, behind the same progress sheet and failure
+// window as the device's own books, without the sync lock.
 //
 // Everything that talks to the device runs on threads of this unit, never on the main
 // thread: the list of apps and their icons after a device's node appears, each app's listing
@@ -47,7 +48,9 @@ class iPodTreeListControler;
 class DeviceSession;
 class ReadSession;
 class MediaTableModel;
+class QAction;
 class QItemSelectionModel;
+class QMenu;
 class QTableView;
 class ProgressSheet;
 
@@ -63,6 +66,7 @@ public:
     std::optional<NodeInfo> getNodeInfo() const override;
 
     const DeviceApp &app() const { return m_app; }
+    void setApp(DeviceApp app) { m_app = std::move(app); }
     const std::string &deviceIdentifier() const { return m_deviceIdentifier; }
     const std::vector<AppBook> &books() const { return m_books; }
     void setBooks(std::vector<AppBook> books) { m_books = std::move(books); }
@@ -76,6 +80,19 @@ private:
     std::string m_icon;
     std::vector<AppBook> m_books;
     std::string m_problem;
+};
+
+// The line under a device without a reader app: what to install, and that any app that
+// shares its files can be used. Only tells; it cannot be selected.
+class AppHintNode final : public TreeNode
+{
+public:
+    explicit AppHintNode(std::string text) : m_text(std::move(text)) {}
+    std::string titleName() const override { return m_text; }
+    bool selectable() const override { return false; }
+
+private:
+    std::string m_text;
 };
 
 class AppShelf final : public QObject
@@ -133,6 +150,15 @@ public:
     // Sharing apps that read no ePub are listed too (the preference); the nodes follow at once.
     void setShowAllSharingApps(bool all);
     bool showsAllSharingApps() const { return m_showAll; }
+
+    // "Use for Books" in the device list's menu: makes the selected sharing app a reader on this
+    // device, or no longer one; remembered per device and app in the settings the CLI reads too.
+    void addMenuItems(QMenu *menu);
+    void useForBooks(AppShelfNode *node, bool use);
+    // The device list's line for a device without a reader app.
+    static QString noReaderHint();
+    // Devices whose apps were listed and are still shown (tests and the screenshots).
+    int listedDevices() const;
 
     // The commands on the selected app's books, run in the transfer slot, which the caller holds.
     void importBooks(const QStringList &paths);
@@ -217,6 +243,7 @@ private:
 
     Context m_context;
     bool m_showAll = false;
+    QAction *m_useForBooks = nullptr;
     std::vector<DeviceApps> m_devices;
     std::shared_ptr<std::atomic_bool> m_alive;
     std::atomic_bool m_stop{false};

@@ -11,7 +11,8 @@
 class ImageAndTextCell;
 
 // The device list's name column: an ImageAndTextCell whose icon is the node's picture,
-// which the device list hands over as a file path. Pictures are read once and kept.
+// which the device list hands over as a file path. Pictures are read once and kept. A row
+// that cannot be selected is a hint, drawn wrapped to the list's width.
 class DeviceNameCell : public QStyledItemDelegate
 {
     Q_OBJECT
@@ -21,6 +22,10 @@ public:
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+
+protected:
+    // A hint's height follows the list's width: a resize lays the rows out again.
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     QImage iconFor(const QModelIndex &index) const;

@@ -218,6 +218,7 @@ void mainControler::buildUnits()
     apps.dataFolder = userDataDir();
     m_apps = new AppShelf(std::move(apps), this);
     m_transfers->setAppShelf(m_apps);
+    m_apps->addMenuItems(deviceMenu);
     connect(m_apps, &AppShelf::message, m_messageLine, &MessageLine::showMessage);
     connect(m_apps, &AppShelf::hint, m_messageLine, &MessageLine::showHint);
     connect(m_apps, &AppShelf::hintCleared, m_messageLine, &MessageLine::clearHint);

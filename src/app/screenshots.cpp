@@ -183,9 +183,15 @@ int takeScreenshots(const ScreenshotWindow &parts, const QString &dirPath)
         filter->clear();
     parts.table->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     AppShelf *apps = parts.apps;
-    if (!waitFor([&] { return !apps->appNodes().empty() && apps->idle(); })) {
-        std::fprintf(stderr, "bookferry: no reader app was listed\n");
+    if (!waitFor([&] { return apps->listedDevices() >= 1 && apps->idle(); })) {
+        std::fprintf(stderr, "bookferry: the device's apps were not listed\n");
         return 1;
+    }
+    if (apps->appNodes().empty()) {
+        // No reader app: the line under the device that says what to do instead.
+        parts.deviceList->expand(device);
+        ok = save(window, dir, "15-no-reader-hint.png") && ok;
+        return ok ? 0 : 1;
     }
     parts.deviceList->setCurrentIndex(tree->model()->indexForNode(apps->appNodes().front()));
     waitFor([&] { return apps->idle() && parts.table->model()->rowCount() > 0; });

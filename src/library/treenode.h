@@ -69,6 +69,8 @@ public:
     virtual std::string titleName() const { return {}; }
     virtual std::string image() const { return {}; } // a picture file path, or empty
     virtual std::optional<NodeInfo> getNodeInfo() const { return std::nullopt; }
+    // False for a line that only tells something (a hint): it cannot be selected.
+    virtual bool selectable() const { return true; }
     // The node as a device node, or null: lets a book list name its device without
     // knowing the device node's definition.
     virtual iPodRootNode *asDeviceNode() { return nullptr; }

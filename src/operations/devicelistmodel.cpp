@@ -106,6 +106,9 @@ Qt::ItemFlags DeviceListModel::flags(const QModelIndex &index) const
 {
     if (!index.isValid())
         return Qt::NoItemFlags;
+    // A hint is drawn as a disabled line: neither selected nor reached by the keys.
+    if (!nodeForIndex(index)->selectable())
+        return Qt::NoItemFlags;
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
 }
 

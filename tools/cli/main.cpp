@@ -5,6 +5,7 @@
 // device-list controller), and the books go through the controller's own operations.
 #include "clioptions.h"
 
+#include "core/appconfigure.h"
 #include "core/fullio.h"
 #include "core/log.h"
 #include "core/mainqueue.h"
@@ -24,6 +25,7 @@
 #include "operations/cataloguebackup.h"
 #include "operations/cataloguerestore.h"
 #include "operations/ipodtreelistcontroler.h"
+#include "operations/readerapps.h"
 
 #include "ipodinfo/ipodinfocommand.h"
 
@@ -31,6 +33,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSettings>
 
 #include <algorithm>
 #include <atomic>
@@ -334,7 +337,10 @@ public:
         am_device *device = m_controller->deviceData()->dev;
         std::vector<DeviceApp> found;
         std::string why;
-        if (listSharingApps(device, found, &why) != MDERR_OK) {
+        // The window's "Use for Books" choices count here too: they live in its settings.
+        const QSettings settings(QString::fromUtf8(AppName), QString::fromUtf8(AppName));
+        const std::string deviceIdentifier = AMDeviceCopyDeviceIdentifier(device);
+        if (listBookApps(device, appsUsedForBooks(settings, deviceIdentifier), found, &why) != MDERR_OK) {
             std::cerr << "bookferry-cli: the apps could not be listed. " << field(why) << "\n";
             return kItemFailed;
         }
@@ -342,13 +348,22 @@ public:
         QJsonArray array;
         if (!m_options.json)
             g_out << "Identifier\tName\tVersion\tBooks\tReader\n";
+        const bool anyReader =
+            std::any_of(found.begin(), found.end(), [](const DeviceApp &a) { return a.readsBooks(); });
+        if (!anyReader)
+            std::cerr
+                << "bookferry-cli: " << noReaderAppHint().toStdString()
+                << " Any app that shares its files can be used: \"bookferry-cli apps --all\" lists them, and "
+                   "\"Use for Books\" in the window's device list makes one a reader.\n";
         for (const DeviceApp &app : found) {
-            if (!app.takesEpub && !m_options.allApps)
+            if (!app.readsBooks() && !m_options.allApps)
                 continue;
             afc_connection *connection = nullptr;
             std::vector<std::string> books;
             const bool counted = openAppDocuments(device, app.identifier, &connection, &why) == MDERR_OK
                 && listAppBooks(connection, books) == MDERR_OK;
+            if (connection)
+                AFCConnectionClose(connection);
             if (!counted) {
                 anyFailed = true;
                 std::cerr << "bookferry-cli: " << field(app.identifier) << ": its books could not be counted. " << field(why)
@@ -358,14 +373,14 @@ public:
                 QJsonObject o{{QStringLiteral("identifier"), q(app.identifier)},
                               {QStringLiteral("name"), q(app.displayName)},
                               {QStringLiteral("version"), q(app.version)},
-                              {QStringLiteral("reader"), app.takesEpub}};
+                              {QStringLiteral("reader"), app.readsBooks()}};
                 if (counted)
                     o.insert(QStringLiteral("books"), static_cast<qint64>(books.size()));
                 array.append(o);
             } else {
                 g_out << field(app.identifier) << "\t" << field(app.displayName) << "\t" << field(app.version) << "\t"
                       << (counted ? std::to_string(books.size()) : std::string("?")) << "\t"
-                      << (app.takesEpub ? "yes" : "no") << "\n";
+                      << (app.readsBooks() ? "yes" : "no") << "\n";
             }
         }
         if (m_options.json)

@@ -57,7 +57,9 @@ once it accepts connections.
 
 A device's apps live in DEVICE_DIR/apps/IDENTIFIER/: Info.plist (the attributes
 installation_proxy lists), icon.png (springboard icons) and container/ (what house_arrest
-VendDocuments opens for an app whose Info.plist has UIFileSharingEnabled). With "Locked"
+VendDocuments opens for an app whose Info.plist has UIFileSharingEnabled, and VendContainer
+for one whose Entitlements carry get-task-allow, as for an app installed for development;
+other apps are refused VendContainer as store apps are). With "Locked"
 true in device.plist, house_arrest is refused (PasswordProtected) unless the client shows
 the escrow bag of its pair record. Both are read afresh on every request.
 

@@ -8,6 +8,7 @@
 #include "trace.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <sys/file.h>
@@ -498,11 +499,26 @@ void Emulator::serveNotificationProxy(Channel &channel, Device &device, uint64_t
 
 namespace {
 
+bool flagSet(plist_t node)
+{
+    std::string flag = plistScalarText(node).value_or("");
+    for (char &c : flag)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    return flag == "true" || flag == "yes" || flag == "1";
+}
+
 // Devices have sent the flag as a boolean and as the string "YES".
 bool sharesDocuments(plist_t info)
 {
-    const std::string flag = plistScalarText(plist_dict_get_item(info, "UIFileSharingEnabled")).value_or("");
-    return flag == "true" || flag == "YES" || flag == "yes" || flag == "1";
+    return flagSet(plist_dict_get_item(info, "UIFileSharingEnabled"));
+}
+
+// An app installed with a development profile: its entitlements let a debugger attach.
+bool developmentSigned(plist_t info)
+{
+    plist_t entitlements = plist_dict_get_item(info, "Entitlements");
+    return entitlements && plist_get_node_type(entitlements) == PLIST_DICT &&
+           flagSet(plist_dict_get_item(entitlements, "get-task-allow"));
 }
 
 std::vector<std::string> stringList(plist_t node)
@@ -607,8 +623,12 @@ void Emulator::serveHouseArrest(Channel &channel, Device &device, uint64_t conne
     if (command == "VendDocuments" || command == "VendContainer") {
         PlistPtr info = folder.app(identifier);
         const auto container = info ? folder.appContainer(identifier) : std::nullopt;
-        // Whole containers are not vended for store apps; Documents only when the app shares them.
-        if (command == "VendDocuments" && info && sharesDocuments(info.get()) && container) {
+        // Documents only when the app shares them; the whole container only for an app installed
+        // for development (store apps are refused it).
+        const bool granted =
+            info && container &&
+            (command == "VendDocuments" ? sharesDocuments(info.get()) : developmentSigned(info.get()));
+        if (granted) {
             plist_dict_set_item(reply.get(), "Status", plist_new_string("Complete"));
             if (!sendMessage(channel, reply.get(), tap))
                 return;

@@ -18,8 +18,15 @@
 // The attributes asked of the device, the ones appFromAttributes reads.
 inline const std::vector<const char *> &appAttributeNames()
 {
-    static const std::vector<const char *> names = {"CFBundleIdentifier", "CFBundleDisplayName", "CFBundleName",
-                                                    "CFBundleVersion",    "UIFileSharingEnabled", "CFBundleDocumentTypes"};
+    static const std::vector<const char *> names = {"CFBundleIdentifier",
+                                                    "CFBundleDisplayName",
+                                                    "CFBundleName",
+                                                    "CFBundleVersion",
+                                                    "UIFileSharingEnabled",
+                                                    "CFBundleDocumentTypes",
+                                                    "UTImportedTypeDeclarations",
+                                                    "UTExportedTypeDeclarations",
+                                                    "LSApplicationCategoryType"};
     return names;
 }
 
@@ -44,6 +51,64 @@ inline bool listHas(plist_t list, const std::string &wanted)
     for (uint32_t i = 0; i < plist_array_get_size(list); ++i) {
         plist_t item = plist_array_get_item(list, i);
         if (plist_get_node_type(item) == PLIST_STRING && lower(plistScalarText(item).value_or("")) == wanted)
+            return true;
+    }
+    return false;
+}
+
+inline constexpr const char *kEpubType = "org.idpf.epub-container";
+
+// The lower-cased identifiers of the types an app declares itself (imported or exported)
+// that stand for ePub: ones that name the "epub" extension or conform to the ePub type.
+inline std::vector<std::string> declaredEpubTypes(plist_t attributes)
+{
+    std::vector<std::string> found;
+    for (const char *key : {"UTImportedTypeDeclarations", "UTExportedTypeDeclarations"}) {
+        plist_t declarations = plist_dict_get_item(attributes, key);
+        if (!declarations || plist_get_node_type(declarations) != PLIST_ARRAY)
+            continue;
+        for (uint32_t i = 0; i < plist_array_get_size(declarations); ++i) {
+            plist_t declaration = plist_array_get_item(declarations, i);
+            if (plist_get_node_type(declaration) != PLIST_DICT)
+                continue;
+            plist_t identifier = plist_dict_get_item(declaration, "UTTypeIdentifier");
+            if (!identifier || plist_get_node_type(identifier) != PLIST_STRING)
+                continue;
+            const std::string name = lower(plistScalarText(identifier).value_or(""));
+            if (name.empty())
+                continue;
+            plist_t tags = plist_dict_get_item(declaration, "UTTypeTagSpecification");
+            plist_t extensions = tags && plist_get_node_type(tags) == PLIST_DICT
+                                     ? plist_dict_get_item(tags, "public.filename-extension")
+                                     : nullptr;
+            if (listHas(extensions, "epub") || listHas(extensions, ".epub") ||
+                listHas(plist_dict_get_item(declaration, "UTTypeConformsTo"), kEpubType))
+                found.push_back(name);
+        }
+    }
+    return found;
+}
+
+// True when one of the app's document types takes ePub: the ePub content type or one the
+// app declares for it, the extension or the MIME type.
+inline bool documentTypesTakeEpub(plist_t attributes)
+{
+    plist_t types = plist_dict_get_item(attributes, "CFBundleDocumentTypes");
+    if (!types || plist_get_node_type(types) != PLIST_ARRAY)
+        return false;
+    std::vector<std::string> contentTypes = declaredEpubTypes(attributes);
+    contentTypes.push_back(kEpubType);
+    for (uint32_t i = 0; i < plist_array_get_size(types); ++i) {
+        plist_t type = plist_array_get_item(types, i);
+        if (plist_get_node_type(type) != PLIST_DICT)
+            continue;
+        plist_t items = plist_dict_get_item(type, "LSItemContentTypes");
+        for (const std::string &contentType : contentTypes)
+            if (listHas(items, contentType))
+                return true;
+        if (listHas(plist_dict_get_item(type, "CFBundleTypeExtensions"), "epub") ||
+            listHas(plist_dict_get_item(type, "CFBundleTypeExtensions"), ".epub") ||
+            listHas(plist_dict_get_item(type, "CFBundleTypeMIMETypes"), "application/epub+zip"))
             return true;
     }
     return false;
@@ -74,18 +139,11 @@ inline bool appFromAttributes(plist_t attributes, DeviceApp &app)
     // Devices have sent the flag as a boolean and as the string "YES".
     const std::string sharing = lower(plistScalarText(plist_dict_get_item(attributes, "UIFileSharingEnabled")).value_or(""));
     app.fileSharing = sharing == "true" || sharing == "yes" || sharing == "1";
-    plist_t types = plist_dict_get_item(attributes, "CFBundleDocumentTypes");
-    if (types && plist_get_node_type(types) == PLIST_ARRAY) {
-        for (uint32_t i = 0; i < plist_array_get_size(types) && !app.takesEpub; ++i) {
-            plist_t type = plist_array_get_item(types, i);
-            if (plist_get_node_type(type) != PLIST_DICT)
-                continue;
-            app.takesEpub = listHas(plist_dict_get_item(type, "LSItemContentTypes"), "org.idpf.epub-container")
-                || listHas(plist_dict_get_item(type, "CFBundleTypeExtensions"), "epub")
-                || listHas(plist_dict_get_item(type, "CFBundleTypeExtensions"), ".epub")
-                || listHas(plist_dict_get_item(type, "CFBundleTypeMIMETypes"), "application/epub+zip");
-        }
-    }
+    // Entries of the wrong kind are passed over: they never hide the app.
+    app.takesEpub = documentTypesTakeEpub(attributes);
+    plist_t category = plist_dict_get_item(attributes, "LSApplicationCategoryType");
+    app.booksCategory = category && plist_get_node_type(category) == PLIST_STRING &&
+                        lower(plistScalarText(category).value_or("")) == "public.app-category.books";
     return true;
 }
 

@@ -141,8 +141,14 @@ struct DeviceApp
     std::string displayName; // CFBundleDisplayName, else CFBundleName, else the identifier
     std::string name;        // CFBundleName
     std::string version;     // CFBundleVersion
-    bool takesEpub = false;  // a document type takes org.idpf.epub-container or "epub"
+    bool takesEpub = false;  // a document type takes ePub (its content type, extension or a type of its own)
     bool fileSharing = false; // UIFileSharingEnabled
+    bool booksCategory = false; // LSApplicationCategoryType public.app-category.books
+    // Filled above the layer (readerapps.h): ePubs already in its Documents, the user's choice.
+    bool holdsEpubs = false;
+    bool chosenForBooks = false;
+    // The one test of a reader app: where books are listed and put.
+    bool readsBooks() const { return takesEpub || booksCategory || holdsEpubs || chosenForBooks; }
 };
 
 // The installed user apps that share their documents, in the order the device gives them.
