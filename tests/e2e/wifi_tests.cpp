@@ -90,7 +90,7 @@ protected:
 
     void TearDown() override { ::unsetenv("USBMUXD_SOCKET_ADDRESS"); }
 
-    QProcess *startCli(QProcess &process, const std::string &device, std::vector<std::string> args)
+    void startCli(QProcess &process, const std::string &device, std::vector<std::string> args)
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("BOOKFERRY_SCRATCH"), QString::fromStdString(tmp.file("scratch-" + device.substr(0, 3))));
@@ -101,7 +101,6 @@ protected:
         for (const auto &a : args)
             list << QString::fromStdString(a);
         process.start(QString::fromUtf8(BOOKFERRY_CLI), list);
-        return &process;
     }
     static CliRun finish(QProcess &process)
     {
