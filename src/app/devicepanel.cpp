@@ -203,7 +203,7 @@ void DevicePanel::showDevice(const StringDictionary &values)
 
     const QString model = stringValue(values, ipod_Type);
     w.ipodTypeTextField->setText(values.count(ipod_Type) ? model : QStringLiteral("Unknow IPod"));
-    w.ipodNameTextField->setText(stringValue(values, Device_Name));
+    w.ipodNameTextField->setText(QString::fromStdString(listedDeviceName(values)));
     w.ipodFramworkTypeTextField->setText(stringValue(values, Product_Version));
     w.ipodNameSerNumberTextField->setText(stringValue(values, Serial_Number));
     w.ipodVolumTypeTextField->setText(stringValue(values, Volume_Format));

@@ -10,6 +10,12 @@ std::string surveyText(const StringDictionary &values, const char *key)
     return it == values.end() ? std::string() : it->second;
 }
 
+std::string listedDeviceName(const StringDictionary &values)
+{
+    const std::string name = surveyText(values, "DeviceName");
+    return surveyText(values, "ConnectionType") == "Wi-Fi" ? name + " (Wi-Fi)" : name;
+}
+
 double surveyNumber(const StringDictionary &values, const char *key)
 {
     return leadingNumber(surveyText(values, key));

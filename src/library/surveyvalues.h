@@ -13,6 +13,10 @@
 
 // The value under `key`, or the empty text when there is none.
 std::string surveyText(const StringDictionary &values, const char *key);
+// The device's name as the device list and panel show it: " (Wi-Fi)" follows the name of a
+// device reached over the network ("ConnectionType" "Wi-Fi"): a slower link, and one that
+// goes when the device leaves the network.
+std::string listedDeviceName(const StringDictionary &values);
 // The value's leading number ("8000000000", "123.000000"); 0 when there is none.
 double surveyNumber(const StringDictionary &values, const char *key);
 

@@ -341,7 +341,7 @@ void iPodTreeListControler::addDeviceNode(const StringDictionary &survey)
     if (!node)
         return;
     node->setDeviceInfoDic(survey);
-    node->setTitleName(surveyText(survey, Device_Name) + "(" + BytesToGB(surveyNumber(survey, FSFree_Bytes)) +
+    node->setTitleName(listedDeviceName(survey) + "(" + BytesToGB(surveyNumber(survey, FSFree_Bytes)) +
                        "/" + BytesToGB(surveyNumber(survey, FSTotal_Bytes)) + ")");
     const TreeNodePtr first = m_rootNode->firstChild();
     if (first && first->titleName() == iPodRootNode::NoDeviceTitle)

@@ -10,7 +10,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <poll.h>
+#include <random>
 #include <sstream>
 #include <sys/file.h>
 #include <sys/socket.h>
@@ -118,6 +120,13 @@ bool Emulator::start(std::string *error)
     for (const auto &dir : m_options.detachedDirs)
         if (!loadDevice(dir, error))
             return false;
+    for (const auto &dir : m_options.networkDirs) {
+        Device *device = findDevice(dir);
+        if (!device)
+            device = loadDevice(dir, error);
+        if (!device || !attachNetwork(*device, error))
+            return false;
+    }
     if (!m_options.tracePath.empty() && !m_trace.open(m_options.tracePath, error))
         return false;
     m_listenFd = listenUnix(m_options.socketPath, error);
@@ -207,6 +216,10 @@ void Emulator::run()
         std::lock_guard lock(m_mutex);
         for (const auto &connection : m_connections)
             ::shutdown(connection->fd, SHUT_RDWR);
+        for (const NetworkPort &port : m_networkPorts)
+            ::shutdown(port.fd, SHUT_RDWR);
+        for (const auto &device : m_devices)
+            device->link->freeze(false);
     }
     reapWorkers(true);
     if (!m_options.countersPath.empty())
@@ -266,16 +279,25 @@ void Emulator::reapWorkers(bool all)
     }
 }
 
-Bytes Emulator::attachedMessage(const Device &device, uint32_t tag) const
+Bytes Emulator::attachedMessage(const Device &device, uint32_t tag, bool network) const
 {
+    const uint32_t id = network ? device.networkId : device.id;
     PlistPtr dict(plist_new_dict());
     plist_dict_set_item(dict.get(), "MessageType", plist_new_string("Attached"));
-    plist_dict_set_item(dict.get(), "DeviceID", plist_new_uint(device.id));
+    plist_dict_set_item(dict.get(), "DeviceID", plist_new_uint(id));
     plist_t props = plist_new_dict();
-    plist_dict_set_item(props, "ConnectionSpeed", plist_new_uint(480000000));
-    plist_dict_set_item(props, "ConnectionType", plist_new_string("USB"));
-    plist_dict_set_item(props, "DeviceID", plist_new_uint(device.id));
-    plist_dict_set_item(props, "LocationID", plist_new_uint(locationId(device)));
+    if (network) {
+        // A BSD sockaddr_in: length, family, port (unused), the IPv4 address, zeros.
+        char address[16] = {16, 2};
+        std::memcpy(address + 4, &device.networkAddress, 4);
+        plist_dict_set_item(props, "ConnectionType", plist_new_string("Network"));
+        plist_dict_set_item(props, "NetworkAddress", plist_new_data(address, sizeof address));
+    } else {
+        plist_dict_set_item(props, "ConnectionSpeed", plist_new_uint(480000000));
+        plist_dict_set_item(props, "ConnectionType", plist_new_string("USB"));
+        plist_dict_set_item(props, "LocationID", plist_new_uint(locationId(device)));
+    }
+    plist_dict_set_item(props, "DeviceID", plist_new_uint(id));
     plist_dict_set_item(props, "ProductID", plist_new_uint(ProductId));
     plist_dict_set_item(props, "SerialNumber", plist_new_string(device.folder->udid().c_str()));
     plist_dict_set_item(dict.get(), "Properties", props);
@@ -289,6 +311,8 @@ void Emulator::broadcast(const Bytes &plistPacket, const Bytes &binaryPacket)
         if (!connection->listener)
             continue;
         const Bytes &packet = connection->binary ? binaryPacket : plistPacket;
+        if (packet.empty())
+            continue; // protocol 0 has no network devices
         if (m_trace.enabled())
             m_trace.line(connection->id, "usbmux", '<', trace::describeUsbmux(packet.data(), packet.size()));
         std::lock_guard lock(connection->writeMutex);
@@ -325,9 +349,140 @@ bool Emulator::detach(Device &device)
     for (const auto &connection : m_connections)
         if (connection->deviceId == device.id)
             ::shutdown(connection->fd, SHUT_RDWR);
-    for (auto it = m_services.begin(); it != m_services.end();)
-        it = it->second.deviceId == device.id ? m_services.erase(it) : std::next(it);
+    // Ports a client on the network started stay while the device is on the network.
+    if (!device.onNetwork)
+        for (auto it = m_services.begin(); it != m_services.end();)
+            it = it->second.deviceId == device.id ? m_services.erase(it) : std::next(it);
     return true;
+}
+
+bool Emulator::attachNetwork(Device &device, std::string *error)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        if (device.onNetwork) {
+            *error = device.folder->udid() + " is already on the network";
+            return false;
+        }
+        if (device.networkId == 0)
+            device.networkId = m_nextDeviceId++;
+    }
+    device.link->freeze(false);
+    // An address of the device's own in 127.0.0.0/8, so that several emulators (and devices)
+    // take the fixed lockdown port at once; one another process holds is passed over.
+    std::random_device seed;
+    std::mt19937 random(seed());
+    for (int attempt = 0; attempt < 32; ++attempt) {
+        const uint32_t host = (127u << 24) | (uint32_t(random()) & 0xfffffeu) | 1u;
+        {
+            std::lock_guard lock(m_mutex);
+            device.networkAddress = htonl(host);
+            device.onNetwork = true;
+        }
+        if (listenOnNetwork(device.id, LockdownPort)) {
+            std::lock_guard lock(m_mutex);
+            broadcast(attachedMessage(device, 0, true), Bytes());
+            return true;
+        }
+        std::lock_guard lock(m_mutex);
+        device.onNetwork = false;
+    }
+    *error = "no loopback address to put " + device.folder->udid() + " on the network";
+    return false;
+}
+
+bool Emulator::detachNetwork(Device &device, bool silent)
+{
+    std::lock_guard lock(m_mutex);
+    if (!device.onNetwork)
+        return false;
+    device.onNetwork = false;
+    PlistPtr dict(plist_new_dict());
+    plist_dict_set_item(dict.get(), "MessageType", plist_new_string("Detached"));
+    plist_dict_set_item(dict.get(), "DeviceID", plist_new_uint(device.networkId));
+    broadcast(usbmux::encodePacket(0, dict.get()), Bytes());
+    // The device is out of reach: its ports close and its open streams end.
+    for (const NetworkPort &port : m_networkPorts)
+        if (port.deviceId == device.id)
+            ::shutdown(port.fd, SHUT_RDWR);
+    if (silent)
+        device.link->freeze(true);
+    else
+        for (const auto &connection : m_connections)
+            if (connection->deviceId == device.networkId)
+                ::shutdown(connection->fd, SHUT_RDWR);
+    if (!device.attached)
+        for (auto it = m_services.begin(); it != m_services.end();)
+            it = it->second.deviceId == device.id ? m_services.erase(it) : std::next(it);
+    return true;
+}
+
+bool Emulator::listenOnNetwork(uint32_t deviceId, uint16_t port)
+{
+    Device *device = nullptr;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    {
+        std::lock_guard lock(m_mutex);
+        for (const auto &d : m_devices)
+            if (d->id == deviceId && d->onNetwork)
+                device = d.get();
+        if (!device)
+            return false;
+        address.sin_addr.s_addr = device->networkAddress;
+    }
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int yes = 1;
+    if (fd < 0 || ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes) != 0
+        || ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 || ::listen(fd, 64) != 0) {
+        if (fd >= 0)
+            ::close(fd);
+        return false;
+    }
+    {
+        std::lock_guard lock(m_mutex);
+        m_networkPorts.push_back(NetworkPort{fd, deviceId});
+    }
+    spawn([this, fd, device, port] {
+        for (;;) {
+            const int client = ::accept4(fd, nullptr, nullptr, SOCK_CLOEXEC);
+            if (client < 0 && (errno == EINTR || errno == ECONNABORTED))
+                continue;
+            if (client < 0)
+                break; // shut down: the device left the network, or the emulator stops
+            spawn([this, device, client, port] { serveNetworkClient(*device, client, port); });
+        }
+        std::lock_guard lock(m_mutex);
+        m_networkPorts.remove_if([fd](const NetworkPort &p) { return p.fd == fd; });
+        ::close(fd);
+    });
+    return true;
+}
+
+void Emulator::serveNetworkClient(Device &device, int fd, uint16_t port)
+{
+    auto connection = std::make_shared<Connection>();
+    connection->fd = fd;
+    {
+        std::lock_guard lock(m_mutex);
+        connection->id = m_nextConnectionId++;
+        connection->deviceId = device.networkId;
+        const bool known = device.onNetwork
+                           && (port == LockdownPort || (m_services.count(port) && m_services[port].deviceId == device.id));
+        if (known)
+            m_connections.push_back(connection);
+        else
+            connection->deviceId = 0;
+    }
+    m_counters.add("network.connect");
+    if (connection->deviceId != 0)
+        serveDevicePort(connection, device, port);
+    {
+        std::lock_guard lock(m_mutex);
+        m_connections.remove(connection);
+    }
+    ::close(fd);
 }
 
 Emulator::Device *Emulator::findDevice(const std::string &udidOrDir)
@@ -396,14 +551,16 @@ void Emulator::serveUsbmux(const std::shared_ptr<Connection> &connection)
             {
                 std::lock_guard lock(m_mutex);
                 for (const auto &device : m_devices) {
-                    if (!device->attached)
-                        continue;
-                    const Bytes packet = attachedMessage(*device, 0);
-                    plist_t entry = nullptr;
-                    plist_from_xml(reinterpret_cast<const char *>(packet.data()) + usbmux::HeaderSize,
-                                   uint32_t(packet.size() - usbmux::HeaderSize), &entry);
-                    if (entry)
-                        plist_array_append_item(list, entry);
+                    for (const bool network : {false, true}) {
+                        if (!(network ? device->onNetwork : device->attached))
+                            continue;
+                        const Bytes packet = attachedMessage(*device, 0, network);
+                        plist_t entry = nullptr;
+                        plist_from_xml(reinterpret_cast<const char *>(packet.data()) + usbmux::HeaderSize,
+                                       uint32_t(packet.size() - usbmux::HeaderSize), &entry);
+                        if (entry)
+                            plist_array_append_item(list, entry);
+                    }
                 }
             }
             plist_dict_set_item(dict.get(), "DeviceList", list);
@@ -415,9 +572,12 @@ void Emulator::serveUsbmux(const std::shared_ptr<Connection> &connection)
             std::lock_guard writeLock(connection->writeMutex);
             connection->listener = true;
             std::vector<Bytes> packets{usbmux::encodeResult(tag, usbmux::ResultOk, binary)};
-            for (const auto &device : m_devices)
+            for (const auto &device : m_devices) {
                 if (device->attached)
                     packets.push_back(binary ? binaryAttachedMessage(*device) : attachedMessage(*device, 0));
+                if (device->onNetwork && !binary)
+                    packets.push_back(attachedMessage(*device, 0, true));
+            }
             for (const Bytes &packet : packets) {
                 if (m_trace.enabled())
                     m_trace.line(connection->id, "usbmux", '<', trace::describeUsbmux(packet.data(), packet.size()));
@@ -434,16 +594,22 @@ void Emulator::serveUsbmux(const std::shared_ptr<Connection> &connection)
             }
             {
                 std::lock_guard lock(m_mutex);
+                // A network device's id is taken too, as daemons that report them do.
+                uint32_t presence = 0;
                 for (const auto &device : m_devices) {
                     if (device->attached && r.deviceId && device->id == *r.deviceId)
                         target = device.get();
+                    if (device->onNetwork && r.deviceId && device->networkId == *r.deviceId)
+                        target = device.get();
                 }
+                if (target)
+                    presence = uint32_t(*r.deviceId);
                 if (target) {
                     const bool known = r.port && (*r.port == LockdownPort
                                                   || (m_services.count(*r.port) && m_services[*r.port].deviceId == target->id));
                     result = known ? usbmux::ResultOk : usbmux::ResultConnectionRefused;
                     if (known)
-                        connection->deviceId = target->id;
+                        connection->deviceId = presence;
                 }
             }
             if (!reply(usbmux::encodeResult(tag, result, binary)))
@@ -541,7 +707,8 @@ std::string Emulator::command(const std::string &line)
         std::string out;
         for (const auto &device : m_devices)
             out += std::to_string(device->id) + " " + device->folder->udid() + " "
-                + (device->attached ? "attached " : "detached ") + device->folder->dir() + "\n";
+                + (device->attached ? "attached " : "detached ") + (device->onNetwork ? "network " : "")
+                + device->folder->dir() + "\n";
         return out;
     }
     if (verb == "counters")
@@ -568,6 +735,17 @@ std::string Emulator::command(const std::string &line)
         const bool changed = verb == "attach" ? attach(*device) : detach(*device);
         return changed ? "ok\n" : "error: " + arg + " is already " + verb + "ed\n";
     }
+    if (verb == "attach-network" || verb == "detach-network") {
+        Device *device = arg.empty() ? nullptr : findDevice(arg);
+        std::string error;
+        if (!device && verb == "attach-network" && !arg.empty())
+            device = loadDevice(arg, &error);
+        if (!device)
+            return "error: " + (error.empty() ? "no device " + arg : error) + "\n";
+        if (verb == "detach-network")
+            return detachNetwork(*device, arg2 == "silent") ? "ok\n" : "error: " + arg + " is not on the network\n";
+        return attachNetwork(*device, &error) ? "ok\n" : "error: " + error + "\n";
+    }
     if (verb == "hold" || verb == "release") {
         Device *device = arg.empty() ? nullptr : findDevice(arg);
         if (!device)
@@ -590,5 +768,5 @@ std::string Emulator::command(const std::string &line)
         device->heldLockFds.push_back(held);
         return "ok\n";
     }
-    return "error: unknown command \"" + verb + "\" (list, attach, detach, hold, release, counters, wait)\n";
+    return "error: unknown command \"" + verb + "\" (list, attach, detach, attach-network, detach-network, hold, release, counters, wait)\n";
 }

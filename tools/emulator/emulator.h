@@ -53,7 +53,12 @@ private:
         uint32_t id = 0;
         std::unique_ptr<FolderDevice> folder;
         std::unique_ptr<LinkModel> link;
-        bool attached = false;
+        bool attached = false; // by cable
+        // On the network (Wi-Fi): announced under an id of its own, as usbmuxd does, and
+        // reached by TCP at its own loopback address (network order), as a phone is.
+        uint32_t networkId = 0;
+        bool onNetwork = false;
+        uint32_t networkAddress = 0;
         std::vector<int> heldLockFds;
     };
     struct Connection
@@ -70,6 +75,12 @@ private:
         uint32_t deviceId;
         std::string name;
     };
+    // A TCP port a network device takes connections on (lockdown, or a started service).
+    struct NetworkPort
+    {
+        int fd;
+        uint32_t deviceId; // Device::id
+    };
     struct Worker
     {
         std::thread thread;
@@ -79,10 +90,19 @@ private:
     Device *loadDevice(const std::string &dir, std::string *error);
     bool attach(Device &device);
     bool detach(Device &device);
+    // The device's network presence, beside or instead of the cable; false with *error
+    // when its address cannot be listened on.
+    bool attachNetwork(Device &device, std::string *error);
+    // `silent`: the device walks out of range; its open streams stay but are answered no more.
+    bool detachNetwork(Device &device, bool silent = false);
+    // Listens on the network device's address at `port` and serves what connects there.
+    // Callers do not hold m_mutex; nothing happens for a device not on the network.
+    bool listenOnNetwork(uint32_t deviceId, uint16_t port);
+    void serveNetworkClient(Device &device, int fd, uint16_t port);
     Device *findDevice(const std::string &udidOrDir);
     // Sends an event to every listener in the protocol it listens with.
     void broadcast(const Bytes &plistPacket, const Bytes &binaryPacket);
-    Bytes attachedMessage(const Device &device, uint32_t tag) const;
+    Bytes attachedMessage(const Device &device, uint32_t tag, bool network = false) const;
     Bytes binaryAttachedMessage(const Device &device) const;
 
     void spawn(std::function<void()> job);
@@ -117,4 +137,5 @@ private:
     std::map<uint16_t, Service> m_services;
     uint16_t m_nextPort = 49152;
     std::list<Worker> m_workers;
+    std::list<NetworkPort> m_networkPorts;
 };

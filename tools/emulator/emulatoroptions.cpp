@@ -69,6 +69,13 @@ Options:
                             list                      devices and their state
                             attach UDID|DEVICE_DIR    plug a device in (loads a new folder)
                             detach UDID|DEVICE_DIR    unplug it (its connections end)
+                            attach-network UDID|DEVICE_DIR
+                                                      put a device on the network (Wi-Fi)
+                            detach-network UDID|DEVICE_DIR [silent]
+                                                      take it off the network (its Wi-Fi
+                                                      connections end; the cable stays);
+                                                      silent: they stay open, unanswered,
+                                                      as when a phone walks out of range
                             hold UDID [DEVICE_PATH]   keep a file locked (default the sync lock)
                             release UDID              give back the locks held with hold
                             counters                  the request counters
@@ -76,6 +83,12 @@ Options:
                                                       (at most 30 s; counters of the
                                                       notification proxy count handled requests)
   --detached DEVICE_DIR   load a device that is attached later with "attach"
+  --network DEVICE_DIR    announce a device on the network (ConnectionType "Network"), as
+                          daemons that report Wi-Fi devices do; given as a device folder
+                          too, it is announced both ways. A network device listens on a
+                          loopback address of its own (NetworkAddress), port 62078 and
+                          the ports of the services it starts, as libimobiledevice
+                          connects to it straight over TCP
   --counters FILE         write the request counters to FILE on SIGUSR1 and at exit
   --trace FILE            write one line per request and per answer to FILE:
                             TIME cN LAYER > REQUEST   (what the client sent)
@@ -147,6 +160,10 @@ bool parseEmulatorOptions(int argc, char **argv, EmulatorOptions &options, std::
             if (!value(v))
                 return usageError("--detached needs a device folder");
             options.detachedDirs.push_back(v);
+        } else if (arg == "--network") {
+            if (!value(v))
+                return usageError("--network needs a device folder");
+            options.networkDirs.push_back(v);
         } else if (arg == "--fail-afc") {
             AfcFailure failure;
             if (!value(v) || !parseAfcFailure(v, failure))
@@ -196,7 +213,7 @@ bool parseEmulatorOptions(int argc, char **argv, EmulatorOptions &options, std::
     }
     if (options.socketPath.empty())
         return usageError("--socket PATH is required");
-    if (options.deviceDirs.empty() && options.detachedDirs.empty())
+    if (options.deviceDirs.empty() && options.detachedDirs.empty() && options.networkDirs.empty())
         return usageError("no device folder given");
     return true;
 }

@@ -24,6 +24,8 @@ struct EmulatorOptions
     std::string tracePath;
     std::vector<std::string> deviceDirs;   // attached at start
     std::vector<std::string> detachedDirs; // loaded, attached later through the control socket
+    // announced on the network (Wi-Fi); also by cable when listed as attached at start too
+    std::vector<std::string> networkDirs;
 
     uint64_t dropAfterAfcPackets = 0; // close an AFC connection when it receives packet N+1
     std::vector<AfcFailure> afcFailures;

@@ -16,8 +16,21 @@ void LinkModel::requestDelay() const
         std::this_thread::sleep_for(m_latency);
 }
 
+void LinkModel::freeze(bool frozen)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_frozen = frozen;
+    }
+    m_thawed.notify_all();
+}
+
 void LinkModel::transfer(size_t bytes)
 {
+    if (m_frozen) {
+        std::unique_lock lock(m_mutex);
+        m_thawed.wait(lock, [this] { return !m_frozen; });
+    }
     if (m_bytesPerSecond <= 0 || bytes == 0)
         return;
     const auto cost = std::chrono::nanoseconds(int64_t(double(bytes) / m_bytesPerSecond * 1e9));

@@ -90,15 +90,19 @@ bool escrowBagOpens(plist_t request, const FolderDevice &folder)
 std::optional<uint16_t> Emulator::allocateServicePort(uint32_t deviceId, const std::string &service)
 {
     // Ports outlive the lockdown connection: the client connects after closing it.
-    std::lock_guard lock(m_mutex);
-    if (m_services.size() >= 65536 - 49152)
-        return std::nullopt;
     uint16_t port;
-    do {
-        port = m_nextPort;
-        m_nextPort = m_nextPort == 65535 ? 49152 : uint16_t(m_nextPort + 1);
-    } while (m_services.count(port));
-    m_services[port] = Service{deviceId, service};
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_services.size() >= 65536 - 49152)
+            return std::nullopt;
+        do {
+            port = m_nextPort;
+            m_nextPort = m_nextPort == 65535 ? 49152 : uint16_t(m_nextPort + 1);
+        } while (m_services.count(port));
+        m_services[port] = Service{deviceId, service};
+    }
+    // A client on the network connects to the port itself.
+    listenOnNetwork(deviceId, port);
     return port;
 }
 

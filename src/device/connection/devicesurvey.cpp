@@ -27,6 +27,7 @@ const char *const Product_Version = "ProductVersion";
 const char *const Serial_Number = "SerialNumber";
 const char *const Volume_Format = "VolumeFormat";
 const char *const Device_Name = "DeviceName";
+const char *const Connection_Type = "ConnectionType";
 
 const char *const kMusicExtensions[] = {"mp3", "aiff", "m4a", "MP3", "AIFF", "M4A", nullptr};
 const char *const kVideoExtensions[] = {"mp4", "mov", "m4v", "MP4", "MOV", "M4V", nullptr};
@@ -183,6 +184,8 @@ void DeviceSurvey::run(const std::function<void(int)> &foldersWalked, SurveyScop
     else
         name = "UnKnow Device Name";
     survey.insert_or_assign(Device_Name, name);
+    if (AMDeviceGetInterfaceType(data->dev) == kInterfaceWifi)
+        survey.insert_or_assign(Connection_Type, "Wi-Fi");
     const std::string guid = deviceWorkIdentifier(data->dev);
     survey.insert_or_assign("guid", guid);
 

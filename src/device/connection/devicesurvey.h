@@ -30,6 +30,7 @@ extern const char *const Product_Version; // "ProductVersion"
 extern const char *const Serial_Number;   // "SerialNumber"
 extern const char *const Volume_Format;   // "VolumeFormat"
 extern const char *const Device_Name;     // "DeviceName"
+extern const char *const Connection_Type; // "ConnectionType": "Wi-Fi" on the network; absent by cable
 
 // How much a survey reads. The media folder sums take the survey's time on a large library
 // (a request per file); a caller that shows no sizes leaves them out, and the dictionary

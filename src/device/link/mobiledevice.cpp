@@ -160,6 +160,11 @@ std::string AMDeviceCopyDeviceIdentifier(am_device *device)
     LAYER_CALL("AMDeviceCopyDeviceIdentifier", std::string(), copyDeviceIdentifier(device));
 }
 
+int AMDeviceGetInterfaceType(am_device *device)
+{
+    LAYER_CALL("AMDeviceGetInterfaceType", 0, interfaceType(device));
+}
+
 int AMDPostNotification(service_conn_t notificationProxy, const std::string &name, unsigned int)
 {
     LAYER_CALL("AMDPostNotification", static_cast<int>(MDERR_FAILED), postNotification(notificationProxy, name));

@@ -89,6 +89,10 @@ int AMDeviceStartService(am_device *device, const std::string &serviceName, serv
 // std::nullopt when the device has no such value.
 std::optional<std::string> AMDeviceCopyValue(am_device *device, unsigned int domain, const std::string &key);
 std::string AMDeviceCopyDeviceIdentifier(am_device *device);
+// How the device is reached: kInterfaceUsb by cable, kInterfaceWifi over the network
+// through the daemon; 0 for a handle the backend does not know.
+enum : int { kInterfaceUsb = 1, kInterfaceWifi = 2 };
+int AMDeviceGetInterfaceType(am_device *device);
 int AMDPostNotification(service_conn_t notificationProxy, const std::string &name, unsigned int unused);
 // The backend's sentence on the device's last failure ("The device is locked. ..."), or empty.
 std::string deviceErrorSentence(am_device *device);
@@ -184,6 +188,7 @@ public:
     virtual int startService(am_device *device, const std::string &serviceName, service_conn_t *handle) = 0;
     virtual std::optional<std::string> copyValue(am_device *device, const std::string &key) = 0;
     virtual std::string copyDeviceIdentifier(am_device *device) = 0;
+    virtual int interfaceType(am_device * /*device*/) { return kInterfaceUsb; }
     virtual int postNotification(service_conn_t proxy, const std::string &name) = 0;
 
     virtual int connectionOpen(service_conn_t handle, afc_connection **connection) = 0;

@@ -19,6 +19,10 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 
 using usbbackend::IMobileDeviceBackend;
 
@@ -30,6 +34,40 @@ bool validUdid(const std::string &udid)
 {
     return udid.size() <= 43
         && std::all_of(udid.begin(), udid.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) || c == '-'; });
+}
+
+// A device that leaves the network does not close the streams to it as a pulled cable does
+// (the daemon closes those): a read would wait out the library's 20 s and a write far longer,
+// with the removal already shown. Every socket this process holds to the device's address
+// (`address` as the daemon gives it: a BSD sockaddr, byte 1 its family) is shut down, so the
+// calls on them end at once, as on a cable.
+void cutSocketsTo(const std::string &address)
+{
+    const bool v4 = address.size() >= 8 && address[1] == 0x02;
+    const bool v6 = address.size() >= 24 && address[1] == 0x1E;
+    if (!v4 && !v6)
+        return;
+    DIR *dir = ::opendir("/proc/self/fd");
+    if (!dir)
+        return;
+    while (const dirent *entry = ::readdir(dir)) {
+        char *end = nullptr;
+        const long fd = std::strtol(entry->d_name, &end, 10);
+        if (end == entry->d_name || *end || fd == ::dirfd(dir))
+            continue;
+        sockaddr_storage peer{};
+        socklen_t length = sizeof peer;
+        if (::getpeername(int(fd), reinterpret_cast<sockaddr *>(&peer), &length) != 0)
+            continue;
+        bool match = false;
+        if (v4 && peer.ss_family == AF_INET)
+            match = std::memcmp(&reinterpret_cast<const sockaddr_in &>(peer).sin_addr, address.data() + 4, 4) == 0;
+        else if (v6 && peer.ss_family == AF_INET6)
+            match = std::memcmp(&reinterpret_cast<const sockaddr_in6 &>(peer).sin6_addr, address.data() + 8, 16) == 0;
+        if (match)
+            ::shutdown(int(fd), SHUT_RDWR);
+    }
+    ::closedir(dir);
 }
 
 std::mutex g_currentMutex;
@@ -95,7 +133,10 @@ int IMobileDeviceBackend::connect(am_device *handle)
         return fail(d, MDERR_NO_DEVICE, ideviceErrorText(IDEVICE_E_NO_DEVICE));
     if (!d->device) {
         idevice_t raw = nullptr;
-        const idevice_error_t result = idevice_new(&raw, d->udid.c_str());
+        // A device on the network is looked up among the daemon's network devices; the
+        // library then talks to it at its address.
+        const idevice_error_t result = idevice_new_with_options(
+            &raw, d->udid.c_str(), d->network ? IDEVICE_LOOKUP_NETWORK : IDEVICE_LOOKUP_USBMUX);
         if (result != IDEVICE_E_SUCCESS)
             return fail(d, result == IDEVICE_E_NO_DEVICE ? MDERR_NO_DEVICE : MDERR_FAILED, ideviceErrorText(result));
         d->device.reset(raw);
@@ -220,6 +261,12 @@ std::string IMobileDeviceBackend::copyDeviceIdentifier(am_device *handle)
     return d ? d->udid : std::string();
 }
 
+int IMobileDeviceBackend::interfaceType(am_device *handle)
+{
+    UsbDevice *d = find(handle);
+    return d && d->network ? kInterfaceWifi : kInterfaceUsb;
+}
+
 int IMobileDeviceBackend::postNotification(service_conn_t proxy, const std::string &name)
 {
     np_client_t np = nullptr;
@@ -309,12 +356,16 @@ void IMobileDeviceBackend::daemonGone()
         report = m_report;
         layer = m_layer;
         m_waiting.clear();
+        m_reach.clear();
         for (auto &[udid, device] : m_present) {
             device->present = false;
             gone.push_back(device);
         }
         m_present.clear();
     }
+    for (UsbDevice *device : gone)
+        if (device->network)
+            cutSocketsTo(device->networkAddress);
     if (report)
         for (UsbDevice *device : gone)
             report(layer, reinterpret_cast<am_device *>(device), ADNCI_MSG_DISCONNECTED);
@@ -322,64 +373,83 @@ void IMobileDeviceBackend::daemonGone()
 
 void IMobileDeviceBackend::onEvent(const MuxDeviceEvent &event)
 {
-    if (!event.usb || event.udid.empty())
+    if (event.udid.empty() || event.kind == MuxDeviceEvent::Kind::Paired)
         return;
     const std::string &udid = event.udid;
     if (!m_udid.empty() && udid != m_udid)
         return;
-    UsbDevice *device = nullptr;
-    UsbDevice *promoted = nullptr;
-    unsigned int msg = 0;
+    std::vector<std::pair<UsbDevice *, unsigned int>> reports;
     EventReport report = nullptr;
     void *layer = nullptr;
     {
         std::lock_guard lock(m_mutex);
         report = m_report;
         layer = m_layer;
-        if (event.kind == MuxDeviceEvent::Kind::Attached) {
-            // Without a chosen identifier the first device is served until it goes;
-            // others wait rather than silently taking its place mid-transfer.
-            if (m_udid.empty() && !m_present.empty() && !m_present.count(udid)) {
-                logMessage("Another device (" + udid + ") is connected; it waits while "
-                           + m_present.begin()->first + " is in use. Choose it with usb:" + udid + ".");
-                if (std::find(m_waiting.begin(), m_waiting.end(), udid) == m_waiting.end())
-                    m_waiting.push_back(udid);
+        const bool attached = event.kind == MuxDeviceEvent::Kind::Attached;
+        Reach &reach = m_reach[udid];
+        (event.usb ? reach.usb : reach.network) = attached;
+        if (!event.usb && attached)
+            reach.networkAddress = event.networkAddress;
+        const std::string address = reach.networkAddress;
+        const bool reachable = reach.usb || reach.network;
+        const bool network = !reach.usb; // the cable wins
+        if (!reachable)
+            m_reach.erase(udid);
+        auto arrive = [&](const std::string &id, bool onNetwork, const std::string &at) {
+            m_devices.push_back(std::make_unique<UsbDevice>(id, onNetwork));
+            if (onNetwork)
+                m_devices.back()->networkAddress = at;
+            m_present[id] = m_devices.back().get();
+            reports.emplace_back(m_devices.back().get(), ADNCI_MSG_CONNECTED);
+        };
+        auto it = m_present.find(udid);
+        if (it != m_present.end()) {
+            UsbDevice *served = it->second;
+            // The same way again without a removal in between: a new arrival. The other way,
+            // while served by cable: nothing the user sees changes.
+            const bool again = attached && served->network == !event.usb;
+            if (reachable && served->network == network && !again)
                 return;
-            }
-            auto &slot = m_present[udid];
-            if (slot)
-                slot->present = false; // a second arrival without a removal in between
-            m_devices.push_back(std::make_unique<UsbDevice>(udid));
-            slot = m_devices.back().get();
-            device = slot;
-            msg = ADNCI_MSG_CONNECTED;
-        } else if (event.kind == MuxDeviceEvent::Kind::Detached) {
-            m_waiting.erase(std::remove(m_waiting.begin(), m_waiting.end(), udid),
-                                  m_waiting.end());
-            auto it = m_present.find(udid);
-            if (it == m_present.end())
-                return;
-            device = it->second;
-            device->present = false;
+            // Gone, or reached another way now: this arrival ends as a pulled cable does,
+            // and the device comes back the way it is still (or better) reached.
+            served->present = false;
             m_present.erase(it);
-            msg = ADNCI_MSG_DISCONNECTED;
-            // A device that waited is still plugged in: it arrives now.
-            if (!m_waiting.empty()) {
+            if (!again)
+                reports.emplace_back(served, ADNCI_MSG_DISCONNECTED);
+            if (reachable) {
+                arrive(udid, network, address);
+            } else if (!m_waiting.empty()) {
+                // A device that waited is still plugged in: it arrives now.
                 const std::string next = m_waiting.front();
                 m_waiting.erase(m_waiting.begin());
-                m_devices.push_back(std::make_unique<UsbDevice>(next));
-                promoted = m_devices.back().get();
-                m_present[next] = promoted;
+                auto waited = m_reach.find(next);
+                if (waited != m_reach.end())
+                    arrive(next, !waited->second.usb, waited->second.networkAddress);
+                else
+                    arrive(next, false, {});
             }
+        } else if (!reachable) {
+            m_waiting.erase(std::remove(m_waiting.begin(), m_waiting.end(), udid), m_waiting.end());
+            return;
+        } else if (m_udid.empty() && !m_present.empty()) {
+            // Without a chosen identifier the first device is served until it goes;
+            // others wait rather than silently taking its place mid-transfer.
+            if (std::find(m_waiting.begin(), m_waiting.end(), udid) == m_waiting.end()) {
+                logMessage("Another device (" + udid + ") is connected; it waits while "
+                           + m_present.begin()->first + " is in use. Choose it with usb:" + udid + ".");
+                m_waiting.push_back(udid);
+            }
+            return;
         } else {
-            return; // paired: nothing the layer reports
+            arrive(udid, network, address);
         }
     }
-    if (report) {
-        report(layer, reinterpret_cast<am_device *>(device), msg);
-        if (promoted)
-            report(layer, reinterpret_cast<am_device *>(promoted), ADNCI_MSG_CONNECTED);
-    }
+    for (const auto &[device, msg] : reports)
+        if (msg == ADNCI_MSG_DISCONNECTED && device->network)
+            cutSocketsTo(device->networkAddress);
+    if (report)
+        for (const auto &[device, msg] : reports)
+            report(layer, reinterpret_cast<am_device *>(device), msg);
 }
 
 UsbDevice *IMobileDeviceBackend::find(am_device *handle)

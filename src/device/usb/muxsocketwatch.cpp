@@ -308,6 +308,13 @@ bool MuxSocketWatch::handle(Link &link, const char *payload, std::size_t size)
         MuxDeviceEvent event;
         event.udid = deviceIdentifier(serial, number);
         event.usb = stringItem(properties, "ConnectionType") != "Network";
+        if (plist_t address = plist_dict_get_item(properties, "NetworkAddress");
+            !event.usb && address && plist_get_node_type(address) == PLIST_DATA) {
+            uint64_t length = 0;
+            const char *bytes = plist_get_data_ptr(address, &length);
+            if (bytes && length <= 128)
+                event.networkAddress.assign(bytes, std::size_t(length));
+        }
         link.devices[number] = event;
         if (m_event)
             m_event(event);

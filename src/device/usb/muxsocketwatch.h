@@ -24,6 +24,7 @@ struct MuxDeviceEvent
     Kind kind = Kind::Attached;
     std::string udid; // spelled as libusbmuxd spells it, so libimobiledevice finds the device by it
     bool usb = true;  // false for a device on the network
+    std::string networkAddress; // its NetworkAddress: a BSD sockaddr (length, family, ...)
 };
 
 // Follows usbmuxd and the devices it reports, on a connection of its own that asks for

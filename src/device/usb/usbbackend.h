@@ -44,6 +44,7 @@ public:
     std::optional<std::string> copyValue(am_device *handle, const std::string &key) override;
 
     std::string copyDeviceIdentifier(am_device *handle) override;
+    int interfaceType(am_device *handle) override;
     int postNotification(service_conn_t proxy, const std::string &name) override;
     int connectionOpen(service_conn_t handle, afc_connection **connection) override;
     // The record stays (a stale handle answers errors, and no later connection can take its
@@ -120,6 +121,15 @@ private:
     void *m_layer = nullptr;
     std::list<std::unique_ptr<UsbDevice>> m_devices; // every arrival, kept until the end
     std::map<std::string, UsbDevice *> m_present;
+    // How the daemon reaches each device it announced: by cable, on the network, or both.
+    // A device reached both ways is served by cable.
+    struct Reach
+    {
+        bool usb = false;
+        bool network = false;
+        std::string networkAddress;
+    };
+    std::map<std::string, Reach> m_reach;
     std::vector<std::string> m_waiting; // plugged in while another device was served
     std::map<service_conn_t, UsbService> m_services;
     service_conn_t m_nextService = 1;

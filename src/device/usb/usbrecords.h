@@ -48,9 +48,11 @@ using AfcListPtr = std::unique_ptr<char *, AfcListFree>;
 // gets a new record, so stale handles keep answering errors.
 struct UsbDevice
 {
-    explicit UsbDevice(std::string id) : udid(std::move(id)) {}
+    UsbDevice(std::string id, bool onNetwork) : udid(std::move(id)), network(onNetwork) {}
 
     const std::string udid;
+    const bool network; // reached over the network (Wi-Fi) through the daemon, not by cable
+    std::string networkAddress; // the daemon's NetworkAddress for it; set before it is reported
     std::atomic_bool present{true};
     std::mutex mutex; // serialises the lockdown conversation and guards the members below
     IdevicePtr device;
