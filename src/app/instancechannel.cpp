@@ -10,6 +10,7 @@
 #include <QLocalSocket>
 #include <QTimer>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -87,8 +88,15 @@ bool InstanceChannel::listen(const QString &device)
 {
     m_device = device;
     auto server = std::make_unique<QLocalServer>(this);
-    server->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!server->listen(m_name)) {
+    // Bound in place, so that a name in use is refused rather than replaced (Qt's access
+    // options bind elsewhere and rename over it), and made for this user only from the start.
+    auto take = [&] {
+        const mode_t previous = ::umask(077);
+        const bool listening = server->listen(m_name);
+        ::umask(previous);
+        return listening;
+    };
+    if (!take()) {
         if (server->serverError() != QAbstractSocket::AddressInUseError)
             return false;
         // Someone answering holds the name: that window is the one. Otherwise the socket was
@@ -98,7 +106,7 @@ bool InstanceChannel::listen(const QString &device)
         if (probe.waitForConnected(1000))
             return false;
         QLocalServer::removeServer(m_name);
-        if (!server->listen(m_name))
+        if (!take())
             return false;
     }
     m_server = server.release();
