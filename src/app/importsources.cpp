@@ -150,8 +150,9 @@ void BookImportSources::importGiven(const QStringList &paths)
     const QString app = m_hooks.destination ? m_hooks.destination() : QString();
     const QString destination = app.isEmpty() ? tr("Custom Books") : app;
     const QString device = m_hooks.deviceName ? m_hooks.deviceName() : QString();
-    QString question = files.size() == 1 ? tr("Add 1 book to %1 on %2?").arg(destination, device)
-                                         : tr("Add %1 books to %2 on %3?").arg(files.size()).arg(destination, device);
+    QString question = files.size() == 1
+                           ? tr("Add 1 book to %1 on %2?").arg(destination, device)
+                           : tr("Add %1 books to %2 on %3?").arg(files.size()).arg(destination, device);
     // Files that are no books are named by their number, so nothing goes unmentioned.
     const qsizetype others = std::count_if(paths.begin(), paths.end(), [](const QString &path) {
         const QFileInfo info(path);

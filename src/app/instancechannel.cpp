@@ -21,7 +21,11 @@ namespace {
 constexpr quint32 kMagic = 0x424b4631; // "BKF1": a start of this program, this message layout
 constexpr qint64 kMaxRequest = 4 * 1024 * 1024;
 constexpr int kRequestTime = 5000; // ms a connection may take to send its request
-enum Reply : quint8 { Taken = 1, NotMyDevice = 2 };
+enum Reply : quint8
+{
+    Taken = 1,
+    NotMyDevice = 2
+};
 
 int remaining(const QDeadlineTimer &deadline)
 {
@@ -30,11 +34,7 @@ int remaining(const QDeadlineTimer &deadline)
 
 } // namespace
 
-InstanceChannel::InstanceChannel(QString name, QObject *parent)
-    : QObject(parent)
-    , m_name(std::move(name))
-{
-}
+InstanceChannel::InstanceChannel(QString name, QObject *parent) : QObject(parent), m_name(std::move(name)) {}
 
 InstanceChannel::~InstanceChannel() = default;
 
@@ -48,7 +48,8 @@ QString InstanceChannel::defaultName()
     return fileName;
 }
 
-InstanceChannel::HandOver InstanceChannel::handOver(const Request &request, std::chrono::milliseconds limit) const
+InstanceChannel::HandOver InstanceChannel::handOver(const Request &request,
+                                                    std::chrono::milliseconds limit) const
 {
     const QDeadlineTimer deadline(limit);
     QLocalSocket socket;
@@ -166,5 +167,6 @@ void InstanceChannel::readRequest(QLocalSocket *socket)
     socket->flush();
     // The files are asked about after this connection is answered, so the start that sent
     // them ends at once rather than waiting on the question.
-    QMetaObject::invokeMethod(this, [this, paths] { Q_EMIT filesReceived(paths); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, paths] { Q_EMIT filesReceived(paths); }, Qt::QueuedConnection);
 }

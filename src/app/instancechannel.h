@@ -24,7 +24,8 @@ class InstanceChannel : public QObject
 {
     Q_OBJECT
 public:
-    enum class HandOver {
+    enum class HandOver
+    {
         Delivered,   // the running window took the files (or was raised)
         OtherDevice, // the running window serves another device than the one asked for
         NoneRunning, // nobody listens: this start is the first
@@ -43,7 +44,8 @@ public:
     QString name() const { return m_name; }
 
     // The start's side: gives `request` to the running window, waiting at most `limit` in all.
-    HandOver handOver(const Request &request, std::chrono::milliseconds limit = std::chrono::seconds(5)) const;
+    HandOver handOver(const Request &request,
+                      std::chrono::milliseconds limit = std::chrono::seconds(5)) const;
 
     // The first start's side: takes the name for a window serving `device` (canonical form).
     // A socket left by a start that was killed is removed first; false when a live window

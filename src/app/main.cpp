@@ -63,7 +63,8 @@ int main(int argc, char *argv[])
         case InstanceChannel::HandOver::Delivered:
             return 0;
         case InstanceChannel::HandOver::NoAnswer:
-            std::fprintf(stderr, "bookferry: a running Bookferry does not answer; close it and start again\n");
+            std::fprintf(stderr,
+                         "bookferry: a running Bookferry does not answer; close it and start again\n");
             return 1;
         case InstanceChannel::HandOver::OtherDevice:
         case InstanceChannel::HandOver::NoneRunning:

@@ -35,14 +35,17 @@ namespace {
 // The socket a start of the program uses with this runtime folder.
 QString socketIn(const TempDir &runtime)
 {
-    return QDir(QString::fromStdString(runtime.path())).filePath(QStringLiteral("bookferry-%1.socket").arg(::getuid()));
+    return QDir(QString::fromStdString(runtime.path()))
+        .filePath(QStringLiteral("bookferry-%1.socket").arg(::getuid()));
 }
 
 // Hands over from another thread while this one serves the listening side.
 HandOver handOverWhileServing(const QString &name, const InstanceChannel::Request &request)
 {
-    auto result = std::async(std::launch::async, [name, request] { return InstanceChannel(name).handOver(request, 10s); });
-    EXPECT_TRUE(processMainEventsUntil([&] { return result.wait_for(0s) == std::future_status::ready; }, 15s));
+    auto result = std::async(std::launch::async,
+                             [name, request] { return InstanceChannel(name).handOver(request, 10s); });
+    EXPECT_TRUE(
+        processMainEventsUntil([&] { return result.wait_for(0s) == std::future_status::ready; }, 15s));
     return result.get();
 }
 
@@ -81,7 +84,8 @@ protected:
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), QString::fromStdString(m_runtime.path()));
-        environment.insert(QStringLiteral("BOOKFERRY_SCRATCH"), QString::fromStdString(m_childScratch.path()));
+        environment.insert(QStringLiteral("BOOKFERRY_SCRATCH"),
+                           QString::fromStdString(m_childScratch.path()));
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         process.setProcessEnvironment(environment);
         process.setWorkingDirectory(QString::fromStdString(m_files.path()));
@@ -127,8 +131,9 @@ TEST_F(HandOverTest, ALaterStartHandsItsBooksToTheRunningWindow)
 
     // Asked once, naming where the books go and the device; then the ordinary import.
     ASSERT_TRUE(processMainEventsUntil([this] { return !m_interaction->questions.empty(); }));
-    EXPECT_EQ(m_interaction->questions.front(),
-              QStringLiteral("Add 2 books to Custom Books on Anna? 1 file that is no ePub book is left out."));
+    EXPECT_EQ(
+        m_interaction->questions.front(),
+        QStringLiteral("Add 2 books to Custom Books on Anna? 1 file that is no ePub book is left out."));
     ASSERT_TRUE(waitForTransferEnd());
     EXPECT_EQ(catalogueNames(), (std::vector<std::string>{"Alpha", "Beta"}));
     EXPECT_FALSE(progressSeen().empty());
@@ -147,10 +152,11 @@ TEST_F(HandOverTest, ALaterStartHandsItsBooksToTheRunningWindow)
 TEST_F(HandOverTest, WhichStartsHandOver)
 {
     makeBook("a.epub", "Alpha", "Ann");
-    const QString sameDevice = QStringLiteral("folder:")
-                               + QDir(QString::fromStdString(m_files.path()))
-                                     .relativeFilePath(QString::fromStdString(m_deviceDir.path()));
-    const QString otherDevice = QStringLiteral("folder:") + QString::fromStdString(m_files.file("no-such-device"));
+    const QString sameDevice =
+        QStringLiteral("folder:") + QDir(QString::fromStdString(m_files.path()))
+                                        .relativeFilePath(QString::fromStdString(m_deviceDir.path()));
+    const QString otherDevice =
+        QStringLiteral("folder:") + QString::fromStdString(m_files.file("no-such-device"));
     const QString book = QString::fromStdString(m_files.file("a.epub"));
     struct Row
     {
@@ -222,16 +228,17 @@ TEST(InstanceChannel, StaleBusyAndSilentSockets)
     InstanceChannel first(name);
     ASSERT_TRUE(first.listen(QStringLiteral("usb")));
     // Only this user may hand files over, wherever the socket lives.
-    EXPECT_EQ(QFileInfo(name).permissions() & ~(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadUser
-                                                | QFile::WriteUser | QFile::ExeUser),
+    EXPECT_EQ(QFileInfo(name).permissions() & ~(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                QFile::ReadUser | QFile::WriteUser | QFile::ExeUser),
               QFileDevice::Permissions());
 
     // A live window keeps its name.
     InstanceChannel second(name);
     EXPECT_FALSE(second.listen(QStringLiteral("usb")));
     QSignalSpy received(&first, &InstanceChannel::filesReceived);
-    EXPECT_EQ(handOverWhileServing(name, {{}, {QStringLiteral("/books/a.epub"), QStringLiteral("relative.epub")}}),
-              HandOver::Delivered);
+    EXPECT_EQ(
+        handOverWhileServing(name, {{}, {QStringLiteral("/books/a.epub"), QStringLiteral("relative.epub")}}),
+        HandOver::Delivered);
     ASSERT_TRUE(waitForSignals(received, 1));
     // A path that is not absolute cannot be read against the right folder and is left out.
     EXPECT_EQ(received.front().front().toStringList(), QStringList{QStringLiteral("/books/a.epub")});
@@ -242,9 +249,11 @@ TEST(InstanceChannel, StaleBusyAndSilentSockets)
 
     // A holder that never answers: the wait ends at its bound.
     QLocalServer silent;
-    const QString silentName = QDir(QString::fromStdString(runtime.path())).filePath(QStringLiteral("silent"));
+    const QString silentName =
+        QDir(QString::fromStdString(runtime.path())).filePath(QStringLiteral("silent"));
     ASSERT_TRUE(silent.listen(silentName));
-    EXPECT_EQ(InstanceChannel(silentName).handOver({{}, {QStringLiteral("/books/a.epub")}}, 300ms), HandOver::NoAnswer);
+    EXPECT_EQ(InstanceChannel(silentName).handOver({{}, {QStringLiteral("/books/a.epub")}}, 300ms),
+              HandOver::NoAnswer);
 }
 
 TEST(DesktopCommandLine, FilesAndDevices)
@@ -258,16 +267,23 @@ TEST(DesktopCommandLine, FilesAndDevices)
         bool error;
     };
     const std::vector<Row> rows = {
-        {{QStringLiteral("a.epub"), QStringLiteral("/b/c.epub")}, {here + QStringLiteral("/a.epub"), QStringLiteral("/b/c.epub")}, false, false},
+        {{QStringLiteral("a.epub"), QStringLiteral("/b/c.epub")},
+         {here + QStringLiteral("/a.epub"), QStringLiteral("/b/c.epub")},
+         false,
+         false},
         {{QStringLiteral("file:///b/d%20e.epub")}, {QStringLiteral("/b/d e.epub")}, false, false},
-        {{QStringLiteral("--device"), QStringLiteral("demo"), QStringLiteral("--"), QStringLiteral("--odd.epub")},
-         {here + QStringLiteral("/--odd.epub")}, true, false},
+        {{QStringLiteral("--device"), QStringLiteral("demo"), QStringLiteral("--"),
+          QStringLiteral("--odd.epub")},
+         {here + QStringLiteral("/--odd.epub")},
+         true,
+         false},
         {{QStringLiteral("--odd.epub")}, {}, false, true},
         {{QStringLiteral("--screenshots=/tmp/s"), QStringLiteral("a.epub")}, {}, false, true},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.arguments.join(QLatin1Char(' ')).toStdString());
-        const CommandLineOptions options = parseCommandLine(QStringList{QStringLiteral("bookferry")} + row.arguments);
+        const CommandLineOptions options =
+            parseCommandLine(QStringList{QStringLiteral("bookferry")} + row.arguments);
         EXPECT_EQ(!options.error.isEmpty(), row.error) << options.error.toStdString();
         if (!row.error) {
             EXPECT_EQ(options.files, row.files);
@@ -275,6 +291,7 @@ TEST(DesktopCommandLine, FilesAndDevices)
         }
     }
     // Two starts meaning the same folder device from different folders agree.
-    EXPECT_EQ(canonicalDeviceSelection(QStringLiteral("folder:phone/../phone")), QStringLiteral("folder:") + here + QStringLiteral("/phone"));
+    EXPECT_EQ(canonicalDeviceSelection(QStringLiteral("folder:phone/../phone")),
+              QStringLiteral("folder:") + here + QStringLiteral("/phone"));
     EXPECT_EQ(canonicalDeviceSelection(QStringLiteral("usb:ABC")), QStringLiteral("usb:ABC"));
 }
