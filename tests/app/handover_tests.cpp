@@ -14,6 +14,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QLocalServer>
+#include <QLocalSocket>
 #include <QProcess>
 #include <QSignalSpy>
 
@@ -246,6 +247,23 @@ TEST(InstanceChannel, StaleBusyAndSilentSockets)
               HandOver::OtherDevice);
     EXPECT_EQ(handOverWhileServing(name, {QStringLiteral("usb"), {}}), HandOver::Delivered);
     ASSERT_TRUE(waitForSignals(received, 2));
+
+    // Anything else on the socket is cut off unanswered.
+    auto garbage = std::async(std::launch::async, [name] {
+        QLocalSocket socket;
+        socket.connectToServer(name);
+        if (!socket.waitForConnected(5000))
+            return false;
+        socket.write("GET / HTTP/1.0\r\n\r\n");
+        socket.waitForBytesWritten(5000);
+        socket.waitForDisconnected(5000);
+        return socket.state() == QLocalSocket::UnconnectedState && socket.bytesAvailable() == 0;
+    });
+    ASSERT_TRUE(
+        processMainEventsUntil([&] { return garbage.wait_for(0s) == std::future_status::ready; }, 15s));
+    EXPECT_TRUE(garbage.get());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(received.count(), 2);
 
     // A holder that never answers: the wait ends at its bound.
     QLocalServer silent;
