@@ -4,6 +4,7 @@
 // giving its files to the running window over the user's socket.
 #include "appfixture.h"
 
+#include "app/appshelf.h"
 #include "app/commandline.h"
 #include "app/instancechannel.h"
 #include "core/mainqueue.h"
@@ -16,6 +17,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
+#include <QSettings>
 #include <QSignalSpy>
 
 #include <sys/socket.h>
@@ -206,6 +208,32 @@ TEST_F(HandOverTest, WithoutADeviceItSaysSoAndAddsNothing)
     EXPECT_EQ(m_interaction->questions.back(), QStringLiteral("Add 1 book to Custom Books on Anna?"));
     ASSERT_TRUE(waitForTransferEnd());
     EXPECT_EQ(catalogueNames(), std::vector<std::string>{"Alpha"});
+}
+
+// With a reader app selected the books go into its folder, and the question says so.
+TEST_F(MainWindowTest, HandedBooksGoToTheSelectedApp)
+{
+    QSettings().remove(QLatin1String(AppShelf::kShowAllSetting));
+    FolderDeviceApp reader;
+    reader.identifier = "org.example.reader";
+    reader.displayName = reader.name = "Reader";
+    reader.contentTypes = {"org.idpf.epub-container"};
+    std::string error;
+    ASSERT_TRUE(writeFolderDeviceApp(m_deviceDir.path(), reader, &error)) << error;
+    const std::string documents = m_deviceDir.path() + "/apps/org.example.reader/container/Documents";
+    fs::create_directories(documents);
+    attach();
+    AppShelf &apps = *m_window->appShelf();
+    ASSERT_TRUE(processMainEventsUntil([&] { return !apps.appNodes().empty() && apps.idle(); }));
+    selectList(2);
+    ASSERT_TRUE(processMainEventsUntil([&] { return apps.idle(); }));
+
+    m_interaction->answers.push_back(AlertFirstButtonReturn + 1);
+    m_window->addFilesFromDesktop({makeBook("a.epub", "Alpha", "Ann")});
+    ASSERT_EQ(m_interaction->questions.size(), 1u);
+    EXPECT_EQ(m_interaction->questions.front(), QStringLiteral("Add 1 book to Reader on Anna?"));
+    ASSERT_TRUE(processMainEventsUntil([&] { return fs::exists(documents + "/a.epub") && apps.idle(); }));
+    EXPECT_TRUE(waitForTransferEnd());
 }
 
 TEST(InstanceChannel, StaleBusyAndSilentSockets)
