@@ -143,25 +143,36 @@ void BookImportSources::importGiven(const QStringList &paths)
     for (const QString &path : paths)
         urls << QUrl::fromLocalFile(path);
     const QStringList files = epubFilesDropped(urls);
+    // What is left out is said by number, so nothing goes unmentioned.
+    qsizetype missing = 0;
+    qsizetype others = 0;
+    for (const QString &path : paths) {
+        const QFileInfo info(path);
+        if (!info.exists())
+            ++missing;
+        else if (!info.isDir() && !(info.isFile() && isEpubName(info.fileName())))
+            ++others;
+    }
+    QString leftOut;
+    if (missing == 1)
+        leftOut += QLatin1Char(' ') + tr("1 file was not found.");
+    else if (missing > 1)
+        leftOut += QLatin1Char(' ') + tr("%1 files were not found.").arg(missing);
+    if (others == 1)
+        leftOut += QLatin1Char(' ') + tr("1 file that is no ePub book is left out.");
+    else if (others > 1)
+        leftOut += QLatin1Char(' ') + tr("%1 files that are no ePub books are left out.").arg(others);
     if (files.isEmpty()) {
-        tell(tr("None of the files given is an ePub book (a file whose name ends in \".epub\")."));
+        tell(tr("No ePub book (a file whose name ends in \".epub\") was found among the files given.") + leftOut);
         return;
     }
     const QString app = m_hooks.destination ? m_hooks.destination() : QString();
     const QString destination = app.isEmpty() ? tr("Custom Books") : app;
     const QString device = m_hooks.deviceName ? m_hooks.deviceName() : QString();
-    QString question = files.size() == 1
-                           ? tr("Add 1 book to %1 on %2?").arg(destination, device)
-                           : tr("Add %1 books to %2 on %3?").arg(files.size()).arg(destination, device);
-    // Files that are no books are named by their number, so nothing goes unmentioned.
-    const qsizetype others = std::count_if(paths.begin(), paths.end(), [](const QString &path) {
-        const QFileInfo info(path);
-        return !info.isDir() && !(info.isFile() && isEpubName(info.fileName()));
-    });
-    if (others == 1)
-        question += QLatin1Char(' ') + tr("1 file that is no ePub book is left out.");
-    else if (others > 1)
-        question += QLatin1Char(' ') + tr("%1 files that are no ePub books are left out.").arg(others);
+    const QString question =
+        (files.size() == 1 ? tr("Add 1 book to %1 on %2?").arg(destination, device)
+                           : tr("Add %1 books to %2 on %3?").arg(files.size()).arg(destination, device))
+        + leftOut;
     const int answer =
         m_interaction.ask(m_window, QStringLiteral("Add Books"), question, {tr("Cancel"), tr("Add Books")});
     if (answer != AlertFirstButtonReturn + 1)

@@ -129,14 +129,16 @@ TEST_F(HandOverTest, ALaterStartHandsItsBooksToTheRunningWindow)
     m_interaction->answers.push_back(AlertFirstButtonReturn + 1);
 
     // Paths relative to the later start's own folder.
-    const Run run = start({QStringLiteral("a.epub"), QStringLiteral("notes.txt"), QStringLiteral("b.epub")});
+    const Run run = start({QStringLiteral("a.epub"), QStringLiteral("notes.txt"), QStringLiteral("gone.epub"),
+                           QStringLiteral("b.epub")});
     EXPECT_EQ(run.exitCode, 0) << run.errors.toStdString();
 
     // Asked once, naming where the books go and the device; then the ordinary import.
     ASSERT_TRUE(processMainEventsUntil([this] { return !m_interaction->questions.empty(); }));
     EXPECT_EQ(
         m_interaction->questions.front(),
-        QStringLiteral("Add 2 books to Custom Books on Anna? 1 file that is no ePub book is left out."));
+        QStringLiteral("Add 2 books to Custom Books on Anna? 1 file was not found. 1 file that is no ePub "
+                       "book is left out."));
     ASSERT_TRUE(waitForTransferEnd());
     EXPECT_EQ(catalogueNames(), (std::vector<std::string>{"Alpha", "Beta"}));
     EXPECT_FALSE(progressSeen().empty());
@@ -150,6 +152,15 @@ TEST_F(HandOverTest, ALaterStartHandsItsBooksToTheRunningWindow)
     EXPECT_EQ(m_interaction->questions.back(), QStringLiteral("Add 1 book to Custom Books on Anna?"));
     EXPECT_FALSE(m_window->isTransferRunning());
     EXPECT_EQ(catalogueNames().size(), 2u);
+
+    // Nothing to add: said, not asked.
+    EXPECT_EQ(start({QStringLiteral("notes.txt")}).exitCode, 0);
+    ASSERT_TRUE(processMainEventsUntil([this] { return m_interaction->questions.size() == 3; }));
+    EXPECT_EQ(m_interaction->questions.back(),
+              QStringLiteral(
+                  "No ePub book (a file whose name ends in \".epub\") was found among the files given. 1 "
+                  "file that is no ePub book is left out."));
+    EXPECT_FALSE(m_window->isTransferRunning());
 }
 
 TEST_F(HandOverTest, WhichStartsHandOver)
