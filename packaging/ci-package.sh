@@ -76,6 +76,9 @@ check_desktop_files() { # prefix
         entries=$(cd "$prefix/share/applications" && ls)
         [ "$entries" = bookferry.desktop ] || fail "more than one menu entry is installed: $entries"
     fi
+    # File managers offer the program for ePub books and hand it the files.
+    grep -qx 'MimeType=.*application/epub+zip;.*' "$entry" || fail "the menu entry declares no application/epub+zip"
+    grep -qx 'Exec=bookferry %F' "$entry" || fail "the menu entry does not take files (Exec=bookferry %F)"
     local exec_name icon_name
     exec_name=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$entry")
     [ -x "$prefix/bin/$exec_name" ] || fail "the menu entry starts $exec_name, which is not installed"

@@ -2,6 +2,9 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "app/commandline.h"
 
+#include <QDir>
+#include <QUrl>
+
 namespace {
 
 bool validDevice(const QString &device)
@@ -20,8 +23,21 @@ bool validDevice(const QString &device)
 CommandLineOptions parseCommandLine(const QStringList &arguments)
 {
     CommandLineOptions options;
+    bool optionsEnded = false;
     for (int i = 1; i < arguments.size(); ++i) {
         const QString &argument = arguments.at(i);
+        // Files: everything after "--", and whatever does not look like an option. A file
+        // manager may pass addresses of local files as well as paths.
+        if (optionsEnded || !argument.startsWith(QLatin1Char('-')) || argument == QLatin1String("-")) {
+            const QUrl url(argument);
+            const QString path = url.isLocalFile() ? url.toLocalFile() : argument;
+            options.files << QDir::cleanPath(QDir::current().absoluteFilePath(path));
+            continue;
+        }
+        if (argument == QLatin1String("--")) {
+            optionsEnded = true;
+            continue;
+        }
         auto value = [&](const QString &name) -> QString {
             const QString prefix = name + QLatin1Char('=');
             if (argument.startsWith(prefix))
@@ -37,6 +53,7 @@ CommandLineOptions parseCommandLine(const QStringList &arguments)
             options.version = true;
         } else if (argument == QLatin1String("--device") || argument.startsWith(QLatin1String("--device="))) {
             options.device = value(QStringLiteral("--device"));
+            options.deviceGiven = true;
             if (options.error.isEmpty() && !validDevice(options.device))
                 options.error = QStringLiteral("unknown device \"%1\": use usb, usb:UDID, folder:DIR or demo").arg(options.device);
         } else if (argument == QLatin1String("--screenshots") || argument.startsWith(QLatin1String("--screenshots="))) {
@@ -52,6 +69,8 @@ CommandLineOptions parseCommandLine(const QStringList &arguments)
         if (!options.error.isEmpty())
             break;
     }
+    if (options.error.isEmpty() && options.screenshots && !options.files.isEmpty())
+        options.error = QStringLiteral("--screenshots takes no books to add");
     // The USB link also when nothing is attached yet: a device plugged in later is seen then.
     if (options.device.isEmpty())
         options.device = QStringLiteral("usb");
@@ -61,10 +80,12 @@ CommandLineOptions parseCommandLine(const QStringList &arguments)
 QString commandLineHelp()
 {
     return QStringLiteral(
-        "Usage: bookferry [--device usb[:UDID] | folder:DIR | demo] [--screenshots [DIR]]\n"
+        "Usage: bookferry [--device usb[:UDID] | folder:DIR | demo] [--screenshots [DIR]] [FILE...]\n"
         "\n"
         "Manages the ePub books on an iPhone, iPad or iPod touch connected by USB.\n"
         "\n"
+        "  FILE...              ePub books to add to the device, after one question;\n"
+        "                       a Bookferry already running receives them\n"
         "  --device usb         the device attached by USB (through usbmuxd), also\n"
         "                       when it is plugged in later (the default)\n"
         "  --device usb:UDID    the attached device with this identifier\n"
@@ -74,4 +95,11 @@ QString commandLineHelp()
         "                       build/screenshots) and exit\n"
         "  --version            print the version and exit\n"
         "  --help               print this help and exit\n");
+}
+
+QString canonicalDeviceSelection(const QString &device)
+{
+    if (!device.startsWith(QLatin1String("folder:")))
+        return device;
+    return QStringLiteral("folder:") + QDir::cleanPath(QDir::current().absoluteFilePath(device.mid(7)));
 }

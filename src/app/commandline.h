@@ -13,9 +13,14 @@ struct CommandLineOptions
     bool screenshots = false;
     bool help = false;
     bool version = false;
+    bool deviceGiven = false; // --device was on the command line
+    QStringList files;        // ePub books to add, absolute (resolved against the working folder)
     QString error;           // not empty when the command line cannot be used
 };
 
 // Parses the arguments (the program name first).
 CommandLineOptions parseCommandLine(const QStringList &arguments);
 QString commandLineHelp();
+// The selection with a folder device's folder made absolute and clean, so that two starts
+// from different working folders compare equal when they mean the same device.
+QString canonicalDeviceSelection(const QString &device);

@@ -109,22 +109,77 @@ void BookImportSources::importFolder()
         m_hooks.import(files);
 }
 
-void BookImportSources::importDrop(const QList<QUrl> &urls)
+bool BookImportSources::refuse(const QString &busy)
 {
     if (!m_hooks.deviceConnected()) {
         tell(tr("Connect a device to add books to it."));
-        return;
+        return true;
     }
     if (m_hooks.transferRunning()) {
-        tell(tr("Books are being copied. Drop the new books again when that has finished."));
-        return;
+        tell(busy);
+        return true;
     }
+    return false;
+}
+
+void BookImportSources::importDrop(const QList<QUrl> &urls)
+{
+    if (refuse(tr("Books are being copied. Drop the new books again when that has finished.")))
+        return;
     const QStringList files = epubFilesDropped(urls);
     if (files.isEmpty()) {
         tell(tr("Nothing that was dropped is an ePub book (a file whose name ends in \".epub\")."));
         return;
     }
     m_hooks.import(files);
+}
+
+void BookImportSources::importGiven(const QStringList &paths)
+{
+    const QString busy = tr("Books are being copied. Open the new books again when that has finished.");
+    if (refuse(busy))
+        return;
+    QList<QUrl> urls;
+    for (const QString &path : paths)
+        urls << QUrl::fromLocalFile(path);
+    const QStringList files = epubFilesDropped(urls);
+    // What is left out is said by number, so nothing goes unmentioned.
+    qsizetype missing = 0;
+    qsizetype others = 0;
+    for (const QString &path : paths) {
+        const QFileInfo info(path);
+        if (!info.exists())
+            ++missing;
+        else if (!info.isDir() && !(info.isFile() && isEpubName(info.fileName())))
+            ++others;
+    }
+    QString leftOut;
+    if (missing == 1)
+        leftOut += QLatin1Char(' ') + tr("1 file was not found.");
+    else if (missing > 1)
+        leftOut += QLatin1Char(' ') + tr("%1 files were not found.").arg(missing);
+    if (others == 1)
+        leftOut += QLatin1Char(' ') + tr("1 file that is no ePub book is left out.");
+    else if (others > 1)
+        leftOut += QLatin1Char(' ') + tr("%1 files that are no ePub books are left out.").arg(others);
+    if (files.isEmpty()) {
+        tell(tr("No ePub book (a file whose name ends in \".epub\") was found among the files given.") + leftOut);
+        return;
+    }
+    const QString app = m_hooks.destination ? m_hooks.destination() : QString();
+    const QString destination = app.isEmpty() ? tr("Custom Books") : app;
+    const QString device = m_hooks.deviceName ? m_hooks.deviceName() : QString();
+    const QString question =
+        (files.size() == 1 ? tr("Add 1 book to %1 on %2?").arg(destination, device)
+                           : tr("Add %1 books to %2 on %3?").arg(files.size()).arg(destination, device))
+        + leftOut;
+    const int answer =
+        m_interaction.ask(m_window, QStringLiteral("Add Books"), question, {tr("Cancel"), tr("Add Books")});
+    if (answer != AlertFirstButtonReturn + 1)
+        return;
+    // The question waited on the user: the device may have gone or a transfer begun meanwhile.
+    if (!refuse(busy))
+        m_hooks.import(files);
 }
 
 bool BookImportSources::eventFilter(QObject *watched, QEvent *event)

@@ -35,6 +35,8 @@ public:
         std::function<void(const QStringList &paths)> import;
         // Where the books would go now: the selected app's name, or empty for "Custom Books".
         std::function<QString()> destination;
+        // The name of the device the books would go to.
+        std::function<QString()> deviceName;
     };
     BookImportSources(QWidget *window, UserInteraction &interaction, Hooks hooks, QObject *parent = nullptr);
 
@@ -42,6 +44,10 @@ public:
     void importFolder();
     // A drop: refused with a message while no device is connected or a transfer runs.
     void importDrop(const QList<QUrl> &urls);
+    // Files given by the desktop (the command line, a later start): asks once, naming where
+    // they go and the device, then imports the ePub books among them. Refused with a message
+    // while no device is connected or a transfer runs.
+    void importGiven(const QStringList &paths);
 
 protected:
     // Drags of local files over the window are accepted; a drop is handled once the drag ends.
@@ -49,6 +55,8 @@ protected:
 
 private:
     void tell(const QString &message);
+    // Refuses with a message while no device is connected or a transfer runs; true when it did.
+    bool refuse(const QString &busy);
 
     QWidget *m_window;
     UserInteraction &m_interaction;

@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "app/bookcovers.h"
 #include "app/commandline.h"
+#include "app/instancechannel.h"
 #include "app/maincontroler.h"
 #include "app/screenshots.h"
 #include "core/appconfigure.h"
@@ -13,6 +14,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QMainWindow>
+#include <QTimer>
 
 #include <chrono>
 #include <cstdio>
@@ -46,9 +48,31 @@ int main(int argc, char *argv[])
     QApplication::setOrganizationName(QString::fromUtf8(AppName));
     QApplication::setApplicationName(QString::fromUtf8(AppName));
     QApplication::setApplicationVersion(QStringLiteral(BOOKFERRY_VERSION));
+
+    // One window per user session: a later start hands its files to the running window and
+    // ends. A start asking explicitly for another device than that window serves gets its
+    // own window, since its books are meant for that device. Screenshots are a run of their own.
+    InstanceChannel channel;
+    const QString selection = canonicalDeviceSelection(options.device);
+    if (!options.screenshots) {
+        const InstanceChannel::Request request{options.deviceGiven ? selection : QString(), options.files};
+        InstanceChannel::HandOver handed = channel.handOver(request);
+        if (handed == InstanceChannel::HandOver::NoneRunning && !channel.listen(selection))
+            handed = channel.handOver(request); // another start took the name just now
+        switch (handed) {
+        case InstanceChannel::HandOver::Delivered:
+            return 0;
+        case InstanceChannel::HandOver::NoAnswer:
+            std::fprintf(stderr,
+                         "bookferry: a running Bookferry does not answer; close it and start again\n");
+            return 1;
+        case InstanceChannel::HandOver::OtherDevice:
+        case InstanceChannel::HandOver::NoneRunning:
+            break;
+        }
+    }
     processScratchDir(); // this run's working folder; those of runs that were killed go
 
-    const QString selection = options.device;
     std::string error;
     std::unique_ptr<DeviceBackend> backend = makeDeviceBackend(selection.toStdString(), &error);
     if (!backend) {
@@ -60,6 +84,14 @@ int main(int argc, char *argv[])
     mainControler controller;
     controller.awakeFromNib();
     controller.mainWindow->show();
+    QObject::connect(&channel, &InstanceChannel::filesReceived, &controller,
+                     [&controller](const QStringList &files) { controller.addFilesFromDesktop(files); });
+    // The attached device is still being read as the window opens: the books wait for it.
+    if (!options.files.isEmpty()) {
+        QTimer::singleShot(0, &controller, [&controller, files = options.files] {
+            controller.addFilesFromDesktop(files, std::chrono::seconds(30));
+        });
+    }
 
     if (options.screenshots) {
         const QString dir = options.screenshotDir.isEmpty() ? QStringLiteral("build/screenshots") : options.screenshotDir;

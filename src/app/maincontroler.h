@@ -52,6 +52,7 @@ class AIOutLineView;
 class AITableView;
 class AppShelf;
 class BookCovers;
+class BookImportSources;
 class BookTable;
 class CatalogueRestoreCommand;
 class DesktopNotifier;
@@ -131,6 +132,14 @@ public:
     void fillFailedWindow(const BookFailureList &failures);
     void closeFailedWindow();
     bool isTransferRunning() const;
+    // Files from the desktop (the command line, or a later start handing its files over): the
+    // window comes forward and, when there are files, asks once where they go and imports them.
+    // With no device connected it waits at most `waitForDevice` for one to arrive (at start,
+    // the attached device is still being read), then says that none is there.
+    void addFilesFromDesktop(const QStringList &paths,
+                             std::chrono::milliseconds waitForDevice = std::chrono::milliseconds(0));
+    // The name of the device imports go to; empty without one.
+    QString deviceName() const;
 
     // ---- Catalogue backups (the device list's context menu) --------------------------------
     // Enables the restore entry: a connected device's row is selected, nothing runs, and
@@ -262,6 +271,7 @@ private:
     TransferCommands *m_transfers = nullptr;
     CatalogueRestoreCommand *m_restore = nullptr;
     MessageLine *m_messageLine = nullptr; // owned by the window
+    BookImportSources *m_importSources = nullptr;
     AppShelf *m_apps = nullptr; // deleted before the device list it reads
     DesktopNotifier *m_notifier = nullptr;
     WindowMemory *m_memory = nullptr; // sizes, columns and lists kept between runs

@@ -315,7 +315,9 @@ void mainControler::wireCommands()
         const AppShelfNode *app = m_apps ? m_apps->selectedApp() : nullptr;
         return app ? QString::fromStdString(app->app().displayName) : QString();
     };
+    hooks.deviceName = [this] { return deviceName(); };
     auto *sources = new BookImportSources(mainWindow, *m_interaction, std::move(hooks), this);
+    m_importSources = sources;
     connect(ui.actionFolderToDevice, &QAction::triggered, this, [this, sources] {
         if (!isTransferRunning() && addMediaButton->isEnabled())
             sources->importFolder();
