@@ -4,6 +4,7 @@
 #include "app/commandline.h"
 #include "app/maincontroler.h"
 #include "app/screenshots.h"
+#include "app/translations.h"
 #include "core/appconfigure.h"
 #include "core/scratch.h"
 #include "device/deviceselection.h"
@@ -46,6 +47,7 @@ int main(int argc, char *argv[])
     QApplication::setOrganizationName(QString::fromUtf8(AppName));
     QApplication::setApplicationName(QString::fromUtf8(AppName));
     QApplication::setApplicationVersion(QStringLiteral(BOOKFERRY_VERSION));
+    installTranslations(app); // the window in the user's language; messages on stderr stay English
     processScratchDir(); // this run's working folder; those of runs that were killed go
 
     const QString selection = options.device;
