@@ -216,9 +216,17 @@ bool mainControler::menuStatus(const QString &title) const
     return commandEnabled(m_table->commandState(), title, QString::fromUtf8(AppName));
 }
 
+// The rules know a command by its English title, which the form keeps beside the shown (and
+// translated) text as the "command" property, with "@" for the product's name.
+static QString commandTitle(const QAction *item)
+{
+    const QVariant command = item->property("command");
+    return command.isValid() ? command.toString().replace(QLatin1Char('@'), QString::fromUtf8(AppName)) : item->text();
+}
+
 bool mainControler::validateUserInterfaceItem(const QAction *item) const
 {
-    return item && menuStatus(item->text());
+    return item && menuStatus(commandTitle(item));
 }
 
 void mainControler::validateMenus()
@@ -226,7 +234,7 @@ void mainControler::validateMenus()
     const CommandState state = m_table->commandState();
     const QString appName = QString::fromUtf8(AppName);
     for (QAction *item : m_validatedItems)
-        item->setEnabled(commandEnabled(state, item->text(), appName));
+        item->setEnabled(commandEnabled(state, commandTitle(item), appName));
 }
 
 // ---- Transfers ---------------------------------------------------------------------------

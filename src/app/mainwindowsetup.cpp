@@ -176,7 +176,7 @@ void mainControler::buildUnits()
     mediaTableView->setMenu(tableMenu);
     // The device list's own menu, for the device row.
     deviceMenu = new QMenu(iPodTableView);
-    restoreCatalogueBackupItem = deviceMenu->addAction(QStringLiteral("Restore Catalogue Backup..."));
+    restoreCatalogueBackupItem = deviceMenu->addAction(tr("Restore Catalogue Backup..."));
     restoreCatalogueBackupItem->setEnabled(false);
     iPodTableView->setMenu(deviceMenu);
 
@@ -407,8 +407,8 @@ void mainControler::awakeFromNib()
     const QString appName = QString::fromUtf8(AppName);
     mainWindow->setWindowTitle(appName);
     aboultAppName->setText(appName);
-    helpMenu->setText(QStringLiteral("%1 Help").arg(appName));
-    aboultDlg->setWindowTitle(QStringLiteral("About %1").arg(appName));
+    helpMenu->setText(tr("%1 Help").arg(appName));
+    aboultDlg->setWindowTitle(tr("About %1").arg(appName));
 
     // The device list's own window side: its heading picture.
     setImage(listHeadView, "leftlistHead.png");
@@ -464,16 +464,8 @@ void mainControler::initApp()
         logFormat("Cannot read %s", info.fileName().toLocal8Bit().constData());
     }
 
-    // The form carries a bare "@" where the product's name goes.
-    for (auto &[title, item] : appMenuDict) {
-        if (title == QLatin1String("About @"))
-            item->setText(QStringLiteral("About %1").arg(bundleName));
-        else if (title == QLatin1String("Hide @"))
-            item->setText(QStringLiteral("Hide %1").arg(bundleName));
-        else if (title == QLatin1String("Quit @"))
-            item->setText(QStringLiteral("Quit %1").arg(bundleName));
-        else
-            item->setText(title);
-    }
+    // The form (and its translations) carry a bare "@" where the product's name goes.
+    for (auto &[title, item] : appMenuDict)
+        item->setText(QString(title).replace(QLatin1Char('@'), bundleName));
     versionTextField->setText(tr("Version %1").arg(version));
 }
