@@ -14,12 +14,12 @@ QString translationsDir()
     return QString::fromStdString(resourcePath("translations"));
 }
 
-QString installTranslations(QCoreApplication &app)
+QString installTranslations(QCoreApplication &app, const QStringList &languages)
 {
     const QString ours = translationsDir();
-    // uiLanguages lists the user's languages in order of preference, each also without its
-    // country ("de-AT", "de"); the first one we have a translation for wins.
-    for (QString language : QLocale::system().uiLanguages()) {
+    // The user's languages in order of preference ("de-AT", "de"); the first one we have a
+    // translation for wins, a country's falling back to its language's ("de_AT" to "de").
+    for (QString language : languages) {
         language.replace(QLatin1Char('-'), QLatin1Char('_'));
         if (language == QLatin1String("C") || language == QLatin1String("en") || language.startsWith(QLatin1String("en_")))
             return {};
