@@ -207,6 +207,11 @@
             <source>unreadable</source>
             <translation>illisible</translation>
         </message>
+        <message>
+            <source>“%1”</source>
+            <comment>a device's name in quotation marks</comment>
+            <translation>« %1 »</translation>
+        </message>
     </context>
     <context>
         <name>CatalogueRestoreCommand</name>
@@ -814,6 +819,10 @@
         <message>
             <source>Version %1</source>
             <translation>Version %1</translation>
+        </message>
+        <message>
+            <source>DEVICES</source>
+            <translation>APPAREILS</translation>
         </message>
     </context>
 </TS>

@@ -211,6 +211,8 @@ WORDS = {
         "Das Gerät wird gelesen. Das kann einen Moment dauern.",
         "Lecture de l’appareil. Cela peut prendre un moment.",
         "Leyendo el dispositivo. Puede tardar un momento."),
+    "\u201C%1\u201D": ("\u201E%1\u201C", f"\u00AB{NB}%1{NB}\u00BB", "\u00AB%1\u00BB"),
+    "DEVICES": ("GERÄTE", "APPAREILS", "DISPOSITIVOS"),
     "Devices and book lists": ("Geräte und Bücherlisten", "Appareils et listes de livres", "Dispositivos y listas de libros"),
     "Home Page": ("Startseite", "Page d’accueil", "Página de inicio"),
     "Add Books: add ePub books to Custom Books": (

@@ -42,6 +42,8 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
+#include <QPixmap>
 
 #include <plist/plist.h>
 
@@ -410,8 +412,29 @@ void mainControler::awakeFromNib()
     helpMenu->setText(tr("%1 Help").arg(appName));
     aboultDlg->setWindowTitle(tr("About %1").arg(appName));
 
-    // The device list's own window side: its heading picture.
-    setImage(listHeadView, "leftlistHead.png");
+    // The device list's own window side: its heading picture, with the word drawn over it here
+    // in the user's language.
+    const QImage band(resourceFile("leftlistHead.png"));
+    const QString heading = tr("DEVICES");
+    if (!band.isNull()) {
+        const qreal ratio = listHeadView->devicePixelRatioF();
+        QPixmap picture(band.size() * ratio);
+        picture.setDevicePixelRatio(ratio);
+        picture.fill(Qt::transparent);
+        QPainter painter(&picture);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(QRect(QPoint(), band.size()), band);
+        QFont font(QStringLiteral("DejaVu Sans"));
+        font.setPixelSize(11);
+        font.setBold(true);
+        font.setLetterSpacing(QFont::AbsoluteSpacing, 1.2);
+        painter.setFont(font);
+        painter.setPen(QColor(0x47, 0x55, 0x69));
+        painter.drawText(QPointF(34, 19.5), heading);
+        painter.end();
+        listHeadView->setPixmap(picture);
+    }
+    listHeadView->setAccessibleName(heading);
     mainWindow->setWindowIcon(QIcon(resourceFile("bookferry.png")));
     m_panel->setUp();
     validateMenus();
