@@ -297,7 +297,7 @@ void mainControler::cancelCopyMediaIpodToPC()
 
 void mainControler::progressFun(int index, const std::string &filename, int files)
 {
-    m_transfers->report("Copying to: " + filename, index, files);
+    m_transfers->report(TransferCommands::tr("Copying to: %1").arg(QString::fromStdString(filename)).toStdString(), index, files);
 }
 
 void mainControler::progressNotification(const Notification &notification)

@@ -9,6 +9,7 @@
 #include "app/translations.h"
 #include "appfixture.h"
 #include "core/appconfigure.h"
+#include "core/mainqueue.h"
 #include "widgets/aioutlineview.h"
 #include "widgets/xlpopupmenubutton.h"
 
@@ -155,6 +156,9 @@ TEST_F(PseudoLanguageTest, EveryWindowDialogAndMenuShowsOnlyTranslatedTextsAndNa
     // The windows beside the main one, each filled as it is shown.
     m_window->showProgressWindow();
     m_window->progressFun(1, m_files.file("Emma.epub"), 2);
+    const auto *progressTitle = m_window->progressWindow->findChild<QLabel *>(QStringLiteral("progressTitle"));
+    ASSERT_TRUE(progressTitle);
+    ASSERT_TRUE(processMainEventsUntil([&] { return progressTitle->text().contains(QLatin1String("Emma.epub")); }));
     collectShown(m_window->progressWindow, shown);
     m_window->endProgressWindow();
     m_window->fillFailedWindow({{"Emma.epub", "no space left"}});
