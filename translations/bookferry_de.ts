@@ -824,5 +824,10 @@
             <source>DEVICES</source>
             <translation>GERÄTE</translation>
         </message>
+        <message>
+            <source>help/index.html</source>
+            <comment>the help page in this language, in the resource folder</comment>
+            <translation>help/index.de.html</translation>
+        </message>
     </context>
 </TS>

@@ -272,7 +272,7 @@
         <name>DesktopNotifier</name>
         <message>
             <source>, %1 failed</source>
-            <translation>, %1 fallaron</translation>
+            <translation>, %1 con error</translation>
         </message>
         <message>
             <source>Adding books finished</source>
@@ -380,7 +380,7 @@
         </message>
         <message>
             <source>%1 failed.</source>
-            <translation>%1 fallaron.</translation>
+            <translation>%1 con error.</translation>
         </message>
     </context>
     <context>
@@ -823,6 +823,11 @@
         <message>
             <source>DEVICES</source>
             <translation>DISPOSITIVOS</translation>
+        </message>
+        <message>
+            <source>help/index.html</source>
+            <comment>the help page in this language, in the resource folder</comment>
+            <translation>help/index.es.html</translation>
         </message>
     </context>
 </TS>

@@ -182,8 +182,8 @@ WORDS = {
         "No se pudo restaurar el catálogo de libros."),
     "The book catalogue was restored.": (
         "Der Buchkatalog wurde zurückgeholt.", "Le catalogue des livres a été restauré.", "Se restauró el catálogo de libros."),
-    "%1 failed.": ("%1 fehlgeschlagen.", "%1 en échec.", "%1 fallaron."),
-    ", %1 failed": (", %1 fehlgeschlagen", ", %1 en échec", ", %1 fallaron"),
+    "%1 failed.": ("%1 fehlgeschlagen.", "%1 en échec.", "%1 con error."),
+    ", %1 failed": (", %1 fehlgeschlagen", ", %1 en échec", ", %1 con error"),
     "Custom Books": ("Eigene Bücher", "Livres personnels", "Libros propios"),
     "iTunes Books": ("iTunes-Bücher", "Livres iTunes", "Libros de iTunes"),
     "Please connect to your device": (
@@ -271,6 +271,7 @@ WORDS = {
     "About @": ("Über @", "À propos de @", "Acerca de @"),
     "%1 Help": ("%1-Hilfe", "Aide de %1", "Ayuda de %1"),
     "About %1": ("Über %1", "À propos de %1", "Acerca de %1"),
+    "help/index.html": ("help/index.de.html", "help/index.fr.html", "help/index.es.html"),
     "Version %1": ("Version %1", "Version %1", "Versión %1"),
     "Name": ("Name", "Nom", "Nombre"),
     ("MediaTableModel", "Name"): ("Titel", "Titre", "Título"),

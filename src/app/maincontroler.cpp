@@ -31,6 +31,7 @@
 
 #include <QComboBox>
 #include <QDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMainWindow>
 #include <QPushButton>
@@ -391,7 +392,12 @@ void mainControler::home()
 
 void mainControler::help()
 {
-    UrlOpener::open(QUrl::fromLocalFile(QString::fromStdString(resourcePath("help/index.html"))));
+    // Each translation names its own help page; the English one stands in where there is none.
+    QString page = QString::fromStdString(
+        resourcePath(tr("help/index.html", "the help page in this language, in the resource folder").toStdString()));
+    if (!QFileInfo::exists(page))
+        page = QString::fromStdString(resourcePath("help/index.html"));
+    UrlOpener::open(QUrl::fromLocalFile(page));
 }
 
 void mainControler::about()

@@ -209,6 +209,10 @@ TEST_F(GermanTest, TheWindowAndQtsOwnButtonsSpeakTheUsersLanguage)
     selectList(1);
     m_window->validateMenus();
     EXPECT_TRUE(m_window->mainWindow->findChild<QAction *>(QStringLiteral("actionFileToDevice"))->isEnabled());
+    // The help opens on the page in the user's language.
+    m_window->help();
+    ASSERT_FALSE(m_opened.empty());
+    EXPECT_TRUE(m_opened.back().toLocalFile().endsWith(QLatin1String("help/index.de.html"))) << m_opened.back().toString().toStdString();
     // Qt's own texts come from Qt's translations.
     QDialogButtonBox buttons(QDialogButtonBox::Cancel);
     EXPECT_EQ(buttons.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Abbrechen"));
