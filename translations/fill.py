@@ -10,6 +10,7 @@ liste de livres / lista de libros; Custom Books = Eigene Bücher / Livres person
 propios; check (mark) = abhaken / cocher / marcar; export = exportieren / exporter / exportar.
 """
 import pathlib
+import re
 import sys
 import xml.etree.ElementTree as ET
 
@@ -339,11 +340,14 @@ def fill(path, column):
                     continue
                 translation.text = words[column]
             translation.attrib.pop("type", None)
+    # Written as lupdate writes it (contexts at the margin), so its next run changes nothing.
     ET.indent(tree, space="    ")
-    with open(path, "wb") as out:
-        out.write(b'<?xml version="1.0" encoding="utf-8"?>\n<!DOCTYPE TS>\n')
-        tree.write(out, encoding="utf-8", xml_declaration=False)
-        out.write(b"\n")
+    text = ET.tostring(tree.getroot(), encoding="unicode")
+    text = re.sub(r">([^<]*)<", lambda m: ">" + m.group(1).replace("'", "&apos;").replace('"', "&quot;").replace(NB, "&#xa0;") + "<",
+                  text)
+    lines = [line[4:] if line.startswith("    ") else line for line in text.split("\n")]
+    with open(path, "w", encoding="utf-8") as out:
+        out.write('<?xml version="1.0" encoding="utf-8"?>\n<!DOCTYPE TS>\n' + "\n".join(lines) + "\n")
     return missing
 
 
