@@ -11,7 +11,7 @@ find_package(OpenSSL REQUIRED)
 find_package(Threads REQUIRED)
 
 if(BOOKFERRY_GUI)
-  find_package(Qt6 REQUIRED COMPONENTS Core Gui Network Widgets Svg DBus Test)
+  find_package(Qt6 REQUIRED COMPONENTS Core Gui Network Widgets Svg DBus Test LinguistTools)
 else()
   find_package(Qt6 REQUIRED COMPONENTS Core Test)
 endif()

@@ -27,8 +27,9 @@ bookferry-cli and bookferry-device-emulator, which serves simulated devices
 kept in folders through a usbmuxd socket.]=])
 # Library dependencies are read from the linked shared libraries by dpkg-shlibdeps.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Real devices are reached through the usbmuxd service.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "usbmuxd")
+# Real devices are reached through the usbmuxd service; Qt's own dialogs speak the desktop's
+# language with Qt's translations.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "usbmuxd, qt6-translations-l10n")
 # Qt's X11 platform plugin comes with libqt6gui6; the native Wayland one is packaged apart.
 # bookferry-cli's completion file is loaded by bash-completion.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "qt6-wayland, bash-completion")

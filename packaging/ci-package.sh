@@ -141,6 +141,8 @@ cmake --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1 || { cat "
 
 expected=(bin/bookferry bin/bookferry-cli bin/bookferry-device-emulator
           share/bookferry/epubbuild share/bookferry/Info.plist share/bookferry/help/index.html
+          share/bookferry/translations/bookferry_de.qm share/bookferry/translations/bookferry_es.qm
+          share/bookferry/translations/bookferry_fr.qm
           share/applications/bookferry.desktop share/metainfo/$app_id.metainfo.xml
           share/icons/hicolor/scalable/apps/$icon.svg share/doc/bookferry/copyright
           share/bash-completion/completions/bookferry-cli)

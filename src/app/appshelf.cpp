@@ -231,7 +231,7 @@ afc_connection *AppShelf::openApp(am_device *device, const std::string &app, std
     afc_connection *connection = nullptr;
     if (openShelf(device, Shelf::app(app), &connection, why) != MDERR_OK || !connection) {
         if (why && why->empty())
-            *why = "the app's files could not be opened";
+            *why = QT_TR_NOOP("the app's files could not be opened");
         return nullptr;
     }
     ++m_openConnections;
@@ -369,7 +369,10 @@ void AppShelf::placeNodes(DeviceApps &device)
 
 QString AppShelf::noReaderHint()
 {
-    return noReaderAppHint() +
+    // The command line says the first sentence too, in English; the list shows it translated.
+    QT_TR_NOOP("No reader app on this device shares its files. Install an ePub reader that shares its "
+               "files with a computer.");
+    return tr(noReaderAppHint().toUtf8().constData()) +
            tr(" Any app that shares its files can be used: turn on \"List apps that share files but do not "
               "read books\" in Preferences, then choose \"Use for Books\" from the app's menu here.");
 }
@@ -492,7 +495,7 @@ void AppShelf::refresh(AppShelfNode *node)
                 cache.save(device, app, books);
             else
                 why = session->gone() ? iPodTreeListControler::kDeviceDisconnected
-                                      : "the app's Documents folder could not be read";
+                                      : QT_TR_NOOP("the app's Documents folder could not be read");
             closeApp(connection);
         }
         session.reset();
@@ -509,7 +512,8 @@ void AppShelf::listed(std::weak_ptr<TreeNode> weak, std::vector<AppBook> books, 
     node->setProblem(problem);
     if (!problem.empty()) {
         if (node == selectedApp()) {
-            Q_EMIT hint(QString::fromStdString(node->app().displayName + ": " + problem));
+            // The shelf's own reasons are translated; those of the device layer stay English.
+            Q_EMIT hint(tr("%1: %2").arg(QString::fromStdString(node->app().displayName), tr(problem.c_str())));
             m_hintShown = true;
         }
         return;
@@ -546,8 +550,7 @@ QVariant AppShelf::cell(const epub &record, const std::string &identifier, int r
             return QLocale().formattedDataSize(static_cast<qint64>(size->second), 1,
                                                QLocale::DataSizeTraditionalFormat);
         case Qt::ToolTipRole:
-            return QString(QLocale().toString(static_cast<qulonglong>(size->second)) +
-                           QStringLiteral(" bytes"));
+            return tr("%1 bytes").arg(QLocale().toString(static_cast<qulonglong>(size->second)));
         case MediaTableModel::SortRole:
             return QVariant(static_cast<qulonglong>(size->second));
         default:

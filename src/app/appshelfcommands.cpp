@@ -68,9 +68,9 @@ void AppShelf::importBooks(const QStringList &paths)
     // The device's own replace question, with a third way: keep both files.
     auto clash = [&slot](const std::string &relative) {
         const int answer = slot.askAndWait(
-            QStringLiteral("Warning"),
-            QStringLiteral("%1 is existing. Are you sure to replace?").arg(QString::fromStdString(relative)),
-            {QStringLiteral("NO"), QStringLiteral("YES"), QStringLiteral("Keep Both")});
+            tr("Warning"),
+            tr("%1 is existing. Are you sure to replace?").arg(QString::fromStdString(relative)),
+            {tr("NO"), tr("YES"), tr("Keep Both")});
         if (answer == AlertFirstButtonReturn + 1)
             return AppNameClash::Replace;
         if (answer == AlertFirstButtonReturn + 2)
@@ -80,7 +80,7 @@ void AppShelf::importBooks(const QStringList &paths)
     const std::size_t count = files.size();
     runCommand(*node, weak, count, {}, clash,
                [files, &slot, count](DocumentsShelf &shelf, BookContext &context, std::size_t i) {
-                   slot.report("Copying to: " + appImportItem(files[i]), static_cast<int>(i), static_cast<int>(count));
+                   slot.report(tr("Copying to: %1").arg(QString::fromStdString(appImportItem(files[i]))).toStdString(), static_cast<int>(i), static_cast<int>(count));
                    return shelf.startImport(context, files[i]);
                },
                {});
@@ -99,7 +99,7 @@ void AppShelf::exportBooks(const EpubList &records, const QString &folder)
     runCommand(
         *node, {}, count, {}, {},
         [records, target, &slot, count](DocumentsShelf &shelf, BookContext &context, std::size_t i) {
-            slot.report("Copying to: " + target, static_cast<int>(i), static_cast<int>(count));
+            slot.report(tr("Copying to: %1").arg(QString::fromStdString(target)).toStdString(), static_cast<int>(i), static_cast<int>(count));
             return shelf.startExport(context, *records[i], target);
         },
         [this, folder](const std::vector<BookOperationResult> &results) {
@@ -108,8 +108,8 @@ void AppShelf::exportBooks(const EpubList &records, const QString &folder)
             if (exported <= 0)
                 return;
             const QString text =
-                exported == 1 ? QStringLiteral("1 book was exported to %1.").arg(folder)
-                              : QStringLiteral("%1 books were exported to %2.").arg(exported).arg(folder);
+                exported == 1 ? tr("1 book was exported to %1.").arg(folder)
+                              : tr("%1 books were exported to %2.").arg(QString::number(exported), folder);
             Q_EMIT message(text, tr("Open Folder"), QUrl::fromLocalFile(folder));
         });
 }
@@ -125,10 +125,10 @@ void AppShelf::deleteBooks(const EpubList &records)
         node->nodeParent()->childAtIndex(node->nodeParent()->indexOfChildIdenticalTo(node));
     const Context::Slot &slot = m_context.slot;
     const std::size_t count = records.size();
-    runCommand(*node, weak, count, QStringLiteral("These books could not be deleted:"), {},
+    runCommand(*node, weak, count, tr("These books could not be deleted:"), {},
                [records, &slot, count](DocumentsShelf &shelf, BookContext &, std::size_t i) {
                    const epub &book = *records[i];
-                   slot.report("Deleting: " + DocumentsShelf::relativeOf(book), static_cast<int>(i),
+                   slot.report(tr("Deleting: %1").arg(QString::fromStdString(DocumentsShelf::relativeOf(book))).toStdString(), static_cast<int>(i),
                                static_cast<int>(count));
                    return inTurnOnly([&shelf, book](BookContext &c) { return shelf.removeBook(c, book); });
                },

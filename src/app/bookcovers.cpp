@@ -286,9 +286,7 @@ QVariant BookCovers::cell(const epub &record, const std::string &identifier, int
                                                        QLocale::DataSizeTraditionalFormat)
                          : QString();
         case Qt::ToolTipRole:
-            return known ? QLocale().toString(static_cast<qulonglong>(*details->size)) +
-                               QStringLiteral(" bytes")
-                         : QString();
+            return known ? tr("%1 bytes").arg(QLocale().toString(static_cast<qulonglong>(*details->size))) : QString();
         case MediaTableModel::SortRole: // what the column sorts by
             return known ? QVariant(static_cast<qulonglong>(*details->size)) : QVariant(qulonglong(0));
         case Qt::TextAlignmentRole:

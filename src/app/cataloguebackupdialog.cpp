@@ -93,7 +93,7 @@ CatalogueBackupDialog::CatalogueBackupDialog(const QString &deviceName,
     connect(m_list, &QTreeWidget::itemDoubleClicked, this, [this] { accept(); });
 
     const QString name =
-        deviceName.isEmpty() ? tr("the device") : QStringLiteral("\u201C%1\u201D").arg(deviceName);
+        deviceName.isEmpty() ? tr("the device") : tr("\u201C%1\u201D", "a device's name in quotation marks").arg(deviceName);
     if (backups.empty()) {
         m_heading->setText(tr("No copies of the book catalogue of %1 have been kept yet. A copy is kept "
                               "before every change made to it.")

@@ -94,15 +94,15 @@ void CatalogueRestoreCommand::run()
     const QString count = CatalogueBackupDialog::bookCountText(backup->path);
     bool numeric = false;
     const int n = count.toInt(&numeric);
-    const QString books = !numeric ? QStringLiteral("which cannot be read as a catalogue")
-                                   : n == 1 ? QStringLiteral("1 book") : QStringLiteral("%1 books").arg(n);
+    const QString books = !numeric ? tr("which cannot be read as a catalogue")
+                                   : n == 1 ? tr("1 book") : tr("%1 books").arg(n);
     const int answer = interaction.ask(
-        m_window, QStringLiteral("Restore Catalogue Backup"),
-        QStringLiteral("The book catalogue on \u201C%1\u201D will be replaced by the copy kept on %2 (%3). "
+        m_window, tr("Restore Catalogue Backup"),
+        tr("The book catalogue on \u201C%1\u201D will be replaced by the copy kept on %2 (%3). "
                        "The catalogue the device holds now is kept as a copy first, so this can be undone the same "
                        "way. Books of the copy that are no longer on the device are left out.")
             .arg(deviceName, keptAt, books),
-        {QStringLiteral("Cancel"), QStringLiteral("Restore")});
+        {tr("Cancel"), tr("Restore")});
     if (answer != AlertFirstButtonReturn + 1)
         return;
     // The device may have gone, or another come, while the questions were open.
@@ -111,7 +111,7 @@ void CatalogueRestoreCommand::run()
         return;
     transfers.setRestoreRunning(true);
     // Nothing to stop: one upload and a rename.
-    m_sheet.showBusy(QStringLiteral("Restoring the book catalogue of \u201C%1\u201D...").arg(deviceName));
+    m_sheet.showBusy(tr("Restoring the book catalogue of \u201C%1\u201D...").arg(deviceName));
 
     // The restore's own hold on the device: no arrival swaps the record under it.
     std::shared_ptr<DeviceSession> session = m_devices.openSession();
@@ -142,11 +142,11 @@ void CatalogueRestoreCommand::finish(const BookOperationResult &result, const QS
 
     BookFailureList failures;
     if (result.failed())
-        failures.push_back({"Catalogue copy kept on " + keptAt.toStdString(), result.message});
-    transfers.finish(failures, QStringLiteral("The book catalogue could not be restored:"));
+        failures.push_back({tr("Catalogue copy kept on %1").arg(keptAt).toStdString(), result.message});
+    transfers.finish(failures, tr("The book catalogue could not be restored:"));
     if (result.done() && !result.detail.empty())
         m_interaction.ask(
-            m_window, QStringLiteral("Information"),
-            QStringLiteral("The book catalogue was restored. %1").arg(QString::fromStdString(result.detail)),
-            {QStringLiteral("OK")});
+            m_window, tr("Information"),
+            tr("The book catalogue was restored. %1").arg(QString::fromStdString(result.detail)),
+            {tr("OK")});
 }

@@ -16,15 +16,47 @@ const QString kService = QStringLiteral("org.freedesktop.Notifications");
 const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
 
 // "12 books were exported to Documents", with ", 1 failed" when some did; `uncounted` when
-// the books done were not counted (a reader app's).
-QString counted(const TransferEnd &end, const QString &one, const QString &many, const QString &uncounted,
+// the books done were not counted (a reader app's). `many` holds %1 for the count and `where`
+// (an export's folder), when given, goes into %1 of the others and %2 of `many`.
+QString counted(const TransferEnd &end, const char *one, const char *many, const char *uncounted,
                 const QString &where = {})
 {
-    QString text = (end.done < 0 ? uncounted : end.done == 1 ? one : many.arg(end.done)) + where;
+    QString text;
+    if (end.done < 0 || end.done == 1) {
+        text = DesktopNotifier::tr(end.done < 0 ? uncounted : one);
+        if (!where.isEmpty())
+            text = text.arg(where);
+    } else {
+        text = DesktopNotifier::tr(many);
+        text = where.isEmpty() ? text.arg(end.done) : text.arg(QString::number(end.done), where);
+    }
     if (end.failed > 0)
-        text += QStringLiteral(", %1 failed").arg(end.failed);
+        text += DesktopNotifier::tr(", %1 failed").arg(end.failed);
     return text + QLatin1Char('.');
 }
+
+// The heading of each kind of transfer, as it finished, stopped or ended with problems.
+struct Headings
+{
+    const char *finished;
+    const char *stopped;
+    const char *problems;
+};
+constexpr Headings kImportHeadings{QT_TRANSLATE_NOOP("DesktopNotifier", "Adding books finished"),
+                                   QT_TRANSLATE_NOOP("DesktopNotifier", "Adding books stopped"),
+                                   QT_TRANSLATE_NOOP("DesktopNotifier", "Adding books ended with problems")};
+constexpr Headings kExportHeadings{QT_TRANSLATE_NOOP("DesktopNotifier", "Export finished"),
+                                   QT_TRANSLATE_NOOP("DesktopNotifier", "Export stopped"),
+                                   QT_TRANSLATE_NOOP("DesktopNotifier", "Export ended with problems")};
+constexpr Headings kDeleteHeadings{QT_TRANSLATE_NOOP("DesktopNotifier", "Deletion finished"),
+                                   QT_TRANSLATE_NOOP("DesktopNotifier", "Deletion stopped"),
+                                   QT_TRANSLATE_NOOP("DesktopNotifier", "Deletion ended with problems")};
+constexpr Headings kRestoreHeadings{QT_TRANSLATE_NOOP("DesktopNotifier", "Catalogue restore finished"),
+                                    QT_TRANSLATE_NOOP("DesktopNotifier", "Catalogue restore stopped"),
+                                    QT_TRANSLATE_NOOP("DesktopNotifier", "Catalogue restore ended with problems")};
+constexpr Headings kOtherHeadings{QT_TRANSLATE_NOOP("DesktopNotifier", "Transfer finished"),
+                                  QT_TRANSLATE_NOOP("DesktopNotifier", "Transfer stopped"),
+                                  QT_TRANSLATE_NOOP("DesktopNotifier", "Transfer ended with problems")};
 
 } // namespace
 
@@ -59,54 +91,48 @@ bool DesktopNotifier::windowInFront() const
 
 QString DesktopNotifier::summary(const TransferEnd &end)
 {
-    QString what;
+    const Headings *headings = &kOtherHeadings;
     switch (end.kind) {
     case TransferEnd::Kind::Import:
-        what = QStringLiteral("Adding books");
+        headings = &kImportHeadings;
         break;
     case TransferEnd::Kind::Export:
-        what = QStringLiteral("Export");
+        headings = &kExportHeadings;
         break;
     case TransferEnd::Kind::Delete:
-        what = QStringLiteral("Deletion");
+        headings = &kDeleteHeadings;
         break;
     case TransferEnd::Kind::Restore:
-        what = QStringLiteral("Catalogue restore");
+        headings = &kRestoreHeadings;
         break;
     case TransferEnd::Kind::Other:
-        what = QStringLiteral("Transfer");
         break;
     }
-    if (end.stopped)
-        return QStringLiteral("%1 stopped").arg(what);
-    if (end.failed > 0)
-        return QStringLiteral("%1 ended with problems").arg(what);
-    return QStringLiteral("%1 finished").arg(what);
+    return tr(end.stopped ? headings->stopped : end.failed > 0 ? headings->problems : headings->finished);
 }
 
 QString DesktopNotifier::body(const TransferEnd &end)
 {
     switch (end.kind) {
     case TransferEnd::Kind::Import:
-        return counted(end, QStringLiteral("1 book was added"), QStringLiteral("%1 books were added"),
-                       QStringLiteral("The books were added"));
+        return counted(end, QT_TR_NOOP("1 book was added"), QT_TR_NOOP("%1 books were added"),
+                       QT_TR_NOOP("The books were added"));
     case TransferEnd::Kind::Export: {
         // The folder's own name reads better in a notification than its path.
         const QString name = QDir(end.folder).dirName();
-        const QString to = QStringLiteral(" to ") + (name.isEmpty() ? end.folder : name);
-        return counted(end, QStringLiteral("1 book was exported"), QStringLiteral("%1 books were exported"),
-                       QStringLiteral("The books were exported"), to);
+        return counted(end, QT_TR_NOOP("1 book was exported to %1"), QT_TR_NOOP("%1 books were exported to %2"),
+                       QT_TR_NOOP("The books were exported to %1"), name.isEmpty() ? end.folder : name);
     }
     case TransferEnd::Kind::Delete:
-        return counted(end, QStringLiteral("1 book was deleted"), QStringLiteral("%1 books were deleted"),
-                       QStringLiteral("The books were deleted"));
+        return counted(end, QT_TR_NOOP("1 book was deleted"), QT_TR_NOOP("%1 books were deleted"),
+                       QT_TR_NOOP("The books were deleted"));
     case TransferEnd::Kind::Restore:
-        return end.failed > 0 ? QStringLiteral("The book catalogue could not be restored.")
-                              : QStringLiteral("The book catalogue was restored.");
+        return end.failed > 0 ? tr("The book catalogue could not be restored.")
+                              : tr("The book catalogue was restored.");
     case TransferEnd::Kind::Other:
         break;
     }
-    return end.failed > 0 ? QStringLiteral("%1 failed.").arg(end.failed) : QString();
+    return end.failed > 0 ? tr("%1 failed.").arg(end.failed) : QString();
 }
 
 bool DesktopNotifier::notify(const QString &summary, const QString &body)

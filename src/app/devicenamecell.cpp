@@ -4,6 +4,7 @@
 
 #include "widgets/imageandtextcell.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QPainter>
@@ -35,10 +36,23 @@ int hintWidth(const QStyleOptionViewItem &option, const QModelIndex &index)
 
 } // namespace
 
+QString shownListName(const QString &name)
+{
+    static const char *const fixedNames[] = {QT_TRANSLATE_NOOP("DeviceList", "Custom Books"),
+                                             QT_TRANSLATE_NOOP("DeviceList", "iTunes Books"),
+                                             QT_TRANSLATE_NOOP("DeviceList", "Please connect to your device")};
+    for (const char *fixed : fixedNames) {
+        if (name == QLatin1String(fixed))
+            return QCoreApplication::translate("DeviceList", fixed);
+    }
+    return name;
+}
+
 DeviceNameCell::DeviceNameCell(QObject *parent)
     : QStyledItemDelegate(parent)
     , m_cell(std::make_unique<ImageAndTextCell>())
 {
+    m_cell->setShownText(&shownListName);
     if (auto *view = qobject_cast<QTreeView *>(parent))
         view->viewport()->installEventFilter(this);
 }

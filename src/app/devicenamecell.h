@@ -10,6 +10,11 @@
 
 class ImageAndTextCell;
 
+// A name of the device list as the list shows it: the list's own fixed names (its shelves, the
+// line shown without a device), which the model holds in English for the command line too,
+// translated; the names of devices and apps as they are.
+QString shownListName(const QString &name);
+
 // The device list's name column: an ImageAndTextCell whose icon is the node's picture,
 // which the device list hands over as a file path. Pictures are read once and kept. A row
 // that cannot be selected is a hint, drawn wrapped to the list's width.

@@ -85,8 +85,8 @@ void DevicePanel::setUp()
     if (backend && backend->name() == "imobiledevice" && !m_demoLink) {
         m_demoLink = new LinkButton(w.ipodBgView->parentWidget());
         m_demoLink->setObjectName(QStringLiteral("demoLinkButton"));
-        m_demoLink->setText(QStringLiteral("Try the demo device"));
-        m_demoLink->setToolTip(QStringLiteral("Start again on a simulated device with a few sample books"));
+        m_demoLink->setText(tr("Try the demo device"));
+        m_demoLink->setToolTip(tr("Start again on a simulated device with a few sample books"));
         QBoxLayout *layout = w.rightLayout;
         layout->insertWidget(layout->indexOf(w.ipodBgView) + 1, m_demoLink, 0, Qt::AlignHCenter);
         connect(m_demoLink, &LinkButton::clicked, this, [this] { tryDemoDevice(); });
@@ -100,10 +100,12 @@ void DevicePanel::setUp()
 
 void DevicePanel::showArrivalFailure(const DeviceArrivalFailure &failure)
 {
-    std::string text = failure.reason;
-    if (text.empty())
-        text = "The device could not be opened (" + failure.step + "). Unplug it and plug it in again.";
-    m_message->setText(QString::fromStdString(text));
+    // The reason comes from the device layer, which speaks English only.
+    const QString text = !failure.reason.empty()
+                             ? QString::fromStdString(failure.reason)
+                             : tr("The device could not be opened (%1). Unplug it and plug it in again.")
+                                   .arg(QString::fromStdString(failure.step));
+    m_message->setText(text);
     m_message->show();
 }
 
@@ -119,7 +121,7 @@ void DevicePanel::tryDemoDevice()
         m_form.ipodBgView->window()->close();
         return;
     }
-    m_message->setText(QStringLiteral("The demo device could not be started."));
+    m_message->setText(tr("The demo device could not be started."));
     m_message->show();
 }
 
@@ -202,7 +204,7 @@ void DevicePanel::showDevice(const StringDictionary &values)
         view->show();
 
     const QString model = stringValue(values, ipod_Type);
-    w.ipodTypeTextField->setText(values.count(ipod_Type) ? model : QStringLiteral("Unknow IPod"));
+    w.ipodTypeTextField->setText(values.count(ipod_Type) ? model : tr("Unknow IPod"));
     w.ipodNameTextField->setText(QString::fromStdString(listedDeviceName(values)));
     w.ipodFramworkTypeTextField->setText(stringValue(values, Product_Version));
     w.ipodNameSerNumberTextField->setText(stringValue(values, Serial_Number));

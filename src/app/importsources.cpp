@@ -82,7 +82,7 @@ BookImportSources::BookImportSources(QWidget *window, UserInteraction &interacti
 
 void BookImportSources::tell(const QString &message)
 {
-    m_interaction.ask(m_window, QStringLiteral("Information"), message, {QStringLiteral("OK")});
+    m_interaction.ask(m_window, tr("Information"), message, {tr("OK")});
 }
 
 void BookImportSources::importFolder()
@@ -103,7 +103,7 @@ void BookImportSources::importFolder()
     const QString destination = m_hooks.destination ? m_hooks.destination() : QString();
     const QString add =
         destination.isEmpty() ? tr("Add them to Custom Books?") : tr("Add them to %1?").arg(destination);
-    const int answer = m_interaction.ask(m_window, QStringLiteral("Folder to Device"), found + QLatin1Char(' ') + add,
+    const int answer = m_interaction.ask(m_window, tr("Folder to Device"), found + QLatin1Char(' ') + add,
                                          {tr("Cancel"), tr("Add Books")});
     if (answer == AlertFirstButtonReturn + 1 && !m_hooks.transferRunning())
         m_hooks.import(files);

@@ -5,6 +5,7 @@
 #include "app/instancechannel.h"
 #include "app/maincontroler.h"
 #include "app/screenshots.h"
+#include "app/translations.h"
 #include "core/appconfigure.h"
 #include "core/scratch.h"
 #include "device/deviceselection.h"
@@ -71,6 +72,7 @@ int main(int argc, char *argv[])
             break;
         }
     }
+    installTranslations(app); // the window in the user's language; messages on stderr stay English
     processScratchDir(); // this run's working folder; those of runs that were killed go
 
     std::string error;

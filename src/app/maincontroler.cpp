@@ -31,6 +31,7 @@
 
 #include <QComboBox>
 #include <QDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMainWindow>
 #include <QPushButton>
@@ -216,9 +217,17 @@ bool mainControler::menuStatus(const QString &title) const
     return commandEnabled(m_table->commandState(), title, QString::fromUtf8(AppName));
 }
 
+// The rules know a command by its English title, which the form keeps beside the shown (and
+// translated) text as the "command" property, with "@" for the product's name.
+static QString commandTitle(const QAction *item)
+{
+    const QVariant command = item->property("command");
+    return command.isValid() ? command.toString().replace(QLatin1Char('@'), QString::fromUtf8(AppName)) : item->text();
+}
+
 bool mainControler::validateUserInterfaceItem(const QAction *item) const
 {
-    return item && menuStatus(item->text());
+    return item && menuStatus(commandTitle(item));
 }
 
 void mainControler::validateMenus()
@@ -226,7 +235,7 @@ void mainControler::validateMenus()
     const CommandState state = m_table->commandState();
     const QString appName = QString::fromUtf8(AppName);
     for (QAction *item : m_validatedItems)
-        item->setEnabled(commandEnabled(state, item->text(), appName));
+        item->setEnabled(commandEnabled(state, commandTitle(item), appName));
 }
 
 // ---- Transfers ---------------------------------------------------------------------------
@@ -289,7 +298,7 @@ void mainControler::cancelCopyMediaIpodToPC()
 
 void mainControler::progressFun(int index, const std::string &filename, int files)
 {
-    m_transfers->report("Copying to: " + filename, index, files);
+    m_transfers->report(TransferCommands::tr("Copying to: %1").arg(QString::fromStdString(filename)).toStdString(), index, files);
 }
 
 void mainControler::progressNotification(const Notification &notification)
@@ -383,7 +392,12 @@ void mainControler::home()
 
 void mainControler::help()
 {
-    UrlOpener::open(QUrl::fromLocalFile(QString::fromStdString(resourcePath("help/index.html"))));
+    // Each translation names its own help page; the English one stands in where there is none.
+    QString page = QString::fromStdString(
+        resourcePath(tr("help/index.html", "the help page in this language, in the resource folder").toStdString()));
+    if (!QFileInfo::exists(page))
+        page = QString::fromStdString(resourcePath("help/index.html"));
+    UrlOpener::open(QUrl::fromLocalFile(page));
 }
 
 void mainControler::about()

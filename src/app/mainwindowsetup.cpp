@@ -42,6 +42,8 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
+#include <QPixmap>
 
 #include <plist/plist.h>
 
@@ -176,7 +178,7 @@ void mainControler::buildUnits()
     mediaTableView->setMenu(tableMenu);
     // The device list's own menu, for the device row.
     deviceMenu = new QMenu(iPodTableView);
-    restoreCatalogueBackupItem = deviceMenu->addAction(QStringLiteral("Restore Catalogue Backup..."));
+    restoreCatalogueBackupItem = deviceMenu->addAction(tr("Restore Catalogue Backup..."));
     restoreCatalogueBackupItem->setEnabled(false);
     iPodTableView->setMenu(deviceMenu);
 
@@ -409,11 +411,32 @@ void mainControler::awakeFromNib()
     const QString appName = QString::fromUtf8(AppName);
     mainWindow->setWindowTitle(appName);
     aboultAppName->setText(appName);
-    helpMenu->setText(QStringLiteral("%1 Help").arg(appName));
-    aboultDlg->setWindowTitle(QStringLiteral("About %1").arg(appName));
+    helpMenu->setText(tr("%1 Help").arg(appName));
+    aboultDlg->setWindowTitle(tr("About %1").arg(appName));
 
-    // The device list's own window side: its heading picture.
-    setImage(listHeadView, "leftlistHead.png");
+    // The device list's own window side: its heading picture, with the word drawn over it here
+    // in the user's language.
+    const QImage band(resourceFile("leftlistHead.png"));
+    const QString heading = tr("DEVICES");
+    if (!band.isNull()) {
+        const qreal ratio = listHeadView->devicePixelRatioF();
+        QPixmap picture(band.size() * ratio);
+        picture.setDevicePixelRatio(ratio);
+        picture.fill(Qt::transparent);
+        QPainter painter(&picture);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(QRect(QPoint(), band.size()), band);
+        QFont font(QStringLiteral("DejaVu Sans"));
+        font.setPixelSize(11);
+        font.setBold(true);
+        font.setLetterSpacing(QFont::AbsoluteSpacing, 1.2);
+        painter.setFont(font);
+        painter.setPen(QColor(0x47, 0x55, 0x69));
+        painter.drawText(QPointF(34, 19.5), heading);
+        painter.end();
+        listHeadView->setPixmap(picture);
+    }
+    listHeadView->setAccessibleName(heading);
     mainWindow->setWindowIcon(QIcon(resourceFile("bookferry.png")));
     m_panel->setUp();
     validateMenus();
@@ -466,16 +489,8 @@ void mainControler::initApp()
         logFormat("Cannot read %s", info.fileName().toLocal8Bit().constData());
     }
 
-    // The form carries a bare "@" where the product's name goes.
-    for (auto &[title, item] : appMenuDict) {
-        if (title == QLatin1String("About @"))
-            item->setText(QStringLiteral("About %1").arg(bundleName));
-        else if (title == QLatin1String("Hide @"))
-            item->setText(QStringLiteral("Hide %1").arg(bundleName));
-        else if (title == QLatin1String("Quit @"))
-            item->setText(QStringLiteral("Quit %1").arg(bundleName));
-        else
-            item->setText(title);
-    }
+    // The form (and its translations) carry a bare "@" where the product's name goes.
+    for (auto &[title, item] : appMenuDict)
+        item->setText(QString(title).replace(QLatin1Char('@'), bundleName));
     versionTextField->setText(tr("Version %1").arg(version));
 }

@@ -15,6 +15,12 @@ namespace {
 constexpr qsizetype kCellChars = 300;
 constexpr qsizetype kToolTipChars = 2000;
 constexpr qsizetype kKeyChars = 65536;
+
+// The column identifiers are the catalogue's English names; the header shows them translated.
+[[maybe_unused]] constexpr const char *kColumnTitles[] = {
+    QT_TRANSLATE_NOOP("MediaTableModel", "Name"),  QT_TRANSLATE_NOOP("MediaTableModel", "Artist"),
+    QT_TRANSLATE_NOOP("MediaTableModel", "Album"), QT_TRANSLATE_NOOP("MediaTableModel", "Genre"),
+    QT_TRANSLATE_NOOP("MediaTableModel", "Size"),  QT_TRANSLATE_NOOP("MediaTableModel", "Time")};
 } // namespace
 
 MediaTableModel::MediaTableModel(QObject *parent)
@@ -144,7 +150,7 @@ QVariant MediaTableModel::headerData(int section, Qt::Orientation orientation, i
     if (orientation != Qt::Horizontal || section < 0 || section >= columnCount())
         return {};
     if (role == Qt::DisplayRole)
-        return section == 0 ? QString() : QString::fromStdString(m_columns[static_cast<size_t>(section - 1)]);
+        return section == 0 ? QString() : tr(m_columns[static_cast<size_t>(section - 1)].c_str());
     if (role == Qt::TextAlignmentRole)
         return int(Qt::AlignCenter);
     return {};

@@ -56,7 +56,7 @@ QProgressBar *ProgressSheet::bar() const
 void ProgressSheet::show()
 {
     m_stopping = false;
-    m_ui->progressTitle->setText(QStringLiteral("Uploading....."));
+    m_ui->progressTitle->setText(tr("Uploading....."));
     m_ui->progressTitleLable->setText(QStringLiteral("0%"));
     m_ui->progress->setValue(0);
     m_dialog->open();

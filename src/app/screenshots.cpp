@@ -16,6 +16,7 @@
 #include "widgets/aioutlineview.h"
 #include "widgets/aitableview.h"
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
@@ -108,10 +109,12 @@ int takeScreenshots(const ScreenshotWindow &parts, const QString &dirPath)
     ok = save(parts.about, dir, "05-about.png") && ok;
     parts.about->hide();
 
-    auto question = makeQuestion(window, QStringLiteral("Warning"),
-                                 QDir::home().filePath(QStringLiteral("Books/A Tale of Two Cities.epub"))
-                                     + QStringLiteral(" is existing. Are you sure to replace?"),
-                                 {QStringLiteral("NO"), QStringLiteral("YES")});
+    // The staged texts are the window's own, in the language it runs in.
+    const auto shown = [](const char *text) { return QCoreApplication::translate("TransferCommands", text); };
+    auto question = makeQuestion(window, shown("Warning"),
+                                 shown("%1 is existing. Are you sure to replace?")
+                                     .arg(QDir::home().filePath(QStringLiteral("Books/A Tale of Two Cities.epub"))),
+                                 {shown("NO"), shown("YES")});
     question->show();
     ok = save(question.get(), dir, "06-replace-question.png") && ok;
     question->hide();
@@ -119,7 +122,7 @@ int takeScreenshots(const ScreenshotWindow &parts, const QString &dirPath)
     // How an export ends: a line under the table, not a box to dismiss.
     if (auto *line = window->findChild<MessageLine *>()) {
         const QString books = QDir::home().filePath(QStringLiteral("Books"));
-        line->showMessage(QStringLiteral("2 books were exported to %1.").arg(books), QStringLiteral("Open Folder"),
+        line->showMessage(shown("%1 books were exported to %2.").arg(QStringLiteral("2"), books), shown("Open Folder"),
                           QUrl::fromLocalFile(books));
         ok = save(window, dir, "13-export-finished.png") && ok;
         line->clearMessage();

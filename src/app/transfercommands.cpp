@@ -221,7 +221,7 @@ void TransferCommands::importBooks(const QStringList &chosen)
         const int count = static_cast<int>(paths.size());
         batch.onItemDone = [&](std::size_t i, const BookOperationResult &result) {
             countEnded(result);
-            report("Copying to: " + paths[i], static_cast<int>(i), count);
+            report(tr("Copying to: %1").arg(QString::fromStdString(paths[i])).toStdString(), static_cast<int>(i), count);
         };
         std::vector<bool> skipped(paths.size(), false);
         batch.beforeLock = [&](userDataIphone *device) { skipped = booksToSkip(paths, device); };
@@ -277,7 +277,7 @@ void TransferCommands::exportChecked(const QString &folder)
         const int count = static_cast<int>(records.size());
         batch.onItemDone = [&](std::size_t i, const BookOperationResult &result) {
             countEnded(result);
-            report("Copying to: " + dstpath, static_cast<int>(i), count);
+            report(tr("Copying to: %1").arg(QString::fromStdString(dstpath)).toStdString(), static_cast<int>(i), count);
         };
         const std::vector<BookBatch::ItemResult> results = batch.runOverlapped(
             m_devices, records.size(), [&](std::size_t i, BookContext &context) -> BookStart {
@@ -323,7 +323,7 @@ void TransferCommands::exportHighlighted(const QString &folder)
         int k = 1;
         batch.onItemDone = [&](std::size_t, const BookOperationResult &result) {
             countEnded(result);
-            report("Copying to: " + dstpath, k++, highlighted);
+            report(tr("Copying to: %1").arg(QString::fromStdString(dstpath)).toStdString(), k++, highlighted);
         };
         const std::vector<BookBatch::ItemResult> results = batch.runOverlapped(
             m_devices, records.size(), [&](std::size_t i, BookContext &context) -> BookStart {
@@ -359,16 +359,16 @@ void TransferCommands::offerExportFolder(const QString &folder, int exported)
     if (exported <= 0)
         return;
     const QString text = exported == 1
-                             ? QStringLiteral("1 book was exported to %1.").arg(folder)
-                             : QStringLiteral("%1 books were exported to %2.").arg(exported).arg(folder);
+                             ? tr("1 book was exported to %1.").arg(folder)
+                             : tr("%1 books were exported to %2.").arg(QString::number(exported), folder);
     Q_EMIT message(text, tr("Open Folder"), QUrl::fromLocalFile(folder));
 }
 
 void TransferCommands::deleteBooks(const EpubList &candidates)
 {
-    const int answer = m_interaction.ask(m_window, QStringLiteral("Information"),
-                                                   QStringLiteral("Are you sure, delete the item?"),
-                                                   {QStringLiteral("NO"), QStringLiteral("YES")});
+    const int answer = m_interaction.ask(m_window, tr("Information"),
+                                                   tr("Are you sure, delete the item?"),
+                                                   {tr("NO"), tr("YES")});
     // "YES" takes and gives back the sync lock even with nothing to delete: the device sees
     // the same announcements for every deletion the user confirmed.
     if (answer == AlertFirstButtonReturn || !start(TransferEnd::Kind::Delete))
@@ -386,7 +386,7 @@ void TransferCommands::deleteBooks(const EpubList &candidates)
         const int count = static_cast<int>(candidates.size());
         batch.onItemDone = [&](std::size_t i, const BookOperationResult &result) {
             countEnded(result);
-            report("Deleting: " + result.item, static_cast<int>(i), count);
+            report(tr("Deleting: %1").arg(QString::fromStdString(result.item)).toStdString(), static_cast<int>(i), count);
         };
         const std::vector<BookBatch::ItemResult> results = batch.run(
             m_devices, candidates.size(), [&](std::size_t i, BookContext &context) {
@@ -404,7 +404,7 @@ void TransferCommands::deleteBooks(const EpubList &candidates)
             // The table loses the rows only after the lock is given back.
             m_table.removeRecords(deleted);
             onMainThread([this] { Q_EMIT listsChanged(); });
-            finish(failures, QStringLiteral("These books could not be deleted:"));
+            finish(failures, tr("These books could not be deleted:"));
             session.reset();
         });
     });
@@ -482,8 +482,14 @@ void TransferCommands::closeFailedWindow()
 
 bool TransferCommands::askOnMainThread(const std::string &message)
 {
-    return askAndWait(QStringLiteral("Warning"), QString::fromStdString(message),
-                      {QStringLiteral("NO"), QStringLiteral("YES")})
+    // An export asks "<target> is existing. Are you sure to replace?" in English, as the
+    // operations write it for every caller; the window asks it in the user's language.
+    static const std::string kReplaceQuestion = " is existing. Are you sure to replace?";
+    QString question = QString::fromStdString(message);
+    if (message.size() > kReplaceQuestion.size() && message.ends_with(kReplaceQuestion))
+        question = tr("%1 is existing. Are you sure to replace?")
+                       .arg(QString::fromStdString(message.substr(0, message.size() - kReplaceQuestion.size())));
+    return askAndWait(tr("Warning"), question, {tr("NO"), tr("YES")})
            == AlertFirstButtonReturn + 1;
 }
 
@@ -528,7 +534,7 @@ std::vector<bool> TransferCommands::booksToSkip(const std::vector<std::string> &
         const QString message = tr("\"%1\" (%2) is already on the device. Add it again?")
                                     .arg(QString::fromStdString(duplicate->name),
                                          QString::fromStdString(std::filesystem::path(paths[i]).filename().string()));
-        const int answer = askAndWait(QStringLiteral("Information"), message, {tr("Skip"), tr("Add Again"), tr("Skip All")});
+        const int answer = askAndWait(tr("Information"), message, {tr("Skip"), tr("Add Again"), tr("Skip All")});
         skipAll = answer == AlertFirstButtonReturn + 2;
         skip[i] = answer != AlertFirstButtonReturn + 1;
     }

@@ -22,6 +22,7 @@ std::unique_ptr<ImageAndTextCell> ImageAndTextCell::copyWithZone(QObject *parent
 {
     auto copy = std::make_unique<ImageAndTextCell>(parent);
     copy->setImage(m_image);
+    copy->setShownText(m_shownText);
     copy->setItemEditorFactory(itemEditorFactory());
     return copy;
 }
@@ -71,6 +72,8 @@ QImage ImageAndTextCell::iconForIndex(const QModelIndex &index, const QStyleOpti
 void ImageAndTextCell::initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const
 {
     QStyledItemDelegate::initStyleOption(option, index);
+    if (m_shownText)
+        option->text = m_shownText(option->text);
     // The icon is placed by this cell, not by the style.
     option->features &= ~QStyleOptionViewItem::HasDecoration;
     option->icon = QIcon();

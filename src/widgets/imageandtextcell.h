@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QStyledItemDelegate>
 
+#include <functional>
 #include <memory>
 
 class QFontMetricsF;
@@ -24,6 +25,8 @@ public:
 
     QImage image() const { return m_image; }
     void setImage(const QImage &image) { m_image = image; }
+    // What the cell shows for the model's text (a translation of fixed names, say).
+    void setShownText(std::function<QString(const QString &)> shown) { m_shownText = std::move(shown); }
     // The same settings and icon.
     std::unique_ptr<ImageAndTextCell> copyWithZone(QObject *parent = nullptr) const;
 
@@ -48,4 +51,5 @@ protected:
 
 private:
     QImage m_image;
+    std::function<QString(const QString &)> m_shownText;
 };
