@@ -369,8 +369,9 @@ void AppShelf::placeNodes(DeviceApps &device)
 
 QString AppShelf::noReaderHint()
 {
-    // The command line says the first sentence too, in English; the list shows it translated.
-    QT_TR_NOOP("No reader app on this device shares its files. Install an ePub reader that shares its "
+    // The command line says the first sentence too, in English; the list shows it translated
+    // (the literal stands here for the translators: it is noReaderAppHint()'s text).
+    [[maybe_unused]] static const char *const kFirstSentence = QT_TR_NOOP("No reader app on this device shares its files. Install an ePub reader that shares its "
                "files with a computer.");
     return tr(noReaderAppHint().toUtf8().constData()) +
            tr(" Any app that shares its files can be used: turn on \"List apps that share files but do not "
