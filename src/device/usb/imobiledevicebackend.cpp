@@ -92,11 +92,9 @@ IMobileDeviceBackend::~IMobileDeviceBackend()
             g_current = nullptr;
     }
     // Stop the event thread first; it must not be inside our callback while we tear down.
-    // Nothing is reported from here on: the layer is done with this backend.
-    {
-        std::lock_guard lock(m_mutex);
-        m_report = nullptr;
-    }
+    // Nothing is reported from here on: the layer is done with this backend, and the watch's
+    // last words as it stops (every device gone) are not heard.
+    m_closing = true;
     m_watch.reset();
     std::lock_guard lock(m_mutex);
     m_connections.clear();
@@ -347,6 +345,8 @@ std::string IMobileDeviceBackend::lastError(am_device *handle)
 
 void IMobileDeviceBackend::daemonGone()
 {
+    if (m_closing)
+        return;
     std::vector<UsbDevice *> gone;
     EventReport report = nullptr;
     void *layer = nullptr;
@@ -373,6 +373,8 @@ void IMobileDeviceBackend::daemonGone()
 
 void IMobileDeviceBackend::onEvent(const MuxDeviceEvent &event)
 {
+    if (m_closing)
+        return;
     if (event.udid.empty() || event.kind == MuxDeviceEvent::Kind::Paired)
         return;
     const std::string &udid = event.udid;

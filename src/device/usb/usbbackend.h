@@ -114,6 +114,7 @@ private:
 
     const std::string m_udid;
     std::atomic_bool m_started{false};
+    std::atomic_bool m_closing{false}; // set as the backend goes: the watch reports nothing more
     std::unique_ptr<MuxSocketWatch> m_watch;
 
     std::mutex m_mutex; // guards everything below
