@@ -308,8 +308,9 @@ TEST(UsbWatch, UsbmuxdLeavingRoundAfterRoundHangsNothing)
             break;
         case 3: // stopped, and the backend goes at once or after it saw that
             ASSERT_TRUE(emulator.signal(SIGTERM));
-            if (round % 8 == 7)
+            if (round % 8 == 7) {
                 ASSERT_TRUE(reports->removed(arrived)) << "round " << round;
+            }
             backend.reset();
             emulator.stop();
             break;

@@ -138,8 +138,9 @@ protected:
         std::string error;
         std::unique_ptr<DeviceBackend> backend = makeIMobileDeviceBackend({}, &error);
         EXPECT_TRUE(backend) << error;
-        if (backend)
+        if (backend) {
             EXPECT_EQ(backend->subscribe(&Reports::report, &reports), int(MDERR_OK));
+        }
         return backend;
     }
 };
