@@ -12,6 +12,7 @@
 #include "device/link/mobiledevice.h"
 
 #include <QApplication>
+#include <QLocale>
 #include <QDialog>
 #include <QDir>
 #include <QMainWindow>
@@ -72,7 +73,8 @@ int main(int argc, char *argv[])
             break;
         }
     }
-    installTranslations(app); // the window in the user's language; messages on stderr stay English
+    // The window in the user's language; messages on stderr stay English.
+    installTranslations(app, QLocale().uiLanguages());
     processScratchDir(); // this run's working folder; those of runs that were killed go
 
     std::string error;

@@ -13,8 +13,9 @@ class QCoreApplication;
 // the resource folder, and Qt's own translation of its dialogs for the same language. English is
 // the source language: a user who prefers it gets no translation even where a later language
 // in the list has one. Returns the language whose translation was installed ("de_DE", "fr"...),
-// empty when the window stays English.
-QString installTranslations(QCoreApplication &app, const QStringList &languages = QLocale::system().uiLanguages());
+// empty when the window stays English. `languages` in the order the user prefers them
+// (QLocale().uiLanguages() at start).
+QString installTranslations(QCoreApplication &app, const QStringList &languages);
 
 // The folder of the window's .qm files.
 QString translationsDir();
