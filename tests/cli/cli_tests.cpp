@@ -4,6 +4,7 @@
 #include "epubbuilder.h"
 #include "operations/epubarchive.h"
 #include "tempdir.h"
+#include "clirun.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -20,34 +21,9 @@
 namespace fs = std::filesystem;
 
 namespace {
-struct ProcessRun
+CliRun run(const char *program, const std::vector<std::string> &args, const std::string &scratch)
 {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-// Starts `program` without a shell, its scratch folder and device wait given.
-void start(QProcess &p, const char *program, const std::vector<std::string> &args, const std::string &scratch)
-{
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("BOOKFERRY_SCRATCH"), QString::fromStdString(scratch));
-    env.insert(QStringLiteral("BOOKFERRY_CLI_WAIT_SECONDS"), QStringLiteral("20"));
-    p.setProcessEnvironment(env);
-    QStringList list;
-    for (const auto &a : args)
-        list << QString::fromStdString(a);
-    p.start(QString::fromUtf8(program), list);
-}
-
-ProcessRun run(const char *program, const std::vector<std::string> &args, const std::string &scratch)
-{
-    QProcess p;
-    start(p, program, args, scratch);
-    if (!p.waitForFinished(120000))
-        p.kill();
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput().toStdString(),
-            p.readAllStandardError().toStdString()};
+    return Cli({}, scratch, {}, program).run(args, 120);
 }
 
 void writeDevice(const std::string &dir, const std::string &udid, const std::string &name)
@@ -64,18 +40,11 @@ class CliTest : public ::testing::Test
 {
 protected:
     void SetUp() override { writeDevice(m_device.path(), "e2e", "E2E Phone"); }
-    ProcessRun cli(std::vector<std::string> args)
+    CliRun cli(const std::vector<std::string> &args)
     {
-        args.insert(args.begin(), {"--device", "folder:" + m_device.path()});
-        return run(BOOKFERRY_CLI, args, m_scratch.file("scratch"));
+        return Cli("folder:" + m_device.path(), m_scratch.file("scratch")).run(args, 120);
     }
-    QJsonDocument json(const ProcessRun &r)
-    {
-        QJsonParseError e{};
-        QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(r.out), &e);
-        EXPECT_EQ(e.error, QJsonParseError::NoError) << "stdout holds one JSON document:\n" << r.out;
-        return doc;
-    }
+    static QJsonDocument json(const CliRun &r) { return cliJson(r); }
     TempDir m_device;
     TempDir m_scratch;
     TempDir m_files;
@@ -87,12 +56,12 @@ TEST_F(CliTest, ImportListExportDeleteOnAFolderDevice)
     ASSERT_TRUE(EpubBuilder::validBook("Round Trip", "Writer").write(m_files.file("trip.epub")));
     writeWholeFile(m_files.file("broken.epub"), "not a zip");
 
-    ProcessRun imported = cli({"import", m_files.file("trip.epub"), m_files.file("broken.epub")});
+    CliRun imported = cli({"import", m_files.file("trip.epub"), m_files.file("broken.epub")});
     EXPECT_EQ(imported.exitCode, 1) << imported.err;
     EXPECT_NE(imported.err.find("broken.epub"), std::string::npos) << imported.err;
     EXPECT_NE(imported.out.find("imported trip.epub"), std::string::npos) << imported.out;
 
-    ProcessRun listed = cli({"--json", "list"});
+    CliRun listed = cli({"--json", "list"});
     ASSERT_EQ(listed.exitCode, 0) << listed.err;
     const QJsonArray books = json(listed).array();
     ASSERT_EQ(books.size(), 1);
@@ -106,7 +75,7 @@ TEST_F(CliTest, ImportListExportDeleteOnAFolderDevice)
 
     const std::string out = m_files.file("out");
     fs::create_directories(out);
-    ProcessRun exported = cli({"export", "--to", out});
+    CliRun exported = cli({"export", "--to", out});
     ASSERT_EQ(exported.exitCode, 0) << exported.err;
     const std::string target = out + "/Round Trip.epub";
     ASSERT_TRUE(fs::is_regular_file(target));
@@ -116,7 +85,7 @@ TEST_F(CliTest, ImportListExportDeleteOnAFolderDevice)
     EXPECT_EQ(readWholeFile(unpacked.file("u/mimetype")), "application/epub+zip");
 
     writeWholeFile(target, "older");
-    ProcessRun kept = cli({"--json", "export", "--to", out, path});
+    CliRun kept = cli({"--json", "export", "--to", out, path});
     EXPECT_EQ(kept.exitCode, 0) << kept.err;
     EXPECT_EQ(json(kept).object().value(QStringLiteral("results")).toArray().at(0).toObject().value(QStringLiteral("status")).toString(),
               QStringLiteral("skipped"));
@@ -125,12 +94,12 @@ TEST_F(CliTest, ImportListExportDeleteOnAFolderDevice)
     EXPECT_NE(readWholeFile(target), "older");
     EXPECT_EQ(cli({"export", "--to", out, "NONE.epub"}).exitCode, 1);
 
-    ProcessRun deleted = cli({"delete", path});
+    CliRun deleted = cli({"delete", path});
     EXPECT_EQ(deleted.exitCode, 0) << deleted.err;
     EXPECT_FALSE(fs::exists(m_device.file("root/Books/" + path)));
-    ProcessRun empty = cli({"--json", "list", "--custom"});
+    CliRun empty = cli({"--json", "list", "--custom"});
     EXPECT_EQ(json(empty).array().size(), 0);
-    ProcessRun again = cli({"delete", path});
+    CliRun again = cli({"delete", path});
     EXPECT_EQ(again.exitCode, 1);
     EXPECT_NE(again.err.find(path), std::string::npos);
 
@@ -138,7 +107,7 @@ TEST_F(CliTest, ImportListExportDeleteOnAFolderDevice)
     // book stays one line of seven fields.
     ASSERT_TRUE(EpubBuilder::validBook("Tab\there \\ too", "Writer").write(m_files.file("tab.epub")));
     ASSERT_EQ(cli({"import", m_files.file("tab.epub")}).exitCode, 0);
-    const ProcessRun plain = cli({"list", "--custom"});
+    const CliRun plain = cli({"list", "--custom"});
     ASSERT_EQ(plain.exitCode, 0) << plain.err;
     EXPECT_NE(plain.out.find("\tTab\\there \\\\ too\tWriter\t"), std::string::npos) << plain.out;
     EXPECT_EQ(std::count(plain.out.begin(), plain.out.end(), '\t'), 12) << plain.out;
@@ -150,7 +119,7 @@ TEST_F(CliTest, DeviceLinkMessagesOnlyWithVerbose)
 {
     ASSERT_TRUE(EpubBuilder::validBook("Quiet Book", "Writer").write(m_files.file("quiet.epub")));
     // A fresh device has no catalogue yet: the link says it could not read one.
-    const ProcessRun imported = cli({"--verbose", "import", m_files.file("quiet.epub")});
+    const CliRun imported = cli({"--verbose", "import", m_files.file("quiet.epub")});
     ASSERT_EQ(imported.exitCode, 0) << imported.err;
     EXPECT_NE(imported.err.find("getfile: Failed to open remote file !"), std::string::npos) << imported.err;
     EXPECT_EQ(imported.out.rfind("imported quiet.epub -> ", 0), 0u) << imported.out;
@@ -162,13 +131,13 @@ TEST_F(CliTest, DeviceLinkMessagesOnlyWithVerbose)
         std::vector<std::string> args = {"export", "--replace", "--to", out};
         if (verbose)
             args.insert(args.begin(), "--verbose");
-        const ProcessRun exported = cli(args);
+        const CliRun exported = cli(args);
         ASSERT_EQ(exported.exitCode, 0) << exported.err;
         EXPECT_EQ(exported.out.rfind("exported ", 0), 0u) << exported.out;
         std::vector<std::string> listArgs = {"list"};
         if (verbose)
             listArgs.push_back("--verbose");
-        const ProcessRun listed = cli(listArgs);
+        const CliRun listed = cli(listArgs);
         ASSERT_EQ(listed.exitCode, 0) << listed.err;
         EXPECT_EQ(listed.out.find("bookferry:"), std::string::npos) << listed.out;
         if (verbose) {
@@ -179,7 +148,7 @@ TEST_F(CliTest, DeviceLinkMessagesOnlyWithVerbose)
             EXPECT_EQ(listed.err, "");
         }
     }
-    const ProcessRun fresh = cli({"import", m_files.file("quiet.epub"), "--duplicates"});
+    const CliRun fresh = cli({"import", m_files.file("quiet.epub"), "--duplicates"});
     EXPECT_EQ(fresh.exitCode, 0) << fresh.err;
     EXPECT_EQ(fresh.err, "");
 }
@@ -191,25 +160,25 @@ TEST_F(CliTest, ABookTheDeviceHasIsSkippedUnlessDuplicatesAreAsked)
     ASSERT_EQ(cli({"import", m_files.file("twice.epub")}).exitCode, 0);
 
     // Same identifier and title: reported as skipped, not a failure; a new title is imported.
-    ProcessRun skipped = cli({"--json", "import", m_files.file("twice.epub"), m_files.file("other.epub")});
+    CliRun skipped = cli({"--json", "import", m_files.file("twice.epub"), m_files.file("other.epub")});
     EXPECT_EQ(skipped.exitCode, 0) << skipped.err;
     const QJsonArray results = json(skipped).object().value(QStringLiteral("results")).toArray();
     ASSERT_EQ(results.size(), 2);
     EXPECT_EQ(results.at(0).toObject().value(QStringLiteral("status")).toString(), QStringLiteral("skipped"));
     EXPECT_TRUE(results.at(0).toObject().value(QStringLiteral("message")).toString().contains(QStringLiteral("--duplicates")));
     EXPECT_EQ(results.at(1).toObject().value(QStringLiteral("status")).toString(), QStringLiteral("done"));
-    ProcessRun plain = cli({"import", m_files.file("twice.epub")});
+    CliRun plain = cli({"import", m_files.file("twice.epub")});
     EXPECT_EQ(plain.exitCode, 0);
     EXPECT_NE(plain.out.find("skipped twice.epub: already on the device as \"Twice\""), std::string::npos) << plain.out;
     EXPECT_EQ(json(cli({"--json", "list", "--custom"})).array().size(), 2);
 
-    ProcessRun forced = cli({"import", "--duplicates", m_files.file("twice.epub")});
+    CliRun forced = cli({"import", "--duplicates", m_files.file("twice.epub")});
     EXPECT_EQ(forced.exitCode, 0) << forced.err;
     EXPECT_EQ(json(cli({"--json", "list", "--custom"})).array().size(), 3);
 
     // A file given twice in one import: the second repeats the first once that one is in.
     ASSERT_TRUE(EpubBuilder::validBook("Pair", "Writer").write(m_files.file("pair.epub")));
-    ProcessRun pair = cli({"--json", "import", m_files.file("pair.epub"), m_files.file("pair.epub")});
+    CliRun pair = cli({"--json", "import", m_files.file("pair.epub"), m_files.file("pair.epub")});
     EXPECT_EQ(pair.exitCode, 0) << pair.err;
     const QJsonArray both = json(pair).object().value(QStringLiteral("results")).toArray();
     ASSERT_EQ(both.size(), 2);
@@ -232,19 +201,19 @@ TEST_F(CliTest, TwoProgramsImportIntoTwoDevicesAtOnce)
     const std::string scratch = m_scratch.file("scratch");
     fs::create_directories(scratch);
     fs::permissions(scratch, fs::perms::owner_all, fs::perm_options::replace);
-    std::vector<std::unique_ptr<QProcess>> programs;
+    std::vector<std::unique_ptr<Cli>> programs;
     for (const std::string &device : {m_device.path(), second.path()}) {
-        std::vector<std::string> args{"--device", "folder:" + device, "import"};
+        std::vector<std::string> args{"import"};
         for (int i = 0; i < 6; ++i) {
             args.push_back(m_files.file(fs::path(device).filename().string() + std::to_string(i) + ".epub"));
             ASSERT_TRUE(EpubBuilder::validBook(device + " " + std::to_string(i), "W").write(args.back()));
         }
-        programs.push_back(std::make_unique<QProcess>());
-        start(*programs.back(), BOOKFERRY_CLI, args, scratch);
+        programs.push_back(std::make_unique<Cli>("folder:" + device, scratch));
+        programs.back()->start(args);
     }
     for (auto &program : programs) {
-        ASSERT_TRUE(program->waitForFinished(120000));
-        EXPECT_EQ(program->exitCode(), 0) << program->readAllStandardError().toStdString();
+        const CliRun ended = program->finish(120);
+        EXPECT_EQ(ended.exitCode, 0) << ended.err;
     }
     for (const std::string &device : {m_device.path(), second.path()}) {
         const QJsonDocument listed = json(run(BOOKFERRY_CLI, {"--device", "folder:" + device, "--json", "list", "--custom"},
@@ -262,7 +231,7 @@ TEST_F(CliTest, TwoProgramsImportIntoTwoDevicesAtOnce)
 
 TEST_F(CliTest, InfoAndUsage)
 {
-    ProcessRun info = cli({"--json", "info"});
+    CliRun info = cli({"--json", "info"});
     ASSERT_EQ(info.exitCode, 0) << info.err;
     const QJsonObject survey = json(info).object();
     EXPECT_EQ(survey.value(QStringLiteral("DeviceName")).toString(), QStringLiteral("E2E Phone"));
@@ -272,7 +241,7 @@ TEST_F(CliTest, InfoAndUsage)
     EXPECT_EQ(run(BOOKFERRY_CLI, {}, m_scratch.path()).exitCode, 2);
     EXPECT_EQ(run(BOOKFERRY_CLI, {"--version"}, m_scratch.path()).exitCode, 0);
     EXPECT_EQ(run(BOOKFERRY_CLI, {"--help"}, m_scratch.path()).exitCode, 0);
-    ProcessRun noDevice = run(BOOKFERRY_CLI, {"--device", "folder:" + m_files.file("none"), "list"}, m_scratch.path());
+    CliRun noDevice = run(BOOKFERRY_CLI, {"--device", "folder:" + m_files.file("none"), "list"}, m_scratch.path());
     EXPECT_EQ(noDevice.exitCode, 2);
     EXPECT_FALSE(noDevice.err.empty());
 }
@@ -287,7 +256,7 @@ TEST(Epubbuild, PacksAFolderAndReportsBadUse)
     ASSERT_TRUE(unpackEpubArchive(dir.file("out.epub"), dir.file("again"), &error)) << error;
     EXPECT_EQ(readWholeFile(dir.file("again/OEBPS/content.opf")), readWholeFile(dir.file("book/OEBPS/content.opf")));
     EXPECT_EQ(run(BOOKFERRY_EPUBBUILD, {dir.file("book")}, dir.path()).exitCode, 2);
-    ProcessRun missing = run(BOOKFERRY_EPUBBUILD, {dir.file("nothing"), dir.file("x.epub")}, dir.path());
+    CliRun missing = run(BOOKFERRY_EPUBBUILD, {dir.file("nothing"), dir.file("x.epub")}, dir.path());
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_FALSE(fs::exists(dir.file("x.epub")));
 }
@@ -298,7 +267,7 @@ TEST_F(CliTest, UnusableScratchFolderIsExplained)
 {
     const std::string notAFolder = m_files.file("scratch-file");
     writeWholeFile(notAFolder, "x");
-    ProcessRun info = run(BOOKFERRY_CLI, {"--device", "folder:" + m_device.path(), "info"}, notAFolder);
+    CliRun info = run(BOOKFERRY_CLI, {"--device", "folder:" + m_device.path(), "info"}, notAFolder);
     EXPECT_EQ(info.exitCode, 2);
     EXPECT_TRUE(info.out.empty()) << info.out;
     EXPECT_NE(info.err.find("bookferry-cli: The scratch folder " + notAFolder + " cannot be used: it is not a folder."),
@@ -306,7 +275,7 @@ TEST_F(CliTest, UnusableScratchFolderIsExplained)
         << info.err;
 
     // Its parent not a folder either: creating it fails, and the reason is the system's.
-    ProcessRun list = run(BOOKFERRY_CLI, {"--device", "folder:" + m_device.path(), "list"}, notAFolder + "/below");
+    CliRun list = run(BOOKFERRY_CLI, {"--device", "folder:" + m_device.path(), "list"}, notAFolder + "/below");
     EXPECT_EQ(list.exitCode, 2);
     EXPECT_NE(list.err.find("cannot be created (Not a directory)"), std::string::npos) << list.err;
 }
@@ -337,11 +306,11 @@ TEST_F(CliTest, AppsListsReaderAppsAndTheirBooks)
     writeWholeFile(m_files.file("outside.epub"), "PK");
     fs::create_symlink(m_files.file("outside.epub"), docs + "/link.epub");
 
-    ProcessRun plain = cli({"apps"});
+    CliRun plain = cli({"apps"});
     ASSERT_EQ(plain.exitCode, 0) << plain.err;
     EXPECT_EQ(plain.out, "Identifier\tName\tVersion\tBooks\tReader\norg.example.reader\tReader\t5.0\t3\tyes\n");
 
-    ProcessRun all = cli({"apps", "--all", "--json"});
+    CliRun all = cli({"apps", "--all", "--json"});
     ASSERT_EQ(all.exitCode, 0) << all.err;
     const QJsonArray apps = json(all).array();
     ASSERT_EQ(apps.size(), 2);
@@ -355,7 +324,7 @@ TEST_F(CliTest, AppsListsReaderAppsAndTheirBooks)
     std::string plist = readWholeFile(m_device.path() + "/device.plist");
     plist.replace(plist.find("<key>Paired</key>"), 0, "<key>Locked</key><true/>");
     writeWholeFile(m_device.path() + "/device.plist", plist);
-    ProcessRun locked = cli({"apps"});
+    CliRun locked = cli({"apps"});
     EXPECT_EQ(locked.exitCode, 1);
     EXPECT_NE(locked.err.find("Unlock the iPhone and try again."), std::string::npos) << locked.err;
     EXPECT_NE(locked.out.find("org.example.reader\tReader\t5.0\t?\tyes"), std::string::npos) << locked.out;

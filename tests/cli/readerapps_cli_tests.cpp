@@ -6,6 +6,7 @@
 #include "device/folder/folderbackend.h"
 #include "operations/readerapps.h"
 #include "tempdir.h"
+#include "clirun.h"
 
 #include <QProcess>
 #include <QSettings>
@@ -13,13 +14,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-struct CliRun
-{
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
 
 class ReaderAppsCliTest : public ::testing::Test
 {
@@ -44,19 +38,7 @@ protected:
     static QSettings settings() { return QSettings(QString::fromUtf8(AppName), QString::fromUtf8(AppName)); }
     CliRun cli(const std::vector<std::string> &args)
     {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("BOOKFERRY_SCRATCH"), QString::fromStdString(m_scratch.file("scratch")));
-        env.insert(QStringLiteral("BOOKFERRY_CLI_WAIT_SECONDS"), QStringLiteral("20"));
-        p.setProcessEnvironment(env);
-        QStringList list{QStringLiteral("--device"), QString::fromStdString("folder:" + m_device.path())};
-        for (const auto &a : args)
-            list << QString::fromStdString(a);
-        p.start(QStringLiteral(BOOKFERRY_CLI), list);
-        if (!p.waitForFinished(60000))
-            p.kill();
-        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-                p.readAllStandardOutput().toStdString(), p.readAllStandardError().toStdString()};
+        return Cli("folder:" + m_device.path(), m_scratch.file("scratch")).run(args);
     }
     TempDir m_device;
     TempDir m_scratch;
