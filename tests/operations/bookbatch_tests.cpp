@@ -327,32 +327,62 @@ TEST_F(CatalogueBatchTest, WithoutTheLockEveryBookAsksTheDevice)
 namespace {
 // Imports run as the window and the command line run them: each book's unpacking and copy
 // under way while the books before it end.
-// A book's steps with something done before and after its ahead part.
-class Wrapped final : public BookSteps
+// A shared turn that runs `onEnd` as it begins its catalogue change.
+class HeldTurn final : public SharedTurn
 {
 public:
-    Wrapped(std::unique_ptr<BookSteps> inner, std::function<void()> before, std::function<void()> after)
-        : m_inner(std::move(inner)), m_before(std::move(before)), m_after(std::move(after))
+    HeldTurn(std::unique_ptr<SharedTurn> inner, std::function<void()> onEnd)
+        : m_inner(std::move(inner)), m_onEnd(std::move(onEnd))
     {
     }
+    std::vector<BookOperationResult> end(BookContext &context) override
+    {
+        if (m_onEnd)
+            m_onEnd();
+        return m_inner->end(context);
+    }
+    SharedTurn &inner() { return *m_inner; }
+
+private:
+    std::unique_ptr<SharedTurn> m_inner;
+    std::function<void()> m_onEnd;
+};
+
+// A book's steps with actions before and after its copy and as its shared turn ends.
+struct Hooks
+{
+    std::function<void()> beforeCopy, afterCopy, onSharedTurn;
+};
+class HeldSteps final : public BookSteps
+{
+public:
+    HeldSteps(std::unique_ptr<BookSteps> inner, Hooks hooks) : m_inner(std::move(inner)), m_hooks(std::move(hooks)) {}
     void ahead(TreeCopier &copier) override
     {
-        if (m_before)
-            m_before();
+        if (m_hooks.beforeCopy)
+            m_hooks.beforeCopy();
         m_inner->ahead(copier);
-        if (m_after)
-            m_after();
+        if (m_hooks.afterCopy)
+            m_hooks.afterCopy();
     }
     BookOperationResult inTurn(BookContext &context, bool startedEarly) override
     {
         return m_inner->inTurn(context, startedEarly);
     }
-    std::unique_ptr<SharedTurn> shareTurn(bool startedEarly) override { return m_inner->shareTurn(startedEarly); }
-    bool joinTurn(SharedTurn &turn, bool startedEarly) override { return m_inner->joinTurn(turn, startedEarly); }
+    std::unique_ptr<SharedTurn> shareTurn(bool startedEarly) override
+    {
+        std::unique_ptr<SharedTurn> turn = m_inner->shareTurn(startedEarly);
+        return turn ? std::make_unique<HeldTurn>(std::move(turn), m_hooks.onSharedTurn) : nullptr;
+    }
+    bool joinTurn(SharedTurn &turn, bool startedEarly) override
+    {
+        auto *held = dynamic_cast<HeldTurn *>(&turn);
+        return m_inner->joinTurn(held ? held->inner() : turn, startedEarly);
+    }
 
 private:
     std::unique_ptr<BookSteps> m_inner;
-    std::function<void()> m_before, m_after;
+    Hooks m_hooks;
 };
 
 class OverlappedImportTest : public CatalogueBatchTest
@@ -371,25 +401,22 @@ protected:
             ASSERT_TRUE(EpubBuilder::validBook("Book " + std::to_string(i), "C").write(m_books.back()));
         }
     }
-    // Each book's steps with `before` and `after` its ahead part, as `hold(i, before, after)`
-    // sets them.
-    using Hold = std::function<void(std::size_t i, std::function<void()> &before, std::function<void()> &after)>;
-    std::vector<BookBatch::ItemResult> importHeld(BookBatch &batch, const Hold &hold)
+    // Each book's steps with the hooks `hold(i)` gives.
+    std::vector<BookBatch::ItemResult> importHeld(BookBatch &batch, const std::function<Hooks(std::size_t)> &hold)
     {
         batch.syncLock = true;
         return batch.runOverlapped(*m_controller, m_books.size(), [&](std::size_t i, BookContext &context) {
             BookStart start = m_controller->startImport(context, m_books[i]);
-            std::function<void()> before, after;
-            hold(i, before, after);
-            if (start.steps && (before || after))
-                start.steps = std::make_unique<Wrapped>(std::move(start.steps), before, after);
+            if (start.steps)
+                start.steps = std::make_unique<HeldSteps>(std::move(start.steps), hold(i));
             return start;
         });
     }
     // The first `together` books end their copies before the first one's turn, which finds
     // them all ready; the later books' copies begin once the first book is reported.
-    // `together` is at most the batch's workers (each holds one).
-    std::vector<BookBatch::ItemResult> importTogether(BookBatch &batch, std::size_t together)
+    // `together` is at most the batch's workers (each holds one). `first` adds to the first
+    // book's hooks.
+    std::vector<BookBatch::ItemResult> importTogether(BookBatch &batch, std::size_t together, const Hooks &first = {})
     {
         batch.onItemDone = [this, done = batch.onItemDone](std::size_t i, const BookOperationResult &result) {
             if (done)
@@ -397,13 +424,21 @@ protected:
             if (i == 0)
                 m_reported.count();
         };
-        return importHeld(batch, [&](std::size_t i, std::function<void()> &before, std::function<void()> &after) {
-            if (i == 0)
-                before = [&] { m_latch.waitFor(together - 1); };
-            else if (i < together)
-                after = [&] { m_latch.count(); };
-            else
-                before = [&] { m_reported.waitFor(1); };
+        return importHeld(batch, [&](std::size_t i) {
+            Hooks hooks;
+            if (i == 0) {
+                hooks = first;
+                hooks.beforeCopy = [&, before = first.beforeCopy] {
+                    m_latch.waitFor(together - 1);
+                    if (before)
+                        before();
+                };
+            } else if (i < together) {
+                hooks.afterCopy = [&] { m_latch.count(); };
+            } else {
+                hooks.beforeCopy = [&] { m_reported.waitFor(1); };
+            }
+            return hooks;
         });
     }
     // Counts events across threads; a wait gives up after 20 s, so a fault cannot hang a test.
@@ -435,7 +470,8 @@ protected:
     std::set<std::string> deviceFolders() const
     {
         std::set<std::string> names;
-        for (const auto &entry : fs::directory_iterator(deviceFile("/Books")))
+        std::error_code ec;
+        for (const auto &entry : fs::directory_iterator(deviceFile("/Books"), ec))
             if (entry.is_directory())
                 names.insert(entry.path().filename().string());
         return names;
@@ -506,34 +542,6 @@ TEST_F(OverlappedImportTest, AFailedBookInTheMiddleTakesItsFilesAway)
     EXPECT_TRUE(scratchLeftovers().empty());
 }
 
-// Stopped as the first book ends: the books started ahead of it are not begun as far as the
-// user can tell: no result, no folder, no entry, nothing in the scratch folder; the lock
-// is given back once.
-TEST_F(OverlappedImportTest, StoppedAfterABookTheBooksAheadLeaveNothing)
-{
-    std::atomic_bool goOn{true};
-    BookBatch batch;
-    batch.continueFlag = &goOn;
-    batch.onItemDone = [&](std::size_t, const BookOperationResult &) {
-        goOn = false;
-        m_latch.count();
-    };
-    const size_t before = posted().size();
-    // The next books' copies begin only once the first book has ended, so its turn is its own.
-    const auto results = importHeld(batch, [&](std::size_t i, std::function<void()> &wait, std::function<void()> &) {
-        if (i > 0)
-            wait = [&] { m_latch.waitFor(1); };
-    });
-
-    ASSERT_EQ(results.size(), 1u);
-    ASSERT_TRUE(results[0].result.done()) << results[0].result.message;
-    EXPECT_EQ(deviceCatalogue().stringValues(BookKey::Path), (std::vector<std::string>{results[0].result.detail}));
-    EXPECT_EQ(deviceFolders(), (std::set<std::string>{results[0].result.detail}));
-    EXPECT_TRUE(scratchLeftovers().empty());
-    EXPECT_EQ(postedSince(before), kOneSync);
-    EXPECT_FALSE(lockTaken());
-}
-
 // Books whose copies have ended when the turn comes share it: the catalogue is changed once
 // for all of them (one backup, one upload, one read-back), and yet every book has its own
 // result, in order, and its entry in the generator's order.
@@ -598,25 +606,69 @@ TEST_F(OverlappedImportTest, ARefusedSharedChangeFailsItsBooksAndTheNextOnesGoOn
     EXPECT_TRUE(scratchLeftovers().empty());
 }
 
-// A stop that comes before a turn keeps the books ready ahead out of it: the first book ends
-// alone, as it would without them, and the others are taken back without a result.
-TEST_F(OverlappedImportTest, AStopBeforeTheTurnLeavesTheReadyBooksOut)
+namespace {
+// One point where the batch is stopped, and how many books end.
+struct StopRow
 {
-    std::atomic_bool goOn{true};
-    BookBatch batch;
-    batch.continueFlag = &goOn;
-    const std::size_t ahead = batch.aheadBooks;
-    const auto results = importHeld(batch, [&](std::size_t i, std::function<void()> &before, std::function<void()> &after) {
-        if (i == 0) {
-            before = [&] { m_latch.waitFor(ahead - 1); };
-            after = [&] { goOn = false; }; // its copy is whole: the stop comes before its turn
-        } else if (i < ahead) {
-            after = [&] { m_latch.count(); };
-        }
-    });
-    ASSERT_EQ(results.size(), 1u);
-    ASSERT_TRUE(results[0].result.done()) << results[0].result.message;
-    EXPECT_EQ(deviceCatalogue().stringValues(BookKey::Path), (std::vector<std::string>{results[0].result.detail}));
-    EXPECT_EQ(deviceFolders(), (std::set<std::string>{results[0].result.detail}));
-    EXPECT_TRUE(scratchLeftovers().empty());
+    const char *name;
+    bool cancel;          // Cancel, else "stop now"
+    std::size_t together; // books whose copies end before the first turn, which they share
+    bool inTurn;          // stopped as the shared turn begins, else as the first book's copy begins
+    std::size_t imported;
+};
+
+void PrintTo(const StopRow &row, std::ostream *out)
+{
+    *out << row.name;
 }
+
+class StoppedBatchTest : public OverlappedImportTest, public ::testing::WithParamInterface<StopRow>
+{
+protected:
+    std::vector<std::string> cataloguePaths() const
+    {
+        return fs::exists(deviceFile("/Books/Books.plist")) ? deviceCatalogue().stringValues(BookKey::Path)
+                                                            : std::vector<std::string>{};
+    }
+};
+} // namespace
+
+// Cancel (the continue flag) lets the book under way end, with the books already sharing its
+// catalogue change; "stop now" (the go-on flag) ends the book being copied too. The books that
+// end are imported whole (an entry and its folder); the others are taken back without a result
+// and leave nothing on the device or in the scratch folder; the lock is given back once.
+TEST_P(StoppedBatchTest, TheBooksUnderWayEndAndNoOtherStarts)
+{
+    const StopRow &row = GetParam();
+    std::atomic_bool goOn{true}, next{true};
+    BookBatch batch;
+    batch.continueFlag = &next;
+    batch.goOnFlag = &goOn;
+    Hooks first;
+    (row.inTurn ? first.onSharedTurn : first.beforeCopy) = [&] {
+        (row.cancel ? next : goOn) = false;
+        m_reported.count(); // the later books need not wait for a report that may not come
+    };
+    const size_t before = posted().size();
+    const std::vector<BookBatch::ItemResult> results = importTogether(batch, row.together, first);
+
+    std::vector<std::string> paths;
+    for (const BookBatch::ItemResult &r : results) {
+        EXPECT_TRUE(r.result.done()) << r.index << ": " << r.result.message;
+        paths.push_back(r.result.detail);
+    }
+    EXPECT_EQ(paths.size(), row.imported);
+    EXPECT_EQ(cataloguePaths(), paths);
+    EXPECT_EQ(deviceFolders(), std::set<std::string>(paths.begin(), paths.end()));
+    EXPECT_TRUE(scratchLeftovers().empty());
+    EXPECT_EQ(postedSince(before), kOneSync);
+    EXPECT_FALSE(lockTaken());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Stops, StoppedBatchTest,
+    ::testing::Values(StopRow{"CancelAsTheFirstCopyBegins", true, 1, false, 1},
+                      StopRow{"CancelWithThreeBooksReadyEndsOnlyTheFirst", true, 3, false, 1},
+                      StopRow{"CancelInATurnThreeBooksShareEndsAllThree", true, 3, true, 3},
+                      StopRow{"StopNowAsTheFirstCopyBeginsEndsNothing", false, 1, false, 0}),
+    [](const ::testing::TestParamInfo<StopRow> &info) { return std::string(info.param.name); });
