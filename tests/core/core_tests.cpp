@@ -260,4 +260,5 @@ TEST(NumberText, LeadingNumbersAndFixedNotation)
     EXPECT_DOUBLE_EQ(leadingNumber(""), 0.0);
     EXPECT_EQ(formatFixed(42.5, 2), "42.50");
     EXPECT_EQ(formatFixed(-0.25, 1), "-0.2");
+    EXPECT_EQ(formatFixed(4294967296.0 * 3, 6), "12884901888.000000");
 }

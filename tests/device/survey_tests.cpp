@@ -256,15 +256,6 @@ TEST_F(SurveyTest, PutInfoToFileWritesKnownValuesOnly)
     EXPECT_EQ(readWholeFile(out.file("info")), "DeviceName:Test iPhone\n");
 }
 
-TEST(SurveyHelpersTest, VersionNumbersAndFigures)
-{
-    EXPECT_DOUBLE_EQ(leadingNumber("3.1.3"), 3.1);
-    EXPECT_DOUBLE_EQ(leadingNumber("2.2.1"), 2.2);
-    EXPECT_DOUBLE_EQ(leadingNumber("16.7"), 16.7);
-    EXPECT_DOUBLE_EQ(leadingNumber("UnKnow Product Version"), 0.0);
-    EXPECT_EQ(formatFixed(4294967296.0 * 3, 6), "12884901888.000000");
-}
-
 TEST_F(SurveyTest, MusicAndVideoComeFromOneWalk)
 {
     device.file("/iTunes_Control/Music/F00/a.mp3", "aaa").file("/iTunes_Control/Music/F00/b.mov", "bb");
