@@ -4,6 +4,7 @@
 // usbmuxd (the emulator) alike: control characters in names and titles, app files that are
 // folders or FIFOs, a title nested 200,000 elements deep; and a scratch folder that takes nothing.
 #include "emulatorharness.h"
+#include "clirun.h"
 #include "epubbuilder.h"
 #include "folderdevice.h"
 
@@ -34,34 +35,10 @@ FolderAppDescription readerApp(const std::string &identifier, const std::string 
     return app;
 }
 
-struct CliRun
-{
-    int exitCode = -1; // -1: killed by a signal, or stopped after the bound
-    std::string out;
-    std::string err;
-};
-
-// One run of bookferry-cli, stopped when it takes longer than `bound` seconds.
 CliRun runCli(const std::string &device, const std::string &scratch, const std::string &socket,
               const std::vector<std::string> &args, int bound = 60)
 {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("BOOKFERRY_SCRATCH"), QString::fromStdString(scratch));
-    env.insert(QStringLiteral("BOOKFERRY_CLI_WAIT_SECONDS"), QStringLiteral("20"));
-    if (!socket.empty())
-        env.insert(QStringLiteral("USBMUXD_SOCKET_ADDRESS"), QString::fromStdString("UNIX:" + socket));
-    QProcess process;
-    process.setProcessEnvironment(env);
-    QStringList list{QStringLiteral("--device"), QString::fromStdString(device)};
-    for (const auto &a : args)
-        list << QString::fromStdString(a);
-    process.start(QString::fromUtf8(BOOKFERRY_CLI), list);
-    const bool ended = process.waitForFinished(bound * 1000);
-    if (!ended)
-        process.kill();
-    process.waitForFinished();
-    return {ended && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            process.readAllStandardOutput().toStdString(), process.readAllStandardError().toStdString()};
+    return Cli(device, scratch, socket).run(args, bound);
 }
 
 // A FIFO that no one writes: any reader that opens it waits. release() lets such a reader go

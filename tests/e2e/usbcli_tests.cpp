@@ -4,6 +4,7 @@
 // device kept as a folder; a device that cannot be opened says why; a held sync lock is
 // waited for; it quits at once whatever usbmuxd does.
 #include "emulatorharness.h"
+#include "clirun.h"
 #include "epubbuilder.h"
 
 #include <QJsonArray>
@@ -32,68 +33,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const std::string kUdid = "00008030001a2b3c4d5e6f708192a3b4c5d6e7f8";
-
-struct CliRun
-{
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-// One bookferry-cli run; usbSocket empty means no usbmuxd override.
-class Cli
-{
-public:
-    Cli(std::string device, std::string scratch, std::string usbSocket = {})
-        : m_device(std::move(device)), m_scratch(std::move(scratch)), m_socket(std::move(usbSocket))
-    {
-    }
-
-    void start(std::vector<std::string> args, int waitSeconds = 20)
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("BOOKFERRY_SCRATCH"), QString::fromStdString(m_scratch));
-        env.insert(QStringLiteral("BOOKFERRY_CLI_WAIT_SECONDS"), QString::number(waitSeconds));
-        if (!m_socket.empty())
-            env.insert(QStringLiteral("USBMUXD_SOCKET_ADDRESS"), QString::fromStdString("UNIX:" + m_socket));
-        m_process.setProcessEnvironment(env);
-        QStringList list{QStringLiteral("--device"), QString::fromStdString(m_device)};
-        for (const auto &a : args)
-            list << QString::fromStdString(a);
-        m_process.start(QString::fromUtf8(BOOKFERRY_CLI), list);
-    }
-
-    // Still running (the process's end is only seen by waiting for it).
-    bool running() { return m_process.waitForStarted() && !m_process.waitForFinished(0); }
-    void signal(int sig) { ::kill(pid_t(m_process.processId()), sig); }
-
-    CliRun finish()
-    {
-        if (!m_process.waitForFinished(60000))
-            m_process.kill();
-        m_process.waitForFinished();
-        return {m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1,
-                m_process.readAllStandardOutput().toStdString(), m_process.readAllStandardError().toStdString()};
-    }
-
-    CliRun run(std::vector<std::string> args)
-    {
-        start(std::move(args));
-        return finish();
-    }
-
-private:
-    std::string m_device, m_scratch, m_socket;
-    QProcess m_process;
-};
-
-QJsonDocument json(const CliRun &r)
-{
-    QJsonParseError e{};
-    QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(r.out), &e);
-    EXPECT_EQ(e.error, QJsonParseError::NoError) << r.out << r.err;
-    return doc;
-}
 
 struct PlistFree
 {
@@ -212,7 +151,7 @@ TEST_F(UsbCliTest, SameCatalogueAndFilesAsTheFolderDevice)
         const CliRun b = u.run(args);
         EXPECT_EQ(a.exitCode, 0) << a.err;
         EXPECT_EQ(b.exitCode, 0) << b.err;
-        return std::make_pair(json(a), json(b));
+        return std::make_pair(cliJson(a), cliJson(b));
     };
 
     // The survey, key for key: both ends read the same folder, so even the free space agrees.
@@ -406,14 +345,14 @@ TEST_F(UsbCliTest, OnlyInfoWalksTheMediaFolders)
     Cli list = usbCli();
     const CliRun listed = list.run({"--json", "list"});
     ASSERT_EQ(listed.exitCode, 0) << listed.err;
-    EXPECT_EQ(json(listed).array().size(), 0);
+    EXPECT_EQ(cliJson(listed).array().size(), 0);
     EXPECT_EQ(emulator.counter("afc.READ_DIR"), 0u);
 
     const uint64_t services = emulator.counter("lockdown.StartService");
     Cli info = usbCli();
     const CliRun described = info.run({"--json", "info"});
     ASSERT_EQ(described.exitCode, 0) << described.err;
-    EXPECT_EQ(json(described).object().value(QStringLiteral("PhotoSzie")).toString(), QStringLiteral("7800.000000"));
+    EXPECT_EQ(cliJson(described).object().value(QStringLiteral("PhotoSzie")).toString(), QStringLiteral("7800.000000"));
     EXPECT_GE(emulator.counter("afc.READ_DIR"), 4u); // /DCIM and its three folders
     // The record's file service and notification proxy, the six lanes every survey has, and
     // more for the long folder.
@@ -469,7 +408,7 @@ TEST_F(UsbCliTest, AppBooksInOutReplacedKeptBothAndDeleted)
 
     CliRun listed = run({"--json", "list"});
     ASSERT_EQ(listed.exitCode, 0) << listed.err;
-    const QJsonArray books = json(listed).array();
+    const QJsonArray books = cliJson(listed).array();
     ASSERT_EQ(books.size(), 2);
     EXPECT_EQ(books[1].toObject().value(QStringLiteral("Path")).toString(), QStringLiteral("Novel.epub"));
     EXPECT_EQ(books[1].toObject().value(QStringLiteral("Name")).toString(), QStringLiteral("Second Novel"));
@@ -554,7 +493,7 @@ TEST_F(UsbCliTest, AppListingReadsPartsOfBooksAndPassesHostileFilesOver)
     const uint64_t before = emulator.counter("bytes.afc.FILE_READ");
     const CliRun listed = cli.run({"--json", "list", "--app", "org.example.reader"});
     ASSERT_EQ(listed.exitCode, 0) << listed.err;
-    const QJsonArray books = json(listed).array();
+    const QJsonArray books = cliJson(listed).array();
     ASSERT_EQ(books.size(), 10);
     EXPECT_EQ(books[3].toObject().value(QStringLiteral("Name")).toString(), QStringLiteral("Book 3"));
     const uint64_t read = emulator.counter("bytes.afc.FILE_READ") - before;
