@@ -7,6 +7,7 @@
 // leaving, under load, and a socket that hangs up at once: nothing hangs, aborts or leaks.
 #include "device/usb/imobiledevicebackend.h"
 #include "device/usb/muxsocketwatch.h"
+#include "backendreports.h"
 #include "emulatorharness.h"
 
 #include <gtest/gtest.h>
@@ -31,89 +32,7 @@ namespace {
 
 const std::string kUdid = "00008030001a2b3c4d5e6f708192a3b4c5d6e7f9";
 
-// Records handed from the threads under test to the test through a pipe: the write and
-// the read order them for ThreadSanitizer too, and a read waits at most 30 seconds.
-template<typename Record>
-class Handover
-{
-public:
-    Handover()
-    {
-        if (::pipe2(m_fds, O_CLOEXEC) != 0)
-            m_fds[0] = m_fds[1] = -1;
-    }
-    ~Handover()
-    {
-        ::close(m_fds[0]);
-        ::close(m_fds[1]);
-    }
-    Handover(const Handover &) = delete;
-    Handover &operator=(const Handover &) = delete;
-
-    void put(const Record &record)
-    {
-        static_assert(sizeof(Record) <= PIPE_BUF); // one write, never interleaved
-        if (::write(m_fds[1], &record, sizeof record) != ssize_t(sizeof record))
-            std::abort();
-    }
-    // The next record; nothing when none came within 30 seconds (or, with `wait` false, at once).
-    std::optional<Record> next(bool wait = true)
-    {
-        pollfd fd{m_fds[0], POLLIN, 0};
-        if (::poll(&fd, 1, wait ? 30000 : 0) != 1)
-            return std::nullopt;
-        Record record;
-        if (::read(m_fds[0], &record, sizeof record) != ssize_t(sizeof record))
-            return std::nullopt;
-        return record;
-    }
-
-private:
-    int m_fds[2] = {-1, -1};
-};
-
-// The backend's reports, from its threads.
-class Reports
-{
-public:
-    static void report(void *layer, am_device *device, unsigned int msg)
-    {
-        static_cast<Reports *>(layer)->m_pipe.put({device, msg});
-    }
-
-    // The next arrival; the reports before it are kept.
-    am_device *arrival()
-    {
-        while (std::optional<Event> e = m_pipe.next()) {
-            m_seen.push_back(*e);
-            if (e->msg == ADNCI_MSG_CONNECTED)
-                return e->device;
-        }
-        return nullptr;
-    }
-
-    bool removed(am_device *device)
-    {
-        for (const Event &e : m_seen)
-            if (e.device == device && e.msg == ADNCI_MSG_DISCONNECTED)
-                return true;
-        while (std::optional<Event> e = m_pipe.next()) {
-            m_seen.push_back(*e);
-            if (e->device == device && e->msg == ADNCI_MSG_DISCONNECTED)
-                return true;
-        }
-        return false;
-    }
-
-private:
-    struct Event
-    {
-        am_device *device;
-        unsigned int msg;
-    };
-    Handover<Event> m_pipe;
-    std::vector<Event> m_seen; // the test's thread only
-};
+using Reports = BackendReports;
 
 // A socket bound at a path, listening when asked, standing in for usbmuxd.
 class BareDaemon

@@ -6,7 +6,9 @@
 // transfer under way fails as for a pulled cable), the cable going hands the device over
 // to Wi-Fi.
 #include "device/usb/imobiledevicebackend.h"
+#include "backendreports.h"
 #include "emulatorharness.h"
+#include "clirun.h"
 #include "epubbuilder.h"
 
 #include <QJsonArray>
@@ -30,56 +32,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The backend's reports, handed from its thread through a pipe; a read waits at most 30 s.
-class Reports
-{
-public:
-    struct Event
-    {
-        am_device *device = nullptr;
-        unsigned int msg = 0;
-    };
-
-    Reports()
-    {
-        if (::pipe2(m_fds, O_CLOEXEC) != 0)
-            m_fds[0] = m_fds[1] = -1;
-    }
-    ~Reports()
-    {
-        ::close(m_fds[0]);
-        ::close(m_fds[1]);
-    }
-    Reports(const Reports &) = delete;
-    Reports &operator=(const Reports &) = delete;
-
-    static void report(void *layer, am_device *device, unsigned int msg)
-    {
-        static_assert(sizeof(Event) <= PIPE_BUF);
-        const Event e{device, msg};
-        if (::write(static_cast<Reports *>(layer)->m_fds[1], &e, sizeof e) != ssize_t(sizeof e))
-            std::abort();
-    }
-
-    std::optional<Event> next(int timeoutMs = 30000)
-    {
-        pollfd fd{m_fds[0], POLLIN, 0};
-        Event e;
-        if (::poll(&fd, 1, timeoutMs) != 1 || ::read(m_fds[0], &e, sizeof e) != ssize_t(sizeof e))
-            return std::nullopt;
-        return e;
-    }
-
-private:
-    int m_fds[2] = {-1, -1};
-};
-
-struct CliRun
-{
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
+using Reports = BackendReports;
 
 class WifiTest : public ::testing::Test
 {
@@ -90,32 +43,11 @@ protected:
 
     void TearDown() override { ::unsetenv("USBMUXD_SOCKET_ADDRESS"); }
 
-    void startCli(QProcess &process, const std::string &device, std::vector<std::string> args)
+    Cli cliFor(const std::string &device)
     {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("BOOKFERRY_SCRATCH"), QString::fromStdString(tmp.file("scratch-" + device.substr(0, 3))));
-        env.insert(QStringLiteral("BOOKFERRY_CLI_WAIT_SECONDS"), QStringLiteral("20"));
-        env.insert(QStringLiteral("USBMUXD_SOCKET_ADDRESS"), QString::fromStdString("UNIX:" + emulator.socketPath()));
-        process.setProcessEnvironment(env);
-        QStringList list{QStringLiteral("--device"), QString::fromStdString(device)};
-        for (const auto &a : args)
-            list << QString::fromStdString(a);
-        process.start(QString::fromUtf8(BOOKFERRY_CLI), list);
+        return Cli(device, tmp.file("scratch-" + device.substr(0, 3)), emulator.socketPath());
     }
-    static CliRun finish(QProcess &process)
-    {
-        if (!process.waitForFinished(60000))
-            process.kill();
-        process.waitForFinished();
-        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-                process.readAllStandardOutput().toStdString(), process.readAllStandardError().toStdString()};
-    }
-    CliRun cli(const std::string &device, std::vector<std::string> args)
-    {
-        QProcess process;
-        startCli(process, device, std::move(args));
-        return finish(process);
-    }
+    CliRun cli(const std::string &device, const std::vector<std::string> &args) { return cliFor(device).run(args); }
 
     // A device folder holding one book of `payload` bytes of noise, imported as a user would.
     std::string deviceWithBook(const std::string &title, size_t payload)
@@ -145,11 +77,6 @@ protected:
     }
 };
 
-QJsonDocument json(const CliRun &r)
-{
-    return QJsonDocument::fromJson(QByteArray::fromStdString(r.out));
-}
-
 TEST_F(WifiTest, NetworkDeviceIsListedWithItsMarkAndItsBooksListed)
 {
     const std::string dev = deviceWithBook("Small Book", 1000);
@@ -157,12 +84,12 @@ TEST_F(WifiTest, NetworkDeviceIsListedWithItsMarkAndItsBooksListed)
 
     const CliRun info = cli("usb", {"--json", "info"});
     ASSERT_EQ(info.exitCode, 0) << info.err;
-    EXPECT_EQ(json(info).object().value(QStringLiteral("ConnectionType")).toString(), QStringLiteral("Wi-Fi"));
-    EXPECT_EQ(json(info).object().value(QStringLiteral("DeviceName")).toString(), QStringLiteral("Emulated iPhone"));
+    EXPECT_EQ(cliJson(info).object().value(QStringLiteral("ConnectionType")).toString(), QStringLiteral("Wi-Fi"));
+    EXPECT_EQ(cliJson(info).object().value(QStringLiteral("DeviceName")).toString(), QStringLiteral("Emulated iPhone"));
 
     const CliRun list = cli("usb", {"--json", "list"});
     ASSERT_EQ(list.exitCode, 0) << list.err;
-    ASSERT_EQ(json(list).array().size(), 1) << list.out;
+    ASSERT_EQ(cliJson(list).array().size(), 1) << list.out;
     EXPECT_TRUE(list.out.find("Small Book") != std::string::npos) << list.out;
     // Straight at the device's address, never through the daemon's Connect.
     EXPECT_GT(emulator.counter("network.connect"), 0u);
@@ -176,7 +103,7 @@ TEST_F(WifiTest, DeviceOnCableAndWifiIsOneEntryByCable)
 
     const CliRun info = cli("usb", {"--json", "info"});
     ASSERT_EQ(info.exitCode, 0) << info.err;
-    EXPECT_FALSE(json(info).object().contains(QStringLiteral("ConnectionType"))) << info.out;
+    EXPECT_FALSE(cliJson(info).object().contains(QStringLiteral("ConnectionType"))) << info.out;
     EXPECT_EQ(emulator.counter("network.connect"), 0u);
 
     // One arrival, by cable; the network presence going changes nothing the user sees,
@@ -240,13 +167,13 @@ TEST_F(WifiTest, WifiDroppingMidTransferFailsLikeAPulledCable)
     for (const std::string how : {"", " silent"}) {
         ASSERT_TRUE(emulator.start({"--bandwidth", "1", "--network", dev}));
         fs::create_directories(tmp.file("out"));
-        QProcess process;
-        startCli(process, "usb", {"export", "--replace", "--to", tmp.file("out")});
+        Cli process = cliFor("usb");
+        process.start({"export", "--replace", "--to", tmp.file("out")});
         // The survey reads the catalogue; the book's reads come after it.
         ASSERT_TRUE(emulator.waitForCounter("afc.FILE_READ", 6));
         const auto dropped = std::chrono::steady_clock::now();
         EXPECT_EQ(emulator.control("detach-network " + desc.udid + how), "ok\n");
-        const CliRun r = finish(process);
+        const CliRun r = process.finish();
         EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - dropped).count(), 10.0) << how;
         EXPECT_EQ(r.exitCode, 1) << how << r.err;
         EXPECT_FALSE(fs::exists(tmp.file("out/Big Book.epub"))) << how;

@@ -4,6 +4,7 @@
 #include "device/connection/synclock.h"
 #include "device/link/deviceapps.h"
 #include "device/usb/imobiledevicebackend.h"
+#include "backendreports.h"
 #include "emulatorharness.h"
 
 #include <gtest/gtest.h>
@@ -25,41 +26,6 @@
 
 namespace {
 
-struct Event
-{
-    am_device *device;
-    unsigned int msg;
-};
-
-// Collects the backend's reports; they arrive on the backend's usbmuxd watch thread.
-class EventQueue
-{
-public:
-    static void report(void *self, am_device *device, unsigned int msg)
-    {
-        auto *queue = static_cast<EventQueue *>(self);
-        std::lock_guard lock(queue->m_mutex);
-        queue->m_events.push_back({device, msg});
-        queue->m_changed.notify_all();
-    }
-
-    // The next event; a generous deadline only keeps a broken run from hanging.
-    std::optional<Event> next()
-    {
-        std::unique_lock lock(m_mutex);
-        if (!m_changed.wait_for(lock, std::chrono::seconds(30), [this] { return !m_events.empty(); }))
-            return std::nullopt;
-        Event e = m_events.front();
-        m_events.pop_front();
-        return e;
-    }
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::deque<Event> m_events;
-};
-
 class BackendTest : public ::testing::Test
 {
 protected:
@@ -68,7 +34,7 @@ protected:
     FolderDeviceDescription desc;
     std::string deviceDir;
     std::unique_ptr<DeviceBackend> backend;
-    EventQueue events;
+    BackendReports events;
     am_device *device = nullptr;
     afc_connection *afc = nullptr;
 
@@ -90,7 +56,7 @@ protected:
         backend = makeIMobileDeviceBackend(udid, &error);
         ASSERT_TRUE(backend) << error;
         ASSERT_EQ(backend->name(), "imobiledevice");
-        ASSERT_EQ(backend->subscribe(&EventQueue::report, &events), 0);
+        ASSERT_EQ(backend->subscribe(&BackendReports::report, &events), 0);
     }
 
     am_device *arrival()
