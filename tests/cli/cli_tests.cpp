@@ -310,6 +310,17 @@ TEST_F(CliTest, AppsListsReaderAppsAndTheirBooks)
     ASSERT_EQ(plain.exitCode, 0) << plain.err;
     EXPECT_EQ(plain.out, "Identifier\tName\tVersion\tBooks\tReader\norg.example.reader\tReader\t5.0\t3\tyes\n");
 
+    // Options where people put them: before the command, and the device after it; a slip of
+    // the keyboard is named on standard error.
+    const CliRun listed = run(BOOKFERRY_CLI, {"--app", "org.example.reader", "--json", "list", "--device",
+                                              "folder:" + m_device.path()}, m_scratch.file("scratch"));
+    ASSERT_EQ(listed.exitCode, 0) << listed.err;
+    EXPECT_EQ(json(listed).array().size(), 3);
+    const CliRun slip = cli({"list", "--jsn"});
+    EXPECT_EQ(slip.exitCode, 2);
+    EXPECT_TRUE(slip.out.empty()) << slip.out;
+    EXPECT_NE(slip.err.find("bookferry-cli: unknown option --jsn; did you mean --json?\n"), std::string::npos) << slip.err;
+
     CliRun all = cli({"apps", "--all", "--json"});
     ASSERT_EQ(all.exitCode, 0) << all.err;
     const QJsonArray apps = json(all).array();
