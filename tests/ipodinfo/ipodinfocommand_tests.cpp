@@ -42,25 +42,20 @@ protected:
 };
 } // namespace
 
+// The path of the description and its first value in hex, whichever way the mount point is spelled.
 TEST_F(IPodInfoCommand, PrintsThePathAndTheFirstValueInHex)
-{
-    EXPECT_EQ(run(mountPoint), 0);
-    EXPECT_EQ(out.str(), scratchPath("ipod.plist") + "\n000A27001A2B3C4D\n");
-    EXPECT_EQ(err.str(), "");
-}
-
-TEST_F(IPodInfoCommand, AcceptsOtherSpellingsOfTheMountPoint)
 {
     const fs::path previous = fs::current_path();
     fs::current_path(volumes.path());
-    for (const std::string &spelling : {mountPoint + "/", mountPoint + "/./", std::string("My iPod"),
+    for (const std::string &spelling : {mountPoint, mountPoint + "/", mountPoint + "/./", std::string("My iPod"),
                                         std::string("./My iPod/")}) {
         SCOPED_TRACE(spelling);
         out.str("");
         EXPECT_EQ(run(spelling), 0);
-        EXPECT_THAT(out.str(), HasSubstr("000A27001A2B3C4D"));
+        EXPECT_EQ(out.str(), scratchPath("ipod.plist") + "\n000A27001A2B3C4D\n");
     }
     fs::current_path(previous);
+    EXPECT_EQ(err.str(), "");
 }
 
 TEST_F(IPodInfoCommand, ReportsNothingFoundWithTheProbesOwnMessages)
