@@ -613,7 +613,8 @@ struct StopRow
     const char *name;
     bool cancel;          // Cancel, else "stop now"
     std::size_t together; // books whose copies end before the first turn, which they share
-    bool inTurn;          // stopped as the shared turn begins, else as the first book's copy begins
+    // The first book's copy begins or ends, the shared turn begins, or the first book is reported.
+    enum { BeforeCopy, AfterCopy, InTurn, Reported } at;
     std::size_t imported;
 };
 
@@ -645,10 +646,15 @@ TEST_P(StoppedBatchTest, TheBooksUnderWayEndAndNoOtherStarts)
     batch.continueFlag = &next;
     batch.goOnFlag = &goOn;
     Hooks first;
-    (row.inTurn ? first.onSharedTurn : first.beforeCopy) = [&] {
+    const auto stop = [&] {
         (row.cancel ? next : goOn) = false;
         m_reported.count(); // the later books need not wait for a report that may not come
     };
+    if (row.at == StopRow::Reported)
+        batch.onItemDone = [&](std::size_t, const BookOperationResult &) { (row.cancel ? next : goOn) = false; };
+    else
+        (row.at == StopRow::InTurn ? first.onSharedTurn : row.at == StopRow::AfterCopy ? first.afterCopy
+                                                                                        : first.beforeCopy) = stop;
     const size_t before = posted().size();
     const std::vector<BookBatch::ItemResult> results = importTogether(batch, row.together, first);
 
@@ -667,8 +673,10 @@ TEST_P(StoppedBatchTest, TheBooksUnderWayEndAndNoOtherStarts)
 
 INSTANTIATE_TEST_SUITE_P(
     Stops, StoppedBatchTest,
-    ::testing::Values(StopRow{"CancelAsTheFirstCopyBegins", true, 1, false, 1},
-                      StopRow{"CancelWithThreeBooksReadyEndsOnlyTheFirst", true, 3, false, 1},
-                      StopRow{"CancelInATurnThreeBooksShareEndsAllThree", true, 3, true, 3},
-                      StopRow{"StopNowAsTheFirstCopyBeginsEndsNothing", false, 1, false, 0}),
+    ::testing::Values(StopRow{"CancelAsTheFirstCopyBegins", true, 1, StopRow::BeforeCopy, 1},
+                      StopRow{"CancelWithThreeBooksReadyEndsOnlyTheFirst", true, 3, StopRow::BeforeCopy, 1},
+                      StopRow{"CancelAfterTheFirstCopyLeavesTheReadyBooksOutOfItsTurn", true, 3, StopRow::AfterCopy, 1},
+                      StopRow{"CancelInATurnThreeBooksShareEndsAllThree", true, 3, StopRow::InTurn, 3},
+                      StopRow{"CancelAsTheFirstBookIsReportedLeavesTheBooksAfterItNothing", true, 1, StopRow::Reported, 1},
+                      StopRow{"StopNowAsTheFirstCopyBeginsEndsNothing", false, 1, StopRow::BeforeCopy, 0}),
     [](const ::testing::TestParamInfo<StopRow> &info) { return std::string(info.param.name); });
