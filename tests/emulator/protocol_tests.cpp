@@ -39,53 +39,49 @@ std::string connectPlist(uint64_t port)
     return plistToXml(dict.get());
 }
 
-TEST(UsbmuxParser, HeaderLimits)
-{
-    const Bytes ok = usbmuxPacket(16 + 10, 1, 8, "");
-    EXPECT_TRUE(usbmux::parseHeader(ok.data(), ok.size()));
-    EXPECT_FALSE(usbmux::parseHeader(ok.data(), 15));
-    for (uint32_t length : {15u, usbmux::MaxPacket + 1}) {
-        const Bytes packet = usbmuxPacket(length, 1, 8, "");
-        EXPECT_FALSE(usbmux::parseHeader(packet.data(), packet.size())) << length;
-    }
-    // Versions and message types are judged by the server, which answers them.
-    const Bytes binaryListen = usbmuxPacket(16, 0, 3, "");
-    auto listen = usbmux::parseHeader(binaryListen.data(), binaryListen.size());
-    ASSERT_TRUE(listen);
-    auto request = usbmux::parseRequest(*listen.value, nullptr, 0);
-    ASSERT_TRUE(request) << request.error;
-    EXPECT_EQ(request.value->messageType, "Listen");
-    EXPECT_TRUE(request.value->binary);
-    EXPECT_FALSE(usbmux::parseRequest(usbmux::Header{16, 0, 99, 1}, nullptr, 0));
-}
-
-// The ports that decode (the plist form swapped, the binary form in network order) are what
-// every connection of the wire tests uses; here the ones that do not.
-TEST(UsbmuxParser, ConnectRefusesPortsThatDoNotFit)
-{
-    const uint8_t binary[8] = {3, 0, 0, 0, 0xF2, 0x7E, 0, 0};
-    EXPECT_FALSE(usbmux::parseRequest(usbmux::Header{20, 0, 2, 9}, binary, 4));
-    const std::string xml = connectPlist(0x10000);
-    const Bytes packet = usbmuxPacket(uint32_t(16 + xml.size()), 1, 8, xml);
-    EXPECT_FALSE(usbmux::parseRequest(*usbmux::parseHeader(packet.data(), packet.size()).value, packet.data() + 16,
-                                      packet.size() - 16));
-}
-
-TEST(UsbmuxParser, RefusesBadPayloads)
+// Packets as clients send them: whether the header is taken, and then the request.
+// Versions and message types are judged by the server, which answers them; the ports that
+// decode are what every connection of the wire tests uses, here the ones that do not.
+TEST(UsbmuxParser, HeaderAndRequestLimits)
 {
     PlistPtr array(plist_new_array());
     PlistPtr noType(plist_new_dict());
     plist_dict_set_item(noType.get(), "DeviceID", plist_new_uint(1));
-    for (const std::string &payload : {std::string("not a plist"), plistToXml(array.get()), plistToXml(noType.get()),
-                                       std::string()}) {
-        const Bytes packet = usbmuxPacket(uint32_t(16 + payload.size()), 1, 8, payload);
-        usbmux::Header header{uint32_t(packet.size()), 1, 8, 1};
-        EXPECT_FALSE(usbmux::parseRequest(header, packet.data() + 16, packet.size() - 16)) << payload;
+    auto xml = [](const std::string &payload, uint32_t length = 0) {
+        return usbmuxPacket(length ? length : uint32_t(16 + payload.size()), 1, 8, payload);
+    };
+    const struct
+    {
+        const char *what;
+        Bytes packet;
+        bool header;
+        const char *request; // the message type taken, or nullptr
+    } rows[] = {
+        {"a binary Listen", usbmuxPacket(16, 0, 3, ""), true, "Listen"},
+        {"a header cut short", Bytes(15, 0), false, nullptr},
+        {"a length shorter than the header", usbmuxPacket(15, 1, 8, ""), false, nullptr},
+        {"a length past the limit", usbmuxPacket(usbmux::MaxPacket + 1, 1, 8, ""), false, nullptr},
+        {"an unknown binary message", usbmuxPacket(16, 0, 99, ""), true, nullptr},
+        {"a binary Connect cut short", usbmuxPacket(20, 0, 2, std::string("\3\0\0\0", 4)), true, nullptr},
+        {"a port past 16 bits", xml(connectPlist(0x10000)), true, nullptr},
+        {"not a plist", xml("not a plist"), true, nullptr},
+        {"an array", xml(plistToXml(array.get())), true, nullptr},
+        {"no message type", xml(plistToXml(noType.get())), true, nullptr},
+        {"no payload", xml(""), true, nullptr},
+        {"a payload shorter than its header announces", xml(connectPlist(1), 100), true, nullptr},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.what);
+        const auto header = usbmux::parseHeader(row.packet.data(), row.packet.size());
+        ASSERT_EQ(bool(header), row.header);
+        if (!header)
+            continue;
+        const auto request = usbmux::parseRequest(*header.value, row.packet.data() + 16, row.packet.size() - 16);
+        ASSERT_EQ(bool(request), row.request != nullptr) << request.error;
+        if (request)
+            EXPECT_EQ(request.value->messageType, row.request);
     }
-    // A payload shorter than its header announces.
-    usbmux::Header header{100, 1, 8, 1};
-    const std::string xml = connectPlist(1);
-    EXPECT_FALSE(usbmux::parseRequest(header, reinterpret_cast<const uint8_t *>(xml.data()), xml.size()));
+    EXPECT_TRUE(usbmux::parseRequest(usbmux::Header{16, 0, 3, 1}, nullptr, 0).value->binary);
 }
 
 TEST(PlistFraming, LengthAndBody)
