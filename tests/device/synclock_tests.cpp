@@ -15,17 +15,6 @@ const std::string kWillStart = kSyncWillStart;
 const std::string kLockRequest = kSyncLockRequest;
 const std::string kDidStart = kSyncDidStart;
 const std::string kDidFinish = kSyncDidFinish;
-
-bool lockedElsewhere(const std::string &path)
-{
-    const int fd = ::open(path.c_str(), O_RDWR);
-    if (fd < 0)
-        return false;
-    const bool busy = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
-    ::close(fd);
-    return busy;
-}
-
 } // namespace
 
 TEST_F(SyncLockTest, ABatchIsBracketedByTheFourNotificationsAndTheLock)

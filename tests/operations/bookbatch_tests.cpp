@@ -7,6 +7,7 @@
 #include "devicefixture.h"
 #include "epubbuilder.h"
 #include "library/bookkeys.h"
+#include "lockholder.h"
 #include "operations/bookbatch.h"
 #include "operations/bookfoldernamegenerator.h"
 #include "operations/bookimport.h"
@@ -48,15 +49,7 @@ protected:
     }
 
     // True while some other open file description holds the device's lock file.
-    bool lockTaken() const
-    {
-        const int fd = ::open(deviceFile(kSyncLockFile).c_str(), O_RDWR);
-        if (fd < 0)
-            return false;
-        const bool busy = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
-        ::close(fd);
-        return busy;
-    }
+    bool lockTaken() const { return lockedElsewhere(deviceFile(kSyncLockFile)); }
     std::vector<std::string> posted() const { return m_backend->postedNotifications(m_device); }
     std::vector<std::string> postedSince(size_t before) const
     {

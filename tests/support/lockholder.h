@@ -52,3 +52,14 @@ private:
     int m_release = -1;
     bool m_locked = false;
 };
+
+// True while some other open file description holds the file's advisory lock.
+inline bool lockedElsewhere(const std::string &path)
+{
+    const int fd = ::open(path.c_str(), O_RDWR);
+    if (fd < 0)
+        return false;
+    const bool busy = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+    ::close(fd);
+    return busy;
+}
