@@ -13,6 +13,7 @@
 #include "library/bookkeys.h"
 #include "library/ipodrootnode.h"
 #include "operations/applistingcache.h"
+#include "operations/bookshelf.h"
 #include "operations/devicelistmodel.h"
 #include "operations/ipodtreelistcontroler.h"
 #include "operations/readerapps.h"
@@ -458,13 +459,28 @@ void AppShelf::selectionChanged()
     refresh(node);
 }
 
+TransferTarget AppShelf::selectedTarget(AppClashQuestion clash)
+{
+    TransferTarget target;
+    AppShelfNode *node = selectedApp();
+    if (!node)
+        return target;
+    target.shelf = std::make_shared<DocumentsShelf>(node->app().identifier, node->app().displayName, std::move(clash));
+    TreeNode *parent = node->nodeParent();
+    target.changed = [this, weak = std::weak_ptr<TreeNode>(parent->childAtIndex(parent->indexOfChildIdenticalTo(node)))](
+                         TransferEnd::Kind) {
+        if (const TreeNodePtr shared = weak.lock())
+            refresh(dynamic_cast<AppShelfNode *>(shared.get()));
+    };
+    return target;
+}
+
 void AppShelf::refresh(AppShelfNode *node)
 {
-    if (!node)
+    if (!node || !stillShown(node))
         return;
-    std::weak_ptr<TreeNode> weak;
-    if (TreeNode *parent = node->nodeParent())
-        weak = parent->childAtIndex(parent->indexOfChildIdenticalTo(node));
+    TreeNode *parent = node->nodeParent();
+    const std::weak_ptr<TreeNode> weak = parent->childAtIndex(parent->indexOfChildIdenticalTo(node));
     const std::string app = node->app().identifier;
     const std::string device = node->deviceIdentifier();
     const std::vector<AppBook> previous = node->books();

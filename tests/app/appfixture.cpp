@@ -4,6 +4,7 @@
 
 #include "app/appglobals.h"
 #include "app/mediatablemodel.h"
+#include "app/transferslot.h"
 #include "core/mainqueue.h"
 #include "epubbuilder.h"
 #include "library/catalogue.h"
@@ -108,11 +109,10 @@ void MainWindowTest::SetUp()
     m_window = std::make_unique<mainControler>(std::move(interaction));
     m_window->awakeFromNib();
     m_window->mainWindow->show();
-    NotificationCenter::defaultCenter().addObserver(this, progressNotification, [this](const Notification &n) {
-        if (const auto *info = std::any_cast<StringDictionary>(&n.userInfo)) {
-            std::lock_guard<std::mutex> lock(m_progressMutex);
-            m_progress.push_back(info->at(progressKeyNotification));
-        }
+    // Heard on the reporting thread, as each report is made.
+    QObject::connect(m_window->findChild<TransferSlot *>(), &TransferSlot::progressed, [this](const TransferProgress &p) {
+        std::lock_guard<std::mutex> lock(m_progressMutex);
+        m_progress.push_back(std::to_string(p.percent()));
     });
 }
 

@@ -5,7 +5,7 @@
 #include "appfixture.h"
 
 #include "app/appglobals.h"
-#include "app/transfercommands.h"
+#include "app/transferslot.h"
 #include "core/mainqueue.h"
 #include "device/connection/synclock.h"
 #include "library/catalogue.h"
@@ -202,9 +202,8 @@ TEST_F(MainWindowTest, CancelStopsAfterTheCurrentBookAndFailuresAreListed)
     writeWholeFile(notes.toStdString(), "not a book");
     m_interaction->importAnswers.push_back({makeBook("one.epub", "One", "A"), notes, bad});
     // The cancel lands between the first and the second book, as a click during the first would.
-    NotificationCenter::defaultCenter().addObserver(&m_interaction, progressNotification, [this](const Notification &) {
-        m_window->findChild<TransferCommands *>()->stop();
-    });
+    auto *slot = m_window->findChild<TransferSlot *>();
+    const QMetaObject::Connection stopper = QObject::connect(slot, &TransferSlot::progressed, [slot] { slot->stop(); });
     QTimer closer;
     bool failureShown = false;
     QObject::connect(&closer, &QTimer::timeout, [&] {
@@ -216,7 +215,7 @@ TEST_F(MainWindowTest, CancelStopsAfterTheCurrentBookAndFailuresAreListed)
     closer.start(20);
     m_window->loadMediaPCToIpod();
     ASSERT_TRUE(waitForTransferEnd());
-    NotificationCenter::defaultCenter().removeObserver(&m_interaction);
+    QObject::disconnect(stopper);
     ASSERT_TRUE(processMainEventsUntil([this] { return rowCount() >= 1; }));
     // Cancelled during the first book's report: only it was imported.
     EXPECT_EQ(catalogueNames(deviceFile("/Books/Books.plist")), (std::vector<std::string>{"One"}));
