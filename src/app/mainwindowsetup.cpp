@@ -159,8 +159,15 @@ void mainControler::buildUnits()
     table.deviceCard = box;
     table.window = mainWindow;
     table.findAction = ui.actionFilter;
+    table.listState = [this](CommandState &state) {
+        state.deviceConnected = treeListControler->ipodCount() >= 1;
+        // A reader app takes books as "Custom Books" does.
+        state.customListSelected =
+            treeListControler->isSelectepubnodecanadd() || AppShelf::isAppNode(treeListControler->selectedItem().get());
+        state.rootSelected = treeListControler->isRootSelect();
+    };
     // The table reads `medias` through its model; the covers draw in its title column.
-    m_table = new BookTable(table, *treeListControler, this);
+    m_table = new BookTable(table, this);
     m_covers = new BookCovers(mediaTableView, *treeListControler, this);
     WindowMemory::Parts kept;
     kept.window = mainWindow;
@@ -215,20 +222,21 @@ void mainControler::buildUnits()
     // The commands act on the selected node's shelf: an app's, or else the device's catalogue.
     auto targets = [this](AppClashQuestion clash) {
         TransferTarget target = m_apps->selectedTarget(std::move(clash));
-        if (target.shelf)
-            return target;
-        target.shelf = std::make_shared<CatalogueShelf>(*treeListControler);
-        target.asksDuplicates = true;
-        target.changed = [this](TransferEnd::Kind kind) {
-            if (kind == TransferEnd::Kind::Delete) {
-                m_slot->onMainThread([this] { reloadiPodNotification(); });
-                return;
-            }
-            // Books dropped while another list was shown went to "Custom Books": the window
-            // shows that list next, read afresh, so the user sees where they went.
-            if (treeListControler->isSelectepubnodecanadd() || !treeListControler->selectCustomBooks())
-                reloadiPodNotification();
-        };
+        if (!target.shelf) {
+            target.shelf = std::make_shared<CatalogueShelf>(*treeListControler);
+            target.asksDuplicates = true;
+            target.changed = [this](TransferEnd::Kind kind) {
+                if (kind == TransferEnd::Kind::Delete) {
+                    m_slot->onMainThread([this] { reloadiPodNotification(); });
+                    return;
+                }
+                // Books dropped while another list was shown went to "Custom Books": the window
+                // shows that list next, read afresh, so the user sees where they went.
+                if (treeListControler->isSelectepubnodecanadd() || !treeListControler->selectCustomBooks())
+                    reloadiPodNotification();
+            };
+        }
+        target.session = treeListControler->openSession();
         return target;
     };
     m_transfers = new TransferCommands(mainWindow, *m_slot, *treeListControler, *m_table, *m_interaction,

@@ -9,7 +9,6 @@
 #include "operations/bookbatch.h"
 #include "operations/bookimport.h"
 #include "operations/bookshelf.h"
-#include "operations/ipodtreelistcontroler.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -93,10 +92,10 @@ void TransferCommands::importBooks(const QStringList &chosen)
         paths.push_back(path.toStdString());
     TransferTarget target = m_targets([this](const std::string &relative) { return askClash(relative); });
 
-    m_slot.runWorker([this, paths, target = std::move(target), session = m_devices.openSession()]() mutable {
+    m_slot.runWorker([this, paths, target = std::move(target)]() mutable {
         // threadSelectedLoadEPUBToDeviceDidEnd
         BookBatch batch;
-        m_slot.prepare(batch, session);
+        m_slot.prepare(batch, target.session);
         batch.shelf = target.shelf.get();
         batch.syncLock = true;
         const int count = static_cast<int>(paths.size());
@@ -114,8 +113,8 @@ void TransferCommands::importBooks(const QStringList &chosen)
                 return target.shelf->startImport(context, paths[i]);
             }));
         batch.session.reset();
-        target.shelf.reset(); // an app's connections go with the batch, on the worker
-        m_slot.onMainThread([this, failures, changed = target.changed, session = std::move(session)]() mutable {
+        target.shelf.reset(); // an app's connections go with the batch, on the worker // an app's connections go with the batch, on the worker
+        m_slot.onMainThread([this, failures, changed = target.changed, session = std::move(target.session)]() mutable {
             changed(TransferEnd::Kind::Import);
             m_slot.finish(failures);
             session.reset(); // a device that arrived meanwhile is surveyed now
@@ -161,11 +160,10 @@ void TransferCommands::exportBooks(const QString &folder, EpubList records, int 
     const std::string dstpath = folder.toStdString();
     TransferTarget target = m_targets({});
 
-    m_slot.runWorker([this, records, count, fromOne, dstpath, target = std::move(target),
-                      session = m_devices.openSession()]() mutable {
+    m_slot.runWorker([this, records, count, fromOne, dstpath, target = std::move(target)]() mutable {
         // threadLoadMediaIpodToPcDidEnd, threadSelectedLoadMediaIpodToPcDidEnd and copyMediaipodToPc_v
         BookBatch batch;
-        m_slot.prepare(batch, session);
+        m_slot.prepare(batch, target.session);
         batch.shelf = target.shelf.get();
         int k = 1;
         batch.onItemDone = [&](std::size_t i, const BookOperationResult &result) {
@@ -178,13 +176,13 @@ void TransferCommands::exportBooks(const QString &folder, EpubList records, int 
                 return target.shelf->startExport(context, *records[i], dstpath);
             });
         batch.session.reset();
-        target.shelf.reset();
+        target.shelf.reset(); // an app's connections go with the batch, on the worker
         const auto exported = std::count_if(results.begin(), results.end(),
                                             [](const BookBatch::ItemResult &r) { return r.result.done(); });
         // On the main thread: the sheet goes, failures are shown, the session is given back
         // there, and the folder the books went to is offered.
         m_slot.onMainThread([this, failures = BookBatch::failures(results), exported, dstpath,
-                             session = std::move(session)]() mutable {
+                             session = std::move(target.session)]() mutable {
             m_slot.finish(failures);
             session.reset();
             offerExportFolder(QString::fromStdString(dstpath), static_cast<int>(exported));
@@ -217,9 +215,9 @@ void TransferCommands::deleteBooks(const EpubList &candidates)
 
     // Like the transfers: the device may keep the sync lock for a while, and the window must
     // stay responsive (and the deletion cancellable) meanwhile.
-    m_slot.runWorker([this, candidates, target = std::move(target), session = m_devices.openSession()]() mutable {
+    m_slot.runWorker([this, candidates, target = std::move(target)]() mutable {
         BookBatch batch;
-        m_slot.prepare(batch, session);
+        m_slot.prepare(batch, target.session);
         batch.shelf = target.shelf.get();
         batch.syncLock = true;
         const int count = static_cast<int>(candidates.size());
@@ -236,9 +234,9 @@ void TransferCommands::deleteBooks(const EpubList &candidates)
                 deleted.push_back(candidates[r.index]);
         }
         batch.session.reset();
-        target.shelf.reset();
+        target.shelf.reset(); // an app's connections go with the batch, on the worker
         m_slot.onMainThread([this, deleted, failures = BookBatch::failures(results), changed = target.changed,
-                             session = std::move(session)]() mutable {
+                             session = std::move(target.session)]() mutable {
             // The table loses the rows only after the lock is given back.
             m_table.removeRecords(deleted);
             changed(TransferEnd::Kind::Delete);

@@ -41,6 +41,9 @@ struct TransferEnd
 struct TransferTarget
 {
     std::shared_ptr<BookShelf> shelf;
+    // Opened where the command is decided, on the main thread, so that nothing is surveyed
+    // between the choice of books and the batch; given back after the command's end.
+    std::shared_ptr<DeviceSession> session;
     // An import asks first about the books the device's catalogue holds already.
     bool asksDuplicates = false;
     // On the main thread, after books were added (Import) or removed (Delete): the list that

@@ -26,6 +26,26 @@
 #include <cstdlib>
 #include <filesystem>
 
+DeviceListModel *deviceList(const mainControler &window)
+{
+    return window.treeListControler->model();
+}
+
+int deviceCount(const mainControler &window)
+{
+    return window.treeListControler->ipodCount();
+}
+
+TreeNodeArray selectedNodes(const mainControler &window)
+{
+    return window.treeListControler->selectedNodes();
+}
+
+bool customBooksSelected(const mainControler &window)
+{
+    return window.treeListControler->isSelectepubnodecanadd();
+}
+
 QStringList ScriptedInteraction::chooseImportPaths(QWidget *)
 {
     ++panelsShown;

@@ -6,6 +6,7 @@
 #include "app/userinteraction.h"
 #include "device/connection/devicesleep.h"
 #include "device/folder/folderbackend.h"
+#include "windowdevices.h"
 #include "tempdir.h"
 
 #include <gtest/gtest.h>

@@ -12,7 +12,6 @@
 #include "epubbuilder.h"
 #include "operations/applistingcache.h"
 #include "operations/devicelistmodel.h"
-#include "operations/ipodtreelistcontroler.h"
 #include "widgets/aitableview.h"
 #include "widgets/xlpopupmenubutton.h"
 
@@ -111,7 +110,7 @@ protected:
     std::vector<std::string> deviceChildren()
     {
         std::vector<std::string> titles;
-        DeviceListModel *model = m_window->treeListControler->model();
+        DeviceListModel *model = deviceList(*m_window);
         const QModelIndex device = model->index(0, 0);
         for (int row = 0; row < model->rowCount(device); ++row)
             titles.push_back(model->data(model->index(row, 0, device)).toString().toStdString());

@@ -9,7 +9,6 @@
 #include "app/instancechannel.h"
 #include "core/mainqueue.h"
 #include "library/catalogue.h"
-#include "operations/ipodtreelistcontroler.h"
 #include "tempdir.h"
 
 #include <QCoreApplication>

@@ -7,7 +7,6 @@
 #include "app/appshelf.h"
 #include "core/mainqueue.h"
 #include "operations/devicelistmodel.h"
-#include "operations/ipodtreelistcontroler.h"
 #include "operations/readerapps.h"
 #include "widgets/aioutlineview.h"
 
@@ -55,13 +54,13 @@ protected:
     }
     QModelIndex deviceRow(int row)
     {
-        DeviceListModel *model = m_window->treeListControler->model();
+        DeviceListModel *model = deviceList(*m_window);
         return model->index(row, 0, model->index(0, 0));
     }
     std::vector<std::string> deviceChildren()
     {
         std::vector<std::string> titles;
-        DeviceListModel *model = m_window->treeListControler->model();
+        DeviceListModel *model = deviceList(*m_window);
         for (int row = 0; row < model->rowCount(model->index(0, 0)); ++row)
             titles.push_back(model->data(deviceRow(row)).toString().toStdString());
         return titles;
@@ -94,7 +93,7 @@ TEST_F(ReaderHintTest, WithoutAReaderTheDeviceSaysWhatToDoAndAnySharingAppCanBeC
     EXPECT_NE(hint.find("ePub reader that shares its files with a computer"), std::string::npos);
     EXPECT_NE(hint.find("Use for Books"), std::string::npos);
     // The line only tells: it can neither be selected nor reached.
-    EXPECT_EQ(m_window->treeListControler->model()->flags(deviceRow(2)), Qt::NoItemFlags);
+    EXPECT_EQ(deviceList(*m_window)->flags(deviceRow(2)), Qt::NoItemFlags);
 
     // The preference shows the sharing app; its menu makes it a reader, and the line goes.
     apps().setShowAllSharingApps(true);

@@ -9,7 +9,6 @@
 #include "core/mainqueue.h"
 #include "device/connection/synclock.h"
 #include "library/catalogue.h"
-#include "operations/ipodtreelistcontroler.h"
 #include "widgets/aitableview.h"
 #include "widgets/xlpopupmenubutton.h"
 
@@ -374,7 +373,7 @@ TEST_F(MainWindowTest, BooksDroppedWhileAnotherNodeIsShownEndOnCustomBooks)
     selectList(0);
     dropOn(m_window->mainWindow, {QUrl::fromLocalFile(makeBook("a.epub", "Alpha", "A"))});
     ASSERT_TRUE(processMainEventsUntil(
-        [this] { return m_window->treeListControler->isSelectepubnodecanadd() && rowCount() == 1; },
+        [this] { return customBooksSelected(*m_window) && rowCount() == 1; },
         std::chrono::seconds(20)));
     ASSERT_TRUE(waitForTransferEnd());
     EXPECT_EQ(rowTitle(0), "Alpha");
@@ -382,7 +381,7 @@ TEST_F(MainWindowTest, BooksDroppedWhileAnotherNodeIsShownEndOnCustomBooks)
     selectDevice();
     dropOn(m_window->mainWindow, {QUrl::fromLocalFile(makeBook("b.epub", "Beta", "B"))});
     ASSERT_TRUE(processMainEventsUntil(
-        [this] { return m_window->treeListControler->isSelectepubnodecanadd() && rowCount() == 2; },
+        [this] { return customBooksSelected(*m_window) && rowCount() == 2; },
         std::chrono::seconds(20)));
     ASSERT_TRUE(waitForTransferEnd());
     EXPECT_FALSE(m_window->mediaTableView->isHidden());
