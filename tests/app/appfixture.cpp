@@ -183,6 +183,28 @@ void MainWindowTest::selectList(int row)
     ASSERT_TRUE(processMainEventsUntil([this] { return !m_window->mediaTableView->isHidden(); }));
 }
 
+void MainWindowTest::writeApp(const std::string &identifier, const std::string &name,
+                              std::vector<std::string> contentTypes, std::string iconPng)
+{
+    FolderDeviceApp app;
+    app.identifier = identifier;
+    app.displayName = app.name = name;
+    app.contentTypes = std::move(contentTypes);
+    app.iconPng = std::move(iconPng);
+    std::string error;
+    ASSERT_TRUE(writeFolderDeviceApp(m_deviceDir.path(), app, &error)) << error;
+}
+
+std::vector<std::string> MainWindowTest::deviceChildren() const
+{
+    std::vector<std::string> titles;
+    DeviceListModel *model = deviceList(*m_window);
+    const QModelIndex device = model->index(0, 0);
+    for (int row = 0; row < model->rowCount(device); ++row)
+        titles.push_back(model->data(model->index(row, 0, device)).toString().toStdString());
+    return titles;
+}
+
 void MainWindowTest::writeCatalogue(const std::vector<Entry> &entries)
 {
     std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict><key>Books</key><array>";

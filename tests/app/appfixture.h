@@ -71,6 +71,13 @@ protected:
         std::string artist = {};
     };
     void writeCatalogue(const std::vector<Entry> &entries);
+    // Puts an app that shares its files on the device before attach(); an ePub among
+    // `contentTypes` makes it a reader.
+    void writeApp(const std::string &identifier, const std::string &name, std::vector<std::string> contentTypes,
+                  std::string iconPng = {});
+    AppShelf &apps() const { return *m_window->appShelf(); }
+    // The titles of the rows under the device in the device list.
+    std::vector<std::string> deviceChildren() const;
     std::string deviceFile(const std::string &devicePath) const { return m_deviceDir.file("root" + devicePath); }
     // Writes a small ePub into the test's file folder.
     QString makeBook(const std::string &fileName, const std::string &title, const std::string &creator);

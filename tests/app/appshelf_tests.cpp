@@ -59,17 +59,8 @@ protected:
     {
         QSettings().remove(QLatin1String(AppShelf::kShowAllSetting));
         MainWindowTest::SetUp();
-        FolderDeviceApp reader;
-        reader.identifier = kReader;
-        reader.displayName = reader.name = "Reader";
-        reader.contentTypes = {"org.idpf.epub-container"};
-        reader.iconPng = pngOf(Qt::red, 120, 120);
-        FolderDeviceApp filebox;
-        filebox.identifier = kFilebox;
-        filebox.displayName = filebox.name = "Filebox";
-        std::string error;
-        ASSERT_TRUE(writeFolderDeviceApp(m_deviceDir.path(), reader, &error)) << error;
-        ASSERT_TRUE(writeFolderDeviceApp(m_deviceDir.path(), filebox, &error)) << error;
+        writeApp(kReader, "Reader", {"org.idpf.epub-container"}, pngOf(Qt::red, 120, 120));
+        writeApp(kFilebox, "Filebox", {});
         writeBook("moby.epub", "Moby-Dick", "Herman Melville", true);
         writeBook("classics/emma.epub", "Emma", "Jane Austen", false);
     }
@@ -106,16 +97,6 @@ protected:
         ASSERT_TRUE(writePlistXmlFile(m_deviceDir.path() + "/device.plist", plist.get()));
     }
 
-    AppShelf &apps() { return *m_window->appShelf(); }
-    std::vector<std::string> deviceChildren()
-    {
-        std::vector<std::string> titles;
-        DeviceListModel *model = deviceList(*m_window);
-        const QModelIndex device = model->index(0, 0);
-        for (int row = 0; row < model->rowCount(device); ++row)
-            titles.push_back(model->data(model->index(row, 0, device)).toString().toStdString());
-        return titles;
-    }
     void attachWithApps()
     {
         attach();
