@@ -6,7 +6,6 @@
 #include "app/mediatablemodel.h"
 #include "core/cachetrim.h"
 #include "core/mainqueue.h"
-#include "core/notificationcenter.h"
 #include "core/stablename.h"
 #include "device/connection/loadiphone.h"
 #include "device/connection/userdataiphone.h"
@@ -484,7 +483,8 @@ void AppShelf::refresh(AppShelfNode *node)
     const std::string app = node->app().identifier;
     const std::string device = node->deviceIdentifier();
     const std::vector<AppBook> previous = node->books();
-    startJob([this, weak, app, device, previous]() -> std::function<void()> {
+    const unsigned listing = node->startListing();
+    startJob([this, weak, app, device, previous, listing]() -> std::function<void()> {
         std::shared_ptr<DeviceSession> session = m_context.openSession ? m_context.openSession() : nullptr;
         if (!session || m_stop)
             return {};
@@ -516,15 +516,19 @@ void AppShelf::refresh(AppShelfNode *node)
             closeApp(connection);
         }
         session.reset();
-        return [this, weak, books = std::move(books), why]() mutable { listed(weak, std::move(books), why); };
+        return [this, weak, listing, books = std::move(books), why]() mutable {
+            listed(weak, listing, std::move(books), why);
+        };
     });
 }
 
-void AppShelf::listed(std::weak_ptr<TreeNode> weak, std::vector<AppBook> books, std::string problem)
+void AppShelf::listed(std::weak_ptr<TreeNode> weak, unsigned listing, std::vector<AppBook> books, std::string problem)
 {
     const TreeNodePtr shared = weak.lock();
     auto *node = dynamic_cast<AppShelfNode *>(shared.get());
-    if (!node || !stillShown(node))
+    // Two listings may run at once: one begun before a command changed the books must not
+    // replace the one begun after it.
+    if (!node || !stillShown(node) || listing != node->lastListing())
         return;
     node->setProblem(problem);
     if (!problem.empty()) {
@@ -538,8 +542,8 @@ void AppShelf::listed(std::weak_ptr<TreeNode> weak, std::vector<AppBook> books, 
     const bool changed = !sameListing(node->books(), books);
     node->setBooks(std::move(books));
     if (node == selectedApp() && changed) {
-        // The controller describes the selected node again: the table takes the new list.
-        NotificationCenter::defaultCenter().postNotificationName(::reloadiPodNotification, this);
+        // The selected node is described again: the table takes the new list.
+        Q_EMIT listingChanged();
         showCovers(node);
         Q_EMIT listingShown();
     }

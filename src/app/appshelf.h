@@ -65,6 +65,9 @@ public:
     // Why the last listing failed ("Unlock the iPhone and try again."); empty when it did not.
     const std::string &problem() const { return m_problem; }
     void setProblem(std::string problem) { m_problem = std::move(problem); }
+    // The number of the listing begun last (main thread); only its result is taken.
+    unsigned startListing() { return ++m_listings; }
+    unsigned lastListing() const { return m_listings; }
 
 private:
     DeviceApp m_app;
@@ -72,6 +75,7 @@ private:
     std::string m_icon;
     std::vector<AppBook> m_books;
     std::string m_problem;
+    unsigned m_listings = 0;
 };
 
 // The line under a device without a reader app: what to install, and that any app that
@@ -158,6 +162,8 @@ Q_SIGNALS:
     void appsListed();
     // A listing of the selected app was shown (from the cache or the device).
     void listingShown();
+    // The selected app's books changed: its node is to be described to the table again.
+    void listingChanged();
 
 private:
     struct DeviceApps
@@ -182,7 +188,7 @@ private:
     void placeApps(const DeviceApps &found);
     void placeNodes(DeviceApps &device);
     void selectionChanged();
-    void listed(std::weak_ptr<TreeNode> node, std::vector<AppBook> books, std::string problem);
+    void listed(std::weak_ptr<TreeNode> node, unsigned listing, std::vector<AppBook> books, std::string problem);
     void showCovers(AppShelfNode *node);
     void readCover(const CoverJob &job);
     void releaseCoverReader();

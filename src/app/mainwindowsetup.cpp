@@ -218,6 +218,7 @@ void mainControler::buildUnits()
     m_apps->addMenuItems(deviceMenu);
     connect(m_apps, &AppShelf::hint, m_messageLine, &MessageLine::showHint);
     connect(m_apps, &AppShelf::hintCleared, m_messageLine, &MessageLine::clearHint);
+    connect(m_apps, &AppShelf::listingChanged, this, [this] { reloadiPodNotification(); });
 
     // The commands act on the selected node's shelf: an app's, or else the device's catalogue.
     auto targets = [this](AppClashQuestion clash) {

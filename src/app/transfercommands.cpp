@@ -5,7 +5,6 @@
 #include "app/appglobals.h"
 #include "app/booktable.h"
 #include "app/userinteraction.h"
-#include "library/catalogue.h"
 #include "operations/bookbatch.h"
 #include "operations/bookimport.h"
 #include "operations/bookshelf.h"
