@@ -6,6 +6,7 @@
 #include "app/mediatablemodel.h"
 #include "app/transferslot.h"
 #include "core/mainqueue.h"
+#include "device/link/devicefaultinjector.h"
 #include "epubbuilder.h"
 #include "library/catalogue.h"
 #include "operations/devicelistmodel.h"
@@ -138,6 +139,8 @@ void MainWindowTest::SetUp()
 
 void MainWindowTest::TearDown()
 {
+    m_closer.stop();
+    DeviceFaultInjector::instance().reset();
     NotificationCenter::defaultCenter().removeObserver(this);
     if (m_window)
         m_window->joinWorker();
@@ -246,10 +249,22 @@ QAction *MainWindowTest::action(const QString &title) const
     return nullptr;
 }
 
-std::vector<std::string> MainWindowTest::progressSeen()
+std::vector<std::string> MainWindowTest::progressSeen(std::size_t from)
 {
     std::lock_guard<std::mutex> lock(m_progressMutex);
-    return m_progress;
+    return {m_progress.begin() + static_cast<long>(std::min(from, m_progress.size())), m_progress.end()};
+}
+
+void MainWindowTest::closeFailuresAsTheyShow(std::function<void()> seen)
+{
+    QObject::connect(&m_closer, &QTimer::timeout, [this, seen] {
+        if (!m_window->failedWindow->isVisible())
+            return;
+        if (seen)
+            seen();
+        m_window->closeFailedWindow();
+    });
+    m_closer.start(20);
 }
 
 bool MainWindowTest::waitForTransferEnd()

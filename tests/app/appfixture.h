@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QTimer>
 #include <QUrl>
 
 #include <atomic>
@@ -84,7 +85,10 @@ protected:
     // Highlights exactly these rows of the book table.
     void highlightRows(const std::vector<int> &rows);
     QAction *action(const QString &title) const;
-    std::vector<std::string> progressSeen();
+    // The percentages reported so far, from the `from`th on.
+    std::vector<std::string> progressSeen(std::size_t from = 0);
+    // From now on the failure window is closed whenever it shows, after `seen` ran.
+    void closeFailuresAsTheyShow(std::function<void()> seen = {});
     // Waits until a transfer has finished (sheet down, nothing running).
     bool waitForTransferEnd();
     int rowCount() const;
@@ -106,6 +110,7 @@ protected:
     std::atomic<unsigned int> m_secondsAsked{0};
 
 private:
+    QTimer m_closer;
     DeviceLinkSleeper m_previousSleeper;
     std::mutex m_progressMutex;
     std::vector<std::string> m_progress;

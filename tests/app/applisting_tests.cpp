@@ -10,7 +10,6 @@
 
 #include <filesystem>
 #include <future>
-#include <mutex>
 
 TEST_F(MainWindowTest, AnAppListingBegunEarlierNeverReplacesALaterOne)
 {
@@ -24,19 +23,13 @@ TEST_F(MainWindowTest, AnAppListingBegunEarlierNeverReplacesALaterOne)
     ASSERT_TRUE(processMainEventsUntil([this] { return apps().idle() && rowCount() == 1; }));
 
     // The first listing has read the folder and waits as it closes its connections, until a
-    // second one, begun after a book came, has been shown (or the test ends).
-    auto released = std::make_shared<std::promise<void>>();
-    auto once = std::make_shared<std::once_flag>();
-    auto release = [released, once] { std::call_once(*once, [&] { released->set_value(); }); };
-    struct Guard
-    {
-        std::function<void()> release;
-        ~Guard() { release(); }
-    } guard{release};
+    // second one, begun after a book came, has been shown (or the test ends: a promise that
+    // goes unkept releases the wait too).
+    std::promise<void> released;
     auto waiting = std::make_shared<std::atomic_bool>(false);
     DeviceFaultInjector &faults = DeviceFaultInjector::instance();
     faults.reset();
-    faults.onCall("AFCConnectionClose", 1, [waiting, done = released->get_future().share()] {
+    faults.onCall("AFCConnectionClose", 1, [waiting, done = released.get_future().share()] {
         *waiting = true;
         done.wait_for(std::chrono::seconds(10));
     });
@@ -46,8 +39,7 @@ TEST_F(MainWindowTest, AnAppListingBegunEarlierNeverReplacesALaterOne)
     ASSERT_TRUE(EpubBuilder::validBook("Persuasion", "Jane Austen").write(documents + "/persuasion.epub"));
     apps().refresh(node);
     ASSERT_TRUE(processMainEventsUntil([this] { return rowCount() == 2; }));
-    release();
+    released.set_value();
     ASSERT_TRUE(processMainEventsUntil([this] { return apps().idle(); }));
     EXPECT_EQ(rowCount(), 2);
-    faults.reset();
 }

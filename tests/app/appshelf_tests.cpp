@@ -57,7 +57,6 @@ class AppShelfTest : public MainWindowTest
 protected:
     void SetUp() override
     {
-        QSettings().remove(QLatin1String(AppShelf::kShowAllSetting));
         MainWindowTest::SetUp();
         writeApp(kReader, "Reader", {"org.idpf.epub-container"}, pngOf(Qt::red, 120, 120));
         writeApp(kFilebox, "Filebox", {});
@@ -66,7 +65,6 @@ protected:
     }
     void TearDown() override
     {
-        closer.stop();
         MainWindowTest::TearDown();
         QSettings().remove(QLatin1String(AppShelf::kShowAllSetting));
     }
@@ -118,16 +116,6 @@ protected:
         std::sort(out.begin(), out.end());
         return out;
     }
-    void closeFailuresAsTheyShow()
-    {
-        QObject::connect(&closer, &QTimer::timeout, [this] {
-            if (m_window->failedWindow->isVisible())
-                m_window->closeFailedWindow();
-        });
-        closer.start(20);
-    }
-
-    QTimer closer;
 };
 
 } // namespace

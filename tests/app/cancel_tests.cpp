@@ -29,12 +29,6 @@ namespace {
 class CancelTest : public MainWindowTest
 {
 protected:
-    void TearDown() override
-    {
-        DeviceFaultInjector::instance().reset();
-        MainWindowTest::TearDown();
-    }
-
     // Imports four books into "Custom Books". As the first byte of any of them is written to
     // the device (a copy has begun, no book has ended), `act` runs on the main thread while
     // that copy waits for it.
@@ -84,7 +78,6 @@ class AppLinesTest : public MainWindowTest
 protected:
     void SetUp() override
     {
-        QSettings().remove(QLatin1String(AppShelf::kShowAllSetting));
         MainWindowTest::SetUp();
         writeApp(kReader, "Reader", {"org.idpf.epub-container"});
         const std::string documents = m_deviceDir.path() + "/apps/" + kReader + "/container/Documents";

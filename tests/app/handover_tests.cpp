@@ -223,7 +223,6 @@ TEST_F(HandOverTest, WithoutADeviceItSaysSoAndAddsNothing)
 // With a reader app selected the books go into its folder, and the question says so.
 TEST_F(MainWindowTest, HandedBooksGoToTheSelectedApp)
 {
-    QSettings().remove(QLatin1String(AppShelf::kShowAllSetting));
     writeApp("org.example.reader", "Reader", {"org.idpf.epub-container"});
     const std::string documents = m_deviceDir.path() + "/apps/org.example.reader/container/Documents";
     fs::create_directories(documents);

@@ -104,9 +104,7 @@ TEST_F(MainWindowTest, ImportExportAndDeleteEndToEnd)
     m_window->loadMediaIpodToPC();
     ASSERT_TRUE(waitForTransferEnd());
     EXPECT_EQ(sheet.shown, 2);
-    std::vector<std::string> reports = progressSeen();
-    reports.erase(reports.begin(), reports.begin() + static_cast<long>(before));
-    EXPECT_EQ(reports, (std::vector<std::string>{"0", "50"}));
+    EXPECT_EQ(progressSeen(before), (std::vector<std::string>{"0", "50"}));
     EXPECT_TRUE(std::filesystem::is_regular_file(exportDir.file("First Light.epub")));
     EXPECT_TRUE(std::filesystem::is_regular_file(exportDir.file("Second Wind.epub")));
     EXPECT_EQ(m_window->progressTitle->text().toStdString(), "Copying to: " + exportDir.path());
@@ -203,15 +201,8 @@ TEST_F(MainWindowTest, CancelStopsAfterTheCurrentBookAndFailuresAreListed)
     // The cancel lands between the first and the second book, as a click during the first would.
     auto *slot = m_window->findChild<TransferSlot *>();
     const QMetaObject::Connection stopper = QObject::connect(slot, &TransferSlot::progressed, [slot] { slot->stop(); });
-    QTimer closer;
     bool failureShown = false;
-    QObject::connect(&closer, &QTimer::timeout, [&] {
-        if (m_window->failedWindow->isVisible()) {
-            failureShown = true;
-            m_window->closeFailedWindow();
-        }
-    });
-    closer.start(20);
+    closeFailuresAsTheyShow([&] { failureShown = true; });
     m_window->loadMediaPCToIpod();
     ASSERT_TRUE(waitForTransferEnd());
     QObject::disconnect(stopper);
@@ -246,12 +237,7 @@ TEST_F(MainWindowTest, CheckedExportReportsAgainstTheWholeList)
     m_window->buttonStatus();
     // The books have no folders on the device; whatever the export makes of that, a
     // failure window that may open is closed.
-    QTimer closer;
-    QObject::connect(&closer, &QTimer::timeout, [this] {
-        if (m_window->failedWindow->isVisible())
-            m_window->closeFailedWindow();
-    });
-    closer.start(20);
+    closeFailuresAsTheyShow();
     TempDir exportDir;
     m_interaction->folderAnswers.push_back(QString::fromStdString(exportDir.path()));
     m_window->loadMediaIpodToPC();
@@ -431,9 +417,7 @@ TEST_F(MainWindowTest, BooksAlreadyOnTheDeviceAreAskedAboutBeforeTheSyncLock)
                                     QStringLiteral("\"Beta\" (beta copy.epub) is already on the device. Add it again?")}));
 
     // Each book is reported in its place, the skipped one too; the lock was given back.
-    std::vector<std::string> reports = progressSeen();
-    reports.erase(reports.begin(), reports.begin() + static_cast<long>(reportsBefore));
-    EXPECT_EQ(reports, (std::vector<std::string>{"0", "33", "66"}));
+    EXPECT_EQ(progressSeen(reportsBefore), (std::vector<std::string>{"0", "33", "66"}));
     EXPECT_EQ(catalogueNames(deviceFile("/Books/Books.plist")), (std::vector<std::string>{"Alpha", "Beta", "Beta"}));
     EXPECT_EQ(m_backend->postedNotifications(m_device).back(), kSyncDidFinish);
     EXPECT_FALSE(syncLockHeld(deviceFile(kSyncLockFile)));
