@@ -38,7 +38,8 @@ public:
     // Makes the selected node's shelf; an app's asks `clash` when a file of the same name is there.
     using Targets = std::function<TransferTarget(AppClashQuestion clash)>;
 
-    // `window` parents the questions; the others outlive this object.
+    // `window` parents the questions; `devices` makes the batches' book contexts. The others
+    // outlive this object.
     TransferCommands(QWidget *window, TransferSlot &slot, iPodTreeListControler &devices, BookTable &table,
                      UserInteraction &interaction, Targets targets, QObject *parent);
 
