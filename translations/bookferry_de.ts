@@ -54,50 +54,6 @@
         <source>%1 bytes</source>
         <translation>%1 Byte</translation>
     </message>
-    <message>
-        <source>Warning</source>
-        <translation>Warnung</translation>
-    </message>
-    <message>
-        <source>%1 is existing. Are you sure to replace?</source>
-        <translation>%1 ist schon vorhanden. Wirklich ersetzen?</translation>
-    </message>
-    <message>
-        <source>NO</source>
-        <translation>Nein</translation>
-    </message>
-    <message>
-        <source>YES</source>
-        <translation>Ja</translation>
-    </message>
-    <message>
-        <source>Keep Both</source>
-        <translation>Beide behalten</translation>
-    </message>
-    <message>
-        <source>Copying to: %1</source>
-        <translation>Kopieren nach: %1</translation>
-    </message>
-    <message>
-        <source>1 book was exported to %1.</source>
-        <translation>1 Buch wurde nach %1 exportiert.</translation>
-    </message>
-    <message>
-        <source>%1 books were exported to %2.</source>
-        <translation>%1 Bücher wurden nach %2 exportiert.</translation>
-    </message>
-    <message>
-        <source>Open Folder</source>
-        <translation>Ordner öffnen</translation>
-    </message>
-    <message>
-        <source>These books could not be deleted:</source>
-        <translation>Diese Bücher ließen sich nicht löschen:</translation>
-    </message>
-    <message>
-        <source>Deleting: %1</source>
-        <translation>Löschen: %1</translation>
-    </message>
 </context>
 <context>
     <name>BookCovers</name>
@@ -159,6 +115,42 @@
     <message>
         <source>Nothing that was dropped is an ePub book (a file whose name ends in &quot;.epub&quot;).</source>
         <translation>Nichts davon ist ein ePub-Buch (eine Datei, deren Name auf „.epub“ endet).</translation>
+    </message>
+    <message>
+        <source>Books are being copied. Open the new books again when that has finished.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>1 file was not found.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>%1 files were not found.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>1 file that is no ePub book is left out.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>%1 files that are no ePub books are left out.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>No ePub book (a file whose name ends in &quot;.epub&quot;) was found among the files given.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Custom Books</source>
+        <translation>Eigene Bücher</translation>
+    </message>
+    <message>
+        <source>Add 1 book to %1 on %2?</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Add %1 books to %2 on %3?</source>
+        <translation type="unfinished" />
     </message>
 </context>
 <context>
@@ -686,6 +678,14 @@
         <source>Stopping...</source>
         <translation>Wird angehalten...</translation>
     </message>
+    <message>
+        <source>Deleting: %1</source>
+        <translation>Löschen: %1</translation>
+    </message>
+    <message>
+        <source>Copying to: %1</source>
+        <translation>Kopieren nach: %1</translation>
+    </message>
 </context>
 <context>
     <name>ProgressWindow</name>
@@ -738,10 +738,6 @@
 <context>
     <name>TransferCommands</name>
     <message>
-        <source>Copying to: %1</source>
-        <translation>Kopieren nach: %1</translation>
-    </message>
-    <message>
         <source>1 book was exported to %1.</source>
         <translation>1 Buch wurde nach %1 exportiert.</translation>
     </message>
@@ -770,10 +766,6 @@
         <translation>Ja</translation>
     </message>
     <message>
-        <source>Deleting: %1</source>
-        <translation>Löschen: %1</translation>
-    </message>
-    <message>
         <source>These books could not be deleted:</source>
         <translation>Diese Bücher ließen sich nicht löschen:</translation>
     </message>
@@ -800,6 +792,29 @@
     <message>
         <source>Skip All</source>
         <translation>Alle überspringen</translation>
+    </message>
+    <message>
+        <source>Keep Both</source>
+        <translation>Beide behalten</translation>
+    </message>
+</context>
+<context>
+    <name>TransferSlot</name>
+    <message>
+        <source>%1 is existing. Are you sure to replace?</source>
+        <translation>%1 ist schon vorhanden. Wirklich ersetzen?</translation>
+    </message>
+    <message>
+        <source>Warning</source>
+        <translation>Warnung</translation>
+    </message>
+    <message>
+        <source>NO</source>
+        <translation>Nein</translation>
+    </message>
+    <message>
+        <source>YES</source>
+        <translation>Ja</translation>
     </message>
 </context>
 <context>

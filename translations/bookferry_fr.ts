@@ -54,50 +54,6 @@
         <source>%1 bytes</source>
         <translation>%1 octets</translation>
     </message>
-    <message>
-        <source>Warning</source>
-        <translation>Attention</translation>
-    </message>
-    <message>
-        <source>%1 is existing. Are you sure to replace?</source>
-        <translation>%1 existe déjà. Voulez-vous vraiment le remplacer&#xa0;?</translation>
-    </message>
-    <message>
-        <source>NO</source>
-        <translation>Non</translation>
-    </message>
-    <message>
-        <source>YES</source>
-        <translation>Oui</translation>
-    </message>
-    <message>
-        <source>Keep Both</source>
-        <translation>Garder les deux</translation>
-    </message>
-    <message>
-        <source>Copying to: %1</source>
-        <translation>Copie vers&#xa0;: %1</translation>
-    </message>
-    <message>
-        <source>1 book was exported to %1.</source>
-        <translation>1 livre a été exporté vers %1.</translation>
-    </message>
-    <message>
-        <source>%1 books were exported to %2.</source>
-        <translation>%1 livres ont été exportés vers %2.</translation>
-    </message>
-    <message>
-        <source>Open Folder</source>
-        <translation>Ouvrir le dossier</translation>
-    </message>
-    <message>
-        <source>These books could not be deleted:</source>
-        <translation>Ces livres n’ont pas pu être supprimés&#xa0;:</translation>
-    </message>
-    <message>
-        <source>Deleting: %1</source>
-        <translation>Suppression&#xa0;: %1</translation>
-    </message>
 </context>
 <context>
     <name>BookCovers</name>
@@ -159,6 +115,42 @@
     <message>
         <source>Nothing that was dropped is an ePub book (a file whose name ends in &quot;.epub&quot;).</source>
         <translation>Rien de ce qui a été déposé n’est un livre ePub (un fichier dont le nom se termine par «&#xa0;.epub&#xa0;»).</translation>
+    </message>
+    <message>
+        <source>Books are being copied. Open the new books again when that has finished.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>1 file was not found.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>%1 files were not found.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>1 file that is no ePub book is left out.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>%1 files that are no ePub books are left out.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>No ePub book (a file whose name ends in &quot;.epub&quot;) was found among the files given.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Custom Books</source>
+        <translation>Livres personnels</translation>
+    </message>
+    <message>
+        <source>Add 1 book to %1 on %2?</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Add %1 books to %2 on %3?</source>
+        <translation type="unfinished" />
     </message>
 </context>
 <context>
@@ -686,6 +678,14 @@
         <source>Stopping...</source>
         <translation>Arrêt en cours...</translation>
     </message>
+    <message>
+        <source>Deleting: %1</source>
+        <translation>Suppression&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>Copying to: %1</source>
+        <translation>Copie vers&#xa0;: %1</translation>
+    </message>
 </context>
 <context>
     <name>ProgressWindow</name>
@@ -738,10 +738,6 @@
 <context>
     <name>TransferCommands</name>
     <message>
-        <source>Copying to: %1</source>
-        <translation>Copie vers&#xa0;: %1</translation>
-    </message>
-    <message>
         <source>1 book was exported to %1.</source>
         <translation>1 livre a été exporté vers %1.</translation>
     </message>
@@ -770,10 +766,6 @@
         <translation>Oui</translation>
     </message>
     <message>
-        <source>Deleting: %1</source>
-        <translation>Suppression&#xa0;: %1</translation>
-    </message>
-    <message>
         <source>These books could not be deleted:</source>
         <translation>Ces livres n’ont pas pu être supprimés&#xa0;:</translation>
     </message>
@@ -800,6 +792,29 @@
     <message>
         <source>Skip All</source>
         <translation>Tout ignorer</translation>
+    </message>
+    <message>
+        <source>Keep Both</source>
+        <translation>Garder les deux</translation>
+    </message>
+</context>
+<context>
+    <name>TransferSlot</name>
+    <message>
+        <source>%1 is existing. Are you sure to replace?</source>
+        <translation>%1 existe déjà. Voulez-vous vraiment le remplacer&#xa0;?</translation>
+    </message>
+    <message>
+        <source>Warning</source>
+        <translation>Attention</translation>
+    </message>
+    <message>
+        <source>NO</source>
+        <translation>Non</translation>
+    </message>
+    <message>
+        <source>YES</source>
+        <translation>Oui</translation>
     </message>
 </context>
 <context>

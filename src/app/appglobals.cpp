@@ -11,8 +11,4 @@ const char *const mediaGenreRowTitle = "Genre";
 const char *const mediaTrackLengRowTitle = "Time";
 const char *const mediaSelectRowTitle = "isSelect";
 
-const char *const progressNotification = "progressNotification";
-const char *const progressTitleKeyNotification = "progressTitleKeyNotification";
-const char *const progressKeyNotification = "progressKeyNotification";
-
 std::shared_ptr<EpubList> medias = std::make_shared<EpubList>();

@@ -2,8 +2,8 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #pragma once
 
-// Process-wide names of the main window: column identifiers, the keys of a book list's
-// description and the progress report. Their values are the texts themselves.
+// Process-wide names of the main window: column identifiers and the keys of a book list's
+// description. Their values are the texts themselves.
 
 #include "library/epub.h"
 
@@ -17,10 +17,6 @@ extern const char *const mediaAlbumRowTitle;     // "Album"
 extern const char *const mediaGenreRowTitle;     // "Genre"
 extern const char *const mediaTrackLengRowTitle; // "Time"
 extern const char *const mediaSelectRowTitle;    // "isSelect", the check column
-
-extern const char *const progressNotification;         // "progressNotification"
-extern const char *const progressTitleKeyNotification; // "progressTitleKeyNotification"
-extern const char *const progressKeyNotification;      // "progressKeyNotification"
 
 // The book list the table shows. Replaced only on the main thread; a transfer works on its
 // own copy of the record pointers, so replacing the list never pulls records from under it.

@@ -6,13 +6,13 @@
 #include "app/mediatablemodel.h"
 #include "core/cachetrim.h"
 #include "core/mainqueue.h"
-#include "core/notificationcenter.h"
 #include "core/stablename.h"
 #include "device/connection/loadiphone.h"
 #include "device/connection/userdataiphone.h"
 #include "library/bookkeys.h"
 #include "library/ipodrootnode.h"
 #include "operations/applistingcache.h"
+#include "operations/bookshelf.h"
 #include "operations/devicelistmodel.h"
 #include "operations/ipodtreelistcontroler.h"
 #include "operations/readerapps.h"
@@ -458,17 +458,33 @@ void AppShelf::selectionChanged()
     refresh(node);
 }
 
+TransferTarget AppShelf::selectedTarget(AppClashQuestion clash)
+{
+    TransferTarget target;
+    AppShelfNode *node = selectedApp();
+    if (!node)
+        return target;
+    target.shelf = std::make_shared<DocumentsShelf>(node->app().identifier, node->app().displayName, std::move(clash));
+    TreeNode *parent = node->nodeParent();
+    target.changed = [this, weak = std::weak_ptr<TreeNode>(parent->childAtIndex(parent->indexOfChildIdenticalTo(node)))](
+                         TransferEnd::Kind) {
+        if (const TreeNodePtr shared = weak.lock())
+            refresh(dynamic_cast<AppShelfNode *>(shared.get()));
+    };
+    return target;
+}
+
 void AppShelf::refresh(AppShelfNode *node)
 {
-    if (!node)
+    if (!node || !stillShown(node))
         return;
-    std::weak_ptr<TreeNode> weak;
-    if (TreeNode *parent = node->nodeParent())
-        weak = parent->childAtIndex(parent->indexOfChildIdenticalTo(node));
+    TreeNode *parent = node->nodeParent();
+    const std::weak_ptr<TreeNode> weak = parent->childAtIndex(parent->indexOfChildIdenticalTo(node));
     const std::string app = node->app().identifier;
     const std::string device = node->deviceIdentifier();
     const std::vector<AppBook> previous = node->books();
-    startJob([this, weak, app, device, previous]() -> std::function<void()> {
+    const unsigned listing = node->startListing();
+    startJob([this, weak, app, device, previous, listing]() -> std::function<void()> {
         std::shared_ptr<DeviceSession> session = m_context.openSession ? m_context.openSession() : nullptr;
         if (!session || m_stop)
             return {};
@@ -500,15 +516,19 @@ void AppShelf::refresh(AppShelfNode *node)
             closeApp(connection);
         }
         session.reset();
-        return [this, weak, books = std::move(books), why]() mutable { listed(weak, std::move(books), why); };
+        return [this, weak, listing, books = std::move(books), why]() mutable {
+            listed(weak, listing, std::move(books), why);
+        };
     });
 }
 
-void AppShelf::listed(std::weak_ptr<TreeNode> weak, std::vector<AppBook> books, std::string problem)
+void AppShelf::listed(std::weak_ptr<TreeNode> weak, unsigned listing, std::vector<AppBook> books, std::string problem)
 {
     const TreeNodePtr shared = weak.lock();
     auto *node = dynamic_cast<AppShelfNode *>(shared.get());
-    if (!node || !stillShown(node))
+    // Two listings may run at once: one begun before a command changed the books must not
+    // replace the one begun after it.
+    if (!node || !stillShown(node) || listing != node->lastListing())
         return;
     node->setProblem(problem);
     if (!problem.empty()) {
@@ -522,8 +542,8 @@ void AppShelf::listed(std::weak_ptr<TreeNode> weak, std::vector<AppBook> books, 
     const bool changed = !sameListing(node->books(), books);
     node->setBooks(std::move(books));
     if (node == selectedApp() && changed) {
-        // The controller describes the selected node again: the table takes the new list.
-        NotificationCenter::defaultCenter().postNotificationName(::reloadiPodNotification, this);
+        // The selected node is described again: the table takes the new list.
+        Q_EMIT listingChanged();
         showCovers(node);
         Q_EMIT listingShown();
     }

@@ -5,34 +5,29 @@
 // Reader apps in the window. Under each device, after "Custom Books", the device list gets
 // one node per reader app (readerapps.h; and, when the preference asks, every app that shares
 // its files), or a line that says what to do when there is none. Selecting one shows the
-// books in its Documents folder in the book table; Add Books, drops, export and deletion then
-// act on that app's folder through appbooks, behind the same progress sheet and failure
-// window as the device's own books, without the sync lock.
+// books in its Documents folder in the book table; the transfer commands then act on the
+// app's shelf (selectedTarget), in the window's transfer slot as the device's own books do.
 //
 // Everything that talks to the device runs on threads of this unit, never on the main
 // thread: the list of apps and their icons after a device's node appears, each app's listing
-// (shown first from the listing cache, refreshed behind), the covers of the rows in view
-// first, and the commands on the transfer worker. Each holds a device session while it works
-// and closes every file-service connection it opened when it is done.
+// (shown first from the listing cache, refreshed behind) and the covers of the rows in view
+// first. Each holds a device session while it works and closes every file-service
+// connection it opened when it is done.
 //
 // Threads: made and called on the main thread; its workers reach it by queued calls.
 
+#include "app/transferslot.h"
 #include "core/workqueue.h"
 #include "device/connection/shelf.h"
 #include "device/link/deviceapps.h"
 #include "library/epub.h"
 #include "library/treenode.h"
 #include "operations/appbooks.h"
-#include "operations/bookcontext.h"
-#include "operations/bookoperationresult.h"
-#include "operations/booksteps.h"
 
 #include <QImage>
 #include <QObject>
 #include <QString>
-#include <QStringList>
 #include <QTimer>
-#include <QUrl>
 
 #include <atomic>
 #include <functional>
@@ -43,8 +38,6 @@
 #include <vector>
 
 class DeviceListModel;
-class DocumentsShelf;
-class iPodTreeListControler;
 class DeviceSession;
 class ReadSession;
 class MediaTableModel;
@@ -52,7 +45,6 @@ class QAction;
 class QItemSelectionModel;
 class QMenu;
 class QTableView;
-class ProgressSheet;
 
 // One app on the device list. Its books are the last listing this window has of it.
 class AppShelfNode final : public TreeNode
@@ -73,6 +65,9 @@ public:
     // Why the last listing failed ("Unlock the iPhone and try again."); empty when it did not.
     const std::string &problem() const { return m_problem; }
     void setProblem(std::string problem) { m_problem = std::move(problem); }
+    // The number of the listing begun last (main thread); only its result is taken.
+    unsigned startListing() { return ++m_listings; }
+    unsigned lastListing() const { return m_listings; }
 
 private:
     DeviceApp m_app;
@@ -80,6 +75,7 @@ private:
     std::string m_icon;
     std::vector<AppBook> m_books;
     std::string m_problem;
+    unsigned m_listings = 0;
 };
 
 // The line under a device without a reader app: what to install, and that any app that
@@ -104,8 +100,6 @@ public:
     struct Context
     {
         DeviceListModel *devices = nullptr;
-        // Makes the batches' contexts (folder names, the replace question of an export).
-        iPodTreeListControler *controller = nullptr;
         QItemSelectionModel *selection = nullptr;
         // A session on the connected device (null when there is none); called on the main
         // thread (where it may answer null while a survey runs) and on this unit's threads.
@@ -113,23 +107,6 @@ public:
         // A read session on the connected device for the covers, which holds no arrival off
         // (null when there is none); called on the cover worker.
         std::function<std::shared_ptr<ReadSession>()> openReadSession;
-        // The window's transfer slot, which the commands run in: the transfer commands hold it
-        // (and have asked any question before it) when they hand a command over.
-        struct Slot
-        {
-            std::function<void(std::function<void()> body)> runWorker;
-            std::function<bool()> goingOn; // false once Cancel was pressed
-            const std::atomic_bool *goOn = nullptr;     // the same, for a batch
-            const std::atomic_bool *copyGoOn = nullptr; // false once the window closes
-            // On the worker: one progress report, as the transfers report theirs.
-            std::function<void(const std::string &title, int index, int count)> report;
-            // On the worker: asks on the main thread and waits; the answer code (1000 for the first button).
-            std::function<int(const QString &title, const QString &message, const QStringList &buttons)> askAndWait;
-            std::function<bool(const std::string &message)> askYesNo;
-            // On the main thread, at the command's end: gives the slot back, lists the failures.
-            std::function<void(const BookFailureList &failures, const QString &heading)> finish;
-        } slot;
-        ProgressSheet *sheet = nullptr;
         MediaTableModel *table = nullptr;
         QTableView *view = nullptr;
         std::string dataFolder; // the listing and icon caches live below it; none when empty
@@ -160,12 +137,11 @@ public:
     // Devices whose apps were listed and are still shown (tests and the screenshots).
     int listedDevices() const;
 
-    // The commands on the selected app's books, run in the transfer slot, which the caller holds.
-    void importBooks(const QStringList &paths);
-    void exportBooks(const EpubList &records, const QString &folder);
-    void deleteBooks(const EpubList &records);
-
-    // Lists the selected app again (after a command, or on request).
+    // The selected app's shelf for one command, which asks `clash` about a file of the same
+    // name; once the command changed its books, the app is listed again. No shelf while no
+    // app is selected.
+    TransferTarget selectedTarget(AppClashQuestion clash);
+    // Lists an app again (after a command, or on request), while it is shown.
     void refresh(AppShelfNode *node);
 
     // Tests and the screenshots: no listing, icon or cover is being read.
@@ -178,9 +154,6 @@ public:
     int openConnections() const { return m_openConnections.load(); }
 
 Q_SIGNALS:
-    // How a command ended (an export's books and their folder), with a link: the window's
-    // message line keeps it until the next transfer starts.
-    void message(const QString &text, const QString &linkTitle, const QUrl &target);
     // A sentence about the selected app (where its books go, why its listing failed), and its
     // end: another node was selected.
     void hint(const QString &text);
@@ -189,6 +162,8 @@ Q_SIGNALS:
     void appsListed();
     // A listing of the selected app was shown (from the cache or the device).
     void listingShown();
+    // The selected app's books changed: its node is to be described to the table again.
+    void listingChanged();
 
 private:
     struct DeviceApps
@@ -213,7 +188,7 @@ private:
     void placeApps(const DeviceApps &found);
     void placeNodes(DeviceApps &device);
     void selectionChanged();
-    void listed(std::weak_ptr<TreeNode> node, std::vector<AppBook> books, std::string problem);
+    void listed(std::weak_ptr<TreeNode> node, unsigned listing, std::vector<AppBook> books, std::string problem);
     void showCovers(AppShelfNode *node);
     void readCover(const CoverJob &job);
     void releaseCoverReader();
@@ -234,13 +209,6 @@ private:
     afc_connection *openApp(DeviceSession &session, const std::string &app, std::string *why);
     afc_connection *openApp(am_device *device, const std::string &app, std::string *why);
     void closeApp(afc_connection *connection);
-    // One command on the app's books as a batch on its documents shelf, on the transfer worker:
-    // `item` starts book i; `after` runs on the main thread with the results.
-    using ShelfItem = std::function<BookStart(DocumentsShelf &shelf, BookContext &context, std::size_t i)>;
-    void runCommand(const AppShelfNode &app, std::weak_ptr<TreeNode> node, std::size_t count, const QString &heading,
-                    AppClashQuestion clash, ShelfItem item,
-                    std::function<void(const std::vector<BookOperationResult> &)> after);
-
     Context m_context;
     bool m_showAll = false;
     QAction *m_useForBooks = nullptr;

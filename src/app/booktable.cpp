@@ -3,9 +3,7 @@
 #include "app/booktable.h"
 
 #include "app/appglobals.h"
-#include "app/appshelf.h"
 #include "app/mediatablemodel.h"
-#include "operations/ipodtreelistcontroler.h"
 #include "widgets/aitableview.h"
 #include "widgets/xlpopupmenubutton.h"
 
@@ -27,10 +25,9 @@ namespace {
 constexpr double kTableWidth = 530.0;
 } // namespace
 
-BookTable::BookTable(const Parts &parts, const iPodTreeListControler &devices, QObject *parent)
+BookTable::BookTable(const Parts &parts, QObject *parent)
     : QObject(parent)
     , m_parts(parts)
-    , m_devices(devices)
     , m_model(new MediaTableModel(this))
     , m_view(new MediaSortFilterModel(m_model, this))
 {
@@ -261,10 +258,8 @@ CommandState BookTable::commandState() const
 {
     CommandState state;
     state.transferRunning = m_transferRunning;
-    state.deviceConnected = m_devices.ipodCount() >= 1;
-    // A reader app takes books as "Custom Books" does.
-    state.customListSelected = m_devices.isSelectepubnodecanadd() || AppShelf::isAppNode(m_devices.selectedItem().get());
-    state.rootSelected = m_devices.isRootSelect();
+    if (m_parts.listState)
+        m_parts.listState(state);
     state.panelShown = !m_parts.deviceCard->isHidden();
     const EpubList &records = m_model->records();
     state.records = static_cast<int>(records.size());

@@ -7,6 +7,7 @@
 
 #include <QObject>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,7 +22,6 @@ class QWidget;
 class MediaSortFilterModel;
 class MediaTableModel;
 class XLPopupMenuButton;
-class iPodTreeListControler;
 
 // The book table of the main window: its columns and header, sorting and the filter field,
 // the check marks of `medias`, the highlighted rows, and the enabled state of the buttons and
@@ -48,9 +48,11 @@ public:
         const QWidget *deviceCard = nullptr;
         QWidget *window = nullptr; // where the find shortcut lives
         QAction *findAction = nullptr; // the menu's "Filter Books"; a shortcut of its own when null
+        // Fills in the device list's part of the state: a device connected, which list is selected.
+        std::function<void(CommandState &state)> listState;
     };
-    // Shows its records in `parts.view`; `devices` outlives it.
-    BookTable(const Parts &parts, const iPodTreeListControler &devices, QObject *parent);
+    // Shows its records in `parts.view`.
+    BookTable(const Parts &parts, QObject *parent);
 
     MediaTableModel *model() const { return m_model; }
     // What the view shows: the model sorted and filtered.
@@ -113,7 +115,6 @@ private:
     std::shared_ptr<epub> recordOfViewRow(int row) const;
 
     const Parts m_parts;
-    const iPodTreeListControler &m_devices;
     bool m_transferRunning = false;
     MediaTableModel *m_model = nullptr;
     MediaSortFilterModel *m_view = nullptr;

@@ -3,8 +3,7 @@
 #include "app/cataloguerestorecommand.h"
 
 #include "app/cataloguebackupdialog.h"
-#include "app/progresssheet.h"
-#include "app/transfercommands.h"
+#include "app/transferslot.h"
 #include "app/userinteraction.h"
 #include "core/log.h"
 #include "core/mainqueue.h"
@@ -21,14 +20,13 @@
 #include <algorithm>
 
 CatalogueRestoreCommand::CatalogueRestoreCommand(QWidget *window, QAction *item, const iPodTreeListControler &devices,
-                                                 TransferCommands &transfers, ProgressSheet &sheet,
-                                                 UserInteraction &interaction, QObject *parent)
+                                                 TransferSlot &transfers, UserInteraction &interaction,
+                                                 QObject *parent)
     : QObject(parent)
     , m_window(window)
     , m_item(item)
     , m_devices(devices)
     , m_transfers(transfers)
-    , m_sheet(sheet)
     , m_interaction(interaction)
     , m_alive(std::make_shared<std::atomic_bool>(true))
 {
@@ -106,12 +104,12 @@ void CatalogueRestoreCommand::run()
     if (answer != AlertFirstButtonReturn + 1)
         return;
     // The device may have gone, or another come, while the questions were open.
-    TransferCommands &transfers = m_transfers;
+    TransferSlot &transfers = m_transfers;
     if (selectedDeviceIdentifier() != identifier || !transfers.start(TransferEnd::Kind::Restore))
         return;
     transfers.setRestoreRunning(true);
     // Nothing to stop: one upload and a rename.
-    m_sheet.showBusy(tr("Restoring the book catalogue of \u201C%1\u201D...").arg(deviceName));
+    transfers.sheet().showBusy(tr("Restoring the book catalogue of \u201C%1\u201D...").arg(deviceName));
 
     // The restore's own hold on the device: no arrival swaps the record under it.
     std::shared_ptr<DeviceSession> session = m_devices.openSession();
@@ -132,8 +130,7 @@ void CatalogueRestoreCommand::run()
 
 void CatalogueRestoreCommand::finish(const BookOperationResult &result, const QString &keptAt)
 {
-    TransferCommands &transfers = m_transfers;
-    m_sheet.hide();
+    TransferSlot &transfers = m_transfers;
     transfers.setRestoreRunning(false);
     if (result.failed())
         logFormat("Catalogue restore failed: %s", result.message.c_str());

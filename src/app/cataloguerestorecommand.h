@@ -11,10 +11,9 @@
 #include <memory>
 #include <string>
 
-class ProgressSheet;
 class QAction;
 class QWidget;
-class TransferCommands;
+class TransferSlot;
 class UserInteraction;
 class iPodTreeListControler;
 
@@ -30,8 +29,7 @@ class CatalogueRestoreCommand final : public QObject
 public:
     // Runs `item` (the menu entry); the others outlive it. `window` parents the questions.
     CatalogueRestoreCommand(QWidget *window, QAction *item, const iPodTreeListControler &devices,
-                            TransferCommands &transfers, ProgressSheet &sheet, UserInteraction &interaction,
-                            QObject *parent);
+                            TransferSlot &transfers, UserInteraction &interaction, QObject *parent);
     ~CatalogueRestoreCommand() override;
 
     // Enables the menu entry: a connected device's row is selected, nothing runs, and copies
@@ -52,8 +50,7 @@ private:
     QWidget *m_window;
     QAction *m_item;
     const iPodTreeListControler &m_devices;
-    TransferCommands &m_transfers;
-    ProgressSheet &m_sheet;
+    TransferSlot &m_transfers;
     UserInteraction &m_interaction;
     std::shared_ptr<std::atomic_bool> m_alive; // lets the upload's end see that we are gone
 };

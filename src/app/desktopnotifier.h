@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #pragma once
 
-#include "app/transfercommands.h"
+#include "app/transferslot.h"
 
 #include <QDBusConnection>
 #include <QElapsedTimer>

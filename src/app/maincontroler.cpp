@@ -11,8 +11,8 @@
 #include "app/mediatablemodel.h"
 #include "app/progresssheet.h"
 #include "app/qtloadwindow.h"
-#include "app/shorttext.h"
 #include "app/transfercommands.h"
+#include "app/transferslot.h"
 #include "app/userinteraction.h"
 #include "app/windowmemory.h"
 #include "core/appconfigure.h"
@@ -44,7 +44,6 @@
 namespace {
 
 const char *const kPictureTypeDefault = "PICTYPE";
-constexpr qsizetype kProgressTitleChars = 1000;
 
 } // namespace
 
@@ -62,7 +61,7 @@ mainControler::~mainControler()
     m_memory->save();
     removeArrivalFailureObserver(this);
     NotificationCenter::defaultCenter().removeObserver(this);
-    m_transfers->closeDown();
+    m_slot->closeDown();
     if (treeListControler)
         treeListControler->setReplaceQuestion({});
     // Its workers open sessions through the device list, so it goes first.
@@ -74,12 +73,12 @@ mainControler::~mainControler()
 
 void mainControler::joinWorker()
 {
-    m_transfers->joinWorker();
+    m_slot->joinWorker();
 }
 
 void mainControler::stopWork()
 {
-    m_transfers->stop();
+    m_slot->stop();
     if (Loadiphone)
         Loadiphone->stopSurvey();
 }
@@ -87,7 +86,7 @@ void mainControler::stopWork()
 bool mainControler::endWork(std::chrono::milliseconds limit)
 {
     stopWork();
-    return m_transfers->joinWorkerWithin(limit);
+    return m_slot->joinWorkerWithin(limit);
 }
 
 // ---- Device panel ------------------------------------------------------------------------
@@ -242,17 +241,17 @@ void mainControler::validateMenus()
 
 bool mainControler::isTransferRunning() const
 {
-    return m_transfers->isRunning();
+    return m_slot->isRunning();
 }
 
 bool mainControler::copyMediaIpodToPC() const
 {
-    return m_transfers->goingOn();
+    return m_slot->goingOn();
 }
 
 const BookFailureList &mainControler::lastFailures() const
 {
-    return m_transfers->lastFailures();
+    return m_slot->lastFailures();
 }
 
 void mainControler::showProfileOperateMenu(const Notification &)
@@ -293,32 +292,12 @@ void mainControler::loadSelectedMediaIpodToPC()
 
 void mainControler::cancelCopyMediaIpodToPC()
 {
-    m_transfers->cancel();
+    m_slot->cancel();
 }
 
 void mainControler::progressFun(int index, const std::string &filename, int files)
 {
-    m_transfers->report(TransferCommands::tr("Copying to: %1").arg(QString::fromStdString(filename)).toStdString(), index, files);
-}
-
-void mainControler::progressNotification(const Notification &notification)
-{
-    const auto *info = std::any_cast<StringDictionary>(&notification.userInfo);
-    if (!info)
-        return;
-    // The title names a book or a path, of any length: the sheet shows a line's worth.
-    auto text = [info](const char *key) {
-        const auto found = info->find(key);
-        return found == info->end() ? QString() : shownText(found->second, kProgressTitleChars);
-    };
-    const QString title = text(progressTitleKeyNotification);
-    const int percent = static_cast<int>(text(progressKeyNotification).toDouble());
-    // Posted on the worker: the sheet changes on the main thread, in the order of the reports.
-    auto alive = m_alive;
-    performOnMainThread([this, alive, title, percent] {
-        if (*alive)
-            m_progress->step(title, percent);
-    });
+    m_slot->report({TransferProgress::Step::Copying, filename, index, files});
 }
 
 void mainControler::showProgressWindow()
@@ -333,24 +312,24 @@ void mainControler::endProgressWindow()
 
 void mainControler::ProgressFaildNotification(const BookFailureList &failures)
 {
-    m_transfers->showFailures(failures);
+    m_slot->showFailures(failures);
 }
 
 void mainControler::fillFailedWindow(const BookFailureList &failures)
 {
-    m_transfers->fillFailedWindow(failures);
+    m_slot->fillFailedWindow(failures);
 }
 
 void mainControler::closeFailedWindow()
 {
-    m_transfers->closeFailedWindow();
+    m_slot->closeFailedWindow();
 }
 
 // ---- Catalogue backups -------------------------------------------------------------------
 
 bool mainControler::isRestoreRunning() const
 {
-    return m_transfers->isRestoreRunning();
+    return m_slot->isRestoreRunning();
 }
 
 void mainControler::validateDeviceMenu()

@@ -60,6 +60,7 @@ class WindowMemory;
 class DevicePanel;
 class ProgressSheet;
 class TransferCommands;
+class TransferSlot;
 class LinkButton;
 class MessageLine;
 class QtLoadWindow;
@@ -125,7 +126,6 @@ public:
     void loadSelectedMediaIpodToPC();
     void cancelCopyMediaIpodToPC();
     void progressFun(int index, const std::string &filename, int files);
-    void progressNotification(const Notification &notification);
     void showProgressWindow();
     void endProgressWindow();
     void ProgressFaildNotification(const BookFailureList &failures);
@@ -268,6 +268,7 @@ private:
     ProgressSheet *m_progress = nullptr;  // children of this object
     BookTable *m_table = nullptr;
     BookCovers *m_covers = nullptr;
+    TransferSlot *m_slot = nullptr;
     TransferCommands *m_transfers = nullptr;
     CatalogueRestoreCommand *m_restore = nullptr;
     MessageLine *m_messageLine = nullptr; // owned by the window

@@ -18,12 +18,14 @@
 #include "app/progresssheet.h"
 #include "app/qtloadwindow.h"
 #include "app/transfercommands.h"
+#include "app/transferslot.h"
 #include "app/windowmemory.h"
 #include "core/appconfigure.h"
 #include "core/datadir.h"
 #include "core/log.h"
 #include "core/plistptr.h"
 #include "core/resources.h"
+#include "operations/bookshelf.h"
 #include "operations/ipodtreelistcontroler.h"
 #include "ui_aboutdialog.h"
 #include "ui_mainwindow.h"
@@ -157,8 +159,15 @@ void mainControler::buildUnits()
     table.deviceCard = box;
     table.window = mainWindow;
     table.findAction = ui.actionFilter;
+    table.listState = [this](CommandState &state) {
+        state.deviceConnected = treeListControler->ipodCount() >= 1;
+        // A reader app takes books as "Custom Books" does.
+        state.customListSelected =
+            treeListControler->isSelectepubnodecanadd() || AppShelf::isAppNode(treeListControler->selectedItem().get());
+        state.rootSelected = treeListControler->isRootSelect();
+    };
     // The table reads `medias` through its model; the covers draw in its title column.
-    m_table = new BookTable(table, *treeListControler, this);
+    m_table = new BookTable(table, this);
     m_covers = new BookCovers(mediaTableView, *treeListControler, this);
     WindowMemory::Parts kept;
     kept.window = mainWindow;
@@ -189,41 +198,58 @@ void mainControler::buildUnits()
     iPodTableView->setWordWrap(true);
     connect(treeListControler, &iPodTreeListControler::expandItem, iPodTableView, &QTreeView::expand);
 
-    m_transfers = new TransferCommands(mainWindow, *treeListControler, *m_table, *m_progress, *m_interaction, this);
-    failedWindow = m_transfers->failureWindow();
-    m_restore = new CatalogueRestoreCommand(mainWindow, restoreCatalogueBackupItem, *treeListControler, *m_transfers,
-                                           *m_progress, *m_interaction, this);
-    treeListControler->setReplaceQuestion([this](const std::string &message) { return m_transfers->askOnMainThread(message); });
+    // The one transfer slot: the book commands and the catalogue restore take turns in it.
+    m_slot = new TransferSlot(mainWindow, *m_progress, *m_interaction, this);
+    failedWindow = m_slot->failureWindow();
+    m_restore = new CatalogueRestoreCommand(mainWindow, restoreCatalogueBackupItem, *treeListControler, *m_slot,
+                                           *m_interaction, this);
+    treeListControler->setReplaceQuestion([this](const std::string &message) { return m_slot->askOnMainThread(message); });
 
-    connect(m_transfers, &TransferCommands::message, m_messageLine, &MessageLine::showMessage);
-    connect(m_transfers, &TransferCommands::started, m_messageLine, &MessageLine::clearMessage);
-    connect(m_transfers, &TransferCommands::runningChanged, m_table, &BookTable::setTransferRunning);
-    connect(m_transfers, &TransferCommands::listsChanged, this, [this] { reloadiPodNotification(); });
-    connect(m_restore, &CatalogueRestoreCommand::listsChanged, this, [this] { reloadiPodNotification(); });
-    m_notifier = new DesktopNotifier(mainWindow, this);
-    connect(m_transfers, &TransferCommands::started, m_notifier, &DesktopNotifier::transferStarted);
-    connect(m_transfers, &TransferCommands::ended, m_notifier, &DesktopNotifier::transferEnded);
-    connect(m_table, &BookTable::rulesApplied, this, [this] { validateMenus(); });
-
-    // The reader apps under each device, with their own listing, covers and commands. The
-    // commands hand it the books while an app is selected.
+    // The reader apps under each device, with their own listing and covers.
     AppShelf::Context apps;
     apps.devices = treeListControler->model();
     apps.selection = treeListControler->selectionModel();
-    apps.controller = treeListControler;
     apps.openSession = [this] { return treeListControler->openSession(); };
     apps.openReadSession = [this] { return treeListControler->openReadSession(); };
-    apps.slot = m_transfers->appSlot();
-    apps.sheet = m_progress;
     apps.table = m_table->model();
     apps.view = mediaTableView;
     apps.dataFolder = userDataDir();
     m_apps = new AppShelf(std::move(apps), this);
-    m_transfers->setAppShelf(m_apps);
     m_apps->addMenuItems(deviceMenu);
-    connect(m_apps, &AppShelf::message, m_messageLine, &MessageLine::showMessage);
     connect(m_apps, &AppShelf::hint, m_messageLine, &MessageLine::showHint);
     connect(m_apps, &AppShelf::hintCleared, m_messageLine, &MessageLine::clearHint);
+    connect(m_apps, &AppShelf::listingChanged, this, [this] { reloadiPodNotification(); });
+
+    // The commands act on the selected node's shelf: an app's, or else the device's catalogue.
+    auto targets = [this](AppClashQuestion clash) {
+        TransferTarget target = m_apps->selectedTarget(std::move(clash));
+        if (!target.shelf) {
+            target.shelf = std::make_shared<CatalogueShelf>(*treeListControler);
+            target.asksDuplicates = true;
+            target.changed = [this](TransferEnd::Kind kind) {
+                if (kind == TransferEnd::Kind::Delete) {
+                    m_slot->onMainThread([this] { reloadiPodNotification(); });
+                    return;
+                }
+                // Books dropped while another list was shown went to "Custom Books": the window
+                // shows that list next, read afresh, so the user sees where they went.
+                if (treeListControler->isSelectepubnodecanadd() || !treeListControler->selectCustomBooks())
+                    reloadiPodNotification();
+            };
+        }
+        target.session = treeListControler->openSession();
+        return target;
+    };
+    m_transfers = new TransferCommands(mainWindow, *m_slot, *treeListControler, *m_table, *m_interaction,
+                                       std::move(targets), this);
+    connect(m_transfers, &TransferCommands::message, m_messageLine, &MessageLine::showMessage);
+    connect(m_slot, &TransferSlot::started, m_messageLine, &MessageLine::clearMessage);
+    connect(m_slot, &TransferSlot::runningChanged, m_table, &BookTable::setTransferRunning);
+    connect(m_restore, &CatalogueRestoreCommand::listsChanged, this, [this] { reloadiPodNotification(); });
+    m_notifier = new DesktopNotifier(mainWindow, this);
+    connect(m_slot, &TransferSlot::started, m_notifier, &DesktopNotifier::transferStarted);
+    connect(m_slot, &TransferSlot::ended, m_notifier, &DesktopNotifier::transferEnded);
+    connect(m_table, &BookTable::rulesApplied, this, [this] { validateMenus(); });
     m_preferencesUi->showAllSharingAppsCheckBox->setChecked(m_apps->showsAllSharingApps());
 }
 
@@ -382,7 +408,6 @@ void mainControler::awakeFromNib()
     // thread itself.
     NotificationCenter &center = NotificationCenter::defaultCenter();
     center.addObserver(this, ::deleteNotification, [this](const Notification &n) { deleteNotification(n); });
-    center.addObserver(this, ::progressNotification, [this](const Notification &n) { progressNotification(n); });
     center.addObserver(this, ::EjectiPodNotification, [this](const Notification &n) { EjectiPodNotification(n); });
     center.addObserver(this, ::iPodListSelectionDidChangeNotification,
                        [this](const Notification &n) { iPodListSelectionDidChangeNotification(n); });

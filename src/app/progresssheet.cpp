@@ -2,6 +2,8 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "app/progresssheet.h"
 
+#include "app/shorttext.h"
+
 #include "ui_progresswindow.h"
 
 #include <QDialog>
@@ -10,6 +12,9 @@
 #include <QPushButton>
 
 namespace {
+
+// The title names a book or a path, of any length: the sheet shows a line's worth.
+constexpr qsizetype kProgressTitleChars = 1000;
 
 // Escape cancels the work instead of hiding the sheet over it.
 class ProgressDialog final : public QDialog
@@ -62,11 +67,14 @@ void ProgressSheet::show()
     m_dialog->open();
 }
 
-void ProgressSheet::step(const QString &title, int percent)
+void ProgressSheet::step(const TransferProgress &progress)
 {
+    const int percent = progress.percent();
     if (!m_stopping) {
+        const QString item = shownText(progress.item, kProgressTitleChars);
         m_ui->progressTitle->clear();
-        m_ui->progressTitle->setText(title);
+        m_ui->progressTitle->setText(progress.step == TransferProgress::Step::Deleting ? tr("Deleting: %1").arg(item)
+                                                                                       : tr("Copying to: %1").arg(item));
     }
     m_ui->progressTitleLable->clear();
     m_ui->progressTitleLable->setText(QString::number(percent) + QLatin1Char('%'));

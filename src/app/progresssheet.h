@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <memory>
+#include <string>
 
 class QDialog;
 class QLabel;
@@ -14,6 +15,19 @@ class QWidget;
 namespace Ui {
 class ProgressWindow;
 }
+
+// How far a transfer is: the step and what it names, and the book's place in the count. The
+// sheet makes the words and the percentage.
+struct TransferProgress
+{
+    enum class Step { Copying, Deleting };
+    Step step = Step::Copying;
+    std::string item; // a book's path or name, or the folder the books go to
+    int index = 0;
+    int count = 0;
+    // Truncated, in integer arithmetic; 0 with nothing to count.
+    int percent() const { return count > 0 ? index * 100 / count : 0; }
+};
 
 // The progress sheet over the main window, shared by the transfers and the catalogue restore:
 // a title line, the percentage as text and a bar, and a Cancel button. It builds its dialog
@@ -31,8 +45,8 @@ public:
 
     // Opens the sheet at 0% with its opening title.
     void show();
-    // A transfer's report: the title line (unless stopping) and `percent` of the bar.
-    void step(const QString &title, int percent);
+    // A transfer's report: the title line (unless stopping) and the percentage of the bar.
+    void step(const TransferProgress &progress);
     // Cancel was asked: the title says so until the sheet ends; the percentage still moves.
     void showStopping();
     // Opens the sheet for one piece of work that cannot be stopped or measured: `title`, a

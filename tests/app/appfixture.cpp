@@ -4,7 +4,9 @@
 
 #include "app/appglobals.h"
 #include "app/mediatablemodel.h"
+#include "app/transferslot.h"
 #include "core/mainqueue.h"
+#include "device/link/devicefaultinjector.h"
 #include "epubbuilder.h"
 #include "library/catalogue.h"
 #include "operations/devicelistmodel.h"
@@ -24,6 +26,26 @@
 
 #include <cstdlib>
 #include <filesystem>
+
+DeviceListModel *deviceList(const mainControler &window)
+{
+    return window.treeListControler->model();
+}
+
+int deviceCount(const mainControler &window)
+{
+    return window.treeListControler->ipodCount();
+}
+
+TreeNodeArray selectedNodes(const mainControler &window)
+{
+    return window.treeListControler->selectedNodes();
+}
+
+bool customBooksSelected(const mainControler &window)
+{
+    return window.treeListControler->isSelectepubnodecanadd();
+}
 
 QStringList ScriptedInteraction::chooseImportPaths(QWidget *)
 {
@@ -108,16 +130,17 @@ void MainWindowTest::SetUp()
     m_window = std::make_unique<mainControler>(std::move(interaction));
     m_window->awakeFromNib();
     m_window->mainWindow->show();
-    NotificationCenter::defaultCenter().addObserver(this, progressNotification, [this](const Notification &n) {
-        if (const auto *info = std::any_cast<StringDictionary>(&n.userInfo)) {
-            std::lock_guard<std::mutex> lock(m_progressMutex);
-            m_progress.push_back(info->at(progressKeyNotification));
-        }
+    // Heard on the reporting thread, as each report is made.
+    QObject::connect(m_window->findChild<TransferSlot *>(), &TransferSlot::progressed, [this](const TransferProgress &p) {
+        std::lock_guard<std::mutex> lock(m_progressMutex);
+        m_progress.push_back(std::to_string(p.percent()));
     });
 }
 
 void MainWindowTest::TearDown()
 {
+    m_closer.stop();
+    DeviceFaultInjector::instance().reset();
     NotificationCenter::defaultCenter().removeObserver(this);
     if (m_window)
         m_window->joinWorker();
@@ -163,6 +186,28 @@ void MainWindowTest::selectList(int row)
     ASSERT_TRUE(processMainEventsUntil([this] { return !m_window->mediaTableView->isHidden(); }));
 }
 
+void MainWindowTest::writeApp(const std::string &identifier, const std::string &name,
+                              std::vector<std::string> contentTypes, std::string iconPng)
+{
+    FolderDeviceApp app;
+    app.identifier = identifier;
+    app.displayName = app.name = name;
+    app.contentTypes = std::move(contentTypes);
+    app.iconPng = std::move(iconPng);
+    std::string error;
+    ASSERT_TRUE(writeFolderDeviceApp(m_deviceDir.path(), app, &error)) << error;
+}
+
+std::vector<std::string> MainWindowTest::deviceChildren() const
+{
+    std::vector<std::string> titles;
+    DeviceListModel *model = deviceList(*m_window);
+    const QModelIndex device = model->index(0, 0);
+    for (int row = 0; row < model->rowCount(device); ++row)
+        titles.push_back(model->data(model->index(row, 0, device)).toString().toStdString());
+    return titles;
+}
+
 void MainWindowTest::writeCatalogue(const std::vector<Entry> &entries)
 {
     std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict><key>Books</key><array>";
@@ -204,10 +249,22 @@ QAction *MainWindowTest::action(const QString &title) const
     return nullptr;
 }
 
-std::vector<std::string> MainWindowTest::progressSeen()
+std::vector<std::string> MainWindowTest::progressSeen(std::size_t from)
 {
     std::lock_guard<std::mutex> lock(m_progressMutex);
-    return m_progress;
+    return {m_progress.begin() + static_cast<long>(std::min(from, m_progress.size())), m_progress.end()};
+}
+
+void MainWindowTest::closeFailuresAsTheyShow(std::function<void()> seen)
+{
+    QObject::connect(&m_closer, &QTimer::timeout, [this, seen] {
+        if (!m_window->failedWindow->isVisible())
+            return;
+        if (seen)
+            seen();
+        m_window->closeFailedWindow();
+    });
+    m_closer.start(20);
 }
 
 bool MainWindowTest::waitForTransferEnd()

@@ -6,10 +6,12 @@
 #include "app/userinteraction.h"
 #include "device/connection/devicesleep.h"
 #include "device/folder/folderbackend.h"
+#include "windowdevices.h"
 #include "tempdir.h"
 
 #include <gtest/gtest.h>
 
+#include <QTimer>
 #include <QUrl>
 
 #include <atomic>
@@ -70,13 +72,23 @@ protected:
         std::string artist = {};
     };
     void writeCatalogue(const std::vector<Entry> &entries);
+    // Puts an app that shares its files on the device before attach(); an ePub among
+    // `contentTypes` makes it a reader.
+    void writeApp(const std::string &identifier, const std::string &name, std::vector<std::string> contentTypes,
+                  std::string iconPng = {});
+    AppShelf &apps() const { return *m_window->appShelf(); }
+    // The titles of the rows under the device in the device list.
+    std::vector<std::string> deviceChildren() const;
     std::string deviceFile(const std::string &devicePath) const { return m_deviceDir.file("root" + devicePath); }
     // Writes a small ePub into the test's file folder.
     QString makeBook(const std::string &fileName, const std::string &title, const std::string &creator);
     // Highlights exactly these rows of the book table.
     void highlightRows(const std::vector<int> &rows);
     QAction *action(const QString &title) const;
-    std::vector<std::string> progressSeen();
+    // The percentages reported so far, from the `from`th on.
+    std::vector<std::string> progressSeen(std::size_t from = 0);
+    // From now on the failure window is closed whenever it shows, after `seen` ran.
+    void closeFailuresAsTheyShow(std::function<void()> seen = {});
     // Waits until a transfer has finished (sheet down, nothing running).
     bool waitForTransferEnd();
     int rowCount() const;
@@ -98,6 +110,7 @@ protected:
     std::atomic<unsigned int> m_secondsAsked{0};
 
 private:
+    QTimer m_closer;
     DeviceLinkSleeper m_previousSleeper;
     std::mutex m_progressMutex;
     std::vector<std::string> m_progress;

@@ -12,7 +12,6 @@
 #include "epubbuilder.h"
 #include "operations/applistingcache.h"
 #include "operations/devicelistmodel.h"
-#include "operations/ipodtreelistcontroler.h"
 #include "widgets/aitableview.h"
 #include "widgets/xlpopupmenubutton.h"
 
@@ -58,25 +57,14 @@ class AppShelfTest : public MainWindowTest
 protected:
     void SetUp() override
     {
-        QSettings().remove(QLatin1String(AppShelf::kShowAllSetting));
         MainWindowTest::SetUp();
-        FolderDeviceApp reader;
-        reader.identifier = kReader;
-        reader.displayName = reader.name = "Reader";
-        reader.contentTypes = {"org.idpf.epub-container"};
-        reader.iconPng = pngOf(Qt::red, 120, 120);
-        FolderDeviceApp filebox;
-        filebox.identifier = kFilebox;
-        filebox.displayName = filebox.name = "Filebox";
-        std::string error;
-        ASSERT_TRUE(writeFolderDeviceApp(m_deviceDir.path(), reader, &error)) << error;
-        ASSERT_TRUE(writeFolderDeviceApp(m_deviceDir.path(), filebox, &error)) << error;
+        writeApp(kReader, "Reader", {"org.idpf.epub-container"}, pngOf(Qt::red, 120, 120));
+        writeApp(kFilebox, "Filebox", {});
         writeBook("moby.epub", "Moby-Dick", "Herman Melville", true);
         writeBook("classics/emma.epub", "Emma", "Jane Austen", false);
     }
     void TearDown() override
     {
-        closer.stop();
         MainWindowTest::TearDown();
         QSettings().remove(QLatin1String(AppShelf::kShowAllSetting));
     }
@@ -107,16 +95,6 @@ protected:
         ASSERT_TRUE(writePlistXmlFile(m_deviceDir.path() + "/device.plist", plist.get()));
     }
 
-    AppShelf &apps() { return *m_window->appShelf(); }
-    std::vector<std::string> deviceChildren()
-    {
-        std::vector<std::string> titles;
-        DeviceListModel *model = m_window->treeListControler->model();
-        const QModelIndex device = model->index(0, 0);
-        for (int row = 0; row < model->rowCount(device); ++row)
-            titles.push_back(model->data(model->index(row, 0, device)).toString().toStdString());
-        return titles;
-    }
     void attachWithApps()
     {
         attach();
@@ -138,16 +116,6 @@ protected:
         std::sort(out.begin(), out.end());
         return out;
     }
-    void closeFailuresAsTheyShow()
-    {
-        QObject::connect(&closer, &QTimer::timeout, [this] {
-            if (m_window->failedWindow->isVisible())
-                m_window->closeFailedWindow();
-        });
-        closer.start(20);
-    }
-
-    QTimer closer;
 };
 
 } // namespace

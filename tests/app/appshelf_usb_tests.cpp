@@ -11,8 +11,8 @@
 #include "emulatorharness.h"
 #include "epubbuilder.h"
 #include "operations/devicelistmodel.h"
-#include "operations/ipodtreelistcontroler.h"
 #include "tempdir.h"
+#include "windowdevices.h"
 #include "widgets/aioutlineview.h"
 #include "widgets/aitableview.h"
 
@@ -91,7 +91,7 @@ TEST(AppShelfUsbTest, AnAppsBooksComeThroughTheLinkAndEveryConnectionOpenedForIt
         AppShelf &apps = *window.appShelf();
         ASSERT_TRUE(processMainEventsUntil(
             [&] {
-                return window.treeListControler->ipodCount() == 1 && !apps.appNodes().empty() && apps.idle();
+                return deviceCount(window) == 1 && !apps.appNodes().empty() && apps.idle();
             },
             std::chrono::seconds(30)));
         EXPECT_EQ(apps.appNodes().front()->titleName(), "Reader");
@@ -101,7 +101,7 @@ TEST(AppShelfUsbTest, AnAppsBooksComeThroughTheLinkAndEveryConnectionOpenedForIt
         const uint64_t opened = emulator.counter("house_arrest.VendDocuments");
         const uint64_t ended = emulator.counter("ended.afc");
         window.iPodTableView->setCurrentIndex(
-            window.treeListControler->model()->indexForNode(apps.appNodes().front()));
+            deviceList(window)->indexForNode(apps.appNodes().front()));
         ASSERT_TRUE(processMainEventsUntil(
             [&] { return apps.idle() && window.mediaTableView->model()->rowCount() == 2; },
             std::chrono::seconds(30)));

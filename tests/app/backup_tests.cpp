@@ -188,19 +188,12 @@ TEST_F(CatalogueRestoreTest, CancellingOrAFailedUploadLeavesTheCatalogueAsItWas)
 
     FaultReset resetFaults;
     DeviceFaultInjector::instance().failAlways("AFCFileRefWrite");
-    QTimer closer;
     QString headingShown;
     auto heading = [this] {
         return m_window->failedWindow->findChild<QLabel *>(QStringLiteral("failedTitle"))->text();
     };
     const QString usualHeading = heading();
-    QObject::connect(&closer, &QTimer::timeout, [&] {
-        if (m_window->failedWindow->isVisible()) {
-            headingShown = heading();
-            m_window->closeFailedWindow();
-        }
-    });
-    closer.start(20);
+    closeFailuresAsTheyShow([&] { headingShown = heading(); });
     restore(1, true);
     ASSERT_TRUE(processMainEventsUntil([&] { return !headingShown.isEmpty(); }, std::chrono::seconds(20)));
     ASSERT_TRUE(waitForRestoreEnd());
@@ -229,12 +222,7 @@ TEST_F(CatalogueRestoreTest, TheOldestCopyIsNotLostWhenPuttingItBackFails)
     // Keeping the catalogue it replaces forgets the oldest copy, the one chosen; then the rename fails.
     FaultReset resetFaults;
     DeviceFaultInjector::instance().failAlways("AFCRenamePath");
-    QTimer closer;
-    QObject::connect(&closer, &QTimer::timeout, [this] {
-        if (m_window->failedWindow->isVisible())
-            m_window->closeFailedWindow();
-    });
-    closer.start(20);
+    closeFailuresAsTheyShow();
     selectDevice();
     restore(static_cast<int>(kCatalogueBackupsKept) - 1, true);
     ASSERT_TRUE(processMainEventsUntil([this] { return !m_window->lastFailures().empty(); },

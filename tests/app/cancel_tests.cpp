@@ -29,12 +29,6 @@ namespace {
 class CancelTest : public MainWindowTest
 {
 protected:
-    void TearDown() override
-    {
-        DeviceFaultInjector::instance().reset();
-        MainWindowTest::TearDown();
-    }
-
     // Imports four books into "Custom Books". As the first byte of any of them is written to
     // the device (a copy has begun, no book has ended), `act` runs on the main thread while
     // that copy waits for it.
@@ -84,21 +78,14 @@ class AppLinesTest : public MainWindowTest
 protected:
     void SetUp() override
     {
-        QSettings().remove(QLatin1String(AppShelf::kShowAllSetting));
         MainWindowTest::SetUp();
-        FolderDeviceApp reader;
-        reader.identifier = kReader;
-        reader.displayName = reader.name = "Reader";
-        reader.contentTypes = {"org.idpf.epub-container"};
-        std::string error;
-        ASSERT_TRUE(writeFolderDeviceApp(m_deviceDir.path(), reader, &error)) << error;
+        writeApp(kReader, "Reader", {"org.idpf.epub-container"});
         const std::string documents = m_deviceDir.path() + "/apps/" + kReader + "/container/Documents";
         fs::create_directories(documents);
         ASSERT_TRUE(EpubBuilder::validBook("Moby-Dick", "Herman Melville").write(documents + "/moby.epub"));
         attach();
         ASSERT_TRUE(processMainEventsUntil([this] { return !apps().appNodes().empty() && apps().idle(); }));
     }
-    AppShelf &apps() { return *m_window->appShelf(); }
     // "Custom Books" (1) or the reader app (2), with the app's listing in.
     void show(int row)
     {

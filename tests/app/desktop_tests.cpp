@@ -11,7 +11,6 @@
 #include "app/transfercommands.h"
 #include "core/mainqueue.h"
 #include "operations/devicelistmodel.h"
-#include "operations/ipodtreelistcontroler.h"
 #include "widgets/aioutlineview.h"
 #include "widgets/aitableview.h"
 #include "widgets/silder.h"
@@ -251,7 +250,7 @@ protected:
     }
     QString selectedList() const
     {
-        const TreeNodeArray nodes = m_window->treeListControler->selectedNodes();
+        const TreeNodeArray nodes = selectedNodes(*m_window);
         return nodes.size() == 1 ? QString::fromStdString(nodes.front()->titleName()) : QString();
     }
     MediaTableModel *columns() const

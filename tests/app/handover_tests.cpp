@@ -9,7 +9,6 @@
 #include "app/instancechannel.h"
 #include "core/mainqueue.h"
 #include "library/catalogue.h"
-#include "operations/ipodtreelistcontroler.h"
 #include "tempdir.h"
 
 #include <QCoreApplication>
@@ -224,26 +223,19 @@ TEST_F(HandOverTest, WithoutADeviceItSaysSoAndAddsNothing)
 // With a reader app selected the books go into its folder, and the question says so.
 TEST_F(MainWindowTest, HandedBooksGoToTheSelectedApp)
 {
-    QSettings().remove(QLatin1String(AppShelf::kShowAllSetting));
-    FolderDeviceApp reader;
-    reader.identifier = "org.example.reader";
-    reader.displayName = reader.name = "Reader";
-    reader.contentTypes = {"org.idpf.epub-container"};
-    std::string error;
-    ASSERT_TRUE(writeFolderDeviceApp(m_deviceDir.path(), reader, &error)) << error;
+    writeApp("org.example.reader", "Reader", {"org.idpf.epub-container"});
     const std::string documents = m_deviceDir.path() + "/apps/org.example.reader/container/Documents";
     fs::create_directories(documents);
     attach();
-    AppShelf &apps = *m_window->appShelf();
-    ASSERT_TRUE(processMainEventsUntil([&] { return !apps.appNodes().empty() && apps.idle(); }));
+    ASSERT_TRUE(processMainEventsUntil([&] { return !apps().appNodes().empty() && apps().idle(); }));
     selectList(2);
-    ASSERT_TRUE(processMainEventsUntil([&] { return apps.idle(); }));
+    ASSERT_TRUE(processMainEventsUntil([&] { return apps().idle(); }));
 
     m_interaction->answers.push_back(AlertFirstButtonReturn + 1);
     m_window->addFilesFromDesktop({makeBook("a.epub", "Alpha", "Ann")});
     ASSERT_EQ(m_interaction->questions.size(), 1u);
     EXPECT_EQ(m_interaction->questions.front(), QStringLiteral("Add 1 book to Reader on Anna?"));
-    ASSERT_TRUE(processMainEventsUntil([&] { return fs::exists(documents + "/a.epub") && apps.idle(); }));
+    ASSERT_TRUE(processMainEventsUntil([&] { return fs::exists(documents + "/a.epub") && apps().idle(); }));
     EXPECT_TRUE(waitForTransferEnd());
 }
 

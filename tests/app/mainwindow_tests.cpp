@@ -36,7 +36,7 @@ TEST_F(MainWindowTest, StartsOnTheGettingStartedPictureWithBothCommandsOff)
     EXPECT_TRUE(m_window->mediaTableView->isHidden());
     EXPECT_FALSE(m_window->ipodtoMacButton->isEnabled());
     EXPECT_FALSE(m_window->addMediaButton->isEnabled());
-    EXPECT_EQ(m_window->treeListControler->ipodCount(), 0);
+    EXPECT_EQ(deviceCount(*m_window), 0);
     // The check-all box sits at the left end of the table header.
     EXPECT_EQ(m_window->selectAllButton->parentWidget(), m_window->mediaTableView->horizontalHeader());
     EXPECT_EQ(m_window->selectAllButton->x(), 0);
@@ -71,7 +71,7 @@ TEST_F(MainWindowTest, MenuTitlesTakeTheBundleNameAndVersion)
 TEST_F(MainWindowTest, DeviceArrivalFillsThePanel)
 {
     attach();
-    const QModelIndex device = m_window->treeListControler->model()->index(0, 0);
+    const QModelIndex device = deviceList(*m_window)->index(0, 0);
     EXPECT_EQ(device.data().toString(), QStringLiteral("Anna(4.0GB/8.0GB)"));
     EXPECT_EQ(m_window->ipodNameTextField->text(), QStringLiteral("Anna"));
     EXPECT_EQ(m_window->ipodFramworkTypeTextField->text(), QStringLiteral("16.7"));

@@ -7,7 +7,6 @@
 #include "app/appshelf.h"
 #include "core/mainqueue.h"
 #include "operations/devicelistmodel.h"
-#include "operations/ipodtreelistcontroler.h"
 #include "operations/readerapps.h"
 #include "widgets/aioutlineview.h"
 
@@ -28,12 +27,7 @@ protected:
     {
         clearSettings();
         MainWindowTest::SetUp();
-        FolderDeviceApp filebox;
-        filebox.identifier = kFilebox;
-        filebox.displayName = filebox.name = "Filebox";
-        filebox.contentTypes = {"public.data"};
-        std::string error;
-        ASSERT_TRUE(writeFolderDeviceApp(m_deviceDir.path(), filebox, &error)) << error;
+        writeApp(kFilebox, "Filebox", {"public.data"});
     }
     void TearDown() override
     {
@@ -46,7 +40,6 @@ protected:
         settings.remove(QLatin1String(AppShelf::kShowAllSetting));
         settings.remove(QStringLiteral("UseForBooks"));
     }
-    AppShelf &apps() { return *m_window->appShelf(); }
     void attachAndList()
     {
         const int before = apps().listedDevices();
@@ -55,16 +48,8 @@ protected:
     }
     QModelIndex deviceRow(int row)
     {
-        DeviceListModel *model = m_window->treeListControler->model();
+        DeviceListModel *model = deviceList(*m_window);
         return model->index(row, 0, model->index(0, 0));
-    }
-    std::vector<std::string> deviceChildren()
-    {
-        std::vector<std::string> titles;
-        DeviceListModel *model = m_window->treeListControler->model();
-        for (int row = 0; row < model->rowCount(model->index(0, 0)); ++row)
-            titles.push_back(model->data(deviceRow(row)).toString().toStdString());
-        return titles;
     }
     // Right-clicks the row and picks "Use for Books"; false when the item is not offered.
     bool useForBooksOn(int row, bool *wasChecked = nullptr)
@@ -94,7 +79,7 @@ TEST_F(ReaderHintTest, WithoutAReaderTheDeviceSaysWhatToDoAndAnySharingAppCanBeC
     EXPECT_NE(hint.find("ePub reader that shares its files with a computer"), std::string::npos);
     EXPECT_NE(hint.find("Use for Books"), std::string::npos);
     // The line only tells: it can neither be selected nor reached.
-    EXPECT_EQ(m_window->treeListControler->model()->flags(deviceRow(2)), Qt::NoItemFlags);
+    EXPECT_EQ(deviceList(*m_window)->flags(deviceRow(2)), Qt::NoItemFlags);
 
     // The preference shows the sharing app; its menu makes it a reader, and the line goes.
     apps().setShowAllSharingApps(true);
@@ -122,12 +107,7 @@ TEST_F(ReaderHintTest, WithoutAReaderTheDeviceSaysWhatToDoAndAnySharingAppCanBeC
 
 TEST_F(ReaderHintTest, AnAppThatReadsBooksByItselfIsNotOfferedTheChoice)
 {
-    FolderDeviceApp reader;
-    reader.identifier = "org.example.reader";
-    reader.displayName = reader.name = "Reader";
-    reader.contentTypes = {"org.idpf.epub-container"};
-    std::string error;
-    ASSERT_TRUE(writeFolderDeviceApp(m_deviceDir.path(), reader, &error)) << error;
+    writeApp("org.example.reader", "Reader", {"org.idpf.epub-container"});
     attachAndList();
     EXPECT_EQ(deviceChildren(), (std::vector<std::string>{"iTunes Books", "Custom Books", "Reader"}));
     EXPECT_FALSE(useForBooksOn(2));

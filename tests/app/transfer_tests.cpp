@@ -5,11 +5,10 @@
 #include "appfixture.h"
 
 #include "app/appglobals.h"
-#include "app/transfercommands.h"
+#include "app/transferslot.h"
 #include "core/mainqueue.h"
 #include "device/connection/synclock.h"
 #include "library/catalogue.h"
-#include "operations/ipodtreelistcontroler.h"
 #include "widgets/aitableview.h"
 #include "widgets/xlpopupmenubutton.h"
 
@@ -105,9 +104,7 @@ TEST_F(MainWindowTest, ImportExportAndDeleteEndToEnd)
     m_window->loadMediaIpodToPC();
     ASSERT_TRUE(waitForTransferEnd());
     EXPECT_EQ(sheet.shown, 2);
-    std::vector<std::string> reports = progressSeen();
-    reports.erase(reports.begin(), reports.begin() + static_cast<long>(before));
-    EXPECT_EQ(reports, (std::vector<std::string>{"0", "50"}));
+    EXPECT_EQ(progressSeen(before), (std::vector<std::string>{"0", "50"}));
     EXPECT_TRUE(std::filesystem::is_regular_file(exportDir.file("First Light.epub")));
     EXPECT_TRUE(std::filesystem::is_regular_file(exportDir.file("Second Wind.epub")));
     EXPECT_EQ(m_window->progressTitle->text().toStdString(), "Copying to: " + exportDir.path());
@@ -202,21 +199,13 @@ TEST_F(MainWindowTest, CancelStopsAfterTheCurrentBookAndFailuresAreListed)
     writeWholeFile(notes.toStdString(), "not a book");
     m_interaction->importAnswers.push_back({makeBook("one.epub", "One", "A"), notes, bad});
     // The cancel lands between the first and the second book, as a click during the first would.
-    NotificationCenter::defaultCenter().addObserver(&m_interaction, progressNotification, [this](const Notification &) {
-        m_window->findChild<TransferCommands *>()->stop();
-    });
-    QTimer closer;
+    auto *slot = m_window->findChild<TransferSlot *>();
+    const QMetaObject::Connection stopper = QObject::connect(slot, &TransferSlot::progressed, [slot] { slot->stop(); });
     bool failureShown = false;
-    QObject::connect(&closer, &QTimer::timeout, [&] {
-        if (m_window->failedWindow->isVisible()) {
-            failureShown = true;
-            m_window->closeFailedWindow();
-        }
-    });
-    closer.start(20);
+    closeFailuresAsTheyShow([&] { failureShown = true; });
     m_window->loadMediaPCToIpod();
     ASSERT_TRUE(waitForTransferEnd());
-    NotificationCenter::defaultCenter().removeObserver(&m_interaction);
+    QObject::disconnect(stopper);
     ASSERT_TRUE(processMainEventsUntil([this] { return rowCount() >= 1; }));
     // Cancelled during the first book's report: only it was imported.
     EXPECT_EQ(catalogueNames(deviceFile("/Books/Books.plist")), (std::vector<std::string>{"One"}));
@@ -248,12 +237,7 @@ TEST_F(MainWindowTest, CheckedExportReportsAgainstTheWholeList)
     m_window->buttonStatus();
     // The books have no folders on the device; whatever the export makes of that, a
     // failure window that may open is closed.
-    QTimer closer;
-    QObject::connect(&closer, &QTimer::timeout, [this] {
-        if (m_window->failedWindow->isVisible())
-            m_window->closeFailedWindow();
-    });
-    closer.start(20);
+    closeFailuresAsTheyShow();
     TempDir exportDir;
     m_interaction->folderAnswers.push_back(QString::fromStdString(exportDir.path()));
     m_window->loadMediaIpodToPC();
@@ -375,7 +359,7 @@ TEST_F(MainWindowTest, BooksDroppedWhileAnotherNodeIsShownEndOnCustomBooks)
     selectList(0);
     dropOn(m_window->mainWindow, {QUrl::fromLocalFile(makeBook("a.epub", "Alpha", "A"))});
     ASSERT_TRUE(processMainEventsUntil(
-        [this] { return m_window->treeListControler->isSelectepubnodecanadd() && rowCount() == 1; },
+        [this] { return customBooksSelected(*m_window) && rowCount() == 1; },
         std::chrono::seconds(20)));
     ASSERT_TRUE(waitForTransferEnd());
     EXPECT_EQ(rowTitle(0), "Alpha");
@@ -383,7 +367,7 @@ TEST_F(MainWindowTest, BooksDroppedWhileAnotherNodeIsShownEndOnCustomBooks)
     selectDevice();
     dropOn(m_window->mainWindow, {QUrl::fromLocalFile(makeBook("b.epub", "Beta", "B"))});
     ASSERT_TRUE(processMainEventsUntil(
-        [this] { return m_window->treeListControler->isSelectepubnodecanadd() && rowCount() == 2; },
+        [this] { return customBooksSelected(*m_window) && rowCount() == 2; },
         std::chrono::seconds(20)));
     ASSERT_TRUE(waitForTransferEnd());
     EXPECT_FALSE(m_window->mediaTableView->isHidden());
@@ -433,9 +417,7 @@ TEST_F(MainWindowTest, BooksAlreadyOnTheDeviceAreAskedAboutBeforeTheSyncLock)
                                     QStringLiteral("\"Beta\" (beta copy.epub) is already on the device. Add it again?")}));
 
     // Each book is reported in its place, the skipped one too; the lock was given back.
-    std::vector<std::string> reports = progressSeen();
-    reports.erase(reports.begin(), reports.begin() + static_cast<long>(reportsBefore));
-    EXPECT_EQ(reports, (std::vector<std::string>{"0", "33", "66"}));
+    EXPECT_EQ(progressSeen(reportsBefore), (std::vector<std::string>{"0", "33", "66"}));
     EXPECT_EQ(catalogueNames(deviceFile("/Books/Books.plist")), (std::vector<std::string>{"Alpha", "Beta", "Beta"}));
     EXPECT_EQ(m_backend->postedNotifications(m_device).back(), kSyncDidFinish);
     EXPECT_FALSE(syncLockHeld(deviceFile(kSyncLockFile)));

@@ -14,7 +14,7 @@
 #include "emulatorharness.h"
 #include "epubbuilder.h"
 #include "operations/devicelistmodel.h"
-#include "operations/ipodtreelistcontroler.h"
+#include "windowdevices.h"
 #include "widgets/aioutlineview.h"
 #include "widgets/linkbutton.h"
 #include "widgets/xlpopupmenubutton.h"
@@ -110,11 +110,11 @@ protected:
 
     bool deviceShown() const
     {
-        return m_window->treeListControler->ipodCount() == 1 && !m_window->box->isHidden();
+        return deviceCount(*m_window) == 1 && !m_window->box->isHidden();
     }
     bool placeholderShown() const
     {
-        return m_window->treeListControler->ipodCount() == 0 && m_window->box->isHidden()
+        return deviceCount(*m_window) == 0 && m_window->box->isHidden()
                && !m_window->ipodBgView->isHidden();
     }
     LinkButton *demoLink() const { return m_window->mainWindow->findChild<LinkButton *>(QStringLiteral("demoLinkButton")); }
@@ -272,7 +272,7 @@ class UsbTransferTest : public UsbWindowTest
 protected:
     void showCustomBooks()
     {
-        DeviceListModel *model = m_window->treeListControler->model();
+        DeviceListModel *model = deviceList(*m_window);
         m_window->iPodTableView->setCurrentIndex(model->index(1, 0, model->index(0, 0)));
     }
     // Whether a file below `folder` whose name holds `fragment` has bytes yet: the book is in
