@@ -1,0 +1,40 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+#include "core/uitext.h"
+
+#include <QCoreApplication>
+
+#include <cerrno>
+
+std::string uiText(const char *context, const char *source)
+{
+    return uiText(context, source, nullptr, -1);
+}
+
+std::string uiText(const char *context, const char *source, const char *disambiguation, int n)
+{
+    // Safe from any thread, and with no application object it gives the source back. errno is
+    // kept: a caller may read it for the same message, in either order.
+    const int error = errno;
+    std::string text = QCoreApplication::translate(context, source, disambiguation, n).toStdString();
+    errno = error;
+    return text;
+}
+
+std::string uiArgs(std::string_view text, std::initializer_list<std::string_view> args)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 1 < text.size() && text[i + 1] >= '1' && text[i + 1] <= '9') {
+            const std::size_t n = static_cast<std::size_t>(text[i + 1] - '1');
+            if (n < args.size()) {
+                out += *(args.begin() + n);
+                ++i;
+                continue;
+            }
+        }
+        out += text[i];
+    }
+    return out;
+}
