@@ -100,6 +100,85 @@
     </message>
 </context>
 <context>
+    <name>Archive</name>
+    <message>
+        <source>not a readable ePub (zip) file: %1</source>
+        <translation>keine lesbare ePub-Datei (ZIP): %1</translation>
+    </message>
+    <message>
+        <source>the archive holds too many entries</source>
+        <translation>das Archiv enthält zu viele Einträge</translation>
+    </message>
+    <message>
+        <source>the archive holds an entry outside its folder: &quot;%1&quot;</source>
+        <translation>das Archiv enthält einen Eintrag außerhalb seines Ordners: „%1“</translation>
+    </message>
+    <message>
+        <source>the archive holds a symbolic link: &quot;%1&quot;</source>
+        <translation>das Archiv enthält eine symbolische Verknüpfung: „%1“</translation>
+    </message>
+    <message>
+        <source>the archive unpacks to more than the allowed size</source>
+        <translation>das Archiv wird entpackt größer als erlaubt</translation>
+    </message>
+    <message>
+        <source>the unpack folder already exists: %1</source>
+        <translation>der Ordner zum Entpacken existiert schon: %1</translation>
+    </message>
+    <message>
+        <source>cannot create %1</source>
+        <translation>%1 lässt sich nicht anlegen</translation>
+    </message>
+    <message>
+        <source>cannot create folder %1</source>
+        <translation>der Ordner %1 lässt sich nicht anlegen</translation>
+    </message>
+    <message>
+        <source>cannot read &quot;%1&quot; in the archive: %2</source>
+        <translation>„%1“ im Archiv lässt sich nicht lesen: %2</translation>
+    </message>
+    <message>
+        <source>cannot write %1</source>
+        <translation>%1 lässt sich nicht schreiben</translation>
+    </message>
+    <message>
+        <source>the archive entry &quot;%1&quot; is damaged</source>
+        <translation>der Archiveintrag „%1“ ist beschädigt</translation>
+    </message>
+    <message>
+        <source>cannot add mimetype</source>
+        <translation>„mimetype“ lässt sich nicht hinzufügen</translation>
+    </message>
+    <message>
+        <source>cannot read the entries of %1</source>
+        <translation>die Einträge von %1 lassen sich nicht lesen</translation>
+    </message>
+    <message>
+        <source>cannot carry over %1 from %2: %3</source>
+        <translation>%1 lässt sich nicht aus %2 übernehmen: %3</translation>
+    </message>
+    <message>
+        <source>cannot write %1: %2</source>
+        <translation>%1 lässt sich nicht schreiben: %2</translation>
+    </message>
+    <message>
+        <source>cannot copy %1: %2</source>
+        <translation>%1 lässt sich nicht kopieren: %2</translation>
+    </message>
+    <message>
+        <source>cannot read the folder %1: %2</source>
+        <translation>der Ordner %1 lässt sich nicht lesen: %2</translation>
+    </message>
+    <message>
+        <source>cannot add %1: %2</source>
+        <translation>%1 lässt sich nicht hinzufügen: %2</translation>
+    </message>
+    <message>
+        <source>nothing to pack at %1</source>
+        <translation>unter %1 gibt es nichts zu packen</translation>
+    </message>
+</context>
+<context>
     <name>BookCovers</name>
     <message>
         <source>%1 bytes</source>

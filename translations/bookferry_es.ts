@@ -100,6 +100,85 @@
     </message>
 </context>
 <context>
+    <name>Archive</name>
+    <message>
+        <source>not a readable ePub (zip) file: %1</source>
+        <translation>no es un archivo ePub (zip) legible: %1</translation>
+    </message>
+    <message>
+        <source>the archive holds too many entries</source>
+        <translation>el archivo comprimido contiene demasiadas entradas</translation>
+    </message>
+    <message>
+        <source>the archive holds an entry outside its folder: &quot;%1&quot;</source>
+        <translation>el archivo comprimido contiene una entrada fuera de su carpeta: «%1»</translation>
+    </message>
+    <message>
+        <source>the archive holds a symbolic link: &quot;%1&quot;</source>
+        <translation>el archivo comprimido contiene un enlace simbólico: «%1»</translation>
+    </message>
+    <message>
+        <source>the archive unpacks to more than the allowed size</source>
+        <translation>el archivo comprimido, al descomprimirse, supera el tamaño permitido</translation>
+    </message>
+    <message>
+        <source>the unpack folder already exists: %1</source>
+        <translation>la carpeta para descomprimir ya existe: %1</translation>
+    </message>
+    <message>
+        <source>cannot create %1</source>
+        <translation>no se puede crear %1</translation>
+    </message>
+    <message>
+        <source>cannot create folder %1</source>
+        <translation>no se puede crear la carpeta %1</translation>
+    </message>
+    <message>
+        <source>cannot read &quot;%1&quot; in the archive: %2</source>
+        <translation>no se puede leer «%1» en el archivo comprimido: %2</translation>
+    </message>
+    <message>
+        <source>cannot write %1</source>
+        <translation>no se puede escribir %1</translation>
+    </message>
+    <message>
+        <source>the archive entry &quot;%1&quot; is damaged</source>
+        <translation>la entrada «%1» del archivo comprimido está dañada</translation>
+    </message>
+    <message>
+        <source>cannot add mimetype</source>
+        <translation>no se puede añadir «mimetype»</translation>
+    </message>
+    <message>
+        <source>cannot read the entries of %1</source>
+        <translation>no se pueden leer las entradas de %1</translation>
+    </message>
+    <message>
+        <source>cannot carry over %1 from %2: %3</source>
+        <translation>no se puede trasladar %1 desde %2: %3</translation>
+    </message>
+    <message>
+        <source>cannot write %1: %2</source>
+        <translation>no se puede escribir %1: %2</translation>
+    </message>
+    <message>
+        <source>cannot copy %1: %2</source>
+        <translation>no se puede copiar %1: %2</translation>
+    </message>
+    <message>
+        <source>cannot read the folder %1: %2</source>
+        <translation>no se puede leer la carpeta %1: %2</translation>
+    </message>
+    <message>
+        <source>cannot add %1: %2</source>
+        <translation>no se puede añadir %1: %2</translation>
+    </message>
+    <message>
+        <source>nothing to pack at %1</source>
+        <translation>no hay nada que empaquetar en %1</translation>
+    </message>
+</context>
+<context>
     <name>BookCovers</name>
     <message>
         <source>%1 bytes</source>

@@ -100,6 +100,85 @@
     </message>
 </context>
 <context>
+    <name>Archive</name>
+    <message>
+        <source>not a readable ePub (zip) file: %1</source>
+        <translation>pas un fichier ePub (zip) lisible&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>the archive holds too many entries</source>
+        <translation>l’archive contient trop d’entrées</translation>
+    </message>
+    <message>
+        <source>the archive holds an entry outside its folder: &quot;%1&quot;</source>
+        <translation>l’archive contient une entrée hors de son dossier&#xa0;: «&#xa0;%1&#xa0;»</translation>
+    </message>
+    <message>
+        <source>the archive holds a symbolic link: &quot;%1&quot;</source>
+        <translation>l’archive contient un lien symbolique&#xa0;: «&#xa0;%1&#xa0;»</translation>
+    </message>
+    <message>
+        <source>the archive unpacks to more than the allowed size</source>
+        <translation>l’archive décompressée dépasse la taille permise</translation>
+    </message>
+    <message>
+        <source>the unpack folder already exists: %1</source>
+        <translation>le dossier de décompression existe déjà&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>cannot create %1</source>
+        <translation>impossible de créer %1</translation>
+    </message>
+    <message>
+        <source>cannot create folder %1</source>
+        <translation>impossible de créer le dossier %1</translation>
+    </message>
+    <message>
+        <source>cannot read &quot;%1&quot; in the archive: %2</source>
+        <translation>impossible de lire «&#xa0;%1&#xa0;» dans l’archive&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>cannot write %1</source>
+        <translation>impossible d’écrire %1</translation>
+    </message>
+    <message>
+        <source>the archive entry &quot;%1&quot; is damaged</source>
+        <translation>l’entrée «&#xa0;%1&#xa0;» de l’archive est endommagée</translation>
+    </message>
+    <message>
+        <source>cannot add mimetype</source>
+        <translation>impossible d’ajouter «&#xa0;mimetype&#xa0;»</translation>
+    </message>
+    <message>
+        <source>cannot read the entries of %1</source>
+        <translation>impossible de lire les entrées de %1</translation>
+    </message>
+    <message>
+        <source>cannot carry over %1 from %2: %3</source>
+        <translation>impossible de reprendre %1 de %2&#xa0;: %3</translation>
+    </message>
+    <message>
+        <source>cannot write %1: %2</source>
+        <translation>impossible d’écrire %1&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>cannot copy %1: %2</source>
+        <translation>impossible de copier %1&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>cannot read the folder %1: %2</source>
+        <translation>impossible de lire le dossier %1&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>cannot add %1: %2</source>
+        <translation>impossible d’ajouter %1&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>nothing to pack at %1</source>
+        <translation>rien à empaqueter à l’emplacement %1</translation>
+    </message>
+</context>
+<context>
     <name>BookCovers</name>
     <message>
         <source>%1 bytes</source>

@@ -728,6 +728,51 @@ WORDS = {
         "el catálogo contiene una clave dos veces en un mismo diccionario; se deja como está"),
     "cannot write %1": ("%1 lässt sich nicht schreiben", "impossible d’écrire %1", "no se puede escribir %1"),
     "cannot replace %1": ("%1 lässt sich nicht ersetzen", "impossible de remplacer %1", "no se puede reemplazar %1"),
+    # The ePub archive (a zip file) as it is unpacked and packed.
+    "not a readable ePub (zip) file: %1": (
+        "keine lesbare ePub-Datei (ZIP): %1", f"pas un fichier ePub (zip) lisible{NB}: %1",
+        "no es un archivo ePub (zip) legible: %1"),
+    "the archive holds too many entries": (
+        "das Archiv enthält zu viele Einträge", "l’archive contient trop d’entrées",
+        "el archivo comprimido contiene demasiadas entradas"),
+    'the archive holds an entry outside its folder: "%1"': (
+        "das Archiv enthält einen Eintrag außerhalb seines Ordners: „%1“",
+        f"l’archive contient une entrée hors de son dossier{NB}: «{NB}%1{NB}»",
+        "el archivo comprimido contiene una entrada fuera de su carpeta: «%1»"),
+    'the archive holds a symbolic link: "%1"': (
+        "das Archiv enthält eine symbolische Verknüpfung: „%1“",
+        f"l’archive contient un lien symbolique{NB}: «{NB}%1{NB}»",
+        "el archivo comprimido contiene un enlace simbólico: «%1»"),
+    "the archive unpacks to more than the allowed size": (
+        "das Archiv wird entpackt größer als erlaubt", "l’archive décompressée dépasse la taille permise",
+        "el archivo comprimido, al descomprimirse, supera el tamaño permitido"),
+    "the unpack folder already exists: %1": (
+        "der Ordner zum Entpacken existiert schon: %1", f"le dossier de décompression existe déjà{NB}: %1",
+        "la carpeta para descomprimir ya existe: %1"),
+    "cannot create %1": ("%1 lässt sich nicht anlegen", "impossible de créer %1", "no se puede crear %1"),
+    "cannot create folder %1": ("der Ordner %1 lässt sich nicht anlegen", "impossible de créer le dossier %1",
+                                "no se puede crear la carpeta %1"),
+    'cannot read "%1" in the archive: %2': (
+        "„%1“ im Archiv lässt sich nicht lesen: %2", f"impossible de lire «{NB}%1{NB}» dans l’archive{NB}: %2",
+        "no se puede leer «%1» en el archivo comprimido: %2"),
+    'the archive entry "%1" is damaged': (
+        "der Archiveintrag „%1“ ist beschädigt", f"l’entrée «{NB}%1{NB}» de l’archive est endommagée",
+        "la entrada «%1» del archivo comprimido está dañada"),
+    "cannot add mimetype": ("„mimetype“ lässt sich nicht hinzufügen", f"impossible d’ajouter «{NB}mimetype{NB}»",
+                            "no se puede añadir «mimetype»"),
+    "cannot read the entries of %1": ("die Einträge von %1 lassen sich nicht lesen",
+                                      "impossible de lire les entrées de %1", "no se pueden leer las entradas de %1"),
+    "cannot carry over %1 from %2: %3": (
+        "%1 lässt sich nicht aus %2 übernehmen: %3", f"impossible de reprendre %1 de %2{NB}: %3",
+        "no se puede trasladar %1 desde %2: %3"),
+    "cannot copy %1: %2": ("%1 lässt sich nicht kopieren: %2", f"impossible de copier %1{NB}: %2",
+                           "no se puede copiar %1: %2"),
+    "cannot read the folder %1: %2": ("der Ordner %1 lässt sich nicht lesen: %2",
+                                      f"impossible de lire le dossier %1{NB}: %2", "no se puede leer la carpeta %1: %2"),
+    "cannot add %1: %2": ("%1 lässt sich nicht hinzufügen: %2", f"impossible d’ajouter %1{NB}: %2",
+                          "no se puede añadir %1: %2"),
+    "nothing to pack at %1": ("unter %1 gibt es nichts zu packen", "rien à empaqueter à l’emplacement %1",
+                              "no hay nada que empaquetar en %1"),
     # The scratch folder: the program's private folder for work in progress.
     "it cannot be created (%1)": ("er lässt sich nicht anlegen (%1)", "il ne peut pas être créé (%1)",
                                   "no se puede crear (%1)"),

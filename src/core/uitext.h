@@ -6,6 +6,7 @@
 // of the translator the program installed: the window installs one for the user's language, the
 // command line (which is scripted) none, so it keeps the English source text.
 
+#include <cstddef>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -19,5 +20,22 @@ std::string uiText(const char *context, const char *source);
 std::string uiText(const char *context, const char *source, const char *disambiguation, int n);
 
 // `text` with "%1" to "%9" replaced by `args` in one pass, each argument as it is: a file
-// name need not be UTF-8, and a "%2" inside an argument stays as it is.
-std::string uiArgs(std::string_view text, std::initializer_list<std::string_view> args);
+// name need not be UTF-8, and a "%2" inside an argument stays as it is. Defined here, without
+// Qt, for the ePub archive functions too.
+inline std::string uiArgs(std::string_view text, std::initializer_list<std::string_view> args)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 1 < text.size() && text[i + 1] >= '1' && text[i + 1] <= '9') {
+            const auto n = static_cast<std::size_t>(text[i + 1] - '1');
+            if (n < args.size()) {
+                out += *(args.begin() + n);
+                ++i;
+                continue;
+            }
+        }
+        out += text[i];
+    }
+    return out;
+}
