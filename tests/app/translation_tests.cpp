@@ -10,6 +10,8 @@
 #include "appfixture.h"
 #include "core/appconfigure.h"
 #include "core/mainqueue.h"
+#include "operations/bookpath.h"
+#include "operations/epubarchive.h"
 #include "widgets/aioutlineview.h"
 #include "widgets/xlpopupmenubutton.h"
 
@@ -269,6 +271,12 @@ TEST_F(GermanTest, TheWindowAndQtsOwnButtonsSpeakTheUsersLanguage)
     // Qt's own texts come from Qt's translations.
     QDialogButtonBox buttons(QDialogButtonBox::Cancel);
     EXPECT_EQ(buttons.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Abbrechen"));
+    // The reasons of the layers below: the operations', and the ePub archive's, which stand
+    // without Qt and are handed the same translation.
+    EXPECT_EQ(bookPathProblem({}), "das Buch hat keinen „Path“ im Katalog");
+    std::string error;
+    EXPECT_FALSE(unpackEpubArchive(m_files.file("none.epub"), m_files.file("unpacked"), &error));
+    EXPECT_EQ(error.rfind("keine lesbare ePub-Datei (ZIP): ", 0), 0u) << error;
 }
 
 // English is the source language: an English user gets no translation even where a later

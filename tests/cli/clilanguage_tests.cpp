@@ -28,6 +28,7 @@ TEST(CliLanguageTest, ReasonsStayEnglishUnderAGermanDesktop)
     ASSERT_TRUE(writeFolderDevice(device.path(), desc, &error)) << error;
     std::ofstream(files.file("notes.txt")) << "not a book";
     std::ofstream(files.file("kept.plist")) << "<plist><array/></plist>";
+    std::ofstream(files.file("broken.epub")) << "not a zip";
 
     // The German translation knows these reasons: a CLI that loaded it would say them in German.
     QTranslator german;
@@ -44,6 +45,9 @@ TEST(CliLanguageTest, ReasonsStayEnglishUnderAGermanDesktop)
         {{"restore", files.file("kept.plist")},
          {{"Operations", "not a book catalogue: %1"}, {"Catalogue", "the catalogue's root is not a dictionary"}},
          "kept.plist: not a book catalogue: the catalogue's root is not a dictionary"},
+        {{"import", files.file("broken.epub")},
+         {{"Archive", "not a readable ePub (zip) file: %1"}},
+         "broken.epub: not a readable ePub (zip) file: "},
     };
     for (const auto &row : rows) {
         for (const auto &[context, source] : row.sources)
