@@ -54,6 +54,129 @@
         <source>%1 bytes</source>
         <translation>%1 Byte</translation>
     </message>
+    <message>
+        <source>Warning</source>
+        <translation>Warnung</translation>
+    </message>
+    <message>
+        <source>%1 is existing. Are you sure to replace?</source>
+        <translation>%1 ist schon vorhanden. Wirklich ersetzen?</translation>
+    </message>
+    <message>
+        <source>NO</source>
+        <translation>Nein</translation>
+    </message>
+    <message>
+        <source>YES</source>
+        <translation>Ja</translation>
+    </message>
+    <message>
+        <source>Keep Both</source>
+        <translation>Beide behalten</translation>
+    </message>
+    <message>
+        <source>Copying to: %1</source>
+        <translation>Kopieren nach: %1</translation>
+    </message>
+    <message>
+        <source>1 book was exported to %1.</source>
+        <translation>1 Buch wurde nach %1 exportiert.</translation>
+    </message>
+    <message>
+        <source>%1 books were exported to %2.</source>
+        <translation>%1 Bücher wurden nach %2 exportiert.</translation>
+    </message>
+    <message>
+        <source>Open Folder</source>
+        <translation>Ordner öffnen</translation>
+    </message>
+    <message>
+        <source>These books could not be deleted:</source>
+        <translation>Diese Bücher ließen sich nicht löschen:</translation>
+    </message>
+    <message>
+        <source>Deleting: %1</source>
+        <translation>Löschen: %1</translation>
+    </message>
+</context>
+<context>
+    <name>Archive</name>
+    <message>
+        <source>not a readable ePub (zip) file: %1</source>
+        <translation>keine lesbare ePub-Datei (ZIP): %1</translation>
+    </message>
+    <message>
+        <source>the archive holds too many entries</source>
+        <translation>das Archiv enthält zu viele Einträge</translation>
+    </message>
+    <message>
+        <source>the archive holds an entry outside its folder: &quot;%1&quot;</source>
+        <translation>das Archiv enthält einen Eintrag außerhalb seines Ordners: „%1“</translation>
+    </message>
+    <message>
+        <source>the archive holds a symbolic link: &quot;%1&quot;</source>
+        <translation>das Archiv enthält eine symbolische Verknüpfung: „%1“</translation>
+    </message>
+    <message>
+        <source>the archive unpacks to more than the allowed size</source>
+        <translation>das Archiv wird entpackt größer als erlaubt</translation>
+    </message>
+    <message>
+        <source>the unpack folder already exists: %1</source>
+        <translation>der Ordner zum Entpacken existiert schon: %1</translation>
+    </message>
+    <message>
+        <source>cannot create %1</source>
+        <translation>%1 lässt sich nicht anlegen</translation>
+    </message>
+    <message>
+        <source>cannot create folder %1</source>
+        <translation>der Ordner %1 lässt sich nicht anlegen</translation>
+    </message>
+    <message>
+        <source>cannot read &quot;%1&quot; in the archive: %2</source>
+        <translation>„%1“ im Archiv lässt sich nicht lesen: %2</translation>
+    </message>
+    <message>
+        <source>cannot write %1</source>
+        <translation>%1 lässt sich nicht schreiben</translation>
+    </message>
+    <message>
+        <source>the archive entry &quot;%1&quot; is damaged</source>
+        <translation>der Archiveintrag „%1“ ist beschädigt</translation>
+    </message>
+    <message>
+        <source>cannot add mimetype</source>
+        <translation>„mimetype“ lässt sich nicht hinzufügen</translation>
+    </message>
+    <message>
+        <source>cannot read the entries of %1</source>
+        <translation>die Einträge von %1 lassen sich nicht lesen</translation>
+    </message>
+    <message>
+        <source>cannot carry over %1 from %2: %3</source>
+        <translation>%1 lässt sich nicht aus %2 übernehmen: %3</translation>
+    </message>
+    <message>
+        <source>cannot write %1: %2</source>
+        <translation>%1 lässt sich nicht schreiben: %2</translation>
+    </message>
+    <message>
+        <source>cannot copy %1: %2</source>
+        <translation>%1 lässt sich nicht kopieren: %2</translation>
+    </message>
+    <message>
+        <source>cannot read the folder %1: %2</source>
+        <translation>der Ordner %1 lässt sich nicht lesen: %2</translation>
+    </message>
+    <message>
+        <source>cannot add %1: %2</source>
+        <translation>%1 lässt sich nicht hinzufügen: %2</translation>
+    </message>
+    <message>
+        <source>nothing to pack at %1</source>
+        <translation>unter %1 gibt es nichts zu packen</translation>
+    </message>
 </context>
 <context>
     <name>BookCovers</name>
@@ -118,27 +241,27 @@
     </message>
     <message>
         <source>Books are being copied. Open the new books again when that has finished.</source>
-        <translation type="unfinished" />
+        <translation>Es werden gerade Bücher kopiert. Öffnen Sie die neuen Bücher noch einmal, wenn das abgeschlossen ist.</translation>
     </message>
     <message>
         <source>1 file was not found.</source>
-        <translation type="unfinished" />
+        <translation>1 Datei wurde nicht gefunden.</translation>
     </message>
     <message>
         <source>%1 files were not found.</source>
-        <translation type="unfinished" />
+        <translation>%1 Dateien wurden nicht gefunden.</translation>
     </message>
     <message>
         <source>1 file that is no ePub book is left out.</source>
-        <translation type="unfinished" />
+        <translation>1 Datei, die kein ePub-Buch ist, wird ausgelassen.</translation>
     </message>
     <message>
         <source>%1 files that are no ePub books are left out.</source>
-        <translation type="unfinished" />
+        <translation>%1 Dateien, die keine ePub-Bücher sind, werden ausgelassen.</translation>
     </message>
     <message>
         <source>No ePub book (a file whose name ends in &quot;.epub&quot;) was found among the files given.</source>
-        <translation type="unfinished" />
+        <translation>Unter den angegebenen Dateien ist kein ePub-Buch (eine Datei, deren Name auf „.epub“ endet).</translation>
     </message>
     <message>
         <source>Custom Books</source>
@@ -146,11 +269,66 @@
     </message>
     <message>
         <source>Add 1 book to %1 on %2?</source>
-        <translation type="unfinished" />
+        <translation>1 Buch zu %1 auf %2 hinzufügen?</translation>
     </message>
     <message>
         <source>Add %1 books to %2 on %3?</source>
-        <translation type="unfinished" />
+        <translation>%1 Bücher zu %2 auf %3 hinzufügen?</translation>
+    </message>
+</context>
+<context>
+    <name>Catalogue</name>
+    <message>
+        <source>no catalogue at %1</source>
+        <translation>kein Katalog unter %1</translation>
+    </message>
+    <message>
+        <source>the catalogue at %1 is empty</source>
+        <translation>der Katalog unter %1 ist leer</translation>
+    </message>
+    <message>
+        <source>the catalogue at %1 is too large</source>
+        <translation>der Katalog unter %1 ist zu groß</translation>
+    </message>
+    <message>
+        <source>cannot read %1</source>
+        <translation>%1 lässt sich nicht lesen</translation>
+    </message>
+    <message>
+        <source>the catalogue is empty</source>
+        <translation>der Katalog ist leer</translation>
+    </message>
+    <message>
+        <source>the catalogue is not a readable property list</source>
+        <translation>der Katalog ist keine lesbare Eigenschaftsliste</translation>
+    </message>
+    <message>
+        <source>the catalogue&apos;s root is not a dictionary</source>
+        <translation>die Wurzel des Katalogs ist kein Wörterbuch</translation>
+    </message>
+    <message>
+        <source>the catalogue&apos;s &quot;Books&quot; value is not an array</source>
+        <translation>der Wert „Books“ des Katalogs ist keine Liste</translation>
+    </message>
+    <message>
+        <source>refusing to write a catalogue that was not read</source>
+        <translation>ein Katalog, der nicht gelesen wurde, wird nicht geschrieben</translation>
+    </message>
+    <message>
+        <source>cannot serialise the catalogue</source>
+        <translation>der Katalog lässt sich nicht zum Schreiben aufbereiten</translation>
+    </message>
+    <message>
+        <source>the catalogue holds a key twice in one dictionary; it is left as it is</source>
+        <translation>der Katalog enthält einen Schlüssel zweimal im selben Wörterbuch; er bleibt, wie er ist</translation>
+    </message>
+    <message>
+        <source>cannot write %1</source>
+        <translation>%1 lässt sich nicht schreiben</translation>
+    </message>
+    <message>
+        <source>cannot replace %1</source>
+        <translation>%1 lässt sich nicht ersetzen</translation>
     </message>
 </context>
 <context>
@@ -373,6 +551,213 @@
     <message>
         <source>%1 failed.</source>
         <translation>%1 fehlgeschlagen.</translation>
+    </message>
+</context>
+<context>
+    <name>Device</name>
+    <message>
+        <source>UnKnow Product Version</source>
+        <translation>Unbekannte Softwareversion</translation>
+    </message>
+    <message>
+        <source>UnKnow Serial Number</source>
+        <translation>Unbekannte Seriennummer</translation>
+    </message>
+    <message>
+        <source>cannot write the book&apos;s copy in the scratch folder (%1): %2</source>
+        <translation>die Kopie des Buchs lässt sich nicht in den temporären Ordner schreiben (%1): %2</translation>
+    </message>
+    <message>
+        <source>the book holds a link, which is not followed: %1</source>
+        <translation>das Buch enthält eine Verknüpfung, der nicht gefolgt wird: %1</translation>
+    </message>
+    <message>
+        <source>the book holds something that is neither a folder nor a file: %1</source>
+        <translation>das Buch enthält etwas, das weder Ordner noch Datei ist: %1</translation>
+    </message>
+    <message>
+        <source>the book&apos;s folders nest too deep: %1</source>
+        <translation>die Ordner des Buchs sind zu tief verschachtelt: %1</translation>
+    </message>
+    <message>
+        <source>The apps of the device could not be read: %1.</source>
+        <translation>Die Apps des Geräts ließen sich nicht lesen: %1.</translation>
+    </message>
+    <message>
+        <source>The app&apos;s folder on the device cannot be opened.</source>
+        <translation>Der Ordner der App auf dem Gerät lässt sich nicht öffnen.</translation>
+    </message>
+    <message>
+        <source>Unlock the iPhone and try again.</source>
+        <translation>Entsperren Sie das iPhone und versuchen Sie es erneut.</translation>
+    </message>
+    <message>
+        <source>The app is no longer on the device, or it no longer shares its documents. Reconnect the device to see its apps again.</source>
+        <translation>Die App ist nicht mehr auf dem Gerät oder gibt ihre Dokumente nicht mehr frei. Schließen Sie das Gerät erneut an, um seine Apps wieder zu sehen.</translation>
+    </message>
+    <message>
+        <source>Unplug the device, plug it in again and try again.</source>
+        <translation>Trennen Sie das Gerät, schließen Sie es wieder an und versuchen Sie es erneut.</translation>
+    </message>
+    <message>
+        <source>The device reported an unexpected error (%1 %2). </source>
+        <translation>Das Gerät meldete einen unerwarteten Fehler (%1 %2). </translation>
+    </message>
+    <message>
+        <source>This computer is not trusted by the device. Unlock the device and tap Trust, then try again.</source>
+        <translation>Das Gerät vertraut diesem Computer nicht. Entsperren Sie das Gerät, tippen Sie auf „Vertrauen“ und versuchen Sie es dann erneut.</translation>
+    </message>
+    <message>
+        <source>The device identifier is not valid. Check the identifier and try again.</source>
+        <translation>Die Gerätekennung ist ungültig. Prüfen Sie die Kennung und versuchen Sie es erneut.</translation>
+    </message>
+    <message>
+        <source>The device is not connected, or the usbmuxd service is not running. Connect the device with a USB cable and make sure usbmuxd is running.</source>
+        <translation>Das Gerät ist nicht angeschlossen, oder der Dienst usbmuxd läuft nicht. Schließen Sie das Gerät mit einem USB-Kabel an und sorgen Sie dafür, dass usbmuxd läuft.</translation>
+    </message>
+    <message>
+        <source>The connection to the device was interrupted. </source>
+        <translation>Die Verbindung zum Gerät wurde unterbrochen. </translation>
+    </message>
+    <message>
+        <source>The secure connection to the device failed. </source>
+        <translation>Die sichere Verbindung zum Gerät ist fehlgeschlagen. </translation>
+    </message>
+    <message>
+        <source>The device stopped answering. </source>
+        <translation>Das Gerät antwortet nicht mehr. </translation>
+    </message>
+    <message>
+        <source>The device is locked. Unlock it, tap Trust if asked, and try again.</source>
+        <translation>Das Gerät ist gesperrt. Entsperren Sie es, tippen Sie auf „Vertrauen“, falls gefragt, und versuchen Sie es erneut.</translation>
+    </message>
+    <message>
+        <source>The device is asking whether to trust this computer. Unlock the device and tap Trust, then try again.</source>
+        <translation>Das Gerät fragt, ob es diesem Computer vertrauen soll. Entsperren Sie das Gerät, tippen Sie auf „Vertrauen“ und versuchen Sie es dann erneut.</translation>
+    </message>
+    <message>
+        <source>Trust was declined on the device. Unplug it, plug it in again, unlock it and tap Trust.</source>
+        <translation>Das Vertrauen wurde auf dem Gerät abgelehnt. Trennen Sie es, schließen Sie es wieder an, entsperren Sie es und tippen Sie auf „Vertrauen“.</translation>
+    </message>
+    <message>
+        <source>The trust record for the device could not be saved. Check that usbmuxd is running and its folder is writable, then try again.</source>
+        <translation>Der Vertrauenseintrag für das Gerät ließ sich nicht speichern. Prüfen Sie, ob usbmuxd läuft und in seinen Ordner schreiben darf, und versuchen Sie es dann erneut.</translation>
+    </message>
+    <message>
+        <source>The trust record for this device is damaged. Remove it (idevicepair unpair), then unlock the device and tap Trust.</source>
+        <translation>Der Vertrauenseintrag für dieses Gerät ist beschädigt. Entfernen Sie ihn (idevicepair unpair), entsperren Sie dann das Gerät und tippen Sie auf „Vertrauen“.</translation>
+    </message>
+    <message>
+        <source>The secure session with the device could not be set up. </source>
+        <translation>Die sichere Sitzung mit dem Gerät ließ sich nicht aufbauen. </translation>
+    </message>
+    <message>
+        <source> If it keeps failing, remove this computer&apos;s trust record (idevicepair unpair) and tap Trust again.</source>
+        <translation> Wenn es weiter fehlschlägt, entfernen Sie den Vertrauenseintrag dieses Computers (idevicepair unpair) und tippen Sie erneut auf „Vertrauen“.</translation>
+    </message>
+    <message>
+        <source>Lost contact with the device. Check the cable, then unplug the device and plug it in again.</source>
+        <translation>Die Verbindung zum Gerät ist abgerissen. Prüfen Sie das Kabel, trennen Sie dann das Gerät und schließen Sie es wieder an.</translation>
+    </message>
+    <message>
+        <source>The device has been restarted and is still locked. Unlock it once and try again.</source>
+        <translation>Das Gerät wurde neu gestartet und ist noch gesperrt. Entsperren Sie es einmal und versuchen Sie es erneut.</translation>
+    </message>
+    <message>
+        <source>The device&apos;s settings or its management profile do not allow this computer to connect. Check the device&apos;s restrictions.</source>
+        <translation>Die Einstellungen des Geräts oder sein Verwaltungsprofil erlauben diesem Computer keine Verbindung. Prüfen Sie die Einschränkungen des Geräts.</translation>
+    </message>
+    <message>
+        <source>The device refused to open its file service. </source>
+        <translation>Das Gerät hat es abgelehnt, seinen Dateidienst zu öffnen. </translation>
+    </message>
+    <message>
+        <source>The device does not offer a service this program needs. Update the device&apos;s software and try again.</source>
+        <translation>Das Gerät bietet einen Dienst nicht an, den dieses Programm braucht. Aktualisieren Sie die Software des Geräts und versuchen Sie es erneut.</translation>
+    </message>
+    <message>
+        <source>The device is not activated. Finish setting it up, then connect it again.</source>
+        <translation>Das Gerät ist nicht aktiviert. Richten Sie es fertig ein und schließen Sie es dann erneut an.</translation>
+    </message>
+    <message>
+        <source>The session with the device ended unexpectedly. </source>
+        <translation>Die Sitzung mit dem Gerät endete unerwartet. </translation>
+    </message>
+    <message>
+        <source>The device did not give out the information asked for. Unlock the device and try again.</source>
+        <translation>Das Gerät hat die erfragten Angaben nicht herausgegeben. Entsperren Sie das Gerät und versuchen Sie es erneut.</translation>
+    </message>
+    <message>
+        <source>The device gave an answer this program does not understand. </source>
+        <translation>Das Gerät gab eine Antwort, die dieses Programm nicht versteht. </translation>
+    </message>
+    <message>
+        <source>The file or folder does not exist on the device.</source>
+        <translation>Die Datei oder der Ordner existiert auf dem Gerät nicht.</translation>
+    </message>
+    <message>
+        <source>A folder is in the way of a file on the device.</source>
+        <translation>Auf dem Gerät steht ein Ordner einer Datei im Weg.</translation>
+    </message>
+    <message>
+        <source>A file or folder of that name already exists on the device.</source>
+        <translation>Auf dem Gerät gibt es schon eine Datei oder einen Ordner mit diesem Namen.</translation>
+    </message>
+    <message>
+        <source>The folder on the device is not empty.</source>
+        <translation>Der Ordner auf dem Gerät ist nicht leer.</translation>
+    </message>
+    <message>
+        <source>The device does not allow access to this file or folder.</source>
+        <translation>Das Gerät erlaubt keinen Zugriff auf diese Datei oder diesen Ordner.</translation>
+    </message>
+    <message>
+        <source>The device is full. Free some space on it and try again.</source>
+        <translation>Das Gerät ist voll. Schaffen Sie dort etwas Platz und versuchen Sie es erneut.</translation>
+    </message>
+    <message>
+        <source>Another program is syncing with the device. Wait until it has finished and try again.</source>
+        <translation>Ein anderes Programm synchronisiert gerade mit dem Gerät. Warten Sie, bis es fertig ist, und versuchen Sie es erneut.</translation>
+    </message>
+    <message>
+        <source>The device or this computer ran out of memory. Close other programs and try again.</source>
+        <translation>Dem Gerät oder diesem Computer ist der Speicher ausgegangen. Schließen Sie andere Programme und versuchen Sie es erneut.</translation>
+    </message>
+    <message>
+        <source>Reading or writing on the device failed. </source>
+        <translation>Lesen oder Schreiben auf dem Gerät ist fehlgeschlagen. </translation>
+    </message>
+    <message>
+        <source>The device refused the request as invalid.</source>
+        <translation>Das Gerät hat die Anfrage als ungültig abgelehnt.</translation>
+    </message>
+    <message>
+        <source>The operation on the device was interrupted. Try again.</source>
+        <translation>Der Vorgang auf dem Gerät wurde unterbrochen. Versuchen Sie es erneut.</translation>
+    </message>
+    <message>
+        <source>The device&apos;s file service reported an error. </source>
+        <translation>Der Dateidienst des Geräts meldete einen Fehler. </translation>
+    </message>
+    <message>
+        <source>The notification could not be sent to the device: it is not valid.</source>
+        <translation>Die Benachrichtigung ließ sich nicht an das Gerät senden: Sie ist ungültig.</translation>
+    </message>
+    <message>
+        <source>Lost contact with the device while notifying it. Check the cable, then unplug the device and plug it in again.</source>
+        <translation>Die Verbindung zum Gerät riss ab, während es benachrichtigt wurde. Prüfen Sie das Kabel, trennen Sie dann das Gerät und schließen Sie es wieder an.</translation>
+    </message>
+    <message>
+        <source>Lost contact with the device while opening the app&apos;s files. Check the cable, then unplug the device and plug it in again.</source>
+        <translation>Die Verbindung zum Gerät riss ab, während die Dateien der App geöffnet wurden. Prüfen Sie das Kabel, trennen Sie dann das Gerät und schließen Sie es wieder an.</translation>
+    </message>
+    <message>
+        <source>The device refused to open the app&apos;s files (%1). </source>
+        <translation>Das Gerät hat es abgelehnt, die Dateien der App zu öffnen (%1). </translation>
+    </message>
+    <message>
+        <source>This program does not use the device service %1.</source>
+        <translation>Dieses Programm verwendet den Gerätedienst %1 nicht.</translation>
     </message>
 </context>
 <context>
@@ -646,6 +1031,252 @@
     </message>
 </context>
 <context>
+    <name>Operations</name>
+    <message>
+        <source>cannot write in the scratch folder</source>
+        <translation>in den temporären Ordner lässt sich nicht schreiben</translation>
+    </message>
+    <message>
+        <source>the book could not be read from the device</source>
+        <translation>das Buch ließ sich nicht vom Gerät lesen</translation>
+    </message>
+    <message>
+        <source>%1 leads through a link: only the app&apos;s own Documents folder is used</source>
+        <translation>%1 führt über eine Verknüpfung: Nur der eigene Dokumente-Ordner der App wird verwendet</translation>
+    </message>
+    <message>
+        <source>no book %1 in the app</source>
+        <translation>kein Buch %1 in der App</translation>
+    </message>
+    <message>
+        <source>a book in an app is named by its path in the app&apos;s Documents folder</source>
+        <translation>ein Buch in einer App wird mit seinem Pfad im Dokumente-Ordner der App angegeben</translation>
+    </message>
+    <message>
+        <source>the path %1 has an empty, &quot;.&quot; or &quot;..&quot; part</source>
+        <translation>der Pfad %1 hat einen leeren Teil, „.“ oder „..“</translation>
+    </message>
+    <message>
+        <source>%1 is not an ePub (its name does not end in .epub)</source>
+        <translation>%1 ist kein ePub (der Name endet nicht auf .epub)</translation>
+    </message>
+    <message>
+        <source>not a file: %1</source>
+        <translation>keine Datei: %1</translation>
+    </message>
+    <message>
+        <source>%1 is not an ePub</source>
+        <translation>%1 ist kein ePub</translation>
+    </message>
+    <message>
+        <source>the scratch folder cannot be used</source>
+        <translation>der temporäre Ordner ist nicht nutzbar</translation>
+    </message>
+    <message>
+        <source>the app&apos;s Documents folder is a link: only the app&apos;s own folder is used</source>
+        <translation>der Dokumente-Ordner der App ist eine Verknüpfung: Nur der eigene Ordner der App wird verwendet</translation>
+    </message>
+    <message>
+        <source>%1 is in the app already and was kept</source>
+        <translation>%1 ist schon in der App und wurde behalten</translation>
+    </message>
+    <message>
+        <source>no free name for %1</source>
+        <translation>kein freier Name für %1</translation>
+    </message>
+    <message>
+        <source>cannot read %1</source>
+        <translation>%1 lässt sich nicht lesen</translation>
+    </message>
+    <message>
+        <source>The device is full: the book needs %1 bytes. Make room on the device and try again.</source>
+        <translation>Das Gerät ist voll: Das Buch braucht %1 Byte. Schaffen Sie Platz auf dem Gerät und versuchen Sie es erneut.</translation>
+    </message>
+    <message>
+        <source>cannot write in the app&apos;s Documents folder</source>
+        <translation>in den Dokumente-Ordner der App lässt sich nicht schreiben</translation>
+    </message>
+    <message>
+        <source>the book could not be written to the device</source>
+        <translation>das Buch ließ sich nicht auf das Gerät schreiben</translation>
+    </message>
+    <message>
+        <source>the book could not be given its name %1 in the app</source>
+        <translation>das Buch ließ sich in der App nicht %1 nennen</translation>
+    </message>
+    <message>
+        <source>the destination is not a folder: %1</source>
+        <translation>das Ziel ist kein Ordner: %1</translation>
+    </message>
+    <message>
+        <source>the book could not be removed from the app</source>
+        <translation>das Buch ließ sich nicht aus der App entfernen</translation>
+    </message>
+    <message>
+        <source>only the device&apos;s own books are deleted here</source>
+        <translation>hier werden nur die eigenen Bücher des Geräts gelöscht</translation>
+    </message>
+    <message>
+        <source>the book&apos;s &quot;Path&quot; %1 is also the folder of a book the user did not add</source>
+        <translation>der „Path“ %1 des Buchs ist auch der Ordner eines Buchs, das nicht selbst hinzugefügt wurde</translation>
+    </message>
+    <message>
+        <source>no book with the &quot;Path&quot; %1 in the catalogue</source>
+        <translation>kein Buch mit dem „Path“ %1 im Katalog</translation>
+    </message>
+    <message>
+        <source>the book was taken out of the catalogue, but some of its files remain in %1</source>
+        <translation>das Buch wurde aus dem Katalog genommen, aber einige seiner Dateien bleiben in %1</translation>
+    </message>
+    <message>
+        <source>cannot write %1: %2</source>
+        <translation>%1 lässt sich nicht schreiben: %2</translation>
+    </message>
+    <message>
+        <source>cannot write in %1: %2</source>
+        <translation>in %1 lässt sich nicht schreiben: %2</translation>
+    </message>
+    <message>
+        <source>%1 exists and was kept</source>
+        <translation>%1 ist vorhanden und wurde behalten</translation>
+    </message>
+    <message>
+        <source>cannot open the device&apos;s books folder</source>
+        <translation>der Bücherordner des Geräts lässt sich nicht öffnen</translation>
+    </message>
+    <message>
+        <source>the book &quot;%1&quot; is not on the device</source>
+        <translation>das Buch „%1“ ist nicht auf dem Gerät</translation>
+    </message>
+    <message>
+        <source>could not read all of the book from the device</source>
+        <translation>das Buch ließ sich nicht vollständig vom Gerät lesen</translation>
+    </message>
+    <message>
+        <source>cannot write the book&apos;s copy in the scratch folder: %1</source>
+        <translation>die Kopie des Buchs lässt sich nicht in den temporären Ordner schreiben: %1</translation>
+    </message>
+    <message>
+        <source>only the device&apos;s own books are exported here</source>
+        <translation>hier werden nur die eigenen Bücher des Geräts exportiert</translation>
+    </message>
+    <message>
+        <source>cannot copy the book to the device</source>
+        <translation>das Buch lässt sich nicht auf das Gerät kopieren</translation>
+    </message>
+    <message>
+        <source>the device&apos;s catalogue took the book&apos;s folder name &quot;%1&quot; meanwhile</source>
+        <translation>der Katalog des Geräts hat den Ordnernamen „%1“ des Buchs inzwischen vergeben</translation>
+    </message>
+    <message>
+        <source>not an ePub file (its name does not end in &quot;.epub&quot;)</source>
+        <translation>keine ePub-Datei (der Name endet nicht auf „.epub“)</translation>
+    </message>
+    <message>
+        <source>books are imported into the device&apos;s own books only</source>
+        <translation>Bücher werden nur in die eigenen Bücher des Geräts übertragen</translation>
+    </message>
+    <message>
+        <source>the book has no &quot;Path&quot; in the catalogue</source>
+        <translation>das Buch hat keinen „Path“ im Katalog</translation>
+    </message>
+    <message>
+        <source>the book&apos;s &quot;Path&quot; does not name a book folder or book file: %1</source>
+        <translation>der „Path“ des Buchs nennt keinen Buchordner und keine Buchdatei: %1</translation>
+    </message>
+    <message>
+        <source>the app&apos;s Documents folder cannot be opened</source>
+        <translation>der Dokumente-Ordner der App lässt sich nicht öffnen</translation>
+    </message>
+    <message>
+        <source>no data folder for the catalogue backups (set HOME or BOOKFERRY_DATA_DIR)</source>
+        <translation>kein Datenordner für die Katalogsicherungen (HOME oder BOOKFERRY_DATA_DIR setzen)</translation>
+    </message>
+    <message>
+        <source>cannot create the backup folder %1: %2</source>
+        <translation>der Sicherungsordner %1 lässt sich nicht anlegen: %2</translation>
+    </message>
+    <message>
+        <source>cannot keep a copy of the device&apos;s book catalogue before changing it</source>
+        <translation>vom Buchkatalog des Geräts lässt sich vor der Änderung keine Kopie sichern</translation>
+    </message>
+    <message>
+        <source>cannot write the catalogue backup %1</source>
+        <translation>die Katalogsicherung %1 lässt sich nicht schreiben</translation>
+    </message>
+    <message>
+        <source>cannot tell whether the device has a book catalogue to back up</source>
+        <translation>es lässt sich nicht feststellen, ob das Gerät einen Buchkatalog zum Sichern hat</translation>
+    </message>
+    <message>
+        <source>no device is connected</source>
+        <translation>kein Gerät ist angeschlossen</translation>
+    </message>
+    <message>
+        <source>not a book catalogue: %1</source>
+        <translation>kein Buchkatalog: %1</translation>
+    </message>
+    <message>
+        <source>it has no &quot;Books&quot; array</source>
+        <translation>er enthält keine „Books“-Liste</translation>
+    </message>
+    <message>
+        <source>this copy was kept for another device (%1)</source>
+        <translation>diese Kopie wurde für ein anderes Gerät gesichert (%1)</translation>
+    </message>
+    <message>
+        <source>the device&apos;s book catalogue is %1 MB, more than the %2 MB this program reads, so it is left as it is</source>
+        <translation>der Buchkatalog des Geräts hat %1 MB, mehr als die %2 MB, die dieses Programm liest; er bleibt deshalb, wie er ist</translation>
+    </message>
+    <message>
+        <source>cannot tell whether the device has a book catalogue</source>
+        <translation>es lässt sich nicht feststellen, ob das Gerät einen Buchkatalog hat</translation>
+    </message>
+    <message>
+        <source>cannot copy the device&apos;s book catalogue</source>
+        <translation>der Buchkatalog des Geräts lässt sich nicht kopieren</translation>
+    </message>
+    <message>
+        <source>the device&apos;s book catalogue cannot be read, so it is left as it is: %1</source>
+        <translation>der Buchkatalog des Geräts lässt sich nicht lesen und bleibt deshalb, wie er ist: %1</translation>
+    </message>
+    <message>
+        <source>cannot upload the book catalogue to the device</source>
+        <translation>der Buchkatalog lässt sich nicht auf das Gerät übertragen</translation>
+    </message>
+    <message>
+        <source>the device&apos;s catalogue was updated, but its local copy could not be replaced</source>
+        <translation>der Katalog des Geräts wurde aktualisiert, aber seine lokale Kopie ließ sich nicht ersetzen</translation>
+    </message>
+    <message>
+        <source>cannot replace the book catalogue on the device</source>
+        <translation>der Buchkatalog auf dem Gerät lässt sich nicht ersetzen</translation>
+    </message>
+    <message>
+        <source>the book catalogue was uploaded, but could not be read back from the device to check it</source>
+        <translation>der Buchkatalog wurde übertragen, ließ sich zur Prüfung aber nicht wieder vom Gerät lesen</translation>
+    </message>
+    <message>
+        <source>the book catalogue read back from the device differs from the one uploaded</source>
+        <translation>der vom Gerät zurückgelesene Buchkatalog weicht vom übertragenen ab</translation>
+    </message>
+    <message>
+        <source>the transfer was stopped</source>
+        <translation>die Übertragung wurde abgebrochen</translation>
+    </message>
+    <message>
+        <source>the device was disconnected</source>
+        <translation>das Gerät wurde getrennt</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n book(s) of the copy are no longer on the device and were left out:</source>
+        <translation>
+            <numerusform>%n Buch der Kopie ist nicht mehr auf dem Gerät und wurde ausgelassen:</numerusform>
+            <numerusform>%n Bücher der Kopie sind nicht mehr auf dem Gerät und wurden ausgelassen:</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>PreferencesWindow</name>
     <message>
         <source>Preferences</source>
@@ -677,14 +1308,6 @@
     <message>
         <source>Stopping...</source>
         <translation>Wird angehalten...</translation>
-    </message>
-    <message>
-        <source>Deleting: %1</source>
-        <translation>Löschen: %1</translation>
-    </message>
-    <message>
-        <source>Copying to: %1</source>
-        <translation>Kopieren nach: %1</translation>
     </message>
 </context>
 <context>
@@ -736,7 +1359,42 @@
     </message>
 </context>
 <context>
+    <name>Scratch</name>
+    <message>
+        <source>it cannot be created (%1)</source>
+        <translation>er lässt sich nicht anlegen (%1)</translation>
+    </message>
+    <message>
+        <source>it cannot be read (%1)</source>
+        <translation>er lässt sich nicht lesen (%1)</translation>
+    </message>
+    <message>
+        <source>it is not a folder</source>
+        <translation>er ist kein Ordner</translation>
+    </message>
+    <message>
+        <source>it belongs to another user</source>
+        <translation>er gehört einem anderen Benutzer</translation>
+    </message>
+    <message>
+        <source>it is open to other users and cannot be made private (%1)</source>
+        <translation>er ist für andere Benutzer offen und lässt sich nicht privat machen (%1)</translation>
+    </message>
+    <message>
+        <source>The scratch folder %1 cannot be used: %2. Set BOOKFERRY_SCRATCH to a folder of your own.</source>
+        <translation>Der temporäre Ordner %1 ist nicht nutzbar: %2. Setzen Sie BOOKFERRY_SCRATCH auf einen eigenen Ordner.</translation>
+    </message>
+    <message>
+        <source>this program&apos;s working folder cannot be made in it (%1)</source>
+        <translation>der Arbeitsordner dieses Programms lässt sich darin nicht anlegen (%1)</translation>
+    </message>
+</context>
+<context>
     <name>TransferCommands</name>
+    <message>
+        <source>Copying to: %1</source>
+        <translation>Kopieren nach: %1</translation>
+    </message>
     <message>
         <source>1 book was exported to %1.</source>
         <translation>1 Buch wurde nach %1 exportiert.</translation>
@@ -766,6 +1424,10 @@
         <translation>Ja</translation>
     </message>
     <message>
+        <source>Deleting: %1</source>
+        <translation>Löschen: %1</translation>
+    </message>
+    <message>
         <source>These books could not be deleted:</source>
         <translation>Diese Bücher ließen sich nicht löschen:</translation>
     </message>
@@ -792,29 +1454,6 @@
     <message>
         <source>Skip All</source>
         <translation>Alle überspringen</translation>
-    </message>
-    <message>
-        <source>Keep Both</source>
-        <translation>Beide behalten</translation>
-    </message>
-</context>
-<context>
-    <name>TransferSlot</name>
-    <message>
-        <source>%1 is existing. Are you sure to replace?</source>
-        <translation>%1 ist schon vorhanden. Wirklich ersetzen?</translation>
-    </message>
-    <message>
-        <source>Warning</source>
-        <translation>Warnung</translation>
-    </message>
-    <message>
-        <source>NO</source>
-        <translation>Nein</translation>
-    </message>
-    <message>
-        <source>YES</source>
-        <translation>Ja</translation>
     </message>
 </context>
 <context>

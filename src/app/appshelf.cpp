@@ -7,6 +7,7 @@
 #include "core/cachetrim.h"
 #include "core/mainqueue.h"
 #include "core/stablename.h"
+#include "core/uitext.h"
 #include "device/connection/loadiphone.h"
 #include "device/connection/userdataiphone.h"
 #include "library/bookkeys.h"
@@ -220,7 +221,7 @@ afc_connection *AppShelf::openApp(DeviceSession &session, const std::string &app
 {
     if (session.gone() || !session.data()->dev) {
         if (why)
-            *why = iPodTreeListControler::kDeviceDisconnected;
+            *why = uiText("Operations", iPodTreeListControler::kDeviceDisconnected);
         return nullptr;
     }
     return openApp(session.data()->dev, app, why);
@@ -511,7 +512,7 @@ void AppShelf::refresh(AppShelfNode *node)
             if (rc == MDERR_OK)
                 cache.save(device, app, books);
             else
-                why = session->gone() ? iPodTreeListControler::kDeviceDisconnected
+                why = session->gone() ? uiText("Operations", iPodTreeListControler::kDeviceDisconnected)
                                       : QT_TR_NOOP("the app's Documents folder could not be read");
             closeApp(connection);
         }

@@ -2,9 +2,9 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "app/devicenamecell.h"
 
+#include "operations/devicelistmodel.h"
 #include "widgets/imageandtextcell.h"
 
-#include <QCoreApplication>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QPainter>
@@ -38,14 +38,7 @@ int hintWidth(const QStyleOptionViewItem &option, const QModelIndex &index)
 
 QString shownListName(const QString &name)
 {
-    static const char *const fixedNames[] = {QT_TRANSLATE_NOOP("DeviceList", "Custom Books"),
-                                             QT_TRANSLATE_NOOP("DeviceList", "iTunes Books"),
-                                             QT_TRANSLATE_NOOP("DeviceList", "Please connect to your device")};
-    for (const char *fixed : fixedNames) {
-        if (name == QLatin1String(fixed))
-            return QCoreApplication::translate("DeviceList", fixed);
-    }
-    return name;
+    return DeviceListModel::shownName(name);
 }
 
 DeviceNameCell::DeviceNameCell(QObject *parent)

@@ -31,6 +31,13 @@ QString stringValue(const StringDictionary &values, const char *key)
     return QString::fromStdString(surveyText(values, key));
 }
 
+// A value the survey fills in when the device does not say it is one of the device layer's
+// fixed texts, said in the user's language; a value the device gave matches none of them.
+QString surveyWord(const StringDictionary &values, const char *key)
+{
+    return QCoreApplication::translate("Device", surveyText(values, key).c_str());
+}
+
 QString sizeLabel(double bytes)
 {
     return QString::fromStdString(sizeText(bytes));
@@ -100,7 +107,7 @@ void DevicePanel::setUp()
 
 void DevicePanel::showArrivalFailure(const DeviceArrivalFailure &failure)
 {
-    // The reason comes from the device layer, which speaks English only.
+    // The reason comes from the device layer, in the language of the installed translator.
     const QString text = !failure.reason.empty()
                              ? QString::fromStdString(failure.reason)
                              : tr("The device could not be opened (%1). Unplug it and plug it in again.")
@@ -206,8 +213,8 @@ void DevicePanel::showDevice(const StringDictionary &values)
     const QString model = stringValue(values, ipod_Type);
     w.ipodTypeTextField->setText(values.count(ipod_Type) ? model : tr("Unknow IPod"));
     w.ipodNameTextField->setText(QString::fromStdString(listedDeviceName(values)));
-    w.ipodFramworkTypeTextField->setText(stringValue(values, Product_Version));
-    w.ipodNameSerNumberTextField->setText(stringValue(values, Serial_Number));
+    w.ipodFramworkTypeTextField->setText(surveyWord(values, Product_Version));
+    w.ipodNameSerNumberTextField->setText(surveyWord(values, Serial_Number));
     w.ipodVolumTypeTextField->setText(stringValue(values, Volume_Format));
 
     const double total = doubleValue(values, FSTotal_Bytes);

@@ -174,7 +174,7 @@ void BookImportSources::importGiven(const QStringList &paths)
                            : tr("Add %1 books to %2 on %3?").arg(files.size()).arg(destination, device))
         + leftOut;
     const int answer =
-        m_interaction.ask(m_window, QStringLiteral("Add Books"), question, {tr("Cancel"), tr("Add Books")});
+        m_interaction.ask(m_window, tr("Add Books"), question, {tr("Cancel"), tr("Add Books")});
     if (answer != AlertFirstButtonReturn + 1)
         return;
     // The question waited on the user: the device may have gone or a transfer begun meanwhile.

@@ -9,8 +9,10 @@
 #include "app/qtloadwindow.h"
 #include "app/userinteraction.h"
 #include "core/mainqueue.h"
+#include "core/uitext.h"
 #include "device/connection/deviceworkpath.h"
 #include "device/connection/loadiphone.h"
+#include "operations/bookpath.h"
 #include "operations/devicelistmodel.h"
 #include "operations/ipodtreelistcontroler.h"
 #include "widgets/aioutlineview.h"
@@ -128,8 +130,9 @@ int takeScreenshots(const ScreenshotWindow &parts, const QString &dirPath)
         line->clearMessage();
     }
 
-    parts.fillFailures({{"Field Notes.epub", "The file is not a readable ePub (zip) archive."},
-                                 {"Old Atlas.epub", "The device refused the copy: no space left."}});
+    // Reasons as the operations layer makes them, in the window's language.
+    parts.fillFailures({{"Field Notes.epub", bookPathProblem("Field Notes/OEBPS")},
+                        {"Old Atlas.epub", uiArgs(uiText("Operations", "The device is full: the book needs %1 bytes. Make room on the device and try again."), {"2483112"})}});
     parts.failures->show();
     ok = save(parts.failures, dir, "07-failure-window.png") && ok;
     parts.failures->hide();

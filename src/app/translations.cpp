@@ -3,6 +3,8 @@
 #include "app/translations.h"
 
 #include "core/resources.h"
+#include "core/uitext.h"
+#include "operations/epubarchive.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
@@ -16,6 +18,8 @@ QString translationsDir()
 
 QString installTranslations(QCoreApplication &app, const QStringList &languages)
 {
+    // The ePub archive functions stand without Qt: their sentences come through the same lookup.
+    setArchiveTextLookup([](const char *context, const char *source) { return uiText(context, source); });
     const QString ours = translationsDir();
     // The user's languages in order of preference ("de-AT", "de"); the first one we have a
     // translation for wins, a country's falling back to its language's ("de_AT" to "de").

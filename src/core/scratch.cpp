@@ -2,6 +2,8 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "core/scratch.h"
 
+#include "core/uitext.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstdint>
@@ -65,16 +67,16 @@ std::string candidate()
 std::string problem(const std::string &dir)
 {
     if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST)
-        return std::string("it cannot be created (") + std::strerror(errno) + ")";
+        return uiArgs(uiText("Scratch", "it cannot be created (%1)"), {std::strerror(errno)});
     struct stat st{};
     if (::lstat(dir.c_str(), &st) != 0)
-        return std::string("it cannot be read (") + std::strerror(errno) + ")";
+        return uiArgs(uiText("Scratch", "it cannot be read (%1)"), {std::strerror(errno)});
     if (!S_ISDIR(st.st_mode))
-        return "it is not a folder";
+        return uiText("Scratch", "it is not a folder");
     if (st.st_uid != ::getuid())
-        return "it belongs to another user";
+        return uiText("Scratch", "it belongs to another user");
     if ((st.st_mode & 077) != 0 && ::chmod(dir.c_str(), 0700) != 0)
-        return std::string("it is open to other users and cannot be made private (") + std::strerror(errno) + ")";
+        return uiArgs(uiText("Scratch", "it is open to other users and cannot be made private (%1)"), {std::strerror(errno)});
     return {};
 }
 } // namespace
@@ -90,8 +92,8 @@ std::string scratchDir()
         g_dir = why.empty() ? dir : std::string();
         g_problem.clear();
         if (!why.empty()) {
-            g_problem = "The scratch folder " + dir + " cannot be used: " + why
-                        + ". Set BOOKFERRY_SCRATCH to a folder of your own.";
+            g_problem = uiArgs(uiText("Scratch", "The scratch folder %1 cannot be used: %2. Set BOOKFERRY_SCRATCH to a folder of your own."),
+                               {dir, why});
         }
         g_resolved = true;
     }
@@ -111,8 +113,8 @@ std::string scratchProblem()
     if (!processScratchDir().empty())
         return {};
     std::lock_guard lock(g_process.mutex);
-    return "The scratch folder " + dir + " cannot be used: " + g_process.problem +
-           ". Set BOOKFERRY_SCRATCH to a folder of your own.";
+    return uiArgs(uiText("Scratch", "The scratch folder %1 cannot be used: %2. Set BOOKFERRY_SCRATCH to a folder of your own."),
+                  {dir, g_process.problem});
 }
 
 std::string scratchPath(const std::string &relative)
@@ -184,7 +186,7 @@ bool makeProcessFolder(const std::string &scratch, ProcessFolder &out)
     const std::string pid = std::to_string(::getpid());
     std::string pattern = scratch + "/n-" + pid + "-XXXXXX";
     auto failed = [&out] {
-        out.problem = std::string("this program's working folder cannot be made in it (") + std::strerror(errno) + ")";
+        out.problem = uiArgs(uiText("Scratch", "this program's working folder cannot be made in it (%1)"), {std::strerror(errno)});
         return false;
     };
     if (!::mkdtemp(pattern.data()))

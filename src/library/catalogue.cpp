@@ -2,8 +2,11 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "library/catalogue.h"
 
+#include "core/uitext.h"
 #include "core/utf8.h"
 #include "library/bookkeys.h"
+
+#include <QtGlobal>
 
 #include <cstdio>
 #include <cstdlib>
@@ -125,14 +128,14 @@ Catalogue Catalogue::load(const std::string &path)
     if (ec || size == 0) {
         Catalogue c;
         c.m_state = State::Missing;
-        c.m_error = ec ? "no catalogue at " + path : "the catalogue at " + path + " is empty";
+        c.m_error = uiArgs(ec ? uiText("Catalogue", "no catalogue at %1") : uiText("Catalogue", "the catalogue at %1 is empty"), {path});
         return c;
     }
     if (size > kMaxCatalogueBytes) {
         Catalogue c;
         c.m_root.reset();
         c.m_state = State::Unreadable;
-        c.m_error = "the catalogue at " + path + " is too large";
+        c.m_error = uiArgs(uiText("Catalogue", "the catalogue at %1 is too large"), {path});
         return c;
     }
     std::ifstream in(path, std::ios::binary);
@@ -142,7 +145,7 @@ Catalogue Catalogue::load(const std::string &path)
         Catalogue c;
         c.m_root.reset();
         c.m_state = State::Unreadable;
-        c.m_error = "cannot read " + path;
+        c.m_error = uiArgs(uiText("Catalogue", "cannot read %1"), {path});
         return c;
     }
     Catalogue c = fromData(ss.str());
@@ -157,7 +160,7 @@ Catalogue Catalogue::fromData(const std::string &data)
     c.m_root.reset();
     if (data.empty()) {
         c.m_state = State::Missing;
-        c.m_error = "the catalogue is empty";
+        c.m_error = uiText("Catalogue", "the catalogue is empty");
         return c;
     }
     plist_t root = nullptr;
@@ -166,12 +169,12 @@ Catalogue Catalogue::fromData(const std::string &data)
     c.m_root.reset(root);
     if (!root) {
         c.m_state = State::Unreadable;
-        c.m_error = "the catalogue is not a readable property list";
+        c.m_error = uiText("Catalogue", "the catalogue is not a readable property list");
         return c;
     }
     if (plist_get_node_type(root) != PLIST_DICT) {
         c.m_state = State::Unreadable;
-        c.m_error = "the catalogue's root is not a dictionary";
+        c.m_error = uiText("Catalogue", "the catalogue's root is not a dictionary");
         return c;
     }
     plist_t books = plist_dict_get_item(root, BookKey::Books);
@@ -179,7 +182,7 @@ Catalogue Catalogue::fromData(const std::string &data)
         c.m_hadBooks = false;
     } else if (plist_get_node_type(books) != PLIST_ARRAY) {
         c.m_state = State::Unreadable;
-        c.m_error = "the catalogue's \"Books\" value is not an array";
+        c.m_error = uiText("Catalogue", "the catalogue's \"Books\" value is not an array");
         return c;
     }
     c.m_state = State::Loaded;
@@ -334,17 +337,17 @@ std::string Catalogue::serialise(std::string *error) const
         return std::string();
     };
     if (!isLoaded())
-        return fail("refusing to write a catalogue that was not read");
+        return fail(uiText("Catalogue", "refusing to write a catalogue that was not read"));
     bool lostCharacters = false;
     std::string xml = toXml(&lostCharacters);
     if (xml.empty())
-        return fail("cannot serialise the catalogue");
+        return fail(uiText("Catalogue", "cannot serialise the catalogue"));
     // The XML must read back as the same tree. A dictionary holding a key twice does not:
     // the binary form keeps both and readers take the first, XML readers keep the last.
-    const char *const repeated = "the catalogue holds a key twice in one dictionary; it is left as it is";
+    const char *const repeated = QT_TRANSLATE_NOOP("Catalogue", "the catalogue holds a key twice in one dictionary; it is left as it is");
     const Repeats repeats = repeatsAKey(m_root.get(), 0);
     if (repeats == Repeats::Yes)
-        return fail(repeated);
+        return fail(uiText("Catalogue", repeated));
     // Characters dropped from keys may make two keys one: read back, the tree must keep its shape.
     if (repeats == Repeats::Unknown || lostCharacters) {
         // Too large to compare keys pairwise: read the XML back and compare the shapes.
@@ -353,7 +356,7 @@ std::string Catalogue::serialise(std::string *error) const
             plist_from_xml(xml.data(), static_cast<uint32_t>(xml.size()), &back);
         const PlistPtr reread(back);
         if (!back || !sameShape(m_root.get(), back, 0))
-            return fail(repeated);
+            return fail(uiText("Catalogue", repeated));
     }
     return xml;
 }
@@ -381,12 +384,12 @@ bool Catalogue::write(const std::string &path, std::string *error) const
         out.write(xml.data(), static_cast<std::streamsize>(xml.size()));
         out.flush();
         if (!out)
-            return fail("cannot write " + tmp);
+            return fail(uiArgs(uiText("Catalogue", "cannot write %1"), {tmp}));
     }
     fs::rename(tmp, path, ec);
     if (ec) {
         fs::remove(tmp, ec);
-        return fail("cannot replace " + path);
+        return fail(uiArgs(uiText("Catalogue", "cannot replace %1"), {path}));
     }
     return true;
 }

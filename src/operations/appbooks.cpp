@@ -4,6 +4,7 @@
 
 #include "core/fullio.h"
 #include "core/scratch.h"
+#include "core/uitext.h"
 #include "core/workqueue.h"
 #include "device/connection/devicefiles.h"
 #include "device/connection/filedownload.h"
@@ -105,14 +106,14 @@ bool downloadBook(afc_connection *connection, const std::string &from, const Dev
 {
     std::error_code ec;
     if (!fs::create_directory(to, ec)) {
-        *error = "cannot write in the scratch folder";
+        *error = uiText("Operations", "cannot write in the scratch folder");
         return false;
     }
     if (info.isPlainFile()) {
         if (downloadFile(connection, from, to, info, {}, error, nullptr) == Download::Done)
             return true;
         if (error->empty())
-            *error = "the book could not be read from the device";
+            *error = uiText("Operations", "the book could not be read from the device");
         return false;
     }
     const std::string local = (fs::path(to) / fs::path(from).filename()).string();
@@ -138,7 +139,7 @@ bool downloadBook(afc_connection *connection, const std::string &from, const Dev
     if (ok && !walked.complete)
         ok = false;
     if (!ok && error->empty())
-        *error = "the book could not be read from the device";
+        *error = uiText("Operations", "the book could not be read from the device");
     return ok;
 }
 
@@ -147,7 +148,7 @@ bool downloadBook(afc_connection *connection, const std::string &from, const Dev
 std::string failureText(afc_connection *connection, const std::string &otherwise)
 {
     const std::optional<DeviceFileInfo> documents = readFileInfo(connection, kDocuments);
-    return documents && documents->isDirectory() ? otherwise : std::string(appGoneText());
+    return documents && documents->isDirectory() ? otherwise : uiText("Device", appGoneText());
 }
 
 // What the device says of the book a user names, checked part by part: Documents and every
@@ -166,9 +167,9 @@ std::optional<DeviceFileInfo> bookOnShelf(afc_connection *connection, const std:
             (last && !info->isPlainFile() && !info->isDirectory())) {
             const std::string relative = path.substr(std::strlen(kDocuments) + 1);
             if (info && info->type == "S_IFLNK")
-                *problem = relative + " leads through a link: only the app's own Documents folder is used";
+                *problem = uiArgs(uiText("Operations", "%1 leads through a link: only the app's own Documents folder is used"), {relative});
             else
-                *problem = failureText(connection, "no book " + relative + " in the app");
+                *problem = failureText(connection, uiArgs(uiText("Operations", "no book %1 in the app"), {relative}));
             return std::nullopt;
         }
         if (last)
@@ -332,19 +333,19 @@ std::string appBookPath(const std::string &relative, std::string *problem)
         return std::string();
     };
     if (relative.empty() || relative.front() == '/')
-        return refuse("a book in an app is named by its path in the app's Documents folder");
+        return refuse(uiText("Operations", "a book in an app is named by its path in the app's Documents folder"));
     std::size_t start = 0;
     while (start <= relative.size()) {
         const std::size_t slash = std::min(relative.find('/', start), relative.size());
         const std::string part = relative.substr(start, slash - start);
         if (part.empty() || part == "." || part == "..")
-            return refuse("the path " + relative + " has an empty, \".\" or \"..\" part");
+            return refuse(uiArgs(uiText("Operations", "the path %1 has an empty, \".\" or \"..\" part"), {relative}));
         start = slash + 1;
     }
     std::string tail = relative.size() >= 5 ? relative.substr(relative.size() - 5) : std::string();
     std::transform(tail.begin(), tail.end(), tail.begin(), [](unsigned char c) { return char(std::tolower(c)); });
     if (tail != ".epub")
-        return refuse(relative + " is not an ePub (its name does not end in .epub)");
+        return refuse(uiArgs(uiText("Operations", "%1 is not an ePub (its name does not end in .epub)"), {relative}));
     return std::string(kDocuments) + "/" + relative;
 }
 
@@ -355,10 +356,10 @@ BookOperationResult importIntoApp(afc_connection *connection, const std::string 
     const std::string item = appImportItem(localFile);
     struct stat st{};
     if (::stat(localFile.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-        return BookOperationResult::makeFailed(item, "not a file: " + localFile);
+        return BookOperationResult::makeFailed(item, uiArgs(uiText("Operations", "not a file: %1"), {localFile}));
     std::string problem;
     if (appBookPath(fileName, &problem).empty() || !readPackageIdentity(localFile))
-        return BookOperationResult::makeFailed(item, problem.empty() ? item + " is not an ePub" : problem);
+        return BookOperationResult::makeFailed(item, problem.empty() ? uiArgs(uiText("Operations", "%1 is not an ePub"), {item}) : problem);
 
     // The book goes as it is, except a mimetype entry that is not exactly right: packed in the
     // scratch folder as an export packs a single file.
@@ -368,7 +369,7 @@ BookOperationResult importIntoApp(afc_connection *connection, const std::string 
     if (!epubHasExactMimetype(localFile)) {
         std::string work = scratchPath("appimport-XXXXXX");
         if (work.empty() || !::mkdtemp(work.data()))
-            return BookOperationResult::makeFailed(item, "the scratch folder cannot be used");
+            return BookOperationResult::makeFailed(item, uiText("Operations", "the scratch folder cannot be used"));
         cleanup.path = work;
         packed = (fs::path(work) / "book.epub").string();
         std::string error;
@@ -381,17 +382,17 @@ BookOperationResult importIntoApp(afc_connection *connection, const std::string 
         !documents || !documents->isDirectory())
         return BookOperationResult::makeFailed(
             item, documents && documents->type == "S_IFLNK"
-                      ? std::string("the app's Documents folder is a link: only the app's own folder is used")
-                      : std::string(appGoneText()));
+                      ? uiText("Operations", "the app's Documents folder is a link: only the app's own folder is used")
+                      : uiText("Device", appGoneText()));
     std::string target = fileName;
     if (exists(connection, std::string(kDocuments) + "/" + target)) {
         const AppNameClash answer = question ? question(target) : AppNameClash::Skip;
         if (answer == AppNameClash::Skip)
-            return BookOperationResult::makeSkipped(item, target + " is in the app already and was kept");
+            return BookOperationResult::makeSkipped(item, uiArgs(uiText("Operations", "%1 is in the app already and was kept"), {target}));
         if (answer == AppNameClash::KeepBoth) {
             for (int n = 2; exists(connection, std::string(kDocuments) + "/" + (target = withNumber(fileName, n))); ++n) {
                 if (n > 9999)
-                    return BookOperationResult::makeFailed(item, "no free name for " + fileName);
+                    return BookOperationResult::makeFailed(item, uiArgs(uiText("Operations", "no free name for %1"), {fileName}));
             }
         }
     }
@@ -401,11 +402,11 @@ BookOperationResult importIntoApp(afc_connection *connection, const std::string 
     if (in < 0 || ::fstat(in, &packedStat) != 0) {
         if (in >= 0)
             ::close(in);
-        return BookOperationResult::makeFailed(item, "cannot read " + packed);
+        return BookOperationResult::makeFailed(item, uiArgs(uiText("Operations", "cannot read %1"), {packed}));
     }
     const uint64_t total = static_cast<uint64_t>(packedStat.st_size);
-    const std::string fullText = "The device is full: the book needs " + std::to_string(total) +
-                                 " bytes. Make room on the device and try again.";
+    const std::string fullText = uiArgs(uiText("Operations", "The device is full: the book needs %1 bytes. Make room on the device and try again."),
+                                        {std::to_string(total)});
     if (const std::optional<uint64_t> free = deviceFreeBytes(connection); free && *free < total) {
         ::close(in);
         return BookOperationResult::makeFailed(item, fullText);
@@ -415,7 +416,7 @@ BookOperationResult importIntoApp(afc_connection *connection, const std::string 
     afc_file_ref ref = 0;
     if (AFCFileRefOpen(connection, temporary.c_str(), AFC_MODE_WRITE, 0, &ref) != 0) {
         ::close(in);
-        return BookOperationResult::makeFailed(item, failureText(connection, "cannot write in the app's Documents folder"));
+        return BookOperationResult::makeFailed(item, failureText(connection, uiText("Operations", "cannot write in the app's Documents folder")));
     }
     // Parts of the book go on every connection at once, each written at its place in the file:
     // one connection alone waits for each answer before it sends on.
@@ -474,16 +475,16 @@ BookOperationResult importIntoApp(afc_connection *connection, const std::string 
         // Whatever reached the device goes: a half-written book is never left for the app.
         AFCRemovePath(connection, temporary.c_str());
         if (readFailed)
-            return BookOperationResult::makeFailed(item, "cannot read " + packed);
+            return BookOperationResult::makeFailed(item, uiArgs(uiText("Operations", "cannot read %1"), {packed}));
         const std::optional<uint64_t> free = deviceFreeBytes(connection);
         if (writeRc == kNoSpaceLeft || (free && *free < total - written))
             return BookOperationResult::makeFailed(item, fullText);
-        return BookOperationResult::makeFailed(item, failureText(connection, "the book could not be written to the device"));
+        return BookOperationResult::makeFailed(item, failureText(connection, uiText("Operations", "the book could not be written to the device")));
     }
     if (AFCRenamePath(connection, temporary.c_str(), (std::string(kDocuments) + "/" + target).c_str()) != 0) {
         AFCRemovePath(connection, temporary.c_str());
         return BookOperationResult::makeFailed(
-            item, failureText(connection, "the book could not be given its name " + target + " in the app"));
+            item, failureText(connection, uiArgs(uiText("Operations", "the book could not be given its name %1 in the app"), {target})));
     }
     return BookOperationResult::makeDone(item, target);
 }
@@ -497,7 +498,7 @@ BookOperationResult exportFromApp(afc_connection *connection, const std::string 
         return BookOperationResult::makeFailed(relative, problem);
     std::error_code ec;
     if (!fs::is_directory(folder, ec))
-        return BookOperationResult::makeFailed(relative, "the destination is not a folder: " + folder);
+        return BookOperationResult::makeFailed(relative, uiArgs(uiText("Operations", "the destination is not a folder: %1"), {folder}));
     const std::optional<DeviceFileInfo> info = bookOnShelf(connection, path, &problem);
     if (!info)
         return BookOperationResult::makeFailed(relative, problem);
@@ -510,7 +511,7 @@ BookOperationResult exportFromApp(afc_connection *connection, const std::string 
 
     std::string work = scratchPath("appexport-XXXXXX");
     if (work.empty() || !::mkdtemp(work.data()))
-        return BookOperationResult::makeFailed(item, "the scratch folder cannot be used");
+        return BookOperationResult::makeFailed(item, uiText("Operations", "the scratch folder cannot be used"));
     FolderRemoval cleanup{work};
     const std::string copies = (fs::path(work) / "book").string();
     const std::string packed = (fs::path(work) / "packed.epub").string();
@@ -530,6 +531,6 @@ BookOperationResult deleteFromApp(afc_connection *connection, const std::string 
     if (path.empty() || !bookOnShelf(connection, path, &problem))
         return BookOperationResult::makeFailed(relative, problem);
     if (removeDeviceTree(connection, path) != 0)
-        return BookOperationResult::makeFailed(relative, "the book could not be removed from the app");
+        return BookOperationResult::makeFailed(relative, uiText("Operations", "the book could not be removed from the app"));
     return BookOperationResult::makeDone(relative);
 }

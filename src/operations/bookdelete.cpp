@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
 // The deletion of one user item from the device.
+#include "core/uitext.h"
 #include "device/connection/devicefiles.h"
 #include "device/connection/loadiphone.h"
 #include "library/bookkeys.h"
@@ -32,7 +33,7 @@ BookOperationResult iPodTreeListControler::deleteMediaFromDevice(BookContext &co
     if (!data)
         return BookOperationResult::makeFailed(item, error);
     if (!context.shelf.usesCatalogue())
-        return BookOperationResult::makeFailed(item, "only the device's own books are deleted here");
+        return BookOperationResult::makeFailed(item, uiText("Operations", "only the device's own books are deleted here"));
 
     std::optional<Catalogue> catalogue = loadCatalogueForChange(data, false, &error, &context.catalogue);
     if (!catalogue)
@@ -42,10 +43,10 @@ BookOperationResult iPodTreeListControler::deleteMediaFromDevice(BookContext &co
         const std::optional<std::string> other = entryString(entry, BookKey::Path);
         if (other && sameName(*other, path) && !entryBool(entry, BookKey::UserItem).value_or(false))
             return BookOperationResult::makeFailed(
-                item, "the book's \"Path\" " + path + " is also the folder of a book the user did not add");
+                item, uiArgs(uiText("Operations", "the book's \"Path\" %1 is also the folder of a book the user did not add"), {path}));
     }
     if (catalogue->removeBooksWithPath(path) == 0)
-        return BookOperationResult::makeSkipped(item, "no book with the \"Path\" " + path + " in the catalogue");
+        return BookOperationResult::makeSkipped(item, uiArgs(uiText("Operations", "no book with the \"Path\" %1 in the catalogue"), {path}));
 
     // The catalogue goes first: should the upload fail, the book is still whole on the device.
     if (!uploadCatalogue(*catalogue, data, &error, nullptr, &context.catalogue))
@@ -53,7 +54,7 @@ BookOperationResult iPodTreeListControler::deleteMediaFromDevice(BookContext &co
     const std::string folder = "/Books/" + path;
     if (n_rmdir(folder.c_str(), data) != 0) {
         BookOperationResult result = BookOperationResult::makeDone(item);
-        result.detail = "the book was taken out of the catalogue, but some of its files remain in " + folder;
+        result.detail = uiArgs(uiText("Operations", "the book was taken out of the catalogue, but some of its files remain in %1"), {folder});
         return result;
     }
     return BookOperationResult::makeDone(item);

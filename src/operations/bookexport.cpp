@@ -3,6 +3,7 @@
 // The export of one book from the device into a folder, as "<title>.epub".
 #include "core/fullio.h"
 #include "core/scratch.h"
+#include "core/uitext.h"
 #include "device/connection/devicefiles.h"
 #include "device/connection/loadiphone.h"
 #include "device/link/mobiledevice.h"
@@ -70,13 +71,13 @@ bool placeBook(const std::string &packed, const std::string &target, std::string
     if (::rename(packed.c_str(), target.c_str()) == 0)
         return true;
     if (errno != EXDEV) {
-        *error = "cannot write " + target + ": " + std::strerror(errno);
+        *error = uiArgs(uiText("Operations", "cannot write %1: %2"), {target, std::strerror(errno)});
         return false;
     }
     std::string temporary = (fs::path(target).parent_path() / (std::string(kExportTemporary) + "XXXXXX")).string();
     const int out = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (out < 0) {
-        *error = "cannot write in " + fs::path(target).parent_path().string() + ": " + std::strerror(errno);
+        *error = uiArgs(uiText("Operations", "cannot write in %1: %2"), {fs::path(target).parent_path().string(), std::strerror(errno)});
         return false;
     }
     ::flock(out, LOCK_EX); // a new file nobody else has open: never waits
@@ -87,7 +88,7 @@ bool placeBook(const std::string &packed, const std::string &target, std::string
         ok = n > 0 && writeFull(out, buffer, static_cast<std::size_t>(n));
     ok = ok && ::rename(temporary.c_str(), target.c_str()) == 0;
     if (!ok) {
-        *error = "cannot write " + target + ": " + std::strerror(errno);
+        *error = uiArgs(uiText("Operations", "cannot write %1: %2"), {target, std::strerror(errno)});
         ::unlink(temporary.c_str());
     }
     if (in >= 0)
@@ -119,7 +120,7 @@ BookOperationResult placeExportedBook(BookContext &context, const std::string &i
     if (fs::exists(fs::symlink_status(target, ec))) {
         const std::string question = target + " is existing. Are you sure to replace?";
         if (!context.replaceQuestion || !context.replaceQuestion(question))
-            return BookOperationResult::makeSkipped(item, target + " exists and was kept");
+            return BookOperationResult::makeSkipped(item, uiArgs(uiText("Operations", "%1 exists and was kept"), {target}));
     }
     std::string error;
     if (!placeBook(packed, target, &error))
@@ -187,12 +188,12 @@ void ExportSteps::ahead(TreeCopier &copier)
     TreeCopyReport download = copier.download(
         downloads, m_path, m_isbuybook, m_data, [&packer](const std::string &local) { packer.add(local); }, m_goOn);
     if (!download.ok) {
-        m_failure = BookOperationResult::makeFailed(m_item, "cannot open the device's books folder");
+        m_failure = BookOperationResult::makeFailed(m_item, uiText("Operations", "cannot open the device's books folder"));
         return;
     }
     m_copies = std::move(download.created);
     if (m_copies.empty()) {
-        m_failure = BookOperationResult::makeFailed(m_item, "the book \"" + m_path + "\" is not on the device");
+        m_failure = BookOperationResult::makeFailed(m_item, uiArgs(uiText("Operations", "the book \"%1\" is not on the device"), {m_path}));
         return;
     }
 
@@ -200,19 +201,19 @@ void ExportSteps::ahead(TreeCopier &copier)
     // short, and what it would not follow or could not write. It leaves out empty files; a
     // book may list one, so they are made here.
     if (download.stopped) {
-        m_failure = BookOperationResult::makeSkipped(m_item, iPodTreeListControler::kStopped);
+        m_failure = BookOperationResult::makeSkipped(m_item, uiText("Operations", iPodTreeListControler::kStopped));
         return;
     }
     if (download.failedFiles > 0) {
         m_failure = BookOperationResult::makeFailed(
-            m_item, download.problem.empty() ? "could not read all of the book from the device" : download.problem);
+            m_item, download.problem.empty() ? uiText("Operations", "could not read all of the book from the device") : download.problem);
         return;
     }
     for (const std::string &empty : download.emptyFiles) {
         std::ofstream(empty, std::ios::binary);
         if (!fs::exists(empty, ec)) {
             m_failure =
-                BookOperationResult::makeFailed(m_item, "cannot write the book's copy in the scratch folder: " + empty);
+                BookOperationResult::makeFailed(m_item, uiArgs(uiText("Operations", "cannot write the book's copy in the scratch folder: %1"), {empty}));
             return;
         }
     }
@@ -263,17 +264,17 @@ BookStart iPodTreeListControler::startExport(BookContext &context, const std::st
     if (!data)
         return BookOperationResult::makeFailed(item, why);
     if (!context.shelf.usesCatalogue())
-        return BookOperationResult::makeFailed(item, "only the device's own books are exported here");
+        return BookOperationResult::makeFailed(item, uiText("Operations", "only the device's own books are exported here"));
     std::error_code ec;
     if (!fs::is_directory(dstpath, ec))
-        return BookOperationResult::makeFailed(item, "the destination is not a folder: " + dstpath);
+        return BookOperationResult::makeFailed(item, uiArgs(uiText("Operations", "the destination is not a folder: %1"), {dstpath}));
 
     // Everything the export works with lives in a folder of its own in the private scratch
     // folder: the user's folder gets the finished book or nothing, even when the export is
     // stopped. The copy can never be the target itself (a title equal to the folder name).
     std::string work = scratchPath("export-XXXXXX");
     if (work.empty() || !::mkdtemp(work.data()))
-        return BookOperationResult::makeFailed(item, "the scratch folder cannot be used");
+        return BookOperationResult::makeFailed(item, uiText("Operations", "the scratch folder cannot be used"));
     return std::unique_ptr<BookSteps>(
         std::make_unique<ExportSteps>(context, item, path, dstpath, isbuybook, titlename, std::move(work)));
 }

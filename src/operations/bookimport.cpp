@@ -4,6 +4,7 @@
 #include "operations/bookimport.h"
 
 #include "core/scratch.h"
+#include "core/uitext.h"
 #include "device/connection/devicefiles.h"
 #include "device/connection/deviceworkpath.h"
 #include "device/connection/loadiphone.h"
@@ -195,10 +196,10 @@ void ImportSteps::ahead(TreeCopier &copier)
             n_rmdir(m_deviceFolder.c_str(), data);
         m_folderOurs = false;
         if (copy.stopped)
-            m_failure = BookOperationResult::makeSkipped(m_item, iPodTreeListControler::kStopped);
+            m_failure = BookOperationResult::makeSkipped(m_item, uiText("Operations", iPodTreeListControler::kStopped));
         else
             m_failure = BookOperationResult::makeFailed(
-                m_item, unpacked ? "cannot copy the book to the device" : unpackError);
+                m_item, unpacked ? uiText("Operations", "cannot copy the book to the device") : unpackError);
         return;
     }
 
@@ -250,8 +251,8 @@ std::optional<BookOperationResult> ImportSteps::addEntry(Catalogue &catalogue, c
         // Named since the book started, by someone who ignored the lock: the folder is theirs
         // as much as this book's, so it stays.
         m_folderOurs = false;
-        return BookOperationResult::makeFailed(m_item, "the device's catalogue took the book's folder name \"" +
-                                                           m_folderName + "\" meanwhile");
+        return BookOperationResult::makeFailed(m_item, uiArgs(uiText("Operations", "the device's catalogue took the book's folder name \"%1\" meanwhile"),
+                                                              {m_folderName}));
     }
     plist_t entry = m_entry.get();
     entrySetString(entry, BookKey::PersistentID,
@@ -335,7 +336,7 @@ std::vector<BookOperationResult> ImportTurn::end(BookContext &context)
     if (added.empty())
         return all();
     if (first.m_session->gone()) {
-        failLive(iPodTreeListControler::kDeviceDisconnected);
+        failLive(uiText("Operations", iPodTreeListControler::kDeviceDisconnected));
         return all();
     }
     bool catalogueMayNameIt = false;
@@ -388,13 +389,13 @@ BookStart iPodTreeListControler::startImport(BookContext &context, const std::st
     const fs::path file(path);
     const std::string item = file.filename().string();
     if (file.extension() != ".epub")
-        return BookOperationResult::makeSkipped(item, "not an ePub file (its name does not end in \".epub\")");
+        return BookOperationResult::makeSkipped(item, uiText("Operations", "not an ePub file (its name does not end in \".epub\")"));
     std::string error;
     userDataIphone *data = context.device(&error);
     if (!data)
         return BookOperationResult::makeFailed(item, error);
     if (!context.shelf.usesCatalogue() || !context.folderNames)
-        return BookOperationResult::makeFailed(item, "books are imported into the device's own books only");
+        return BookOperationResult::makeFailed(item, uiText("Operations", "books are imported into the device's own books only"));
 
     // The folder names the catalogue holds: under the batch's lock, as the last change left
     // the catalogue (its turn checks that the device still holds it); else read now.
@@ -434,7 +435,7 @@ BookStart iPodTreeListControler::startImport(BookContext &context, const std::st
 
     const std::string scratchFolder = deviceWorkPath(data, folderName);
     if (scratchFolder.empty())
-        return BookOperationResult::makeFailed(item, "the scratch folder cannot be used");
+        return BookOperationResult::makeFailed(item, uiText("Operations", "the scratch folder cannot be used"));
     auto steps = std::make_unique<ImportSteps>(context, path, item, folderName, scratchFolder);
     if (!fromKnowledge)
         steps->keepCatalogue(std::move(*catalogue), context.catalogue.changes);

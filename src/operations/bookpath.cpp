@@ -2,20 +2,22 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "operations/bookpath.h"
 
+#include "core/uitext.h"
+
 #include <algorithm>
 #include <cctype>
 
 std::string bookPathProblem(const std::string &path)
 {
     if (path.empty())
-        return "the book has no \"Path\" in the catalogue";
+        return uiText("Operations", "the book has no \"Path\" in the catalogue");
     std::string lower = path;
     std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
     const bool catalogueFile =
         lower == "purchases" || (lower.size() >= 6 && lower.compare(lower.size() - 6, 6, ".plist") == 0);
     if (path.find('/') != std::string::npos || path.find('\0') != std::string::npos || path.front() == '.' ||
         catalogueFile)
-        return "the book's \"Path\" does not name a book folder or book file: " + path;
+        return uiArgs(uiText("Operations", "the book's \"Path\" does not name a book folder or book file: %1"), {path});
     return {};
 }
 

@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "operations/bookshelf.h"
 
+#include "core/uitext.h"
 #include "device/connection/loadiphone.h"
 #include "library/epub.h"
 #include "operations/ipodtreelistcontroler.h"
@@ -49,7 +50,7 @@ afc_connection *DocumentsShelf::connection(BookContext &context, std::string *wh
         if (data && openShelf(data->dev, where(), &m_connection, &m_why) != MDERR_OK) {
             m_connection = nullptr;
             if (m_why.empty())
-                m_why = "the app's Documents folder cannot be opened";
+                m_why = uiText("Operations", "the app's Documents folder cannot be opened");
         }
     }
     // A device removed since is said as such, not as a failed request.

@@ -3,6 +3,7 @@
 #include "operations/cataloguebackup.h"
 
 #include "core/datadir.h"
+#include "core/uitext.h"
 #include "device/connection/devicefiles.h"
 #include "device/connection/userdataiphone.h"
 #include "device/link/mobiledevice.h"
@@ -151,15 +152,15 @@ bool keepBackup(userDataIphone *data, std::string *error, std::string *backupPat
     };
     const std::string dir = catalogueBackupDir(deviceIdentifier(data));
     if (dir.empty())
-        return fail("no data folder for the catalogue backups (set HOME or BOOKFERRY_DATA_DIR)");
+        return fail(uiText("Operations", "no data folder for the catalogue backups (set HOME or BOOKFERRY_DATA_DIR)"));
     std::error_code ec;
     fs::create_directories(dir, ec);
     if (ec)
-        return fail("cannot create the backup folder " + dir + ": " + ec.message());
+        return fail(uiArgs(uiText("Operations", "cannot create the backup folder %1: %2"), {dir, ec.message()}));
     const std::string incoming = dir + "/.incoming.plist";
     if (!fill(incoming)) {
         fs::remove(incoming, ec);
-        return fail("cannot keep a copy of the device's book catalogue before changing it");
+        return fail(uiText("Operations", "cannot keep a copy of the device's book catalogue before changing it"));
     }
     // Names carry milliseconds; two changes within one millisecond get a counter.
     std::string name = timestampName();
@@ -169,7 +170,7 @@ bool keepBackup(userDataIphone *data, std::string *error, std::string *backupPat
     fs::rename(incoming, target, ec);
     if (ec) {
         fs::remove(incoming, ec);
-        return fail("cannot write the catalogue backup " + target);
+        return fail(uiArgs(uiText("Operations", "cannot write the catalogue backup %1"), {target}));
     }
     if (backupPath)
         *backupPath = target;
@@ -189,7 +190,7 @@ bool backUpDeviceCatalogue(userDataIphone *data, std::string *error, std::string
         return true;
     case DeviceFilePresence::Unknown:
         if (error)
-            *error = "cannot tell whether the device has a book catalogue to back up";
+            *error = uiText("Operations", "cannot tell whether the device has a book catalogue to back up");
         return false;
     case DeviceFilePresence::Present:
         break;

@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "operations/cataloguerestore.h"
 
+#include "core/uitext.h"
 #include "device/connection/devicefiles.h"
 #include "device/connection/synclock.h"
 #include "device/connection/userdataiphone.h"
@@ -29,12 +30,12 @@ BookOperationResult restoreCatalogueBackup(const std::string &file, userDataIpho
 {
     const std::string item = fs::path(file).filename().string();
     if (!data || !data->conn)
-        return BookOperationResult::makeFailed(item, "no device is connected");
+        return BookOperationResult::makeFailed(item, uiText("Operations", "no device is connected"));
     Catalogue catalogue = Catalogue::load(file);
     if (!catalogue.isLoaded() || !catalogue.hadBooksArray())
-        return BookOperationResult::makeFailed(item, "not a book catalogue: " +
-                                                         (catalogue.isLoaded() ? std::string("it has no \"Books\" array")
-                                                                               : catalogue.error()));
+        return BookOperationResult::makeFailed(item, uiArgs(uiText("Operations", "not a book catalogue: %1"),
+                                                         {catalogue.isLoaded() ? uiText("Operations", "it has no \"Books\" array")
+                                                                               : catalogue.error()}));
     // A backup kept for another device would name books this one does not have.
     const std::string root = catalogueBackupRoot();
     const fs::path parent = fs::weakly_canonical(fs::path(file)).parent_path();
@@ -42,8 +43,8 @@ BookOperationResult restoreCatalogueBackup(const std::string &file, userDataIpho
     const std::string identifier = data->dev ? AMDeviceCopyDeviceIdentifier(data->dev) : std::string();
     if (!root.empty() && parent.parent_path() == fs::weakly_canonical(root, ec) &&
         parent.filename() != fs::path(catalogueBackupDir(identifier)).filename())
-        return BookOperationResult::makeFailed(item, "this copy was kept for another device (" +
-                                                         parent.filename().string() + ")");
+        return BookOperationResult::makeFailed(item, uiArgs(uiText("Operations", "this copy was kept for another device (%1)"),
+                                                         {parent.filename().string()}));
 
     // Keeping a copy of the catalogue being replaced may forget the oldest copy, which can be
     // the one being put back: a failed restore must not lose it.
@@ -74,8 +75,8 @@ BookOperationResult restoreCatalogueBackup(const std::string &file, userDataIpho
     }
     BookOperationResult result = BookOperationResult::makeDone(item);
     if (!missing.empty()) {
-        result.detail = std::to_string(missing.size()) + " book(s) of the copy are no longer on the device and were "
-                                                          "left out:";
+        result.detail = uiText("Operations", "%n book(s) of the copy are no longer on the device and were "
+                                             "left out:", nullptr, int(missing.size()));
         for (const std::string &path : missing)
             result.detail += " " + path;
     }

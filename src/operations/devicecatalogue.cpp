@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "operations/devicecatalogue.h"
 
+#include "core/uitext.h"
 #include "device/connection/devicefiles.h"
 #include "device/connection/deviceworkpath.h"
 #include "device/connection/userdataiphone.h"
@@ -125,8 +126,8 @@ std::optional<std::string> readDeviceCatalogue(userDataIphone *data, std::size_t
 std::string catalogueTooLarge(uint64_t size)
 {
     constexpr uint64_t mb = 1024 * 1024;
-    return "the device's book catalogue is " + std::to_string((size + mb - 1) / mb) + " MB, more than the " +
-           std::to_string(kMaxCatalogueBytes / mb) + " MB this program reads, so it is left as it is";
+    return uiArgs(uiText("Operations", "the device's book catalogue is %1 MB, more than the %2 MB this program reads, so it is left as it is"),
+                  {std::to_string((size + mb - 1) / mb), std::to_string(kMaxCatalogueBytes / mb)});
 }
 
 std::optional<Catalogue> loadCatalogueForChange(userDataIphone *data, bool createWhenMissing, std::string *error,
@@ -137,7 +138,7 @@ std::optional<Catalogue> loadCatalogueForChange(userDataIphone *data, bool creat
     const std::string local = deviceWorkPath(data, CataloguePath::LocalBooks);
     const std::string fresh = deviceWorkPath(data, kLocalFresh);
     if (local.empty() || fresh.empty()) {
-        *error = "the scratch folder cannot be used";
+        *error = uiText("Operations", "the scratch folder cannot be used");
         return std::nullopt;
     }
     std::error_code ec;
@@ -166,7 +167,7 @@ std::optional<Catalogue> loadCatalogueForChange(userDataIphone *data, bool creat
         rememberCatalogue(known, false, {}, {});
         return absent();
     case DeviceFilePresence::Unknown:
-        *error = "cannot tell whether the device has a book catalogue";
+        *error = uiText("Operations", "cannot tell whether the device has a book catalogue");
         return std::nullopt;
     case DeviceFilePresence::Present:
         break;
@@ -178,14 +179,14 @@ std::optional<Catalogue> loadCatalogueForChange(userDataIphone *data, bool creat
     if (const int copied = get_file_at_most(data, fresh.c_str(), CataloguePath::DeviceBooks, kMaxCatalogueBytes, &size);
         copied != 0) {
         fs::remove(fresh, ec);
-        *error = copied == kFileTooLarge ? catalogueTooLarge(size) : "cannot copy the device's book catalogue";
+        *error = copied == kFileTooLarge ? catalogueTooLarge(size) : uiText("Operations", "cannot copy the device's book catalogue");
         return std::nullopt;
     }
     const std::string onDevice = readFile(fresh);
     Catalogue catalogue = Catalogue::fromData(onDevice);
     if (!catalogue.isLoaded()) {
         fs::remove(fresh, ec);
-        *error = "the device's book catalogue cannot be read, so it is left as it is: " + catalogue.error();
+        *error = uiArgs(uiText("Operations", "the device's book catalogue cannot be read, so it is left as it is: %1"), {catalogue.error()});
         return std::nullopt;
     }
     if (onDevice != readFile(local)) {
@@ -208,7 +209,7 @@ bool uploadAndCheck(const Catalogue &catalogue, userDataIphone *data, std::strin
     const std::string upload = deviceWorkPath(data, kLocalUpload);
     if (upload.empty() || !catalogue.write(upload, error)) {
         if (error && error->empty())
-            *error = "the scratch folder cannot be used";
+            *error = uiText("Operations", "the scratch folder cannot be used");
         return false;
     }
     std::error_code ec;
@@ -223,13 +224,13 @@ bool uploadAndCheck(const Catalogue &catalogue, userDataIphone *data, std::strin
     if (!data || !data->conn || !backUp()) {
         fs::remove(upload, ec);
         if (error && error->empty())
-            *error = "no device is connected";
+            *error = uiText("Operations", "no device is connected");
         return false;
     }
     if (put_file(data, upload.c_str(), kRemoteUpload) != 0) {
         AFCRemovePath(data->conn, kRemoteUpload);
         fs::remove(upload, ec);
-        *error = "cannot upload the book catalogue to the device";
+        *error = uiText("Operations", "cannot upload the book catalogue to the device");
         return false;
     }
     const std::string local = deviceWorkPath(data, CataloguePath::LocalBooks);
@@ -257,7 +258,7 @@ bool uploadAndCheck(const Catalogue &catalogue, userDataIphone *data, std::strin
         if (ec) {
             fs::remove(upload, ec);
             fs::remove(local, ec); // the next change asks the device again
-            *error = "the device's catalogue was updated, but its local copy could not be replaced";
+            *error = uiText("Operations", "the device's catalogue was updated, but its local copy could not be replaced");
             if (deviceMayHaveChanged)
                 *deviceMayHaveChanged = true;
             return false;
@@ -279,11 +280,11 @@ bool uploadAndCheck(const Catalogue &catalogue, userDataIphone *data, std::strin
     }
     fs::remove(upload, ec);
     if (!renamed)
-        *error = "cannot replace the book catalogue on the device";
+        *error = uiText("Operations", "cannot replace the book catalogue on the device");
     else if (!readBack)
-        *error = "the book catalogue was uploaded, but could not be read back from the device to check it";
+        *error = uiText("Operations", "the book catalogue was uploaded, but could not be read back from the device to check it");
     else
-        *error = "the book catalogue read back from the device differs from the one uploaded";
+        *error = uiText("Operations", "the book catalogue read back from the device differs from the one uploaded");
     return false;
 }
 } // namespace

@@ -2,8 +2,22 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "operations/devicelistmodel.h"
 
+#include <QCoreApplication>
+
 DeviceListModel::DeviceListModel(TreeNodePtr root, QObject *parent) : QAbstractItemModel(parent), m_root(std::move(root))
 {
+}
+
+QString DeviceListModel::shownName(const QString &title)
+{
+    static const char *const fixedNames[] = {QT_TRANSLATE_NOOP("DeviceList", "Custom Books"),
+                                             QT_TRANSLATE_NOOP("DeviceList", "iTunes Books"),
+                                             QT_TRANSLATE_NOOP("DeviceList", "Please connect to your device")};
+    for (const char *fixed : fixedNames) {
+        if (title == QLatin1String(fixed))
+            return QCoreApplication::translate("DeviceList", fixed);
+    }
+    return title;
 }
 
 TreeNode *DeviceListModel::nodeForIndex(const QModelIndex &index) const
@@ -83,8 +97,10 @@ QVariant DeviceListModel::data(const QModelIndex &index, int role) const
     const TreeNode *node = nodeForIndex(index);
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::ToolTipRole:
         return QString::fromStdString(node->titleName());
+    case Qt::ToolTipRole:
+    case Qt::AccessibleTextRole:
+        return shownName(QString::fromStdString(node->titleName()));
     case Qt::DecorationRole:
     case ImagePathRole:
         if (m_root->numberOfChildren() == 0 || node->image().empty())

@@ -7,8 +7,10 @@
 #include <QAbstractItemModel>
 
 // The device tree as an item model for the outline view (one column, "DeviceNameRowTitle").
-// Display: the node's title; decoration: the node's picture as a file path (a QString the
-// view turns into an icon), given only while the root has children; NodeRole: the TreeNode*.
+// Display: the node's title, as the rules and the command line know it; tool tip and
+// accessible text: the title as shownName() gives it; decoration: the node's picture as a
+// file path (a QString the view turns into an icon), given only while the root has children;
+// NodeRole: the TreeNode*.
 // Titles cannot be edited. Changes go through appendChild/removeChild so that views keep
 // their selection and expansion. Main thread only.
 class DeviceListModel : public QAbstractItemModel
@@ -19,6 +21,11 @@ public:
     enum Roles { NodeRole = Qt::UserRole + 1, ImagePathRole };
 
     explicit DeviceListModel(TreeNodePtr root, QObject *parent = nullptr);
+
+    // A title as the user reads it: the list's own fixed names (its shelves, the line shown
+    // without a device), which the nodes hold in English, translated; the names of devices
+    // and apps as they are.
+    static QString shownName(const QString &title);
 
     const TreeNodePtr &rootNode() const { return m_root; }
     TreeNode *nodeForIndex(const QModelIndex &index) const; // the root for an invalid index

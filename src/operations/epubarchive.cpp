@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "operations/epubarchive.h"
 
+#include "core/uitext.h"
 #include "operations/epubzipchoices.h"
 
 #include <openssl/evp.h>
@@ -9,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -38,6 +40,15 @@ using epubzip::kDeflateLevel;
 using epubzip::kMimetype;
 using epubzip::worthDeflating;
 
+std::atomic<ArchiveTextLookup> g_textLookup{nullptr};
+
+// A sentence in the language of the program's lookup, the English source without one.
+std::string archiveText(const char *context, const char *source)
+{
+    const ArchiveTextLookup lookup = g_textLookup.load();
+    return lookup ? lookup(context, source) : std::string(source);
+}
+
 bool fail(std::string *error, const std::string &text)
 {
     if (error)
@@ -62,6 +73,11 @@ bool isSafeEntryName(const std::string &name)
     return true;
 }
 } // namespace
+
+void setArchiveTextLookup(ArchiveTextLookup lookup)
+{
+    g_textLookup.store(lookup);
+}
 
 namespace {
 // An entry's name as a path below the unpack folder: "./a//b/" is "a/b"; empty for the folder itself.
@@ -96,13 +112,13 @@ bool unpackEpubArchive(const std::string &archive, const std::string &destinatio
     if (!zip) {
         zip_error_t ze;
         zip_error_init_with_code(&ze, code);
-        std::string text = "not a readable ePub (zip) file: " + std::string(zip_error_strerror(&ze));
+        std::string text = uiArgs(archiveText("Archive", "not a readable ePub (zip) file: %1"), {zip_error_strerror(&ze)});
         zip_error_fini(&ze);
         return fail(error, text);
     }
     const zip_int64_t count = zip_get_num_entries(zip.get(), 0);
     if (count < 0 || static_cast<uint64_t>(count) > limits.maxEntries)
-        return fail(error, "the archive holds too many entries");
+        return fail(error, archiveText("Archive", "the archive holds too many entries"));
 
     // Check every entry before writing anything.
     uint64_t declared = 0;
@@ -113,26 +129,26 @@ bool unpackEpubArchive(const std::string &archive, const std::string &destinatio
         const char *rawName = zip_get_name(zip.get(), index, ZIP_FL_ENC_GUESS);
         const std::string name = rawName ? rawName : "";
         if (!isSafeEntryName(name))
-            return fail(error, "the archive holds an entry outside its folder: \"" + name + "\"");
+            return fail(error, uiArgs(archiveText("Archive", "the archive holds an entry outside its folder: \"%1\""), {name}));
         if (written && name.back() != '/')
             lastCopy[relativeEntryPath(name)] = i;
         zip_uint8_t opsys = 0;
         zip_uint32_t attributes = 0;
         if (zip_file_get_external_attributes(zip.get(), index, 0, &opsys, &attributes) == 0 &&
             opsys == ZIP_OPSYS_UNIX && ((attributes >> 16) & S_IFMT) == S_IFLNK)
-            return fail(error, "the archive holds a symbolic link: \"" + name + "\"");
+            return fail(error, uiArgs(archiveText("Archive", "the archive holds a symbolic link: \"%1\""), {name}));
         zip_stat_t st;
         if (zip_stat_index(zip.get(), index, 0, &st) == 0 && (st.valid & ZIP_STAT_SIZE))
             declared += st.size;
         if (declared > limits.maxTotalBytes)
-            return fail(error, "the archive unpacks to more than the allowed size");
+            return fail(error, archiveText("Archive", "the archive unpacks to more than the allowed size"));
     }
 
     std::error_code ec;
     if (fs::exists(fs::symlink_status(destination, ec)))
-        return fail(error, "the unpack folder already exists: " + destination);
+        return fail(error, uiArgs(archiveText("Archive", "the unpack folder already exists: %1"), {destination}));
     if (!fs::create_directories(destination, ec) || ec)
-        return fail(error, "cannot create " + destination);
+        return fail(error, uiArgs(archiveText("Archive", "cannot create %1"), {destination}));
     auto cleanupFail = [&](const std::string &text) {
         std::error_code ignored;
         fs::remove_all(destination, ignored);
@@ -150,36 +166,36 @@ bool unpackEpubArchive(const std::string &archive, const std::string &destinatio
         if (name.back() == '/') {
             fs::create_directories(target, ec);
             if (ec)
-                return cleanupFail("cannot create folder " + target.string());
+                return cleanupFail(uiArgs(archiveText("Archive", "cannot create folder %1"), {target.string()}));
             if (written)
                 tellFolders(relative, true, toldFolders, written);
             continue;
         }
         fs::create_directories(target.parent_path(), ec);
         if (ec)
-            return cleanupFail("cannot create folder " + target.parent_path().string());
+            return cleanupFail(uiArgs(archiveText("Archive", "cannot create folder %1"), {target.parent_path().string()}));
         if (written)
             tellFolders(relative, false, toldFolders, written);
         ZipFilePtr in(zip_fopen_index(zip.get(), index, 0));
         if (!in)
-            return cleanupFail("cannot read \"" + name + "\" in the archive: " + zip_strerror(zip.get()));
+            return cleanupFail(uiArgs(archiveText("Archive", "cannot read \"%1\" in the archive: %2"), {name, zip_strerror(zip.get())}));
         std::ofstream out(target, std::ios::binary | std::ios::trunc);
         if (!out)
-            return cleanupFail("cannot write " + target.string());
+            return cleanupFail(uiArgs(archiveText("Archive", "cannot write %1"), {target.string()}));
         for (;;) {
             const zip_int64_t n = zip_fread(in.get(), buffer.data(), buffer.size());
             if (n < 0)
-                return cleanupFail("the archive entry \"" + name + "\" is damaged");
+                return cleanupFail(uiArgs(archiveText("Archive", "the archive entry \"%1\" is damaged"), {name}));
             if (n == 0)
                 break;
             bytesWritten += static_cast<uint64_t>(n);
             if (bytesWritten > limits.maxTotalBytes)
-                return cleanupFail("the archive unpacks to more than the allowed size");
+                return cleanupFail(archiveText("Archive", "the archive unpacks to more than the allowed size"));
             out.write(buffer.data(), n);
         }
         out.close();
         if (!out)
-            return cleanupFail("cannot write " + target.string());
+            return cleanupFail(uiArgs(archiveText("Archive", "cannot write %1"), {target.string()}));
         if (written && lastCopy[relative] == i)
             written(relative, false);
     }
@@ -223,7 +239,7 @@ ZipPtr newEpubArchive(const std::string &path, std::string *error)
     int code = 0;
     ZipPtr zip(zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code));
     if (!zip) {
-        fail(error, "cannot create " + path);
+        fail(error, uiArgs(archiveText("Archive", "cannot create %1"), {path}));
         return nullptr;
     }
     zip_source_t *mime = zip_source_buffer(zip.get(), kMimetype, std::char_traits<char>::length(kMimetype), 0);
@@ -233,7 +249,7 @@ ZipPtr newEpubArchive(const std::string &path, std::string *error)
         zip.reset();
         std::error_code ignored;
         fs::remove(path, ignored);
-        fail(error, "cannot add mimetype");
+        fail(error, archiveText("Archive", "cannot add mimetype"));
         return nullptr;
     }
     zip_set_file_compression(zip.get(), static_cast<zip_uint64_t>(mimeIndex), ZIP_CM_STORE, 0);
@@ -264,19 +280,19 @@ bool setMimetypeEntry(const std::string &path, std::string *error)
         const auto index = static_cast<zip_uint64_t>(i);
         const char *name = zip_get_name(source.get(), index, ZIP_FL_ENC_RAW);
         if (!name)
-            return zipFail("cannot read the entries of " + path);
+            return zipFail(uiArgs(archiveText("Archive", "cannot read the entries of %1"), {path}));
         if (std::string(name) == "mimetype")
             continue;
         zip_source_t *src = zip_source_zip(zip.get(), source.get(), index, 0, 0, -1);
         if (!src || zip_file_add(zip.get(), name, src, ZIP_FL_ENC_RAW) < 0) {
             zip_source_free(src);
-            return zipFail(std::string("cannot carry over ") + name + " from " + path + ": " + zip_strerror(zip.get()));
+            return zipFail(uiArgs(archiveText("Archive", "cannot carry over %1 from %2: %3"), {name, path, zip_strerror(zip.get())}));
         }
     }
     // The new archive reads its entries from the old one while it is written.
     zip_t *raw = zip.release();
     if (zip_close(raw) != 0) {
-        std::string text = "cannot write " + rebuilt + ": " + zip_strerror(raw);
+        std::string text = uiArgs(archiveText("Archive", "cannot write %1: %2"), {rebuilt, zip_strerror(raw)});
         zip_discard(raw);
         std::error_code ignored;
         fs::remove(rebuilt, ignored);
@@ -287,7 +303,7 @@ bool setMimetypeEntry(const std::string &path, std::string *error)
     fs::rename(rebuilt, path, ec);
     if (ec) {
         fs::remove(rebuilt, ec);
-        return fail(error, "cannot write " + path);
+        return fail(error, uiArgs(archiveText("Archive", "cannot write %1"), {path}));
     }
     return true;
 }
@@ -303,7 +319,7 @@ bool packEpub(const std::string &source, const std::string &target, std::string 
         fs::copy_file(source, tmp, fs::copy_options::overwrite_existing, ec);
         if (ec) {
             fs::remove(tmp, ec);
-            return fail(error, "cannot copy " + source + ": " + ec.message());
+            return fail(error, uiArgs(archiveText("Archive", "cannot copy %1: %2"), {source, ec.message()}));
         }
         if (!setMimetypeEntry(tmp, error)) {
             fs::remove(tmp, ec);
@@ -317,7 +333,7 @@ bool packEpub(const std::string &source, const std::string &target, std::string 
                 files.push_back(fs::relative(it->path(), source, ec).generic_string());
         }
         if (ec)
-            return fail(error, "cannot read the folder " + source + ": " + ec.message());
+            return fail(error, uiArgs(archiveText("Archive", "cannot read the folder %1: %2"), {source, ec.message()}));
         std::sort(files.begin(), files.end());
 
         ZipPtr zip = newEpubArchive(tmp, error);
@@ -337,7 +353,7 @@ bool packEpub(const std::string &source, const std::string &target, std::string 
             const zip_int64_t index = src ? zip_file_add(zip.get(), file.c_str(), src, ZIP_FL_ENC_UTF_8) : -1;
             if (index < 0) {
                 zip_source_free(src);
-                return zipFail("cannot add " + file + ": " + zip_strerror(zip.get()));
+                return zipFail(uiArgs(archiveText("Archive", "cannot add %1: %2"), {file, zip_strerror(zip.get())}));
             }
             if (worthDeflating(path))
                 zip_set_file_compression(zip.get(), static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, kDeflateLevel);
@@ -346,19 +362,19 @@ bool packEpub(const std::string &source, const std::string &target, std::string 
         }
         zip_t *raw = zip.release();
         if (zip_close(raw) != 0) {
-            std::string text = std::string("cannot write ") + tmp + ": " + zip_strerror(raw);
+            std::string text = uiArgs(archiveText("Archive", "cannot write %1: %2"), {tmp, zip_strerror(raw)});
             zip_discard(raw);
             fs::remove(tmp, ec);
             return fail(error, text);
         }
     } else {
-        return fail(error, "nothing to pack at " + source);
+        return fail(error, uiArgs(archiveText("Archive", "nothing to pack at %1"), {source}));
     }
     fs::rename(tmp, target, ec);
     if (ec) {
         std::error_code ignored;
         fs::remove(tmp, ignored);
-        return fail(error, "cannot write " + target + ": " + ec.message());
+        return fail(error, uiArgs(archiveText("Archive", "cannot write %1: %2"), {target, ec.message()}));
     }
     return true;
 }

@@ -9,6 +9,12 @@
 // Unpacking an ePub (a zip archive) into a folder and packing an unpacked book back.
 // Plain functions on the caller's thread; no shell, no external program.
 
+// The sentences below are made in English. A program that shows them in the user's language
+// hands in its lookup of a (context, source) text once, before any archive work (the window
+// does, with uiText); they stand alone without Qt, so none is there by default.
+using ArchiveTextLookup = std::string (*)(const char *context, const char *source);
+void setArchiveTextLookup(ArchiveTextLookup lookup);
+
 struct UnpackLimits
 {
     uint64_t maxTotalBytes = 2ull * 1024 * 1024 * 1024; // bytes written, whatever the headers claim

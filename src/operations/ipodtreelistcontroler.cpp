@@ -5,6 +5,7 @@
 #include "core/log.h"
 #include "core/mainqueue.h"
 #include "core/scratch.h"
+#include "core/uitext.h"
 #include "device/connection/devicefiles.h"
 #include "device/connection/loadiphone.h"
 #include "library/epubnode.h"
@@ -103,11 +104,11 @@ userDataIphone *BookContext::device(std::string *why) const
 {
     userDataIphone *data = session ? session->data() : nullptr;
     if (session && session->gone()) {
-        *why = iPodTreeListControler::kDeviceDisconnected;
+        *why = uiText("Operations", iPodTreeListControler::kDeviceDisconnected);
         return nullptr;
     }
     if (!data || !data->conn) {
-        *why = "no device is connected";
+        *why = uiText("Operations", "no device is connected");
         return nullptr;
     }
     return data;

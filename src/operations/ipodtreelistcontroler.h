@@ -119,8 +119,8 @@ public:
     // A context for book operations on `session` (a new one when null) with this controller's
     // folder names and replace question; a batch sets its go-on flag and catalogue knowledge.
     BookContext bookContext(std::shared_ptr<DeviceSession> session = nullptr);
-    static constexpr const char *kStopped = "the transfer was stopped";
-    static constexpr const char *kDeviceDisconnected = "the device was disconnected";
+    static constexpr const char *kStopped = QT_TRANSLATE_NOOP("Operations", "the transfer was stopped");
+    static constexpr const char *kDeviceDisconnected = QT_TRANSLATE_NOOP("Operations", "the device was disconnected");
 
     // ---- Helpers of the import (package document, identifiers) ---------------------------
     // The container's first full-path value, at most 1023 bytes; empty when not found.

@@ -10,6 +10,8 @@
 #include "appfixture.h"
 #include "core/appconfigure.h"
 #include "core/mainqueue.h"
+#include "operations/bookpath.h"
+#include "operations/epubarchive.h"
 #include "widgets/aioutlineview.h"
 #include "widgets/xlpopupmenubutton.h"
 
@@ -21,12 +23,15 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMainWindow>
 #include <QMenu>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTimer>
 #include <QTranslator>
 
+#include <functional>
 #include <string>
 
 namespace {
@@ -189,6 +194,56 @@ TEST_F(PseudoLanguageTest, EveryWindowDialogAndMenuShowsOnlyTranslatedTextsAndNa
     EXPECT_TRUE(unmarked.isEmpty()) << "shown without translation:\n" << unmarked.join(QLatin1Char('\n')).toStdString();
 }
 
+// The layers below the window make their reasons in the translator's language too: a book the
+// device's catalogue names wrongly fails to go, and the failure window gives the reason marked;
+// the device list's tool tips and accessible names are its shown names.
+TEST_F(PseudoLanguageTest, OperationsReasonsAndTheDeviceListsTipsAreTranslated)
+{
+    writeCatalogue({{"Odd", "x/y.epub", true}});
+    attach();
+    selectList(1);
+    ASSERT_EQ(rowCount(), 1);
+    QStringList unmarked;
+    const QAbstractItemModel &list = *m_window->iPodTableView->model();
+    std::function<void(const QModelIndex &)> visit = [&](const QModelIndex &parent) {
+        for (int row = 0; row < list.rowCount(parent); ++row) {
+            const QModelIndex index = list.index(row, 0, parent);
+            // A screen reader reads the accessible text, or the display text when there is none.
+            const QString accessible = index.data(Qt::AccessibleTextRole).toString();
+            for (const QString &text : {index.data(Qt::ToolTipRole).toString(),
+                                        accessible.isEmpty() ? index.data().toString() : accessible}) {
+                if (!text.contains(kOpen) && !isName(text))
+                    unmarked << QStringLiteral("device list: ") + text;
+            }
+            visit(index);
+        }
+    };
+    visit({});
+
+    QString shownReason;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (m_window->failedWindow->isVisible()) {
+            const auto *failed = m_window->failedWindow->findChild<QListWidget *>(QStringLiteral("failedList"));
+            if (failed && failed->count() > 0)
+                shownReason = failed->item(0)->text();
+            m_window->closeFailedWindow();
+        }
+    });
+    closer.start(10);
+    highlightRows({0});
+    m_interaction->answers.push_back(AlertFirstButtonReturn + 1);
+    m_window->deleteSelectedItem();
+    ASSERT_TRUE(waitForTransferEnd());
+    ASSERT_TRUE(processMainEventsUntil([&] { return !shownReason.isEmpty(); }));
+    closer.stop();
+    ASSERT_EQ(m_window->lastFailures().size(), 1u);
+    const QString reason = QString::fromStdString(m_window->lastFailures()[0].reason);
+    EXPECT_TRUE(reason.startsWith(kOpen) && reason.contains(QLatin1String("x/y.epub"))) << reason.toStdString();
+    EXPECT_TRUE(shownReason.contains(kOpen)) << shownReason.toStdString();
+    EXPECT_TRUE(unmarked.isEmpty()) << unmarked.join(QLatin1Char('\n')).toStdString();
+}
+
 class GermanTest : public TranslationTest
 {
 protected:
@@ -216,6 +271,12 @@ TEST_F(GermanTest, TheWindowAndQtsOwnButtonsSpeakTheUsersLanguage)
     // Qt's own texts come from Qt's translations.
     QDialogButtonBox buttons(QDialogButtonBox::Cancel);
     EXPECT_EQ(buttons.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Abbrechen"));
+    // The reasons of the layers below: the operations', and the ePub archive's, which stand
+    // without Qt and are handed the same translation.
+    EXPECT_EQ(bookPathProblem({}), "das Buch hat keinen „Path“ im Katalog");
+    std::string error;
+    EXPECT_FALSE(unpackEpubArchive(m_files.file("none.epub"), m_files.file("unpacked"), &error));
+    EXPECT_EQ(error.rfind("keine lesbare ePub-Datei (ZIP): ", 0), 0u) << error;
 }
 
 // English is the source language: an English user gets no translation even where a later

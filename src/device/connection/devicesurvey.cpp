@@ -10,6 +10,8 @@
 #include "device/connection/folderwalk.h"
 #include "device/connection/laneconnections.h"
 
+#include <QtGlobal>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -174,9 +176,9 @@ void DeviceSurvey::run(const std::function<void(int)> &foldersWalked, SurveyScop
         AFCKeyValueClose(info);
     }
 
-    const std::string version = readValue("ProductVersion").value_or("UnKnow Product Version");
+    const std::string version = readValue("ProductVersion").value_or(QT_TRANSLATE_NOOP("Device", "UnKnow Product Version"));
     survey.insert_or_assign(Product_Version, version);
-    survey.insert_or_assign(Serial_Number, readValue("SerialNumber").value_or("UnKnow Serial Number"));
+    survey.insert_or_assign(Serial_Number, readValue("SerialNumber").value_or(QT_TRANSLATE_NOOP("Device", "UnKnow Serial Number")));
     survey.insert_or_assign(Volume_Format, readValue("VolumeFormat").value_or("Mac OS X"));
     std::string name;
     if (auto deviceName = readValue("DeviceName"))

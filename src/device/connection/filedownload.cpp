@@ -4,6 +4,7 @@
 
 #include "core/fullio.h"
 #include "core/log.h"
+#include "core/uitext.h"
 #include "device/connection/devicepath.h"
 #include "device/link/mobiledevice.h"
 
@@ -34,7 +35,7 @@ public:
     // Why the file could not be written, when it could not.
     std::string problem() const
     {
-        return "cannot write the book's copy in the scratch folder (" + m_path + "): " + std::strerror(m_error);
+        return uiArgs(uiText("Device", "cannot write the book's copy in the scratch folder (%1): %2"), {m_path, std::strerror(m_error)});
     }
     ~LocalFileWriter() { cancel(); }
     LocalFileWriter(const LocalFileWriter &) = delete;

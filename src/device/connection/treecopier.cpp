@@ -4,6 +4,7 @@
 
 #include "core/fullio.h"
 #include "core/log.h"
+#include "core/uitext.h"
 #include "device/connection/devicefiles.h"
 #include "device/connection/filedownload.h"
 #include "device/connection/devicepath.h"
@@ -39,8 +40,8 @@ std::string notCopied(const RemoteInfo &info, const std::string &remotePath)
     if (!info || info->type.empty() || info->isDirectory() || info->isPlainFile())
         return {};
     if (info->type == "S_IFLNK")
-        return "the book holds a link, which is not followed: " + remotePath;
-    return "the book holds something that is neither a folder nor a file: " + remotePath;
+        return uiArgs(uiText("Device", "the book holds a link, which is not followed: %1"), {remotePath});
+    return uiArgs(uiText("Device", "the book holds something that is neither a folder nor a file: %1"), {remotePath});
 }
 
 bool opensAsDirectory(afc_connection *conn, const std::string &path)
@@ -295,7 +296,7 @@ void visitRemoteEntry(Copy &copy, const std::string &remotePath, const std::stri
     const bool file = info && info->isPlainFile();
     if (folder || (!file && opensAsDirectory(conn, remotePath))) {
         if (std::count(remotePath.begin(), remotePath.end(), '/') > kMaxFolderDepth) {
-            copy.noteDownload(false, false, local, "the book's folders nest too deep: " + remotePath);
+            copy.noteDownload(false, false, local, uiArgs(uiText("Device", "the book's folders nest too deep: %1"), {remotePath}));
             return;
         }
         makeLocalFolder(local);

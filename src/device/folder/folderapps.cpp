@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: Bookferry developers
 // The folder backend's apps: DEVICE_DIR/apps/IDENTIFIER/{Info.plist,icon.png,container/}.
 #include "core/fullio.h"
+#include "core/uitext.h"
 #include "device/folder/folderbackend.h"
 #include "device/folder/folderpaths.h"
 #include "device/link/deviceapps.h"
@@ -56,7 +57,7 @@ std::optional<DeviceApp> readApp(const std::string &deviceDir, const std::string
 int refuse(int code, std::string *why)
 {
     if (why)
-        *why = code == MDERR_DEVICE_LOCKED ? deviceLockedText() : appGoneText();
+        *why = uiText("Device", code == MDERR_DEVICE_LOCKED ? deviceLockedText() : appGoneText());
     return code;
 }
 
@@ -125,7 +126,7 @@ int FolderBackend::listApps(am_device *device, std::vector<DeviceApp> &apps, std
         names.push_back(it->path().filename().string());
     if (ec && ec != std::errc::no_such_file_or_directory) {
         if (why)
-            *why = "The apps of the device could not be read: " + ec.message() + ".";
+            *why = uiArgs(uiText("Device", "The apps of the device could not be read: %1."), {ec.message()});
         return MDERR_FAILED;
     }
     std::sort(names.begin(), names.end());
@@ -174,7 +175,7 @@ int FolderBackend::openAppDocuments(am_device *device, const std::string &identi
     const auto deviceReal = realPath(d->dir);
     if (!real || !deviceReal || real->rfind(*deviceReal + "/", 0) != 0) {
         if (why)
-            *why = "The app's folder on the device cannot be opened.";
+            *why = uiText("Device", "The app's folder on the device cannot be opened.");
         return MDERR_FAILED;
     }
     // One view per container; views are never dropped, as connections may still point to them.

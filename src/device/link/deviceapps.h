@@ -9,6 +9,7 @@
 #include "device/link/mobiledevice.h"
 #include "device/link/plistscalar.h"
 
+#include <QtGlobal>
 #include <plist/plist.h>
 
 #include <cctype>
@@ -147,10 +148,11 @@ inline bool appFromAttributes(plist_t attributes, DeviceApp &app)
     return true;
 }
 
-// The sentences of the two refusals, shared by the backends.
-inline const char *deviceLockedText() { return "Unlock the iPhone and try again."; }
+// The sentences of the two refusals, shared by the backends; in English, so that they can be
+// told apart, and said in the user's language with uiText("Device", ...).
+inline const char *deviceLockedText() { return QT_TRANSLATE_NOOP("Device", "Unlock the iPhone and try again."); }
 inline const char *appGoneText()
 {
-    return "The app is no longer on the device, or it no longer shares its documents. Reconnect the device to "
-           "see its apps again.";
+    return QT_TRANSLATE_NOOP("Device", "The app is no longer on the device, or it no longer shares its documents. Reconnect the device to "
+           "see its apps again.");
 }

@@ -4,6 +4,7 @@
 #include "device/usb/imobiledevicebackend.h"
 
 #include "core/log.h"
+#include "core/uitext.h"
 #include "device/link/plistscalar.h"
 #include "device/usb/deviceerrors.h"
 #include "device/usb/usbappservices.h"
@@ -222,7 +223,7 @@ int IMobileDeviceBackend::startService(am_device *handle, const std::string &ser
                 return fail(d, MDERR_FAILED, notificationProxyErrorText(npResult));
             service.np.reset(np);
         } else {
-            return fail(d, MDERR_FAILED, "This program does not use the device service " + serviceName + ".");
+            return fail(d, MDERR_FAILED, uiArgs(uiText("Device", "This program does not use the device service %1."), {serviceName}));
         }
     }
     std::lock_guard lock(m_mutex);
@@ -500,7 +501,7 @@ int IMobileDeviceBackend::startAppService(UsbDevice *d, const char *name, bool e
     if (result == LOCKDOWN_E_SUCCESS)
         return MDERR_OK;
     if (result == LOCKDOWN_E_PASSWORD_PROTECTED || result == LOCKDOWN_E_ESCROW_LOCKED) {
-        d->lastError = deviceLockedText();
+        d->lastError = uiText("Device", deviceLockedText());
         if (why)
             *why = d->lastError;
         return MDERR_DEVICE_LOCKED;

@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "device/usb/usbappservices.h"
 
+#include "core/uitext.h"
 #include "device/link/plistscalar.h"
 #include "device/usb/deviceerrors.h"
 
@@ -126,8 +127,8 @@ int vendDocuments(idevice_t device, lockdownd_service_descriptor_t descriptor, c
         return fail(MDERR_FAILED, houseArrestErrorText(rc == HOUSE_ARREST_E_SUCCESS ? HOUSE_ARREST_E_PLIST_ERROR : rc));
     if (auto error = plistScalarText(plist_dict_get_item(result.get(), "Error"))) {
         const std::string refusal = appServiceRefusalText(*error);
-        const int code = refusal == appGoneText()        ? static_cast<int>(MDERR_APP_GONE)
-                         : refusal == deviceLockedText() ? static_cast<int>(MDERR_DEVICE_LOCKED)
+        const int code = refusal == uiText("Device", appGoneText())        ? static_cast<int>(MDERR_APP_GONE)
+                         : refusal == uiText("Device", deviceLockedText()) ? static_cast<int>(MDERR_DEVICE_LOCKED)
                                                          : static_cast<int>(MDERR_FAILED);
         return fail(code, refusal);
     }
