@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 
 namespace {
 
@@ -115,15 +114,6 @@ qint64 RangedReadDevice::readData(char *data, qint64 maxSize)
         done += n;
     }
     return static_cast<qint64>(length);
-}
-
-bool looksLikePdf(const std::string &localFile)
-{
-    std::ifstream in(localFile, std::ios::binary);
-    char head[1024];
-    in.read(head, sizeof head);
-    const std::string bytes(head, static_cast<std::size_t>(in.gcount()));
-    return bytes.find("%PDF-") != std::string::npos;
 }
 
 bool readPdfValues(const RangedReadDevice::ReadRange &read, uint64_t size, StringDictionary &values,

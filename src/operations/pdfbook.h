@@ -63,8 +63,6 @@ private:
     bool m_readFailed = false;
 };
 
-// True when the local file starts like a PDF ("%PDF-" within its first kilobyte, as readers accept).
-bool looksLikePdf(const std::string &localFile);
 
 // What one reading of a PDF cost (for the bench and the tests).
 struct PdfReadCost

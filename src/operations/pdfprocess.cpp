@@ -10,6 +10,7 @@
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
+#include <fstream>
 #include <memory>
 #include <mutex>
 #include <poll.h>
@@ -222,6 +223,15 @@ std::optional<std::string> readPdfCoverContained(const RangedReadDevice::ReadRan
     if (!runJob(job, read, limits.milliseconds, &payload, problem, cost))
         return std::nullopt;
     return payload;
+}
+
+bool looksLikePdf(const std::string &localFile)
+{
+    std::ifstream in(localFile, std::ios::binary);
+    char head[1024];
+    in.read(head, sizeof head);
+    const std::string bytes(head, static_cast<std::size_t>(in.gcount()));
+    return bytes.find("%PDF-") != std::string::npos;
 }
 
 int pdfReadersStarted()

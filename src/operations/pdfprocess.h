@@ -28,5 +28,8 @@ std::optional<std::string> readPdfCoverContained(const RangedReadDevice::ReadRan
                                                  const PdfJobLimits &limits, std::string *problem = nullptr,
                                                  PdfReadCost *cost = nullptr);
 
+// True when the local file starts like a PDF ("%PDF-" within its first kilobyte, as readers accept).
+bool looksLikePdf(const std::string &localFile);
+
 // The reader processes started so far (tests: a killed reader is replaced, not leaked).
 int pdfReadersStarted();
