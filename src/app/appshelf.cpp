@@ -468,7 +468,8 @@ void AppShelf::refresh(AppShelfNode *node)
     const std::string app = node->app().identifier;
     const std::string device = node->deviceIdentifier();
     const std::vector<AppBook> previous = node->books();
-    startJob([this, weak, app, device, previous]() -> std::function<void()> {
+    const bool pdfs = node->app().takesPdf;
+    startJob([this, weak, app, device, previous, pdfs]() -> std::function<void()> {
         std::shared_ptr<DeviceSession> session = m_context.openSession ? m_context.openSession() : nullptr;
         if (!session || m_stop)
             return {};
@@ -487,9 +488,9 @@ void AppShelf::refresh(AppShelfNode *node)
             if (cached.empty())
                 cached = previous;
             const std::map<std::string, AppBook> kept = AppListingCache::byPath(cached);
-            const int rc = listAppBookDetails(connection, books, {}, lanes, [&kept](AppBook &book) {
-                return AppListingCache::fill(kept, book);
-            });
+            const int rc = listAppBookDetails(
+                connection, books, {}, lanes, [&kept](AppBook &book) { return AppListingCache::fill(kept, book); },
+                pdfs);
             for (afc_connection *lane : lanes)
                 closeApp(lane);
             if (rc == MDERR_OK)

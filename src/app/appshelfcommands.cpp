@@ -22,6 +22,7 @@ void AppShelf::runCommand(const AppShelfNode &app, std::weak_ptr<TreeNode> node,
 {
     std::shared_ptr<DeviceSession> session = m_context.openSession ? m_context.openSession() : nullptr;
     auto shelf = std::make_shared<DocumentsShelf>(app.app().identifier, app.app().displayName, std::move(clash));
+    shelf->setTakesPdf(app.app().takesPdf);
     m_context.slot.runWorker([this, shelf, node, count, heading, item, after, session]() mutable {
         BookBatch batch;
         batch.session = std::move(session);
