@@ -16,7 +16,7 @@ export CCACHE_BASEDIR="$here" CCACHE_NOHASHDIR=1
 jobs=$(nproc 2>/dev/null || echo 2)
 
 deps=(build-essential cmake ninja-build pkg-config ccache
-      qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
+      qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-pdf-dev libgl-dev
       qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
       libimobiledevice-dev libplist-dev libusbmuxd-dev libzip-dev libssl-dev
       libgtest-dev libgmock-dev libbenchmark-dev

@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: Bookferry developers
 // bookferry-bench: every benchmark in one run, each against its baseline measured in the
 // same run, then the table of figures and targets. Exit status 1 when a target is missed.
-//   bookferry-bench [--only link|apps|batch|zip|survey|booksurvey|catalogue|memory|gui]... [--keep DIR]
+//   bookferry-bench [--only link|apps|pdfapps|batch|zip|survey|booksurvey|catalogue|memory|gui]... [--keep DIR]
 #include "benches.h"
 
 #include "core/log.h"
@@ -75,6 +75,8 @@ int main(int argc, char **argv)
         benchLinkTransfers(work + "/link", books, report);
     if (wanted("apps"))
         benchAppBooks(work + "/apps", books, report);
+    if (wanted("pdfapps"))
+        benchPdfApps(work + "/pdfapps", report);
     if (wanted("batch"))
         benchBatch(work + "/batch", report);
     if (wanted("zip"))

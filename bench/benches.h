@@ -24,6 +24,8 @@ void benchBookSurvey(const std::string &work, Report &report);
 void benchCatalogue(const std::string &work, Report &report);
 // A large book into a reader app and the listing of an app with 500 books, through the link.
 void benchAppBooks(const std::string &work, const BenchBooks &books, Report &report);
+// An app with 200 PDFs of 2 to 20 MB listed, first and from the cache, against 200 ePubs.
+void benchPdfApps(const std::string &work, Report &report);
 void benchMemory(const std::string &work, const std::string &self, Report &report);
 // Runs bookferry-gui-bench (beside this program) on the large book.
 void benchGui(const std::string &work, const std::string &self, const BenchBooks &books, Report &report);

@@ -11,9 +11,10 @@ find_package(OpenSSL REQUIRED)
 find_package(Threads REQUIRED)
 
 if(BOOKFERRY_GUI)
-  find_package(Qt6 REQUIRED COMPONENTS Core Gui Network Widgets Svg DBus Test LinguistTools)
+  find_package(Qt6 REQUIRED COMPONENTS Core Gui Network Widgets Svg Pdf DBus Test LinguistTools)
 else()
-  find_package(Qt6 REQUIRED COMPONENTS Core Test)
+  # The PDF reader process (QtPdf, on QtGui) is built even without the windows.
+  find_package(Qt6 REQUIRED COMPONENTS Core Gui Pdf Test)
 endif()
 set(CMAKE_AUTOMOC ON)
 set(CMAKE_AUTOUIC ON)

@@ -20,12 +20,14 @@ set(CPACK_DEBIAN_PACKAGE_DESCRIPTION [=[
 Bookferry manages the ePub books stored on an iPhone, iPad or iPod touch
 connected by USB: it shows the device's values and storage use, lists its
 books, imports ePub files, exports books as .epub files and deletes the books
-the user added.
+the user added. It also keeps the ePubs and PDFs of reader apps that share
+their files.
 .
 The package holds the desktop application, the command-line tool
 bookferry-cli and bookferry-device-emulator, which serves simulated devices
 kept in folders through a usbmuxd socket.]=])
-# Library dependencies are read from the linked shared libraries by dpkg-shlibdeps.
+# Library dependencies are read from the linked shared libraries by dpkg-shlibdeps (QtPdf's
+# from the PDF reader process in the resource folder).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Real devices are reached through the usbmuxd service; Qt's own dialogs speak the desktop's
 # language with Qt's translations.

@@ -78,6 +78,8 @@ check_desktop_files() { # prefix
     fi
     # File managers offer the program for ePub books and hand it the files.
     grep -qx 'MimeType=.*application/epub+zip;.*' "$entry" || fail "the menu entry declares no application/epub+zip"
+    # PDFs too: reader apps take them.
+    grep -qx 'MimeType=.*application/pdf;.*' "$entry" || fail "the menu entry declares no application/pdf"
     grep -qx 'Exec=bookferry %F' "$entry" || fail "the menu entry does not take files (Exec=bookferry %F)"
     local exec_name icon_name
     exec_name=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$entry")
@@ -140,7 +142,7 @@ say "installing into $prefix"
 cmake --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1 || { cat "$work/install.log" >&2; fail "cmake --install"; }
 
 expected=(bin/bookferry bin/bookferry-cli bin/bookferry-device-emulator
-          share/bookferry/epubbuild share/bookferry/Info.plist share/bookferry/help/index.html
+          share/bookferry/epubbuild share/bookferry/pdfreader share/bookferry/Info.plist share/bookferry/help/index.html
           share/bookferry/translations/bookferry_de.qm share/bookferry/translations/bookferry_es.qm
           share/bookferry/translations/bookferry_fr.qm
           share/applications/bookferry.desktop share/metainfo/$app_id.metainfo.xml
@@ -152,7 +154,7 @@ done
 for f in "${expected[@]}"; do
     [ -f "$prefix/$f" ] || fail "not installed: $f"
 done
-for exe in bin/bookferry bin/bookferry-cli bin/bookferry-device-emulator share/bookferry/epubbuild; do
+for exe in bin/bookferry bin/bookferry-cli bin/bookferry-device-emulator share/bookferry/epubbuild share/bookferry/pdfreader; do
     [ -x "$prefix/$exe" ] || fail "not executable: $exe"
 done
 # Everything the build lays out in its resource folder is installed.
@@ -166,7 +168,7 @@ for size in 16 48 256; do
         || fail "the ${size}x$size icon has another size"
 done
 # Installed programs never look into the build tree for libraries.
-for exe in "$prefix"/bin/* "$prefix/share/bookferry/epubbuild"; do
+for exe in "$prefix"/bin/* "$prefix/share/bookferry/epubbuild" "$prefix/share/bookferry/pdfreader"; do
     if readelf -d "$exe" | grep -qE 'R(UN)?PATH'; then
         fail "$(basename "$exe") carries a library search path: $(readelf -d "$exe" | grep -E 'R(UN)?PATH')"
     fi
@@ -177,6 +179,7 @@ check_help_version "$prefix/bin/bookferry" bookferry
 check_help_version "$prefix/bin/bookferry-cli" bookferry-cli
 check_help_version "$prefix/bin/bookferry-device-emulator" bookferry-device-emulator
 out=$(run_as_user epubbuild "$prefix/share/bookferry/epubbuild" --help 2>&1) || fail "epubbuild --help: $out"
+out=$(run_as_user pdfreader "$prefix/share/bookferry/pdfreader" --help 2>&1) || fail "pdfreader --help: $out"
 
 # The command-line tool on the demo device; the demo device lands in the data folder.
 if out=$(run_as_user cli "$prefix/bin/bookferry-cli" --device demo list 2>"$work/cli.err"); then
@@ -286,6 +289,7 @@ if [ "${BOOKFERRY_PACKAGE_INSTALL:-1}" != 0 ] && [ -f "$deb" ]; then
         check_desktop_files /usr
         check_completion /usr
         dpkg -L bookferry | grep -qx "/usr/share/bookferry/epubbuild" || fail "dpkg -L bookferry lacks epubbuild"
+        dpkg -L bookferry | grep -qx "/usr/share/bookferry/pdfreader" || fail "dpkg -L bookferry lacks pdfreader"
         if [ "$was_installed" = 0 ] && [ "${BOOKFERRY_KEEP_PACKAGE:-0}" != 1 ]; then
             DEBIAN_FRONTEND=noninteractive $sudo apt-get remove -y -q --purge bookferry >>"$work/apt.log" 2>&1 \
                 || fail "apt-get remove bookferry"

@@ -67,7 +67,8 @@ _bookferry_cli()
 
     case $command in
         '') COMPREPLY=($(compgen -W "$commands" -- "$cur")) ;;
-        import) _filedir epub ;;
+        # An app may take PDFs too; the device's own books are ePub only.
+        import) if [[ " ${words[*]} " == *" --app "* ]]; then _filedir '@(epub|pdf)'; else _filedir epub; fi ;;
         restore) _filedir ;;
         ipod-info) _filedir -d ;;
     esac

@@ -465,7 +465,9 @@ TransferTarget AppShelf::selectedTarget(AppClashQuestion clash)
     AppShelfNode *node = selectedApp();
     if (!node)
         return target;
-    target.shelf = std::make_shared<DocumentsShelf>(node->app().identifier, node->app().displayName, std::move(clash));
+    auto shelf = std::make_shared<DocumentsShelf>(node->app().identifier, node->app().displayName, std::move(clash));
+    shelf->setTakesPdf(node->app().takesPdf);
+    target.shelf = std::move(shelf);
     TreeNode *parent = node->nodeParent();
     target.changed = [this, weak = std::weak_ptr<TreeNode>(parent->childAtIndex(parent->indexOfChildIdenticalTo(node)))](
                          TransferEnd::Kind) {
@@ -485,7 +487,8 @@ void AppShelf::refresh(AppShelfNode *node)
     const std::string device = node->deviceIdentifier();
     const std::vector<AppBook> previous = node->books();
     const unsigned listing = node->startListing();
-    startJob([this, weak, app, device, previous, listing]() -> std::function<void()> {
+    const bool pdfs = node->app().takesPdf;
+    startJob([this, weak, app, device, previous, listing, pdfs]() -> std::function<void()> {
         std::shared_ptr<DeviceSession> session = m_context.openSession ? m_context.openSession() : nullptr;
         if (!session || m_stop)
             return {};
@@ -504,9 +507,9 @@ void AppShelf::refresh(AppShelfNode *node)
             if (cached.empty())
                 cached = previous;
             const std::map<std::string, AppBook> kept = AppListingCache::byPath(cached);
-            const int rc = listAppBookDetails(connection, books, {}, lanes, [&kept](AppBook &book) {
-                return AppListingCache::fill(kept, book);
-            });
+            const int rc = listAppBookDetails(
+                connection, books, {}, lanes, [&kept](AppBook &book) { return AppListingCache::fill(kept, book); },
+                pdfs);
             for (afc_connection *lane : lanes)
                 closeApp(lane);
             if (rc == MDERR_OK)

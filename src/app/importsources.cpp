@@ -24,6 +24,11 @@ bool isEpubName(const QString &name)
     return name.endsWith(QLatin1String(".epub"), Qt::CaseSensitive);
 }
 
+bool isBookName(const QString &name, bool withPdfs)
+{
+    return isEpubName(name) || (withPdfs && name.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive));
+}
+
 bool hasLocalFiles(const QMimeData *data)
 {
     if (!data || !data->hasUrls())
@@ -34,14 +39,14 @@ bool hasLocalFiles(const QMimeData *data)
 
 } // namespace
 
-QStringList epubFilesUnder(const QString &folder)
+QStringList epubFilesUnder(const QString &folder, bool withPdfs)
 {
     const QDir root(folder);
     QStringList relative;
     QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
-        if (isEpubName(it.fileName()))
+        if (isBookName(it.fileName(), withPdfs))
             relative << root.relativeFilePath(path);
     }
     QCollator collator;
@@ -55,7 +60,7 @@ QStringList epubFilesUnder(const QString &folder)
     return paths;
 }
 
-QStringList epubFilesDropped(const QList<QUrl> &urls)
+QStringList epubFilesDropped(const QList<QUrl> &urls, bool withPdfs)
 {
     QStringList paths;
     for (const QUrl &url : urls) {
@@ -63,8 +68,8 @@ QStringList epubFilesDropped(const QList<QUrl> &urls)
             continue;
         const QFileInfo info(url.toLocalFile());
         if (info.isDir())
-            paths << epubFilesUnder(info.absoluteFilePath());
-        else if (info.isFile() && isEpubName(info.fileName()))
+            paths << epubFilesUnder(info.absoluteFilePath(), withPdfs);
+        else if (info.isFile() && isBookName(info.fileName(), withPdfs))
             paths << info.absoluteFilePath();
     }
     return paths;
@@ -90,7 +95,7 @@ void BookImportSources::importFolder()
     const QString folder = m_interaction.chooseImportFolder(m_window);
     if (folder.isEmpty())
         return;
-    const QStringList files = epubFilesUnder(folder);
+    const QStringList files = epubFilesUnder(folder, takesPdf());
     const QString name = QDir::toNativeSeparators(folder);
     if (files.isEmpty()) {
         tell(tr("No ePub books were found in \"%1\" or its sub-folders.").arg(name));
@@ -126,9 +131,11 @@ void BookImportSources::importDrop(const QList<QUrl> &urls)
 {
     if (refuse(tr("Books are being copied. Drop the new books again when that has finished.")))
         return;
-    const QStringList files = epubFilesDropped(urls);
+    const QStringList files = epubFilesDropped(urls, takesPdf());
     if (files.isEmpty()) {
-        tell(tr("Nothing that was dropped is an ePub book (a file whose name ends in \".epub\")."));
+        tell(takesPdf() ? tr("Nothing that was dropped is an ePub book or a PDF (a file whose name ends in \".epub\" "
+                             "or \".pdf\").")
+                        : tr("Nothing that was dropped is an ePub book (a file whose name ends in \".epub\")."));
         return;
     }
     m_hooks.import(files);
@@ -142,7 +149,7 @@ void BookImportSources::importGiven(const QStringList &paths)
     QList<QUrl> urls;
     for (const QString &path : paths)
         urls << QUrl::fromLocalFile(path);
-    const QStringList files = epubFilesDropped(urls);
+    const QStringList files = epubFilesDropped(urls, takesPdf());
     // What is left out is said by number, so nothing goes unmentioned.
     qsizetype missing = 0;
     qsizetype others = 0;
@@ -150,7 +157,7 @@ void BookImportSources::importGiven(const QStringList &paths)
         const QFileInfo info(path);
         if (!info.exists())
             ++missing;
-        else if (!info.isDir() && !(info.isFile() && isEpubName(info.fileName())))
+        else if (!info.isDir() && !(info.isFile() && isBookName(info.fileName(), takesPdf())))
             ++others;
     }
     QString leftOut;

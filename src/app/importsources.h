@@ -13,13 +13,14 @@
 class QWidget;
 class UserInteraction;
 
-// Every file under `folder`, sub-folders included, whose name ends in ".epub", ordered by
-// its path below the folder (ignoring case, numbers by value). Symbolic links to folders are
-// not followed.
-QStringList epubFilesUnder(const QString &folder);
-// The files a drop brings, in the order dropped: ePub files as they are, folders by the ePub
-// files under them; anything else (other files, addresses that are no local files) is left out.
-QStringList epubFilesDropped(const QList<QUrl> &urls);
+// Every file under `folder`, sub-folders included, whose name ends in ".epub" (or ".pdf" with
+// `withPdfs`), ordered by its path below the folder (ignoring case, numbers by value).
+// Symbolic links to folders are not followed.
+QStringList epubFilesUnder(const QString &folder, bool withPdfs = false);
+// The files a drop brings, in the order dropped: ePub files (and PDFs with `withPdfs`) as they
+// are, folders by those under them; anything else (other files, addresses that are no local
+// files) is left out.
+QStringList epubFilesDropped(const QList<QUrl> &urls, bool withPdfs = false);
 
 // The ways into an import besides the import panel: "Folder to Device" and files or folders
 // dropped on the window. Both end in the same import as the panel's files (`import`).
@@ -37,6 +38,8 @@ public:
         std::function<QString()> destination;
         // The name of the device the books would go to.
         std::function<QString()> deviceName;
+        // Whether the destination takes PDFs as well (an app that takes them); none: ePub only.
+        std::function<bool()> takesPdf;
     };
     BookImportSources(QWidget *window, UserInteraction &interaction, Hooks hooks, QObject *parent = nullptr);
 
@@ -57,6 +60,7 @@ private:
     void tell(const QString &message);
     // Refuses with a message while no device is connected or a transfer runs; true when it did.
     bool refuse(const QString &busy);
+    bool takesPdf() const { return m_hooks.takesPdf && m_hooks.takesPdf(); }
 
     QWidget *m_window;
     UserInteraction &m_interaction;

@@ -344,6 +344,13 @@ void mainControler::wireCommands()
         return app ? QString::fromStdString(app->app().displayName) : QString();
     };
     hooks.deviceName = [this] { return deviceName(); };
+    // PDFs are offered only where the selected shelf takes them: an app that says so.
+    auto takesPdf = [this] {
+        const AppShelfNode *app = m_apps ? m_apps->selectedApp() : nullptr;
+        return app && app->app().takesPdf;
+    };
+    hooks.takesPdf = takesPdf;
+    m_interaction->importTakesPdf = takesPdf;
     auto *sources = new BookImportSources(mainWindow, *m_interaction, std::move(hooks), this);
     m_importSources = sources;
     connect(ui.actionFolderToDevice, &QAction::triggered, this, [this, sources] {

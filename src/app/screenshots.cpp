@@ -35,6 +35,7 @@
 #include <QTemporaryDir>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -203,5 +204,15 @@ int takeScreenshots(const ScreenshotWindow &parts, const QString &dirPath)
     waitFor([&] { return apps->idle() && parts.table->model()->rowCount() > 0; });
     parts.table->clearSelection();
     ok = save(window, dir, "15-reader-app.png") && ok;
+
+    // A reader app that takes PDF: its PDFs beside its ePubs, their first pages as covers.
+    const std::vector<AppShelfNode *> nodes = apps->appNodes();
+    const auto pdfApp = std::find_if(nodes.begin(), nodes.end(), [](const AppShelfNode *n) { return n->app().takesPdf; });
+    if (pdfApp != nodes.end()) {
+        parts.deviceList->setCurrentIndex(tree->model()->indexForNode(*pdfApp));
+        waitFor([&] { return apps->idle() && parts.table->model()->rowCount() > 0; });
+        parts.table->clearSelection();
+        ok = save(window, dir, "16-reader-app-pdfs.png") && ok;
+    }
     return ok ? 0 : 1;
 }

@@ -9,11 +9,20 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+QStringList importNameFilters(bool withPdfs)
+{
+    if (withPdfs)
+        return {QObject::tr("ePub books and PDFs (*.epub *.pdf)"), QObject::tr("ePub books (*.epub)"),
+                QObject::tr("PDFs (*.pdf)"), QObject::tr("All files (*)")};
+    return {QObject::tr("ePub books (*.epub)"), QObject::tr("All files (*)")};
+}
+
 QStringList DialogInteraction::chooseImportPaths(QWidget *window)
 {
-    QFileDialog panel(window, QObject::tr("Choose ePub books to add"));
+    const bool pdfs = importTakesPdf && importTakesPdf();
+    QFileDialog panel(window, pdfs ? QObject::tr("Choose ePub books or PDFs to add") : QObject::tr("Choose ePub books to add"));
     panel.setFileMode(QFileDialog::ExistingFiles);
-    panel.setNameFilters({QObject::tr("ePub books (*.epub)"), QObject::tr("All files (*)")});
+    panel.setNameFilters(importNameFilters(pdfs));
     panel.setWindowModality(Qt::WindowModal);
     if (panel.exec() != QDialog::Accepted)
         return {};

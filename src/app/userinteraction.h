@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <vector>
 
 class QWidget;
@@ -18,8 +19,11 @@ class UserInteraction
 public:
     virtual ~UserInteraction() = default;
 
-    // Files (several, "*.epub") to import, in the order chosen; empty when cancelled.
+    // Files (several, "*.epub", and "*.pdf" when importTakesPdf says so) to import, in the
+    // order chosen; empty when cancelled.
     virtual QStringList chooseImportPaths(QWidget *window) = 0;
+    // Whether the books would go where PDFs are taken (an app that takes them); none: ePub only.
+    std::function<bool()> importTakesPdf;
     // One destination folder; empty when cancelled.
     virtual QString chooseExportFolder(QWidget *window) = 0;
     // One folder whose ePub books to import ("Folder to Device"); empty when cancelled. By
@@ -34,6 +38,9 @@ public:
     virtual QString chooseCatalogueBackup(QWidget *window, const QString &deviceName,
                                           const std::vector<CatalogueBackup> &backups);
 };
+
+// The import panel's name filters: ePub books, with PDFs where they are taken, then all files.
+QStringList importNameFilters(bool withPdfs);
 
 // The real thing: window-modal file dialogs and message boxes.
 class DialogInteraction : public UserInteraction

@@ -17,6 +17,7 @@
 #include "operations/bookimport.h"
 #include "operations/bookpath.h"
 #include "operations/epubarchive.h"
+#include "operations/pdfprocess.h"
 
 
 #include <algorithm>
@@ -43,6 +44,9 @@ constexpr const char *kUploadPrefix = ".bookferry-upload-";
 constexpr unsigned int kChunk = 1u << 20;
 // The device's file service answers this status when the disk is full.
 constexpr int kNoSpaceLeft = 18;
+// A PDF's first page is drawn to fit this box, about twice the table's thumbnail: small
+// enough that drawing even a heavy page stays cheap.
+constexpr int kPdfCoverSide = 176;
 
 
 // The device's modification time of an entry (nanoseconds, as it gives it).
@@ -199,6 +203,14 @@ void readValuesWithFacts(afc_connection *connection, AppBook &book, const std::o
             package = readSmallFile(connection, book.path + "/" + packagePath, limits.maxDocument);
         if (!container)
             problem = "the folder is not an ePub (no META-INF/container.xml)";
+    } else if (facts.isPlainFile() && book.pdf()) {
+        book.size = facts.size.value_or(0);
+        DeviceFile file(connection, book.path);
+        if (!file.open())
+            problem = "the file could not be read from the device";
+        else
+            readPdfValuesContained([&file](uint64_t offset, uint32_t length) { return file.read(offset, length); },
+                                   book.size, book.values, &problem);
     } else if (facts.isPlainFile()) {
         book.size = facts.size.value_or(0);
         DeviceFile file(connection, book.path);
@@ -215,7 +227,8 @@ void readValuesWithFacts(afc_connection *connection, AppBook &book, const std::o
     }
     if (container && packagePath.empty() && problem.empty())
         problem = "the book's container names no package document";
-    book.values = package ? packageCatalogueValues(readPackageDocument(*package)) : StringDictionary{};
+    if (!book.pdf() || book.folder)
+        book.values = package ? packageCatalogueValues(readPackageDocument(*package)) : StringDictionary{};
     // A book without a title is known by its file name, as an import names it.
     if (book.values[BookKey::Name].empty())
         book.values[BookKey::Name] = fs::path(book.relative).stem().string();
@@ -223,6 +236,11 @@ void readValuesWithFacts(afc_connection *connection, AppBook &book, const std::o
 }
 
 } // namespace
+
+bool AppBook::pdf() const
+{
+    return hasPdfExtension(path);
+}
 
 void readAppBookValues(afc_connection *connection, AppBook &book, const AppBookLimits &limits)
 {
@@ -240,6 +258,12 @@ std::optional<std::string> readAppBookCover(afc_connection *connection, const st
     DeviceFile file(connection, path);
     if (!file.open())
         return std::nullopt;
+    if (hasPdfExtension(path)) {
+        PdfJobLimits limits;
+        limits.maxBytes = maxPicture;
+        return readPdfCoverContained([&file](uint64_t offset, uint32_t length) { return file.read(offset, length); },
+                                     size, kPdfCoverSide, limits);
+    }
     // Pages and documents stay bounded as in the listing; only the picture may be larger.
     AppBookLimits documents;
     AppBookLimits pictures;
@@ -280,7 +304,7 @@ void shareOut(const std::vector<afc_connection *> &connections, std::size_t coun
 } // namespace
 
 int listAppBookDetails(afc_connection *connection, std::vector<AppBook> &books, const AppBookLimits &limits,
-                       const std::vector<afc_connection *> &lanes, const AppBookKnown &known)
+                       const std::vector<afc_connection *> &lanes, const AppBookKnown &known, bool withPdfs)
 {
     books.clear();
     std::vector<afc_connection *> all{connection};
@@ -290,7 +314,7 @@ int listAppBookDetails(afc_connection *connection, std::vector<AppBook> &books, 
     // The folders' entries are asked about on every connection at once, so a large folder costs a
     // few round trips rather than one per entry.
     std::vector<ShelfBook> found;
-    const int rc = findAppBooks(connection, found, lanes);
+    const int rc = findAppBooks(connection, found, lanes, 8, withPdfs);
     if (rc != MDERR_OK)
         return rc;
     const std::string prefix = std::string(kDocuments) + "/";
@@ -342,10 +366,8 @@ std::string appBookPath(const std::string &relative, std::string *problem)
             return refuse(uiArgs(uiText("Operations", "the path %1 has an empty, \".\" or \"..\" part"), {relative}));
         start = slash + 1;
     }
-    std::string tail = relative.size() >= 5 ? relative.substr(relative.size() - 5) : std::string();
-    std::transform(tail.begin(), tail.end(), tail.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    if (tail != ".epub")
-        return refuse(uiArgs(uiText("Operations", "%1 is not an ePub (its name does not end in .epub)"), {relative}));
+    if (!hasEpubExtension(relative) && !hasPdfExtension(relative))
+        return refuse(uiArgs(uiText("Operations", "%1 is not an ePub or a PDF (its name does not end in .epub or .pdf)"), {relative}));
     return std::string(kDocuments) + "/" + relative;
 }
 
@@ -358,15 +380,19 @@ BookOperationResult importIntoApp(afc_connection *connection, const std::string 
     if (::stat(localFile.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
         return BookOperationResult::makeFailed(item, uiArgs(uiText("Operations", "not a file: %1"), {localFile}));
     std::string problem;
-    if (appBookPath(fileName, &problem).empty() || !readPackageIdentity(localFile))
-        return BookOperationResult::makeFailed(item, problem.empty() ? uiArgs(uiText("Operations", "%1 is not an ePub"), {item}) : problem);
+    const bool pdf = hasPdfExtension(fileName);
+    if (appBookPath(fileName, &problem).empty())
+        return BookOperationResult::makeFailed(item, problem);
+    if (pdf ? !looksLikePdf(localFile) : !readPackageIdentity(localFile))
+        return BookOperationResult::makeFailed(
+            item, uiArgs(pdf ? uiText("Operations", "%1 is not a PDF") : uiText("Operations", "%1 is not an ePub"), {item}));
 
-    // The book goes as it is, except a mimetype entry that is not exactly right: packed in the
-    // scratch folder as an export packs a single file.
+    // The book goes as it is, except an ePub whose mimetype entry is not exactly right: packed
+    // in the scratch folder as an export packs a single file.
     // A book that is right already goes straight from its file.
     std::string packed = localFile;
     FolderRemoval cleanup;
-    if (!epubHasExactMimetype(localFile)) {
+    if (!pdf && !epubHasExactMimetype(localFile)) {
         std::string work = scratchPath("appimport-XXXXXX");
         if (work.empty() || !::mkdtemp(work.data()))
             return BookOperationResult::makeFailed(item, uiText("Operations", "the scratch folder cannot be used"));
@@ -412,7 +438,8 @@ BookOperationResult importIntoApp(afc_connection *connection, const std::string 
         return BookOperationResult::makeFailed(item, fullText);
     }
 
-    const std::string temporary = std::string(kDocuments) + "/" + kUploadPrefix + randomSuffix() + ".epub";
+    const std::string temporary =
+        std::string(kDocuments) + "/" + kUploadPrefix + randomSuffix() + (pdf ? ".pdf" : ".epub");
     afc_file_ref ref = 0;
     if (AFCFileRefOpen(connection, temporary.c_str(), AFC_MODE_WRITE, 0, &ref) != 0) {
         ::close(in);
@@ -518,10 +545,14 @@ BookOperationResult exportFromApp(afc_connection *connection, const std::string 
     std::string error;
     if (!downloadBook(connection, path, *info, copies, &error))
         return BookOperationResult::makeFailed(item, failureText(connection, error));
-    if (!packEpub((fs::path(copies) / fs::path(path).filename()).string(), packed, &error))
+    const std::string name = exportFileNameForTitle(title, fs::path(relative).stem().string());
+    const std::string copy = (fs::path(copies) / fs::path(path).filename()).string();
+    // A PDF is a file as it is: nothing to pack.
+    if (book.pdf() && !book.folder)
+        return placeExportedBook(context, item, copy, folder, name, ".pdf");
+    if (!packEpub(copy, packed, &error))
         return BookOperationResult::makeFailed(item, error);
-    return placeExportedBook(context, item, packed, folder,
-                             exportFileNameForTitle(title, fs::path(relative).stem().string()));
+    return placeExportedBook(context, item, packed, folder, name);
 }
 
 BookOperationResult deleteFromApp(afc_connection *connection, const std::string &relative)

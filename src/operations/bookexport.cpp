@@ -98,24 +98,26 @@ bool placeBook(const std::string &packed, const std::string &target, std::string
 }
 } // namespace
 
-std::string exportTarget(const BookContext &context, const std::string &folder, const std::string &name)
+std::string exportTarget(const BookContext &context, const std::string &folder, const std::string &name,
+                         const std::string &extension)
 {
     std::error_code ec;
-    std::string target = (fs::path(folder) / (name + ".epub")).string();
+    std::string target = (fs::path(folder) / (name + extension)).string();
     auto exportedBefore = [&context](const std::string &file) {
         const std::string identity = fileIdentity(file);
         return !identity.empty() && context.exported.count(identity) != 0;
     };
     for (int n = 2; exportedBefore(target) || (n > 2 && fs::exists(fs::symlink_status(target, ec))); ++n)
-        target = (fs::path(folder) / (name + " (" + std::to_string(n) + ").epub")).string();
+        target = (fs::path(folder) / (name + " (" + std::to_string(n) + ")" + extension)).string();
     return target;
 }
 
 BookOperationResult placeExportedBook(BookContext &context, const std::string &item, const std::string &packed,
-                                      const std::string &folder, const std::string &name)
+                                      const std::string &folder, const std::string &name,
+                                      const std::string &extension)
 {
     removeAbandonedCopies(folder);
-    const std::string target = exportTarget(context, folder, name);
+    const std::string target = exportTarget(context, folder, name, extension);
     std::error_code ec;
     if (fs::exists(fs::symlink_status(target, ec))) {
         const std::string question = target + " is existing. Are you sure to replace?";

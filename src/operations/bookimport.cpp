@@ -8,6 +8,7 @@
 #include "device/connection/devicefiles.h"
 #include "device/connection/deviceworkpath.h"
 #include "device/connection/loadiphone.h"
+#include "device/connection/shelf.h"
 #include "library/bookkeys.h"
 #include "library/packagedocument.h"
 #include "operations/devicecatalogue.h"
@@ -388,6 +389,9 @@ BookStart iPodTreeListControler::startImport(BookContext &context, const std::st
 {
     const fs::path file(path);
     const std::string item = file.filename().string();
+    if (hasPdfExtension(item))
+        return BookOperationResult::makeFailed(
+            item, "a PDF: the device's own books are ePub only; a reader app that takes PDFs can hold it");
     if (file.extension() != ".epub")
         return BookOperationResult::makeSkipped(item, uiText("Operations", "not an ePub file (its name does not end in \".epub\")"));
     std::string error;

@@ -87,8 +87,16 @@ std::string DocumentsShelf::relativeOf(const epub &book)
     return path.rfind(prefix, 0) == 0 ? path.substr(prefix.size()) : path;
 }
 
+bool DocumentsShelf::takesFile(const std::string &file) const
+{
+    return hasEpubExtension(file) || (m_takesPdf && hasPdfExtension(file));
+}
+
 BookStart DocumentsShelf::startImport(BookContext &, const std::string &file)
 {
+    if (hasPdfExtension(file) && !m_takesPdf)
+        return BookOperationResult::makeFailed(appImportItem(file),
+                                               "a PDF, and " + m_displayName + " does not say it takes PDFs");
     return inTurnOnly([this, file](BookContext &context) {
         std::string why;
         afc_connection *conn = connection(context, &why);

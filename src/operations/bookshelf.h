@@ -75,6 +75,10 @@ public:
     Shelf where() const override { return Shelf::app(m_identifier); }
     std::string destinationName() const override { return m_displayName; }
     bool usesSyncLock() const override { return false; }
+    // ePubs always; PDFs when the app takes them (DeviceApp::takesPdf).
+    bool takesFile(const std::string &file) const override;
+    void setTakesPdf(bool takes) { m_takesPdf = takes; }
+    bool takesPdf() const { return m_takesPdf; }
     BookStart startImport(BookContext &context, const std::string &file) override;
     BookStart startExport(BookContext &context, const epub &book, const std::string &folder) override;
     BookOperationResult removeBook(BookContext &context, const epub &book) override;
@@ -93,6 +97,7 @@ private:
     const std::string m_identifier;
     const std::string m_displayName;
     AppClashQuestion m_clash;
+    bool m_takesPdf = false;
     afc_connection *m_connection = nullptr;
     std::string m_why;
     bool m_opened = false;

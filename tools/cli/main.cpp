@@ -359,9 +359,9 @@ public:
             if (!app.readsBooks() && !m_options.allApps)
                 continue;
             afc_connection *connection = nullptr;
-            std::vector<std::string> books;
+            std::vector<ShelfBook> books;
             const bool counted = openAppDocuments(device, app.identifier, &connection, &why) == MDERR_OK
-                && listAppBooks(connection, books) == MDERR_OK;
+                && findAppBooks(connection, books, {}, 8, app.takesPdf) == MDERR_OK;
             if (connection)
                 AFCConnectionClose(connection);
             if (!counted) {
@@ -509,6 +509,7 @@ public:
                                    : m_options.keepBoth   ? AppNameClash::KeepBoth
                                                           : AppNameClash::Skip;
         DocumentsShelf shelf(*m_options.app, *m_options.app, [clash](const std::string &) { return clash; });
+        shelf.setTakesPdf(appTakesPdf());
         std::vector<std::string> items = m_options.arguments;
         if (command == "export" && items.empty()) {
             std::vector<AppBook> books;
@@ -542,6 +543,17 @@ public:
                       [](const BookOperationResult &r) { return r.failed(); });
     }
 
+    // Whether the device says the app --app names takes PDFs (one more Browse of its apps).
+    bool appTakesPdf()
+    {
+        std::vector<DeviceApp> found;
+        if (listSharingApps(m_controller->deviceData()->dev, found) != MDERR_OK)
+            return false;
+        const auto app = std::find_if(found.begin(), found.end(),
+                                      [this](const DeviceApp &a) { return a.identifier == *m_options.app; });
+        return app != found.end() && app->takesPdf;
+    }
+
     // The books of the app with their values, read on a documents shelf's connection and lanes.
     int listApp(std::vector<AppBook> &books)
     {
@@ -553,7 +565,7 @@ public:
             std::cerr << "bookferry-cli: " << field(*m_options.app) << ": " << field(why) << "\n";
             return kItemFailed;
         }
-        if (listAppBookDetails(connection, books, {}, shelf.lanes(context)) != MDERR_OK) {
+        if (listAppBookDetails(connection, books, {}, shelf.lanes(context), {}, appTakesPdf()) != MDERR_OK) {
             std::cerr << "bookferry-cli: the app's Documents folder cannot be read\n";
             return kItemFailed;
         }

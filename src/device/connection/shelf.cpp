@@ -37,18 +37,30 @@ std::vector<std::string> partsOf(const std::string &path)
 }
 } // namespace
 
-bool hasEpubExtension(const std::string &name)
+namespace {
+bool hasExtension(const std::string &name, const std::string &extension)
 {
-    if (name.size() <= 5)
+    if (name.size() <= extension.size())
         return false;
-    std::string tail = name.substr(name.size() - 5);
+    std::string tail = name.substr(name.size() - extension.size());
     for (char &c : tail)
         c = char(std::tolower(static_cast<unsigned char>(c)));
-    return tail == ".epub";
+    return tail == extension;
+}
+} // namespace
+
+bool hasEpubExtension(const std::string &name)
+{
+    return hasExtension(name, ".epub");
+}
+
+bool hasPdfExtension(const std::string &name)
+{
+    return hasExtension(name, ".pdf");
 }
 
 int findAppBooks(afc_connection *connection, std::vector<ShelfBook> &books, const std::vector<afc_connection *> &lanes,
-                 int maxDepth)
+                 int maxDepth, bool withPdfs)
 {
     books.clear();
     FolderWalk::Options options;
@@ -61,8 +73,10 @@ int findAppBooks(afc_connection *connection, std::vector<ShelfBook> &books, cons
             others.push_back(lane);
     const FolderWalk::Result walked = FolderWalk::run(
         options, {Shelf::app({}).folder()}, connection, others,
-        [&books](const FolderWalk::Entry &entry, const std::optional<DeviceFileInfo> &info) {
+        [&books, withPdfs](const FolderWalk::Entry &entry, const std::optional<DeviceFileInfo> &info) {
             if (info && (info->isPlainFile() || info->isDirectory()) && hasEpubExtension(entry.path))
+                books.push_back({entry.path, *info});
+            else if (withPdfs && info && info->isPlainFile() && hasPdfExtension(entry.path))
                 books.push_back({entry.path, *info});
         });
     if (!walked.rootsListed)

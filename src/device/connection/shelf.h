@@ -34,6 +34,8 @@ int openShelf(am_device *device, const Shelf &shelf, afc_connection **connection
 
 // A name that ends in ".epub", in any case, with something before it.
 bool hasEpubExtension(const std::string &name);
+// The same for ".pdf".
+bool hasPdfExtension(const std::string &name);
 
 // The books on an app's connection: every ".epub" file or folder (any case) under
 // "/Documents", in nested folders down to `maxDepth` levels, as device paths in name
@@ -41,11 +43,12 @@ bool hasEpubExtension(const std::string &name);
 // nested folder is skipped. Fails only when "/Documents" itself cannot be read.
 int listAppBooks(afc_connection *connection, std::vector<std::string> &paths, int maxDepth = 8);
 // The same books with what the device said of each; `lanes`, more connections on the same app,
-// ask about the entries at the same time as `connection`, one thread each.
+// ask about the entries at the same time as `connection`, one thread each. With `withPdfs`, the
+// ".pdf" files are books too (for an app that takes PDF).
 struct ShelfBook
 {
     std::string path;
     DeviceFileInfo info;
 };
 int findAppBooks(afc_connection *connection, std::vector<ShelfBook> &books,
-                 const std::vector<afc_connection *> &lanes = {}, int maxDepth = 8);
+                 const std::vector<afc_connection *> &lanes = {}, int maxDepth = 8, bool withPdfs = false);

@@ -8,6 +8,7 @@
 #include "device/folder/folderbackend.h"
 #include "device/link/plistutil.h"
 #include "library/packagedocument.h"
+#include "library/samplepdf.h"
 
 #include <QByteArray>
 #include <QCryptographicHash>
@@ -281,7 +282,8 @@ bool writeMedia(const fs::path &root)
     return true;
 }
 // Two reader apps holding a couple of the sample books each as .epub files (one inside a
-// folder of its own), and a sharing app that takes no ePub.
+// folder of its own; the one that takes PDF two PDFs beside them), and a sharing app that
+// takes no ePub.
 bool writeDemoApps(const std::string &dir, std::string *error)
 {
     const auto &books = sampleBooks();
@@ -289,6 +291,7 @@ bool writeDemoApps(const std::string &dir, std::string *error)
     {
         FolderDeviceApp app;
         std::vector<std::pair<std::string, const SampleBook *>> books; // path under Documents
+        std::vector<SamplePdf> pdfs; // named after their titles
     };
     std::vector<DemoApp> apps(3);
     apps[0].app = {"org.example.pagelight", "Pagelight", "Pagelight", "4.2", true, {"org.idpf.epub-container"}, {},
@@ -297,6 +300,17 @@ bool writeDemoApps(const std::string &dir, std::string *error)
     apps[1].app = {"org.example.inkwell", "Inkwell Reader", "Inkwell", "2.0.1", true, {"public.data"}, {"epub", "pdf"},
                    iconPng(60, 0x5b2a86, 0xffffff)};
     apps[1].books = {{"The Clockmaker's Garden.epub", &books[2]}, {"Letters from the Lighthouse.epub", &books[3]}};
+    SamplePdf charts;
+    charts.title = "Star Charts for the Northern Sky";
+    charts.author = "Mara Quist";
+    charts.pages = 3;
+    charts.colour = 0x1d3557;
+    SamplePdf moths;
+    moths.title = "A Field Guide to Moths";
+    moths.author = "Tobias Renn";
+    moths.pages = 2;
+    moths.colour = 0x6a994e;
+    apps[1].pdfs = {charts, moths};
     apps[2].app = {"org.example.filebox", "Filebox", "Filebox", "1.3", true, {"public.data"}, {},
                    iconPng(60, 0x33658a, 0x86bbd8)};
     const fs::path unpacked = fs::path(dir) / ".demo-books";
@@ -314,6 +328,14 @@ bool writeDemoApps(const std::string &dir, std::string *error)
                 fs::remove_all(unpacked, ec);
                 if (error)
                     *error = "cannot write the demo device's app book " + target.string();
+                return false;
+            }
+        }
+        for (const SamplePdf &pdf : demo.pdfs) {
+            const fs::path target = documents / (pdf.title + ".pdf");
+            if (!writeText(target, samplePdf(pdf))) {
+                if (error)
+                    *error = "cannot write the demo device's app document " + target.string();
                 return false;
             }
         }

@@ -58,12 +58,24 @@ inline bool listHas(plist_t list, const std::string &wanted)
 }
 
 inline constexpr const char *kEpubType = "org.idpf.epub-container";
+inline constexpr const char *kPdfType = "com.adobe.pdf";
+
+// A kind of document a reader takes: its content type, file extension and MIME type.
+struct DocumentKind
+{
+    const char *contentType;
+    const char *extension;
+    const char *mimeType;
+};
+inline constexpr DocumentKind kEpubKind{kEpubType, "epub", "application/epub+zip"};
+inline constexpr DocumentKind kPdfKind{kPdfType, "pdf", "application/pdf"};
 
 // The lower-cased identifiers of the types an app declares itself (imported or exported)
-// that stand for ePub: ones that name the "epub" extension or conform to the ePub type.
-inline std::vector<std::string> declaredEpubTypes(plist_t attributes)
+// that stand for the kind: ones that name its extension or conform to its content type.
+inline std::vector<std::string> declaredTypes(plist_t attributes, const DocumentKind &kind)
 {
     std::vector<std::string> found;
+    const std::string extension = kind.extension;
     for (const char *key : {"UTImportedTypeDeclarations", "UTExportedTypeDeclarations"}) {
         plist_t declarations = plist_dict_get_item(attributes, key);
         if (!declarations || plist_get_node_type(declarations) != PLIST_ARRAY)
@@ -82,23 +94,24 @@ inline std::vector<std::string> declaredEpubTypes(plist_t attributes)
             plist_t extensions = tags && plist_get_node_type(tags) == PLIST_DICT
                                      ? plist_dict_get_item(tags, "public.filename-extension")
                                      : nullptr;
-            if (listHas(extensions, "epub") || listHas(extensions, ".epub") ||
-                listHas(plist_dict_get_item(declaration, "UTTypeConformsTo"), kEpubType))
+            if (listHas(extensions, extension) || listHas(extensions, "." + extension) ||
+                listHas(plist_dict_get_item(declaration, "UTTypeConformsTo"), kind.contentType))
                 found.push_back(name);
         }
     }
     return found;
 }
 
-// True when one of the app's document types takes ePub: the ePub content type or one the
+// True when one of the app's document types takes the kind: its content type or one the
 // app declares for it, the extension or the MIME type.
-inline bool documentTypesTakeEpub(plist_t attributes)
+inline bool documentTypesTake(plist_t attributes, const DocumentKind &kind)
 {
     plist_t types = plist_dict_get_item(attributes, "CFBundleDocumentTypes");
     if (!types || plist_get_node_type(types) != PLIST_ARRAY)
         return false;
-    std::vector<std::string> contentTypes = declaredEpubTypes(attributes);
-    contentTypes.push_back(kEpubType);
+    std::vector<std::string> contentTypes = declaredTypes(attributes, kind);
+    contentTypes.push_back(kind.contentType);
+    const std::string extension = kind.extension;
     for (uint32_t i = 0; i < plist_array_get_size(types); ++i) {
         plist_t type = plist_array_get_item(types, i);
         if (plist_get_node_type(type) != PLIST_DICT)
@@ -107,9 +120,9 @@ inline bool documentTypesTakeEpub(plist_t attributes)
         for (const std::string &contentType : contentTypes)
             if (listHas(items, contentType))
                 return true;
-        if (listHas(plist_dict_get_item(type, "CFBundleTypeExtensions"), "epub") ||
-            listHas(plist_dict_get_item(type, "CFBundleTypeExtensions"), ".epub") ||
-            listHas(plist_dict_get_item(type, "CFBundleTypeMIMETypes"), "application/epub+zip"))
+        if (listHas(plist_dict_get_item(type, "CFBundleTypeExtensions"), extension) ||
+            listHas(plist_dict_get_item(type, "CFBundleTypeExtensions"), "." + extension) ||
+            listHas(plist_dict_get_item(type, "CFBundleTypeMIMETypes"), kind.mimeType))
             return true;
     }
     return false;
@@ -141,7 +154,8 @@ inline bool appFromAttributes(plist_t attributes, DeviceApp &app)
     const std::string sharing = lower(plistScalarText(plist_dict_get_item(attributes, "UIFileSharingEnabled")).value_or(""));
     app.fileSharing = sharing == "true" || sharing == "yes" || sharing == "1";
     // Entries of the wrong kind are passed over: they never hide the app.
-    app.takesEpub = documentTypesTakeEpub(attributes);
+    app.takesEpub = documentTypesTake(attributes, kEpubKind);
+    app.takesPdf = documentTypesTake(attributes, kPdfKind);
     plist_t category = plist_dict_get_item(attributes, "LSApplicationCategoryType");
     app.booksCategory = category && plist_get_node_type(category) == PLIST_STRING &&
                         lower(plistScalarText(category).value_or("")) == "public.app-category.books";

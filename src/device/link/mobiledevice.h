@@ -146,6 +146,7 @@ struct DeviceApp
     std::string name;        // CFBundleName
     std::string version;     // CFBundleVersion
     bool takesEpub = false;  // a document type takes ePub (its content type, extension or a type of its own)
+    bool takesPdf = false;   // the same for PDF: its PDFs are listed beside its ePubs
     bool fileSharing = false; // UIFileSharingEnabled
     bool booksCategory = false; // LSApplicationCategoryType public.app-category.books
     // Filled above the layer (readerapps.h): ePubs already in its Documents, the user's choice.

@@ -1,0 +1,120 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+// PDFs offered to the import only where the selected shelf takes them: the panel's filters,
+// the files a drop or the desktop brings, and a PDF handed over while such an app is selected.
+#include "appfixture.h"
+
+#include "app/appshelf.h"
+#include "app/importsources.h"
+#include "core/mainqueue.h"
+#include "library/samplepdf.h"
+#include "operations/devicelistmodel.h"
+#include "operations/ipodtreelistcontroler.h"
+#include "widgets/aioutlineview.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <chrono>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+std::vector<std::string> texts(const QStringList &list)
+{
+    std::vector<std::string> out;
+    for (const QString &item : list)
+        out.push_back(item.toStdString());
+    return out;
+}
+} // namespace
+
+TEST(PdfImportFilters, PdfsAreOfferedOnlyWhereTaken)
+{
+    EXPECT_EQ(texts(importNameFilters(false)), (std::vector<std::string>{"ePub books (*.epub)", "All files (*)"}));
+    EXPECT_TRUE(importNameFilters(true).first().contains(QLatin1String("*.epub *.pdf")));
+
+    TempDir dir;
+    for (const char *name : {"a.epub", "b.pdf", "c.PDF", "d.txt", "sub/e.pdf", "sub/f.epub"})
+        writeWholeFile(dir.file(name), "x");
+    const QString root = QString::fromStdString(dir.path());
+    struct Row
+    {
+        bool withPdfs;
+        std::vector<std::string> expected; // below the folder
+    };
+    for (const Row &row : {Row{false, {"a.epub", "sub/f.epub"}},
+                           Row{true, {"a.epub", "b.pdf", "c.PDF", "sub/e.pdf", "sub/f.epub"}}}) {
+        QStringList relative;
+        for (const QString &path : epubFilesDropped({QUrl::fromLocalFile(root)}, row.withPdfs))
+            relative << QDir(root).relativeFilePath(path);
+        EXPECT_EQ(texts(relative), row.expected) << row.withPdfs;
+    }
+}
+
+namespace {
+
+class PdfImportWindowTest : public MainWindowTest
+{
+protected:
+    void SetUp() override
+    {
+        MainWindowTest::SetUp();
+        for (const auto &[identifier, types] :
+             std::vector<std::pair<const char *, std::vector<std::string>>>{
+                 {"org.example.pages", {"org.idpf.epub-container", "com.adobe.pdf"}},
+                 {"org.example.leaf", {"org.idpf.epub-container"}}}) {
+            FolderDeviceApp app;
+            app.identifier = identifier;
+            app.displayName = app.name = identifier == std::string("org.example.pages") ? "Pages" : "Leaf";
+            app.contentTypes = types;
+            std::string error;
+            ASSERT_TRUE(writeFolderDeviceApp(m_deviceDir.path(), app, &error)) << error;
+        }
+        SamplePdf spec;
+        spec.title = "Moths";
+        writeWholeFile(m_files.file("Moths.pdf"), samplePdf(spec));
+    }
+    AppShelf &apps() { return *m_window->appShelf(); }
+    void selectApp(const std::string &name)
+    {
+        for (AppShelfNode *node : apps().appNodes())
+            if (node->app().displayName == name)
+                m_window->iPodTableView->setCurrentIndex(m_window->treeListControler->model()->indexForNode(node));
+        ASSERT_TRUE(apps().selectedApp());
+        ASSERT_EQ(apps().selectedApp()->app().displayName, name);
+    }
+    std::string documents(const char *app) const
+    {
+        return m_deviceDir.file(std::string("apps/") + app + "/container/Documents");
+    }
+};
+
+} // namespace
+
+TEST_F(PdfImportWindowTest, APdfHandedOverGoesOnlyToAnAppThatTakesIt)
+{
+    attach();
+    ASSERT_TRUE(processMainEventsUntil([&] { return apps().listedDevices() >= 1 && apps().idle(); }));
+    const QString pdf = QString::fromStdString(m_files.file("Moths.pdf"));
+
+    selectList(1); // Custom Books
+    EXPECT_FALSE(m_interaction->importTakesPdf());
+    selectApp("Leaf");
+    EXPECT_FALSE(m_interaction->importTakesPdf());
+    m_window->addFilesFromDesktop({pdf}, std::chrono::milliseconds(0));
+    ASSERT_FALSE(m_interaction->questions.empty());
+    EXPECT_TRUE(m_interaction->questions.back().startsWith(QLatin1String("No ePub book")))
+        << m_interaction->questions.back().toStdString();
+
+    selectApp("Pages");
+    EXPECT_TRUE(m_interaction->importTakesPdf());
+    m_interaction->answers.push_back(AlertFirstButtonReturn + 1); // "Add Books"
+    m_window->addFilesFromDesktop({pdf}, std::chrono::milliseconds(0));
+    EXPECT_TRUE(m_interaction->questions.back().startsWith(QLatin1String("Add 1 book to Pages")))
+        << m_interaction->questions.back().toStdString();
+    ASSERT_TRUE(waitForTransferEnd());
+    EXPECT_EQ(readWholeFile(documents("org.example.pages") + "/Moths.pdf"), readWholeFile(m_files.file("Moths.pdf")));
+    EXPECT_FALSE(fs::exists(documents("org.example.leaf") + "/Moths.pdf"));
+}

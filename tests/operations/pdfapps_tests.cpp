@@ -1,0 +1,105 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Bookferry developers
+// PDFs in reader apps on the folder device: which apps take them, an app's PDFs beside its
+// ePubs, and the shelves that take them or say why not.
+#include "device/connection/shelf.h"
+#include "device/link/deviceapps.h"
+#include "devicefixture.h"
+#include "operations/bookshelf.h"
+#include "pdfshelfcheck.h"
+
+#include <plist/plist.h>
+
+TEST(PdfApps, WhichAppsTakePdf)
+{
+    struct Row
+    {
+        const char *keys; // of the app's attributes, as XML
+        bool takesPdf;
+        bool takesEpub;
+    };
+    // clang-format off
+    const std::vector<Row> rows = {
+        {"<key>CFBundleDocumentTypes</key><array><dict><key>LSItemContentTypes</key>"
+         "<array><string>com.adobe.pdf</string></array></dict></array>", true, false},
+        {"<key>CFBundleDocumentTypes</key><array><dict><key>CFBundleTypeExtensions</key>"
+         "<array><string>epub</string><string>PDF</string></array></dict></array>", true, true},
+        {"<key>CFBundleDocumentTypes</key><array><dict><key>CFBundleTypeMIMETypes</key>"
+         "<string>application/pdf</string></dict></array>", true, false},
+        {"<key>UTImportedTypeDeclarations</key><array><dict><key>UTTypeIdentifier</key><string>com.example.doc"
+         "</string><key>UTTypeConformsTo</key><array><string>com.adobe.pdf</string></array></dict></array>"
+         "<key>CFBundleDocumentTypes</key><array><dict><key>LSItemContentTypes</key>"
+         "<array><string>com.example.doc</string></array></dict></array>", true, false},
+        {"<key>UTExportedTypeDeclarations</key><array><dict><key>UTTypeIdentifier</key><string>com.example.pages"
+         "</string><key>UTTypeTagSpecification</key><dict><key>public.filename-extension</key>"
+         "<string>pdf</string></dict></dict></array><key>CFBundleDocumentTypes</key><array><dict>"
+         "<key>LSItemContentTypes</key><array><string>org.idpf.epub-container</string>"
+         "<string>com.example.pages</string></array></dict></array>", true, true},
+        // Declared but taken by no document type; generic data; malformed entries.
+        {"<key>UTImportedTypeDeclarations</key><array><dict><key>UTTypeIdentifier</key><string>com.example.x"
+         "</string><key>UTTypeConformsTo</key><string>com.adobe.pdf</string></dict></array>", false, false},
+        {"<key>CFBundleDocumentTypes</key><array><dict><key>LSItemContentTypes</key>"
+         "<array><string>public.data</string></array></dict></array>", false, false},
+        {"<key>CFBundleDocumentTypes</key><array><string>com.adobe.pdf</string><dict/></array>", false, false},
+    };
+    // clang-format on
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.keys);
+        const std::string xml = std::string("<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>"
+                                            "<key>CFBundleIdentifier</key><string>org.example.app</string>") +
+                                row.keys + "</dict></plist>";
+        plist_t attributes = nullptr;
+        plist_from_xml(xml.data(), static_cast<uint32_t>(xml.size()), &attributes);
+        ASSERT_NE(attributes, nullptr);
+        DeviceApp app;
+        EXPECT_TRUE(appFromAttributes(attributes, app));
+        plist_free(attributes);
+        EXPECT_EQ(app.takesPdf, row.takesPdf);
+        EXPECT_EQ(app.takesEpub, row.takesEpub);
+    }
+}
+
+class PdfAppsFolderTest : public FolderDeviceTest
+{
+};
+
+TEST_F(PdfAppsFolderTest, PdfsOnTheFolderDevice)
+{
+    FolderDeviceApp app;
+    app.identifier = kPdfReader;
+    app.displayName = app.name = "Pages";
+    app.contentTypes = {"org.idpf.epub-container", "com.adobe.pdf"};
+    std::string error;
+    ASSERT_TRUE(writeFolderDeviceApp(m_deviceDir.path(), app, &error)) << error;
+    attach();
+    std::vector<DeviceApp> apps;
+    ASSERT_EQ(listSharingApps(m_device, apps), MDERR_OK);
+    ASSERT_EQ(apps.size(), 1u);
+    EXPECT_TRUE(apps[0].takesPdf);
+    afc_connection *connection = nullptr;
+    ASSERT_EQ(openShelf(m_device, Shelf::app(kPdfReader), &connection), MDERR_OK);
+    checkPdfShelf(connection, m_deviceDir.file(std::string("apps/") + kPdfReader + "/container/Documents"),
+                  m_files.path());
+    AFCConnectionClose(connection);
+
+    // The shelves say what they take; the device's own books stay ePub only, said plainly.
+    DocumentsShelf shelf(kPdfReader, "Pages");
+    EXPECT_FALSE(shelf.takesFile("a.pdf"));
+    shelf.setTakesPdf(true);
+    EXPECT_TRUE(shelf.takesFile("a.PDF"));
+    EXPECT_TRUE(shelf.takesFile("a.epub"));
+    EXPECT_FALSE(shelf.takesFile("a.txt"));
+    CatalogueShelf catalogue(*m_controller);
+    EXPECT_FALSE(catalogue.takesFile("a.pdf"));
+    writeWholeFile(m_files.file("Moths.pdf"), pdfBytes("Moths", ""));
+    BookContext context = m_controller->bookContext();
+    const BookStart start = m_controller->startImport(context, m_files.file("Moths.pdf"));
+    ASSERT_TRUE(start.result);
+    EXPECT_TRUE(start.result->failed());
+    EXPECT_NE(start.result->message.find("ePub only"), std::string::npos) << start.result->message;
+    DocumentsShelf epubOnly(kPdfReader, "Pages");
+    const BookStart refused = epubOnly.startImport(context, m_files.file("Moths.pdf"));
+    ASSERT_TRUE(refused.result);
+    EXPECT_NE(refused.result->message.find("does not say it takes PDFs"), std::string::npos);
+}
+
