@@ -220,7 +220,7 @@ afc_connection *AppShelf::openApp(DeviceSession &session, const std::string &app
 {
     if (session.gone() || !session.data()->dev) {
         if (why)
-            *why = iPodTreeListControler::kDeviceDisconnected;
+            *why = BookContext::kDeviceDisconnected;
         return nullptr;
     }
     return openApp(session.data()->dev, app, why);
@@ -495,7 +495,7 @@ void AppShelf::refresh(AppShelfNode *node)
             if (rc == MDERR_OK)
                 cache.save(device, app, books);
             else
-                why = session->gone() ? iPodTreeListControler::kDeviceDisconnected
+                why = session->gone() ? BookContext::kDeviceDisconnected
                                       : QT_TR_NOOP("the app's Documents folder could not be read");
             closeApp(connection);
         }

@@ -9,6 +9,7 @@
 #include "device/connection/loadiphone.h"
 #include "operations/bookbatch.h"
 #include "operations/bookshelf.h"
+#include "operations/devicelibrary.h"
 #include "operations/ipodtreelistcontroler.h"
 
 #include <algorithm>
@@ -33,7 +34,7 @@ void AppShelf::runCommand(const AppShelfNode &app, std::weak_ptr<TreeNode> node,
         batch.pauseSeconds = 1;
         batch.onStarted = [this] { onMain([this] { m_context.sheet->show(); }); };
         const std::vector<BookBatch::ItemResult> done = batch.runOverlapped(
-            *m_context.controller, count, [&](std::size_t i, BookContext &context) { return item(*shelf, context, i); });
+            m_context.controller->library(), count, [&](std::size_t i, BookContext &context) { return item(*shelf, context, i); });
         // The app's connections go with the batch, on the worker.
         shelf.reset();
         const BookFailureList failures = BookBatch::failures(done);

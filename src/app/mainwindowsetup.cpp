@@ -24,6 +24,7 @@
 #include "core/log.h"
 #include "core/plistptr.h"
 #include "core/resources.h"
+#include "operations/devicelibrary.h"
 #include "operations/ipodtreelistcontroler.h"
 #include "ui_aboutdialog.h"
 #include "ui_mainwindow.h"
@@ -136,8 +137,9 @@ void mainControler::buildWindows()
                            m_ui->OtherImageView, m_ui->FreeSizeImageView})
         legend->setFixedSize(14, 14);
 
-    // The device list and its controller, which from here on reports device arrivals.
-    m_treeListControler = std::make_unique<iPodTreeListControler>(loadwindow);
+    // The device library, which from here on watches for devices, and the device list.
+    m_library = std::make_unique<DeviceLibrary>(loadwindow);
+    m_treeListControler = std::make_unique<iPodTreeListControler>(*m_library);
     treeListControler = m_treeListControler.get();
 
     buildUnits();
@@ -193,7 +195,7 @@ void mainControler::buildUnits()
     failedWindow = m_transfers->failureWindow();
     m_restore = new CatalogueRestoreCommand(mainWindow, restoreCatalogueBackupItem, *treeListControler, *m_transfers,
                                            *m_progress, *m_interaction, this);
-    treeListControler->setReplaceQuestion([this](const std::string &message) { return m_transfers->askOnMainThread(message); });
+    m_library->setReplaceQuestion([this](const std::string &message) { return m_transfers->askOnMainThread(message); });
 
     connect(m_transfers, &TransferCommands::message, m_messageLine, &MessageLine::showMessage);
     connect(m_transfers, &TransferCommands::started, m_messageLine, &MessageLine::clearMessage);
@@ -211,8 +213,8 @@ void mainControler::buildUnits()
     apps.devices = treeListControler->model();
     apps.selection = treeListControler->selectionModel();
     apps.controller = treeListControler;
-    apps.openSession = [this] { return treeListControler->openSession(); };
-    apps.openReadSession = [this] { return treeListControler->openReadSession(); };
+    apps.openSession = [this] { return m_library->openSession(); };
+    apps.openReadSession = [this] { return m_library->openReadSession(); };
     apps.slot = m_transfers->appSlot();
     apps.sheet = m_progress;
     apps.table = m_table->model();

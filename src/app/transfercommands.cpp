@@ -14,6 +14,7 @@
 #include "operations/bookbatch.h"
 #include "operations/bookimport.h"
 #include "operations/devicecatalogue.h"
+#include "operations/devicelibrary.h"
 #include "operations/ipodtreelistcontroler.h"
 #include "ui_failedwindow.h"
 
@@ -215,7 +216,7 @@ void TransferCommands::importBooks(const QStringList &chosen)
     for (const QString &path : chosen)
         paths.push_back(path.toStdString());
 
-    runWorker([this, paths, session = m_devices.openSession()]() mutable {
+    runWorker([this, paths, session = m_devices.library().openSession()]() mutable {
         // threadSelectedLoadEPUBToDeviceDidEnd
         BookBatch batch = sheetBatch(session, true);
         const int count = static_cast<int>(paths.size());
@@ -226,11 +227,11 @@ void TransferCommands::importBooks(const QStringList &chosen)
         std::vector<bool> skipped(paths.size(), false);
         batch.beforeLock = [&](userDataIphone *device) { skipped = booksToSkip(paths, device); };
         const BookFailureList failures = BookBatch::failures(
-            batch.runOverlapped(m_devices, paths.size(), [&](std::size_t i, BookContext &context) -> BookStart {
+            batch.runOverlapped(m_devices.library(), paths.size(), [&](std::size_t i, BookContext &context) -> BookStart {
                 if (skipped[i])
                     return BookOperationResult::makeSkipped(std::filesystem::path(paths[i]).filename().string(),
                                                             "already on the device");
-                return m_devices.startImport(context, paths[i]);
+                return m_devices.library().books().startImport(context, paths[i]);
             }));
         batch.session.reset();
         onMainThread([this, failures, session = std::move(session)]() mutable {
@@ -270,7 +271,7 @@ void TransferCommands::exportChecked(const QString &folder)
     }
     const std::string dstpath = folder.toStdString();
 
-    runWorker([this, records, checked, dstpath, session = m_devices.openSession()]() mutable {
+    runWorker([this, records, checked, dstpath, session = m_devices.library().openSession()]() mutable {
         // threadLoadMediaIpodToPcDidEnd
         BookBatch batch = sheetBatch(session, false);
         // Reported against the whole list, unchecked rows included.
@@ -280,12 +281,11 @@ void TransferCommands::exportChecked(const QString &folder)
             report(tr("Copying to: %1").arg(QString::fromStdString(dstpath)).toStdString(), static_cast<int>(i), count);
         };
         const std::vector<BookBatch::ItemResult> results = batch.runOverlapped(
-            m_devices, records.size(), [&](std::size_t i, BookContext &context) -> BookStart {
+            m_devices.library(), records.size(), [&](std::size_t i, BookContext &context) -> BookStart {
                 const auto &record = records[i];
                 if (!record || !checked[i])
                     return {};
-                return m_devices.startExport(context, record->mediaPcPath(), dstpath, record->ispurchases(),
-                                             record->mediaName());
+                return m_devices.library().books().startExport(context, *record, dstpath);
             });
         const BookFailureList failures = BookBatch::failures(results);
         batch.session.reset();
@@ -316,7 +316,7 @@ void TransferCommands::exportHighlighted(const QString &folder)
         return;
     }
 
-    runWorker([this, records, highlighted, dstpath, session = m_devices.openSession()]() mutable {
+    runWorker([this, records, highlighted, dstpath, session = m_devices.library().openSession()]() mutable {
         // threadSelectedLoadMediaIpodToPcDidEnd and copyMediaipodToPc_v
         BookBatch batch = sheetBatch(session, false);
         // Counted from one, against the highlighted rows.
@@ -326,12 +326,11 @@ void TransferCommands::exportHighlighted(const QString &folder)
             report(tr("Copying to: %1").arg(QString::fromStdString(dstpath)).toStdString(), k++, highlighted);
         };
         const std::vector<BookBatch::ItemResult> results = batch.runOverlapped(
-            m_devices, records.size(), [&](std::size_t i, BookContext &context) -> BookStart {
+            m_devices.library(), records.size(), [&](std::size_t i, BookContext &context) -> BookStart {
                 const auto &record = records[i];
                 if (!record)
                     return {};
-                return m_devices.startExport(context, record->mediaPcPath(), dstpath, record->ispurchases(),
-                                             record->mediaName());
+                return m_devices.library().books().startExport(context, *record, dstpath);
             });
         const BookFailureList failures = BookBatch::failures(results);
         batch.session.reset();
@@ -381,7 +380,7 @@ void TransferCommands::deleteBooks(const EpubList &candidates)
 
     // Like the transfers: the device may keep the sync lock for a while, and the window must
     // stay responsive (and the deletion cancellable) meanwhile.
-    runWorker([this, candidates, session = m_devices.openSession()]() mutable {
+    runWorker([this, candidates, session = m_devices.library().openSession()]() mutable {
         BookBatch batch = sheetBatch(session, true);
         const int count = static_cast<int>(candidates.size());
         batch.onItemDone = [&](std::size_t i, const BookOperationResult &result) {
@@ -389,7 +388,7 @@ void TransferCommands::deleteBooks(const EpubList &candidates)
             report(tr("Deleting: %1").arg(QString::fromStdString(result.item)).toStdString(), static_cast<int>(i), count);
         };
         const std::vector<BookBatch::ItemResult> results = batch.run(
-            m_devices, candidates.size(), [&](std::size_t i, BookContext &context) {
+            m_devices.library(), candidates.size(), [&](std::size_t i, BookContext &context) {
                 return m_devices.deleteMediaFromDevice(context, *candidates[i]);
             });
         EpubList deleted;

@@ -146,8 +146,8 @@ protected:
             if (i == 0)
                 m_reported.count();
         };
-        return batch.runOverlapped(*m_controller, m_books.size(), [&](std::size_t i, BookContext &context) {
-            BookStart start = m_controller->startImport(context, m_books[i]);
+        return batch.runOverlapped(*m_library, m_books.size(), [&](std::size_t i, BookContext &context) {
+            BookStart start = m_library->books().startImport(context, m_books[i]);
             Hooks hooks = i == 0 ? first : Hooks{};
             if (i == 0) {
                 hooks.beforeCopy = [&, before = first.beforeCopy] {
