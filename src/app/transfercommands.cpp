@@ -389,7 +389,7 @@ void TransferCommands::deleteBooks(const EpubList &candidates)
         };
         const std::vector<BookBatch::ItemResult> results = batch.run(
             m_devices.library(), candidates.size(), [&](std::size_t i, BookContext &context) {
-                return m_devices.deleteMediaFromDevice(context, *candidates[i]);
+                return m_devices.library().books().removeBook(context, *candidates[i]);
             });
         EpubList deleted;
         for (const BookBatch::ItemResult &r : results) {

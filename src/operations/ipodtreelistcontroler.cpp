@@ -79,15 +79,10 @@ BookOperationResult iPodTreeListControler::saveEpubToMac(const std::string &path
     return BookShelf::wholeBook(context, m_library.books().startExport(context, path, dstpath, isbuybook, titlename));
 }
 
-BookOperationResult iPodTreeListControler::deleteMediaFromDevice(BookContext &context, const epub &record)
-{
-    return m_library.books().removeBook(context, record);
-}
-
 BookOperationResult iPodTreeListControler::deleteMediaFromDevice(const epub &record)
 {
     BookContext context = m_library.bookContext();
-    return deleteMediaFromDevice(context, record);
+    return m_library.books().removeBook(context, record);
 }
 
 // ---- Outline -----------------------------------------------------------------------------

@@ -16,7 +16,6 @@
 
 class DeviceLibrary;
 class epub;
-struct BookContext;
 
 extern const char *const iPodListSelectionDidChangeNotification; // "iPodListSelectionDidChangeNotification"
 extern const char *const EjectiPodNotification;                  // "EjectiPodNotification"
@@ -73,11 +72,10 @@ public:
     void reloadiPodNotification(const Notification &notification);
 
     // ---- Book operations of the catalogue shelf -------------------------------------------
-    // The forms without a context open one of their own.
+    // Each works in a context of its own (a batch runs the shelf itself).
     BookOperationResult addEPUBToDevice(const std::string &path);
     BookOperationResult saveEpubToMac(const std::string &path, const std::string &dstpath, bool isbuybook,
                                       const std::string &titlename);
-    BookOperationResult deleteMediaFromDevice(BookContext &context, const epub &record);
     BookOperationResult deleteMediaFromDevice(const epub &record);
 
 Q_SIGNALS:

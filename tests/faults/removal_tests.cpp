@@ -296,7 +296,7 @@ protected:
                                         epub record;
                                         record.setMediaPcPath(m_world.deletePaths[i]);
                                         record.setisuserItem(true);
-                                        return m_controller->deleteMediaFromDevice(context, record);
+                                        return m_library->books().removeBook(context, record);
                                     });
             }
             done = true;
