@@ -57,8 +57,8 @@ public:
     BookStart startImport(BookContext &context, const std::string &file) override;
     BookStart startExport(BookContext &context, const epub &book, const std::string &folder) override;
     // Exports the book with catalogue "Path" `path` into `dstpath` as "<title>.epub".
-    BookStart startExport(BookContext &context, const std::string &path, const std::string &dstpath, bool isbuybook,
-                          const std::string &titlename);
+    BookStart startExport(BookContext &context, const std::string &path, const std::string &dstpath,
+                          bool isbuybook, const std::string &titlename);
     // Deletes one user item (catalogue entry and device folder); the caller holds the sync lock.
     BookOperationResult removeBook(BookContext &context, const epub &book) override;
 

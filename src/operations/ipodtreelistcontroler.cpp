@@ -76,7 +76,8 @@ BookOperationResult iPodTreeListControler::saveEpubToMac(const std::string &path
                                                          bool isbuybook, const std::string &titlename)
 {
     BookContext context = m_library.bookContext();
-    return BookShelf::wholeBook(context, m_library.books().startExport(context, path, dstpath, isbuybook, titlename));
+    return BookShelf::wholeBook(context,
+                                m_library.books().startExport(context, path, dstpath, isbuybook, titlename));
 }
 
 BookOperationResult iPodTreeListControler::deleteMediaFromDevice(const epub &record)
