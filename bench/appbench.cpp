@@ -5,11 +5,11 @@
 #include "benches.h"
 
 #include "device/connection/shelf.h"
+#include "device/connection/userdataiphone.h"
 #include "device/link/mobiledevice.h"
 #include "emulatorharness.h"
 #include "operations/appbooks.h"
 #include "operations/applistingcache.h"
-#include "operations/ipodtreelistcontroler.h"
 
 #include <filesystem>
 #include <map>
@@ -38,7 +38,7 @@ void benchAppBooks(const std::string &work, const BenchBooks &books, Report &rep
         report.add("apps: device up", "FAILED", "up", false);
         return;
     }
-    am_device *dev = rig.controller().deviceData()->dev;
+    am_device *dev = rig.device() ? rig.device()->dev : nullptr;
     afc_connection *connection = nullptr;
     std::string why;
     if (openShelf(dev, Shelf::app(reader.identifier), &connection, &why) != MDERR_OK) {

@@ -10,7 +10,7 @@
 #include "emulatorharness.h"
 #include "operations/bookbatch.h"
 #include "operations/bookimport.h"
-#include "operations/ipodtreelistcontroler.h"
+#include "operations/devicelibrary.h"
 
 #include <algorithm>
 #include <chrono>
@@ -167,7 +167,7 @@ std::pair<BatchFigures, BatchFigures> runBatches(const std::string &work, const 
         report.add("batch: device up", "FAILED", "up", false);
         return {in, ex};
     }
-    iPodTreeListControler &ctl = rig.controller();
+    CatalogueShelf &shelf = rig.library().books();
     std::vector<std::string> files;
     for (const BenchBook &book : books)
         files.push_back(book.epub);
@@ -194,16 +194,16 @@ std::pair<BatchFigures, BatchFigures> runBatches(const std::string &work, const 
     const double importStarted = nowSeconds();
     std::vector<BookBatch::ItemResult> imported;
     if (overlapped) {
-        imported = importBatch.runOverlapped(ctl, books.size(), [&](std::size_t i, BookContext &context) -> BookStart {
+        imported = importBatch.runOverlapped(rig.library(), books.size(), [&](std::size_t i, BookContext &context) -> BookStart {
             if (auto skipped = duplicateOf(i))
                 return *skipped;
-            return timed(ctl.startImport(context, books[i].epub), times[i]);
+            return timed(shelf.startImport(context, books[i].epub), times[i]);
         });
     } else {
-        imported = importBatch.run(ctl, books.size(), [&](std::size_t i, BookContext &context) {
+        imported = importBatch.run(rig.library(), books.size(), [&](std::size_t i, BookContext &context) {
             if (auto skipped = duplicateOf(i))
                 return *skipped;
-            BookOperationResult result = ctl.addEPUBToDevice(context, books[i].epub);
+            BookOperationResult result = BookShelf::wholeBook(context, shelf.startImport(context, books[i].epub));
             lastCopy = context.session->treeCopier().lastTreeCopy();
             return result;
         });
@@ -238,12 +238,13 @@ std::pair<BatchFigures, BatchFigures> runBatches(const std::string &work, const 
     const double exportStarted = nowSeconds();
     std::vector<BookBatch::ItemResult> exported;
     if (overlapped) {
-        exported = exportBatch.runOverlapped(ctl, folders.size(), [&](std::size_t i, BookContext &context) {
-            return timed(ctl.startExport(context, folders[i], out, false, books[i].title), times[i]);
+        exported = exportBatch.runOverlapped(rig.library(), folders.size(), [&](std::size_t i, BookContext &context) {
+            return timed(shelf.startExport(context, folders[i], out, false, books[i].title), times[i]);
         });
     } else {
-        exported = exportBatch.run(ctl, folders.size(), [&](std::size_t i, BookContext &context) {
-            BookOperationResult result = ctl.saveEpubToMac(context, folders[i], out, false, books[i].title);
+        exported = exportBatch.run(rig.library(), folders.size(), [&](std::size_t i, BookContext &context) {
+            BookOperationResult result =
+                BookShelf::wholeBook(context, shelf.startExport(context, folders[i], out, false, books[i].title));
             lastCopy = context.session->treeCopier().lastTreeCopy();
             return result;
         });

@@ -53,11 +53,14 @@ double fractionOfLink(uint64_t bytes, double seconds);
 #include <memory>
 #include <vector>
 
+class DeviceLibrary;
+class DeviceSession;
 class EmulatorProcess;
 class iPodTreeListControler;
+struct userDataIphone;
 
 // The emulator serving one folder device, reached through the USB backend, and the
-// device-list controller with the device up (connection, survey, device node).
+// library and the device-list controller with the device up (connection, survey, device node).
 class DeviceRig
 {
 public:
@@ -67,10 +70,16 @@ public:
     bool up() const { return m_up; }
     EmulatorProcess &emulator() { return *m_emulator; }
     iPodTreeListControler &controller() { return *m_controller; }
+    DeviceLibrary &library() { return *m_library; }
+    // The rig's own session on the device, opened at the first call; null without one.
+    DeviceSession *session();
+    userDataIphone *device();
 
 private:
     std::unique_ptr<EmulatorProcess> m_emulator;
     HeadlessLoadWindow m_window;
+    std::unique_ptr<DeviceLibrary> m_library;
     std::unique_ptr<iPodTreeListControler> m_controller;
+    std::shared_ptr<DeviceSession> m_session;
     bool m_up = false;
 };

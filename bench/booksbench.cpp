@@ -11,6 +11,7 @@
 #include "emulatorharness.h"
 #include "operations/epubarchive.h"
 #include "operations/epubstreampacker.h"
+#include "operations/devicelibrary.h"
 #include "operations/ipodtreelistcontroler.h"
 
 #include <algorithm>
@@ -38,16 +39,31 @@ DeviceRig::DeviceRig(const std::string &workDir, const std::vector<std::string> 
         return;
     }
     setDeviceBackend(std::move(backend));
-    m_controller = std::make_unique<iPodTreeListControler>(&m_window);
+    m_library = std::make_unique<DeviceLibrary>(&m_window);
+    m_controller = std::make_unique<iPodTreeListControler>(*m_library);
     m_up = processMainEventsUntil([this] { return m_controller->ipodCount() > 0; }, std::chrono::minutes(5));
 }
 
 DeviceRig::~DeviceRig()
 {
+    m_session.reset();
     m_controller.reset();
+    m_library.reset();
     setDeviceBackend(nullptr);
     m_emulator.reset();
     ::unsetenv("USBMUXD_SOCKET_ADDRESS");
+}
+
+DeviceSession *DeviceRig::session()
+{
+    if (!m_session && m_library)
+        m_session = m_library->openSession();
+    return m_session.get();
+}
+
+userDataIphone *DeviceRig::device()
+{
+    return session() ? session()->data() : nullptr;
 }
 
 double secondsOf(std::chrono::steady_clock::time_point t)
@@ -102,21 +118,21 @@ struct TransferFigures
 TransferFigures importAndExport(DeviceRig &rig, const BenchBook &book, const std::string &outDir)
 {
     TransferFigures f;
-    iPodTreeListControler &ctl = rig.controller();
-    BookContext context = ctl.bookContext(); // one session for both, as a batch has
+    CatalogueShelf &shelf = rig.library().books();
+    BookContext context = rig.library().bookContext(); // one session for both, as a batch has
     if (!context.session)
         return f;
     const TreeCopier &copier = context.session->treeCopier();
-    ctl.startToSync();
+    startToSync(context.session->data());
     auto c0 = requestCounters(rig.emulator());
     uint64_t r0 = requestCount(rig.emulator(), "afc.");
     double t0 = nowSeconds();
-    const BookOperationResult imported = ctl.addEPUBToDevice(context, book.epub);
+    const BookOperationResult imported = BookShelf::wholeBook(context, shelf.startImport(context, book.epub));
     f.importSeconds = nowSeconds() - t0;
     f.importPhases = copyPhases(t0, t0 + f.importSeconds, copier.lastTreeCopy());
     f.importRequests = requestCount(rig.emulator(), "afc.") - r0;
     f.importKinds = counterDifference(c0, requestCounters(rig.emulator()));
-    ctl.endsync();
+    endsync(context.session->data());
     if (!imported.done()) {
         std::fprintf(stderr, "bench: import of %s failed: %s\n", book.epub.c_str(), imported.message.c_str());
         return f;
@@ -125,7 +141,8 @@ TransferFigures importAndExport(DeviceRig &rig, const BenchBook &book, const std
     c0 = requestCounters(rig.emulator());
     r0 = requestCount(rig.emulator(), "afc.");
     t0 = nowSeconds();
-    const BookOperationResult exported = ctl.saveEpubToMac(context, imported.detail, outDir, false, book.title);
+    const BookOperationResult exported =
+        BookShelf::wholeBook(context, shelf.startExport(context, imported.detail, outDir, false, book.title));
     f.exportSeconds = nowSeconds() - t0;
     f.exportPhases = copyPhases(t0, t0 + f.exportSeconds, copier.lastTreeCopy());
     f.exportRequests = requestCount(rig.emulator(), "afc.") - r0;
@@ -196,7 +213,7 @@ void benchLinkTransfers(const std::string &work, const BenchBooks &books, Report
         makeDeviceFolder(quick, "0000be7c000000000000000000000000000000a2");
         DeviceRig rig(work, {"--latency", "0"}, quick);
         if (rig.up())
-            benchBareRequests(rig.controller().deviceData(), "without delay", report);
+            benchBareRequests(rig.device(), "without delay", report);
     }
     const std::string device = work + "/device";
     makeDeviceFolder(device, "0000be7c000000000000000000000000000000a1");
@@ -205,7 +222,7 @@ void benchLinkTransfers(const std::string &work, const BenchBooks &books, Report
         report.add("link: device up", "FAILED", "up", false);
         return;
     }
-    benchBareRequests(rig.controller().deviceData(), "with 1 ms delay", report);
+    benchBareRequests(rig.device(), "with 1 ms delay", report);
     for (const BenchBook *book : {&books.large, &books.text}) {
         const TransferFigures f = importAndExport(rig, *book, work + "/out-" + book->title);
         if (!f.ok) {
@@ -233,26 +250,27 @@ void benchLinkTransfers(const std::string &work, const BenchBooks &books, Report
         report.note("import requests: " + f.importKinds);
         report.note("export requests: " + f.exportKinds);
         // The tree copies alone, without unpacking, packing or the operations' own checks.
-        userDataIphone *data = rig.controller().deviceData();
+        userDataIphone *data = rig.device();
+        TreeCopier &copier = rig.session()->treeCopier();
         const std::string staged = work + "/staged/TREE" + book->title;
         fs::create_directories(work + "/staged");
         fs::copy(book->folder, staged, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
         // A request's time on its connection, waits for the link included: 1 ms and a little
         // on an idle machine; more when other work keeps the threads from their processors.
         auto perRequest = [&](uint64_t requests) {
-            const TreeCopyReport &copy = Loadiphone->lastTreeCopy();
+            const TreeCopyReport &copy = copier.lastTreeCopy();
             return requests > 0 ? copy.busySeconds * 1000 / static_cast<double>(requests) : 0;
         };
         uint64_t r0 = requestCount(rig.emulator(), "afc.");
         double t0 = nowSeconds();
-        Loadiphone->copyTheseFiles({staged}, data);
+        copier.copyTheseFiles({staged}, data);
         const double up = nowSeconds() - t0;
         const double upRequest = perRequest(requestCount(rig.emulator(), "afc.") - r0);
         const std::string down = work + "/down-" + book->title;
         fs::create_directories(down);
         r0 = requestCount(rig.emulator(), "afc.");
         t0 = nowSeconds();
-        Loadiphone->saveBooksFromPhoneToLocalPath(down, "TREE" + book->title, false, data);
+        copier.saveBooksFromPhoneToLocalPath(down, "TREE" + book->title, false, data);
         const double dn = nowSeconds() - t0;
         const double downRequest = perRequest(requestCount(rig.emulator(), "afc.") - r0);
         report.add("  tree copy alone: ms per request on its connection",

@@ -6,6 +6,7 @@
 #include "benches.h"
 
 #include "core/log.h"
+#include "device/connection/synclock.h"
 #include "operations/ipodtreelistcontroler.h"
 
 #include <QCoreApplication>
@@ -36,9 +37,9 @@ int memoryChild(int argc, char **argv)
     iPodTreeListControler &ctl = rig.controller();
     const uint64_t idle = residentBytes();
     resetPeak();
-    ctl.startToSync();
+    startToSync(rig.device());
     const BookOperationResult imported = ctl.addEPUBToDevice(epub);
-    ctl.endsync();
+    endsync(rig.device());
     const uint64_t importPeak = peakResidentBytes();
     if (!imported.done())
         return 1;

@@ -4,7 +4,7 @@
 // package document.
 #include "fuzzentry.h"
 
-#include "operations/ipodtreelistcontroler.h"
+#include "operations/bookshelf.h"
 
 #include <cstdio>
 #include <string>
@@ -24,11 +24,11 @@ extern "C" int FUZZ_ENTRY(const uint8_t *data, size_t size)
         done += static_cast<size_t>(n);
     }
     ::close(fd);
-    const std::string package = iPodTreeListControler::getcontenfile(path);
+    const std::string package = CatalogueShelf::getcontenfile(path);
     if (package.size() > 1023)
         __builtin_trap();
     StringDictionary values;
-    iPodTreeListControler::getcontenfilevalues(path, values);
+    CatalogueShelf::getcontenfilevalues(path, values);
     for (const auto &[key, value] : values)
         if (value.size() > 1023)
             __builtin_trap();

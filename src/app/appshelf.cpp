@@ -221,7 +221,7 @@ afc_connection *AppShelf::openApp(DeviceSession &session, const std::string &app
 {
     if (session.gone() || !session.data()->dev) {
         if (why)
-            *why = uiText("Operations", iPodTreeListControler::kDeviceDisconnected);
+            *why = uiText("Operations", BookContext::kDeviceDisconnected);
         return nullptr;
     }
     return openApp(session.data()->dev, app, why);
@@ -515,7 +515,7 @@ void AppShelf::refresh(AppShelfNode *node)
             if (rc == MDERR_OK)
                 cache.save(device, app, books);
             else
-                why = session->gone() ? uiText("Operations", iPodTreeListControler::kDeviceDisconnected)
+                why = session->gone() ? uiText("Operations", BookContext::kDeviceDisconnected)
                                       : QT_TR_NOOP("the app's Documents folder could not be read");
             closeApp(connection);
         }

@@ -5,10 +5,12 @@
 #include "app/appglobals.h"
 #include "app/mediatablemodel.h"
 #include "core/datadir.h"
+#include "core/scratch.h"
 #include "core/notificationcenter.h"
 #include "device/connection/deviceworkpath.h"
-#include "device/connection/userdataiphone.h"
+#include "device/connection/loadiphone.h"
 #include "library/bookkeys.h"
+#include "operations/devicelibrary.h"
 #include "operations/ipodtreelistcontroler.h"
 #include "widgets/aitableview.h"
 
@@ -161,11 +163,10 @@ void BookCovers::tableReset()
     // A session that went (its device removed, or another arrived) takes its books' details along.
     if (!m_session || m_session->gone()) {
         deviceGone();
-        m_session = m_devices.openReadSession();
+        m_session = m_devices.library().openReadSession();
         if (!m_session)
             return;
     }
-    userDataIphone *data = m_devices.deviceData();
     std::vector<BookDetailsRequest> books;
     for (const auto &record : *medias) {
         if (!record)
@@ -176,10 +177,14 @@ void BookCovers::tableReset()
     }
     if (books.empty())
         return;
+    // The catalogue copies are named by the session's device.
+    std::string device;
+    if (const ReadSession::Read read = m_session->read())
+        device = deviceWorkIdentifier(read.dev());
     BookDetailsSource source;
     source.session = m_session;
-    source.booksCatalogue = deviceWorkPath(data, CataloguePath::LocalBooks);
-    source.purchasesCatalogue = deviceWorkPath(data, CataloguePath::LocalPurchases);
+    source.booksCatalogue = deviceScratchPath(device, CataloguePath::LocalBooks);
+    source.purchasesCatalogue = deviceScratchPath(device, CataloguePath::LocalPurchases);
     const std::string dataDir = userDataDir();
     source.cacheRoot = dataDir.empty() ? std::string() : dataDir + "/covers";
     m_generation = m_loader->load(source, std::move(books));

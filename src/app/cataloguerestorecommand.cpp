@@ -13,6 +13,7 @@
 #include "library/ipodrootnode.h"
 #include "library/nodeinfo.h"
 #include "operations/cataloguerestore.h"
+#include "operations/devicelibrary.h"
 #include "operations/ipodtreelistcontroler.h"
 
 #include <QAction>
@@ -44,10 +45,9 @@ std::string CatalogueRestoreCommand::selectedDeviceIdentifier() const
     if (nodes.size() != 1 || devices.ipodCount() < 1)
         return {};
     const auto *device = dynamic_cast<const iPodRootNode *>(nodes.front().get());
-    userDataIphone *data = devices.deviceData();
-    if (!device || device->isPlaceholder() || !data || !data->dev || !data->conn)
+    if (!device || device->isPlaceholder())
         return {};
-    return AMDeviceCopyDeviceIdentifier(data->dev);
+    return devices.library().deviceIdentifier();
 }
 
 QString CatalogueRestoreCommand::selectedDeviceName() const
@@ -112,7 +112,7 @@ void CatalogueRestoreCommand::run()
     transfers.sheet().showBusy(tr("Restoring the book catalogue of \u201C%1\u201D...").arg(deviceName));
 
     // The restore's own hold on the device: no arrival swaps the record under it.
-    std::shared_ptr<DeviceSession> session = m_devices.openSession();
+    std::shared_ptr<DeviceSession> session = m_devices.library().openSession();
     const std::string file = backup->path;
     auto alive = m_alive;
     transfers.runWorker([this, alive, session, file, keptAt]() mutable {

@@ -22,6 +22,7 @@
 #include "device/connection/loadiphone.h"
 #include "device/connection/userdataiphone.h"
 #include "library/nodeinfo.h"
+#include "operations/devicelibrary.h"
 #include "operations/ipodtreelistcontroler.h"
 #include "ui_aboutdialog.h"
 #include "ui_mainwindow.h"
@@ -62,13 +63,14 @@ mainControler::~mainControler()
     removeArrivalFailureObserver(this);
     NotificationCenter::defaultCenter().removeObserver(this);
     m_slot->closeDown();
-    if (treeListControler)
-        treeListControler->setReplaceQuestion({});
+    if (m_library)
+        m_library->setReplaceQuestion({});
     // Its workers open sessions through the device list, so it goes first.
     delete m_apps;
     m_apps = nullptr;
-    // The device list goes before the windows whose load window it was handed.
+    // The device list and the library go before the windows whose load window it was handed.
     m_treeListControler.reset();
+    m_library.reset();
 }
 
 void mainControler::joinWorker()
@@ -79,8 +81,8 @@ void mainControler::joinWorker()
 void mainControler::stopWork()
 {
     m_slot->stop();
-    if (Loadiphone)
-        Loadiphone->stopSurvey();
+    if (m_library)
+        m_library->stopSurvey();
 }
 
 bool mainControler::endWork(std::chrono::milliseconds limit)

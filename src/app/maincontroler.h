@@ -56,6 +56,7 @@ class BookImportSources;
 class BookTable;
 class CatalogueRestoreCommand;
 class DesktopNotifier;
+class DeviceLibrary;
 class WindowMemory;
 class DevicePanel;
 class ProgressSheet;
@@ -262,6 +263,7 @@ private:
     std::unique_ptr<Ui::AboutDialog> m_aboutUi;
     std::unique_ptr<Ui::PreferencesWindow> m_preferencesUi;
     std::unique_ptr<QtLoadWindow> m_loadWindow;
+    std::unique_ptr<DeviceLibrary> m_library;
     std::unique_ptr<iPodTreeListControler> m_treeListControler;
     std::unique_ptr<UserInteraction> m_interaction;
     std::unique_ptr<DevicePanel> m_panel; // goes before the form it runs

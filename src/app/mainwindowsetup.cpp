@@ -26,6 +26,7 @@
 #include "core/plistptr.h"
 #include "core/resources.h"
 #include "operations/bookshelf.h"
+#include "operations/devicelibrary.h"
 #include "operations/ipodtreelistcontroler.h"
 #include "ui_aboutdialog.h"
 #include "ui_mainwindow.h"
@@ -138,8 +139,9 @@ void mainControler::buildWindows()
                            m_ui->OtherImageView, m_ui->FreeSizeImageView})
         legend->setFixedSize(14, 14);
 
-    // The device list and its controller, which from here on reports device arrivals.
-    m_treeListControler = std::make_unique<iPodTreeListControler>(loadwindow);
+    // The device library, which from here on watches for devices, and the device list.
+    m_library = std::make_unique<DeviceLibrary>(loadwindow);
+    m_treeListControler = std::make_unique<iPodTreeListControler>(*m_library);
     treeListControler = m_treeListControler.get();
 
     buildUnits();
@@ -203,14 +205,14 @@ void mainControler::buildUnits()
     failedWindow = m_slot->failureWindow();
     m_restore = new CatalogueRestoreCommand(mainWindow, restoreCatalogueBackupItem, *treeListControler, *m_slot,
                                            *m_interaction, this);
-    treeListControler->setReplaceQuestion([this](const std::string &message) { return m_slot->askOnMainThread(message); });
+    m_library->setReplaceQuestion([this](const std::string &message) { return m_slot->askOnMainThread(message); });
 
     // The reader apps under each device, with their own listing and covers.
     AppShelf::Context apps;
     apps.devices = treeListControler->model();
     apps.selection = treeListControler->selectionModel();
-    apps.openSession = [this] { return treeListControler->openSession(); };
-    apps.openReadSession = [this] { return treeListControler->openReadSession(); };
+    apps.openSession = [this] { return m_library->openSession(); };
+    apps.openReadSession = [this] { return m_library->openReadSession(); };
     apps.table = m_table->model();
     apps.view = mediaTableView;
     apps.dataFolder = userDataDir();
@@ -224,7 +226,7 @@ void mainControler::buildUnits()
     auto targets = [this](AppClashQuestion clash) {
         TransferTarget target = m_apps->selectedTarget(std::move(clash));
         if (!target.shelf) {
-            target.shelf = std::make_shared<CatalogueShelf>(*treeListControler);
+            target.shelf = std::make_shared<CatalogueShelf>();
             target.asksDuplicates = true;
             target.changed = [this](TransferEnd::Kind kind) {
                 if (kind == TransferEnd::Kind::Delete) {
@@ -237,10 +239,10 @@ void mainControler::buildUnits()
                     reloadiPodNotification();
             };
         }
-        target.session = treeListControler->openSession();
+        target.session = m_library->openSession();
         return target;
     };
-    m_transfers = new TransferCommands(mainWindow, *m_slot, *treeListControler, *m_table, *m_interaction,
+    m_transfers = new TransferCommands(mainWindow, *m_slot, *m_library, *m_table, *m_interaction,
                                        std::move(targets), this);
     connect(m_transfers, &TransferCommands::message, m_messageLine, &MessageLine::showMessage);
     connect(m_slot, &TransferSlot::started, m_messageLine, &MessageLine::clearMessage);

@@ -9,10 +9,10 @@
 #include "app/qtloadwindow.h"
 #include "app/userinteraction.h"
 #include "core/mainqueue.h"
+#include "core/scratch.h"
 #include "core/uitext.h"
-#include "device/connection/deviceworkpath.h"
-#include "device/connection/loadiphone.h"
 #include "operations/bookpath.h"
+#include "operations/devicelibrary.h"
 #include "operations/devicelistmodel.h"
 #include "operations/ipodtreelistcontroler.h"
 #include "widgets/aioutlineview.h"
@@ -155,7 +155,7 @@ int takeScreenshots(const ScreenshotWindow &parts, const QString &dirPath)
     QTemporaryDir copies;
     std::vector<CatalogueBackup> backups;
     const QString catalogue = QString::fromStdString(
-        Loadiphone ? deviceWorkPath(Loadiphone->user_data(), "Books/Books.plist") : std::string());
+        deviceScratchPath(tree->library().deviceIdentifier(), "Books/Books.plist"));
     for (const char *created : {"2026-12-06 09:41:07.120", "2026-12-05 18:02:55.004", "2026-11-28 07:15:30.512"}) {
         const QString copy = copies.filePath(QString::number(backups.size()) + QStringLiteral(".plist"));
         QFile::copy(catalogue, copy);

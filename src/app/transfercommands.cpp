@@ -8,16 +8,17 @@
 #include "operations/bookbatch.h"
 #include "operations/bookimport.h"
 #include "operations/bookshelf.h"
+#include "operations/devicelibrary.h"
 
 #include <algorithm>
 #include <filesystem>
 
-TransferCommands::TransferCommands(QWidget *window, TransferSlot &slot, iPodTreeListControler &devices,
+TransferCommands::TransferCommands(QWidget *window, TransferSlot &slot, DeviceLibrary &library,
                                    BookTable &table, UserInteraction &interaction, Targets targets, QObject *parent)
     : QObject(parent)
     , m_window(window)
     , m_slot(slot)
-    , m_devices(devices)
+    , m_library(library)
     , m_table(table)
     , m_interaction(interaction)
     , m_targets(std::move(targets))
@@ -105,7 +106,7 @@ void TransferCommands::importBooks(const QStringList &chosen)
         if (target.asksDuplicates)
             batch.beforeLock = [&](userDataIphone *device) { skipped = booksToSkip(paths, device); };
         const BookFailureList failures = BookBatch::failures(
-            batch.runOverlapped(m_devices, paths.size(), [&](std::size_t i, BookContext &context) -> BookStart {
+            batch.runOverlapped(m_library, paths.size(), [&](std::size_t i, BookContext &context) -> BookStart {
                 if (skipped[i])
                     return BookOperationResult::makeSkipped(std::filesystem::path(paths[i]).filename().string(),
                                                             "already on the device");
@@ -169,7 +170,7 @@ void TransferCommands::exportBooks(const QString &folder, EpubList records, int 
             m_slot.bookEnded(result, {TransferProgress::Step::Copying, dstpath, fromOne ? k++ : static_cast<int>(i), count});
         };
         const std::vector<BookBatch::ItemResult> results =
-            batch.runOverlapped(m_devices, records.size(), [&](std::size_t i, BookContext &context) -> BookStart {
+            batch.runOverlapped(m_library, records.size(), [&](std::size_t i, BookContext &context) -> BookStart {
                 if (!records[i])
                     return {};
                 return target.shelf->startExport(context, *records[i], dstpath);
@@ -224,7 +225,7 @@ void TransferCommands::deleteBooks(const EpubList &candidates)
             m_slot.bookEnded(result, {TransferProgress::Step::Deleting, result.item, static_cast<int>(i), count});
         };
         const std::vector<BookBatch::ItemResult> results =
-            batch.run(m_devices, candidates.size(), [&](std::size_t i, BookContext &context) {
+            batch.run(m_library, candidates.size(), [&](std::size_t i, BookContext &context) {
                 return target.shelf->removeBook(context, *candidates[i]);
             });
         EpubList deleted;

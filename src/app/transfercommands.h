@@ -18,7 +18,7 @@
 class BookTable;
 class QWidget;
 class UserInteraction;
-class iPodTreeListControler;
+class DeviceLibrary;
 struct userDataIphone;
 
 // The window's book commands: import, export of the checked books, export of the highlighted
@@ -38,9 +38,9 @@ public:
     // Makes the selected node's shelf; an app's asks `clash` when a file of the same name is there.
     using Targets = std::function<TransferTarget(AppClashQuestion clash)>;
 
-    // `window` parents the questions; `devices` makes the batches' book contexts. The others
+    // `window` parents the questions; `library` makes the batches' book contexts. The others
     // outlive this object.
-    TransferCommands(QWidget *window, TransferSlot &slot, iPodTreeListControler &devices, BookTable &table,
+    TransferCommands(QWidget *window, TransferSlot &slot, DeviceLibrary &library, BookTable &table,
                      UserInteraction &interaction, Targets targets, QObject *parent);
 
     // The commands as the window offers them: the panel or the question first.
@@ -78,7 +78,7 @@ private:
 
     QWidget *m_window;
     TransferSlot &m_slot;
-    iPodTreeListControler &m_devices;
+    DeviceLibrary &m_library;
     BookTable &m_table;
     UserInteraction &m_interaction;
     Targets m_targets;

@@ -5,10 +5,9 @@
 #include "app/appglobals.h"
 #include "app/appshelf.h"
 #include "app/mediatablemodel.h"
-#include "device/connection/userdataiphone.h"
-#include "device/link/mobiledevice.h"
 #include "library/epubnode.h"
 #include "library/ipodrootnode.h"
+#include "operations/devicelibrary.h"
 #include "operations/devicelistmodel.h"
 #include "operations/ipodtreelistcontroler.h"
 
@@ -184,8 +183,7 @@ void WindowMemory::applyColumns()
 
 std::string WindowMemory::deviceIdentifier() const
 {
-    userDataIphone *data = m_parts.devices->deviceData();
-    return data && data->dev ? AMDeviceCopyDeviceIdentifier(data->dev) : std::string();
+    return m_parts.devices->library().deviceIdentifier();
 }
 
 void WindowMemory::listSelected()

@@ -8,7 +8,7 @@
 #include "device/connection/synclock.h"
 #include "operations/bookshelf.h"
 #include "operations/devicecatalogue.h"
-#include "operations/ipodtreelistcontroler.h"
+#include "operations/devicelibrary.h"
 
 #include <algorithm>
 #include <atomic>
@@ -52,11 +52,11 @@ void BookBatch::open(BookContext &context, std::optional<SyncLockGuard> &lock) c
     }
 }
 
-std::vector<BookBatch::ItemResult> BookBatch::run(iPodTreeListControler &controller, std::size_t count,
+std::vector<BookBatch::ItemResult> BookBatch::run(DeviceLibrary &library, std::size_t count,
                                                   const Item &item) const
 {
     // The lock goes before the context: the session it holds may be the context's own.
-    BookContext context = controller.bookContext(session);
+    BookContext context = library.bookContext(session);
     std::optional<SyncLockGuard> lock;
     open(context, lock);
     const std::shared_ptr<DeviceSession> &held = context.session;
@@ -215,11 +215,11 @@ private:
 };
 } // namespace
 
-std::vector<BookBatch::ItemResult> BookBatch::runOverlapped(iPodTreeListControler &controller, std::size_t count,
+std::vector<BookBatch::ItemResult> BookBatch::runOverlapped(DeviceLibrary &library, std::size_t count,
                                                             const StagedItem &item) const
 {
     // The lock goes before the context: the session it holds may be the context's own.
-    BookContext context = controller.bookContext(session);
+    BookContext context = library.bookContext(session);
     std::optional<SyncLockGuard> lock;
     open(context, lock);
     const std::shared_ptr<DeviceSession> &held = context.session;

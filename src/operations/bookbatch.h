@@ -14,8 +14,8 @@
 #include <vector>
 
 class BookShelf;
+class DeviceLibrary;
 class DeviceSession;
-class iPodTreeListControler;
 class TreeCopier;
 struct userDataIphone;
 
@@ -98,7 +98,7 @@ public:
     std::function<void(std::size_t index)> onItemStarting;
     std::function<void(std::size_t index, const BookOperationResult &result)> onItemDone;
 
-    std::vector<ItemResult> run(iPodTreeListControler &controller, std::size_t count, const Item &item) const;
+    std::vector<ItemResult> run(DeviceLibrary &library, std::size_t count, const Item &item) const;
 
     // Called on the batch's thread, in index order, as each book is started.
     using StagedItem = std::function<BookStart(std::size_t index, BookContext &context)>;
@@ -106,7 +106,7 @@ public:
     // DeviceSession::kAheadCopiers); 0 runs every book's parts one after the other. Small
     // books leave the link idle between their requests: a third copy fills those gaps.
     std::size_t aheadBooks = 3;
-    std::vector<ItemResult> runOverlapped(iPodTreeListControler &controller, std::size_t count,
+    std::vector<ItemResult> runOverlapped(DeviceLibrary &library, std::size_t count,
                                           const StagedItem &item) const;
 
     // The failed items of a run, in order, for one report at its end.

@@ -5,6 +5,8 @@
 #include "device/connection/shelf.h"
 #include "operations/devicecatalogue.h"
 
+#include <QtGlobal>
+
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -24,7 +26,7 @@ using ReplaceQuestion = std::function<bool(const std::string &message)>;
 
 // Everything a book operation (import, export, deletion) works with, handed to it by whoever
 // runs it: a batch makes one for all its books, a single operation one of its own
-// (iPodTreeListControler::bookContext). Nothing of it is kept anywhere else, so two batches
+// (DeviceLibrary::bookContext). Nothing of it is kept anywhere else, so two batches
 // never see each other's state. Used by one thread at a time.
 struct BookContext
 {
@@ -61,5 +63,7 @@ struct BookContext
     // The session's device record, or null (with *why) when no operation can go on: no
     // device, or the session's device was removed.
     userDataIphone *device(std::string *why) const;
-    bool gone() const;
+
+    static constexpr const char *kStopped = QT_TRANSLATE_NOOP("Operations", "the transfer was stopped");
+    static constexpr const char *kDeviceDisconnected = QT_TRANSLATE_NOOP("Operations", "the device was disconnected");
 };

@@ -5,9 +5,10 @@
 #include "device/connection/devicefiles.h"
 #include "device/connection/loadiphone.h"
 #include "library/bookkeys.h"
+#include "library/epub.h"
 #include "operations/bookpath.h"
+#include "operations/bookshelf.h"
 #include "operations/devicecatalogue.h"
-#include "operations/ipodtreelistcontroler.h"
 
 #include <algorithm>
 #include <cctype>
@@ -22,7 +23,7 @@ bool sameName(const std::string &a, const std::string &b)
 }
 } // namespace
 
-BookOperationResult iPodTreeListControler::deleteMediaFromDevice(BookContext &context, const epub &record)
+BookOperationResult CatalogueShelf::removeBook(BookContext &context, const epub &record)
 {
     const std::string &path = record.mediaPcPath();
     const std::string item = record.mediaName().empty() ? path : record.mediaName();

@@ -9,9 +9,9 @@
 #include "device/link/mobiledevice.h"
 #include "operations/bookexport.h"
 #include "operations/bookpath.h"
+#include "operations/bookshelf.h"
 #include "operations/epubarchive.h"
 #include "operations/epubstreampacker.h"
-#include "operations/ipodtreelistcontroler.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -203,7 +203,7 @@ void ExportSteps::ahead(TreeCopier &copier)
     // short, and what it would not follow or could not write. It leaves out empty files; a
     // book may list one, so they are made here.
     if (download.stopped) {
-        m_failure = BookOperationResult::makeSkipped(m_item, uiText("Operations", iPodTreeListControler::kStopped));
+        m_failure = BookOperationResult::makeSkipped(m_item, uiText("Operations", BookContext::kStopped));
         return;
     }
     if (download.failedFiles > 0) {
@@ -255,8 +255,8 @@ BookOperationResult ExportSteps::finish(BookContext &context)
 }
 } // namespace
 
-BookStart iPodTreeListControler::startExport(BookContext &context, const std::string &path,
-                                             const std::string &dstpath, bool isbuybook, const std::string &titlename)
+BookStart CatalogueShelf::startExport(BookContext &context, const std::string &path, const std::string &dstpath,
+                                      bool isbuybook, const std::string &titlename)
 {
     const std::string item = titlename.empty() ? path : titlename;
     if (const std::string problem = bookPathProblem(path); !problem.empty())
@@ -279,16 +279,4 @@ BookStart iPodTreeListControler::startExport(BookContext &context, const std::st
         return BookOperationResult::makeFailed(item, uiText("Operations", "the scratch folder cannot be used"));
     return std::unique_ptr<BookSteps>(
         std::make_unique<ExportSteps>(context, item, path, dstpath, isbuybook, titlename, std::move(work)));
-}
-
-BookOperationResult iPodTreeListControler::saveEpubToMac(BookContext &context, const std::string &path,
-                                                         const std::string &dstpath, bool isbuybook,
-                                                         const std::string &titlename)
-{
-    BookStart start = startExport(context, path, dstpath, isbuybook, titlename);
-    if (!start.steps)
-        return std::move(*start.result);
-    auto &steps = static_cast<ExportSteps &>(*start.steps);
-    steps.ahead(context.session->treeCopier());
-    return steps.finish(context);
 }

@@ -11,9 +11,10 @@
 #include "device/connection/shelf.h"
 #include "library/bookkeys.h"
 #include "library/packagedocument.h"
+#include "operations/bookfoldernamegenerator.h"
+#include "operations/bookshelf.h"
 #include "operations/devicecatalogue.h"
 #include "operations/epubarchive.h"
-#include "operations/ipodtreelistcontroler.h"
 
 #include <algorithm>
 #include <cctype>
@@ -50,13 +51,13 @@ std::string upper(std::string text)
 }
 } // namespace
 
-std::string iPodTreeListControler::getcontenfile(const std::string &containerPath)
+std::string CatalogueShelf::getcontenfile(const std::string &containerPath)
 {
     const std::optional<std::string> container = readLocalFile(containerPath);
     return container ? packagePathFromContainer(*container) : std::string();
 }
 
-void iPodTreeListControler::getcontenfilevalues(const std::string &packagePath, StringDictionary &values)
+void CatalogueShelf::getcontenfilevalues(const std::string &packagePath, StringDictionary &values)
 {
     if (const std::optional<std::string> package = readLocalFile(packagePath)) {
         for (auto &[key, value] : packageCatalogueValues(readPackageDocument(*package)))
@@ -64,17 +65,17 @@ void iPodTreeListControler::getcontenfilevalues(const std::string &packagePath, 
     }
 }
 
-std::string iPodTreeListControler::getMD5FromFile(const std::string &path)
+std::string CatalogueShelf::getMD5FromFile(const std::string &path)
 {
     return md5HexOfFile(path);
 }
 
-bool iPodTreeListControler::isSameValue(const std::vector<std::string> &values, const std::string &value)
+bool CatalogueShelf::isSameValue(const std::vector<std::string> &values, const std::string &value)
 {
     return std::find(values.begin(), values.end(), value) != values.end();
 }
 
-std::string iPodTreeListControler::randValue(const std::vector<std::string> &existing)
+std::string CatalogueShelf::randValue(const std::vector<std::string> &existing)
 {
     auto candidate = [](long long n) { return "000000000000" + std::to_string(n); };
     std::string value = candidate(2000);
@@ -125,7 +126,6 @@ public:
     BookOperationResult inTurn(BookContext &context, bool startedEarly) override;
     std::unique_ptr<SharedTurn> shareTurn(bool startedEarly) override;
     bool joinTurn(SharedTurn &turn, bool startedEarly) override;
-    BookOperationResult finish(BookContext &context) { return inTurn(context, false); }
 
 private:
     friend class ImportTurn;
@@ -197,7 +197,7 @@ void ImportSteps::ahead(TreeCopier &copier)
             n_rmdir(m_deviceFolder.c_str(), data);
         m_folderOurs = false;
         if (copy.stopped)
-            m_failure = BookOperationResult::makeSkipped(m_item, uiText("Operations", iPodTreeListControler::kStopped));
+            m_failure = BookOperationResult::makeSkipped(m_item, uiText("Operations", BookContext::kStopped));
         else
             m_failure = BookOperationResult::makeFailed(
                 m_item, unpacked ? uiText("Operations", "cannot copy the book to the device") : unpackError);
@@ -206,7 +206,7 @@ void ImportSteps::ahead(TreeCopier &copier)
 
     const fs::path root(scratchFolder);
     const std::string package =
-        bookPathOf({}, iPodTreeListControler::getcontenfile((root / "META-INF/container.xml").string()));
+        bookPathOf({}, CatalogueShelf::getcontenfile((root / "META-INF/container.xml").string()));
     const std::optional<std::string> packageBytes =
         package.empty() ? std::nullopt : readLocalFile((root / package).string());
     const PackageDocument document = packageBytes ? readPackageDocument(*packageBytes) : PackageDocument{};
@@ -223,10 +223,10 @@ void ImportSteps::ahead(TreeCopier &copier)
     entrySetBool(entry, BookKey::HasArtwork, false);
     entrySetDate(entry, BookKey::ReleaseDate, static_cast<int64_t>(std::time(nullptr)));
     entrySetString(entry, BookKey::CoverHash,
-                   upper(iPodTreeListControler::getMD5FromFile(
+                   upper(CatalogueShelf::getMD5FromFile(
                        cover.file.empty() ? std::string() : (root / cover.file).string())));
     entrySetString(entry, BookKey::PackageHash,
-                   upper(iPodTreeListControler::getMD5FromFile(packageBytes ? (root / package).string() : "")));
+                   upper(CatalogueShelf::getMD5FromFile(packageBytes ? (root / package).string() : "")));
     m_names = values[BookKey::Name].empty();
     // The unpacked copy has served: a book waiting for its turn holds no disk space.
     fs::remove_all(std::exchange(m_cleanup.path, std::string()), ec);
@@ -248,7 +248,7 @@ std::optional<BookOperationResult> ImportSteps::beforeCatalogue(BookContext &con
 
 std::optional<BookOperationResult> ImportSteps::addEntry(Catalogue &catalogue, const std::vector<std::string> &paths)
 {
-    if (iPodTreeListControler::isSameValue(paths, m_folderName)) {
+    if (CatalogueShelf::isSameValue(paths, m_folderName)) {
         // Named since the book started, by someone who ignored the lock: the folder is theirs
         // as much as this book's, so it stays.
         m_folderOurs = false;
@@ -257,8 +257,8 @@ std::optional<BookOperationResult> ImportSteps::addEntry(Catalogue &catalogue, c
     }
     plist_t entry = m_entry.get();
     entrySetString(entry, BookKey::PersistentID,
-                   iPodTreeListControler::randValue(catalogue.stringValues(BookKey::PersistentID)));
-    entrySetString(entry, BookKey::UniqueID, iPodTreeListControler::randValue(catalogue.stringValues(BookKey::UniqueID)));
+                   CatalogueShelf::randValue(catalogue.stringValues(BookKey::PersistentID)));
+    entrySetString(entry, BookKey::UniqueID, CatalogueShelf::randValue(catalogue.stringValues(BookKey::UniqueID)));
     entrySetString(entry, BookKey::Path, m_folderName);
     entrySetBool(entry, BookKey::UserItem, true);
     if (m_names)
@@ -337,7 +337,7 @@ std::vector<BookOperationResult> ImportTurn::end(BookContext &context)
     if (added.empty())
         return all();
     if (first.m_session->gone()) {
-        failLive(uiText("Operations", iPodTreeListControler::kDeviceDisconnected));
+        failLive(uiText("Operations", BookContext::kDeviceDisconnected));
         return all();
     }
     bool catalogueMayNameIt = false;
@@ -385,7 +385,7 @@ bool ImportSteps::joinTurn(SharedTurn &turn, bool startedEarly)
 }
 } // namespace
 
-BookStart iPodTreeListControler::startImport(BookContext &context, const std::string &path)
+BookStart CatalogueShelf::startImport(BookContext &context, const std::string &path)
 {
     const fs::path file(path);
     const std::string item = file.filename().string();
@@ -445,16 +445,6 @@ BookStart iPodTreeListControler::startImport(BookContext &context, const std::st
         steps->keepCatalogue(std::move(*catalogue), context.catalogue.changes);
     context.newFolders.insert(folderName);
     return std::unique_ptr<BookSteps>(std::move(steps));
-}
-
-BookOperationResult iPodTreeListControler::addEPUBToDevice(BookContext &context, const std::string &path)
-{
-    BookStart start = startImport(context, path);
-    if (!start.steps)
-        return std::move(*start.result);
-    auto &steps = static_cast<ImportSteps &>(*start.steps);
-    steps.ahead(context.session->treeCopier());
-    return steps.finish(context);
 }
 
 // ---- Books already on the device ---------------------------------------------------------------

@@ -5,21 +5,19 @@
 #include "core/uitext.h"
 #include "device/connection/loadiphone.h"
 #include "library/epub.h"
-#include "operations/ipodtreelistcontroler.h"
 
-BookStart CatalogueShelf::startImport(BookContext &context, const std::string &file)
+BookOperationResult BookShelf::wholeBook(BookContext &context, BookStart start)
 {
-    return m_controller.startImport(context, file);
+    if (!start.steps)
+        return std::move(*start.result);
+    if (context.session)
+        start.steps->ahead(context.session->treeCopier());
+    return start.steps->inTurn(context, false);
 }
 
 BookStart CatalogueShelf::startExport(BookContext &context, const epub &book, const std::string &folder)
 {
-    return m_controller.startExport(context, book.mediaPcPath(), folder, book.ispurchases(), book.mediaName());
-}
-
-BookOperationResult CatalogueShelf::removeBook(BookContext &context, const epub &book)
-{
-    return m_controller.deleteMediaFromDevice(context, book);
+    return startExport(context, book.mediaPcPath(), folder, book.ispurchases(), book.mediaName());
 }
 
 DocumentsShelf::DocumentsShelf(std::string identifier, std::string displayName, AppClashQuestion clash)

@@ -12,7 +12,6 @@
 #include <vector>
 
 class epub;
-class iPodTreeListControler;
 
 // A place books are kept, and what is done with one book there. The device's catalogue
 // ("/Books", Books.plist, backups, the sync lock) and an app's Documents folder (plain files
@@ -39,23 +38,39 @@ public:
     virtual BookStart startImport(BookContext &context, const std::string &file) = 0;
     virtual BookStart startExport(BookContext &context, const epub &book, const std::string &folder) = 0;
     virtual BookOperationResult removeBook(BookContext &context, const epub &book) = 0;
+
+    // A book started outside a batch, done whole: its ahead part on the session's own copier,
+    // then its turn.
+    static BookOperationResult wholeBook(BookContext &context, BookStart start);
 };
 
-// The device's own books: the design's import, export and deletion of iPodTreeListControler.
+// The device's own books: "Custom Books" in the catalogue, each book unpacked in a folder of
+// "/Books". Its state for a batch is the context's CatalogueKnowledge, so one shelf serves
+// every batch.
 class CatalogueShelf final : public BookShelf
 {
 public:
-    explicit CatalogueShelf(iPodTreeListControler &controller) : m_controller(controller) {}
-
     Shelf where() const override { return Shelf::books(); }
     std::string destinationName() const override { return "Custom Books"; }
     bool usesSyncLock() const override { return true; }
+    // Imports one ePub file into "Custom Books"; the caller holds the sync lock.
     BookStart startImport(BookContext &context, const std::string &file) override;
     BookStart startExport(BookContext &context, const epub &book, const std::string &folder) override;
+    // Exports the book with catalogue "Path" `path` into `dstpath` as "<title>.epub".
+    BookStart startExport(BookContext &context, const std::string &path, const std::string &dstpath,
+                          bool isbuybook, const std::string &titlename);
+    // Deletes one user item (catalogue entry and device folder); the caller holds the sync lock.
     BookOperationResult removeBook(BookContext &context, const epub &book) override;
 
-private:
-    iPodTreeListControler &m_controller;
+    // ---- Helpers of the import (package document, identifiers) ---------------------------
+    // The container's first full-path value, at most 1023 bytes; empty when not found.
+    static std::string getcontenfile(const std::string &containerPath);
+    // Title, subject, creator, cover and identifier of a package document (packagedocument.h).
+    static void getcontenfilevalues(const std::string &packagePath, StringDictionary &values);
+    // 32 lower-case hexadecimal digits; the MD5 of empty input for an unreadable file.
+    static std::string getMD5FromFile(const std::string &path);
+    static std::string randValue(const std::vector<std::string> &existing);
+    static bool isSameValue(const std::vector<std::string> &values, const std::string &value);
 };
 
 // An app's Documents folder. The connection (and the lanes a large book is written on) is

@@ -2,16 +2,14 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "operations/ipodtreelistcontroler.h"
 
-#include "core/log.h"
 #include "core/mainqueue.h"
 #include "core/scratch.h"
-#include "core/uitext.h"
-#include "device/connection/devicefiles.h"
 #include "device/connection/loadiphone.h"
 #include "library/epubnode.h"
 #include "library/ipodrootnode.h"
 #include "library/nodeinfo.h"
 #include "library/surveyvalues.h"
+#include "operations/devicelibrary.h"
 
 #include <QPointer>
 
@@ -44,15 +42,9 @@ void collectInRowOrder(const TreeNode *node, std::vector<const TreeNode *> &out)
 }
 } // namespace
 
-iPodTreeListControler::iPodTreeListControler(LoadWindow *loadwindow, QObject *parent, SurveyScope scope)
-    : QObject(parent)
+iPodTreeListControler::iPodTreeListControler(DeviceLibrary &library, QObject *parent)
+    : QObject(parent), m_library(library)
 {
-    if (!Loadiphone) {
-        Loadiphone = loadIPhone::initDevice(loadwindow, scope);
-        m_ownsLoadiphone = Loadiphone != nullptr;
-        if (!Loadiphone)
-            logMessage("Cannot subscribe to device notifications");
-    }
     auto &center = NotificationCenter::defaultCenter();
     center.addObserver(this, DeviceInfoNotification, [this](const Notification &n) { loadIphoneNotification(n); });
     center.addObserver(this, iphoneUnDeviceInfoNotification,
@@ -70,72 +62,28 @@ iPodTreeListControler::iPodTreeListControler(LoadWindow *loadwindow, QObject *pa
 iPodTreeListControler::~iPodTreeListControler()
 {
     NotificationCenter::defaultCenter().removeObserver(this);
-    if (m_ownsLoadiphone) {
-        delete Loadiphone;
-        Loadiphone = nullptr;
-    }
 }
 
-userDataIphone *iPodTreeListControler::deviceData() const
-{
-    return Loadiphone ? Loadiphone->user_data() : nullptr;
-}
-
-std::shared_ptr<DeviceSession> iPodTreeListControler::openSession() const
-{
-    return Loadiphone ? Loadiphone->openSession() : nullptr;
-}
-
-std::shared_ptr<ReadSession> iPodTreeListControler::openReadSession() const
-{
-    return Loadiphone ? Loadiphone->openReadSession() : nullptr;
-}
-
-BookContext iPodTreeListControler::bookContext(std::shared_ptr<DeviceSession> session)
-{
-    BookContext context;
-    context.session = session ? std::move(session) : openSession();
-    context.folderNames = &m_folderNames;
-    context.replaceQuestion = m_replaceQuestion;
-    return context;
-}
-
-userDataIphone *BookContext::device(std::string *why) const
-{
-    userDataIphone *data = session ? session->data() : nullptr;
-    if (session && session->gone()) {
-        *why = uiText("Operations", iPodTreeListControler::kDeviceDisconnected);
-        return nullptr;
-    }
-    if (!data || !data->conn) {
-        *why = uiText("Operations", "no device is connected");
-        return nullptr;
-    }
-    return data;
-}
-
-bool BookContext::gone() const
-{
-    return session && session->gone();
-}
+// ---- Book operations: the catalogue shelf's --------------------------------------------------
 
 BookOperationResult iPodTreeListControler::addEPUBToDevice(const std::string &path)
 {
-    BookContext context = bookContext();
-    return addEPUBToDevice(context, path);
+    BookContext context = m_library.bookContext();
+    return BookShelf::wholeBook(context, m_library.books().startImport(context, path));
 }
 
 BookOperationResult iPodTreeListControler::saveEpubToMac(const std::string &path, const std::string &dstpath,
                                                          bool isbuybook, const std::string &titlename)
 {
-    BookContext context = bookContext();
-    return saveEpubToMac(context, path, dstpath, isbuybook, titlename);
+    BookContext context = m_library.bookContext();
+    return BookShelf::wholeBook(context,
+                                m_library.books().startExport(context, path, dstpath, isbuybook, titlename));
 }
 
 BookOperationResult iPodTreeListControler::deleteMediaFromDevice(const epub &record)
 {
-    BookContext context = bookContext();
-    return deleteMediaFromDevice(context, record);
+    BookContext context = m_library.bookContext();
+    return m_library.books().removeBook(context, record);
 }
 
 // ---- Outline -----------------------------------------------------------------------------
@@ -262,46 +210,6 @@ std::string iPodTreeListControler::BytesToGB(double bytes)
     return bytesToGB(bytes);
 }
 
-double iPodTreeListControler::folderSize(const char *folder, const char *const *extensions) const
-{
-    userDataIphone *data = deviceData();
-    return data ? static_cast<double>(get_file_size_in_floder(data, folder, extensions)) : 0.0;
-}
-
-double iPodTreeListControler::photoSize() const
-{
-    return folderSize("/DCIM", nullptr) + folderSize("/Photos/Thumbs", nullptr);
-}
-
-double iPodTreeListControler::ebooksSize() const
-{
-    return folderSize("/Books", nullptr);
-}
-
-double iPodTreeListControler::musicSize() const
-{
-    static const char *const extensions[] = {"mp3", "aiff", "m4a", "MP3", "AIFF", "M4A", nullptr};
-    return folderSize("/iTunes_Control/Music", extensions);
-}
-
-double iPodTreeListControler::videoSize() const
-{
-    static const char *const extensions[] = {"mp4", "mov", "m4v", "MP4", "MOV", "M4V", nullptr};
-    return folderSize("/iTunes_Control/Music", extensions);
-}
-
-void iPodTreeListControler::startToSync()
-{
-    if (userDataIphone *data = deviceData())
-        ::startToSync(data);
-}
-
-void iPodTreeListControler::endsync()
-{
-    if (userDataIphone *data = deviceData())
-        ::endsync(data);
-}
-
 // ---- Notification handlers ---------------------------------------------------------------
 
 void iPodTreeListControler::loadIphoneNotification(const Notification &notification)
@@ -318,9 +226,10 @@ void iPodTreeListControler::loadIphoneNotification(const Notification &notificat
         // A survey may end after its device went away: after a removal, the device must
         // still answer before its survey makes a node.
         if (self->m_deviceGone) {
-            userDataIphone *data = self->deviceData();
+            const std::shared_ptr<ReadSession> session = self->m_library.openReadSession();
+            const ReadSession::Read read = session ? session->read() : ReadSession::Read();
             afc_dictionary *info = nullptr;
-            if (!data || !data->conn || AFCDeviceInfoOpen(data->conn, &info) != 0 || !info)
+            if (!read.conn() || AFCDeviceInfoOpen(read.conn(), &info) != 0 || !info)
                 return;
             AFCKeyValueClose(info);
             self->m_deviceGone = false;

@@ -6,10 +6,11 @@
 #include "app/cataloguebackupdialog.h"
 #include "core/mainqueue.h"
 #include "core/scratch.h"
-#include "device/connection/synclock.h"
+#include "device/connection/loadiphone.h"
 #include "device/link/devicefaultinjector.h"
 #include "library/catalogue.h"
 #include "operations/cataloguebackup.h"
+#include "operations/devicelibrary.h"
 #include "operations/devicelistmodel.h"
 #include "operations/ipodtreelistcontroler.h"
 #include "widgets/aioutlineview.h"
@@ -51,11 +52,13 @@ protected:
         attach();
         selectDevice();
         iPodTreeListControler *tree = m_window->treeListControler;
-        tree->startToSync();
+        const std::shared_ptr<DeviceSession> session = tree->library().openSession();
+        ASSERT_TRUE(session);
+        startToSync(session->data());
         ASSERT_TRUE(tree->addEPUBToDevice(makeBook("gamma.epub", "Gamma", "G").toStdString()).done());
-        tree->endsync();
+        endsync(session->data());
         std::string error;
-        ASSERT_TRUE(backUpDeviceCatalogue(tree->deviceData(), &error)) << error;
+        ASSERT_TRUE(backUpDeviceCatalogue(session->data(), &error)) << error;
         ASSERT_EQ(listCatalogueBackups(kDeviceId).size(), 2u);
     }
 
@@ -112,7 +115,10 @@ TEST_F(CatalogueRestoreTest, EntryIsEnabledOnlyForAConnectedDeviceRowWithItsOwnC
     EXPECT_FALSE(entryEnabledOn(row())) << "another device's copies do not count";
 
     std::string error;
-    ASSERT_TRUE(backUpDeviceCatalogue(m_window->treeListControler->deviceData(), &error)) << error;
+    {
+        const std::shared_ptr<DeviceSession> session = m_window->treeListControler->library().openSession();
+        ASSERT_TRUE(session && backUpDeviceCatalogue(session->data(), &error)) << error;
+    }
     EXPECT_TRUE(entryEnabledOn(row()));
     EXPECT_FALSE(entryEnabledOn(row(1))) << "a book list's row";
 
@@ -214,8 +220,12 @@ TEST_F(CatalogueRestoreTest, TheOldestCopyIsNotLostWhenPuttingItBackFails)
     writeCatalogue({{"Alpha", "ALPHA.epub", true}});
     attach();
     std::string error;
-    for (std::size_t i = 0; i < kCatalogueBackupsKept; ++i)
-        ASSERT_TRUE(backUpDeviceCatalogue(m_window->treeListControler->deviceData(), &error)) << error;
+    {
+        const std::shared_ptr<DeviceSession> session = m_window->treeListControler->library().openSession();
+        ASSERT_TRUE(session);
+        for (std::size_t i = 0; i < kCatalogueBackupsKept; ++i)
+            ASSERT_TRUE(backUpDeviceCatalogue(session->data(), &error)) << error;
+    }
     const std::string oldest = listCatalogueBackups(kDeviceId).back().path;
     const std::string bytes = readWholeFile(oldest);
 

@@ -12,6 +12,7 @@
 #include "device/connection/loadiphone.h"
 #include "device/folder/folderbackend.h"
 #include "device/link/devicefaultinjector.h"
+#include "operations/devicelibrary.h"
 #include "operations/ipodtreelistcontroler.h"
 #include "tempdir.h"
 
@@ -103,12 +104,14 @@ protected:
         FolderBackend *backend = backendOwner.get();
         setDeviceBackend(std::move(backendOwner));
         HeadlessLoadWindow window;
-        auto controller = std::make_unique<iPodTreeListControler>(&window);
-        controller->setReplaceQuestion([](const std::string &) { return true; });
+        auto library = std::make_unique<DeviceLibrary>(&window);
+        auto controller = std::make_unique<iPodTreeListControler>(*library);
+        library->setReplaceQuestion([](const std::string &) { return true; });
         std::string error;
         if (!backend->attach(m_run + "/device", &error) ||
             !processMainEventsUntil([&] { return controller->ipodCount() == 1 && window.timesRun() > 0; })) {
             controller.reset();
+            library.reset();
             setDeviceBackend(nullptr);
             return {"the device did not come up: " + error};
         }
@@ -119,12 +122,15 @@ protected:
         else if (fault)
             faults.failOnCall(fault->operation, fault->n);
         std::vector<BookOperationResult> results;
+        // The lock is taken on a session, as a batch takes it.
+        const std::shared_ptr<DeviceSession> session = library->openSession();
+        userDataIphone *data = session ? session->data() : nullptr;
         switch (operation) {
         case SweepOperation::Import:
-            controller->startToSync();
+            startToSync(data);
             for (const std::string &file : s_world->importFiles)
                 results.push_back(controller->addEPUBToDevice(file));
-            controller->endsync();
+            endsync(data);
             break;
         case SweepOperation::Export:
             for (std::size_t i = 0; i < s_world->exportPaths.size(); ++i)
@@ -132,14 +138,14 @@ protected:
                                                             s_world->exportTitles[i]));
             break;
         case SweepOperation::Delete:
-            controller->startToSync();
+            startToSync(data);
             for (const std::string &path : s_world->deletePaths) {
                 epub record;
                 record.setMediaPcPath(path);
                 record.setisuserItem(true);
                 results.push_back(controller->deleteMediaFromDevice(record));
             }
-            controller->endsync();
+            endsync(data);
             break;
         }
         if (calls)
@@ -151,6 +157,7 @@ protected:
         }
         faults.reset();
         controller.reset();
+        library.reset();
         setDeviceBackend(nullptr);
 
         RunObservation run;

@@ -14,6 +14,7 @@
 #include "library/bookkeys.h"
 #include "library/catalogue.h"
 #include "operations/bookbatch.h"
+#include "operations/devicelibrary.h"
 #include "operations/ipodtreelistcontroler.h"
 #include "tempdir.h"
 
@@ -128,12 +129,14 @@ protected:
         auto backend = std::make_unique<UnpluggingBackend>();
         m_backend = backend.get();
         setDeviceBackend(std::move(backend));
-        m_controller = std::make_unique<iPodTreeListControler>(&m_window);
-        m_controller->setReplaceQuestion([](const std::string &) { return true; });
+        m_library = std::make_unique<DeviceLibrary>(&m_window);
+        m_controller = std::make_unique<iPodTreeListControler>(*m_library);
+        m_library->setReplaceQuestion([](const std::string &) { return true; });
     }
     void TearDown() override
     {
         m_controller.reset();
+        m_library.reset();
         setDeviceBackend(nullptr);
         setDeviceLinkSleeper(m_oldSleeper);
         ::unsetenv("BOOKFERRY_SCRATCH");
@@ -207,6 +210,7 @@ protected:
     DeviceLinkSleeper m_oldSleeper;
     UnpluggingBackend *m_backend = nullptr;
     HeadlessLoadWindow m_window;
+    std::unique_ptr<DeviceLibrary> m_library;
     std::unique_ptr<iPodTreeListControler> m_controller;
 };
 
@@ -282,17 +286,17 @@ protected:
             batch.session = session;
             batch.syncLock = true;
             if (work == Work::Import) {
-                results = batch.runOverlapped(*m_controller, m_world.importFiles.size(),
+                results = batch.runOverlapped(*m_library, m_world.importFiles.size(),
                                               [&](std::size_t i, BookContext &context) {
-                                                  return m_controller->startImport(context, m_world.importFiles[i]);
+                                                  return m_library->books().startImport(context, m_world.importFiles[i]);
                                               });
             } else {
-                results = batch.run(*m_controller, m_world.deletePaths.size(),
+                results = batch.run(*m_library, m_world.deletePaths.size(),
                                     [&](std::size_t i, BookContext &context) {
                                         epub record;
                                         record.setMediaPcPath(m_world.deletePaths[i]);
                                         record.setisuserItem(true);
-                                        return m_controller->deleteMediaFromDevice(context, record);
+                                        return m_library->books().removeBook(context, record);
                                     });
             }
             done = true;
@@ -314,7 +318,7 @@ TEST_P(BatchReplug, TheBatchEndsAtItsBookAndTheDeviceIsSurveyedAfterIt)
     const Replug replug = GetParam();
     am_device *device = plugIn();
     const int surveys = m_window.timesRun();
-    std::shared_ptr<DeviceSession> session = m_controller->openSession();
+    std::shared_ptr<DeviceSession> session = m_library->openSession();
     ASSERT_TRUE(session);
     m_backend->replugAt(replug.atCall, device, m_base.file("device"));
     const std::vector<BookBatch::ItemResult> results = runBatch(replug.work, session);

@@ -143,7 +143,7 @@ TEST(HostileImport, RefusedArchivesLeaveTheDeviceAsItWas)
     const std::string text = device.inputFile("text.epub");
     writeWholeFile(text, "not a zip");
     for (const std::string &file : {slip, text}) {
-        const BookOperationResult r = device.controller().addEPUBToDevice(file);
+        const BookOperationResult r = device.addEPUBToDevice(file);
         EXPECT_TRUE(r.failed()) << file;
         EXPECT_FALSE(r.message.empty());
     }
@@ -162,7 +162,7 @@ TEST(HostileImport, NamesThatAreNotUtf8StayInsideTheBook)
                                      {"OEBPS/\xe9t\xe9.xhtml", "<p>summer</p>", true},
                                      {"\xff\xfe/\x80.xhtml", "<p>odd</p>", true}};
     ASSERT_TRUE(writeZip(file, entries));
-    const BookOperationResult r = device.controller().addEPUBToDevice(file);
+    const BookOperationResult r = device.addEPUBToDevice(file);
     ASSERT_TRUE(r.done()) << r.message;
     // Whatever the names became, every file is inside the book's folder.
     std::size_t files = 0;
@@ -179,7 +179,7 @@ TEST(HostileImport, PackageDocumentsGiveTheirValuesOrTheFileName)
     auto import = [&](const std::string &name, const EpubBuilder &book) {
         const std::string file = device.inputFile(name + ".epub");
         EXPECT_TRUE(book.write(file));
-        const BookOperationResult r = device.controller().addEPUBToDevice(file);
+        const BookOperationResult r = device.addEPUBToDevice(file);
         EXPECT_TRUE(r.done()) << name << ": " << r.message;
         const Catalogue catalogue = device.deviceCatalogue();
         for (plist_t entry : catalogue.books())

@@ -26,7 +26,7 @@ std::string import(HostileDevice &device, int n)
 {
     const std::string file = device.inputFile("book" + std::to_string(n) + ".epub");
     EXPECT_TRUE(EpubBuilder::validBook("Book " + std::to_string(n), "Writer").write(file));
-    const BookOperationResult r = device.controller().addEPUBToDevice(file);
+    const BookOperationResult r = device.addEPUBToDevice(file);
     EXPECT_TRUE(r.done()) << r.message;
     return r.detail;
 }
@@ -59,7 +59,7 @@ TEST(CatalogueBackups, EveryChangeKeepsTheCatalogueBeforeItAndTheNewestTwentySta
     // A deletion is a change too.
     epub record;
     record.setMediaPcPath("GOOD.epub");
-    ASSERT_TRUE(device.controller().deleteMediaFromDevice(record).done());
+    ASSERT_TRUE(device.deleteMediaFromDevice(record).done());
     EXPECT_EQ(Catalogue::load(listCatalogueBackups(deviceId).front().path).bookCount(), 23u);
 }
 
@@ -77,7 +77,9 @@ TEST(CatalogueBackups, RestorePutsACopyBackWithoutBooksThatAreGone)
     // The first book's folder is gone since: the copy comes back without it.
     fs::remove_all(device.deviceFile("/Books/" + first));
     const std::string before = device.catalogueBytes();
-    BookOperationResult r = restoreCatalogueBackup(withFirst, device.controller().deviceData());
+    const std::shared_ptr<DeviceSession> session = device.library().openSession();
+    ASSERT_TRUE(session);
+    BookOperationResult r = restoreCatalogueBackup(withFirst, session->data());
     ASSERT_TRUE(r.done()) << r.message;
     EXPECT_NE(r.detail.find(first), std::string::npos) << r.detail;
     const Catalogue restored = device.deviceCatalogue();
@@ -89,11 +91,11 @@ TEST(CatalogueBackups, RestorePutsACopyBackWithoutBooksThatAreGone)
     // Not a catalogue, or another device's copy: refused, nothing changes.
     const std::string now = device.catalogueBytes();
     writeWholeFile(device.inputFile("broken.plist"), "<plist><dict><key>Books</key><string>x</string></dict></plist>");
-    EXPECT_TRUE(restoreCatalogueBackup(device.inputFile("broken.plist"), device.controller().deviceData()).failed());
+    EXPECT_TRUE(restoreCatalogueBackup(device.inputFile("broken.plist"), session->data()).failed());
     const std::string other = catalogueBackupDir("another-device") + "/Books-20260101-000000-000.plist";
     fs::create_directories(fs::path(other).parent_path());
     fs::copy_file(withFirst, other);
-    r = restoreCatalogueBackup(other, device.controller().deviceData());
+    r = restoreCatalogueBackup(other, session->data());
     EXPECT_TRUE(r.failed());
     EXPECT_NE(r.message.find("another device"), std::string::npos) << r.message;
     EXPECT_EQ(device.catalogueBytes(), now);
@@ -110,7 +112,7 @@ TEST(CatalogueBackups, NoChangeWithoutACopy)
     ::setenv("BOOKFERRY_DATA_DIR", device.inputFile("in-the-way").c_str(), 1);
     const std::string file = device.inputFile("new.epub");
     ASSERT_TRUE(EpubBuilder::validBook("New", "Writer").write(file));
-    const BookOperationResult r = device.controller().addEPUBToDevice(file);
+    const BookOperationResult r = device.addEPUBToDevice(file);
     EXPECT_TRUE(r.failed());
     EXPECT_NE(r.message.find("backup"), std::string::npos) << r.message;
     EXPECT_EQ(device.catalogueBytes(), kOneBook);

@@ -69,14 +69,14 @@ TEST(HostilePaths, ADeletionOrExportTouchesOnlyWhatAPathMayName)
         record.setMediaName("Bad " + path);
         record.setMediaPcPath(path);
         record.setisuserItem(true);
-        const BookOperationResult deleted = device.controller().deleteMediaFromDevice(record);
+        const BookOperationResult deleted = device.deleteMediaFromDevice(record);
         EXPECT_TRUE(deleted.failed()) << path;
         EXPECT_NE(deleted.message.find("\"Path\""), std::string::npos) << path << ": " << deleted.message;
         if (path != "LIBR.epub") { // exporting a library book is fine; removing it is not
-            EXPECT_TRUE(device.controller().saveEpubToMac(path, device.exportDir(), false, "Bad").failed()) << path;
+            EXPECT_TRUE(device.saveEpubToMac(path, device.exportDir(), false, "Bad").failed()) << path;
         }
     }
-    EXPECT_TRUE(device.controller().saveEpubToMac("Purchases.plist", device.exportDir(), true, "Bad").failed());
+    EXPECT_TRUE(device.saveEpubToMac("Purchases.plist", device.exportDir(), true, "Bad").failed());
     EXPECT_EQ(contents(device.root()), before);
     EXPECT_TRUE(fs::is_empty(device.exportDir()));
 }
@@ -100,17 +100,17 @@ TEST(HostilePaths, ExportFollowsNoLinkAndTakesPartsOfAnyNameLength)
 
     DeviceFaultInjector &faults = DeviceFaultInjector::instance();
     faults.reset();
-    const BookOperationResult loop = device.controller().saveEpubToMac("LOOP.epub", device.exportDir(), false, "Loop");
+    const BookOperationResult loop = device.saveEpubToMac("LOOP.epub", device.exportDir(), false, "Loop");
     EXPECT_TRUE(loop.failed());
     EXPECT_NE(loop.message.find("link"), std::string::npos) << loop.message;
     EXPECT_LE(faults.calls("AFCFileRefOpen"), 5u) << "the book's own five files at most";
-    const BookOperationResult link = device.controller().saveEpubToMac("LINK.epub", device.exportDir(), false, "Link");
+    const BookOperationResult link = device.saveEpubToMac("LINK.epub", device.exportDir(), false, "Link");
     EXPECT_TRUE(link.failed());
     EXPECT_NE(link.message.find("link"), std::string::npos) << link.message;
     EXPECT_TRUE(fs::is_empty(device.exportDir()));
 
     const BookOperationResult exported =
-        device.controller().saveEpubToMac("LONG.epub", device.exportDir(), false, "Long");
+        device.saveEpubToMac("LONG.epub", device.exportDir(), false, "Long");
     ASSERT_TRUE(exported.done()) << exported.message;
     TempDir check;
     std::string error;
@@ -125,7 +125,7 @@ TEST(HostilePaths, ExportFollowsNoLinkAndTakesPartsOfAnyNameLength)
     small.rlim_cur = 64;
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
     const BookOperationResult unwritable =
-        device.controller().saveEpubToMac("LONG.epub", device.exportDir(), false, "Unwritable");
+        device.saveEpubToMac("LONG.epub", device.exportDir(), false, "Unwritable");
     ::setrlimit(RLIMIT_FSIZE, &before);
     std::signal(SIGXFSZ, previous);
     EXPECT_TRUE(unwritable.failed());
@@ -142,7 +142,9 @@ TEST(HostilePaths, AFifoOnTheDeviceIsNeverOpenedAsAFile)
     const std::string fifo = device.deviceFile("/Books/FIFO.epub/OEBPS/cover.jpg");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
     ASSERT_TRUE(device.attach());
-    afc_connection *conn = device.controller().deviceData()->conn;
+    const std::shared_ptr<DeviceSession> session = device.library().openSession();
+    ASSERT_TRUE(session);
+    afc_connection *conn = session->data()->conn;
 
     afc_dictionary *info = nullptr;
     ASSERT_EQ(AFCFileInfoOpen(conn, "/Books/FIFO.epub/OEBPS/cover.jpg", &info), 0);
@@ -166,7 +168,7 @@ TEST(HostilePaths, AFifoOnTheDeviceIsNeverOpenedAsAFile)
     ASSERT_TRUE(answered) << "the open waited for a writer";
     EXPECT_NE(open.get(), 0);
 
-    const BookOperationResult exported = device.controller().saveEpubToMac("FIFO.epub", device.exportDir(), false, "F");
+    const BookOperationResult exported = device.saveEpubToMac("FIFO.epub", device.exportDir(), false, "F");
     EXPECT_TRUE(exported.failed());
     EXPECT_TRUE(fs::is_empty(device.exportDir()));
 }

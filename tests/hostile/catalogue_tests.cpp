@@ -74,12 +74,12 @@ TEST(HostileCatalogue, WrongShapesAreReportedAndNeverWrittenOver)
 
         const std::string file = device.inputFile("book.epub");
         ASSERT_TRUE(EpubBuilder::validBook("New", "Writer").write(file));
-        const BookOperationResult imported = device.controller().addEPUBToDevice(file);
+        const BookOperationResult imported = device.addEPUBToDevice(file);
         EXPECT_TRUE(imported.failed()) << why;
         EXPECT_NE(imported.message.find("cannot be read"), std::string::npos) << why << ": " << imported.message;
         epub record;
         record.setMediaPcPath("GOOD.epub");
-        EXPECT_TRUE(device.controller().deleteMediaFromDevice(record).failed()) << why;
+        EXPECT_TRUE(device.deleteMediaFromDevice(record).failed()) << why;
         EXPECT_EQ(device.catalogueBytes(), bytes) << why;
         EXPECT_TRUE(fs::exists(device.deviceFile("/Books/GOOD.epub/mimetype"))) << why;
         EXPECT_EQ(device.strays({"GOOD.epub"}), std::vector<std::string>()) << why;
@@ -109,10 +109,10 @@ TEST(HostileCatalogue, OddEntriesAreKeptAndNoPathLeavesTheBooksFolder)
     for (const auto &record : custom) {
         if (record->mediaPcPath() == "GOOD.epub")
             continue;
-        const BookOperationResult deleted = device.controller().deleteMediaFromDevice(*record);
+        const BookOperationResult deleted = device.deleteMediaFromDevice(*record);
         EXPECT_FALSE(deleted.done()) << record->mediaName();
         const BookOperationResult exported =
-            device.controller().saveEpubToMac(record->mediaPcPath(), device.exportDir(), false, record->mediaName());
+            device.saveEpubToMac(record->mediaPcPath(), device.exportDir(), false, record->mediaName());
         EXPECT_TRUE(exported.failed()) << record->mediaName();
     }
     EXPECT_EQ(readWholeFile(device.deviceFile("/outside")), "keep me");
@@ -122,7 +122,7 @@ TEST(HostileCatalogue, OddEntriesAreKeptAndNoPathLeavesTheBooksFolder)
     const Catalogue before = device.deviceCatalogue();
     const std::string file = device.inputFile("new.epub");
     ASSERT_TRUE(EpubBuilder::validBook("New", "Writer").write(file));
-    const BookOperationResult imported = device.controller().addEPUBToDevice(file);
+    const BookOperationResult imported = device.addEPUBToDevice(file);
     ASSERT_TRUE(imported.done()) << imported.message;
     const Catalogue after = device.deviceCatalogue();
     ASSERT_EQ(after.bookCount(), before.bookCount() + 1);
@@ -170,7 +170,7 @@ TEST(HostileTitles, TitlesNameFilesOnlyInsideTheExportFolder)
 
     for (const auto &record : records) {
         const BookOperationResult r =
-            device.controller().saveEpubToMac(record->mediaPcPath(), device.exportDir(), false, record->mediaName());
+            device.saveEpubToMac(record->mediaPcPath(), device.exportDir(), false, record->mediaName());
         ASSERT_TRUE(r.done()) << record->mediaPcPath() << ": " << r.message;
         EXPECT_EQ(fs::path(r.detail).parent_path(), fs::path(device.exportDir())) << r.detail;
         EXPECT_LE(fs::path(r.detail).filename().string().size(), 255u);
@@ -188,7 +188,7 @@ TEST(HostileTitles, TitlesNameFilesOnlyInsideTheExportFolder)
     // Imported titles keep their quotes and slashes in the catalogue, cut at 1023 bytes.
     const std::string file = device.inputFile("odd.epub");
     ASSERT_TRUE(EpubBuilder::validBook("a/b \"c\" " + longTitle, "Writer").write(file));
-    const BookOperationResult r = device.controller().addEPUBToDevice(file);
+    const BookOperationResult r = device.addEPUBToDevice(file);
     ASSERT_TRUE(r.done()) << r.message;
     const Catalogue after = device.deviceCatalogue();
     EXPECT_EQ(entryString(after.bookAt(after.bookCount() - 1), BookKey::Name),

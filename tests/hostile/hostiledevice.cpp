@@ -7,6 +7,7 @@
 #include "device/link/devicefaultinjector.h"
 #include "epubbuilder.h"
 #include "operations/epubarchive.h"
+#include "operations/ipodtreelistcontroler.h"
 
 #include <zip.h>
 
@@ -51,17 +52,35 @@ HostileDevice::HostileDevice(const std::string &catalogue)
     auto backend = std::make_unique<FolderBackend>();
     m_backend = backend.get();
     setDeviceBackend(std::move(backend));
-    m_controller = std::make_unique<iPodTreeListControler>(&m_window);
-    m_controller->setReplaceQuestion([](const std::string &) { return false; });
+    m_library = std::make_unique<DeviceLibrary>(&m_window);
+    m_controller = std::make_unique<iPodTreeListControler>(*m_library);
+    m_library->setReplaceQuestion([](const std::string &) { return false; });
 }
 
 HostileDevice::~HostileDevice()
 {
     m_controller.reset();
+    m_library.reset();
     setDeviceBackend(nullptr);
     ::unsetenv("BOOKFERRY_SCRATCH");
     ::unsetenv("BOOKFERRY_DATA_DIR");
     resetScratchDir();
+}
+
+BookOperationResult HostileDevice::addEPUBToDevice(const std::string &file)
+{
+    return m_controller->addEPUBToDevice(file);
+}
+
+BookOperationResult HostileDevice::saveEpubToMac(const std::string &path, const std::string &folder,
+                                                 bool purchased, const std::string &title)
+{
+    return m_controller->saveEpubToMac(path, folder, purchased, title);
+}
+
+BookOperationResult HostileDevice::deleteMediaFromDevice(const epub &record)
+{
+    return m_controller->deleteMediaFromDevice(record);
 }
 
 bool HostileDevice::attach()

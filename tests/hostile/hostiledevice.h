@@ -5,14 +5,17 @@
 #include "device/connection/loadiphone.h"
 #include "device/folder/folderbackend.h"
 #include "library/catalogue.h"
-#include "operations/ipodtreelistcontroler.h"
+#include "library/epub.h"
+#include "operations/devicelibrary.h"
 #include "tempdir.h"
 
 #include <memory>
 #include <string>
 #include <vector>
 
-// A folder device with the controller on top, in a folder that holds nothing else but the
+class iPodTreeListControler;
+
+// A folder device with the library and the controller on top, in a folder that holds nothing else but the
 // scratch folder, the device, the input files and the export folder, so a test can tell
 // that a hostile input wrote nowhere else.
 class HostileDevice
@@ -27,7 +30,12 @@ public:
     // Plugs the device in and waits for its node; false when it did not come up.
     bool attach();
 
-    iPodTreeListControler &controller() { return *m_controller; }
+    DeviceLibrary &library() { return *m_library; }
+    // The device list's book operations, each in a context of its own.
+    BookOperationResult addEPUBToDevice(const std::string &file);
+    BookOperationResult saveEpubToMac(const std::string &path, const std::string &folder, bool purchased,
+                                      const std::string &title);
+    BookOperationResult deleteMediaFromDevice(const epub &record);
     std::string root() const { return m_base.file("device/root"); }
     std::string deviceFile(const std::string &devicePath) const { return root() + devicePath; }
     // The device's working folder, where the survey leaves its catalogue copies.
@@ -49,6 +57,7 @@ private:
     TempDir m_base;
     FolderBackend *m_backend = nullptr;
     HeadlessLoadWindow m_window;
+    std::unique_ptr<DeviceLibrary> m_library;
     std::unique_ptr<iPodTreeListControler> m_controller;
 };
 

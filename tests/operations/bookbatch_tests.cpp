@@ -80,7 +80,7 @@ TEST_F(BookBatchTest, OneLockForTheBatchAndOneResultPerItem)
     };
     const size_t before = posted().size();
     const auto results =
-        batch.run(*m_controller, 3, [&](std::size_t i, BookContext &) -> std::optional<BookOperationResult> {
+        batch.run(*m_library, 3, [&](std::size_t i, BookContext &) -> std::optional<BookOperationResult> {
             EXPECT_TRUE(lockTaken()) << "item " << i;
             if (i == 1)
                 return std::nullopt; // not part of the batch: no result, no report
@@ -113,7 +113,7 @@ TEST_F(BookBatchTest, CancelStopsBeforeTheNextItemAndTheLockIsGivenBackOnEveryPa
     batch.syncLock = true;
     batch.continueFlag = &goOn;
     int calls = 0;
-    auto results = batch.run(*m_controller, 3, [&](std::size_t, BookContext &) {
+    auto results = batch.run(*m_library, 3, [&](std::size_t, BookContext &) {
         ++calls;
         goOn = false;
         return BookOperationResult::makeDone("book");
@@ -126,7 +126,7 @@ TEST_F(BookBatchTest, CancelStopsBeforeTheNextItemAndTheLockIsGivenBackOnEveryPa
     // An item that throws leaves the batch early; the lock still goes back.
     goOn = true;
     const size_t before = posted().size();
-    EXPECT_THROW(batch.run(*m_controller, 2,
+    EXPECT_THROW(batch.run(*m_library, 2,
                            [&](std::size_t, BookContext &) -> std::optional<BookOperationResult> {
                                throw std::runtime_error("unexpected");
                            }),
@@ -137,7 +137,7 @@ TEST_F(BookBatchTest, CancelStopsBeforeTheNextItemAndTheLockIsGivenBackOnEveryPa
     // Without the lock option no sync is announced at all.
     BookBatch plain;
     const size_t quiet = posted().size();
-    plain.run(*m_controller, 1,
+    plain.run(*m_library, 1,
               [&](std::size_t, BookContext &) { return BookOperationResult::makeDone("x"); });
     EXPECT_EQ(posted().size(), quiet);
 }
@@ -166,10 +166,10 @@ protected:
     {
         BookBatch batch;
         batch.syncLock = true;
-        return batch.run(*m_controller, m_books.size(), [&](std::size_t i, BookContext &context) {
+        return batch.run(*m_library, m_books.size(), [&](std::size_t i, BookContext &context) {
             if (between)
                 between(i);
-            return m_controller->addEPUBToDevice(context, m_books[i]);
+            return BookShelf::wholeBook(context, m_library->books().startImport(context, m_books[i]));
         });
     }
     // Adds an entry to the device's catalogue behind the program's back.
@@ -398,8 +398,8 @@ protected:
     std::vector<BookBatch::ItemResult> importHeld(BookBatch &batch, const std::function<Hooks(std::size_t)> &hold)
     {
         batch.syncLock = true;
-        return batch.runOverlapped(*m_controller, m_books.size(), [&](std::size_t i, BookContext &context) {
-            BookStart start = m_controller->startImport(context, m_books[i]);
+        return batch.runOverlapped(*m_library, m_books.size(), [&](std::size_t i, BookContext &context) {
+            BookStart start = m_library->books().startImport(context, m_books[i]);
             if (start.steps)
                 start.steps = std::make_unique<HeldSteps>(std::move(start.steps), hold(i));
             return start;
@@ -455,8 +455,8 @@ protected:
     std::vector<BookBatch::ItemResult> importOverlapped(BookBatch &batch)
     {
         batch.syncLock = true;
-        return batch.runOverlapped(*m_controller, m_books.size(), [&](std::size_t i, BookContext &context) {
-            return m_controller->startImport(context, m_books[i]);
+        return batch.runOverlapped(*m_library, m_books.size(), [&](std::size_t i, BookContext &context) {
+            return m_library->books().startImport(context, m_books[i]);
         });
     }
     // The book folders on the device, and those the scratch folder still holds.

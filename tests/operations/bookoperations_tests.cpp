@@ -115,7 +115,7 @@ TEST_F(BookOperationsTest, ImportWritesTheBookAndAFullEntry)
     EXPECT_FALSE(fs::exists(deviceCopyPath(path))) << "the unpacked copy is not kept";
 
     // The book is listed under "Custom Books".
-    auto custom = m_controller->rootNode()->firstChild()->childAtIndex(1)->getNodeInfo();
+    auto custom = firstDevice()->childAtIndex(1)->getNodeInfo();
     ASSERT_EQ(custom->tableColumn_data->size(), 1u);
     EXPECT_TRUE(custom->tableColumn_data->front()->isuserItem());
 }
@@ -125,15 +125,15 @@ TEST_F(BookOperationsTest, ImportSkipsNamesAndRefusesBrokenFilesWithoutChanges)
     attach();
     const std::string valid = m_files.file("Book.EPUB");
     ASSERT_TRUE(EpubBuilder::validBook("T", "C").write(valid));
-    auto upper = m_controller->addEPUBToDevice(valid);
+    auto upper = addEPUBToDevice(valid);
     EXPECT_EQ(upper.status, BookOperationResult::Status::Skipped) << "the extension test is exact";
 
     writeWholeFile(m_files.file("broken.epub"), "no zip here");
-    auto broken = m_controller->addEPUBToDevice(m_files.file("broken.epub"));
+    auto broken = addEPUBToDevice(m_files.file("broken.epub"));
     EXPECT_TRUE(broken.failed());
     EXPECT_EQ(broken.item, "broken.epub");
     const std::string hostile = book("hostile.epub", EpubBuilder::validBook("T", "C").add("../../evil", "x"));
-    EXPECT_TRUE(m_controller->addEPUBToDevice(hostile).failed());
+    EXPECT_TRUE(addEPUBToDevice(hostile).failed());
     EXPECT_FALSE(fs::exists(deviceFile("/Books/Books.plist"))) << "nothing reached the device";
     EXPECT_FALSE(fs::exists(fs::path(scratchDir()).parent_path() / "evil"));
 }
@@ -154,12 +154,12 @@ TEST_F(BookOperationsTest, UnreadableCatalogueIsNeverWrittenOver)
     writeWholeFile(deviceFile("/Books/Books.plist"), "<?xml version=\"1.0\"?><plist><dict><key>Books</key>");
     attach();
     const std::string before = readWholeFile(deviceFile("/Books/Books.plist"));
-    auto imported = m_controller->addEPUBToDevice(book("a.epub", EpubBuilder::validBook("A", "C")));
+    auto imported = addEPUBToDevice(book("a.epub", EpubBuilder::validBook("A", "C")));
     EXPECT_TRUE(imported.failed());
     EXPECT_NE(imported.message.find("cannot be read"), std::string::npos) << imported.message;
     epub record;
     record.setMediaPcPath("ABCD.epub");
-    EXPECT_TRUE(m_controller->deleteMediaFromDevice(record).failed());
+    EXPECT_TRUE(deleteMediaFromDevice(record).failed());
     EXPECT_EQ(readWholeFile(deviceFile("/Books/Books.plist")), before);
     EXPECT_EQ(filesUnder(deviceFile("/Books")), std::vector<std::string>{"Books.plist"});
 }
@@ -216,7 +216,7 @@ TEST_F(BookOperationsTest, FailedCatalogueUploadIsReportedAndLeavesTheDeviceCata
     attach();
     const std::string before = readWholeFile(deviceFile("/Books/Books.plist"));
     DeviceFaultInjector::instance().failAlways("AFCRenamePath");
-    auto result = m_controller->addEPUBToDevice(book("a.epub", EpubBuilder::validBook("A", "C")));
+    auto result = addEPUBToDevice(book("a.epub", EpubBuilder::validBook("A", "C")));
     DeviceFaultInjector::instance().reset();
     EXPECT_TRUE(result.failed());
     EXPECT_EQ(readWholeFile(deviceFile("/Books/Books.plist")), before);
@@ -234,7 +234,7 @@ TEST_F(BookOperationsTest, BookFileThatCouldNotBeWrittenFailsTheImport)
     attach();
     const std::string before = readWholeFile(deviceFile("/Books/Books.plist"));
     DeviceFaultInjector::instance().failOnCall("AFCFileRefWrite", 3);
-    auto result = m_controller->addEPUBToDevice(book("a.epub", EpubBuilder::validBook("A", "C")));
+    auto result = addEPUBToDevice(book("a.epub", EpubBuilder::validBook("A", "C")));
     DeviceFaultInjector::instance().reset();
     EXPECT_TRUE(result.failed());
     EXPECT_EQ(readWholeFile(deviceFile("/Books/Books.plist")), before);
@@ -257,7 +257,7 @@ TEST_F(BookOperationsTest, BookFileThatCouldNotBeWrittenFailsTheImport)
         return names;
     };
     const auto scratchBefore = scratchNames();
-    result = m_controller->addEPUBToDevice(damaged);
+    result = addEPUBToDevice(damaged);
     EXPECT_TRUE(result.failed());
     EXPECT_NE(result.message.find("damaged"), std::string::npos) << result.message;
     EXPECT_EQ(readWholeFile(deviceFile("/Books/Books.plist")), before);
@@ -272,11 +272,11 @@ TEST_F(BookOperationsTest, ExportAsksBeforeReplacingAndPacksAValidBook)
     const std::string dir = exportDir();
     std::vector<std::string> questions;
     bool answer = false;
-    m_controller->setReplaceQuestion([&](const std::string &q) {
+    m_library->setReplaceQuestion([&](const std::string &q) {
         questions.push_back(q);
         return answer;
     });
-    auto first = m_controller->saveEpubToMac(path, dir, false, "A/Title\x01");
+    auto first = saveEpubToMac(path, dir, false, "A/Title\x01");
     ASSERT_TRUE(first.done()) << first.message;
     const std::string target = dir + "/A_Title_.epub";
     EXPECT_EQ(first.detail, target);
@@ -285,13 +285,13 @@ TEST_F(BookOperationsTest, ExportAsksBeforeReplacingAndPacksAValidBook)
     EXPECT_EQ(readWholeFile(target).substr(30, 8), "mimetype");
 
     writeWholeFile(target, "old file");
-    auto kept = m_controller->saveEpubToMac(path, dir, false, "A/Title\x01");
+    auto kept = saveEpubToMac(path, dir, false, "A/Title\x01");
     EXPECT_EQ(kept.status, BookOperationResult::Status::Skipped);
     ASSERT_EQ(questions.size(), 1u);
     EXPECT_EQ(questions[0], target + " is existing. Are you sure to replace?");
     EXPECT_EQ(readWholeFile(target), "old file");
     answer = true;
-    EXPECT_TRUE(m_controller->saveEpubToMac(path, dir, false, "A/Title\x01").done());
+    EXPECT_TRUE(saveEpubToMac(path, dir, false, "A/Title\x01").done());
     EXPECT_NE(readWholeFile(target), "old file");
     EXPECT_EQ(filesUnder(dir), std::vector<std::string>{"A_Title_.epub"}) << "no download copy is left";
 
@@ -317,12 +317,15 @@ TEST_F(BookOperationsTest, ANewBookNeverMovesIntoAFolderTheDeviceHolds)
     // The tree copy itself refuses a book folder that is there already, and leaves it.
     const std::string local = m_files.file(first);
     writeWholeFile(local + "/mimetype", "application/epub+zip");
-    const int copied = Loadiphone->copyFolderAsWritten(local, m_controller->deviceData(), [&](const auto &feed) {
+    const std::shared_ptr<DeviceSession> session = m_library->openSession();
+    ASSERT_TRUE(session);
+    TreeCopier &copier = session->treeCopier();
+    const int copied = copier.copyFolderAsWritten(local, session->data(), [&](const auto &feed) {
         feed("mimetype", false);
         return true;
     });
     EXPECT_EQ(copied, 0);
-    EXPECT_TRUE(Loadiphone->lastTreeCopy().rootExisted);
+    EXPECT_TRUE(copier.lastTreeCopy().rootExisted);
     EXPECT_EQ(filesUnder(deviceFile("/Books/" + first)), std::vector<std::string>{"OEBPS/leftover.xhtml"});
 }
 
@@ -339,11 +342,11 @@ TEST_F(BookOperationsTest, BooksOfOneTitleInOneExportAreEachAFileOfTheirOwn)
     writeWholeFile(dir + "/Same.epub", "from last week");
     writeWholeFile(dir + "/Same (2).epub", "also from last week");
     int questions = 0;
-    m_controller->setReplaceQuestion([&](const std::string &) { return ++questions, true; });
+    m_library->setReplaceQuestion([&](const std::string &) { return ++questions, true; });
     const std::vector<std::string> books = {"ONE1.epub", "TWO2.epub", "TRI3.epub"};
     BookBatch batch;
-    const auto results = batch.run(*m_controller, books.size(), [&](std::size_t i, BookContext &context) {
-        return m_controller->saveEpubToMac(context, books[i], dir, false, "Same");
+    const auto results = batch.run(*m_library, books.size(), [&](std::size_t i, BookContext &context) {
+        return BookShelf::wholeBook(context, m_library->books().startExport(context, books[i], dir, false, "Same"));
     });
     ASSERT_EQ(results.size(), 3u);
     EXPECT_EQ(questions, 1);
@@ -383,12 +386,12 @@ TEST_F(BookOperationsTest, AnExportLeavesNothingButTheBookInTheUsersFolder)
         const int writer = ::open((dir + "/.bookferry-export-GhIjKl").c_str(), O_RDONLY);
         ASSERT_EQ(::flock(writer, LOCK_EX), 0);
         std::vector<std::string> whileAsked;
-        m_controller->setReplaceQuestion([&](const std::string &) {
+        m_library->setReplaceQuestion([&](const std::string &) {
             for (const auto &e : fs::directory_iterator(dir))
                 whileAsked.push_back(e.path().filename().string());
             return true;
         });
-        const BookOperationResult result = m_controller->saveEpubToMac(path, dir, false, "Exported");
+        const BookOperationResult result = saveEpubToMac(path, dir, false, "Exported");
         ::close(writer);
         ASSERT_TRUE(result.done()) << dir << ": " << result.message;
         std::sort(whileAsked.begin(), whileAsked.end());
@@ -408,20 +411,20 @@ TEST_F(BookOperationsTest, ExportTakesPurchasesFromTheirFolderAndSurvivesATitleL
     attach();
     const std::string dir = exportDir();
     // The title equals the folder's name without ".epub": the target is "BUY1.epub" itself.
-    auto bought = m_controller->saveEpubToMac("BUY1.epub", dir, true, "BUY1");
+    auto bought = saveEpubToMac("BUY1.epub", dir, true, "BUY1");
     ASSERT_TRUE(bought.done()) << bought.message;
     TempDir check;
     ASSERT_TRUE(unpackEpubArchive(dir + "/BUY1.epub", check.file("u"), &error)) << error;
     EXPECT_NE(readWholeFile(check.file("u/OEBPS/content.opf")).find("Bought"), std::string::npos);
 
     // A library book that is a single file passes through as it is.
-    auto single = m_controller->saveEpubToMac("BUY1.epub", dir, false, "Single");
+    auto single = saveEpubToMac("BUY1.epub", dir, false, "Single");
     ASSERT_TRUE(single.done()) << single.message;
     EXPECT_EQ(readWholeFile(dir + "/Single.epub"), "a different book with the same name");
 
-    auto missing = m_controller->saveEpubToMac("NONE.epub", dir, false, "None");
+    auto missing = saveEpubToMac("NONE.epub", dir, false, "None");
     EXPECT_TRUE(missing.failed());
-    EXPECT_TRUE(m_controller->saveEpubToMac("../Books", dir, false, "x").failed());
+    EXPECT_TRUE(saveEpubToMac("../Books", dir, false, "x").failed());
 }
 
 TEST_F(BookOperationsTest, ExportKeepsEmptyFilesAndFailsOnAnUnreadableOne)
@@ -431,14 +434,14 @@ TEST_F(BookOperationsTest, ExportKeepsEmptyFilesAndFailsOnAnUnreadableOne)
     writeWholeFile(deviceFile("/Books/ABCD.epub/OEBPS/text.html"), "<p>text</p>");
     attach();
     const std::string dir = exportDir();
-    ASSERT_TRUE(m_controller->saveEpubToMac("ABCD.epub", dir, false, "Whole").done());
+    ASSERT_TRUE(saveEpubToMac("ABCD.epub", dir, false, "Whole").done());
     TempDir check;
     std::string error;
     ASSERT_TRUE(unpackEpubArchive(dir + "/Whole.epub", check.file("u"), &error)) << error;
     EXPECT_EQ(filesUnder(check.file("u")), (std::vector<std::string>{"OEBPS/empty.css", "OEBPS/text.html", "mimetype"}));
 
     DeviceFaultInjector::instance().failAlways("AFCFileRefRead");
-    auto broken = m_controller->saveEpubToMac("ABCD.epub", dir, false, "Broken");
+    auto broken = saveEpubToMac("ABCD.epub", dir, false, "Broken");
     DeviceFaultInjector::instance().reset();
     EXPECT_TRUE(broken.failed());
     EXPECT_FALSE(fs::exists(dir + "/Broken.epub"));
@@ -459,23 +462,23 @@ TEST_F(BookOperationsTest, DeleteRemovesEveryEntryWithThePathAndItsFolder)
     epub missing;
     missing.setMediaPcPath("GONE.epub");
     const std::string before = readWholeFile(deviceFile("/Books/Books.plist"));
-    EXPECT_EQ(m_controller->deleteMediaFromDevice(missing).status, BookOperationResult::Status::Skipped);
+    EXPECT_EQ(deleteMediaFromDevice(missing).status, BookOperationResult::Status::Skipped);
     EXPECT_EQ(readWholeFile(deviceFile("/Books/Books.plist")), before);
 
     epub record;
     record.setMediaPcPath("SAME.epub");
-    ASSERT_TRUE(m_controller->deleteMediaFromDevice(record).done());
+    ASSERT_TRUE(deleteMediaFromDevice(record).done());
     const Catalogue onDevice = deviceCatalogue();
     EXPECT_EQ(onDevice.stringValues(BookKey::Path), std::vector<std::string>{"KEEP.epub"});
     EXPECT_FALSE(fs::exists(deviceFile("/Books/SAME.epub")));
     EXPECT_TRUE(fs::exists(deviceFile("/Books/KEEP.epub/b.html")));
-    auto custom = m_controller->rootNode()->firstChild()->childAtIndex(1)->getNodeInfo();
+    auto custom = firstDevice()->childAtIndex(1)->getNodeInfo();
     ASSERT_EQ(custom->tableColumn_data->size(), 1u);
     EXPECT_EQ(custom->tableColumn_data->front()->mediaPcPath(), "KEEP.epub");
 
     epub hostile;
     hostile.setMediaPcPath("../Books");
-    EXPECT_TRUE(m_controller->deleteMediaFromDevice(hostile).failed());
+    EXPECT_TRUE(deleteMediaFromDevice(hostile).failed());
     EXPECT_TRUE(fs::exists(deviceFile("/Books/KEEP.epub/b.html")));
 }
 
@@ -489,11 +492,11 @@ TEST_F(BookOperationsTest, FailedDeleteUploadKeepsTheBookWhole)
     DeviceFaultInjector::instance().failAlways("AFCRenamePath");
     epub record;
     record.setMediaPcPath("ONEB.epub");
-    EXPECT_TRUE(m_controller->deleteMediaFromDevice(record).failed());
+    EXPECT_TRUE(deleteMediaFromDevice(record).failed());
     DeviceFaultInjector::instance().reset();
     EXPECT_EQ(deviceCatalogue().bookCount(), 1u);
     EXPECT_TRUE(fs::exists(deviceFile("/Books/ONEB.epub/a.html")));
-    EXPECT_EQ(m_controller->rootNode()->firstChild()->childAtIndex(1)->getNodeInfo()->tableColumn_data->size(), 1u);
+    EXPECT_EQ(firstDevice()->childAtIndex(1)->getNodeInfo()->tableColumn_data->size(), 1u);
 }
 
 // Books the device gained or lost since its survey (bought, synced, deleted on the device)
@@ -509,7 +512,7 @@ TEST_F(BookOperationsTest, ChangesOnTheDeviceSinceTheSurveySurviveAnImportAndADe
     attach();
     auto customPaths = [this] {
         std::vector<std::string> paths;
-        const auto custom = m_controller->rootNode()->firstChild()->childAtIndex(1)->getNodeInfo();
+        const auto custom = firstDevice()->childAtIndex(1)->getNodeInfo();
         for (const auto &record : *custom->tableColumn_data)
             paths.push_back(record->mediaPcPath());
         return paths;
@@ -529,7 +532,7 @@ TEST_F(BookOperationsTest, ChangesOnTheDeviceSinceTheSurveySurviveAnImportAndADe
     writeDeviceCatalogue(later);
     epub record;
     record.setMediaPcPath("OLDB.epub");
-    ASSERT_TRUE(m_controller->deleteMediaFromDevice(record).done());
+    ASSERT_TRUE(deleteMediaFromDevice(record).done());
     EXPECT_EQ(deviceCatalogue().stringValues(BookKey::Path), (std::vector<std::string>{"BUYS.epub", path, "SYNC.epub"}));
     EXPECT_EQ(customPaths(), (std::vector<std::string>{"BUYS.epub", path, "SYNC.epub"}));
 
@@ -537,7 +540,7 @@ TEST_F(BookOperationsTest, ChangesOnTheDeviceSinceTheSurveySurviveAnImportAndADe
     Catalogue emptied;
     writeDeviceCatalogue(emptied);
     record.setMediaPcPath("BUYS.epub");
-    EXPECT_EQ(m_controller->deleteMediaFromDevice(record).status, BookOperationResult::Status::Skipped);
+    EXPECT_EQ(deleteMediaFromDevice(record).status, BookOperationResult::Status::Skipped);
     EXPECT_TRUE(customPaths().empty());
     EXPECT_EQ(filesUnder(deviceCopyPath("Books")), (std::vector<std::string>{"Books.plist", "Purchases/Purchases.plist"}))
         << "no temporary copy left";
@@ -554,7 +557,7 @@ TEST_F(BookOperationsTest, ACatalogueTooLargeToReadIsRefusedAndLeftAsItIs)
     attach();
     EXPECT_FALSE(fs::exists(deviceCopyPath(CataloguePath::LocalBooks))) << "copied by the survey";
 
-    auto imported = m_controller->addEPUBToDevice(book("big.epub", EpubBuilder::validBook("Big", "C")));
+    auto imported = addEPUBToDevice(book("big.epub", EpubBuilder::validBook("Big", "C")));
     EXPECT_TRUE(imported.failed());
     EXPECT_NE(imported.message.find("book catalogue is 257 MB, more than the 256 MB this program reads"),
               std::string::npos)

@@ -6,6 +6,7 @@
 #include "devicefixture.h"
 #include "library/epubnode.h"
 #include "library/ipodrootnode.h"
+#include "operations/ipodtreelistcontroler.h"
 
 #include <QSignalSpy>
 
@@ -127,12 +128,3 @@ TEST_F(FolderDeviceTest, PlaceholderSelectionAndTwoDevicesGoingAtOnce)
     EXPECT_EQ(m_posted[0].name, EjectiPodNotification);
 }
 
-TEST_F(FolderDeviceTest, SyncLockWrappersTakeAndGiveBackTheDeviceLock)
-{
-    attach();
-    m_controller->startToSync();
-    std::vector<std::string> posted = m_backend->postedNotifications(m_device);
-    EXPECT_FALSE(posted.empty()) << "taking the lock tells the device";
-    m_controller->endsync();
-    EXPECT_GT(m_backend->postedNotifications(m_device).size(), posted.size());
-}

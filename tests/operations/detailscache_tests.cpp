@@ -57,7 +57,7 @@ protected:
     void load(const std::vector<std::string> &names)
     {
         BookDetailsSource source;
-        source.session = Loadiphone->openReadSession();
+        source.session = m_library->openReadSession();
         source.booksCatalogue = deviceCopyPath(CataloguePath::LocalBooks);
         source.purchasesCatalogue = deviceCopyPath(CataloguePath::LocalPurchases);
         source.cacheRoot = m_files.file("covers");
@@ -152,7 +152,7 @@ TEST_F(DetailsCacheTest, DiskUseIsBoundedAndTheLeastRecentlyUsedGoFirst)
 // device, reports no other book and keeps nothing of them.
 TEST_F(DetailsCacheTest, TheRemovalOfTheDeviceStopsTheLoader)
 {
-    std::shared_ptr<ReadSession> session = Loadiphone->openReadSession();
+    std::shared_ptr<ReadSession> session = m_library->openReadSession();
     ASSERT_TRUE(session);
     auto deviceReads = [] {
         const DeviceFaultInjector &calls = DeviceFaultInjector::instance();
@@ -185,7 +185,7 @@ TEST_F(DetailsCacheTest, TheRemovalOfTheDeviceStopsTheLoader)
     source.booksCatalogue = deviceCopyPath(CataloguePath::LocalBooks);
     source.cacheRoot = m_files.file("covers");
     loader.load(source, {{"A.epub"}, {"B.epub"}, {"C.epub"}, {"D.epub"}, {"E.epub"}});
-    ASSERT_TRUE(processMainEventsUntil([&] { return loader.idle() && m_controller->ipodCount() == 0; }));
+    ASSERT_TRUE(processMainEventsUntil([&] { return loader.idle() && ipodCount() == 0; }));
     EXPECT_TRUE(sawGone.load());
     EXPECT_EQ(deviceReads(), readsAtRemoval.load()) << "requests to the device that went";
     std::lock_guard lock(mutex);

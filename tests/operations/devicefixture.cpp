@@ -5,6 +5,7 @@
 #include "core/mainqueue.h"
 #include "device/link/devicefaultinjector.h"
 #include "library/bookkeys.h"
+#include "operations/ipodtreelistcontroler.h"
 
 #include <filesystem>
 
@@ -20,7 +21,8 @@ void FolderDeviceTest::SetUp()
     desc.deviceInfo = {{"Model", "iPhone1,2"}, {"FSTotalBytes", "8589934592"}, {"FSFreeBytes", "4294967296"}};
     std::string error;
     ASSERT_TRUE(writeFolderDevice(m_deviceDir.path(), desc, &error)) << error;
-    m_controller = std::make_unique<iPodTreeListControler>(&m_window);
+    m_library = std::make_unique<DeviceLibrary>(&m_window);
+    m_controller = std::make_unique<iPodTreeListControler>(*m_library);
     NotificationCenter::defaultCenter().addObserver(this, "", [this](const Notification &n) {
         if (n.name != iPodListSelectionDidChangeNotification && n.name != EjectiPodNotification)
             return;
@@ -35,6 +37,7 @@ void FolderDeviceTest::TearDown()
 {
     NotificationCenter::defaultCenter().removeObserver(this);
     m_controller.reset();
+    m_library.reset();
     setDeviceBackend(nullptr);
     DeviceFaultInjector::instance().reset();
 }
@@ -58,9 +61,38 @@ void FolderDeviceTest::writeDeviceCatalogue(const Catalogue &catalogue, const ch
     ASSERT_TRUE(catalogue.write(deviceFile(devicePath)));
 }
 
+FolderDeviceTest::FolderDeviceTest() = default;
+FolderDeviceTest::~FolderDeviceTest() = default;
+
+BookOperationResult FolderDeviceTest::addEPUBToDevice(const std::string &file)
+{
+    return m_controller->addEPUBToDevice(file);
+}
+
+BookOperationResult FolderDeviceTest::saveEpubToMac(const std::string &path, const std::string &folder,
+                                                    bool purchased, const std::string &title)
+{
+    return m_controller->saveEpubToMac(path, folder, purchased, title);
+}
+
+BookOperationResult FolderDeviceTest::deleteMediaFromDevice(const epub &record)
+{
+    return m_controller->deleteMediaFromDevice(record);
+}
+
+int FolderDeviceTest::ipodCount() const
+{
+    return m_controller->ipodCount();
+}
+
+TreeNodePtr FolderDeviceTest::firstDevice() const
+{
+    return m_controller->rootNode()->firstChild();
+}
+
 std::string FolderDeviceTest::importBook(const std::string &file)
 {
-    const BookOperationResult result = m_controller->addEPUBToDevice(file);
+    const BookOperationResult result = addEPUBToDevice(file);
     EXPECT_TRUE(result.done()) << result.message;
     return result.done() ? result.detail : std::string();
 }

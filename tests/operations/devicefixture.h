@@ -6,7 +6,9 @@
 #include "device/connection/loadiphone.h"
 #include "device/folder/folderbackend.h"
 #include "library/catalogue.h"
-#include "operations/ipodtreelistcontroler.h"
+#include "library/nodeinfo.h"
+#include "library/treenode.h"
+#include "operations/devicelibrary.h"
 #include "tempdir.h"
 
 #include <gtest/gtest.h>
@@ -16,11 +18,15 @@
 #include <string>
 #include <vector>
 
-// A folder device, the controller on top of it, and a record of what the controller posts.
+class iPodTreeListControler;
+
+// A folder device, the library and the controller on top of it, and a record of what the controller posts.
 // attach() plugs the device in and waits until the survey's node is in the tree.
 class FolderDeviceTest : public ::testing::Test
 {
 protected:
+    FolderDeviceTest();
+    ~FolderDeviceTest() override;
     void SetUp() override;
     void TearDown() override;
 
@@ -33,6 +39,14 @@ protected:
     Catalogue deviceCatalogue() const { return Catalogue::load(deviceFile("/Books/Books.plist")); }
     // The scratch copy as the survey left it, re-read from the device (a second survey).
     std::string importBook(const std::string &file); // the new "Path", empty on failure (test fails)
+    // The device list's book operations, each in a context of its own.
+    BookOperationResult addEPUBToDevice(const std::string &file);
+    BookOperationResult saveEpubToMac(const std::string &path, const std::string &folder, bool purchased,
+                                      const std::string &title);
+    BookOperationResult deleteMediaFromDevice(const epub &record);
+    // The devices the list shows, and the first one's node.
+    int ipodCount() const;
+    TreeNodePtr firstDevice() const;
 
     struct Posted
     {
@@ -47,6 +61,7 @@ protected:
     FolderBackend *m_backend = nullptr;
     am_device *m_device = nullptr;
     HeadlessLoadWindow m_window;
+    std::unique_ptr<DeviceLibrary> m_library;
     std::unique_ptr<iPodTreeListControler> m_controller;
 };
 

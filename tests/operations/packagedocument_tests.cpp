@@ -6,8 +6,8 @@
 #include "library/packagedocument.h"
 #include "operations/bookfoldernamegenerator.h"
 #include "operations/bookimport.h"
+#include "operations/bookshelf.h"
 #include "operations/epubarchive.h"
-#include "operations/ipodtreelistcontroler.h"
 #include "tempdir.h"
 
 #include <QXmlStreamReader>
@@ -20,7 +20,7 @@ StringDictionary documentValues(const std::string &bytes)
     TempDir dir;
     writeWholeFile(dir.file("content.opf"), bytes);
     StringDictionary values;
-    iPodTreeListControler::getcontenfilevalues(dir.file("content.opf"), values);
+    CatalogueShelf::getcontenfilevalues(dir.file("content.opf"), values);
     return values;
 }
 
@@ -28,7 +28,7 @@ std::string containerPath(const std::string &bytes)
 {
     TempDir dir;
     writeWholeFile(dir.file("container.xml"), bytes);
-    return iPodTreeListControler::getcontenfile(dir.file("container.xml"));
+    return CatalogueShelf::getcontenfile(dir.file("container.xml"));
 }
 
 // The catalogue values of a whole package document around `metadata`, `manifest` and `guide`.
@@ -336,8 +336,8 @@ TEST_F(ImportedPackageTest, CoversAreFoundAsThePackageDocumentNamesThem)
 
 TEST(Identifiers, RandValueAvoidsEveryExistingValue)
 {
-    EXPECT_EQ(iPodTreeListControler::randValue({}), "0000000000002000");
-    const std::string next = iPodTreeListControler::randValue({"0000000000002000"});
+    EXPECT_EQ(CatalogueShelf::randValue({}), "0000000000002000");
+    const std::string next = CatalogueShelf::randValue({"0000000000002000"});
     EXPECT_NE(next, "0000000000002000");
     const long long n = std::stoll(next);
     EXPECT_GT(n, 2001);
@@ -345,8 +345,8 @@ TEST(Identifiers, RandValueAvoidsEveryExistingValue)
     std::vector<std::string> taken{"0000000000002000"};
     for (int i = 2001; i < 2200; ++i)
         taken.push_back("000000000000" + std::to_string(i));
-    const std::string far = iPodTreeListControler::randValue(taken);
-    EXPECT_FALSE(iPodTreeListControler::isSameValue(taken, far));
+    const std::string far = CatalogueShelf::randValue(taken);
+    EXPECT_FALSE(CatalogueShelf::isSameValue(taken, far));
     EXPECT_EQ(far.rfind("000000000000", 0), 0u);
 }
 

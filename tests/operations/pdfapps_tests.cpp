@@ -89,11 +89,11 @@ TEST_F(PdfAppsFolderTest, PdfsOnTheFolderDevice)
     EXPECT_TRUE(shelf.takesFile("a.PDF"));
     EXPECT_TRUE(shelf.takesFile("a.epub"));
     EXPECT_FALSE(shelf.takesFile("a.txt"));
-    CatalogueShelf catalogue(*m_controller);
+    CatalogueShelf &catalogue = m_library->books();
     EXPECT_FALSE(catalogue.takesFile("a.pdf"));
     writeWholeFile(m_files.file("Moths.pdf"), pdfBytes("Moths", ""));
-    BookContext context = m_controller->bookContext();
-    const BookStart start = m_controller->startImport(context, m_files.file("Moths.pdf"));
+    BookContext context = m_library->bookContext();
+    const BookStart start = catalogue.startImport(context, m_files.file("Moths.pdf"));
     ASSERT_TRUE(start.result);
     EXPECT_TRUE(start.result->failed());
     EXPECT_NE(start.result->message.find("ePub only"), std::string::npos) << start.result->message;

@@ -24,6 +24,7 @@
 #include "operations/bookshelf.h"
 #include "operations/cataloguebackup.h"
 #include "operations/cataloguerestore.h"
+#include "operations/devicelibrary.h"
 #include "operations/ipodtreelistcontroler.h"
 #include "operations/readerapps.h"
 
@@ -235,6 +236,7 @@ public:
     ~Session()
     {
         m_controller.reset();
+        m_library.reset();
         setDeviceBackend(nullptr);
     }
 
@@ -253,8 +255,9 @@ public:
         // catalogues, and the sums are most of a large device's survey.
         const SurveyScope scope =
             m_options.command == "info" ? SurveyScope::Everything : SurveyScope::WithoutMediaSums;
-        m_controller = std::make_unique<iPodTreeListControler>(&m_window, nullptr, scope);
-        if (!Loadiphone) {
+        m_library = std::make_unique<DeviceLibrary>(&m_window, scope);
+        m_controller = std::make_unique<iPodTreeListControler>(*m_library);
+        if (!m_library->watching()) {
             std::cerr << "bookferry-cli: cannot watch for devices (" << selection << ")\n";
             return false;
         }
@@ -334,7 +337,13 @@ public:
     // The apps that share their documents, with the number of books each holds.
     int apps()
     {
-        am_device *device = m_controller->deviceData()->dev;
+        // On a session, as the batches: no arrival swaps the device while its apps are asked.
+        const std::shared_ptr<DeviceSession> session = m_library->openSession();
+        am_device *device = session ? session->data()->dev : nullptr;
+        if (!device) {
+            std::cerr << "bookferry-cli: no device is connected\n";
+            return kItemFailed;
+        }
         std::vector<DeviceApp> found;
         std::string why;
         // The window's "Use for Books" choices count here too: they live in its settings.
@@ -413,18 +422,18 @@ public:
                                                         "); --duplicates imports it again");
         };
         std::vector<BookOperationResult> results = resultsOf(
-            batch.runOverlapped(*m_controller, paths.size(), [&](std::size_t i, BookContext &context) -> BookStart {
+            batch.runOverlapped(*m_library, paths.size(), [&](std::size_t i, BookContext &context) -> BookStart {
                 if (same[i].onDevice)
                     return skip(i, *same[i].onDevice);
                 if (same[i].earlier.empty())
-                    return m_controller->startImport(context, paths[i]);
+                    return m_library->books().startImport(context, paths[i]);
                 // Whether it is on the device by now depends on how the books it repeats ended.
                 return inTurnOnly([&, i](BookContext &context) {
                     for (std::size_t k : same[i].earlier) {
                         if (!imported[k].empty())
                             return skip(i, {same[i].title, imported[k]});
                     }
-                    return m_controller->addEPUBToDevice(context, paths[i]);
+                    return BookShelf::wholeBook(context, m_library->books().startImport(context, paths[i]));
                 });
             }));
         progress.finish();
@@ -442,7 +451,7 @@ public:
 
     int exportBooks()
     {
-        m_controller->setReplaceQuestion([replace = m_options.replace](const std::string &) { return replace; });
+        m_library->setReplaceQuestion([replace = m_options.replace](const std::string &) { return replace; });
         const EpubList all = books(true, true);
         std::vector<BookOperationResult> results;
         std::vector<std::shared_ptr<epub>> chosen;
@@ -462,10 +471,8 @@ public:
         batch.onItemStarting = [&](std::size_t i) { progress.started(chosen.size(), "exporting " + chosen[i]->mediaName()); };
         batch.onItemDone = [&](std::size_t, const BookOperationResult &) { progress.ended(); };
         const std::vector<BookOperationResult> exported = resultsOf(
-            batch.runOverlapped(*m_controller, chosen.size(), [&](std::size_t i, BookContext &context) -> BookStart {
-                const auto &r = chosen[i];
-                return m_controller->startExport(context, r->mediaPcPath(), m_options.exportDir, r->ispurchases(),
-                                                 r->mediaName());
+            batch.runOverlapped(*m_library, chosen.size(), [&](std::size_t i, BookContext &context) -> BookStart {
+                return m_library->books().startExport(context, *chosen[i], m_options.exportDir);
             }));
         results.insert(results.end(), exported.begin(), exported.end());
         progress.finish();
@@ -482,12 +489,12 @@ public:
         batch.syncLock = true;
         batch.onItemStarting = [&](std::size_t i) { progress.show(i, paths.size(), "deleting " + paths[i]); };
         std::vector<BookOperationResult> results =
-            resultsOf(batch.run(*m_controller, paths.size(), [&](std::size_t i, BookContext &context) {
+            resultsOf(batch.run(*m_library, paths.size(), [&](std::size_t i, BookContext &context) {
                 const std::string &path = paths[i];
                 auto mine = std::find_if(custom.begin(), custom.end(),
                                          [&](const auto &r) { return r->mediaPcPath() == path; });
                 if (mine != custom.end())
-                    return m_controller->deleteMediaFromDevice(context, **mine);
+                    return m_library->books().removeBook(context, **mine);
                 const bool listed = std::any_of(library.begin(), library.end(),
                                                 [&](const auto &r) { return r->mediaPcPath() == path; });
                 return BookOperationResult::makeFailed(path,
@@ -518,7 +525,7 @@ public:
             for (const AppBook &book : books)
                 items.push_back(book.relative);
         }
-        m_controller->setReplaceQuestion([replace = m_options.replace](const std::string &) { return replace; });
+        m_library->setReplaceQuestion([replace = m_options.replace](const std::string &) { return replace; });
         Progress progress;
         const char *verb = command == "import" ? "importing " : command == "export" ? "exporting " : "deleting ";
         BookBatch batch;
@@ -527,7 +534,7 @@ public:
         batch.onItemStarting = [&](std::size_t i) { progress.started(items.size(), verb + items[i]); };
         batch.onItemDone = [&](std::size_t, const BookOperationResult &) { progress.ended(); };
         const std::vector<BookOperationResult> results = resultsOf(
-            batch.runOverlapped(*m_controller, items.size(), [&](std::size_t i, BookContext &context) -> BookStart {
+            batch.runOverlapped(*m_library, items.size(), [&](std::size_t i, BookContext &context) -> BookStart {
                 if (command == "import")
                     return shelf.startImport(context, items[i]);
                 epub book;
@@ -547,7 +554,8 @@ public:
     bool appTakesPdf()
     {
         std::vector<DeviceApp> found;
-        if (listSharingApps(m_controller->deviceData()->dev, found) != MDERR_OK)
+        const std::shared_ptr<DeviceSession> session = m_library->openSession();
+        if (!session || session->gone() || !session->data()->dev || listSharingApps(session->data()->dev, found) != MDERR_OK)
             return false;
         const auto app = std::find_if(found.begin(), found.end(),
                                       [this](const DeviceApp &a) { return a.identifier == *m_options.app; });
@@ -558,7 +566,7 @@ public:
     int listApp(std::vector<AppBook> &books)
     {
         DocumentsShelf shelf(*m_options.app, *m_options.app);
-        BookContext context = m_controller->bookContext();
+        BookContext context = m_library->bookContext();
         std::string why;
         afc_connection *connection = shelf.connection(context, &why);
         if (!connection) {
@@ -609,7 +617,7 @@ public:
     int restore()
     {
         // On a session, as the window restores: no arrival swaps the device meanwhile.
-        const std::shared_ptr<DeviceSession> session = m_controller->openSession();
+        const std::shared_ptr<DeviceSession> session = m_library->openSession();
         const BookOperationResult r =
             restoreCatalogueBackup(m_options.arguments.front(), session ? session->data() : nullptr);
         return report({r}, "restored", [](const BookOperationResult &result) { return !result.done(); });
@@ -654,6 +662,7 @@ private:
     CliOptions m_options;
     ArrivalWatch m_arrival;
     HeadlessLoadWindow m_window;
+    std::unique_ptr<DeviceLibrary> m_library;
     std::unique_ptr<iPodTreeListControler> m_controller;
     std::shared_ptr<iPodRootNode> m_node;
 };
