@@ -54,50 +54,6 @@
         <source>%1 bytes</source>
         <translation>%1 Byte</translation>
     </message>
-    <message>
-        <source>Warning</source>
-        <translation>Warnung</translation>
-    </message>
-    <message>
-        <source>%1 is existing. Are you sure to replace?</source>
-        <translation>%1 ist schon vorhanden. Wirklich ersetzen?</translation>
-    </message>
-    <message>
-        <source>NO</source>
-        <translation>Nein</translation>
-    </message>
-    <message>
-        <source>YES</source>
-        <translation>Ja</translation>
-    </message>
-    <message>
-        <source>Keep Both</source>
-        <translation>Beide behalten</translation>
-    </message>
-    <message>
-        <source>Copying to: %1</source>
-        <translation>Kopieren nach: %1</translation>
-    </message>
-    <message>
-        <source>1 book was exported to %1.</source>
-        <translation>1 Buch wurde nach %1 exportiert.</translation>
-    </message>
-    <message>
-        <source>%1 books were exported to %2.</source>
-        <translation>%1 Bücher wurden nach %2 exportiert.</translation>
-    </message>
-    <message>
-        <source>Open Folder</source>
-        <translation>Ordner öffnen</translation>
-    </message>
-    <message>
-        <source>These books could not be deleted:</source>
-        <translation>Diese Bücher ließen sich nicht löschen:</translation>
-    </message>
-    <message>
-        <source>Deleting: %1</source>
-        <translation>Löschen: %1</translation>
-    </message>
 </context>
 <context>
     <name>Archive</name>
@@ -274,6 +230,10 @@
     <message>
         <source>Add %1 books to %2 on %3?</source>
         <translation>%1 Bücher zu %2 auf %3 hinzufügen?</translation>
+    </message>
+    <message>
+        <source>Nothing that was dropped is an ePub book or a PDF (a file whose name ends in &quot;.epub&quot; or &quot;.pdf&quot;).</source>
+        <translation>Nichts davon ist ein ePub-Buch oder ein PDF (eine Datei, deren Name auf „.epub“ oder „.pdf“ endet).</translation>
     </message>
 </context>
 <context>
@@ -1057,10 +1017,6 @@
         <translation>der Pfad %1 hat einen leeren Teil, „.“ oder „..“</translation>
     </message>
     <message>
-        <source>%1 is not an ePub (its name does not end in .epub)</source>
-        <translation>%1 ist kein ePub (der Name endet nicht auf .epub)</translation>
-    </message>
-    <message>
         <source>not a file: %1</source>
         <translation>keine Datei: %1</translation>
     </message>
@@ -1275,6 +1231,22 @@
             <numerusform>%n Bücher der Kopie sind nicht mehr auf dem Gerät und wurden ausgelassen:</numerusform>
         </translation>
     </message>
+    <message>
+        <source>%1 is not an ePub or a PDF (its name does not end in .epub or .pdf)</source>
+        <translation>%1 ist weder ein ePub noch ein PDF (der Name endet nicht auf .epub oder .pdf)</translation>
+    </message>
+    <message>
+        <source>%1 is not a PDF</source>
+        <translation>%1 ist kein PDF</translation>
+    </message>
+    <message>
+        <source>a PDF: the device&apos;s own books are ePub only; a reader app that takes PDFs can hold it</source>
+        <translation>ein PDF: Die eigenen Bücher des Geräts sind nur ePubs; eine Lese-App, die PDFs annimmt, kann es aufnehmen</translation>
+    </message>
+    <message>
+        <source>a PDF, and %1 does not say it takes PDFs</source>
+        <translation>ein PDF, und %1 gibt nicht an, PDFs anzunehmen</translation>
+    </message>
 </context>
 <context>
     <name>PreferencesWindow</name>
@@ -1308,6 +1280,14 @@
     <message>
         <source>Stopping...</source>
         <translation>Wird angehalten...</translation>
+    </message>
+    <message>
+        <source>Deleting: %1</source>
+        <translation>Löschen: %1</translation>
+    </message>
+    <message>
+        <source>Copying to: %1</source>
+        <translation>Kopieren nach: %1</translation>
     </message>
 </context>
 <context>
@@ -1346,6 +1326,18 @@
     <message>
         <source>Choose a folder of ePub books to add</source>
         <translation>Ordner mit ePub-Büchern zum Hinzufügen wählen</translation>
+    </message>
+    <message>
+        <source>ePub books and PDFs (*.epub *.pdf)</source>
+        <translation>ePub-Bücher und PDFs (*.epub *.pdf)</translation>
+    </message>
+    <message>
+        <source>PDFs (*.pdf)</source>
+        <translation>PDFs (*.pdf)</translation>
+    </message>
+    <message>
+        <source>Choose ePub books or PDFs to add</source>
+        <translation>ePub-Bücher oder PDFs zum Hinzufügen wählen</translation>
     </message>
 </context>
 <context>
@@ -1392,10 +1384,6 @@
 <context>
     <name>TransferCommands</name>
     <message>
-        <source>Copying to: %1</source>
-        <translation>Kopieren nach: %1</translation>
-    </message>
-    <message>
         <source>1 book was exported to %1.</source>
         <translation>1 Buch wurde nach %1 exportiert.</translation>
     </message>
@@ -1424,10 +1412,6 @@
         <translation>Ja</translation>
     </message>
     <message>
-        <source>Deleting: %1</source>
-        <translation>Löschen: %1</translation>
-    </message>
-    <message>
         <source>These books could not be deleted:</source>
         <translation>Diese Bücher ließen sich nicht löschen:</translation>
     </message>
@@ -1454,6 +1438,29 @@
     <message>
         <source>Skip All</source>
         <translation>Alle überspringen</translation>
+    </message>
+    <message>
+        <source>Keep Both</source>
+        <translation>Beide behalten</translation>
+    </message>
+</context>
+<context>
+    <name>TransferSlot</name>
+    <message>
+        <source>%1 is existing. Are you sure to replace?</source>
+        <translation>%1 ist schon vorhanden. Wirklich ersetzen?</translation>
+    </message>
+    <message>
+        <source>Warning</source>
+        <translation>Warnung</translation>
+    </message>
+    <message>
+        <source>NO</source>
+        <translation>Nein</translation>
+    </message>
+    <message>
+        <source>YES</source>
+        <translation>Ja</translation>
     </message>
 </context>
 <context>

@@ -54,50 +54,6 @@
         <source>%1 bytes</source>
         <translation>%1 bytes</translation>
     </message>
-    <message>
-        <source>Warning</source>
-        <translation>Aviso</translation>
-    </message>
-    <message>
-        <source>%1 is existing. Are you sure to replace?</source>
-        <translation>%1 ya existe. ¿Seguro que quiere reemplazarlo?</translation>
-    </message>
-    <message>
-        <source>NO</source>
-        <translation>No</translation>
-    </message>
-    <message>
-        <source>YES</source>
-        <translation>Sí</translation>
-    </message>
-    <message>
-        <source>Keep Both</source>
-        <translation>Conservar ambos</translation>
-    </message>
-    <message>
-        <source>Copying to: %1</source>
-        <translation>Copiando a: %1</translation>
-    </message>
-    <message>
-        <source>1 book was exported to %1.</source>
-        <translation>Se exportó 1 libro a %1.</translation>
-    </message>
-    <message>
-        <source>%1 books were exported to %2.</source>
-        <translation>Se exportaron %1 libros a %2.</translation>
-    </message>
-    <message>
-        <source>Open Folder</source>
-        <translation>Abrir la carpeta</translation>
-    </message>
-    <message>
-        <source>These books could not be deleted:</source>
-        <translation>No se pudieron eliminar estos libros:</translation>
-    </message>
-    <message>
-        <source>Deleting: %1</source>
-        <translation>Eliminando: %1</translation>
-    </message>
 </context>
 <context>
     <name>Archive</name>
@@ -274,6 +230,10 @@
     <message>
         <source>Add %1 books to %2 on %3?</source>
         <translation>¿Añadir %1 libros a %2 en %3?</translation>
+    </message>
+    <message>
+        <source>Nothing that was dropped is an ePub book or a PDF (a file whose name ends in &quot;.epub&quot; or &quot;.pdf&quot;).</source>
+        <translation>Nada de lo que se soltó es un libro ePub o un PDF (un archivo cuyo nombre termina en «.epub» o «.pdf»).</translation>
     </message>
 </context>
 <context>
@@ -1057,10 +1017,6 @@
         <translation>la ruta %1 tiene una parte vacía, «.» o «..»</translation>
     </message>
     <message>
-        <source>%1 is not an ePub (its name does not end in .epub)</source>
-        <translation>%1 no es un ePub (su nombre no termina en .epub)</translation>
-    </message>
-    <message>
         <source>not a file: %1</source>
         <translation>no es un archivo: %1</translation>
     </message>
@@ -1275,6 +1231,22 @@
             <numerusform>%n libros de la copia ya no están en el dispositivo y se han omitido:</numerusform>
         </translation>
     </message>
+    <message>
+        <source>%1 is not an ePub or a PDF (its name does not end in .epub or .pdf)</source>
+        <translation>%1 no es un ePub ni un PDF (su nombre no termina en .epub ni en .pdf)</translation>
+    </message>
+    <message>
+        <source>%1 is not a PDF</source>
+        <translation>%1 no es un PDF</translation>
+    </message>
+    <message>
+        <source>a PDF: the device&apos;s own books are ePub only; a reader app that takes PDFs can hold it</source>
+        <translation>un PDF: los libros propios del dispositivo son solo ePub; una app de lectura que acepte PDF puede guardarlo</translation>
+    </message>
+    <message>
+        <source>a PDF, and %1 does not say it takes PDFs</source>
+        <translation>un PDF, y %1 no indica que acepte PDF</translation>
+    </message>
 </context>
 <context>
     <name>PreferencesWindow</name>
@@ -1308,6 +1280,14 @@
     <message>
         <source>Stopping...</source>
         <translation>Deteniendo...</translation>
+    </message>
+    <message>
+        <source>Deleting: %1</source>
+        <translation>Eliminando: %1</translation>
+    </message>
+    <message>
+        <source>Copying to: %1</source>
+        <translation>Copiando a: %1</translation>
     </message>
 </context>
 <context>
@@ -1346,6 +1326,18 @@
     <message>
         <source>Choose a folder of ePub books to add</source>
         <translation>Elegir una carpeta de libros ePub que añadir</translation>
+    </message>
+    <message>
+        <source>ePub books and PDFs (*.epub *.pdf)</source>
+        <translation>Libros ePub y PDF (*.epub *.pdf)</translation>
+    </message>
+    <message>
+        <source>PDFs (*.pdf)</source>
+        <translation>PDF (*.pdf)</translation>
+    </message>
+    <message>
+        <source>Choose ePub books or PDFs to add</source>
+        <translation>Elegir los libros ePub o los PDF que añadir</translation>
     </message>
 </context>
 <context>
@@ -1392,10 +1384,6 @@
 <context>
     <name>TransferCommands</name>
     <message>
-        <source>Copying to: %1</source>
-        <translation>Copiando a: %1</translation>
-    </message>
-    <message>
         <source>1 book was exported to %1.</source>
         <translation>Se exportó 1 libro a %1.</translation>
     </message>
@@ -1424,10 +1412,6 @@
         <translation>Sí</translation>
     </message>
     <message>
-        <source>Deleting: %1</source>
-        <translation>Eliminando: %1</translation>
-    </message>
-    <message>
         <source>These books could not be deleted:</source>
         <translation>No se pudieron eliminar estos libros:</translation>
     </message>
@@ -1454,6 +1438,29 @@
     <message>
         <source>Skip All</source>
         <translation>Omitir todos</translation>
+    </message>
+    <message>
+        <source>Keep Both</source>
+        <translation>Conservar ambos</translation>
+    </message>
+</context>
+<context>
+    <name>TransferSlot</name>
+    <message>
+        <source>%1 is existing. Are you sure to replace?</source>
+        <translation>%1 ya existe. ¿Seguro que quiere reemplazarlo?</translation>
+    </message>
+    <message>
+        <source>Warning</source>
+        <translation>Aviso</translation>
+    </message>
+    <message>
+        <source>NO</source>
+        <translation>No</translation>
+    </message>
+    <message>
+        <source>YES</source>
+        <translation>Sí</translation>
     </message>
 </context>
 <context>

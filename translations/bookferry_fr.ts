@@ -54,50 +54,6 @@
         <source>%1 bytes</source>
         <translation>%1 octets</translation>
     </message>
-    <message>
-        <source>Warning</source>
-        <translation>Attention</translation>
-    </message>
-    <message>
-        <source>%1 is existing. Are you sure to replace?</source>
-        <translation>%1 existe déjà. Voulez-vous vraiment le remplacer&#xa0;?</translation>
-    </message>
-    <message>
-        <source>NO</source>
-        <translation>Non</translation>
-    </message>
-    <message>
-        <source>YES</source>
-        <translation>Oui</translation>
-    </message>
-    <message>
-        <source>Keep Both</source>
-        <translation>Garder les deux</translation>
-    </message>
-    <message>
-        <source>Copying to: %1</source>
-        <translation>Copie vers&#xa0;: %1</translation>
-    </message>
-    <message>
-        <source>1 book was exported to %1.</source>
-        <translation>1 livre a été exporté vers %1.</translation>
-    </message>
-    <message>
-        <source>%1 books were exported to %2.</source>
-        <translation>%1 livres ont été exportés vers %2.</translation>
-    </message>
-    <message>
-        <source>Open Folder</source>
-        <translation>Ouvrir le dossier</translation>
-    </message>
-    <message>
-        <source>These books could not be deleted:</source>
-        <translation>Ces livres n’ont pas pu être supprimés&#xa0;:</translation>
-    </message>
-    <message>
-        <source>Deleting: %1</source>
-        <translation>Suppression&#xa0;: %1</translation>
-    </message>
 </context>
 <context>
     <name>Archive</name>
@@ -274,6 +230,10 @@
     <message>
         <source>Add %1 books to %2 on %3?</source>
         <translation>Ajouter %1 livres à %2 sur %3&#xa0;?</translation>
+    </message>
+    <message>
+        <source>Nothing that was dropped is an ePub book or a PDF (a file whose name ends in &quot;.epub&quot; or &quot;.pdf&quot;).</source>
+        <translation>Rien de ce qui a été déposé n’est un livre ePub ou un PDF (un fichier dont le nom se termine par «&#xa0;.epub&#xa0;» ou «&#xa0;.pdf&#xa0;»).</translation>
     </message>
 </context>
 <context>
@@ -1057,10 +1017,6 @@
         <translation>le chemin %1 a une partie vide, «&#xa0;.&#xa0;» ou «&#xa0;..&#xa0;»</translation>
     </message>
     <message>
-        <source>%1 is not an ePub (its name does not end in .epub)</source>
-        <translation>%1 n’est pas un ePub (son nom ne se termine pas par .epub)</translation>
-    </message>
-    <message>
         <source>not a file: %1</source>
         <translation>pas un fichier&#xa0;: %1</translation>
     </message>
@@ -1275,6 +1231,22 @@
             <numerusform>%n livres de la copie ne sont plus sur l’appareil et ont été laissés de côté&#xa0;:</numerusform>
         </translation>
     </message>
+    <message>
+        <source>%1 is not an ePub or a PDF (its name does not end in .epub or .pdf)</source>
+        <translation>%1 n’est ni un ePub ni un PDF (son nom ne se termine pas par .epub ou .pdf)</translation>
+    </message>
+    <message>
+        <source>%1 is not a PDF</source>
+        <translation>%1 n’est pas un PDF</translation>
+    </message>
+    <message>
+        <source>a PDF: the device&apos;s own books are ePub only; a reader app that takes PDFs can hold it</source>
+        <translation>un PDF&#xa0;: les livres de l’appareil sont uniquement des ePub&#xa0;; une app de lecture qui accepte les PDF peut le recevoir</translation>
+    </message>
+    <message>
+        <source>a PDF, and %1 does not say it takes PDFs</source>
+        <translation>un PDF, et %1 n’indique pas accepter les PDF</translation>
+    </message>
 </context>
 <context>
     <name>PreferencesWindow</name>
@@ -1308,6 +1280,14 @@
     <message>
         <source>Stopping...</source>
         <translation>Arrêt en cours...</translation>
+    </message>
+    <message>
+        <source>Deleting: %1</source>
+        <translation>Suppression&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>Copying to: %1</source>
+        <translation>Copie vers&#xa0;: %1</translation>
     </message>
 </context>
 <context>
@@ -1346,6 +1326,18 @@
     <message>
         <source>Choose a folder of ePub books to add</source>
         <translation>Choisir un dossier de livres ePub à ajouter</translation>
+    </message>
+    <message>
+        <source>ePub books and PDFs (*.epub *.pdf)</source>
+        <translation>Livres ePub et PDF (*.epub *.pdf)</translation>
+    </message>
+    <message>
+        <source>PDFs (*.pdf)</source>
+        <translation>PDF (*.pdf)</translation>
+    </message>
+    <message>
+        <source>Choose ePub books or PDFs to add</source>
+        <translation>Choisir les livres ePub ou les PDF à ajouter</translation>
     </message>
 </context>
 <context>
@@ -1392,10 +1384,6 @@
 <context>
     <name>TransferCommands</name>
     <message>
-        <source>Copying to: %1</source>
-        <translation>Copie vers&#xa0;: %1</translation>
-    </message>
-    <message>
         <source>1 book was exported to %1.</source>
         <translation>1 livre a été exporté vers %1.</translation>
     </message>
@@ -1424,10 +1412,6 @@
         <translation>Oui</translation>
     </message>
     <message>
-        <source>Deleting: %1</source>
-        <translation>Suppression&#xa0;: %1</translation>
-    </message>
-    <message>
         <source>These books could not be deleted:</source>
         <translation>Ces livres n’ont pas pu être supprimés&#xa0;:</translation>
     </message>
@@ -1454,6 +1438,29 @@
     <message>
         <source>Skip All</source>
         <translation>Tout ignorer</translation>
+    </message>
+    <message>
+        <source>Keep Both</source>
+        <translation>Garder les deux</translation>
+    </message>
+</context>
+<context>
+    <name>TransferSlot</name>
+    <message>
+        <source>%1 is existing. Are you sure to replace?</source>
+        <translation>%1 existe déjà. Voulez-vous vraiment le remplacer&#xa0;?</translation>
+    </message>
+    <message>
+        <source>Warning</source>
+        <translation>Attention</translation>
+    </message>
+    <message>
+        <source>NO</source>
+        <translation>Non</translation>
+    </message>
+    <message>
+        <source>YES</source>
+        <translation>Oui</translation>
     </message>
 </context>
 <context>

@@ -540,6 +540,28 @@ WORDS = {
         "%1 ist kein ePub (der Name endet nicht auf .epub)", "%1 n’est pas un ePub (son nom ne se termine pas par .epub)",
         "%1 no es un ePub (su nombre no termina en .epub)"),
     "not a file: %1": ("keine Datei: %1", f"pas un fichier{NB}: %1", "no es un archivo: %1"),
+    "%1 is not an ePub or a PDF (its name does not end in .epub or .pdf)": (
+        "%1 ist weder ein ePub noch ein PDF (der Name endet nicht auf .epub oder .pdf)",
+        "%1 n’est ni un ePub ni un PDF (son nom ne se termine pas par .epub ou .pdf)",
+        "%1 no es un ePub ni un PDF (su nombre no termina en .epub ni en .pdf)"),
+    "%1 is not a PDF": ("%1 ist kein PDF", "%1 n’est pas un PDF", "%1 no es un PDF"),
+    "a PDF: the device's own books are ePub only; a reader app that takes PDFs can hold it": (
+        "ein PDF: Die eigenen Bücher des Geräts sind nur ePubs; eine Lese-App, die PDFs annimmt, kann es aufnehmen",
+        f"un PDF{NB}: les livres de l’appareil sont uniquement des ePub{NB}; une app de lecture qui accepte les PDF peut le recevoir",
+        "un PDF: los libros propios del dispositivo son solo ePub; una app de lectura que acepte PDF puede guardarlo"),
+    "a PDF, and %1 does not say it takes PDFs": (
+        "ein PDF, und %1 gibt nicht an, PDFs anzunehmen", f"un PDF, et %1 n’indique pas accepter les PDF",
+        "un PDF, y %1 no indica que acepte PDF"),
+    'Nothing that was dropped is an ePub book or a PDF (a file whose name ends in ".epub" or ".pdf").': (
+        "Nichts davon ist ein ePub-Buch oder ein PDF (eine Datei, deren Name auf „.epub“ oder „.pdf“ endet).",
+        f"Rien de ce qui a été déposé n’est un livre ePub ou un PDF (un fichier dont le nom se termine par «{NB}.epub{NB}» ou «{NB}.pdf{NB}»).",
+        "Nada de lo que se soltó es un libro ePub o un PDF (un archivo cuyo nombre termina en «.epub» o «.pdf»)."),
+    "ePub books and PDFs (*.epub *.pdf)": ("ePub-Bücher und PDFs (*.epub *.pdf)", "Livres ePub et PDF (*.epub *.pdf)",
+                                           "Libros ePub y PDF (*.epub *.pdf)"),
+    "PDFs (*.pdf)": ("PDFs (*.pdf)", "PDF (*.pdf)", "PDF (*.pdf)"),
+    "Choose ePub books or PDFs to add": ("ePub-Bücher oder PDFs zum Hinzufügen wählen",
+                                         "Choisir les livres ePub ou les PDF à ajouter",
+                                         "Elegir los libros ePub o los PDF que añadir"),
     "%1 is not an ePub": ("%1 ist kein ePub", "%1 n’est pas un ePub", "%1 no es un ePub"),
     "the scratch folder cannot be used": (
         "der temporäre Ordner ist nicht nutzbar", "le dossier temporaire ne peut pas être utilisé",

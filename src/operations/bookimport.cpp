@@ -391,7 +391,7 @@ BookStart CatalogueShelf::startImport(BookContext &context, const std::string &p
     const std::string item = file.filename().string();
     if (hasPdfExtension(item))
         return BookOperationResult::makeFailed(
-            item, "a PDF: the device's own books are ePub only; a reader app that takes PDFs can hold it");
+            item, uiText("Operations", "a PDF: the device's own books are ePub only; a reader app that takes PDFs can hold it"));
     if (file.extension() != ".epub")
         return BookOperationResult::makeSkipped(item, uiText("Operations", "not an ePub file (its name does not end in \".epub\")"));
     std::string error;

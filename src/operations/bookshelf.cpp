@@ -94,7 +94,7 @@ BookStart DocumentsShelf::startImport(BookContext &, const std::string &file)
 {
     if (hasPdfExtension(file) && !m_takesPdf)
         return BookOperationResult::makeFailed(appImportItem(file),
-                                               "a PDF, and " + m_displayName + " does not say it takes PDFs");
+                                               uiArgs(uiText("Operations", "a PDF, and %1 does not say it takes PDFs"), {m_displayName}));
     return inTurnOnly([this, file](BookContext &context) {
         std::string why;
         afc_connection *conn = connection(context, &why);
