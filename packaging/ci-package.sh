@@ -288,8 +288,11 @@ if [ "${BOOKFERRY_PACKAGE_INSTALL:-1}" != 0 ] && [ -f "$deb" ]; then
         fi
         check_desktop_files /usr
         check_completion /usr
-        dpkg -L bookferry | grep -qx "/usr/share/bookferry/epubbuild" || fail "dpkg -L bookferry lacks epubbuild"
-        dpkg -L bookferry | grep -qx "/usr/share/bookferry/pdfreader" || fail "dpkg -L bookferry lacks pdfreader"
+        # The list is read whole first: grep -q leaving early would break dpkg's pipe under pipefail.
+        listed=$(dpkg -L bookferry)
+        for helper in epubbuild pdfreader; do
+            grep -qx "/usr/share/bookferry/$helper" <<<"$listed" || fail "dpkg -L bookferry lacks $helper"
+        done
         if [ "$was_installed" = 0 ] && [ "${BOOKFERRY_KEEP_PACKAGE:-0}" != 1 ]; then
             DEBIAN_FRONTEND=noninteractive $sudo apt-get remove -y -q --purge bookferry >>"$work/apt.log" 2>&1 \
                 || fail "apt-get remove bookferry"
