@@ -15,7 +15,6 @@
 #include "operations/applistingcache.h"
 #include "operations/bookshelf.h"
 #include "operations/devicelistmodel.h"
-#include "operations/ipodtreelistcontroler.h"
 #include "operations/readerapps.h"
 
 #include <QAction>
