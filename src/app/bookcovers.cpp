@@ -11,7 +11,7 @@
 #include "device/connection/loadiphone.h"
 #include "library/bookkeys.h"
 #include "operations/devicelibrary.h"
-#include "operations/ipodtreelistcontroler.h"
+#include "operations/devicelistnotifications.h"
 #include "widgets/aitableview.h"
 
 #include <QApplication>
@@ -55,8 +55,8 @@ MediaTableModel *tableModel(const AITableView *view)
 }
 } // namespace
 
-BookCovers::BookCovers(AITableView *view, const iPodTreeListControler &devices, QObject *parent)
-    : QObject(parent), m_view(view), m_devices(devices)
+BookCovers::BookCovers(AITableView *view, const DeviceLibrary &library, QObject *parent)
+    : QObject(parent), m_view(view), m_library(library)
 {
     m_loader = std::make_unique<BookDetailsLoader>(
         [](const std::string &bytes, const std::string &target) {
@@ -163,7 +163,7 @@ void BookCovers::tableReset()
     // A session that went (its device removed, or another arrived) takes its books' details along.
     if (!m_session || m_session->gone()) {
         deviceGone();
-        m_session = m_devices.library().openReadSession();
+        m_session = m_library.openReadSession();
         if (!m_session)
             return;
     }

@@ -20,7 +20,7 @@
 class AITableView;
 class QTableView;
 class epub;
-class iPodTreeListControler;
+class DeviceLibrary;
 struct Notification;
 
 // Each book's cover, drawn beside its title, and the table's "Size" column. Whenever the table
@@ -41,9 +41,9 @@ public:
     static constexpr int kThumbnailWidth = 64;
     static constexpr int kThumbnailHeight = 88;
 
-    // Draws in `view`, whose model is the book table's; `devices` says which device's books
-    // they are and outlives this object.
-    BookCovers(AITableView *view, const iPodTreeListControler &devices, QObject *parent);
+    // Draws in `view`, whose model is the book table's; `library` lends the sessions the covers are
+    // read in and outlives this object.
+    BookCovers(AITableView *view, const DeviceLibrary &library, QObject *parent);
     ~BookCovers() override;
 
     // A list's columns with the size last.
@@ -91,7 +91,7 @@ private:
     const Details *detailsOfRow(int row) const;
 
     AITableView *m_view;
-    const iPodTreeListControler &m_devices;
+    const DeviceLibrary &m_library;
     std::unique_ptr<BookDetailsLoader> m_loader;
     std::map<BookKey, Details> m_details;
     std::set<BookKey> m_asked; // asked for in the current generation

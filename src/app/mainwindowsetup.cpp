@@ -170,7 +170,7 @@ void mainControler::buildUnits()
     };
     // The table reads `medias` through its model; the covers draw in its title column.
     m_table = new BookTable(table, this);
-    m_covers = new BookCovers(mediaTableView, *treeListControler, this);
+    m_covers = new BookCovers(mediaTableView, *m_library, this);
     WindowMemory::Parts kept;
     kept.window = mainWindow;
     kept.split = ui.mainSplitter;

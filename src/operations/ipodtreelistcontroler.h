@@ -6,6 +6,7 @@
 #include "library/treenode.h"
 #include "operations/bookoperationresult.h"
 #include "operations/devicelistmodel.h"
+#include "operations/devicelistnotifications.h"
 
 #include <QItemSelectionModel>
 #include <QObject>
@@ -16,10 +17,6 @@
 
 class DeviceLibrary;
 class epub;
-
-extern const char *const iPodListSelectionDidChangeNotification; // "iPodListSelectionDidChangeNotification"
-extern const char *const EjectiPodNotification;                  // "EjectiPodNotification"
-extern const char *const reloadiPodNotification;                 // "reloadiPodNotification"
 
 // The controller of the device list. It owns the device tree and its item model, keeps the
 // tree in step with device arrival and removal, and announces the selected node. The book

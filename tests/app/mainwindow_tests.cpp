@@ -8,7 +8,7 @@
 #include "core/mainqueue.h"
 #include "library/nodeinfo.h"
 #include "operations/devicelistmodel.h"
-#include "operations/ipodtreelistcontroler.h"
+#include "operations/devicelistnotifications.h"
 #include "widgets/aioutlineview.h"
 #include "widgets/aitableview.h"
 #include "widgets/xlpopupmenubutton.h"
