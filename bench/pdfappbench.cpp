@@ -95,14 +95,14 @@ void benchPdfApps(const std::string &work, Report &report)
     fs::create_directories(pdfDocuments);
     fs::create_directories(epubDocuments);
     for (int size = 1; size <= 10; ++size) {
-        SamplePdf spec;
-        spec.title = "Survey Volume " + std::to_string(size);
-        spec.author = "Bench";
-        spec.pages = 40;
-        spec.padding = static_cast<uint64_t>(size) * 2000000;
-        spec.seed = static_cast<uint32_t>(size);
+        SamplePdf sample;
+        sample.title = "Survey Volume " + std::to_string(size);
+        sample.author = "Bench";
+        sample.pages = 40;
+        sample.padding = static_cast<uint64_t>(size) * 2000000;
+        sample.seed = static_cast<uint32_t>(size);
         const std::string made = work + "/made/volume" + std::to_string(size) + ".pdf";
-        std::ofstream(made, std::ios::binary) << samplePdf(spec);
+        std::ofstream(made, std::ios::binary) << samplePdf(sample);
         for (int copy = 0; copy < kBooks / 10; ++copy)
             linkOrCopy(made, pdfDocuments + "/Volume " + std::to_string(size) + "-" + std::to_string(copy) + ".pdf");
     }

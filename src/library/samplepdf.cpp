@@ -76,14 +76,14 @@ std::string assemblePdf(const std::vector<std::string> &objects, int root, int i
     return out;
 }
 
-std::string samplePdf(const SamplePdf &spec)
+std::string samplePdf(const SamplePdf &sample)
 {
     // 1 catalogue, 2 page tree, 3 information, 4 font, 5 and 6 the cover page and its drawing,
     // then three objects for each later page: the page, its drawing, its picture.
     const uint64_t perPage = kMaxPicture;
-    int later = std::max(spec.pages, 1) - 1;
-    if (spec.padding > 0)
-        later = std::max<int>(later, static_cast<int>((spec.padding + perPage - 1) / perPage));
+    int later = std::max(sample.pages, 1) - 1;
+    if (sample.padding > 0)
+        later = std::max<int>(later, static_cast<int>((sample.padding + perPage - 1) / perPage));
     std::vector<std::string> objects;
     objects.push_back("<< /Type /Catalog /Pages 2 0 R >>");
     std::string kids = "5 0 R";
@@ -91,25 +91,25 @@ std::string samplePdf(const SamplePdf &spec)
         kids += " " + std::to_string(7 + 3 * i) + " 0 R";
     objects.push_back("<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(later + 1) + " >>");
     std::string info = "<< /Producer (Bookferry)";
-    if (!spec.title.empty())
-        info += " /Title " + pdfTextString(spec.title);
-    if (!spec.author.empty())
-        info += " /Author " + pdfTextString(spec.author);
+    if (!sample.title.empty())
+        info += " /Title " + pdfTextString(sample.title);
+    if (!sample.author.empty())
+        info += " /Author " + pdfTextString(sample.author);
     objects.push_back(info + " >>");
     objects.push_back("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica-Bold >>");
     const std::string box = "[0 0 " + std::to_string(kWidth) + " " + std::to_string(kHeight) + "]";
     objects.push_back("<< /Type /Page /Parent 2 0 R /MediaBox " + box +
                       " /Resources << /Font << /F1 4 0 R >> >> /Contents 6 0 R >>");
-    const double r = ((spec.colour >> 16) & 0xff) / 255.0, g = ((spec.colour >> 8) & 0xff) / 255.0,
-                 b = (spec.colour & 0xff) / 255.0;
+    const double r = ((sample.colour >> 16) & 0xff) / 255.0, g = ((sample.colour >> 8) & 0xff) / 255.0,
+                 b = (sample.colour & 0xff) / 255.0;
     const std::string cover = "q " + number(r) + " " + number(g) + " " + number(b) + " rg 0 0 " +
                               std::to_string(kWidth) + " " + std::to_string(kHeight) +
                               " re f Q\nq 1 1 1 rg 30 300 360 4 re f Q\nBT /F1 26 Tf 1 1 1 rg 30 330 Td (" +
-                              drawnText(spec.title) + ") Tj ET\nBT /F1 16 Tf 1 1 1 rg 30 270 Td (" +
-                              drawnText(spec.author) + ") Tj ET";
+                              drawnText(sample.title) + ") Tj ET\nBT /F1 16 Tf 1 1 1 rg 30 270 Td (" +
+                              drawnText(sample.author) + ") Tj ET";
     objects.push_back(stream("", cover));
-    std::mt19937 random(spec.seed);
-    uint64_t left = spec.padding;
+    std::mt19937 random(sample.seed);
+    uint64_t left = sample.padding;
     for (int i = 0; i < later; ++i) {
         const uint64_t bytes = std::min(left, perPage);
         left -= bytes;

@@ -27,7 +27,7 @@ struct SamplePdf
     uint32_t colour = 0x2f5f8f; // the cover's background, 0xRRGGBB
     uint32_t seed = 1;          // for the picture's bytes
 };
-std::string samplePdf(const SamplePdf &spec);
+std::string samplePdf(const SamplePdf &sample);
 
 // A PDF text string: UTF-16 with its byte-order mark, in hex.
 std::string pdfTextString(const std::string &utf8);

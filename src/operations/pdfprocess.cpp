@@ -28,7 +28,7 @@ std::atomic_int g_started{0};
 class Reader
 {
 public:
-    ~Reader() { stop(false); }
+    ~Reader() { stop(); }
 
     bool start()
     {
@@ -55,19 +55,14 @@ public:
         return true;
     }
 
-    // Ends the reader: at once (killed), or by closing its socket, which it reads as the end.
-    void stop(bool kill)
+    // Ends the reader: killed, as a reader holds nothing worth a goodbye, and waited for.
+    void stop()
     {
         if (m_socket >= 0)
             ::close(m_socket);
         m_socket = -1;
         if (m_pid > 0) {
-            if (kill)
-                ::kill(m_pid, SIGKILL);
-            // A reader told to end ends at once; one that does not is killed.
-            if (!kill && ::waitpid(m_pid, nullptr, WNOHANG) == 0) {
-                ::kill(m_pid, SIGKILL);
-            }
+            ::kill(m_pid, SIGKILL);
             ::waitpid(m_pid, nullptr, 0);
         }
         m_pid = -1;
@@ -135,6 +130,11 @@ bool runJob(const pdfprotocol::Job &job, const RangedReadDevice::ReadRange &read
         if (!reader->start() || !pdfprotocol::sendAll(reader->socket(), sent.data(), sent.size()))
             return fail("the PDF reader (pdfreader) could not be started");
     }
+    // A reader that ends, or says what it should not, is gone with its job.
+    const auto stopped = [&] {
+        reader->stop();
+        return fail("the PDF reader stopped on this file (damaged, or built to exhaust memory)");
+    };
     using Clock = std::chrono::steady_clock;
     Clock::duration working{};
     const Clock::duration allowed = std::chrono::milliseconds(milliseconds);
@@ -149,20 +149,18 @@ bool runJob(const pdfprotocol::Job &job, const RangedReadDevice::ReadRange &read
         if (cost)
             *cost = spent;
         if (ready <= 0) {
-            reader->stop(true);
+            reader->stop();
             return fail("reading the PDF took too long (damaged, or built to stall a reader)");
         }
         char kind = 0;
         if (!pdfprotocol::get(reader->socket(), kind)) {
-            reader->stop(true);
-            return fail("the PDF reader stopped on this file (damaged, or built to exhaust memory)");
+            return stopped();
         }
         if (kind == 'R') {
             uint64_t offset = 0;
             uint32_t length = 0;
             if (!pdfprotocol::get(reader->socket(), offset) || !pdfprotocol::get(reader->socket(), length)) {
-                reader->stop(true);
-                return fail("the PDF reader stopped on this file (damaged, or built to exhaust memory)");
+                return stopped();
             }
             // The budget holds here too, whatever the reader asks.
             std::optional<std::string> bytes;
@@ -176,21 +174,18 @@ bool runJob(const pdfprotocol::Job &job, const RangedReadDevice::ReadRange &read
             if (bytes)
                 reply += *bytes;
             if (!pdfprotocol::sendAll(reader->socket(), reply.data(), reply.size())) {
-                reader->stop(true);
-                return fail("the PDF reader stopped on this file (damaged, or built to exhaust memory)");
+                return stopped();
             }
             continue;
         }
         uint32_t length = 0;
         if ((kind != 'D' && kind != 'E') || !pdfprotocol::get(reader->socket(), length) ||
             length > pdfprotocol::kMaxResult) {
-            reader->stop(true);
-            return fail("the PDF reader stopped on this file (damaged, or built to exhaust memory)");
+            return stopped();
         }
         std::string result(length, '\0');
         if (!pdfprotocol::receiveAll(reader->socket(), result.data(), length)) {
-            reader->stop(true);
-            return fail("the PDF reader stopped on this file (damaged, or built to exhaust memory)");
+            return stopped();
         }
         giveBack(std::move(reader));
         if (kind == 'E')

@@ -11,6 +11,8 @@
 //   request  'R', u64 offset, u32 length        answer: u32 length (kRefused: none), bytes
 //   result   'D' or 'E' (a problem), u32 length, bytes ('D' of 'V': title, NUL, author)
 
+#include "core/fullio.h"
+
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -33,7 +35,8 @@ struct Job
     uint32_t side = 0;
 };
 
-// Whole writes and reads on a socket; false once the other end is gone. Never raises SIGPIPE.
+// A whole write on the socket; false once the other end is gone. send() with MSG_NOSIGNAL rather
+// than writeFull: a reader killed mid-job must not take the program down with SIGPIPE.
 inline bool sendAll(int fd, const void *data, std::size_t length)
 {
     const char *p = static_cast<const char *>(data);
@@ -49,19 +52,10 @@ inline bool sendAll(int fd, const void *data, std::size_t length)
     return true;
 }
 
+// A whole read; false when the other end went first.
 inline bool receiveAll(int fd, void *data, std::size_t length)
 {
-    char *p = static_cast<char *>(data);
-    while (length > 0) {
-        const ssize_t n = ::recv(fd, p, length, 0);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        p += n;
-        length -= static_cast<std::size_t>(n);
-    }
-    return true;
+    return readFull(fd, data, length) == static_cast<ssize_t>(length);
 }
 
 template<typename T>

@@ -72,9 +72,9 @@ protected:
             std::string error;
             ASSERT_TRUE(writeFolderDeviceApp(m_deviceDir.path(), app, &error)) << error;
         }
-        SamplePdf spec;
-        spec.title = "Moths";
-        writeWholeFile(m_files.file("Moths.pdf"), samplePdf(spec));
+        SamplePdf sample;
+        sample.title = "Moths";
+        writeWholeFile(m_files.file("Moths.pdf"), samplePdf(sample));
     }
     AppShelf &apps() { return *m_window->appShelf(); }
     void selectApp(const std::string &name)

@@ -42,10 +42,10 @@ protected:
             app.contentTypes = types;
             ASSERT_TRUE(writeFolderDeviceApp(m_device.path(), app, &error)) << error;
         }
-        SamplePdf spec;
-        spec.title = "Moths of the Valley";
-        spec.author = "T. Renn";
-        writeWholeFile(m_files.file("Moths.pdf"), samplePdf(spec));
+        SamplePdf sample;
+        sample.title = "Moths of the Valley";
+        sample.author = "T. Renn";
+        writeWholeFile(m_files.file("Moths.pdf"), samplePdf(sample));
     }
     CliRun cli(const std::vector<std::string> &args)
     {

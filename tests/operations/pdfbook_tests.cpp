@@ -91,18 +91,18 @@ std::string manyPagesPdf(int pages)
 
 TEST(PdfBook, OrdinaryDocumentIsReadFromAFewBlocks)
 {
-    SamplePdf spec;
-    spec.title = "Über Karten";
-    spec.author = "Ada Lovelace";
-    spec.pages = 12;
-    spec.padding = 6u << 20;
-    const std::string pdf = samplePdf(spec);
+    SamplePdf sample;
+    sample.title = "Über Karten";
+    sample.author = "Ada Lovelace";
+    sample.pages = 12;
+    sample.padding = 6u << 20;
+    const std::string pdf = samplePdf(sample);
     StringDictionary values;
     std::string problem;
     PdfReadCost cost;
     ASSERT_TRUE(readPdfValuesContained(over(pdf), pdf.size(), values, &problem, {}, &cost)) << problem;
-    EXPECT_EQ(values[BookKey::Name], spec.title);
-    EXPECT_EQ(values[BookKey::Artist], spec.author);
+    EXPECT_EQ(values[BookKey::Name], sample.title);
+    EXPECT_EQ(values[BookKey::Artist], sample.author);
     EXPECT_LE(cost.requests, 12u);
     EXPECT_LE(cost.bytes, pdf.size() / 10);
     std::printf("ordinary %zu bytes: %llu requests, %llu bytes read\n", pdf.size(),
@@ -116,7 +116,7 @@ TEST(PdfBook, OrdinaryDocumentIsReadFromAFewBlocks)
     ASSERT_TRUE(cover.loadFromData(QByteArray::fromStdString(*png), "PNG"));
     EXPECT_EQ(cover.height(), 176);
     // The cover's own colour, not a blank page.
-    EXPECT_EQ(cover.pixelColor(5, 5).rgb() & 0xffffff, spec.colour);
+    EXPECT_EQ(cover.pixelColor(5, 5).rgb() & 0xffffff, sample.colour);
 }
 
 TEST(PdfBook, HostileDocumentsAreRefusedWithinTheBudgetAndTime)

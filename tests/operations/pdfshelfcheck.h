@@ -25,12 +25,12 @@ inline constexpr const char *kPdfReader = "org.example.pdfreader";
 
 inline std::string pdfBytes(const std::string &title, const std::string &author, uint64_t padding = 0)
 {
-    SamplePdf spec;
-    spec.title = title;
-    spec.author = author;
-    spec.pages = 3;
-    spec.padding = padding;
-    return samplePdf(spec);
+    SamplePdf sample;
+    sample.title = title;
+    sample.author = author;
+    sample.pages = 3;
+    sample.padding = padding;
+    return samplePdf(sample);
 }
 
 inline const AppBook *named(const std::vector<AppBook> &books, const std::string &relative)
