@@ -10,7 +10,6 @@
 #include "library/samplepdf.h"
 #include "operations/appbooks.h"
 #include "operations/applistingcache.h"
-#include "operations/ipodtreelistcontroler.h"
 
 #include <filesystem>
 #include <fstream>
@@ -115,7 +114,7 @@ void benchPdfApps(const std::string &work, Report &report)
         report.add("pdf apps: device up", "FAILED", "up", false);
         return;
     }
-    am_device *dev = rig.controller().deviceData()->dev;
+    am_device *dev = rig.device() ? rig.device()->dev : nullptr;
     // The listings take the PDFs' apps as they are: the app says it takes PDF.
     const Listing epubs = listTwice(rig, dev, "org.example.epubs", false, work + "/cache");
     const Listing pdfs = listTwice(rig, dev, "org.example.pdfs", true, work + "/cache");
