@@ -4,9 +4,9 @@
 // app that holds 500 books with their values, the first time and from the listing cache.
 #include "benches.h"
 
-#include "device/connection/shelf.h"
-#include "device/connection/userdataiphone.h"
-#include "device/link/mobiledevice.h"
+#include "device/storage/shelf.h"
+#include "device/storage/userdataiphone.h"
+#include "device/backend/mobiledevice.h"
 #include "emulatorharness.h"
 #include "operations/appbooks.h"
 #include "operations/applistingcache.h"

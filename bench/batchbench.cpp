@@ -6,7 +6,7 @@
 // series as the baseline of the same run, each book's time split into its parts.
 #include "benches.h"
 
-#include "device/connection/loadiphone.h"
+#include "device/storage/loadiphone.h"
 #include "emulatorharness.h"
 #include "operations/bookbatch.h"
 #include "operations/bookimport.h"

@@ -33,7 +33,7 @@ void benchGui(const std::string &work, const std::string &self, const BenchBooks
 // The child process of benchMemory: imports and exports `epub` and prints its sizes.
 int memoryChild(int argc, char **argv);
 
-#include "device/connection/loadiphone.h"
+#include "device/storage/loadiphone.h"
 
 // One book operation's time around its tree copy: before it (unpacking, the catalogue read,
 // the device folder), the copy, after it (the catalogue upload, or packing); how busy the

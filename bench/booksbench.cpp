@@ -5,9 +5,9 @@
 #include "benches.h"
 
 #include "core/mainqueue.h"
-#include "device/connection/laneconnections.h"
+#include "device/storage/laneconnections.h"
 #include "device/deviceselection.h"
-#include "device/link/mobiledevice.h"
+#include "device/backend/mobiledevice.h"
 #include "emulatorharness.h"
 #include "operations/epubarchive.h"
 #include "operations/epubstreampacker.h"

@@ -9,7 +9,7 @@
 
 #include "core/mainqueue.h"
 #include "device/deviceselection.h"
-#include "device/link/mobiledevice.h"
+#include "device/backend/mobiledevice.h"
 #include "emulatorharness.h"
 
 #include <plist/plist.h>

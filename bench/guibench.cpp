@@ -20,7 +20,7 @@
 #include "core/log.h"
 #include "core/mainqueue.h"
 #include "device/deviceselection.h"
-#include "device/link/mobiledevice.h"
+#include "device/backend/mobiledevice.h"
 #include "operations/devicelistmodel.h"
 #include "operations/epubarchive.h"
 #include "operations/ipodtreelistcontroler.h"

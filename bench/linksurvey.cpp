@@ -4,9 +4,9 @@
 
 #include "benchutil.h"
 #include "core/mainqueue.h"
-#include "device/connection/devicesurvey.h"
+#include "device/storage/devicesurvey.h"
 #include "device/deviceselection.h"
-#include "device/link/mobiledevice.h"
+#include "device/backend/mobiledevice.h"
 #include "emulatorharness.h"
 
 #include <any>

@@ -6,8 +6,8 @@
 // dictionary, for the survey benches.
 
 #include "core/notificationcenter.h"
-#include "device/connection/loadiphone.h"
-#include "device/connection/loadwindow.h"
+#include "device/storage/loadiphone.h"
+#include "device/storage/loadwindow.h"
 
 #include <chrono>
 #include <cstdint>

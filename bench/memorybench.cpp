@@ -6,7 +6,7 @@
 #include "benches.h"
 
 #include "core/log.h"
-#include "device/connection/synclock.h"
+#include "device/storage/synclock.h"
 #include "operations/ipodtreelistcontroler.h"
 
 #include <QCoreApplication>

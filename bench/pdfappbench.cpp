@@ -4,8 +4,8 @@
 // first time and from the listing cache, against 200 ePubs listed the same way in the run.
 #include "benches.h"
 
-#include "device/connection/shelf.h"
-#include "device/link/mobiledevice.h"
+#include "device/storage/shelf.h"
+#include "device/backend/mobiledevice.h"
 #include "emulatorharness.h"
 #include "library/samplepdf.h"
 #include "operations/appbooks.h"

@@ -8,7 +8,7 @@ target_compile_options(bookferry_settings INTERFACE
 target_compile_definitions(bookferry_settings INTERFACE
   QT_NO_KEYWORDS QT_NO_CAST_FROM_ASCII QT_USE_QSTRINGBUILDER
   BOOKFERRY_VERSION="${PROJECT_VERSION}")
-# Headers are included by their path from src/ ("device/link/mobiledevice.h"), so the
+# Headers are included by their path from src/ ("device/backend/mobiledevice.h"), so the
 # layer shows where a header is used; src/ is the one include root.
 target_include_directories(bookferry_settings INTERFACE "${PROJECT_SOURCE_DIR}/src")
 

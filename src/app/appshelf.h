@@ -18,8 +18,8 @@
 
 #include "app/transferslot.h"
 #include "core/workqueue.h"
-#include "device/connection/shelf.h"
-#include "device/link/deviceapps.h"
+#include "device/storage/shelf.h"
+#include "device/backend/deviceapps.h"
 #include "library/epub.h"
 #include "library/treenode.h"
 #include "operations/appbooks.h"

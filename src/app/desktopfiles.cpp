@@ -3,7 +3,7 @@
 // Files the desktop hands the window: from its own command line or from a later start.
 #include "app/importsources.h"
 #include "app/maincontroler.h"
-#include "device/connection/devicesurvey.h"
+#include "device/storage/devicesurvey.h"
 #include "library/ipodrootnode.h"
 #include "operations/ipodtreelistcontroler.h"
 

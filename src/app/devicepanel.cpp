@@ -4,8 +4,8 @@
 
 #include "core/resources.h"
 #include "core/scratch.h"
-#include "device/connection/loadiphone.h"
-#include "device/link/mobiledevice.h"
+#include "device/storage/loadiphone.h"
+#include "device/backend/mobiledevice.h"
 #include "library/nodeinfo.h"
 #include "library/surveyvalues.h"
 #include "ui_mainwindow.h"

@@ -9,7 +9,7 @@
 #include "core/appconfigure.h"
 #include "core/scratch.h"
 #include "device/deviceselection.h"
-#include "device/link/mobiledevice.h"
+#include "device/backend/mobiledevice.h"
 
 #include <QApplication>
 #include <QLocale>

@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #pragma once
 
-#include "device/link/mobiledevice.h"
+#include "device/backend/mobiledevice.h"
 
 #include <memory>
 #include <string>

@@ -7,7 +7,7 @@
 // container (openShelf with Shelf::app), where the folder is "/Documents".
 
 #include "core/notificationcenter.h"
-#include "device/link/mobiledevice.h"
+#include "device/backend/mobiledevice.h"
 #include "operations/bookcontext.h"
 #include "operations/bookoperationresult.h"
 #include "operations/devicezip.h"

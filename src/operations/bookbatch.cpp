@@ -3,9 +3,9 @@
 #include "operations/bookbatch.h"
 
 #include "core/workqueue.h"
-#include "device/connection/devicesleep.h"
-#include "device/connection/loadiphone.h"
-#include "device/connection/synclock.h"
+#include "device/storage/devicesleep.h"
+#include "device/storage/loadiphone.h"
+#include "device/storage/synclock.h"
 #include "operations/bookshelf.h"
 #include "operations/devicecatalogue.h"
 #include "operations/devicelibrary.h"

@@ -2,8 +2,8 @@
 // SPDX-FileCopyrightText: Bookferry developers
 // The deletion of one user item from the device.
 #include "core/uitext.h"
-#include "device/connection/devicefiles.h"
-#include "device/connection/loadiphone.h"
+#include "device/storage/devicefiles.h"
+#include "device/storage/loadiphone.h"
 #include "library/bookkeys.h"
 #include "library/epub.h"
 #include "operations/bookpath.h"

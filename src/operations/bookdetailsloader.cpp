@@ -3,8 +3,8 @@
 #include "operations/bookdetailsloader.h"
 
 #include "core/stablename.h"
-#include "device/connection/devicefiles.h"
-#include "device/connection/folderwalk.h"
+#include "device/storage/devicefiles.h"
+#include "device/storage/folderwalk.h"
 #include "library/bookkeys.h"
 #include "library/catalogue.h"
 #include "library/packagedocument.h"

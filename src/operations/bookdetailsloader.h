@@ -15,7 +15,7 @@
 // <meta name="cover"> names, else the first image the page shows.
 
 #include "core/workqueue.h"
-#include "device/connection/loadiphone.h"
+#include "device/storage/loadiphone.h"
 
 #include <atomic>
 #include <cstdint>

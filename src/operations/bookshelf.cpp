@@ -3,7 +3,7 @@
 #include "operations/bookshelf.h"
 
 #include "core/uitext.h"
-#include "device/connection/loadiphone.h"
+#include "device/storage/loadiphone.h"
 #include "library/epub.h"
 
 BookOperationResult BookShelf::wholeBook(BookContext &context, BookStart start)

@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #pragma once
 
-#include "device/connection/shelf.h"
+#include "device/storage/shelf.h"
 #include "operations/appbooks.h"
 #include "operations/bookcontext.h"
 #include "operations/booksteps.h"

@@ -4,9 +4,9 @@
 
 #include "core/datadir.h"
 #include "core/uitext.h"
-#include "device/connection/devicefiles.h"
-#include "device/connection/userdataiphone.h"
-#include "device/link/mobiledevice.h"
+#include "device/storage/devicefiles.h"
+#include "device/storage/userdataiphone.h"
+#include "device/backend/mobiledevice.h"
 #include "library/bookkeys.h"
 #include "library/catalogue.h"
 #include "operations/cataloguepresence.h"

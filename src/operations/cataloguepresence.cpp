@@ -2,8 +2,8 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "operations/cataloguepresence.h"
 
-#include "device/connection/userdataiphone.h"
-#include "device/link/mobiledevice.h"
+#include "device/storage/userdataiphone.h"
+#include "device/backend/mobiledevice.h"
 
 #include <optional>
 #include <string>

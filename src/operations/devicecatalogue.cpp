@@ -3,10 +3,10 @@
 #include "operations/devicecatalogue.h"
 
 #include "core/uitext.h"
-#include "device/connection/devicefiles.h"
-#include "device/connection/deviceworkpath.h"
-#include "device/connection/userdataiphone.h"
-#include "device/link/mobiledevice.h"
+#include "device/storage/devicefiles.h"
+#include "device/storage/deviceworkpath.h"
+#include "device/storage/userdataiphone.h"
+#include "device/backend/mobiledevice.h"
 #include "library/bookkeys.h"
 #include "operations/cataloguebackup.h"
 

@@ -4,7 +4,7 @@
 #include "operations/devicelibrary.h"
 
 #include "core/log.h"
-#include "device/connection/loadiphone.h"
+#include "device/storage/loadiphone.h"
 
 DeviceLibrary::DeviceLibrary(LoadWindow *loadwindow, SurveyScope scope)
 {

@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #pragma once
 
-#include "device/connection/devicesurvey.h"
+#include "device/storage/devicesurvey.h"
 #include "operations/bookcontext.h"
 #include "operations/bookfoldernamegenerator.h"
 #include "operations/bookshelf.h"

@@ -6,7 +6,7 @@
 // from the file's tail, then single entries, each by one ranged read, inflated in memory and
 // bounded whatever the headers claim.
 
-#include "device/link/mobiledevice.h"
+#include "device/backend/mobiledevice.h"
 
 #include <cstdint>
 #include <map>

@@ -4,7 +4,7 @@
 
 #include "core/mainqueue.h"
 #include "core/scratch.h"
-#include "device/connection/loadiphone.h"
+#include "device/storage/loadiphone.h"
 #include "library/epubnode.h"
 #include "library/ipodrootnode.h"
 #include "library/nodeinfo.h"

@@ -2,8 +2,8 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "operations/readerapps.h"
 
-#include "device/connection/folderwalk.h"
-#include "device/connection/shelf.h"
+#include "device/storage/folderwalk.h"
+#include "device/storage/shelf.h"
 
 #include <QSettings>
 #include <QStringList>

@@ -7,7 +7,7 @@
 // ePub or belongs to the books category (deviceapps.h), when its Documents already hold
 // ePubs, or when the user chose it with "Use for Books" (kept per device and app).
 
-#include "device/link/mobiledevice.h"
+#include "device/backend/mobiledevice.h"
 
 #include <QString>
 

@@ -6,7 +6,7 @@
 #include "app/mediatablemodel.h"
 #include "app/transferslot.h"
 #include "core/mainqueue.h"
-#include "device/link/devicefaultinjector.h"
+#include "device/backend/devicefaultinjector.h"
 #include "epubbuilder.h"
 #include "library/catalogue.h"
 #include "operations/devicelistmodel.h"

@@ -4,7 +4,7 @@
 
 #include "app/maincontroler.h"
 #include "app/userinteraction.h"
-#include "device/connection/devicesleep.h"
+#include "device/storage/devicesleep.h"
 #include "device/folder/folderbackend.h"
 #include "windowdevices.h"
 #include "tempdir.h"

@@ -5,7 +5,7 @@
 
 #include "app/appshelf.h"
 #include "core/mainqueue.h"
-#include "device/link/devicefaultinjector.h"
+#include "device/backend/devicefaultinjector.h"
 #include "epubbuilder.h"
 
 #include <filesystem>

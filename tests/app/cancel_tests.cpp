@@ -8,7 +8,7 @@
 #include "app/appshelf.h"
 #include "app/messageline.h"
 #include "core/mainqueue.h"
-#include "device/link/devicefaultinjector.h"
+#include "device/backend/devicefaultinjector.h"
 #include "epubbuilder.h"
 #include "library/catalogue.h"
 

@@ -6,7 +6,7 @@
 
 #include "app/appglobals.h"
 #include "core/mainqueue.h"
-#include "device/connection/synclock.h"
+#include "device/storage/synclock.h"
 #include "library/catalogue.h"
 #include "lockholder.h"
 

@@ -7,7 +7,7 @@
 #include "app/appglobals.h"
 #include "app/transferslot.h"
 #include "core/mainqueue.h"
-#include "device/connection/synclock.h"
+#include "device/storage/synclock.h"
 #include "library/catalogue.h"
 #include "widgets/aitableview.h"
 #include "widgets/xlpopupmenubutton.h"

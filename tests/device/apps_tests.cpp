@@ -3,11 +3,11 @@
 // Apps that share their documents, on the folder device and the demo device.
 #include "devicetest.h"
 
-#include "device/connection/shelf.h"
+#include "device/storage/shelf.h"
 #include "device/folder/demoapps.h"
 #include "device/folder/demodevice.h"
-#include "device/link/deviceapps.h"
-#include "device/link/plistutil.h"
+#include "device/backend/deviceapps.h"
+#include "device/backend/plistutil.h"
 
 #include <filesystem>
 

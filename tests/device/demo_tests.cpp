@@ -4,7 +4,7 @@
 
 #include "device/deviceselection.h"
 #include "device/folder/demodevice.h"
-#include "device/link/plistutil.h"
+#include "device/backend/plistutil.h"
 
 #include <cstdlib>
 #include <filesystem>

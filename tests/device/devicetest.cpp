@@ -4,7 +4,7 @@
 
 #include "core/log.h"
 #include "core/mainqueue.h"
-#include "device/connection/devicesleep.h"
+#include "device/storage/devicesleep.h"
 
 #include <QCoreApplication>
 #include <sstream>

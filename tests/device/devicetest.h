@@ -4,9 +4,9 @@
 
 #include "core/mainqueue.h"
 #include "core/notificationcenter.h"
-#include "device/connection/loadiphone.h"
+#include "device/storage/loadiphone.h"
 #include "device/folder/folderbackend.h"
-#include "device/link/devicefaultinjector.h"
+#include "device/backend/devicefaultinjector.h"
 #include "folderdevicebuilder.h"
 #include "tempdir.h"
 

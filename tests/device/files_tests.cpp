@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "devicetest.h"
 
-#include "device/connection/devicefiles.h"
+#include "device/storage/devicefiles.h"
 
 #include <filesystem>
 

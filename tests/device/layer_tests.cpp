@@ -2,9 +2,9 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "devicetest.h"
 
-#include "device/connection/devicefiles.h"
-#include "device/connection/devicepath.h"
-#include "device/link/plistscalar.h"
+#include "device/storage/devicefiles.h"
+#include "device/storage/devicepath.h"
+#include "device/backend/plistscalar.h"
 
 #include <clocale>
 #include <filesystem>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
 // The imobiledevice backend through libimobiledevice against the emulator.
-#include "device/connection/synclock.h"
-#include "device/link/deviceapps.h"
+#include "device/storage/synclock.h"
+#include "device/backend/deviceapps.h"
 #include "device/usb/imobiledevicebackend.h"
 #include "backendreports.h"
 #include "emulatorharness.h"

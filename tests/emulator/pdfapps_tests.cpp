@@ -3,8 +3,8 @@
 // PDFs in a reader app through the emulator: listed beside its ePubs with covers, imported,
 // exported and deleted over house_arrest as on the folder device.
 #include "core/mainqueue.h"
-#include "device/connection/loadiphone.h"
-#include "device/connection/shelf.h"
+#include "device/storage/loadiphone.h"
+#include "device/storage/shelf.h"
 #include "device/usb/imobiledevicebackend.h"
 #include "emulatorharness.h"
 #include "pdfshelfcheck.h"

@@ -4,7 +4,7 @@
 // VendContainer as devices answer it, driven by libimobiledevice's own client.
 #include "core/fullio.h"
 #include "core/mainqueue.h"
-#include "device/connection/loadiphone.h"
+#include "device/storage/loadiphone.h"
 #include "device/usb/imobiledevicebackend.h"
 #include "emulatorharness.h"
 #include "operations/readerapps.h"

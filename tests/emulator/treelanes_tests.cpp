@@ -2,8 +2,8 @@
 // SPDX-FileCopyrightText: Bookferry developers
 // The tree copies over a USB link, where files move on extra file-service connections.
 #include "core/mainqueue.h"
-#include "device/connection/loadiphone.h"
-#include "device/link/devicefaultinjector.h"
+#include "device/storage/loadiphone.h"
+#include "device/backend/devicefaultinjector.h"
 #include "device/usb/imobiledevicebackend.h"
 #include "emulatorharness.h"
 

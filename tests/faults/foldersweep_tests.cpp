@@ -8,10 +8,10 @@
 
 #include "core/mainqueue.h"
 #include "core/scratch.h"
-#include "device/connection/devicesleep.h"
-#include "device/connection/loadiphone.h"
+#include "device/storage/devicesleep.h"
+#include "device/storage/loadiphone.h"
 #include "device/folder/folderbackend.h"
-#include "device/link/devicefaultinjector.h"
+#include "device/backend/devicefaultinjector.h"
 #include "operations/devicelibrary.h"
 #include "operations/ipodtreelistcontroler.h"
 #include "tempdir.h"

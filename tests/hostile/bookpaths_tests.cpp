@@ -4,7 +4,7 @@
 // ever one book folder or book file, never the catalogue, the purchases or a loop.
 #include "hostiledevice.h"
 
-#include "device/link/devicefaultinjector.h"
+#include "device/backend/devicefaultinjector.h"
 #include "epubbuilder.h"
 #include "library/bookkeys.h"
 #include "operations/epubarchive.h"

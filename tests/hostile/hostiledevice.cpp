@@ -4,7 +4,7 @@
 
 #include "core/mainqueue.h"
 #include "core/scratch.h"
-#include "device/link/devicefaultinjector.h"
+#include "device/backend/devicefaultinjector.h"
 #include "epubbuilder.h"
 #include "operations/epubarchive.h"
 #include "operations/ipodtreelistcontroler.h"

@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #pragma once
 
-#include "device/connection/loadiphone.h"
+#include "device/storage/loadiphone.h"
 #include "device/folder/folderbackend.h"
 #include "library/catalogue.h"
 #include "library/epub.h"

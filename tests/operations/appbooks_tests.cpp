@@ -4,9 +4,9 @@
 #include "operations/appbooks.h"
 
 #include "core/fullio.h"
-#include "device/connection/shelf.h"
-#include "device/link/deviceapps.h"
-#include "device/link/devicefaultinjector.h"
+#include "device/storage/shelf.h"
+#include "device/backend/deviceapps.h"
+#include "device/backend/devicefaultinjector.h"
 #include "devicefixture.h"
 #include "epubbuilder.h"
 #include "library/bookkeys.h"

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
 #include "core/scratch.h"
-#include "device/connection/devicesleep.h"
-#include "device/connection/synclock.h"
-#include "device/link/devicefaultinjector.h"
+#include "device/storage/devicesleep.h"
+#include "device/storage/synclock.h"
+#include "device/backend/devicefaultinjector.h"
 #include "devicefixture.h"
 #include "epubbuilder.h"
 #include "library/bookkeys.h"

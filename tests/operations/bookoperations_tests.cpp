@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
 #include "core/scratch.h"
-#include "device/connection/devicefiles.h"
-#include "device/link/devicefaultinjector.h"
+#include "device/storage/devicefiles.h"
+#include "device/backend/devicefaultinjector.h"
 #include "devicefixture.h"
 #include "epubbuilder.h"
 #include "library/bookkeys.h"

@@ -3,7 +3,7 @@
 // The cover cache in the data folder: what it keeps, for how long, and how much of it.
 #include "devicefixture.h"
 #include "core/mainqueue.h"
-#include "device/link/devicefaultinjector.h"
+#include "device/backend/devicefaultinjector.h"
 #include "library/bookkeys.h"
 #include "operations/bookdetailsloader.h"
 

@@ -3,7 +3,7 @@
 #include "devicefixture.h"
 
 #include "core/mainqueue.h"
-#include "device/link/devicefaultinjector.h"
+#include "device/backend/devicefaultinjector.h"
 #include "library/bookkeys.h"
 #include "operations/ipodtreelistcontroler.h"
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "core/notificationcenter.h"
-#include "device/connection/loadiphone.h"
+#include "device/storage/loadiphone.h"
 #include "device/folder/folderbackend.h"
 #include "library/catalogue.h"
 #include "library/nodeinfo.h"

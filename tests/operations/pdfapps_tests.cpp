@@ -2,8 +2,8 @@
 // SPDX-FileCopyrightText: Bookferry developers
 // PDFs in reader apps on the folder device: which apps take them, an app's PDFs beside its
 // ePubs, and the shelves that take them or say why not.
-#include "device/connection/shelf.h"
-#include "device/link/deviceapps.h"
+#include "device/storage/shelf.h"
+#include "device/backend/deviceapps.h"
 #include "devicefixture.h"
 #include "operations/bookshelf.h"
 #include "pdfshelfcheck.h"

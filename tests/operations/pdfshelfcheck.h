@@ -5,7 +5,7 @@
 // One app's PDFs beside its ePubs, listed with covers, imported, exported and deleted: the
 // same checks on the folder device and through the emulator.
 
-#include "device/link/mobiledevice.h"
+#include "device/backend/mobiledevice.h"
 #include "epubbuilder.h"
 #include "library/bookkeys.h"
 #include "library/samplepdf.h"

@@ -6,7 +6,7 @@
 #include "core/log.h"
 #include "core/mainqueue.h"
 #include "core/notificationcenter.h"
-#include "device/connection/loadiphone.h"
+#include "device/storage/loadiphone.h"
 #include "device/deviceselection.h"
 
 #include <QCoreApplication>

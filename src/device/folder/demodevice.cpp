@@ -6,7 +6,7 @@
 
 #include "device/folder/demoapps.h"
 #include "device/folder/folderbackend.h"
-#include "device/link/plistutil.h"
+#include "device/backend/plistutil.h"
 #include "library/packagedocument.h"
 #include "library/samplepdf.h"
 

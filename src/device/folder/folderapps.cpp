@@ -5,8 +5,8 @@
 #include "core/uitext.h"
 #include "device/folder/folderbackend.h"
 #include "device/folder/folderpaths.h"
-#include "device/link/deviceapps.h"
-#include "device/link/plistutil.h"
+#include "device/backend/deviceapps.h"
+#include "device/backend/plistutil.h"
 
 #include <algorithm>
 #include <filesystem>

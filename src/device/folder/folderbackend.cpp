@@ -3,7 +3,7 @@
 #include "device/folder/folderbackend.h"
 
 #include "device/folder/folderpaths.h"
-#include "device/link/plistutil.h"
+#include "device/backend/plistutil.h"
 
 #include <algorithm>
 #include <cerrno>

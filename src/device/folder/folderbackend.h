@@ -17,7 +17,7 @@
 // attached at once. Thread-safe: one mutex serialises every operation.
 
 #include "device/folder/folderbackendrecords.h"
-#include "device/link/mobiledevice.h"
+#include "device/backend/mobiledevice.h"
 
 #include <map>
 #include <mutex>

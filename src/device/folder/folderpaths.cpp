@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "device/folder/folderpaths.h"
 
-#include "device/link/mobiledevice.h"
+#include "device/backend/mobiledevice.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -4,7 +4,7 @@
 
 #include "core/log.h"
 #include "core/uitext.h"
-#include "device/link/deviceapps.h"
+#include "device/backend/deviceapps.h"
 
 // The switches below list every enumerator without a default, so the compiler names any
 // code a newer library adds; values outside the enum fall through to the raw-number log.

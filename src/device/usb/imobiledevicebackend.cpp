@@ -5,7 +5,7 @@
 
 #include "core/log.h"
 #include "core/uitext.h"
-#include "device/link/plistscalar.h"
+#include "device/backend/plistscalar.h"
 #include "device/usb/deviceerrors.h"
 #include "device/usb/usbappservices.h"
 #include "device/usb/usbbackend.h"

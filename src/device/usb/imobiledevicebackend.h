@@ -8,7 +8,7 @@
 // when the backend subscribes: devices are reported once it starts, and again after it
 // restarts; the device events come from MuxSocketWatch's own connection.
 
-#include "device/link/mobiledevice.h"
+#include "device/backend/mobiledevice.h"
 
 #include <memory>
 #include <string>

@@ -3,7 +3,7 @@
 #include "device/usb/usbappservices.h"
 
 #include "core/uitext.h"
-#include "device/link/plistscalar.h"
+#include "device/backend/plistscalar.h"
 #include "device/usb/deviceerrors.h"
 
 #include <libimobiledevice/afc.h>

@@ -5,7 +5,7 @@
 // The conversations with a device's app services, on a service the backend started: each
 // answers an MDERR code and, on failure, the sentence for the user in *text.
 
-#include "device/link/deviceapps.h"
+#include "device/backend/deviceapps.h"
 #include "device/usb/usbrecords.h"
 
 #include <libimobiledevice/libimobiledevice.h>

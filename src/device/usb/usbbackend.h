@@ -7,8 +7,8 @@
 // Private to usb/: the rest of the program makes one with makeIMobileDeviceBackend().
 // Device events arrive on MuxSocketWatch's thread; every call may come from any thread.
 
-#include "device/link/deviceapps.h"
-#include "device/link/mobiledevice.h"
+#include "device/backend/deviceapps.h"
+#include "device/backend/mobiledevice.h"
 #include "device/usb/muxsocketwatch.h"
 #include "device/usb/usbrecords.h"
 
