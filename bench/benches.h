@@ -56,11 +56,11 @@ double fractionOfLink(uint64_t bytes, double seconds);
 class DeviceLibrary;
 class DeviceSession;
 class EmulatorProcess;
-class iPodTreeListControler;
+class DeviceOutline;
 struct userDataIphone;
 
 // The emulator serving one folder device, reached through the USB backend, and the
-// library and the device-list controller with the device up (connection, survey, device node).
+// library and the device list with the device up (connection, survey, device node).
 class DeviceRig
 {
 public:
@@ -69,7 +69,6 @@ public:
     ~DeviceRig();
     bool up() const { return m_up; }
     EmulatorProcess &emulator() { return *m_emulator; }
-    iPodTreeListControler &controller() { return *m_controller; }
     DeviceLibrary &library() { return *m_library; }
     // The rig's own session on the device, opened at the first call; null without one.
     DeviceSession *session();
@@ -79,7 +78,7 @@ private:
     std::unique_ptr<EmulatorProcess> m_emulator;
     HeadlessLoadWindow m_window;
     std::unique_ptr<DeviceLibrary> m_library;
-    std::unique_ptr<iPodTreeListControler> m_controller;
+    std::unique_ptr<DeviceOutline> m_outline;
     std::shared_ptr<DeviceSession> m_session;
     bool m_up = false;
 };

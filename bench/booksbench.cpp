@@ -12,7 +12,7 @@
 #include "operations/epubarchive.h"
 #include "operations/epubstreampacker.h"
 #include "operations/devicelibrary.h"
-#include "operations/ipodtreelistcontroler.h"
+#include "operations/deviceoutline.h"
 
 #include <algorithm>
 #include <atomic>
@@ -40,14 +40,14 @@ DeviceRig::DeviceRig(const std::string &workDir, const std::vector<std::string> 
     }
     setDeviceBackend(std::move(backend));
     m_library = std::make_unique<DeviceLibrary>(&m_window);
-    m_controller = std::make_unique<iPodTreeListControler>(*m_library);
-    m_up = processMainEventsUntil([this] { return m_controller->ipodCount() > 0; }, std::chrono::minutes(5));
+    m_outline = std::make_unique<DeviceOutline>(*m_library);
+    m_up = processMainEventsUntil([this] { return m_outline->ipodCount() > 0; }, std::chrono::minutes(5));
 }
 
 DeviceRig::~DeviceRig()
 {
     m_session.reset();
-    m_controller.reset();
+    m_outline.reset();
     m_library.reset();
     setDeviceBackend(nullptr);
     m_emulator.reset();

@@ -23,7 +23,7 @@
 #include "device/backend/mobiledevice.h"
 #include "operations/devicelistmodel.h"
 #include "operations/epubarchive.h"
-#include "operations/ipodtreelistcontroler.h"
+#include "operations/deviceoutline.h"
 #include "widgets/aioutlineview.h"
 #include "widgets/aitableview.h"
 

@@ -7,7 +7,8 @@
 
 #include "core/log.h"
 #include "device/storage/synclock.h"
-#include "operations/ipodtreelistcontroler.h"
+#include "operations/bookshelf.h"
+#include "operations/devicelibrary.h"
 
 #include <QCoreApplication>
 
@@ -34,18 +35,22 @@ int memoryChild(int argc, char **argv)
     DeviceRig rig(work, {}, device);
     if (!rig.up())
         return 1;
-    iPodTreeListControler &ctl = rig.controller();
     const uint64_t idle = residentBytes();
     resetPeak();
     startToSync(rig.device());
-    const BookOperationResult imported = ctl.addEPUBToDevice(epub);
+    // The catalogue shelf's import and export, each whole and in a context of its own.
+    DeviceLibrary &library = rig.library();
+    BookContext importing = library.bookContext();
+    const BookOperationResult imported = BookShelf::wholeBook(importing, library.books().startImport(importing, epub));
     endsync(rig.device());
     const uint64_t importPeak = peakResidentBytes();
     if (!imported.done())
         return 1;
     resetPeak();
     fs::create_directories(work + "/out");
-    const BookOperationResult exported = ctl.saveEpubToMac(imported.detail, work + "/out", false, title);
+    BookContext exporting = library.bookContext();
+    const BookOperationResult exported =
+        BookShelf::wholeBook(exporting, library.books().startExport(exporting, imported.detail, work + "/out", false, title));
     const uint64_t exportPeak = peakResidentBytes();
     if (!exported.done())
         return 1;

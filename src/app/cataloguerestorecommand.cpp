@@ -14,13 +14,13 @@
 #include "library/nodeinfo.h"
 #include "operations/cataloguerestore.h"
 #include "operations/devicelibrary.h"
-#include "operations/ipodtreelistcontroler.h"
+#include "operations/deviceoutline.h"
 
 #include <QAction>
 
 #include <algorithm>
 
-CatalogueRestoreCommand::CatalogueRestoreCommand(QWidget *window, QAction *item, const iPodTreeListControler &devices,
+CatalogueRestoreCommand::CatalogueRestoreCommand(QWidget *window, QAction *item, const DeviceOutline &devices,
                                                  TransferSlot &transfers, UserInteraction &interaction,
                                                  QObject *parent)
     : QObject(parent)
@@ -40,7 +40,7 @@ CatalogueRestoreCommand::~CatalogueRestoreCommand()
 
 std::string CatalogueRestoreCommand::selectedDeviceIdentifier() const
 {
-    const iPodTreeListControler &devices = m_devices;
+    const DeviceOutline &devices = m_devices;
     const TreeNodeArray nodes = devices.selectedNodes();
     if (nodes.size() != 1 || devices.ipodCount() < 1)
         return {};

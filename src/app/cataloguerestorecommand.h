@@ -15,7 +15,7 @@ class QAction;
 class QWidget;
 class TransferSlot;
 class UserInteraction;
-class iPodTreeListControler;
+class DeviceOutline;
 
 // "Restore Catalogue Backup..." in the device list's context menu: offers the kept copies of
 // the selected device's catalogue, asks before replacing, and puts the chosen copy back on a
@@ -28,7 +28,7 @@ class CatalogueRestoreCommand final : public QObject
     Q_DISABLE_COPY_MOVE(CatalogueRestoreCommand)
 public:
     // Runs `item` (the menu entry); the others outlive it. `window` parents the questions.
-    CatalogueRestoreCommand(QWidget *window, QAction *item, const iPodTreeListControler &devices,
+    CatalogueRestoreCommand(QWidget *window, QAction *item, const DeviceOutline &devices,
                             TransferSlot &transfers, UserInteraction &interaction, QObject *parent);
     ~CatalogueRestoreCommand() override;
 
@@ -49,7 +49,7 @@ private:
 
     QWidget *m_window;
     QAction *m_item;
-    const iPodTreeListControler &m_devices;
+    const DeviceOutline &m_devices;
     TransferSlot &m_transfers;
     UserInteraction &m_interaction;
     std::shared_ptr<std::atomic_bool> m_alive; // lets the upload's end see that we are gone

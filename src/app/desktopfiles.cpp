@@ -5,7 +5,7 @@
 #include "app/maincontroler.h"
 #include "device/storage/devicesurvey.h"
 #include "library/ipodrootnode.h"
-#include "operations/ipodtreelistcontroler.h"
+#include "operations/deviceoutline.h"
 
 #include <QMainWindow>
 #include <QTimer>
@@ -43,7 +43,7 @@ void mainControler::addFilesFromDesktop(const QStringList &paths, std::chrono::m
         wait->deleteLater();
         m_importSources->importGiven(paths);
     };
-    connect(treeListControler, &iPodTreeListControler::expandItem, wait, handle, Qt::QueuedConnection);
+    connect(treeListControler, &DeviceOutline::expandItem, wait, handle, Qt::QueuedConnection);
     connect(wait, &QTimer::timeout, this, [this, paths, wait] {
         wait->deleteLater();
         m_importSources->importGiven(paths);

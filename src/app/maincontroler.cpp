@@ -23,7 +23,7 @@
 #include "device/storage/userdataiphone.h"
 #include "library/nodeinfo.h"
 #include "operations/devicelibrary.h"
-#include "operations/ipodtreelistcontroler.h"
+#include "operations/deviceoutline.h"
 #include "ui_aboutdialog.h"
 #include "ui_mainwindow.h"
 #include "ui_preferenceswindow.h"

@@ -66,7 +66,7 @@ class LinkButton;
 class MessageLine;
 class QtLoadWindow;
 class XLPopupMenuButton;
-class iPodTreeListControler;
+class DeviceOutline;
 class silder;
 class linkImageView;
 namespace Ui {
@@ -167,7 +167,7 @@ public:
 
     // ---- Outlets -------------------------------------------------------------------------
     QMainWindow *mainWindow = nullptr;
-    iPodTreeListControler *treeListControler = nullptr;
+    DeviceOutline *treeListControler = nullptr; // an iPodTreeListControler
     AIOutLineView *iPodTableView = nullptr;
     QLabel *listHeadView = nullptr;
     QWidget *drawer = nullptr;
@@ -264,7 +264,7 @@ private:
     std::unique_ptr<Ui::PreferencesWindow> m_preferencesUi;
     std::unique_ptr<QtLoadWindow> m_loadWindow;
     std::unique_ptr<DeviceLibrary> m_library;
-    std::unique_ptr<iPodTreeListControler> m_treeListControler;
+    std::unique_ptr<DeviceOutline> m_treeListControler;
     std::unique_ptr<UserInteraction> m_interaction;
     std::unique_ptr<DevicePanel> m_panel; // goes before the form it runs
     ProgressSheet *m_progress = nullptr;  // children of this object

@@ -198,7 +198,7 @@ void mainControler::buildUnits()
     iPodTableView->setItemDelegate(new DeviceNameCell(iPodTableView));
     iPodTableView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     iPodTableView->setWordWrap(true);
-    connect(treeListControler, &iPodTreeListControler::expandItem, iPodTableView, &QTreeView::expand);
+    connect(treeListControler, &DeviceOutline::expandItem, iPodTableView, &QTreeView::expand);
 
     // The one transfer slot: the book commands and the catalogue restore take turns in it.
     m_slot = new TransferSlot(mainWindow, *m_progress, *m_interaction, this);

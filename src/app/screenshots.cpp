@@ -14,7 +14,7 @@
 #include "operations/bookpath.h"
 #include "operations/devicelibrary.h"
 #include "operations/devicelistmodel.h"
-#include "operations/ipodtreelistcontroler.h"
+#include "operations/deviceoutline.h"
 #include "widgets/aioutlineview.h"
 #include "widgets/aitableview.h"
 
@@ -75,7 +75,7 @@ int takeScreenshots(const ScreenshotWindow &parts, const QString &dirPath)
     QMainWindow *window = parts.window;
     bool ok = save(window, dir, "01-getting-started.png", false);
 
-    iPodTreeListControler *tree = parts.devices;
+    DeviceOutline *tree = parts.devices;
     if (!waitFor([&] { return tree->ipodCount() >= 1 && !parts.deviceCard->isHidden(); })) {
         std::fprintf(stderr, "bookferry: no device arrived\n");
         return 1;

@@ -17,14 +17,14 @@ class QDialog;
 class QMainWindow;
 class QWidget;
 class QtLoadWindow;
-class iPodTreeListControler;
+class DeviceOutline;
 
 // What the pictures are taken of, and the window's own commands for the progress sheet and
 // the failure window, so that they show exactly as a transfer shows them.
 struct ScreenshotWindow
 {
     QMainWindow *window = nullptr;
-    iPodTreeListControler *devices = nullptr;
+    DeviceOutline *devices = nullptr;
     AIOutLineView *deviceList = nullptr;
     AITableView *table = nullptr;
     const QWidget *deviceCard = nullptr;

@@ -9,7 +9,7 @@
 #include "library/ipodrootnode.h"
 #include "operations/devicelibrary.h"
 #include "operations/devicelistmodel.h"
-#include "operations/ipodtreelistcontroler.h"
+#include "operations/deviceoutline.h"
 
 #include <QHeaderView>
 #include <QMainWindow>

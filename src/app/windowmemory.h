@@ -15,7 +15,7 @@ class QMainWindow;
 class QModelIndex;
 class QSplitter;
 class QTableView;
-class iPodTreeListControler;
+class DeviceOutline;
 
 // What the window keeps between runs, in the preferences (QSettings): its size and place, the
 // split between the device list and the right side, the book table's column widths, order
@@ -36,7 +36,7 @@ public:
         QSplitter *split = nullptr;
         QTableView *table = nullptr;
         MediaTableModel *columns = nullptr;
-        iPodTreeListControler *devices = nullptr;
+        DeviceOutline *devices = nullptr;
     };
     WindowMemory(const Parts &parts, QObject *parent);
 

@@ -2,90 +2,25 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #pragma once
 
-#include "core/notificationcenter.h"
-#include "library/treenode.h"
 #include "operations/bookoperationresult.h"
-#include "operations/devicelistmodel.h"
-#include "operations/devicelistnotifications.h"
+#include "operations/deviceoutline.h"
 
-#include <QItemSelectionModel>
-#include <QObject>
-
-#include <cstdint>
-#include <optional>
 #include <string>
 
-class DeviceLibrary;
 class epub;
 
-// The controller of the device list. It owns the device tree and its item model, keeps the
-// tree in step with device arrival and removal, and announces the selected node. The book
-// operations named here are those of the library's catalogue shelf (bookshelf.h).
-//
-// Threads: made, questioned and notified on the main thread. The survey's
-// DeviceInfoNotification arrives on the survey thread; its tree work is carried to the main
-// thread. The book operations may run on a transfer thread (they touch files and the device,
-// never the tree).
-//
-// The selection lives in selectionModel(); a view shows it with
-// setModel(model()) and setSelectionModel(selectionModel()). Every selection change is
-// announced with iPodListSelectionDidChangeNotification (user info: a NodeInfo, or empty).
-class iPodTreeListControler : public QObject
+// The controller of the device list: the outline (deviceoutline.h) and, under the names the
+// window and the tests call them by, the book operations of the library's catalogue shelf
+// (bookshelf.h). Each works in a context of its own (a batch runs the shelf itself) and may run
+// on a transfer thread: it touches files and the device, never the tree.
+class iPodTreeListControler : public DeviceOutline
 {
     Q_OBJECT
 public:
-    // Registers the three observers and shows the placeholder. `library` (kept by the caller,
-    // outliving this controller) holds the link whose arrivals the tree follows.
-    explicit iPodTreeListControler(DeviceLibrary &library, QObject *parent = nullptr);
-    ~iPodTreeListControler() override;
+    using DeviceOutline::DeviceOutline;
 
-    DeviceLibrary &library() const { return m_library; }
-
-    // ---- The outline -------------------------------------------------------------------
-    const TreeNodePtr &rootNode() const { return m_rootNode; }
-    DeviceListModel *model() const { return m_model; }
-    QItemSelectionModel *selectionModel() const { return m_selection; }
-    // Selects the node at `index` (none for an invalid index); the change is announced.
-    void outlineSelectionChanged(const QModelIndex &index);
-    void outlineViewSelectionDidChange();
-    // Selects the first device's "Custom Books" list, where imports go; false when no device
-    // shows one.
-    bool selectCustomBooks();
-
-    // ---- Questions of the main window --------------------------------------------------
-    TreeNodeArray selectedNodes() const; // in row order (the outline's allSelectedItems)
-    TreeNodePtr selectedItem() const;    // the node of the current selected row, or null
-    int ipodCount() const;
-    bool isRootSelect() const;
-    bool isSelectepubnodecanadd() const;
-    std::string DeviceName() const;
-    int64_t getDeviceFreeSize() const;
-    static std::string BytesToGB(double bytes);
-
-    // ---- Notification handlers -----------------------------------------------------------
-    void loadIphoneNotification(const Notification &notification);
-    void unloadIphoneNotification(const Notification &notification);
-    void deviceRemoved(const std::string &volumePath);
-    void reloadiPodNotification(const Notification &notification);
-
-    // ---- Book operations of the catalogue shelf -------------------------------------------
-    // Each works in a context of its own (a batch runs the shelf itself).
     BookOperationResult addEPUBToDevice(const std::string &path);
     BookOperationResult saveEpubToMac(const std::string &path, const std::string &dstpath, bool isbuybook,
                                       const std::string &titlename);
     BookOperationResult deleteMediaFromDevice(const epub &record);
-
-Q_SIGNALS:
-    // A device node was added: a view expands it.
-    void expandItem(const QModelIndex &index);
-
-private:
-    void addDeviceNode(const StringDictionary &survey);
-    void postSelection(const std::optional<NodeInfo> &info);
-
-    DeviceLibrary &m_library;
-    TreeNodePtr m_rootNode;
-    DeviceListModel *m_model = nullptr;
-    QItemSelectionModel *m_selection = nullptr;
-    bool m_deviceGone = false; // a device went since the last node was made (main thread)
 };

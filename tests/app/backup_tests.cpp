@@ -12,7 +12,8 @@
 #include "operations/cataloguebackup.h"
 #include "operations/devicelibrary.h"
 #include "operations/devicelistmodel.h"
-#include "operations/ipodtreelistcontroler.h"
+#include "operations/bookshelf.h"
+#include "operations/deviceoutline.h"
 #include "widgets/aioutlineview.h"
 
 #include <QAction>
@@ -51,11 +52,13 @@ protected:
         fs::create_directories(deviceFile("/Books/BETA.epub"));
         attach();
         selectDevice();
-        iPodTreeListControler *tree = m_window->treeListControler;
-        const std::shared_ptr<DeviceSession> session = tree->library().openSession();
+        DeviceLibrary &library = m_window->treeListControler->library();
+        const std::shared_ptr<DeviceSession> session = library.openSession();
         ASSERT_TRUE(session);
         startToSync(session->data());
-        ASSERT_TRUE(tree->addEPUBToDevice(makeBook("gamma.epub", "Gamma", "G").toStdString()).done());
+        BookContext context = library.bookContext();
+        const std::string book = makeBook("gamma.epub", "Gamma", "G").toStdString();
+        ASSERT_TRUE(BookShelf::wholeBook(context, library.books().startImport(context, book)).done());
         endsync(session->data());
         std::string error;
         ASSERT_TRUE(backUpDeviceCatalogue(session->data(), &error)) << error;

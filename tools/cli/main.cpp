@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: Bookferry developers
 // bookferry-cli: the device's books from a terminal. The device comes up as in the
 // application (the connection object with a headless load window, the survey, the
-// device-list controller), and the books go through the controller's own operations.
+// device list), and the books go through the library's shelves.
 #include "clioptions.h"
 
 #include "core/appconfigure.h"
@@ -25,7 +25,7 @@
 #include "operations/cataloguebackup.h"
 #include "operations/cataloguerestore.h"
 #include "operations/devicelibrary.h"
-#include "operations/ipodtreelistcontroler.h"
+#include "operations/deviceoutline.h"
 #include "operations/readerapps.h"
 
 #include "ipodinfo/ipodinfocommand.h"
@@ -235,7 +235,7 @@ public:
     Session(const CliOptions &options) : m_options(options), m_arrival(options.verbose) {}
     ~Session()
     {
-        m_controller.reset();
+        m_outline.reset();
         m_library.reset();
         setDeviceBackend(nullptr);
     }
@@ -256,7 +256,7 @@ public:
         const SurveyScope scope =
             m_options.command == "info" ? SurveyScope::Everything : SurveyScope::WithoutMediaSums;
         m_library = std::make_unique<DeviceLibrary>(&m_window, scope);
-        m_controller = std::make_unique<iPodTreeListControler>(*m_library);
+        m_outline = std::make_unique<DeviceOutline>(*m_library);
         if (!m_library->watching()) {
             std::cerr << "bookferry-cli: cannot watch for devices (" << selection << ")\n";
             return false;
@@ -264,9 +264,9 @@ public:
         const char *wait = std::getenv("BOOKFERRY_CLI_WAIT_SECONDS");
         const int seconds = wait ? std::atoi(wait) : 5;
         const bool arrived = processMainEventsUntil(
-            [this] { return m_controller->ipodCount() > 0 || m_arrival.failed(); },
+            [this] { return m_outline->ipodCount() > 0 || m_arrival.failed(); },
             std::chrono::seconds(seconds > 0 ? seconds : 5));
-        if (m_controller->ipodCount() == 0 && m_arrival.failed()) {
+        if (m_outline->ipodCount() == 0 && m_arrival.failed()) {
             std::cerr << "bookferry-cli: " << field(m_arrival.reason()) << "\n";
             return false;
         }
@@ -278,7 +278,7 @@ public:
                 std::cerr << "bookferry-cli: the device " << selection << " did not come up\n";
             return false;
         }
-        m_node = std::dynamic_pointer_cast<iPodRootNode>(m_controller->rootNode()->firstChild());
+        m_node = std::dynamic_pointer_cast<iPodRootNode>(m_outline->rootNode()->firstChild());
         return m_node && m_node->device();
     }
 
@@ -663,7 +663,7 @@ private:
     ArrivalWatch m_arrival;
     HeadlessLoadWindow m_window;
     std::unique_ptr<DeviceLibrary> m_library;
-    std::unique_ptr<iPodTreeListControler> m_controller;
+    std::unique_ptr<DeviceOutline> m_outline;
     std::shared_ptr<iPodRootNode> m_node;
 };
 } // namespace
