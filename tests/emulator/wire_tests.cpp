@@ -75,12 +75,10 @@ public:
         SSL_set_fd(m_ssl, m_fd);
         return SSL_connect(m_ssl) == 1;
     }
-    // After StopSession: one close_notify as the stock client sends (or none, as a
-    // minimal client may do), then plain text again.
-    void endTls(bool closeNotify)
+    // After StopSession: no close_notify, as a minimal client may do (the stock client sends
+    // one), then plain text again.
+    void endTls()
     {
-        if (closeNotify)
-            SSL_shutdown(m_ssl);
         SSL_free(m_ssl);
         m_ssl = nullptr;
     }
@@ -290,8 +288,8 @@ protected:
 
     // A lockdown session (with TLS, as a device insists) that starts the services; the
     // first StartService carries only Request and Service, the others what fuller clients
-    // add. The session ends with or without the client's close_notify.
-    std::vector<uint16_t> startServices(const std::vector<std::string> &services, bool closeNotify)
+    // add.
+    std::vector<uint16_t> startServices(const std::vector<std::string> &services)
     {
         Socket pairing(emulator.socketPath());
         sendMuxPlist(pairing, 3, dictOf({{"MessageType", plist_new_string("ReadPairRecord")},
@@ -336,7 +334,7 @@ protected:
         sendFramed(s, plistToXml(dictOf({{"Request", plist_new_string("StopSession")},
                                          {"SessionID", plist_get_item_copy(session.get(), "SessionID")}}).get()));
         EXPECT_EQ(plistString(readFramed(s).get(), "Request"), "StopSession");
-        s.endTls(closeNotify);
+        s.endTls();
         // Plain text again: without a session, services are refused by name.
         sendFramed(s, plistToXml(dictOf({{"Request", plist_new_string("StartService")}}).get()));
         EXPECT_EQ(plistString(readFramed(s).get(), "Error"), "MissingService");
@@ -352,7 +350,7 @@ protected:
 TEST_F(WireTest, AfcTakesUnterminatedPathsAndAnswersNumbersInHeaderData)
 {
     startEmulator();
-    const auto ports = startServices({"com.apple.afc", "com.apple.afc"}, true);
+    const auto ports = startServices({"com.apple.afc", "com.apple.afc"});
     ASSERT_EQ(ports.size(), 2u);
     ASSERT_NE(ports[0], ports[1]);
     Socket s(emulator.socketPath());
@@ -505,22 +503,6 @@ TEST_F(WireTest, UsbmuxServesBothFramingsAndAnswersWhatItCannotServe)
     // StartSession without HostID is refused with the error that names it.
     sendFramed(s, plistToXml(dictOf({{"Request", plist_new_string("StartSession")}}).get()));
     EXPECT_EQ(plistString(readFramed(s).get(), "Error"), "MissingHostID");
-}
-
-TEST_F(WireTest, NotificationProxyTakesBinaryPlists)
-{
-    startEmulator();
-    const auto ports = startServices({"com.apple.mobile.notification_proxy"}, false);
-    ASSERT_EQ(ports.size(), 1u);
-    Socket s(emulator.socketPath());
-    ASSERT_TRUE(connect(s, ports[0]));
-    const Bytes post = plistToBinary(dictOf({{"Command", plist_new_string("PostNotification")},
-                                             {"Name", plist_new_string("com.apple.itunes-mobdev.syncWillStart")}}).get());
-    sendFramed(s, std::string(post.begin(), post.end()));
-    sendFramed(s, plistToXml(dictOf({{"Command", plist_new_string("Shutdown")}}).get()));
-    EXPECT_EQ(plistString(readFramed(s).get(), "Command"), "ProxyDeath");
-    ASSERT_TRUE(emulator.waitForCounter("np.PostNotification", 1));
-    EXPECT_EQ(readWholeFile(dir + "/notifications.log"), "com.apple.itunes-mobdev.syncWillStart\n");
 }
 
 } // namespace
