@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
 // bookferry-cli against hostile device contents, the device served as a folder and through
-// usbmuxd (the emulator) alike: control characters in names and titles, app files that are
-// folders or FIFOs, a title nested 200,000 elements deep; and a scratch folder that takes nothing.
+// usbmuxd (the emulator) alike: control characters in names and titles, and app files that are
+// folders or FIFOs.
 #include "emulatorharness.h"
 #include "clirun.h"
 #include "epubbuilder.h"
@@ -16,8 +16,6 @@
 #include <filesystem>
 #include <future>
 #include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -80,18 +78,6 @@ protected:
 private:
     bool m_started = false;
 };
-
-std::string nested(int levels, const std::string &inner)
-{
-    std::string text;
-    text.reserve(std::size_t(levels) * 7 + inner.size());
-    for (int i = 0; i < levels; ++i)
-        text += "<i>";
-    text += inner;
-    for (int i = 0; i < levels; ++i)
-        text += "</i>";
-    return text;
-}
 
 } // namespace
 
@@ -193,77 +179,5 @@ TEST_F(HostileUsbTest, AnInfoPlistOrIconThatIsNoFileStopsNothing)
         for (const auto &row : rows)
             EXPECT_EQ(run.out.find(row.identifier + "\t") != std::string::npos, row.listed) << row.identifier << run.out;
         EXPECT_NE(run.out.find(std::string(kApp) + "\tReader\t"), std::string::npos) << run.out;
-    }
-}
-
-// A book whose title nests 200,000 elements is listed, imported and imported into an app,
-// its title taken from the file name: the package reader follows a few hundred levels.
-TEST_F(HostileUsbTest, ATitleNestedTooDeepIsReadAsFarAsItGoes)
-{
-    const std::string opf = EpubBuilder::packageDocument(nested(200000, "Deep"), "Writer");
-    const std::string book = tmp.file("deep.epub");
-    ASSERT_TRUE(EpubBuilder::validBook("x", "Writer").add("OEBPS/content.opf", opf).write(book));
-    fs::copy_file(book, docs() + "/deep.epub");
-
-    for (const auto &[way, run] : both({"list", "--app", kApp})) {
-        SCOPED_TRACE(way);
-        EXPECT_EQ(run.exitCode, 0) << run.err;
-        EXPECT_NE(run.out.find("deep.epub\t"), std::string::npos) << run.out;
-    }
-    for (const auto &[way, run] : both({"import", "--app", kApp, "--keep-both", book})) {
-        SCOPED_TRACE(way);
-        EXPECT_EQ(run.exitCode, 0) << run.err;
-    }
-    for (const auto &[way, run] : both({"import", "--duplicates", book})) {
-        SCOPED_TRACE(way);
-        EXPECT_EQ(run.exitCode, 0) << run.err;
-        EXPECT_NE(run.out.find("imported deep.epub"), std::string::npos) << run.out;
-    }
-}
-
-// A scratch folder that exists, is private and still takes nothing (read-only): said at once,
-// with the reason, without --verbose, and not as a device that did not come up.
-TEST(HostileScratch, AScratchFolderThatTakesNothingIsSaidAtOnce)
-{
-    TempDir tmp;
-    const std::string dev = makeFolderDevice(tmp.file("dev"), FolderDeviceDescription{});
-    addFolderApp(dev, readerApp(kApp, "Reader"));
-    const std::string scratch = tmp.file("scratch");
-    fs::create_directory(scratch);
-    ::chmod(scratch.c_str(), 0500);
-    // The mode does not stop root: the folder is made immutable then (for the run only).
-    struct Immutable
-    {
-        std::string path;
-        int fd = -1;
-        ~Immutable()
-        {
-            ::chmod(path.c_str(), 0700);
-            int flags = 0;
-            if (fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
-                flags &= ~FS_IMMUTABLE_FL;
-                ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
-            }
-            if (fd >= 0)
-                ::close(fd);
-        }
-    } immutable{scratch};
-    if (::geteuid() == 0) {
-        immutable.fd = ::open(scratch.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        int flags = 0;
-        if (immutable.fd < 0 || ::ioctl(immutable.fd, FS_IOC_GETFLAGS, &flags) != 0 ||
-            (flags |= FS_IMMUTABLE_FL, ::ioctl(immutable.fd, FS_IOC_SETFLAGS, &flags) != 0))
-            GTEST_SKIP() << "root, and the file system takes no immutable folder";
-    }
-    const std::vector<std::string> commands[] = {{"list"}, {"export", "--app", kApp, "--to", tmp.file("out")}};
-    for (const auto &args : commands) {
-        SCOPED_TRACE(args.front());
-        const CliRun run = runCli("folder:" + dev, scratch, {}, args);
-        EXPECT_EQ(run.exitCode, 2);
-        EXPECT_NE(run.err.find("bookferry-cli: The scratch folder " + scratch +
-                               " cannot be used: this program's working folder cannot be made in it ("),
-                  std::string::npos)
-            << run.err;
-        EXPECT_EQ(run.err.find("did not come up"), std::string::npos) << run.err;
     }
 }
