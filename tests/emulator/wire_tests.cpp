@@ -88,18 +88,6 @@ private:
     SSL *m_ssl = nullptr;
 };
 
-uint64_t le64(const uint8_t *p)
-{
-    uint64_t v = 0;
-    for (int i = 7; i >= 0; --i)
-        v = v << 8 | p[i];
-    return v;
-}
-uint32_t le32(const uint8_t *p)
-{
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
 PlistPtr dictOf(std::initializer_list<std::pair<const char *, plist_t>> items)
 {
     PlistPtr dict(plist_new_dict());
@@ -145,8 +133,8 @@ void sendMuxPlist(Socket &s, uint32_t tag, plist_t dict)
 MuxAnswer readMux(Socket &s)
 {
     const Bytes header = s.receive(16);
-    MuxAnswer a{le32(header.data() + 4), le32(header.data() + 8), le32(header.data() + 12), {}};
-    a.payload = s.receive(le32(header.data()) - 16);
+    MuxAnswer a{readLe32(header.data() + 4), readLe32(header.data() + 8), readLe32(header.data() + 12), {}};
+    a.payload = s.receive(readLe32(header.data()) - 16);
     return a;
 }
 
@@ -187,7 +175,7 @@ struct AfcAnswer
     uint64_t op = 0;
     Bytes headerData; // this_length - 40 bytes
     Bytes payload;    // entire_length - this_length bytes
-    uint64_t number() const { return headerData.size() >= 8 ? le64(headerData.data()) : ~uint64_t(0); }
+    uint64_t number() const { return headerData.size() >= 8 ? readLe64(headerData.data()) : ~uint64_t(0); }
     std::string payloadText() const { return std::string(payload.begin(), payload.end()); }
 };
 
@@ -210,7 +198,7 @@ public:
 
         const Bytes header = m_s.receive(40);
         EXPECT_EQ(std::string(header.begin(), header.begin() + 8), "CFA6LPAA");
-        AfcAnswer a{le64(&header[8]), le64(&header[16]), le64(&header[24]), le64(&header[32]), {}, {}};
+        AfcAnswer a{readLe64(&header[8]), readLe64(&header[16]), readLe64(&header[24]), readLe64(&header[32]), {}, {}};
         EXPECT_EQ(a.packetNum, m_packet);
         EXPECT_GE(a.thisLength, 40u);
         EXPECT_GE(a.entire, a.thisLength);
@@ -332,18 +320,14 @@ protected:
             ports.push_back(uint16_t(plistUint(reply.get(), "Port").value_or(0)));
         }
         sendFramed(s, plistToXml(dictOf({{"Request", plist_new_string("StopSession")},
-                                         {"SessionID", plist_get_item_copy(session.get(), "SessionID")}}).get()));
+                                         {"SessionID", plist_copy(plist_dict_get_item(session.get(), "SessionID"))}})
+                                .get()));
         EXPECT_EQ(plistString(readFramed(s).get(), "Request"), "StopSession");
         s.endTls();
         // Plain text again: without a session, services are refused by name.
         sendFramed(s, plistToXml(dictOf({{"Request", plist_new_string("StartService")}}).get()));
         EXPECT_EQ(plistString(readFramed(s).get(), "Error"), "MissingService");
         return ports;
-    }
-
-    static plist_t plist_get_item_copy(plist_t dict, const char *key)
-    {
-        return plist_copy(plist_dict_get_item(dict, key));
     }
 };
 
@@ -449,16 +433,16 @@ TEST_F(WireTest, UsbmuxServesBothFramingsAndAnswersWhatItCannotServe)
     EXPECT_EQ(a.message, 1u);
     EXPECT_EQ(a.tag, 11u);
     ASSERT_EQ(a.payload.size(), 4u);
-    EXPECT_EQ(le32(a.payload.data()), 0u);
+    EXPECT_EQ(readLe32(a.payload.data()), 0u);
     a = readMux(listen);
     EXPECT_EQ(a.message, 4u);
     ASSERT_EQ(a.payload.size(), 268u);
-    EXPECT_EQ(le32(a.payload.data()), deviceId);
+    EXPECT_EQ(readLe32(a.payload.data()), deviceId);
     EXPECT_EQ(std::string(reinterpret_cast<const char *>(a.payload.data() + 6)), desc.udid);
     EXPECT_EQ(emulator.control("detach " + desc.udid), "ok\n");
     a = readMux(listen);
     EXPECT_EQ(a.message, 5u);
-    EXPECT_EQ(le32(a.payload.data()), deviceId);
+    EXPECT_EQ(readLe32(a.payload.data()), deviceId);
     EXPECT_EQ(emulator.control("attach " + desc.udid), "ok\n");
     EXPECT_EQ(readMux(listen).message, 4u);
 
@@ -469,9 +453,9 @@ TEST_F(WireTest, UsbmuxServesBothFramingsAndAnswersWhatItCannotServe)
     sendMux(s, 0, 99, 21, {});
     a = readMux(s);
     EXPECT_EQ(a.message, 1u);
-    EXPECT_EQ(le32(a.payload.data()), 1u);
+    EXPECT_EQ(readLe32(a.payload.data()), 1u);
     sendMux(s, 2, 8, 22, {});
-    EXPECT_EQ(le32(readMux(s).payload.data()), 6u);
+    EXPECT_EQ(readLe32(readMux(s).payload.data()), 6u);
     sendMuxPlist(s, 23, dictOf({{"DeviceID", plist_new_uint(deviceId)}}).get());
     a = readMux(s);
     EXPECT_EQ(a.tag, 23u);
@@ -496,7 +480,7 @@ TEST_F(WireTest, UsbmuxServesBothFramingsAndAnswersWhatItCannotServe)
     a = readMux(s);
     EXPECT_EQ(a.message, 1u);
     EXPECT_EQ(a.version, 0u);
-    EXPECT_EQ(le32(a.payload.data()), 0u);
+    EXPECT_EQ(readLe32(a.payload.data()), 0u);
     sendFramed(s, "\n  <plist version=\"1.0\"><dict><key>Request</key><string>QueryType</string></dict></plist>");
     PlistPtr type = readFramed(s);
     EXPECT_EQ(plistString(type.get(), "Type"), "com.apple.mobile.lockdown");
