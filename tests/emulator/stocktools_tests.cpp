@@ -65,7 +65,7 @@ TEST_F(StockToolsTest, ToolsGetTheAnswersADeviceGives)
         {{"ideviceinfo", "-u", old, "-k", "ProductVersion"}, true, "9.3.5\n", true},
         {{"ideviceinfo", "-u", untrusted.udid, "-k", "DeviceName"}, false, "", true},
         {{"ideviceinfo", "-u", untrusted.udid, "-s", "-k", "DeviceName"}, true, "Untrusted iPhone\n", true},
-        {{"idevicenotificationproxy", "-u", udid, "post", "a.b"}, true, "", false},
+        {{"idevicenotificationproxy", "-u", udid, "post", "a.b"}, true, "a.b", false},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(::testing::PrintToString(row.argv));
