@@ -50,7 +50,6 @@ protected:
         std::string error;
         backend = makeIMobileDeviceBackend(udid, &error);
         ASSERT_TRUE(backend) << error;
-        ASSERT_EQ(backend->name(), "imobiledevice");
         ASSERT_EQ(backend->subscribe(&BackendReports::report, &events), 0);
     }
 
@@ -87,18 +86,10 @@ protected:
     }
 };
 
-TEST_F(BackendTest, ArrivalSessionValuesAndServices)
+TEST_F(BackendTest, ArrivalSessionValuesServicesAndFiles)
 {
-    startWith({});
-    device = arrival();
-    ASSERT_NE(device, nullptr);
+    ASSERT_NO_FATAL_FAILURE(startWithFileService({}));
     EXPECT_EQ(backend->copyDeviceIdentifier(device), desc.udid);
-    ASSERT_EQ(backend->connect(device), 0);
-    EXPECT_NE(backend->isPaired(device), 0);
-    ASSERT_EQ(backend->validatePairing(device), 0);
-    ASSERT_EQ(backend->startSession(device), 0);
-    EXPECT_EQ(emulator.counter("lockdown.StartSession"), 1u);
-
     EXPECT_EQ(backend->copyValue(device, "DeviceName"), "Emulated iPhone");
     EXPECT_EQ(backend->copyValue(device, "ProductVersion"), "16.7.2");
     EXPECT_EQ(backend->copyValue(device, "SerialNumber"), "F2LEMU000001");
@@ -115,11 +106,6 @@ TEST_F(BackendTest, ArrivalSessionValuesAndServices)
     EXPECT_NE(afcService, proxy);
     EXPECT_NE(backend->startService(device, "com.apple.no.such.service", &afcService), 0);
     EXPECT_FALSE(lastDeviceError(device).empty());
-}
-
-TEST_F(BackendTest, FileServiceRoundTrip)
-{
-    ASSERT_NO_FATAL_FAILURE(startWithFileService({}));
 
     afc_dictionary info;
     ASSERT_EQ(backend->deviceInfo(afc, info), 0);
