@@ -77,44 +77,26 @@ protected:
     }
 };
 
-TEST_F(WifiTest, DeviceOnCableAndWifiIsOneEntryByCable)
+// A device reached both ways is one entry, by cable. The cable leaving while the device stays
+// on Wi-Fi: that arrival ends (what was under way on the cable fails, as for any pulled cable)
+// and the device is back at once, on Wi-Fi, reachable there. The cable coming back takes it
+// over again; the network presence going then changes nothing the user sees, and the cable
+// going after it is the one removal.
+TEST_F(WifiTest, ADeviceOnCableAndWifiIsOneEntryByCable)
 {
     const std::string dev = makeFolderDevice(tmp.file("dev"), desc);
     ASSERT_TRUE(emulator.start({dev, "--network", dev}));
-
     const CliRun info = cli("usb", {"--json", "info"});
     ASSERT_EQ(info.exitCode, 0) << info.err;
     EXPECT_FALSE(cliJson(info).object().contains(QStringLiteral("ConnectionType"))) << info.out;
     EXPECT_EQ(emulator.counter("network.connect"), 0u);
 
-    // One arrival, by cable; the network presence going changes nothing the user sees,
-    // and the cable going after it is the one removal.
-    Reports reports;
-    std::unique_ptr<DeviceBackend> backend = subscribedBackend(reports);
-    ASSERT_TRUE(backend);
-    const auto arrival = reports.next();
-    ASSERT_TRUE(arrival && arrival->msg == ADNCI_MSG_CONNECTED);
-    EXPECT_EQ(backend->interfaceType(arrival->device), int(kInterfaceUsb));
-    EXPECT_EQ(emulator.control("detach-network " + desc.udid), "ok\n");
-    EXPECT_EQ(emulator.control("detach " + desc.udid), "ok\n");
-    const auto removal = reports.next();
-    ASSERT_TRUE(removal);
-    EXPECT_EQ(removal->msg, unsigned(ADNCI_MSG_DISCONNECTED));
-    EXPECT_EQ(removal->device, arrival->device);
-}
-
-// The cable leaving while the device stays on Wi-Fi: that arrival ends (what was under way
-// on the cable fails, as for any pulled cable) and the device is back at once, on Wi-Fi,
-// reachable there. The cable coming back takes it over again.
-TEST_F(WifiTest, CableLeavingHandsTheDeviceToWifiAndBack)
-{
-    const std::string dev = makeFolderDevice(tmp.file("dev"), desc);
-    ASSERT_TRUE(emulator.start({dev, "--network", dev}));
     Reports reports;
     std::unique_ptr<DeviceBackend> backend = subscribedBackend(reports);
     ASSERT_TRUE(backend);
     const auto byCable = reports.next();
     ASSERT_TRUE(byCable && byCable->msg == ADNCI_MSG_CONNECTED);
+    EXPECT_EQ(backend->interfaceType(byCable->device), int(kInterfaceUsb));
 
     EXPECT_EQ(emulator.control("detach " + desc.udid), "ok\n");
     const auto gone = reports.next();
@@ -136,6 +118,13 @@ TEST_F(WifiTest, CableLeavingHandsTheDeviceToWifiAndBack)
     EXPECT_EQ(left->msg, unsigned(ADNCI_MSG_DISCONNECTED));
     EXPECT_EQ(back->msg, unsigned(ADNCI_MSG_CONNECTED));
     EXPECT_EQ(backend->interfaceType(back->device), int(kInterfaceUsb));
+
+    EXPECT_EQ(emulator.control("detach-network " + desc.udid), "ok\n");
+    EXPECT_EQ(emulator.control("detach " + desc.udid), "ok\n");
+    const auto removal = reports.next();
+    ASSERT_TRUE(removal);
+    EXPECT_EQ(removal->msg, unsigned(ADNCI_MSG_DISCONNECTED));
+    EXPECT_EQ(removal->device, back->device);
 }
 
 // A device on the network only: listed with its Wi-Fi mark, its books listed, reached straight
