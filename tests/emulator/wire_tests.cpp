@@ -234,13 +234,17 @@ constexpr uint64_t Status = 0x01, Data = 0x02, ReadDir = 0x03, MakeDir = 0x09, G
                    FileOpen = 0x0D, FileOpenRes = 0x0E, FileRead = 0x0F, FileWrite = 0x10, FileSeek = 0x11,
                    FileTell = 0x12, FileTellRes = 0x13, FileClose = 0x14, RenamePath = 0x18, RemoveAll = 0x22;
 
-// A STATUS answer: the code in 8 bytes of header data, no payload.
-void expectStatus(const AfcAnswer &a, uint64_t status)
+// An answer of one number (a status, a handle, a position): 8 bytes of header data, no payload.
+uint64_t numberAnswered(const AfcAnswer &a, uint64_t op)
 {
-    EXPECT_EQ(a.op, Status);
+    EXPECT_EQ(a.op, op);
     EXPECT_EQ(a.thisLength, 48u);
     EXPECT_EQ(a.entire, 48u);
-    EXPECT_EQ(a.number(), status);
+    return a.number();
+}
+void expectStatus(const AfcAnswer &a, uint64_t status)
+{
+    EXPECT_EQ(numberAnswered(a, Status), status);
 }
 
 class WireTest : public ::testing::Test
@@ -319,9 +323,8 @@ protected:
             EXPECT_FALSE(plist_dict_get_item(reply.get(), "Error")) << services[i];
             ports.push_back(uint16_t(plistUint(reply.get(), "Port").value_or(0)));
         }
-        sendFramed(s, plistToXml(dictOf({{"Request", plist_new_string("StopSession")},
-                                         {"SessionID", plist_copy(plist_dict_get_item(session.get(), "SessionID"))}})
-                                .get()));
+        plist_t sessionId = plist_copy(plist_dict_get_item(session.get(), "SessionID"));
+        sendFramed(s, plistToXml(dictOf({{"Request", plist_new_string("StopSession")}, {"SessionID", sessionId}}).get()));
         EXPECT_EQ(plistString(readFramed(s).get(), "Request"), "StopSession");
         s.endTls();
         // Plain text again: without a session, services are refused by name.
@@ -358,19 +361,12 @@ TEST_F(WireTest, AfcTakesUnterminatedPathsAndAnswersNumbersInHeaderData)
     expectStatus(afc.request(GetFileInfo, text("/Wire/none", false)), 8);
 
     // A file: the handle and the position are 8 bytes of header data (this_length 48).
-    const AfcAnswer open = afc.request(FileOpen, numbers({4}, "/Wire/f.txt")); // w+
-    EXPECT_EQ(open.op, FileOpenRes);
-    EXPECT_EQ(open.thisLength, 48u);
-    EXPECT_EQ(open.entire, 48u);
-    const uint64_t handle = open.number();
+    // (mode 4: w+)
+    const uint64_t handle = numberAnswered(afc.request(FileOpen, numbers({4}, "/Wire/f.txt")), FileOpenRes);
     ASSERT_NE(handle, 0u);
     const Bytes content(300 * 1024, 'x');
     expectStatus(afc.request(FileWrite, numbers({handle}), content), 0);
-    const AfcAnswer tell = afc.request(FileTell, numbers({handle}));
-    EXPECT_EQ(tell.op, FileTellRes);
-    EXPECT_EQ(tell.thisLength, 48u);
-    EXPECT_EQ(tell.entire, 48u);
-    EXPECT_EQ(tell.number(), content.size());
+    EXPECT_EQ(numberAnswered(afc.request(FileTell, numbers({handle})), FileTellRes), content.size());
     expectStatus(afc.request(FileSeek, numbers({handle, 0, 0})), 0);
     uint64_t total = 0;
     for (;;) {
@@ -383,9 +379,7 @@ TEST_F(WireTest, AfcTakesUnterminatedPathsAndAnswersNumbersInHeaderData)
     }
     EXPECT_EQ(total, content.size());
     expectStatus(afc.request(FileClose, numbers({handle})), 0);
-    const AfcAnswer reopened = afc.request(FileOpen, numbers({1}, "/Wire/f.txt", true));
-    EXPECT_EQ(reopened.op, FileOpenRes);
-    EXPECT_NE(reopened.number(), handle);
+    EXPECT_NE(numberAnswered(afc.request(FileOpen, numbers({1}, "/Wire/f.txt", true)), FileOpenRes), handle);
 
     // A write whose bytes follow the handle as header data (this_length = entire_length).
     const uint64_t second = afc.request(FileOpen, numbers({3}, "/Wire/h.txt")).number();
