@@ -5,21 +5,13 @@
 #include "device/folder/folderbackend.h"
 #include "library/samplepdf.h"
 #include "tempdir.h"
-
-#include <QProcess>
+#include "clirun.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 namespace {
-
-struct CliRun
-{
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
 
 class PdfAppsCliTest : public ::testing::Test
 {
@@ -49,18 +41,7 @@ protected:
     }
     CliRun cli(const std::vector<std::string> &args)
     {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("BOOKFERRY_SCRATCH"), QString::fromStdString(m_files.file("scratch")));
-        p.setProcessEnvironment(env);
-        QStringList list{QStringLiteral("--device"), QString::fromStdString("folder:" + m_device.path())};
-        for (const auto &a : args)
-            list << QString::fromStdString(a);
-        p.start(QStringLiteral(BOOKFERRY_CLI), list);
-        if (!p.waitForFinished(60000))
-            p.kill();
-        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-                p.readAllStandardOutput().toStdString(), p.readAllStandardError().toStdString()};
+        return Cli("folder:" + m_device.path(), m_files.file("scratch")).run(args);
     }
     TempDir m_device;
     TempDir m_files;

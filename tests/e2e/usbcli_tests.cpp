@@ -2,10 +2,12 @@
 // SPDX-FileCopyrightText: Bookferry developers
 // bookferry-cli through usbmuxd (the emulator) does to a device what it does to the same
 // device kept as a folder; a device that cannot be opened says why; a held sync lock is
-// waited for; it quits at once whatever usbmuxd does.
+// waited for; it quits at once whatever usbmuxd does. Hostile device contents, served both
+// ways: control characters in names and titles, and app files that are folders or FIFOs.
 #include "emulatorharness.h"
 #include "clirun.h"
 #include "epubbuilder.h"
+#include "folderdevice.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -13,14 +15,15 @@
 #include <QProcess>
 
 #include <gtest/gtest.h>
-#include <plist/plist.h>
 #include <zip.h>
 
 #include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
+#include <future>
 #include <map>
 #include <memory>
 #include <random>
@@ -33,12 +36,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const std::string kUdid = "00008030001a2b3c4d5e6f708192a3b4c5d6e7f8";
-
-struct PlistFree
-{
-    void operator()(plist_t p) const { plist_free(p); }
-};
-using PlistPtr = std::unique_ptr<void, PlistFree>;
 
 // The entries of a device's /Books/Books.plist, each as XML without what two runs cannot
 // share: "Release Date" (the time of the import) and the two identifiers drawn at random.
@@ -144,64 +141,117 @@ TEST_F(UsbCliTest, SameCatalogueAndFilesAsTheFolderDevice)
     fs::copy(base, overUsb, fs::copy_options::recursive);
     ASSERT_TRUE(emulator.start({overUsb}));
 
-    auto both = [&](const std::vector<std::string> &args) {
+    // The same command both ways: the same status and the same output; the folder's run first.
+    auto both = [&](const std::vector<std::string> &args, int exitCode) {
         Cli f = folderCli(asFolder);
         Cli u = usbCli();
-        const CliRun a = f.run(args);
-        const CliRun b = u.run(args);
-        EXPECT_EQ(a.exitCode, 0) << a.err;
-        EXPECT_EQ(b.exitCode, 0) << b.err;
-        return std::make_pair(cliJson(a), cliJson(b));
+        std::pair<CliRun, CliRun> runs(f.run(args), u.run(args));
+        EXPECT_EQ(runs.first.exitCode, exitCode) << runs.first.err;
+        EXPECT_EQ(runs.second.exitCode, exitCode) << runs.second.err;
+        EXPECT_EQ(runs.first.out, runs.second.out);
+        return runs;
     };
 
     // The survey, key for key: both ends read the same folder, so even the free space agrees.
-    const auto [infoFolder, infoUsb] = both({"--json", "info"});
-    EXPECT_TRUE(infoFolder.object().contains(QStringLiteral("FSFreeBytes")));
-    EXPECT_EQ(infoFolder, infoUsb);
+    const QJsonObject info = cliJson(both({"--json", "info"}, 0).first).object();
+    EXPECT_EQ(info.value(QStringLiteral("DeviceName")).toString(), QStringLiteral("Emulated iPhone"));
+    EXPECT_TRUE(info.contains(QStringLiteral("FSFreeBytes")));
+    EXPECT_EQ(cliJson(both({"--json", "list"}, 0).first).array().size(), 1);
 
-    const auto [listFolder, listUsb] = both({"--json", "list"});
-    EXPECT_EQ(listFolder.array().size(), 1);
-    EXPECT_EQ(listFolder, listUsb);
-
+    // Two books and a file that is no zip: the books go in, the file is named as failed.
     const std::string first = book("first.epub", "First Book"), second = book("second.epub", "Second Book");
-    const auto [importFolder, importUsb] = both({"--json", "import", first, second});
-    EXPECT_EQ(importFolder, importUsb);
+    writeWholeFile(tmp.file("broken.epub"), "not a zip");
+    const auto imported = both({"--json", "import", first, second, tmp.file("broken.epub")}, 1);
+    EXPECT_NE(imported.first.err.find("broken.epub"), std::string::npos) << imported.first.err;
+    EXPECT_NE(imported.second.err.find("broken.epub"), std::string::npos) << imported.second.err;
     EXPECT_EQ(catalogueEntries(asFolder), catalogueEntries(overUsb));
 
-    const auto [afterFolder, afterUsb] = both({"--json", "list"});
-    ASSERT_EQ(afterFolder.array().size(), 3);
-    EXPECT_EQ(afterFolder, afterUsb);
+    const QJsonArray books = cliJson(both({"--json", "list"}, 0).first).array();
+    ASSERT_EQ(books.size(), 3);
+    const QJsonObject firstBook = books.at(1).toObject();
+    EXPECT_EQ(firstBook.value(QStringLiteral("Name")).toString(), QStringLiteral("First Book"));
+    EXPECT_EQ(firstBook.value(QStringLiteral("Artist")).toString(), QStringLiteral("Writer"));
+    EXPECT_TRUE(firstBook.value(QStringLiteral("userItem")).toBool());
+    EXPECT_FALSE(firstBook.value(QStringLiteral("purchased")).toBool());
+    const std::string path = firstBook.value(QStringLiteral("Path")).toString().toStdString();
+    ASSERT_FALSE(path.empty());
+    // The book is kept unpacked on the device.
+    for (const std::string &dev : {asFolder, overUsb})
+        EXPECT_TRUE(fs::is_regular_file(dev + "/root/Books/" + path + "/OEBPS/content.opf")) << dev;
 
-    // Export everything into two folders: the same files, member for member.
-    fs::create_directories(tmp.file("out-folder"));
-    fs::create_directories(tmp.file("out-usb"));
-    {
-        Cli f = folderCli(asFolder);
-        Cli u = usbCli();
-        const CliRun a = f.run({"--json", "export", "--to", tmp.file("out-folder")});
-        const CliRun b = u.run({"--json", "export", "--to", tmp.file("out-usb")});
-        ASSERT_EQ(a.exitCode, 0) << a.err;
-        ASSERT_EQ(b.exitCode, 0) << b.err;
+    // Export everything into two folders: the same files, member for member. A file there
+    // already is kept unless --replace is given.
+    for (const std::string &way : {"folder", "usb"}) {
+        SCOPED_TRACE(way);
+        const std::string out = tmp.file("out-" + way);
+        fs::create_directories(out);
+        auto cli = [&](const std::vector<std::string> &args) {
+            Cli c = way == "usb" ? usbCli() : folderCli(asFolder);
+            return c.run(args);
+        };
+        const CliRun all = cli({"export", "--to", out});
+        ASSERT_EQ(all.exitCode, 0) << all.err;
+        const std::string target = out + "/First Book.epub";
+        writeWholeFile(target, "older");
+        const CliRun kept = cli({"--json", "export", "--to", out, path});
+        EXPECT_EQ(kept.exitCode, 0) << kept.err;
+        const QJsonArray results = cliJson(kept).object().value(QStringLiteral("results")).toArray();
+        EXPECT_EQ(results.at(0).toObject().value(QStringLiteral("status")).toString(),
+                  QStringLiteral("skipped"));
+        EXPECT_EQ(readWholeFile(target), "older");
+        EXPECT_EQ(cli({"export", "--to", out, "--replace", path}).exitCode, 0);
+        EXPECT_EQ(zipMembers(target).at("mimetype"), "application/epub+zip");
     }
     const std::vector<std::string> exported = fileNames(tmp.file("out-folder"));
     ASSERT_EQ(exported.size(), 3u);
     EXPECT_EQ(exported, fileNames(tmp.file("out-usb")));
     for (const std::string &name : exported) {
         const auto a = zipMembers(tmp.file("out-folder/" + name)), b = zipMembers(tmp.file("out-usb/" + name));
-        EXPECT_FALSE(a.empty()) << name;
+        EXPECT_EQ(a.at("mimetype"), "application/epub+zip") << name;
         EXPECT_EQ(a, b) << name;
     }
+    both({"export", "--to", tmp.file("out-folder"), "NONE.epub"}, 1);
 
-    // Delete the first imported book by its "Path" on each side.
-    const QString path = afterFolder.array().at(1).toObject().value(QStringLiteral("Path")).toString();
-    ASSERT_FALSE(path.isEmpty());
-    const auto [deleteFolder, deleteUsb] = both({"--json", "delete", path.toStdString()});
-    EXPECT_EQ(deleteFolder, deleteUsb);
+    // Delete the first imported book by its "Path" on each side; a second time it is not there.
+    both({"--json", "delete", path}, 0);
     const std::vector<std::string> left = catalogueEntries(asFolder);
     EXPECT_EQ(left.size(), 2u);
     EXPECT_EQ(left, catalogueEntries(overUsb));
-    EXPECT_FALSE(fs::exists(asFolder + "/root" + path.toStdString()));
-    EXPECT_FALSE(fs::exists(overUsb + "/root" + path.toStdString()));
+    EXPECT_FALSE(fs::exists(asFolder + "/root/Books/" + path));
+    EXPECT_FALSE(fs::exists(overUsb + "/root/Books/" + path));
+    const auto again = both({"delete", path}, 1);
+    EXPECT_NE(again.first.err.find(path), std::string::npos) << again.first.err;
+    EXPECT_NE(again.second.err.find(path), std::string::npos) << again.second.err;
+
+    // A tab is a title's own (XML carries it); the plain listing writes it as an escape, so each
+    // book stays one line of seven fields.
+    both({"import", book("tab.epub", "Tab\there \\ too")}, 0);
+    const CliRun plain = both({"list", "--custom"}, 0).first;
+    EXPECT_NE(plain.out.find("\tTab\\there \\\\ too\tWriter\t"), std::string::npos) << plain.out;
+    std::istringstream lines(plain.out);
+    for (std::string line; std::getline(lines, line);)
+        EXPECT_EQ(std::count(line.begin(), line.end(), '\t'), 6) << line;
+
+    // A book the device has is skipped, and so is a file given twice in one import once the
+    // first is in; --duplicates imports them again.
+    const std::string pair = book("pair.epub", "Pair");
+    const QJsonDocument results = cliJson(both({"--json", "import", second, pair, pair}, 0).first);
+    ASSERT_EQ(results.object().value(QStringLiteral("results")).toArray().size(), 3);
+    const auto field = [&](int i, const char *key) {
+        return results.object().value(QStringLiteral("results")).toArray().at(i)[QLatin1String(key)].toString();
+    };
+    EXPECT_EQ(field(0, "status"), QStringLiteral("skipped"));
+    EXPECT_TRUE(field(0, "message").contains(QStringLiteral("--duplicates")));
+    EXPECT_EQ(field(1, "status"), QStringLiteral("done"));
+    EXPECT_EQ(field(2, "message"), QStringLiteral("already on the device as \"Pair\" (") + field(1, "detail") +
+                                       QStringLiteral("); --duplicates imports it again"));
+    const CliRun skipped = both({"import", second}, 0).first;
+    EXPECT_NE(skipped.out.find("skipped second.epub: already on the device as \"Second Book\""),
+              std::string::npos)
+        << skipped.out;
+    both({"import", "--duplicates", second}, 0);
+    EXPECT_EQ(catalogueEntries(asFolder).size(), 5u);
+    EXPECT_EQ(catalogueEntries(asFolder), catalogueEntries(overUsb));
 }
 
 TEST_F(UsbCliTest, UntrustedDeviceSaysUnlockAndTrust)
@@ -371,132 +421,230 @@ std::string addReader(const std::string &deviceDir)
     return deviceDir + "/apps/org.example.reader/container/Documents";
 }
 
+// A device folder with one reader app, served both ways: its contents hostile.
+class HostileCliTest : public UsbCliTest
+{
+protected:
+    std::string dev, docs;
+
+    void SetUp() override
+    {
+        dev = makeFolderDevice(tmp.file("dev"), desc);
+        docs = addReader(dev);
+    }
+    // The run over each way: the folder first, then USB (the emulator started on first use).
+    std::vector<std::pair<std::string, CliRun>> both(const std::vector<std::string> &args, int bound = 60)
+    {
+        std::vector<std::pair<std::string, CliRun>> runs;
+        runs.emplace_back("folder", folderCli(dev).run(args, bound));
+        if (!m_started) {
+            m_started = emulator.start({dev});
+            EXPECT_TRUE(m_started);
+        }
+        runs.emplace_back("usb", usbCli().run(args, bound));
+        return runs;
+    }
+
+private:
+    bool m_started = false;
+};
+
+// A FIFO that no one writes: any reader that opens it waits. release() lets such a reader go
+// (its open ends, its read finds the end), so a failing case still ends.
+struct Fifo
+{
+    std::string path;
+    explicit Fifo(std::string where) : path(std::move(where)) { EXPECT_EQ(::mkfifo(path.c_str(), 0644), 0) << path; }
+    void release() const { ::close(::open(path.c_str(), O_WRONLY | O_NONBLOCK)); }
+};
+
+constexpr const char *kApp = "org.example.reader";
+
 } // namespace
 
-TEST_F(UsbCliTest, AppBooksInOutReplacedKeptBothAndDeleted)
+
+TEST_F(UsbCliTest, AppBooksInOutReplacedKeptBothDeletedAndRefusedInPlainWords)
 {
     const std::string dev = makeFolderDevice(tmp.file("dev"), desc);
     const std::string docs = addReader(dev);
-    ASSERT_TRUE(emulator.start({dev}));
     const std::string first = book("Novel.epub", "First Novel");
-    const std::vector<std::string> app = {"--app", "org.example.reader"};
-    auto run = [&](std::vector<std::string> args) {
-        const auto command = std::find_if(args.begin(), args.end(), [](const std::string &a) { return a[0] != '-'; });
-        args.insert(command + 1, app.begin(), app.end());
-        Cli cli = usbCli();
-        return cli.run(args);
-    };
-
-    CliRun in = run({"import", first});
-    ASSERT_EQ(in.exitCode, 0) << in.err;
-    EXPECT_EQ(in.out, "imported Novel.epub -> Novel.epub\n");
-    EXPECT_EQ(readWholeFile(docs + "/Novel.epub"), readWholeFile(first));
-
-    // The same name again: kept, then kept both, then replaced.
     fs::create_directories(tmp.file("second"));
     const std::string second = tmp.file("second/Novel.epub");
     ASSERT_TRUE(EpubBuilder::validBook("Second Novel", "Other").write(second));
-    CliRun kept = run({"import", second});
-    EXPECT_EQ(kept.exitCode, 0) << kept.err;
-    EXPECT_EQ(kept.out, "kept Novel.epub: Novel.epub is in the app already and was kept\n");
-    CliRun both = run({"import", "--keep-both", second});
-    EXPECT_EQ(both.out, "imported Novel.epub -> Novel (2).epub\n") << both.err;
-    CliRun replaced = run({"import", "--replace", second});
-    EXPECT_EQ(replaced.exitCode, 0) << replaced.err;
-    EXPECT_EQ(fileNames(docs), (std::vector<std::string>{"Novel (2).epub", "Novel.epub"}));
-    EXPECT_EQ(readWholeFile(docs + "/Novel.epub"), readWholeFile(second));
-
-    CliRun listed = run({"--json", "list"});
-    ASSERT_EQ(listed.exitCode, 0) << listed.err;
-    const QJsonArray books = cliJson(listed).array();
-    ASSERT_EQ(books.size(), 2);
-    EXPECT_EQ(books[1].toObject().value(QStringLiteral("Path")).toString(), QStringLiteral("Novel.epub"));
-    EXPECT_EQ(books[1].toObject().value(QStringLiteral("Name")).toString(), QStringLiteral("Second Novel"));
-    EXPECT_EQ(books[1].toObject().value(QStringLiteral("Artist")).toString(), QStringLiteral("Other"));
-    EXPECT_EQ(books[1].toObject().value(QStringLiteral("Size")).toInteger(), qint64(fs::file_size(second)));
-
+    writeWholeFile(tmp.file("notes.epub"), "just text");
     fs::create_directories(tmp.file("out"));
-    CliRun out = run({"export", "--to", tmp.file("out"), "Novel (2).epub"});
-    ASSERT_EQ(out.exitCode, 0) << out.err;
-    EXPECT_EQ(readWholeFile(tmp.file("out/Second Novel.epub")), readWholeFile(second));
-
-    CliRun deleted = run({"delete", "Novel.epub", "../Library/x.epub"});
-    EXPECT_EQ(deleted.exitCode, 1);
-    EXPECT_NE(deleted.err.find("\"..\" part"), std::string::npos) << deleted.err;
-    EXPECT_EQ(fileNames(docs), std::vector<std::string>{"Novel (2).epub"});
-    EXPECT_EQ(emulator.counter("afc.FILE_LOCK"), 0u); // no sync lock for an app
-
-    // A link in Documents leads nowhere: the app's private files stay.
+    // A link in Documents to the app's private files.
     const std::string library = docs + "/../Library";
     fs::create_directories(library);
     writeWholeFile(library + "/private.epub", readWholeFile(first));
     fs::create_directory_symlink("../Library", docs + "/lib");
-    CliRun through = run({"delete", "lib/private.epub"});
-    EXPECT_EQ(through.exitCode, 1);
-    EXPECT_NE(through.err.find("link"), std::string::npos) << through.err;
-    EXPECT_TRUE(fs::exists(library + "/private.epub"));
-}
+    ASSERT_TRUE(emulator.start({dev}));
 
-TEST_F(UsbCliTest, AppBooksRefusedInPlainWords)
-{
+    const struct
+    {
+        std::vector<std::string> args; // "--app org.example.reader" goes after the command
+        int exitCode;
+        std::string said; // the whole of standard output, or a part of standard error
+    } rows[] = {
+        {{"import", first}, 0, "imported Novel.epub -> Novel.epub\n"},
+        // The same name again: kept, then kept both, then replaced.
+        {{"import", second}, 0, "kept Novel.epub: Novel.epub is in the app already and was kept\n"},
+        {{"import", "--keep-both", second}, 0, "imported Novel.epub -> Novel (2).epub\n"},
+        {{"import", "--replace", second}, 0, "imported Novel.epub -> Novel.epub\n"},
+        {{"export", "--to", tmp.file("out"), "Novel.epub"}, 0, "exported Second Novel"},
+        {{"delete", "Novel.epub", "../Library/x.epub"}, 1, "\"..\" part"},
+        // The link leads nowhere: the app's private files stay.
+        {{"delete", "lib/private.epub"}, 1, "link"},
+        {{"import", tmp.file("notes.epub")}, 1, "is not an ePub"},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(::testing::PrintToString(row.args));
+        std::vector<std::string> args = row.args;
+        args.insert(args.begin() + 1, {"--app", "org.example.reader"});
+        Cli cli = usbCli();
+        const CliRun run = cli.run(args);
+        EXPECT_EQ(run.exitCode, row.exitCode) << run.err;
+        if (row.exitCode == 0)
+            EXPECT_EQ(run.out.substr(0, row.said.size()), row.said);
+        else
+            EXPECT_NE(run.err.find(row.said), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(fileNames(docs), (std::vector<std::string>{"Novel (2).epub", "lib"}));
+    EXPECT_EQ(readWholeFile(tmp.file("out/Second Novel.epub")), readWholeFile(second)); // replaced
+    EXPECT_TRUE(fs::exists(library + "/private.epub"));
+    EXPECT_EQ(emulator.counter("afc.FILE_LOCK"), 0u); // no sync lock for an app
+
+    Cli listCli = usbCli();
+    const CliRun listed = listCli.run({"--json", "list", "--app", "org.example.reader"});
+    ASSERT_EQ(listed.exitCode, 0) << listed.err;
+    const QJsonArray books = cliJson(listed).array();
+    ASSERT_EQ(books.size(), 1);
+    EXPECT_EQ(books[0].toObject().value(QStringLiteral("Path")).toString(), QStringLiteral("Novel (2).epub"));
+    EXPECT_EQ(books[0].toObject().value(QStringLiteral("Name")).toString(), QStringLiteral("Second Novel"));
+    EXPECT_EQ(books[0].toObject().value(QStringLiteral("Artist")).toString(), QStringLiteral("Other"));
+    EXPECT_EQ(books[0].toObject().value(QStringLiteral("Size")).toInteger(), qint64(fs::file_size(second)));
+
+    // Refusals: a locked device, an app that is gone, the device full part way (said so, and
+    // the partial file is gone).
     desc.locked = true;
-    const std::string dev = makeFolderDevice(tmp.file("dev"), desc);
-    const std::string docs = addReader(dev);
-    ASSERT_TRUE(emulator.start({"--fail-afc", "FILE_WRITE=18", dev}));
+    makeFolderDevice(dev, desc);
     Cli lockedCli = usbCli();
     const CliRun locked = lockedCli.run({"list", "--app", "org.example.reader"});
     EXPECT_EQ(locked.exitCode, 1);
     EXPECT_NE(locked.err.find("Unlock the iPhone and try again."), std::string::npos) << locked.err;
-
     desc.locked = false;
     makeFolderDevice(dev, desc);
     Cli goneCli = usbCli();
     const CliRun gone = goneCli.run({"list", "--app", "org.example.removed"});
     EXPECT_EQ(gone.exitCode, 1);
     EXPECT_NE(gone.err.find("The app is no longer on the device"), std::string::npos) << gone.err;
-
-    // The device full part way: said so, and the partial file is gone.
+    emulator.stop();
+    ASSERT_TRUE(emulator.start({"--fail-afc", "FILE_WRITE=18", dev}));
     Cli fullCli = usbCli();
     const CliRun full = fullCli.run({"import", "--app", "org.example.reader", book("Big.epub", "Big")});
     EXPECT_EQ(full.exitCode, 1);
     EXPECT_NE(full.err.find("The device is full"), std::string::npos) << full.err;
-    EXPECT_TRUE(fileNames(docs).empty());
-
-    writeWholeFile(tmp.file("notes.epub"), "just text");
-    Cli notEpub = usbCli();
-    const CliRun text = notEpub.run({"import", "--app", "org.example.reader", tmp.file("notes.epub")});
-    EXPECT_EQ(text.exitCode, 1);
-    EXPECT_NE(text.err.find("is not an ePub"), std::string::npos) << text.err;
+    EXPECT_EQ(fileNames(docs), (std::vector<std::string>{"Novel (2).epub", "lib"}));
 }
 
-TEST_F(UsbCliTest, AppListingReadsPartsOfBooksAndPassesHostileFilesOver)
+// A device's names and titles carry terminal commands (ESC, BEL, DEL, C1 controls) and bytes
+// that are not UTF-8: the plain listings write each as \xNN, the rest as it is.
+TEST_F(HostileCliTest, ControlCharactersInNamesAndTitlesAreEscaped)
 {
-    const std::string dev = makeFolderDevice(tmp.file("dev"), desc);
-    const std::string docs = addReader(dev);
-    // Ten books of 2 MB each, mostly a stored picture the listing has no need of.
-    std::string noise(2u << 20, '\0');
-    for (std::size_t i = 0; i < noise.size(); ++i)
-        noise[i] = static_cast<char>((i * 2654435761u) >> 13);
-    uint64_t total = 0;
-    for (int i = 0; i < 10; ++i) {
-        const std::string path = docs + "/Shelf/Book " + std::to_string(i) + ".epub";
-        fs::create_directories(docs + "/Shelf");
-        ASSERT_TRUE(EpubBuilder::validBook("Book " + std::to_string(i), "W").add("OEBPS/cover.jpg", noise, true).write(path));
-        total += fs::file_size(path);
-    }
-    ASSERT_EQ(::mkfifo((docs + "/pipe.epub").c_str(), 0600), 0);
-    writeWholeFile(tmp.file("outside.epub"), readWholeFile(docs + "/Shelf/Book 0.epub"));
-    fs::create_symlink(tmp.file("outside.epub"), docs + "/link.epub");
-    ASSERT_TRUE(emulator.start({dev}));
+    addFolderApp(dev, {.identifier = "org.example.evil",
+                       .displayName = "Evil\x1b]0;owned\x07 App\x7f\xc2\x9b"});
+    // A book file whose name has ESC and a byte that starts no character, with a title holding C1 controls.
+    const std::string title = "Title\xc2\x85\xc2\x9b" "2J\x7f" "End";
+    ASSERT_TRUE(EpubBuilder::validBook(title, "Writer").write(docs + "/Bad\x1b[2J\xff.epub"));
+    ASSERT_TRUE(EpubBuilder::validBook(title, "Writer").write(dev + "/apps/org.example.evil/container/Documents/x.epub"));
+    // A catalogue book with the same title, and ESC and BEL in its author (the catalogue takes C0 controls raw).
+    ASSERT_TRUE(EpubBuilder::validBook(title, "Writer").write(tmp.file("cat.epub")));
+    ASSERT_EQ(folderCli(dev).run({"import", tmp.file("cat.epub")}).exitCode, 0);
+    const std::string catalogue = dev + "/root/Books/Books.plist";
+    std::string plist = readWholeFile(catalogue);
+    const std::size_t writer = plist.find(">Writer<");
+    ASSERT_NE(writer, std::string::npos) << plist;
+    plist.replace(writer + 1, 6, "Wri\x1b[31mter\x07");
+    writeWholeFile(catalogue, plist);
 
-    Cli cli = usbCli();
-    const uint64_t before = emulator.counter("bytes.afc.FILE_READ");
-    const CliRun listed = cli.run({"--json", "list", "--app", "org.example.reader"});
-    ASSERT_EQ(listed.exitCode, 0) << listed.err;
-    const QJsonArray books = cliJson(listed).array();
-    ASSERT_EQ(books.size(), 10);
-    EXPECT_EQ(books[3].toObject().value(QStringLiteral("Name")).toString(), QStringLiteral("Book 3"));
-    const uint64_t read = emulator.counter("bytes.afc.FILE_READ") - before;
-    EXPECT_GT(read, 0u);
-    EXPECT_LT(read, total / 20) << read << " of " << total;
+    const std::string escapedTitle = "Title\\xc2\\x85\\xc2\\x9b2J\\x7fEnd";
+    const struct
+    {
+        std::vector<std::string> args;
+        std::string line; // expected among the output's lines
+    } rows[] = {
+        // (over USB the device link already makes ESC and BEL spaces)
+        {{"apps"}, " App\\x7f\\xc2\\x9b\t1.0\t1\tyes"},
+        {{"list", "--app", kApp}, "Bad\\x1b[2J\\xff.epub\t" + escapedTitle + "\tWriter\t" + escapedTitle + "\t"},
+        {{"list"}, "\t" + escapedTitle + "\tWri\\x1b[31mter\\x07\t" + escapedTitle + "\t"},
+    };
+    for (const auto &row : rows) {
+        for (const auto &[way, run] : both(row.args)) {
+            SCOPED_TRACE(way + ": " + row.args.front());
+            EXPECT_EQ(run.exitCode, 0) << run.err;
+            EXPECT_NE(run.out.find(row.line), std::string::npos) << run.out;
+            for (const std::string raw : {"\x1b", "\x07", "\x7f", "\xc2\x85", "\xc2\x9b", "\xff"})
+                EXPECT_EQ(run.out.find(raw), std::string::npos) << "raw control byte in: " << run.out;
+        }
+    }
+}
+
+// An app whose Info.plist or icon is a folder or a FIFO is no app (or has no icon): the listing
+// neither aborts nor waits for a writer, and lists the other apps.
+TEST_F(HostileCliTest, AnInfoPlistOrIconThatIsNoFileStopsNothing)
+{
+    const struct
+    {
+        std::string identifier;
+        std::string file;
+        bool fifo; // else a folder
+        bool listed;
+    } rows[] = {
+        {"org.example.plistfolder", "Info.plist", false, false},
+        {"org.example.plistfifo", "Info.plist", true, false},
+        {"org.example.iconfifo", "icon.png", true, true},
+        {"org.example.iconfolder", "icon.png", false, true},
+    };
+    std::vector<Fifo> fifos;
+    for (const auto &row : rows) {
+        addFolderApp(dev, {.identifier = row.identifier, .displayName = row.identifier});
+        const std::string path = dev + "/apps/" + row.identifier + "/" + row.file;
+        fs::remove(path);
+        if (row.fifo)
+            fifos.emplace_back(path);
+        else
+            fs::create_directory(path);
+    }
+    // The emulator's own reading of the apps and their icons, bounded.
+    std::string error;
+    const std::unique_ptr<FolderDevice> device = FolderDevice::load(dev, &error);
+    ASSERT_TRUE(device) << error;
+    auto served = std::async(std::launch::async, [&] {
+        std::vector<std::string> names;
+        for (const PlistPtr &info : device->apps())
+            names.push_back(plistString(info.get(), "CFBundleIdentifier").value_or(""));
+        for (const auto &row : rows)
+            EXPECT_TRUE(device->appIcon(row.identifier).empty()) << row.identifier;
+        return names;
+    });
+    const bool answered = served.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    // A reader that waits is let go, FIFO after FIFO, so that a failing case still ends.
+    for (int i = 0; i < 100 && served.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready; ++i) {
+        for (const Fifo &fifo : fifos)
+            fifo.release();
+    }
+    EXPECT_TRUE(answered) << "the emulator waited on a FIFO";
+    const std::vector<std::string> expected = {"org.example.iconfifo", "org.example.iconfolder", kApp};
+    if (served.wait_for(std::chrono::seconds(0)) == std::future_status::ready)
+        EXPECT_EQ(served.get(), expected);
+
+    for (const auto &[way, run] : both({"apps", "--all"}, 30)) {
+        SCOPED_TRACE(way);
+        for (const Fifo &fifo : fifos)
+            fifo.release();
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        for (const auto &row : rows)
+            EXPECT_EQ(run.out.find(row.identifier + "\t") != std::string::npos, row.listed) << row.identifier << run.out;
+        EXPECT_NE(run.out.find(std::string(kApp) + "\tReader\t"), std::string::npos) << run.out;
+    }
 }

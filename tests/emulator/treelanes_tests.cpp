@@ -1,64 +1,26 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
 // The tree copies over a USB link, where files move on extra file-service connections.
-#include "core/mainqueue.h"
-#include "device/storage/loadiphone.h"
 #include "device/backend/devicefaultinjector.h"
-#include "device/usb/imobiledevicebackend.h"
-#include "emulatorharness.h"
+#include "usblinktest.h"
 
-#include <gtest/gtest.h>
-
-#include <atomic>
 #include <filesystem>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-class TreeLanesTest : public ::testing::Test
+class TreeLanesTest : public UsbLinkTest
 {
 protected:
-    TempDir tmp;
-    EmulatorProcess emulator{tmp.path()};
     std::string deviceDir;
-    std::unique_ptr<loadIPhone> link;
-    std::atomic_bool surveyed{false};
-    StringDictionary survey;
-    const int tag = 0;
-
-    void TearDown() override
-    {
-        NotificationCenter::defaultCenter().removeObserver(&tag);
-        link.reset();
-        setDeviceBackend(nullptr);
-        ::unsetenv("USBMUXD_SOCKET_ADDRESS");
-    }
 
     // The emulator with one device, the link up and its survey done.
-    userDataIphone *start(const std::vector<std::string> &options,
-                          const std::map<std::string, std::string> &deviceFiles = {})
+    userDataIphone *start()
     {
         deviceDir = makeFolderDevice(tmp.file("dev"), FolderDeviceDescription{});
         fs::create_directories(deviceDir + "/root/Books");
-        for (const auto &[path, content] : deviceFiles)
-            writeWholeFile(deviceDir + "/root" + path, content);
-        std::vector<std::string> args = options;
-        args.push_back(deviceDir);
-        if (!emulator.start(args))
-            return nullptr;
-        ::setenv("USBMUXD_SOCKET_ADDRESS", ("UNIX:" + emulator.socketPath()).c_str(), 1);
-        std::string error;
-        setDeviceBackend(makeIMobileDeviceBackend("", &error));
-        NotificationCenter::defaultCenter().addObserver(&tag, DeviceInfoNotification, [this](const Notification &n) {
-            if (const auto *dict = std::any_cast<StringDictionary>(&n.userInfo))
-                survey = *dict;
-            surveyed = true;
-        });
-        link.reset(loadIPhone::initDevice(nullptr));
-        if (!link || !processMainEventsUntil([this] { return surveyed.load(); }, std::chrono::seconds(60)))
-            return nullptr;
-        return link->user_data();
+        return startLink({deviceDir});
     }
 
     // A book folder: many small files, an empty one and one larger than a transfer piece.
@@ -81,7 +43,7 @@ protected:
 
 TEST_F(TreeLanesTest, UploadAndDownloadMoveEveryFileWholeOverSeveralConnections)
 {
-    userDataIphone *d = start({});
+    userDataIphone *d = start();
     ASSERT_NE(d, nullptr);
     const auto files = makeBook(tmp.file("local/BOOK.epub"));
     const uint64_t servicesBefore = emulator.counter("lockdown.StartService");
@@ -111,7 +73,7 @@ TEST_F(TreeLanesTest, UploadAndDownloadMoveEveryFileWholeOverSeveralConnections)
 
 TEST_F(TreeLanesTest, ASessionClosesTheConnectionsItsCopiesOpened)
 {
-    ASSERT_NE(start({}), nullptr);
+    ASSERT_NE(start(), nullptr);
     makeBook(tmp.file("local/BOOK.epub"));
     const uint64_t started = emulator.counter("lockdown.StartService");
     const uint64_t ended = emulator.counter("ended.afc");
@@ -126,33 +88,9 @@ TEST_F(TreeLanesTest, ASessionClosesTheConnectionsItsCopiesOpened)
     EXPECT_TRUE(emulator.waitForCounter("ended.afc", ended + opened));
 }
 
-TEST_F(TreeLanesTest, TheSurveyAsksOnceAnEntryAndSumsAsOneWalkWould)
-{
-    std::map<std::string, std::string> files;
-    for (int i = 0; i < 40; ++i)
-        files["/DCIM/10" + std::to_string(i % 3) + "APPLE/IMG_" + std::to_string(i) + ".JPG"] = std::string(100 + i, 'p');
-    files["/Photos/Thumbs/1.ithmb"] = std::string(7, 't');
-    files["/iTunes_Control/Music/F00/a.mp3"] = std::string(300, 'm');
-    files["/iTunes_Control/Music/F01/b.m4v"] = std::string(500, 'v');
-    files["/iTunes_Control/Music/F01/c.MOV.m4a"] = std::string(11, 'x'); // music and video both
-    files["/iTunes_Control/Music/F01/.d.mp3"] = std::string(1000, 'h');  // hidden
-    files["/iTunes_Control/Music/F01/e.txt"] = std::string(13, 'o');
-    ASSERT_NE(start({}, files), nullptr);
-    // 40 photos in 3 folders, 1 thumb, 4 visible files in 2 folders below Music; "Books" is empty.
-    const uint64_t entries = 40 + 3 + 1 + 4 + 2;
-    EXPECT_EQ(emulator.counter("afc.GET_FILE_INFO"), entries) << "one request per entry";
-    int photos = 0;
-    for (int i = 0; i < 40; ++i)
-        photos += 100 + i;
-    EXPECT_EQ(survey["PhotoSzie"], std::to_string(photos + 7) + ".000000");
-    EXPECT_EQ(survey["MusicSzie"], "311.000000");
-    EXPECT_EQ(survey["VideoSzie"], "511.000000");
-    EXPECT_EQ(survey["BooksSzie"], "0.000000");
-}
-
 TEST_F(TreeLanesTest, ADownloadRecoversAnUnansweredEntryAndReportsAnUnlistedFolder)
 {
-    userDataIphone *d = start({});
+    userDataIphone *d = start();
     ASSERT_NE(d, nullptr);
     const auto files = makeBook(tmp.file("local/BOOK.epub"));
     ASSERT_EQ(link->copyTheseFiles({tmp.file("local/BOOK.epub")}, d), 1);

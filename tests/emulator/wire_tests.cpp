@@ -75,12 +75,10 @@ public:
         SSL_set_fd(m_ssl, m_fd);
         return SSL_connect(m_ssl) == 1;
     }
-    // After StopSession: one close_notify as the stock client sends (or none, as a
-    // minimal client may do), then plain text again.
-    void endTls(bool closeNotify)
+    // After StopSession: no close_notify, as a minimal client may do (the stock client sends
+    // one), then plain text again.
+    void endTls()
     {
-        if (closeNotify)
-            SSL_shutdown(m_ssl);
         SSL_free(m_ssl);
         m_ssl = nullptr;
     }
@@ -89,18 +87,6 @@ private:
     int m_fd = -1;
     SSL *m_ssl = nullptr;
 };
-
-uint64_t le64(const uint8_t *p)
-{
-    uint64_t v = 0;
-    for (int i = 7; i >= 0; --i)
-        v = v << 8 | p[i];
-    return v;
-}
-uint32_t le32(const uint8_t *p)
-{
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
 
 PlistPtr dictOf(std::initializer_list<std::pair<const char *, plist_t>> items)
 {
@@ -147,8 +133,8 @@ void sendMuxPlist(Socket &s, uint32_t tag, plist_t dict)
 MuxAnswer readMux(Socket &s)
 {
     const Bytes header = s.receive(16);
-    MuxAnswer a{le32(header.data() + 4), le32(header.data() + 8), le32(header.data() + 12), {}};
-    a.payload = s.receive(le32(header.data()) - 16);
+    MuxAnswer a{readLe32(header.data() + 4), readLe32(header.data() + 8), readLe32(header.data() + 12), {}};
+    a.payload = s.receive(readLe32(header.data()) - 16);
     return a;
 }
 
@@ -189,7 +175,7 @@ struct AfcAnswer
     uint64_t op = 0;
     Bytes headerData; // this_length - 40 bytes
     Bytes payload;    // entire_length - this_length bytes
-    uint64_t number() const { return headerData.size() >= 8 ? le64(headerData.data()) : ~uint64_t(0); }
+    uint64_t number() const { return headerData.size() >= 8 ? readLe64(headerData.data()) : ~uint64_t(0); }
     std::string payloadText() const { return std::string(payload.begin(), payload.end()); }
 };
 
@@ -212,7 +198,7 @@ public:
 
         const Bytes header = m_s.receive(40);
         EXPECT_EQ(std::string(header.begin(), header.begin() + 8), "CFA6LPAA");
-        AfcAnswer a{le64(&header[8]), le64(&header[16]), le64(&header[24]), le64(&header[32]), {}, {}};
+        AfcAnswer a{readLe64(&header[8]), readLe64(&header[16]), readLe64(&header[24]), readLe64(&header[32]), {}, {}};
         EXPECT_EQ(a.packetNum, m_packet);
         EXPECT_GE(a.thisLength, 40u);
         EXPECT_GE(a.entire, a.thisLength);
@@ -248,13 +234,17 @@ constexpr uint64_t Status = 0x01, Data = 0x02, ReadDir = 0x03, MakeDir = 0x09, G
                    FileOpen = 0x0D, FileOpenRes = 0x0E, FileRead = 0x0F, FileWrite = 0x10, FileSeek = 0x11,
                    FileTell = 0x12, FileTellRes = 0x13, FileClose = 0x14, RenamePath = 0x18, RemoveAll = 0x22;
 
-// A STATUS answer: the code in 8 bytes of header data, no payload.
-void expectStatus(const AfcAnswer &a, uint64_t status)
+// An answer of one number (a status, a handle, a position): 8 bytes of header data, no payload.
+uint64_t numberAnswered(const AfcAnswer &a, uint64_t op)
 {
-    EXPECT_EQ(a.op, Status);
+    EXPECT_EQ(a.op, op);
     EXPECT_EQ(a.thisLength, 48u);
     EXPECT_EQ(a.entire, 48u);
-    EXPECT_EQ(a.number(), status);
+    return a.number();
+}
+void expectStatus(const AfcAnswer &a, uint64_t status)
+{
+    EXPECT_EQ(numberAnswered(a, Status), status);
 }
 
 class WireTest : public ::testing::Test
@@ -290,8 +280,8 @@ protected:
 
     // A lockdown session (with TLS, as a device insists) that starts the services; the
     // first StartService carries only Request and Service, the others what fuller clients
-    // add. The session ends with or without the client's close_notify.
-    std::vector<uint16_t> startServices(const std::vector<std::string> &services, bool closeNotify)
+    // add.
+    std::vector<uint16_t> startServices(const std::vector<std::string> &services)
     {
         Socket pairing(emulator.socketPath());
         sendMuxPlist(pairing, 3, dictOf({{"MessageType", plist_new_string("ReadPairRecord")},
@@ -333,26 +323,21 @@ protected:
             EXPECT_FALSE(plist_dict_get_item(reply.get(), "Error")) << services[i];
             ports.push_back(uint16_t(plistUint(reply.get(), "Port").value_or(0)));
         }
-        sendFramed(s, plistToXml(dictOf({{"Request", plist_new_string("StopSession")},
-                                         {"SessionID", plist_get_item_copy(session.get(), "SessionID")}}).get()));
+        plist_t sessionId = plist_copy(plist_dict_get_item(session.get(), "SessionID"));
+        sendFramed(s, plistToXml(dictOf({{"Request", plist_new_string("StopSession")}, {"SessionID", sessionId}}).get()));
         EXPECT_EQ(plistString(readFramed(s).get(), "Request"), "StopSession");
-        s.endTls(closeNotify);
+        s.endTls();
         // Plain text again: without a session, services are refused by name.
         sendFramed(s, plistToXml(dictOf({{"Request", plist_new_string("StartService")}}).get()));
         EXPECT_EQ(plistString(readFramed(s).get(), "Error"), "MissingService");
         return ports;
-    }
-
-    static plist_t plist_get_item_copy(plist_t dict, const char *key)
-    {
-        return plist_copy(plist_dict_get_item(dict, key));
     }
 };
 
 TEST_F(WireTest, AfcTakesUnterminatedPathsAndAnswersNumbersInHeaderData)
 {
     startEmulator();
-    const auto ports = startServices({"com.apple.afc", "com.apple.afc"}, true);
+    const auto ports = startServices({"com.apple.afc", "com.apple.afc"});
     ASSERT_EQ(ports.size(), 2u);
     ASSERT_NE(ports[0], ports[1]);
     Socket s(emulator.socketPath());
@@ -376,19 +361,12 @@ TEST_F(WireTest, AfcTakesUnterminatedPathsAndAnswersNumbersInHeaderData)
     expectStatus(afc.request(GetFileInfo, text("/Wire/none", false)), 8);
 
     // A file: the handle and the position are 8 bytes of header data (this_length 48).
-    const AfcAnswer open = afc.request(FileOpen, numbers({4}, "/Wire/f.txt")); // w+
-    EXPECT_EQ(open.op, FileOpenRes);
-    EXPECT_EQ(open.thisLength, 48u);
-    EXPECT_EQ(open.entire, 48u);
-    const uint64_t handle = open.number();
+    // (mode 4: w+)
+    const uint64_t handle = numberAnswered(afc.request(FileOpen, numbers({4}, "/Wire/f.txt")), FileOpenRes);
     ASSERT_NE(handle, 0u);
     const Bytes content(300 * 1024, 'x');
     expectStatus(afc.request(FileWrite, numbers({handle}), content), 0);
-    const AfcAnswer tell = afc.request(FileTell, numbers({handle}));
-    EXPECT_EQ(tell.op, FileTellRes);
-    EXPECT_EQ(tell.thisLength, 48u);
-    EXPECT_EQ(tell.entire, 48u);
-    EXPECT_EQ(tell.number(), content.size());
+    EXPECT_EQ(numberAnswered(afc.request(FileTell, numbers({handle})), FileTellRes), content.size());
     expectStatus(afc.request(FileSeek, numbers({handle, 0, 0})), 0);
     uint64_t total = 0;
     for (;;) {
@@ -401,9 +379,7 @@ TEST_F(WireTest, AfcTakesUnterminatedPathsAndAnswersNumbersInHeaderData)
     }
     EXPECT_EQ(total, content.size());
     expectStatus(afc.request(FileClose, numbers({handle})), 0);
-    const AfcAnswer reopened = afc.request(FileOpen, numbers({1}, "/Wire/f.txt", true));
-    EXPECT_EQ(reopened.op, FileOpenRes);
-    EXPECT_NE(reopened.number(), handle);
+    EXPECT_NE(numberAnswered(afc.request(FileOpen, numbers({1}, "/Wire/f.txt", true)), FileOpenRes), handle);
 
     // A write whose bytes follow the handle as header data (this_length = entire_length).
     const uint64_t second = afc.request(FileOpen, numbers({3}, "/Wire/h.txt")).number();
@@ -451,16 +427,16 @@ TEST_F(WireTest, UsbmuxServesBothFramingsAndAnswersWhatItCannotServe)
     EXPECT_EQ(a.message, 1u);
     EXPECT_EQ(a.tag, 11u);
     ASSERT_EQ(a.payload.size(), 4u);
-    EXPECT_EQ(le32(a.payload.data()), 0u);
+    EXPECT_EQ(readLe32(a.payload.data()), 0u);
     a = readMux(listen);
     EXPECT_EQ(a.message, 4u);
     ASSERT_EQ(a.payload.size(), 268u);
-    EXPECT_EQ(le32(a.payload.data()), deviceId);
+    EXPECT_EQ(readLe32(a.payload.data()), deviceId);
     EXPECT_EQ(std::string(reinterpret_cast<const char *>(a.payload.data() + 6)), desc.udid);
     EXPECT_EQ(emulator.control("detach " + desc.udid), "ok\n");
     a = readMux(listen);
     EXPECT_EQ(a.message, 5u);
-    EXPECT_EQ(le32(a.payload.data()), deviceId);
+    EXPECT_EQ(readLe32(a.payload.data()), deviceId);
     EXPECT_EQ(emulator.control("attach " + desc.udid), "ok\n");
     EXPECT_EQ(readMux(listen).message, 4u);
 
@@ -471,9 +447,9 @@ TEST_F(WireTest, UsbmuxServesBothFramingsAndAnswersWhatItCannotServe)
     sendMux(s, 0, 99, 21, {});
     a = readMux(s);
     EXPECT_EQ(a.message, 1u);
-    EXPECT_EQ(le32(a.payload.data()), 1u);
+    EXPECT_EQ(readLe32(a.payload.data()), 1u);
     sendMux(s, 2, 8, 22, {});
-    EXPECT_EQ(le32(readMux(s).payload.data()), 6u);
+    EXPECT_EQ(readLe32(readMux(s).payload.data()), 6u);
     sendMuxPlist(s, 23, dictOf({{"DeviceID", plist_new_uint(deviceId)}}).get());
     a = readMux(s);
     EXPECT_EQ(a.tag, 23u);
@@ -498,29 +474,13 @@ TEST_F(WireTest, UsbmuxServesBothFramingsAndAnswersWhatItCannotServe)
     a = readMux(s);
     EXPECT_EQ(a.message, 1u);
     EXPECT_EQ(a.version, 0u);
-    EXPECT_EQ(le32(a.payload.data()), 0u);
+    EXPECT_EQ(readLe32(a.payload.data()), 0u);
     sendFramed(s, "\n  <plist version=\"1.0\"><dict><key>Request</key><string>QueryType</string></dict></plist>");
     PlistPtr type = readFramed(s);
     EXPECT_EQ(plistString(type.get(), "Type"), "com.apple.mobile.lockdown");
     // StartSession without HostID is refused with the error that names it.
     sendFramed(s, plistToXml(dictOf({{"Request", plist_new_string("StartSession")}}).get()));
     EXPECT_EQ(plistString(readFramed(s).get(), "Error"), "MissingHostID");
-}
-
-TEST_F(WireTest, NotificationProxyTakesBinaryPlists)
-{
-    startEmulator();
-    const auto ports = startServices({"com.apple.mobile.notification_proxy"}, false);
-    ASSERT_EQ(ports.size(), 1u);
-    Socket s(emulator.socketPath());
-    ASSERT_TRUE(connect(s, ports[0]));
-    const Bytes post = plistToBinary(dictOf({{"Command", plist_new_string("PostNotification")},
-                                             {"Name", plist_new_string("com.apple.itunes-mobdev.syncWillStart")}}).get());
-    sendFramed(s, std::string(post.begin(), post.end()));
-    sendFramed(s, plistToXml(dictOf({{"Command", plist_new_string("Shutdown")}}).get()));
-    EXPECT_EQ(plistString(readFramed(s).get(), "Command"), "ProxyDeath");
-    ASSERT_TRUE(emulator.waitForCounter("np.PostNotification", 1));
-    EXPECT_EQ(readWholeFile(dir + "/notifications.log"), "com.apple.itunes-mobdev.syncWillStart\n");
 }
 
 } // namespace
