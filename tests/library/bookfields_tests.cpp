@@ -180,60 +180,44 @@ struct Hand
     return ::testing::AssertionSuccess();
 }
 
-TEST(BookFields, GeneratedCataloguesReadAsTheTreeReadsThem)
+// Generated catalogues, whole and then damaged (a few bytes changed anywhere, or in the trailer
+// and offset table the direct reader walks by); any bytes at all are the catalogue fuzzer's.
+TEST(BookFields, GeneratedCataloguesWholeOrDamagedReadAsTheTreeReadsThem)
 {
     Generator gen(7);
-    int plain = 0, plainAnswered = 0, odd = 0, oddAnswered = 0;
-    for (int run = 0; run < 400; ++run) {
+    std::mt19937 rng(5);
+    int plain = 0, plainAnswered = 0, odd = 0, oddAnswered = 0, damagedAnswered = 0;
+    for (int run = 0; run < 1200; ++run) {
         // Plain catalogues, odd ones, and odd ones with astral characters.
         const bool isOdd = run % 4 != 0;
         gen.astral = run % 4 == 3;
+        std::string bytes = gen.catalogue(isOdd);
         bool answered = false;
-        ASSERT_TRUE(agrees(gen.catalogue(isOdd), &answered)) << "run " << run;
-        if (run % 4 == 0) {
+        ASSERT_TRUE(agrees(bytes, &answered)) << "run " << run;
+        if (!isOdd) {
             ++plain;
             plainAnswered += answered;
         } else if (!gen.astral) {
             ++odd;
             oddAnswered += answered;
         }
-    }
-    // The direct reader is the one at work for ordinary catalogues, and for many odd ones.
-    EXPECT_EQ(plainAnswered, plain);
-    EXPECT_GT(oddAnswered, odd / 4) << oddAnswered << " of " << odd;
-}
-
-TEST(BookFields, DamagedCataloguesNeverReadOtherwiseThanTheTree)
-{
-    Generator gen(11);
-    gen.astral = false;
-    std::mt19937 rng(5);
-    int damagedAnswered = 0;
-    for (int run = 0; run < 3000; ++run) {
-        std::string bytes = gen.catalogue(run % 8 == 0);
-        switch (run % 4) {
-        case 0: // a few bytes changed anywhere
+        if (gen.astral)
+            continue;
+        if (run % 2 == 0) {
             for (int i = 0; i < 3; ++i)
                 bytes[rng() % bytes.size()] = char(rng());
-            break;
-        case 1: // the trailer and offset table changed
+        } else {
             bytes[bytes.size() - 1 - rng() % 48] = char(rng());
-            break;
-        case 2: // cut short
-            bytes.resize(rng() % bytes.size());
-            break;
-        default: // a marker changed
-            for (size_t i = 8 + rng() % 64; i < bytes.size(); i += 97)
-                bytes[i] = char((bytes[i] & 0x0f) | (rng() << 4));
-            break;
         }
-        bool answered = false;
-        ASSERT_TRUE(agrees(bytes, &answered)) << "run " << run;
+        ASSERT_TRUE(agrees(bytes, &answered)) << "damaged run " << run;
         damagedAnswered += answered;
     }
-    // Many damaged files are still well formed (a changed letter, a changed type): the
-    // direct reader answers for those, and what it answers was compared.
-    EXPECT_GT(damagedAnswered, 200);
+    // The direct reader is the one at work for ordinary catalogues, and for many odd ones;
+    // many damaged files are still well formed (a changed letter), and what it answers for
+    // those was compared.
+    EXPECT_EQ(plainAnswered, plain);
+    EXPECT_GT(oddAnswered, odd / 4) << oddAnswered << " of " << odd;
+    EXPECT_GT(damagedAnswered, 100);
 }
 
 TEST(BookFields, OddCornersOfTheFormat)
