@@ -366,3 +366,12 @@ TEST(Preconditions, ReportTheirConditionAndFail)
     EXPECT_THAT(g_failedConditions, ElementsAre("scsiDevice != IO_OBJECT_NULL", "interface != NULL",
                                                 "matchingDict != NULL"));
 }
+
+// The checks stay on in release builds (these tests are built with NDEBUG): a broken
+// precondition aborts instead of dereferencing null.
+TEST(PreconditionsDeathTest, AbortByDefault)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    InquiryBuffer buffer{};
+    EXPECT_DEATH(ExecuteVPDInquiryUsingSTUC(nullptr, 0xC0, buffer), "Assertion `interface != NULL' failed");
+}
