@@ -6,7 +6,7 @@
 #include <QPainter>
 #include <gtest/gtest.h>
 
-// Drawing the composed and the stretched picture into a rectangle is checked through the
+// Drawing the composed, tiled and stretched pictures into a rectangle is checked through the
 // view and the window that draw their backgrounds with them (xlview_tests).
 
 namespace {
@@ -61,18 +61,6 @@ TEST(MakeImage, NormalisesSplits)
     EXPECT_EQ(skinAt(full, 30, 35), skinAt(skin, 10, 29));
 }
 
-TEST(MakeImage, SmallTargetOverlapsCornersInDrawingOrder)
-{
-    const QImage skin = codedImage(30, 30);
-    const QImage out = makeImage(skin, QSizeF(20, 20), 10, 10);
-    ASSERT_EQ(out.size(), QSize(20, 20));
-    // The bottom-right corner (20 x 10) is drawn last and covers the bottom row from x = 0.
-    EXPECT_EQ(skinAt(out, 0, 0), skinAt(skin, 10, 0));
-    EXPECT_EQ(skinAt(out, 19, 9), skinAt(skin, 29, 9));
-    // Above it the top-right corner, which itself covered the top-left one.
-    EXPECT_EQ(skinAt(out, 0, 19), skinAt(skin, 10, 29));
-}
-
 TEST(MakeImage, RejectsEmptyTargetsAndImages)
 {
     const QImage skin = codedImage(30, 30);
@@ -90,25 +78,6 @@ TEST(MakeImage, RejectsEmptyTargetsAndImages)
     drawStretchImage(painter, QImage(), QRectF(5, 5, 30, 30));
     painter.end();
     EXPECT_EQ(canvas, before);
-}
-
-TEST(DrawBltImage, Tiles16x16Over40x40FromTheTopLeftWithoutClipping)
-{
-    const QImage tile = codedImage(16, 16);
-    const QColor canvasColour(Qt::white);
-    QImage canvas = solidImage(64, 64, canvasColour);
-    QPainter painter(&canvas);
-    drawBltImage(painter, tile, QRectF(10, 10, 40, 40));
-    painter.end();
-
-    // Three columns and three rows: the right column and the bottom row reach 8 past.
-    for (int y = 0; y < 64; ++y) {
-        for (int x = 0; x < 64; ++x) {
-            const bool covered = x >= 10 && x < 58 && y >= 10 && y < 58;
-            const QRgb expected = covered ? tile.pixel((x - 10) % 16, (y - 10) % 16) : canvasColour.rgb();
-            ASSERT_EQ(canvas.pixel(x, y), expected) << "at " << x << "," << y;
-        }
-    }
 }
 
 } // namespace

@@ -166,24 +166,5 @@ TEST(XLWindowSkin, BackgroundIsRebuiltOnResize)
     EXPECT_EQ(background(), rebuilt);
 }
 
-TEST(XLWindowSkin, TileAndStretchModesCoverTheWindow)
-{
-    XLWindow window;
-    window.resize(40, 40);
-    window.show();
-    ASSERT_TRUE(processMainEventsUntil([&] { return window.size() == QSize(40, 40); }));
-    const QImage tile = codedImage(16, 16);
-    window.setFillMode(0);
-    window.setImageBackground(tile);
-    const QImage tiled = window.palette().brush(QPalette::Window).textureImage();
-    ASSERT_EQ(tiled.size(), QSize(40, 40));
-    EXPECT_EQ(tiled.pixel(17, 33), tile.pixel(1, 1));
-
-    window.setFillMode(1);
-    window.windowDidResize();
-    const QImage stretched = window.palette().brush(QPalette::Window).textureImage();
-    EXPECT_EQ(stretched.pixel(39, 39), tile.pixel(15, 15));
-}
-
 } // namespace
 
