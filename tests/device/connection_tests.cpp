@@ -153,24 +153,6 @@ TEST_F(ConnectionTest, AProxyThatStartsOnlyAtTheSecondTryLeavesTheDeviceUnsurvey
     EXPECT_EQ(window.timesRun(), 0);
 }
 
-TEST_F(TwoDevicesTest, ASecondDeviceTakesOverTheRecord)
-{
-    startLink();
-    am_device *a = plugIn(device.dir());
-    afc_connection *firstConn = link->user_data()->conn;
-    am_device *b = plugIn(second.dir());
-    EXPECT_NE(a, b);
-    EXPECT_EQ(link->user_data()->dev, b);
-    EXPECT_NE(link->user_data()->conn, firstConn);
-    ASSERT_TRUE(lastSurvey());
-    EXPECT_EQ(lastSurvey()->at("guid"), "second-device");
-    EXPECT_EQ(window.timesRun(), 2);
-
-    // Removing the first device still names it in the record; its handles stay stale.
-    unplug(a);
-    EXPECT_EQ(link->user_data()->dev, a);
-}
-
 TEST_F(ConnectionTest, AFailedSubscriptionKeepsTheObserverAlive)
 {
     DeviceFaultInjector::instance().failAlways("AMDeviceNotificationSubscribe");
@@ -216,7 +198,8 @@ TEST(HeadlessLoadWindowTest, AnAbortBeforeTheRunIsNotLost)
 }
 
 // A second device arrives and the first is plugged in again while the first survey runs:
-// nothing nests. Each arrival waits for the survey before it and gets one of its own.
+// nothing nests. Each arrival waits for the survey before it, gets one of its own and takes
+// the record over.
 TEST_F(TwoDevicesTest, ArrivalsDuringASurveyWaitAndGetSurveysOfTheirOwn)
 {
     startLink();
