@@ -91,8 +91,8 @@ TEST_F(DemoDeviceTest, TheDemoDeviceIsAnIPhoneWithBooks)
         if (!a.takesEpub)
             continue;
         int books = 0;
-        const std::string documents = data.path() + "/demo-device/apps/" + a.identifier + "/container/Documents";
-        for (const auto &entry : fs::recursive_directory_iterator(documents)) {
+        const std::string app = data.path() + "/demo-device/apps/" + a.identifier;
+        for (const auto &entry : fs::recursive_directory_iterator(app + "/container/Documents")) {
             if (entry.path().extension() != ".epub")
                 continue;
             ++books;

@@ -94,7 +94,8 @@ TEST_F(TreeCopyTest, DownloadMirrorsABookFolder)
     EXPECT_FALSE(fs::exists(local.file("ABCD.epub/OEBPS/empty.css")));
     EXPECT_TRUE(logged("Error: zero size for file at path /Books/ABCD.epub/OEBPS/empty.css"));
     EXPECT_EQ(link->lastTreeCopy().failedFiles, 0);
-    EXPECT_EQ(link->lastTreeCopy().emptyFiles, std::vector<std::string>{local.file("ABCD.epub/OEBPS/empty.css")});
+    EXPECT_EQ(link->lastTreeCopy().emptyFiles,
+              std::vector<std::string>{local.file("ABCD.epub/OEBPS/empty.css")});
     EXPECT_FALSE(fs::exists(local.file("ABCD.epub/other")));
 
     // A file that could not be read is counted.

@@ -131,8 +131,8 @@ TEST_F(IPodProbe, AFailedPageEndsTheDescriptionWhereItFailed)
         {"index of another page code", 0xC0, {FakeScsiTransport::page(0xC1, index)}, "", {0xC0}, ""},
         {"index with check condition", 0xC0,
          {FakeScsiTransport::page(0xC0, index), 0, kScsiTaskStatusCheckCondition}, "", {0xC0}, ""},
-        {"check condition", 0xC3, {FakeScsiTransport::page(0xC3, kTail), 0, kScsiTaskStatusCheckCondition}, kHead,
-         all, ""},
+        {"check condition", 0xC3,
+         {FakeScsiTransport::page(0xC3, kTail), 0, kScsiTaskStatusCheckCondition}, kHead, all, ""},
         {"adapter lost the device", 0xC3, {FakeScsiTransport::page(0xC3, kTail), 0, 0, 0x01}, kHead, all, ""},
         {"request failed", 0xC3, {{}, EIO}, kHead, all, "xxxxxxxx Error executing task. (0x00000005)\n"},
     };

@@ -125,7 +125,8 @@ TEST_F(CatalogueTest, TellsMissingFromUnreadable)
     EXPECT_EQ(Catalogue::load(path).state(), Catalogue::State::Unreadable);
     writeWholeFile(path, "<?xml version=\"1.0\"?><plist version=\"1.0\"><array/></plist>");
     EXPECT_EQ(Catalogue::load(path).state(), Catalogue::State::Unreadable);
-    // Other wrong shapes, and that none is written over: HostileCatalogue.WrongShapesAreReportedAndNeverWrittenOver.
+    // Other wrong shapes, and that none is written over:
+    // HostileCatalogue.WrongShapesAreReportedAndNeverWrittenOver.
 
     writeWholeFile(path, "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>Other</key><true/></dict></plist>");
     Catalogue noBooks = Catalogue::load(path);

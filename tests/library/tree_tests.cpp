@@ -81,7 +81,9 @@ TEST(iPodRootNode, PictureByKindAndTheFiguresOfTheDevicePanel)
         const char *kind;
         std::optional<std::string> version;
         const char *picture;
-    } pictures[] = {{"iPad", "4.0", "ipad.png"}, {"iPhone", "4.0", "iphonenor.png"}, {"", "4.0", "iphonenor.png"},
+    } pictures[] = {{"iPad", "4.0", "ipad.png"},
+                    {"iPhone", "4.0", "iphonenor.png"},
+                    {"", "4.0", "iphonenor.png"},
                     {"iPad", std::nullopt, "ipod.png"}};
     for (const auto &row : pictures)
         EXPECT_EQ(iPodRootNode::initWithDictionary(deviceDictionary(row.kind, row.version))->image(),

@@ -65,8 +65,10 @@ TEST(XLViewBackground, BorderSurroundsAFillThatStartsOnePixelInside)
         }
         const QImage drawn = renderWidget(*setup.view);
         for (const QRect &edge : kEdges)
-            EXPECT_TRUE(allPixels(drawn, edge, qRgb(255, 0, 0))) << tiles << " " << edge.x() << "," << edge.y();
-        EXPECT_TRUE(allPixels(drawn, QRect(1, 1, 28, 18), tiles ? qRgb(0, 255, 0) : qRgb(0, 0, 255))) << tiles;
+            EXPECT_TRUE(allPixels(drawn, edge, qRgb(255, 0, 0)))
+                << tiles << " at " << edge.x() << "," << edge.y();
+        const QRgb fill = tiles ? qRgb(0, 255, 0) : qRgb(0, 0, 255);
+        EXPECT_TRUE(allPixels(drawn, QRect(1, 1, 28, 18), fill)) << tiles;
     }
 }
 
