@@ -158,11 +158,6 @@ TEST(Scratch, ProcessAndDeviceFoldersAreTheirOwn)
     }
     EXPECT_EQ(deviceScratchPath("0123456789abcdef", "Books/Books.plist"), process.string() + "/d-0123456789abcdef/Books/Books.plist");
 
-    const std::string first = makeProcessWorkFolder("identity");
-    const std::string second = makeProcessWorkFolder("identity");
-    EXPECT_NE(first, second);
-    EXPECT_EQ(fs::path(first).parent_path(), process);
-
     // The process's folder goes with it (here: when the scratch folder is given up).
     resetScratchDir();
     EXPECT_FALSE(fs::exists(process));

@@ -1,11 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-// Apps that share their documents, on the folder device and the demo device.
+// Apps that share their documents, on the folder device.
 #include "devicetest.h"
 
 #include "device/storage/shelf.h"
 #include "device/folder/demoapps.h"
-#include "device/folder/demodevice.h"
 #include "device/backend/deviceapps.h"
 #include "device/backend/plistutil.h"
 
@@ -141,45 +140,6 @@ TEST_F(AppsTest, RefusalsInPlainWords)
     fs::create_directory_symlink(local.path(), container);
     EXPECT_NE(openAppDocuments(d->dev, "org.example.reader", &conn, &why), MDERR_OK);
     EXPECT_FALSE(fs::exists(local.path() + "/Documents"));
-}
-
-TEST_F(AppsTest, TheDemoDeviceHasReaderAppsWithBooks)
-{
-    TempDir data;
-    const std::string dir = data.path() + "/demo";
-    std::string error;
-    ASSERT_TRUE(createDemoDevice(dir, &error)) << error;
-    am_device *dev = backend->attach(dir);
-    ASSERT_EQ(AMDeviceConnect(dev), 0);
-    ASSERT_EQ(AMDeviceStartSession(dev), 0);
-    std::vector<DeviceApp> apps;
-    ASSERT_EQ(listSharingApps(dev, apps), MDERR_OK);
-    ASSERT_EQ(apps.size(), 3u);
-    int readers = 0;
-    for (const DeviceApp &a : apps) {
-        readers += a.takesEpub;
-        std::string png;
-        ASSERT_EQ(copyAppIcon(dev, a.identifier, png), MDERR_OK);
-        ASSERT_GT(png.size(), 33u);
-        EXPECT_EQ(png.substr(0, 16), std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16));
-        if (!a.takesEpub)
-            continue;
-        // Each reader holds two books: zip files with the stored "mimetype" entry first.
-        int books = 0;
-        for (const auto &entry : fs::recursive_directory_iterator(dir + "/apps/" + a.identifier + "/container/Documents")) {
-            if (entry.path().extension() != ".epub")
-                continue;
-            ++books;
-            const std::string zip = readWholeFile(entry.path().string());
-            EXPECT_EQ(zip.substr(0, 4), "PK\x03\x04");
-            EXPECT_EQ(zip.substr(30, 28), "mimetypeapplication/epub+zip");
-            EXPECT_EQ(zip.substr(zip.size() - 22, 4), "PK\x05\x06");
-            EXPECT_NE(zip.find("OEBPS/content.opf"), std::string::npos);
-        }
-        EXPECT_EQ(books, 2) << a.identifier;
-    }
-    EXPECT_EQ(readers, 2);
-    EXPECT_FALSE(fs::exists(dir + "/.demo-books"));
 }
 
 } // namespace

@@ -53,7 +53,22 @@ TEST_F(ConnectionTest, AnArrivingDeviceIsConnectedAndSurveyedBehindTheLoadWindow
     EXPECT_EQ(lastSurvey()->at("DeviceName"), "Test iPhone");
 }
 
-TEST_F(ConnectionTest, EachFailureOfTheArrivalEndsItWithItsLine)
+namespace {
+// A folder device whose backend, like the USB one, has a sentence for its last failure.
+class SayingBackend : public FolderBackend
+{
+public:
+    std::string errorSentence(am_device *device) override
+    {
+        return device ? "The device is locked. Unlock it and try again." : std::string();
+    }
+};
+} // namespace
+
+// Each failed step ends the arrival with its line and is reported to the arrival-failure
+// observers with the step and the backend's reason; a refused connection logs and reports
+// nothing.
+TEST_F(ConnectionTest, EachFailureOfTheArrivalEndsItWithItsLineAndIsReported)
 {
     struct Case
     {
@@ -77,7 +92,20 @@ TEST_F(ConnectionTest, EachFailureOfTheArrivalEndsItWithItsLine)
          {"notification get devect", "AMDeviceStartService error!"}},
         {"connection", [](FolderBackend *, am_device *) { DeviceFaultInjector::instance().failAlways("AFCConnectionOpen"); },
          {"notification get devect", "AFCConnectionOpen error!"}},
+        // Last: the device itself says it is not paired, in its device.plist.
+        {"unpaired device", [this](FolderBackend *, am_device *) { device.paired(false).write(); },
+         {"notification get devect", "AMDeviceIsPaired error!"}},
     };
+    auto saying = std::make_unique<SayingBackend>();
+    backend = saying.get();
+    setDeviceBackend(std::move(saying));
+    using Reports = std::vector<std::pair<std::string, std::string>>;
+    Reports seen;
+    int observerKey = 0;
+    addArrivalFailureObserver(&observerKey, [&](const DeviceArrivalFailure &failure) {
+        seen.emplace_back(failure.step, failure.reason);
+    });
+    const std::string reason = "The device is locked. Unlock it and try again.";
     device.iPhone();
     device.write();
     startLink();
@@ -85,9 +113,11 @@ TEST_F(ConnectionTest, EachFailureOfTheArrivalEndsItWithItsLine)
         SCOPED_TRACE(c.name);
         DeviceFaultInjector::instance().reset();
         const size_t logBefore = logLines().size();
+        seen.clear();
         am_device *dev = plugIn(device.dir(), [&](am_device *d) { c.hook(backend, d); });
         const auto lines = logLines();
         EXPECT_EQ(std::vector<std::string>(lines.begin() + static_cast<long>(logBefore), lines.end()), c.log);
+        EXPECT_EQ(seen, (c.log.size() > 1 ? Reports{{c.log.back(), reason}} : Reports{}));
         EXPECT_EQ(link->user_data()->dev, dev);
         backend->detach(dev);
     }
@@ -97,65 +127,15 @@ TEST_F(ConnectionTest, EachFailureOfTheArrivalEndsItWithItsLine)
     EXPECT_TRUE(observed("DeviceInfoNotification").empty());
     EXPECT_EQ(observed("iphoneUnDeviceInfoNotification").size(), cases.size());
     EXPECT_EQ(window.timesRun(), 0);
-}
 
-namespace {
-// A folder device whose backend, like the USB one, has a sentence for its last failure.
-class SayingBackend : public FolderBackend
-{
-public:
-    std::string errorSentence(am_device *device) override
-    {
-        return device ? "The device is locked. Unlock it and try again." : std::string();
-    }
-};
-} // namespace
-
-TEST_F(ConnectionTest, AFailedArrivalIsReportedToItsObserversWithStepAndReason)
-{
-    auto saying = std::make_unique<SayingBackend>();
-    backend = saying.get();
-    setDeviceBackend(std::move(saying));
-    std::vector<std::pair<std::string, std::string>> seen;
-    int observerKey = 0;
-    addArrivalFailureObserver(&observerKey, [&](const DeviceArrivalFailure &failure) {
-        seen.emplace_back(failure.step, failure.reason);
-    });
-    device.iPhone();
-    device.write();
-    startLink();
-    const std::string reason = "The device is locked. Unlock it and try again.";
-
-    am_device *dev = plugIn(device.dir(), [&](am_device *d) { backend->setPaired(d, false); });
-    backend->detach(dev);
-    dev = plugIn(device.dir(), [&](am_device *d) { backend->setFailSession(d, true); });
-    backend->detach(dev);
-    // A refused connection logs nothing and reports nothing; a good arrival reports nothing.
-    DeviceFaultInjector::instance().failAlways("AMDeviceConnect");
-    dev = plugIn(device.dir());
-    backend->detach(dev);
-    DeviceFaultInjector::instance().reset();
-    dev = plugIn(device.dir());
+    // A good arrival reports nothing; a removed observer hears nothing.
+    seen.clear();
+    device.paired(true).write();
+    backend->detach(plugIn(device.dir()));
     EXPECT_EQ(observed("DeviceInfoNotification").size(), 1u);
-    backend->detach(dev);
-    EXPECT_EQ(seen, (std::vector<std::pair<std::string, std::string>>{{"AMDeviceIsPaired error!", reason},
-                                                                      {"AMDeviceStartSession error!", reason}}));
-
-    // The failure still adds no notification of its own, and a removed observer hears nothing.
     removeArrivalFailureObserver(&observerKey);
     plugIn(device.dir(), [&](am_device *d) { backend->setFailValidation(d, true); });
-    EXPECT_EQ(seen.size(), 2u);
-    EXPECT_EQ(observed("DeviceMountNotification").size(), 1u);
-}
-
-TEST_F(ConnectionTest, UnpairedInDevicePlistIsRefused)
-{
-    device.iPhone().paired(false);
-    device.write();
-    startLink();
-    plugIn(device.dir());
-    EXPECT_EQ(logLines(), (std::vector<std::string>{"notification get devect", "AMDeviceIsPaired error!"}));
-    EXPECT_TRUE(observed("").empty());
+    EXPECT_TRUE(seen.empty());
 }
 
 TEST_F(ConnectionTest, AProxyThatStartsOnlyAtTheSecondTryLeavesTheDeviceUnsurveyed)
@@ -171,24 +151,6 @@ TEST_F(ConnectionTest, AProxyThatStartsOnlyAtTheSecondTryLeavesTheDeviceUnsurvey
     EXPECT_NE(link->user_data()->notificationproxy, 0);
     EXPECT_TRUE(observed("").empty());
     EXPECT_EQ(window.timesRun(), 0);
-}
-
-TEST_F(TwoDevicesTest, ASecondDeviceTakesOverTheRecord)
-{
-    startLink();
-    am_device *a = plugIn(device.dir());
-    afc_connection *firstConn = link->user_data()->conn;
-    am_device *b = plugIn(second.dir());
-    EXPECT_NE(a, b);
-    EXPECT_EQ(link->user_data()->dev, b);
-    EXPECT_NE(link->user_data()->conn, firstConn);
-    ASSERT_TRUE(lastSurvey());
-    EXPECT_EQ(lastSurvey()->at("guid"), "second-device");
-    EXPECT_EQ(window.timesRun(), 2);
-
-    // Removing the first device still names it in the record; its handles stay stale.
-    unplug(a);
-    EXPECT_EQ(link->user_data()->dev, a);
 }
 
 TEST_F(ConnectionTest, AFailedSubscriptionKeepsTheObserverAlive)
@@ -236,7 +198,8 @@ TEST(HeadlessLoadWindowTest, AnAbortBeforeTheRunIsNotLost)
 }
 
 // A second device arrives and the first is plugged in again while the first survey runs:
-// nothing nests. Each arrival waits for the survey before it and gets one of its own.
+// nothing nests. Each arrival waits for the survey before it, gets one of its own and takes
+// the record over.
 TEST_F(TwoDevicesTest, ArrivalsDuringASurveyWaitAndGetSurveysOfTheirOwn)
 {
     startLink();

@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "devicetest.h"
 
+#include "device/backend/deviceapps.h"
 #include "device/deviceselection.h"
 #include "device/folder/demodevice.h"
 #include "device/backend/plistutil.h"
@@ -73,6 +74,38 @@ TEST_F(DemoDeviceTest, TheDemoDeviceIsAnIPhoneWithBooks)
     EXPECT_EQ(userItems, 2);
     const std::string bought = *plistScalarText(plist_dict_get_item(plist_array_get_item(books2, 0), "Path"));
     EXPECT_TRUE(fs::exists(root + "/Books/Purchases/" + bought + "/OEBPS/nav.xhtml"));
+
+    // Three sharing apps with icons; the two readers hold two books each: zip files with the
+    // stored "mimetype" entry first.
+    am_device *dev = link->user_data()->dev;
+    std::vector<DeviceApp> apps;
+    ASSERT_EQ(listSharingApps(dev, apps), MDERR_OK);
+    ASSERT_EQ(apps.size(), 3u);
+    int readers = 0;
+    for (const DeviceApp &a : apps) {
+        readers += a.takesEpub;
+        std::string png;
+        ASSERT_EQ(copyAppIcon(dev, a.identifier, png), MDERR_OK);
+        ASSERT_GT(png.size(), 33u);
+        EXPECT_EQ(png.substr(0, 16), std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16));
+        if (!a.takesEpub)
+            continue;
+        int books = 0;
+        const std::string app = data.path() + "/demo-device/apps/" + a.identifier;
+        for (const auto &entry : fs::recursive_directory_iterator(app + "/container/Documents")) {
+            if (entry.path().extension() != ".epub")
+                continue;
+            ++books;
+            const std::string zip = readWholeFile(entry.path().string());
+            EXPECT_EQ(zip.substr(0, 4), "PK\x03\x04");
+            EXPECT_EQ(zip.substr(30, 28), "mimetypeapplication/epub+zip");
+            EXPECT_EQ(zip.substr(zip.size() - 22, 4), "PK\x05\x06");
+            EXPECT_NE(zip.find("OEBPS/content.opf"), std::string::npos);
+        }
+        EXPECT_EQ(books, 2) << a.identifier;
+    }
+    EXPECT_EQ(readers, 2);
+    EXPECT_FALSE(fs::exists(data.path() + "/demo-device/.demo-books"));
 }
 
 TEST_F(DemoDeviceTest, SelectionStrings)

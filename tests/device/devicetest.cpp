@@ -105,11 +105,6 @@ void DeviceTest::unplug(am_device *dev)
     EXPECT_TRUE(processMainEventsUntil([&] { return observed("iphoneUnDeviceInfoNotification").size() > before; }));
 }
 
-bool DeviceTest::waitForLog(const std::string &text)
-{
-    return processMainEventsUntil([&] { return logged(text); });
-}
-
 std::vector<std::string> DeviceTest::logLines() const
 {
     std::lock_guard lock(m_mutex);

@@ -36,8 +36,6 @@ protected:
     // Builds the device, plugs it into a fresh link and returns the survey it produced.
     std::optional<StringDictionary> survey();
     void unplug(am_device *device);
-    // Runs queued main-thread work until `text` has been logged.
-    bool waitForLog(const std::string &text);
 
     std::vector<std::string> logLines() const;
     bool logged(const std::string &text) const;

@@ -18,14 +18,6 @@ std::string pattern(size_t size)
         s[i] = static_cast<char>('a' + (i * 7) % 26);
     return s;
 }
-
-struct Progress : ProgressIndicator, TextField
-{
-    std::vector<double> values;
-    std::vector<std::string> texts;
-    void setDoubleValue(double percent) override { values.push_back(percent); }
-    void setStringValue(const std::string &text) override { texts.push_back(text); }
-};
 } // namespace
 
 TEST_F(FilesTest, TransfersMoveInChunksOf102400Bytes)
@@ -132,50 +124,4 @@ TEST_F(FilesTest, RmdirRemovesTreesAndStopsAtTheFirstFailure)
     EXPECT_EQ(n_mkdir("/Books/New", d), 0);
     EXPECT_EQ(dirExists("/Books/New", d), 0);
     EXPECT_TRUE(isDirectory("/Books/New", d));
-}
-
-TEST_F(FilesTest, ProgressTransfersReportTheBatchPercentage)
-{
-    device.folder("/Books");
-    userDataIphone *d = openDevice();
-    writeWholeFile(local.file("up"), pattern(150000));
-    auto *link = loadIPhone::initDevice(nullptr);
-    ASSERT_NE(link, nullptr);
-    Progress progress;
-    int64_t done = 50000;
-    EXPECT_EQ(link->put_file(d, local.file("up").c_str(), "/Books/NEWF.epub/data", &progress, &progress, 400000, &done), 0);
-    EXPECT_EQ(done, 200000);
-    ASSERT_EQ(progress.values.size(), 2u);
-    EXPECT_DOUBLE_EQ(progress.values[0], 38.1);
-    EXPECT_DOUBLE_EQ(progress.values[1], 50.0);
-    EXPECT_EQ(progress.texts, (std::vector<std::string>{"38.10%", "50.00%"}));
-    EXPECT_EQ(readWholeFile(device.local("/Books/NEWF.epub/data")).size(), 150000u);
-
-    progress.values.clear();
-    EXPECT_EQ(link->getfile(d, local.file("down").c_str(), "/Books/NEWF.epub/data", &progress, nullptr, 400000, &done), 0);
-    EXPECT_EQ(done, 350000);
-    ASSERT_EQ(progress.values.size(), 2u);
-    EXPECT_DOUBLE_EQ(progress.values[0], 75.6);
-    EXPECT_DOUBLE_EQ(progress.values[1], 87.5);
-    EXPECT_EQ(progress.texts.size(), 2u);
-
-    // Only one level of missing folder is made; a path that is not UTF-8 is refused.
-    EXPECT_EQ(stdoutLines([&] {
-                  EXPECT_EQ(link->put_file(d, local.file("up").c_str(), "/A/B/c", &progress, nullptr, 1, &done), -1);
-              }),
-              (std::vector<std::string>{"putfile: Failed to open remote file!"}));
-    EXPECT_EQ(link->put_file(d, local.file("up").c_str(), "/Books/\xff.bin", &progress, nullptr, 1, &done), -1);
-    EXPECT_FALSE(fs::exists(device.local("/Books/\xff.bin")));
-
-    DeviceFaultInjector::instance().reset();
-    DeviceFaultInjector::instance().failOnCall("AFCFileRefWrite", 2);
-    EXPECT_EQ(link->put_file(d, local.file("up").c_str(), "/Books/x", &progress, nullptr, 1, &done), -1);
-    delete link;
-}
-
-TEST_F(FilesTest, TextConversion)
-{
-    EXPECT_EQ(CStr2CFString("caf\xe9", TextEncoding::Latin1), "caf\xc3\xa9");
-    EXPECT_EQ(CStr2CFString("caf\xc3\xa9", TextEncoding::UTF8), "caf\xc3\xa9");
-    EXPECT_EQ(CStr2CFString("caf\xe9", TextEncoding::UTF8), "");
 }

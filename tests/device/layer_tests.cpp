@@ -2,7 +2,6 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "devicetest.h"
 
-#include "device/storage/devicefiles.h"
 #include "device/storage/devicepath.h"
 #include "device/backend/plistscalar.h"
 
@@ -117,38 +116,6 @@ TEST_F(LayerTest, PathsNeverLeaveTheRoot)
     EXPECT_EQ(readWholeFile(outside.file("secret")), "secret");
 }
 
-TEST_F(LayerTest, FaultInjectorFailsByNameByCallAndFromACall)
-{
-    device.file("/a", "a");
-    userDataIphone *d = openDevice();
-    auto &faults = DeviceFaultInjector::instance();
-    afc_file_ref ref = 0;
-
-    faults.failOnCall("AFCFileRefOpen", 2);
-    EXPECT_EQ(AFCFileRefOpen(d->conn, "/a", AFC_MODE_READ, 0, &ref), 0);
-    EXPECT_EQ(AFCFileRefClose(d->conn, ref), 0);
-    EXPECT_NE(AFCFileRefOpen(d->conn, "/a", AFC_MODE_READ, 0, &ref), 0);
-    EXPECT_EQ(AFCFileRefOpen(d->conn, "/a", AFC_MODE_READ, 0, &ref), 0);
-    EXPECT_EQ(AFCFileRefClose(d->conn, ref), 0);
-    EXPECT_EQ(faults.calls("AFCFileRefOpen"), 3u);
-    EXPECT_EQ(faults.calls("AFCFileRefClose"), 2u);
-    EXPECT_EQ(faults.totalCalls(), 5u);
-
-    faults.reset();
-    faults.failAlways("AMDeviceCopyValue");
-    EXPECT_EQ(AMDeviceCopyValue(d->dev, 0, "ProductVersion"), std::nullopt);
-    EXPECT_EQ(AMDeviceCopyValue(d->dev, 0, "ProductVersion"), std::nullopt);
-    EXPECT_EQ(faults.failures(), 2u);
-
-    faults.reset();
-    faults.failFromCall(3);
-    EXPECT_EQ(n_mkdir("/x", d), 0);
-    EXPECT_EQ(n_mkdir("/y", d), 0);
-    EXPECT_EQ(n_mkdir("/z", d), -1);
-    EXPECT_EQ(dirExists("/x", d), -1);
-    EXPECT_FALSE(fs::exists(device.local("/z")));
-}
-
 TEST_F(LayerTest, FlockConflictsWithinTheProcessAndRemovalReleasesLocks)
 {
     userDataIphone *d = openDevice();
@@ -195,17 +162,6 @@ TEST_F(LayerTest, AClosedConnectionAnswersErrorsAndGivesBackItsFilesAndLocks)
     // The device's own connection is untouched.
     EXPECT_EQ(AFCFileRefOpen(d->conn, "/lock", AFC_MODE_READ, 0, &ref), 0);
     EXPECT_EQ(AFCFileRefClose(d->conn, ref), 0);
-}
-
-TEST_F(LayerTest, NotificationsAreRecordedInOrderAndInTheLogFile)
-{
-    userDataIphone *d = openDevice();
-    EXPECT_EQ(AMDPostNotification(d->notificationproxy, "one", 0), 0);
-    EXPECT_EQ(AMDPostNotification(d->notificationproxy, "two", 0), 0);
-    EXPECT_EQ(backend->postedNotifications(d->dev), (std::vector<std::string>{"one", "two"}));
-    EXPECT_EQ(readWholeFile(device.dir() + "/notifications.log"), "one\ntwo\n");
-    // The file service's handle is not a notification proxy.
-    EXPECT_NE(AMDPostNotification(12345, "three", 0), 0);
 }
 
 TEST_F(LayerTest, NoBackendAnswersErrors)

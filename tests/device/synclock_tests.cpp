@@ -14,26 +14,11 @@ namespace {
 const std::string kWillStart = kSyncWillStart;
 const std::string kLockRequest = kSyncLockRequest;
 const std::string kDidStart = kSyncDidStart;
-const std::string kDidFinish = kSyncDidFinish;
 } // namespace
 
-TEST_F(SyncLockTest, ABatchIsBracketedByTheFourNotificationsAndTheLock)
-{
-    userDataIphone *d = openDevice();
-    startToSync(d);
-    EXPECT_NE(d->resyncfile, 0u);
-    EXPECT_EQ(backend->postedNotifications(d->dev), (std::vector<std::string>{kWillStart, kLockRequest}));
-    EXPECT_TRUE(lockedElsewhere(device.local("/com.apple.itunes.lock_sync")));
-    EXPECT_TRUE(sleeps.empty());
-
-    EXPECT_EQ(endsync(d), 0);
-    EXPECT_EQ(backend->postedNotifications(d->dev),
-              (std::vector<std::string>{kWillStart, kLockRequest, kDidStart, kDidFinish}));
-    EXPECT_FALSE(lockedElsewhere(device.local("/com.apple.itunes.lock_sync")));
-    // A second end works on the closed reference: its unlock fails.
-    EXPECT_EQ(endsync(d), -1);
-    EXPECT_EQ(backend->postedNotifications(d->dev).back(), kDidStart);
-}
+// The four notifications around a batch and the lock held between them:
+// BookBatchTest.OneLockForTheBatchAndOneResultPerItem (and over USB,
+// UsbCliTest.ImportWaitsForAHeldSyncLockAndGoesOn).
 
 TEST_F(SyncLockTest, WithoutANotificationProxyNothingHappens)
 {
@@ -46,6 +31,8 @@ TEST_F(SyncLockTest, WithoutANotificationProxyNothingHappens)
     EXPECT_TRUE(backend->postedNotifications(d->dev).empty());
     startToSync(nullptr);
     EXPECT_EQ(endsync(nullptr), -1);
+    // The file service's handle is not a notification proxy.
+    EXPECT_NE(AMDPostNotification(12345, "three", 0), 0);
 }
 
 TEST_F(SyncLockTest, ALockHeldByAnotherProcessIsTriedFifteenTimes)
@@ -60,6 +47,8 @@ TEST_F(SyncLockTest, ALockHeldByAnotherProcessIsTriedFifteenTimes)
     // The batch went on without the lock; the end cannot unlock and stops before syncDidFinish.
     EXPECT_EQ(endsync(d), -1);
     EXPECT_EQ(backend->postedNotifications(d->dev), (std::vector<std::string>{kWillStart, kLockRequest, kDidStart}));
+    EXPECT_EQ(readWholeFile(device.dir() + "/notifications.log"),
+              kWillStart + "\n" + kLockRequest + "\n" + kDidStart + "\n");
 }
 
 TEST_F(SyncLockTest, FailuresStopTheSequenceWhereTheyHappen)

@@ -34,7 +34,6 @@ std::vector<std::uint8_t> FakeScsiTransport::pagesAsked() const
 int FakeScsiTransport::openNode(const ScsiDeviceNode &node, int flags)
 {
     openedPaths.push_back(node.path);
-    openFlags.push_back(flags);
     if (openError)
         return -openError;
     const bool exclusive = (flags & O_EXCL) != 0;

@@ -49,7 +49,6 @@ public:
     std::vector<Command> commands;
     std::vector<std::uint8_t> pagesAsked() const;
     std::vector<std::string> openedPaths;
-    std::vector<int> openFlags;
     int openDescriptors() const { return static_cast<int>(m_open.size()); }
 
     int openNode(const ScsiDeviceNode &node, int flags) override;

@@ -85,19 +85,24 @@ TEST_F(IPodProbe, DescriptionIsTheListedPagesInOrder)
     EXPECT_EQ(err.str(), "");
 }
 
-TEST_F(IPodProbe, MountPointMustMatchExactly)
+// Only the iPod's own mount point, spelled exactly and topmost on its path, leads to it; an
+// unreadable mount table leads nowhere. Nothing is read from the device on the way.
+TEST_F(IPodProbe, OnlyTheTopmostMountSpelledExactlyCounts)
 {
     for (const char *mountPoint : {"/media/user/My iPod/", "/media/user/My", "/media/user/My\\040iPod",
                                    "/media/user", "media/user/My iPod", ""}) {
         SCOPED_TRACE(mountPoint);
         EXPECT_FALSE(GetiPodInfoPlistByVolume(mountPoint, env));
     }
-    expectNothingRead();
     EXPECT_EQ(out.str(), "");
-}
 
-TEST_F(IPodProbe, OnlyTheTopmostMountOnAPathCounts)
-{
+    const std::string table = env.mountInfoPath;
+    env.mountInfoPath = table + ".missing";
+    EXPECT_FALSE(GetiPodInfoPlistByVolume("/media/user/My iPod", env));
+    EXPECT_THAT(out.str(), HasSubstr("Cannot read"));
+    env.mountInfoPath = table;
+
+    out.str("");
     sysfs.addMount(0, 45, "/media/user/My\\040iPod", "tmpfs");
     EXPECT_FALSE(GetiPodInfoPlistByVolume("/media/user/My iPod", env));
     EXPECT_EQ(out.str(), "PBHGetVolParmsSync returned -2\n");
@@ -107,52 +112,44 @@ TEST_F(IPodProbe, OnlyTheTopmostMountOnAPathCounts)
     EXPECT_TRUE(GetiPodInfoPlistByVolume("/media/user/My iPod", env));
 }
 
-TEST_F(IPodProbe, UnreadableMountTableFindsNothing)
+// A failed index leaves an empty description (the one before it goes); the first failed page
+// ends the reading with the pages before it.
+TEST_F(IPodProbe, AFailedPageEndsTheDescriptionWhereItFailed)
 {
-    env.mountInfoPath = sysfs.mountInfoPath() + ".missing";
-    EXPECT_FALSE(GetiPodInfoPlistByVolume("/media/user/My iPod", env));
-    EXPECT_THAT(out.str(), HasSubstr("Cannot read"));
-    expectNothingRead();
-}
-
-TEST_F(IPodProbe, IndexWithoutTheIndexPageCodeSavesAnEmptyDescription)
-{
-    const std::vector<std::pair<const char *, FakeScsiTransport::Answer>> indexAnswers = {
-        {"other page code", {FakeScsiTransport::page(0xC1, Bytes{0xC2, 0xC3})}},
-        {"check condition", {FakeScsiTransport::page(0xC0, Bytes{0xC2}), 0, kScsiTaskStatusCheckCondition}},
+    const Bytes index{0xC2, 0xC3, 0xC4};
+    device.setPage(0xC4, FakeScsiTransport::page(0xC4, "never read"));
+    const Bytes all{0xC0, 0xC2, 0xC3};
+    const struct
+    {
+        const char *name;
+        std::uint8_t code;
+        FakeScsiTransport::Answer answer;
+        std::string description;
+        Bytes asked;
+        std::string said;
+    } rows[] = {
+        {"index of another page code", 0xC0, {FakeScsiTransport::page(0xC1, index)}, "", {0xC0}, ""},
+        {"index with check condition", 0xC0,
+         {FakeScsiTransport::page(0xC0, index), 0, kScsiTaskStatusCheckCondition}, "", {0xC0}, ""},
+        {"check condition", 0xC3,
+         {FakeScsiTransport::page(0xC3, kTail), 0, kScsiTaskStatusCheckCondition}, kHead, all, ""},
+        {"adapter lost the device", 0xC3, {FakeScsiTransport::page(0xC3, kTail), 0, 0, 0x01}, kHead, all, ""},
+        {"request failed", 0xC3, {{}, EIO}, kHead, all, "xxxxxxxx Error executing task. (0x00000005)\n"},
     };
-    for (const auto &[name, answer] : indexAnswers) {
-        SCOPED_TRACE(name);
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
         writeWholeFile(descriptionPath(), "stale description");
         device.commands.clear();
-        device.setAnswer(0xC0, answer);
-        const std::optional<std::string> path = GetiPodInfoPlistByDeviceID("sdb1", env);
-        ASSERT_TRUE(path);
-        EXPECT_EQ(*path, descriptionPath());
-        EXPECT_EQ(readWholeFile(*path), "");
-        EXPECT_THAT(device.pagesAsked(), ElementsAre(0xC0));
-    }
-}
-
-TEST_F(IPodProbe, FirstFailedPageStopsTheReading)
-{
-    device.setPage(0xC0, FakeScsiTransport::page(0xC0, Bytes{0xC2, 0xC3, 0xC4}));
-    device.setPage(0xC4, FakeScsiTransport::page(0xC4, "never read"));
-    const std::vector<std::tuple<const char *, FakeScsiTransport::Answer, std::string>> failures = {
-        {"check condition", {FakeScsiTransport::page(0xC3, kTail), 0, kScsiTaskStatusCheckCondition}, ""},
-        {"adapter lost the device", {FakeScsiTransport::page(0xC3, kTail), 0, 0, 0x01}, ""},
-        {"request failed", {{}, EIO}, "xxxxxxxx Error executing task. (0x00000005)\n"},
-    };
-    for (const auto &[name, answer, message] : failures) {
-        SCOPED_TRACE(name);
-        device.commands.clear();
         err.str("");
-        device.setAnswer(0xC3, answer);
+        device.setAnswer(0xC0, {FakeScsiTransport::page(0xC0, index)});
+        device.setAnswer(0xC3, {FakeScsiTransport::page(0xC3, kTail)});
+        device.setAnswer(row.code, row.answer);
         const std::optional<std::string> path = GetiPodInfoPlistByDeviceID("sdb", env);
         ASSERT_TRUE(path);
-        EXPECT_EQ(readWholeFile(*path), kHead);
-        EXPECT_THAT(device.pagesAsked(), ElementsAre(0xC0, 0xC2, 0xC3));
-        EXPECT_EQ(err.str(), message);
+        EXPECT_EQ(*path, descriptionPath());
+        EXPECT_EQ(readWholeFile(*path), row.description);
+        EXPECT_EQ(device.pagesAsked(), row.asked);
+        EXPECT_EQ(err.str(), row.said);
     }
 }
 
@@ -370,6 +367,8 @@ TEST(Preconditions, ReportTheirConditionAndFail)
                                                 "matchingDict != NULL"));
 }
 
+// The checks stay on in release builds (these tests are built with NDEBUG): a broken
+// precondition aborts instead of dereferencing null.
 TEST(PreconditionsDeathTest, AbortByDefault)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");

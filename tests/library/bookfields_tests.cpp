@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
 // The direct reader of binary catalogues against libplist's tree: whenever it answers, it
-// answers what the tree gives, on generated catalogues, on damaged ones and on hand-made
-// files with the format's odd corners.
+// answers what the tree gives, on hand-made files with the format's odd corners. For any bytes
+// at all the catalogue fuzzer makes the same comparison.
 #include "library/bookfields.h"
 #include "library/bookkeys.h"
 #include "library/catalogue.h"
@@ -13,89 +13,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <random>
 
 namespace {
-
-std::string toBinary(plist_t root)
-{
-    char *bin = nullptr;
-    uint32_t length = 0;
-    plist_to_bin(root, &bin, &length);
-    std::string out(bin, length);
-    plist_to_bin_free(bin);
-    plist_free(root);
-    return out;
-}
-
-// Random catalogues: strings in both encodings (and astral characters, which libplist writes
-// with surrogates), values of the wrong type, extra keys, nested values, entries that are no
-// dictionaries.
-struct Generator
-{
-    std::mt19937 rng;
-    bool astral = true;
-    explicit Generator(unsigned seed) : rng(seed) {}
-    int pick(int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); }
-
-    std::string text()
-    {
-        static const char *const pieces[] = {"A", "Book", " ", "é", "Ω", "中文", "\"q\"", "/", "\n", "x", "🙂"};
-        std::string s;
-        for (int i = pick(6); i > 0; --i)
-            s += pieces[pick(astral ? 11 : 10)];
-        return s;
-    }
-    plist_t value(int depth = 0)
-    {
-        switch (pick(depth > 1 ? 6 : 8)) {
-        case 0: return plist_new_uint(rng());
-        case 1: return plist_new_bool(pick(2));
-        case 2: return plist_new_date(pick(1000000), 0);
-        case 3: return plist_new_data("\0\1\2", 3);
-        case 4: return plist_new_real(0.5);
-        case 5: return plist_new_string(text().c_str());
-        case 6: {
-            plist_t a = plist_new_array();
-            for (int i = pick(3); i > 0; --i)
-                plist_array_append_item(a, value(depth + 1));
-            return a;
-        }
-        default: {
-            plist_t d = plist_new_dict();
-            plist_dict_set_item(d, text().c_str(), value(depth + 1));
-            return d;
-        }
-        }
-    }
-    std::string catalogue(bool allowOdd)
-    {
-        static const char *const keys[] = {BookKey::Name, BookKey::Artist, BookKey::Album, BookKey::Genre,
-                                           BookKey::Path, BookKey::UserItem, BookKey::PersistentID, "Other"};
-        plist_t root = plist_new_dict();
-        plist_t books = plist_new_array();
-        for (int i = pick(40); i > 0; --i) {
-            if (allowOdd && pick(30) == 0) {
-                plist_array_append_item(books, value());
-                continue;
-            }
-            plist_t e = plist_new_dict();
-            for (const char *key : keys) {
-                if (pick(5) == 0)
-                    continue;
-                const bool odd = allowOdd && pick(6) == 0;
-                if (std::string(key) == BookKey::UserItem)
-                    plist_dict_set_item(e, key, odd ? value() : plist_new_bool(pick(2)));
-                else
-                    plist_dict_set_item(e, key, odd ? value() : plist_new_string(text().c_str()));
-            }
-            plist_array_append_item(books, e);
-        }
-        plist_dict_set_item(root, "Version", plist_new_uint(3));
-        plist_dict_set_item(root, BookKey::Books, books);
-        return toBinary(root);
-    }
-};
 
 // A hand-made binary list: objects in order, references of `refSize` bytes, four-byte offsets.
 struct Hand
@@ -180,62 +99,6 @@ struct Hand
     return ::testing::AssertionSuccess();
 }
 
-TEST(BookFields, GeneratedCataloguesReadAsTheTreeReadsThem)
-{
-    Generator gen(7);
-    int plain = 0, plainAnswered = 0, odd = 0, oddAnswered = 0;
-    for (int run = 0; run < 400; ++run) {
-        // Plain catalogues, odd ones, and odd ones with astral characters.
-        const bool isOdd = run % 4 != 0;
-        gen.astral = run % 4 == 3;
-        bool answered = false;
-        ASSERT_TRUE(agrees(gen.catalogue(isOdd), &answered)) << "run " << run;
-        if (run % 4 == 0) {
-            ++plain;
-            plainAnswered += answered;
-        } else if (!gen.astral) {
-            ++odd;
-            oddAnswered += answered;
-        }
-    }
-    // The direct reader is the one at work for ordinary catalogues, and for many odd ones.
-    EXPECT_EQ(plainAnswered, plain);
-    EXPECT_GT(oddAnswered, odd / 4) << oddAnswered << " of " << odd;
-}
-
-TEST(BookFields, DamagedCataloguesNeverReadOtherwiseThanTheTree)
-{
-    Generator gen(11);
-    gen.astral = false;
-    std::mt19937 rng(5);
-    int damagedAnswered = 0;
-    for (int run = 0; run < 3000; ++run) {
-        std::string bytes = gen.catalogue(run % 8 == 0);
-        switch (run % 4) {
-        case 0: // a few bytes changed anywhere
-            for (int i = 0; i < 3; ++i)
-                bytes[rng() % bytes.size()] = char(rng());
-            break;
-        case 1: // the trailer and offset table changed
-            bytes[bytes.size() - 1 - rng() % 48] = char(rng());
-            break;
-        case 2: // cut short
-            bytes.resize(rng() % bytes.size());
-            break;
-        default: // a marker changed
-            for (size_t i = 8 + rng() % 64; i < bytes.size(); i += 97)
-                bytes[i] = char((bytes[i] & 0x0f) | (rng() << 4));
-            break;
-        }
-        bool answered = false;
-        ASSERT_TRUE(agrees(bytes, &answered)) << "run " << run;
-        damagedAnswered += answered;
-    }
-    // Many damaged files are still well formed (a changed letter, a changed type): the
-    // direct reader answers for those, and what it answers was compared.
-    EXPECT_GT(damagedAnswered, 200);
-}
-
 TEST(BookFields, OddCornersOfTheFormat)
 {
     {
@@ -265,6 +128,14 @@ TEST(BookFields, OddCornersOfTheFormat)
         EXPECT_EQ(list[0].artist, "");
         EXPECT_EQ(list[0].path, "first.epub");
         EXPECT_EQ(list[0].genre, "\u4e2d\u6587");
+    }
+    {
+        // An astral character, which libplist writes as a surrogate pair, is read whole.
+        Hand h;
+        const int entry = h.dict({{h.ascii("Genre"), h.utf16(u"x\U0001F642")}});
+        const std::string bytes = h.build(h.dict({{h.ascii("Books"), h.array({entry})}}));
+        ASSERT_TRUE(agrees(bytes));
+        EXPECT_EQ(readCatalogueBooks(bytes).at(0).genre, "x\U0001F642");
     }
     {
         // An array inside itself: libplist refuses the file, the lists are empty.

@@ -63,12 +63,6 @@ FolderDeviceBuilder &FolderDeviceBuilder::value(const std::string &key, const st
     return *this;
 }
 
-FolderDeviceBuilder &FolderDeviceBuilder::removeValue(const std::string &key)
-{
-    erase(m_description.values, key);
-    return *this;
-}
-
 FolderDeviceBuilder &FolderDeviceBuilder::model(const std::string &model)
 {
     return deviceInfo("Model", model);
@@ -77,12 +71,6 @@ FolderDeviceBuilder &FolderDeviceBuilder::model(const std::string &model)
 FolderDeviceBuilder &FolderDeviceBuilder::deviceInfo(const std::string &key, const std::string &v)
 {
     set(m_description.deviceInfo, key, v);
-    return *this;
-}
-
-FolderDeviceBuilder &FolderDeviceBuilder::removeDeviceInfo(const std::string &key)
-{
-    erase(m_description.deviceInfo, key);
     return *this;
 }
 

@@ -26,10 +26,8 @@ public:
     FolderDeviceBuilder &udid(const std::string &udid);
     FolderDeviceBuilder &paired(bool paired);
     FolderDeviceBuilder &value(const std::string &key, const std::string &value);
-    FolderDeviceBuilder &removeValue(const std::string &key);
     FolderDeviceBuilder &model(const std::string &model);
     FolderDeviceBuilder &deviceInfo(const std::string &key, const std::string &value);
-    FolderDeviceBuilder &removeDeviceInfo(const std::string &key);
 
     FolderDeviceBuilder &file(const std::string &devicePath, const std::string &content);
     FolderDeviceBuilder &sparseFile(const std::string &devicePath, uint64_t size);

@@ -3,10 +3,11 @@
 #include "testimages.h"
 #include "widgets/xldrawfunc.h"
 
-#include <QFont>
-#include <QFontMetricsF>
 #include <QPainter>
 #include <gtest/gtest.h>
+
+// Drawing the composed, tiled and stretched pictures into a rectangle is checked through the
+// view and the window that draw their backgrounds with them (xlview_tests).
 
 namespace {
 
@@ -60,18 +61,6 @@ TEST(MakeImage, NormalisesSplits)
     EXPECT_EQ(skinAt(full, 30, 35), skinAt(skin, 10, 29));
 }
 
-TEST(MakeImage, SmallTargetOverlapsCornersInDrawingOrder)
-{
-    const QImage skin = codedImage(30, 30);
-    const QImage out = makeImage(skin, QSizeF(20, 20), 10, 10);
-    ASSERT_EQ(out.size(), QSize(20, 20));
-    // The bottom-right corner (20 x 10) is drawn last and covers the bottom row from x = 0.
-    EXPECT_EQ(skinAt(out, 0, 0), skinAt(skin, 10, 0));
-    EXPECT_EQ(skinAt(out, 19, 9), skinAt(skin, 29, 9));
-    // Above it the top-right corner, which itself covered the top-left one.
-    EXPECT_EQ(skinAt(out, 0, 19), skinAt(skin, 10, 29));
-}
-
 TEST(MakeImage, RejectsEmptyTargetsAndImages)
 {
     const QImage skin = codedImage(30, 30);
@@ -89,111 +78,6 @@ TEST(MakeImage, RejectsEmptyTargetsAndImages)
     drawStretchImage(painter, QImage(), QRectF(5, 5, 30, 30));
     painter.end();
     EXPECT_EQ(canvas, before);
-}
-
-TEST(DrawBltCornerThenStretchImage, DrawsTheComposedPictureIntoTheRectangle)
-{
-    const QImage skin = codedImage(30, 30);
-    QImage canvas = solidImage(120, 80, Qt::white);
-    QPainter painter(&canvas);
-    drawBltCornerThenStretchImage(painter, skin, QRectF(10, 10, 100, 60), 10, 10);
-    painter.end();
-    EXPECT_EQ(canvas.copy(10, 10, 100, 60), makeImage(skin, QSizeF(100, 60), 10, 10).convertToFormat(canvas.format()));
-    EXPECT_EQ(canvas.pixel(9, 9), QColor(Qt::white).rgb());
-    EXPECT_EQ(canvas.pixel(110, 70), QColor(Qt::white).rgb());
-}
-
-TEST(DrawBltImage, Tiles16x16Over40x40FromTheTopLeftWithoutClipping)
-{
-    const QImage tile = codedImage(16, 16);
-    const QColor canvasColour(Qt::white);
-    QImage canvas = solidImage(64, 64, canvasColour);
-    QPainter painter(&canvas);
-    drawBltImage(painter, tile, QRectF(10, 10, 40, 40));
-    painter.end();
-
-    // Three columns and three rows: the right column and the bottom row reach 8 past.
-    for (int y = 0; y < 64; ++y) {
-        for (int x = 0; x < 64; ++x) {
-            const bool covered = x >= 10 && x < 58 && y >= 10 && y < 58;
-            const QRgb expected = covered ? tile.pixel((x - 10) % 16, (y - 10) % 16) : canvasColour.rgb();
-            ASSERT_EQ(canvas.pixel(x, y), expected) << "at " << x << "," << y;
-        }
-    }
-}
-
-TEST(DrawStretchImage, ScalesTheWholeImageToTheRectangle)
-{
-    QImage quadrants(2, 2, QImage::Format_ARGB32);
-    quadrants.setPixel(0, 0, qRgb(255, 0, 0));
-    quadrants.setPixel(1, 0, qRgb(0, 255, 0));
-    quadrants.setPixel(0, 1, qRgb(0, 0, 255));
-    quadrants.setPixel(1, 1, qRgb(255, 255, 0));
-    QImage canvas = solidImage(30, 30, Qt::white);
-    QPainter painter(&canvas);
-    drawStretchImage(painter, quadrants, QRectF(5, 5, 20, 20));
-    painter.end();
-    EXPECT_EQ(canvas.pixel(6, 6), qRgb(255, 0, 0));
-    EXPECT_EQ(canvas.pixel(23, 6), qRgb(0, 255, 0));
-    EXPECT_EQ(canvas.pixel(6, 23), qRgb(0, 0, 255));
-    EXPECT_EQ(canvas.pixel(23, 23), qRgb(255, 255, 0));
-    EXPECT_EQ(canvas.pixel(4, 4), QColor(Qt::white).rgb());
-    EXPECT_EQ(canvas.pixel(25, 25), QColor(Qt::white).rgb());
-}
-
-// Ten units a character makes every step of the truncation predictable.
-qreal monospace(const QString &text)
-{
-    return 10.0 * text.size();
-}
-
-QString truncate(const QString &text, float width, int mode)
-{
-    return stringByTruncatingStringWithAttributesForWidth(text, monospace, width, mode);
-}
-
-// Tail keeps the start and gives up below two characters; head keeps the end; middle grows
-// the cut right then left: ranges (5,1), (4,2), (4,3), (3,4), (3,5), (2,6) replaced in turn.
-TEST(Truncation, CutsTheTailHeadOrMiddleToTheWidth)
-{
-    const QString text = QStringLiteral("abcdefghij");
-    const struct
-    {
-        float width;
-        int mode;
-        const char *shown;
-    } cases[] = {
-        {99, TruncateTail, "abcdef..."}, {60, TruncateTail, "abc..."},   {50, TruncateTail, "ab..."},
-        {49, TruncateTail, "..."},       {10, TruncateTail, "..."},      {99, TruncateHead, "...efghij"},
-        {60, TruncateHead, "...hij"},    {40, TruncateHead, "...j"},     {30, TruncateHead, "..."},
-        {20, TruncateHead, "..."},       {99, TruncateMiddle, "abc...hij"}, {90, TruncateMiddle, "abc...hij"},
-        {89, TruncateMiddle, "abc...ij"}, {80, TruncateMiddle, "abc...ij"}, {70, TruncateMiddle, "ab...ij"},
-        {30, TruncateMiddle, "..."},
-        {70, 0, "ab...ij"}, // any value other than head or tail cuts the middle
-        {100, TruncateTail, "abcdefghij"}, {100, TruncateHead, "abcdefghij"}, {250, TruncateMiddle, "abcdefghij"},
-    };
-    for (const auto &c : cases)
-        EXPECT_EQ(truncate(text, c.width, c.mode), QString::fromUtf8(c.shown)) << c.width << " mode " << c.mode;
-    EXPECT_EQ(truncate(QStringLiteral("a"), 5, TruncateTail), QStringLiteral("..."));
-    EXPECT_EQ(truncate(QString(), -1, TruncateTail), QStringLiteral("..."));
-    EXPECT_EQ(truncate(QString(), 0, TruncateTail), QString());
-}
-
-TEST(Truncation, WithAFontTheResultFits)
-{
-    const QFont font;
-    const QFontMetricsF metrics(font);
-    const QString text = QStringLiteral("The Adventures of a Very Long Book Title");
-    const float width = static_cast<float>(metrics.horizontalAdvance(text) / 2);
-    for (int mode : {TruncateHead, TruncateTail, TruncateMiddle}) {
-        const QString shortened = stringByTruncatingStringWithAttributesForWidth(text, font, width, mode);
-        EXPECT_TRUE(shortened.contains(QStringLiteral("..."))) << mode;
-        EXPECT_LE(metrics.horizontalAdvance(shortened), width) << mode;
-    }
-    EXPECT_TRUE(stringByTruncatingStringWithAttributesForWidth(text, font, width, TruncateTail)
-                    .startsWith(QStringLiteral("The Adv")));
-    EXPECT_TRUE(stringByTruncatingStringWithAttributesForWidth(text, font, width, TruncateHead)
-                    .endsWith(QStringLiteral("Title")));
 }
 
 } // namespace

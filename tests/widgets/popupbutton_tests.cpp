@@ -129,19 +129,7 @@ TEST_F(PopupButton, OtherButtonsAndADisabledButtonDoNotPress)
     EXPECT_TRUE(reports.empty());
 }
 
-TEST_F(PopupButton, ImageSettersSetTheStateAndMissingImagesShowWhite)
-{
-    XLPopupMenuButton plain;
-    plain.resize(20, 20);
-    EXPECT_EQ(renderWidget(plain).pixel(10, 10), QColor(Qt::white).rgb());
-    plain.setImageSelected(solidImage(2, 2, kPressed));
-    EXPECT_EQ(plain.state(), 1);
-    EXPECT_EQ(renderWidget(plain).pixel(10, 10), kPressed.rgb());
-    plain.setImage(QImage());
-    EXPECT_EQ(plain.state(), 0);
-    EXPECT_EQ(renderWidget(plain).pixel(10, 10), QColor(Qt::white).rgb());
-}
-
+// The arrow and the title are drawn by the gallery; the button itself paints its picture.
 TEST_F(PopupButton, PullDownArrowSitsFourInFromTheRightAndBottom)
 {
     QImage arrowImage = solidImage(13, 13, Qt::magenta);
