@@ -142,21 +142,6 @@ TEST_F(BookOperationsTest, FirstBookOnADeviceWithoutCatalogueMakesOne)
     EXPECT_EQ(entryString(onDevice.bookAt(0), BookKey::Path), path);
 }
 
-TEST_F(BookOperationsTest, UnreadableCatalogueIsNeverWrittenOver)
-{
-    writeWholeFile(deviceFile("/Books/Books.plist"), "<?xml version=\"1.0\"?><plist><dict><key>Books</key>");
-    attach();
-    const std::string before = readWholeFile(deviceFile("/Books/Books.plist"));
-    auto imported = addEPUBToDevice(book("a.epub", EpubBuilder::validBook("A", "C")));
-    EXPECT_TRUE(imported.failed());
-    EXPECT_NE(imported.message.find("cannot be read"), std::string::npos) << imported.message;
-    epub record;
-    record.setMediaPcPath("ABCD.epub");
-    EXPECT_TRUE(deleteMediaFromDevice(record).failed());
-    EXPECT_EQ(readWholeFile(deviceFile("/Books/Books.plist")), before);
-    EXPECT_EQ(filesUnder(deviceFile("/Books")), std::vector<std::string>{"Books.plist"});
-}
-
 TEST_F(BookOperationsTest, IdentifiersAndFolderNamesNeverCollide)
 {
     // The catalogue already holds the first folder name and the first identifier candidate.
