@@ -172,68 +172,69 @@ TEST(HostileImport, NamesThatAreNotUtf8StayInsideTheBook)
     EXPECT_EQ(device.strays({r.detail}), std::vector<std::string>());
 }
 
+// Package documents and containers that are broken or point where they must not: the book
+// is imported, named by its file when no title can be read, and nothing is read from outside.
 TEST(HostileImport, PackageDocumentsGiveTheirValuesOrTheFileName)
 {
     HostileDevice device;
     ASSERT_TRUE(device.attach());
-    auto import = [&](const std::string &name, const EpubBuilder &book) {
-        const std::string file = device.inputFile(name + ".epub");
-        EXPECT_TRUE(book.write(file));
-        const BookOperationResult r = device.addEPUBToDevice(file);
-        EXPECT_TRUE(r.done()) << name << ": " << r.message;
-        const Catalogue catalogue = device.deviceCatalogue();
-        for (plist_t entry : catalogue.books())
-            if (entryString(entry, BookKey::Path) == r.detail)
-                return PlistPtr(plist_copy(entry));
-        ADD_FAILURE() << name << " is not in the device's catalogue";
-        return PlistPtr(plist_new_dict());
-    };
     auto opfWithTitleLine = [](const std::string &line) {
         std::string opf = EpubBuilder::packageDocument("PLACEHOLDER", "Writer");
         const std::size_t at = opf.find("<dc:title>PLACEHOLDER</dc:title>");
         return opf.replace(at, std::strlen("<dc:title>PLACEHOLDER</dc:title>"), line);
     };
+    auto withContainer = [](const std::string &container) {
+        return EpubBuilder::validBook("Never Read", "y").add("META-INF/container.xml", container);
+    };
+    const std::string puid = "urn:uuid:12345678-1234-1234-1234-123456789abc";
+    const struct
+    {
+        std::string name; // the file's, and the title expected unless `expected` says otherwise
+        EpubBuilder book;
+        std::vector<std::pair<const char *, std::string>> expected;
+    } rows[] = {
+        {"latin title",
+         EpubBuilder::validBook("x", "y").add("OEBPS/content.opf",
+                                              opfWithTitleLine("<dc:title>\xe9t\xe9</dc:title>")),
+         {}},
+        // No closing tag: no title (not the text after it), and what came before it is kept.
+        {"open",
+         EpubBuilder::validBook("x", "y").add("OEBPS/content.opf", opfWithTitleLine("<dc:title>Open Title")),
+         {{BookKey::PublisherUniqueID, puid}}},
+        // A path that misses its closing quote is no XML and names no package.
+        {"unquoted",
+         withContainer(
+             "<container><rootfiles>\n<rootfile full-path=\"OEBPS/content.opf\n</rootfiles></container>\n"),
+         {{BookKey::PackageHash, kEmptyMd5}}},
+        {"outside",
+         withContainer(EpubBuilder::containerFor("../../../../../../../etc/passwd")),
+         {{BookKey::PackageHash, kEmptyMd5}}},
+        {"absolute",
+         withContainer(EpubBuilder::containerFor("/etc/passwd")),
+         {{BookKey::PackageHash, kEmptyMd5}}},
+        {"folder", withContainer(EpubBuilder::containerFor("OEBPS")), {{BookKey::PackageHash, kEmptyMd5}}},
+        {"nothing", withContainer(EpubBuilder::containerFor("")), {{BookKey::PackageHash, kEmptyMd5}}},
+        {"cover",
+         EpubBuilder::validBook("x", "y").add(
+             "OEBPS/content.opf",
+             EpubBuilder::packageDocument("cover", "Writer", {},
+                                          "    <item href=\"../../../../../../etc/passwd\" id=\"cover\" "
+                                          "media-type=\"image/jpeg\"/>\n")),
+         {{BookKey::CoverHash, kEmptyMd5}}},
+    };
     std::vector<std::string> books;
-
-    // A title that is not UTF-8 is skipped; the file name stands in.
-    PlistPtr e = import("latin title", EpubBuilder::validBook("x", "y").add("OEBPS/content.opf",
-                                                                    opfWithTitleLine("<dc:title>\xe9t\xe9</dc:title>")));
-    EXPECT_EQ(entryString(e.get(), BookKey::Name), "latin title");
-    books.push_back(*entryString(e.get(), BookKey::Path));
-
-    // A title without its closing tag gives no title (not the text after it); the file name stands in.
-    e = import("open", EpubBuilder::validBook("x", "y").add("OEBPS/content.opf", opfWithTitleLine("<dc:title>Open Title")));
-    EXPECT_EQ(entryString(e.get(), BookKey::Name), "open");
-    EXPECT_EQ(entryString(e.get(), BookKey::PublisherUniqueID), "urn:uuid:12345678-1234-1234-1234-123456789abc")
-        << "what came before it is kept";
-    books.push_back(*entryString(e.get(), BookKey::Path));
-
-    // A container whose path misses its closing quote is no XML and names no package.
-    e = import("unquoted", EpubBuilder::validBook("Unquoted", "y")
-                               .add("META-INF/container.xml", "<container><rootfiles>\n<rootfile full-path=\"OEBPS/content.opf\n"
-                                                              "</rootfiles></container>\n"));
-    EXPECT_EQ(entryString(e.get(), BookKey::Name), "unquoted");
-    EXPECT_EQ(entryString(e.get(), BookKey::PackageHash), kEmptyMd5);
-    books.push_back(*entryString(e.get(), BookKey::Path));
-
-    // Containers pointing outside the book, or at a folder: nothing is read from there.
-    const std::pair<const char *, const char *> containers[] = {{"outside", "../../../../../../../etc/passwd"},
-                                                                {"absolute", "/etc/passwd"},
-                                                                {"folder", "OEBPS"},
-                                                                {"nothing", ""}};
-    for (const auto &[name, target] : containers) {
-        e = import(name, EpubBuilder::validBook("Never Read", "y").add("META-INF/container.xml", EpubBuilder::containerFor(target)));
-        EXPECT_EQ(entryString(e.get(), BookKey::Name), name) << target;
-        EXPECT_EQ(entryString(e.get(), BookKey::PackageHash), kEmptyMd5) << target;
-        books.push_back(*entryString(e.get(), BookKey::Path));
+    for (const auto &row : rows) {
+        const std::string file = device.inputFile(row.name + ".epub");
+        ASSERT_TRUE(row.book.write(file)) << row.name;
+        const BookOperationResult r = device.addEPUBToDevice(file);
+        ASSERT_TRUE(r.done()) << row.name << ": " << r.message;
+        books.push_back(r.detail);
+        const Catalogue catalogue = device.deviceCatalogue();
+        plist_t entry = catalogue.bookAt(catalogue.bookCount() - 1);
+        EXPECT_EQ(entryString(entry, BookKey::Path), r.detail) << row.name;
+        EXPECT_EQ(entryString(entry, BookKey::Name), row.name);
+        for (const auto &[key, value] : row.expected)
+            EXPECT_EQ(entryString(entry, key), value) << row.name << ": " << key;
     }
-    // A cover outside the book is not hashed.
-    e = import("cover", EpubBuilder::validBook("x", "y").add(
-                            "OEBPS/content.opf",
-                            EpubBuilder::packageDocument("Cover", "Writer", {},
-                                                         "    <item href=\"../../../../../../etc/passwd\" id=\"cover\" media-type=\"image/jpeg\"/>\n")));
-    EXPECT_EQ(entryString(e.get(), BookKey::CoverHash), kEmptyMd5);
-    books.push_back(*entryString(e.get(), BookKey::Path));
-
     EXPECT_EQ(device.strays(books), std::vector<std::string>());
 }

@@ -7,7 +7,6 @@
 #include "device/backend/devicefaultinjector.h"
 #include "epubbuilder.h"
 #include "operations/epubarchive.h"
-#include "operations/ipodtreelistcontroler.h"
 
 #include <zip.h>
 
@@ -53,13 +52,11 @@ HostileDevice::HostileDevice(const std::string &catalogue)
     m_backend = backend.get();
     setDeviceBackend(std::move(backend));
     m_library = std::make_unique<DeviceLibrary>(&m_window);
-    m_controller = std::make_unique<iPodTreeListControler>(*m_library);
     m_library->setReplaceQuestion([](const std::string &) { return false; });
 }
 
 HostileDevice::~HostileDevice()
 {
-    m_controller.reset();
     m_library.reset();
     setDeviceBackend(nullptr);
     ::unsetenv("BOOKFERRY_SCRATCH");
@@ -69,25 +66,35 @@ HostileDevice::~HostileDevice()
 
 BookOperationResult HostileDevice::addEPUBToDevice(const std::string &file)
 {
-    return m_controller->addEPUBToDevice(file);
+    BookContext context = m_library->bookContext();
+    return BookShelf::wholeBook(context, m_library->books().startImport(context, file));
 }
 
 BookOperationResult HostileDevice::saveEpubToMac(const std::string &path, const std::string &folder,
                                                  bool purchased, const std::string &title)
 {
-    return m_controller->saveEpubToMac(path, folder, purchased, title);
+    BookContext context = m_library->bookContext();
+    return BookShelf::wholeBook(context,
+                                m_library->books().startExport(context, path, folder, purchased, title));
 }
 
 BookOperationResult HostileDevice::deleteMediaFromDevice(const epub &record)
 {
-    return m_controller->deleteMediaFromDevice(record);
+    BookContext context = m_library->bookContext();
+    return m_library->books().removeBook(context, record);
 }
 
 bool HostileDevice::attach()
 {
     if (!m_backend->attach(m_base.file("device")))
         return false;
-    return processMainEventsUntil([this] { return m_controller->ipodCount() == 1 && m_window.timesRun() > 0; });
+    // Surveyed, and the arrival over: a session opened on this thread reaches the device.
+    return processMainEventsUntil([this] {
+        if (m_window.timesRun() == 0)
+            return false;
+        const std::shared_ptr<DeviceSession> session = m_library->openSession();
+        return session && session->data()->dev;
+    });
 }
 
 void HostileDevice::addBookFolder(const std::string &path, const std::string &title)

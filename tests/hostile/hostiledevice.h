@@ -13,9 +13,7 @@
 #include <string>
 #include <vector>
 
-class iPodTreeListControler;
-
-// A folder device with the library and the controller on top, in a folder that holds nothing else but the
+// A folder device with the library on top, in a folder that holds nothing else but the
 // scratch folder, the device, the input files and the export folder, so a test can tell
 // that a hostile input wrote nowhere else.
 class HostileDevice
@@ -27,11 +25,11 @@ public:
     HostileDevice(const HostileDevice &) = delete;
     HostileDevice &operator=(const HostileDevice &) = delete;
 
-    // Plugs the device in and waits for its node; false when it did not come up.
+    // Plugs the device in and waits until it is surveyed; false when it did not come up.
     bool attach();
 
     DeviceLibrary &library() { return *m_library; }
-    // The device list's book operations, each in a context of its own.
+    // The catalogue shelf's book operations, each in a context of its own.
     BookOperationResult addEPUBToDevice(const std::string &file);
     BookOperationResult saveEpubToMac(const std::string &path, const std::string &folder, bool purchased,
                                       const std::string &title);
@@ -58,7 +56,6 @@ private:
     FolderBackend *m_backend = nullptr;
     HeadlessLoadWindow m_window;
     std::unique_ptr<DeviceLibrary> m_library;
-    std::unique_ptr<iPodTreeListControler> m_controller;
 };
 
 // A zip written with libzip for the archive cases. `raw`: the name's bytes are stored as they

@@ -14,7 +14,6 @@
 
 #include <zip.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -101,21 +100,6 @@ protected:
         EXPECT_TRUE(b.write(path));
         return path;
     }
-    void setFreeBytes(const std::string &bytes)
-    {
-        const std::string text = readAll(m_deviceDir.file("device.plist"));
-        plist_t plist = nullptr;
-        plist_from_xml(text.data(), static_cast<uint32_t>(text.size()), &plist);
-        plist_t info = plist ? plist_dict_get_item(plist, "DeviceInfo") : nullptr;
-        ASSERT_TRUE(info);
-        plist_dict_set_item(info, "FSFreeBytes", plist_new_string(bytes.c_str()));
-        char *xml = nullptr;
-        uint32_t length = 0;
-        plist_to_xml(plist, &xml, &length);
-        writeWholeFile(m_deviceDir.file("device.plist"), std::string(xml, length));
-        std::free(xml);
-        plist_free(plist);
-    }
     std::vector<AppBook> listed()
     {
         std::vector<AppBook> books;
@@ -158,10 +142,6 @@ TEST_F(AppBooksTest, ABookInListedOutAndDeleted)
     ASSERT_TRUE(out.done()) << out.message;
     EXPECT_EQ(out.detail, m_files.file("Moby Dick.epub"));
     EXPECT_EQ(readAll(out.detail), readAll(documents() + "/moby.epub"));
-    // A second export keeps the first file unless told to replace it.
-    EXPECT_EQ(exportFromApp(connection(), "moby.epub", m_files.path(), false).status,
-              BookOperationResult::Status::Skipped);
-    EXPECT_TRUE(exportFromApp(connection(), "moby.epub", m_files.path(), true).done());
 
     EXPECT_TRUE(deleteFromApp(connection(), "moby.epub").done());
     EXPECT_TRUE(namesIn(documents()).empty());
@@ -170,67 +150,10 @@ TEST_F(AppBooksTest, ABookInListedOutAndDeleted)
     EXPECT_TRUE(fs::exists(m_deviceDir.file(std::string("apps/") + kReader + "/Info.plist")));
 }
 
-TEST_F(AppBooksTest, ANameThereAlreadyIsKeptReplacedOrKeptBoth)
+// The app removed while its connection is open: said in plain words.
+TEST_F(AppBooksTest, AnAppRemovedWhileItsConnectionIsOpenIsSaid)
 {
-    const std::string first = book("novel.epub", "First", "A");
-    ASSERT_TRUE(importIntoApp(connection(), first, {}).done());
-    const std::string second = book("novel.epub", "Second", "B");
-    std::vector<std::string> asked;
-    auto answer = [&](AppNameClash choice) {
-        return [&asked, choice](const std::string &name) {
-            asked.push_back(name);
-            return choice;
-        };
-    };
-    EXPECT_EQ(importIntoApp(connection(), second, answer(AppNameClash::Skip)).status,
-              BookOperationResult::Status::Skipped);
-    EXPECT_EQ(listed().at(0).values.at(BookKey::Name), "First");
-
-    BookOperationResult both = importIntoApp(connection(), second, answer(AppNameClash::KeepBoth));
-    EXPECT_EQ(both.detail, "novel (2).epub");
-    EXPECT_EQ(importIntoApp(connection(), second, answer(AppNameClash::KeepBoth)).detail, "novel (3).epub");
-    EXPECT_EQ(asked, (std::vector<std::string>{"novel.epub", "novel.epub", "novel.epub"}));
-
-    ASSERT_TRUE(importIntoApp(connection(), second, answer(AppNameClash::Replace)).done());
-    const std::vector<AppBook> books = listed();
-    ASSERT_EQ(books.size(), 3u);
-    EXPECT_EQ(books[2].relative, "novel.epub");
-    EXPECT_EQ(books[2].values.at(BookKey::Name), "Second");
-}
-
-TEST_F(AppBooksTest, NothingHalfWrittenIsLeft)
-{
-    // Bigger than one write, so the second write fails part way.
-    EpubBuilder big = EpubBuilder::validBook("Big", "A");
-    std::string noise(3u << 20, '\0');
-    for (std::size_t i = 0; i < noise.size(); ++i)
-        noise[i] = static_cast<char>((i * 2654435761u) >> 13);
-    big.add("OEBPS/noise.bin", noise, true);
-    const std::string file = m_files.file("big.epub");
-    ASSERT_TRUE(big.write(file));
     connection();
-    DeviceFaultInjector::instance().failOnCall("AFCFileRefWrite", 2);
-    const BookOperationResult failed = importIntoApp(connection(), file, {});
-    EXPECT_TRUE(failed.failed());
-    EXPECT_EQ(failed.message, "the book could not be written to the device");
-    EXPECT_TRUE(namesIn(documents()).empty());
-
-    // A device without room for the book: told so, nothing written.
-    DeviceFaultInjector::instance().reset();
-    setFreeBytes("1000000");
-    const BookOperationResult full = importIntoApp(connection(), file, {});
-    EXPECT_TRUE(full.failed());
-    EXPECT_NE(full.message.find("The device is full"), std::string::npos) << full.message;
-    EXPECT_TRUE(namesIn(documents()).empty());
-
-    // Not an ePub, by content and by name.
-    writeWholeFile(m_files.file("fake.epub"), "PK not really");
-    EXPECT_TRUE(importIntoApp(connection(), m_files.file("fake.epub"), {}).failed());
-    writeWholeFile(m_files.file("notes.txt"), "text");
-    EXPECT_NE(importIntoApp(connection(), m_files.file("notes.txt"), {}).message.find("not an ePub"), std::string::npos);
-    EXPECT_TRUE(namesIn(documents()).empty());
-
-    // The app removed while its connection is open.
     fs::remove_all(m_deviceDir.file(std::string("apps/") + kReader));
     EXPECT_EQ(importIntoApp(connection(), book("late.epub", "Late", "L"), {}).message, appGoneText());
     EXPECT_EQ(deleteFromApp(connection(), "late.epub").message, appGoneText());
@@ -400,19 +323,4 @@ TEST_F(AppBooksTest, NoPathPassesThroughALink)
     fs::create_directory_symlink("Library", docs);
     EXPECT_TRUE(importIntoApp(connection(), book("n.epub", "New", "N"), {}).failed());
     EXPECT_FALSE(fs::exists(library + "/n.epub"));
-}
-
-// Two books of one export whose titles give the same file name both arrive.
-TEST_F(AppBooksTest, OneExportNeverWritesOverItsOwnBook)
-{
-    fs::copy_file(book("one.epub", "a/b", "A"), documents() + "/one.epub");
-    fs::copy_file(book("two.epub", "a_b", "B"), documents() + "/two.epub");
-    BookContext context;
-    context.replaceQuestion = [](const std::string &) { return true; };
-    const BookOperationResult first = ::exportFromApp(connection(), "one.epub", m_files.path(), context);
-    const BookOperationResult second = ::exportFromApp(connection(), "two.epub", m_files.path(), context);
-    ASSERT_TRUE(first.done() && second.done()) << first.message << second.message;
-    EXPECT_EQ(first.detail, m_files.file("a_b.epub"));
-    EXPECT_EQ(second.detail, m_files.file("a_b (2).epub"));
-    EXPECT_EQ(readAll(first.detail), readAll(documents() + "/one.epub"));
 }

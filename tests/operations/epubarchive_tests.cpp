@@ -136,23 +136,6 @@ TEST_F(EpubArchiveTest, SloppyMimetypeIsPackedAsExactlyTheType)
     EXPECT_EQ(readWholeFile(exact), readWholeFile(archive()));
 }
 
-// A valid book unpacked and packed again, and the books packed from a sloppy mimetype, pass.
-TEST_F(EpubArchiveTest, RepackedBooksPassEpubcheck)
-{
-    if (!epubcheckAvailable())
-        GTEST_SKIP() << epubcheckMissingReason();
-    std::vector<std::string> books = packSloppyBooks();
-    fs::remove_all(unpackTo());
-    ASSERT_TRUE(EpubBuilder::validBook("Checked", "Writer").write(archive()));
-    std::string output;
-    ASSERT_EQ(runEpubcheck(archive(), &output), 0) << "the test book itself must be valid:\n" << output;
-    ASSERT_TRUE(unpackEpubArchive(archive(), unpackTo(), &m_error));
-    books.push_back(m_dir.file("repacked.epub"));
-    ASSERT_TRUE(packEpub(unpackTo(), books.back(), &m_error));
-    for (const std::string &packed : books)
-        EXPECT_EQ(runEpubcheck(packed, &output), 0) << packed << "\n" << output;
-}
-
 TEST(Md5, HashesWholeFilesAndEmptyInputForUnreadableOnes)
 {
     TempDir dir;

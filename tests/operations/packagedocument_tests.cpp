@@ -4,7 +4,6 @@
 #include "epubbuilder.h"
 #include "library/bookkeys.h"
 #include "library/packagedocument.h"
-#include "operations/bookfoldernamegenerator.h"
 #include "operations/bookimport.h"
 #include "operations/bookshelf.h"
 #include "operations/epubarchive.h"
@@ -348,19 +347,6 @@ TEST(Identifiers, RandValueAvoidsEveryExistingValue)
     const std::string far = CatalogueShelf::randValue(taken);
     EXPECT_FALSE(CatalogueShelf::isSameValue(taken, far));
     EXPECT_EQ(far.rfind("000000000000", 0), 0u);
-}
-
-TEST(Identifiers, FolderNamesRepeatFromRunToRun)
-{
-    BookFolderNameGenerator first, second;
-    for (int i = 0; i < 20; ++i) {
-        const std::string name = first.next();
-        EXPECT_EQ(name, second.next());
-        ASSERT_EQ(name.size(), 9u);
-        for (int k = 0; k < 4; ++k)
-            EXPECT_TRUE(name[static_cast<std::size_t>(k)] >= 'A' && name[static_cast<std::size_t>(k)] <= 'Z');
-        EXPECT_EQ(name.substr(4), ".epub");
-    }
 }
 
 // Books imported while values were kept encoded ("Tom &amp; Jerry") are still the same book as
