@@ -23,7 +23,7 @@ deps=(build-essential cmake ninja-build pkg-config ccache
       libimobiledevice-utils ideviceinstaller zlib1g-dev zip unzip
       dpkg-dev file desktop-file-utils appstream man-db usbmuxd
       clang-14 libclang-rt-14-dev lld epubcheck locales
-      pandoc python3-ebooklib python3-sphinx docbook-xsl xsltproc bash-completion dbus-daemon)
+      pandoc bash-completion dbus-daemon)
 
 install_deps() {
     local missing=()
@@ -71,17 +71,6 @@ configure_and_build() { # dir, extra cmake args..., then targets after --
     fi
 }
 
-# The npm ePub generator the corpus test also uses, into the build tree (pinned; no install
-# scripts run). Without npm or the registry the test skips that producer.
-install_npm_producers() {
-    command -v npm >/dev/null || return 0
-    [ -d build/npm-producers/node_modules/epub-gen-memory ] && return 0
-    mkdir -p build/npm-producers
-    timeout 300 npm install --prefix build/npm-producers --no-save --no-audit --no-fund --ignore-scripts \
-        epub-gen-memory@1.1.2 >/dev/null ||
-        echo "Could not install epub-gen-memory from npm; the corpus test skips it." >&2
-}
-
 cmd=${1:-build}
 [ $# -gt 0 ] && shift
 install_deps
@@ -98,7 +87,6 @@ case "$cmd" in
     test)
         ensure_comma_locale
         configure_and_build build
-        install_npm_producers
         export QT_QPA_PLATFORM=offscreen
         (cd build && ctest --output-on-failure -j "$jobs" "$@")
         # The device link again under AddressSanitizer + UndefinedBehaviorSanitizer. The tree is
