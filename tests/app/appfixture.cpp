@@ -102,6 +102,11 @@ QString ScriptedInteraction::chooseCatalogueBackup(QWidget *, const QString &dev
                                                                    : QString();
 }
 
+DeviceLibrary &MainWindowTest::library() const
+{
+    return m_window->treeListControler->library();
+}
+
 void MainWindowTest::SetUp()
 {
     // Catalogue backups of every change go to the test's own data folder.

@@ -6,13 +6,13 @@
 #include "app/cataloguebackupdialog.h"
 #include "core/mainqueue.h"
 #include "core/scratch.h"
-#include "device/storage/loadiphone.h"
 #include "device/backend/devicefaultinjector.h"
+#include "device/storage/loadiphone.h"
 #include "library/catalogue.h"
 #include "operations/cataloguebackup.h"
 #include "operations/devicelibrary.h"
 #include "operations/devicelistmodel.h"
-#include "operations/ipodtreelistcontroler.h"
+#include "operations/devicelistnotifications.h"
 #include "widgets/aioutlineview.h"
 
 #include <QAction>
@@ -34,11 +34,6 @@ namespace {
 
 const char *const kDeviceId = "00008030-0016D8A43C0B802E";
 
-struct FaultReset
-{
-    ~FaultReset() { DeviceFaultInjector::instance().reset(); }
-};
-
 class CatalogueRestoreTest : public MainWindowTest
 {
 protected:
@@ -50,13 +45,13 @@ protected:
         fs::create_directories(deviceFile("/Books/ALPHA.epub"));
         fs::create_directories(deviceFile("/Books/BETA.epub"));
         attach();
+        ASSERT_NO_FATAL_FAILURE(selectList(1));
+        m_interaction->importAnswers.push_back({makeBook("gamma.epub", "Gamma", "G")});
+        m_window->loadMediaPCToIpod();
+        ASSERT_TRUE(waitForTransferEnd());
         selectDevice();
-        iPodTreeListControler *tree = m_window->treeListControler;
-        const std::shared_ptr<DeviceSession> session = tree->library().openSession();
+        const std::shared_ptr<DeviceSession> session = library().openSession();
         ASSERT_TRUE(session);
-        startToSync(session->data());
-        ASSERT_TRUE(tree->addEPUBToDevice(makeBook("gamma.epub", "Gamma", "G").toStdString()).done());
-        endsync(session->data());
         std::string error;
         ASSERT_TRUE(backUpDeviceCatalogue(session->data(), &error)) << error;
         ASSERT_EQ(listCatalogueBackups(kDeviceId).size(), 2u);
@@ -80,7 +75,7 @@ protected:
 
     QModelIndex row(int list = -1) const
     {
-        DeviceListModel *model = m_window->treeListControler->model();
+        DeviceListModel *model = deviceList(*m_window);
         return list < 0 ? model->index(0, 0) : model->index(list, 0, model->index(0, 0));
     }
 
@@ -116,7 +111,7 @@ TEST_F(CatalogueRestoreTest, EntryIsEnabledOnlyForAConnectedDeviceRowWithItsOwnC
 
     std::string error;
     {
-        const std::shared_ptr<DeviceSession> session = m_window->treeListControler->library().openSession();
+        const std::shared_ptr<DeviceSession> session = library().openSession();
         ASSERT_TRUE(session && backUpDeviceCatalogue(session->data(), &error)) << error;
     }
     EXPECT_TRUE(entryEnabledOn(row()));
@@ -192,8 +187,7 @@ TEST_F(CatalogueRestoreTest, CancellingOrAFailedUploadLeavesTheCatalogueAsItWas)
     EXPECT_EQ(listCatalogueBackups(kDeviceId).size(), 2u);
     EXPECT_EQ(m_backend->postedNotifications(m_device).size(), posted) << "the sync lock was not taken";
 
-    FaultReset resetFaults;
-    DeviceFaultInjector::instance().failAlways("AFCFileRefWrite");
+    DeviceFaultInjector::instance().failAlways("AFCFileRefWrite"); // reset as the test ends
     QString headingShown;
     auto heading = [this] {
         return m_window->failedWindow->findChild<QLabel *>(QStringLiteral("failedTitle"))->text();
@@ -221,7 +215,7 @@ TEST_F(CatalogueRestoreTest, TheOldestCopyIsNotLostWhenPuttingItBackFails)
     attach();
     std::string error;
     {
-        const std::shared_ptr<DeviceSession> session = m_window->treeListControler->library().openSession();
+        const std::shared_ptr<DeviceSession> session = library().openSession();
         ASSERT_TRUE(session);
         for (std::size_t i = 0; i < kCatalogueBackupsKept; ++i)
             ASSERT_TRUE(backUpDeviceCatalogue(session->data(), &error)) << error;
@@ -230,7 +224,6 @@ TEST_F(CatalogueRestoreTest, TheOldestCopyIsNotLostWhenPuttingItBackFails)
     const std::string bytes = readWholeFile(oldest);
 
     // Keeping the catalogue it replaces forgets the oldest copy, the one chosen; then the rename fails.
-    FaultReset resetFaults;
     DeviceFaultInjector::instance().failAlways("AFCRenamePath");
     closeFailuresAsTheyShow();
     selectDevice();
