@@ -83,6 +83,10 @@ protected:
     // The titles of the rows under the device in the device list.
     std::vector<std::string> deviceChildren() const;
     std::string deviceFile(const std::string &devicePath) const { return m_deviceDir.file("root" + devicePath); }
+    // The titles of the device's catalogue, in its order; none when it has no catalogue.
+    std::vector<std::string> catalogueNames() const;
+    // Puts a reader app holding one book on the device, attaches it and waits for its listing.
+    void attachWithReader(const std::string &fileName, const std::string &title);
     // Writes a small ePub into the test's file folder.
     QString makeBook(const std::string &fileName, const std::string &title, const std::string &creator);
     // Highlights exactly these rows of the book table.
