@@ -17,8 +17,6 @@
 #include "widgets/urlopener.h"
 
 #include <QAction>
-#include <QDialog>
-#include <QFrame>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QSettings>

@@ -15,13 +15,10 @@
 #include "widgets/aitableview.h"
 #include "widgets/xlpopupmenubutton.h"
 
-#include <QAction>
 #include <QBuffer>
-#include <QDialog>
 #include <QImage>
 #include <QMainWindow>
 #include <QSettings>
-#include <QTimer>
 
 #include <filesystem>
 

@@ -21,7 +21,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QTimer>
 #include <QTreeWidget>
 
 #include <algorithm>

@@ -15,11 +15,9 @@
 
 #include <QBuffer>
 #include <QImage>
-#include <QAction>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
-#include <QTimer>
 
 #include <algorithm>
 #include <filesystem>

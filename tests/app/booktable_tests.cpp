@@ -15,7 +15,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCollator>
-#include <QDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>

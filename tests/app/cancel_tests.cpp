@@ -12,10 +12,8 @@
 #include "epubbuilder.h"
 #include "library/catalogue.h"
 
-#include <QAction>
 #include <QMainWindow>
 #include <QPushButton>
-#include <QSettings>
 
 #include <chrono>
 #include <filesystem>

@@ -10,7 +10,6 @@
 #include "library/catalogue.h"
 #include "lockholder.h"
 
-#include <QDialog>
 #include <QLabel>
 
 #include <future>

@@ -15,7 +15,6 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
-#include <QSettings>
 #include <QSignalSpy>
 
 #include <sys/socket.h>

@@ -13,20 +13,15 @@
 #include "widgets/aitableview.h"
 #include "widgets/xlpopupmenubutton.h"
 
-#include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDialog>
 #include <QFile>
-#include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMainWindow>
-#include <QMenu>
 #include <QPushButton>
-#include <QSettings>
 #include <QTimer>
-#include <QApplication>
 
 namespace {
 

@@ -12,7 +12,6 @@
 #include "widgets/aioutlineview.h"
 
 #include <QDir>
-#include <QFile>
 
 #include <chrono>
 #include <filesystem>

@@ -13,17 +13,11 @@
 #include "widgets/aitableview.h"
 #include "widgets/xlpopupmenubutton.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QMimeData>
-#include <QDialog>
-#include <QLabel>
-#include <QListWidget>
 #include <QMainWindow>
-#include <QPushButton>
-#include <QTimer>
+#include <QMimeData>
 
 #include <fcntl.h>
 #include <sys/file.h>

@@ -23,7 +23,6 @@
 #include "widgets/xlpopupmenubutton.h"
 
 #include <QBuffer>
-#include <QFrame>
 #include <QImage>
 #include <QLabel>
 #include <QMainWindow>
