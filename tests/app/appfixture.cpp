@@ -3,6 +3,7 @@
 #include "appfixture.h"
 
 #include "app/appglobals.h"
+#include "app/appshelf.h"
 #include "app/mediatablemodel.h"
 #include "app/transferslot.h"
 #include "core/mainqueue.h"
@@ -10,14 +11,12 @@
 #include "epubbuilder.h"
 #include "library/catalogue.h"
 #include "operations/devicelistmodel.h"
-#include "operations/ipodtreelistcontroler.h"
+#include "operations/deviceoutline.h"
 #include "widgets/aioutlineview.h"
 #include "widgets/aitableview.h"
 #include "widgets/urlopener.h"
 
 #include <QAction>
-#include <QDialog>
-#include <QFrame>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QSettings>
@@ -47,34 +46,37 @@ bool customBooksSelected(const mainControler &window)
     return window.treeListControler->isSelectepubnodecanadd();
 }
 
+namespace {
+
+// The next answer of a queue, or `none` when the test gave no more.
+template <typename T>
+T nextAnswer(std::deque<T> &queue, T none = {})
+{
+    if (queue.empty())
+        return none;
+    T answer = std::move(queue.front());
+    queue.pop_front();
+    return answer;
+}
+
+} // namespace
+
 QStringList ScriptedInteraction::chooseImportPaths(QWidget *)
 {
     ++panelsShown;
-    if (importAnswers.empty())
-        return {};
-    QStringList answer = importAnswers.front();
-    importAnswers.pop_front();
-    return answer;
+    return nextAnswer(importAnswers);
 }
 
 QString ScriptedInteraction::chooseExportFolder(QWidget *)
 {
     ++panelsShown;
-    if (folderAnswers.empty())
-        return {};
-    QString answer = folderAnswers.front();
-    folderAnswers.pop_front();
-    return answer;
+    return nextAnswer(folderAnswers);
 }
 
 QString ScriptedInteraction::chooseImportFolder(QWidget *)
 {
     ++panelsShown;
-    if (importFolderAnswers.empty())
-        return {};
-    QString answer = importFolderAnswers.front();
-    importFolderAnswers.pop_front();
-    return answer;
+    return nextAnswer(importFolderAnswers);
 }
 
 int ScriptedInteraction::ask(QWidget *, const QString &, const QString &informative, const QStringList &)
@@ -82,11 +84,7 @@ int ScriptedInteraction::ask(QWidget *, const QString &, const QString &informat
     questions.push_back(informative);
     if (onAsk)
         onAsk();
-    if (answers.empty())
-        return AlertFirstButtonReturn;
-    const int answer = answers.front();
-    answers.pop_front();
-    return answer;
+    return nextAnswer(answers, int(AlertFirstButtonReturn));
 }
 
 QString ScriptedInteraction::chooseCatalogueBackup(QWidget *, const QString &deviceName,
@@ -94,12 +92,14 @@ QString ScriptedInteraction::chooseCatalogueBackup(QWidget *, const QString &dev
 {
     backupsOffered.push_back(backups);
     backupDeviceNames.push_back(deviceName);
-    if (backupAnswers.empty())
-        return {};
-    const int index = backupAnswers.front();
-    backupAnswers.pop_front();
+    const int index = nextAnswer(backupAnswers, -1);
     return index >= 0 && index < static_cast<int>(backups.size()) ? QString::fromStdString(backups[index].path)
                                                                    : QString();
+}
+
+DeviceLibrary &MainWindowTest::library() const
+{
+    return m_window->treeListControler->library();
 }
 
 void MainWindowTest::SetUp()
@@ -221,6 +221,24 @@ void MainWindowTest::writeCatalogue(const std::vector<Entry> &entries)
     xml += "</array></dict></plist>\n";
     std::filesystem::create_directories(deviceFile("/Books"));
     writeWholeFile(deviceFile("/Books/Books.plist"), xml);
+}
+
+std::vector<std::string> MainWindowTest::catalogueNames() const
+{
+    const std::string file = deviceFile("/Books/Books.plist");
+    if (!std::filesystem::exists(file))
+        return {};
+    return Catalogue::load(file).stringValues("Name");
+}
+
+void MainWindowTest::attachWithReader(const std::string &fileName, const std::string &title)
+{
+    writeApp("org.example.reader", "Reader", {"org.idpf.epub-container"});
+    const std::string documents = m_deviceDir.path() + "/apps/org.example.reader/container/Documents";
+    std::filesystem::create_directories(documents);
+    ASSERT_TRUE(EpubBuilder::validBook(title, "Writer").write(documents + "/" + fileName));
+    attach();
+    ASSERT_TRUE(processMainEventsUntil([this] { return !apps().appNodes().empty() && apps().idle(); }));
 }
 
 QString MainWindowTest::makeBook(const std::string &fileName, const std::string &title, const std::string &creator)

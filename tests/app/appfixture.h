@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+class DeviceLibrary;
 class QAction;
 
 // Answers the main window's panels and questions from queues a test fills, and records
@@ -77,9 +78,15 @@ protected:
     void writeApp(const std::string &identifier, const std::string &name, std::vector<std::string> contentTypes,
                   std::string iconPng = {});
     AppShelf &apps() const { return *m_window->appShelf(); }
+    // The window's device library: sessions on the device, as its commands open them.
+    DeviceLibrary &library() const;
     // The titles of the rows under the device in the device list.
     std::vector<std::string> deviceChildren() const;
     std::string deviceFile(const std::string &devicePath) const { return m_deviceDir.file("root" + devicePath); }
+    // The titles of the device's catalogue, in its order; none when it has no catalogue.
+    std::vector<std::string> catalogueNames() const;
+    // Puts a reader app holding one book on the device, attaches it and waits for its listing.
+    void attachWithReader(const std::string &fileName, const std::string &title);
     // Writes a small ePub into the test's file folder.
     QString makeBook(const std::string &fileName, const std::string &title, const std::string &creator);
     // Highlights exactly these rows of the book table.

@@ -13,12 +13,8 @@
 
 TEST_F(MainWindowTest, AnAppListingBegunEarlierNeverReplacesALaterOne)
 {
-    writeApp("org.example.reader", "Reader", {"org.idpf.epub-container"});
+    attachWithReader("emma.epub", "Emma");
     const std::string documents = m_deviceDir.path() + "/apps/org.example.reader/container/Documents";
-    std::filesystem::create_directories(documents);
-    ASSERT_TRUE(EpubBuilder::validBook("Emma", "Jane Austen").write(documents + "/emma.epub"));
-    attach();
-    ASSERT_TRUE(processMainEventsUntil([this] { return !apps().appNodes().empty() && apps().idle(); }));
     selectList(2);
     ASSERT_TRUE(processMainEventsUntil([this] { return apps().idle() && rowCount() == 1; }));
 

@@ -15,19 +15,12 @@
 #include "widgets/aitableview.h"
 #include "widgets/xlpopupmenubutton.h"
 
-#include <QAction>
-#include <QApplication>
 #include <QBuffer>
-#include <QDialog>
-#include <QDropEvent>
 #include <QImage>
 #include <QMainWindow>
-#include <QMimeData>
 #include <QSettings>
-#include <QTimer>
 
 #include <filesystem>
-#include <fstream>
 
 namespace fs = std::filesystem;
 
@@ -44,12 +37,6 @@ std::string pngOf(const QColor &colour, int width, int height)
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "PNG");
     return buffer.data().toStdString();
-}
-
-std::string readAll(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 class AppShelfTest : public MainWindowTest
@@ -203,38 +190,28 @@ TEST_F(AppShelfTest, AddBooksAsksAboutAnExistingNameReplaceOrKeepBoth)
     ASSERT_TRUE(waitForTransferEnd());
     ASSERT_EQ(m_interaction->questions.size(), 1u);
     EXPECT_EQ(m_interaction->questions[0].toStdString(), "moby.epub is existing. Are you sure to replace?");
-    EXPECT_TRUE(readAll(documents("moby.epub")) == readAll(replacement.toStdString()));
-    // "Keep Both" gives the new copy a new name; NO leaves everything as it was.
+    EXPECT_TRUE(readWholeFile(documents("moby.epub")) == readWholeFile(replacement.toStdString()));
+    // "Keep Both" gives the new copy a new name.
     m_interaction->importAnswers.push_back({replacement});
     m_interaction->answers = {AlertFirstButtonReturn + 2};
     m_window->loadMediaPCToIpod();
     ASSERT_TRUE(waitForTransferEnd());
     EXPECT_TRUE(fs::exists(documents("moby (2).epub")));
-    m_interaction->importAnswers.push_back({replacement});
-    m_interaction->answers = {AlertFirstButtonReturn};
-    m_window->loadMediaPCToIpod();
-    ASSERT_TRUE(waitForTransferEnd());
-    EXPECT_FALSE(fs::exists(documents("moby (3).epub")));
     EXPECT_TRUE(m_window->lastFailures().empty());
-    // A book dropped on the window while the app is shown goes into the app, not "Custom Books".
-    QMimeData dragged;
-    dragged.setUrls({QUrl::fromLocalFile(makeBook("dropped.epub", "Dropped", "D"))});
-    QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &dragged, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(m_window->mainWindow, &enter);
-    QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &dragged, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(m_window->mainWindow, &drop);
-    ASSERT_TRUE(processMainEventsUntil([this] { return fs::exists(documents("dropped.epub")); }));
-    ASSERT_TRUE(waitForTransferEnd());
     // The list follows, with no sync lock taken for any of it.
-    ASSERT_TRUE(processMainEventsUntil([this] { return apps().idle() && rowCount() == 4; }));
+    ASSERT_TRUE(processMainEventsUntil([this] { return apps().idle() && rowCount() == 3; }));
     for (const std::string &posted : m_backend->postedNotifications(m_device))
         EXPECT_EQ(posted.find("syncWillStart"), std::string::npos) << posted;
 }
 
-TEST_F(AppShelfTest, ExportThenDeleteTheHighlightedBook)
+// Every connection the window opened for the app, for its listings, covers, export and
+// deletion, is closed.
+TEST_F(AppShelfTest, ExportThenDeleteTheHighlightedBookClosingEveryConnection)
 {
     attachWithApps();
+    const std::size_t before = m_backend->openConnectionCount();
     selectReader();
+    ASSERT_TRUE(processMainEventsUntil([this] { return !apps().coverOf("/Documents/moby.epub").isNull(); }));
     closeFailuresAsTheyShow();
     int moby = rowTitle(0) == "Moby-Dick" ? 0 : 1;
     highlightRows({moby});
@@ -253,6 +230,8 @@ TEST_F(AppShelfTest, ExportThenDeleteTheHighlightedBook)
     EXPECT_TRUE(fs::exists(documents("classics/emma.epub")));
     ASSERT_TRUE(processMainEventsUntil([this] { return apps().idle() && rowCount() == 1; }));
     EXPECT_EQ(rowTitle(0), "Emma");
+    EXPECT_EQ(apps().openConnections(), 0);
+    EXPECT_EQ(m_backend->openConnectionCount(), before);
 }
 
 TEST_F(AppShelfTest, ALockedDeviceAndARemovedAppAreSaidInPlainWords)
@@ -282,22 +261,4 @@ TEST_F(AppShelfTest, ALockedDeviceAndARemovedAppAreSaidInPlainWords)
     ASSERT_TRUE(waitForTransferEnd());
     ASSERT_EQ(m_window->lastFailures().size(), 1u);
     EXPECT_EQ(m_window->lastFailures()[0].reason, appGoneText());
-}
-
-TEST_F(AppShelfTest, EveryConnectionOpenedForAnAppIsClosed)
-{
-    attachWithApps();
-    const std::size_t before = m_backend->openConnectionCount();
-    selectReader();
-    ASSERT_TRUE(processMainEventsUntil(
-        [this] { return !apps().coverOf("/Documents/moby.epub").isNull() && apps().idle(); }));
-    closeFailuresAsTheyShow();
-    m_interaction->importAnswers.push_back({makeBook("new.epub", "New", "N")});
-    m_window->loadMediaPCToIpod();
-    ASSERT_TRUE(waitForTransferEnd());
-    ASSERT_TRUE(processMainEventsUntil([this] { return apps().idle() && rowCount() == 3; }));
-    selectList(1);
-    selectReader(3);
-    EXPECT_EQ(apps().openConnections(), 0);
-    EXPECT_EQ(m_backend->openConnectionCount(), before);
 }

@@ -6,14 +6,13 @@
 #include "app/cataloguebackupdialog.h"
 #include "core/mainqueue.h"
 #include "core/scratch.h"
-#include "device/storage/loadiphone.h"
 #include "device/backend/devicefaultinjector.h"
+#include "device/storage/loadiphone.h"
 #include "library/catalogue.h"
 #include "operations/cataloguebackup.h"
 #include "operations/devicelibrary.h"
 #include "operations/devicelistmodel.h"
-#include "operations/bookshelf.h"
-#include "operations/deviceoutline.h"
+#include "operations/devicelistnotifications.h"
 #include "widgets/aioutlineview.h"
 
 #include <QAction>
@@ -22,7 +21,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QTimer>
 #include <QTreeWidget>
 
 #include <algorithm>
@@ -35,11 +33,6 @@ namespace {
 
 const char *const kDeviceId = "00008030-0016D8A43C0B802E";
 
-struct FaultReset
-{
-    ~FaultReset() { DeviceFaultInjector::instance().reset(); }
-};
-
 class CatalogueRestoreTest : public MainWindowTest
 {
 protected:
@@ -51,15 +44,13 @@ protected:
         fs::create_directories(deviceFile("/Books/ALPHA.epub"));
         fs::create_directories(deviceFile("/Books/BETA.epub"));
         attach();
+        ASSERT_NO_FATAL_FAILURE(selectList(1));
+        m_interaction->importAnswers.push_back({makeBook("gamma.epub", "Gamma", "G")});
+        m_window->loadMediaPCToIpod();
+        ASSERT_TRUE(waitForTransferEnd());
         selectDevice();
-        DeviceLibrary &library = m_window->treeListControler->library();
-        const std::shared_ptr<DeviceSession> session = library.openSession();
+        const std::shared_ptr<DeviceSession> session = library().openSession();
         ASSERT_TRUE(session);
-        startToSync(session->data());
-        BookContext context = library.bookContext();
-        const std::string book = makeBook("gamma.epub", "Gamma", "G").toStdString();
-        ASSERT_TRUE(BookShelf::wholeBook(context, library.books().startImport(context, book)).done());
-        endsync(session->data());
         std::string error;
         ASSERT_TRUE(backUpDeviceCatalogue(session->data(), &error)) << error;
         ASSERT_EQ(listCatalogueBackups(kDeviceId).size(), 2u);
@@ -83,7 +74,7 @@ protected:
 
     QModelIndex row(int list = -1) const
     {
-        DeviceListModel *model = m_window->treeListControler->model();
+        DeviceListModel *model = deviceList(*m_window);
         return list < 0 ? model->index(0, 0) : model->index(list, 0, model->index(0, 0));
     }
 
@@ -119,7 +110,7 @@ TEST_F(CatalogueRestoreTest, EntryIsEnabledOnlyForAConnectedDeviceRowWithItsOwnC
 
     std::string error;
     {
-        const std::shared_ptr<DeviceSession> session = m_window->treeListControler->library().openSession();
+        const std::shared_ptr<DeviceSession> session = library().openSession();
         ASSERT_TRUE(session && backUpDeviceCatalogue(session->data(), &error)) << error;
     }
     EXPECT_TRUE(entryEnabledOn(row()));
@@ -195,8 +186,7 @@ TEST_F(CatalogueRestoreTest, CancellingOrAFailedUploadLeavesTheCatalogueAsItWas)
     EXPECT_EQ(listCatalogueBackups(kDeviceId).size(), 2u);
     EXPECT_EQ(m_backend->postedNotifications(m_device).size(), posted) << "the sync lock was not taken";
 
-    FaultReset resetFaults;
-    DeviceFaultInjector::instance().failAlways("AFCFileRefWrite");
+    DeviceFaultInjector::instance().failAlways("AFCFileRefWrite"); // reset as the test ends
     QString headingShown;
     auto heading = [this] {
         return m_window->failedWindow->findChild<QLabel *>(QStringLiteral("failedTitle"))->text();
@@ -224,7 +214,7 @@ TEST_F(CatalogueRestoreTest, TheOldestCopyIsNotLostWhenPuttingItBackFails)
     attach();
     std::string error;
     {
-        const std::shared_ptr<DeviceSession> session = m_window->treeListControler->library().openSession();
+        const std::shared_ptr<DeviceSession> session = library().openSession();
         ASSERT_TRUE(session);
         for (std::size_t i = 0; i < kCatalogueBackupsKept; ++i)
             ASSERT_TRUE(backUpDeviceCatalogue(session->data(), &error)) << error;
@@ -233,7 +223,6 @@ TEST_F(CatalogueRestoreTest, TheOldestCopyIsNotLostWhenPuttingItBackFails)
     const std::string bytes = readWholeFile(oldest);
 
     // Keeping the catalogue it replaces forgets the oldest copy, the one chosen; then the rename fails.
-    FaultReset resetFaults;
     DeviceFaultInjector::instance().failAlways("AFCRenamePath");
     closeFailuresAsTheyShow();
     selectDevice();

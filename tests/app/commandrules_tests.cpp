@@ -5,29 +5,12 @@
 
 #include <gtest/gtest.h>
 
-#include <QStringList>
 
 #include <set>
 
 namespace {
 
 const QString kApp = QStringLiteral("Bookferry");
-const QStringList kTitles = {QStringLiteral("Check All"),
-                             QStringLiteral("Uncheck All"),
-                             QStringLiteral("Check Selected"),
-                             QStringLiteral("Uncheck Selected"),
-                             QStringLiteral("Export to Mac"),
-                             QStringLiteral("Export select contents to Mac"),
-                             QStringLiteral("Import to Device..."),
-                             QStringLiteral("File to Device"),
-                             QStringLiteral("Folder to Device"),
-                             QStringLiteral("Delete selected item"),
-                             QStringLiteral("Delete selected contents"),
-                             QStringLiteral("Delete check item"),
-                             QStringLiteral("Home Page"),
-                             QStringLiteral("Bookferry Help"),
-                             QStringLiteral("About Bookferry"),
-                             QStringLiteral("Some other title")};
 const std::set<QString> kAlways = {QStringLiteral("Home Page"), QStringLiteral("Bookferry Help"),
                                    QStringLiteral("About Bookferry")};
 const std::set<QString> kImport = {QStringLiteral("Import to Device..."), QStringLiteral("File to Device"),
@@ -127,9 +110,13 @@ TEST(CommandRules, EveryStateEnablesExactlyItsCommands)
         {"transfer running", running, kAlways, false, false, false},
     };
 
+    // Every title some state enables, and one no state knows.
+    std::set<QString> known = {QStringLiteral("Some other title")};
+    for (const Row &row : rows)
+        known.insert(row.enabled.begin(), row.enabled.end());
     for (const Row &row : rows) {
         SCOPED_TRACE(row.name);
-        for (const QString &title : kTitles)
+        for (const QString &title : known)
             EXPECT_EQ(commandEnabled(row.state, title, kApp), row.enabled.count(title) == 1) << title.toStdString();
         const ButtonRules buttons = buttonRules(row.state);
         EXPECT_EQ(buttons.exportButton, row.exportButton);

@@ -100,28 +100,7 @@ public Q_SLOTS:
 
 namespace {
 
-class NotificationBus : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        if (!bus.running())
-            GTEST_SKIP() << "dbus-daemon is not installed";
-        service = bus.connect(QStringLiteral("fake-notifications"));
-        ASSERT_TRUE(service.isConnected());
-        ASSERT_TRUE(service.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &fake,
-                                           QDBusConnection::ExportAllSlots));
-        ASSERT_TRUE(service.registerService(QStringLiteral("org.freedesktop.Notifications")));
-    }
-    bool waitForCalls(std::size_t count)
-    {
-        return processMainEventsUntil([&] { return fake.calls.size() >= count; }, std::chrono::seconds(10));
-    }
-
-    PrivateBus bus;
-    QDBusConnection service{QString()};
-    FakeNotifications fake;
-};
+const QString kService = QStringLiteral("org.freedesktop.Notifications");
 
 TransferEnd end(TransferEnd::Kind kind, int done, int failed, bool stopped = false, QString folder = {})
 {
@@ -160,63 +139,6 @@ TEST(DesktopNotifierText, SaysHowTheTransferEnded)
         EXPECT_EQ(DesktopNotifier::summary(c.end), QString::fromUtf8(c.summary));
         EXPECT_EQ(DesktopNotifier::body(c.end), QString::fromUtf8(c.body));
     }
-}
-
-TEST_F(NotificationBus, ALongTransferInTheBackgroundIsAnnounced)
-{
-    QWidget window;
-    window.show();
-    QWidget other;
-    other.show();
-    QApplication::setActiveWindow(&other);
-    DesktopNotifier notifier(&window);
-    notifier.setConnection(bus.connect(QStringLiteral("notifier")));
-
-    // Too short: nothing. The window in front: nothing. Then a long one in the background.
-    notifier.transferStarted();
-    notifier.transferEnded(end(TransferEnd::Kind::Export, 1, 0, false, QStringLiteral("/tmp/short")));
-    notifier.setMinimumDuration(std::chrono::milliseconds(0));
-    QApplication::setActiveWindow(&window);
-    notifier.transferStarted();
-    notifier.transferEnded(end(TransferEnd::Kind::Export, 1, 0, false, QStringLiteral("/tmp/front")));
-    QApplication::setActiveWindow(&other);
-    // An end without a start (a command that gave the slot back unused) says nothing either.
-    notifier.transferEnded(end(TransferEnd::Kind::Import, 0, 0));
-    notifier.transferStarted();
-    notifier.transferEnded(end(TransferEnd::Kind::Import, 3, 1));
-
-    // Calls on one connection arrive in order: the last one's arrival shows the others never came.
-    ASSERT_TRUE(waitForCalls(1));
-    ASSERT_EQ(fake.calls.size(), 1u);
-    EXPECT_EQ(fake.calls[0].app, QStringLiteral("Bookferry"));
-    EXPECT_EQ(fake.calls[0].summary, QStringLiteral("Adding books ended with problems"));
-    EXPECT_EQ(fake.calls[0].body, QStringLiteral("3 books were added, 1 failed."));
-    EXPECT_EQ(fake.calls[0].hints.value(QStringLiteral("desktop-entry")).toString(),
-              QStringLiteral("bookferry"));
-}
-
-TEST_F(NotificationBus, WithoutTheServiceOrTheBusNothingFails)
-{
-    ASSERT_TRUE(service.unregisterService(QStringLiteral("org.freedesktop.Notifications")));
-    DesktopNotifier notifier(nullptr);
-    QDBusConnection connection = bus.connect(QStringLiteral("lonely"));
-    notifier.setConnection(connection);
-    // Sent, unanswered, and not waited for.
-    EXPECT_TRUE(
-        notifier.notify(QStringLiteral("Export finished"), QStringLiteral("1 book was exported to x.")));
-    EXPECT_TRUE(connection.isConnected());
-    // No bus at all: nothing is sent.
-    DesktopNotifier nowhere(nullptr);
-    nowhere.setConnection(QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"),
-                                                        QStringLiteral("nowhere")));
-    EXPECT_FALSE(nowhere.notify(QStringLiteral("Export finished"), QString()));
-    QDBusConnection::disconnectFromBus(QStringLiteral("nowhere"));
-    // The service back: the next one arrives, the one before it never does.
-    ASSERT_TRUE(service.registerService(QStringLiteral("org.freedesktop.Notifications")));
-    EXPECT_TRUE(notifier.notify(QStringLiteral("Deletion finished"), QString()));
-    ASSERT_TRUE(waitForCalls(1));
-    EXPECT_EQ(fake.calls.back().summary, QStringLiteral("Deletion finished"));
-    EXPECT_EQ(fake.calls.size(), 1u);
 }
 
 // ---- The window ---------------------------------------------------------------------------
@@ -276,7 +198,10 @@ protected:
 
 } // namespace
 
-TEST_F(DesktopWindowTest, ALongExportInTheBackgroundIsAnnounced)
+// Too short, or with the window in front: nothing; an end without a start (a command that
+// gave the slot back unused) says nothing either. A long export in the background is announced
+// through the desktop's notification service, on a session bus of the test's own.
+TEST_F(DesktopWindowTest, OnlyALongTransferInTheBackgroundIsAnnounced)
 {
     PrivateBus bus;
     if (!bus.running())
@@ -285,24 +210,53 @@ TEST_F(DesktopWindowTest, ALongExportInTheBackgroundIsAnnounced)
     QDBusConnection service = bus.connect(QStringLiteral("window-notifications"));
     ASSERT_TRUE(service.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &fake,
                                        QDBusConnection::ExportAllSlots));
-    ASSERT_TRUE(service.registerService(QStringLiteral("org.freedesktop.Notifications")));
+    ASSERT_TRUE(service.registerService(kService));
     importTwoBooks();
-    m_window->desktopNotifier()->setConnection(bus.connect(QStringLiteral("window-notifier")));
-    m_window->desktopNotifier()->setMinimumDuration(std::chrono::milliseconds(0));
-
+    DesktopNotifier *notifier = m_window->desktopNotifier();
+    notifier->setConnection(bus.connect(QStringLiteral("window-notifier")));
     QWidget elsewhere;
     elsewhere.show();
     QApplication::setActiveWindow(&elsewhere);
+    notifier->transferStarted();
+    notifier->transferEnded(end(TransferEnd::Kind::Export, 1, 0, false, QStringLiteral("/tmp/short")));
+    notifier->setMinimumDuration(std::chrono::milliseconds(0));
+    QApplication::setActiveWindow(m_window->mainWindow);
+    notifier->transferStarted();
+    notifier->transferEnded(end(TransferEnd::Kind::Export, 1, 0, false, QStringLiteral("/tmp/front")));
+    QApplication::setActiveWindow(&elsewhere);
+    notifier->transferEnded(end(TransferEnd::Kind::Import, 0, 0));
+
+    // The window's own export, in the background.
     m_window->clickAllMenu();
     TempDir exportDir;
     m_interaction->folderAnswers.push_back(QString::fromStdString(exportDir.path()));
     m_window->loadMediaIpodToPC();
     ASSERT_TRUE(waitForTransferEnd());
+    // Calls on one connection arrive in order: the last one's arrival shows the others never came.
     ASSERT_TRUE(processMainEventsUntil([&] { return !fake.calls.empty(); }, std::chrono::seconds(10)));
+    ASSERT_EQ(fake.calls.size(), 1u);
+    EXPECT_EQ(fake.calls[0].app, QStringLiteral("Bookferry"));
     EXPECT_EQ(fake.calls[0].summary, QStringLiteral("Export finished"));
     EXPECT_EQ(fake.calls[0].body,
               QStringLiteral("2 books were exported to %1.")
                   .arg(QString::fromStdString(std::filesystem::path(exportDir.path()).filename())));
+    EXPECT_EQ(fake.calls[0].hints.value(QStringLiteral("desktop-entry")).toString(),
+              QStringLiteral("bookferry"));
+
+    // Without the service a call is sent, unanswered, and not waited for; it never arrives,
+    // not even once the service is back.
+    ASSERT_TRUE(service.unregisterService(kService));
+    EXPECT_TRUE(notifier->notify(QStringLiteral("Lost"), QString()));
+    ASSERT_TRUE(service.registerService(kService));
+    EXPECT_TRUE(notifier->notify(QStringLiteral("Deletion finished"), QString()));
+    ASSERT_TRUE(processMainEventsUntil([&] { return fake.calls.size() >= 2; }, std::chrono::seconds(10)));
+    EXPECT_EQ(fake.calls.size(), 2u);
+    EXPECT_EQ(fake.calls.back().summary, QStringLiteral("Deletion finished"));
+    // No bus at all: nothing is sent.
+    notifier->setConnection(QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"),
+                                                          QStringLiteral("nowhere")));
+    EXPECT_FALSE(notifier->notify(QStringLiteral("Export finished"), QString()));
+    QDBusConnection::disconnectFromBus(QStringLiteral("nowhere"));
 }
 
 TEST_F(DesktopWindowTest, TheNextStartRestoresSizeSplitColumnsSortAndList)
@@ -357,7 +311,7 @@ TEST_F(DesktopWindowTest, TheNextStartRestoresSizeSplitColumnsSortAndList)
     EXPECT_TRUE(m_window->mediaTableView->isHidden());
 }
 
-TEST_F(DesktopWindowTest, SpaceTogglesTheFocusedRowOnly)
+TEST_F(DesktopWindowTest, SpaceTogglesTheFocusedRowOnlyAndDeleteAsksFirst)
 {
     importTwoBooks();
     QApplication::setActiveWindow(m_window->mainWindow);
@@ -375,6 +329,18 @@ TEST_F(DesktopWindowTest, SpaceTogglesTheFocusedRowOnly)
     EXPECT_EQ(checkedCount(), 1);
     QTest::keyClick(table, Qt::Key_Space);
     EXPECT_EQ(checkedCount(), 2);
+
+    // The delete key asks first, once: the key did not also reach the table's own delete
+    // (queued to the main thread). "NO" keeps the book.
+    QTest::keyClick(table, Qt::Key_Down); // highlights the second row
+    m_interaction->answers.push_back(AlertFirstButtonReturn);
+    ASSERT_TRUE(action(QStringLiteral("Delete selected item"))->isEnabled());
+    QTest::keyClick(table, Qt::Key_Delete);
+    bool flushed = false;
+    performOnMainThread([&flushed] { flushed = true; });
+    ASSERT_TRUE(processMainEventsUntil([&flushed] { return flushed; }));
+    EXPECT_EQ(m_interaction->questions, std::vector<QString>{QStringLiteral("Are you sure, delete the item?")});
+    EXPECT_EQ(rowCount(), 2);
     m_window->unClickAllMenu();
 
     // Focused by a click on the second row's title.
@@ -427,6 +393,9 @@ TEST_F(DesktopWindowTest, SelectCheckAndExportWithTheKeyboardAlone)
     QTest::keyClick(table, Qt::Key_F, Qt::ControlModifier);
     ASSERT_NE(focused(), nullptr);
     EXPECT_EQ(focused()->objectName(), QStringLiteral("bookFilterField"));
+    // There the delete key edits the text and asks nothing.
+    QTest::keyClick(focused(), Qt::Key_Delete);
+    EXPECT_TRUE(m_interaction->questions.empty());
     QTest::keyClick(focused(), Qt::Key_Tab);
     EXPECT_EQ(focused(), m_window->addMediaButton);
     QTest::keyClick(focused(), Qt::Key_Tab);
@@ -434,31 +403,6 @@ TEST_F(DesktopWindowTest, SelectCheckAndExportWithTheKeyboardAlone)
     for (const char *item : {"Import to Device...", "Folder to Device", "Export to Mac",
                              "Export select contents to Mac", "Delete selected item", "Filter Books"})
         EXPECT_FALSE(action(QString::fromUtf8(item))->shortcut().isEmpty()) << item;
-}
-
-TEST_F(DesktopWindowTest, TheDeleteKeyAsksFirst)
-{
-    importTwoBooks();
-    QApplication::setActiveWindow(m_window->mainWindow);
-    AITableView *table = m_window->mediaTableView;
-    ASSERT_TRUE(pressUntil(nullptr, Qt::Key_Tab, [&] { return focused() == table; }));
-    QTest::keyClick(table, Qt::Key_Down);                     // highlights the second row
-    m_interaction->answers.push_back(AlertFirstButtonReturn); // NO
-    ASSERT_TRUE(action(QStringLiteral("Delete selected item"))->isEnabled());
-    QTest::keyClick(table, Qt::Key_Delete);
-    ASSERT_EQ(m_interaction->questions.size(), 1u);
-    EXPECT_EQ(m_interaction->questions[0], QStringLiteral("Are you sure, delete the item?"));
-    EXPECT_EQ(rowCount(), 2);
-    // Asked once: the key did not also reach the table's own delete (queued to the main thread).
-    bool flushed = false;
-    performOnMainThread([&flushed] { flushed = true; });
-    ASSERT_TRUE(processMainEventsUntil([&flushed] { return flushed; }));
-    EXPECT_EQ(m_interaction->questions.size(), 1u);
-    // In the filter field the key edits the text.
-    QTest::keyClick(table, Qt::Key_F, Qt::ControlModifier);
-    ASSERT_NE(focused(), nullptr);
-    QTest::keyClick(focused(), Qt::Key_Delete);
-    EXPECT_EQ(m_interaction->questions.size(), 1u);
 }
 
 namespace {
@@ -505,27 +449,20 @@ TEST_F(DesktopWindowTest, ScreenReadersFindEveryControlNamed)
                                           m_window->ipodSizeView, m_window->ipodProductView})
         EXPECT_TRUE(objects.count(control)) << control->objectName().toStdString();
 
-    EXPECT_EQ(faceOf(m_window->iPodTableView)->role(), QAccessible::Tree);
     EXPECT_EQ(faceOf(m_window->iPodTableView)->text(QAccessible::Name),
               QStringLiteral("Devices and book lists"));
-    EXPECT_EQ(faceOf(m_window->addMediaButton)->role(), QAccessible::PushButton);
     EXPECT_EQ(faceOf(m_window->addMediaButton)->text(QAccessible::Name), QStringLiteral("Add Books"));
     // The picture is named by the model the card shows.
-    EXPECT_EQ(faceOf(m_window->ipodProductView)->role(), QAccessible::Graphic);
     EXPECT_EQ(faceOf(m_window->ipodProductView)->text(QAccessible::Name),
               m_window->ipodTypeTextField->text());
     EXPECT_FALSE(m_window->ipodTypeTextField->text().isEmpty());
     // The bar's segments with the legend's sizes.
-    QAccessibleInterface *bar = faceOf(m_window->ipodSizeView);
-    EXPECT_EQ(bar->role(), QAccessible::ProgressBar);
-    const QString segments = bar->text(QAccessible::Description);
+    const QString segments = faceOf(m_window->ipodSizeView)->text(QAccessible::Description);
     for (const QLabel *size :
          {m_window->pictureTextField, m_window->ebooksTextField, m_window->freeSizeTextField})
         EXPECT_TRUE(segments.contains(size->text())) << segments.toStdString();
     EXPECT_TRUE(segments.startsWith(QStringLiteral("Audio "))) << segments.toStdString();
     EXPECT_TRUE(segments.contains(QStringLiteral(", Free ") + m_window->freeSizeTextField->text()));
-    EXPECT_DOUBLE_EQ(bar->valueInterface()->maximumValue().toDouble(), 8589934592.0);
-    EXPECT_DOUBLE_EQ(bar->valueInterface()->currentValue().toDouble(), 8589934592.0 - 4294967296.0);
 }
 
 #include "desktop_tests.moc"

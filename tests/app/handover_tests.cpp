@@ -4,7 +4,6 @@
 // giving its files to the running window over the user's socket.
 #include "appfixture.h"
 
-#include "app/appshelf.h"
 #include "app/commandline.h"
 #include "app/instancechannel.h"
 #include "core/mainqueue.h"
@@ -16,7 +15,6 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
-#include <QSettings>
 #include <QSignalSpy>
 
 #include <sys/socket.h>
@@ -105,11 +103,6 @@ protected:
         return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
                 QString::fromLocal8Bit(process.readAllStandardError())};
     }
-    std::vector<std::string> catalogueNames() const
-    {
-        const std::string file = deviceFile("/Books/Books.plist");
-        return fs::exists(file) ? Catalogue::load(file).stringValues("Name") : std::vector<std::string>{};
-    }
 
     TempDir m_runtime;
     TempDir m_childScratch;
@@ -142,24 +135,6 @@ TEST_F(HandOverTest, ALaterStartHandsItsBooksToTheRunningWindow)
     EXPECT_EQ(catalogueNames(), (std::vector<std::string>{"Alpha", "Beta"}));
     EXPECT_FALSE(progressSeen().empty());
     EXPECT_EQ(m_interaction->questions.size(), 1u);
-
-    // "Cancel" adds nothing.
-    makeBook("c.epub", "Gamma", "Gil");
-    m_interaction->answers.push_back(AlertFirstButtonReturn);
-    EXPECT_EQ(start({QStringLiteral("c.epub")}).exitCode, 0);
-    ASSERT_TRUE(processMainEventsUntil([this] { return m_interaction->questions.size() == 2; }));
-    EXPECT_EQ(m_interaction->questions.back(), QStringLiteral("Add 1 book to Custom Books on Anna?"));
-    EXPECT_FALSE(m_window->isTransferRunning());
-    EXPECT_EQ(catalogueNames().size(), 2u);
-
-    // Nothing to add: said, not asked.
-    EXPECT_EQ(start({QStringLiteral("notes.txt")}).exitCode, 0);
-    ASSERT_TRUE(processMainEventsUntil([this] { return m_interaction->questions.size() == 3; }));
-    EXPECT_EQ(m_interaction->questions.back(),
-              QStringLiteral(
-                  "No ePub book (a file whose name ends in \".epub\") was found among the files given. 1 "
-                  "file that is no ePub book is left out."));
-    EXPECT_FALSE(m_window->isTransferRunning());
 }
 
 TEST_F(HandOverTest, WhichStartsHandOver)
@@ -218,25 +193,6 @@ TEST_F(HandOverTest, WithoutADeviceItSaysSoAndAddsNothing)
     EXPECT_EQ(m_interaction->questions.back(), QStringLiteral("Add 1 book to Custom Books on Anna?"));
     ASSERT_TRUE(waitForTransferEnd());
     EXPECT_EQ(catalogueNames(), std::vector<std::string>{"Alpha"});
-}
-
-// With a reader app selected the books go into its folder, and the question says so.
-TEST_F(MainWindowTest, HandedBooksGoToTheSelectedApp)
-{
-    writeApp("org.example.reader", "Reader", {"org.idpf.epub-container"});
-    const std::string documents = m_deviceDir.path() + "/apps/org.example.reader/container/Documents";
-    fs::create_directories(documents);
-    attach();
-    ASSERT_TRUE(processMainEventsUntil([&] { return !apps().appNodes().empty() && apps().idle(); }));
-    selectList(2);
-    ASSERT_TRUE(processMainEventsUntil([&] { return apps().idle(); }));
-
-    m_interaction->answers.push_back(AlertFirstButtonReturn + 1);
-    m_window->addFilesFromDesktop({makeBook("a.epub", "Alpha", "Ann")});
-    ASSERT_EQ(m_interaction->questions.size(), 1u);
-    EXPECT_EQ(m_interaction->questions.front(), QStringLiteral("Add 1 book to Reader on Anna?"));
-    ASSERT_TRUE(processMainEventsUntil([&] { return fs::exists(documents + "/a.epub") && apps().idle(); }));
-    EXPECT_TRUE(waitForTransferEnd());
 }
 
 TEST(InstanceChannel, StaleBusyAndSilentSockets)
@@ -303,44 +259,4 @@ TEST(InstanceChannel, StaleBusyAndSilentSockets)
     ASSERT_TRUE(silent.listen(silentName));
     EXPECT_EQ(InstanceChannel(silentName).handOver({{}, {QStringLiteral("/books/a.epub")}}, 300ms),
               HandOver::NoAnswer);
-}
-
-TEST(DesktopCommandLine, FilesAndDevices)
-{
-    const QString here = QDir::currentPath();
-    struct Row
-    {
-        QStringList arguments;
-        QStringList files;
-        bool deviceGiven;
-        bool error;
-    };
-    const std::vector<Row> rows = {
-        {{QStringLiteral("a.epub"), QStringLiteral("/b/c.epub")},
-         {here + QStringLiteral("/a.epub"), QStringLiteral("/b/c.epub")},
-         false,
-         false},
-        {{QStringLiteral("file:///b/d%20e.epub")}, {QStringLiteral("/b/d e.epub")}, false, false},
-        {{QStringLiteral("--device"), QStringLiteral("demo"), QStringLiteral("--"),
-          QStringLiteral("--odd.epub")},
-         {here + QStringLiteral("/--odd.epub")},
-         true,
-         false},
-        {{QStringLiteral("--odd.epub")}, {}, false, true},
-        {{QStringLiteral("--screenshots=/tmp/s"), QStringLiteral("a.epub")}, {}, false, true},
-    };
-    for (const Row &row : rows) {
-        SCOPED_TRACE(row.arguments.join(QLatin1Char(' ')).toStdString());
-        const CommandLineOptions options =
-            parseCommandLine(QStringList{QStringLiteral("bookferry")} + row.arguments);
-        EXPECT_EQ(!options.error.isEmpty(), row.error) << options.error.toStdString();
-        if (!row.error) {
-            EXPECT_EQ(options.files, row.files);
-            EXPECT_EQ(options.deviceGiven, row.deviceGiven);
-        }
-    }
-    // Two starts meaning the same folder device from different folders agree.
-    EXPECT_EQ(canonicalDeviceSelection(QStringLiteral("folder:phone/../phone")),
-              QStringLiteral("folder:") + here + QStringLiteral("/phone"));
-    EXPECT_EQ(canonicalDeviceSelection(QStringLiteral("usb:ABC")), QStringLiteral("usb:ABC"));
 }

@@ -9,11 +9,9 @@
 #include "core/mainqueue.h"
 #include "library/samplepdf.h"
 #include "operations/devicelistmodel.h"
-#include "operations/ipodtreelistcontroler.h"
 #include "widgets/aioutlineview.h"
 
 #include <QDir>
-#include <QFile>
 
 #include <chrono>
 #include <filesystem>
@@ -61,27 +59,17 @@ protected:
     void SetUp() override
     {
         MainWindowTest::SetUp();
-        for (const auto &[identifier, types] :
-             std::vector<std::pair<const char *, std::vector<std::string>>>{
-                 {"org.example.pages", {"org.idpf.epub-container", "com.adobe.pdf"}},
-                 {"org.example.leaf", {"org.idpf.epub-container"}}}) {
-            FolderDeviceApp app;
-            app.identifier = identifier;
-            app.displayName = app.name = identifier == std::string("org.example.pages") ? "Pages" : "Leaf";
-            app.contentTypes = types;
-            std::string error;
-            ASSERT_TRUE(writeFolderDeviceApp(m_deviceDir.path(), app, &error)) << error;
-        }
+        writeApp("org.example.pages", "Pages", {"org.idpf.epub-container", "com.adobe.pdf"});
+        writeApp("org.example.leaf", "Leaf", {"org.idpf.epub-container"});
         SamplePdf sample;
         sample.title = "Moths";
         writeWholeFile(m_files.file("Moths.pdf"), samplePdf(sample));
     }
-    AppShelf &apps() { return *m_window->appShelf(); }
     void selectApp(const std::string &name)
     {
         for (AppShelfNode *node : apps().appNodes())
             if (node->app().displayName == name)
-                m_window->iPodTableView->setCurrentIndex(m_window->treeListControler->model()->indexForNode(node));
+                m_window->iPodTableView->setCurrentIndex(deviceList(*m_window)->indexForNode(node));
         ASSERT_TRUE(apps().selectedApp());
         ASSERT_EQ(apps().selectedApp()->app().displayName, name);
     }
