@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 // Drawing the composed, tiled and stretched pictures into a rectangle is checked through the
-// view and the window that draw their backgrounds with them (xlview_tests).
+// view that draws its backgrounds with them (xlview_tests).
 
 namespace {
 

@@ -1,12 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Bookferry developers
-#include "core/mainqueue.h"
 #include "testimages.h"
 #include "widgets/xldrawfunc.h"
 #include "widgets/xlview.h"
-#include "widgets/xlwindow.h"
 
-#include <QPushButton>
 #include <gtest/gtest.h>
 
 namespace {
@@ -102,70 +99,6 @@ TEST(XLViewBackground, FillModesAndTheColourSwitch)
     view.setColorBackground(Qt::yellow);
     view.setUseBackgroundColor(true);
     EXPECT_TRUE(allPixels(renderWidget(view), QRect(0, 0, 60, 40), qRgb(255, 255, 0)));
-}
-
-TEST(XLViewButtons, TitlesAreCutAtTheTailOnce)
-{
-    XLView view;
-    view.resize(300, 100);
-    const QString title = QStringLiteral("Transfer every selected book to the computer");
-    auto *button = new QPushButton(title);
-    button->resize(90, 30);
-    view.addSubview(button);
-    EXPECT_EQ(button->parent(), &view);
-    EXPECT_EQ(button->property("key").toString(), title);
-    EXPECT_EQ(button->text(), title); // the title itself stays whole
-
-    const QString shown = XLView::displayedTitle(button);
-    EXPECT_TRUE(shown.endsWith(QChar(0x2026))) << shown.toStdString();
-    EXPECT_TRUE(title.startsWith(shown.chopped(1)));
-    EXPECT_LT(button->fontMetrics().horizontalAdvance(shown), 90);
-
-    // Adding it again changes nothing.
-    const QImage once = renderWidget(*button);
-    view.addSubview(button);
-    EXPECT_EQ(button->property("key").toString(), title);
-    EXPECT_EQ(XLView::displayedTitle(button), shown);
-    EXPECT_EQ(renderWidget(*button), once);
-
-    // The cut title is what the button shows: it differs from a plain button's picture.
-    QPushButton plain(title);
-    plain.resize(90, 30);
-    EXPECT_NE(renderWidget(plain), once);
-
-    // A wide enough button shows its whole title.
-    button->resize(600, 30);
-    EXPECT_EQ(XLView::displayedTitle(button), title);
-}
-
-TEST(XLWindowSkin, BackgroundIsRebuiltOnResize)
-{
-    XLWindow window;
-    window.setSplitterHorizontal(10);
-    window.setSplitterVertical(10);
-    window.resize(200, 120);
-    window.show();
-    ASSERT_TRUE(processMainEventsUntil([&] { return window.size() == QSize(200, 120); }));
-
-    const QImage skin = codedImage(30, 30);
-    window.setImageBackground(skin);
-    auto background = [&] { return window.palette().brush(QPalette::Window).textureImage(); };
-    EXPECT_EQ(background(), makeImage(skin, QSizeF(200, 120), 10, 10));
-
-    window.resize(150, 90);
-    ASSERT_TRUE(processMainEventsUntil([&] { return background().size() == QSize(150, 90); }));
-    const QImage rebuilt = background();
-    EXPECT_EQ(rebuilt, makeImage(skin, QSizeF(150, 90), 10, 10));
-
-    // What the window shows is that picture.
-    const QImage shown = window.grab().toImage().convertToFormat(QImage::Format_ARGB32);
-    EXPECT_EQ(shown.pixel(0, 0), skin.pixel(0, 0));
-    EXPECT_EQ(shown.pixel(149, 89), skin.pixel(29, 29));
-
-    // An unknown mode keeps the current background.
-    window.setFillMode(7);
-    window.windowDidResize();
-    EXPECT_EQ(background(), rebuilt);
 }
 
 } // namespace
