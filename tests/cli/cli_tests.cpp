@@ -142,12 +142,11 @@ TEST_F(CliTest, Usage)
     CliRun noDevice = run(BOOKFERRY_CLI, {"--device", "folder:" + m_files.file("none"), "list"}, m_scratch.path());
     EXPECT_EQ(noDevice.exitCode, 2);
     EXPECT_FALSE(noDevice.err.empty());
-    // A slip of the keyboard is named on standard error.
+    // A slip of the keyboard: exit status 2 and the parser's words (clioptions_tests) on
+    // standard error.
     const CliRun slip = cli({"list", "--jsn"});
     EXPECT_EQ(slip.exitCode, 2);
-    EXPECT_TRUE(slip.out.empty()) << slip.out;
-    EXPECT_NE(slip.err.find("bookferry-cli: unknown option --jsn; did you mean --json?\n"), std::string::npos)
-        << slip.err;
+    EXPECT_NE(slip.err.find("bookferry-cli: unknown option --jsn"), std::string::npos) << slip.err;
 }
 
 TEST(Epubbuild, PacksAFolderAndReportsBadUse)

@@ -15,9 +15,26 @@ namespace fs = std::filesystem;
 
 using LayerTest = DeviceTest;
 
-TEST_F(LayerTest, DirectoryListingHasDotEntriesThenNamesAndWorksWithoutConnection)
+namespace {
+// The pairs of a key-value answer, in order; empty when the open failed.
+std::vector<std::pair<std::string, std::string>> pairsOf(int opened, afc_dictionary *info)
 {
-    device.file("/Books/b.txt", "b").file("/Books/a.txt", "a").folder("/Books/Sub");
+    std::vector<std::pair<std::string, std::string>> pairs;
+    char *k = nullptr, *v = nullptr;
+    while (opened == 0 && AFCKeyValueRead(info, &k, &v) == 0 && k)
+        pairs.emplace_back(k, v);
+    if (opened == 0)
+        AFCKeyValueClose(info);
+    return pairs;
+}
+} // namespace
+
+// Listings, file information and the device's figures as a device gives them. A listing is
+// read without its connection.
+TEST_F(LayerTest, ListingsAndInformationLookLikeTheDevicesOwn)
+{
+    device.model("iPod touch").deviceInfo("FSTotalBytes", "10000");
+    device.file("/Books/b.txt", "b").file("/Books/a.txt", std::string(1499, 'a')).folder("/Books/Sub");
     userDataIphone *d = openDevice();
     afc_directory *dir = nullptr;
     ASSERT_EQ(AFCDirectoryOpen(d->conn, "/Books", &dir), 0);
@@ -32,44 +49,24 @@ TEST_F(LayerTest, DirectoryListingHasDotEntriesThenNamesAndWorksWithoutConnectio
     // A plain file is not a directory.
     EXPECT_NE(AFCDirectoryOpen(d->conn, "/Books/a.txt", &dir), 0);
     EXPECT_EQ(dir, nullptr);
-}
 
-TEST_F(LayerTest, FileInformationLooksLikeTheDevicesOwn)
-{
-    device.file("/Books/a.txt", std::string(1234, 'x')).folder("/DCIM");
-    userDataIphone *d = openDevice();
-    auto read = [&](const char *path) {
-        std::map<std::string, std::string> out;
-        afc_dictionary *info = nullptr;
-        if (AFCFileInfoOpen(d->conn, path, &info) != 0)
-            return out;
-        char *k = nullptr, *v = nullptr;
-        while (AFCKeyValueRead(info, &k, &v) == 0 && k)
-            out[k] = v;
-        AFCKeyValueClose(info);
-        return out;
+    auto info = [&](const char *path) {
+        afc_dictionary *answer = nullptr;
+        const auto pairs = pairsOf(AFCFileInfoOpen(d->conn, path, &answer), answer);
+        return std::map<std::string, std::string>(pairs.begin(), pairs.end());
     };
-    auto file = read("/Books/a.txt");
-    EXPECT_EQ(file["st_size"], "1234");
+    auto file = info("/Books/a.txt");
+    EXPECT_EQ(file["st_size"], "1499");
     EXPECT_EQ(file["st_ifmt"], "S_IFREG");
     EXPECT_EQ(file["st_nlink"], "1");
     EXPECT_FALSE(file["st_mtime"].empty());
     EXPECT_FALSE(file["st_birthtime"].empty());
-    EXPECT_EQ(read("/DCIM")["st_ifmt"], "S_IFDIR");
-    EXPECT_TRUE(read("/missing").empty());
-}
+    EXPECT_EQ(info("/Books/Sub")["st_ifmt"], "S_IFDIR");
+    EXPECT_TRUE(info("/missing").empty());
 
-TEST_F(LayerTest, DeviceInfoComputesFreeSpaceFromWhatRootHolds)
-{
-    device.model("iPod touch").deviceInfo("FSTotalBytes", "10000").file("/a", std::string(1500, 'a'));
-    userDataIphone *d = openDevice();
-    afc_dictionary *info = nullptr;
-    ASSERT_EQ(AFCDeviceInfoOpen(d->conn, &info), 0);
-    std::vector<std::pair<std::string, std::string>> pairs;
-    char *k = nullptr, *v = nullptr;
-    while (AFCKeyValueRead(info, &k, &v) == 0 && k)
-        pairs.emplace_back(k, v);
-    AFCKeyValueClose(info);
+    // Free space is what the files under the root do not take (1499 + 1 bytes).
+    afc_dictionary *answer = nullptr;
+    const auto pairs = pairsOf(AFCDeviceInfoOpen(d->conn, &answer), answer);
     ASSERT_GE(pairs.size(), 3u);
     EXPECT_EQ(pairs[0], (std::pair<std::string, std::string>{"Model", "iPod touch"}));
     EXPECT_EQ(pairs[1], (std::pair<std::string, std::string>{"FSTotalBytes", "10000"}));

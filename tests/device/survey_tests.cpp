@@ -2,9 +2,6 @@
 // SPDX-FileCopyrightText: Bookferry developers
 #include "devicetest.h"
 
-#include <algorithm>
-#include <condition_variable>
-#include <cstring>
 #include <filesystem>
 
 namespace fs = std::filesystem;
@@ -19,80 +16,6 @@ public:
     int last = 0;
 };
 
-// The folder backend with two habits of a slow link: a listing is held until a second one
-// is under way (or 50 ms have passed), so a test sees how many folders a walk keeps going
-// at once; and a path holding "unreadable" cannot be asked about, one holding "unlistable"
-// cannot be listed, whichever connection asks.
-class WalkProbeBackend : public FolderBackend
-{
-public:
-    int fileInfo(afc_connection *c, const char *path, afc_dictionary &out) override
-    {
-        if (std::strstr(path, "unreadable"))
-            return MDERR_FAILED;
-        return FolderBackend::fileInfo(c, path, out);
-    }
-    int directoryList(afc_connection *c, const char *path, afc_directory &out) override
-    {
-        if (std::strstr(path, "unlistable"))
-            return MDERR_FAILED;
-        {
-            std::unique_lock lock(m_gate);
-            m_most = std::max(m_most, ++m_listing);
-            m_changed.notify_all();
-            if (m_hold)
-                m_changed.wait_for(lock, std::chrono::milliseconds(50), [this] { return m_listing >= 2; });
-        }
-        const int rc = FolderBackend::directoryList(c, path, out);
-        std::lock_guard lock(m_gate);
-        --m_listing;
-        return rc;
-    }
-    void holdListings(bool hold)
-    {
-        std::lock_guard lock(m_gate);
-        m_hold = hold;
-        m_most = 0;
-    }
-    int mostListingsAtOnce() const
-    {
-        std::lock_guard lock(m_gate);
-        return m_most;
-    }
-
-private:
-    mutable std::mutex m_gate;
-    std::condition_variable m_changed;
-    int m_listing = 0;
-    int m_most = 0;
-    bool m_hold = false;
-};
-
-// A survey test on the probing backend, with three extra connections to walk over.
-class SurveyWalkTest : public DeviceTest
-{
-protected:
-    void SetUp() override
-    {
-        DeviceTest::SetUp();
-        auto probe = std::make_unique<WalkProbeBackend>();
-        backend = probe.get();
-        m_probe = probe.get();
-        setDeviceBackend(std::move(probe));
-    }
-    std::vector<afc_connection *> openLanes(userDataIphone *d)
-    {
-        std::vector<afc_connection *> lanes(3, nullptr);
-        for (afc_connection *&lane : lanes) {
-            service_conn_t service = 0;
-            EXPECT_EQ(AMDeviceStartService(d->dev, "com.apple.afc", &service, nullptr), 0);
-            EXPECT_EQ(AFCConnectionOpen(service, 0, &lane), 0);
-        }
-        DeviceFaultInjector::instance().reset();
-        return lanes;
-    }
-    WalkProbeBackend *m_probe = nullptr;
-};
 } // namespace
 
 TEST_F(SurveyTest, AnIPhoneIsDescribedUnderTheFixedKeys)
@@ -238,72 +161,18 @@ TEST_F(SurveyTest, FoldersWalkedAreReportedToTheWindow)
     EXPECT_EQ(lastSurvey()->at("PhotoSzie"), "1.000000");
 }
 
-TEST_F(SurveyWalkTest, AWalkOverSeveralConnectionsKeepsFoldersGoingAndFindsWhatOneConnectionFinds)
-{
-    // Many small folders, a deep one, a wide one, and entries that fail part way.
-    uint64_t all = 0, music = 0;
-    auto add = [&](const std::string &path, size_t size) {
-        device.file(path, std::string(size, 'x'));
-        all += size;
-        music += path.find("mp3") != std::string::npos ? size : 0;
-    };
-    for (int b = 0; b < 8; ++b) {
-        const std::string book = "/Books/B" + std::to_string(b) + ".epub";
-        add(book + "/mimetype", 10 + b);
-        add(book + "/OEBPS/content.opf", 100);
-        add(book + "/OEBPS/Text/c.xhtml", 1000 + b);
-    }
-    add("/Books/deep/1/2/3/4/5/6/7/8/f.mp3", 7);
-    for (int i = 0; i < 120; ++i)
-        add("/Books/wide/" + std::to_string(i), i);
-    device.file("/Books/.hidden/x", std::string(500, 'h'))
-        .file("/Books/B3.epub/OEBPS/unreadable.jpg", "never asked")
-        .file("/Books/B3.epub/OEBPS/unreadable.mp3", "never asked")
-        .file("/Books/B5.epub/unlistable/x.xhtml", "never listed")
-        .file("/Books/B6.epub/unreadable/y.xhtml", "never reached");
-    userDataIphone *d = openDevice();
-    const std::vector<afc_connection *> lanes = openLanes(d);
-    auto &faults = DeviceFaultInjector::instance();
-    const std::vector<const char *const *> lists{nullptr, kMusicExtensions};
-
-    int alone = 0;
-    std::vector<uint64_t> one;
-    const std::vector<std::string> oneSaid =
-        stdoutLines([&] { one = folderSums(d, "/Books", lists, [&] { ++alone; }); });
-    const unsigned long infos = faults.calls("AFCFileInfoOpen"), listings = faults.calls("AFCDirectoryOpen");
-    EXPECT_EQ(one, (std::vector<uint64_t>{all, music}));
-    // In the order of a walk that goes entry by entry, once for each figure the file counts in.
-    EXPECT_EQ(oneSaid, (std::vector<std::string>{
-                           "AFCFileInfoOpen: could not open file /Books/B3.epub/OEBPS/unreadable.jpg !",
-                           "AFCFileInfoOpen: could not open file /Books/B3.epub/OEBPS/unreadable.mp3 !",
-                           "AFCFileInfoOpen: could not open file /Books/B3.epub/OEBPS/unreadable.mp3 !",
-                           "AFCFileInfoOpen: could not open file /Books/B6.epub/unreadable !",
-                       }));
-
-    faults.reset();
-    m_probe->holdListings(true);
-    std::atomic_int walked{0};
-    std::vector<uint64_t> spread;
-    const std::vector<std::string> spreadSaid =
-        stdoutLines([&] { spread = folderSums(d, "/Books", lists, [&] { ++walked; }, lanes); });
-    EXPECT_EQ(spread, one);
-    EXPECT_EQ(spreadSaid, oneSaid);
-    // One listing per folder and one request per entry, whichever connection made them.
-    EXPECT_EQ(faults.calls("AFCFileInfoOpen"), infos);
-    EXPECT_EQ(faults.calls("AFCDirectoryOpen"), listings);
-    EXPECT_EQ(walked.load(), alone);
-    // A book folder holds a handful of entries: the connections must not wait for the end
-    // of one folder before listing the next.
-    EXPECT_GE(m_probe->mostListingsAtOnce(), 2);
-}
-
-TEST_F(SurveyWalkTest, TheWalkEndsWhenTheDeviceStopsAnsweringPartWay)
+TEST_F(SurveyTest, TheWalkOverSeveralConnectionsEndsWhenTheDeviceStopsAnsweringPartWay)
 {
     for (int b = 0; b < 30; ++b)
         device.file("/DCIM/" + std::to_string(100 + b) + "APPLE/IMG.JPG", std::string(10, 'j'))
             .file("/DCIM/" + std::to_string(100 + b) + "APPLE/IMG.MOV", std::string(5, 'm'));
     userDataIphone *d = openDevice();
-    const std::vector<afc_connection *> lanes = openLanes(d);
+    std::vector<afc_connection *> lanes(3, nullptr);
+    for (afc_connection *&lane : lanes) {
+        service_conn_t service = 0;
+        ASSERT_EQ(AMDeviceStartService(d->dev, "com.apple.afc", &service, nullptr), 0);
+        ASSERT_EQ(AFCConnectionOpen(service, 0, &lane), 0);
+    }
     auto &faults = DeviceFaultInjector::instance();
     for (unsigned long from : {1ul, 2ul, 7ul, 40ul, 90ul}) {
         SCOPED_TRACE(from);

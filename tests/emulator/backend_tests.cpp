@@ -194,28 +194,6 @@ TEST_F(BackendTest, LockContention)
     EXPECT_EQ(backend->fileClose(afc, ref), 0);
 }
 
-TEST_F(BackendTest, RemovalAndReturn)
-{
-    ASSERT_NO_FATAL_FAILURE(startWithFileService({}));
-
-    ASSERT_EQ(emulator.control("detach " + desc.udid), "ok\n");
-    auto removal = events.next();
-    ASSERT_TRUE(removal);
-    EXPECT_EQ(removal->msg, ADNCI_MSG_DISCONNECTED);
-    EXPECT_EQ(removal->device, device);
-    // The stale handles answer errors.
-    afc_dictionary info;
-    EXPECT_NE(backend->deviceInfo(afc, info), 0);
-    EXPECT_NE(backend->connect(device), 0);
-    EXPECT_EQ(backend->copyDeviceIdentifier(device), desc.udid);
-
-    ASSERT_EQ(emulator.control("attach " + desc.udid), "ok\n");
-    am_device *again = arrival();
-    ASSERT_NE(again, nullptr);
-    EXPECT_NE(again, device);
-    ASSERT_NE(openFileService(again), nullptr) << lastDeviceError(again);
-}
-
 TEST_F(BackendTest, LockedDeviceSaysUnlock)
 {
     startWith({"--refuse-pairing", "--pairing-error", "PasswordProtected"});
@@ -228,8 +206,8 @@ TEST_F(BackendTest, LockedDeviceSaysUnlock)
         << lastDeviceError(device);
 }
 
-// Without an identifier the first device is served and the others wait their turn; with one,
-// only that device is ever reported.
+// Without an identifier the first device is served and the others wait their turn (a device
+// that leaves and comes back waits too); with one, only that device is ever reported.
 TEST_F(BackendTest, TheFirstDeviceOrTheNamedOneIsServed)
 {
     FolderDeviceDescription other = desc;
@@ -242,13 +220,19 @@ TEST_F(BackendTest, TheFirstDeviceOrTheNamedOneIsServed)
     const std::string firstUdid = backend->copyDeviceIdentifier(first);
     EXPECT_TRUE(firstUdid == desc.udid || firstUdid == other.udid);
     const std::string secondUdid = firstUdid == desc.udid ? other.udid : desc.udid;
+    afc_connection *stale = openFileService(first);
+    ASSERT_NE(stale, nullptr) << lastDeviceError(first);
     // The second device was not announced: the next event is the first one's removal,
-    // and then the waiting device arrives.
+    // and then the waiting device arrives. The removed device's handles answer errors.
     ASSERT_EQ(emulator.control("detach " + firstUdid), "ok\n");
     auto next = events.next();
     ASSERT_TRUE(next);
     EXPECT_EQ(next->device, first);
     EXPECT_EQ(next->msg, ADNCI_MSG_DISCONNECTED);
+    afc_dictionary info;
+    EXPECT_NE(backend->deviceInfo(stale, info), 0);
+    EXPECT_NE(backend->connect(first), 0);
+    EXPECT_EQ(backend->copyDeviceIdentifier(first), firstUdid);
     am_device *second = arrival();
     ASSERT_NE(second, nullptr);
     EXPECT_EQ(backend->copyDeviceIdentifier(second), secondUdid);
@@ -314,6 +298,10 @@ TEST_F(BackendTest, AppsThroughTheAppServices)
     addFolderApp(deviceDir, reader);
     addFolderApp(deviceDir, {"org.example.filebox", "Filebox", "3.1", true, "public.data", ""});
     addFolderApp(deviceDir, {"org.example.hidden", "Hidden", "3.1", false, "public.data", ""});
+    // More apps than one answer of the device holds, those that share nothing first: the
+    // sharing ones are read from the second answer.
+    for (int i = 10; i < 32; ++i)
+        addFolderApp(deviceDir, {"org.example.a" + std::to_string(i), "A", "1.0", false, "public.data", ""});
     device = arrival();
     ASSERT_NE(device, nullptr);
     ASSERT_EQ(backend->connect(device), 0);
@@ -322,6 +310,7 @@ TEST_F(BackendTest, AppsThroughTheAppServices)
     std::vector<DeviceApp> apps;
     std::string why;
     ASSERT_EQ(backend->listApps(device, apps, &why), 0) << why;
+    EXPECT_EQ(emulator.counter("instproxy.Browse"), 1u);
     ASSERT_EQ(apps.size(), 2u);
     EXPECT_EQ(apps[0].identifier, "org.example.filebox");
     EXPECT_FALSE(apps[0].takesEpub);

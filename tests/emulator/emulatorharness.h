@@ -71,7 +71,6 @@ public:
     bool signal(int signal);
 
     const std::string &socketPath() const { return m_socket; }
-    const std::string &controlPath() const { return m_control; }
     std::string countersPath() const { return m_workDir + "/counters.txt"; }
     // One control command; the emulator's answer.
     std::string control(const std::string &command) const;
@@ -97,7 +96,6 @@ public:
     HangingUpDaemon &operator=(const HangingUpDaemon &) = delete;
 
     bool listening() const { return m_thread.joinable(); }
-    int accepted() const { return m_accepted; }
     // Waits until `count` connections were taken, at most `bound`; true when they were.
     bool waitForAccepted(int count, std::chrono::milliseconds bound);
 

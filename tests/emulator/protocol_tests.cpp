@@ -38,13 +38,12 @@ std::string connectPlist(uint64_t port)
 }
 
 // Packets as clients send them: whether the header is taken, and then the request.
-// Versions and message types are judged by the server, which answers them; the ports that
-// decode are what every connection of the wire tests uses, here the ones that do not.
+// Versions and message types are judged by the server, which answers them; the requests that
+// are taken, a binary Listen, an unknown message and a plist without a type are answered in
+// the wire tests; here the packets that do not decode.
 TEST(UsbmuxParser, HeaderAndRequestLimits)
 {
     PlistPtr array(plist_new_array());
-    PlistPtr noType(plist_new_dict());
-    plist_dict_set_item(noType.get(), "DeviceID", plist_new_uint(1));
     auto xml = [](const std::string &payload, uint32_t length = 0) {
         return usbmuxPacket(length ? length : uint32_t(16 + payload.size()), 1, 8, payload);
     };
@@ -52,21 +51,17 @@ TEST(UsbmuxParser, HeaderAndRequestLimits)
     {
         const char *what;
         Bytes packet;
-        bool header;
-        const char *request; // the message type taken, or nullptr
+        bool header; // whether the header is taken (no request is)
     } rows[] = {
-        {"a binary Listen", usbmuxPacket(16, 0, 3, ""), true, "Listen"},
-        {"a header cut short", Bytes(15, 0), false, nullptr},
-        {"a length shorter than the header", usbmuxPacket(15, 1, 8, ""), false, nullptr},
-        {"a length past the limit", usbmuxPacket(usbmux::MaxPacket + 1, 1, 8, ""), false, nullptr},
-        {"an unknown binary message", usbmuxPacket(16, 0, 99, ""), true, nullptr},
-        {"a binary Connect cut short", usbmuxPacket(20, 0, 2, std::string("\3\0\0\0", 4)), true, nullptr},
-        {"a port past 16 bits", xml(connectPlist(0x10000)), true, nullptr},
-        {"not a plist", xml("not a plist"), true, nullptr},
-        {"an array", xml(plistToXml(array.get())), true, nullptr},
-        {"no message type", xml(plistToXml(noType.get())), true, nullptr},
-        {"no payload", xml(""), true, nullptr},
-        {"a payload shorter than its header announces", xml(connectPlist(1), 100), true, nullptr},
+        {"a header cut short", Bytes(15, 0), false},
+        {"a length shorter than the header", usbmuxPacket(15, 1, 8, ""), false},
+        {"a length past the limit", usbmuxPacket(usbmux::MaxPacket + 1, 1, 8, ""), false},
+        {"a binary Connect cut short", usbmuxPacket(20, 0, 2, std::string("\3\0\0\0", 4)), true},
+        {"a port past 16 bits", xml(connectPlist(0x10000)), true},
+        {"not a plist", xml("not a plist"), true},
+        {"an array", xml(plistToXml(array.get())), true},
+        {"no payload", xml(""), true},
+        {"a payload shorter than its header announces", xml(connectPlist(1), 100), true},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.what);
@@ -74,12 +69,8 @@ TEST(UsbmuxParser, HeaderAndRequestLimits)
         ASSERT_EQ(bool(header), row.header);
         if (!header)
             continue;
-        const auto request = usbmux::parseRequest(*header.value, row.packet.data() + 16, row.packet.size() - 16);
-        ASSERT_EQ(bool(request), row.request != nullptr) << request.error;
-        if (request)
-            EXPECT_EQ(request.value->messageType, row.request);
+        EXPECT_FALSE(usbmux::parseRequest(*header.value, row.packet.data() + 16, row.packet.size() - 16));
     }
-    EXPECT_TRUE(usbmux::parseRequest(usbmux::Header{16, 0, 3, 1}, nullptr, 0).value->binary);
 }
 
 TEST(PlistFraming, LengthAndBody)

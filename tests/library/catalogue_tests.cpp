@@ -141,6 +141,16 @@ TEST_F(CatalogueTest, TellsMissingFromUnreadable)
 
 TEST_F(CatalogueTest, SplitsUserItemsLibraryBooksAndPurchases)
 {
+    Catalogue purchases;
+    purchases.appendBook(bookEntry("Bought", "BUY1.epub", true));
+    purchases.appendBook(bookEntry("Bought too", "BUY2.epub"));
+    writePurchases(purchases);
+    // Without a books catalogue, or with one that cannot be read, the purchases are listed.
+    EXPECT_EQ(names(m_device.getiPodEbooks()), (std::vector<std::string>{"Bought", "Bought too"}));
+    writeWholeFile(scratchPath(CataloguePath::LocalBooks), "garbage");
+    EXPECT_EQ(names(m_device.getiPodEbooks()), (std::vector<std::string>{"Bought", "Bought too"}));
+    EXPECT_TRUE(m_device.getiPodCustomEbooks().empty());
+
     Catalogue books;
     books.appendBook(bookEntry("Library absent", "LIB1.epub"));
     books.appendBook(bookEntry("Mine", "MINE.epub", true));
@@ -148,10 +158,6 @@ TEST_F(CatalogueTest, SplitsUserItemsLibraryBooksAndPurchases)
     PlistPtr bare(plist_new_dict()); // no keys at all: still listed, with empty fields
     books.appendBook(std::move(bare));
     writeBooks(books);
-    Catalogue purchases;
-    purchases.appendBook(bookEntry("Bought", "BUY1.epub", true));
-    purchases.appendBook(bookEntry("Bought too", "BUY2.epub"));
-    writePurchases(purchases);
 
     const EpubList all = m_device.getiPodEbooks();
     EXPECT_EQ(names(all), (std::vector<std::string>{"Library absent", "Library false", "", "Bought", "Bought too"}));
@@ -167,19 +173,6 @@ TEST_F(CatalogueTest, SplitsUserItemsLibraryBooksAndPurchases)
     EXPECT_TRUE(custom[0]->isuserItem());
     EXPECT_FALSE(custom[0]->ispurchases());
     EXPECT_EQ(custom[0]->mediaPcPath(), "MINE.epub");
-}
-
-TEST_F(CatalogueTest, PurchasesAreListedWithoutABooksCatalogue)
-{
-    Catalogue purchases;
-    purchases.appendBook(bookEntry("P1", "P1.epub"));
-    purchases.appendBook(bookEntry("P2", "P2.epub"));
-    writePurchases(purchases);
-    EXPECT_EQ(names(m_device.getiPodEbooks()), (std::vector<std::string>{"P1", "P2"}));
-    EXPECT_TRUE(m_device.getiPodCustomEbooks().empty());
-
-    writeWholeFile(scratchPath(CataloguePath::LocalBooks), "garbage");
-    EXPECT_EQ(names(m_device.getiPodEbooks()), (std::vector<std::string>{"P1", "P2"}));
 }
 
 TEST_F(CatalogueTest, ListsFollowEveryChangeOfTheFileAndGiveFreshRecords)

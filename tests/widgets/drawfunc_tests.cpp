@@ -6,8 +6,10 @@
 #include <QPainter>
 #include <gtest/gtest.h>
 
-// Drawing the composed, tiled and stretched pictures into a rectangle is checked through the
-// view and the window that draw their backgrounds with them (xlview_tests).
+// The skinned view and window draw their backgrounds with these, and only the gallery shows
+// those (no part of the program draws with them): its pictures show the tiling and stretching.
+// Here the composition, and the splits and empty targets that must neither read outside the
+// skin nor draw at all.
 
 namespace {
 

@@ -5,7 +5,6 @@
 #include "testimages.h"
 #include "widgets/xlpopupmenubutton.h"
 
-#include <QPainter>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -127,43 +126,6 @@ TEST_F(PopupButton, OtherButtonsAndADisabledButtonDoNotPress)
     QTest::mouseRelease(&button, Qt::LeftButton, {}, QPoint(30, 15));
     QCoreApplication::processEvents();
     EXPECT_TRUE(reports.empty());
-}
-
-// The arrow and the title are drawn by the gallery; the button itself paints its picture.
-TEST_F(PopupButton, PullDownArrowSitsFourInFromTheRightAndBottom)
-{
-    QImage arrowImage = solidImage(13, 13, Qt::magenta);
-    arrowImage.setPixel(0, 0, qRgba(0, 0, 0, 0));
-    button.setImagePullDown(arrowImage);
-    QImage canvas = solidImage(60, 30, Qt::white);
-    QPainter painter(&canvas);
-    button.drawPullDownArrow(painter);
-    painter.end();
-    const QRgb arrow = QColor(Qt::magenta).rgb();
-    // The arrow's square from (43, 13) to (55, 25); its transparent corner leaves what is under it.
-    const struct
-    {
-        int x, y;
-        bool isArrow;
-    } pixels[] = {{43, 13, false}, {44, 13, true},  {43, 14, true},  {55, 25, true},
-                  {42, 13, false}, {43, 12, false}, {56, 25, false}, {55, 26, false}};
-    for (const auto &p : pixels)
-        EXPECT_EQ(canvas.pixel(p.x, p.y) == arrow, p.isArrow) << p.x << "," << p.y;
-    EXPECT_EQ(canvas.pixel(43, 13), QColor(Qt::white).rgb());
-}
-
-TEST_F(PopupButton, TitleIsClippedLeftOfTheArrow)
-{
-    button.setTitle(QStringLiteral("MMMMMMMMMMMMMMMMMMMM"));
-    button.setImagePullDown(solidImage(13, 13, Qt::magenta));
-    QImage canvas = solidImage(60, 30, Qt::white);
-    QPainter painter(&canvas);
-    button.drawTitle(painter);
-    painter.end();
-    const QImage left = canvas.copy(0, 0, 47, 30);
-    EXPECT_NE(left, solidImage(47, 30, Qt::white).convertToFormat(left.format()));
-    const QImage right = canvas.copy(47, 0, 13, 30);
-    EXPECT_EQ(right, solidImage(13, 30, Qt::white).convertToFormat(right.format()));
 }
 
 } // namespace
