@@ -444,13 +444,6 @@ protected:
             changed.wait_for(lock, std::chrono::seconds(20), [&] { return events >= n; });
         }
     } m_latch, m_reported;
-    std::vector<BookBatch::ItemResult> importOverlapped(BookBatch &batch)
-    {
-        batch.syncLock = true;
-        return batch.runOverlapped(*m_library, m_books.size(), [&](std::size_t i, BookContext &context) {
-            return m_library->books().startImport(context, m_books[i]);
-        });
-    }
     // The book folders on the device, and those the scratch folder still holds.
     std::set<std::string> deviceFolders() const
     {
@@ -487,7 +480,7 @@ TEST_F(OverlappedImportTest, AFailedBookInTheMiddleTakesItsFilesAway)
     std::ofstream(m_books[2], std::ios::binary | std::ios::trunc) << bytes;
 
     BookBatch batch;
-    const auto results = importOverlapped(batch);
+    const auto results = importHeld(batch, [](std::size_t) { return Hooks{}; });
     ASSERT_EQ(results.size(), m_books.size());
     EXPECT_TRUE(results[2].result.failed());
     EXPECT_NE(results[2].result.message.find("damaged"), std::string::npos) << results[2].result.message;
