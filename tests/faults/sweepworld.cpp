@@ -190,13 +190,8 @@ void checkCatalogue(const SweepWorld &world, SweepOperation operation, const std
         problems.push_back("the device's catalogue does not parse: " + device.error());
         return;
     }
-    plist_t libraryId = plist_dict_get_item(device.root(), "Library Persistent ID");
-    char *libraryIdText = nullptr;
-    if (libraryId && plist_get_node_type(libraryId) == PLIST_STRING)
-        plist_get_string_val(libraryId, &libraryIdText);
-    if (!libraryIdText || std::string(libraryIdText) != "SWEEPLIBRARY")
+    if (entryString(device.root(), "Library Persistent ID") != "SWEEPLIBRARY")
         problems.push_back("a root key of the catalogue was lost");
-    std::free(libraryIdText);
     if (operation == SweepOperation::Export && readWholeFile(cataloguePath) != world.originalCatalogue)
         problems.push_back("the device's catalogue was changed");
 
