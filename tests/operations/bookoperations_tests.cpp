@@ -204,7 +204,8 @@ TEST_F(BookOperationsTest, TheTreeCopyNeverMovesIntoAFolderTheDeviceHolds)
 {
     const std::string first = BookFolderNameGenerator().next();
     writeWholeFile(deviceFile("/Books/" + first + "/OEBPS/leftover.xhtml"), "from a stopped import");
-    attach();    const std::string local = m_files.file(first);
+    attach();
+    const std::string local = m_files.file(first);
     writeWholeFile(local + "/mimetype", "application/epub+zip");
     const std::shared_ptr<DeviceSession> session = m_library->openSession();
     ASSERT_TRUE(session);
