@@ -197,8 +197,9 @@ TEST_P(DeviceRemoval, TheBatchEndsAtItsBookAndTheDeviceWorksWhenBack)
         const SweepOperation operation = removal.work == Work::Import   ? SweepOperation::Import
                                          : removal.work == Work::Export ? SweepOperation::Export
                                                                         : SweepOperation::Delete;
+        // The device went: what it was writing when it did cannot be taken away.
         RunObservation run{m_base.file("device"), deviceScratchDir(kSweepDeviceID), m_base.file("export"),
-                           true};
+                           true, false, true};
         bool complete = false;
         for (const std::string &problem : checkRun(m_world, SweepShelf::Catalogue, operation, run, &complete))
             ADD_FAILURE() << problem;
