@@ -12,8 +12,6 @@
 #include "library/bookkeys.h"
 #include "library/packagedocument.h"
 
-#include <zip.h>
-
 #include <cstring>
 #include <filesystem>
 #include <sys/stat.h>
@@ -34,20 +32,10 @@ std::vector<std::string> namesIn(const std::string &dir)
     return names;
 }
 
-// The first entry of a zip and whether it is stored.
-std::pair<std::string, bool> firstEntry(const std::string &file)
+// Whether an ePub opens with its type, stored, as readers look for it.
+bool opensWithItsType(const std::string &file)
 {
-    int code = 0;
-    zip_t *zip = zip_open(file.c_str(), ZIP_RDONLY, &code);
-    if (!zip)
-        return {};
-    zip_stat_t st;
-    zip_stat_init(&st);
-    std::pair<std::string, bool> out;
-    if (zip_stat_index(zip, 0, 0, &st) == 0)
-        out = {st.name, st.comp_method == ZIP_CM_STORE};
-    zip_discard(zip);
-    return out;
+    return readWholeFile(file).substr(30, 28) == "mimetypeapplication/epub+zip";
 }
 
 // One export in a context of its own, answering the replace question with `replace`.
@@ -112,7 +100,7 @@ TEST_F(AppBooksTest, ABookInIsStoredAsAnEpubAndListedWithItsValues)
     ASSERT_TRUE(in.done()) << in.message;
     EXPECT_EQ(in.detail, "moby.epub");
     EXPECT_EQ(namesIn(documents()), std::vector<std::string>{"moby.epub"}); // no temporary left
-    EXPECT_EQ(firstEntry(documents() + "/moby.epub"), std::make_pair(std::string("mimetype"), true));
+    EXPECT_TRUE(opensWithItsType(documents() + "/moby.epub"));
 
     const std::vector<AppBook> books = listed();
     ASSERT_EQ(books.size(), 1u);
@@ -231,7 +219,7 @@ TEST_F(AppBooksTest, AnUnpackedBookFolderIsListedAndExportedPacked)
 
     const BookOperationResult out = exportFromApp(connection(), "Loose.epub", m_files.path(), false);
     ASSERT_TRUE(out.done()) << out.message;
-    EXPECT_EQ(firstEntry(out.detail), std::make_pair(std::string("mimetype"), true));
+    EXPECT_TRUE(opensWithItsType(out.detail));
     EXPECT_TRUE(deleteFromApp(connection(), "Loose.epub").done());
     EXPECT_FALSE(fs::exists(folder));
 }
