@@ -197,8 +197,9 @@ TEST_P(DeviceRemoval, TheBatchEndsAtItsBookAndTheDeviceWorksWhenBack)
         const SweepOperation operation = removal.work == Work::Import   ? SweepOperation::Import
                                          : removal.work == Work::Export ? SweepOperation::Export
                                                                         : SweepOperation::Delete;
+        // The device went: what it was writing when it did cannot be taken away.
         RunObservation run{m_base.file("device"), deviceScratchDir(kSweepDeviceID), m_base.file("export"),
-                           true};
+                           true, false, true};
         bool complete = false;
         for (const std::string &problem : checkRun(m_world, SweepShelf::Catalogue, operation, run, &complete))
             ADD_FAILURE() << problem;
@@ -229,14 +230,13 @@ TEST_P(DeviceRemoval, TheBatchEndsAtItsBookAndTheDeviceWorksWhenBack)
 // Points in the import (a book's folder made, a file written mid-copy, the first catalogue
 // change, a file late in the last book: the import writes 19), the export (a file read), the
 // deletion (its catalogue read, changed, a folder removed) and the arrival's survey (the
-// catalogue's copy read).
+// catalogue's copy read). One point a cable pulled and one a loose cable reach
+// the same code of the batch, so each point has one of the two.
 INSTANTIATE_TEST_SUITE_P(Removal, DeviceRemoval,
                          ::testing::Values(Removal{Work::Import, "AFCFileRefWrite", 10, false},
                                            Removal{Work::Export, "AFCFileRefRead", 3, false},
-                                           Removal{Work::Delete, "AFCRenamePath", 1, false},
                                            Removal{Work::Survey, "AFCFileRefRead", 1, false},
                                            Removal{Work::Import, "AFCDirectoryCreate", 1, true},
-                                           Removal{Work::Import, "AFCFileRefWrite", 10, true},
                                            Removal{Work::Import, "AFCRenamePath", 1, true},
                                            Removal{Work::Import, "AFCFileRefWrite", 16, true},
                                            Removal{Work::Delete, "AFCFileRefRead", 1, true},

@@ -182,7 +182,7 @@ bool contains(const std::vector<std::string> &list, const std::string &value)
 // on the other shelf checks as an export does (nothing may change). Counts the whole imports
 // and the books gone.
 void checkCatalogue(const SweepWorld &world, SweepOperation operation, const std::string &root,
-                    std::vector<std::string> &problems, int *imported, std::size_t *gone)
+                    bool cleanupRefused, std::vector<std::string> &problems, int *imported, std::size_t *gone)
 {
     const std::string cataloguePath = root + "/Books/Books.plist";
     const Catalogue device = Catalogue::load(cataloguePath);
@@ -190,13 +190,8 @@ void checkCatalogue(const SweepWorld &world, SweepOperation operation, const std
         problems.push_back("the device's catalogue does not parse: " + device.error());
         return;
     }
-    plist_t libraryId = plist_dict_get_item(device.root(), "Library Persistent ID");
-    char *libraryIdText = nullptr;
-    if (libraryId && plist_get_node_type(libraryId) == PLIST_STRING)
-        plist_get_string_val(libraryId, &libraryIdText);
-    if (!libraryIdText || std::string(libraryIdText) != "SWEEPLIBRARY")
+    if (entryString(device.root(), "Library Persistent ID") != "SWEEPLIBRARY")
         problems.push_back("a root key of the catalogue was lost");
-    std::free(libraryIdText);
     if (operation == SweepOperation::Export && readWholeFile(cataloguePath) != world.originalCatalogue)
         problems.push_back("the device's catalogue was changed");
 
@@ -235,6 +230,7 @@ void checkCatalogue(const SweepWorld &world, SweepOperation operation, const std
             problems.push_back("the import of " + name + " is listed twice or out of order");
         lastImport = index;
         ++*imported;
+        present.push_back(*path);
         if (entryBool(entry, BookKey::UserItem) != true)
             problems.push_back("the import of " + name + " is not a user item");
         if (readTree(folder) != world.importTrees.at(name))
@@ -247,6 +243,13 @@ void checkCatalogue(const SweepWorld &world, SweepOperation operation, const std
         if (operation != SweepOperation::Delete || !contains(chosen.deletePaths, path))
             problems.push_back("the book " + path + " was lost from the catalogue");
     }
+    // A failed import takes its book's folder and the catalogue's upload away again.
+    std::vector<std::string> allowed = world.originalPaths;
+    allowed.insert(allowed.end(), present.begin(), present.end());
+    allowed.push_back("Books.plist");
+    for (const std::string &stray : strayEntries(root + "/Books", allowed))
+        if (operation == SweepOperation::Import && !cleanupRefused)
+            problems.push_back("left in /Books: " + stray);
 }
 
 // The app's Documents folder: the books it had, unchanged or (the deleted ones) gone, and
@@ -296,8 +299,8 @@ std::vector<std::string> checkRun(const SweepWorld &world, SweepShelf shelf, Swe
     auto on = [&](SweepShelf which) { return which == shelf ? operation : SweepOperation::Export; };
     int imported[2] = {0, 0};
     std::size_t gone[2] = {0, 0};
-    checkCatalogue(world, on(SweepShelf::Catalogue), run.deviceDir + "/root", problems, &imported[0],
-                   &gone[0]);
+    checkCatalogue(world, on(SweepShelf::Catalogue), run.deviceDir + "/root", run.cleanupRefused, problems,
+                   &imported[0], &gone[0]);
     checkDocuments(world, on(SweepShelf::Documents),
                    run.deviceDir + "/apps/" + kSweepApp + "/container/Documents", run.cleanupRefused,
                    problems, &imported[1], &gone[1]);

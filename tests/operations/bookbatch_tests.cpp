@@ -41,6 +41,7 @@ protected:
         FolderDeviceTest::SetUp();
         m_previousSleeper = setDeviceLinkSleeper([this](unsigned int seconds) { m_sleeps.push_back(seconds); });
         attach();
+        m_faults.reset(); // the device's calls are counted from the end of its survey
     }
     void TearDown() override
     {
@@ -59,6 +60,7 @@ protected:
 
     std::vector<unsigned int> m_sleeps;
     DeviceLinkSleeper m_previousSleeper;
+    DeviceFaultInjector &m_faults = DeviceFaultInjector::instance();
 };
 
 const std::vector<std::string> kOneSync = {
@@ -204,8 +206,6 @@ protected:
 TEST_F(CatalogueBatchTest, BooksAfterTheFirstStartFromTheCatalogueTheLastOneLeft)
 {
     addOnDevice("Bought", "BUYS.epub"); // since the survey
-    DeviceFaultInjector &faults = DeviceFaultInjector::instance();
-    faults.reset();
     std::vector<std::string> catalogueBefore; // the device's catalogue as each book starts
     const auto results = importAll([&](std::size_t) { catalogueBefore.push_back(readWholeFile(deviceFile("/Books/Books.plist"))); });
     const std::vector<std::string> paths = donePaths(results);
@@ -220,10 +220,10 @@ TEST_F(CatalogueBatchTest, BooksAfterTheFirstStartFromTheCatalogueTheLastOneLeft
     // File information: the catalogue's size and stamp before the first read; then for each
     // book its new folder as it is made and the stamp left by its upload, and the stamp
     // checked by the later imports.
-    EXPECT_EQ(faults.calls("AFCDirectoryOpen"), 2u);
-    EXPECT_EQ(faults.calls("AFCFileInfoOpen"), 2u + 3u * 2u + 2u);
-    EXPECT_EQ(faults.calls("AFCFileRefRead"), 2u + 3u * 1u);
-    EXPECT_EQ(faults.calls("AFCRenamePath"), 3u);
+    EXPECT_EQ(m_faults.calls("AFCDirectoryOpen"), 2u);
+    EXPECT_EQ(m_faults.calls("AFCFileInfoOpen"), 2u + 3u * 2u + 2u);
+    EXPECT_EQ(m_faults.calls("AFCFileRefRead"), 2u + 3u * 1u);
+    EXPECT_EQ(m_faults.calls("AFCRenamePath"), 3u);
 
     // A backup before each change, each the catalogue the change replaced, newest first.
     const std::vector<CatalogueBackup> backups = listCatalogueBackups();
@@ -273,23 +273,22 @@ TEST_F(CatalogueBatchTest, AChangeOnTheDeviceBetweenTwoBooksIsKept)
     } rows[] = {{"after a failed book", false, 3, 1, 2, true},
                 {"under the batch's lock", false, 3, SIZE_MAX, 2, false},
                 {"without the lock", true, 2, SIZE_MAX, 1, false}};
-    DeviceFaultInjector &faults = DeviceFaultInjector::instance();
     const std::vector<std::string> files = m_books;
     for (const auto &row : rows) {
         writeDeviceCatalogue(Catalogue());
-        faults.reset();
+        m_faults.reset();
         m_sleeps.clear();
         m_books.assign(files.begin(), files.begin() + static_cast<std::ptrdiff_t>(row.books));
         m_failing = row.failing;
         if (row.failing != SIZE_MAX)
-            faults.failOnCall("AFCRenamePath", row.failing + 1); // that book's catalogue is refused
+            m_faults.failOnCall("AFCRenamePath", row.failing + 1); // that book's catalogue is refused
         const int holder =
             row.lockedElsewhere ? ::open(deviceFile(kSyncLockFile).c_str(), O_RDWR | O_CREAT, 0644) : -1;
         ASSERT_TRUE(!row.lockedElsewhere || ::flock(holder, LOCK_EX | LOCK_NB) == 0) << row.what;
         unsigned long listingsBefore = 0;
         const auto results = importAll([&](std::size_t i) {
             if (i == row.changeBefore) {
-                listingsBefore = faults.calls("AFCDirectoryOpen");
+                listingsBefore = m_faults.calls("AFCDirectoryOpen");
                 addOnDevice("Meanwhile", "MEAN.epub");
             }
         });
@@ -302,7 +301,7 @@ TEST_F(CatalogueBatchTest, AChangeOnTheDeviceBetweenTwoBooksIsKept)
         EXPECT_EQ(expected.size(), row.books + 1 - (row.failing != SIZE_MAX ? 1 : 0)) << row.what;
         EXPECT_EQ(deviceCatalogue().stringValues(BookKey::Path), expected) << row.what;
         if (row.listsAgain)
-            EXPECT_GT(faults.calls("AFCDirectoryOpen"), listingsBefore)
+            EXPECT_GT(m_faults.calls("AFCDirectoryOpen"), listingsBefore)
                 << row.what << ": /Books listed again";
         EXPECT_EQ(m_sleeps.size(), row.lockedElsewhere ? kSyncLockTries - 1 : 0u) << row.what;
         EXPECT_FALSE(fs::exists(deviceFile("/Books/.Books.plist.upload"))) << row.what;
@@ -444,13 +443,6 @@ protected:
             changed.wait_for(lock, std::chrono::seconds(20), [&] { return events >= n; });
         }
     } m_latch, m_reported;
-    std::vector<BookBatch::ItemResult> importOverlapped(BookBatch &batch)
-    {
-        batch.syncLock = true;
-        return batch.runOverlapped(*m_library, m_books.size(), [&](std::size_t i, BookContext &context) {
-            return m_library->books().startImport(context, m_books[i]);
-        });
-    }
     // The book folders on the device, and those the scratch folder still holds.
     std::set<std::string> deviceFolders() const
     {
@@ -487,7 +479,7 @@ TEST_F(OverlappedImportTest, AFailedBookInTheMiddleTakesItsFilesAway)
     std::ofstream(m_books[2], std::ios::binary | std::ios::trunc) << bytes;
 
     BookBatch batch;
-    const auto results = importOverlapped(batch);
+    const auto results = importHeld(batch, [](std::size_t) { return Hooks{}; });
     ASSERT_EQ(results.size(), m_books.size());
     EXPECT_TRUE(results[2].result.failed());
     EXPECT_NE(results[2].result.message.find("damaged"), std::string::npos) << results[2].result.message;
@@ -505,8 +497,6 @@ TEST_F(OverlappedImportTest, AFailedBookInTheMiddleTakesItsFilesAway)
 // generator's order, although the first book's copy (the largest) ends after the next ones'.
 TEST_F(OverlappedImportTest, BooksReadyTogetherShareOneCatalogueChange)
 {
-    DeviceFaultInjector &faults = DeviceFaultInjector::instance();
-    faults.reset();
     std::vector<std::string> events;
     BookBatch batch;
     batch.onItemStarting = [&](std::size_t i) { events.push_back("start " + std::to_string(i)); };
@@ -534,7 +524,7 @@ TEST_F(OverlappedImportTest, BooksReadyTogetherShareOneCatalogueChange)
     EXPECT_EQ(deviceFolders(), std::set<std::string>(expected.begin(), expected.end()));
     // The first change named the first books together; the backup the next change kept is
     // that catalogue.
-    const std::size_t changes = faults.calls("AFCRenamePath");
+    const std::size_t changes = m_faults.calls("AFCRenamePath");
     EXPECT_LE(changes, m_books.size() - together + 1);
     const std::vector<CatalogueBackup> backups = listCatalogueBackups();
     ASSERT_EQ(backups.size(), changes - 1); // the first change replaced no catalogue
@@ -548,10 +538,8 @@ TEST_F(OverlappedImportTest, BooksReadyTogetherShareOneCatalogueChange)
 // folder away as a book alone would; the books after it read the catalogue afresh and go on.
 TEST_F(OverlappedImportTest, ARefusedSharedChangeFailsItsBooksAndTheNextOnesGoOn)
 {
-    DeviceFaultInjector &faults = DeviceFaultInjector::instance();
-    faults.reset();
     addOnDevice("Bought", "BUYS.epub");
-    faults.failOnCall("AFCRenamePath", 1);
+    m_faults.failOnCall("AFCRenamePath", 1);
     BookBatch batch;
     const std::size_t together = batch.aheadBooks;
     const auto results = importTogether(batch, together);

@@ -5,8 +5,10 @@
 #include "core/mainqueue.h"
 #include "device/backend/devicefaultinjector.h"
 #include "library/bookkeys.h"
+#include "operations/epubarchive.h"
 #include "operations/ipodtreelistcontroler.h"
 
+#include <cctype>
 #include <filesystem>
 
 void FolderDeviceTest::SetUp()
@@ -104,4 +106,14 @@ PlistPtr testEntry(const std::string &name, const std::string &path, bool userIt
     entrySetString(entry.get(), BookKey::Path, path);
     entrySetBool(entry.get(), BookKey::UserItem, userItem);
     return entry;
+}
+
+std::string upperMd5(const std::string &bytes)
+{
+    TempDir dir;
+    writeWholeFile(dir.file("f"), bytes);
+    std::string hash = md5HexOfFile(dir.file("f"));
+    for (char &c : hash)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return hash;
 }

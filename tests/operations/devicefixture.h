@@ -37,7 +37,6 @@ protected:
     // Writes a catalogue into the device (before attach(), so the survey copies it).
     void writeDeviceCatalogue(const Catalogue &catalogue, const char *devicePath = "/Books/Books.plist");
     Catalogue deviceCatalogue() const { return Catalogue::load(deviceFile("/Books/Books.plist")); }
-    // The scratch copy as the survey left it, re-read from the device (a second survey).
     std::string importBook(const std::string &file); // the new "Path", empty on failure (test fails)
     // The device list's book operations, each in a context of its own.
     BookOperationResult addEPUBToDevice(const std::string &file);
@@ -67,3 +66,5 @@ protected:
 
 // One catalogue entry for tests.
 PlistPtr testEntry(const std::string &name, const std::string &path, bool userItem);
+// The MD5 of `bytes` in capitals, as a catalogue's hashes hold it.
+std::string upperMd5(const std::string &bytes);
