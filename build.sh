@@ -23,7 +23,7 @@ deps=(build-essential cmake ninja-build pkg-config ccache
       libimobiledevice-utils ideviceinstaller zlib1g-dev zip unzip
       dpkg-dev file desktop-file-utils appstream man-db usbmuxd
       clang-14 libclang-rt-14-dev lld epubcheck locales
-      pandoc bash-completion dbus-daemon)
+      bash-completion dbus-daemon)
 
 install_deps() {
     local missing=()
