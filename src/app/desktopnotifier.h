@@ -5,11 +5,13 @@
 #include "app/transferslot.h"
 
 #include <QDBusConnection>
+#include <QDBusMessage>
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 
 #include <chrono>
+#include <functional>
 #include <optional>
 
 class QWidget;
@@ -37,6 +39,8 @@ public:
 
     // The bus to send on; the session bus (connected at the first notification) by default.
     void setConnection(const QDBusConnection &connection) { m_connection = connection; }
+    // Where a notification's call goes instead of the bus: tests read the call there.
+    void setSender(std::function<bool(const QDBusMessage &)> send) { m_send = std::move(send); }
     void setMinimumDuration(std::chrono::milliseconds duration) { m_minimumDuration = duration; }
 
     void transferStarted();
@@ -53,6 +57,7 @@ private:
 
     QWidget *m_window;
     std::optional<QDBusConnection> m_connection;
+    std::function<bool(const QDBusMessage &)> m_send;
     std::chrono::milliseconds m_minimumDuration = kMinimumDuration;
     QElapsedTimer m_running;
 };

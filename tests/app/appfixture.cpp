@@ -17,6 +17,8 @@
 #include "widgets/urlopener.h"
 
 #include <QAction>
+#include <QBuffer>
+#include <QImage>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QSettings>
@@ -95,6 +97,16 @@ QString ScriptedInteraction::chooseCatalogueBackup(QWidget *, const QString &dev
     const int index = nextAnswer(backupAnswers, -1);
     return index >= 0 && index < static_cast<int>(backups.size()) ? QString::fromStdString(backups[index].path)
                                                                    : QString();
+}
+
+std::string picture(const QColor &colour, const char *format, QSize size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(colour);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return buffer.data().toStdString();
 }
 
 DeviceLibrary &MainWindowTest::library() const
@@ -214,8 +226,11 @@ void MainWindowTest::writeCatalogue(const std::vector<Entry> &entries)
     for (const Entry &entry : entries) {
         xml += "<dict><key>Name</key><string>" + entry.name + "</string><key>Path</key><string>" + entry.path
                + "</string><key>User Item</key>" + (entry.userItem ? "<true/>" : "<false/>");
-        if (!entry.artist.empty())
-            xml += "<key>Artist</key><string>" + entry.artist + "</string>";
+        const std::pair<const char *, const std::string *> optional[] = {
+            {"Artist", &entry.artist}, {"Cover Path", &entry.coverPath}, {"Cover Hash", &entry.coverHash}};
+        for (const auto &[key, value] : optional)
+            if (!value->empty())
+                xml += "<key>" + std::string(key) + "</key><string>" + *value + "</string>";
         xml += "</dict>";
     }
     xml += "</array></dict></plist>\n";

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QColor>
+#include <QSize>
 #include <QTimer>
 #include <QUrl>
 
@@ -25,6 +27,9 @@
 
 class DeviceLibrary;
 class QAction;
+
+// The bytes of a picture of one colour, in `format`.
+std::string picture(const QColor &colour, const char *format = "PNG", QSize size = QSize(300, 450));
 
 // Answers the main window's panels and questions from queues a test fills, and records
 // what was asked. An empty queue answers "cancelled" (or "NO").
@@ -71,6 +76,8 @@ protected:
         std::string path;
         bool userItem;
         std::string artist = {};
+        std::string coverPath = {}; // the catalogue's "Cover Path" and "Cover Hash"
+        std::string coverHash = {};
     };
     void writeCatalogue(const std::vector<Entry> &entries);
     // Puts an app that shares its files on the device before attach(); an ePub among

@@ -15,7 +15,6 @@
 #include "widgets/aitableview.h"
 #include "widgets/xlpopupmenubutton.h"
 
-#include <QBuffer>
 #include <QImage>
 #include <QMainWindow>
 #include <QSettings>
@@ -29,23 +28,13 @@ namespace {
 constexpr const char *kReader = "org.example.reader";
 constexpr const char *kFilebox = "org.example.filebox";
 
-std::string pngOf(const QColor &colour, int width, int height)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(colour);
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return buffer.data().toStdString();
-}
-
 class AppShelfTest : public MainWindowTest
 {
 protected:
     void SetUp() override
     {
         MainWindowTest::SetUp();
-        writeApp(kReader, "Reader", {"org.idpf.epub-container"}, pngOf(Qt::red, 120, 120));
+        writeApp(kReader, "Reader", {"org.idpf.epub-container"}, picture(Qt::red, "PNG", QSize(120, 120)));
         writeApp(kFilebox, "Filebox", {});
         writeBook("moby.epub", "Moby-Dick", "Herman Melville", true);
         writeBook("classics/emma.epub", "Emma", "Jane Austen", false);
@@ -71,7 +60,7 @@ protected:
                      EpubBuilder::packageDocument(title, creator, {},
                                                   "<item id=\"cover\" href=\"cover.png\" "
                                                   "media-type=\"image/png\" properties=\"cover-image\"/>"));
-            book.add("OEBPS/cover.png", pngOf(Qt::blue, 300, 400), true);
+            book.add("OEBPS/cover.png", picture(Qt::blue, "PNG", QSize(300, 400)), true);
         }
         ASSERT_TRUE(book.write(documents(relative)));
     }

@@ -13,7 +13,6 @@
 #include "widgets/aitableview.h"
 #include "widgets/silder.h"
 
-#include <QBuffer>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -32,17 +31,6 @@ const QColor kRed(220, 30, 30);
 const QColor kGreen(30, 200, 60);
 const QColor kBlue(30, 60, 220);
 const QColor kYellow(230, 210, 20);
-
-std::string picture(const QColor &colour, const char *format = "PNG", QSize size = QSize(300, 450))
-{
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(colour);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format);
-    return bytes.toStdString();
-}
 
 std::string package(const std::string &metadata, const std::string &manifest)
 {
@@ -71,37 +59,18 @@ class BookDetailsTest : public MainWindowTest
 {
 protected:
     // Writes the books' folders and a catalogue naming them as user items.
-    uint64_t writeBooks(const std::vector<DeviceBook> &books)
+    void writeBooks(const std::vector<DeviceBook> &books)
     {
-        uint64_t last = 0;
-        std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
-                          "<key>Books</key><array>";
+        std::vector<Entry> entries;
         for (const DeviceBook &book : books) {
-            last = writeBookFiles(book);
-            xml += "<dict><key>Name</key><string>" + book.title + "</string><key>Path</key><string>" +
-                   book.folder + "</string><key>User Item</key><true/>";
-            if (!book.coverPath.empty())
-                xml += "<key>Cover Path</key><string>" + book.coverPath + "</string>";
-            if (!book.coverHash.empty())
-                xml += "<key>Cover Hash</key><string>" + book.coverHash + "</string>";
-            xml += "</dict>";
+            for (const auto &[name, content] : book.files) {
+                const std::string path = deviceFile("/Books/" + book.folder + "/" + name);
+                fs::create_directories(fs::path(path).parent_path());
+                writeWholeFile(path, content);
+            }
+            entries.push_back({book.title, book.folder, true, {}, book.coverPath, book.coverHash});
         }
-        xml += "</array></dict></plist>\n";
-        writeWholeFile(deviceFile("/Books/Books.plist"), xml);
-        return last;
-    }
-
-    // The bytes the book's files hold.
-    uint64_t writeBookFiles(const DeviceBook &book)
-    {
-        uint64_t bytes = 0;
-        for (const auto &[name, content] : book.files) {
-            const std::string path = deviceFile("/Books/" + book.folder + "/" + name);
-            fs::create_directories(fs::path(path).parent_path());
-            writeWholeFile(path, content);
-            bytes += content.size();
-        }
-        return bytes;
+        writeCatalogue(entries);
     }
 
     static DeviceBook book(const std::string &title, const std::string &folder, const QColor &colour)

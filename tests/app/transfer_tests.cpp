@@ -273,22 +273,17 @@ TEST_F(MainWindowTest, BooksDroppedWhileAnotherNodeIsShownEndOnCustomBooks)
     attach();
     // With "iTunes Books" shown, then with the device row: the books go to "Custom Books",
     // and the window shows that list afterwards.
-    selectList(0);
-    dropOn(m_window->mainWindow, {QUrl::fromLocalFile(makeBook("a.epub", "Alpha", "A"))});
-    ASSERT_TRUE(processMainEventsUntil(
-        [this] { return customBooksSelected(*m_window) && rowCount() == 1; },
-        std::chrono::seconds(20)));
-    ASSERT_TRUE(waitForTransferEnd());
-    EXPECT_EQ(rowTitle(0), "Alpha");
-
-    selectDevice();
-    dropOn(m_window->mainWindow, {QUrl::fromLocalFile(makeBook("b.epub", "Beta", "B"))});
-    ASSERT_TRUE(processMainEventsUntil(
-        [this] { return customBooksSelected(*m_window) && rowCount() == 2; },
-        std::chrono::seconds(20)));
-    ASSERT_TRUE(waitForTransferEnd());
-    EXPECT_FALSE(m_window->mediaTableView->isHidden());
-    EXPECT_EQ(rowTitle(1), "Beta");
+    const std::function<void()> shows[] = {[this] { selectList(0); }, [this] { selectDevice(); }};
+    for (int i = 0; i < 2; ++i) {
+        shows[i]();
+        const std::string title = i == 0 ? "Alpha" : "Beta";
+        dropOn(m_window->mainWindow, {QUrl::fromLocalFile(makeBook(title + ".epub", title, "A"))});
+        ASSERT_TRUE(processMainEventsUntil(
+            [&] { return customBooksSelected(*m_window) && rowCount() == i + 1; }, std::chrono::seconds(20)));
+        ASSERT_TRUE(waitForTransferEnd());
+        EXPECT_FALSE(m_window->mediaTableView->isHidden());
+        EXPECT_EQ(rowTitle(i), title);
+    }
     EXPECT_TRUE(m_window->addMediaButton->isEnabled());
 }
 

@@ -3,9 +3,7 @@
 // The main window over USB: the emulator plugs a device in and out while the window runs,
 // also when usbmuxd starts only after the window and restarts; a device that does not trust
 // this computer, and a scratch folder that cannot be used, are explained in the window; the
-// getting-started side offers the demo device; the window closes at once with usbmuxd gone;
-// a reader app's books come through the link and every connection opened for them ends.
-#include "app/appshelf.h"
+// getting-started side offers the demo device; the window closes at once with usbmuxd gone.
 #include "app/devicepanel.h"
 #include "app/maincontroler.h"
 #include "app/qtloadwindow.h"
@@ -22,8 +20,6 @@
 #include "widgets/linkbutton.h"
 #include "widgets/xlpopupmenubutton.h"
 
-#include <QBuffer>
-#include <QImage>
 #include <QLabel>
 #include <QMainWindow>
 #include <QPushButton>
@@ -369,43 +365,4 @@ TEST_F(UsbWindowTest, WindowClosedDuringASurveyEndsWithinTwoSeconds)
     const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - *closed).count();
     EXPECT_LT(took, 2.0);
     RecordProperty("closeSeconds", std::to_string(took));
-}
-
-
-TEST_F(UsbWindowTest, AnAppsBooksComeThroughTheLinkAndEveryConnectionOpenedForItEnds)
-{
-    const std::string dir = writeDevice(m_tmp.file("dev"), true);
-    QImage icon(60, 60, QImage::Format_RGB32);
-    icon.fill(Qt::darkGreen);
-    QBuffer png;
-    png.open(QIODevice::WriteOnly);
-    icon.save(&png, "PNG");
-    FolderAppDescription reader;
-    reader.identifier = "org.example.reader";
-    reader.displayName = "Reader";
-    reader.iconPng = png.data().toStdString();
-    addFolderApp(dir, reader);
-    const std::string documents = dir + "/apps/org.example.reader/container/Documents";
-    ASSERT_TRUE(EpubBuilder::validBook("Persuasion", "Jane Austen").write(documents + "/persuasion.epub"));
-    ASSERT_TRUE(EpubBuilder::validBook("Emma", "Jane Austen").write(documents + "/emma.epub"));
-
-    startWindow({dir});
-    AppShelf &apps = *m_window->appShelf();
-    ASSERT_TRUE(processMainEventsUntil([&] { return deviceShown() && !apps.appNodes().empty() && apps.idle(); },
-                                       std::chrono::seconds(30)));
-    EXPECT_EQ(apps.appNodes().front()->titleName(), "Reader");
-    EXPECT_EQ(QImage(QString::fromStdString(apps.appNodes().front()->image())).pixelColor(3, 3),
-              QColor(Qt::darkGreen));
-
-    const uint64_t opened = m_emulator.counter("house_arrest.VendDocuments");
-    const uint64_t ended = m_emulator.counter("ended.afc");
-    m_window->iPodTableView->setCurrentIndex(deviceList(*m_window)->indexForNode(apps.appNodes().front()));
-    ASSERT_TRUE(processMainEventsUntil(
-        [&] { return apps.idle() && m_window->mediaTableView->model()->rowCount() == 2; },
-        std::chrono::seconds(30)));
-    // The listing's connections and the cover reader's: each one opened has ended.
-    const uint64_t openedNow = m_emulator.counter("house_arrest.VendDocuments") - opened;
-    EXPECT_GE(openedNow, 2u);
-    EXPECT_TRUE(m_emulator.waitForCounter("ended.afc", ended + openedNow));
-    EXPECT_EQ(apps.openConnections(), 0);
 }
