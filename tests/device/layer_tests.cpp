@@ -52,7 +52,8 @@ TEST_F(LayerTest, ListingsAndInformationLookLikeTheDevicesOwn)
 
     auto info = [&](const char *path) {
         afc_dictionary *answer = nullptr;
-        const auto pairs = pairsOf(AFCFileInfoOpen(d->conn, path, &answer), answer);
+        const int opened = AFCFileInfoOpen(d->conn, path, &answer); // before `answer` is passed on
+        const auto pairs = pairsOf(opened, answer);
         return std::map<std::string, std::string>(pairs.begin(), pairs.end());
     };
     auto file = info("/Books/a.txt");
@@ -66,7 +67,8 @@ TEST_F(LayerTest, ListingsAndInformationLookLikeTheDevicesOwn)
 
     // Free space is what the files under the root do not take (1499 + 1 bytes).
     afc_dictionary *answer = nullptr;
-    const auto pairs = pairsOf(AFCDeviceInfoOpen(d->conn, &answer), answer);
+    const int opened = AFCDeviceInfoOpen(d->conn, &answer);
+    const auto pairs = pairsOf(opened, answer);
     ASSERT_GE(pairs.size(), 3u);
     EXPECT_EQ(pairs[0], (std::pair<std::string, std::string>{"Model", "iPod touch"}));
     EXPECT_EQ(pairs[1], (std::pair<std::string, std::string>{"FSTotalBytes", "10000"}));
