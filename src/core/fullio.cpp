@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,11 +25,14 @@ ssize_t readFull(int fd, void *buffer, std::size_t size)
     return static_cast<ssize_t>(got);
 }
 
-bool writeFull(int fd, const void *data, std::size_t size)
+namespace {
+// The whole of `data` through `put` (write or send), again after an interrupted call.
+template <typename Put>
+bool putFull(Put put, const void *data, std::size_t size)
 {
     const auto *in = static_cast<const char *>(data);
     while (size > 0) {
-        const ssize_t n = ::write(fd, in, size);
+        const ssize_t n = put(in, size);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -37,6 +41,17 @@ bool writeFull(int fd, const void *data, std::size_t size)
         size -= static_cast<std::size_t>(n);
     }
     return true;
+}
+} // namespace
+
+bool writeFull(int fd, const void *data, std::size_t size)
+{
+    return putFull([fd](const char *p, std::size_t n) { return ::write(fd, p, n); }, data, size);
+}
+
+bool sendFull(int fd, const void *data, std::size_t size)
+{
+    return putFull([fd](const char *p, std::size_t n) { return ::send(fd, p, n, MSG_NOSIGNAL); }, data, size);
 }
 
 int openRegularFile(const std::string &path, int flags, mode_t mode)

@@ -15,6 +15,8 @@
 ssize_t readFull(int fd, void *buffer, std::size_t size);
 // True when every byte was written.
 bool writeFull(int fd, const void *data, std::size_t size);
+// The same on a socket, without SIGPIPE: a peer that went gives false, not the end of the program.
+bool sendFull(int fd, const void *data, std::size_t size);
 
 // Opens `path` (open(2) flags; O_CREAT makes it with `mode`) only when it is a regular file.
 // A link as its last component is not followed, and the open never waits: a FIFO would wait

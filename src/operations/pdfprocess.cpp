@@ -7,6 +7,7 @@
 #include "operations/pdfprotocol.h"
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
@@ -15,7 +16,9 @@
 #include <mutex>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 extern char **environ;
@@ -125,9 +128,9 @@ bool runJob(const pdfprotocol::Job &job, const RangedReadDevice::ReadRange &read
     const std::string sent = pdfprotocol::encode(job);
     PdfReadCost spent;
     // A reader kept from an earlier job may have ended since: one fresh try.
-    if (!pdfprotocol::sendAll(reader->socket(), sent.data(), sent.size())) {
+    if (!sendFull(reader->socket(), sent.data(), sent.size())) {
         reader = std::make_unique<Reader>();
-        if (!reader->start() || !pdfprotocol::sendAll(reader->socket(), sent.data(), sent.size()))
+        if (!reader->start() || !sendFull(reader->socket(), sent.data(), sent.size()))
             return fail("the PDF reader (pdfreader) could not be started");
     }
     // A reader that ends, or says what it should not, is gone with its job.
@@ -173,7 +176,7 @@ bool runJob(const pdfprotocol::Job &job, const RangedReadDevice::ReadRange &read
             pdfprotocol::put(reply, bytes ? static_cast<uint32_t>(bytes->size()) : pdfprotocol::kRefused);
             if (bytes)
                 reply += *bytes;
-            if (!pdfprotocol::sendAll(reader->socket(), reply.data(), reply.size())) {
+            if (!sendFull(reader->socket(), reply.data(), reply.size())) {
                 return stopped();
             }
             continue;

@@ -17,10 +17,6 @@
 #include <cstring>
 #include <string>
 
-#include <cerrno>
-#include <sys/socket.h>
-#include <unistd.h>
-
 namespace pdfprotocol {
 
 inline constexpr uint32_t kRefused = 0xffffffffu;
@@ -34,23 +30,6 @@ struct Job
     uint32_t block = 0;
     uint32_t side = 0;
 };
-
-// A whole write on the socket; false once the other end is gone. send() with MSG_NOSIGNAL rather
-// than writeFull: a reader killed mid-job must not take the program down with SIGPIPE.
-inline bool sendAll(int fd, const void *data, std::size_t length)
-{
-    const char *p = static_cast<const char *>(data);
-    while (length > 0) {
-        const ssize_t n = ::send(fd, p, length, MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        p += n;
-        length -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
 
 // A whole read; false when the other end went first.
 inline bool receiveAll(int fd, void *data, std::size_t length)

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -241,6 +242,12 @@ TEST(FullIo, ReadsAndWritesWholeBuffersAndStopsOnlyAtTheEnd)
     EXPECT_EQ(got.substr(0, payload.size()), payload);
     EXPECT_EQ(readFull(-1, got.data(), 1), -1);
     EXPECT_FALSE(writeFull(-1, "x", 1));
+
+    // On a socket whose peer went, a send is refused instead of ending the process by SIGPIPE.
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
+    ::close(fds[1]);
+    EXPECT_FALSE(sendFull(fds[0], payload.data(), payload.size()));
+    ::close(fds[0]);
 }
 
 TEST(NumberText, LeadingNumbersAndFixedNotation)

@@ -3,6 +3,7 @@
 #include "emulator.h"
 
 #include "channel.h"
+#include "core/fullio.h"
 #include "usbmuxprotocol.h"
 
 #include <cerrno>
@@ -60,31 +61,12 @@ int listenUnix(const std::string &path, std::string *error)
 
 bool recvExact(int fd, void *buffer, size_t size)
 {
-    auto *p = static_cast<char *>(buffer);
-    size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::recv(fd, p + done, size - done, 0);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += size_t(n);
-    }
-    return true;
+    return readFull(fd, buffer, size) == static_cast<ssize_t>(size);
 }
 
 bool sendAll(int fd, const Bytes &data)
 {
-    size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::send(fd, data.data() + done, data.size() - done, MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += size_t(n);
-    }
-    return true;
+    return sendFull(fd, data.data(), data.size());
 }
 
 } // namespace

@@ -39,7 +39,7 @@ bool answer(char kind, const std::string &payload)
     pdfprotocol::put(out, kind);
     pdfprotocol::put(out, static_cast<uint32_t>(payload.size()));
     out += payload;
-    return pdfprotocol::sendAll(1, out.data(), out.size());
+    return sendFull(1, out.data(), out.size());
 }
 
 } // namespace
@@ -63,7 +63,7 @@ int main(int argc, char **argv)
             pdfprotocol::put(request, offset);
             pdfprotocol::put(request, length);
             uint32_t got = 0;
-            if (!pdfprotocol::sendAll(1, request.data(), request.size()) || !pdfprotocol::get(0, got))
+            if (!sendFull(1, request.data(), request.size()) || !pdfprotocol::get(0, got))
                 std::exit(1); // the program is gone
             if (got == pdfprotocol::kRefused)
                 return std::nullopt;
